@@ -1,0 +1,106 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "bus/byte_stream.h"
+#include "bus/frame.h"
+#include "bus/gateway.h"
+#include "bus/link_host.h"
+#include "common/clock.h"
+
+namespace qor::bus {
+
+// Link settings, persisted by the configuration file.
+struct LinkSettings {
+    int port = 1;
+    int baud = 56000;
+    int ethernet = 0;
+    std::array<std::uint8_t, 4> ip{192, 168, 2, 10};
+    std::uint16_t tcpPort = 50000;
+    int ipHost = 0;          // 0 IP address, 1 host name (stored only)
+    std::string hostName;    // stored only
+    std::string device;      // serial device path; empty = the system's name for COM port
+};
+
+// The last valid measurement answer.
+struct Measurement {
+    std::uint8_t address = 0;
+    std::uint8_t status = 0;     // answer data[5]: the module's type code
+    std::uint8_t modeBits = 0;   // answer data[4] bits 6..7
+    std::array<std::uint8_t, 8> header{};  // the answer's 8 header bytes
+    std::array<std::int16_t, 3> raw{};
+};
+
+// True for the type codes of the conductivity amplifiers (display mode carried in the poll).
+bool IsConductivityType(std::uint8_t typeCode);
+
+// The one link to the bus: framing, checksum, exchanges and the module poll, over either
+// the serial byte stream or the TCP gateway.
+class BusLink {
+public:
+    BusLink(Clock& clock, LinkHost& host);
+
+    void SetSerial(ByteStream* stream) { m_serial = stream; }
+    void SetGateway(Gateway* gateway) { m_gateway = gateway; }
+    ByteStream* Serial() const { return m_serial; }
+    Gateway* GatewayLink() const { return m_gateway; }
+
+    LinkSettings& Settings() { return m_settings; }
+    const LinkSettings& Settings() const { return m_settings; }
+    bool Ethernet() const { return m_settings.ethernet != 0; }
+
+    std::uint8_t* Request() { return m_request.data(); }
+    std::uint8_t* Answer() { return m_answer.data(); }
+
+    // check false: appends the CRC behind `length` bytes, returns 1. check true: compares;
+    // a mismatch shows "Error CS protocol" and returns 0.
+    int ChecksumFrame(std::uint8_t* frame, int length, bool check);
+    int SendFrame(std::uint8_t* frame, int length);
+    // Returns the answer length without checksum (8 + data) or -1.
+    int Transceive(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds);
+    int SendCommand(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds);
+    void LinkError();
+
+    void PrepareMeasureRequest(std::uint8_t address);
+    // 1 when a valid measurement answer arrived (stored in LastMeasurement()), else 0.
+    int PollModule();
+    const Measurement& LastMeasurement() const { return m_last; }
+
+    int OpenPort();
+    int OpenEthernet();
+    // Closes an open TCP connection (program end, reconfiguration).
+    void CloseEthernet();
+    // Timer 5: tests an open TCP link.
+    void KeepAlive();
+    // Command 0x00 to address 1; the answer length or -1.
+    int LinkTest();
+
+    bool Connected() const { return m_connected; }
+    void SetConnected(bool c) { m_connected = c; }
+    bool Busy() const { return m_busy; }
+    void SetBusy(bool b) { m_busy = b; }
+    std::uint8_t PollErrors() const { return m_pollErrors; }
+
+    // Status pane 1 texts.
+    std::string SerialPaneText() const;
+    std::string EthernetPaneText(const char* state) const;  // state: "open", "closed" or nullptr
+
+private:
+    SerialSettings SerialSettingsNow() const;
+
+    Clock& m_clock;
+    LinkHost& m_host;
+    ByteStream* m_serial = nullptr;
+    Gateway* m_gateway = nullptr;
+    LinkSettings m_settings;
+    std::array<std::uint8_t, kBufferSize> m_request{};
+    std::array<std::uint8_t, kBufferSize> m_answer{};
+    bool m_connected = false;
+    bool m_busy = false;
+    std::uint8_t m_pollErrors = 0;
+    Measurement m_last;
+};
+
+}  // namespace qor::bus

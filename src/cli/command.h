@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qor::cli {
+
+// One sub-command of qortool. Each cmd_*.cpp registers its own with a static Registrar.
+struct Command {
+    std::string name;
+    std::string usage;  // one line: arguments after the command name
+    std::function<int(const std::vector<std::string>& args)> run;
+};
+
+std::vector<Command>& Commands();
+
+struct Registrar {
+    explicit Registrar(Command c) { Commands().push_back(std::move(c)); }
+};
+
+// Small helpers for the commands' argument lists.
+class Args {
+public:
+    explicit Args(std::vector<std::string> args) : m_args(std::move(args)) {}
+    // Removes "--name VALUE" and returns VALUE (or `fallback` when absent).
+    std::string Take(const std::string& name, const std::string& fallback = {});
+    bool Has(const std::string& name) const;
+    // Removes a "--flag" without value; true when it was there.
+    bool Flag(const std::string& name);
+    // What is left once the options were taken.
+    const std::vector<std::string>& Rest() const { return m_args; }
+    // An error message for the first unknown "--option" left, empty if none.
+    std::string Unknown() const;
+
+private:
+    std::vector<std::string> m_args;
+};
+
+// Prints "qortool: <message>" on stderr and returns 2.
+int Fail(const std::string& message);
+
+}  // namespace qor::cli

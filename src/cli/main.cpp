@@ -1,0 +1,84 @@
+// qortool: drives the station without a window.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+
+namespace qor::cli {
+
+std::vector<Command>& Commands()
+{
+    static std::vector<Command> commands;
+    return commands;
+}
+
+std::string Args::Take(const std::string& name, const std::string& fallback)
+{
+    for (std::size_t i = 0; i < m_args.size(); ++i) {
+        if (m_args[i] == name && i + 1 < m_args.size()) {
+            std::string v = m_args[i + 1];
+            m_args.erase(m_args.begin() + static_cast<long>(i), m_args.begin() + static_cast<long>(i) + 2);
+            return v;
+        }
+    }
+    return fallback;
+}
+
+bool Args::Has(const std::string& name) const
+{
+    return std::find(m_args.begin(), m_args.end(), name) != m_args.end();
+}
+
+bool Args::Flag(const std::string& name)
+{
+    auto it = std::find(m_args.begin(), m_args.end(), name);
+    if (it == m_args.end())
+        return false;
+    m_args.erase(it);
+    return true;
+}
+
+std::string Args::Unknown() const
+{
+    for (const auto& a : m_args)
+        if (a.size() > 2 && a.rfind("--", 0) == 0)
+            return "unknown option " + a;
+    return {};
+}
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "qortool: %s\n", message.c_str());
+    return 2;
+}
+
+}  // namespace qor::cli
+
+namespace {
+void Usage()
+{
+    auto cmds = qor::cli::Commands();
+    std::sort(cmds.begin(), cmds.end(), [](auto& a, auto& b) { return a.name < b.name; });
+    std::fprintf(stderr, "usage: qortool COMMAND [options]\n\ncommands:\n");
+    for (const auto& c : cmds)
+        std::fprintf(stderr, "  %s %s\n", c.name.c_str(), c.usage.c_str());
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
+        Usage();
+        return argc < 2 ? 2 : 0;
+    }
+    const std::string name = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    for (const auto& c : qor::cli::Commands())
+        if (c.name == name)
+            return c.run(args);
+    std::fprintf(stderr, "qortool: unknown command '%s'\n", name.c_str());
+    Usage();
+    return 2;
+}

@@ -1,0 +1,77 @@
+#include "sim/sim_byte_stream.h"
+
+#include <algorithm>
+
+namespace qor::sim {
+
+bool SimByteStream::open(const bus::SerialSettings& settings)
+{
+    m_settings = settings;
+    m_open = true;
+    ++m_opens;
+    m_input.clear();
+    return true;
+}
+
+bool SimByteStream::write(const std::uint8_t* data, std::size_t length)
+{
+    if (!m_open)
+        return false;
+    std::vector<std::uint8_t> answer = m_bus.ExchangeSerial(data, length);
+    if (m_transform)
+        m_transform(answer);
+    std::int64_t at = m_bus.BusClock().tickMs() + m_delayMs;
+    if (m_wireTime && m_settings.baud > 0)
+        at += static_cast<std::int64_t>((length + answer.size()) * 10 * 1000 / static_cast<std::size_t>(m_settings.baud));
+    for (std::uint8_t b : answer)
+        m_input.push_back({at, b});
+    return true;
+}
+
+void SimByteStream::Inject(const std::vector<std::uint8_t>& bytes, int afterMs)
+{
+    std::int64_t at = m_bus.BusClock().tickMs() + afterMs;
+    for (std::uint8_t b : bytes)
+        m_input.push_back({at, b});
+}
+
+std::size_t SimByteStream::bytesAvailable()
+{
+    const std::int64_t now = m_bus.BusClock().tickMs();
+    std::size_t n = 0;
+    for (const Pending& p : m_input) {
+        if (p.at > now)
+            break;
+        ++n;
+    }
+    return n;
+}
+
+bool SimByteStream::waitForBytes(std::size_t count, int timeoutMs)
+{
+    if (count == 0)
+        return true;
+    Clock& clock = m_bus.BusClock();
+    const std::int64_t deadline = clock.tickMs() + timeoutMs;
+    if (m_input.size() >= count) {
+        std::int64_t ready = m_input[count - 1].at;
+        if (ready <= deadline) {
+            clock.sleepMs(ready - clock.tickMs());
+            return true;
+        }
+    }
+    clock.sleepMs(deadline - clock.tickMs());
+    return false;
+}
+
+std::size_t SimByteStream::read(std::uint8_t* data, std::size_t length)
+{
+    std::size_t n = std::min(length, bytesAvailable());
+    for (std::size_t i = 0; i < n; ++i) {
+        data[i] = m_input.front().byte;
+        m_input.pop_front();
+    }
+    return n;
+}
+
+}  // namespace qor::sim

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "bus/byte_stream.h"
+#include "sim/sim_bus.h"
+
+namespace qor::sim {
+
+// A serial line in front of the simulated bus, on the bus clock. Answers arrive after an
+// optional delay (or the wire time at the port's baud rate); a test can cut or corrupt
+// them, or put arbitrary bytes on the line.
+class SimByteStream final : public bus::ByteStream {
+public:
+    explicit SimByteStream(SimBus& bus) : m_bus(bus) {}
+
+    bool open(const bus::SerialSettings& settings) override;
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    bool write(const std::uint8_t* data, std::size_t length) override;
+    bool waitForBytes(std::size_t count, int timeoutMs) override;
+    std::size_t bytesAvailable() override;
+    std::size_t read(std::uint8_t* data, std::size_t length) override;
+    void discardInput() override { m_input.clear(); }
+    void discardOutput() override {}
+
+    // Changes the bytes of the next answers before they go on the line.
+    void SetTransform(std::function<void(std::vector<std::uint8_t>&)> f) { m_transform = std::move(f); }
+    void SetAnswerDelayMs(int ms) { m_delayMs = ms; }
+    void SetWireTime(bool on) { m_wireTime = on; }
+    // Bytes that arrive `afterMs` from now regardless of any request.
+    void Inject(const std::vector<std::uint8_t>& bytes, int afterMs = 0);
+    int Opens() const { return m_opens; }
+    const bus::SerialSettings& OpenedWith() const { return m_settings; }
+
+private:
+    struct Pending {
+        std::int64_t at;
+        std::uint8_t byte;
+    };
+    SimBus& m_bus;
+    bool m_open = false;
+    int m_opens = 0;
+    bus::SerialSettings m_settings;
+    std::deque<Pending> m_input;
+    std::function<void(std::vector<std::uint8_t>&)> m_transform;
+    int m_delayMs = 0;
+    bool m_wireTime = false;
+};
+
+}  // namespace qor::sim

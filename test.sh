@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with the sanitizers and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/deps.sh
+
+BUILD=${QOR_TEST_BUILD_DIR:-build/test}
+cmake -S . -B "$BUILD" -G Ninja \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+  -DQOR_SANITIZE=ON -DQOR_WERROR=ON -DQOR_BUILD_TESTS=ON >/dev/null
+cmake --build "$BUILD" -j "$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)"
