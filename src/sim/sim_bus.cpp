@@ -1,6 +1,7 @@
 #include "sim/sim_bus.h"
 
 #include "bus/frame.h"
+#include "sim/sim_potentiostat.h"
 
 namespace qor::sim {
 
@@ -39,6 +40,8 @@ SimBus::~SimBus() = default;
 
 std::unique_ptr<SimModule> SimBus::MakeModule(std::uint8_t address, std::uint8_t typeCode, std::uint32_t seed)
 {
+    if (typeCode >= 64 && typeCode <= 127)
+        return std::make_unique<SimPotentiostat>(address, typeCode, seed);
     return std::make_unique<SimModule>(address, typeCode, seed);
 }
 

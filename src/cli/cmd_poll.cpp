@@ -1,0 +1,135 @@
+// qortool poll: the modules' live values, one line per valid answer.
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "bus/bus_link.h"
+#include "catalogue/catalogue.h"
+#include "cli/command.h"
+#include "cli/link_options.h"
+#include "common/clock.h"
+#include "common/text.h"
+
+namespace qor::cli {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+void OnInterrupt(int) { g_interrupted = 1; }
+
+bool ParseInt(const std::string& s, long lo, long hi, long& out)
+{
+    char* end = nullptr;
+    out = std::strtol(s.c_str(), &end, 10);
+    return !s.empty() && !*end && out >= lo && out <= hi;
+}
+
+// One TAB-separated line: address, type code, then value and unit of values 1..3.
+std::string FormatLine(const catalogue::CSlave& s)
+{
+    const catalogue::ChannelInfo info = catalogue::DescribeModule(s);
+    return Format("%u\t%u\t%.*f\t%s\t%.*f\t%s\t%.1f\t%s", unsigned{s.m_address}, unsigned{s.m_type}, info.decimals1,
+                  s.m_value1, info.unit1.c_str(), info.decimals2, s.m_value2, info.unit2.c_str(), s.m_value3,
+                  info.unit3.c_str());
+}
+
+int RunPoll(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    std::string error;
+    auto transport = LinkOptions::FromArgs(args, error);
+    if (!transport)
+        return Fail(error);
+    long address = -1, count = -1, period = 1000, lang = 0;
+    std::string v;
+    if (!(v = args.Take("--address")).empty() && !ParseInt(v, 0, 15, address))
+        return Fail("--address needs a module address 0..15");
+    if (!(v = args.Take("--count")).empty() && !ParseInt(v, 1, 100000000, count))
+        return Fail("--count needs a positive number");
+    if (!(v = args.Take("--period")).empty() && !ParseInt(v, 0, 3600000, period))
+        return Fail("--period needs milliseconds 0..3600000");
+    if (!(v = args.Take("--lang")).empty()) {
+        if (v != "de" && v != "en")
+            return Fail("--lang needs de or en");
+        lang = v == "en";
+    }
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (!args.Rest().empty())
+        return Fail("unexpected argument " + args.Rest().front());
+
+    int qargc = 1;
+    char name[] = "qortool";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(qargc, qargv);
+
+    ConsoleLinkHost host;
+    bus::BusLink link(SystemClock::instance(), host);
+    transport->Attach(link);
+    if (!link.OpenPort())
+        return Fail(Format("cannot open the %s", transport->Describe().c_str()));
+
+    std::vector<catalogue::CSlave> slaves(16);
+    for (std::size_t a = 0; a < 16; ++a) {
+        slaves[a].m_address = static_cast<std::uint8_t>(a);
+        slaves[a].m_language = static_cast<std::uint8_t>(lang);
+    }
+    // Which addresses to poll: the one asked for, or every one that answers now.
+    std::vector<std::uint8_t> addresses;
+    if (address >= 0) {
+        addresses.push_back(static_cast<std::uint8_t>(address));
+    } else {
+        std::fprintf(stderr, lang ? "searching modules on the %s ...\n" : "suche Module am %s ...\n",
+                     transport->Describe().c_str());
+        // A plain exchange per address: absent modules are expected here and must not
+        // count as poll failures.
+        for (std::uint8_t a = 0; a < 16 && !g_interrupted; ++a) {
+            link.PrepareMeasureRequest(a);
+            int r = link.Transceive(link.Request(), 8, link.Answer(), 2);
+            if (r >= 20 && link.Answer()[1] == bus::CMD_READ_MEASUREMENT && !(link.Answer()[5] & 0x41))
+                addresses.push_back(a);
+        }
+        if (addresses.empty())
+            return Fail(lang ? "No slave available." : "Kein Slave am Bus.");
+    }
+
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    long valid = 0;
+    for (long cycle = 0; (count < 0 || cycle < count) && !g_interrupted; ++cycle) {
+        const std::int64_t start = SystemClock::instance().tickMs();
+        for (std::uint8_t a : addresses) {
+            link.PrepareMeasureRequest(a);
+            if (!link.PollModule())
+                continue;
+            const bus::Measurement& m = link.LastMeasurement();
+            catalogue::CSlave& s = slaves[m.address & 15];
+            if (catalogue::HasDisplayMode(m.status))
+                s.m_displayMode = m.modeBits;
+            catalogue::DecodeValues(s, m.status, m.raw);
+            s.m_raw = m.raw;
+            std::printf("%s\n", FormatLine(s).c_str());
+            ++valid;
+        }
+        std::fflush(stdout);
+        if (count >= 0 && cycle + 1 >= count)
+            break;
+        const std::int64_t rest = period - (SystemClock::instance().tickMs() - start);
+        for (std::int64_t waited = 0; waited < rest && !g_interrupted; waited += 50)
+            SystemClock::instance().sleepMs(rest - waited < 50 ? rest - waited : 50);
+    }
+    if (valid == 0)
+        return Fail(lang ? "no valid answer" : "keine gültige Antwort");
+    return 0;
+}
+
+Registrar reg({"poll",
+               std::string(LinkOptions::Usage()) +
+                   " [--address N] [--count K] [--period MS] [--lang de|en]\n"
+                   "        polls the modules once per period and prints address, type code, value and unit of "
+                   "values 1..3",
+               RunPoll});
+
+}  // namespace
+}  // namespace qor::cli

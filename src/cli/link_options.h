@@ -1,0 +1,68 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "bus/bus_link.h"
+#include "cli/command.h"
+#include "common/clock.h"
+
+namespace qor::sim {
+class SimBus;
+class SimLink;
+}  // namespace qor::sim
+namespace qor::io {
+class SerialLink;
+class TcpLink;
+}  // namespace qor::io
+
+namespace qor::cli {
+
+// The transport chosen on the command line: --sim (the simulated bus in this process),
+// --tcp HOST:PORT (a gateway) or --serial DEVICE [--baud N]. Wire it into any BusLink
+// with Attach().
+class LinkOptions {
+public:
+    ~LinkOptions();
+    // Takes the transport options out of `args`. Null with `error` set when they are
+    // missing or malformed.
+    static std::unique_ptr<LinkOptions> FromArgs(Args& args, std::string& error);
+    static const char* Usage() { return "(--sim | --tcp HOST:PORT | --serial DEVICE [--baud N])"; }
+
+    void Attach(bus::BusLink& link) const;
+    const bus::LinkSettings& Settings() const { return m_settings; }
+    std::string Describe() const;
+    sim::SimBus* SimulatedBus() const { return m_simBus.get(); }
+
+private:
+    LinkOptions() = default;
+    bus::LinkSettings m_settings;
+    std::unique_ptr<sim::SimBus> m_simBus;
+    std::unique_ptr<sim::SimLink> m_simLink;
+    std::unique_ptr<io::TcpLink> m_tcp;
+    std::unique_ptr<io::SerialLink> m_serial;
+};
+
+// A LinkHost for programs without a window: notices go to stderr.
+class ConsoleLinkHost : public bus::LinkHost {
+public:
+    void ShowMessage(const std::string& text) override;
+    void SetLinkPane(const std::string& text) override { m_pane = text; }
+    void AddLogbookEntry(const std::string& text) override;
+    void StopRecording() override { m_stopRequested = true; }
+    void StartKeepAlive(int) override {}
+    void StopKeepAlive() override {}
+
+    const std::string& Pane() const { return m_pane; }
+    bool StopRequested() const { return m_stopRequested; }
+    bool verbose = false;
+
+private:
+    std::string m_pane;
+    bool m_stopRequested = false;
+};
+
+// Parses "A.B.C.D:PORT" (or "localhost:PORT").
+bool ParseHostPort(const std::string& text, bus::LinkSettings& settings);
+
+}  // namespace qor::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "bus/byte_stream.h"
+
+class QSerialPort;
+
+namespace qor::io {
+
+// The serial byte stream on Qt SerialPort: 8N1, DTR on, RTS off, 8191-byte input buffer.
+// Waiting blocks in the port's own wait, so a silent module costs no CPU.
+class SerialLink final : public bus::ByteStream {
+public:
+    SerialLink();
+    ~SerialLink() override;
+
+    bool open(const bus::SerialSettings& settings) override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const std::uint8_t* data, std::size_t length) override;
+    bool waitForBytes(std::size_t count, int timeoutMs) override;
+    std::size_t bytesAvailable() override;
+    std::size_t read(std::uint8_t* data, std::size_t length) override;
+    void discardInput() override;
+    void discardOutput() override;
+    std::string takeNotice() override;
+
+    // The device opened for COM n when no path is configured.
+    static std::string DeviceForPort(int port);
+    const std::string& LastError() const { return m_lastError; }
+
+private:
+    void CheckLatencyTimer(const std::string& device);
+    bool Lost();
+
+    std::unique_ptr<QSerialPort> m_port;
+    std::string m_lastError;
+    std::string m_notice;
+    bool m_latencyReported = false;
+};
+
+}  // namespace qor::io
