@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qor::data {
+
+class CGraphPropObject;
+class CStringDatenObject;
+
+enum class FileDialog { Open, SaveAs, Import };
+
+// What the document needs from the user and from its views. The main window implements
+// it; tests script it.
+class DocumentUi {
+public:
+    virtual ~DocumentUi() = default;
+
+    // The chosen path, or nothing when the user cancelled.
+    virtual std::optional<std::string> ChooseFile(FileDialog kind, const std::string& defaultExt,
+                                                  const std::string& filter) = 0;
+    // The save prompt: 1 yes, 2 cancel, 3 no.
+    virtual int AskSave(const std::string& title, const std::string& text) = 0;
+    virtual void ShowMessage(const std::string& text) = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+    // A data logger file (.tx3) goes to the data logger graph.
+    virtual void OpenDataLogger(const std::string& path, int language) = 0;
+
+    // The document graph: its curves and labels before a save, rebuilt after a read,
+    // cleared on close.
+    virtual void CollectGraph(CGraphPropObject& /*props*/, std::vector<CStringDatenObject>& /*labels*/) {}
+    virtual void RebuildGraph(const std::vector<CStringDatenObject>& /*labels*/) {}
+    virtual void ClearGraph() {}
+    // Views are asked to refresh (the logbook view among them).
+    virtual void UpdateViews() {}
+    // Close while recording stops the recording.
+    virtual void StopLogging() {}
+    // A potentiostat sample or impedance point arrived: the run graph or impedance
+    // window shows it, opening if needed.
+    virtual void PotSampleAdded() {}
+    virtual void EisPointAdded() {}
+};
+
+}  // namespace qor::data

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "data/record.h"
+
+namespace qor::data {
+
+// The logbook text as the document file holds it.
+class CLogBuchObject final : public CRecord {
+public:
+    std::string m_text;
+
+    void Serialize(Archive& ar) override;
+};
+
+}  // namespace qor::data
