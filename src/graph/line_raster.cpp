@@ -1,0 +1,112 @@
+#include "graph/line_raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace qor::graph {
+
+namespace {
+// Liang-Barsky clip of a segment against [xmin, xmax] x [ymin, ymax].
+bool Clip(double& x0, double& y0, double& x1, double& y1, double xmin, double ymin, double xmax, double ymax)
+{
+    double t0 = 0.0, t1 = 1.0;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - xmin, xmax - x0, y0 - ymin, ymax - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            if (t > t1)
+                return false;
+            t0 = std::max(t0, t);
+        } else {
+            if (t < t0)
+                return false;
+            t1 = std::min(t1, t);
+        }
+    }
+    const double nx0 = x0 + t0 * dx, ny0 = y0 + t0 * dy;
+    x1 = x0 + t1 * dx;
+    y1 = y0 + t1 * dy;
+    x0 = nx0;
+    y0 = ny0;
+    return true;
+}
+}  // namespace
+
+void LineRaster::Line(double x0, double y0, double x1, double y1, std::uint32_t argb)
+{
+    if (m_width <= 0 || m_height <= 0)
+        return;
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+        return;
+    // Pixel centres sit at integer coordinates after the -0.5 shift of floor-based rounding.
+    if (!Clip(x0, y0, x1, y1, 0.0, 0.0, m_width - 0.001, m_height - 0.001))
+        return;
+    int ix0 = static_cast<int>(x0), iy0 = static_cast<int>(y0);
+    const int ix1 = static_cast<int>(x1), iy1 = static_cast<int>(y1);
+    ix0 = std::clamp(ix0, 0, m_width - 1);
+    iy0 = std::clamp(iy0, 0, m_height - 1);
+    if (ix0 == ix1) {
+        const int a = std::min(iy0, iy1), b = std::max(iy0, iy1);
+        std::uint32_t* p = m_bits + static_cast<std::size_t>(a) * m_stride + static_cast<std::size_t>(ix0);
+        for (int y = a; y <= b; ++y, p += m_stride)
+            *p = argb;
+        return;
+    }
+    if (iy0 == iy1) {
+        const int a = std::min(ix0, ix1), b = std::max(ix0, ix1);
+        std::fill(m_bits + static_cast<std::size_t>(iy0) * m_stride + static_cast<std::size_t>(a),
+                  m_bits + static_cast<std::size_t>(iy0) * m_stride + static_cast<std::size_t>(b) + 1, argb);
+        return;
+    }
+    const int dx = std::abs(ix1 - ix0), sx = ix0 < ix1 ? 1 : -1;
+    const int dy = -std::abs(iy1 - iy0), sy = iy0 < iy1 ? 1 : -1;
+    int err = dx + dy;
+    int x = ix0, y = iy0;
+    for (;;) {
+        Plot(x, y, argb);
+        if (x == ix1 && y == iy1)
+            break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+void LineRaster::Polyline(const PixelPoint* pts, std::size_t n, std::uint32_t argb, double offsetX, double offsetY)
+{
+    if (n == 1 && std::isfinite(pts[0].x))
+        Line(pts[0].x + offsetX, pts[0].y + offsetY, pts[0].x + offsetX, pts[0].y + offsetY, argb);
+    for (std::size_t i = 1; i < n; ++i) {
+        const PixelPoint& a = pts[i - 1];
+        const PixelPoint& b = pts[i];
+        if (std::isnan(a.x) || std::isnan(b.x))
+            continue;
+        Line(a.x + offsetX, a.y + offsetY, b.x + offsetX, b.y + offsetY, argb);
+    }
+}
+
+void LineRaster::Square(double x, double y, int half, std::uint32_t argb)
+{
+    if (!std::isfinite(x) || !std::isfinite(y))
+        return;
+    const int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));
+    for (int yy = std::max(0, cy - half); yy <= std::min(m_height - 1, cy + half); ++yy)
+        for (int xx = std::max(0, cx - half); xx <= std::min(m_width - 1, cx + half); ++xx)
+            Plot(xx, yy, argb);
+}
+
+}  // namespace qor::graph

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace qor::graph {
+
+// One point of a curve: X, Y, a third value and the sample's time (seconds since 1970).
+struct GraphPoint {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    std::int64_t time = 0;
+};
+static_assert(sizeof(GraphPoint) == 32, "points are 32 bytes");
+
+struct BoundingBox {
+    bool valid = false;
+    double xMin = 0.0, xMax = 0.0, yMin = 0.0, yMax = 0.0;
+};
+
+// The growable point array of a curve. Keeps its bounding box, optionally keeps the points
+// sorted by X, and keeps a min/max summary of Y so that a drawing can ask for the extremes
+// of any index range without visiting every point.
+class PointList {
+public:
+    explicit PointList(bool sorted = false) : m_sorted(sorted) {}
+
+    std::size_t size() const { return m_points.size(); }
+    bool empty() const { return m_points.empty(); }
+    const GraphPoint& operator[](std::size_t i) const { return m_points[i]; }
+    const GraphPoint* data() const { return m_points.data(); }
+    void reserve(std::size_t n) { m_points.reserve(n); }
+
+    bool Sorted() const { return m_sorted; }
+    // Switching sorting on does not reorder the points already held.
+    void SetSorted(bool sorted) { m_sorted = sorted; }
+
+    // pos -1: append, or on a sorted list insert before the first point with a larger X.
+    // pos >= size appends. Returns the index of the new point, -1 for a bad position.
+    int Insert(const GraphPoint& p, int pos = -1);
+    // Returns the index, or -1 when it is out of range.
+    int Change(int index, const GraphPoint& p);
+    int Remove(int index);
+    void Clear();
+
+    const BoundingBox& Bounds() const { return m_box; }
+
+    // True when X never decreases from one point to the next (drawings may then bisect).
+    bool MonotonicX() const;
+    // First index in [from, to) whose X is not below x (needs MonotonicX()); `hint` is a guess.
+    std::size_t LowerBoundX(double x, std::size_t from, std::size_t to, std::size_t hint) const;
+    // Minimum and maximum of Y over [from, to), ignoring NaN; false when the range has none.
+    bool MinMaxY(std::size_t from, std::size_t to, double& yMin, double& yMax) const;
+
+    std::size_t MemoryBytes() const;
+
+private:
+    struct Extent {
+        double lo, hi;
+    };
+    static constexpr std::size_t kFan = 8;  // points (or entries) per summary entry
+
+    void Extend(const GraphPoint& p);
+    void RecomputeBounds();
+    void SummaryAppend(double y);
+    void SummaryInvalidate(std::size_t fromIndex);
+    void SummaryRebuild() const;
+
+    std::vector<GraphPoint> m_points;
+    bool m_sorted;
+    BoundingBox m_box;
+
+    mutable bool m_monoKnown = true;
+    mutable bool m_mono = true;
+
+    // m_levels[0] summarises kFan points per entry, m_levels[k] kFan entries of level k-1.
+    mutable std::vector<std::vector<Extent>> m_levels;
+    mutable std::size_t m_summaryValid = 0;  // points covered by a correct summary
+};
+
+}  // namespace qor::graph

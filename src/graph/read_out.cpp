@@ -1,0 +1,68 @@
+#include "graph/read_out.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "common/text.h"
+#include "graph/ruler_labels.h"
+
+namespace qor::graph {
+
+int ReadOut::CurveAtColour(const GraphModel& model, Rgb pixel, unsigned frameFlags)
+{
+    int pos;
+    for (CGraphProps* g = model.GetFirstGraph(pos); g; g = model.GetNextGraph(pos)) {
+        if (!g->m_visible)
+            continue;
+        if (frameFlags & kFrameLogY)
+            return pos;
+        if (std::abs(Red(g->m_colour) - Red(pixel)) <= 4 && std::abs(Green(g->m_colour) - Green(pixel)) <= 4 &&
+            std::abs(Blue(g->m_colour) - Blue(pixel)) <= 4)
+            return pos;
+    }
+    return -1;
+}
+
+std::string ReadOut::Text(const GraphModel& model, int curve, double x, double y, unsigned frameFlags)
+{
+    const GraphAxis& ax = model.GetAxis(kAxisX);
+    const GraphAxis& ay = model.GetAxis(kAxisY);
+    const bool numericX = (frameFlags & kFrameNumericX) != 0;
+    const double shownY = (numericX && (frameFlags & kFrameLogY)) ? std::pow(10.0, y) : y;
+    const std::string ys = ay.FormatWithUnit(shownY);
+    if (numericX)
+        return Format("x=%s, y=%s", ax.FormatWithUnit(x).c_str(), ys.c_str());
+
+    const CGraphProps* g = model.GetGraph(curve);
+    const double index = std::round(x);
+    if (g && index >= 0.0 && index < static_cast<double>(g->m_points.size())) {
+        const std::int64_t t = g->m_points[static_cast<std::size_t>(index)].time;
+        if (frameFlags & kFrameAbsoluteTime) {
+            const LocalTime lt = ToLocalTime(t);
+            return Format("x=%02u.%02u. %02u:%02u:%02u, y=%s", static_cast<unsigned>(lt.day),
+                          static_cast<unsigned>(lt.month), static_cast<unsigned>(lt.hour),
+                          static_cast<unsigned>(lt.minute), static_cast<unsigned>(lt.second), ys.c_str());
+        }
+        std::int64_t d = t - g->m_points[0].time;
+        if (d < 0)
+            d = 0;
+        return Format("x=%u:%u:%u, y=%s", static_cast<unsigned>(d / 3600), static_cast<unsigned>((d / 60) % 60),
+                      static_cast<unsigned>(d % 60), ys.c_str());
+    }
+    // No curve under the mouse (or outside it): the plain position.
+    return Format("x=%s, y=%s", ax.FormatNumber(x).c_str(), ys.c_str());
+}
+
+std::string ReadOut::PointTime(std::int64_t first, std::int64_t t, bool absolute)
+{
+    if (absolute) {
+        const LocalTime lt = ToLocalTime(t);
+        return Format("%02u.%02u. %02u:%02u:%02u", static_cast<unsigned>(lt.day), static_cast<unsigned>(lt.month),
+                      static_cast<unsigned>(lt.hour), static_cast<unsigned>(lt.minute),
+                      static_cast<unsigned>(lt.second));
+    }
+    const long d = static_cast<long>(t - first);
+    return Format("(%ld:%02ld:%02ld)", d / 3600, (d / 60) % 60, d % 60);
+}
+
+}  // namespace qor::graph

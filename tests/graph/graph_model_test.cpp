@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "graph/graph.h"
+#include "graph/graph_data.h"
+#include "graph/graph_model.h"
+#include "graph/graph_selection.h"
+#include "graph/read_out.h"
+
+using namespace qor::graph;
+
+namespace {
+class RecordingModel : public GraphModel {
+public:
+    using GraphModel::GraphModel;
+    std::vector<GraphNotification> seen;
+
+protected:
+    void Notify(const GraphNotification& n) override { seen.push_back(n); }
+};
+
+GraphRange R(const GraphModel& m) { return m.Range(); }
+}  // namespace
+
+TEST(GraphModel, SlotsAreReusedAfterRemoval)
+{
+    RecordingModel m(3);
+    EXPECT_EQ(m.AddGraph(MakeRgb(255, 0, 0), "a"), 0);
+    EXPECT_EQ(m.AddGraph(MakeRgb(0, 255, 0), "b"), 1);
+    EXPECT_EQ(m.AddGraph(MakeRgb(0, 0, 255), "c"), 2);
+    EXPECT_EQ(m.AddGraph(0, "full"), -1);
+    EXPECT_EQ(m.GetGraphCount(), 3);
+    EXPECT_EQ(m.RemoveGraph(1), 1);
+    EXPECT_EQ(m.RemoveGraph(1), -1) << "empty slot";
+    EXPECT_EQ(m.RemoveGraph(7), -1) << "invalid slot";
+    EXPECT_EQ(m.AddGraph(0, "d"), 1);
+    EXPECT_EQ(m.GetGraph(1)->m_name, "d");
+    ASSERT_EQ(m.seen.size(), 5u);
+    EXPECT_EQ(m.seen[0].code, kNotifyCurveAdded);
+    EXPECT_EQ(m.seen[3].code, kNotifyCurveRemoved);
+    EXPECT_EQ(m.seen[3].curve, 1);
+}
+
+TEST(GraphModel, IteratesOverOccupiedSlots)
+{
+    GraphModel m(5);
+    m.AddGraph(0, "a");
+    m.AddGraph(0, "b");
+    m.AddGraph(0, "c");
+    m.RemoveGraph(0);
+    std::vector<int> seen;
+    int pos;
+    for (CGraphProps* g = m.GetFirstGraph(pos); g; g = m.GetNextGraph(pos))
+        seen.push_back(pos);
+    EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+    EXPECT_EQ(pos, -1);
+    GraphModel empty(2);
+    EXPECT_EQ(empty.GetFirstGraph(pos), nullptr);
+    EXPECT_EQ(pos, -1);
+}
+
+TEST(GraphModel, PointsAndNotifications)
+{
+    RecordingModel m;
+    const int c = m.AddGraph(0, "c");
+    m.seen.clear();
+    EXPECT_EQ(m.AddPoint(c, 100, 1.0, 2.0), 0);
+    EXPECT_EQ(m.GetGraph(c)->m_points[0].z, 2.0) << "short form: third value is Y";
+    EXPECT_EQ(m.AddPoint(c, 101, 2.0, 3.0, 9.0, false), 1);
+    EXPECT_EQ(m.AddPoint(c, 99, 0.5, 1.0, 1.0, true, 0), 0) << "explicit position";
+    EXPECT_EQ(m.AddPoint(5, 0, 0, 0), -1) << "missing curve";
+    EXPECT_EQ(m.ChangePoint(c, 2, 2.0, 30.0), 2);
+    EXPECT_EQ(m.ChangePoint(c, 3, 0, 0), -1);
+    EXPECT_EQ(m.RemovePoint(c, 0), 0);
+    EXPECT_EQ(m.RemovePoint(c, 9), -1);
+    const std::vector<int> codes = {1, 1, 1, 3, 2};
+    ASSERT_EQ(m.seen.size(), codes.size());
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        EXPECT_EQ(m.seen[i].code, codes[i]) << i;
+    EXPECT_FALSE(m.seen[1].redraw);
+    const BoundingBox& b = m.GetGraph(c)->m_points.Bounds();
+    EXPECT_EQ(b.xMin, 1.0);
+    EXPECT_EQ(b.yMax, 30.0);
+    m.ClearPoints();
+    EXPECT_EQ(m.GetGraph(c)->m_points.size(), 0u);
+    EXPECT_FALSE(m.GetGraph(c)->m_points.Bounds().valid);
+}
+
+TEST(GraphModel, FitZoomScrollTable)
+{
+    struct Case {
+        const char* name;
+        void (*op)(GraphModel&);
+        GraphRange start, expect;
+    };
+    const Case cases[] = {
+        {"zoom in", [](GraphModel& m) { m.ZoomIn(); }, {0, 100, 0, 10}, {25, 75, 2.5, 7.5}},
+        {"zoom out", [](GraphModel& m) { m.ZoomOut(); }, {0, 100, 0, 10}, {-25, 125, -2.5, 12.5}},
+        {"scroll right", [](GraphModel& m) { m.Scroll(ScrollDirection::Right); }, {0, 100, 0, 10}, {12.5, 112.5, 0, 10}},
+        {"scroll left", [](GraphModel& m) { m.Scroll(ScrollDirection::Left); }, {0, 100, 0, 10}, {-12.5, 87.5, 0, 10}},
+        {"scroll up", [](GraphModel& m) { m.Scroll(ScrollDirection::Up); }, {0, 100, 0, 8}, {0, 100, 1, 9}},
+        {"scroll down", [](GraphModel& m) { m.Scroll(ScrollDirection::Down); }, {0, 100, 0, 8}, {0, 100, -1, 7}},
+    };
+    for (const auto& c : cases) {
+        GraphModel m;
+        m.SetRange(c.start.xFrom, c.start.xTo, c.start.yFrom, c.start.yTo);
+        c.op(m);
+        EXPECT_EQ(R(m), c.expect) << c.name;
+    }
+}
+
+TEST(GraphModel, FitSinglePointAndData)
+{
+    RecordingModel m;
+    const int c = m.AddGraph(0, "c");
+    m.Fit();
+    EXPECT_EQ(R(m), GraphRange{}) << "nothing to fit";
+    m.AddPoint(c, 0, 3, 5);
+    m.seen.clear();
+    m.Fit();
+    EXPECT_EQ(R(m), (GraphRange{2, 4, 4, 6}));
+    ASSERT_EQ(m.seen.size(), 1u);
+    EXPECT_EQ(m.seen[0].code, kNotifyRangeChanged);
+    const int d = m.AddGraph(0, "d");
+    m.AddPoint(d, 0, -1, 10);
+    m.Fit();
+    EXPECT_EQ(R(m), (GraphRange{-1, 3, 5, 10})) << "no margin";
+}
+
+TEST(GraphModel, RangeRefusesNonFiniteLimits)
+{
+    GraphModel m;
+    m.SetRange(0, 10, 0, 10);
+    m.SetRange(NAN, 5, -1, 1);
+    EXPECT_EQ(R(m), (GraphRange{0, 10, -1, 1}));
+}
+
+TEST(GraphModel, AxisFormatsAndStyle)
+{
+    RecordingModel m;
+    m.SetAxisTitle("Temp", "°C", 2, kAxisY);
+    const GraphAxis& y = m.GetAxis(kAxisY);
+    EXPECT_EQ(y.m_fmtNumber, "%0.2f");
+    EXPECT_EQ(y.m_fmtUnit, "%0.2f °C");
+    EXPECT_EQ(y.m_fmtNamed, "Temp: %0.2f °C");
+    EXPECT_EQ(y.FormatNamed(21.456), "Temp: 21.46 °C");
+    EXPECT_EQ(m.GetAxis(0).m_name, "") << "any other number is the X axis";
+    m.SetAxisTitle("Load", "%", 0, 7);
+    EXPECT_EQ(m.GetAxis(kAxisX).FormatWithUnit(42.4), "42 %") << "a percent unit must not become a conversion";
+    EXPECT_EQ(m.seen.back().code, kNotifyAxisChanged);
+    m.SetStyle(kStyleGrid | kStyleMarkers);
+    EXPECT_EQ(m.GetStyle(), 10u);
+    EXPECT_EQ(m.seen.back().code, kNotifyRangeChanged);
+}
+
+TEST(CGraph, KindsAndTitles)
+{
+    CGraph g;
+    EXPECT_EQ(g.m_title, "Graph Title goes here");
+    EXPECT_EQ(g.m_yLegend, "Y Axis Legend text  here");
+    EXPECT_FALSE(g.SetKind(7, 0, false)) << "comparison needs a second set";
+    EXPECT_TRUE(g.SetKind(7, 0, true));
+    EXPECT_EQ(g.m_function, "Deviation percent");
+    EXPECT_TRUE(g.SetKind(10, 3, false));
+    EXPECT_EQ(g.m_function, "Histogram (%)");
+    EXPECT_FALSE(g.SetKind(12, 0, true));
+    EXPECT_FALSE(g.SetKind(11, 4, true));
+    EXPECT_EQ(g.Kind(), 10);
+    EXPECT_EQ((CGraphData{1.0 / 3, 12345.678}).ToString(), "0.3333, 1.235e+04");
+}
+
+TEST(GraphSelection, AllNoneAndApply)
+{
+    GraphModel m;
+    m.AddGraph(MakeRgb(1, 2, 3), "a");
+    m.AddGraph(0, "b");
+    m.GetGraph(1)->m_visible = false;
+    GraphSelection s;
+    s.Load(m, "not available");
+    EXPECT_TRUE(s.At(0).checked);
+    EXPECT_FALSE(s.At(1).checked);
+    EXPECT_EQ(s.At(2).name, "not available");
+    EXPECT_FALSE(s.SetChecked(2, true));
+    s.SelectAll();
+    EXPECT_TRUE(s.At(1).checked);
+    EXPECT_FALSE(s.At(53).checked);
+    s.SelectNone();
+    s.SetChecked(1, true);
+    s.Apply(m);
+    EXPECT_FALSE(m.GetGraph(0)->m_visible);
+    EXPECT_TRUE(m.GetGraph(1)->m_visible);
+    EXPECT_EQ(GraphSelection::Column(53), 2);
+    EXPECT_EQ(GraphSelection::Row(19), 1);
+}
+
+TEST(ReadOut, ColourMatchWithinFour)
+{
+    GraphModel m;
+    m.AddGraph(MakeRgb(200, 10, 10), "red");
+    m.AddGraph(MakeRgb(10, 10, 200), "blue");
+    EXPECT_EQ(ReadOut::CurveAtColour(m, MakeRgb(204, 6, 14), 0), 0);
+    EXPECT_EQ(ReadOut::CurveAtColour(m, MakeRgb(205, 10, 10), 0), -1);
+    EXPECT_EQ(ReadOut::CurveAtColour(m, MakeRgb(12, 8, 196), 0), 1);
+    EXPECT_EQ(ReadOut::CurveAtColour(m, MakeRgb(255, 255, 255), kFrameLogY), 0) << "log Y skips the test";
+}
+
+TEST(ReadOut, TextsForNumericAndTimeAxes)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    GraphModel m;
+    m.SetAxisTitle("t", "s", 1, kAxisX);
+    m.SetAxisTitle("pH", "", 2, kAxisY);
+    const int c = m.AddGraph(0, "c");
+    const std::int64_t t0 = 1700000000;  // 14.11.2023 22:13:20 UTC
+    m.AddPoint(c, t0, 0, 7);
+    m.AddPoint(c, t0 + 2 * 86400 + 3723, 1, 7);
+    struct {
+        unsigned flags;
+        int curve;
+        double x, y;
+        const char* text;
+    } cases[] = {
+        {kFrameNumericX, 0, 1.25, 7.001, "x=1.2 s, y=7.00 "},
+        {kFrameNumericX | kFrameLogY, 0, 2, 2, "x=2.0 s, y=100.00 "},
+        {0, 0, 1.2, 6.5, "x=49:2:3, y=6.50 "},
+        {kFrameAbsoluteTime, 0, 0.9, 6.5, "x=16.11. 23:15:23, y=6.50 "},
+        {kFrameAbsoluteTime, 0, 5, 6.5, "x=5.0, y=6.50 "},  // beyond the curve: the plain position
+        {0, -1, 1, 1, "x=1.0, y=1.00 "},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(ReadOut::Text(m, k.curve, k.x, k.y, k.flags), k.text) << k.text;
+    EXPECT_EQ(ReadOut::PointTime(t0, t0 + 3723, false), "(1:02:03)");
+    EXPECT_EQ(ReadOut::PointTime(t0, t0, true), "14.11. 22:13:20");
+}

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "graph/ruler_labels.h"
+#include "graph/tick_scale.h"
+
+using namespace qor::graph;
+
+TEST(DecimalExponent, Table)
+{
+    const struct {
+        double x;
+        int e;
+    } cases[] = {{0.0, 0}, {1.0, 0}, {9.99, 0}, {10.0, 1}, {100.0, 2}, {-250.0, 2},
+                 {0.5, -1}, {0.01, -3}, {-0.5, -1}, {0.099, -2}};
+    for (const auto& c : cases)
+        EXPECT_EQ(DecimalExponent(c.x), c.e) << c.x;
+}
+
+TEST(ScaleMapping, PixelAndEmptyRange)
+{
+    ScaleMapping m(0, 200, 0, 100);
+    EXPECT_DOUBLE_EQ(m.Slope(), 0.5);
+    EXPECT_DOUBLE_EQ(m.Pixel(50), 100);
+    ScaleMapping up(300, 100, -1, 1);  // vertical: larger values higher up
+    EXPECT_DOUBLE_EQ(up.Pixel(1), 100);
+    EXPECT_DOUBLE_EQ(up.Pixel(0), 200);
+    ScaleMapping flat(7, 7, 0, 100);
+    EXPECT_EQ(flat.Slope(), 0.0);
+    EXPECT_EQ(flat.Pixel(42), 7);
+}
+
+namespace {
+struct TickCase {
+    const char* name;
+    double r0, r1;
+    int count;
+    int exponent;
+    std::vector<double> values;
+};
+}  // namespace
+
+TEST(TickScale, Table)
+{
+    const TickCase cases[] = {
+        // The sixth running value 0.2f*5 lies just above 1 and is dropped.
+        {"0..100 five labels", 0, 100, 5, 2, {0, 20, 40, 60, 80}},
+        // |a-b| = 0.1 < 0.2: one decade down, a = 10, b = 11; step 0.2f.
+        {"1.0..1.1", 1.0, 1.1, 5, -1, {1.0, 1.02, 1.04, 1.06, 1.08}},
+        // Runs downward from the start; 5 * 0.2f lies above 1, so the first tick is 80.
+        {"backward 100..0", 100, 0, 5, 2, {80, 60, 40, 20, 0}},
+        {"negative -50..50", -50, 50, 5, 1, {-40, -20, 0, 20, 40}},
+        {"log decades 0..3", 0, 3, 6, 0, {0, 0.5, 1, 1.5, 2, 2.5, 3}},
+        {"0..1000 ten labels", 0, 1000, 10, 3, {0, 100, 200, 300, 400, 500, 600, 700, 800, 900}},
+    };
+    for (const auto& c : cases) {
+        const TickScale t = TickScale::Compute(ScaleMapping(0, 500, c.r0, c.r1), c.count);
+        EXPECT_EQ(t.exponent, c.exponent) << c.name;
+        ASSERT_EQ(t.values.size(), c.values.size()) << c.name;
+        for (std::size_t i = 0; i < c.values.size(); ++i)
+            EXPECT_NEAR(t.values[i], c.values[i], 1e-6 * std::max(1.0, std::fabs(c.values[i]))) << c.name << " #" << i;
+    }
+}
+
+TEST(TickScale, StepUsesSinglePrecisionFifth)
+{
+    const TickScale t = TickScale::Compute(ScaleMapping(0, 500, 0, 100), 5);
+    EXPECT_EQ(t.step, static_cast<double>(0.2f));
+    EXPECT_EQ(t.step, 0.20000000298023224);
+    EXPECT_DOUBLE_EQ(t.pixels[1], 500 * t.values[1] / 100);
+}
+
+TEST(TickScale, EqualEndsGiveCountTicksAtStart)
+{
+    const TickScale t = TickScale::Compute(ScaleMapping(10, 400, 7.5, 7.5), 4);
+    ASSERT_EQ(t.values.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(t.values[i], 7.5);
+        EXPECT_EQ(t.pixels[i], 10);
+    }
+}
+
+TEST(TickScale, DegenerateInputsGiveNoTicks)
+{
+    // Guards the rescaling loop against ranges it could never widen.
+    EXPECT_TRUE(TickScale::Compute(ScaleMapping(0, 100, 0, NAN), 5).values.empty());
+    EXPECT_TRUE(TickScale::Compute(ScaleMapping(0, 100, 0, INFINITY), 5).values.empty());
+    EXPECT_TRUE(TickScale::Compute(ScaleMapping(0, 100, 0, 5e-324), 5).values.size() < 1000);
+    EXPECT_TRUE(TickScale::Compute(ScaleMapping(0, 100, -1e308, 1e308), 5).values.size() < 1000);
+}
+
+TEST(TickScale, ZeroCountUsesTenthStep)
+{
+    const TickScale t = TickScale::Compute(ScaleMapping(0, 100, 0, 1), 0);
+    EXPECT_EQ(t.step, static_cast<double>(0.1f));
+    EXPECT_EQ(t.values.size(), 10u);  // 0.1f * 10 overshoots 1 and is dropped
+}
+
+TEST(RulerLabels, LinearLabelsAndCount)
+{
+    EXPECT_EQ(LinearLabel(20.000000298, 2), "0.2");
+    EXPECT_EQ(LinearLabel(-0.0, 0), "0.0");
+    EXPECT_EQ(LinearLabel(1.04, -1), "10.4");
+    EXPECT_EQ(LabelCount(100, 10, 30), 3);  // 90/30 exactly
+    EXPECT_EQ(LabelCount(101, 10, 30), 4);  // rounded up
+    EXPECT_EQ(LabelCount(5, 10, 30), 0);
+    EXPECT_EQ(LabelCount(100, 0, 0), 0);
+    EXPECT_EQ(InchesToPixels(1.0 / 30, 96), 3);
+    EXPECT_EQ(InchesToPixels(1.0 / 42, 20), 1);  // below one pixel becomes 1
+    EXPECT_EQ(InchesToPixels(1.0 / 6, 600), 100);
+}
+
+TEST(RulerLabels, LogarithmicWholeDecadesOnly)
+{
+    const TickScale t = TickScale::Compute(ScaleMapping(0, 300, 0, 3), 6);
+    const auto labels = LogLabels(t.scaled);
+    ASSERT_EQ(labels.size(), 7u);
+    const char* expect[] = {"+0", nullptr, "+1", nullptr, "+2", nullptr, "+3"};
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (expect[i]) {
+            EXPECT_TRUE(labels[i].major && labels[i].power) << i;
+            EXPECT_EQ(labels[i].text, expect[i]);
+        } else {
+            EXPECT_FALSE(labels[i].major) << "tick at 1.5 decades must stay unlabelled, #" << i;
+        }
+    }
+}
+
+TEST(RulerLabels, LogarithmicNarrowSpanLabelsEveryTick)
+{
+    const auto labels = LogLabels({0.0, 0.5, 1.0});
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(labels[0].text, "1.0");
+    EXPECT_EQ(labels[1].text, "3.2");
+    EXPECT_EQ(labels[2].text, "10.0");
+    EXPECT_FALSE(labels[1].power);
+}
+
+TEST(RulerLabels, LogarithmicDecadeReachedFromBelow)
+{
+    // Regression: summed steps give 2.9999999; that is the decade 3, not an unlabelled tick.
+    const auto labels = LogLabels({-1.0, 0.9999999, 2.9999999});
+    EXPECT_TRUE(labels[2].major);
+    EXPECT_EQ(labels[2].text, "+3");
+    EXPECT_EQ(labels[0].text, "-1");
+}
+
+TEST(RulerLabels, TimeLabels)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(ElapsedLabel(1000, 1000), "0:00:00");
+    EXPECT_EQ(ElapsedLabel(1000, 1000 + 3661), "1:01:01");
+    EXPECT_EQ(ElapsedLabel(0, 30 * 3600 + 5), "30:00:05");  // hours run past 24
+    const DateTimeLabel l = AbsoluteLabel(1700000000);    // 2023-11-14 22:13:20 UTC
+    EXPECT_EQ(l.date, "14.11.23");
+    EXPECT_EQ(l.time, "22:13:20");
+}
