@@ -82,6 +82,8 @@ public:
     bool Busy() const { return m_busy; }
     void SetBusy(bool b) { m_busy = b; }
     std::uint8_t PollErrors() const { return m_pollErrors; }
+    // The search saves and restores the counter: silent free addresses are no link errors.
+    void SetPollErrors(std::uint8_t n) { m_pollErrors = n; }
 
     // Status pane 1 texts.
     std::string SerialPaneText() const;

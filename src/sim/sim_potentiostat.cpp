@@ -320,6 +320,17 @@ std::optional<Reply> SimPotentiostat::Handle(const Request& request, std::int64_
         }
         return Answer(request, std::move(d));
     }
+    case CMD_READ_MEASUREMENT: {
+        auto reply = SimModule::Handle(request, nowMs);
+        if (reply && m_running) {
+            if (nowMs - m_lastMeasureMs > 500)
+                m_fastSeq = 0;
+            m_fastSeq = m_fastSeq % 10 + 1;
+            reply->addressByte = static_cast<std::uint8_t>(m_fastSeq);
+        }
+        m_lastMeasureMs = nowMs;
+        return reply;
+    }
     case CMD_READ_FILE_BLOCK:
         return FileBlock(request);
     default:

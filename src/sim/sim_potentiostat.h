@@ -84,6 +84,9 @@ private:
     std::int64_t m_lastMs = 0;
     std::int64_t m_nextSampleMs = 0;
     int m_nextPoint = 0;
+    // Fast mode: while running, answers in quick succession carry 1..10 in header byte 2.
+    int m_fastSeq = 0;
+    std::int64_t m_lastMeasureMs = -1000000;
     double m_lastTargetMv = 0.0;
     std::deque<Block> m_samples;
     std::deque<Block> m_points;
