@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include "data/archive.h"
+#include "data/daten_object.h"
+#include "data/record_list.h"
+#include "data_test_util.h"
+
+using namespace qor::data;
+using namespace qor::data::test;
+
+namespace {
+Bytes Stored(const std::function<void(Archive&)>& f)
+{
+    Bytes out;
+    Archive ar = Archive::Store(out);
+    f(ar);
+    ar.Flush();
+    return out;
+}
+}  // namespace
+
+TEST(Archive, TimeStampOf2000)
+{
+    Bytes b = Stored([](Archive& ar) { ar.WriteTime(946684800); });
+    EXPECT_EQ(b, (Bytes{0x0A, 0x00, 0x00, 0x80, 0x80, 0x43, 0x6D, 0x38, 0, 0, 0, 0}));
+    Archive in = Archive::Load(b.data(), b.size());
+    EXPECT_EQ(in.ReadTime(), 946684800);
+}
+
+TEST(Archive, TimeStampShortFormAndNegative)
+{
+    Bytes b{0x80, 0x43, 0x6D, 0x38, 0xFF, 0xFF, 0xFF, 0xFF};  // two short forms
+    Archive in = Archive::Load(b.data(), b.size());
+    EXPECT_EQ(in.ReadTime(), 946684800);
+    EXPECT_EQ(in.ReadTime(), -1);
+    EXPECT_EQ(in.Remaining(), 0u);
+    Bytes neg = Stored([](Archive& ar) { ar.WriteTime(-86400); });
+    Archive in2 = Archive::Load(neg.data(), neg.size());
+    EXPECT_EQ(in2.ReadTime(), -86400);
+}
+
+TEST(Archive, StringLengthPrefixes)
+{
+    struct Case {
+        std::size_t length;
+        Bytes prefix;
+    };
+    const Case cases[] = {
+        {0, {0x00}},
+        {254, {0xFE}},
+        {255, {0xFF, 0xFF, 0x00}},
+        {300, {0xFF, 0x2C, 0x01}},
+        {0xFFFD, {0xFF, 0xFD, 0xFF}},
+        {0xFFFE, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
+        {70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        std::string s(c.length, 'x');
+        Bytes b = Stored([&](Archive& ar) { ar.WriteString(s); });
+        Bytes expect = c.prefix;
+        expect.insert(expect.end(), s.begin(), s.end());
+        EXPECT_EQ(b, expect);
+        Archive in = Archive::Load(b.data(), b.size());
+        EXPECT_EQ(in.ReadString(), s);
+    }
+}
+
+TEST(Archive, StringsInWindows1252AndUtf16)
+{
+    // "Grüße" fits Windows-1252: one byte per character.
+    Bytes b = Stored([](Archive& ar) { ar.WriteString("Grüße"); });
+    EXPECT_EQ(b, (Bytes{5, 'G', 'r', 0xFC, 0xDF, 'e'}));
+    // Greek does not: the 2-byte form, FF FE FF, then the length in characters.
+    Bytes g = Stored([](Archive& ar) { ar.WriteString("αβ€"); });
+    EXPECT_EQ(g, (Bytes{0xFF, 0xFE, 0xFF, 3, 0xB1, 0x03, 0xB2, 0x03, 0xAC, 0x20}));
+    Archive in = Archive::Load(g.data(), g.size());
+    EXPECT_EQ(in.ReadString(), "αβ€");
+    // A long 2-byte string uses the long prefix after FF FE FF.
+    Bytes l{0xFF, 0xFE, 0xFF, 0xFF, 0x00, 0x01};
+    for (int i = 0; i < 256; ++i)
+        l.insert(l.end(), {'a', 0});
+    Archive in2 = Archive::Load(l.data(), l.size());
+    EXPECT_EQ(in2.ReadString(), std::string(256, 'a'));
+}
+
+TEST(Archive, MalformedStringsFail)
+{
+    const Bytes cases[] = {
+        {0x05, 'a', 'b'},                              // shorter than its length
+        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},    // four billion characters
+        {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0x01},    // two 2-byte markers
+        {0xFF, 0xFE, 0xFF, 0x02, 'a', 0x00, 'b'},      // odd 2-byte tail
+        {0xFF, 0x10},                                  // prefix cut off
+    };
+    for (const auto& b : cases) {
+        Archive in = Archive::Load(b.data(), b.size());
+        EXPECT_THROW(in.ReadString(), ArchiveError);
+    }
+}
+
+TEST(Archive, Counts)
+{
+    Bytes b = Stored([](Archive& ar) {
+        ar.WriteCount(0);
+        ar.WriteCount(0xFFFE);
+        ar.WriteCount(0xFFFF);
+        ar.WriteCount(100000);
+    });
+    EXPECT_EQ(b, (Bytes{0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0xA0, 0x86, 0x01, 0x00}));
+    Archive in = Archive::Load(b.data(), b.size());
+    EXPECT_EQ(in.ReadCount(), 0u);
+    EXPECT_EQ(in.ReadCount(), 0xFFFEu);
+    EXPECT_EQ(in.ReadCount(), 0xFFFFu);
+    EXPECT_EQ(in.ReadCount(), 100000u);
+}
+
+TEST(Archive, TwoSamplesShareOneClassRecord)
+{
+    std::vector<CDatenObject> samples(2);
+    samples[0].m_time = 1;
+    samples[1].m_time = 2;
+    samples[1].m_value[0] = 7.0f;
+    samples[1].m_value2[0] = -1.5f;
+    samples[1].m_temperature[15] = 21.5f;
+    Bytes b = Stored([&](Archive& ar) { SerializeList(ar, samples); });
+
+    ByteWriter w;
+    w.u16(2).newClass("CDatenObject").time(1);
+    for (int i = 0; i < 48; ++i)
+        w.f32(0);
+    w.u8({0x01, 0x80}).time(2).f32(7.0f).f32(-1.5f).f32(0);
+    for (int i = 1; i < 15; ++i)
+        w.f32(0).f32(0).f32(0);
+    w.f32(0).f32(0).f32(21.5f);
+    EXPECT_EQ(b, w.b);
+
+    std::vector<CDatenObject> back;
+    Archive in = Archive::Load(b.data(), b.size());
+    SerializeList(in, back);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1].m_time, 2);
+    EXPECT_EQ(back[1].m_value[0], 7.0f);
+    EXPECT_EQ(back[1].m_value2[0], -1.5f);
+    EXPECT_EQ(back[1].m_temperature[15], 21.5f);
+    EXPECT_EQ(in.FileVersion(), 3);
+}
+
+TEST(Archive, VersionOneSampleWithTrailingFloats)
+{
+    ByteWriter w;
+    w.u16(1).newClass("CDatenObject", 1).time(5);
+    for (int i = 0; i < 16; ++i)
+        w.f32(i == 5 ? 7.0f : 0).f32(i == 5 ? 21.5f : 0);
+    w.f32(99).f32(98);          // read and discarded
+    w.u8({0x42});               // the next byte must be where reading stands
+    Archive in = Archive::Load(w.b.data(), w.b.size());
+    std::vector<CDatenObject> samples;
+    SerializeList(in, samples);
+    ASSERT_EQ(samples.size(), 1u);
+    EXPECT_EQ(in.FileVersion(), 1);
+    EXPECT_EQ(samples[0].m_value[5], 7.0f);
+    EXPECT_EQ(samples[0].m_temperature[5], 21.5f);
+    EXPECT_EQ(samples[0].m_value2[5], 0.0f);
+    EXPECT_EQ(in.ReadValue<std::uint8_t>(), 0x42);
+}
+
+TEST(Archive, ObjectReferenceForms)
+{
+    // null; new class; known class in the short and in the long form; known object.
+    ByteWriter w;
+    w.u16(5).u16(0).newClass("CDatenObject").time(1);
+    for (int i = 0; i < 48; ++i)
+        w.f32(1);
+    w.u16(0x7FFF).u32(0x80000001).time(2);
+    for (int i = 0; i < 48; ++i)
+        w.f32(2);
+    w.u16(0x8001).time(3);
+    for (int i = 0; i < 48; ++i)
+        w.f32(3);
+    w.u16(3);  // the object numbered 3: the second sample
+    Archive in = Archive::Load(w.b.data(), w.b.size());
+    std::vector<CDatenObject> samples;
+    SerializeList(in, samples, kSampleList);
+    ASSERT_EQ(samples.size(), 4u);
+    EXPECT_EQ(samples[0].m_time, 1);
+    EXPECT_EQ(samples[1].m_time, 2);
+    EXPECT_EQ(samples[2].m_time, 3);
+    EXPECT_EQ(samples[3].m_time, 2);
+    EXPECT_EQ(samples[3].m_value[0], 2.0f);
+}
+
+TEST(Archive, BadReferencesFail)
+{
+    const Bytes cases[] = {
+        ByteWriter().u16(1).u16(0x8005).b,                     // class never seen
+        ByteWriter().u16(1).u16(0x0009).b,                     // object never seen
+        ByteWriter().u16(1).newClass("CNoSuchThing").b,        // unknown class
+        ByteWriter().u16(1).newClass("CEISDatenObject").b,     // wrong class for the list
+        ByteWriter().u16(1).u16(0xFFFF).u16(3).u16(500).b,     // absurd class name length
+    };
+    for (const auto& b : cases) {
+        Archive in = Archive::Load(b.data(), b.size());
+        std::vector<CDatenObject> samples;
+        EXPECT_THROW(SerializeList(in, samples), ArchiveError);
+    }
+}
+
+TEST(Archive, HugeCountDoesNotReserveIt)
+{
+    // Four billion samples announced, two present: both are kept, then the end of file.
+    ByteWriter w;
+    w.u16(0xFFFF).u32(0xFFFFFFF0).newClass("CDatenObject").time(1);
+    for (int i = 0; i < 48; ++i)
+        w.f32(0);
+    w.u16(0x8001).time(2);
+    for (int i = 0; i < 48; ++i)
+        w.f32(0);
+    Archive in = Archive::Load(w.b.data(), w.b.size());
+    std::vector<CDatenObject> samples;
+    EXPECT_THROW(SerializeList(in, samples), ArchiveError);
+    EXPECT_EQ(samples.size(), 2u);
+    EXPECT_LE(samples.capacity(), 4u);
+}
+
+TEST(Archive, ReadsThroughTheFileBuffer)
+{
+    // More than one buffer's worth, so refills happen inside records.
+    std::vector<CDatenObject> samples(20000);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i].m_time = static_cast<std::int64_t>(i);
+        samples[i].m_value[i % 16] = static_cast<float>(i);
+    }
+    TempDir dir;
+    const std::string path = dir / "big.bin";
+    {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        Archive ar = Archive::Store(f);
+        SerializeList(ar, samples);
+        ar.WriteString(std::string(3000000, 's'));
+        ar.Flush();
+        std::fclose(f);
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    Archive in = Archive::Load(f);
+    std::vector<CDatenObject> back;
+    SerializeList(in, back);
+    EXPECT_EQ(in.ReadString().size(), 3000000u);
+    EXPECT_EQ(in.Remaining(), 0u);
+    std::fclose(f);
+    ASSERT_EQ(back.size(), samples.size());
+    for (std::size_t i = 0; i < back.size(); i += 997) {
+        EXPECT_EQ(back[i].m_time, static_cast<std::int64_t>(i));
+        EXPECT_EQ(back[i].m_value[i % 16], static_cast<float>(i));
+    }
+}

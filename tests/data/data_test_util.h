@@ -1,0 +1,127 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/archive.h"
+#include "data/document_ui.h"
+
+namespace qor::data::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Builds expected byte sequences in a readable way.
+struct ByteWriter {
+    Bytes b;
+    ByteWriter& u8(std::initializer_list<int> v)
+    {
+        for (int x : v)
+            b.push_back(static_cast<std::uint8_t>(x));
+        return *this;
+    }
+    ByteWriter& u16(std::uint16_t v) { return u8({v & 0xFF, v >> 8}); }
+    ByteWriter& u32(std::uint32_t v) { return u8({int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)}); }
+    ByteWriter& f32(float f)
+    {
+        std::uint32_t v;
+        std::memcpy(&v, &f, 4);
+        return u32(v);
+    }
+    ByteWriter& f64(double d)
+    {
+        std::uint64_t v;
+        std::memcpy(&v, &d, 8);
+        u32(static_cast<std::uint32_t>(v));
+        return u32(static_cast<std::uint32_t>(v >> 32));
+    }
+    ByteWriter& time(std::int64_t t)
+    {
+        u32(0x8000000A);
+        u32(static_cast<std::uint32_t>(t));
+        return u32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(t) >> 32));
+    }
+    ByteWriter& str(const std::string& s)  // short Windows-1252 string
+    {
+        b.push_back(static_cast<std::uint8_t>(s.size()));
+        b.insert(b.end(), s.begin(), s.end());
+        return *this;
+    }
+    ByteWriter& newClass(const std::string& name, std::uint16_t schema = 3)
+    {
+        u16(0xFFFF).u16(schema).u16(static_cast<std::uint16_t>(name.size()));
+        b.insert(b.end(), name.begin(), name.end());
+        return *this;
+    }
+    ByteWriter& append(const Bytes& more)
+    {
+        b.insert(b.end(), more.begin(), more.end());
+        return *this;
+    }
+};
+
+// A scratch folder removed with the test.
+struct TempDir {
+    std::filesystem::path path;
+    TempDir()
+    {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "qordata.XXXXXX").string();
+        path = ::mkdtemp(tmpl.data());
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+inline void WriteBytes(const std::string& path, const Bytes& b)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<long>(b.size()));
+}
+
+inline Bytes ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// Records every call; answers file dialogs and the save prompt from a script.
+struct FakeUi : DocumentUi {
+    std::vector<std::optional<std::string>> files;  // answers to ChooseFile, in order
+    std::vector<int> answers;                       // answers to AskSave, in order
+    std::vector<std::string> messages, titles, dataLogger, calls;
+    std::vector<FileDialog> dialogs;
+    int prompts = 0;
+
+    std::optional<std::string> ChooseFile(FileDialog kind, const std::string&, const std::string&) override
+    {
+        dialogs.push_back(kind);
+        if (files.empty())
+            return std::nullopt;
+        auto f = files.front();
+        files.erase(files.begin());
+        return f;
+    }
+    int AskSave(const std::string&, const std::string&) override
+    {
+        ++prompts;
+        if (answers.empty())
+            return 2;
+        int a = answers.front();
+        answers.erase(answers.begin());
+        return a;
+    }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void SetTitle(const std::string& t) override { titles.push_back(t); }
+    void OpenDataLogger(const std::string& path, int) override { dataLogger.push_back(path); }
+    void ClearGraph() override { calls.push_back("clear"); }
+    void StopLogging() override { calls.push_back("stop"); }
+    void PotSampleAdded() override { calls.push_back("pot"); }
+    void EisPointAdded() override { calls.push_back("eis"); }
+};
+
+}  // namespace qor::data::test
