@@ -1,0 +1,148 @@
+#pragma once
+
+#include <QString>
+
+#include "common/text.h"
+
+namespace qor::ui {
+
+inline QString Tr(const TextPair& pair, int lang) { return QString::fromUtf8(pair[lang]); }
+
+// Every text the window shows, German and English.
+namespace txt {
+
+// Dialog buttons and captions.
+inline constexpr TextPair kOk{"OK", "OK"};
+inline constexpr TextPair kCancel{"Abbrechen", "Cancel"};
+inline constexpr TextPair kYes{"Ja", "Yes"};
+inline constexpr TextPair kNo{"Nein", "No"};
+inline constexpr TextPair kErrorDialog{"Fehlerdialog", "Error dialog"};
+inline constexpr TextPair kInformation{"Information", "Information"};
+inline constexpr TextPair kProgress{"Fortschritt", "Progress"};
+
+// Port setup.
+inline constexpr TextPair kSetupCaption{"Setup", "Setup"};
+inline constexpr TextPair kSaveInterval{"Sicherungsintervall", "Save interval"};
+inline constexpr TextPair kMaxModuleId{"max. Modul ID", "max. module ID"};
+inline constexpr TextPair kAutoEnable{"Auto Enable", "Auto Enable"};
+inline constexpr TextPair kComPort{"COM PORT", "COM PORT"};
+inline constexpr TextPair kLan{"LAN TCP/IP", "LAN TCP/IP"};
+inline constexpr TextPair kIp{"IP", "IP"};
+inline constexpr TextPair kName{"Name", "Name"};
+inline constexpr TextPair kPortNumber{"COM", "COM"};
+inline constexpr TextPair kDevice{"Gerät", "Device"};
+inline constexpr TextPair kDeviceDefault{"(Standard für COM-Nummer)", "(default for the COM number)"};
+inline constexpr TextPair kTcpPort{"TCP Port", "TCP port"};
+inline constexpr TextPair kBaud{"Baudrate", "Baud rate"};
+inline constexpr TextPair kHardware{"Schnittstelle", "Interface"};
+inline constexpr TextPair kStation{"Station", "Station"};
+inline constexpr TextPair kBadIp{"Ungültige IP-Adresse.", "Invalid IP address."};
+
+// Release dialog and module selection.
+inline constexpr TextPair kReleaseCaption{"Freigabe Dialog", "Release Dialog"};
+inline constexpr TextPair kNotReleased{"Nicht freigegebene Slaves", "Not released slaves"};
+inline constexpr TextPair kReleased{"Freigegebene Slaves", "Released slaves"};
+inline constexpr TextPair kAdd{"Hinzufügen>>", "Add>>"};
+inline constexpr TextPair kRemove{"<<Entfernen", "<<Remove"};
+inline constexpr TextPair kSelectAll{"Alle Auswählen", "Select all"};
+inline constexpr TextPair kRemoveAll{"Alle Entfernen", "Remove all"};
+inline constexpr TextPair kSelectCaption{"Modulauswahl", "Select module"};
+inline constexpr TextPair kSelectPrompt{"Bitte wählen Sie einen Slave aus.", "Please select one slave."};
+
+// Manual logbook entry.
+inline constexpr TextPair kTextInput{"Texteingabe", "Input text"};
+
+// Save prompt.
+inline constexpr TextPair kSaveCaption{"Speichern", "Save"};
+inline constexpr TextPair kSaveQuestion{"Datei wurde geändert! Sollen die Daten gespeichert werden?",
+                                        "File is changed! Save the changed data?"};
+
+// Panes and views.
+inline constexpr TextPair kLogbookPane{"Logbuch", "log book"};
+inline constexpr TextPair kGraphPane{"Grafik", "graphic"};
+inline constexpr TextPair kRun{"Run:", "Run:"};
+inline constexpr TextPair kNoTransfer{"keine Datenübertragung", "No data transfer"};
+inline constexpr TextPair kTransfer{"Datenübertragung läuft", "Data transfer"};
+inline constexpr TextPair kNoModules{"keine Module angemeldet", "no modules recognized"};
+inline constexpr TextPair kModules{"Module angemeldet", "modules recognized"};
+inline constexpr TextPair kSamples{"Messwerte: %1", "Samples: %1"};
+inline constexpr TextPair kReady{"Bereit", "Ready"};
+
+// Menus.
+inline constexpr TextPair kMenuFile{"&Datei", "&File"};
+inline constexpr TextPair kMenuStation{"&Station", "&Station"};
+inline constexpr TextPair kMenuPotentiostat{"&Potentiostat", "&Potentiostat"};
+inline constexpr TextPair kMenuView{"&Ansicht", "&View"};
+inline constexpr TextPair kMenuWindow{"&Fenster", "&Window"};
+inline constexpr TextPair kMenuLanguage{"&Sprache", "&Language"};
+inline constexpr TextPair kMenuHelp{"&Hilfe", "&Help"};
+inline constexpr TextPair kToolbar{"Symbolleiste", "Toolbar"};
+
+inline constexpr TextPair kFileNew{"&Neu", "&New"};
+inline constexpr TextPair kFileOpen{"Ö&ffnen...", "&Open..."};
+inline constexpr TextPair kFileClose{"S&chließen", "&Close"};
+inline constexpr TextPair kFileSave{"&Speichern", "&Save"};
+inline constexpr TextPair kFileSaveAs{"Speichern &unter...", "Save &As..."};
+inline constexpr TextPair kFileExport{"&Export...", "&Export..."};
+inline constexpr TextPair kFileImport{"&Import...", "&Import..."};
+inline constexpr TextPair kFileExit{"&Beenden", "E&xit"};
+inline constexpr TextPair kExportPrompt{"Daten als ASCII exportieren", "Export data to ASCII"};
+inline constexpr TextPair kImportPrompt{"Daten aus xrv-Dateien importieren", "Import data xrv-files"};
+
+inline constexpr TextPair kMenuPortSetup{"&Schnittstelle einstellen...", "Adjust &interface..."};
+inline constexpr TextPair kMenuSearch{"Module &suchen...", "&Search modules..."};
+inline constexpr TextPair kMenuStartMeasuring{"&Messung starten", "Start &measurement"};
+inline constexpr TextPair kMenuShowMeters{"Mess&geräte anzeigen", "Display &meters"};
+inline constexpr TextPair kMenuStartRecording{"&Aufzeichnung starten...", "Start data &logging..."};
+inline constexpr TextPair kMenuStop{"Aufzeichnung &beenden", "&End data logging"};
+inline constexpr TextPair kMenuNewScale{"Neue S&kalierfaktoren...", "New s&cale for graphic..."};
+inline constexpr TextPair kMenuLogbookEntry{"Logbuch&eintrag...", "Log book &entry..."};
+inline constexpr TextPair kMenuToggleLogbook{"&Logbuch anzeigen", "Show &log book"};
+inline constexpr TextPair kMenuReadLogger{"&Datenlogger auslesen", "Read &data logger"};
+inline constexpr TextPair kMenuReadDeviceLogbook{"Logbuch aus&lesen", "&Read log book"};
+inline constexpr TextPair kMenuStartPot{"Schrittablauf &starten", "&Start step program"};
+inline constexpr TextPair kMenuStopPot{"Schrittablauf manuell s&toppen", "S&top step program manually"};
+inline constexpr TextPair kMenuDefineSteps{"&Ablaufschritte definieren...", "&Define steps..."};
+inline constexpr TextPair kMenuManual{"&Manuell bedienen...", "&Manual operation..."};
+inline constexpr TextPair kMenuStartPotRec{"Start Potentiostat und &Aufzeichnung",
+                                           "Start Potentiostat and &Logging"};
+inline constexpr TextPair kMenuGerman{"&Deutsch", "&German"};
+inline constexpr TextPair kMenuEnglish{"&Englisch", "&English"};
+inline constexpr TextPair kMenuCascade{"Ü&berlappend", "&Cascade"};
+inline constexpr TextPair kMenuTile{"&Nebeneinander", "&Tile"};
+inline constexpr TextPair kMenuAbout{"&Info über QORremote...", "&About QORremote..."};
+inline constexpr TextPair kCopy{"&Kopieren", "&Copy"};
+
+// Status prompts of the commands (status tip before the line feed, tool tip after it).
+inline constexpr TextPair kPromptPortSetup{"Einstellen der Schnittstelle", "Adjust Interface"};
+inline constexpr TextPair kPromptSearch{"Freigeben der Module\nModule suchen", "Release modules\nSearch modules"};
+inline constexpr TextPair kPromptStartMeasuring{"Messung der freigegebenen Module starten.\nMessgeräte",
+                                                "Start measurement.\nInstruments"};
+inline constexpr TextPair kPromptShowMeters{"Messgeräte für freigegebene Slaves anzeigen",
+                                            "Display meters for measuring points"};
+inline constexpr TextPair kPromptStartRecording{"Starten der Aufzeichnung\nAufzeichnung",
+                                                "Start data logging\nData loggimg"};
+inline constexpr TextPair kPromptStop{"Beenden der Datenaufzeichnung\nStop", "End data logging\nStop"};
+inline constexpr TextPair kPromptNewScale{"Neue Skalierfaktoren vergeben", "New Scale for graphic"};
+inline constexpr TextPair kPromptLogbookEntry{"Texteingabe eines Logbucheintrages.\n Texteingabe",
+                                              "Input a log book entry.\n Text input"};
+inline constexpr TextPair kPromptToggleLogbook{"Logbuch anzeigen.\n Logbuch", "Logbuch anzeigen.\n Logbuch"};
+inline constexpr TextPair kPromptStartPot{"Schrittablauf starten", "Start step program"};
+inline constexpr TextPair kPromptStopPot{"Schrittablauf manuell stoppen", "Stop step program manually"};
+inline constexpr TextPair kPromptDefineSteps{"Definieren der Ablaufschritte.", "Define steps"};
+inline constexpr TextPair kPromptManual{"Potentiostat manuell bedienen", "manual operation"};
+inline constexpr TextPair kPromptStartPotRec{"Start Potentiostat und Aufzeichnung", "Start Potentiostat and Logging"};
+inline constexpr TextPair kPromptReadLogger{"Datenlogger auslesen", "Read data logger"};
+inline constexpr TextPair kPromptReadDeviceLogbook{"Logbuch auslesen", "Read log book"};
+inline constexpr TextPair kPromptCopy{"Kopieren eines markierten Logbuchabschnittes",
+                                      "Copy of a selected log book section"};
+inline constexpr TextPair kPromptLanguage{"Sprache der Oberfläche umschalten", "Switch the window's language"};
+
+// Document messages.
+inline constexpr TextPair kWrongType{"Falscher Dateityp!", "Wrong file type."};
+inline constexpr TextPair kNotAvailable{"Dieses Fenster ist in dieser Version nicht enthalten.",
+                                        "This window is not part of this version."};
+
+}  // namespace txt
+
+}  // namespace qor::ui

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cmath>
+#include <limits>
+
+#include "ui/c3d_meter_ctrl.h"
+#include "ui/led.h"
+#include "ui/meter_geometry.h"
+#include "ui_test_app.h"
+
+namespace qor::ui {
+namespace {
+
+TEST(MeterGeometry, FromClientRectangle)
+{
+    struct Case {
+        int w, h, cx, cy, R, r, half;
+    } cases[] = {
+        {200, 160, 100, 150, 120, 60, 3},  // the 160-pixel control
+        {125, 100, 62, 94, 75, 37, 1},
+        {83, 61, 41, 58, 45, 22, 1},
+        {40, 15, 20, 15, 11, 5, 0},
+    };
+    for (const Case& c : cases) {
+        const MeterGeometry g = MeterGeometry::FromRect(0, 0, c.w, c.h);
+        EXPECT_EQ(g.centreX, c.cx) << c.w << "x" << c.h;
+        EXPECT_EQ(g.centreY, c.cy) << c.w << "x" << c.h;
+        EXPECT_EQ(g.outerRadius, c.R) << c.w << "x" << c.h;
+        EXPECT_EQ(g.innerRadius, c.r) << c.w << "x" << c.h;
+        EXPECT_EQ(g.NeedleHalfBase(), c.half) << c.w << "x" << c.h;
+    }
+    const MeterGeometry off = MeterGeometry::FromRect(10, 20, 210, 180);
+    EXPECT_EQ(off.centreX, 110);
+    EXPECT_EQ(off.centreY, 170);
+    EXPECT_EQ(off.outerRadius, 120);
+}
+
+TEST(MeterGeometry, NeedleAngle)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double value, min, max, angle;
+    } cases[] = {
+        {0.0, -5.0, 5.0, 90.0},     // defaults: vertical
+        {-5.0, -5.0, 5.0, 120.0},   // minimum at the left end
+        {5.0, -5.0, 5.0, 60.0},     // maximum at the right end
+        {7.0, -5.0, 5.0, 60.0},     // beyond the range: held at the right end
+        {-9.0, -5.0, 5.0, 120.0},   // below: held at the left end
+        {2.5, -5.0, 5.0, 75.0},
+        {7.0, -2.0, 16.0, 90.0},    // pH 7 on -2..16
+        {100.0, 0.0, 200.0, 90.0},
+        {1.0, 0.0, 0.0, 120.0},     // empty range: at rest
+        {nan, -5.0, 5.0, 120.0},
+        {inf, -5.0, 5.0, 60.0},
+        {-inf, -5.0, 5.0, 120.0},
+        {2.0, 5.0, -5.0, 102.0},    // a backward range turns the scale round
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(NeedleAngle(c.value, c.min, c.max), c.angle, 1e-9) << c.value << " on " << c.min << ".." << c.max;
+}
+
+TEST(MeterGeometry, PointsBandAndNeedle)
+{
+    const MeterGeometry g = MeterGeometry::FromRect(0, 0, 200, 160);
+    EXPECT_EQ(g.PointAt(90, 120), (MeterPoint{100, 30}));
+    EXPECT_EQ(g.PointAt(60, 120), (MeterPoint{160, 46}));   // 100 + 60, 150 - 103.92
+    EXPECT_EQ(g.PointAt(120, 120), (MeterPoint{40, 46}));
+    EXPECT_EQ(g.PointAt(0, 60), (MeterPoint{160, 150}));
+
+    const auto band = g.ScaleBand();
+    ASSERT_EQ(band.size(), 26u);
+    EXPECT_EQ(band.front(), g.PointAt(60, 120));
+    EXPECT_EQ(band[12], g.PointAt(120, 120));
+    EXPECT_EQ(band[13], g.PointAt(120, 60));
+    EXPECT_EQ(band.back(), g.PointAt(60, 60));
+
+    const auto needle = g.Needle(90.0);
+    ASSERT_EQ(needle.size(), 3u);
+    EXPECT_EQ(needle[0], (MeterPoint{103, 150}));
+    EXPECT_EQ(needle[1], (MeterPoint{97, 150}));
+    EXPECT_EQ(needle[2], (MeterPoint{100, 30}));
+}
+
+TEST(Meter, DefaultsAndTexts)
+{
+    test::App();
+    C3DMeterCtrl meter;
+    EXPECT_EQ(meter.ValueText(), "0.000");
+    EXPECT_DOUBLE_EQ(meter.CurrentNeedleAngle(), 90.0);
+    EXPECT_EQ(meter.MinText(), "-5.0");
+    EXPECT_EQ(meter.MaxText(), "5.0");
+    EXPECT_EQ(meter.Units(), "Volts");
+    EXPECT_EQ(meter.NeedleColor(), 0x0000FFu);
+
+    meter.UpdateNeedle(7.0);
+    EXPECT_EQ(meter.ValueText(), "7.000");  // the digits keep the value the needle cannot show
+    EXPECT_DOUBLE_EQ(meter.CurrentNeedleAngle(), 60.0);
+
+    meter.SetRange(-2000, 2000);
+    meter.SetScaleDecimals(0);
+    meter.SetValueDecimals(1);
+    meter.UpdateNeedle(-123.44);
+    EXPECT_EQ(meter.ValueText(), "-123.4");
+    EXPECT_EQ(meter.MinText(), "-2000");
+    EXPECT_EQ(meter.MaxText(), "2000");
+    meter.SetValueDecimals(-4);  // nonsense decimals are held to the printable range
+    EXPECT_EQ(meter.ValueText(), "-123");
+}
+
+// Counts pixels close to a colour.
+int CountNear(const QImage& img, QColor colour, int tolerance = 40)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) < tolerance && std::abs(c.green() - colour.green()) < tolerance &&
+                std::abs(c.blue() - colour.blue()) < tolerance)
+                ++n;
+        }
+    return n;
+}
+
+TEST(Meter, DrawsNeedleWhereTheAngleSays)
+{
+    test::App();
+    C3DMeterCtrl meter;
+    meter.resize(200, 160);
+    meter.SetNeedleColor(0x0000FF);
+    // Needle at the right end: red pixels right of the centre, none on the left half.
+    meter.UpdateNeedle(5.0);
+    QImage img = meter.grab().toImage();
+    const MeterGeometry g = MeterGeometry::FromRect(0, 0, 200, 160);
+    const MeterPoint tip = g.PointAt(60, 70);
+    EXPECT_GT(img.pixelColor(tip.x, tip.y).red(), 180);
+    EXPECT_LT(img.pixelColor(tip.x, tip.y).green(), 90);
+    const MeterPoint mirror = g.PointAt(120, 70);
+    EXPECT_LT(img.pixelColor(mirror.x, mirror.y).red() - img.pixelColor(mirror.x, mirror.y).green(), 60);
+
+    meter.UpdateNeedle(-5.0);
+    img = meter.grab().toImage();
+    EXPECT_GT(img.pixelColor(mirror.x, mirror.y).red(), 180);
+    EXPECT_LT(img.pixelColor(mirror.x, mirror.y).green(), 90);
+    EXPECT_GT(CountNear(img, QColor(255, 0, 0)), 30);
+}
+
+TEST(Led, CellOfTheStrip)
+{
+    test::App();
+    CLed led;
+    struct Case {
+        int colour, state, shape;
+        QRect cell;
+    } cases[] = {
+        {CLed::LED_COLOR_RED, CLed::LED_ON, CLed::LED_ROUND, {0, 0, 16, 16}},
+        {CLed::LED_COLOR_RED, CLed::LED_OFF, CLed::LED_SQUARE, {16, 64, 16, 16}},
+        {CLed::LED_COLOR_GREEN, CLed::LED_ON, CLed::LED_SQUARE, {0, 80, 16, 16}},
+        {CLed::LED_COLOR_YELLOW, CLed::LED_ON, CLed::LED_SQUARE, {0, 96, 16, 16}},
+        {CLed::LED_COLOR_BLUE, CLed::LED_DISABLED, CLed::LED_ROUND, {32, 48, 16, 16}},
+        {200, 9, CLed::LED_SQUARE, {32, 112, 16, 16}},  // out of range: nearest cell, never beyond the strip
+    };
+    for (const auto& c : cases) {
+        led.SetLed(c.colour, c.state, c.shape);
+        EXPECT_EQ(led.Cell(), c.cell) << c.colour << "/" << c.state << "/" << c.shape;
+    }
+    EXPECT_EQ(CLed::Strip().size(), QSize(48, 128));
+
+    // The lit green lamp is drawn centred, the corners stay transparent.
+    led.resize(30, 20);
+    led.SetLed(CLed::LED_COLOR_GREEN, CLed::LED_ON, CLed::LED_SQUARE);
+    QImage img(30, 20, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    led.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QColor centre = img.pixelColor(15, 10);
+    EXPECT_GT(centre.green(), 150);
+    EXPECT_LT(centre.red(), 150);
+    EXPECT_EQ(img.pixelColor(1, 1).alpha(), 0);
+}
+
+}  // namespace
+}  // namespace qor::ui
