@@ -161,6 +161,13 @@ std::vector<std::uint8_t> Encode(const Reply& r)
 
 std::optional<std::vector<std::uint8_t>> SimBus::Exchange(const std::uint8_t* request, std::size_t length)
 {
+    // The gateway itself answers the link test, whether or not a module sits at the address.
+    if (length >= kHeaderSize && request[0] == kStartByte && request[1] == CMD_LINK_TEST && !Module(request[2])) {
+        Reply r;
+        r.command = CMD_LINK_TEST;
+        r.addressByte = request[2];
+        return Encode(r);
+    }
     Fault fault;
     auto reply = Dispatch(request, length, fault);
     // Behind the gateway a corrupt or cut answer never reaches the client.

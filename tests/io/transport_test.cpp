@@ -1,0 +1,198 @@
+// The real transports against the simulator program: a pseudo-terminal and a TCP socket.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "bus/bus_link.h"
+#include "bus/link_host.h"
+#include "common/clock.h"
+#include "io/serial_link.h"
+#include "io/tcp_link.h"
+#include "support/free_port.h"
+#include "support/process.h"
+
+using namespace qor;
+
+namespace {
+
+struct QuietHost : bus::LinkHost {
+    std::vector<std::string> messages, logbook;
+    void ShowMessage(const std::string& t) override { messages.push_back(t); }
+    void SetLinkPane(const std::string&) override {}
+    void AddLogbookEntry(const std::string& t) override { logbook.push_back(t); }
+    void StopRecording() override {}
+    void StartKeepAlive(int) override {}
+    void StopKeepAlive() override {}
+};
+
+std::filesystem::path TempPath(const std::string& name)
+{
+    return std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
+}
+
+std::unique_ptr<test::Process> StartPtySim(const std::string& link)
+{
+    auto p = std::make_unique<test::Process>(std::vector<std::string>{
+        test::BinPath("qorsim"), "--pty", "--link", link, "--module", "0=1", "--raw", "0=7000,-1234,251",
+        "--module", "3=4"});
+    std::string path = p->ReadLine();
+    EXPECT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+    return p;
+}
+
+std::unique_ptr<test::Process> StartTcpSim(int port)
+{
+    auto p = std::make_unique<test::Process>(std::vector<std::string>{
+        test::BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1", "--raw",
+        "0=7000,-1234,251"});
+    EXPECT_EQ(p->ReadLine(), "tcp 127.0.0.1:" + std::to_string(port));
+    return p;
+}
+
+void ExpectPhMeasurement(bus::BusLink& link)
+{
+    link.PrepareMeasureRequest(0);
+    ASSERT_EQ(link.PollModule(), 1);
+    const bus::Measurement& m = link.LastMeasurement();
+    EXPECT_EQ(m.status, 1);
+    EXPECT_EQ(m.raw[0], 7000);
+    EXPECT_EQ(m.raw[1], -1234);
+    EXPECT_EQ(m.raw[2], 251);
+}
+
+// Polls until a valid answer, for at most `tries` polls.
+int PollsUntilValid(bus::BusLink& link, int tries)
+{
+    for (int i = 1; i <= tries; ++i) {
+        link.PrepareMeasureRequest(0);
+        if (link.PollModule())
+            return i;
+    }
+    return -1;
+}
+
+TEST(SerialLink, PollsTheSimulatorThroughAPseudoTerminal)
+{
+    const std::string linkPath = TempPath("qor-tty");
+    auto sim = StartPtySim(linkPath);
+    QuietHost host;
+    io::SerialLink serial;
+    bus::BusLink link(SystemClock::instance(), host);
+    link.SetSerial(&serial);
+    link.Settings().device = linkPath;
+    ASSERT_EQ(link.OpenPort(), 1) << serial.LastError();
+    ExpectPhMeasurement(link);
+
+    // Identification of the second module comes back with its checksum verified.
+    std::uint8_t req[bus::kBufferSize];
+    const std::uint8_t payload[] = {0x00, 0x80};
+    int n = bus::BuildRequest(req, bus::CMD_IDENTIFY, 3, payload);
+    EXPECT_EQ(link.SendCommand(req, n, link.Answer(), 2), 88);
+    EXPECT_EQ(link.Answer()[8 + 10], 4);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(SerialLink, SilentModuleCostsTheTimeOut)
+{
+    const std::string linkPath = TempPath("qor-tty-silent");
+    auto sim = StartPtySim(linkPath);
+    QuietHost host;
+    io::SerialLink serial;
+    bus::BusLink link(SystemClock::instance(), host);
+    link.SetSerial(&serial);
+    link.Settings().device = linkPath;
+    ASSERT_EQ(link.OpenPort(), 1);
+    auto start = std::chrono::steady_clock::now();
+    link.PrepareMeasureRequest(9);
+    EXPECT_EQ(link.PollModule(), 0);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_GE(ms.count(), 1990);
+    EXPECT_EQ(link.PollErrors(), 1);
+    // The link is still good for the next module.
+    ExpectPhMeasurement(link);
+}
+
+TEST(SerialLink, RecoversAfterTheSimulatorIsRestarted)
+{
+    const std::string linkPath = TempPath("qor-tty-restart");
+    auto sim = StartPtySim(linkPath);
+    QuietHost host;
+    io::SerialLink serial;
+    bus::BusLink link(SystemClock::instance(), host);
+    link.SetSerial(&serial);
+    link.Settings().device = linkPath;
+    ASSERT_EQ(link.OpenPort(), 1);
+    ExpectPhMeasurement(link);
+
+    sim->Stop();
+    sim = StartPtySim(linkPath);
+    // The old terminal is gone; the link notices and opens the new one.
+    EXPECT_GT(PollsUntilValid(link, 3), 0);
+    ExpectPhMeasurement(link);
+}
+
+TEST(SerialLink, MissingDeviceFailsToOpenWithAReason)
+{
+    io::SerialLink serial;
+    bus::SerialSettings s;
+    s.device = TempPath("qor-no-such-tty");
+    EXPECT_FALSE(serial.open(s));
+    EXPECT_NE(serial.LastError().find("qor-no-such-tty"), std::string::npos);
+    EXPECT_EQ(io::SerialLink::DeviceForPort(1), "/dev/ttyS0");
+}
+
+class TcpTransport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port = test::PickFreePort();
+        ASSERT_GT(port, 0);
+        sim = StartTcpSim(port);
+        link.SetGateway(&tcp);
+        link.Settings().ethernet = 1;
+        link.Settings().ip = {127, 0, 0, 1};
+        link.Settings().tcpPort = static_cast<std::uint16_t>(port);
+    }
+    int port = 0;
+    std::unique_ptr<test::Process> sim;
+    QuietHost host;
+    io::TcpLink tcp;
+    bus::BusLink link{SystemClock::instance(), host};
+};
+
+TEST_F(TcpTransport, PollsTheSimulatorThroughTheGateway)
+{
+    ASSERT_EQ(link.OpenPort(), 1) << tcp.LastError();
+    ExpectPhMeasurement(link);
+    link.KeepAlive();
+    EXPECT_TRUE(link.Connected());
+    // An absent module: the gateway answers "no answer" at once.
+    link.PrepareMeasureRequest(7);
+    EXPECT_EQ(link.PollModule(), 0);
+    ExpectPhMeasurement(link);
+}
+
+TEST_F(TcpTransport, RecoversAfterTheSimulatorIsRestarted)
+{
+    ASSERT_EQ(link.OpenPort(), 1);
+    ExpectPhMeasurement(link);
+    sim->Stop();
+    // The keep-alive finds the link dead and closes it.
+    link.KeepAlive();
+    EXPECT_FALSE(link.Connected());
+    EXPECT_EQ(host.logbook.back(), "TCP Socket Connect Error");
+    sim = StartTcpSim(port);
+    // The next poll connects again.
+    EXPECT_EQ(PollsUntilValid(link, 1), 1);
+    EXPECT_TRUE(link.Connected());
+}
+
+TEST_F(TcpTransport, ConnectFailsWhenNobodyListens)
+{
+    sim->Stop();
+    EXPECT_EQ(link.OpenPort(), 0);
+    EXPECT_EQ(host.messages.back(), "TCP Socket not connected!");
+}
+
+}  // namespace

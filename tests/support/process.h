@@ -1,0 +1,136 @@
+#pragma once
+
+// Starts the project's programs for end-to-end tests and reads their output.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qor::test {
+
+inline std::string BinPath(const std::string& program)
+{
+    return std::string(QOR_BIN_DIR) + "/" + program;
+}
+
+// A child process with its stdin and stdout on pipes; killed when the object goes.
+class Process {
+public:
+    explicit Process(std::vector<std::string> argv)
+    {
+        int in[2], out[2];
+        if (::pipe(in) != 0 || ::pipe(out) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            ::close(in[1]);
+            ::close(out[0]);
+            std::vector<char*> args;
+            for (auto& a : argv)
+                args.push_back(a.data());
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        m_stdin = in[1];
+        m_stdout = out[0];
+    }
+    ~Process()
+    {
+        Kill();
+        if (m_stdin >= 0)
+            ::close(m_stdin);
+        if (m_stdout >= 0)
+            ::close(m_stdout);
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+
+    // One line of stdout without its newline; empty on time-out or end of output.
+    std::string ReadLine(int timeoutMs = 5000)
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            auto nl = m_buffer.find('\n');
+            if (nl != std::string::npos) {
+                std::string line = m_buffer.substr(0, nl);
+                m_buffer.erase(0, nl + 1);
+                return line;
+            }
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return {};
+            pollfd p{m_stdout, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+                return {};
+            char buf[4096];
+            ssize_t n = ::read(m_stdout, buf, sizeof buf);
+            if (n <= 0)
+                return {};
+            m_buffer.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+
+    void Write(const std::string& text)
+    {
+        if (m_stdin >= 0 && ::write(m_stdin, text.data(), text.size()) < 0)
+            return;
+    }
+
+    // Signals the process and waits for it; returns its exit status (or -1).
+    int Stop(int sig = SIGTERM)
+    {
+        if (m_pid <= 0)
+            return -1;
+        ::kill(m_pid, sig);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    void Kill()
+    {
+        if (m_pid > 0)
+            Stop(SIGKILL);
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_stdin = -1;
+    int m_stdout = -1;
+    std::string m_buffer;
+};
+
+// Runs a program to its end; returns its exit status and collects stdout.
+inline int Run(const std::vector<std::string>& argv, std::string* out = nullptr)
+{
+    std::string cmd;
+    for (auto& a : argv)
+        cmd += "'" + a + "' ";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return -1;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        if (out)
+            out->append(buf, n);
+    int status = ::pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace qor::test
