@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "formula/formel_interpreter.h"
+#include "text_oracle.h"
+
+using qor::formula::CFormelInterpreter;
+
+namespace {
+
+struct Outcome {
+    bool syntaxError;
+    bool error;
+    double value;
+};
+
+Outcome Interpret(const std::string& f)
+{
+    CFormelInterpreter ip(f);
+    if (ip.HasError())
+        return {true, true, 0.0};
+    const double v = ip.Evaluate();
+    return {false, ip.HasError() != 0, v};
+}
+
+struct Case {
+    const char* formula;
+    bool syntaxError;
+    bool error;
+    double value;
+};
+
+// The interpreter's documented quirks; stored formulas rely on every one of them.
+const Case kCases[] = {
+    {"", true, true, 0},
+    {"()", false, false, 0},
+    {"2**3", true, true, 0},
+    {"1..5", true, true, 0},
+    {"2++3", true, true, 0},
+    {"2//3", true, true, 0},
+    {"2^^3", true, true, 0},
+    {"2--3", false, false, 5},
+    {"2*-3", false, false, -6},
+    {"sin(0)", false, false, 0},
+    {"8-2+1", false, false, 5},
+    {"2^3^2", false, false, 64},
+    {"-3^2", false, false, 9},
+    {"2*-3^2", false, false, -18},
+    {"1-1-1-1", false, false, -2},
+    {"1*2+31*2", false, false, 64},
+    {"((2))", false, false, 2},
+    {")1(", false, true, 0},
+    {"0.0000000000001*1", false, false, 0},
+    {"SIN(1)", true, true, 0},
+    {"ln(0)", false, true, 0},
+    {"log(-1)", false, true, 0},
+    {"1/0", false, true, 0},
+    {"asin(2)", false, true, 0},
+    {"acos(-1.5)", false, true, 0},
+    {"ln(-0)", false, true, 0},
+    {"6/3*2", false, false, 4},
+    {"2*6/3", false, false, 4},
+    {"10-4-3", false, false, 3},
+    {"2+3*4", false, false, 14},
+    {"(2+3)*4", false, false, 20},
+    {"log(1000)", false, false, 3},
+    {"exp(0)+ln(1)", false, false, 1},
+    {"2 +3", true, true, 0},
+    {"2+ 3", true, true, 0},
+    {"--3", false, false, 0},
+};
+
+}  // namespace
+
+TEST(FormelInterpreter, DocumentedCases)
+{
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.formula);
+        const Outcome o = Interpret(c.formula);
+        EXPECT_EQ(o.syntaxError, c.syntaxError);
+        EXPECT_EQ(o.error, c.error);
+        if (!c.error) {
+            EXPECT_EQ(o.value, c.value);
+        }
+    }
+}
+
+TEST(FormelInterpreter, LongNamesPassTheCheckWhereANumberMayStand)
+{
+    // Every sub-result is written back with 12 decimals before it is used again.
+    EXPECT_EQ(Interpret("2*asin(1)").value, 2 * 1.570796326795);
+    EXPECT_EQ(Interpret("2*atan(1)").value, 2 * 0.785398163397);
+    EXPECT_EQ(Interpret("acos(0.5)").value, 1.047197551197);
+    EXPECT_FALSE(Interpret("acos(0.5)").error);
+}
+
+TEST(FormelInterpreter, FunctionArgumentStopsAtTheNextOperator)
+{
+    const Outcome o = Interpret("sin(0.5)-1");
+    EXPECT_FALSE(o.error);
+    EXPECT_EQ(o.value, -0.520574461396);
+}
+
+TEST(FormelInterpreter, DomainErrorYieldsZeroAndGoesOn)
+{
+    // 1/0 becomes 0 and the sum is still taken.
+    CFormelInterpreter ip("1/0+5");
+    ASSERT_EQ(ip.HasError(), 0);
+    EXPECT_EQ(ip.Evaluate(), 5.0);
+    EXPECT_EQ(ip.HasError(), 1);
+}
+
+TEST(FormelInterpreter, OverflowIsAnError)
+{
+    // Regression: a non-finite sub-result would be written back as "inf" text.
+    for (const char* f : {"exp(1000)", "10^400", "(0-8)^0.5", "exp(800)*0+1"}) {
+        SCOPED_TRACE(f);
+        EXPECT_TRUE(Interpret(f).error);
+    }
+}
+
+TEST(FormelInterpreter, OddTextsAgreeWithTheLiteralRewriting)
+{
+    // Texts outside the usual arrangement take the text route; numbers may run together.
+    const char* texts[] = {"2(3)",     "(1)5",     "()*(1+2)", "sin(1)sin", "2sin(1)",  "1e5*2",   "1e-5*2",
+                           "0x10",     "2*---3",   "5----3",   "2*",        "(+5)",     "sinsin(1)", "(1)+()+(1)",
+                           "asin-(1)", "(2)-",     "1.5.5",    "--3-1",     "(-)",      "3(-2)^2", "2^(-0.5)",
+                           "1-(2)-(2)", "(((1+2)*3)-4)/5", "ln(2.718281828459)", "-sin(-1)^2"};
+    for (const char* t : texts) {
+        SCOPED_TRACE(t);
+        const Outcome o = Interpret(t);
+        const oracle::Result r = oracle::Run(t);
+        EXPECT_EQ(o.syntaxError, r.syntaxError);
+        EXPECT_EQ(o.error, r.error);
+        if (!r.syntaxError) {
+            EXPECT_EQ(std::signbit(o.value), std::signbit(r.value));
+            EXPECT_EQ(o.value, r.value);
+        }
+    }
+}
