@@ -60,7 +60,12 @@ void SerializeList(Archive& ar, std::vector<T>& list, int listId = kOtherList)
         }
         detail::NoteClass(ar, ref);
         list.emplace_back();
-        list.back().Serialize(ar);
+        try {
+            list.back().Serialize(ar);
+        } catch (...) {
+            list.pop_back();  // only whole records stay
+            throw;
+        }
         ar.NoteObject(ref.number, listId, static_cast<std::uint32_t>(list.size() - 1));
     }
 }

@@ -1,0 +1,462 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "catalogue/catalogue.h"
+#include "common/clock.h"
+#include "data/local_time.h"
+#include "data/pot_ref_daten_object.h"
+#include "data/qor_doc.h"
+#include "data_test_util.h"
+
+using namespace qor::data;
+using namespace qor::data::test;
+
+namespace {
+
+struct Fixture {
+    qor::SimClock clock{1265015103};  // 2010-02-01 09:05:03 UTC
+    Logbook logbook;
+    FakeUi ui;
+    CQORDoc doc{clock, logbook, ui};
+};
+
+// The bytes of a document file without samples, as Save writes it for a new document,
+// with the logbook text given.
+Bytes EmptyDocumentBytes(const std::string& logbook)
+{
+    ByteWriter w;
+    w.u16(0);
+    for (int i = 0; i < 16; ++i)
+        w.u8({0, 0, 0}).f32(1).f32(1).f32(1).u8({0});
+    w.f32(0).f32(100).u32(0).time(946684810);
+    for (int v = 0; v < 4; ++v)
+        w.u8({0, 0, 0, 0});
+    w.str(logbook);
+    for (std::size_t c = 0; c < 54; ++c)
+        w.u8({1, 0}).u32(CGraphPropObject::kDefaultColours[c]);
+    for (int l = 0; l < 5; ++l)
+        w.u16(0);
+    return w.b;
+}
+
+Bytes SampleBytes(std::int64_t time, float v1)
+{
+    ByteWriter w;
+    w.time(time).f32(v1);
+    for (int i = 0; i < 47; ++i)
+        w.f32(0);
+    return w.b;
+}
+
+std::size_t FilesIn(const TempDir& d)
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(d.path), {}));
+}
+
+}  // namespace
+
+TEST(Document, NewEmptyDocumentBytes)
+{
+    Fixture f;
+    TempDir dir;
+    ASSERT_TRUE(f.doc.WriteFile(dir / "e.qo3").ok);
+    EXPECT_EQ(ReadBytes(dir / "e.qo3"), EmptyDocumentBytes(""));
+    EXPECT_EQ(FilesIn(dir), 1u);  // no temporary file left behind
+}
+
+TEST(Document, RoundTripOfEveryRecordKind)
+{
+    Fixture f;
+    TempDir dir;
+    auto& d = f.doc;
+    d.m_samples.resize(3);
+    d.m_samples[2].m_time = 1000;
+    d.m_samples[2].m_value[4] = 1.25f;
+    d.m_samples[2].m_value2[5] = -3.5f;
+    d.m_samples[2].m_temperature[6] = 22.5f;
+    d.m_grafikSetup.m_show1[1] = 1;
+    d.m_grafikSetup.m_factor3[2] = 0.5f;
+    d.m_grafikSetup.m_moduleType[3] = 72;
+    d.m_grafikSetup.m_sampleCount = 3;
+    d.m_grafikSetup.SetInterval(0, 1, 0);
+    d.m_virtuell->m_enable[3] = 1;
+    d.m_virtuell->m_formula[3] = "sqrt(y)+z";
+    d.m_graphProp.m_name[53] = "Kurve 54";
+    d.m_graphProp.m_visible[7] = 0;
+    d.m_oldPot.resize(1);
+    d.m_oldPot[0].m_count[1] = 1;
+    d.m_oldPot[0].m_val2[10] = 4.0f;
+    d.m_pot.push_back({});
+    d.m_pot[0].m_raw = {-1, 2, -3};
+    d.m_eis.push_back({});
+    d.m_eis[0].m_val1 = 0.1f;
+    d.m_labels.push_back({});
+    d.m_labels[0].m_text = "Ω label";  // outside Windows-1252
+    d.m_labels[0].m_font.m_faceName = "Arial";
+    auto ref = std::make_unique<CPotRefDatenObject>();
+    ref->m_count = 1;
+    ref->m_x[0] = 9.0f;
+    d.m_spare.push_back(std::move(ref));
+    f.logbook.m_text = "01.02.2010 09:05:03\tΕλληνικά\n";
+    ASSERT_TRUE(d.WriteFile(dir / "all.qo3").ok);
+
+    Fixture g;
+    ASSERT_TRUE(g.doc.ReadFile(dir / "all.qo3", Layout::Qo3).ok);
+    auto& e = g.doc;
+    ASSERT_EQ(e.m_samples.size(), 3u);
+    EXPECT_EQ(e.m_samples[2].m_time, 1000);
+    EXPECT_EQ(e.m_samples[2].m_value[4], 1.25f);
+    EXPECT_EQ(e.m_samples[2].m_value2[5], -3.5f);
+    EXPECT_EQ(e.m_samples[2].m_temperature[6], 22.5f);
+    EXPECT_EQ(e.m_grafikSetup.m_show1[1], 1);
+    EXPECT_EQ(e.m_grafikSetup.m_factor3[2], 0.5f);
+    EXPECT_EQ(e.m_grafikSetup.m_moduleType[3], 72);
+    EXPECT_EQ(e.m_grafikSetup.IntervalSeconds(), 60);
+    EXPECT_EQ(e.m_virtuell->m_formula[3], "sqrt(y)+z");
+    EXPECT_EQ(e.m_graphProp.m_name[53], "Kurve 54");
+    EXPECT_EQ(e.m_graphProp.m_visible[7], 0);
+    ASSERT_EQ(e.m_oldPot.size(), 1u);
+    EXPECT_EQ(e.m_oldPot[0].m_val2[10], 4.0f);
+    ASSERT_EQ(e.m_pot.size(), 1u);
+    EXPECT_EQ(e.m_pot[0].m_raw[2], -3);
+    ASSERT_EQ(e.m_eis.size(), 1u);
+    EXPECT_EQ(e.m_eis[0].m_val1, 0.1f);
+    ASSERT_EQ(e.m_labels.size(), 1u);
+    EXPECT_EQ(e.m_labels[0].m_text, "Ω label");
+    EXPECT_EQ(e.m_labels[0].m_font.m_faceName, "Arial");
+    ASSERT_EQ(e.m_spare.size(), 1u);
+    auto* back = dynamic_cast<CPotRefDatenObject*>(e.m_spare[0].get());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->m_x[0], 9.0f);
+    EXPECT_EQ(g.logbook.m_text, "01.02.2010 09:05:03\tΕλληνικά\n");
+}
+
+TEST(Document, FileWithoutSamplesIsVersion3)
+{
+    // A version-1 file read first must not change how the next file is read.
+    TempDir dir;
+    ByteWriter old;
+    old.u16(1).newClass("CDatenObject", 1).time(5);
+    for (int i = 0; i < 34; ++i)
+        old.f32(0);
+    WriteBytes(dir / "old.qo3", old.b);
+    WriteBytes(dir / "nosamples.qo3", EmptyDocumentBytes("from file\n"));
+
+    Fixture f;
+    f.doc.ReadFile(dir / "old.qo3", Layout::Qo3);
+    ASSERT_EQ(f.doc.m_samples.size(), 1u);
+    f.doc.ClearContents();
+    f.logbook.m_text.clear();
+    IoResult r = f.doc.ReadFile(dir / "nosamples.qo3", Layout::Qo3);
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(f.logbook.m_text, "from file\n");
+}
+
+TEST(Document, OpenMergesLogbookAndAbsentModuleTypes)
+{
+    TempDir dir;
+    Fixture src;
+    src.doc.m_grafikSetup.m_moduleType[2] = 5;
+    src.doc.m_grafikSetup.m_moduleType[3] = 8;
+    src.logbook.m_text = "X\n";
+    ASSERT_TRUE(src.doc.WriteFile(dir / "a.qo3").ok);
+
+    Fixture f;
+    f.logbook.m_text = "Y\n";
+    f.doc.m_slave[3].m_enabled = 1;
+    f.doc.m_slave[3].m_type = 1;
+    f.ui.files = {dir / "a.qo3"};
+    f.doc.OnFileOpen();
+    EXPECT_TRUE(f.ui.messages.empty());
+    EXPECT_TRUE(f.doc.m_fileBound);
+    EXPECT_TRUE(f.doc.m_rebuildGraph);
+    EXPECT_EQ(f.ui.titles.back(), dir / "a.qo3");
+    EXPECT_EQ(f.doc.m_slave[2].m_type, 5);  // absent: takes the recorded type
+    EXPECT_EQ(f.doc.m_slave[3].m_type, 1);  // released: keeps its own
+    EXPECT_EQ(f.logbook.m_text, "X\nY\n01.02.2010 09:05:03\tDatei " + (dir / "a.qo3") + " geladen\n");
+    EXPECT_TRUE(f.logbook.m_changed);
+}
+
+TEST(Document, OpenDialogOutcomes)
+{
+    TempDir dir;
+    Fixture f;
+    f.ui.files = {std::nullopt, dir / "x.txt", dir / "LOGGER.TX3", dir / "new.qo3"};
+    f.doc.OnFileOpen();  // cancelled
+    f.doc.OnFileOpen();  // wrong type
+    EXPECT_EQ(f.ui.messages, std::vector<std::string>{"Falscher Dateityp!"});
+    f.doc.OnFileOpen();  // data logger file in capitals
+    EXPECT_EQ(f.ui.dataLogger, std::vector<std::string>{dir / "LOGGER.TX3"});
+    EXPECT_FALSE(f.doc.m_fileBound);
+    f.doc.OnFileOpen();  // a new name: created empty and bound
+    EXPECT_TRUE(f.doc.m_fileBound);
+    EXPECT_TRUE(std::filesystem::exists(dir / "new.qo3"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "new.qo3"), 0u);
+    f.ui.files = {dir / "other.qo3"};
+    f.doc.OnFileOpen();  // disabled while bound
+    EXPECT_EQ(f.ui.dialogs.size(), 4u);
+
+    Fixture e;
+    e.doc.m_language = 1;
+    e.ui.files = {dir / "x.qo3"};
+    e.doc.OnFileImport();
+    EXPECT_EQ(e.ui.messages, std::vector<std::string>{"Wrong file type."});
+}
+
+TEST(Document, SaveReplacesTheFileWhole)
+{
+    TempDir dir;
+    // A long file from elsewhere: nothing of it may remain behind the saved sections.
+    Bytes junk(100000, 0xAB);
+    WriteBytes(dir / "d.qo3", EmptyDocumentBytes(""));
+    {
+        Bytes longer = EmptyDocumentBytes("");
+        longer.insert(longer.end(), junk.begin(), junk.end());
+        WriteBytes(dir / "d.qo3", longer);
+    }
+    Fixture f;
+    f.ui.files = {dir / "d.qo3"};
+    f.doc.OnFileOpen();
+    ASSERT_TRUE(f.doc.m_fileBound);
+    f.doc.AddSample(0);
+    EXPECT_TRUE(f.doc.m_modified);
+    ASSERT_TRUE(f.doc.OnFileSave());
+    EXPECT_FALSE(f.doc.m_modified);
+    Bytes saved = ReadBytes(dir / "d.qo3");
+    Fixture g;
+    ASSERT_TRUE(g.doc.ReadFile(dir / "d.qo3", Layout::Qo3).ok);
+    EXPECT_EQ(g.doc.m_samples.size(), 1u);
+    EXPECT_LT(saved.size(), 100000u);
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(Document, FailedSaveKeepsTheOldFile)
+{
+    TempDir dir;
+    Fixture f;
+    f.ui.files = {dir / "k.qo3"};
+    f.doc.OnFileOpen();
+    f.doc.AddSample(0);
+    ASSERT_TRUE(f.doc.OnFileSave());
+    Bytes before = ReadBytes(dir / "k.qo3");
+    f.doc.AddSample(0);
+    std::filesystem::permissions(dir.path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const bool denied = ::access(dir.path.c_str(), W_OK) != 0;  // root may write anyway
+    bool ok = f.doc.PeriodicSave();
+    std::filesystem::permissions(dir.path, std::filesystem::perms::owner_all);
+    if (denied) {
+        EXPECT_FALSE(ok);
+        EXPECT_TRUE(f.doc.m_modified);
+        EXPECT_EQ(f.ui.messages.size(), 1u);
+        EXPECT_EQ(ReadBytes(dir / "k.qo3"), before);
+    }
+}
+
+TEST(Document, TruncatedFileKeepsWhatWasRead)
+{
+    TempDir dir;
+    ByteWriter w;
+    w.u16(3).newClass("CDatenObject").append(SampleBytes(1, 1.0f)).u16(0x8001).append(SampleBytes(2, 2.0f));
+    w.u16(0x8001).u8({0x0A, 0, 0});  // the third sample breaks off
+    WriteBytes(dir / "t.qo3", w.b);
+    Fixture f;
+    f.ui.files = {dir / "t.qo3"};
+    f.doc.OnFileOpen();
+    EXPECT_EQ(f.doc.m_samples.size(), 2u);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_NE(f.ui.messages[0].find("t.qo3"), std::string::npos);
+    EXPECT_FALSE(f.doc.m_fileBound);  // a Save cannot replace the file with the part read
+    EXPECT_EQ(f.logbook.m_text, "");
+}
+
+TEST(Document, ClosePrompt)
+{
+    TempDir dir;
+    struct Case {
+        int answer;
+        bool closed;
+        std::size_t samplesOnDisk;
+    };
+    for (const Case c : {Case{1, true, 1}, Case{2, false, 0}, Case{3, true, 0}}) {
+        SCOPED_TRACE(c.answer);
+        const std::string path = dir / ("c" + std::to_string(c.answer) + ".qo3");
+        Fixture f;
+        f.ui.files = {path};
+        f.doc.OnFileOpen();
+        f.doc.AddSample(0);
+        f.doc.m_grafikSetup.m_show1[0] = 1;
+        f.ui.answers = {c.answer};
+        EXPECT_EQ(f.doc.OnFileClose(), c.closed);
+        EXPECT_EQ(f.ui.prompts, 1);
+        EXPECT_EQ(f.doc.m_fileBound, !c.closed);
+        EXPECT_EQ(f.doc.m_samples.empty(), c.closed);
+        EXPECT_EQ(f.doc.m_grafikSetup.m_show1[0], c.closed ? 0 : 1);
+        Fixture g;
+        if (std::filesystem::file_size(path) > 0)
+            g.doc.ReadFile(path, Layout::Qo3);
+        EXPECT_EQ(g.doc.m_samples.size(), c.samplesOnDisk);
+        if (c.closed) {
+            EXPECT_EQ(f.ui.titles.back(), "");
+            EXPECT_EQ(f.ui.calls.back(), "stop");
+        }
+    }
+    // Not modified: no prompt.
+    Fixture f;
+    f.ui.files = {dir / "quiet.qo3"};
+    f.doc.OnFileOpen();
+    f.doc.m_modified = false;
+    EXPECT_TRUE(f.doc.CanCloseFrame());
+    EXPECT_EQ(f.ui.prompts, 0);
+}
+
+TEST(Document, AddSampleFromModuleRecords)
+{
+    Fixture f;
+    qor::catalogue::DecodeValues(f.doc.m_slave[1], 5, {1234, 567, 250});  // 20 mS/cm: factor 1000
+    qor::catalogue::DecodeValues(f.doc.m_slave[2], 1, {7000, -1234, 251});
+    f.doc.AddSample(1);
+    EXPECT_TRUE(f.doc.m_modified);
+    EXPECT_TRUE(f.doc.m_samples.empty());
+    f.doc.AddSample(0);
+    ASSERT_EQ(f.doc.m_samples.size(), 1u);
+    const auto& s = f.doc.m_samples[0];
+    EXPECT_FLOAT_EQ(s.m_value[1], 12340.0f);
+    EXPECT_FLOAT_EQ(s.m_value2[1], 56.7f);  // resistivity, 1 decimal
+    EXPECT_FLOAT_EQ(s.m_temperature[1], 25.0f);
+    EXPECT_FLOAT_EQ(s.m_value[2], 7.0f);
+    EXPECT_EQ(s.m_value[0], 0.0f);
+    EXPECT_EQ(s.m_time, 1265015103);
+    EXPECT_EQ(f.doc.m_lastSampleTime, 1265015103);
+    EXPECT_EQ(f.doc.m_grafikSetup.m_sampleCount, 1u);
+}
+
+TEST(Document, PotentiostatDataOnlyWhileRunning)
+{
+    Fixture f;
+    const std::uint8_t pot[12] = {1, 0, 0, 0, 5, 2, 0x10, 0, 0x20, 0, 0x30, 0};
+    const std::uint8_t eis[18] = {2, 0, 0, 0};
+    f.doc.AddPotData(1, pot, sizeof pot);
+    f.doc.AddPotData(2, eis, sizeof eis);
+    EXPECT_TRUE(f.doc.m_pot.empty());
+    EXPECT_TRUE(f.doc.m_eis.empty());
+    f.doc.m_potRunning = true;
+    f.doc.AddPotData(1, pot, sizeof pot);
+    f.doc.AddPotData(2, eis, sizeof eis);
+    f.doc.AddPotData(1, pot, 5);  // short block: ignored
+    ASSERT_EQ(f.doc.m_pot.size(), 1u);
+    EXPECT_EQ(f.doc.m_pot[0].m_raw[2], 48);
+    ASSERT_EQ(f.doc.m_eis.size(), 1u);
+    EXPECT_EQ(f.doc.m_eis[0].m_index, 2u);
+    EXPECT_EQ(f.ui.calls, (std::vector<std::string>{"pot", "eis"}));
+}
+
+TEST(Document, ImportTableFile)
+{
+    TempDir dir;
+    ByteWriter w;
+    for (int i = 0; i < 16; ++i)
+        w.u8({0, i == 1}).f32(1).f32(1).u8({i == 1 ? 4 : 0});
+    w.f32(0).f32(2000).u32(1).time(946684800 + 5);
+    w.u8({1, 3, 4}).str("y+z");
+    for (int v = 1; v < 4; ++v)
+        w.u8({0, 0, 0, 0});
+    w.u16(1).newClass("CDatenObject", 2).append(SampleBytes(1234567, 321.0f));
+    w.str("log of the table file\n");
+    for (int c = 0; c < 54; ++c)
+        w.u8({1}).str("").u32(0xFF);
+    WriteBytes(dir / "table.XRV", w.b);
+
+    Fixture f;
+    f.ui.files = {dir / "table.XRV"};
+    f.doc.OnFileImport();
+    ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
+    EXPECT_TRUE(f.doc.m_fileBound);
+    EXPECT_EQ(f.doc.m_grafikSetup.m_show1[1], 1);
+    EXPECT_EQ(f.doc.m_grafikSetup.m_moduleType[1], 4);
+    EXPECT_EQ(f.doc.m_slave[1].m_type, 4);
+    EXPECT_EQ(f.doc.m_grafikSetup.IntervalSeconds(), 5);
+    EXPECT_EQ(f.doc.m_virtuell->m_formula[0], "y+z");
+    ASSERT_EQ(f.doc.m_samples.size(), 1u);
+    EXPECT_EQ(f.doc.m_samples[0].m_value[0], 321.0f);
+    EXPECT_EQ(f.doc.m_graphProp.m_colour[53], 0xFFu);
+    EXPECT_EQ(f.logbook.m_text.rfind("log of the table file\n", 0), 0u);
+    EXPECT_FALSE(f.doc.m_grafikSetup.m_legacyFormat);
+
+    // A later Save writes the .qo3 layout into the imported file.
+    ASSERT_TRUE(f.doc.OnFileSave());
+    Fixture g;
+    ASSERT_TRUE(g.doc.ReadFile(dir / "table.XRV", Layout::Qo3).ok);
+    EXPECT_EQ(g.doc.m_samples[0].m_time, 1234567);
+}
+
+TEST(Document, ImportSetupFile)
+{
+    TempDir dir;
+    ByteWriter w;
+    w.u16(1).newClass("CDatenObject").append(SampleBytes(99, 5.0f));
+    for (int i = 0; i < 16; ++i)
+        w.u8({1, 0, 0}).f32(1).f32(1).f32(1).u8({0});
+    w.f32(0).f32(100).u32(1).time(946684800 + 30);
+    for (int v = 0; v < 4; ++v)
+        w.u8({0, 0, 0, 0});
+    w.str("qrv log\n");
+    for (int c = 0; c < 54; ++c)
+        w.u8({0}).str("").u32(0);
+    w.u16(0);                                        // old potentiostat list
+    w.u16(1).newClass("CStringDatenObject").f64(1).f64(2).u8({0, 0}).u32(0).str("Arial");
+    w.u32(10).u8({0}).u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0).str("hello").u32(0).f64(1);
+    w.u16(0);                                        // spare list
+    WriteBytes(dir / "setup.qrv", w.b);
+
+    Fixture f;
+    f.ui.files = {dir / "setup.qrv"};
+    f.doc.OnFileImport();
+    ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
+    EXPECT_EQ(f.doc.m_samples.size(), 1u);
+    EXPECT_EQ(f.doc.m_grafikSetup.m_show3[15], 1);
+    EXPECT_EQ(f.doc.m_graphProp.m_visible[0], 0);
+    ASSERT_EQ(f.doc.m_labels.size(), 1u);
+    EXPECT_EQ(f.doc.m_labels[0].m_text, "hello");
+    EXPECT_EQ(f.doc.m_labels[0].m_font.m_faceName, "Arial");
+    EXPECT_TRUE(f.doc.m_pot.empty());
+}
+
+TEST(Document, OpenByPathThenReadBoundFile)
+{
+    TempDir dir;
+    Fixture src;
+    src.doc.m_samples.resize(4);
+    src.doc.m_grafikSetup.m_moduleType[0] = 1;
+    ASSERT_TRUE(src.doc.WriteFile(dir / "p.qo3").ok);
+
+    Fixture f;
+    ASSERT_TRUE(f.doc.OpenByPath(dir / "p.qo3"));
+    EXPECT_TRUE(f.doc.m_fileBound);
+    EXPECT_TRUE(f.doc.m_boundFileWaiting);
+    EXPECT_EQ(f.ui.titles.back(), dir / "p.qo3");
+    EXPECT_TRUE(f.doc.m_samples.empty());
+    ASSERT_TRUE(f.doc.ReadBoundFile());
+    EXPECT_FALSE(f.doc.m_boundFileWaiting);
+    EXPECT_EQ(f.doc.m_samples.size(), 4u);
+    EXPECT_EQ(f.doc.m_slave[0].m_type, 1);
+    EXPECT_NE(f.logbook.m_text.find("geladen"), std::string::npos);
+}
+
+TEST(Document, SaveAsBindsTheNewName)
+{
+    TempDir dir;
+    Fixture f;
+    f.ui.files = {dir / "one.qo3", std::nullopt, dir / "two.qo3"};
+    f.doc.OnFileOpen();
+    f.doc.AddSample(0);
+    f.doc.OnFileSaveAs();  // cancelled
+    EXPECT_EQ(f.doc.m_path, dir / "one.qo3");
+    f.doc.OnFileSaveAs();
+    EXPECT_EQ(f.doc.m_path, dir / "two.qo3");
+    EXPECT_EQ(f.ui.titles.back(), dir / "two.qo3");
+    EXPECT_FALSE(f.doc.m_modified);
+    Fixture g;
+    ASSERT_TRUE(g.doc.ReadFile(dir / "two.qo3", Layout::Qo3).ok);
+    EXPECT_EQ(g.doc.m_samples.size(), 1u);
+}
