@@ -63,8 +63,10 @@ private:
     bool m_wait = false;
 };
 
-Station::Station(const StationConfig& config, Clock& clock, StationUi& ui, Timers& timers, StationDocument& doc)
-    : m_config(config), m_clock(clock), m_ui(ui), m_timers(timers), m_doc(doc), m_link(clock, *this),
+Station::Station(const StationConfig& config, Clock& clock, StationUi& ui, Timers& timers, data::CQORDoc& doc,
+                 data::Logbook& logbook)
+    : m_config(config), m_clock(clock), m_ui(ui), m_timers(timers), m_doc(doc), m_logbook(logbook),
+      m_link(clock, *this),
       m_language(config.language == 1 ? 1 : 0)
 {
     m_link.Settings() = config.link;
@@ -80,23 +82,6 @@ StationConfig Station::ConfigToSave() const
     c.link = m_link.Settings();
     c.language = static_cast<std::uint8_t>(m_language);
     return c;
-}
-
-// ---------------------------------------------------------------------------------------
-// Logbook
-
-void Station::AddLogbookEntry(const std::string& text)
-{
-    const std::time_t t = static_cast<std::time_t>(m_clock.now());
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    m_logbook += Format("%02d.%02d.%4d %02d:%02d:%02d\t", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour,
-                        tm.tm_min, tm.tm_sec);
-    m_logbook += text;
-    m_logbook += '\n';
-    m_logbookChanged = true;
-    m_ui.LogbookChanged();
-    m_doc.SetModified();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -119,7 +104,7 @@ void Station::SearchModules()
     const std::uint8_t pollErrors = m_link.PollErrors();
     for (int n = 0; n <= last; ++n) {
         const auto a = static_cast<std::uint8_t>(n);
-        catalogue::CSlave& slave = m_doc.Slave(n);
+        catalogue::CSlave& slave = Slave(n);
         m_ui.ShowWait(Format("%s\nSlave %2d ", text::kSearching[m_language], n));
         m_link.PrepareMeasureRequest(a);
         m_link.SetPollErrors(0);
@@ -138,7 +123,7 @@ void Station::SearchModules()
     }
     m_link.SetPollErrors(pollErrors);
     for (int n = last + 1; n < 16; ++n)
-        m_doc.Slave(n).m_enabled = 0;
+        Slave(n).m_enabled = 0;
 
     if (!anyAnswer) {
         m_ui.ShowErrorDialog(T(text::kNoSlave));
@@ -153,8 +138,8 @@ void Station::SearchModules()
             if (a == CFreigabeDlg::kEnd)
                 break;
             if (a < 16) {
-                m_doc.Slave(a).m_enabled = 0;
-                m_doc.Slave(a).m_type = 0;
+                Slave(a).m_enabled = 0;
+                Slave(a).m_type = 0;
             }
         }
         AddLogbookEntry(T(text::kReleaseOfSlaves));
@@ -164,7 +149,7 @@ void Station::SearchModules()
                 break;
             if (a >= 16)
                 continue;
-            catalogue::CSlave& slave = m_doc.Slave(a);
+            catalogue::CSlave& slave = Slave(a);
             m_ui.ShowWait(T(text::kReadModuleData));
             slave.m_enabled = 1;
             m_modulesReleased = true;
@@ -182,7 +167,7 @@ void Station::SearchModules()
 
     unsigned mask = 0;
     for (int n = 0; n < 16; ++n)
-        if (m_doc.Slave(n).m_enabled)
+        if (Slave(n).m_enabled)
             mask |= 1u << n;
     m_config.sEnable = mask;
 
@@ -224,8 +209,7 @@ int Station::IdentifyModule(catalogue::CSlave& slave, std::uint8_t address)
             m_potList.push_back(address);
             m_potPresent = true;
             if (slave.m_type & 0x10)
-                m_potRunning = true;
-            m_doc.SetPotentiostatRunning(m_potRunning);
+                SetPotRunning(true);
         }
         slave.m_channelByte = data[64];
     }
@@ -256,7 +240,7 @@ void Station::AutoEnable()
     if (!m_config.autoEnable)
         return;
     for (int n = 0; n < 16; ++n)
-        m_doc.Slave(n).m_enabled = (m_config.sEnable >> n) & 1u ? 1 : 0;
+        Slave(n).m_enabled = (m_config.sEnable >> n) & 1u ? 1 : 0;
     m_ui.ProcessEvents(1000);
     SearchModules();
 }
@@ -266,7 +250,7 @@ std::optional<std::uint8_t> Station::ChoosePotentiostat()
     CSlaveAuswahl dialog(m_language);
     const std::uint8_t pollErrors = m_link.PollErrors();
     for (int n = 0; n < 16; ++n) {
-        catalogue::CSlave& slave = m_doc.Slave(n);
+        catalogue::CSlave& slave = Slave(n);
         if (!slave.m_enabled)
             continue;
         m_link.PrepareMeasureRequest(static_cast<std::uint8_t>(n));
@@ -337,13 +321,12 @@ bool Station::StartRecording()
             m_measuring = true;
             m_recording = true;
             m_ui.SetPane(2, T(text::kTransfer));
-            const RecordingInterval iv = m_doc.GetRecordingInterval();
+            const data::CGrafikSetup::Hms iv = m_doc.m_grafikSetup.Interval();
             AddLogbookEntry(Format("%s %02d:%02d:%02d", T(text::kLoggingStarted).c_str(), iv.hours, iv.minutes, iv.seconds));
             started = true;
         }
     }
     m_cycleFree = true;
-    m_doc.SetRecording(m_recording);
     return started;
 }
 
@@ -359,7 +342,6 @@ void Station::StopAll()
     m_timers.stop(kTimerRecord);
     m_timers.stop(kTimerSave);
     m_ui.SetPane(2, T(text::kNoTransfer));
-    m_doc.SetRecording(false);
 }
 
 void Station::StopCommand()
@@ -388,7 +370,7 @@ void Station::OnTimer(int id)
         break;
     case kTimerRecord:
         m_doc.AddSample(0);
-        m_doc.SetNewSample();
+        m_doc.m_newSample = true;
         break;
     case kTimerSave:
         m_doc.PeriodicSave();
@@ -404,7 +386,7 @@ void Station::OnTimer(int id)
 bool Station::ApplyMeasurement(std::uint8_t address)
 {
     const Measurement& m = m_link.LastMeasurement();
-    catalogue::CSlave& slave = m_doc.Slave(address);
+    catalogue::CSlave& slave = Slave(address);
     catalogue::DecodeValues(slave, m.status, m.raw);
     if (IsConductivityType(m.status))
         slave.m_displayMode = m.modeBits;
@@ -424,7 +406,7 @@ void Station::PollOnce(std::uint8_t address)
 
 void Station::PollRunningPotentiostat(std::uint8_t address, bool& stillRunning)
 {
-    catalogue::CSlave& slave = m_doc.Slave(address);
+    catalogue::CSlave& slave = Slave(address);
     slave.m_potTime = m_clock.now();
     const int count = (m_config.potRate == 0 || m_potList.size() > 1) ? 1 : kFastModeCount;
     slave.m_potCount = count;
@@ -491,7 +473,7 @@ void Station::ReadPotRecords(std::uint8_t address)
                 break;
             // Only whole records: a cut last record would carry bytes of an older answer.
             for (std::size_t off = 0; off + kEisPointSize <= d; off += kEisPointStride)
-                m_doc.AddPotData(2, ans + kHeaderSize + off);
+                m_doc.AddPotData(2, ans + kHeaderSize + off, kEisPointSize);
         }
     }
 
@@ -510,7 +492,7 @@ void Station::ReadPotRecords(std::uint8_t address)
             if (d == 0)
                 break;
             for (std::size_t off = 0; off + kPotSampleSize <= d; off += kPotSampleStride)
-                m_doc.AddPotData(1, ans + kHeaderSize + off);
+                m_doc.AddPotData(1, ans + kHeaderSize + off, kPotSampleSize);
         }
         if (m_measuring || m_inCycle)
             m_timers.start(kTimerPoll, 1000);
@@ -528,7 +510,7 @@ void Station::PollCycle()
             bool stillRunning = false;
             const int last = std::clamp(m_config.idCount, 0, 15);
             for (int n = 0; n <= last && !m_stoppedInCycle; ++n) {
-                catalogue::CSlave& slave = m_doc.Slave(n);
+                catalogue::CSlave& slave = Slave(n);
                 if (!slave.m_enabled)
                     continue;
                 const auto a = static_cast<std::uint8_t>(n);
@@ -549,14 +531,11 @@ void Station::PollCycle()
             if (!stillRunning) {
                 if (m_potRunning && m_potWithRecording) {
                     m_potWithRecording = false;
-                    m_potRunning = false;
-                    m_doc.SetPotentiostatRunning(false);
+                    // The program has ended: the stop command must not ask whether to end it.
+                    SetPotRunning(false);
                     StopCommand();
                 }
-                if (m_potRunning) {
-                    m_potRunning = false;
-                    m_doc.SetPotentiostatRunning(false);
-                }
+                SetPotRunning(false);
             }
         }
         m_cycleFree = true;
@@ -566,21 +545,21 @@ void Station::PollCycle()
     m_ui.RefreshViews();
 }
 
+void Station::SetPotRunning(bool running)
+{
+    m_potRunning = running;
+    m_doc.m_potRunning = running;
+}
+
 void Station::StoreFirstSample()
 {
     m_firstSample = true;
     m_doc.AddSample(0);
-    RecordingInterval iv = m_doc.GetRecordingInterval();
-    int h = iv.hours, m = iv.minutes, s = iv.seconds;
-    if (!iv.valid) {
-        h = -1;
-        m = -1;
-        s = -1;
-    }
-    int seconds = h * 3600 + m * 60 + s;
+    // An invalid interval time reads as -1:-1:-1 and so falls under the 1 s floor too.
+    int seconds = m_doc.m_grafikSetup.IntervalSeconds();
     if (seconds < 1) {
         seconds = 1;
-        m_doc.SetRecordingInterval(0, 0, 1);
+        m_doc.m_grafikSetup.SetInterval(0, 0, 1);
     }
     m_timers.start(kTimerRecord, seconds * 1000);
 }
@@ -782,8 +761,7 @@ void Station::StartPotentiostat()
         m_ui.ShowMessage(T(text::kStartRefused));
         return;
     }
-    m_potRunning = true;
-    m_doc.SetPotentiostatRunning(true);
+    SetPotRunning(true);
     StartMeasuring();
     m_ui.ShowMeter(address);
     m_ui.ProcessEvents(1000);
@@ -808,8 +786,7 @@ void Station::StopPotentiostat()
         m_ui.ShowMessage(T(text::kStopRefused));
         return;
     }
-    m_potRunning = false;
-    m_doc.SetPotentiostatRunning(false);
+    SetPotRunning(false);
 }
 
 void Station::StartPotentiostatAndRecording()

@@ -10,10 +10,10 @@
 #include "bus/link_host.h"
 #include "common/clock.h"
 #include "common/text.h"
+#include "data/qor_doc.h"
 #include "station/config.h"
 #include "station/freigabe_dlg.h"
 #include "station/slave_auswahl.h"
-#include "station/station_document.h"
 #include "station/station_ui.h"
 #include "station/timers.h"
 
@@ -21,7 +21,7 @@ namespace qor::station {
 
 // The station: owns the bus link, the configuration, the state flags, the list of up to
 // four potentiostats and the logbook text, and runs the station's commands. It reaches
-// the outside only through StationUi, Timers, Clock and the document interface. The
+// the outside only through StationUi, Timers and Clock, and records into the document. The
 // transports are plugged into Link() (SetSerial / SetGateway) by whoever builds it.
 //
 // The main window forwards its timer ticks to OnTimer and its menu commands to the
@@ -33,14 +33,17 @@ public:
     static constexpr std::size_t kLoggerCapacity = 0xFFFFF;
     static constexpr int kProgressMax = 1048;
 
-    Station(const StationConfig& config, Clock& clock, StationUi& ui, Timers& timers, StationDocument& doc);
+    // `logbook` is the running logbook that the document (built on the same object) saves
+    // and merges; the station writes its events into it.
+    Station(const StationConfig& config, Clock& clock, StationUi& ui, Timers& timers, data::CQORDoc& doc,
+            data::Logbook& logbook);
 
     bus::BusLink& Link() { return m_link; }
     // The settings other than the link's (those live in Link().Settings()).
     StationConfig& Config() { return m_config; }
     // Everything as the configuration file should store it now.
     StationConfig ConfigToSave() const;
-    StationDocument& Document() { return m_doc; }
+    data::CQORDoc& Document() { return m_doc; }
     Clock& GetClock() { return m_clock; }
 
     int Language() const { return m_language; }
@@ -80,12 +83,11 @@ public:
     void PollCycle();
 
     // --- Logbook ------------------------------------------------------------------------
-    // Appends "dd.mm.yyyy hh:mm:ss<TAB>text<LF>" in local time.
-    void AddLogbookEntry(const std::string& text) override;
-    const std::string& Logbook() const { return m_logbook; }
-    std::string& LogbookText() { return m_logbook; }
-    bool LogbookChangedFlag() const { return m_logbookChanged; }
-    void ClearLogbookChanged() { m_logbookChanged = false; }
+    // Appends "dd.mm.yyyy hh:mm:ss<TAB>text<LF>" in local time (through the document, which
+    // marks itself modified and refreshes its views).
+    void AddLogbookEntry(const std::string& text) override { m_doc.AddLogbookEntry(text); }
+    const std::string& Logbook() const { return m_logbook.m_text; }
+    data::Logbook& LogbookObject() { return m_logbook; }
 
     // --- State flags (read by the enable rules and the views) ---------------------------
     bool ModulesReleased() const { return m_modulesReleased; }
@@ -133,6 +135,8 @@ private:
     // Fetches the queued impedance points and samples of a potentiostat.
     void ReadPotRecords(std::uint8_t address);
     void StoreFirstSample();
+    void SetPotRunning(bool running);
+    catalogue::CSlave& Slave(int address) { return m_doc.m_slave[static_cast<std::size_t>(address & 15)]; }
     int SaveIntervalMs() const;
 
     // Data logger / logbook read-out helpers.
@@ -147,12 +151,10 @@ private:
     Clock& m_clock;
     StationUi& m_ui;
     Timers& m_timers;
-    StationDocument& m_doc;
+    data::CQORDoc& m_doc;
+    data::Logbook& m_logbook;
     bus::BusLink m_link;
     int m_language = 0;
-
-    std::string m_logbook;
-    bool m_logbookChanged = false;
 
     std::vector<std::uint8_t> m_potList;
     bool m_modulesReleased = false;

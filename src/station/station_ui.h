@@ -53,8 +53,6 @@ public:
     virtual void ShowMeter(std::uint8_t address) = 0;
     // Repaints the measurement views after a poll cycle.
     virtual void RefreshViews() = 0;
-    // The logbook text changed: the logbook view should show it.
-    virtual void LogbookChanged() = 0;
     // Waits `ms` while window messages (and timers) keep being handled.
     virtual void ProcessEvents(int ms) = 0;
 };

@@ -1,0 +1,374 @@
+#include <gtest/gtest.h>
+
+#include "bus/frame.h"
+#include "station_rig.h"
+
+namespace qor::station::testing {
+namespace {
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A day of recording at 1 s from three modules on the simulated clock.
+TEST(Recording, OneDayAtOneSecondFromThreeModules)
+{
+    Rig r(Wire::Tcp);
+    r.bus.AddModule(0, 1).SetRawValues({7000, -1234, 251});  // 7.000 pH, -123.4 mV, 25.1 °C
+    r.bus.AddModule(1, 5).SetRawValues({1234, 500, 200});    // 12.34 mS/cm
+    auto& oxygen = r.bus.AddModule(2, 8);
+    oxygen.SetRawValues({955, 862, 180});
+    r.SearchAll();
+    r.doc.m_grafikSetup.SetInterval(0, 0, 1);
+    const std::int64_t t0 = r.clock.now();
+    ASSERT_TRUE(r.station->StartRecording());
+    EXPECT_TRUE(r.station->Recording());
+    EXPECT_EQ(r.timers.Period(1), 1000);
+    EXPECT_EQ(r.timers.Period(2), 1000);
+    EXPECT_EQ(r.timers.Period(3), (23 * 3600 + 59 * 60 + 59) * 1000);
+    EXPECT_EQ(r.ui.panes[2], "Datenübertragung läuft");
+    EXPECT_TRUE(Has(r.logbook.m_text, "\tAufzeichnung gestartet aller  00:00:01\n"));
+
+    // Half a day, a change of the oxygen reading, the other half.
+    r.Run(43200 * 1000);
+    oxygen.SetRawValues({1000, 900, 190});
+    r.Run(43200 * 1000);
+    r.station->StopCommand();
+
+    const auto& samples = r.doc.m_samples;
+    ASSERT_EQ(samples.size(), 86401u);
+    EXPECT_EQ(r.doc.m_grafikSetup.m_sampleCount, 86401u);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        ASSERT_EQ(samples[i].m_time, t0 + static_cast<std::int64_t>(i)) << i;
+    for (std::size_t i : {std::size_t{0}, std::size_t{43200}, std::size_t{86400}}) {
+        const auto& s = samples[i];
+        EXPECT_FLOAT_EQ(s.m_value[0], 7.0f);
+        EXPECT_FLOAT_EQ(s.m_value2[0], -123.4f);
+        EXPECT_FLOAT_EQ(s.m_temperature[0], 25.1f);
+        EXPECT_FLOAT_EQ(s.m_value[1], 12340.0f);  // mS/cm x 1000 = µS/cm
+        EXPECT_FLOAT_EQ(s.m_value[2], i <= 43200 ? 95.5f : 100.0f);
+        EXPECT_FLOAT_EQ(s.m_value2[2], i <= 43200 ? 8.62f : 9.0f);
+        EXPECT_FLOAT_EQ(s.m_value[5], 0.0f);
+    }
+    EXPECT_FLOAT_EQ(samples[43201].m_value[2], 100.0f);
+    EXPECT_FALSE(r.station->Recording());
+    EXPECT_FALSE(r.timers.On(1) || r.timers.On(2) || r.timers.On(3));
+    EXPECT_TRUE(Has(r.logbook.m_text, "\tAufzeichnung beendet\n"));
+    EXPECT_EQ(r.ui.panes[2], "keine Datenübertragung");
+}
+
+TEST(Recording, IntervalZeroRecordsEverySecondAndBecomesOne)
+{
+    Rig r;
+    r.bus.AddModule(0, 1);
+    r.SearchAll();
+    r.doc.m_grafikSetup.SetInterval(0, 0, 0);
+    ASSERT_TRUE(r.station->StartRecording());
+    EXPECT_EQ(r.doc.m_grafikSetup.IntervalSeconds(), 1);
+    EXPECT_EQ(r.timers.Period(2), 1000);
+    r.Run(10000);
+    EXPECT_EQ(r.doc.m_samples.size(), 11u);
+}
+
+TEST(Recording, IntervalOfTenSeconds)
+{
+    Rig r;
+    r.bus.AddModule(0, 1);
+    r.SearchAll();
+    r.doc.m_grafikSetup.SetInterval(0, 0, 10);
+    r.station->Config().interval = DayFraction(0, 0, 30);
+    ASSERT_TRUE(r.station->StartRecording());
+    EXPECT_EQ(r.timers.Period(3), 30000);
+    r.Run(60000);
+    EXPECT_EQ(r.doc.m_samples.size(), 7u);
+    EXPECT_EQ(r.doc.m_samples[6].m_time - r.doc.m_samples[0].m_time, 60);
+}
+
+TEST(Recording, CancelledSetupStartsNothing)
+{
+    Rig r;
+    r.bus.AddModule(0, 1);
+    r.SearchAll();
+    r.ui.setupOk = false;
+    EXPECT_FALSE(r.station->StartRecording());
+    EXPECT_FALSE(r.station->Measuring());
+    EXPECT_TRUE(r.timers.running.empty());
+    EXPECT_TRUE(r.doc.m_samples.empty());
+    r.station->StartPotentiostatAndRecording();
+    EXPECT_FALSE(r.station->PotentiostatWithRecording());
+    EXPECT_TRUE(r.doc.m_samples.empty());
+}
+
+TEST(Recording, SixthNetPollFailureStopsTheRecording)
+{
+    Rig r;
+    r.bus.AddModule(0, 1);
+    r.SearchAll();
+    ASSERT_TRUE(r.station->StartRecording());
+    r.Run(3000);
+    // Five failures with one success in between are net four.
+    for (auto f : {sim::Fault::NoAnswer, sim::Fault::NoAnswer, sim::Fault::NoAnswer, sim::Fault::None,
+                   sim::Fault::NoAnswer, sim::Fault::NoAnswer})
+        r.bus.QueueFault(0, f);
+    for (int i = 0; i < 6; ++i)
+        r.station->PollCycle();
+    EXPECT_EQ(r.station->Link().PollErrors(), 4);
+    EXPECT_TRUE(r.station->Recording());
+    for (int i = 0; i < 3; ++i)
+        r.bus.QueueFault(0, sim::Fault::NoAnswer);
+    r.station->PollCycle();
+    EXPECT_TRUE(r.station->Recording());
+    r.station->PollCycle();  // the sixth net failure
+    EXPECT_FALSE(r.station->Recording());
+    EXPECT_FALSE(r.timers.On(1) || r.timers.On(2) || r.timers.On(3));
+    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Error USB/COM connection! Check your connection"}));
+    EXPECT_TRUE(Has(r.logbook.m_text, "\tAufzeichnung beendet\n"));
+    r.station->PollCycle();  // every further failure repeats the stop and the message
+    EXPECT_EQ(r.ui.messages.size(), 2u);
+}
+
+TEST(Measuring, StartShowsMetersAndPollsEverySecond)
+{
+    Rig r;
+    r.bus.AddModule(0, 1).SetRawValues({6500, 100, 200});
+    r.SearchAll();
+    r.station->StartMeasuring();
+    EXPECT_TRUE(r.station->Measuring());
+    EXPECT_TRUE(r.station->MetersShown());
+    EXPECT_EQ(r.ui.meterShows, 1);
+    EXPECT_EQ(r.timers.Period(1), 1000);
+    r.Run(1000);
+    EXPECT_DOUBLE_EQ(r.doc.m_slave[0].m_value1, 6.5);
+    EXPECT_GE(r.ui.refreshes, 1);
+    EXPECT_TRUE(r.station->CanStop());
+    EXPECT_FALSE(r.station->CanSearch());
+    r.station->StopCommand();
+    EXPECT_FALSE(r.station->MetersShown());
+    EXPECT_EQ(r.ui.meterCloses, 1);
+    EXPECT_FALSE(Has(r.logbook.m_text, "Aufzeichnung beendet"));
+}
+
+TEST(Measuring, BusyLinkSkipsTheCycle)
+{
+    Rig r;
+    r.bus.AddModule(0, 1);
+    r.SearchAll();
+    r.station->StartMeasuring();
+    const auto before = r.bus.Exchanges();
+    r.station->Link().SetBusy(true);
+    r.station->PollCycle();
+    EXPECT_EQ(r.bus.Exchanges(), before);
+    r.station->Link().SetBusy(false);
+    r.station->PollCycle();
+    EXPECT_GT(r.bus.Exchanges(), before);
+}
+
+TEST(Measuring, ConductivityDisplayModeComesWithThePoll)
+{
+    Rig r;
+    r.bus.AddModule(1, 5).SetDisplayMode(2);
+    r.SearchAll();
+    r.station->StartMeasuring();
+    r.Run(1000);
+    EXPECT_EQ(r.doc.m_slave[1].m_displayMode, 2);
+}
+
+// --- Potentiostat fast mode and record read-out ---------------------------------------
+
+TEST(Potentiostat, FastModeWithOnePotentiostatFillsTenSlots)
+{
+    StationConfig cfg;
+    cfg.potRate = 1;
+    Rig r(Wire::Serial, cfg);
+    r.AddPot(3);
+    r.SearchAll();
+    r.station->StartPotentiostat();
+    ASSERT_TRUE(r.station->PotentiostatRunning());
+    const auto before = r.bus.Exchanges();
+    r.station->PollCycle();
+    const auto& s = r.doc.m_slave[3];
+    EXPECT_EQ(s.m_potCount, 10);
+    // Ten polls, each followed by the two record counts (and reads while records wait).
+    EXPECT_GE(r.bus.Exchanges() - before, 30u);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(s.m_potSlot[i].m_status, 0x53) << i;
+        EXPECT_NE(s.m_potSlot[i].m_value2, 0.0) << i;
+    }
+    EXPECT_EQ(s.m_potTime, r.clock.now());
+}
+
+TEST(Potentiostat, FastModeWithTwoPotentiostatsPollsOnceEach)
+{
+    StationConfig cfg;
+    cfg.potRate = 1;
+    Rig r(Wire::Serial, cfg);
+    r.AddPot(3).Start(0);
+    r.AddPot(4).Start(0);
+    r.SearchAll();
+    ASSERT_TRUE(r.station->PotentiostatRunning());
+    for (auto& slot : r.doc.m_slave[3].m_potSlot)
+        slot.m_status = 0;
+    r.station->PollCycle();
+    for (int a : {3, 4}) {
+        const auto& s = r.doc.m_slave[a];
+        EXPECT_EQ(s.m_potCount, 1);
+        EXPECT_EQ(s.m_potSlot[0].m_status, 0x53);
+        EXPECT_EQ(s.m_potSlot[1].m_status, 0);
+    }
+}
+
+TEST(Potentiostat, ReadOutOfKindOneAndKindTwo)
+{
+    Rig r;
+    auto& pot = r.AddPot(2);
+    sim::SimPotentiostat::Program p;
+    p.sweepSeconds = 2.0;
+    p.impedancePoints = 3;
+    pot.SetProgram(p);
+    r.SearchAll();
+    r.station->StartPotentiostat();
+    ASSERT_TRUE(r.station->PotentiostatRunning());
+    r.Run(1000);
+    EXPECT_GE(r.doc.m_pot.size(), 9u);
+    r.Run(4000);
+    // 2 s at 10 Hz: samples 0..20; then three impedance points.
+    ASSERT_EQ(r.doc.m_pot.size(), 21u);
+    ASSERT_EQ(r.doc.m_eis.size(), 3u);
+    EXPECT_EQ(pot.QueuedSamples(), 0u);
+    for (std::size_t i = 0; i < r.doc.m_pot.size(); ++i) {
+        EXPECT_EQ(r.doc.m_pot[i].m_counter, i * 100) << i;
+        EXPECT_EQ(r.doc.m_pot[i].m_range, 3);
+    }
+    EXPECT_EQ(r.doc.m_pot.front().m_raw[2], -4000);  // -400.0 mV target
+    EXPECT_EQ(r.doc.m_pot.back().m_raw[2], 4000);
+    EXPECT_EQ(r.doc.m_eis[0].m_index, 0u);
+    EXPECT_FLOAT_EQ(r.doc.m_eis[0].m_val1, 10000.0f);
+    EXPECT_EQ(r.doc.m_eis[2].m_flag2, 4);
+    EXPECT_EQ(r.docUi.potSamples, 21);
+    // The program ended by itself: the running flag is cleared by the next cycle.
+    EXPECT_FALSE(r.station->PotentiostatRunning());
+    EXPECT_TRUE(r.timers.On(1));
+}
+
+TEST(Potentiostat, WithRecordingStopsWhenTheProgramEnds)
+{
+    Rig r;
+    auto& pot = r.AddPot(2);
+    sim::SimPotentiostat::Program p;
+    p.sweepSeconds = 5.0;
+    pot.SetProgram(p);
+    r.SearchAll();
+    r.station->StartPotentiostatAndRecording();
+    ASSERT_TRUE(r.station->Recording());
+    ASSERT_TRUE(r.station->PotentiostatWithRecording());
+    // Starting waited 1 s already; the program ends 5 s after its start.
+    r.Run(3000);
+    EXPECT_TRUE(r.station->Recording());
+    r.Run(2000);
+    EXPECT_FALSE(r.station->Recording());
+    EXPECT_FALSE(r.station->PotentiostatRunning());
+    EXPECT_FALSE(r.station->PotentiostatWithRecording());
+    EXPECT_TRUE(r.ui.questions.empty());  // no "still running" question for an ended program
+    EXPECT_TRUE(Has(r.logbook.m_text, "\tAufzeichnung beendet\n"));
+    EXPECT_EQ(r.doc.m_pot.size(), 51u);
+}
+
+TEST(Potentiostat, LostAnswerDoesNotEndTheRun)
+{
+    Rig r;
+    r.AddPot(2);
+    r.SearchAll();
+    r.station->StartPotentiostatAndRecording();
+    r.Run(2000);
+    r.bus.QueueFault(2, sim::Fault::NoAnswer);
+    r.Run(3000);
+    EXPECT_TRUE(r.station->Recording());
+    EXPECT_TRUE(r.station->PotentiostatRunning());
+}
+
+TEST(Potentiostat, StartAndStopAnswers)
+{
+    struct Case {
+        const char* name;
+        bool refuseStart;
+        sim::Fault fault;
+        const char* message;
+        bool running;
+    };
+    const Case cases[] = {
+        {"started", false, sim::Fault::None, nullptr, true},
+        {"refused", true, sim::Fault::None, "Start nicht möglich!", false},
+        {"no answer", false, sim::Fault::NoAnswer, "Übertragunsfehler!", false},
+        {"status error", false, sim::Fault::StatusError, "Übertragunsfehler!", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        auto& pot = r.AddPot(5);
+        r.SearchAll();
+        pot.SetRefuseStart(c.refuseStart);
+        if (c.fault != sim::Fault::None)
+            r.bus.QueueFault(5, c.fault);
+        r.station->StartPotentiostat();
+        EXPECT_EQ(r.station->PotentiostatRunning(), c.running);
+        EXPECT_EQ(r.station->Measuring(), c.running);
+        if (c.message)
+            EXPECT_EQ(r.ui.messages, (std::vector<std::string>{c.message}));
+        else
+            EXPECT_EQ(r.ui.meterShown, (std::vector<std::uint8_t>{5}));
+        EXPECT_TRUE(Has(r.logbook.m_text, "\tStart POT/GAL\n"));
+    }
+}
+
+TEST(Potentiostat, StopCommandAsksAndStops)
+{
+    Rig r;
+    auto& pot = r.AddPot(5);
+    r.SearchAll();
+    r.station->StartPotentiostat();
+    ASSERT_TRUE(pot.Running());
+    r.ui.answerOk = false;
+    r.station->StopCommand();
+    EXPECT_EQ(r.ui.questions, (std::vector<std::string>{"VP 5100 läuft noch, Schrittmodus beenden?"}));
+    EXPECT_TRUE(pot.Running());
+    EXPECT_TRUE(r.station->PotentiostatRunning());
+    r.ui.answerOk = true;
+    r.station->StopCommand();
+    EXPECT_FALSE(pot.Running());
+    EXPECT_FALSE(r.station->PotentiostatRunning());
+    pot.Start(r.clock.tickMs());
+    r.station->StartPotentiostat();  // refused: already running
+    pot.SetRefuseStop(true);
+    r.ui.messages.clear();
+    r.station->StopPotentiostat();
+    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
+}
+
+TEST(StopCommand, FailedTcpLinkTestClosesTheSocket)
+{
+    Rig r(Wire::Tcp);
+    r.bus.AddModule(1, 1);
+    r.SearchAll();
+    r.station->StartMeasuring();
+    ASSERT_TRUE(r.station->Link().Connected());
+    r.bus.QueueFault(1, sim::Fault::NoAnswer);
+    r.station->StopCommand();
+    EXPECT_FALSE(r.station->Link().Connected());
+    EXPECT_FALSE(r.gateway.Connected());
+    EXPECT_EQ(r.ui.panes[1], "Ethernet to 192.168.2.10:50000 closed");
+}
+
+TEST(Timers, SaveAndKeepAliveTicks)
+{
+    Rig r(Wire::Tcp);
+    r.bus.AddModule(1, 1);
+    r.SearchAll();
+    EXPECT_EQ(r.timers.Period(5), 5000);
+    const auto before = r.bus.Exchanges();
+    r.station->OnTimer(5);
+    EXPECT_EQ(r.bus.Exchanges(), before + 1);
+    EXPECT_EQ(r.ui.panes[1], "Ethernet to 192.168.2.10:50000 open");
+    r.station->OnTimer(3);  // no file bound: nothing to save, nothing shown
+    EXPECT_TRUE(r.docUi.messages.empty());
+}
+
+}  // namespace
+}  // namespace qor::station::testing
