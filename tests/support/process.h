@@ -116,7 +116,7 @@ private:
 };
 
 // Runs a program to its end; returns its exit status and collects stdout.
-inline int Run(const std::vector<std::string>& argv, std::string* out = nullptr)
+inline int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr)
 {
     std::string cmd;
     for (auto& a : argv)

@@ -1,0 +1,85 @@
+// qortool poll and qortool config, run as programs against qorsim.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/free_port.h"
+#include "support/process.h"
+
+using qor::test::BinPath;
+using qor::test::Process;
+using qor::test::RunProgram;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
+}
+
+TEST(QortoolPoll, DecodedValuesOverTheGateway)
+{
+    const int port = qor::test::PickFreePort();
+    Process sim({BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1", "--raw",
+                 "0=7000,-1234,251", "--module", "2=5", "--raw", "2=1234,567,-15", "--display-mode", "2=2"});
+    ASSERT_EQ(sim.ReadLine(), "tcp 127.0.0.1:" + std::to_string(port));
+    std::string out;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--tcp", "127.0.0.1:" + std::to_string(port), "--count", "2",
+                   "--period", "10"},
+                  &out),
+              0);
+    auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 4u) << out;
+    EXPECT_EQ(lines[0], "0\t1\t7.000\tpH\t-123.4\tmV\t25.1\t°C");
+    // 20 mS/cm amplifier in TDS mode: the second value in g/l with the first value's decimals.
+    EXPECT_EQ(lines[1], "2\t5\t12.34\tmS/cm\t5.67\tg/l\t-1.5\t°C");
+    EXPECT_EQ(lines[2], lines[0]);
+}
+
+TEST(QortoolPoll, OneAddressThroughThePseudoTerminal)
+{
+    Process sim({BinPath("qorsim"), "--pty", "--module", "4=8", "--raw", "4=955,862,-3"});
+    const std::string tty = sim.ReadLine();
+    ASSERT_FALSE(tty.empty());
+    std::string out;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--serial", tty, "--address", "4", "--count", "1"}, &out), 0);
+    EXPECT_EQ(out, "4\t8\t95.5\t%\t8.62\tmg/l\t-0.3\t°C\n");
+}
+
+TEST(QortoolPoll, ClearErrorsAndStatus)
+{
+    std::string out;
+    EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--count", "1"}, &out), 0);
+    EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--tcp", "nowhere", "--count", "1"}, &out), 0);
+    const int port = qor::test::PickFreePort();
+    EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--tcp", "127.0.0.1:" + std::to_string(port), "--count", "1"}, &out),
+              0);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(QortoolConfig, FirstStartWritesTheFileAndPrintsIt)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("qor-e2e-config-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    std::string out;
+    ASSERT_EQ(RunProgram({"/usr/bin/env", "APPDATA=" + dir.string(), BinPath("qortool"), "config"}, &out), 0);
+    EXPECT_NE(out.find("(created)"), std::string::npos);
+    EXPECT_NE(out.find("IP_ADR\t192.168.2.10"), std::string::npos);
+    std::ifstream in(dir / "QORremote" / "config.ini", std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    EXPECT_EQ(ss.str().substr(0, 20), "[RS232]\n\rPORT=1\n\rBAU");
+    out.clear();
+    ASSERT_EQ(RunProgram({"/usr/bin/env", "APPDATA=" + dir.string(), BinPath("qortool"), "config"}, &out), 0);
+    EXPECT_EQ(out.find("(created)"), std::string::npos);
+    fs::remove_all(dir);
+}
+
+}  // namespace
