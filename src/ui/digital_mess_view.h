@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+#include "catalogue/slave.h"
+
+class QLabel;
+
+namespace qor::ui {
+
+class C3DMeterCtrl;
+class CLed;
+
+// One module's values: two needle meters, three large digit boxes with units and the
+// "Run:" lamp. Holds no values of its own; every refresh reads the module record.
+class CDigitalMessView : public QWidget {
+    Q_OBJECT
+public:
+    // The form in dialog units, and the pixels of one unit.
+    static constexpr int kFormWidth = 290;
+    static constexpr int kFormHeight = 77;
+    static constexpr double kDluX = 1.2;
+    static constexpr double kDluY = 1.625;
+
+    CDigitalMessView(std::uint8_t address, int lang, QWidget* parent = nullptr);
+
+    std::uint8_t Address() const { return m_address; }
+    const QString& Title() const { return m_title; }
+    void SetTitle(const QString& title);
+    void SetLanguage(int lang);
+
+    // Lamp red, dark, second shape; digit font from the digit box height.
+    void InitialUpdate();
+    // The frame size for the view: 3.7 and 1.7 times the height of meter 2.
+    QSize FrameSize() const;
+    void Refresh(const catalogue::CSlave& slave, bool potRunning);
+
+    C3DMeterCtrl* Meter(int i) const { return m_meter[static_cast<std::size_t>(i)]; }
+    CLed* Lamp() const { return m_led; }
+    QString ValueText(int i) const;
+    QString UnitText(int i) const;
+
+private:
+    static QRect Dlu(int x, int y, int w, int h);
+
+    std::uint8_t m_address;
+    int m_lang;
+    QString m_title;
+    std::array<C3DMeterCtrl*, 2> m_meter{};
+    std::array<QLabel*, 3> m_value{};
+    std::array<QLabel*, 3> m_unit{};
+    QLabel* m_runLabel;
+    CLed* m_led;
+};
+
+}  // namespace qor::ui

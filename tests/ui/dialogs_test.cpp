@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimeEdit>
+
+#include "station/config.h"
+#include "ui/freigabe_dialog.h"
+#include "ui/logbuch_view.h"
+#include "ui/rs232_dlg.h"
+#include "ui/rs232_model.h"
+#include "ui/save_prompt.h"
+#include "ui/text_eingabe.h"
+#include "ui_test_app.h"
+
+namespace qor::ui {
+namespace {
+
+station::TimeOfDay IntervalOf(const station::StationConfig& c) { return station::SplitDayFraction(c.interval); }
+
+TEST(Rs232Model, IntervalRule)
+{
+    struct Case {
+        int h, m, s;
+        int eh, em, es;
+    } cases[] = {
+        {0, 0, 30, 0, 10, 0},  // less than a minute: ten minutes
+        {0, 0, 0, 0, 10, 0},
+        {0, 1, 0, 0, 1, 0},
+        {1, 0, 0, 1, 0, 0},
+        {23, 59, 59, 23, 59, 59},
+        {0, 5, 7, 0, 5, 7},
+    };
+    for (const Case& c : cases) {
+        Rs232Model model(station::FirstStartDefaults());
+        model.SetInterval(c.h, c.m, c.s);
+        const station::TimeOfDay t = IntervalOf(model.Accept());
+        EXPECT_EQ(t.hours, c.eh) << c.h << ":" << c.m << ":" << c.s;
+        EXPECT_EQ(t.minutes, c.em) << c.h << ":" << c.m << ":" << c.s;
+        EXPECT_EQ(t.seconds, c.es) << c.h << ":" << c.m << ":" << c.s;
+    }
+}
+
+TEST(Rs232Model, HardwareChoiceAndLimits)
+{
+    station::StationConfig c = station::FirstStartDefaults();
+    c.link.ethernet = 1;
+    c.link.baud = 9600;
+    Rs232Model model(c);
+    EXPECT_TRUE(model.Lan());
+    model.ChooseSerial();
+    EXPECT_FALSE(model.Lan());
+    EXPECT_EQ(model.Accept().link.baud, 56000);
+    EXPECT_EQ(model.Accept().link.ethernet, 0);
+    model.ChooseLan();
+    EXPECT_EQ(model.Accept().link.ethernet, 1);
+
+    const int ports[][2] = {{3999, 4000}, {4000, 4000}, {50000, 50000}, {65535, 65535}, {70000, 65535}, {-1, 4000}};
+    for (const auto& p : ports) {
+        model.SetTcpPort(p[0]);
+        EXPECT_EQ(model.Accept().link.tcpPort, p[1]) << p[0];
+    }
+    model.SetPort(0);
+    EXPECT_EQ(model.Accept().link.port, 1);
+    model.SetPort(300);
+    EXPECT_EQ(model.Accept().link.port, 255);
+    model.SetIdCount(20);
+    EXPECT_EQ(model.Accept().idCount, 15);
+    model.SetIdCount(-3);
+    EXPECT_EQ(model.Accept().idCount, 0);
+}
+
+TEST(Rs232Dialog, SwitchFromLanToComAndInterval)
+{
+    test::App();
+    station::StationConfig c = station::FirstStartDefaults();
+    c.link.ethernet = 1;
+    c.link.ip = {10, 0, 0, 7};
+    c.link.tcpPort = 4711;
+    Crs232 dlg(c, 0, nullptr);
+    EXPECT_EQ(dlg.windowTitle(), "Setup");
+    EXPECT_TRUE(dlg.LanChoice()->isChecked());
+    EXPECT_FALSE(dlg.PortEdit()->isEnabled());
+    EXPECT_TRUE(dlg.TcpPortEdit()->isEnabled());
+    EXPECT_EQ(dlg.IpEdit()->Address(), (std::array<std::uint8_t, 4>{10, 0, 0, 7}));
+
+    dlg.SerialChoice()->click();
+    EXPECT_TRUE(dlg.PortEdit()->isEnabled());
+    EXPECT_FALSE(dlg.TcpPortEdit()->isEnabled());
+    dlg.PortEdit()->setValue(3);
+    dlg.DeviceEdit()->setEditText(QStringLiteral("/dev/ttyUSB7"));
+    dlg.IntervalEdit()->setTime(QTime(0, 0, 30));
+    dlg.IdCountEdit()->setValue(3);
+    dlg.accept();
+    const station::StationConfig r = dlg.Result();
+    EXPECT_EQ(r.link.ethernet, 0);
+    EXPECT_EQ(r.link.baud, 56000);
+    EXPECT_EQ(r.link.port, 3);
+    EXPECT_EQ(r.link.device, "/dev/ttyUSB7");
+    EXPECT_EQ(r.link.tcpPort, 4711);  // kept for the next switch back
+    EXPECT_EQ(r.idCount, 3);
+    const station::TimeOfDay t = IntervalOf(r);
+    EXPECT_EQ(t.hours * 3600 + t.minutes * 60 + t.seconds, 600);
+
+    Crs232 english(c, 1, nullptr);
+    EXPECT_EQ(english.TcpPortEdit()->minimum(), 4000);
+    EXPECT_EQ(english.TcpPortEdit()->maximum(), 65535);
+    EXPECT_EQ(english.DeviceEdit()->itemData(0).toString(), QString());  // the COM number's own device
+}
+
+TEST(SavePrompt, ThreeAnswers)
+{
+    test::App();
+    struct Case {
+        const char* button;
+        int result;
+    } cases[] = {{"yes", kSaveYes}, {"cancel", kSaveCancel}, {"no", kSaveNo}};
+    for (const Case& c : cases) {
+        QString title, text, yes;
+        test::OnNextModal([&](QWidget* w) {
+            title = w->windowTitle();
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            text = box->text();
+            yes = w->findChild<QPushButton*>("yes")->text();
+            w->findChild<QPushButton*>(c.button)->click();
+        });
+        EXPECT_EQ(AskSave(nullptr, 0), c.result) << c.button;
+        EXPECT_EQ(title, "Speichern");
+        EXPECT_EQ(text, "Datei wurde geändert! Sollen die Daten gespeichert werden?");
+        EXPECT_EQ(yes, "Ja");
+    }
+    QString english;
+    test::OnNextModal([&](QWidget* w) {
+        english = w->findChild<QPushButton*>("cancel")->text();
+        QTest::keyClick(w, Qt::Key_Escape);  // Escape is Cancel
+    });
+    EXPECT_EQ(AskSave(nullptr, 1), kSaveCancel);
+    EXPECT_EQ(english, "Cancel");
+}
+
+TEST(TextEingabe, LinesAreHandedOverWithCrLf)
+{
+    test::App();
+    CTextEingabe dlg(0);
+    EXPECT_EQ(dlg.windowTitle(), "Texteingabe");
+    dlg.Field()->setPlainText(QStringLiteral("A\nB"));
+    EXPECT_EQ(dlg.Text(), "A\r\nB");
+    dlg.Field()->setPlainText(QString());
+    EXPECT_EQ(dlg.Text(), "");
+    CTextEingabe en(1);
+    EXPECT_EQ(en.windowTitle(), "Input text");
+}
+
+std::vector<std::string> Texts(QListWidget* list)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i)
+        out.push_back(list->item(i)->text().toStdString());
+    return out;
+}
+
+TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
+{
+    test::App();
+    station::CFreigabeDlg model(0);
+    model.AddNotReleased("Slave  0: pH - Verstärker", 0);
+    model.AddNotReleased("Slave  1: 20mS - Verstärker", 1);
+    model.AddReleased("Slave  2: Sauerstoff - Verstärker", 2);
+    FreigabeDialog dlg(model);
+    EXPECT_EQ(dlg.windowTitle(), "Freigabe Dialog");
+    EXPECT_EQ(dlg.AddButton()->text(), "Hinzufügen>>");
+    EXPECT_EQ(dlg.CancelButton()->text(), "Abbrechen");
+    EXPECT_EQ(dlg.LeftList()->count(), 2);
+    EXPECT_EQ(dlg.RightList()->count(), 1);
+
+    dlg.LeftList()->setCurrentRow(1);
+    dlg.AddButton()->click();
+    EXPECT_EQ(Texts(dlg.RightList()),
+              (std::vector<std::string>{"Slave  2: Sauerstoff - Verstärker", "Slave  1: 20mS - Verstärker"}));
+    EXPECT_EQ(model.Released()[1], 1);
+    EXPECT_EQ(model.NotReleased()[1], 255);
+
+    dlg.RightList()->setCurrentRow(0);
+    dlg.RemoveButton()->click();
+    EXPECT_EQ(Texts(dlg.LeftList()),
+              (std::vector<std::string>{"Slave  0: pH - Verstärker", "Slave  2: Sauerstoff - Verstärker"}));
+
+    dlg.SelectAllButton()->click();
+    EXPECT_EQ(dlg.LeftList()->count(), 0);
+    EXPECT_EQ(dlg.RightList()->count(), 3);
+    EXPECT_FALSE(dlg.AddButton()->isEnabled());
+    EXPECT_EQ(model.Released()[0], 1);
+    EXPECT_EQ(model.Released()[3], 255);
+
+    dlg.RemoveAllButton()->click();
+    EXPECT_EQ(dlg.RightList()->count(), 0);
+    EXPECT_EQ(dlg.LeftList()->count(), 3);
+    EXPECT_FALSE(dlg.RemoveButton()->isEnabled());
+
+    test::OnNextModal([&](QWidget*) { dlg.CancelButton()->click(); });
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    test::OnNextModal([&](QWidget*) { dlg.OkButton()->click(); });
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+
+    station::CFreigabeDlg english(1);
+    FreigabeDialog en(english);
+    EXPECT_EQ(en.windowTitle(), "Release Dialog");
+    EXPECT_EQ(en.RemoveAllButton()->text(), "Remove all");
+}
+
+TEST(ModuleSelection, FirstEntryPreselected)
+{
+    test::App();
+    station::CSlaveAuswahl model(0);
+    model.AddEntry("Slave  3: Potentiostat", 3);
+    model.AddEntry("Slave  5: Potentiostat", 5);
+    SlaveAuswahlDialog dlg(model);
+    EXPECT_EQ(dlg.windowTitle(), "Modulauswahl");
+    EXPECT_EQ(dlg.List()->currentRow(), 0);
+    dlg.List()->setCurrentRow(1);
+    EXPECT_EQ(model.SelectedAddress(), std::optional<std::uint8_t>(5));
+}
+
+TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
+{
+    test::App();
+    CLogbuchView view(0);
+    view.resize(400, 120);
+    EXPECT_EQ(view.windowTitle(), "Logbuch");
+    EXPECT_FALSE(view.CopyAction()->isEnabled());
+
+    std::string text = "01.02.2010 09:05:03\tProgrammstart\n";
+    EXPECT_TRUE(view.Refresh(text, true));
+    EXPECT_EQ(view.toPlainText().toStdString(), "01.02.2010 09:05:03\tProgrammstart\n");
+    text += "01.02.2010 09:05:09\tFreigabe Slaves\n";
+    EXPECT_FALSE(view.Refresh(text, false));  // unchanged flag: the view leaves its text
+    EXPECT_TRUE(view.toPlainText().endsWith("Programmstart\n"));
+    EXPECT_TRUE(view.Refresh(text, true));
+    EXPECT_TRUE(view.toPlainText().contains("Freigabe Slaves"));
+
+    EXPECT_FALSE(view.CopyAction()->isEnabled());
+    QTextCursor cursor = view.textCursor();
+    cursor.setPosition(20);
+    cursor.setPosition(33, QTextCursor::KeepAnchor);
+    view.setTextCursor(cursor);
+    EXPECT_TRUE(view.CopyAction()->isEnabled());
+    view.CopyAction()->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "Programmstart");
+    cursor.clearSelection();
+    view.setTextCursor(cursor);
+    EXPECT_FALSE(view.CopyAction()->isEnabled());
+}
+
+}  // namespace
+}  // namespace qor::ui
