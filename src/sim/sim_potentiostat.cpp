@@ -33,9 +33,9 @@ double CurrentUnitPerUa(int range)
     return 0.001;
 }
 
-// Cell parameters: equilibrium at 0 mV, exchange current 2 µA, symmetric transfer,
+// Cell parameters: equilibrium at 0 mV, exchange current 0.05 µA, symmetric transfer,
 // anodic and cathodic limiting currents of 40 and 30 µA, 10 µF double layer.
-constexpr double kExchangeUa = 2.0;
+constexpr double kExchangeUa = 0.05;
 constexpr double kAlphaF = 0.5 * 38.92;  // alpha * F / RT in 1/V
 constexpr double kLimitAnodicUa = 40.0;
 constexpr double kLimitCathodicUa = 30.0;
@@ -64,7 +64,9 @@ double SimPotentiostat::CellCurrentUa(double mv)
     const double eta = (mv) / 1000.0;
     const double ia = kExchangeUa * std::exp(std::min(kAlphaF * eta, 60.0));
     const double ic = kExchangeUa * std::exp(std::min(-kAlphaF * eta, 60.0));
-    return ia / (1.0 + ia / kLimitAnodicUa) - ic / (1.0 + ic / kLimitCathodicUa);
+    // Kinetics and mass transport in series (Koutecky-Levich): Tafel lines at small
+    // currents, plateaus at the limiting currents, zero at equilibrium.
+    return (ia - ic) / (1.0 + ia / kLimitAnodicUa + ic / kLimitCathodicUa);
 }
 
 double SimPotentiostat::TargetMv(double seconds) const

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "bus/frame.h"
+#include "common/clock.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_potentiostat.h"
+
+namespace qor::sim {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct PotBus {
+    PotBus() : bus(clock) { pot = static_cast<SimPotentiostat*>(&bus.AddModule(4, 0x43)); }
+    std::optional<Bytes> Send(const Bytes& request) { return bus.Exchange(request.data(), request.size()); }
+    Bytes Ok(const Bytes& request)
+    {
+        auto a = Send(request);
+        EXPECT_TRUE(a);
+        return a ? *a : Bytes{};
+    }
+    SimClock clock;
+    SimBus bus;
+    SimPotentiostat* pot = nullptr;
+};
+
+const Bytes kMeasure = {0x02, 0x10, 0x04, 0, 0, 0, 0, 0};
+const Bytes kStart = {0x02, 0x14, 0x04, 0x02, 0x00, 0, 0, 0, 0x01, 0x00};
+const Bytes kStop = {0x02, 0x15, 0x04, 0, 0, 0, 0, 0};
+const Bytes kCount1 = {0x02, 0x12, 0x04, 0, 0, 0, 0, 0};
+const Bytes kRead1 = {0x02, 0x11, 0x04, 0, 0, 0, 0, 0, 100};
+const Bytes kCount2 = {0x02, 0x17, 0x04, 0, 0, 0, 0, 0};
+const Bytes kRead2 = {0x02, 0x16, 0x04, 0, 0, 0, 0, 0, 50};
+
+Bytes FileRequest(const std::string& name, std::uint16_t block)
+{
+    Bytes r = {0x02, 0x29, 0x04, static_cast<std::uint8_t>(4 + name.size()), 0, 0, 0, 0,
+               static_cast<std::uint8_t>(name.size()), 0, static_cast<std::uint8_t>(block),
+               static_cast<std::uint8_t>(block >> 8)};
+    r.insert(r.end(), name.begin(), name.end());
+    return r;
+}
+
+TEST(SimPotentiostat, IsMadeForPotentiostatCodes)
+{
+    SimClock clock;
+    SimBus bus(clock);
+    EXPECT_NE(dynamic_cast<SimPotentiostat*>(&bus.AddModule(1, 64)), nullptr);
+    EXPECT_NE(dynamic_cast<SimPotentiostat*>(&bus.AddModule(2, 127)), nullptr);
+    EXPECT_EQ(dynamic_cast<SimPotentiostat*>(&bus.AddModule(3, 63)), nullptr);
+    EXPECT_EQ(dynamic_cast<SimPotentiostat*>(&bus.AddModule(4, 128)), nullptr);
+}
+
+TEST(SimPotentiostat, StartShowsTheRunInTheTypeCodeAndStopEndsIt)
+{
+    PotBus b;
+    Bytes a = b.Ok(kMeasure);
+    ASSERT_EQ(a.size(), 20u);
+    EXPECT_EQ(a[8 + 5], 0x43);
+    EXPECT_EQ(b.Ok(kStart), (Bytes{0x02, 0x14, 0x04, 0x02, 0x00, 0x00, 0, 0, 0x01, 0x00}));
+    EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x53);
+    EXPECT_EQ(b.Ok(kStart)[8], 0x00);  // already running
+    EXPECT_EQ(b.Ok(kStop), (Bytes{0x02, 0x15, 0x04, 0x02, 0x00, 0x00, 0, 0, 0x01, 0x00}));
+    EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x43);
+    b.pot->SetRefuseStart(true);
+    EXPECT_EQ(b.Ok(kStart)[8], 0x00);
+}
+
+TEST(SimPotentiostat, QueuesSamplesWhileRunning)
+{
+    PotBus b;
+    b.Ok(kStart);
+    b.clock.advance(1050);  // samples at 0, 100, ..., 1000 ms
+    Bytes c = b.Ok(kCount1);
+    ASSERT_EQ(c.size(), 12u);
+    EXPECT_EQ(std::abs(bus::ReadU16(&c[8]) - bus::ReadU16(&c[10])), 11);
+    Bytes r = b.Ok(kRead1);
+    ASSERT_EQ(r.size(), 8u + 11 * 12);
+    EXPECT_EQ(bus::ReadU16(&r[3]), 11 * 12);
+    // Sample 5 (500 ms): counter, step 1, range 3, current x100, potential and target x10.
+    const std::uint8_t* s = &r[8 + 5 * 12];
+    EXPECT_EQ(bus::ReadU32(s), 500u);
+    EXPECT_EQ(s[4], 1);
+    EXPECT_EQ(s[5], 3);
+    const double target = -400.0 + 800.0 * 0.5 / 60.0;
+    EXPECT_EQ(bus::ReadI16(s + 10), std::lround(target * 10));
+    EXPECT_NEAR(bus::ReadI16(s + 8) / 10.0, target, 1.0);
+    EXPECT_NEAR(bus::ReadI16(s + 6) / 100.0, SimPotentiostat::CellCurrentUa(target), 0.3);
+    // Drained: counters equal, an empty read.
+    c = b.Ok(kCount1);
+    EXPECT_EQ(bus::ReadU16(&c[8]), bus::ReadU16(&c[10]));
+    EXPECT_EQ(b.Ok(kRead1).size(), 8u);
+}
+
+TEST(SimPotentiostat, ImpedancePointsFollowTheSweep)
+{
+    PotBus b;
+    SimPotentiostat::Program p;
+    p.sweepSeconds = 1.0;
+    p.impedancePoints = 6;
+    b.pot->SetProgram(p);
+    b.Ok(kStart);
+    b.clock.advance(1000 + 3 * 500);
+    Bytes c = b.Ok(kCount2);
+    EXPECT_EQ(static_cast<std::int8_t>(c[8]) - static_cast<std::int8_t>(c[10]), 3);
+    Bytes r = b.Ok(kRead2);
+    ASSERT_EQ(r.size(), 8u + 3 * 20);
+    float f0, z0, ph0, f2;
+    std::memcpy(&f0, &r[8 + 4], 4);
+    std::memcpy(&ph0, &r[8 + 8], 4);
+    std::memcpy(&z0, &r[8 + 12], 4);
+    std::memcpy(&f2, &r[8 + 40 + 4], 4);
+    EXPECT_FLOAT_EQ(f0, 10000.0f);
+    EXPECT_NEAR(f2, 10000.0 * std::pow(10.0, -0.4), 0.01);
+    // At high frequency the cell is its solution resistance: about 100 Ohm, small phase.
+    EXPECT_NEAR(z0, 100.0, 2.0);
+    EXPECT_LT(ph0, 0.0f);
+    EXPECT_GT(ph0, -10.0f);
+    EXPECT_EQ(r[8 + 16], 2);
+    EXPECT_EQ(r[8 + 17], 4);
+    b.clock.advance(2000);
+    EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x43);  // program over
+}
+
+TEST(SimPotentiostat, CellModelLooksLikeAPolarisationCurve)
+{
+    EXPECT_NEAR(SimPotentiostat::CellCurrentUa(0.0), 0.0, 1e-9);
+    double last = -1e9;
+    for (int mv = -600; mv <= 600; mv += 20) {
+        const double i = SimPotentiostat::CellCurrentUa(mv);
+        EXPECT_GT(i, last);
+        last = i;
+    }
+    EXPECT_NEAR(SimPotentiostat::CellCurrentUa(600), 40.0, 0.5);
+    EXPECT_NEAR(SimPotentiostat::CellCurrentUa(-600), -30.0, 0.5);
+    // Tafel region: about a decade of current per 118 mV.
+    const double ratio = SimPotentiostat::CellCurrentUa(218) / SimPotentiostat::CellCurrentUa(100);
+    EXPECT_NEAR(ratio, 10.0, 1.5);
+}
+
+TEST(SimPotentiostat, FastAnswersAreNumberedOneToTen)
+{
+    PotBus b;
+    b.Ok(kStart);
+    for (int i = 1; i <= 12; ++i)
+        EXPECT_EQ(b.Ok(kMeasure)[2], (i - 1) % 10 + 1);
+    b.clock.advance(1000);
+    EXPECT_EQ(b.Ok(kMeasure)[2], 1);
+}
+
+TEST(SimPotentiostat, ServesFilesInBlocks)
+{
+    PotBus b;
+    std::string content(2300, 'x');
+    content[0] = 'A';
+    content[1000] = 'B';
+    content[2299] = 'C';
+    b.pot->SetFile("dl.txt", content);
+    Bytes a0 = b.Ok(FileRequest("dl.txt", 0));
+    ASSERT_EQ(a0.size(), 8u + 4 + 1000);
+    EXPECT_EQ(Bytes(a0.begin(), a0.begin() + 13), (Bytes{0x02, 0x29, 0x04, 0xEC, 0x03, 0, 0, 0, 1, 0, 0, 0, 'A'}));
+    Bytes a1 = b.Ok(FileRequest("dl.txt", 1));
+    EXPECT_EQ(a1[8], 1);
+    EXPECT_EQ(a1[12], 'B');
+    Bytes a2 = b.Ok(FileRequest("dl.txt", 2));
+    ASSERT_EQ(a2.size(), 8u + 4 + 300);
+    EXPECT_EQ(a2[8], 2);
+    EXPECT_EQ(a2.back(), 'C');
+    EXPECT_EQ(b.Ok(FileRequest("dl.txt", 3)), (Bytes{0x02, 0x29, 0x04, 4, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(b.Ok(FileRequest("nix.txt", 0))[8], 0);
+    b.pot->SetFile("empty", std::string());
+    EXPECT_EQ(b.Ok(FileRequest("empty", 0)), (Bytes{0x02, 0x29, 0x04, 4, 0, 0, 0, 0, 2, 0, 0, 0}));
+}
+
+TEST(SimPotentiostat, FaultsOnSingleBlocks)
+{
+    PotBus b;
+    b.pot->SetFile("f", std::string(1500, 'y'));
+    b.pot->FailBlock("f", 1, 2);
+    b.pot->OverrideBlockStatus("f", 0, 7);
+    EXPECT_EQ(b.Ok(FileRequest("f", 0))[8], 7);
+    EXPECT_EQ(b.Ok(FileRequest("f", 0))[8], 1);
+    EXPECT_FALSE(b.Send(FileRequest("f", 1)));
+    EXPECT_FALSE(b.Send(FileRequest("f", 1)));
+    EXPECT_EQ(b.Ok(FileRequest("f", 1))[8], 2);
+}
+
+TEST(SimPotentiostat, DefaultLoggerIsARingOfTenCharacterFields)
+{
+    PotBus b;
+    b.pot->MakeLogger(5, 2);
+    const std::string& dl = b.pot->Files().at("dl.txt");
+    const std::string& ini = b.pot->Files().at("dl.ini");
+    ASSERT_EQ(dl.size(), 5u * 42);
+    const std::uint32_t ring = bus::ReadU32(reinterpret_cast<const std::uint8_t*>(ini.data()));
+    EXPECT_EQ(ring, 2u * 42);
+    // The oldest line (08:00) sits at the ring start; the newest (08:04) just before it.
+    EXPECT_EQ(dl.substr(ring, 10), "0103260800");
+    EXPECT_EQ(dl.substr(42, 10), "0103260804");
+    EXPECT_EQ(dl.substr(40, 2), "\n\r");
+    EXPECT_EQ(dl.substr(ring + 10, 4), "pH  ");
+    EXPECT_EQ(dl.substr(ring + 30, 4), "\xB0" "C  ");
+}
+
+TEST(SimPotentiostat, AnswersSerialFramesWithHiddenPayloadByte)
+{
+    PotBus b;
+    b.Ok(kStart);
+    b.clock.advance(250);
+    Bytes frame = kRead1;
+    const std::uint16_t crc = bus::Crc16(frame.data(), frame.size());
+    frame.push_back(static_cast<std::uint8_t>(crc));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    EXPECT_EQ(SimBus::SerialFrameLength(frame.data(), frame.size()), 11);
+    Bytes answer = b.bus.ExchangeSerial(frame.data(), frame.size());
+    ASSERT_EQ(answer.size(), 8u + 3 * 12 + 2);
+    EXPECT_EQ(bus::ReadU16(&answer[answer.size() - 2]), bus::Crc16(answer.data(), answer.size() - 2));
+}
+
+}  // namespace
+}  // namespace qor::sim
