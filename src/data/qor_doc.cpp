@@ -171,7 +171,13 @@ IoResult CQORDoc::ReadFile(const std::string& path, Layout layout)
     IoResult r;
     try {
         Archive ar = Archive::Load(f);
-        Serialize(ar, layout);
+        try {
+            Serialize(ar, layout);
+        } catch (...) {
+            m_fileVersion = ar.FileVersion();
+            throw;
+        }
+        m_fileVersion = ar.FileVersion();
     } catch (const ArchiveError& e) {
         r = {false, e.what()};
     } catch (const std::bad_alloc&) {

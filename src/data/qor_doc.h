@@ -65,6 +65,7 @@ public:
     bool m_boundFileWaiting = false;  // bound by path; ReadBoundFile still to run
     bool m_potRunning = false;        // the station's potentiostat-program-running flag
     int m_language = 0;
+    int m_fileVersion = 3;  // format version of the last file read
     std::int64_t m_lastSampleTime = 0;
     std::string m_path;  // the bound file
 

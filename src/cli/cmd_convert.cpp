@@ -1,0 +1,67 @@
+// qortool convert: opens or imports a document as the station does and saves it as .qo3.
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/command.h"
+#include "common/clock.h"
+#include "data/qor_doc.h"
+
+namespace qor::cli {
+namespace {
+
+// Answers the file dialogs with the two names given and reports messages on stderr.
+struct ConvertUi : data::DocumentUi {
+    std::string in, out;
+    bool failed = false;
+
+    std::optional<std::string> ChooseFile(data::FileDialog kind, const std::string&, const std::string&) override
+    {
+        return kind == data::FileDialog::SaveAs ? out : in;
+    }
+    int AskSave(const std::string&, const std::string&) override { return 3; }
+    void ShowMessage(const std::string& text) override
+    {
+        std::fprintf(stderr, "qortool: %s\n", text.c_str());
+        failed = true;
+    }
+    void SetTitle(const std::string&) override {}
+    void OpenDataLogger(const std::string& path, int) override
+    {
+        std::fprintf(stderr, "qortool: %s is a data logger file, not a document\n", path.c_str());
+        failed = true;
+    }
+};
+
+int RunConvert(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (args.Rest().size() != 2)
+        return Fail("usage: qortool convert IN OUT");
+    ConvertUi ui;
+    ui.in = args.Rest()[0];
+    ui.out = args.Rest()[1];
+    std::error_code ec;
+    // Open would create a missing file; a converter must not.
+    if (!std::filesystem::is_regular_file(ui.in, ec))
+        return Fail("no such file: " + ui.in);
+    data::Logbook logbook;
+    data::CQORDoc doc(SystemClock::instance(), logbook, ui);
+    auto layout = data::CQORDoc::LayoutOf(ui.in);
+    if (layout == data::Layout::Qrv || layout == data::Layout::Xrv)
+        doc.OnFileImport();
+    else
+        doc.OnFileOpen();
+    if (ui.failed || !doc.m_fileBound)
+        return 1;
+    doc.OnFileSaveAs();
+    if (ui.failed || doc.m_path != ui.out)
+        return 1;
+    return 0;
+}
+
+const Registrar kConvert({"convert", "IN OUT   (open or import IN, save it as a .qo3 file OUT)", RunConvert});
+
+}  // namespace
+}  // namespace qor::cli
