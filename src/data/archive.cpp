@@ -57,7 +57,7 @@ Archive Archive::Store(std::vector<std::uint8_t>& out)
     Archive ar;
     ar.m_storing = true;
     ar.m_out = &out;
-    ar.m_buffer.resize(kBufferSize);
+    ar.m_buffer.resize(8192);  // small documents and tests: little to buffer
     return ar;
 }
 
