@@ -11,15 +11,12 @@ namespace qor::formula {
 
 namespace {
 
-__extension__ typedef unsigned __int128 U128;
-
-constexpr std::uint64_t kPow5[18] = {1ull, 5ull, 25ull, 125ull, 625ull, 3125ull, 15625ull, 78125ull, 390625ull,
-                                     1953125ull, 9765625ull, 48828125ull, 244140625ull, 1220703125ull,
-                                     6103515625ull, 30517578125ull, 152587890625ull, 762939453125ull};
+using detail::U128;
 constexpr std::uint64_t kPow10[18] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull,
                                       100000000ull, 1000000000ull, 10000000000ull, 100000000000ull,
                                       1000000000000ull, 10000000000000ull, 100000000000000ull,
                                       1000000000000000ull, 10000000000000000ull, 100000000000000000ull};
+using detail::kPow5;
 
 // Sign of N/10^d - X*2^f, all exact. The callers keep both sides below 2^120.
 int Compare(U128 n, int d, std::uint64_t x, int f)
@@ -59,7 +56,7 @@ double NearestQuotient(U128 n, int d)
 
 }  // namespace
 
-double RoundToDecimals(double x, int decimals)
+double detail::RoundToDecimalsSlow(double x, int decimals)
 {
     if (!std::isfinite(x) || x == 0.0 || decimals < 0 || decimals > 17)
         return x;

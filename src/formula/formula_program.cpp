@@ -1,5 +1,6 @@
 #include "formula/formula_program.h"
 
+#include <bit>
 #include <cmath>
 #include <utility>
 
@@ -20,35 +21,59 @@ constexpr std::uint16_t kZSlot = 2;
 using Step = FormulaProgram::Step;
 using TemplateToken = FormulaProgram::TemplateToken;
 
+inline double Negate(double v, std::uint8_t neg)
+{
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) ^ (static_cast<std::uint64_t>(neg) << 63));
+}
+
 // One step of the rewriting on numbers: the operands come from slots (magnitudes; the
 // signs are the '-' characters that stood in front of them), the result goes back rounded.
-double ExecStep(const Step& s, double* slots, bool* error)
+// Same arithmetic as ApplyOperator/ApplyFunction, kept inline for the replay loop.
+[[gnu::always_inline]] inline double ExecStep(const Step& s, double* slots, bool* error)
 {
-    double a = slots[s.a];
-    if (s.negA)
-        a = -a;
+    const double a = Negate(slots[s.a], s.negA);
     double r;
     switch (s.kind) {
+    case '*':
+        r = a * Negate(slots[s.b], s.negB);
+        break;
+    case '+':
+        r = a + Negate(slots[s.b], s.negB);
+        break;
+    case '-':
+        r = a - Negate(slots[s.b], s.negB);
+        break;
+    case '/': {
+        const double b = Negate(slots[s.b], s.negB);
+        if (b == 0.0) {
+            *error = true;
+            r = 0.0;
+        } else {
+            r = a / b;
+        }
+        break;
+    }
+    case '^':
+        r = std::pow(a, Negate(slots[s.b], s.negB));
+        break;
     case 'F':
-        r = RoundToDecimals(ApplyFunction(s.function, a, error), 12);
+        r = ApplyFunction(s.function, a, error);
         break;
     case 'G':
-        r = CFormelInterpreter::RoundSubResult(a, error);
+        r = a;
         break;
-    case 'R':
+    default:  // 'R': the final text is read back as it stands
         if (!std::isfinite(a)) {
             *error = true;
             return 0.0;
         }
         return a;
-    default: {
-        double b = slots[s.b];
-        if (s.negB)
-            b = -b;
-        r = RoundToDecimals(ApplyOperator(s.kind, a, b, error), 12);
-        break;
     }
+    if (!std::isfinite(r)) [[unlikely]] {
+        *error = true;
+        r = 0.0;
     }
+    r = RoundToDecimals(r, 12);
     slots[s.dst] = std::fabs(r);
     return r;
 }
@@ -158,8 +183,10 @@ private:
             m_bad = true;
             return kZeroSlot;
         }
-        if (m_p.m_slots.size() <= m_next)
-            m_p.m_slots.resize(m_next + 1u, 0.0);
+        if (m_next >= m_p.m_slots.size()) {
+            m_bad = true;
+            return kZeroSlot;
+        }
         return m_next++;
     }
 
@@ -387,6 +414,10 @@ bool FormulaProgram::Compile(bool allowVariables)
         m_tokens.push_back(t);
     }
     m_fixedSlots = static_cast<std::uint16_t>(m_slots.size());
+    // Each step of a rewriting takes one result slot and removes an operator, a function or a
+    // bracket pair, putting back at most one minus sign that a later step may take as an
+    // operator; so no way through the formula needs more than twice the tokens.
+    m_slots.resize(m_slots.size() + 2 * m_tokens.size() + 4, 0.0);
     return ShapeCheck(m_tokens).Run();
 }
 
@@ -422,50 +453,56 @@ double FormulaProgram::RunEngine(bool record, int root, double y, double z, bool
     return v;
 }
 
+bool FormulaProgram::Prepare(double y, double z, double* slots, int* root, bool* error) const
+{
+    const double ry = RoundToDecimals(y, 6);
+    const double rz = RoundToDecimals(z, 6);
+    if ((m_usesY && !std::isfinite(ry)) || (m_usesZ && !std::isfinite(rz))) {
+        // "inf" and "nan" in the text never pass the syntax check.
+        *error = true;
+        return false;
+    }
+    const bool ySign = m_usesY && std::signbit(ry);
+    const bool zSign = m_usesZ && std::signbit(rz);
+    slots[kYSlot] = std::fabs(ry);
+    slots[kZSlot] = std::fabs(rz);
+    *root = (ySign ? 2 : 0) + (zSign ? 1 : 0);
+    return true;
+}
+
+bool FormulaProgram::Replay(std::int32_t n, double* slots, double* value, bool* error) const
+{
+    bool err = false;
+    while (n >= 0) {
+        const Node& node = m_nodes[static_cast<std::size_t>(n)];
+        const double r = ExecStep(node.step, slots, &err);
+        if (node.step.kind == 'R') {
+            *value = r;
+            if (err)
+                *error = true;
+            return true;
+        }
+        n = node.next[std::signbit(r)];
+    }
+    return false;
+}
+
 double FormulaProgram::Evaluate(double y, double z, bool* error)
 {
     bool err = false;
     double v = 0.0;
+    int root = 0;
     if (!m_compiled) {
         v = EvaluateByText(y, z, &err);
     } else if (m_syntaxError) {
         err = true;
-    } else {
-        const double ry = RoundToDecimals(y, 6);
-        const double rz = RoundToDecimals(z, 6);
-        if ((m_usesY && !std::isfinite(ry)) || (m_usesZ && !std::isfinite(rz))) {
-            // "inf" and "nan" in the text never pass the syntax check.
-            err = true;
-        } else {
-            m_ySign = m_usesY && std::signbit(ry);
-            m_zSign = m_usesZ && std::signbit(rz);
-            if (m_usesY)
-                m_slots[kYSlot] = std::fabs(ry);
-            if (m_usesZ)
-                m_slots[kZSlot] = std::fabs(rz);
-            const int root = (m_ySign ? 2 : 0) + (m_zSign ? 1 : 0);
-            std::int32_t n = m_root[root];
-            double* slots = m_slots.data();
-            bool replayError = false;
-            bool done = false;
-            while (n >= 0) {
-                const Node& node = m_nodes[static_cast<std::size_t>(n)];
-                const double r = ExecStep(node.step, slots, &replayError);
-                if (node.step.kind == 'R') {
-                    v = r;
-                    err = replayError;
-                    done = true;
-                    break;
-                }
-                n = node.next[std::signbit(r)];
-            }
-            if (!done) {
-                // A sign pattern not met before: rewrite once on tokens and remember the way.
-                if (!m_compiled)
-                    v = EvaluateByText(y, z, &err);
-                else
-                    v = RunEngine(true, root, y, z, &err);
-            }
+    } else if (Prepare(y, z, m_slots.data(), &root, &err)) {
+        if (!Replay(m_root[root], m_slots.data(), &v, &err)) {
+            // A sign pattern not met before: rewrite once on tokens and remember the way.
+            m_ySign = (root & 2) != 0;
+            m_zSign = (root & 1) != 0;
+            err = false;
+            v = RunEngine(true, root, y, z, &err);
         }
     }
     if (err)
@@ -473,6 +510,81 @@ double FormulaProgram::Evaluate(double y, double z, bool* error)
     if (error)
         *error = err;
     return v;
+}
+
+void FormulaProgram::EvaluateMany(const double* y, const double* z, double* out, std::size_t n, std::uint8_t* errors)
+{
+    constexpr std::size_t K = 4;
+    std::size_t i = 0;
+    if (m_compiled && !m_syntaxError && n >= K) {
+        const std::size_t stride = m_slots.size();  // every way fits: see Compile
+        m_laneSlots.resize(stride * K);
+        double* lanes[K];
+        for (std::size_t l = 0; l < K; ++l) {
+            lanes[l] = m_laneSlots.data() + l * stride;
+            std::copy(m_slots.begin(), m_slots.begin() + m_fixedSlots, lanes[l]);
+        }
+        for (; i + K <= n; i += K) {
+            int root[K];
+            bool err[K] = {};
+            bool ready = true;
+            for (std::size_t l = 0; l < K; ++l)
+                ready &= Prepare(y[i + l], z[i + l], lanes[l], &root[l], &err[l]);
+            if (!ready || root[1] != root[0] || root[2] != root[0] || root[3] != root[0]) {
+                for (std::size_t l = 0; l < K; ++l) {
+                    bool e = false;
+                    out[i + l] = Evaluate(y[i + l], z[i + l], &e);
+                    if (errors)
+                        errors[i + l] = e;
+                }
+                continue;
+            }
+            std::int32_t node = m_root[root[0]];
+            double r[K];
+            bool finished = false;
+            while (node >= 0) {
+                const Node& nd = m_nodes[static_cast<std::size_t>(node)];
+                for (std::size_t l = 0; l < K; ++l)
+                    r[l] = ExecStep(nd.step, lanes[l], &err[l]);
+                if (nd.step.kind == 'R') {
+                    finished = true;
+                    break;
+                }
+                const bool s0 = std::signbit(r[0]);
+                if (std::signbit(r[1]) != s0 || std::signbit(r[2]) != s0 || std::signbit(r[3]) != s0) {
+                    // The values part ways: each goes on alone from here. (Evaluate may record,
+                    // which moves the nodes.)
+                    const std::int32_t next[2] = {nd.next[0], nd.next[1]};
+                    for (std::size_t l = 0; l < K; ++l) {
+                        double v = 0.0;
+                        if (!Replay(next[std::signbit(r[l])], lanes[l], &v, &err[l])) {
+                            err[l] = false;
+                            v = Evaluate(y[i + l], z[i + l], &err[l]);
+                        }
+                        r[l] = v;
+                    }
+                    finished = true;
+                    break;
+                }
+                node = nd.next[s0];
+            }
+            if (!finished) {
+                for (std::size_t l = 0; l < K; ++l)
+                    r[l] = Evaluate(y[i + l], z[i + l], &err[l]);
+            }
+            for (std::size_t l = 0; l < K; ++l) {
+                out[i + l] = err[l] ? 0.0 : r[l];
+                if (errors)
+                    errors[i + l] = err[l];
+            }
+        }
+    }
+    for (; i < n; ++i) {
+        bool e = false;
+        out[i] = Evaluate(y[i], z[i], &e);
+        if (errors)
+            errors[i] = e;
+    }
 }
 
 double FormulaProgram::EvaluateByText(double y, double z, bool* error) const

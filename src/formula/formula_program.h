@@ -25,6 +25,9 @@ public:
     // The virtual channel's value: 0.0 when the formula is wrong or the evaluation fails.
     // *error (if given) tells which.
     double Evaluate(double y, double z, bool* error = nullptr);
+    // Evaluate for n pairs at once (errors[i], if given, gets 1 for a failed value). Four
+    // values are taken side by side while they follow the same way through the formula.
+    void EvaluateMany(const double* y, const double* z, double* out, std::size_t n, std::uint8_t* errors = nullptr);
 
     // Exposed for tests and benchmarks: how many recorded steps the program holds.
     std::size_t RecordedSteps() const { return m_nodes.size(); }
@@ -52,6 +55,10 @@ private:
     bool Compile(bool allowVariables);
     double RunEngine(bool record, int root, double y, double z, bool* error);
     double EvaluateByText(double y, double z, bool* error) const;
+    // Rounds y and z as "%f" does and fills the slots; false when the value is decided already.
+    bool Prepare(double y, double z, double* slots, int* root, bool* error) const;
+    // Follows the recorded steps from `node`; false when the way is not recorded yet.
+    bool Replay(std::int32_t node, double* slots, double* value, bool* error) const;
 
     struct Node {
         Step step;
@@ -69,6 +76,7 @@ private:
     std::vector<double> m_slots;  // 0: zero, 1: |y|, 2: |z|, then numbers, then sub-results
     std::uint16_t m_fixedSlots = 3;
     std::vector<Node> m_nodes;
+    std::vector<double> m_laneSlots;
     std::int32_t m_root[4] = {-1, -1, -1, -1};
 };
 

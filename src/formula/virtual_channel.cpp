@@ -1,5 +1,7 @@
 #include "formula/virtual_channel.h"
 
+#include <algorithm>
+
 #include "data/daten_object.h"
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
@@ -37,6 +39,15 @@ double VirtualChannels::EvaluateVirtualChannel(double y, double z, std::uint8_t 
     if (index > 3)
         return 0.0;
     return m_programs[index].Evaluate(y, z);
+}
+
+void VirtualChannels::EvaluateMany(std::uint8_t index, const double* y, const double* z, double* out, std::size_t n)
+{
+    if (index > 3) {
+        std::fill(out, out + n, 0.0);
+        return;
+    }
+    m_programs[index].EvaluateMany(y, z, out, n);
 }
 
 double SourceValue(const data::CDatenObject& sample, const data::CGrafikSetup& setup, std::uint8_t code)

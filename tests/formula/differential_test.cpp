@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "formula/formel_interpreter.h"
 #include "formula/formula_program.h"
@@ -143,5 +144,28 @@ TEST(FormulaDifferential, InterpreterEqualsTextRewriting)
         const double got = ip.Evaluate();
         ASSERT_EQ(ip.HasError() != 0, want.error) << plain;
         ASSERT_TRUE(SameBits(got, want.value)) << plain << " got " << got << " want " << want.value;
+    }
+}
+
+// Values taken four at a time must come out as one at a time, whichever way each one goes.
+TEST(FormulaDifferential, ManyAtOnceEqualsOneByOne)
+{
+    Generator gen(4242);
+    std::vector<double> y(203), z(203), out(203);
+    std::vector<std::uint8_t> errors(203);
+    for (int f = 0; f < 300; ++f) {
+        const std::string formula = gen.Formula();
+        for (std::size_t i = 0; i < y.size(); ++i) {
+            // Runs of like signs, then mixed ones, so lanes both stay together and part.
+            y[i] = i < 100 ? std::fabs(gen.Value()) : gen.Value();
+            z[i] = i < 60 ? std::fabs(gen.Value()) + 1 : gen.Value();
+        }
+        FormulaProgram many(formula);
+        many.EvaluateMany(y.data(), z.data(), out.data(), y.size(), errors.data());
+        for (std::size_t i = 0; i < y.size(); ++i) {
+            const oracle::Result want = oracle::Channel(formula, y[i], z[i]);
+            ASSERT_EQ(errors[i] != 0, want.error) << formula << " y=" << y[i] << " z=" << z[i];
+            ASSERT_TRUE(SameBits(out[i], want.value)) << formula << " y=" << y[i] << " z=" << z[i];
+        }
     }
 }
