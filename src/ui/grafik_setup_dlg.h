@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QTimeEdit;
+
+namespace qor::data {
+class CQORDoc;
+}
+
+namespace qor::ui {
+
+// "Grafik Setup": per module which values are drawn and by which factor, the recording
+// interval (editable only when a recording starts) and the Y range.
+class CGrafikSetupGlg : public QDialog {
+    Q_OBJECT
+public:
+    CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int lang, QWidget* parent = nullptr);
+
+    QTimeEdit* IntervalEdit() const { return m_interval; }
+    QCheckBox* Show(int address, int value) const { return m_show[static_cast<std::size_t>(address)][value]; }
+    QLineEdit* Factor(int address, int value) const { return m_factor[static_cast<std::size_t>(address)][value]; }
+    QLabel* RowLabel(int address) const { return m_label[static_cast<std::size_t>(address)]; }
+
+    void accept() override;
+
+private:
+    data::CQORDoc& m_doc;
+    std::array<QLabel*, 16> m_label{};
+    std::array<std::array<QCheckBox*, 3>, 16> m_show{};
+    std::array<std::array<QLineEdit*, 3>, 16> m_factor{};
+    QTimeEdit* m_interval;
+    QLineEdit* m_yFrom;
+    QLineEdit* m_yTo;
+    int m_lang = 0;
+};
+
+}  // namespace qor::ui
