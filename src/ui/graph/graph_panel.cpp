@@ -1,0 +1,334 @@
+#include "ui/graph/graph_panel.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPolygonF>
+#include <cmath>
+
+#include "graph/line_raster.h"
+#include "graph/ruler_labels.h"
+#include "graph/tick_scale.h"
+#include "ui/graph/graph_text_input.h"
+#include "ui/graph/graph_texts.h"
+#include "ui/graph/graph_wnd.h"
+#include "ui/graph/ruler.h"
+
+namespace qor::ui {
+
+namespace {
+QColor ToColor(graph::Rgb c) { return QColor(graph::Red(c), graph::Green(c), graph::Blue(c)); }
+
+bool IsRaster(const QPaintDevice* d)
+{
+    const int t = d->devType();
+    return t == QInternal::Image || t == QInternal::Pixmap || t == QInternal::Widget;
+}
+
+// Both axes map the first pixel row/column onto the range start, the last onto its end.
+graph::ScaleMapping XMap(const graph::GraphRange& r, double left, int width)
+{
+    return graph::ScaleMapping(left, left + width - 1, r.xFrom, r.xTo);
+}
+graph::ScaleMapping YMap(const graph::GraphRange& r, double top, int height)
+{
+    return graph::ScaleMapping(top + height - 1, top, r.yFrom, r.yTo);
+}
+
+const QColor kGrid(210, 210, 210);
+}  // namespace
+
+CGraphPanel::CGraphPanel(CGraphWnd* wnd) : QWidget(wnd), m_wnd(wnd)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+}
+
+void CGraphPanel::Invalidate()
+{
+    m_dirty = true;
+    update();
+}
+
+QPointF CGraphPanel::ToGraph(const QPointF& pos) const
+{
+    const graph::GraphRange& r = m_wnd->Range();
+    return {XMap(r, 0, width()).Value(pos.x()), YMap(r, 0, height()).Value(pos.y())};
+}
+
+void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
+{
+    layer.fill(QColor(255, 255, 255));
+    const int w = layer.width(), h = layer.height();
+    const graph::GraphRange& r = m_wnd->Range();
+    const unsigned style = m_wnd->GetStyle();
+    if (style & graph::kStyleGrid) {
+        QPainter gp(&layer);
+        gp.setPen(QPen(kGrid, 1, Qt::DotLine));
+        const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
+        const int nx = m_wnd->HRuler()->GetLabelCount(device, QRect(0, 0, w, h));
+        const int ny = m_wnd->VRuler()->GetLabelCount(device, QRect(0, 0, w, h));
+        for (double px : graph::TickScale::Compute(xm, nx).pixels)
+            gp.drawLine(QPointF(std::round(px), 0), QPointF(std::round(px), h));
+        for (double py : graph::TickScale::Compute(ym, ny).pixels)
+            gp.drawLine(QPointF(0, std::round(py)), QPointF(w, std::round(py)));
+    }
+    graph::LineRaster raster(reinterpret_cast<std::uint32_t*>(layer.bits()), w, h,
+                             static_cast<std::size_t>(layer.bytesPerLine()));
+    const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
+    int pos;
+    for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos)) {
+        if (!g->m_visible)
+            continue;
+        graph::Decimator::Build(g->m_points, xm, ym, 0, w, m_scratch);
+        const std::uint32_t argb = 0xff000000u | g->m_colour;
+        // +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
+        raster.Polyline(m_scratch.data(), m_scratch.size(), argb, 0.5, 0.5);
+        const bool markers = (style & graph::kStyleMarkers) || (g->m_options & graph::kGraphMarkers);
+        if (markers && m_scratch.size() <= static_cast<std::size_t>(w / 3))
+            for (const auto& pt : m_scratch)
+                raster.Square(pt.x + 0.5, pt.y + 0.5, 2, argb);
+    }
+}
+
+void CGraphPanel::DrawCurvesVector(QPainter& p, const QRect& rect)
+{
+    const graph::GraphRange& r = m_wnd->Range();
+    const unsigned style = m_wnd->GetStyle();
+    const double dpi = FRuler::Dpi(p.device(), false);
+    p.fillRect(rect, Qt::white);
+    const graph::ScaleMapping xm = XMap(r, rect.left(), rect.width()), ym = YMap(r, rect.top(), rect.height());
+    if (style & graph::kStyleGrid) {
+        QPen gpen(kGrid, std::max(1.0, dpi / 96.0), Qt::DotLine);
+        p.setPen(gpen);
+        const int nx = m_wnd->HRuler()->GetLabelCount(p.device(), rect);
+        const int ny = m_wnd->VRuler()->GetLabelCount(p.device(), rect);
+        for (double px : graph::TickScale::Compute(xm, nx).pixels)
+            p.drawLine(QPointF(px, rect.top()), QPointF(px, rect.bottom()));
+        for (double py : graph::TickScale::Compute(ym, ny).pixels)
+            p.drawLine(QPointF(rect.left(), py), QPointF(rect.right(), py));
+    }
+    int pos;
+    for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos)) {
+        if (!g->m_visible)
+            continue;
+        graph::Decimator::Build(g->m_points, xm, ym, rect.left(), rect.left() + rect.width(), m_scratch);
+        QPen pen(ToColor(g->m_colour));
+        pen.setWidthF(std::max(1.0, dpi / 120.0));
+        pen.setJoinStyle(Qt::RoundJoin);
+        p.setPen(pen);
+        QPolygonF poly;
+        auto flush = [&] {
+            if (poly.size() == 1)
+                p.drawPoint(poly[0]);
+            else if (poly.size() > 1)
+                p.drawPolyline(poly);
+            poly.clear();
+        };
+        for (const auto& pt : m_scratch) {
+            if (std::isnan(pt.x))
+                flush();
+            else
+                poly.append(QPointF(pt.x, pt.y));
+        }
+        flush();
+    }
+}
+
+void CGraphPanel::DrawOverlay(QPainter& p, const QRect& rect)
+{
+    const graph::GraphRange& r = m_wnd->Range();
+    const QPaintDevice* dev = p.device();
+    const graph::ScaleMapping xm = XMap(r, rect.left(), rect.width()), ym = YMap(r, rect.top(), rect.height());
+    const QFont base = FRuler::LabelFont(dev, graph::ruler_inches::kLabelFontHeight);
+    p.save();
+    p.setClipRect(rect);
+    for (const graph::GraphText& t : m_wnd->Texts()) {
+        QFont f = base;
+        if (!t.font.empty())
+            f.setFamily(QString::fromStdString(t.font));
+        f.setPixelSize(std::max(1, static_cast<int>(base.pixelSize() * (t.scale > 0 ? t.scale : 1.0))));
+        p.setFont(f);
+        p.setPen(ToColor(t.colour));
+        p.drawText(QPointF(xm.Pixel(t.x), ym.Pixel(t.y)), QString::fromStdString(t.text));
+    }
+    if (m_wnd->GetStyle() & graph::kStyleLegend) {
+        // Names and colours of the visible curves, top right inside the plot.
+        p.setFont(base);
+        const QFontMetricsF fm(base, p.device());
+        const double sample = graph::InchesToPixels(0.3, FRuler::Dpi(dev, false));
+        const double pad = graph::InchesToPixels(0.06, FRuler::Dpi(dev, false));
+        double wMax = 0;
+        int lines = 0;
+        int pos;
+        for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos))
+            if (g->m_visible) {
+                wMax = std::max(wMax, fm.horizontalAdvance(QString::fromStdString(g->m_name)));
+                ++lines;
+            }
+        if (lines > 0) {
+            const double bw = wMax + sample + 4 * pad;
+            const QRectF box(rect.right() - bw - pad, rect.top() + pad, bw, lines * fm.lineSpacing() + pad);
+            p.fillRect(box, QColor(255, 255, 255, 230));
+            p.setPen(QPen(Qt::black, std::max(1.0, FRuler::Dpi(dev, false) / 96.0)));
+            p.drawRect(box);
+            double y = box.top() + pad / 2 + fm.ascent();
+            for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos)) {
+                if (!g->m_visible)
+                    continue;
+                QPen lp(ToColor(g->m_colour), std::max(1.0, FRuler::Dpi(dev, false) / 60.0));
+                p.setPen(lp);
+                const double ly = y - fm.ascent() / 2 + fm.descent() / 2;
+                p.drawLine(QPointF(box.left() + pad, ly), QPointF(box.left() + pad + sample, ly));
+                p.setPen(Qt::black);
+                p.drawText(QPointF(box.left() + 2 * pad + sample, y), QString::fromStdString(g->m_name));
+                y += fm.lineSpacing();
+            }
+        }
+    }
+    p.restore();
+    // The plot's frame.
+    QPen frame(Qt::black, std::max(1, graph::InchesToPixels(1.0 / 96.0, FRuler::Dpi(dev, false))));
+    p.setPen(frame);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(rect.left(), rect.top(), rect.width() - 1, rect.height() - 1));
+}
+
+void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect)
+{
+    if (rect.width() <= 0 || rect.height() <= 0)
+        return;
+    if (IsRaster(p.device()) && p.worldTransform().isIdentity()) {
+        QImage layer(rect.size(), QImage::Format_RGB32);
+        RenderLayer(layer, p.device());
+        p.drawImage(rect.topLeft(), layer);
+    } else {
+        p.save();
+        p.setClipRect(rect);
+        DrawCurvesVector(p, rect);
+        p.restore();
+    }
+    DrawOverlay(p, rect);
+}
+
+void CGraphPanel::paintEvent(QPaintEvent*)
+{
+    if (m_layer.size() != size()) {
+        m_layer = QImage(size(), QImage::Format_RGB32);
+        m_dirty = true;
+    }
+    if (m_dirty && !m_layer.isNull()) {
+        RenderLayer(m_layer, this);
+        m_dirty = false;
+    }
+    QPainter p(this);
+    p.drawImage(0, 0, m_layer);
+    DrawOverlay(p, rect());
+    if (m_dragging) {
+        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        p.setBrush(QColor(0, 0, 255, 30));
+        p.drawRect(QRect(m_dragStart, m_dragNow).normalized());
+    }
+}
+
+void CGraphPanel::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    const QPoint pos = e->position().toPoint();
+    if (m_wnd->ZoomMode()) {
+        m_dragging = true;
+        m_dragStart = m_dragNow = pos;
+        return;
+    }
+    const QPointF g = ToGraph(pos);
+    if (m_wnd->TextMode()) {
+        QString text;
+        if (CGraphTextInput::Ask(this, m_wnd->Language(), text) && !text.isEmpty())
+            m_wnd->AddText({g.x(), g.y(), text.toStdString(), 0, {}, 1.0});
+        m_wnd->SetTextMode(false);
+        return;
+    }
+    if (m_wnd->EditMode()) {
+        const graph::GraphRange& r = m_wnd->Range();
+        const double dx = std::fabs(r.xTo - r.xFrom) / std::max(1, width()) * 40;
+        const double dy = std::fabs(r.yTo - r.yFrom) / std::max(1, height()) * 12;
+        const int i = m_wnd->FindText(g.x(), g.y(), dx, dy);
+        if (i >= 0) {
+            graph::GraphText t = m_wnd->Texts()[static_cast<std::size_t>(i)];
+            QString text = QString::fromStdString(t.text);
+            if (CGraphTextInput::Ask(this, m_wnd->Language(), text)) {
+                t.text = text.toStdString();
+                m_wnd->ChangeText(i, t);
+            }
+        }
+        m_wnd->SetEditMode(false);
+    }
+}
+
+void CGraphPanel::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    if (m_dragging) {
+        m_dragNow = pos;
+        update();
+        return;
+    }
+    const QPointF g = ToGraph(pos);
+    int curve = -1;
+    if (m_layer.rect().contains(pos)) {
+        const QRgb px = m_layer.pixel(pos);
+        curve = graph::ReadOut::CurveAtColour(*m_wnd, graph::MakeRgb(qRed(px), qGreen(px), qBlue(px)),
+                                              m_wnd->GetFrameFlags());
+    }
+    emit m_wnd->ReadOutChanged(
+        QString::fromStdString(graph::ReadOut::Text(*m_wnd, curve, g.x(), g.y(), m_wnd->GetFrameFlags())));
+}
+
+void CGraphPanel::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (!m_dragging || e->button() != Qt::LeftButton)
+        return;
+    m_dragging = false;
+    const QRect sel = QRect(m_dragStart, e->position().toPoint()).normalized();
+    if (sel.width() >= 3 && sel.height() >= 3) {
+        const QPointF a = ToGraph(QPointF(sel.left(), sel.bottom())), b = ToGraph(QPointF(sel.right(), sel.top()));
+        m_wnd->SetRange(a.x(), b.x(), a.y(), b.y(), true);
+    }
+    m_wnd->SetZoomMode(false);
+    update();
+}
+
+void CGraphPanel::leaveEvent(QEvent*)
+{
+    emit m_wnd->ReadOutChanged(QString());
+}
+
+void CGraphPanel::contextMenuEvent(QContextMenuEvent* e)
+{
+    namespace gt = graph_texts;
+    const int l = m_wnd->Language();
+    QMenu menu(this);
+    menu.addAction(QString::fromUtf8(gt::kFit[l]), [this] { m_wnd->Fit(); });
+    menu.addAction(QString::fromUtf8(gt::kZoomIn[l]), [this] { m_wnd->ZoomIn(); });
+    menu.addAction(QString::fromUtf8(gt::kZoomOut[l]), [this] { m_wnd->ZoomOut(); });
+    QAction* zr = menu.addAction(QString::fromUtf8(gt::kZoomRect[l]), [this] { m_wnd->SetZoomMode(true); });
+    zr->setEnabled(!m_wnd->ZoomMode());
+    QMenu* scroll = menu.addMenu(QString::fromUtf8(gt::kScroll[l]));
+    scroll->addAction(QString::fromUtf8(gt::kLeft[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Left); });
+    scroll->addAction(QString::fromUtf8(gt::kRight[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Right); });
+    scroll->addAction(QString::fromUtf8(gt::kUp[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Up); });
+    scroll->addAction(QString::fromUtf8(gt::kDown[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Down); });
+    menu.addSeparator();
+    menu.addAction(QString::fromUtf8(gt::kGraphText[l]), [this] { m_wnd->SetTextMode(true); });
+    menu.addAction(QString::fromUtf8(gt::kEditText[l]), [this] { m_wnd->SetEditMode(true); });
+    menu.addAction(QString::fromUtf8(gt::kClearText[l]), [this] { m_wnd->ClearTextsAsk(); });
+    menu.addSeparator();
+    menu.addAction(QString::fromUtf8(gt::kSelection[l]), [this] { m_wnd->ShowSelection(); });
+    menu.addAction(QString::fromUtf8(gt::kProperties[l]), [this] { m_wnd->ShowProperties(); });
+    menu.exec(e->globalPos());
+}
+
+}  // namespace qor::ui

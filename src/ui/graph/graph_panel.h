@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+#include <vector>
+
+#include "graph/decimator.h"
+
+namespace qor::ui {
+
+class CGraphWnd;
+
+// The plot area: curves, grid, legend, graph texts, the zoom rectangle and the mouse read-out.
+class CGraphPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit CGraphPanel(CGraphWnd* wnd);
+
+    // Draws the plot into `rect` of the painter's device. Raster devices (widgets, images)
+    // get the curves written straight into a pixel layer; others (PDF, printer) get vectors.
+    void DrawPlot(QPainter& p, const QRect& rect);
+    // Marks the cached picture stale and schedules a repaint.
+    void Invalidate();
+    // The cached plot picture of the widget (empty before the first paint).
+    const QImage& Layer() const { return m_layer; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void contextMenuEvent(QContextMenuEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    void RenderLayer(QImage& layer, QPaintDevice* device);
+    void DrawOverlay(QPainter& p, const QRect& rect);
+    void DrawCurvesVector(QPainter& p, const QRect& rect);
+    QPointF ToGraph(const QPointF& pos) const;
+
+    CGraphWnd* m_wnd;
+    QImage m_layer;
+    bool m_dirty = true;
+    std::vector<graph::PixelPoint> m_scratch;
+    bool m_dragging = false;
+    QPoint m_dragStart, m_dragNow;
+};
+
+}  // namespace qor::ui

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include "graph/graph_model.h"
+#include "graph/read_out.h"
+
+class QPaintDevice;
+class QPainter;
+
+namespace qor::ui {
+
+class CGraphPanel;
+class FHRuler;
+class FVRuler;
+
+// The graph window: the curves and axes (GraphModel), a plot panel and two rulers, laid out
+// by the window itself (it also plays the frame that holds the ruler modes).
+//
+// Public API for hosts (views, dialogs):
+//  - everything of graph::GraphModel: AddGraph, RemoveGraph, GetGraphCount, GetFirstGraph,
+//    GetNextGraph, AddPoint (long and short form), ChangePoint, RemovePoint, ClearPoints,
+//    SetStyle/GetStyle (graph::GraphStyle bits: 2 markers, 4 legend, 8 grid), SetRange,
+//    GetRange, GetDataRange, GetAxis (1 = Y, else X), SetAxisTitle, Fit, ZoomIn, ZoomOut,
+//    Scroll, texts. Each change repaints the affected parts when its redraw flag is set.
+//  - SetFrameFlags: graph::FrameFlag bits (absolute time labels, numeric X, logarithmic Y).
+//    On a logarithmic Y axis the curves hold log10 of their values.
+//  - SetZoomMode / SetTextMode / SetEditMode: exclusive modes that end with their action.
+//  - ClearTextsAsk, ShowSelection, ShowProperties: the dialogs of the graph.
+//  - Render / RenderImage / SavePng / SavePdf: draw title, rulers and plot into any device.
+//  - signal ReadOutChanged: the status text of the mouse position; ModesChanged.
+class CGraphWnd : public QWidget, public graph::GraphModel {
+    Q_OBJECT
+public:
+    explicit CGraphWnd(QWidget* parent = nullptr, int capacity = 54);
+    ~CGraphWnd() override;
+
+    // Frame operations: ruler modes and language.
+    void SetFrameFlags(unsigned flags);
+    unsigned GetFrameFlags() const { return m_frameFlags; }
+    void SetLanguage(int lang) { m_lang = lang == 1 ? 1 : 0; }
+    int Language() const { return m_lang; }
+    void SetTitle(const QString& title);
+    QString Title() const { return m_title; }
+
+    // Exclusive modes; switching one on switches the others off.
+    void SetZoomMode(bool on);
+    void SetTextMode(bool on);
+    void SetEditMode(bool on);
+    bool ZoomMode() const { return m_zoomMode; }
+    bool TextMode() const { return m_textMode; }
+    bool EditMode() const { return m_editMode; }
+
+    // Asks before deleting every graph text; true when they were deleted.
+    bool ClearTextsAsk();
+    // Curve selection dialog; true when OK applied new visible flags.
+    bool ShowSelection();
+    // Property pages (axes, graphics, title); true when applied.
+    bool ShowProperties();
+
+    // Lays title, rulers and plot out in `rect` and draws them with the painter's device
+    // resolution: a widget, QImage, QPdfWriter or QPrinter.
+    void Render(QPainter& painter, const QRect& rect);
+    QImage RenderImage(const QSize& size);
+    bool SavePng(const QString& path, const QSize& size);
+    // One page, landscape A4 unless `pageSizeMm` is given.
+    bool SavePdf(const QString& path, const QSizeF& pageSizeMm = QSizeF());
+
+    CGraphPanel* Panel() const { return m_panel; }
+    FHRuler* HRuler() const { return m_hRuler; }
+    FVRuler* VRuler() const { return m_vRuler; }
+
+    struct Layout {
+        QRect title, plot, hRuler, vRuler;
+    };
+    Layout ComputeLayout(const QRect& rect, QPaintDevice* device) const;
+
+signals:
+    void ReadOutChanged(const QString& text);
+    void ModesChanged();
+
+protected:
+    void Notify(const graph::GraphNotification& n) override;
+    void resizeEvent(QResizeEvent*) override;
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    friend class CGraphPanel;
+    void SyncRulers();
+    void DrawTitle(QPainter& p, const QRect& r);
+
+    CGraphPanel* m_panel;
+    FHRuler* m_hRuler;
+    FVRuler* m_vRuler;
+    unsigned m_frameFlags = 0;
+    int m_lang = 0;
+    QString m_title;
+    bool m_zoomMode = false, m_textMode = false, m_editMode = false;
+    Layout m_layout;
+};
+
+}  // namespace qor::ui

@@ -1,0 +1,338 @@
+#include "ui/graph/ruler.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QToolTip>
+#include <cmath>
+
+#include "graph/ruler_labels.h"
+#include "graph/read_out.h"
+#include "graph/tick_scale.h"
+
+namespace qor::ui {
+
+namespace ri = graph::ruler_inches;
+
+namespace {
+int Px(double inches, const QPaintDevice* d, bool vertical)
+{
+    return graph::InchesToPixels(inches, FRuler::Dpi(d, vertical));
+}
+
+// Writes " 10" with a raised exponent; returns its extent along the text direction.
+double Multiplier(QPainter* p, const QFont& font, int exponent, QPointF baseline, bool measureOnly)
+{
+    QFont small = font;
+    small.setPixelSize(std::max(1, font.pixelSize() * 7 / 10));
+    const QString ten = QStringLiteral(" 10");
+    const QString ex = QString::number(exponent);
+    const QFontMetricsF fm(font, p ? p->device() : nullptr), fs(small, p ? p->device() : nullptr);
+    const double w = fm.horizontalAdvance(ten);
+    if (!measureOnly) {
+        p->setFont(font);
+        p->drawText(baseline, ten);
+        p->setFont(small);
+        p->drawText(baseline + QPointF(w, -fm.ascent() * 0.45), ex);
+        p->setFont(font);
+    }
+    return w + fs.horizontalAdvance(ex);
+}
+
+// "10" with the exponent raised in the exponent font.
+double PowerLabel(QPainter* p, const QFont& font, const QFont& expFont, const QString& exponent, QPointF baseline,
+                  bool measureOnly)
+{
+    const QFontMetricsF fm(font, p->device()), fe(expFont, p->device());
+    const double w = fm.horizontalAdvance(QStringLiteral("10"));
+    if (!measureOnly) {
+        p->setFont(font);
+        p->drawText(baseline, QStringLiteral("10"));
+        p->setFont(expFont);
+        p->drawText(baseline + QPointF(w, -fm.ascent() * 0.45), exponent);
+        p->setFont(font);
+    }
+    return w + fe.horizontalAdvance(exponent);
+}
+
+const QColor kInk(0, 0, 0);
+const QColor kPaper(255, 255, 255);
+}  // namespace
+
+FRuler::FRuler(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+double FRuler::Dpi(const QPaintDevice* device, bool vertical)
+{
+    if (!device)
+        return 96.0;
+    return vertical ? device->logicalDpiY() : device->logicalDpiX();
+}
+
+QFont FRuler::LabelFont(const QPaintDevice* device, double heightInches)
+{
+    QFont f(QStringLiteral("Liberation Serif"));
+    f.setStyleHint(QFont::Serif, QFont::PreferQuality);
+    f.setPixelSize(graph::InchesToPixels(heightInches, Dpi(device, true)));
+    return f;
+}
+
+void FRuler::SetRange(double start, double end, bool redraw)
+{
+    m_start = start;
+    m_end = end;
+    if (redraw)
+        repaint();
+}
+
+void FRuler::SetTexts(const QString& title, const QString& tooltip)
+{
+    m_title = title;
+    m_tooltip = tooltip;
+    setToolTip(tooltip);
+}
+
+int FRuler::GetThickness(QPaintDevice*) const { return 0; }
+int FRuler::GetLabelCount(QPaintDevice*, const QRect&) const { return 0; }
+void FRuler::Draw(QPainter*, int, int, int, int) {}
+
+void FRuler::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    Draw(&p, 0, 0, width(), height());
+}
+
+// ---------------------------------------------------------------- vertical
+
+int FVRuler::GetThickness(QPaintDevice* device) const
+{
+    // Room for the tick, a gap and one rotated label line; never thinner than a sixth inch.
+    const QFont f = LabelFont(device, ri::kLabelFontHeight);
+    const QFontMetricsF fm(f, device);
+    const int need = Px(ri::kMajorTick, device, false) + Px(0.04, device, false) + static_cast<int>(std::ceil(fm.height())) +
+                     Px(0.04, device, false);
+    return std::max(Px(ri::kVerticalThickness, device, false), need);
+}
+
+int FVRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
+{
+    const QFont f = LabelFont(device, ri::kLabelFontHeight);
+    const QFontMetricsF fm(f, device);
+    const bool log = (m_flags & graph::kFrameLogY) != 0;
+    const double extent = fm.horizontalAdvance(QString::fromLatin1(log ? graph::kLogLabelSample : graph::kLabelSample));
+    const double margin = fm.horizontalAdvance(QStringLiteral(" 10-99"));
+    return graph::LabelCount(rect.height(), margin, extent);
+}
+
+void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
+{
+    p->save();
+    p->fillRect(QRect(left, top, right - left, bottom - top), kPaper);
+    QPen pen(kInk);
+    pen.setWidth(std::max(1, Px(1.0 / 96.0, p->device(), false)));
+    p->setPen(pen);
+    const int edge = right - 1;
+    const int len = bottom - top;
+    const QPaintDevice* dev = p->device();
+    const int major = Px(ri::kMajorTick, dev, false), minor = Px(ri::kMinorTick, dev, false);
+    const int gap = Px(0.04, dev, false);
+    QFont font = LabelFont(dev, ri::kLabelFontHeight);
+    QFont expFont = LabelFont(dev, ri::kExponentFontHeight);
+    p->setFont(font);
+    const QFontMetricsF fm(font, p->device());
+    const bool log = (m_flags & graph::kFrameLogY) != 0;
+
+    // The text at the top end: the multiplier, or the title.
+    const graph::ScaleMapping map(bottom - 1, top, m_start, m_end);
+    const int count = len > 0 ? GetLabelCount(p->device(), QRect(left, top, right - left, len)) : 0;
+    const graph::TickScale ticks = count > 0 ? graph::TickScale::Compute(map, count) : graph::TickScale{};
+    const bool multiplier = !log && ticks.exponent != 0 && !ticks.values.empty();
+    double endExtent = 0;
+    if (multiplier)
+        endExtent = Multiplier(p, font, ticks.exponent, {}, true);
+    else if (!m_title.isEmpty())
+        endExtent = fm.horizontalAdvance(m_title);
+    const double labelLimit = top + endExtent + gap;  // labels stay below the end text
+
+    // Rotated text: the baseline runs upward, centred at `along` on the axis.
+    const double textCentreX = edge - major - gap - fm.height() / 2.0;
+    auto rotated = [&](double along, auto&& drawAt) {
+        p->save();
+        p->translate(textCentreX, along);
+        p->rotate(-90);
+        drawAt();
+        p->restore();
+    };
+
+    bool havePrev = false;
+    double prevA = 0, prevB = 0;  // screen extent of the previous label
+    std::vector<graph::LogLabel> logLabels;
+    if (log)
+        logLabels = graph::LogLabels(ticks.values);
+    const double unit = std::pow(10.0, ticks.exponent);
+    for (std::size_t i = 0; i < ticks.values.size(); ++i) {
+        const double y = std::round(ticks.pixels[i]);
+        const bool labelled = !log || logLabels[i].major;
+        if (labelled)
+            p->drawLine(QPointF(edge - major, y), QPointF(edge, y));
+        if (labelled) {
+            QString text;
+            double w;
+            if (log && logLabels[i].power) {
+                const QString ex = QString::fromStdString(logLabels[i].text);
+                w = PowerLabel(p, font, expFont, ex, {}, true);
+                text = ex;
+            } else {
+                text = log ? QString::fromStdString(logLabels[i].text)
+                           : QString::fromStdString(graph::LinearLabel(ticks.values[i], ticks.exponent));
+                w = fm.horizontalAdvance(text);
+            }
+            const double a = y - w / 2.0, b = y + w / 2.0;
+            const bool overlaps = havePrev && a < prevB && b > prevA;
+            if (!overlaps && a >= labelLimit && b <= bottom) {
+                rotated(y, [&] {
+                    const QPointF base(-w / 2.0, fm.ascent() - fm.height() / 2.0);
+                    if (log && logLabels[i].power)
+                        PowerLabel(p, font, expFont, text, base, false);
+                    else
+                        p->drawText(base, text);
+                });
+                havePrev = true;
+                prevA = a;
+                prevB = b;
+            }
+        }
+        const double half = ticks.scaled[i] + (map.r1 >= map.r0 ? 0.5 : -0.5) * ticks.step;
+        const double hv = half * unit;
+        if (hv >= std::min(m_start, m_end) && hv <= std::max(m_start, m_end)) {
+            const double y2 = std::round(map.Pixel(hv));
+            p->drawLine(QPointF(edge - minor, y2), QPointF(edge, y2));
+        }
+    }
+    p->drawLine(QPointF(edge, top), QPointF(edge, bottom - 1));
+
+    if (multiplier || !m_title.isEmpty()) {
+        rotated(top + endExtent, [&] {
+            const QPointF base(0, fm.ascent() - fm.height() / 2.0);
+            if (multiplier)
+                Multiplier(p, font, ticks.exponent, base, false);
+            else
+                p->drawText(base, m_title);
+        });
+    }
+    p->restore();
+}
+
+// ---------------------------------------------------------------- horizontal
+
+int FHRuler::GetThickness(QPaintDevice* device) const
+{
+    const bool numeric = (m_flags & graph::kFrameNumericX) != 0;
+    const bool twoLines = !numeric && (m_flags & graph::kFrameAbsoluteTime);
+    const QFont f = LabelFont(device, ri::kLabelFontHeight);
+    const QFontMetricsF fm(f, device);
+    const int need = Px(ri::kMajorTick, device, true) + Px(0.03, device, true) +
+                     static_cast<int>(std::ceil(fm.height() * (twoLines ? 2 : 1))) + Px(0.03, device, true);
+    const double spec = numeric ? ri::kNumericAxisThickness : ri::kTimeAxisThickness;
+    return std::max(Px(spec, device, true), need);
+}
+
+int FHRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
+{
+    const QFont f = LabelFont(device, ri::kLabelFontHeight);
+    const QFontMetricsF fm(f, device);
+    const double extent = fm.horizontalAdvance(QString::fromLatin1(graph::kLabelSample));
+    const double margin = fm.horizontalAdvance(QStringLiteral(" 10-99"));
+    return graph::LabelCount(rect.width(), margin, extent);
+}
+
+void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
+{
+    p->save();
+    p->fillRect(QRect(left, top, right - left, bottom - top), kPaper);
+    QPen pen(kInk);
+    pen.setWidth(std::max(1, Px(1.0 / 96.0, p->device(), true)));
+    p->setPen(pen);
+    const QPaintDevice* dev = p->device();
+    const int major = Px(ri::kMajorTick, dev, true), minor = Px(ri::kMinorTick, dev, true);
+    const int gap = Px(0.03, dev, true);
+    const QFont font = LabelFont(dev, ri::kLabelFontHeight);
+    p->setFont(font);
+    const QFontMetricsF fm(font, p->device());
+    const bool numeric = (m_flags & graph::kFrameNumericX) != 0;
+    const bool absolute = (m_flags & graph::kFrameAbsoluteTime) != 0;
+    const int len = right - left;
+
+    const graph::ScaleMapping map(left, right - 1, m_start, m_end);
+    const int count = len > 0 ? GetLabelCount(p->device(), QRect(left, top, len, bottom - top)) : 0;
+    const graph::TickScale ticks = count > 0 ? graph::TickScale::Compute(map, count) : graph::TickScale{};
+    const bool multiplier = numeric && ticks.exponent != 0 && !ticks.values.empty();
+    double endExtent = 0;
+    if (multiplier)
+        endExtent = Multiplier(p, font, ticks.exponent, {}, true);
+    else if (!m_title.isEmpty())
+        endExtent = fm.horizontalAdvance(m_title);
+    const double labelLimit = right - endExtent - gap;
+
+    const graph::CGraphProps* first = nullptr;
+    if (!numeric && m_model) {
+        int pos;
+        first = m_model->GetFirstGraph(pos);
+    }
+    const double baseline = top + major + gap + fm.ascent();
+    const double unit = std::pow(10.0, ticks.exponent);
+    bool havePrev = false;
+    double prevA = 0, prevB = 0;
+    for (std::size_t i = 0; i < ticks.values.size(); ++i) {
+        const double x = std::round(ticks.pixels[i]);
+        p->drawLine(QPointF(x, top), QPointF(x, top + major));
+        QString line1, line2;
+        if (numeric) {
+            line1 = QString::fromStdString(graph::LinearLabel(ticks.values[i], ticks.exponent));
+        } else {
+            const double v = ticks.values[i];
+            const bool inside = first && v >= 0.0 && v < static_cast<double>(first->m_points.size());
+            if (inside) {
+                const auto idx = static_cast<std::size_t>(v);
+                const std::int64_t t = first->m_points[idx].time;
+                if (absolute) {
+                    const graph::DateTimeLabel dt = graph::AbsoluteLabel(t);
+                    line1 = QString::fromStdString(dt.date);
+                    line2 = QString::fromStdString(dt.time);
+                } else {
+                    line1 = QString::fromStdString(graph::ElapsedLabel(first->m_points[0].time, t));
+                }
+            } else {
+                line1 = QString::fromLatin1(graph::kEmptyLabel);
+            }
+        }
+        const double w = std::max(fm.horizontalAdvance(line1), fm.horizontalAdvance(line2));
+        const double l = x - w / 2.0, r = x + w / 2.0;
+        const bool overlaps = havePrev && l < prevB && r > prevA;
+        if (!overlaps && l >= left && r <= labelLimit) {
+            p->drawText(QPointF(x - fm.horizontalAdvance(line1) / 2.0, baseline), line1);
+            if (!line2.isEmpty())
+                p->drawText(QPointF(x - fm.horizontalAdvance(line2) / 2.0, baseline + fm.lineSpacing()), line2);
+            havePrev = true;
+            prevA = l;
+            prevB = r;
+        }
+        const double half = ticks.scaled[i] + (map.r1 >= map.r0 ? 0.5 : -0.5) * ticks.step;
+        const double hv = half * unit;
+        if (hv >= std::min(m_start, m_end) && hv <= std::max(m_start, m_end)) {
+            const double x2 = std::round(map.Pixel(hv));
+            p->drawLine(QPointF(x2, top), QPointF(x2, top + minor));
+        }
+    }
+    p->drawLine(QPointF(left, top), QPointF(right - 1, top));
+
+    if (multiplier)
+        Multiplier(p, font, ticks.exponent, QPointF(right - endExtent, baseline), false);
+    else if (!m_title.isEmpty())
+        p->drawText(QPointF(right - endExtent, baseline + (absolute && !numeric ? fm.lineSpacing() : 0)), m_title);
+    p->restore();
+}
+
+}  // namespace qor::ui

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+
+#include "ui/graph/graph_panel.h"
+#include "ui/graph/graph_property_page.h"
+#include "ui/graph/graph_select.h"
+#include "ui/graph/graph_wnd.h"
+#include "ui/graph/ruler.h"
+
+namespace qor::ui {
+namespace {
+
+QApplication& GraphApp()
+{
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *app;
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+bool Dark(QRgb c) { return qGray(c) < 128; }
+
+int DarkPixels(const QImage& img, const QRect& r)
+{
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += Dark(img.pixel(x, y));
+    return n;
+}
+
+// A numeric graph: a red line at y = 0 and a blue spike at x = 5.
+void Fill(CGraphWnd& g)
+{
+    g.SetFrameFlags(graph::kFrameNumericX);
+    g.SetAxisTitle("U", "V", 2, graph::kAxisY, false);
+    const int red = g.AddGraph(graph::MakeRgb(255, 0, 0), "flat");
+    const int blue = g.AddGraph(graph::MakeRgb(0, 0, 255), "spike");
+    for (int i = 0; i <= 1000; ++i) {
+        g.AddPoint(red, i, i / 100.0, 0.0, false);
+        g.AddPoint(blue, i, i / 100.0, i == 500 ? 0.9 : -0.5, false);
+    }
+    g.SetRange(0, 10, -1, 1, false);
+}
+
+TEST(GraphRender, ImageHasCurveTickAndLabel)
+{
+    GraphApp();
+    CGraphWnd g;
+    Fill(g);
+    QImage img(600, 400, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        g.Render(p, img.rect());
+    }
+    const CGraphWnd::Layout l = g.ComputeLayout(img.rect(), &img);
+    ASSERT_GT(l.plot.width(), 300);
+    // Y = 0 is the middle row of the plot.
+    const int row = l.plot.top() + static_cast<int>(std::lround((l.plot.height() - 1) / 2.0));
+    int redHits = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        redHits += img.pixel(l.plot.left() + 100, row + dy) == qRgb(255, 0, 0);
+    EXPECT_EQ(redHits, 1) << "the flat curve lies on the zero row";
+    // The spike of one sample reaches 0.9 in the middle column.
+    const int spikeRow = l.plot.top() + static_cast<int>(std::lround((l.plot.height() - 1) * (1 - 0.9) / 2.0));
+    bool spike = false;
+    for (int dx = -2; dx <= 2 && !spike; ++dx)
+        for (int dy = -1; dy <= 1 && !spike; ++dy)
+            spike = img.pixel(l.plot.left() + (l.plot.width() - 1) / 2 + dx, spikeRow + dy) == qRgb(0, 0, 255);
+    EXPECT_TRUE(spike) << "a single-sample spike must survive decimation";
+    // A major tick of the Y ruler at 0 sits next to the plot edge on the zero row.
+    EXPECT_TRUE(Dark(img.pixel(l.vRuler.right() - 1, row)));
+    // Labels: ink below the X ticks and left of the Y ticks.
+    EXPECT_GT(DarkPixels(img, l.hRuler.adjusted(0, 6, 0, 0)), 50);
+    EXPECT_GT(DarkPixels(img, l.vRuler.adjusted(0, 0, -6, 0)), 50);
+    // The plot is framed.
+    EXPECT_TRUE(Dark(img.pixel(l.plot.left() + 50, l.plot.top())));
+}
+
+TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
+{
+    GraphApp();
+    CGraphWnd g;
+    const int c = g.AddGraph(graph::MakeRgb(0, 128, 0), "t");
+    for (int i = 0; i < 100; ++i)
+        g.AddPoint(c, 1700000000 + 60 * i, i, std::sin(i / 10.0), false);
+    g.SetRange(0, 200, -1, 1, false);  // half the axis lies past the last sample
+    QImage img(500, 300, QImage::Format_RGB32);
+    QPainter p(&img);
+    g.Render(p, img.rect());
+    p.end();
+    const CGraphWnd::Layout l = g.ComputeLayout(img.rect(), &img);
+    const QRect leftHalf(l.hRuler.left(), l.hRuler.top() + 6, l.hRuler.width() / 2 - 20, l.hRuler.height() - 6);
+    const QRect rightHalf(l.hRuler.center().x() + 20, l.hRuler.top() + 6, l.hRuler.width() / 2 - 80,
+                          l.hRuler.height() - 6);
+    EXPECT_GT(DarkPixels(img, leftHalf), 40) << "elapsed-time labels where samples exist";
+    EXPECT_EQ(DarkPixels(img, rightHalf), 0) << "ticks past the last sample have no label";
+}
+
+TEST(GraphRender, PdfIsOneValidPage)
+{
+    GraphApp();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("graph.pdf");
+    CGraphWnd g;
+    Fill(g);
+    g.SetTitle("Probe");
+    ASSERT_TRUE(g.SavePdf(path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    EXPECT_TRUE(pdf.startsWith("%PDF-1."));
+    EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+    int pages = 0;
+    for (qsizetype at = pdf.indexOf("/Type /Page"); at >= 0; at = pdf.indexOf("/Type /Page", at + 1))
+        pages += pdf.mid(at + 11, 1) != "s";
+    EXPECT_EQ(pages, 1);
+    EXPECT_GT(pdf.size(), 2000);
+}
+
+TEST(GraphWidget, GrabShowsCurvesAndReadOutNamesTheCurve)
+{
+    GraphApp();
+    CGraphWnd g;
+    Fill(g);
+    g.resize(600, 400);
+    g.show();
+    QCoreApplication::processEvents();
+    const QImage shot = g.grab().toImage();
+    const QRect plot = g.Panel()->geometry();
+    const int row = plot.top() + static_cast<int>(std::lround((plot.height() - 1) / 2.0));
+    EXPECT_EQ(shot.pixel(plot.left() + 100, row), qRgb(255, 0, 0));
+
+    QSignalSpy spy(&g, &CGraphWnd::ReadOutChanged);
+    QTest::mouseMove(g.Panel(), QPoint(100, row - plot.top()));
+    ASSERT_FALSE(spy.isEmpty());
+    const QString text = spy.last().at(0).toString();
+    EXPECT_TRUE(text.startsWith("x=")) << text.toStdString();
+    EXPECT_TRUE(text.contains(" V")) << "Y with its unit: " << text.toStdString();
+}
+
+TEST(GraphWidget, ModesAreExclusiveAndZoomRectangleSetsRange)
+{
+    GraphApp();
+    CGraphWnd g;
+    Fill(g);
+    g.resize(600, 400);
+    g.show();
+    QCoreApplication::processEvents();
+    g.SetTextMode(true);
+    g.SetZoomMode(true);
+    EXPECT_FALSE(g.TextMode());
+    EXPECT_TRUE(g.ZoomMode());
+    CGraphPanel* panel = g.Panel();
+    const int w = panel->width(), h = panel->height();
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(1, 1));  // (0, 0) would mean the centre
+    QTest::mouseMove(panel, QPoint((w - 1) / 2, (h - 1) / 2));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint((w - 1) / 2, (h - 1) / 2));
+    EXPECT_FALSE(g.ZoomMode()) << "the mode ends with its action";
+    const graph::GraphRange r = g.Range();
+    EXPECT_NEAR(r.xFrom, 0, 0.05);
+    EXPECT_NEAR(r.xTo, 5, 0.05);
+    EXPECT_NEAR(r.yFrom, 0, 0.02);
+    EXPECT_NEAR(r.yTo, 1, 0.02);
+}
+
+TEST(GraphWidget, ClearTextsAsksFirst)
+{
+    GraphApp();
+    CGraphWnd g;
+    g.SetLanguage(1);
+    g.AddText({1, 1, "note", 0, {}, 1.0});
+    QString asked;
+    auto answer = [&](QMessageBox::StandardButton b) {
+        QTimer::singleShot(0, [&asked, b] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            asked = box->text();
+            box->button(b)->click();
+        });
+    };
+    answer(QMessageBox::No);
+    EXPECT_FALSE(g.ClearTextsAsk());
+    EXPECT_EQ(g.Texts().size(), 1u);
+    EXPECT_EQ(asked, "Do you want delete all graphic text?");
+    answer(QMessageBox::Yes);
+    EXPECT_TRUE(g.ClearTextsAsk());
+    EXPECT_TRUE(g.Texts().empty());
+}
+
+TEST(GraphDialogs, SelectionAndPropertyPages)
+{
+    GraphApp();
+    CGraphWnd g;
+    Fill(g);
+    {
+        CGraphSelect dlg(g, 0);
+        EXPECT_EQ(dlg.windowTitle(), "Graphauswahl");
+        EXPECT_FALSE(dlg.Box(2)->isEnabled());
+        EXPECT_EQ(dlg.Box(2)->text(), "nicht Aufgezeichnet");
+        dlg.SelectNone();
+        EXPECT_FALSE(dlg.Box(0)->isChecked());
+        dlg.Box(1)->setChecked(true);
+        dlg.Selection().Apply(g);
+        EXPECT_FALSE(g.GetGraph(0)->m_visible);
+        EXPECT_TRUE(g.GetGraph(1)->m_visible);
+    }
+    CGraphPropertySheet sheet(g);
+    auto* y = static_cast<CGraphAxisPage*>(sheet.Page(1));
+    y->NameEdit()->setText("Strom");
+    y->UnitEdit()->setText("mA");
+    y->DecimalsBox()->setValue(14);
+    EXPECT_EQ(y->DecimalsBox()->value(), 10) << "precision is 0..10";
+    auto* gp = static_cast<CGraphGraphicsPage*>(sheet.Page(2));
+    gp->ShowAll();
+    gp->SetColour(graph::MakeRgb(1, 2, 3));
+    gp->NameEdit()->setText("renamed");
+    sheet.ApplyAll();
+    EXPECT_EQ(g.GetAxis(graph::kAxisY).m_fmtNamed, "Strom: %0.10f mA");
+    EXPECT_TRUE(g.GetGraph(0)->m_visible);
+    EXPECT_EQ(g.GetGraph(0)->m_colour, graph::MakeRgb(1, 2, 3));
+    EXPECT_EQ(g.GetGraph(0)->m_name, "renamed");
+}
+
+TEST(Rulers, SizesFollowTheDeviceResolution)
+{
+    GraphApp();
+    FVRuler v;
+    FHRuler h;
+    QImage low(10, 10, QImage::Format_RGB32), high(10, 10, QImage::Format_RGB32);
+    low.setDotsPerMeterX(3780), low.setDotsPerMeterY(3780);      // 96 dpi
+    high.setDotsPerMeterX(23622), high.setDotsPerMeterY(23622);  // 600 dpi
+    EXPECT_GE(v.GetThickness(&low), 16);
+    EXPECT_NEAR(v.GetThickness(&high) / double(v.GetThickness(&low)), 600.0 / 96, 0.7);
+    h.SetMode(0);
+    const int timeAxis = h.GetThickness(&low);
+    h.SetMode(graph::kFrameNumericX);
+    EXPECT_GE(timeAxis, 32) << "a third of an inch for two label lines";
+    EXPECT_LT(h.GetThickness(&low), timeAxis);
+    EXPECT_EQ(h.GetLabelCount(&low, QRect(0, 0, 0, 20)), 0);
+    EXPECT_GT(h.GetLabelCount(&low, QRect(0, 0, 500, 20)), 5);
+}
+
+}  // namespace
+}  // namespace qor::ui
