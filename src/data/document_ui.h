@@ -40,6 +40,9 @@ public:
     // window shows it, opening if needed.
     virtual void PotSampleAdded() {}
     virtual void EisPointAdded() {}
+    // The menu asks for the potentiostat U/I-time window or the impedance window.
+    virtual void ShowPotGraph() {}
+    virtual void ShowEisGraph() {}
 };
 
 }  // namespace qor::data

@@ -24,6 +24,8 @@ constexpr TextPair kSaveText = {"Datei wurde geändert! Sollen die Daten gespeic
                                 "File is changed! Save the changed data?"};
 constexpr TextPair kReadError = {"Fehler beim Lesen der Datei %s: %s", "Error while reading the file %s: %s"};
 constexpr TextPair kWriteError = {"Fehler beim Schreiben der Datei %s: %s", "Error while writing the file %s: %s"};
+constexpr TextPair kNoPotentiostat = {"Kein Potentiostatenmodul vorhanden bzw. keine Aufzeichnung läuft!",
+                                      "No potentiostat module available or no data record was started!"};
 constexpr const char* kOpenFilter = "QOR (*.qo3)|*.qo3|QOR (*.tx3)|*.tx3|Alle Dateien (*.*)|*.*||";
 constexpr const char* kSaveAsFilter = "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*||";
 constexpr const char* kImportFilter = "QOremote (*.qrv)|*.qrv|Tabellen (*.xrv)|*.xrv|Alle Dateien (*.*)|*.*||";
@@ -275,6 +277,8 @@ bool CQORDoc::AfterRead(const std::string& path, const IoResult& r)
         // What was read stays to be looked at, but the file is not bound: a Save must
         // not replace it with the part that could be read.
         m_ui.ShowMessage(Format(kReadError[m_language], path.c_str(), r.error.c_str()));
+        if (!m_fileBound)
+            m_ui.SetTitle("");
         m_ui.RebuildGraph(m_labels);
         return false;
     }
@@ -427,6 +431,20 @@ bool CQORDoc::ReadBoundFile()
     if (!r.ok)
         Unbind();
     return AfterRead(path, r);
+}
+
+void CQORDoc::OnDisplayXyGraph()
+{
+    if (m_pot.empty()) {
+        m_ui.ShowMessage(kNoPotentiostat[m_language]);
+        return;
+    }
+    m_ui.ShowPotGraph();
+}
+
+void CQORDoc::OnShowEisGraph()
+{
+    m_ui.ShowEisGraph();
 }
 
 }  // namespace qor::data

@@ -93,6 +93,9 @@ public:
     // The framework opens by name (start-up arguments); ReadBoundFile follows.
     bool OpenByPath(const std::string& path);
     bool ReadBoundFile();
+    // "Display XY-Graphic window": a message instead when nothing was recorded.
+    void OnDisplayXyGraph();
+    void OnShowEisGraph();
 
     // --- the files themselves, without dialogs ---
     // Reads a file of the given layout into the records (merge rules apply); on error the

@@ -460,3 +460,27 @@ TEST(Document, SaveAsBindsTheNewName)
     ASSERT_TRUE(g.doc.ReadFile(dir / "two.qo3", Layout::Qo3).ok);
     EXPECT_EQ(g.doc.m_samples.size(), 1u);
 }
+
+TEST(Document, PotentiostatWindowNeedsRecordedData)
+{
+    Fixture f;
+    f.doc.OnDisplayXyGraph();
+    EXPECT_EQ(f.ui.messages,
+              std::vector<std::string>{"Kein Potentiostatenmodul vorhanden bzw. keine Aufzeichnung läuft!"});
+    f.doc.m_pot.push_back({});
+    f.doc.OnDisplayXyGraph();
+    EXPECT_EQ(f.ui.messages.size(), 1u);
+}
+
+TEST(Document, BrokenFileByPathIsUnbound)
+{
+    TempDir dir;
+    WriteBytes(dir / "broken.qo3", Bytes{0x05, 0x00, 0xFF});
+    Fixture f;
+    ASSERT_TRUE(f.doc.OpenByPath(dir / "broken.qo3"));
+    EXPECT_FALSE(f.doc.ReadBoundFile());
+    EXPECT_FALSE(f.doc.m_fileBound);
+    EXPECT_EQ(f.ui.titles.back(), "");
+    EXPECT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(ReadBytes(dir / "broken.qo3"), (Bytes{0x05, 0x00, 0xFF}));  // untouched
+}
