@@ -1,20 +1,19 @@
 // Link timing against qorsim: the CPU a silent module costs while its time-out runs, the
 // round trip of one poll through a pseudo-terminal and through TCP on loopback, and the
 // software overhead above the emulated wire time at 56000 baud.
-#include <sys/resource.h>
-
-#include <QCoreApplication>
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <vector>
-
 #include "bus/bus_link.h"
 #include "common/clock.h"
 #include "io/serial_link.h"
 #include "io/tcp_link.h"
 #include "support/free_port.h"
 #include "support/process.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
 
 using namespace qor;
 using Clk = std::chrono::steady_clock;
@@ -95,12 +94,13 @@ int main(int argc, char** argv)
         std::printf("silent module: time-out %.0f ms wall, %.2f ms CPU (goal < 5 ms)\n", wall, CpuMs() - c0);
 
         Stats s = Measure(link, 0, rounds);
-        std::printf("poll round trip, pty:            median %7.1f us  p90 %7.1f us  mean %7.1f us\n", s.median,
-                    s.p90, s.mean);
+        std::printf("poll round trip, pty:            median %7.1f us  p90 %7.1f us  mean %7.1f us\n",
+                    s.median, s.p90, s.mean);
     }
     {
         const int port = test::PickFreePort();
-        test::Process sim({test::BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1"});
+        test::Process sim(
+            {test::BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1"});
         sim.ReadLine();
         io::TcpLink tcp;
         bus::BusLink link(SystemClock::instance(), host);
@@ -110,8 +110,8 @@ int main(int argc, char** argv)
         link.Settings().tcpPort = static_cast<std::uint16_t>(port);
         link.OpenPort();
         Stats s = Measure(link, 0, rounds);
-        std::printf("poll round trip, TCP loopback:   median %7.1f us  p90 %7.1f us  mean %7.1f us\n", s.median,
-                    s.p90, s.mean);
+        std::printf("poll round trip, TCP loopback:   median %7.1f us  p90 %7.1f us  mean %7.1f us\n",
+                    s.median, s.p90, s.mean);
     }
     {
         std::string tty;

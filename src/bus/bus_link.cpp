@@ -1,8 +1,8 @@
 #include "bus/bus_link.h"
 
-#include <algorithm>
-
 #include "common/text.h"
+
+#include <algorithm>
 
 namespace qor::bus {
 
@@ -15,7 +15,8 @@ constexpr std::size_t kMaxDataLength = kBufferSize - kHeaderSize - 2;
 
 bool IsConductivityType(std::uint8_t t)
 {
-    return (t >= 3 && t <= 6) || (t >= 12 && t <= 15) || (t >= 21 && t <= 28) || t == 31 || (t >= 35 && t <= 38);
+    return (t >= 3 && t <= 6) || (t >= 12 && t <= 15) || (t >= 21 && t <= 28) || t == 31 ||
+           (t >= 35 && t <= 38);
 }
 
 BusLink::BusLink(Clock& clock, LinkHost& host) : m_clock(clock), m_host(host) {}
@@ -43,7 +44,8 @@ int BusLink::SendFrame(std::uint8_t* frame, int length)
     return m_serial->write(frame, static_cast<std::size_t>(length) + 2) ? 1 : 0;
 }
 
-int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds)
+int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                        int timeoutSeconds)
 {
     if (Ethernet()) {
         if (!m_gateway)
@@ -92,7 +94,8 @@ int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uin
     return static_cast<int>(d) + 8;
 }
 
-int BusLink::SendCommand(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds)
+int BusLink::SendCommand(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                         int timeoutSeconds)
 {
     if (Ethernet() && !m_connected && !OpenEthernet())
         return 0;
@@ -235,7 +238,8 @@ std::string BusLink::SerialPaneText() const
 std::string BusLink::EthernetPaneText(const char* state) const
 {
     const auto& ip = m_settings.ip;
-    std::string s = Format("Ethernet to %d.%d.%d.%d:%u", ip[0], ip[1], ip[2], ip[3], unsigned{m_settings.tcpPort});
+    std::string s =
+        Format("Ethernet to %d.%d.%d.%d:%u", ip[0], ip[1], ip[2], ip[3], unsigned{m_settings.tcpPort});
     if (state) {
         s += ' ';
         s += state;

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <string>
-
 #include "bus/byte_stream.h"
 #include "bus/frame.h"
 #include "bus/gateway.h"
 #include "bus/link_host.h"
 #include "common/clock.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
 
 namespace qor::bus {
 
@@ -19,16 +19,16 @@ struct LinkSettings {
     int ethernet = 0;
     std::array<std::uint8_t, 4> ip{192, 168, 2, 10};
     std::uint16_t tcpPort = 50000;
-    int ipHost = 0;          // 0 IP address, 1 host name (stored only)
-    std::string hostName;    // stored only
-    std::string device;      // serial device path; empty = the system's name for COM port
+    int ipHost = 0;        // 0 IP address, 1 host name (stored only)
+    std::string hostName;  // stored only
+    std::string device;    // serial device path; empty = the system's name for COM port
 };
 
 // The last valid measurement answer.
 struct Measurement {
     std::uint8_t address = 0;
-    std::uint8_t status = 0;     // answer data[5]: the module's type code
-    std::uint8_t modeBits = 0;   // answer data[4] bits 6..7
+    std::uint8_t status = 0;               // answer data[5]: the module's type code
+    std::uint8_t modeBits = 0;             // answer data[4] bits 6..7
     std::array<std::uint8_t, 8> header{};  // the answer's 8 header bytes
     std::array<std::int16_t, 3> raw{};
 };

@@ -8,9 +8,9 @@ namespace qor::bus {
 
 // What a serial port is opened with.
 struct SerialSettings {
-    int port = 1;            // COM n
+    int port = 1;  // COM n
     int baud = 56000;
-    std::string device;      // a device path; empty means the system's name for COM n
+    std::string device;  // a device path; empty means the system's name for COM n
 };
 
 // The serial byte stream seam: the real port, or a simulated stream in tests.

@@ -10,7 +10,8 @@ std::uint16_t Crc16(const std::uint8_t* data, std::size_t length)
     for (std::size_t i = 0; i < length; ++i) {
         crc ^= data[i];
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : static_cast<std::uint16_t>(crc >> 1);
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
     }
     return crc;
 }
@@ -23,7 +24,8 @@ int BuildRequest(std::uint8_t* frame, std::uint8_t command, std::uint8_t address
     frame[2] = address;
     WriteU16(frame + 3, lengthField);
     frame[5] = frame[6] = frame[7] = 0;
-    std::size_t n = payload.size() <= kBufferSize - kHeaderSize - 2 ? payload.size() : kBufferSize - kHeaderSize - 2;
+    std::size_t n =
+        payload.size() <= kBufferSize - kHeaderSize - 2 ? payload.size() : kBufferSize - kHeaderSize - 2;
     if (n)
         std::memcpy(frame + kHeaderSize, payload.data(), n);
     return static_cast<int>(kHeaderSize + n);

@@ -50,8 +50,14 @@ inline int BuildRequest(std::uint8_t* frame, std::uint8_t command, std::uint8_t 
     return BuildRequest(frame, command, address, payload, static_cast<std::uint16_t>(payload.size()));
 }
 
-inline std::uint16_t ReadU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-inline std::int16_t ReadI16(const std::uint8_t* p) { return static_cast<std::int16_t>(ReadU16(p)); }
+inline std::uint16_t ReadU16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::int16_t ReadI16(const std::uint8_t* p)
+{
+    return static_cast<std::int16_t>(ReadU16(p));
+}
 inline std::uint32_t ReadU32(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |

@@ -1,8 +1,8 @@
 // qortool config: where the configuration lives and what it holds.
-#include <cstdio>
-
 #include "cli/command.h"
 #include "station/config.h"
+
+#include <cstdio>
 
 namespace qor::cli {
 namespace {
@@ -21,10 +21,11 @@ int RunConfig(const std::vector<std::string>& argv)
     const station::TimeOfDay t = station::SplitDayFraction(c.interval);
     const auto& ip = c.link.ip;
     std::printf("path\t%s%s\n", path.c_str(), created ? "\t(created)" : "");
-    std::printf("PORT\t%d\nBAUD\t%d\nINTERVALL\t%02d:%02d:%02d\nPOINT\t%d\nMOUSE\t%d\nAXIS\t%d\n", c.link.port,
-                c.link.baud, t.hours, t.minutes, t.seconds, c.point, c.mouse, c.axis);
-    std::printf("POTRATE\t%d\nPREC\t%d\nIDCOUNT\t%d\nS_ENABLE\t%u\nAUTO_ENABLE\t%d\nETHERNET\t%d\nIP_HOST\t%d\n",
-                c.potRate, int{c.prec}, c.idCount, c.sEnable, c.autoEnable, c.link.ethernet, c.link.ipHost);
+    std::printf("PORT\t%d\nBAUD\t%d\nINTERVALL\t%02d:%02d:%02d\nPOINT\t%d\nMOUSE\t%d\nAXIS\t%d\n",
+                c.link.port, c.link.baud, t.hours, t.minutes, t.seconds, c.point, c.mouse, c.axis);
+    std::printf(
+        "POTRATE\t%d\nPREC\t%d\nIDCOUNT\t%d\nS_ENABLE\t%u\nAUTO_ENABLE\t%d\nETHERNET\t%d\nIP_HOST\t%d\n",
+        c.potRate, int{c.prec}, c.idCount, c.sEnable, c.autoEnable, c.link.ethernet, c.link.ipHost);
     std::printf("IP_ADR\t%d.%d.%d.%d\nHOST_NAME\t%s\nTCP_PORT\t%u\n", ip[0], ip[1], ip[2], ip[3],
                 c.link.hostName.c_str(), unsigned{c.link.tcpPort});
     if (!c.link.device.empty())
@@ -32,7 +33,8 @@ int RunConfig(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"config", "   prints the configuration file's path and settings (creates it on first start)", RunConfig});
+Registrar reg({"config", "   prints the configuration file's path and settings (creates it on first start)",
+               RunConfig});
 
 }  // namespace
 }  // namespace qor::cli

@@ -1,10 +1,4 @@
 // qortool poll: the modules' live values, one line per valid answer.
-#include <QCoreApplication>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
-
 #include "bus/bus_link.h"
 #include "catalogue/catalogue.h"
 #include "cli/command.h"
@@ -12,11 +6,20 @@
 #include "common/clock.h"
 #include "common/text.h"
 
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
 namespace qor::cli {
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
 
 bool ParseInt(const std::string& s, long lo, long hi, long& out)
 {
@@ -29,9 +32,9 @@ bool ParseInt(const std::string& s, long lo, long hi, long& out)
 std::string FormatLine(const catalogue::CSlave& s)
 {
     const catalogue::ChannelInfo info = catalogue::DescribeModule(s);
-    return Format("%u\t%u\t%.*f\t%s\t%.*f\t%s\t%.1f\t%s", unsigned{s.m_address}, unsigned{s.m_type}, info.decimals1,
-                  s.m_value1, info.unit1.c_str(), info.decimals2, s.m_value2, info.unit2.c_str(), s.m_value3,
-                  info.unit3.c_str());
+    return Format("%u\t%u\t%.*f\t%s\t%.*f\t%s\t%.1f\t%s", unsigned{s.m_address}, unsigned{s.m_type},
+                  info.decimals1, s.m_value1, info.unit1.c_str(), info.decimals2, s.m_value2,
+                  info.unit2.c_str(), s.m_value3, info.unit3.c_str());
 }
 
 int RunPoll(const std::vector<std::string>& argv)
@@ -124,12 +127,13 @@ int RunPoll(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"poll",
-               std::string(LinkOptions::Usage()) +
-                   " [--address N] [--count K] [--period MS] [--lang de|en]\n"
-                   "        polls the modules once per period and prints address, type code, value and unit of "
-                   "values 1..3",
-               RunPoll});
+Registrar
+    reg({"poll",
+         std::string(LinkOptions::Usage()) +
+             " [--address N] [--count K] [--period MS] [--lang de|en]\n"
+             "        polls the modules once per period and prints address, type code, value and unit of "
+             "values 1..3",
+         RunPoll});
 
 }  // namespace
 }  // namespace qor::cli

@@ -1,13 +1,13 @@
 #include "cli/link_options.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "common/text.h"
 #include "io/serial_link.h"
 #include "io/tcp_link.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_link.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace qor::cli {
 
@@ -23,8 +23,8 @@ bool ParseHostPort(const std::string& text, bus::LinkSettings& s)
         host = "127.0.0.1";
     unsigned a, b, c, d;
     char tail;
-    if (std::sscanf(host.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 || b > 255 || c > 255 ||
-        d > 255)
+    if (std::sscanf(host.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 || b > 255 ||
+        c > 255 || d > 255)
         return false;
     char* end = nullptr;
     long port = std::strtol(text.c_str() + colon + 1, &end, 10);

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include "bus/bus_link.h"
 #include "cli/command.h"
 #include "common/clock.h"
+
+#include <memory>
+#include <string>
 
 namespace qor::sim {
 class SimBus;

@@ -1,10 +1,10 @@
 // qortool: drives the station without a window.
+#include "cli/command.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "cli/command.h"
 
 namespace qor::cli {
 

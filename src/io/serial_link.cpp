@@ -1,11 +1,11 @@
 #include "io/serial_link.h"
 
+#include "common/text.h"
+
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <filesystem>
 #include <fstream>
-
-#include "common/text.h"
 
 namespace qor::io {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "bus/byte_stream.h"
+
 #include <memory>
 #include <string>
-
-#include "bus/byte_stream.h"
 
 class QSerialPort;
 

@@ -1,10 +1,10 @@
 #include "io/tcp_link.h"
 
+#include "bus/frame.h"
+
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
-
-#include "bus/frame.h"
 
 namespace qor::io {
 
@@ -45,7 +45,8 @@ bool TcpLink::ReadExactly(char* data, long long count, long long deadlineMs)
     return true;
 }
 
-int TcpLink::GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds)
+int TcpLink::GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                       int timeoutSeconds)
 {
     if (m_socket->state() != QAbstractSocket::ConnectedState || requestLength < 0 ||
         requestLength > static_cast<int>(bus::kBufferSize))
@@ -74,7 +75,8 @@ int TcpLink::GetValues(const std::uint8_t* request, int requestLength, std::uint
         m_socket->abort();
         return -1;
     }
-    if (!ReadExactly(reinterpret_cast<char*>(answer), static_cast<qint64>(length), deadline - timer.elapsed())) {
+    if (!ReadExactly(reinterpret_cast<char*>(answer), static_cast<qint64>(length),
+                     deadline - timer.elapsed())) {
         m_lastError = "answer from the gateway cut short";
         m_socket->abort();
         return -1;

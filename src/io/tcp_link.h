@@ -1,9 +1,9 @@
 #pragma once
 
+#include "bus/gateway.h"
+
 #include <memory>
 #include <string>
-
-#include "bus/gateway.h"
 
 class QTcpSocket;
 
@@ -18,7 +18,8 @@ public:
     ~TcpLink() override;
 
     int ConnectSocketIP(const std::uint8_t ip[4], std::uint16_t port) override;
-    int GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds) override;
+    int GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                  int timeoutSeconds) override;
     void CloseSocket() override;
 
     void SetConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }

@@ -162,7 +162,8 @@ std::vector<std::uint8_t> Encode(const Reply& r)
 std::optional<std::vector<std::uint8_t>> SimBus::Exchange(const std::uint8_t* request, std::size_t length)
 {
     // The gateway itself answers the link test, whether or not a module sits at the address.
-    if (length >= kHeaderSize && request[0] == kStartByte && request[1] == CMD_LINK_TEST && !Module(request[2])) {
+    if (length >= kHeaderSize && request[0] == kStartByte && request[1] == CMD_LINK_TEST &&
+        !Module(request[2])) {
         Reply r;
         r.command = CMD_LINK_TEST;
         r.addressByte = request[2];

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/clock.h"
+#include "sim/sim_module.h"
+
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -9,9 +12,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "common/clock.h"
-#include "sim/sim_module.h"
 
 namespace qor::sim {
 
@@ -36,7 +36,8 @@ public:
     explicit SimBus(Clock& clock, std::uint32_t seed = 1);
     ~SimBus();
 
-    static std::unique_ptr<SimModule> MakeModule(std::uint8_t address, std::uint8_t typeCode, std::uint32_t seed);
+    static std::unique_ptr<SimModule> MakeModule(std::uint8_t address, std::uint8_t typeCode,
+                                                 std::uint32_t seed);
     // Replaces whatever sits at the module's address.
     SimModule& AddModule(std::unique_ptr<SimModule> module);
     SimModule& AddModule(std::uint8_t address, std::uint8_t typeCode);

@@ -22,7 +22,8 @@ bool SimByteStream::write(const std::uint8_t* data, std::size_t length)
         m_transform(answer);
     std::int64_t at = m_bus.BusClock().tickMs() + m_delayMs;
     if (m_wireTime && m_settings.baud > 0)
-        at += static_cast<std::int64_t>((length + answer.size()) * 10 * 1000 / static_cast<std::size_t>(m_settings.baud));
+        at += static_cast<std::int64_t>((length + answer.size()) * 10 * 1000 /
+                                        static_cast<std::size_t>(m_settings.baud));
     for (std::uint8_t b : answer)
         m_input.push_back({at, b});
     return true;

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "bus/byte_stream.h"
+#include "sim/sim_bus.h"
+
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <vector>
-
-#include "bus/byte_stream.h"
-#include "sim/sim_bus.h"
 
 namespace qor::sim {
 

@@ -1,8 +1,8 @@
 #include "sim/sim_link.h"
 
-#include <algorithm>
-
 #include "bus/frame.h"
+
+#include <algorithm>
 
 namespace qor::sim {
 
@@ -15,7 +15,8 @@ int SimLink::ConnectSocketIP(const std::uint8_t[4], std::uint16_t)
     return 1;
 }
 
-int SimLink::GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds)
+int SimLink::GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                       int timeoutSeconds)
 {
     if (!m_connected || m_down || requestLength < 8) {
         m_connected = false;

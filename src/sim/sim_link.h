@@ -12,7 +12,8 @@ public:
     explicit SimLink(SimBus& bus) : m_bus(bus) {}
 
     int ConnectSocketIP(const std::uint8_t ip[4], std::uint16_t port) override;
-    int GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds) override;
+    int GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                  int timeoutSeconds) override;
     void CloseSocket() override { m_connected = false; }
 
     // While down, connecting fails and open connections fail their next exchange.

@@ -1,40 +1,69 @@
 #include "sim/sim_module.h"
 
+#include "bus/frame.h"
+
 #include <cmath>
 #include <cstring>
-
-#include "bus/frame.h"
 
 namespace qor::sim {
 
 namespace {
 
 struct Nominal {
-    double value1;   // in the module's display unit
+    double value1;  // in the module's display unit
     int decimals1;
     double value2;
     int decimals2;
-    double swing1;   // slow swing of value 1
+    double swing1;  // slow swing of value 1
 };
 
 // Plausible readings per amplifier type (raw = value * 10^decimals).
 Nominal NominalFor(std::uint8_t type)
 {
     switch (type) {
-    case 1: return {7.02, 3, -1.2, 1, 0.15};          // pH, electrode mV
-    case 2: return {245.0, 1, 452.0, 1, 12.0};        // redox
-    case 3: case 12: case 21: case 25: return {84.5, 1, 11.8, 1, 3.0};
-    case 4: case 13: case 22: case 26: return {845.0, 0, 1.2, 1, 25.0};
-    case 5: case 14: case 23: case 27: return {12.35, 2, 81.0, 1, 0.4};
-    case 6: case 15: case 24: case 28: return {54.2, 1, 18.5, 1, 1.5};
-    case 7: return {3.25, 2, 0.0, 0, 0.4};
-    case 8: case 29: case 30: return {96.4, 1, 8.62, 2, 2.0};
-    case 9: return {512.0, 2, 100.0, 1, 20.0};
-    case 10: return {-58.3, 1, 12.4, 2, 2.0};
-    case 11: case 19: return {0.52, 2, 4.1, 1, 0.05};
-    case 18: return {1200.0, 2, 50.0, 2, 10.0};
-    case 31: return {1.85, 2, 540.0, 1, 0.1};
-    default: return {100.0, 1, 100.0, 1, 5.0};
+    case 1:
+        return {7.02, 3, -1.2, 1, 0.15};  // pH, electrode mV
+    case 2:
+        return {245.0, 1, 452.0, 1, 12.0};  // redox
+    case 3:
+    case 12:
+    case 21:
+    case 25:
+        return {84.5, 1, 11.8, 1, 3.0};
+    case 4:
+    case 13:
+    case 22:
+    case 26:
+        return {845.0, 0, 1.2, 1, 25.0};
+    case 5:
+    case 14:
+    case 23:
+    case 27:
+        return {12.35, 2, 81.0, 1, 0.4};
+    case 6:
+    case 15:
+    case 24:
+    case 28:
+        return {54.2, 1, 18.5, 1, 1.5};
+    case 7:
+        return {3.25, 2, 0.0, 0, 0.4};
+    case 8:
+    case 29:
+    case 30:
+        return {96.4, 1, 8.62, 2, 2.0};
+    case 9:
+        return {512.0, 2, 100.0, 1, 20.0};
+    case 10:
+        return {-58.3, 1, 12.4, 2, 2.0};
+    case 11:
+    case 19:
+        return {0.52, 2, 4.1, 1, 0.05};
+    case 18:
+        return {1200.0, 2, 50.0, 2, 10.0};
+    case 31:
+        return {1.85, 2, 540.0, 1, 0.1};
+    default:
+        return {100.0, 1, 100.0, 1, 5.0};
     }
 }
 

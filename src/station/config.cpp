@@ -1,14 +1,14 @@
 #include "station/config.h"
 
+#include "common/codec.h"
+#include "common/text.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
-
-#include "common/codec.h"
-#include "common/text.h"
 
 namespace qor::station {
 
@@ -124,8 +124,8 @@ std::string SaveConfig(const StationConfig& c)
         "AUTO_ENABLE=%d\n\rETHERNET=%d\n\rIP_HOST=%d\n\rIP_ADR=%03d%03d%03d%03d\n\rHOST_NAME=%s;\n\r"
         "TCP_PORT=%u\n\r",
         c.link.port, c.link.baud, t.hours, t.minutes, t.seconds, int{c.language}, c.point, c.mouse, c.axis,
-        c.potRate, int{c.prec}, c.idCount, c.sEnable, c.autoEnable, c.link.ethernet, c.link.ipHost, ip[0], ip[1],
-        ip[2], ip[3], host.c_str(), unsigned{c.link.tcpPort});
+        c.potRate, int{c.prec}, c.idCount, c.sEnable, c.autoEnable, c.link.ethernet, c.link.ipHost, ip[0],
+        ip[1], ip[2], ip[3], host.c_str(), unsigned{c.link.tcpPort});
     // A serial device other than the system's COM name goes behind the classic text,
     // where older readers never look.
     if (!c.link.device.empty())
@@ -171,7 +171,8 @@ StationConfig LoadConfig(const std::string& fileText)
         std::size_t end = text.find(';', pos);
         if (end == std::string::npos)
             end = text.find('\r', pos);
-        c.link.hostName = Cp1252ToUtf8(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+        c.link.hostName =
+            Cp1252ToUtf8(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
     }
     ReadInt(text, "TCP_PORT", 5, c.link.tcpPort, std::uint16_t{50000});
     c.link.device.clear();

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "bus/bus_link.h"
+
 #include <cstdint>
 #include <string>
-
-#include "bus/bus_link.h"
 
 namespace qor::station {
 
@@ -11,7 +11,7 @@ namespace qor::station {
 struct StationConfig {
     bus::LinkSettings link;
     double interval = 23.0 / 24 + 59.0 / 1440 + 59.0 / 86400;  // save interval, fraction of a day
-    std::uint8_t language = 0;                                   // written, never read
+    std::uint8_t language = 0;                                 // written, never read
     int point = 0;
     int mouse = 0;
     int axis = 1;
@@ -49,7 +49,8 @@ std::string ConfigPath();
 
 // Start-up: reads the file, or writes a new one with the first-start settings when it
 // cannot be read. `created` tells which happened.
-StationConfig LoadOrCreateConfig(const std::string& path, bool* created = nullptr, std::string* error = nullptr);
+StationConfig LoadOrCreateConfig(const std::string& path, bool* created = nullptr,
+                                 std::string* error = nullptr);
 // Program end: writes the file anew (folder created when missing). False with a message on failure.
 bool WriteConfigFile(const std::string& path, const StationConfig& config, std::string* error = nullptr);
 

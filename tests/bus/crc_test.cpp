@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "bus/bus_link.h"
 #include "bus/frame.h"
 #include "common/clock.h"
 #include "fake_link_host.h"
+
+#include <gtest/gtest.h>
+#include <vector>
 
 using namespace qor;
 using namespace qor::bus;

@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "bus/bus_link.h"
 #include "common/clock.h"
 #include "fake_link_host.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_byte_stream.h"
 #include "sim/sim_link.h"
+
+#include <gtest/gtest.h>
+#include <vector>
 
 using namespace qor;
 using namespace qor::bus;
@@ -29,10 +28,7 @@ protected:
         link.Settings().ethernet = 0;
         ASSERT_EQ(link.OpenPort(), 1);
     }
-    int TransceiveOnly(std::uint8_t* answer)
-    {
-        return link.Transceive(link.Request(), 0, answer, 2);
-    }
+    int TransceiveOnly(std::uint8_t* answer) { return link.Transceive(link.Request(), 0, answer, 2); }
 
     SimClock clock;
     sim::SimBus bus{clock};

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "bus/link_host.h"
+
 #include <string>
 #include <vector>
-
-#include "bus/link_host.h"
 
 namespace qor::test {
 

@@ -1,12 +1,11 @@
 // qortool poll and qortool config, run as programs against qorsim.
-#include <gtest/gtest.h>
+#include "support/free_port.h"
+#include "support/process.h"
 
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
-
-#include "support/free_port.h"
-#include "support/process.h"
 
 using qor::test::BinPath;
 using qor::test::Process;
@@ -30,9 +29,9 @@ TEST(QortoolPoll, DecodedValuesOverTheGateway)
                  "0=7000,-1234,251", "--module", "2=5", "--raw", "2=1234,567,-15", "--display-mode", "2=2"});
     ASSERT_EQ(sim.ReadLine(), "tcp 127.0.0.1:" + std::to_string(port));
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--tcp", "127.0.0.1:" + std::to_string(port), "--count", "2",
-                   "--period", "10"},
-                  &out),
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--tcp", "127.0.0.1:" + std::to_string(port), "--count",
+                          "2", "--period", "10"},
+                         &out),
               0);
     auto lines = Lines(out);
     ASSERT_EQ(lines.size(), 4u) << out;
@@ -48,7 +47,8 @@ TEST(QortoolPoll, OneAddressThroughThePseudoTerminal)
     const std::string tty = sim.ReadLine();
     ASSERT_FALSE(tty.empty());
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--serial", tty, "--address", "4", "--count", "1"}, &out), 0);
+    ASSERT_EQ(
+        RunProgram({BinPath("qortool"), "poll", "--serial", tty, "--address", "4", "--count", "1"}, &out), 0);
     EXPECT_EQ(out, "4\t8\t95.5\t%\t8.62\tmg/l\t-0.3\t°C\n");
 }
 
@@ -58,8 +58,10 @@ TEST(QortoolPoll, ClearErrorsAndStatus)
     EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--count", "1"}, &out), 0);
     EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--tcp", "nowhere", "--count", "1"}, &out), 0);
     const int port = qor::test::PickFreePort();
-    EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--tcp", "127.0.0.1:" + std::to_string(port), "--count", "1"}, &out),
-              0);
+    EXPECT_NE(
+        RunProgram({BinPath("qortool"), "poll", "--tcp", "127.0.0.1:" + std::to_string(port), "--count", "1"},
+                   &out),
+        0);
     EXPECT_TRUE(out.empty());
 }
 

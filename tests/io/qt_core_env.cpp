@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,9 +1,4 @@
 // The real transports against the simulator program: a pseudo-terminal and a TCP socket.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <filesystem>
-
 #include "bus/bus_link.h"
 #include "bus/link_host.h"
 #include "common/clock.h"
@@ -11,6 +6,10 @@
 #include "io/tcp_link.h"
 #include "support/free_port.h"
 #include "support/process.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
 
 using namespace qor;
 
@@ -33,9 +32,9 @@ std::filesystem::path TempPath(const std::string& name)
 
 std::unique_ptr<test::Process> StartPtySim(const std::string& link)
 {
-    auto p = std::make_unique<test::Process>(std::vector<std::string>{
-        test::BinPath("qorsim"), "--pty", "--link", link, "--module", "0=1", "--raw", "0=7000,-1234,251",
-        "--module", "3=4"});
+    auto p = std::make_unique<test::Process>(
+        std::vector<std::string>{test::BinPath("qorsim"), "--pty", "--link", link, "--module", "0=1", "--raw",
+                                 "0=7000,-1234,251", "--module", "3=4"});
     std::string path = p->ReadLine();
     EXPECT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
     return p;
@@ -43,9 +42,9 @@ std::unique_ptr<test::Process> StartPtySim(const std::string& link)
 
 std::unique_ptr<test::Process> StartTcpSim(int port)
 {
-    auto p = std::make_unique<test::Process>(std::vector<std::string>{
-        test::BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1", "--raw",
-        "0=7000,-1234,251"});
+    auto p = std::make_unique<test::Process>(
+        std::vector<std::string>{test::BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port),
+                                 "--module", "0=1", "--raw", "0=7000,-1234,251"});
     EXPECT_EQ(p->ReadLine(), "tcp 127.0.0.1:" + std::to_string(port));
     return p;
 }

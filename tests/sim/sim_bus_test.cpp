@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "bus/frame.h"
 #include "common/clock.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_link.h"
+
+#include <gtest/gtest.h>
+#include <vector>
 
 using namespace qor;
 using namespace qor::bus;

@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
+#include "station/config.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
-
-#include "station/config.h"
 
 using namespace qor::station;
 
@@ -55,7 +54,9 @@ TEST(Config, FixedWidthFields)
 {
     const FieldCase cases[] = {
         {"IP_ADR=010000000001\n",
-         [](const StationConfig& c) { EXPECT_EQ((std::array<std::uint8_t, 4>{10, 0, 0, 1}), c.link.ip); }},
+         [](const StationConfig& c) {
+             EXPECT_EQ((std::array<std::uint8_t, 4>{10, 0, 0, 1}), c.link.ip);
+         }},
         {"HOST_NAME=plant-gw;\n\rTCP_PORT=4001\n\r",
          [](const StationConfig& c) {
              EXPECT_EQ(c.link.hostName, "plant-gw");

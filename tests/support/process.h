@@ -1,17 +1,16 @@
 #pragma once
 
 // Starts the project's programs for end-to-end tests and reads their output.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace qor::test {
@@ -71,7 +70,8 @@ public:
                 m_buffer.erase(0, nl + 1);
                 return line;
             }
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 return {};
             pollfd p{m_stdout, POLLIN, 0};

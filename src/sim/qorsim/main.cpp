@@ -1,53 +1,56 @@
 // qorsim: the simulated module bus behind a pseudo-terminal (frames with checksum, as on
 // an RS232 line) and/or a TCP gateway (length-prefixed frames without checksum).
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
+#include "bus/frame.h"
+#include "common/clock.h"
+#include "sim/sim_bus.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <termios.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
-
-#include "bus/frame.h"
-#include "common/clock.h"
-#include "sim/sim_bus.h"
 
 namespace {
 
 volatile sig_atomic_t g_stop = 0;
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int)
+{
+    g_stop = 1;
+}
 
 void Usage()
 {
-    std::fprintf(stderr,
-                 "usage: qorsim [--tcp [HOST:]PORT] [--pty [--link PATH]] [options]\n"
-                 "  --tcp [HOST:]PORT     serve the gateway (host defaults to 127.0.0.1)\n"
-                 "  --pty                 create a pseudo-terminal; its path is the first line of stdout\n"
-                 "  --link PATH           also make PATH a symbolic link to the pseudo-terminal\n"
-                 "  --module ADDR=TYPE    a module of type code TYPE at ADDR (repeatable; replaces the default set)\n"
-                 "  --raw ADDR=A,B,C      fixed raw values 1..3 of the module at ADDR\n"
-                 "  --display-mode ADDR=M conductivity display mode 0..3 of the module at ADDR\n"
-                 "  --fault ADDR=KIND[:RATE]  fail answers of ADDR (RATE 0..1, default 1)\n"
-                 "  --fault-rate RATE[:KIND]  fail answers of every module at RATE\n"
-                 "                        KIND: silent, checksum, cut, status0, status6, echo (default: any)\n"
-                 "  --wire-time           delay pty answers by the wire time of request and answer\n"
-                 "  --baud N              line speed for --wire-time (default 56000)\n"
-                 "  --seed N              seed of the simulated values and faults\n"
-                 "commands on stdin: 'fault ADDR KIND [COUNT]', 'rate ADDR RATE [KIND]', 'add ADDR TYPE',\n"
-                 "  'remove ADDR', 'raw ADDR A,B,C'\n");
+    std::fprintf(
+        stderr,
+        "usage: qorsim [--tcp [HOST:]PORT] [--pty [--link PATH]] [options]\n"
+        "  --tcp [HOST:]PORT     serve the gateway (host defaults to 127.0.0.1)\n"
+        "  --pty                 create a pseudo-terminal; its path is the first line of stdout\n"
+        "  --link PATH           also make PATH a symbolic link to the pseudo-terminal\n"
+        "  --module ADDR=TYPE    a module of type code TYPE at ADDR (repeatable; replaces the default set)\n"
+        "  --raw ADDR=A,B,C      fixed raw values 1..3 of the module at ADDR\n"
+        "  --display-mode ADDR=M conductivity display mode 0..3 of the module at ADDR\n"
+        "  --fault ADDR=KIND[:RATE]  fail answers of ADDR (RATE 0..1, default 1)\n"
+        "  --fault-rate RATE[:KIND]  fail answers of every module at RATE\n"
+        "                        KIND: silent, checksum, cut, status0, status6, echo (default: any)\n"
+        "  --wire-time           delay pty answers by the wire time of request and answer\n"
+        "  --baud N              line speed for --wire-time (default 56000)\n"
+        "  --seed N              seed of the simulated values and faults\n"
+        "commands on stdin: 'fault ADDR KIND [COUNT]', 'rate ADDR RATE [KIND]', 'add ADDR TYPE',\n"
+        "  'remove ADDR', 'raw ADDR A,B,C'\n");
 }
 
 bool ParseAddrValue(const std::string& s, int& addr, std::string& value)
@@ -208,7 +211,8 @@ int main(int argc, char** argv)
             if (ParseAddrValue(v, addr, value))
                 t = std::strtol(value.c_str(), &end, 0);
             if (!end || *end || t < 0 || t > 255) {
-                std::fprintf(stderr, "qorsim: bad module '%s' (ADDR=TYPE, ADDR 0..15, TYPE 0..255)\n", v.c_str());
+                std::fprintf(stderr, "qorsim: bad module '%s' (ADDR=TYPE, ADDR 0..15, TYPE 0..255)\n",
+                             v.c_str());
                 return 2;
             }
             modules.emplace_back(addr, static_cast<int>(t));
@@ -315,7 +319,8 @@ int main(int argc, char** argv)
         if (!linkPath.empty()) {
             ::unlink(linkPath.c_str());
             if (::symlink(name, linkPath.c_str()) < 0) {
-                std::fprintf(stderr, "qorsim: cannot create link %s: %s\n", linkPath.c_str(), std::strerror(errno));
+                std::fprintf(stderr, "qorsim: cannot create link %s: %s\n", linkPath.c_str(),
+                             std::strerror(errno));
                 return 1;
             }
         }
