@@ -1,0 +1,66 @@
+// qortool pot start | stop: starts or stops the step program of the first potentiostat.
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "cli/command.h"
+#include "cli/link_options.h"
+#include "common/clock.h"
+#include "sim/sim_bus.h"
+#include "station/console_ui.h"
+
+namespace qor::cli {
+namespace {
+
+int RunPot(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    std::string error;
+    auto transport = LinkOptions::FromArgs(args, error);
+    if (!transport)
+        return Fail(error);
+    const std::string lang = args.Take("--lang", "de");
+    if (lang != "de" && lang != "en")
+        return Fail("--lang needs de or en");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (args.Rest().size() != 1 || (args.Rest()[0] != "start" && args.Rest()[0] != "stop"))
+        return Fail("say start or stop");
+    const bool start = args.Rest()[0] == "start";
+
+    int qargc = 1;
+    char name[] = "qortool";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(qargc, qargv);
+
+    if (sim::SimBus* bus = transport->SimulatedBus())
+        bus->AddModule(3, 0x43);
+    station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
+    cs.station.SetLanguage(lang == "en" ? 1 : 0);
+    transport->Attach(cs.station.Link());
+    cs.ui.releaseAll = true;
+    cs.station.SearchModules();
+    if (cs.station.Potentiostats().empty())
+        return Fail(lang == "en" ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
+    const unsigned address = cs.station.Potentiostats().front();
+    if (start) {
+        cs.station.StartPotentiostat();
+        if (!cs.station.PotentiostatRunning())
+            return 1;
+        cs.station.StopAll();
+        std::printf("potentiostat %u started\n", address);
+    } else {
+        cs.station.StopPotentiostat();
+        if (!cs.ui.messages.empty())
+            return 1;
+        std::printf("potentiostat %u stopped\n", address);
+    }
+    return 0;
+}
+
+Registrar reg({"pot", std::string("start | stop ") + LinkOptions::Usage() +
+                          " [--lang de|en]\n"
+                          "        starts or stops the step program of the first potentiostat",
+               RunPot});
+
+}  // namespace
+}  // namespace qor::cli

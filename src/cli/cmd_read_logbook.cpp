@@ -1,0 +1,59 @@
+// qortool read-logbook: the potentiostat's own logbook as the station's logbook entry.
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "cli/command.h"
+#include "cli/link_options.h"
+#include "common/clock.h"
+#include "sim/sim_bus.h"
+#include "station/console_ui.h"
+
+namespace qor::cli {
+namespace {
+
+int RunReadLogbook(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    std::string error;
+    auto transport = LinkOptions::FromArgs(args, error);
+    if (!transport)
+        return Fail(error);
+    const std::string lang = args.Take("--lang", "de");
+    if (lang != "de" && lang != "en")
+        return Fail("--lang needs de or en");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (!args.Rest().empty())
+        return Fail("unexpected argument " + args.Rest().front());
+
+    int qargc = 1;
+    char name[] = "qortool";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(qargc, qargv);
+
+    if (sim::SimBus* bus = transport->SimulatedBus())
+        bus->AddModule(3, 0x43);
+    station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
+    cs.station.SetLanguage(lang == "en" ? 1 : 0);
+    transport->Attach(cs.station.Link());
+    cs.ui.releaseAll = true;
+    cs.station.SearchModules();
+    if (cs.station.Potentiostats().empty())
+        return Fail(lang == "en" ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
+    const std::size_t before = cs.logbook.m_text.size();
+    cs.station.ReadDeviceLogbook();
+    if (!cs.ui.messages.empty())
+        return 1;
+    // The one new entry: time stamp, heading, the device's lines joined by TABs.
+    std::fputs(cs.logbook.m_text.substr(before).c_str(), stdout);
+    return 0;
+}
+
+Registrar reg({"read-logbook",
+               std::string(LinkOptions::Usage()) +
+                   " [--lang de|en]\n"
+                   "        reads the logbook of the first potentiostat and prints it as one logbook entry",
+               RunReadLogbook});
+
+}  // namespace
+}  // namespace qor::cli

@@ -1,0 +1,67 @@
+// qortool read-logger: the potentiostat's data logger into a .tx3 file, oldest line first.
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/command.h"
+#include "cli/link_options.h"
+#include "common/clock.h"
+#include "sim/sim_bus.h"
+#include "station/console_ui.h"
+
+namespace qor::cli {
+namespace {
+
+int RunReadLogger(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    std::string error;
+    auto transport = LinkOptions::FromArgs(args, error);
+    if (!transport)
+        return Fail(error);
+    const std::string out = args.Take("--out");
+    const std::string lang = args.Take("--lang", "de");
+    const bool quiet = args.Flag("--quiet");
+    if (out.empty())
+        return Fail("--out FILE.tx3 is required");
+    if (lang != "de" && lang != "en")
+        return Fail("--lang needs de or en");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (!args.Rest().empty())
+        return Fail("unexpected argument " + args.Rest().front());
+
+    int qargc = 1;
+    char name[] = "qortool";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(qargc, qargv);
+
+    if (sim::SimBus* bus = transport->SimulatedBus())
+        bus->AddModule(3, 0x43);
+    station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
+    cs.station.SetLanguage(lang == "en" ? 1 : 0);
+    transport->Attach(cs.station.Link());
+    cs.ui.quiet = quiet;
+    // The station learns its potentiostats from the search and release.
+    cs.ui.releaseAll = true;
+    cs.station.SearchModules();
+    if (cs.station.Potentiostats().empty())
+        return Fail(lang == "en" ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
+    cs.ui.loggerFile = out;
+    cs.station.ReadDataLogger();
+    if (cs.ui.shownLoggerFile != out)
+        return 1;
+    if (!quiet)
+        std::fprintf(stderr, "data logger of module %u written to %s\n", unsigned{cs.station.Potentiostats().front()},
+                     out.c_str());
+    return 0;
+}
+
+Registrar reg({"read-logger",
+               std::string(LinkOptions::Usage()) +
+                   " --out FILE.tx3 [--lang de|en] [--quiet]\n"
+                   "        reads the data logger of the first potentiostat and writes it in time order",
+               RunReadLogger});
+
+}  // namespace
+}  // namespace qor::cli

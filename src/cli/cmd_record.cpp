@@ -1,0 +1,147 @@
+// qortool record: releases every module found and records exactly as the station does.
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "catalogue/catalogue.h"
+#include "cli/command.h"
+#include "cli/link_options.h"
+#include "common/clock.h"
+#include "common/text.h"
+#include "sim/sim_bus.h"
+#include "station/console_ui.h"
+
+namespace qor::cli {
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+bool ParseLong(const std::string& s, long lo, long hi, long& out)
+{
+    char* end = nullptr;
+    out = std::strtol(s.c_str(), &end, 10);
+    return !s.empty() && !*end && out >= lo && out <= hi;
+}
+
+int RunRecord(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    std::string error;
+    auto transport = LinkOptions::FromArgs(args, error);
+    if (!transport)
+        return Fail(error);
+    const std::string out = args.Take("--out");
+    long interval = 10, samples = -1, duration = -1, save = 600, idCount = 15;
+    std::string v;
+    if (out.empty())
+        return Fail("--out FILE.qo3 is required");
+    if (out.size() < 4 || out.substr(out.size() - 4) != ".qo3")
+        return Fail("--out needs a file name ending in .qo3");
+    if (!(v = args.Take("--interval")).empty() && !ParseLong(v, 0, 86399, interval))
+        return Fail("--interval needs seconds 0..86399");
+    if (!(v = args.Take("--samples")).empty() && !ParseLong(v, 1, 100000000, samples))
+        return Fail("--samples needs a positive number");
+    if (!(v = args.Take("--duration")).empty() && !ParseLong(v, 1, 100000000, duration))
+        return Fail("--duration needs seconds");
+    if (!(v = args.Take("--save")).empty() && !ParseLong(v, 1, 86399, save))
+        return Fail("--save needs seconds 1..86399");
+    if (!(v = args.Take("--idcount")).empty() && !ParseLong(v, 0, 15, idCount))
+        return Fail("--idcount needs the highest address 0..15");
+    const std::string lang = args.Take("--lang", "de");
+    if (lang != "de" && lang != "en")
+        return Fail("--lang needs de or en");
+    const bool quiet = args.Flag("--quiet");
+    if (samples > 0 && duration > 0)
+        return Fail("give either --samples or --duration");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (!args.Rest().empty())
+        return Fail("unexpected argument " + args.Rest().front());
+
+    int qargc = 1;
+    char name[] = "qortool";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(qargc, qargv);
+
+    Clock& clock = SystemClock::instance();
+    station::StationConfig cfg;
+    cfg.idCount = static_cast<int>(idCount);
+    cfg.interval = station::DayFraction(static_cast<int>(save / 3600), static_cast<int>(save / 60 % 60),
+                                        static_cast<int>(save % 60));
+    if (sim::SimBus* bus = transport->SimulatedBus())
+        bus->AddModule(3, 0x43);
+    station::ConsoleStation cs(clock, cfg);
+    station::Station& st = cs.station;
+    data::CQORDoc& doc = cs.doc;
+    st.SetLanguage(lang == "en" ? 1 : 0);
+    doc.OnNewDocument(st.Language());
+    transport->Attach(st.Link());
+    cs.ui.quiet = quiet;
+    cs.ui.releaseAll = true;
+    // The recording setup: the interval, and value 1 of every released module drawn.
+    cs.ui.recordingSetup = [&] {
+        doc.m_grafikSetup.SetInterval(static_cast<int>(interval / 3600), static_cast<int>(interval / 60 % 60),
+                                      static_cast<int>(interval % 60));
+        for (std::size_t a = 0; a < 16; ++a) {
+            if (!doc.m_slave[a].m_enabled)
+                continue;
+            doc.m_grafikSetup.m_show1[a] = 1;
+            doc.m_grafikSetup.m_moduleType[a] = doc.m_slave[a].m_type;
+        }
+        return true;
+    };
+    // A new recording: the file is written (through a temporary file) at each save.
+    doc.m_path = out;
+    doc.m_fileBound = true;
+
+    st.SearchModules();
+    if (!st.ModulesReleased())
+        return Fail(lang == "en" ? "No slave available." : "Kein Slave am Bus.");
+    if (!quiet)
+        std::fprintf(stderr, "recording to %s every %ld s, saving every %ld s\n", out.c_str(), interval, save);
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    if (!st.StartRecording())
+        return Fail("the recording did not start");
+    const std::int64_t start = clock.tickMs();
+    std::size_t shown = 0;
+    std::int64_t lastShown = start;
+    cs.timers.Run(
+        [&](int id) {
+            st.OnTimer(id);
+            const std::size_t n = doc.m_samples.size();
+            if (!quiet && n != shown && clock.tickMs() - lastShown >= 5000) {
+                std::fprintf(stderr, "%zu samples\n", n);
+                shown = n;
+                lastShown = clock.tickMs();
+            }
+        },
+        [&] {
+            return g_stop || !st.Recording() || (samples > 0 && doc.m_samples.size() >= static_cast<std::size_t>(samples)) ||
+                   (duration > 0 && clock.tickMs() - start >= duration * 1000);
+        });
+    const bool linkFailed = !st.Recording();
+    if (st.Recording())
+        st.StopCommand();
+    const bool saved = doc.OnFileSave();
+    std::printf("%zu samples\n", doc.m_samples.size());
+    if (!saved)
+        return 1;
+    if (linkFailed && !g_stop)
+        return Fail("the recording stopped: the link to the modules failed");
+    return 0;
+}
+
+Registrar reg({"record",
+               std::string(LinkOptions::Usage()) +
+                   " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
+                   "        [--lang de|en] [--quiet]\n"
+                   "        releases every module found and records every S seconds (default 10) into a new\n"
+                   "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it",
+               RunRecord});
+
+}  // namespace
+}  // namespace qor::cli

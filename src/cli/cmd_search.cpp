@@ -1,0 +1,72 @@
+// qortool search: the modules on the bus, as the release dialog lists them.
+#include <QCoreApplication>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/command.h"
+#include "cli/link_options.h"
+#include "common/clock.h"
+#include "common/text.h"
+#include "sim/sim_bus.h"
+#include "station/console_ui.h"
+
+namespace qor::cli {
+namespace {
+
+int RunSearch(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    std::string error;
+    auto transport = LinkOptions::FromArgs(args, error);
+    if (!transport)
+        return Fail(error);
+    station::StationConfig cfg;
+    const std::string idCount = args.Take("--idcount", "15");
+    const std::string lang = args.Take("--lang", "de");
+    const bool release = args.Flag("--release");
+    char* end = nullptr;
+    const long n = std::strtol(idCount.c_str(), &end, 10);
+    if (*end || n < 0 || n > 15)
+        return Fail("--idcount needs the highest address 0..15");
+    if (lang != "de" && lang != "en")
+        return Fail("--lang needs de or en");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (!args.Rest().empty())
+        return Fail("unexpected argument " + args.Rest().front());
+    cfg.idCount = static_cast<int>(n);
+
+    int qargc = 1;
+    char name[] = "qortool";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(qargc, qargv);
+
+    if (sim::SimBus* bus = transport->SimulatedBus())
+        bus->AddModule(3, 0x43);  // the simulated bus of the station has a potentiostat too
+    station::ConsoleStation cs(SystemClock::instance(), cfg);
+    cs.station.SetLanguage(lang == "en" ? 1 : 0);
+    transport->Attach(cs.station.Link());
+    cs.ui.releaseAll = release;
+    cs.station.SearchModules();
+    if (cs.ui.found.empty())
+        return 1;
+    std::vector<std::string> lines = cs.ui.found;
+    std::sort(lines.begin(), lines.end());  // "Slave %2d" sorts by address
+    for (const auto& l : lines)
+        std::printf("%s\n", l.c_str());
+    if (release)
+        for (std::uint8_t p : cs.station.Potentiostats())
+            std::printf("potentiostat %u\n", unsigned{p});
+    return 0;
+}
+
+Registrar reg({"search",
+               std::string(LinkOptions::Usage()) +
+                   " [--idcount N] [--lang de|en] [--release]\n"
+                   "        searches addresses 0..N and prints one \"Slave %2d: %s\" line per module found;\n"
+                   "        --release also releases and identifies them and lists the potentiostats",
+               RunSearch});
+
+}  // namespace
+}  // namespace qor::cli
