@@ -63,12 +63,14 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
         return;
     Emitter em{xMap, yMap, out};
 
-    // X value units per pixel column and the visible X span.
-    const double colWidth = std::fabs(xMap.Slope());
+    // Columns are the pixel intervals [pixelLeft + k, pixelLeft + k + 1) of the mapped X.
     const double v0 = xMap.Value(pixelLeft), v1 = xMap.Value(pixelRight);
     const double xlo = std::min(v0, v1), xhi = std::max(v0, v1);
-    if (!std::isfinite(colWidth) || !std::isfinite(xlo) || !std::isfinite(xhi))
+    if (!std::isfinite(xlo) || !std::isfinite(xhi))
         return;
+    const bool rising = xMap.Slope() > 0.0;
+    auto columnOf = [&](double x) { return std::floor(xMap.Pixel(x) - pixelLeft); };
+    auto centreOf = [&](double col) { return pixelLeft + col + 0.5; };
 
     if (!points.MonotonicX()) {
         // Merge runs of consecutive points that share a column.
@@ -80,10 +82,10 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
                 ++i;
                 continue;
             }
-            const double col = std::floor((f.x - xlo) / colWidth);
+            const double col = columnOf(f.x);
             std::size_t j = i + 1;
             double lo = f.y, hi = f.y;
-            while (j < n && std::isfinite(points[j].y) && std::floor((points[j].x - xlo) / colWidth) == col) {
+            while (j < n && std::isfinite(points[j].y) && columnOf(points[j].x) == col) {
                 lo = std::min(lo, points[j].y);
                 hi = std::max(hi, points[j].y);
                 ++j;
@@ -92,10 +94,9 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
                 for (std::size_t k = i; k < j; ++k)
                     em.Point(points[k]);
             } else {
-                const double cx = xMap.Pixel(xlo + (col + 0.5) * colWidth);
                 em.Point(f);
-                em.Pixel(cx, lo);
-                em.Pixel(cx, hi);
+                em.Pixel(centreOf(col), lo);
+                em.Pixel(centreOf(col), hi);
                 em.Point(points[j - 1]);
             }
             i = j;
@@ -128,8 +129,9 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
             ++idx;
             continue;
         }
-        const double col = std::floor((f.x - xlo) / colWidth);
-        const double boundary = xlo + (col + 1.0) * colWidth;
+        const double col = columnOf(f.x);
+        // The first X that falls into a later column.
+        const double boundary = xMap.Value(pixelLeft + (rising ? col + 1.0 : col));
         const auto guess = static_cast<std::size_t>(
             std::clamp(static_cast<double>(idx) + (boundary - f.x) * perPoint, static_cast<double>(idx + 1),
                        static_cast<double>(i1)));
@@ -142,11 +144,10 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
         } else {
             double lo, hi;
             points.MinMaxY(idx, j, lo, hi);
-            const double cx = xMap.Pixel(xlo + (col + 0.5) * colWidth);
             em.Point(f);
             if (lo <= hi) {
-                em.Pixel(cx, lo);
-                em.Pixel(cx, hi);
+                em.Pixel(centreOf(col), lo);
+                em.Pixel(centreOf(col), hi);
             }
             if (std::isfinite(points[j - 1].y))
                 em.Point(points[j - 1]);

@@ -22,7 +22,8 @@ public:
     // rasterisers' fixed-point arithmetic would overflow.
     static constexpr double kPixelLimit = 1.0e6;
 
-    // xMap/yMap: value to device pixel. [pixelLeft, pixelRight): the plot's columns.
+    // xMap/yMap: value to pixel coordinates. Column k covers [pixelLeft + k, pixelLeft + k + 1)
+    // and is drawn where a rasteriser puts floor(x) (or round(x) with pixelLeft = -0.5).
     static void Build(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
                       double pixelRight, std::vector<PixelPoint>& out);
     // Every point, for comparison and for sparse curves.

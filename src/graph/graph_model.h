@@ -35,7 +35,7 @@ inline constexpr int kAxisY = 1;
 // Style word bits (display options; callers combine them).
 enum GraphStyle : unsigned {
     kStyleMarkers = 2,  // mark every point of every curve
-    kStyleReadout = 4,  // show the mouse read-out
+    kStyleLegend = 4,   // a legend of the visible curves
     kStyleGrid = 8,     // grid lines at the major ticks
 };
 

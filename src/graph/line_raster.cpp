@@ -46,8 +46,10 @@ void LineRaster::Line(double x0, double y0, double x1, double y1, std::uint32_t 
         return;
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
         return;
-    // Pixel centres sit at integer coordinates after the -0.5 shift of floor-based rounding.
-    if (!Clip(x0, y0, x1, y1, 0.0, 0.0, m_width - 0.001, m_height - 0.001))
+    const double xmax = m_width - 0.001, ymax = m_height - 0.001;
+    const bool inside = x0 >= 0.0 && x1 >= 0.0 && y0 >= 0.0 && y1 >= 0.0 && x0 <= xmax && x1 <= xmax &&
+                        y0 <= ymax && y1 <= ymax;
+    if (!inside && !Clip(x0, y0, x1, y1, 0.0, 0.0, xmax, ymax))
         return;
     int ix0 = static_cast<int>(x0), iy0 = static_cast<int>(y0);
     const int ix1 = static_cast<int>(x1), iy1 = static_cast<int>(y1);

@@ -33,34 +33,52 @@ void PointList::Extend(const GraphPoint& p)
 void PointList::RecomputeBounds()
 {
     m_box = {};
-    for (const auto& p : m_points)
-        Extend(p);
+    for (std::size_t i = 0; i < m_size; ++i)
+        Extend((*this)[i]);
+}
+
+void PointList::PushBack(const GraphPoint& p)
+{
+    if ((m_size >> kChunkBits) == m_chunks.size())
+        m_chunks.push_back(std::make_unique_for_overwrite<GraphPoint[]>(kChunk));
+    At(m_size) = p;
+    ++m_size;
 }
 
 int PointList::Insert(const GraphPoint& p, int pos)
 {
     if (pos < -1)
         return -1;
-    const std::size_t n = m_points.size();
+    const std::size_t n = m_size;
     std::size_t at = n;
     if (pos == -1) {
-        if (m_sorted && n > 0 && m_points.back().x > p.x)
-            at = static_cast<std::size_t>(
-                std::upper_bound(m_points.begin(), m_points.end(), p.x,
-                                 [](double x, const GraphPoint& q) { return x < q.x; }) -
-                m_points.begin());
+        if (m_sorted && n > 0 && (*this)[n - 1].x > p.x) {
+            // First point with a larger X.
+            std::size_t lo = 0, hi = n;
+            while (lo < hi) {
+                const std::size_t mid = lo + (hi - lo) / 2;
+                if (p.x < (*this)[mid].x)
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
+            at = lo;
+        }
     } else if (static_cast<std::size_t>(pos) < n) {
         at = static_cast<std::size_t>(pos);
     }
 
     if (at == n) {
-        if (m_monoKnown && n > 0 && !(p.x >= m_points.back().x))
+        if (m_monoKnown && n > 0 && !(p.x >= (*this)[n - 1].x))
             m_mono = false;
-        m_points.push_back(p);
+        PushBack(p);
         if (m_summaryValid == n)
             SummaryAppend(p.y);
     } else {
-        m_points.insert(m_points.begin() + static_cast<std::ptrdiff_t>(at), p);
+        PushBack((*this)[n - 1]);
+        for (std::size_t i = n - 1; i > at; --i)
+            At(i) = (*this)[i - 1];
+        At(at) = p;
         m_monoKnown = false;
         SummaryInvalidate(at);
     }
@@ -70,10 +88,10 @@ int PointList::Insert(const GraphPoint& p, int pos)
 
 int PointList::Change(int index, const GraphPoint& p)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_points.size())
+    if (index < 0 || static_cast<std::size_t>(index) >= m_size)
         return -1;
-    const GraphPoint old = m_points[static_cast<std::size_t>(index)];
-    m_points[static_cast<std::size_t>(index)] = p;
+    const GraphPoint old = (*this)[static_cast<std::size_t>(index)];
+    At(static_cast<std::size_t>(index)) = p;
     const bool onEdge = old.x == m_box.xMin || old.x == m_box.xMax || old.y == m_box.yMin || old.y == m_box.yMax;
     if (onEdge)
         RecomputeBounds();
@@ -86,9 +104,13 @@ int PointList::Change(int index, const GraphPoint& p)
 
 int PointList::Remove(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_points.size())
+    if (index < 0 || static_cast<std::size_t>(index) >= m_size)
         return -1;
-    m_points.erase(m_points.begin() + index);
+    for (std::size_t i = static_cast<std::size_t>(index); i + 1 < m_size; ++i)
+        At(i) = (*this)[i + 1];
+    --m_size;
+    if (m_chunks.size() > (m_size + kChunk - 1) / kChunk)
+        m_chunks.pop_back();
     RecomputeBounds();
     m_monoKnown = false;
     SummaryInvalidate(static_cast<std::size_t>(index));
@@ -97,8 +119,8 @@ int PointList::Remove(int index)
 
 void PointList::Clear()
 {
-    m_points.clear();
-    m_points.shrink_to_fit();
+    m_chunks.clear();
+    m_size = 0;
     m_box = {};
     m_monoKnown = m_mono = true;
     m_levels.clear();
@@ -109,8 +131,8 @@ bool PointList::MonotonicX() const
 {
     if (!m_monoKnown) {
         m_mono = true;
-        for (std::size_t i = 1; i < m_points.size() && m_mono; ++i)
-            m_mono = m_points[i].x >= m_points[i - 1].x;
+        for (std::size_t i = 1; i < m_size && m_mono; ++i)
+            m_mono = (*this)[i].x >= (*this)[i - 1].x;
         m_monoKnown = true;
     }
     return m_mono;
@@ -120,10 +142,10 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
 {
     if (from >= to)
         return from;
-    const GraphPoint* p = m_points.data();
+    const PointList& p = *this;
     // Gallop outward from the hint, then bisect the bracket; evenly spaced samples hit at once.
     std::size_t h = std::clamp(hint, from, to - 1);
-    std::size_t lo, hi;  // invariant: p[lo-1].x < x (or lo == from), p[hi].x >= x (or hi == to)
+    std::size_t lo, hi;  // the answer lies in [lo, hi]
     if (p[h].x < x) {
         std::size_t step = 1;
         lo = h + 1;
@@ -143,13 +165,19 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
             step *= 2;
         }
     }
-    const GraphPoint* it = std::lower_bound(p + lo, p + hi, x, [](const GraphPoint& q, double v) { return q.x < v; });
-    return static_cast<std::size_t>(it - p);
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (p[mid].x < x)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
 }
 
 void PointList::SummaryAppend(double y)
 {
-    const std::size_t n = m_points.size();  // the new point is already stored at n - 1
+    const std::size_t n = m_size;  // the new point is already stored at n - 1
     std::size_t idx = n - 1;
     double lo = std::isnan(y) ? kInf : y, hi = std::isnan(y) ? -kInf : y;
     for (std::size_t level = 0;; ++level) {
@@ -165,7 +193,7 @@ void PointList::SummaryAppend(double y)
             for (std::size_t i = 0; i < lowerCount; ++i) {
                 double a, b;
                 if (level == 0) {
-                    const double v = m_points[i].y;
+                    const double v = (*this)[i].y;
                     a = b = v;
                     if (std::isnan(v)) {
                         a = kInf;
@@ -203,14 +231,14 @@ void PointList::SummaryRebuild() const
 {
     // Rebuilding everything is simple and, at one pass over Y, cheaper than one naive drawing.
     m_levels.clear();
-    const std::size_t n = m_points.size();
+    const std::size_t n = m_size;
     std::size_t count = n;
     for (std::size_t level = 0; count > kFan; ++level) {
         std::vector<Extent> lv((count + kFan - 1) / kFan, Extent{kInf, -kInf});
         for (std::size_t i = 0; i < count; ++i) {
             double a, b;
             if (level == 0) {
-                a = b = m_points[i].y;
+                a = b = (*this)[i].y;
                 if (std::isnan(a)) {
                     a = kInf;
                     b = -kInf;
@@ -230,10 +258,10 @@ void PointList::SummaryRebuild() const
 
 bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& yMax) const
 {
-    to = std::min(to, m_points.size());
+    to = std::min(to, m_size);
     double lo = kInf, hi = -kInf;
     if (from < to) {
-        if (m_summaryValid != m_points.size())
+        if (m_summaryValid != m_size)
             SummaryRebuild();
         // Level -1 is the points themselves; climb while whole entries remain in the middle.
         std::size_t a = from, b = to;
@@ -241,7 +269,7 @@ bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& 
             const bool last = level + 1 >= static_cast<int>(m_levels.size());
             auto take = [&](std::size_t i) {
                 if (level < 0) {
-                    Widen(lo, hi, m_points[i].y);
+                    Widen(lo, hi, (*this)[i].y);
                 } else {
                     const Extent& e = m_levels[static_cast<std::size_t>(level)][i];
                     Widen(lo, hi, e.lo);
@@ -268,7 +296,7 @@ bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& 
 
 std::size_t PointList::MemoryBytes() const
 {
-    std::size_t bytes = m_points.capacity() * sizeof(GraphPoint);
+    std::size_t bytes = m_chunks.size() * kChunk * sizeof(GraphPoint);
     for (const auto& lv : m_levels)
         bytes += lv.capacity() * sizeof(Extent);
     return bytes;

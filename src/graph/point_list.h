@@ -2,16 +2,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace qor::graph {
 
 // One point of a curve: X, Y, a third value and the sample's time (seconds since 1970).
 struct GraphPoint {
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-    std::int64_t time = 0;
+    double x;
+    double y;
+    double z;
+    std::int64_t time;
 };
 static_assert(sizeof(GraphPoint) == 32, "points are 32 bytes");
 
@@ -22,16 +23,23 @@ struct BoundingBox {
 
 // The growable point array of a curve. Keeps its bounding box, optionally keeps the points
 // sorted by X, and keeps a min/max summary of Y so that a drawing can ask for the extremes
-// of any index range without visiting every point.
+// of any index range without visiting every point. Points live in fixed-size chunks: a week
+// of samples grows without copying what is already stored or reserving twice its size.
 class PointList {
 public:
     explicit PointList(bool sorted = false) : m_sorted(sorted) {}
 
-    std::size_t size() const { return m_points.size(); }
-    bool empty() const { return m_points.empty(); }
-    const GraphPoint& operator[](std::size_t i) const { return m_points[i]; }
-    const GraphPoint* data() const { return m_points.data(); }
-    void reserve(std::size_t n) { m_points.reserve(n); }
+    static constexpr unsigned kChunkBits = 15;
+    static constexpr std::size_t kChunk = std::size_t{1} << kChunkBits;
+
+    PointList(const PointList&) = delete;
+    PointList& operator=(const PointList&) = delete;
+    PointList(PointList&&) = default;
+    PointList& operator=(PointList&&) = default;
+
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    const GraphPoint& operator[](std::size_t i) const { return m_chunks[i >> kChunkBits][i & (kChunk - 1)]; }
 
     bool Sorted() const { return m_sorted; }
     // Switching sorting on does not reorder the points already held.
@@ -68,7 +76,11 @@ private:
     void SummaryInvalidate(std::size_t fromIndex);
     void SummaryRebuild() const;
 
-    std::vector<GraphPoint> m_points;
+    GraphPoint& At(std::size_t i) { return m_chunks[i >> kChunkBits][i & (kChunk - 1)]; }
+    void PushBack(const GraphPoint& p);
+
+    std::vector<std::unique_ptr<GraphPoint[]>> m_chunks;
+    std::size_t m_size = 0;
     bool m_sorted;
     BoundingBox m_box;
 

@@ -28,19 +28,6 @@ double NextStep(double d, int count)
 }
 }  // namespace
 
-double ScaleMapping::Pixel(double v) const
-{
-    const double s = Slope();
-    if (s == 0.0)
-        return p0;
-    return (v - r0) / s + p0;
-}
-
-double ScaleMapping::Value(double pixel) const
-{
-    return (pixel - p0) * Slope() + r0;
-}
-
 int DecimalExponent(double x)
 {
     const double m = std::fabs(x);

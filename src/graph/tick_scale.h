@@ -16,8 +16,13 @@ struct ScaleMapping {
     }
     // Value units per pixel; 0 for an empty pixel range.
     double Slope() const { return p1 == p0 ? 0.0 : (r1 - r0) / (p1 - p0); }
-    double Pixel(double v) const;
-    double Value(double pixel) const;
+    double Pixel(double v) const
+    {
+        if (p1 == p0 || r1 == r0)
+            return p0;
+        return (v - r0) * ((p1 - p0) / (r1 - r0)) + p0;
+    }
+    double Value(double pixel) const { return (pixel - p0) * Slope() + r0; }
 };
 
 // 0 for 0; floor-like decade of |x| (truncated toward zero): 0.5 -> -1, 0.01 -> -3, 250 -> 2.

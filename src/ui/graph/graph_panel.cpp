@@ -82,7 +82,7 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
     for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos)) {
         if (!g->m_visible)
             continue;
-        graph::Decimator::Build(g->m_points, xm, ym, 0, w, m_scratch);
+        graph::Decimator::Build(g->m_points, xm, ym, -0.5, w - 0.5, m_scratch);
         const std::uint32_t argb = 0xff000000u | g->m_colour;
         // +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
         raster.Polyline(m_scratch.data(), m_scratch.size(), argb, 0.5, 0.5);
@@ -91,6 +91,21 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
             for (const auto& pt : m_scratch)
                 raster.Square(pt.x + 0.5, pt.y + 0.5, 2, argb);
     }
+}
+
+const QImage& CGraphPanel::CachedLayer(const QSize& size, QPaintDevice* device)
+{
+    const int dpi = device->logicalDpiX();
+    if (m_layer.size() != size || m_layerDpi != dpi) {
+        m_layer = QImage(size, QImage::Format_RGB32);
+        m_layerDpi = dpi;
+        m_dirty = true;
+    }
+    if (m_dirty && !m_layer.isNull()) {
+        RenderLayer(m_layer, device);
+        m_dirty = false;
+    }
+    return m_layer;
 }
 
 void CGraphPanel::DrawCurvesVector(QPainter& p, const QRect& rect)
@@ -201,9 +216,7 @@ void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect)
     if (rect.width() <= 0 || rect.height() <= 0)
         return;
     if (IsRaster(p.device()) && p.worldTransform().isIdentity()) {
-        QImage layer(rect.size(), QImage::Format_RGB32);
-        RenderLayer(layer, p.device());
-        p.drawImage(rect.topLeft(), layer);
+        p.drawImage(rect.topLeft(), CachedLayer(rect.size(), p.device()));
     } else {
         p.save();
         p.setClipRect(rect);
@@ -215,14 +228,7 @@ void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect)
 
 void CGraphPanel::paintEvent(QPaintEvent*)
 {
-    if (m_layer.size() != size()) {
-        m_layer = QImage(size(), QImage::Format_RGB32);
-        m_dirty = true;
-    }
-    if (m_dirty && !m_layer.isNull()) {
-        RenderLayer(m_layer, this);
-        m_dirty = false;
-    }
+    CachedLayer(size(), this);
     QPainter p(this);
     p.drawImage(0, 0, m_layer);
     DrawOverlay(p, rect());

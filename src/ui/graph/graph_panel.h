@@ -22,6 +22,8 @@ public:
     void DrawPlot(QPainter& p, const QRect& rect);
     // Marks the cached picture stale and schedules a repaint.
     void Invalidate();
+    // Marks the cached picture stale without a repaint (data changed without redraw).
+    void MarkStale() { m_dirty = true; }
     // The cached plot picture of the widget (empty before the first paint).
     const QImage& Layer() const { return m_layer; }
 
@@ -35,6 +37,8 @@ protected:
 
 private:
     void RenderLayer(QImage& layer, QPaintDevice* device);
+    // The picture of curves and grid at `size`, redrawn only when something changed.
+    const QImage& CachedLayer(const QSize& size, QPaintDevice* device);
     void DrawOverlay(QPainter& p, const QRect& rect);
     void DrawCurvesVector(QPainter& p, const QRect& rect);
     QPointF ToGraph(const QPointF& pos) const;
@@ -42,6 +46,7 @@ private:
     CGraphWnd* m_wnd;
     QImage m_layer;
     bool m_dirty = true;
+    int m_layerDpi = 0;
     std::vector<graph::PixelPoint> m_scratch;
     bool m_dragging = false;
     QPoint m_dragStart, m_dragNow;

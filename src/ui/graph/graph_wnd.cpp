@@ -134,6 +134,16 @@ void CGraphWnd::Notify(const graph::GraphNotification& n)
     }
     if (n.redraw)
         m_panel->Invalidate();
+    else
+        m_panel->MarkStale();
+}
+
+void CGraphWnd::Redraw()
+{
+    SyncRulers();
+    m_panel->Invalidate();
+    m_hRuler->update();
+    m_vRuler->update();
 }
 
 CGraphWnd::Layout CGraphWnd::ComputeLayout(const QRect& r, QPaintDevice* device) const

@@ -25,6 +25,7 @@ class FVRuler;
 //    SetStyle/GetStyle (graph::GraphStyle bits: 2 markers, 4 legend, 8 grid), SetRange,
 //    GetRange, GetDataRange, GetAxis (1 = Y, else X), SetAxisTitle, Fit, ZoomIn, ZoomOut,
 //    Scroll, texts. Each change repaints the affected parts when its redraw flag is set.
+//  - Redraw: after direct edits of a curve (CGraphProps colour, name, visibility).
 //  - SetFrameFlags: graph::FrameFlag bits (absolute time labels, numeric X, logarithmic Y).
 //    On a logarithmic Y axis the curves hold log10 of their values.
 //  - SetZoomMode / SetTextMode / SetEditMode: exclusive modes that end with their action.
@@ -44,6 +45,9 @@ public:
     int Language() const { return m_lang; }
     void SetTitle(const QString& title);
     QString Title() const { return m_title; }
+
+    // Repaints everything; call it after changing a curve's colour, name or visibility directly.
+    void Redraw();
 
     // Exclusive modes; switching one on switches the others off.
     void SetZoomMode(bool on);
