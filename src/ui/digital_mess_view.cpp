@@ -46,16 +46,12 @@ CDigitalMessView::CDigitalMessView(std::uint8_t address, int lang, QWidget* pare
         m_value[static_cast<std::size_t>(i)] = v;
 
         QLabel* u = new QLabel(this);
-        u->setGeometry(Dlu(171, unitY[i], 25, 8));
+        u->setGeometry(Dlu(171, unitY[i], 29, 8));  // wide enough for "µS/cm"
         m_unit[static_cast<std::size_t>(i)] = u;
     }
-    // The unit labels sit beside the lower half of their digit boxes; let them grow a little
-    // so units like "µS/cm" are never cut.
-    for (QLabel* u : m_unit)
-        u->resize(static_cast<int>(std::lround(29 * kDluX)), u->height());
 
     m_runLabel = new QLabel(Tr(txt::kRun, lang), this);
-    m_runLabel->setGeometry(Dlu(7, 64, 18, 8).adjusted(0, 0, 0, 4));
+    m_runLabel->setGeometry(Dlu(7, 64, 18, 8));
     m_led = new CLed(this);
     const QRect lamp = Dlu(25, 64, 12, 8);
     m_led->setGeometry(lamp.x(), lamp.y(), std::max(lamp.width(), CLed::kCell), std::max(lamp.height(), CLed::kCell));

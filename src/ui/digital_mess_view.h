@@ -22,8 +22,8 @@ public:
     // The form in dialog units, and the pixels of one unit.
     static constexpr int kFormWidth = 290;
     static constexpr int kFormHeight = 77;
-    static constexpr double kDluX = 1.2;
-    static constexpr double kDluY = 1.625;
+    static constexpr double kDluX = 1.5;
+    static constexpr double kDluY = 2.0;
 
     CDigitalMessView(std::uint8_t address, int lang, QWidget* parent = nullptr);
 

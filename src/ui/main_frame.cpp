@@ -30,6 +30,7 @@
 #include "sim/sim_link.h"
 #include "station/station.h"
 #include "station/station_texts.h"
+#include "ui/app_icon.h"
 #include "ui/digital_mess_view.h"
 #include "ui/fehler_dlg.h"
 #include "ui/freigabe_dialog.h"
@@ -90,6 +91,7 @@ CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
     : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0), m_clock(SystemClock::instance())
 {
     setObjectName(QStringLiteral("mainFrame"));
+    QApplication::setWindowIcon(AppIcon());
     m_configPath = station::ConfigPath();
     std::string error;
     m_fileConfig = station::LoadOrCreateConfig(m_configPath, nullptr, &error);
@@ -215,6 +217,7 @@ void CMainFrame::CreateActions()
     m_toolbar->setObjectName(QStringLiteral("toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setIconSize(QSize(20, 20));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     for (const Setup& s : setups) {
         auto* a = new QAction(Icon(s.icon), QString(), this);
         const Cmd cmd = s.cmd;
@@ -341,8 +344,6 @@ void CMainFrame::Retranslate()
     m_tile->setText(Tr(txt::kMenuTile, m_lang));
     m_about->setText(Tr(txt::kMenuAbout, m_lang));
     m_toolbar->setWindowTitle(Tr(txt::kToolbar, m_lang));
-    // The two languages differ in the bar's style only.
-    m_toolbar->setToolButtonStyle(m_lang == 1 ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
     if (m_graphView)
         m_graphView->SetLanguage(m_lang);
     if (m_graphFrame)
@@ -685,7 +686,6 @@ void CMainFrame::OpenMeter(int address, int cascade)
     auto* view = new CDigitalMessView(static_cast<std::uint8_t>(address), m_lang);
     QMdiSubWindow* frame = m_mdi->addSubWindow(view);
     frame->setAttribute(Qt::WA_DeleteOnClose);
-    frame->setWindowIcon(QIcon());
     m_meterFrame[static_cast<std::size_t>(address)] = frame;
     view->InitialUpdate();
     const QSize size = view->FrameSize();

@@ -16,10 +16,12 @@ namespace qor::ui {
 
 namespace {
 
-QColor CurveColour(std::uint32_t ref)
+// Sixteen colours that stay apart on white, one per module address.
+QColor CurveColour(int address)
 {
-    return QColor(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF),
-                  static_cast<int>((ref >> 16) & 0xFF));
+    static const QRgb palette[16] = {0xD62728, 0x1F77B4, 0x2CA02C, 0x9467BD, 0xFF7F0E, 0x8C564B, 0xE377C2, 0x17BECF,
+                                     0x7F7F7F, 0xBCBD22, 0x393B79, 0xAD494A, 0x637939, 0x843C39, 0x3182BD, 0x31A354};
+    return QColor(palette[address & 15]);
 }
 
 // Round step of 1, 2 or 5 times a power of ten for about `count` ticks over `span`.
@@ -148,7 +150,7 @@ void CQORView::paintEvent(QPaintEvent*)
     int legendX = plot.left() + 8;
     for (int a : channels) {
         const std::size_t ai = static_cast<std::size_t>(a);
-        const QColor colour = CurveColour(data::CGraphPropObject::kDefaultColours[ai * 3]);
+        const QColor colour = CurveColour(a);
         const double factor = m_doc.m_grafikSetup.m_factor1[ai];
         QPainterPath path;
         int column = std::numeric_limits<int>::min();
