@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
@@ -25,6 +26,7 @@
 #include "ui/led.h"
 #include "ui/logbuch_view.h"
 #include "ui/main_frame.h"
+#include "ui/rs232_dlg.h"
 #include "ui_test_app.h"
 
 namespace qor::ui {
@@ -248,6 +250,44 @@ TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
     EXPECT_TRUE(m_frame->close());
     EXPECT_GT(QFileInfo(Path("asked.qo3")).size(), 0);
     EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("QORremote/config.ini")));
+}
+
+}  // namespace
+}  // namespace qor::ui
+
+namespace qor::ui {
+namespace {
+
+TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
+{
+    // Connect the simulated gateway first.
+    SearchAndRelease({0});
+    ASSERT_TRUE(m_frame->SimulatedBus() != nullptr);
+    EXPECT_EQ(m_frame->PaneText(1), "Ethernet to 127.0.0.1:50000 open");
+    EXPECT_TRUE(m_frame->TimerActive(bus::kTimerKeepAlive));
+    test::OnNextModal([](QWidget* w) {
+        auto* dlg = qobject_cast<Crs232*>(w);
+        ASSERT_NE(dlg, nullptr);
+        dlg->SerialChoice()->click();
+        dlg->IntervalEdit()->setTime(QTime(0, 0, 30));
+        QMetaObject::invokeMethod(dlg, "accept");
+    });
+    ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
+    EXPECT_EQ(m_frame->PaneText(1), "COM 1  56000,N,8,1");
+    EXPECT_FALSE(m_frame->GetStation().Link().Connected());
+    EXPECT_FALSE(m_frame->TimerActive(bus::kTimerKeepAlive));
+    const station::TimeOfDay t = station::SplitDayFraction(m_frame->GetStation().Config().interval);
+    EXPECT_EQ(t.minutes, 10);
+    EXPECT_EQ(t.seconds, 0);
+    // The serial line in front of the simulated bus answers as well.
+    SearchAndRelease({});
+    EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
+
+    // Measuring keeps the setup away.
+    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+    EXPECT_FALSE(m_frame->Action(Cmd::PortSetup)->isEnabled());
+    EXPECT_FALSE(m_frame->Run(Cmd::PortSetup));
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
 }
 
 }  // namespace
