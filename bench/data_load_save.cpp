@@ -3,30 +3,30 @@
 // syncing once), and the resident memory of the loaded document against the file size.
 //
 // usage: bench_data_load_save [FOLDER] [--samples N] [--repeat R]
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "common/clock.h"
+#include "data/qor_doc.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
-
-#include "common/clock.h"
-#include "data/qor_doc.h"
 
 namespace {
 
 using qor::data::CQORDoc;
 
 struct NoUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&, const std::string&) override
+    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
+                                          const std::string&) override
     {
         return std::nullopt;
     }
@@ -41,8 +41,7 @@ double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
     return std::chrono::duration<double>(b - a).count();
 }
 
-template <class F>
-double Best(int repeat, F f)
+template <class F> double Best(int repeat, F f)
 {
     double best = 1e9;
     for (int i = 0; i < repeat; ++i) {
@@ -125,7 +124,8 @@ int main(int argc, char** argv)
         CQORDoc doc(clock, logbook, ui);
         for (long i = 0; i < samples; ++i) {
             for (int c = 0; c < 16; ++c) {
-                doc.m_slave[static_cast<std::size_t>(c)].m_value1 = 7.0 + 0.001 * static_cast<double>((i + c) % 997);
+                doc.m_slave[static_cast<std::size_t>(c)].m_value1 =
+                    7.0 + 0.001 * static_cast<double>((i + c) % 997);
                 doc.m_slave[static_cast<std::size_t>(c)].m_value2 = -100.0 + static_cast<double>(i % 50);
                 doc.m_slave[static_cast<std::size_t>(c)].m_value3 = 20.0 + 0.1 * static_cast<double>(c);
             }

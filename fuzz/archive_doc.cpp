@@ -1,19 +1,20 @@
 // Reads arbitrary bytes as a document file in each of its layouts. A read must end in
 // records or an archive error, never a crash, a hang or a runaway allocation; a file that
 // reads must write and read back to the same bytes.
+#include "common/clock.h"
+#include "data/archive.h"
+#include "data/qor_doc.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
-#include "common/clock.h"
-#include "data/archive.h"
-#include "data/qor_doc.h"
-
 namespace {
 
 struct NoUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&, const std::string&) override
+    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
+                                          const std::string&) override
     {
         return std::nullopt;
     }

@@ -1,8 +1,8 @@
 #include "catalogue/catalogue.h"
 
-#include <cmath>
-
 #include "common/text.h"
+
+#include <cmath>
 
 namespace qor::catalogue {
 namespace {
@@ -66,6 +66,7 @@ constexpr TextPair kConcentration = {"Konzentration", "concentration"};
 
 // Every amplifier type with an entry; codes below 64 that are missing get "no value".
 // Conductivity rows fill value 2 from the display mode table below.
+// clang-format off
 const AmpRow kAmps[] = {
     {{1}, {"pH Wert", "pH value"}, "pH", -2, 16, 3, Second::Fixed, {"Kettenspannung", "mV - value"}, "mV", -2000,
      2000, 1, 1, "pH"},
@@ -92,6 +93,7 @@ const AmpRow kAmps[] = {
     {{18}, kChlorine, kUnitText, -99999, 999999, 2, Second::Fixed, kSensorCurrent, "Hz", -99999, 999999, 2, 1, ""},
     {{19}, kChlorine, "mg/l", 0, 100, 2, Second::Fixed, kSensorCurrent, "nA", -100, 100, 2, 1, ""},
 };
+// clang-format on
 
 struct PotRow {
     const char* unit1;
@@ -101,7 +103,7 @@ struct PotRow {
 };
 
 constexpr PotRow kPots[8] = {
-    {"nA", 50, 2, 0.001f}, {"nA", 500, 1, 0.001f}, {"µA", 5, 3, 1},    {"µA", 50, 2, 1},
+    {"nA", 50, 2, 0.001f}, {"nA", 500, 1, 0.001f}, {"µA", 5, 3, 1},     {"µA", 50, 2, 1},
     {"µA", 500, 1, 1},     {"mA", 5, 3, 1000},     {"mA", 50, 2, 1000}, {"mA", 500, 1, 1000},
 };
 
@@ -158,8 +160,8 @@ bool IsPotentiostat(std::uint8_t type)
 
 bool HasDisplayMode(std::uint8_t type)
 {
-    return (type >= 3 && type <= 6) || (type >= 12 && type <= 15) || (type >= 21 && type <= 28) || type == 31 ||
-           (type >= 35 && type <= 38);
+    return (type >= 3 && type <= 6) || (type >= 12 && type <= 15) || (type >= 21 && type <= 28) ||
+           type == 31 || (type >= 35 && type <= 38);
 }
 
 std::string ModuleName(const CSlave& slave)

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "catalogue/channel_info.h"
+#include "catalogue/slave.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
-
-#include "catalogue/channel_info.h"
-#include "catalogue/slave.h"
 
 namespace qor::catalogue {
 

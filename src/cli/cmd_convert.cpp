@@ -1,10 +1,10 @@
 // qortool convert: opens or imports a document as the station does and saves it as .qo3.
-#include <cstdio>
-#include <filesystem>
-
 #include "cli/command.h"
 #include "common/clock.h"
 #include "data/qor_doc.h"
+
+#include <cstdio>
+#include <filesystem>
 
 namespace qor::cli {
 namespace {
@@ -14,7 +14,8 @@ struct ConvertUi : data::DocumentUi {
     std::string in, out;
     bool failed = false;
 
-    std::optional<std::string> ChooseFile(data::FileDialog kind, const std::string&, const std::string&) override
+    std::optional<std::string> ChooseFile(data::FileDialog kind, const std::string&,
+                                          const std::string&) override
     {
         return kind == data::FileDialog::SaveAs ? out : in;
     }

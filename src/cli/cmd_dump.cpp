@@ -1,11 +1,11 @@
 // qortool dump: a document file as one JSON object.
-#include <cstdio>
-#include <filesystem>
-
 #include "cli/command.h"
 #include "common/clock.h"
 #include "data/document_json.h"
 #include "data/qor_doc.h"
+
+#include <cstdio>
+#include <filesystem>
 
 namespace qor::cli {
 namespace {

@@ -1,9 +1,9 @@
 #include "data/archive.h"
 
-#include <algorithm>
-
 #include "common/codec.h"
 #include "common/text.h"
+
+#include <algorithm>
 
 namespace qor::data {
 namespace {
@@ -327,8 +327,9 @@ ObjectRef Archive::ReadObjectRef()
         m_entries.push_back(Entry{ci, -1, false, 0});
         return ref;
     }
-    std::uint32_t ob = tag == kBigObjectTag ? ReadValue<std::uint32_t>()
-                                            : (static_cast<std::uint32_t>(tag & 0x8000) << 16) | (tag & 0x7FFF);
+    std::uint32_t ob = tag == kBigObjectTag
+                           ? ReadValue<std::uint32_t>()
+                           : (static_cast<std::uint32_t>(tag & 0x8000) << 16) | (tag & 0x7FFF);
     if (ob & kBigClassTag) {
         const std::uint32_t cls = ob & ~kBigClassTag;
         if (cls >= m_entries.size() || !m_entries[cls].isClass)

@@ -24,9 +24,9 @@ public:
 struct ObjectRef {
     enum class Kind { Null, New, Known };
     Kind kind = Kind::Null;
-    std::string className;       // New: the class of the object that follows
-    std::uint32_t number = 0;    // New: the number the object takes; Known: the object referred to
-    std::uint16_t schema = 0;    // New: format version of its class record
+    std::string className;        // New: the class of the object that follows
+    std::uint32_t number = 0;     // New: the number the object takes; Known: the object referred to
+    std::uint16_t schema = 0;     // New: format version of its class record
     bool newClassRecord = false;  // the class record itself was read here
 };
 
@@ -66,21 +66,15 @@ public:
     // Storing: room for n contiguous bytes (n <= 4096), counted as written.
     std::uint8_t* Put(std::size_t n);
 
-    template <class T>
-    void WriteValue(T v)
-    {
-        std::memcpy(Put(sizeof(T)), &v, sizeof(T));
-    }
-    template <class T>
-    T ReadValue()
+    template <class T> void WriteValue(T v) { std::memcpy(Put(sizeof(T)), &v, sizeof(T)); }
+    template <class T> T ReadValue()
     {
         T v;
         std::memcpy(&v, Take(sizeof(T)), sizeof(T));
         return v;
     }
     // Stores or loads one plain field depending on the direction.
-    template <class T>
-    void Io(T& v)
+    template <class T> void Io(T& v)
     {
         if (m_storing)
             WriteValue<T>(v);

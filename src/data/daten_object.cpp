@@ -1,8 +1,8 @@
 #include "data/daten_object.h"
 
-#include <cstring>
-
 #include "data/archive.h"
+
+#include <cstring>
 
 namespace qor::data {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "data/record.h"
+
 #include <array>
 #include <cstdint>
-
-#include "data/record.h"
 
 namespace qor::data {
 

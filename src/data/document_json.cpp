@@ -1,10 +1,10 @@
 #include "data/document_json.h"
 
-#include <cmath>
-#include <cstring>
-
 #include "data/pot_ref_daten_object.h"
 #include "data/qor_doc.h"
+
+#include <cmath>
+#include <cstring>
 
 namespace qor::data {
 namespace {
@@ -69,16 +69,14 @@ public:
         Comma();
         String(s);
     }
-    template <class A>
-    void IntArray(const A& a, std::size_t n)
+    template <class A> void IntArray(const A& a, std::size_t n)
     {
         Begin('[');
         for (std::size_t i = 0; i < n; ++i)
             Int(static_cast<long long>(a[i]));
         End(']');
     }
-    template <class A>
-    void FloatArray(const A& a, std::size_t n)
+    template <class A> void FloatArray(const A& a, std::size_t n)
     {
         Begin('[');
         for (std::size_t i = 0; i < n; ++i)
@@ -103,8 +101,7 @@ private:
         m_first = false;
         m_afterKey = false;
     }
-    template <class T>
-    void Num(const char* fmt, T v)
+    template <class T> void Num(const char* fmt, T v)
     {
         char b[40];
         int n = std::snprintf(b, sizeof b, fmt, v);
@@ -115,11 +112,21 @@ private:
         Raw("\"");
         for (unsigned char c : s) {
             switch (c) {
-            case '"': Raw("\\\""); break;
-            case '\\': Raw("\\\\"); break;
-            case '\n': Raw("\\n"); break;
-            case '\r': Raw("\\r"); break;
-            case '\t': Raw("\\t"); break;
+            case '"':
+                Raw("\\\"");
+                break;
+            case '\\':
+                Raw("\\\\");
+                break;
+            case '\n':
+                Raw("\\n");
+                break;
+            case '\r':
+                Raw("\\r");
+                break;
+            case '\t':
+                Raw("\\t");
+                break;
             default:
                 if (c < 0x20) {
                     char b[8];

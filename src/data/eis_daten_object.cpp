@@ -1,8 +1,8 @@
 #include "data/eis_daten_object.h"
 
-#include <cstring>
-
 #include "data/archive.h"
+
+#include <cstring>
 
 namespace qor::data {
 

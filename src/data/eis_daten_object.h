@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include "data/record.h"
+
+#include <cstdint>
 
 namespace qor::data {
 
@@ -15,9 +15,9 @@ public:
 
     std::int64_t m_time = 0;
     std::uint32_t m_index = 0;
-    float m_val1 = 0.0f;  // frequency, Hz
-    float m_val2 = 0.0f;  // phase, degrees
-    float m_val3 = 0.0f;  // |Z|
+    float m_val1 = 0.0f;       // frequency, Hz
+    float m_val2 = 0.0f;       // phase, degrees
+    float m_val3 = 0.0f;       // |Z|
     std::uint8_t m_flag1 = 0;  // step number
     std::uint8_t m_flag2 = 0;  // step type
     std::uint16_t m_reserved = 0;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "data/record.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
-
-#include "data/record.h"
 
 namespace qor::data {
 

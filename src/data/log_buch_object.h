@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "data/record.h"
+
+#include <string>
 
 namespace qor::data {
 

@@ -33,7 +33,8 @@ std::string ManualEntryText(std::string_view typed, int language)
 std::string FileLoadedText(std::string_view path, int language)
 {
     const std::string p(path);
-    return Format("%s %s %s", TextPair{"Datei", "File"}[language], p.c_str(), TextPair{"geladen", "load"}[language]);
+    return Format("%s %s %s", TextPair{"Datei", "File"}[language], p.c_str(),
+                  TextPair{"geladen", "load"}[language]);
 }
 
 void Logbook::Add(std::int64_t now, std::string_view text)

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "data/record.h"
+
 #include <array>
 #include <cstdint>
-
-#include "data/record.h"
 
 namespace qor::data {
 
@@ -24,7 +24,10 @@ public:
 
     void Serialize(Archive& ar) override;
     const char* ClassName() const override { return kClassName; }
-    std::unique_ptr<CListRecord> Clone() const override { return std::make_unique<CPotQORDatenObject>(*this); }
+    std::unique_ptr<CListRecord> Clone() const override
+    {
+        return std::make_unique<CPotQORDatenObject>(*this);
+    }
 };
 
 }  // namespace qor::data

@@ -1,19 +1,18 @@
 #include "data/qor_doc.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "catalogue/catalogue.h"
+#include "common/text.h"
+#include "data/archive.h"
+#include "data/record_list.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-#include "catalogue/catalogue.h"
-#include "common/text.h"
-#include "data/archive.h"
-#include "data/record_list.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qor::data {
 namespace {
@@ -23,12 +22,14 @@ constexpr TextPair kSaveTitle = {"Speichern", "Save"};
 constexpr TextPair kSaveText = {"Datei wurde geändert! Sollen die Daten gespeichert werden?",
                                 "File is changed! Save the changed data?"};
 constexpr TextPair kReadError = {"Fehler beim Lesen der Datei %s: %s", "Error while reading the file %s: %s"};
-constexpr TextPair kWriteError = {"Fehler beim Schreiben der Datei %s: %s", "Error while writing the file %s: %s"};
+constexpr TextPair kWriteError = {"Fehler beim Schreiben der Datei %s: %s",
+                                  "Error while writing the file %s: %s"};
 constexpr TextPair kNoPotentiostat = {"Kein Potentiostatenmodul vorhanden bzw. keine Aufzeichnung läuft!",
                                       "No potentiostat module available or no data record was started!"};
 constexpr const char* kOpenFilter = "QOR (*.qo3)|*.qo3|QOR (*.tx3)|*.tx3|Alle Dateien (*.*)|*.*||";
 constexpr const char* kSaveAsFilter = "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*||";
-constexpr const char* kImportFilter = "QOremote (*.qrv)|*.qrv|Tabellen (*.xrv)|*.xrv|Alle Dateien (*.*)|*.*||";
+constexpr const char* kImportFilter =
+    "QOremote (*.qrv)|*.qrv|Tabellen (*.xrv)|*.xrv|Alle Dateien (*.*)|*.*||";
 
 std::string LowerExtension(const std::string& path)
 {

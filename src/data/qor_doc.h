@@ -1,12 +1,5 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "catalogue/slave.h"
 #include "common/clock.h"
 #include "data/daten_object.h"
@@ -20,6 +13,13 @@
 #include "data/pot_daten_object.h"
 #include "data/pot_qor_daten_object.h"
 #include "data/string_daten_object.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace qor::data {
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "data/archive.h"
+#include "data/daten_object.h"
+#include "data/record.h"
+
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "data/archive.h"
-#include "data/daten_object.h"
-#include "data/record.h"
 
 namespace qor::data {
 
@@ -29,8 +29,7 @@ inline std::size_t SafeReserve(const Archive& ar, std::uint32_t count, std::size
 }  // namespace detail
 
 // A list of records of one class, written as a counted list of class-tagged objects.
-template <class T>
-void SerializeList(Archive& ar, std::vector<T>& list, int listId = kOtherList)
+template <class T> void SerializeList(Archive& ar, std::vector<T>& list, int listId = kOtherList)
 {
     if (ar.IsStoring()) {
         ar.WriteCount(static_cast<std::uint32_t>(list.size()));
@@ -71,7 +70,8 @@ void SerializeList(Archive& ar, std::vector<T>& list, int listId = kOtherList)
 }
 
 // A list that may hold records of any class.
-inline void SerializeAnyList(Archive& ar, std::vector<std::unique_ptr<CListRecord>>& list, int listId = kSpareList)
+inline void SerializeAnyList(Archive& ar, std::vector<std::unique_ptr<CListRecord>>& list,
+                             int listId = kSpareList)
 {
     if (ar.IsStoring()) {
         ar.WriteCount(static_cast<std::uint32_t>(list.size()));

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "data/record.h"
+
 #include <cstdint>
 #include <string>
-
-#include "data/record.h"
 
 namespace qor::data {
 
@@ -43,7 +43,10 @@ public:
 
     void Serialize(Archive& ar) override;
     const char* ClassName() const override { return kClassName; }
-    std::unique_ptr<CListRecord> Clone() const override { return std::make_unique<CStringDatenObject>(*this); }
+    std::unique_ptr<CListRecord> Clone() const override
+    {
+        return std::make_unique<CStringDatenObject>(*this);
+    }
 };
 
 // The first n characters of a UTF-8 text.

@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
+#include "catalogue/catalogue.h"
 
+#include <gtest/gtest.h>
 #include <set>
 #include <string>
-
-#include "catalogue/catalogue.h"
 
 using qor::catalogue::CSlave;
 using qor::catalogue::DecodeValues;
@@ -97,6 +96,7 @@ struct DescCase {
     const char* base;
 };
 
+// clang-format off
 const DescCase kDesc[] = {
     {1, 0, "pH Wert", "pH value", "pH", -2, 16, 3, "Kettenspannung", "mV - value", "mV", -2000, 2000, 1, 1, "pH"},
     {2, 0, "Redox", "ORP value", "mV", -2000, 2000, 1, "Redox H-El.", "ORP H-elc.", "mVH", -2000, 2000, 1, 1, "mV"},
@@ -144,6 +144,7 @@ const DescCase kDesc[] = {
     {95, 0, "Strom", "current value", "mA", -500, 500, 1, "Messspannung", "measured potential", "mV", -12000, 12000,
      1, 1000, "µA"},
 };
+// clang-format on
 
 TEST(DescribeModule, Table)
 {

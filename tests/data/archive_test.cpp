@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include "data/archive.h"
 #include "data/daten_object.h"
 #include "data/record_list.h"
 #include "data_test_util.h"
+
+#include <gtest/gtest.h>
 
 using namespace qor::data;
 using namespace qor::data::test;
@@ -87,11 +87,11 @@ TEST(Archive, StringsInWindows1252AndUtf16)
 TEST(Archive, MalformedStringsFail)
 {
     const Bytes cases[] = {
-        {0x05, 'a', 'b'},                              // shorter than its length
-        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},    // four billion characters
-        {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0x01},    // two 2-byte markers
-        {0xFF, 0xFE, 0xFF, 0x02, 'a', 0x00, 'b'},      // odd 2-byte tail
-        {0xFF, 0x10},                                  // prefix cut off
+        {0x05, 'a', 'b'},                            // shorter than its length
+        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // four billion characters
+        {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0x01},  // two 2-byte markers
+        {0xFF, 0xFE, 0xFF, 0x02, 'a', 0x00, 'b'},    // odd 2-byte tail
+        {0xFF, 0x10},                                // prefix cut off
     };
     for (const auto& b : cases) {
         Archive in = Archive::Load(b.data(), b.size());
@@ -152,8 +152,8 @@ TEST(Archive, VersionOneSampleWithTrailingFloats)
     w.u16(1).newClass("CDatenObject", 1).time(5);
     for (int i = 0; i < 16; ++i)
         w.f32(i == 5 ? 7.0f : 0).f32(i == 5 ? 21.5f : 0);
-    w.f32(99).f32(98);          // read and discarded
-    w.u8({0x42});               // the next byte must be where reading stands
+    w.f32(99).f32(98);  // read and discarded
+    w.u8({0x42});       // the next byte must be where reading stands
     Archive in = Archive::Load(w.b.data(), w.b.size());
     std::vector<CDatenObject> samples;
     SerializeList(in, samples);
@@ -193,11 +193,11 @@ TEST(Archive, ObjectReferenceForms)
 TEST(Archive, BadReferencesFail)
 {
     const Bytes cases[] = {
-        ByteWriter().u16(1).u16(0x8005).b,                     // class never seen
-        ByteWriter().u16(1).u16(0x0009).b,                     // object never seen
-        ByteWriter().u16(1).newClass("CNoSuchThing").b,        // unknown class
-        ByteWriter().u16(1).newClass("CEISDatenObject").b,     // wrong class for the list
-        ByteWriter().u16(1).u16(0xFFFF).u16(3).u16(500).b,     // absurd class name length
+        ByteWriter().u16(1).u16(0x8005).b,                  // class never seen
+        ByteWriter().u16(1).u16(0x0009).b,                  // object never seen
+        ByteWriter().u16(1).newClass("CNoSuchThing").b,     // unknown class
+        ByteWriter().u16(1).newClass("CEISDatenObject").b,  // wrong class for the list
+        ByteWriter().u16(1).u16(0xFFFF).u16(3).u16(500).b,  // absurd class name length
     };
     for (const auto& b : cases) {
         Archive in = Archive::Load(b.data(), b.size());

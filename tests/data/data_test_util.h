@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/archive.h"
+#include "data/document_ui.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -9,9 +12,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "data/archive.h"
-#include "data/document_ui.h"
 
 namespace qor::data::test {
 
@@ -27,7 +27,10 @@ struct ByteWriter {
         return *this;
     }
     ByteWriter& u16(std::uint16_t v) { return u8({v & 0xFF, v >> 8}); }
-    ByteWriter& u32(std::uint32_t v) { return u8({int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)}); }
+    ByteWriter& u32(std::uint32_t v)
+    {
+        return u8({int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)});
+    }
     ByteWriter& f32(float f)
     {
         std::uint32_t v;
@@ -80,7 +83,8 @@ struct TempDir {
 
 inline void WriteBytes(const std::string& path, const Bytes& b)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<long>(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<long>(b.size()));
 }
 
 inline Bytes ReadBytes(const std::string& path)

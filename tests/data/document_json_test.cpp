@@ -1,12 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "common/clock.h"
 #include "data/document_json.h"
 #include "data/pot_ref_daten_object.h"
 #include "data/qor_doc.h"
 #include "data_test_util.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
 
 using namespace qor::data;
 using namespace qor::data::test;
@@ -41,13 +40,15 @@ TEST(DocumentJson, FieldsAndNumberForms)
         "\"setup\":{\"interval\":946684810,\"show1\":[0,",
         "\"factor1\":[1,1,",
         "\"yFrom\":0,\"yTo\":100,\"sampleCount\":0,\"moduleType\":[0,",
-        "\"virtual\":{\"enable\":[0,0,0,0],\"sourceY\":[0,0,0,0],\"sourceZ\":[0,0,0,0],\"formula\":[\"\",\"\",\"\",\"\"]}",
+        "\"virtual\":{\"enable\":[0,0,0,0],\"sourceY\":[0,0,0,0],\"sourceZ\":[0,0,0,0],\"formula\":[\"\","
+        "\"\",\"\",\"\"]}",
         "\"logbook\":\"Grüße\"",
         "\"curves\":{\"visible\":[1,1,",
         "\"colour\":[255,65280,16711680,",
         "\"oldPot\":[]",
         "\"pot\":[{\"time\":0,\"counter\":0,\"raw\":[-1,0,1],\"status\":0,\"range\":0}]",
-        "\"eis\":[{\"time\":0,\"index\":0,\"val1\":9.99999975e-06,\"val2\":0,\"val3\":0,\"flag1\":0,\"flag2\":0}]",
+        "\"eis\":[{\"time\":0,\"index\":0,\"val1\":9.99999975e-06,\"val2\":0,\"val3\":0,\"flag1\":0,"
+        "\"flag2\":0}]",
         "\"refs\":[{\"time\":0,\"count\":1,\"range\":[0],\"x\":[2.5],\"y\":[0],\"z\":[0]}]",
         "\"labels\":[{\"x\":0.10000000000000001,\"y\":0,\"font\":{\"height\":0,",
         "\"faceName\":\"\"},\"text\":\"a \\\"b\\\"\\n\\tc\\u0001\",\"colour\":0,\"scale\":1}]",

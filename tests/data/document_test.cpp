@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 #include "catalogue/catalogue.h"
 #include "common/clock.h"
 #include "data/local_time.h"
 #include "data/pot_ref_daten_object.h"
 #include "data/qor_doc.h"
 #include "data_test_util.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
 
 using namespace qor::data;
 using namespace qor::data::test;
@@ -241,7 +240,8 @@ TEST(Document, FailedSaveKeepsTheOldFile)
     ASSERT_TRUE(f.doc.OnFileSave());
     Bytes before = ReadBytes(dir / "k.qo3");
     f.doc.AddSample(0);
-    std::filesystem::permissions(dir.path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(dir.path,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     const bool denied = ::access(dir.path.c_str(), W_OK) != 0;  // root may write anyway
     bool ok = f.doc.PeriodicSave();
     std::filesystem::permissions(dir.path, std::filesystem::perms::owner_all);
@@ -403,10 +403,10 @@ TEST(Document, ImportSetupFile)
     w.str("qrv log\n");
     for (int c = 0; c < 54; ++c)
         w.u8({0}).str("").u32(0);
-    w.u16(0);                                        // old potentiostat list
+    w.u16(0);  // old potentiostat list
     w.u16(1).newClass("CStringDatenObject").f64(1).f64(2).u8({0, 0}).u32(0).str("Arial");
     w.u32(10).u8({0}).u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0).str("hello").u32(0).f64(1);
-    w.u16(0);                                        // spare list
+    w.u16(0);  // spare list
     WriteBytes(dir / "setup.qrv", w.b);
 
     Fixture f;

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "data/local_time.h"
 #include "data/logbook.h"
+
+#include <gtest/gtest.h>
 
 using namespace qor::data;
 

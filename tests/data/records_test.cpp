@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "data/archive.h"
 #include "data/eis_daten_object.h"
 #include "data/grafik_setup.h"
@@ -13,12 +11,13 @@
 #include "data/string_daten_object.h"
 #include "data_test_util.h"
 
+#include <gtest/gtest.h>
+
 using namespace qor::data;
 using namespace qor::data::test;
 
 namespace {
-template <class R>
-Bytes Store(R& r)
+template <class R> Bytes Store(R& r)
 {
     Bytes out;
     Archive ar = Archive::Store(out);
@@ -26,8 +25,7 @@ Bytes Store(R& r)
     ar.Flush();
     return out;
 }
-template <class R>
-void Load(R& r, const Bytes& b, int version = 3)
+template <class R> void Load(R& r, const Bytes& b, int version = 3)
 {
     Archive ar = Archive::Load(b.data(), b.size());
     ar.SetFileVersion(version);
@@ -112,10 +110,21 @@ TEST(Records, OldPotentiostatLayout)
     p.m_code[2][1] = 8;
     p.m_val3[21] = 3;
     Bytes b = ByteWriter()
-                  .u8({1, 9}).f32(1).f32(0).f32(0)
-                  .u8({0, 2, 0}).f32(0).f32(0).f32(0)
-                  .u8({8}).f32(0).f32(0).f32(3)
-                  .u8({0}).time(12).b;
+                  .u8({1, 9})
+                  .f32(1)
+                  .f32(0)
+                  .f32(0)
+                  .u8({0, 2, 0})
+                  .f32(0)
+                  .f32(0)
+                  .f32(0)
+                  .u8({8})
+                  .f32(0)
+                  .f32(0)
+                  .f32(3)
+                  .u8({0})
+                  .time(12)
+                  .b;
     EXPECT_EQ(Store(p), b);
     CPotDatenObject back;
     Load(back, b);
@@ -141,13 +150,21 @@ TEST(Records, LabelLayoutAndFaceName)
     s.m_colour = 0x0000FF;
     Bytes b = Store(s);
     Bytes expect = ByteWriter()
-                       .f64(1.5).f64(-2.0)
-                       .u8({1, 0}).u32(0)   // character set, clipping precision, escapement
+                       .f64(1.5)
+                       .f64(-2.0)
+                       .u8({1, 0})
+                       .u32(0)  // character set, clipping precision, escapement
                        .str(std::string(40, 'F'))
-                       .u32(static_cast<std::uint32_t>(-12)).u8({1}).u32(0)  // height, italic, orientation
+                       .u32(static_cast<std::uint32_t>(-12))
+                       .u8({1})
+                       .u32(0)               // height, italic, orientation
                        .u8({0, 0, 0, 0, 0})  // output precision, pitch, quality, strike-out, underline
-                       .u32(700).u32(0)      // weight, width
-                       .str("pH 7").u32(0xFF).f64(1.0).b;
+                       .u32(700)
+                       .u32(0)  // weight, width
+                       .str("pH 7")
+                       .u32(0xFF)
+                       .f64(1.0)
+                       .b;
     EXPECT_EQ(b, expect);
     CStringDatenObject back;
     Load(back, b);
