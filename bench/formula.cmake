@@ -9,3 +9,6 @@ if(QOR_MUPARSER_LIB AND QOR_MUPARSER_INCLUDE)
   target_link_libraries(bench_formula PRIVATE ${QOR_MUPARSER_LIB})
   target_compile_definitions(bench_formula PRIVATE QOR_HAVE_MUPARSER=1)
 endif()
+
+add_executable(bench_export_week ${CMAKE_CURRENT_LIST_DIR}/export_week.cpp)
+target_link_libraries(bench_export_week PRIVATE qor_export qor_formula qor_data qor_catalogue qor_common)

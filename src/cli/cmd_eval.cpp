@@ -1,0 +1,148 @@
+// qortool eval: the formula interpreter and the virtual channel evaluation from the shell.
+#include <charconv>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "cli/command.h"
+#include "formula/formel_interpreter.h"
+#include "formula/formula_program.h"
+
+namespace qor::cli {
+namespace {
+
+void AppendG17(std::string& out, double v)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17);
+    out.append(buf, res.ptr);
+}
+
+// The interpreter's value, or "error" when the flag is set after construction or evaluation.
+void AppendInterpreted(std::string& out, const std::string& formula)
+{
+    formula::CFormelInterpreter ip(formula);
+    if (ip.HasError()) {
+        out += "error";
+        return;
+    }
+    const double v = ip.Evaluate();
+    if (ip.HasError())
+        out += "error";
+    else
+        AppendG17(out, v);
+}
+
+bool ParseNumber(const std::string& text, double* v)
+{
+    if (text.empty())
+        return false;
+    const double n = formula::CFormelInterpreter::LeadingNumber(text);
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);  // only to see that the whole text is a number
+    if (end == nullptr || *end != '\0')
+        return false;
+    *v = n;
+    return true;
+}
+
+// Many lines: one formula per line, or FORMULA<TAB>Y<TAB>Z. Programmes are kept per formula.
+int RunBatch()
+{
+    std::unordered_map<std::string, formula::FormulaProgram> programs;
+    std::string out;
+    out.reserve(1 << 20);
+    std::string line;
+    char buf[1 << 16];
+    bool pendingLine = false;
+    auto handle = [&](std::string& l) {
+        if (!l.empty() && l.back() == '\r')
+            l.pop_back();
+        const std::size_t tab = l.find('\t');
+        if (tab == std::string::npos) {
+            AppendInterpreted(out, l);
+        } else {
+            const std::string f = l.substr(0, tab);
+            const std::size_t tab2 = l.find('\t', tab + 1);
+            const std::string ys = l.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1);
+            const std::string zs = tab2 == std::string::npos ? std::string() : l.substr(tab2 + 1);
+            double y = 0.0, z = 0.0;
+            if (!ParseNumber(ys, &y) || (!zs.empty() && !ParseNumber(zs, &z))) {
+                out += "error";
+            } else {
+                if (programs.size() > 4096)
+                    programs.clear();
+                auto it = programs.find(f);
+                if (it == programs.end())
+                    it = programs.emplace(f, formula::FormulaProgram(f)).first;
+                AppendG17(out, it->second.Evaluate(y, z));
+            }
+        }
+        out += '\n';
+        if (out.size() >= (1 << 20)) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
+    };
+    while (std::fgets(buf, sizeof buf, stdin)) {
+        std::string_view piece(buf);
+        const bool complete = !piece.empty() && piece.back() == '\n';
+        if (complete)
+            piece.remove_suffix(1);
+        line.append(piece);
+        pendingLine = true;
+        if (complete) {
+            handle(line);
+            line.clear();
+            pendingLine = false;
+        }
+    }
+    if (pendingLine)
+        handle(line);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int RunEval(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    const bool batch = args.Flag("--batch");
+    const bool hasY = args.Has("--y");
+    const bool hasZ = args.Has("--z");
+    const std::string ys = args.Take("--y");
+    const std::string zs = args.Take("--z");
+    // A formula may start with "--" (such as --3), so the one word left is the formula.
+    if (!args.Unknown().empty() && args.Rest().size() != 1)
+        return Fail(args.Unknown());
+    if (batch) {
+        if (!args.Rest().empty() || hasY || hasZ)
+            return Fail("usage: qortool eval --batch   (formulas on stdin)");
+        return RunBatch();
+    }
+    if (args.Rest().size() != 1)
+        return Fail("usage: qortool eval FORMULA [--y Y --z Z] | --batch");
+    const std::string& f = args.Rest()[0];
+    std::string out;
+    if (hasY || hasZ) {
+        double y = 0.0, z = 0.0;
+        if ((hasY && !ParseNumber(ys, &y)) || (hasZ && !ParseNumber(zs, &z)))
+            return Fail("--y and --z take numbers, such as 2.5 or -1e3");
+        formula::FormulaProgram p(f);
+        AppendG17(out, p.Evaluate(y, z));
+    } else {
+        AppendInterpreted(out, f);
+    }
+    std::printf("%s\n", out.c_str());
+    return 0;
+}
+
+const Registrar kEval({"eval",
+                       "FORMULA [--y Y --z Z] | --batch   (a formula's value; with y and z a virtual channel's; "
+                       "--batch: one per stdin line, FORMULA or FORMULA<TAB>Y<TAB>Z)",
+                       RunEval});
+
+}  // namespace
+}  // namespace qor::cli

@@ -1,0 +1,112 @@
+// qortool export: a document's samples as the tab-separated table of "Export data to ASCII".
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "catalogue/slave.h"
+#include "cli/command.h"
+#include "common/clock.h"
+#include "data/qor_doc.h"
+#include "export/export_dlg.h"
+#include "export/text_export.h"
+#include "station/config.h"
+
+namespace qor::cli {
+namespace {
+
+struct SilentUi : data::DocumentUi {
+    std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    int AskSave(const std::string&, const std::string&) override { return 3; }
+    void ShowMessage(const std::string&) override {}
+    void SetTitle(const std::string&) override {}
+    void OpenDataLogger(const std::string&, int) override {}
+};
+
+// The graph's decimals come from the configuration (PREC); without a file, the default.
+int ConfiguredPrecision()
+{
+    std::ifstream f(station::ConfigPath(), std::ios::binary);
+    if (!f)
+        return station::BuiltInDefaults().prec;
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return station::LoadConfig(ss.str()).prec;
+}
+
+int RunExport(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    const std::string out = args.Take("--out");
+    const std::string precisionText = args.Take("--precision");
+    const std::string langText = args.Take("--lang", "0");
+    const bool comma = args.Flag("--comma");
+    const bool point = args.Flag("--point");
+    const bool together = args.Flag("--together");
+    const bool separate = args.Flag("--separate");
+    const bool withVirtual = args.Flag("--virtual");
+    const bool noVirtual = args.Flag("--no-virtual");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (args.Rest().size() != 1 || out.empty())
+        return Fail("usage: qortool export FILE.qo3 --out FILE.txt [--comma | --point] [--together | --separate] "
+                    "[--precision P] [--virtual | --no-virtual] [--lang 0|1]");
+    if ((comma && point) || (together && separate) || (withVirtual && noVirtual))
+        return Fail("choose one of --comma/--point, --together/--separate, --virtual/--no-virtual");
+    int precision = 0;
+    if (precisionText.empty()) {
+        precision = ConfiguredPrecision();
+    } else {
+        char* end = nullptr;
+        const long p = std::strtol(precisionText.c_str(), &end, 10);
+        if (*end != '\0' || p < 0 || p > 20)
+            return Fail("--precision takes a number of decimals from 0 to 20");
+        precision = static_cast<int>(p);
+    }
+    if (langText != "0" && langText != "1")
+        return Fail("--lang takes 0 (German) or 1 (English)");
+    const int language = langText == "1" ? 1 : 0;
+
+    const std::string path = args.Rest()[0];
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return Fail("no such file: " + path);
+    SilentUi ui;
+    data::Logbook logbook;
+    data::CQORDoc doc(SystemClock::instance(), logbook, ui);
+    const data::IoResult r = doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));
+    if (!r.ok)
+        return Fail(path + ": " + r.error);
+    // Without a live bus the module types are the ones the file recorded.
+    for (std::size_t i = 0; i < 16; ++i) {
+        doc.m_slave[i].m_type = doc.m_grafikSetup.m_moduleType[i];
+        doc.m_slave[i].m_language = static_cast<std::uint8_t>(language);
+    }
+
+    exporter::CExportDlg dlg(doc.m_slave, doc.m_grafikSetup, *doc.m_virtuell, language);
+    dlg.SetDecimalMark(point ? 1 : 0);
+    dlg.SetDateTime(separate ? 1 : 0);
+    if (withVirtual || noVirtual)
+        dlg.SetVirtualChecked(withVirtual);
+
+    exporter::ExportInput in;
+    in.samples = &doc.m_samples;
+    in.setup = &doc.m_grafikSetup;
+    in.virtuell = doc.m_virtuell.get();
+    in.channels = exporter::DescribeChannels(doc.m_slave);
+    std::string error;
+    if (!exporter::WriteTextExport(out, in, dlg.Options(precision), &error))
+        return Fail(error);
+    return 0;
+}
+
+const Registrar kExport({"export",
+                         "FILE.qo3 --out FILE.txt [--comma|--point] [--together|--separate] [--precision P] "
+                         "[--virtual|--no-virtual] [--lang 0|1]   (the samples as a tab-separated table)",
+                         RunExport});
+
+}  // namespace
+}  // namespace qor::cli
