@@ -1,0 +1,194 @@
+// qortool record, read-logger, read-logbook and pot, run as programs against qorsim.
+#include "support/free_port.h"
+#include "support/process.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
+
+using qor::test::BinPath;
+using qor::test::Process;
+using qor::test::RunProgram;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TempFile {
+    explicit TempFile(const std::string& name)
+        : path((fs::temp_directory_path() / ("qor-e2e-" + std::to_string(::getpid()) + "-" + name)).string())
+    {
+        fs::remove(path);
+    }
+    ~TempFile() { fs::remove(path); }
+    std::string path;
+};
+
+// The sample objects of a `qortool dump` document.
+std::size_t SampleCount(const std::string& json)
+{
+    const auto end = json.find("],\"setup\"");
+    std::size_t n = 0;
+    for (auto p = json.find("{\"time\":"); p != std::string::npos && p < end; p = json.find("{\"time\":", p + 1))
+        ++n;
+    return n;
+}
+
+std::string Dump(const std::string& path)
+{
+    std::string out;
+    EXPECT_EQ(RunProgram({BinPath("qortool"), "dump", path}, &out), 0);
+    return out;
+}
+
+std::size_t PrintedCount(const std::string& out)
+{
+    return static_cast<std::size_t>(std::strtoul(out.c_str(), nullptr, 10));
+}
+
+std::vector<std::string> SimModules()
+{
+    return {"--module", "0=1", "--raw", "0=7000,-1234,251", "--module", "1=5", "--raw", "1=1234,567,200",
+            "--module", "2=8", "--raw", "2=955,862,180", "--seed", "7"};
+}
+
+TEST(QortoolRecord, OverTheGatewayReadBackByDump)
+{
+    const int port = qor::test::PickFreePort();
+    std::vector<std::string> args = {BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port)};
+    for (auto& a : SimModules())
+        args.push_back(a);
+    Process sim(args);
+    ASSERT_EQ(sim.ReadLine(), "tcp 127.0.0.1:" + std::to_string(port));
+    TempFile file("tcp.qo3");
+    std::string out;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--tcp", "127.0.0.1:" + std::to_string(port), "--out",
+                          file.path, "--interval", "1", "--samples", "4", "--idcount", "3", "--quiet"},
+                         &out),
+              0);
+    EXPECT_EQ(out, "4 samples\n");
+    const std::string json = Dump(file.path);
+    EXPECT_EQ(SampleCount(json), 4u);
+    // pH 7.000, 12.34 mS/cm as 12340 µS/cm, 95.5 % oxygen; nothing at address 3.
+    EXPECT_NE(json.find("\"value\":[7,12340,95.5,0,"), std::string::npos) << json.substr(0, 400);
+    EXPECT_NE(json.find("\"temperature\":[25.1000004,20,18,0,"), std::string::npos);
+    EXPECT_NE(json.find("\"moduleType\":[1,5,8,0,"), std::string::npos);
+    EXPECT_NE(json.find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos);
+    EXPECT_NE(json.find("Aufzeichnung beendet"), std::string::npos);
+}
+
+TEST(QortoolRecord, ThroughThePseudoTerminal)
+{
+    std::vector<std::string> args = {BinPath("qorsim"), "--pty"};
+    for (auto& a : SimModules())
+        args.push_back(a);
+    Process sim(args);
+    const std::string tty = sim.ReadLine();
+    ASSERT_FALSE(tty.empty());
+    TempFile file("pty.qo3");
+    std::string out;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--serial", tty, "--out", file.path, "--interval", "1",
+                          "--samples", "3", "--idcount", "3", "--quiet"},
+                         &out),
+              0);
+    EXPECT_EQ(out, "3 samples\n");
+    const std::string json = Dump(file.path);
+    EXPECT_EQ(SampleCount(json), 3u);
+    EXPECT_NE(json.find("\"value2\":[-123.400002,56.7000008,8.61999989,0,"), std::string::npos)
+        << json.substr(0, 600);
+}
+
+// 5 % of the answers corrupted: the recording goes on and keeps every sample it took.
+TEST(QortoolRecord, CorruptedAnswersOverBothTransports)
+{
+    for (const bool tcp : {true, false}) {
+        SCOPED_TRACE(tcp ? "tcp" : "pty");
+        const int port = qor::test::PickFreePort();
+        std::vector<std::string> args = {BinPath("qorsim")};
+        if (tcp) {
+            args.push_back("--tcp");
+            args.push_back("127.0.0.1:" + std::to_string(port));
+        } else {
+            args.push_back("--pty");
+        }
+        for (auto& a : SimModules())
+            args.push_back(a);
+        args.push_back("--fault-rate");
+        args.push_back("0.05");
+        Process sim(args);
+        const std::string first = sim.ReadLine();
+        ASSERT_FALSE(first.empty());
+        TempFile file(tcp ? "faults-tcp.qo3" : "faults-pty.qo3");
+        std::vector<std::string> cmd = {BinPath("qortool"), "record"};
+        if (tcp) {
+            cmd.push_back("--tcp");
+            cmd.push_back("127.0.0.1:" + std::to_string(port));
+        } else {
+            cmd.push_back("--serial");
+            cmd.push_back(first);
+        }
+        for (const char* a : {"--interval", "1", "--duration", "8", "--idcount", "2", "--quiet", "--out"})
+            cmd.push_back(a);
+        cmd.push_back(file.path);
+        std::string out;
+        ASSERT_EQ(RunProgram(cmd, &out), 0) << out;
+        const std::size_t taken = PrintedCount(out);
+        EXPECT_GE(taken, 4u);
+        EXPECT_EQ(SampleCount(Dump(file.path)), taken);
+    }
+}
+
+TEST(QortoolRecord, InterruptSavesEverything)
+{
+    const int port = qor::test::PickFreePort();
+    std::vector<std::string> args = {BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port)};
+    for (auto& a : SimModules())
+        args.push_back(a);
+    Process sim(args);
+    ASSERT_FALSE(sim.ReadLine().empty());
+    TempFile file("interrupt.qo3");
+    Process rec({BinPath("qortool"), "record", "--tcp", "127.0.0.1:" + std::to_string(port), "--out", file.path,
+                 "--interval", "1", "--duration", "3600", "--idcount", "2", "--quiet"});
+    // The first sample is saved only at the end; wait for a few of them.
+    ::sleep(4);
+    EXPECT_EQ(rec.Stop(SIGINT), 0);
+    const std::size_t taken = PrintedCount(rec.ReadLine());
+    EXPECT_GE(taken, 2u);
+    EXPECT_EQ(SampleCount(Dump(file.path)), taken);
+}
+
+TEST(QortoolPotentiostat, LoggerLogbookStartStop)
+{
+    const int port = qor::test::PickFreePort();
+    Process sim({BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1", "--module",
+                 "1=67"});
+    ASSERT_FALSE(sim.ReadLine().empty());
+    const std::string tcp = "127.0.0.1:" + std::to_string(port);
+    std::string out;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "search", "--tcp", tcp, "--idcount", "2"}, &out), 0);
+    EXPECT_EQ(out, "Slave  0: pH - Verstärker\nSlave  1: Potentiostat\n");
+
+    TempFile tx3("logger.tx3");
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "read-logger", "--tcp", tcp, "--out", tx3.path, "--quiet"}), 0);
+    std::ifstream in(tx3.path, std::ios::binary);
+    const std::string logger((std::istreambuf_iterator<char>(in)), {});
+    // The simulated logger: 120 lines of 40 characters, oldest (08:00 on 1 March) first.
+    ASSERT_EQ(logger.size(), 120u * 42);
+    EXPECT_EQ(logger.substr(0, 10), "0103260800");
+    EXPECT_EQ(logger.substr(119 * 42, 10), "0103260959");
+
+    out.clear();
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "read-logbook", "--tcp", tcp, "--lang", "en"}, &out), 0);
+    EXPECT_NE(out.find("\tlog book QOR- System\n01.03.2026 07:58 Netz ein\t"), std::string::npos) << out;
+
+    out.clear();
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", "start", "--tcp", tcp}, &out), 0);
+    EXPECT_EQ(out, "potentiostat 1 started\n");
+    out.clear();
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", "stop", "--tcp", tcp}, &out), 0);
+    EXPECT_EQ(out, "potentiostat 1 stopped\n");
+}
+
+}  // namespace
