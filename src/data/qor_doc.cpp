@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -172,6 +173,11 @@ IoResult CQORDoc::ReadFile(const std::string& path, Layout layout)
     if (!f)
         return {false, SystemError()};
     IoResult r;
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) == 0 && st.st_size == 0) {
+        std::fclose(f);  // an empty file is an empty document
+        return r;
+    }
     try {
         Archive ar = Archive::Load(f);
         try {
@@ -194,8 +200,16 @@ IoResult CQORDoc::ReadFile(const std::string& path, Layout layout)
     return r;
 }
 
-IoResult CQORDoc::WriteFile(const std::string& path)
+IoResult CQORDoc::WriteFile(const std::string& bound)
 {
+    // A link stays a link: the file it points to is the one replaced.
+    std::error_code ec;
+    std::string path = bound;
+    if (std::filesystem::is_symlink(bound, ec)) {
+        auto target = std::filesystem::weakly_canonical(bound, ec);
+        if (!ec)
+            path = target.string();
+    }
     std::string tmp = path + ".XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0)
@@ -232,8 +246,17 @@ IoResult CQORDoc::WriteFile(const std::string& path)
         r = {false, SystemError()};
     if (r.ok && std::rename(tmp.c_str(), path.c_str()) != 0)
         r = {false, SystemError()};
-    if (!r.ok)
+    if (!r.ok) {
         ::unlink(tmp.c_str());
+        return r;
+    }
+    // The rename itself must reach the disk too.
+    const auto folder = std::filesystem::path(path).parent_path();
+    int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return r;
 }
 

@@ -484,3 +484,28 @@ TEST(Document, BrokenFileByPathIsUnbound)
     EXPECT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(ReadBytes(dir / "broken.qo3"), (Bytes{0x05, 0x00, 0xFF}));  // untouched
 }
+
+TEST(Document, SaveThroughALinkReplacesItsTarget)
+{
+    TempDir dir;
+    Fixture f;
+    ASSERT_TRUE(f.doc.WriteFile(dir / "real.qo3").ok);
+    std::filesystem::create_symlink(dir / "real.qo3", dir / "link.qo3");
+    f.doc.m_samples.resize(2);
+    ASSERT_TRUE(f.doc.WriteFile(dir / "link.qo3").ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.qo3"));
+    Fixture g;
+    ASSERT_TRUE(g.doc.ReadFile(dir / "real.qo3", Layout::Qo3).ok);
+    EXPECT_EQ(g.doc.m_samples.size(), 2u);
+}
+
+TEST(Document, EmptyFileIsAnEmptyDocument)
+{
+    TempDir dir;
+    WriteBytes(dir / "zero.qo3", {});
+    Fixture f;
+    IoResult r = f.doc.ReadFile(dir / "zero.qo3", Layout::Qo3);
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(f.doc.m_samples.empty());
+    EXPECT_EQ(f.logbook.m_text, "");
+}
