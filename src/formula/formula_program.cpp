@@ -78,6 +78,53 @@ inline double Negate(double v, std::uint8_t neg)
     return r;
 }
 
+// ExecStep for several independent values at once: the same arithmetic, arranged so that
+// the values' dependency chains overlap.
+void ExecLanes(const Step& s, const std::uint8_t* lanes, int count, double* const* slots, double* r, bool* err)
+{
+    switch (s.kind) {
+    case '*':
+        for (int i = 0; i < count; ++i)
+            r[i] = Negate(slots[lanes[i]][s.a], s.negA) * Negate(slots[lanes[i]][s.b], s.negB);
+        break;
+    case '+':
+        for (int i = 0; i < count; ++i)
+            r[i] = Negate(slots[lanes[i]][s.a], s.negA) + Negate(slots[lanes[i]][s.b], s.negB);
+        break;
+    case '-':
+        for (int i = 0; i < count; ++i)
+            r[i] = Negate(slots[lanes[i]][s.a], s.negA) - Negate(slots[lanes[i]][s.b], s.negB);
+        break;
+    case 'G':
+        for (int i = 0; i < count; ++i)
+            r[i] = Negate(slots[lanes[i]][s.a], s.negA);
+        break;
+    case 'R':
+        for (int i = 0; i < count; ++i) {
+            r[i] = Negate(slots[lanes[i]][s.a], s.negA);
+            if (!std::isfinite(r[i])) {
+                err[lanes[i]] = true;
+                r[i] = 0.0;
+            }
+        }
+        return;
+    default:
+        for (int i = 0; i < count; ++i)
+            r[i] = ExecStep(s, slots[lanes[i]], &err[lanes[i]]);
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        double v = r[i];
+        if (!std::isfinite(v)) [[unlikely]] {
+            err[lanes[i]] = true;
+            v = 0.0;
+        }
+        v = RoundToDecimals(v, 12);
+        slots[lanes[i]][s.dst] = std::fabs(v);
+        r[i] = v;
+    }
+}
+
 bool IsOperatorToken(char k)
 {
     return IsOperatorChar(k);
@@ -455,15 +502,15 @@ double FormulaProgram::RunEngine(bool record, int root, double y, double z, bool
 
 bool FormulaProgram::Prepare(double y, double z, double* slots, int* root, bool* error) const
 {
-    const double ry = RoundToDecimals(y, 6);
-    const double rz = RoundToDecimals(z, 6);
-    if ((m_usesY && !std::isfinite(ry)) || (m_usesZ && !std::isfinite(rz))) {
+    const double ry = m_usesY ? RoundToDecimals(y, 6) : 0.0;
+    const double rz = m_usesZ ? RoundToDecimals(z, 6) : 0.0;
+    if (!std::isfinite(ry) || !std::isfinite(rz)) {
         // "inf" and "nan" in the text never pass the syntax check.
         *error = true;
         return false;
     }
-    const bool ySign = m_usesY && std::signbit(ry);
-    const bool zSign = m_usesZ && std::signbit(rz);
+    const bool ySign = std::signbit(ry);
+    const bool zSign = std::signbit(rz);
     slots[kYSlot] = std::fabs(ry);
     slots[kZSlot] = std::fabs(rz);
     *root = (ySign ? 2 : 0) + (zSign ? 1 : 0);
@@ -512,67 +559,73 @@ double FormulaProgram::Evaluate(double y, double z, bool* error)
     return v;
 }
 
+void FormulaProgram::Lockstep(std::int32_t node, std::uint8_t* lanes, int count, double* const* slots, const double* y,
+                              const double* z, double* out, bool* err)
+{
+    while (node >= 0) {
+        const Node& nd = m_nodes[static_cast<std::size_t>(node)];
+        double r[kLanes];
+        ExecLanes(nd.step, lanes, count, slots, r, err);
+        if (nd.step.kind == 'R') {
+            for (int i = 0; i < count; ++i)
+                out[lanes[i]] = r[i];
+            return;
+        }
+        // Values whose result has the other sign go their own way, side by side again.
+        std::uint8_t negative[kLanes];
+        int nNeg = 0;
+        int nPos = 0;
+        for (int i = 0; i < count; ++i) {
+            if (std::signbit(r[i]))
+                negative[nNeg++] = lanes[i];
+            else
+                lanes[nPos++] = lanes[i];
+        }
+        const std::int32_t next[2] = {nd.next[0], nd.next[1]};
+        if (nNeg > 0 && nPos > 0)
+            Lockstep(next[1], negative, nNeg, slots, y, z, out, err);
+        if (nPos == 0) {
+            std::copy(negative, negative + nNeg, lanes);
+            count = nNeg;
+            node = next[1];
+        } else {
+            count = nPos;
+            node = next[0];
+        }
+    }
+    // Not recorded yet: one at a time (this records the way).
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t l = lanes[i];
+        err[l] = false;
+        out[l] = Evaluate(y[l], z[l], &err[l]);
+    }
+}
+
 void FormulaProgram::EvaluateMany(const double* y, const double* z, double* out, std::size_t n, std::uint8_t* errors)
 {
-    constexpr std::size_t K = 4;
     std::size_t i = 0;
-    if (m_compiled && !m_syntaxError && n >= K) {
+    if (m_compiled && !m_syntaxError && n >= kLanes) {
         const std::size_t stride = m_slots.size();  // every way fits: see Compile
-        m_laneSlots.resize(stride * K);
-        double* lanes[K];
-        for (std::size_t l = 0; l < K; ++l) {
+        m_laneSlots.resize(stride * kLanes);
+        double* lanes[kLanes];
+        for (std::size_t l = 0; l < kLanes; ++l) {
             lanes[l] = m_laneSlots.data() + l * stride;
             std::copy(m_slots.begin(), m_slots.begin() + m_fixedSlots, lanes[l]);
         }
-        for (; i + K <= n; i += K) {
-            int root[K];
-            bool err[K] = {};
-            bool ready = true;
-            for (std::size_t l = 0; l < K; ++l)
-                ready &= Prepare(y[i + l], z[i + l], lanes[l], &root[l], &err[l]);
-            if (!ready || root[1] != root[0] || root[2] != root[0] || root[3] != root[0]) {
-                for (std::size_t l = 0; l < K; ++l) {
-                    bool e = false;
-                    out[i + l] = Evaluate(y[i + l], z[i + l], &e);
-                    if (errors)
-                        errors[i + l] = e;
-                }
-                continue;
+        for (; i + kLanes <= n; i += kLanes) {
+            bool err[kLanes] = {};
+            double r[kLanes] = {};
+            std::uint8_t group[4][kLanes];
+            int size[4] = {0, 0, 0, 0};
+            for (std::uint8_t l = 0; l < kLanes; ++l) {
+                int root = 0;
+                if (Prepare(y[i + l], z[i + l], lanes[l], &root, &err[l]))
+                    group[root][size[root]++] = l;
             }
-            std::int32_t node = m_root[root[0]];
-            double r[K];
-            bool finished = false;
-            while (node >= 0) {
-                const Node& nd = m_nodes[static_cast<std::size_t>(node)];
-                for (std::size_t l = 0; l < K; ++l)
-                    r[l] = ExecStep(nd.step, lanes[l], &err[l]);
-                if (nd.step.kind == 'R') {
-                    finished = true;
-                    break;
-                }
-                const bool s0 = std::signbit(r[0]);
-                if (std::signbit(r[1]) != s0 || std::signbit(r[2]) != s0 || std::signbit(r[3]) != s0) {
-                    // The values part ways: each goes on alone from here. (Evaluate may record,
-                    // which moves the nodes.)
-                    const std::int32_t next[2] = {nd.next[0], nd.next[1]};
-                    for (std::size_t l = 0; l < K; ++l) {
-                        double v = 0.0;
-                        if (!Replay(next[std::signbit(r[l])], lanes[l], &v, &err[l])) {
-                            err[l] = false;
-                            v = Evaluate(y[i + l], z[i + l], &err[l]);
-                        }
-                        r[l] = v;
-                    }
-                    finished = true;
-                    break;
-                }
-                node = nd.next[s0];
-            }
-            if (!finished) {
-                for (std::size_t l = 0; l < K; ++l)
-                    r[l] = Evaluate(y[i + l], z[i + l], &err[l]);
-            }
-            for (std::size_t l = 0; l < K; ++l) {
+            for (int g = 0; g < 4; ++g)
+                if (size[g] > 0)
+                    Lockstep(m_root[g], group[g], size[g], lanes, y + i, z + i, r, err);
+            for (std::size_t l = 0; l < kLanes; ++l) {
                 out[i + l] = err[l] ? 0.0 : r[l];
                 if (errors)
                     errors[i + l] = err[l];

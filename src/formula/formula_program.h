@@ -25,8 +25,8 @@ public:
     // The virtual channel's value: 0.0 when the formula is wrong or the evaluation fails.
     // *error (if given) tells which.
     double Evaluate(double y, double z, bool* error = nullptr);
-    // Evaluate for n pairs at once (errors[i], if given, gets 1 for a failed value). Four
-    // values are taken side by side while they follow the same way through the formula.
+    // Evaluate for n pairs at once (errors[i], if given, gets 1 for a failed value). Up to
+    // eight values are taken side by side while they follow the same way through the formula.
     void EvaluateMany(const double* y, const double* z, double* out, std::size_t n, std::uint8_t* errors = nullptr);
 
     // Exposed for tests and benchmarks: how many recorded steps the program holds.
@@ -57,6 +57,10 @@ private:
     double EvaluateByText(double y, double z, bool* error) const;
     // Rounds y and z as "%f" does and fills the slots; false when the value is decided already.
     bool Prepare(double y, double z, double* slots, int* root, bool* error) const;
+    static constexpr std::size_t kLanes = 8;
+    // Evaluates the listed lanes from `node` side by side (EvaluateMany).
+    void Lockstep(std::int32_t node, std::uint8_t* lanes, int count, double* const* slots, const double* y,
+                  const double* z, double* out, bool* err);
     // Follows the recorded steps from `node`; false when the way is not recorded yet.
     bool Replay(std::int32_t node, double* slots, double* value, bool* error) const;
 
