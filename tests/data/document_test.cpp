@@ -5,8 +5,10 @@
 #include "data/qor_doc.h"
 #include "data_test_util.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace qor::data;
 using namespace qor::data::test;
@@ -232,25 +234,33 @@ TEST(Document, SaveReplacesTheFileWhole)
 
 TEST(Document, FailedSaveKeepsTheOldFile)
 {
+    // A file size limit stands in for a full disk: the write fails part-way.
     TempDir dir;
     Fixture f;
     f.ui.files = {dir / "k.qo3"};
     f.doc.OnFileOpen();
     f.doc.AddSample(0);
     ASSERT_TRUE(f.doc.OnFileSave());
-    Bytes before = ReadBytes(dir / "k.qo3");
-    f.doc.AddSample(0);
-    std::filesystem::permissions(dir.path,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    const bool denied = ::access(dir.path.c_str(), W_OK) != 0;  // root may write anyway
-    bool ok = f.doc.PeriodicSave();
-    std::filesystem::permissions(dir.path, std::filesystem::perms::owner_all);
-    if (denied) {
-        EXPECT_FALSE(ok);
-        EXPECT_TRUE(f.doc.m_modified);
-        EXPECT_EQ(f.ui.messages.size(), 1u);
-        EXPECT_EQ(ReadBytes(dir / "k.qo3"), before);
-    }
+    const Bytes before = ReadBytes(dir / "k.qo3");
+    for (int i = 0; i < 2000; ++i)
+        f.doc.AddSample(0);
+
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool ok = f.doc.PeriodicSave();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(f.doc.m_modified);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_NE(f.ui.messages[0].find("k.qo3"), std::string::npos);
+    EXPECT_EQ(ReadBytes(dir / "k.qo3"), before);
+    EXPECT_EQ(FilesIn(dir), 1u);  // the temporary file is gone
 }
 
 TEST(Document, TruncatedFileKeepsWhatWasRead)
