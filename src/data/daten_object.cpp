@@ -11,11 +11,11 @@ void CDatenObject::Serialize(Archive& ar)
     // Bulk copies: a week of samples is six hundred thousand of these.
     if (ar.IsStoring()) {
         ar.WriteTime(m_time);
-        float* p = reinterpret_cast<float*>(ar.Put(16 * 3 * 4));
-        for (int i = 0; i < 16; ++i) {
-            std::memcpy(p++, &m_value[i], 4);
-            std::memcpy(p++, &m_value2[i], 4);
-            std::memcpy(p++, &m_temperature[i], 4);
+        std::uint8_t* p = ar.Put(16 * 3 * 4);
+        for (std::size_t i = 0; i < 16; ++i, p += 12) {
+            std::memcpy(p, &m_value[i], 4);
+            std::memcpy(p + 4, &m_value2[i], 4);
+            std::memcpy(p + 8, &m_temperature[i], 4);
         }
         return;
     }
