@@ -23,6 +23,8 @@
 #include "bus/link_host.h"
 #include "catalogue/catalogue.h"
 #include "data/qor_doc.h"
+#include "export/export_dlg.h"
+#include "export/text_export.h"
 #include "io/serial_link.h"
 #include "io/tcp_link.h"
 #include "sim/sim_bus.h"
@@ -32,6 +34,7 @@
 #include "station/station_texts.h"
 #include "ui/app_icon.h"
 #include "ui/digital_mess_view.h"
+#include "ui/export_dialog.h"
 #include "ui/fehler_dlg.h"
 #include "ui/freigabe_dialog.h"
 #include "ui/grafik_setup_dlg.h"
@@ -74,7 +77,7 @@ QString QtFilter(const std::string& filter)
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'), Qt::SkipEmptyParts);
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
+        QString patterns = parts[i + 1].trimmed();
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         QString label = parts[i];
         const int open = label.indexOf(QLatin1Char('('));
@@ -555,8 +558,26 @@ void CMainFrame::OnChoosePotentiostat()
 
 void CMainFrame::OnExport()
 {
-    // The text export dialog is not part of this window yet.
-    ShowMessage(Tr(txt::kNotAvailable, m_lang).toStdString());
+    const std::optional<std::string> path =
+        ChooseFile(data::FileDialog::SaveAs, "txt", "Tabellen (*.txt) | *.txt | Alle Dateien (*.*)|*.*||");
+    if (!path)
+        return;
+    exporter::CExportDlg model(m_doc->m_slave, m_doc->m_grafikSetup, *m_doc->m_virtuell, m_lang);
+    ExportDialog dlg(model, m_lang, this);
+    // The file is written only once the choice is confirmed: Cancel leaves an existing file alone.
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    exporter::ExportInput in;
+    in.samples = &m_doc->m_samples;
+    in.setup = &m_doc->m_grafikSetup;
+    in.virtuell = m_doc->m_virtuell.get();
+    in.channels = exporter::DescribeChannels(m_doc->m_slave);
+    std::string error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = exporter::WriteTextExport(*path, in, model.Options(m_station->Config().prec), &error);
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        ShowMessage(error);
 }
 
 void CMainFrame::OnFileNew()

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,6 +26,7 @@
 #include "ui/grafik_setup_dlg.h"
 #include "ui/led.h"
 #include "ui/logbuch_view.h"
+#include "ui/export_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/rs232_dlg.h"
 #include "ui_test_app.h"
@@ -222,6 +224,29 @@ TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
     const float first = m_frame->Document().m_samples.front().m_value[0];
     ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
     EXPECT_FALSE(m_frame->Document().m_modified);
+
+    // Export: the file dialog, then the column choice; one line per sample below the header.
+    const QString table = Path("run.txt");
+    test::OnNextModal([table](QWidget* w) {
+        auto* files = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(files, nullptr);
+        files->selectFile(table);
+        QMetaObject::invokeMethod(files, "accept");
+        test::OnNextModal([](QWidget* d) {
+            auto* dlg = qobject_cast<ExportDialog*>(d);
+            ASSERT_NE(dlg, nullptr) << d->metaObject()->className();
+            EXPECT_TRUE(dlg->Box(0, 0)->isChecked());
+            EXPECT_FALSE(dlg->Box(5, 0)->isEnabled());  // not recorded
+            dlg->DecimalChoice(1)->click();
+            QMetaObject::invokeMethod(dlg, "accept");
+        });
+    });
+    ASSERT_TRUE(m_frame->Run(Cmd::FileExport));
+    QFile exported(table);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = exported.readAll().split('\n');
+    EXPECT_EQ(lines.size(), static_cast<qsizetype>(samples) + 2);  // header, samples, empty tail
+    EXPECT_TRUE(lines.value(1).contains(QByteArray::number(first, 'f', 2)));
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     EXPECT_FALSE(m_frame->Document().m_fileBound);
     EXPECT_TRUE(m_frame->Document().m_samples.empty());
