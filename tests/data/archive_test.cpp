@@ -1,8 +1,12 @@
 #include "data/archive.h"
 #include "data/daten_object.h"
+#include "data/eis_daten_object.h"
+#include "data/pot_qor_daten_object.h"
+#include "data/pot_ref_daten_object.h"
 #include "data/record_list.h"
 #include "data_test_util.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace qor::data;
@@ -253,4 +257,58 @@ TEST(Archive, ReadsThroughTheFileBuffer)
         EXPECT_EQ(back[i].m_time, static_cast<std::int64_t>(i));
         EXPECT_EQ(back[i].m_value[i % 16], static_cast<float>(i));
     }
+}
+
+TEST(Archive, LongClassTagPastNumber0x7FFF)
+{
+    // 40000 samples push the numbers past 0x7FFF: the next class is referred to in the long form.
+    std::vector<CDatenObject> samples(40000);
+    std::vector<CPotQORDatenObject> pot(2);
+    pot[1].m_counter = 9;
+    Bytes b = Stored([&](Archive& ar) {
+        SerializeList(ar, samples);
+        SerializeList(ar, pot);
+    });
+    const std::size_t potList = 2 + (2 + 2 + 2 + 12) + 204 + 39999 * (2 + 204);
+    ByteWriter head;
+    head.u16(2).newClass("CPotQORDatenObject");
+    ASSERT_GT(b.size(), potList + head.b.size());
+    EXPECT_TRUE(std::equal(head.b.begin(), head.b.end(), b.begin() + static_cast<long>(potList)));
+    const std::size_t second = potList + head.b.size() + 24;
+    EXPECT_EQ(Bytes(b.begin() + static_cast<long>(second), b.begin() + static_cast<long>(second) + 6),
+              ByteWriter().u16(0x7FFF).u32(0x80000000u | 40002).b);
+
+    Archive in = Archive::Load(b.data(), b.size());
+    std::vector<CDatenObject> s2;
+    std::vector<CPotQORDatenObject> p2;
+    SerializeList(in, s2);
+    SerializeList(in, p2);
+    ASSERT_EQ(p2.size(), 2u);
+    EXPECT_EQ(p2[1].m_counter, 9u);
+}
+
+TEST(Archive, SpareListTakesAnyClassAndCopiesKnownObjects)
+{
+    ByteWriter w;
+    w.u16(3).newClass("CPotRefDatenObject").time(1).u8({1, 2}).f32(1).f32(2).f32(3);
+    w.newClass("CEISDatenObject").time(2).u32(1).f32(0).f32(0).f32(0).u8({0, 0}).u16(0);
+    w.u16(2);  // the reference point again
+    Archive in = Archive::Load(w.b.data(), w.b.size());
+    std::vector<std::unique_ptr<CListRecord>> spare;
+    SerializeAnyList(in, spare);
+    ASSERT_EQ(spare.size(), 3u);
+    EXPECT_STREQ(spare[0]->ClassName(), "CPotRefDatenObject");
+    EXPECT_STREQ(spare[1]->ClassName(), "CEISDatenObject");
+    ASSERT_STREQ(spare[2]->ClassName(), "CPotRefDatenObject");
+    EXPECT_NE(spare[2].get(), spare[0].get());  // a copy, not a second owner
+    EXPECT_EQ(static_cast<CPotRefDatenObject&>(*spare[2]).m_z[0], 3.0f);
+
+    // A reference from one list into another is refused.
+    ByteWriter x;
+    x.u16(1).newClass("CDatenObject").time(0).append(Bytes(192, 0)).u16(1).u16(2);
+    Archive in2 = Archive::Load(x.b.data(), x.b.size());
+    std::vector<CDatenObject> samples;
+    std::vector<CDatenObject> other;
+    SerializeList(in2, samples, kSampleList);
+    EXPECT_THROW(SerializeList(in2, other, kLabelList), ArchiveError);
 }
