@@ -317,3 +317,37 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
 
 }  // namespace
 }  // namespace qor::ui
+
+namespace qor::ui {
+namespace {
+
+// A file named on the command line is read at the first activation.
+TEST_F(MainFrameTest, FileFromTheCommandLineIsRead)
+{
+    const QString file = Path("start.qo3");
+    WithFile(Cmd::FileOpen, file);
+    SearchAndRelease({0});
+    m_frame->GetStation().AddLogbookEntry("marker entry");
+    m_frame->Document().AddSample(0);
+    m_frame->Document().AddSample(0);
+    ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
+    m_frame.reset();
+
+    StartOptions o;
+    o.transport = StartOptions::Transport::Simulate;
+    o.language = 1;
+    o.file = file.toStdString();
+    m_frame = std::make_unique<CMainFrame>(o);
+    m_frame->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->LogbookView() != nullptr; }, 5000));
+    EXPECT_TRUE(m_frame->Document().m_fileBound);
+    EXPECT_EQ(m_frame->Document().m_samples.size(), 2u);
+    const std::string& log = m_frame->LogbookObject().m_text;
+    EXPECT_LT(log.find("marker entry"), log.find("Start of program"));
+    EXPECT_NE(log.find("File " + file.toStdString() + " load"), std::string::npos);
+    EXPECT_EQ(m_frame->PaneText(4), "Samples: 2");
+    EXPECT_TRUE(m_frame->windowTitle().startsWith(file));
+}
+
+}  // namespace
+}  // namespace qor::ui
