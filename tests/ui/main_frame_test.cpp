@@ -351,3 +351,33 @@ TEST_F(MainFrameTest, FileFromTheCommandLineIsRead)
 
 }  // namespace
 }  // namespace qor::ui
+
+namespace qor::ui {
+namespace {
+
+// The potentiostat's lamp turns yellow while its program runs, green again after the stop.
+TEST_F(MainFrameTest, PotentiostatStartAndStopFromTheMenu)
+{
+    SearchAndRelease({3});
+    ASSERT_TRUE(m_frame->GetStation().PotentiostatPresent());
+    EXPECT_TRUE(m_frame->Action(Cmd::StartPotentiostat)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::StartPotentiostat));
+    ASSERT_TRUE(m_frame->GetStation().PotentiostatRunning());
+    EXPECT_TRUE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(Cmd::DefineSteps)->isEnabled());
+    ASSERT_NE(m_frame->MeterView(3), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_frame->MeterView(3)->Lamp()->LedColour() == CLed::LED_COLOR_YELLOW; }, 4000));
+    EXPECT_NE(m_frame->LogbookObject().m_text.find("Start POT/GAL"), std::string::npos);
+
+    ASSERT_TRUE(m_frame->Run(Cmd::StopPotentiostat));
+    EXPECT_FALSE(m_frame->GetStation().PotentiostatRunning());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_frame->MeterView(3)->Lamp()->LedColour() == CLed::LED_COLOR_GREEN; }, 4000));
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    EXPECT_EQ(m_frame->MeterFrame(3), nullptr);  // the stop closes the measurement windows
+}
+
+}  // namespace
+}  // namespace qor::ui
