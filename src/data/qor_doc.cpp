@@ -313,6 +313,7 @@ bool CQORDoc::AfterRead(const std::string& path, const IoResult& r)
     m_path = path;
     m_fileBound = true;
     AddLogbookEntry(FileLoadedText(path, m_language));
+    m_modified = false;  // a document just read holds nothing to save yet
     m_ui.SetTitle(path);
     m_ui.RebuildGraph(m_labels);
     return true;

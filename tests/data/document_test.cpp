@@ -172,6 +172,7 @@ TEST(Document, OpenMergesLogbookAndAbsentModuleTypes)
     EXPECT_TRUE(f.ui.messages.empty());
     EXPECT_TRUE(f.doc.m_fileBound);
     EXPECT_TRUE(f.doc.m_rebuildGraph);
+    EXPECT_FALSE(f.doc.m_modified);
     EXPECT_EQ(f.ui.titles.back(), dir / "a.qo3");
     EXPECT_EQ(f.doc.m_slave[2].m_type, 5);  // absent: takes the recorded type
     EXPECT_EQ(f.doc.m_slave[3].m_type, 1);  // released: keeps its own
