@@ -95,6 +95,21 @@ void ExecLanes(const Step& s, const std::uint8_t* lanes, int count, double* cons
         for (int i = 0; i < count; ++i)
             r[i] = Negate(slots[lanes[i]][s.a], s.negA) - Negate(slots[lanes[i]][s.b], s.negB);
         break;
+    case '/':
+        for (int i = 0; i < count; ++i) {
+            const double b = Negate(slots[lanes[i]][s.b], s.negB);
+            if (b == 0.0) {
+                err[lanes[i]] = true;
+                r[i] = 0.0;
+            } else {
+                r[i] = Negate(slots[lanes[i]][s.a], s.negA) / b;
+            }
+        }
+        break;
+    case 'F':
+        for (int i = 0; i < count; ++i)
+            r[i] = ApplyFunction(s.function, Negate(slots[lanes[i]][s.a], s.negA), &err[lanes[i]]);
+        break;
     case 'G':
         for (int i = 0; i < count; ++i)
             r[i] = Negate(slots[lanes[i]][s.a], s.negA);
@@ -276,6 +291,13 @@ private:
                 const std::size_t close = static_cast<std::size_t>(tt.match);
                 Build(i + 1, close, inner);
                 const Val v = Flat(inner);
+                if (v.slot >= m_p.m_fixedSlots) {
+                    // Already a written-back result: reading it and writing it with 12
+                    // decimals again gives the same text, so no step is needed.
+                    Atom(out, out.size(), v.neg ? -0.0 : 0.0, v.slot);
+                    i = close;
+                    break;
+                }
                 Step s;
                 s.kind = 'G';
                 s.a = v.slot;
