@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -244,19 +243,12 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
     }
     if (std::fclose(f) != 0 && r.ok)
         r = {false, SystemError()};
+    // The data reached the disk before the rename, so a crash leaves either the old file
+    // or the whole new one.
     if (r.ok && std::rename(tmp.c_str(), path.c_str()) != 0)
         r = {false, SystemError()};
-    if (!r.ok) {
+    if (!r.ok)
         ::unlink(tmp.c_str());
-        return r;
-    }
-    // The rename itself must reach the disk too.
-    const auto folder = std::filesystem::path(path).parent_path();
-    int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
     return r;
 }
 
