@@ -168,6 +168,7 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
 
     bool havePrev = false;
     double prevA = 0, prevB = 0;  // screen extent of the previous label
+    const double space = fm.horizontalAdvance(QLatin1Char(' '));  // labels never touch
     std::vector<graph::LogLabel> logLabels;
     if (log)
         logLabels = graph::LogLabels(ticks.values);
@@ -190,7 +191,7 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
                 w = fm.horizontalAdvance(text);
             }
             const double a = y - w / 2.0, b = y + w / 2.0;
-            const bool overlaps = havePrev && a < prevB && b > prevA;
+            const bool overlaps = havePrev && a < prevB + space && b > prevA - space;
             if (!overlaps && a >= labelLimit && b <= bottom) {
                 rotated(y, [&] {
                     const QPointF base(-w / 2.0, fm.ascent() - fm.height() / 2.0);
@@ -285,6 +286,7 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
     const double unit = std::pow(10.0, ticks.exponent);
     bool havePrev = false;
     double prevA = 0, prevB = 0;
+    const double space = fm.horizontalAdvance(QLatin1Char(' '));
     for (std::size_t i = 0; i < ticks.values.size(); ++i) {
         const double x = std::round(ticks.pixels[i]);
         p->drawLine(QPointF(x, top), QPointF(x, top + major));
@@ -310,7 +312,7 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
         }
         const double w = std::max(fm.horizontalAdvance(line1), fm.horizontalAdvance(line2));
         const double l = x - w / 2.0, r = x + w / 2.0;
-        const bool overlaps = havePrev && l < prevB && r > prevA;
+        const bool overlaps = havePrev && l < prevB + space && r > prevA - space;
         if (!overlaps && l >= left && r <= labelLimit) {
             p->drawText(QPointF(x - fm.horizontalAdvance(line1) / 2.0, baseline), line1);
             if (!line2.isEmpty())
