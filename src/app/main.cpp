@@ -1,13 +1,12 @@
+#include "ui/main_frame.h"
+#include "ui/start_options.h"
+
 #include <QApplication>
 #include <QIcon>
-
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "ui/main_frame.h"
-#include "ui/start_options.h"
 
 namespace {
 

@@ -1,21 +1,23 @@
 #include "ui/c3d_meter_ctrl.h"
 
+#include "ui/meter_geometry.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
 #include <QRadialGradient>
-
 #include <algorithm>
 #include <cmath>
-
-#include "ui/meter_geometry.h"
 
 namespace qor::ui {
 
 namespace {
 
-int ClampDecimals(int d) { return std::clamp(d, 0, 9); }
+int ClampDecimals(int d)
+{
+    return std::clamp(d, 0, 9);
+}
 
 QColor FromColorRef(std::uint32_t ref)
 {
@@ -110,11 +112,23 @@ void C3DMeterCtrl::SetNeedleColor(std::uint32_t colorRef)
     update();
 }
 
-QString C3DMeterCtrl::ValueText() const { return QString::asprintf("%.*f", m_valueDecimals, m_value); }
-QString C3DMeterCtrl::MinText() const { return QString::asprintf("%.*f", m_scaleDecimals, m_minimum); }
-QString C3DMeterCtrl::MaxText() const { return QString::asprintf("%.*f", m_scaleDecimals, m_maximum); }
+QString C3DMeterCtrl::ValueText() const
+{
+    return QString::asprintf("%.*f", m_valueDecimals, m_value);
+}
+QString C3DMeterCtrl::MinText() const
+{
+    return QString::asprintf("%.*f", m_scaleDecimals, m_minimum);
+}
+QString C3DMeterCtrl::MaxText() const
+{
+    return QString::asprintf("%.*f", m_scaleDecimals, m_maximum);
+}
 
-double C3DMeterCtrl::CurrentNeedleAngle() const { return NeedleAngle(m_value, m_minimum, m_maximum); }
+double C3DMeterCtrl::CurrentNeedleAngle() const
+{
+    return NeedleAngle(m_value, m_minimum, m_maximum);
+}
 
 void C3DMeterCtrl::InvalidateFace()
 {

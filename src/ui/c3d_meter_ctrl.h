@@ -3,7 +3,6 @@
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
-
 #include <cstdint>
 
 namespace qor::ui {

@@ -85,6 +85,9 @@ const std::array<CommandText, static_cast<int>(Cmd::Count)>& CommandTexts()
     return table;
 }
 
-const CommandText& TextOf(Cmd cmd) { return CommandTexts()[static_cast<std::size_t>(cmd)]; }
+const CommandText& TextOf(Cmd cmd)
+{
+    return CommandTexts()[static_cast<std::size_t>(cmd)];
+}
 
 }  // namespace qor::ui

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <array>
-
 #include "common/text.h"
+
+#include <array>
 
 namespace qor::ui {
 

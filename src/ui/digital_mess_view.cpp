@@ -1,13 +1,12 @@
 #include "ui/digital_mess_view.h"
 
-#include <QLabel>
-
-#include <cmath>
-
 #include "ui/c3d_meter_ctrl.h"
 #include "ui/digital_view_model.h"
 #include "ui/led.h"
 #include "ui/ui_texts.h"
+
+#include <QLabel>
+#include <cmath>
 
 namespace qor::ui {
 
@@ -54,7 +53,8 @@ CDigitalMessView::CDigitalMessView(std::uint8_t address, int lang, QWidget* pare
     m_runLabel->setGeometry(Dlu(7, 64, 18, 8));
     m_led = new CLed(this);
     const QRect lamp = Dlu(25, 64, 12, 8);
-    m_led->setGeometry(lamp.x(), lamp.y(), std::max(lamp.width(), CLed::kCell), std::max(lamp.height(), CLed::kCell));
+    m_led->setGeometry(lamp.x(), lamp.y(), std::max(lamp.width(), CLed::kCell),
+                       std::max(lamp.height(), CLed::kCell));
 }
 
 void CDigitalMessView::SetTitle(const QString& title)
@@ -115,7 +115,13 @@ void CDigitalMessView::Refresh(const catalogue::CSlave& slave, bool potRunning)
     m_led->SetLed(s.lampColour, CLed::LED_ON, CLed::LED_SQUARE);
 }
 
-QString CDigitalMessView::ValueText(int i) const { return m_value[static_cast<std::size_t>(i)]->text(); }
-QString CDigitalMessView::UnitText(int i) const { return m_unit[static_cast<std::size_t>(i)]->text(); }
+QString CDigitalMessView::ValueText(int i) const
+{
+    return m_value[static_cast<std::size_t>(i)]->text();
+}
+QString CDigitalMessView::UnitText(int i) const
+{
+    return m_unit[static_cast<std::size_t>(i)]->text();
+}
 
 }  // namespace qor::ui

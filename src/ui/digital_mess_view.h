@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QWidget>
+#include "catalogue/slave.h"
 
+#include <QWidget>
 #include <array>
 #include <cstdint>
-
-#include "catalogue/slave.h"
 
 class QLabel;
 

@@ -1,10 +1,10 @@
 #include "ui/digital_view_model.h"
 
-#include <cmath>
-#include <cstring>
-
 #include "catalogue/catalogue.h"
 #include "common/text.h"
+
+#include <cmath>
+#include <cstring>
 
 namespace qor::ui {
 
@@ -18,9 +18,9 @@ constexpr int kLampYellow = 32;
 double CalibratedMaximum(const catalogue::CSlave& slave, double fallback, double minimum)
 {
     const auto& bytes = slave.m_calibration[2];
-    const std::uint32_t bits = static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-                               (static_cast<std::uint32_t>(bytes[2]) << 16) |
-                               (static_cast<std::uint32_t>(bytes[3]) << 24);
+    const std::uint32_t bits =
+        static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+        (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
     float value = 0.0f;
     std::memcpy(&value, &bits, sizeof value);
     // An unset or unusable calibration would leave the meter without a range.
@@ -33,7 +33,8 @@ double CalibratedMaximum(const catalogue::CSlave& slave, double fallback, double
 
 std::string DigitalViewTitle(const catalogue::CSlave& slave)
 {
-    return Format("Slave %02u %s", static_cast<unsigned>(slave.m_address), catalogue::ModuleName(slave).c_str());
+    return Format("Slave %02u %s", static_cast<unsigned>(slave.m_address),
+                  catalogue::ModuleName(slave).c_str());
 }
 
 DigitalViewState DigitalViewRefresh(const catalogue::CSlave& slave, bool potRunning)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "catalogue/slave.h"
+
+#include <string>
 
 namespace qor::ui {
 

@@ -1,5 +1,7 @@
 #include "ui/export_dialog.h"
 
+#include "ui/ui_texts.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -10,11 +12,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "ui/ui_texts.h"
-
 namespace qor::ui {
 
-ExportDialog::ExportDialog(exporter::CExportDlg& model, int lang, QWidget* parent) : QDialog(parent), m_model(model)
+ExportDialog::ExportDialog(exporter::CExportDlg& model, int lang, QWidget* parent)
+    : QDialog(parent), m_model(model)
 {
     setWindowTitle(QString::fromStdString(model.Title()));
     auto* grid = new QGridLayout;
@@ -36,8 +37,8 @@ ExportDialog::ExportDialog(exporter::CExportDlg& model, int lang, QWidget* paren
     m_virtual->setEnabled(vb.enabled);
     connect(m_virtual, &QCheckBox::toggled, this, [this](bool on) { m_model.SetVirtualChecked(on); });
 
-    auto group = [this](const std::string& caption, QRadioButton** radios, const std::string (&texts)[2], int current,
-                        auto setter) {
+    auto group = [this](const std::string& caption, QRadioButton** radios, const std::string(&texts)[2],
+                        int current, auto setter) {
         auto* box = new QGroupBox(QString::fromStdString(caption), this);
         auto* row = new QHBoxLayout(box);
         auto* buttons = new QButtonGroup(box);

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QDialog>
-
-#include <array>
-
 #include "export/export_dlg.h"
+
+#include <QDialog>
+#include <array>
 
 class QCheckBox;
 class QRadioButton;

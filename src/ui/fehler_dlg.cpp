@@ -1,12 +1,12 @@
 #include "ui/fehler_dlg.h"
 
+#include "ui/ui_texts.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
-
-#include "ui/ui_texts.h"
 
 namespace qor::ui {
 
@@ -35,7 +35,13 @@ CFehlerDlg::CFehlerDlg(int lang, QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
 }
 
-void CFehlerDlg::SetText(const QString& text) { m_text->setText(text); }
-QString CFehlerDlg::Text() const { return m_text->text(); }
+void CFehlerDlg::SetText(const QString& text)
+{
+    m_text->setText(text);
+}
+QString CFehlerDlg::Text() const
+{
+    return m_text->text();
+}
 
 }  // namespace qor::ui

@@ -1,19 +1,19 @@
 #include "ui/freigabe_dialog.h"
 
+#include "ui/ui_texts.h"
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
-
-#include "ui/ui_texts.h"
 
 namespace qor::ui {
 
-FreigabeDialog::FreigabeDialog(station::CFreigabeDlg& model, QWidget* parent) : QDialog(parent), m_model(model)
+FreigabeDialog::FreigabeDialog(station::CFreigabeDlg& model, QWidget* parent)
+    : QDialog(parent), m_model(model)
 {
     const int lang = model.Language();
     setWindowTitle(Tr(txt::kReleaseCaption, lang));

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
-
 #include "station/freigabe_dlg.h"
 #include "station/slave_auswahl.h"
+
+#include <QDialog>
 
 class QListWidget;
 class QPushButton;

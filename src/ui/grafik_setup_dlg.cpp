@@ -1,5 +1,9 @@
 #include "ui/grafik_setup_dlg.h"
 
+#include "catalogue/catalogue.h"
+#include "data/qor_doc.h"
+#include "ui/ui_texts.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleValidator>
@@ -12,10 +16,6 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
-
-#include "catalogue/catalogue.h"
-#include "data/qor_doc.h"
-#include "ui/ui_texts.h"
 
 namespace qor::ui {
 
@@ -73,8 +73,9 @@ CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int 
         slave.m_language = static_cast<std::uint8_t>(lang);
         const bool released = slave.m_enabled != 0;
         const catalogue::ChannelInfo info = catalogue::DescribeModule(slave);
-        const QString label = released ? QString::asprintf("%2d: ", a) + QString::fromStdString(catalogue::ModuleName(slave))
-                                       : QString::asprintf("%2d: ", a) + Tr(kNotReleased, lang);
+        const QString label =
+            released ? QString::asprintf("%2d: ", a) + QString::fromStdString(catalogue::ModuleName(slave))
+                     : QString::asprintf("%2d: ", a) + Tr(kNotReleased, lang);
         m_label[ai] = new QLabel(label, this);
         grid->addWidget(m_label[ai], a + 1, 0);
         const std::string captions[3] = {info.unit1, info.unit2, info.unit3};

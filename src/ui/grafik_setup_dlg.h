@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-
 #include <array>
 
 class QCheckBox;
@@ -24,7 +23,10 @@ public:
 
     QTimeEdit* IntervalEdit() const { return m_interval; }
     QCheckBox* Show(int address, int value) const { return m_show[static_cast<std::size_t>(address)][value]; }
-    QLineEdit* Factor(int address, int value) const { return m_factor[static_cast<std::size_t>(address)][value]; }
+    QLineEdit* Factor(int address, int value) const
+    {
+        return m_factor[static_cast<std::size_t>(address)][value];
+    }
     QLabel* RowLabel(int address) const { return m_label[static_cast<std::size_t>(address)]; }
 
     void accept() override;

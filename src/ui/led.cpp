@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QRadialGradient>
-
 #include <algorithm>
 
 namespace qor::ui {

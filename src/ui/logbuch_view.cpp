@@ -1,10 +1,10 @@
 #include "ui/logbuch_view.h"
 
+#include "ui/ui_texts.h"
+
 #include <QAction>
 #include <QFontDatabase>
 #include <QScrollBar>
-
-#include "ui/ui_texts.h"
 
 namespace qor::ui {
 

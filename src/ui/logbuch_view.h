@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QTextEdit>
-
 #include <string_view>
 
 class QAction;

@@ -1,25 +1,5 @@
 #include "ui/main_frame.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QEventLoop>
-#include <QFileDialog>
-#include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QStyle>
-#include <QTimer>
-#include <QToolBar>
-
-#include <algorithm>
-#include <chrono>
-#include <thread>
-
 #include "bus/link_host.h"
 #include "catalogue/catalogue.h"
 #include "data/qor_doc.h"
@@ -45,6 +25,25 @@
 #include "ui/text_eingabe.h"
 #include "ui/ui_texts.h"
 #include "ui/wait_wnd.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace qor::ui {
 
@@ -81,17 +80,22 @@ QString QtFilter(const std::string& filter)
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         QString label = parts[i];
         const int open = label.indexOf(QLatin1Char('('));
-        out << (open >= 0 ? label.left(open).trimmed() : label) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        out << (open >= 0 ? label.left(open).trimmed() : label) + QStringLiteral(" (") + patterns +
+                   QLatin1Char(')');
     }
     return out.join(QStringLiteral(";;"));
 }
 
-QIcon Icon(QStyle::StandardPixmap p) { return QApplication::style()->standardIcon(p); }
+QIcon Icon(QStyle::StandardPixmap p)
+{
+    return QApplication::style()->standardIcon(p);
+}
 
 }  // namespace
 
 CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
-    : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0), m_clock(SystemClock::instance())
+    : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0),
+      m_clock(SystemClock::instance())
 {
     setObjectName(QStringLiteral("mainFrame"));
     QApplication::setWindowIcon(AppIcon());
@@ -553,7 +557,8 @@ void CMainFrame::OnChoosePotentiostat()
     const std::optional<std::uint8_t> address = m_station->ChoosePotentiostat();
     if (!address)
         return;
-    ShowMessage((Tr(kPotentiostatChosen, m_lang).arg(*address) + Tr(txt::kNotAvailable, m_lang)).toStdString());
+    ShowMessage(
+        (Tr(kPotentiostatChosen, m_lang).arg(*address) + Tr(txt::kNotAvailable, m_lang)).toStdString());
 }
 
 void CMainFrame::OnExport()
@@ -597,7 +602,10 @@ void CMainFrame::OnFileOpen()
     m_doc->OnFileOpen();
 }
 
-void CMainFrame::OnFileClose() { m_doc->OnFileClose(); }
+void CMainFrame::OnFileClose()
+{
+    m_doc->OnFileClose();
+}
 
 bool CMainFrame::CloseDocumentWindow()
 {
@@ -715,8 +723,8 @@ void CMainFrame::OpenMeter(int address, int cascade)
     frame->resize(std::max(size.width(), view->minimumWidth() + decoration.width()),
                   std::max(size.height(), view->minimumHeight() + decoration.height()));
     const catalogue::CSlave& slave = m_doc->m_slave[static_cast<std::size_t>(address)];
-    view->SetTitle(QString::fromStdString(Format("Slave %02u %s", static_cast<unsigned>(address),
-                                                 catalogue::ModuleName(slave).c_str())));
+    view->SetTitle(QString::fromStdString(
+        Format("Slave %02u %s", static_cast<unsigned>(address), catalogue::ModuleName(slave).c_str())));
     frame->setWindowTitle(view->Title());
     frame->move(kCascadeStep * cascade, kCascadeStep * cascade);
     connect(frame, &QObject::destroyed, this, [this, address] { MeterClosed(address); });
@@ -860,15 +868,15 @@ void CMainFrame::OnTimer(int id)
 
 void CMainFrame::ShowMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::Information, Tr(kAppName, m_lang), QString::fromStdString(text), QMessageBox::Ok,
-                    this);
+    QMessageBox box(QMessageBox::Information, Tr(kAppName, m_lang), QString::fromStdString(text),
+                    QMessageBox::Ok, this);
     box.exec();
 }
 
 bool CMainFrame::AskOkCancel(const std::string& text)
 {
-    QMessageBox box(QMessageBox::Question, Tr(kAppName, m_lang), QString::fromStdString(text), QMessageBox::NoButton,
-                    this);
+    QMessageBox box(QMessageBox::Question, Tr(kAppName, m_lang), QString::fromStdString(text),
+                    QMessageBox::NoButton, this);
     QPushButton* ok = box.addButton(Tr(txt::kOk, m_lang), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(Tr(txt::kCancel, m_lang), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
@@ -904,7 +912,8 @@ void CMainFrame::ShowWait(const std::string& text)
     if (!m_wait->isVisible()) {
         m_wait->show();
         m_wait->raise();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
     }
     m_wait->repaint();
 }
@@ -1010,7 +1019,10 @@ std::optional<std::string> CMainFrame::ChooseFile(data::FileDialog kind, const s
     return dlg.selectedFiles().first().toStdString();
 }
 
-int CMainFrame::AskSave(const std::string&, const std::string&) { return qor::ui::AskSave(this, m_lang); }
+int CMainFrame::AskSave(const std::string&, const std::string&)
+{
+    return qor::ui::AskSave(this, m_lang);
+}
 
 void CMainFrame::SetTitle(const std::string& title)
 {

@@ -1,13 +1,5 @@
 #pragma once
 
-#include <QMainWindow>
-
-#include <array>
-#include <map>
-#include <memory>
-#include <optional>
-#include <string>
-
 #include "common/clock.h"
 #include "data/document_ui.h"
 #include "data/logbook.h"
@@ -16,6 +8,13 @@
 #include "station/timers.h"
 #include "ui/command_table.h"
 #include "ui/start_options.h"
+
+#include <QMainWindow>
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
 
 class QAction;
 class QLabel;

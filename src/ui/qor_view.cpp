@@ -1,13 +1,13 @@
 #include "ui/qor_view.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "catalogue/catalogue.h"
 #include "data/qor_doc.h"
 #include "graph/read_out.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/ui_texts.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace qor::ui {
 

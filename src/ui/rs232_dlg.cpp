@@ -1,5 +1,7 @@
 #include "ui/rs232_dlg.h"
 
+#include "ui/ui_texts.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,8 +17,6 @@
 #include <QSpinBox>
 #include <QTimeEdit>
 #include <QVBoxLayout>
-
-#include "ui/ui_texts.h"
 
 namespace qor::ui {
 
@@ -52,7 +52,8 @@ std::array<std::uint8_t, 4> IpAddressEdit::Address() const
     return ip;
 }
 
-Crs232::Crs232(const station::StationConfig& config, int lang, QWidget* parent) : QDialog(parent), m_model(config)
+Crs232::Crs232(const station::StationConfig& config, int lang, QWidget* parent)
+    : QDialog(parent), m_model(config)
 {
     setWindowTitle(Tr(txt::kSetupCaption, lang));
     const station::StationConfig& c = m_model.Current();
@@ -90,7 +91,8 @@ Crs232::Crs232(const station::StationConfig& config, int lang, QWidget* parent) 
     m_ip->SetAddress(c.link.ip);
     m_hostName = new QLineEdit(QString::fromStdString(c.link.hostName), m_lanBox);
     // The configuration file ends the name at ';' and a line at a line feed.
-    m_hostName->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^;\\s]*")), m_hostName));
+    m_hostName->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^;\\s]*")), m_hostName));
     m_hostName->setMaxLength(255);
     m_tcpPort = new QSpinBox(m_lanBox);
     m_tcpPort->setRange(Rs232Model::kMinTcpPort, Rs232Model::kMaxTcpPort);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
-
 #include "ui/rs232_model.h"
+
+#include <QDialog>
 
 class QCheckBox;
 class QComboBox;

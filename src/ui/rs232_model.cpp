@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace qor::ui {
 
 Rs232Model::Rs232Model(const station::StationConfig& config)
@@ -18,16 +17,25 @@ void Rs232Model::ChooseSerial()
     m_config.link.ethernet = 0;
 }
 
-void Rs232Model::ChooseLan() { m_config.link.ethernet = 1; }
+void Rs232Model::ChooseLan()
+{
+    m_config.link.ethernet = 1;
+}
 
-void Rs232Model::SetPort(int port) { m_config.link.port = std::clamp(port, 1, 255); }
+void Rs232Model::SetPort(int port)
+{
+    m_config.link.port = std::clamp(port, 1, 255);
+}
 
 void Rs232Model::SetTcpPort(int port)
 {
     m_config.link.tcpPort = static_cast<std::uint16_t>(std::clamp(port, kMinTcpPort, kMaxTcpPort));
 }
 
-void Rs232Model::SetIdCount(int idCount) { m_config.idCount = std::clamp(idCount, 0, 15); }
+void Rs232Model::SetIdCount(int idCount)
+{
+    m_config.idCount = std::clamp(idCount, 0, 15);
+}
 
 void Rs232Model::SetInterval(int hours, int minutes, int seconds)
 {

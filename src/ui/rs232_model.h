@@ -1,10 +1,10 @@
 #pragma once
 
+#include "station/config.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
-
-#include "station/config.h"
 
 namespace qor::ui {
 

@@ -1,9 +1,9 @@
 #include "ui/save_prompt.h"
 
+#include "ui/ui_texts.h"
+
 #include <QMessageBox>
 #include <QPushButton>
-
-#include "ui/ui_texts.h"
 
 namespace qor::ui {
 

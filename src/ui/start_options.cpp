@@ -76,7 +76,8 @@ std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& ar
             long port = 0;
             if (colon == std::string::npos || !ParseIp(v.substr(0, colon), o.ip) ||
                 !ParseNumber(v.substr(colon + 1), 1, 65535, port))
-                return fail("--tcp needs an IPv4 address and a port, e.g. 192.168.2.10:50000, not \"" + v + "\"");
+                return fail("--tcp needs an IPv4 address and a port, e.g. 192.168.2.10:50000, not \"" + v +
+                            "\"");
             o.tcpPort = static_cast<std::uint16_t>(port);
             o.transport = StartOptions::Transport::Tcp;
             ++transports;

@@ -1,11 +1,11 @@
 #include "ui/text_eingabe.h"
 
+#include "ui/ui_texts.h"
+
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "ui/ui_texts.h"
 
 namespace qor::ui {
 

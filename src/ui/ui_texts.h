@@ -1,12 +1,15 @@
 #pragma once
 
-#include <QString>
-
 #include "common/text.h"
+
+#include <QString>
 
 namespace qor::ui {
 
-inline QString Tr(const TextPair& pair, int lang) { return QString::fromUtf8(pair[lang]); }
+inline QString Tr(const TextPair& pair, int lang)
+{
+    return QString::fromUtf8(pair[lang]);
+}
 
 // Every text the window shows, German and English.
 namespace txt {
@@ -115,7 +118,8 @@ inline constexpr TextPair kCopy{"&Kopieren", "&Copy"};
 
 // Status prompts of the commands (status tip before the line feed, tool tip after it).
 inline constexpr TextPair kPromptPortSetup{"Einstellen der Schnittstelle", "Adjust Interface"};
-inline constexpr TextPair kPromptSearch{"Freigeben der Module\nModule suchen", "Release modules\nSearch modules"};
+inline constexpr TextPair kPromptSearch{"Freigeben der Module\nModule suchen",
+                                        "Release modules\nSearch modules"};
 inline constexpr TextPair kPromptStartMeasuring{"Messung der freigegebenen Module starten.\nMessgeräte",
                                                 "Start measurement.\nInstruments"};
 inline constexpr TextPair kPromptShowMeters{"Messgeräte für freigegebene Slaves anzeigen",
@@ -131,12 +135,14 @@ inline constexpr TextPair kPromptStartPot{"Schrittablauf starten", "Start step p
 inline constexpr TextPair kPromptStopPot{"Schrittablauf manuell stoppen", "Stop step program manually"};
 inline constexpr TextPair kPromptDefineSteps{"Definieren der Ablaufschritte.", "Define steps"};
 inline constexpr TextPair kPromptManual{"Potentiostat manuell bedienen", "manual operation"};
-inline constexpr TextPair kPromptStartPotRec{"Start Potentiostat und Aufzeichnung", "Start Potentiostat and Logging"};
+inline constexpr TextPair kPromptStartPotRec{"Start Potentiostat und Aufzeichnung",
+                                             "Start Potentiostat and Logging"};
 inline constexpr TextPair kPromptReadLogger{"Datenlogger auslesen", "Read data logger"};
 inline constexpr TextPair kPromptReadDeviceLogbook{"Logbuch auslesen", "Read log book"};
 inline constexpr TextPair kPromptCopy{"Kopieren eines markierten Logbuchabschnittes",
                                       "Copy of a selected log book section"};
-inline constexpr TextPair kPromptLanguage{"Sprache der Oberfläche umschalten", "Switch the window's language"};
+inline constexpr TextPair kPromptLanguage{"Sprache der Oberfläche umschalten",
+                                          "Switch the window's language"};
 
 // Document messages.
 inline constexpr TextPair kWrongType{"Falscher Dateityp!", "Wrong file type."};

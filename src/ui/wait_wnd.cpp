@@ -1,10 +1,10 @@
 #include "ui/wait_wnd.h"
 
+#include "ui/ui_texts.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
-
-#include "ui/ui_texts.h"
 
 namespace qor::ui {
 
@@ -28,7 +28,10 @@ void CWaitWnd::SetText(const QString& text)
         m_text->repaint();
 }
 
-QString CWaitWnd::Text() const { return m_text->text(); }
+QString CWaitWnd::Text() const
+{
+    return m_text->text();
+}
 
 CProgressWnd::CProgressWnd(int lang, QWidget* parent) : QDialog(parent)
 {
@@ -51,7 +54,10 @@ void CProgressWnd::SetText(const QString& text)
         m_text->repaint();
 }
 
-void CProgressWnd::SetRange(int minimum, int maximum) { m_bar->setRange(minimum, maximum); }
+void CProgressWnd::SetRange(int minimum, int maximum)
+{
+    m_bar->setRange(minimum, maximum);
+}
 
 void CProgressWnd::SetPos(int position)
 {
@@ -60,7 +66,13 @@ void CProgressWnd::SetPos(int position)
         m_bar->repaint();
 }
 
-int CProgressWnd::Pos() const { return m_bar->value(); }
-int CProgressWnd::Maximum() const { return m_bar->maximum(); }
+int CProgressWnd::Pos() const
+{
+    return m_bar->value();
+}
+int CProgressWnd::Maximum() const
+{
+    return m_bar->maximum();
+}
 
 }  // namespace qor::ui

@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
+#include "ui/command_table.h"
 
+#include <gtest/gtest.h>
 #include <set>
 #include <string>
-
-#include "ui/command_table.h"
 
 namespace qor::ui {
 namespace {
@@ -24,21 +23,19 @@ TEST(CommandTable, EnableRulesAcrossStates)
         {"document closed",
          {true, false, false, false, false, false, false, false, false},
          {C::PortSetup, C::ToggleLogbook, C::FileNew, C::FileOpen}},
-        {"idle",
-         {},
-         {C::PortSetup, C::SearchModules, C::ToggleLogbook, C::FileOpen, C::FileImport}},
+        {"idle", {}, {C::PortSetup, C::SearchModules, C::ToggleLogbook, C::FileOpen, C::FileImport}},
         {"modules released",
          {false, false, true, false, false, false, false, false, false},
-         {C::PortSetup, C::SearchModules, C::StartMeasuring, C::StartRecording, C::ToggleLogbook, C::ReadDataLogger,
-          C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
+         {C::PortSetup, C::SearchModules, C::StartMeasuring, C::StartRecording, C::ToggleLogbook,
+          C::ReadDataLogger, C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
         {"measuring",
          {false, false, true, true, false, false, false, false, false},
          {C::StartMeasuring, C::ShowMeters, C::StartRecording, C::Stop, C::ToggleLogbook, C::ReadDataLogger,
           C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
         {"measuring, meters shown",
          {false, false, true, true, false, true, false, false, false},
-         {C::StartMeasuring, C::StartRecording, C::Stop, C::ToggleLogbook, C::ReadDataLogger, C::ReadDeviceLogbook,
-          C::FileOpen, C::FileImport}},
+         {C::StartMeasuring, C::StartRecording, C::Stop, C::ToggleLogbook, C::ReadDataLogger,
+          C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
         {"recording into a bound file",
          {false, true, true, true, true, true, false, false, false},
          {C::StartMeasuring, C::Stop, C::NewScale, C::ToggleLogbook, C::ReadDataLogger, C::ReadDeviceLogbook,
@@ -51,17 +48,17 @@ TEST(CommandTable, EnableRulesAcrossStates)
          {C::ToggleLogbook, C::FileNew, C::FileOpen}},
         {"potentiostat present",
          {false, false, true, false, false, false, true, false, false},
-         {C::PortSetup, C::SearchModules, C::StartMeasuring, C::StartRecording, C::ToggleLogbook, C::StartPotentiostat,
-          C::DefineSteps, C::ManualOperation, C::StartPotAndRecording, C::ReadDataLogger, C::ReadDeviceLogbook,
-          C::FileOpen, C::FileImport}},
+         {C::PortSetup, C::SearchModules, C::StartMeasuring, C::StartRecording, C::ToggleLogbook,
+          C::StartPotentiostat, C::DefineSteps, C::ManualOperation, C::StartPotAndRecording,
+          C::ReadDataLogger, C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
         {"potentiostat program running",
          {false, false, true, true, false, false, true, true, false},
          {C::StartMeasuring, C::ShowMeters, C::StartRecording, C::Stop, C::ToggleLogbook, C::StopPotentiostat,
           C::ReadDataLogger, C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
         {"logbook shown, file bound",
          {false, true, false, false, false, false, false, false, true},
-         {C::PortSetup, C::SearchModules, C::NewScale, C::LogbookEntry, C::ToggleLogbook, C::FileClose, C::FileSave,
-          C::FileSaveAs, C::FileExport}},
+         {C::PortSetup, C::SearchModules, C::NewScale, C::LogbookEntry, C::ToggleLogbook, C::FileClose,
+          C::FileSave, C::FileSaveAs, C::FileExport}},
     };
     for (const StateCase& c : cases) {
         for (int i = 0; i < static_cast<int>(Cmd::Count); ++i) {

@@ -1,4 +1,11 @@
-#include <gtest/gtest.h>
+#include "station/config.h"
+#include "ui/freigabe_dialog.h"
+#include "ui/logbuch_view.h"
+#include "ui/rs232_dlg.h"
+#include "ui/rs232_model.h"
+#include "ui/save_prompt.h"
+#include "ui/text_eingabe.h"
+#include "ui_test_app.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,20 +19,15 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimeEdit>
-
-#include "station/config.h"
-#include "ui/freigabe_dialog.h"
-#include "ui/logbuch_view.h"
-#include "ui/rs232_dlg.h"
-#include "ui/rs232_model.h"
-#include "ui/save_prompt.h"
-#include "ui/text_eingabe.h"
-#include "ui_test_app.h"
+#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
 
-station::TimeOfDay IntervalOf(const station::StationConfig& c) { return station::SplitDayFraction(c.interval); }
+station::TimeOfDay IntervalOf(const station::StationConfig& c)
+{
+    return station::SplitDayFraction(c.interval);
+}
 
 TEST(Rs232Model, IntervalRule)
 {
@@ -34,11 +36,8 @@ TEST(Rs232Model, IntervalRule)
         int eh, em, es;
     } cases[] = {
         {0, 0, 30, 0, 10, 0},  // less than a minute: ten minutes
-        {0, 0, 0, 0, 10, 0},
-        {0, 1, 0, 0, 1, 0},
-        {1, 0, 0, 1, 0, 0},
-        {23, 59, 59, 23, 59, 59},
-        {0, 5, 7, 0, 5, 7},
+        {0, 0, 0, 0, 10, 0},      {0, 1, 0, 0, 1, 0}, {1, 0, 0, 1, 0, 0},
+        {23, 59, 59, 23, 59, 59}, {0, 5, 7, 0, 5, 7},
     };
     for (const Case& c : cases) {
         Rs232Model model(station::FirstStartDefaults());
@@ -64,7 +63,8 @@ TEST(Rs232Model, HardwareChoiceAndLimits)
     model.ChooseLan();
     EXPECT_EQ(model.Accept().link.ethernet, 1);
 
-    const int ports[][2] = {{3999, 4000}, {4000, 4000}, {50000, 50000}, {65535, 65535}, {70000, 65535}, {-1, 4000}};
+    const int ports[][2] = {{3999, 4000},   {4000, 4000},   {50000, 50000},
+                            {65535, 65535}, {70000, 65535}, {-1, 4000}};
     for (const auto& p : ports) {
         model.SetTcpPort(p[0]);
         EXPECT_EQ(model.Accept().link.tcpPort, p[1]) << p[0];

@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-
 #include "catalogue/slave.h"
 #include "ui/c3d_meter_ctrl.h"
 #include "ui/digital_mess_view.h"
@@ -10,10 +6,14 @@
 #include "ui/start_options.h"
 #include "ui_test_app.h"
 
+#include <cstring>
+#include <gtest/gtest.h>
+
 namespace qor::ui {
 namespace {
 
-catalogue::CSlave Module(std::uint8_t address, std::uint8_t type, double v1, double v2, double v3, int enabled = 1)
+catalogue::CSlave Module(std::uint8_t address, std::uint8_t type, double v1, double v2, double v3,
+                         int enabled = 1)
 {
     catalogue::CSlave s;
     s.m_address = address;
@@ -34,9 +34,24 @@ TEST(DigitalView, TextsFromTheCatalogue)
         const char* units[3];
         double min1, max1;
     } cases[] = {
-        {Module(0, 1, 7.123, -123.44, 21.06), "Slave 00 pH - Verstärker", {"7.123", "-123.4", "21.1"}, {"pH", "mV", "°C"}, -2, 16},
-        {Module(12, 5, 7.123, 1.25, 25.0), "Slave 12 20mS - Verstärker", {"7.12", "1.2", "25.0"}, {"mS/cm", "Ohm", "°C"}, 0, 20},
-        {Module(3, 8, 98.76, 8.5, 19.94), "Slave 03 Sauerstoff - Verstärker", {"98.8", "8.50", "19.9"}, {"%", "mg/l", "°C"}, 0, 200},
+        {Module(0, 1, 7.123, -123.44, 21.06),
+         "Slave 00 pH - Verstärker",
+         {"7.123", "-123.4", "21.1"},
+         {"pH", "mV", "°C"},
+         -2,
+         16},
+        {Module(12, 5, 7.123, 1.25, 25.0),
+         "Slave 12 20mS - Verstärker",
+         {"7.12", "1.2", "25.0"},
+         {"mS/cm", "Ohm", "°C"},
+         0,
+         20},
+        {Module(3, 8, 98.76, 8.5, 19.94),
+         "Slave 03 Sauerstoff - Verstärker",
+         {"98.8", "8.50", "19.9"},
+         {"%", "mg/l", "°C"},
+         0,
+         200},
     };
     for (const Case& c : cases) {
         const DigitalViewState s = DigitalViewRefresh(c.slave, false);
@@ -133,10 +148,17 @@ TEST(StartOptions, Parsing)
     EXPECT_EQ(o->device, "/dev/ttyUSB0");
 
     const std::vector<std::vector<std::string>> bad = {
-        {"--tcp", "192.168.2:50000"}, {"--tcp", "192.168.2.300:50000"}, {"--tcp", "10.0.0.1"},
-        {"--tcp", "10.0.0.1:0"},      {"--tcp", "10.0.0.1:70000"},      {"--tcp"},
-        {"--lang", "fr"},             {"--serial"},                     {"--simulate", "--serial", "/dev/ttyS0"},
-        {"--frobnicate"},             {"a.qo3", "b.qo3"},
+        {"--tcp", "192.168.2:50000"},
+        {"--tcp", "192.168.2.300:50000"},
+        {"--tcp", "10.0.0.1"},
+        {"--tcp", "10.0.0.1:0"},
+        {"--tcp", "10.0.0.1:70000"},
+        {"--tcp"},
+        {"--lang", "fr"},
+        {"--serial"},
+        {"--simulate", "--serial", "/dev/ttyS0"},
+        {"--frobnicate"},
+        {"a.qo3", "b.qo3"},
     };
     for (const auto& args : bad) {
         error.clear();

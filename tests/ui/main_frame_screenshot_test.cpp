@@ -1,18 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QDir>
-#include <QListWidget>
-#include <QImage>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimeEdit>
-
-#include <memory>
-
 #include "data/qor_doc.h"
 #include "ui/c3d_meter_ctrl.h"
 #include "ui/digital_mess_view.h"
@@ -21,6 +6,19 @@
 #include "ui/main_frame.h"
 #include "ui/meter_geometry.h"
 #include "ui_test_app.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QImage>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeEdit>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace qor::ui {
 namespace {
@@ -88,7 +86,8 @@ TEST(MainFrameScreenshot, RecordingWithTwoMeterViews)
         EXPECT_EQ(shot.size(), frame.size() * frame.devicePixelRatio());
         const QByteArray out = qgetenv("QOR_SCREENSHOT_DIR");
         if (!out.isEmpty()) {
-            const QString name = lang ? QStringLiteral("screenshot_en.png") : QStringLiteral("screenshot_de.png");
+            const QString name =
+                lang ? QStringLiteral("screenshot_en.png") : QStringLiteral("screenshot_de.png");
             EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(out)).filePath(name)));
         }
         ASSERT_TRUE(frame.Run(Cmd::Stop));

@@ -1,4 +1,16 @@
-#include <gtest/gtest.h>
+#include "bus/link_host.h"
+#include "data/qor_doc.h"
+#include "station/station.h"
+#include "ui/c3d_meter_ctrl.h"
+#include "ui/digital_mess_view.h"
+#include "ui/export_dialog.h"
+#include "ui/freigabe_dialog.h"
+#include "ui/grafik_setup_dlg.h"
+#include "ui/led.h"
+#include "ui/logbuch_view.h"
+#include "ui/main_frame.h"
+#include "ui/rs232_dlg.h"
+#include "ui_test_app.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -14,22 +26,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
-
+#include <gtest/gtest.h>
 #include <memory>
-
-#include "bus/link_host.h"
-#include "data/qor_doc.h"
-#include "station/station.h"
-#include "ui/c3d_meter_ctrl.h"
-#include "ui/digital_mess_view.h"
-#include "ui/freigabe_dialog.h"
-#include "ui/grafik_setup_dlg.h"
-#include "ui/led.h"
-#include "ui/logbuch_view.h"
-#include "ui/export_dialog.h"
-#include "ui/main_frame.h"
-#include "ui/rs232_dlg.h"
-#include "ui_test_app.h"
 
 namespace qor::ui {
 namespace {
@@ -157,10 +155,12 @@ TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
         QMetaObject::invokeMethod(w, "accept");
     });
     ASSERT_TRUE(m_frame->Run(Cmd::LogbookEntry));
-    EXPECT_TRUE(m_frame->LogbookView()->toPlainText().contains("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n") ||
-                m_frame->LogbookObject().m_text.find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n") !=
-                    std::string::npos);
-    EXPECT_NE(m_frame->LogbookObject().m_text.find("manueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"), std::string::npos);
+    EXPECT_TRUE(
+        m_frame->LogbookView()->toPlainText().contains("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n") ||
+        m_frame->LogbookObject().m_text.find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n") !=
+            std::string::npos);
+    EXPECT_NE(m_frame->LogbookObject().m_text.find("manueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"),
+              std::string::npos);
 
     ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
     EXPECT_FALSE(m_frame->Action(Cmd::ToggleLogbook)->isChecked());
@@ -216,7 +216,8 @@ TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
     // The first sample at once, then three recording ticks.
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->Document().m_samples.size() >= 4; }, 8000));
     EXPECT_EQ(m_frame->TimerInterval(bus::kTimerRecord), 1000);
-    EXPECT_EQ(m_frame->PaneText(4), QStringLiteral("Messwerte: %1").arg(m_frame->Document().m_samples.size()));
+    EXPECT_EQ(m_frame->PaneText(4),
+              QStringLiteral("Messwerte: %1").arg(m_frame->Document().m_samples.size()));
 
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     EXPECT_FALSE(m_frame->GetStation().Recording());

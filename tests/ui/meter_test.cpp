@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <QImage>
-#include <cmath>
-#include <limits>
-
 #include "ui/c3d_meter_ctrl.h"
 #include "ui/led.h"
 #include "ui/meter_geometry.h"
 #include "ui_test_app.h"
+
+#include <QImage>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
 
 namespace qor::ui {
 namespace {
@@ -43,29 +42,26 @@ TEST(MeterGeometry, NeedleAngle)
     struct Case {
         double value, min, max, angle;
     } cases[] = {
-        {0.0, -5.0, 5.0, 90.0},     // defaults: vertical
-        {-5.0, -5.0, 5.0, 120.0},   // minimum at the left end
-        {5.0, -5.0, 5.0, 60.0},     // maximum at the right end
-        {7.0, -5.0, 5.0, 60.0},     // beyond the range: held at the right end
-        {-9.0, -5.0, 5.0, 120.0},   // below: held at the left end
-        {2.5, -5.0, 5.0, 75.0},
-        {7.0, -2.0, 16.0, 90.0},    // pH 7 on -2..16
-        {100.0, 0.0, 200.0, 90.0},
-        {1.0, 0.0, 0.0, 120.0},     // empty range: at rest
-        {nan, -5.0, 5.0, 120.0},
-        {inf, -5.0, 5.0, 60.0},
-        {-inf, -5.0, 5.0, 120.0},
-        {2.0, 5.0, -5.0, 102.0},    // a backward range turns the scale round
+        {0.0, -5.0, 5.0, 90.0},                              // defaults: vertical
+        {-5.0, -5.0, 5.0, 120.0},                            // minimum at the left end
+        {5.0, -5.0, 5.0, 60.0},                              // maximum at the right end
+        {7.0, -5.0, 5.0, 60.0},                              // beyond the range: held at the right end
+        {-9.0, -5.0, 5.0, 120.0},                            // below: held at the left end
+        {2.5, -5.0, 5.0, 75.0},    {7.0, -2.0, 16.0, 90.0},  // pH 7 on -2..16
+        {100.0, 0.0, 200.0, 90.0}, {1.0, 0.0, 0.0, 120.0},   // empty range: at rest
+        {nan, -5.0, 5.0, 120.0},   {inf, -5.0, 5.0, 60.0},
+        {-inf, -5.0, 5.0, 120.0},  {2.0, 5.0, -5.0, 102.0},  // a backward range turns the scale round
     };
     for (const Case& c : cases)
-        EXPECT_NEAR(NeedleAngle(c.value, c.min, c.max), c.angle, 1e-9) << c.value << " on " << c.min << ".." << c.max;
+        EXPECT_NEAR(NeedleAngle(c.value, c.min, c.max), c.angle, 1e-9)
+            << c.value << " on " << c.min << ".." << c.max;
 }
 
 TEST(MeterGeometry, PointsBandAndNeedle)
 {
     const MeterGeometry g = MeterGeometry::FromRect(0, 0, 200, 160);
     EXPECT_EQ(g.PointAt(90, 120), (MeterPoint{100, 30}));
-    EXPECT_EQ(g.PointAt(60, 120), (MeterPoint{160, 46}));   // 100 + 60, 150 - 103.92
+    EXPECT_EQ(g.PointAt(60, 120), (MeterPoint{160, 46}));  // 100 + 60, 150 - 103.92
     EXPECT_EQ(g.PointAt(120, 120), (MeterPoint{40, 46}));
     EXPECT_EQ(g.PointAt(0, 60), (MeterPoint{160, 150}));
 
@@ -116,7 +112,8 @@ int CountNear(const QImage& img, QColor colour, int tolerance = 40)
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) {
             const QColor c = img.pixelColor(x, y);
-            if (std::abs(c.red() - colour.red()) < tolerance && std::abs(c.green() - colour.green()) < tolerance &&
+            if (std::abs(c.red() - colour.red()) < tolerance &&
+                std::abs(c.green() - colour.green()) < tolerance &&
                 std::abs(c.blue() - colour.blue()) < tolerance)
                 ++n;
         }

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-
 #include <functional>
 
 namespace qor::test {
