@@ -1,17 +1,17 @@
 // The station's poll cycle over sixteen released modules against qorsim --pty with the
 // wire time of 56000 baud emulated: how far the cycle lies above the summed wire time of
 // its sixteen exchanges (10 request bytes and 22 answer bytes each).
+#include "common/clock.h"
+#include "io/serial_link.h"
+#include "station/console_ui.h"
+#include "support/process.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-
-#include "common/clock.h"
-#include "io/serial_link.h"
-#include "station/console_ui.h"
-#include "support/process.h"
 
 using namespace qor;
 using Clk = std::chrono::steady_clock;
@@ -62,8 +62,8 @@ int main(int argc, char** argv)
         sum += v;
     const double wire = 16 * (10 + 22) * 10 * 1000.0 / 56000.0;
     const double median = ms[ms.size() / 2];
-    std::printf("poll cycle of 16 modules, pty at 56000 baud: median %.2f ms  p90 %.2f ms  mean %.2f ms\n", median,
-                ms[ms.size() * 9 / 10], sum / static_cast<double>(ms.size()));
+    std::printf("poll cycle of 16 modules, pty at 56000 baud: median %.2f ms  p90 %.2f ms  mean %.2f ms\n",
+                median, ms[ms.size() * 9 / 10], sum / static_cast<double>(ms.size()));
     std::printf("summed wire time %.2f ms: overhead %.1f %% (goal <= 10 %%), failed polls counted %u\n", wire,
                 (median - wire) / wire * 100.0, unsigned{cs.station.Link().PollErrors()});
     // The same sixteen exchanges as bare polls, for comparison.

@@ -1,12 +1,12 @@
 // qortool pot start | stop: starts or stops the step program of the first potentiostat.
-#include <QCoreApplication>
-#include <cstdio>
-
 #include "cli/command.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
 #include "sim/sim_bus.h"
 #include "station/console_ui.h"
+
+#include <QCoreApplication>
+#include <cstdio>
 
 namespace qor::cli {
 namespace {
@@ -57,9 +57,10 @@ int RunPot(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"pot", std::string("start | stop ") + LinkOptions::Usage() +
-                          " [--lang de|en]\n"
-                          "        starts or stops the step program of the first potentiostat",
+Registrar reg({"pot",
+               std::string("start | stop ") + LinkOptions::Usage() +
+                   " [--lang de|en]\n"
+                   "        starts or stops the step program of the first potentiostat",
                RunPot});
 
 }  // namespace

@@ -1,12 +1,12 @@
 // qortool read-logbook: the potentiostat's own logbook as the station's logbook entry.
-#include <QCoreApplication>
-#include <cstdio>
-
 #include "cli/command.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
 #include "sim/sim_bus.h"
 #include "station/console_ui.h"
+
+#include <QCoreApplication>
+#include <cstdio>
 
 namespace qor::cli {
 namespace {

@@ -1,13 +1,13 @@
 // qortool read-logger: the potentiostat's data logger into a .tx3 file, oldest line first.
-#include <QCoreApplication>
-#include <cstdio>
-#include <cstdlib>
-
 #include "cli/command.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
 #include "sim/sim_bus.h"
 #include "station/console_ui.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
 
 namespace qor::cli {
 namespace {
@@ -52,8 +52,8 @@ int RunReadLogger(const std::vector<std::string>& argv)
     if (cs.ui.shownLoggerFile != out)
         return 1;
     if (!quiet)
-        std::fprintf(stderr, "data logger of module %u written to %s\n", unsigned{cs.station.Potentiostats().front()},
-                     out.c_str());
+        std::fprintf(stderr, "data logger of module %u written to %s\n",
+                     unsigned{cs.station.Potentiostats().front()}, out.c_str());
     return 0;
 }
 

@@ -1,9 +1,4 @@
 // qortool record: releases every module found and records exactly as the station does.
-#include <QCoreApplication>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-
 #include "catalogue/catalogue.h"
 #include "cli/command.h"
 #include "cli/link_options.h"
@@ -12,11 +7,19 @@
 #include "sim/sim_bus.h"
 #include "station/console_ui.h"
 
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
 namespace qor::cli {
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int)
+{
+    g_stop = 1;
+}
 
 bool ParseLong(const std::string& s, long lo, long hi, long& out)
 {
@@ -100,7 +103,8 @@ int RunRecord(const std::vector<std::string>& argv)
     if (!st.ModulesReleased())
         return Fail(lang == "en" ? "No slave available." : "Kein Slave am Bus.");
     if (!quiet)
-        std::fprintf(stderr, "recording to %s every %ld s, saving every %ld s\n", out.c_str(), interval, save);
+        std::fprintf(stderr, "recording to %s every %ld s, saving every %ld s\n", out.c_str(), interval,
+                     save);
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
@@ -120,7 +124,8 @@ int RunRecord(const std::vector<std::string>& argv)
             }
         },
         [&] {
-            return g_stop || !st.Recording() || (samples > 0 && doc.m_samples.size() >= static_cast<std::size_t>(samples)) ||
+            return g_stop || !st.Recording() ||
+                   (samples > 0 && doc.m_samples.size() >= static_cast<std::size_t>(samples)) ||
                    (duration > 0 && clock.tickMs() - start >= duration * 1000);
         });
     const bool linkFailed = !st.Recording();
@@ -135,13 +140,14 @@ int RunRecord(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"record",
-               std::string(LinkOptions::Usage()) +
-                   " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
-                   "        [--lang de|en] [--quiet]\n"
-                   "        releases every module found and records every S seconds (default 10) into a new\n"
-                   "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it",
-               RunRecord});
+Registrar
+    reg({"record",
+         std::string(LinkOptions::Usage()) +
+             " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
+             "        [--lang de|en] [--quiet]\n"
+             "        releases every module found and records every S seconds (default 10) into a new\n"
+             "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it",
+         RunRecord});
 
 }  // namespace
 }  // namespace qor::cli

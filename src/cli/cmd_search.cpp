@@ -1,15 +1,15 @@
 // qortool search: the modules on the bus, as the release dialog lists them.
-#include <QCoreApplication>
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-
 #include "cli/command.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
 #include "common/text.h"
 #include "sim/sim_bus.h"
 #include "station/console_ui.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace qor::cli {
 namespace {

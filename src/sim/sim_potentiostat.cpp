@@ -1,11 +1,11 @@
 #include "sim/sim_potentiostat.h"
 
+#include "bus/frame.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
-
-#include "bus/frame.h"
 
 namespace qor::sim {
 
@@ -53,9 +53,8 @@ SimPotentiostat::SimPotentiostat(std::uint8_t address, std::uint8_t typeCode, st
     : SimModule(address, static_cast<std::uint8_t>(typeCode & ~kRunningBit), seed)
 {
     m_revision = 2.0f;
-    m_files["logbook.txt"] =
-        "01.03.2026 07:58 Netz ein\n01.03.2026 08:00 Datenlogger gestartet\n"
-        "01.03.2026 11:20 Schrittprogramm 1 beendet\n";
+    m_files["logbook.txt"] = "01.03.2026 07:58 Netz ein\n01.03.2026 08:00 Datenlogger gestartet\n"
+                             "01.03.2026 11:20 Schrittprogramm 1 beendet\n";
     MakeLogger(120, 45);
 }
 
@@ -127,7 +126,8 @@ SimPotentiostat::Block SimPotentiostat::SampleBlock(double seconds, std::uint32_
     b[4] = 1;  // step number
     b[5] = static_cast<std::uint8_t>(range);
     const double potScale = (range & 8) ? 1.0 : 10.0;
-    WriteU16(b.data() + 6, static_cast<std::uint16_t>(Clamp16(current * CurrentUnitPerUa(range) * kCurrentDivisor[range & 7])));
+    WriteU16(b.data() + 6, static_cast<std::uint16_t>(
+                               Clamp16(current * CurrentUnitPerUa(range) * kCurrentDivisor[range & 7])));
     WriteU16(b.data() + 8, static_cast<std::uint16_t>(Clamp16(measured * potScale)));
     WriteU16(b.data() + 10, static_cast<std::uint16_t>(Clamp16(target * 10.0)));
     m_lastTargetMv = target;
@@ -164,8 +164,8 @@ std::array<std::int16_t, 3> SimPotentiostat::RawValues(std::int64_t nowMs)
     }
     const double potScale = (range & 8) ? 1.0 : 10.0;
     const double targetScale = m_revision >= 2.0f ? 1.0 : 10.0;
-    return {Clamp16(current * CurrentUnitPerUa(range) * kCurrentDivisor[range & 7]), Clamp16(measured * potScale),
-            Clamp16(target * targetScale)};
+    return {Clamp16(current * CurrentUnitPerUa(range) * kCurrentDivisor[range & 7]),
+            Clamp16(measured * potScale), Clamp16(target * targetScale)};
 }
 
 std::uint8_t SimPotentiostat::MeasurementStatus() const
@@ -203,8 +203,10 @@ void SimPotentiostat::MakeLogger(int lines, int ringLine)
         const double mv = 250.0 + 40.0 * std::cos(i / 23.0);
         const double temp = 21.0 + 2.0 * std::sin(i / 60.0);
         char line[64];
-        std::snprintf(line, sizeof line, "%02d03%02d%02d%02dpH  %6.3fmV  %6.1f\xB0" "C  %6.2f", day, 26, hh, mm, ph, mv,
-                      temp);
+        std::snprintf(line, sizeof line,
+                      "%02d03%02d%02d%02dpH  %6.3fmV  %6.1f\xB0"
+                      "C  %6.2f",
+                      day, 26, hh, mm, ph, mv, temp);
         text.emplace_back(line);
     }
     std::string chrono, ring;

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "sim/sim_module.h"
+
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "sim/sim_module.h"
 
 namespace qor::sim {
 
@@ -22,7 +22,7 @@ public:
     // Type code of an idle potentiostat: current range 3 (±50 µA), ±2000 mV.
     static constexpr std::uint8_t kDefaultType = 0x43;
     static constexpr std::uint8_t kRunningBit = 0x10;
-    static constexpr std::size_t kBlockSize = 1000;       // file content bytes per 0x29 block
+    static constexpr std::size_t kBlockSize = 1000;  // file content bytes per 0x29 block
     static constexpr std::size_t kMaxQueuedSamples = 60000;
 
     struct Program {

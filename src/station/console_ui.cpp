@@ -1,9 +1,9 @@
 #include "station/console_ui.h"
 
-#include <algorithm>
-
 #include "station/freigabe_dlg.h"
 #include "station/slave_auswahl.h"
+
+#include <algorithm>
 
 namespace qor::station {
 

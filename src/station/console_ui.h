@@ -1,5 +1,13 @@
 #pragma once
 
+#include "common/clock.h"
+#include "data/document_ui.h"
+#include "data/logbook.h"
+#include "data/qor_doc.h"
+#include "station/station.h"
+#include "station/station_ui.h"
+#include "station/timers.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -7,14 +15,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "common/clock.h"
-#include "data/logbook.h"
-#include "data/qor_doc.h"
-#include "data/document_ui.h"
-#include "station/station.h"
-#include "station/station_ui.h"
-#include "station/timers.h"
 
 namespace qor::station {
 
@@ -45,9 +45,9 @@ public:
     void ProcessEvents(int ms) override { m_clock.sleepMs(ms); }
 
     // Policy.
-    bool releaseAll = false;       // the release dialog: release every module found (else Cancel)
-    bool answerOk = false;         // OK/Cancel questions
-    bool quiet = false;            // no progress lines
+    bool releaseAll = false;  // the release dialog: release every module found (else Cancel)
+    bool answerOk = false;    // OK/Cancel questions
+    bool quiet = false;       // no progress lines
     std::function<bool()> recordingSetup;
     std::optional<std::string> loggerFile;
 

@@ -27,8 +27,17 @@ std::optional<std::uint8_t> CSlaveAuswahl::SelectedAddress() const
     return m_addresses[static_cast<std::size_t>(m_selection)];
 }
 
-std::string CSlaveAuswahl::Caption() const { return text::kSelectCaption[m_language]; }
-std::string CSlaveAuswahl::Prompt() const { return text::kSelectPrompt[m_language]; }
-std::string CSlaveAuswahl::CancelText() const { return text::kCancel[m_language]; }
+std::string CSlaveAuswahl::Caption() const
+{
+    return text::kSelectCaption[m_language];
+}
+std::string CSlaveAuswahl::Prompt() const
+{
+    return text::kSelectPrompt[m_language];
+}
+std::string CSlaveAuswahl::CancelText() const
+{
+    return text::kCancel[m_language];
+}
 
 }  // namespace qor::station

@@ -1,15 +1,15 @@
 #include "station/station.h"
 
+#include "bus/frame.h"
+#include "catalogue/catalogue.h"
+#include "station/station_texts.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-
-#include "bus/frame.h"
-#include "catalogue/catalogue.h"
-#include "station/station_texts.h"
 
 namespace qor::station {
 
@@ -66,8 +66,7 @@ private:
 Station::Station(const StationConfig& config, Clock& clock, StationUi& ui, Timers& timers, data::CQORDoc& doc,
                  data::Logbook& logbook)
     : m_config(config), m_clock(clock), m_ui(ui), m_timers(timers), m_doc(doc), m_logbook(logbook),
-      m_link(clock, *this),
-      m_language(config.language == 1 ? 1 : 0)
+      m_link(clock, *this), m_language(config.language == 1 ? 1 : 0)
 {
     m_link.Settings() = config.link;
     if (m_config.idCount < 0)
@@ -190,7 +189,8 @@ int Station::IdentifyModule(catalogue::CSlave& slave, std::uint8_t address)
     // Work on a copy that is zero beyond the answer, so a short answer never shows the
     // bytes of an earlier one.
     std::array<std::uint8_t, kBufferSize> ans{};
-    std::copy(m_link.Answer(), m_link.Answer() + std::min<int>(r, static_cast<int>(kBufferSize)), ans.begin());
+    std::copy(m_link.Answer(), m_link.Answer() + std::min<int>(r, static_cast<int>(kBufferSize)),
+              ans.begin());
     if (ans[5] & kStatusRefused)
         return 0;
     const std::uint8_t* data = ans.data() + kHeaderSize;
@@ -201,7 +201,8 @@ int Station::IdentifyModule(catalogue::CSlave& slave, std::uint8_t address)
             std::copy(data + 48, data + 52, reinterpret_cast<std::uint8_t*>(slave.m_unit.data()));
         const int offsets[5] = {16, 20, 24, 52, 44};
         for (int i = 0; i < 5; ++i)
-            std::copy(data + offsets[i], data + offsets[i] + 4, slave.m_calibration[static_cast<std::size_t>(i)].begin());
+            std::copy(data + offsets[i], data + offsets[i] + 4,
+                      slave.m_calibration[static_cast<std::size_t>(i)].begin());
     } else {
         if (static_cast<int>(m_potList.size()) >= kMaxPotentiostats) {
             m_ui.ShowMessage(T(text::kOnlyFourPots));
@@ -263,7 +264,8 @@ std::optional<std::uint8_t> Station::ChoosePotentiostat()
         if (type >= 0x40 && type <= 0x5F) {
             catalogue::CSlave probe = slave;
             probe.m_type = type;
-            dialog.AddEntry(Format("Slave %2d: %s", n, catalogue::ModuleName(probe).c_str()), static_cast<std::uint8_t>(n));
+            dialog.AddEntry(Format("Slave %2d: %s", n, catalogue::ModuleName(probe).c_str()),
+                            static_cast<std::uint8_t>(n));
         }
     }
     if (dialog.Count() == 0) {
@@ -322,7 +324,8 @@ bool Station::StartRecording()
             m_recording = true;
             m_ui.SetPane(2, T(text::kTransfer));
             const data::CGrafikSetup::Hms iv = m_doc.m_grafikSetup.Interval();
-            AddLogbookEntry(Format("%s %02d:%02d:%02d", T(text::kLoggingStarted).c_str(), iv.hours, iv.minutes, iv.seconds));
+            AddLogbookEntry(Format("%s %02d:%02d:%02d", T(text::kLoggingStarted).c_str(), iv.hours,
+                                   iv.minutes, iv.seconds));
             started = true;
         }
     }
@@ -461,11 +464,13 @@ void Station::ReadPotRecords(std::uint8_t address)
     int r = exchange(CMD_COUNT_EIS_RECORDS, BuildRequest(req.data(), CMD_COUNT_EIS_RECORDS, address));
     if (r < 0)
         return;
-    int pending = r >= 8 + 3 ? std::abs(static_cast<std::int8_t>(ans[8]) - static_cast<std::int8_t>(ans[10])) : 0;
+    int pending =
+        r >= 8 + 3 ? std::abs(static_cast<std::int8_t>(ans[8]) - static_cast<std::int8_t>(ans[10])) : 0;
     if (pending != 0) {
         const std::uint8_t max = 50;
         for (int reads = 0; reads < kMaxRecordReads; ++reads) {
-            r = exchange(CMD_READ_EIS_RECORDS, BuildRequest(req.data(), CMD_READ_EIS_RECORDS, address, {&max, 1}, 0));
+            r = exchange(CMD_READ_EIS_RECORDS,
+                         BuildRequest(req.data(), CMD_READ_EIS_RECORDS, address, {&max, 1}, 0));
             if (r < 0)
                 return;
             const std::size_t d = static_cast<std::size_t>(r) - kHeaderSize;
@@ -480,12 +485,14 @@ void Station::ReadPotRecords(std::uint8_t address)
     r = exchange(CMD_COUNT_POT_RECORDS, BuildRequest(req.data(), CMD_COUNT_POT_RECORDS, address));
     if (r < 0)
         return;
-    pending = r >= 8 + 4 ? std::abs(static_cast<int>(ReadU16(ans + 8)) - static_cast<int>(ReadU16(ans + 10))) : 0;
+    pending =
+        r >= 8 + 4 ? std::abs(static_cast<int>(ReadU16(ans + 8)) - static_cast<int>(ReadU16(ans + 10))) : 0;
     if (pending != 0) {
         m_timers.stop(kTimerPoll);
         const std::uint8_t max = 100;
         for (int reads = 0; reads < kMaxRecordReads; ++reads) {
-            r = exchange(CMD_READ_POT_RECORDS, BuildRequest(req.data(), CMD_READ_POT_RECORDS, address, {&max, 1}, 0));
+            r = exchange(CMD_READ_POT_RECORDS,
+                         BuildRequest(req.data(), CMD_READ_POT_RECORDS, address, {&max, 1}, 0));
             if (r < 0)
                 break;
             const std::size_t d = static_cast<std::size_t>(r) - kHeaderSize;
@@ -633,7 +640,8 @@ bool Station::WriteLoggerFile(const std::string& path, const std::string& conten
         m_ui.ShowMessage(Format("%s: %s", path.c_str(), std::strerror(errno)));
         return false;
     }
-    bool ok = std::fwrite(content.data() + ringStart, 1, content.size() - ringStart, f) == content.size() - ringStart;
+    bool ok = std::fwrite(content.data() + ringStart, 1, content.size() - ringStart, f) ==
+              content.size() - ringStart;
     if (ringStart > 0)
         ok = ok && std::fwrite(content.data(), 1, ringStart, f) == ringStart;
     ok = (std::fclose(f) == 0) && ok;

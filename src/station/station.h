@@ -1,11 +1,5 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "bus/bus_link.h"
 #include "bus/link_host.h"
 #include "common/clock.h"
@@ -16,6 +10,12 @@
 #include "station/slave_auswahl.h"
 #include "station/station_ui.h"
 #include "station/timers.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace qor::station {
 

@@ -11,14 +11,16 @@ inline constexpr TextPair kNoModules{"keine Module angemeldet", "no modules reco
 inline constexpr TextPair kModules{"Module angemeldet", "modules recognized"};
 
 // Search and release.
-inline constexpr TextPair kSearching{"Bitte warten, versuche Module anzusprechen.", "Please wait, searching for modules."};
+inline constexpr TextPair kSearching{"Bitte warten, versuche Module anzusprechen.",
+                                     "Please wait, searching for modules."};
 inline constexpr TextPair kNoSlave{"Kein Slave am Bus.", "No slave available."};
 inline constexpr TextPair kReleaseOfSlaves{"Freigabe Slaves", "Release of slaves"};
 inline constexpr TextPair kReadModuleData{"Lese Daten ein!", "Read data of modules!"};
 inline constexpr TextPair kCheckSlave{
     "Prüfen Sie ob dieser Slave am Bus ist\nund ob alle Einstellungen(Schnittstelle)\nkorrekt sind.",
     "Please check if the slave is available\nand all adjustments (interface) are correct."};
-inline constexpr TextPair kOnlyFourPots{"Nur 4 Potentiostaten sind erlaubt!", "Only 4 potentiostats are possible!"};
+inline constexpr TextPair kOnlyFourPots{"Nur 4 Potentiostaten sind erlaubt!",
+                                        "Only 4 potentiostats are possible!"};
 inline constexpr TextPair kWaitTitle{"Information", "Information"};
 inline constexpr TextPair kErrorDialogTitle{"Fehlerdialog", "Fehlerdialog"};
 
@@ -35,7 +37,8 @@ inline constexpr TextPair kCancel{"Abbrechen", "Cancel"};
 // Module selection.
 inline constexpr TextPair kSelectCaption{"Modulauswahl", "Select module"};
 inline constexpr TextPair kSelectPrompt{"Bitte wählen Sie einen Slave aus.", "Please select one slave."};
-inline constexpr TextPair kNoMatchingSlave{"Kein entsprechender Slave am Bus.", "No necessary slave available"};
+inline constexpr TextPair kNoMatchingSlave{"Kein entsprechender Slave am Bus.",
+                                           "No necessary slave available"};
 
 // Recording.
 inline constexpr TextPair kLoggingStarted{"Aufzeichnung gestartet aller ", "Start for logging every "};
@@ -44,7 +47,8 @@ inline constexpr TextPair kLoggingEnded{"Aufzeichnung beendet", "End of logging"
 // Read-outs.
 inline constexpr TextPair kReadDataLogger{"Datenlogger auslesen", "Read data logger"};
 inline constexpr TextPair kDataNotAvailable{"Daten nicht verfügbar!", "Data not available!"};
-inline constexpr TextPair kTransferInterrupted{"Datenübertragung unterbrochen!", "Data transfer interrupted!"};
+inline constexpr TextPair kTransferInterrupted{"Datenübertragung unterbrochen!",
+                                               "Data transfer interrupted!"};
 inline constexpr TextPair kTransmissionTitle{"Datenübertragung", "Data transmission"};
 inline constexpr TextPair kTransmissionText{"Datenübertragung läuft.", "Wait for data transmission."};
 inline constexpr TextPair kReadingData{"Bitte warten, lese Daten.", "Please wait, reading data."};

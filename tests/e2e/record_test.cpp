@@ -31,7 +31,8 @@ std::size_t SampleCount(const std::string& json)
 {
     const auto end = json.find("],\"setup\"");
     std::size_t n = 0;
-    for (auto p = json.find("{\"time\":"); p != std::string::npos && p < end; p = json.find("{\"time\":", p + 1))
+    for (auto p = json.find("{\"time\":"); p != std::string::npos && p < end;
+         p = json.find("{\"time\":", p + 1))
         ++n;
     return n;
 }
@@ -51,7 +52,7 @@ std::size_t PrintedCount(const std::string& out)
 std::vector<std::string> SimModules()
 {
     return {"--module", "0=1", "--raw", "0=7000,-1234,251", "--module", "1=5", "--raw", "1=1234,567,200",
-            "--module", "2=8", "--raw", "2=955,862,180", "--seed", "7"};
+            "--module", "2=8", "--raw", "2=955,862,180",    "--seed",   "7"};
 }
 
 TEST(QortoolRecord, OverTheGatewayReadBackByDump)
@@ -89,8 +90,8 @@ TEST(QortoolRecord, ThroughThePseudoTerminal)
     ASSERT_FALSE(tty.empty());
     TempFile file("pty.qo3");
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--serial", tty, "--out", file.path, "--interval", "1",
-                          "--samples", "3", "--idcount", "3", "--quiet"},
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--serial", tty, "--out", file.path, "--interval",
+                          "1", "--samples", "3", "--idcount", "3", "--quiet"},
                          &out),
               0);
     EXPECT_EQ(out, "3 samples\n");
@@ -149,8 +150,8 @@ TEST(QortoolRecord, InterruptSavesEverything)
     Process sim(args);
     ASSERT_FALSE(sim.ReadLine().empty());
     TempFile file("interrupt.qo3");
-    Process rec({BinPath("qortool"), "record", "--tcp", "127.0.0.1:" + std::to_string(port), "--out", file.path,
-                 "--interval", "1", "--duration", "3600", "--idcount", "2", "--quiet"});
+    Process rec({BinPath("qortool"), "record", "--tcp", "127.0.0.1:" + std::to_string(port), "--out",
+                 file.path, "--interval", "1", "--duration", "3600", "--idcount", "2", "--quiet"});
     // The first sample is saved only at the end; wait for a few of them.
     ::sleep(4);
     EXPECT_EQ(rec.Stop(SIGINT), 0);
@@ -162,8 +163,8 @@ TEST(QortoolRecord, InterruptSavesEverything)
 TEST(QortoolPotentiostat, LoggerLogbookStartStop)
 {
     const int port = qor::test::PickFreePort();
-    Process sim({BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1", "--module",
-                 "1=67"});
+    Process sim({BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1",
+                 "--module", "1=67"});
     ASSERT_FALSE(sim.ReadLine().empty());
     const std::string tcp = "127.0.0.1:" + std::to_string(port);
     std::string out;

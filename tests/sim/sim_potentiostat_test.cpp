@@ -1,12 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-
 #include "bus/frame.h"
 #include "common/clock.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_potentiostat.h"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
 
 namespace qor::sim {
 namespace {
@@ -37,8 +36,17 @@ const Bytes kRead2 = {0x02, 0x16, 0x04, 0, 0, 0, 0, 0, 50};
 
 Bytes FileRequest(const std::string& name, std::uint16_t block)
 {
-    Bytes r = {0x02, 0x29, 0x04, static_cast<std::uint8_t>(4 + name.size()), 0, 0, 0, 0,
-               static_cast<std::uint8_t>(name.size()), 0, static_cast<std::uint8_t>(block),
+    Bytes r = {0x02,
+               0x29,
+               0x04,
+               static_cast<std::uint8_t>(4 + name.size()),
+               0,
+               0,
+               0,
+               0,
+               static_cast<std::uint8_t>(name.size()),
+               0,
+               static_cast<std::uint8_t>(block),
                static_cast<std::uint8_t>(block >> 8)};
     r.insert(r.end(), name.begin(), name.end());
     return r;
@@ -161,7 +169,8 @@ TEST(SimPotentiostat, ServesFilesInBlocks)
     b.pot->SetFile("dl.txt", content);
     Bytes a0 = b.Ok(FileRequest("dl.txt", 0));
     ASSERT_EQ(a0.size(), 8u + 4 + 1000);
-    EXPECT_EQ(Bytes(a0.begin(), a0.begin() + 13), (Bytes{0x02, 0x29, 0x04, 0xEC, 0x03, 0, 0, 0, 1, 0, 0, 0, 'A'}));
+    EXPECT_EQ(Bytes(a0.begin(), a0.begin() + 13),
+              (Bytes{0x02, 0x29, 0x04, 0xEC, 0x03, 0, 0, 0, 1, 0, 0, 0, 'A'}));
     Bytes a1 = b.Ok(FileRequest("dl.txt", 1));
     EXPECT_EQ(a1[8], 1);
     EXPECT_EQ(a1[12], 'B');
@@ -202,7 +211,8 @@ TEST(SimPotentiostat, DefaultLoggerIsARingOfTenCharacterFields)
     EXPECT_EQ(dl.substr(42, 10), "0103260804");
     EXPECT_EQ(dl.substr(40, 2), "\n\r");
     EXPECT_EQ(dl.substr(ring + 10, 4), "pH  ");
-    EXPECT_EQ(dl.substr(ring + 30, 4), "\xB0" "C  ");
+    EXPECT_EQ(dl.substr(ring + 30, 4), "\xB0"
+                                       "C  ");
 }
 
 TEST(SimPotentiostat, AnswersSerialFramesWithHiddenPayloadByte)

@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
 #include "station/console_ui.h"
 #include "station_rig.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
 
 namespace qor::station::testing {
 namespace {

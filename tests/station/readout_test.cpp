@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
-
 #include "bus/frame.h"
 #include "station_rig.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
 
 namespace qor::station::testing {
 namespace {
@@ -27,14 +26,23 @@ std::string Pattern(std::size_t n)
 
 std::string Ini(std::uint32_t ringStart)
 {
-    return std::string{static_cast<char>(ringStart & 0xFF), static_cast<char>((ringStart >> 8) & 0xFF),
-                       static_cast<char>((ringStart >> 16) & 0xFF), static_cast<char>(ringStart >> 24), 0, 0, 0, 0};
+    return std::string{static_cast<char>(ringStart & 0xFF),
+                       static_cast<char>((ringStart >> 8) & 0xFF),
+                       static_cast<char>((ringStart >> 16) & 0xFF),
+                       static_cast<char>(ringStart >> 24),
+                       0,
+                       0,
+                       0,
+                       0};
 }
 
 // Records every request on the way to the simulated gateway.
 struct RecordingGateway : bus::Gateway {
     explicit RecordingGateway(bus::Gateway& g) : inner(g) {}
-    int ConnectSocketIP(const std::uint8_t ip[4], std::uint16_t port) override { return inner.ConnectSocketIP(ip, port); }
+    int ConnectSocketIP(const std::uint8_t ip[4], std::uint16_t port) override
+    {
+        return inner.ConnectSocketIP(ip, port);
+    }
     int GetValues(const std::uint8_t* request, int length, std::uint8_t* answer, int timeoutSeconds) override
     {
         requests.emplace_back(request, request + length);
@@ -110,13 +118,13 @@ TEST(ReadDataLogger, RequestBytesAndTimeOut)
     RecordingGateway rec(r.gateway);
     r.station->Link().SetGateway(&rec);
     r.pot.SetFile("dl.txt", Pattern(10));
-    r.pot.SetFile("dl.ini", Ini(0) );
+    r.pot.SetFile("dl.ini", Ini(0));
     r.station->ReadDataLogger();
     ASSERT_EQ(rec.requests.size(), 3u);
-    const std::vector<std::uint8_t> dlTxt0 = {0x02, 0x29, 0x06, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x06, 0x00,
-                                              0x00, 0x00, 'd',  'l',  '.',  't',  'x',  't'};
-    const std::vector<std::uint8_t> dlIni1 = {0x02, 0x29, 0x06, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x06, 0x00,
-                                              0x01, 0x00, 'd',  'l',  '.',  'i',  'n',  'i'};
+    const std::vector<std::uint8_t> dlTxt0 = {0x02, 0x29, 0x06, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x06,
+                                              0x00, 0x00, 0x00, 'd',  'l',  '.',  't',  'x',  't'};
+    const std::vector<std::uint8_t> dlIni1 = {0x02, 0x29, 0x06, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x06,
+                                              0x00, 0x01, 0x00, 'd',  'l',  '.',  'i',  'n',  'i'};
     EXPECT_EQ(rec.requests[0], dlTxt0);
     EXPECT_EQ(rec.requests[2], dlIni1);
     EXPECT_EQ(rec.timeouts, (std::vector<int>{10, 10, 10}));
@@ -161,14 +169,25 @@ TEST(ReadDataLogger, BlockFailures)
     const std::string content = Pattern(3500);
     const Case cases[] = {
         {"fails once, then succeeds", [](sim::SimPotentiostat& p) { p.FailBlock("dl.txt", 2, 1); }, true, {}},
-        {"fails twice", [](sim::SimPotentiostat& p) { p.FailBlock("dl.txt", 2, 2); }, false,
+        {"fails twice",
+         [](sim::SimPotentiostat& p) { p.FailBlock("dl.txt", 2, 2); },
+         false,
          {"Datenübertragung unterbrochen!"}},
-        {"later block with status 0", [](sim::SimPotentiostat& p) { p.OverrideBlockStatus("dl.txt", 1, 0); }, false,
+        {"later block with status 0",
+         [](sim::SimPotentiostat& p) { p.OverrideBlockStatus("dl.txt", 1, 0); },
+         false,
          {"Datenübertragung unterbrochen!"}},
-        {"first block lost: empty logger", [](sim::SimPotentiostat& p) { p.FailBlock("dl.txt", 0, 1); }, true, {}},
-        {"index status 1", [](sim::SimPotentiostat& p) { p.OverrideBlockStatus("dl.ini", 0, 1); }, false,
+        {"first block lost: empty logger",
+         [](sim::SimPotentiostat& p) { p.FailBlock("dl.txt", 0, 1); },
+         true,
+         {}},
+        {"index status 1",
+         [](sim::SimPotentiostat& p) { p.OverrideBlockStatus("dl.ini", 0, 1); },
+         false,
          {"Datenübertragung unterbrochen!"}},
-        {"index lost", [](sim::SimPotentiostat& p) { p.FailBlock("dl.ini", 0, 1); }, false,
+        {"index lost",
+         [](sim::SimPotentiostat& p) { p.FailBlock("dl.ini", 0, 1); },
+         false,
          {"Daten nicht verfügbar!"}},
         // The second index exchange only closes the transfer: the file is complete.
         {"index close lost", [](sim::SimPotentiostat& p) { p.FailBlock("dl.ini", 1, 1); }, true, {}},

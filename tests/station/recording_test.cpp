@@ -1,12 +1,15 @@
-#include <gtest/gtest.h>
-
 #include "bus/frame.h"
 #include "station_rig.h"
+
+#include <gtest/gtest.h>
 
 namespace qor::station::testing {
 namespace {
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 // A day of recording at 1 s from three modules on the simulated clock.
 TEST(Recording, OneDayAtOneSecondFromThreeModules)

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "station/freigabe_dlg.h"
 #include "station/slave_auswahl.h"
+
+#include <gtest/gtest.h>
 
 namespace qor::station {
 namespace {
@@ -45,17 +45,42 @@ TEST(CFreigabeDlg, Buttons)
         std::vector<std::string> rightTexts;
     };
     const std::vector<Case> cases = {
-        {"add middle", [](CFreigabeDlg& d) { return d.Add(1); }, Expect({0, 7}), Expect({9, 3}),
+        {"add middle",
+         [](CFreigabeDlg& d) { return d.Add(1); },
+         Expect({0, 7}),
+         Expect({9, 3}),
          {"Slave  9: d", "Slave  3: b"}},
-        {"add last", [](CFreigabeDlg& d) { return d.Add(2); }, Expect({0, 3}), Expect({9, 7}),
+        {"add last",
+         [](CFreigabeDlg& d) { return d.Add(2); },
+         Expect({0, 3}),
+         Expect({9, 7}),
          {"Slave  9: d", "Slave  7: c"}},
         {"remove", [](CFreigabeDlg& d) { return d.Remove(0); }, Expect({0, 3, 7, 9}), Expect({}), {}},
-        {"select all", [](CFreigabeDlg& d) { d.SelectAll(); return true; }, Expect({}), Expect({9, 0, 3, 7}),
+        {"select all",
+         [](CFreigabeDlg& d) {
+             d.SelectAll();
+             return true;
+         },
+         Expect({}),
+         Expect({9, 0, 3, 7}),
          {"Slave  9: d", "Slave  0: a", "Slave  3: b", "Slave  7: c"}},
-        {"remove all", [](CFreigabeDlg& d) { d.RemoveAll(); return true; }, Expect({0, 3, 7, 9}), Expect({}), {}},
-        {"add without selection", [](CFreigabeDlg& d) { return !d.Add(-1); }, Expect({0, 3, 7}), Expect({9}),
+        {"remove all",
+         [](CFreigabeDlg& d) {
+             d.RemoveAll();
+             return true;
+         },
+         Expect({0, 3, 7, 9}),
+         Expect({}),
+         {}},
+        {"add without selection",
+         [](CFreigabeDlg& d) { return !d.Add(-1); },
+         Expect({0, 3, 7}),
+         Expect({9}),
          {"Slave  9: d"}},
-        {"add past the end", [](CFreigabeDlg& d) { return !d.Add(3); }, Expect({0, 3, 7}), Expect({9}),
+        {"add past the end",
+         [](CFreigabeDlg& d) { return !d.Add(3); },
+         Expect({0, 3, 7}),
+         Expect({9}),
          {"Slave  9: d"}},
     };
     for (const auto& c : cases) {

@@ -1,11 +1,14 @@
-#include <gtest/gtest.h>
-
 #include "station_rig.h"
+
+#include <gtest/gtest.h>
 
 namespace qor::station::testing {
 namespace {
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 TEST(Search, IdCountThreePollsZeroToThreeAndDisablesTheRest)
 {
@@ -20,7 +23,8 @@ TEST(Search, IdCountThreePollsZeroToThreeAndDisablesTheRest)
     r.SearchAll();
     const std::vector<std::string> shown = r.ui.releaseShownLeft;
     EXPECT_TRUE(r.ui.releaseShownLeft.empty());
-    EXPECT_EQ(r.ui.releaseShownRight, (std::vector<std::string>{"Slave  0: pH - Verstärker", "Slave  2: 2000µS - Verstärker"}));
+    EXPECT_EQ(r.ui.releaseShownRight,
+              (std::vector<std::string>{"Slave  0: pH - Verstärker", "Slave  2: 2000µS - Verstärker"}));
     for (int n = 0; n < 16; ++n)
         EXPECT_EQ(r.doc.m_slave[n].m_enabled, n == 0 || n == 2) << n;
     EXPECT_EQ(r.station->Config().sEnable, 5u);
@@ -216,7 +220,8 @@ TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
     r.SearchAll();
     r.ui.selectRow = 1;
     EXPECT_EQ(r.station->ChoosePotentiostat(), 7);
-    EXPECT_EQ(r.ui.selectionShown, (std::vector<std::string>{"Slave  3: Potentiostat", "Slave  7: Potentiostat"}));
+    EXPECT_EQ(r.ui.selectionShown,
+              (std::vector<std::string>{"Slave  3: Potentiostat", "Slave  7: Potentiostat"}));
     r.ui.selectOk = false;
     EXPECT_FALSE(r.station->ChoosePotentiostat());
 }

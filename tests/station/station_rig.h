@@ -1,5 +1,13 @@
 #pragma once
 
+#include "common/clock.h"
+#include "data/qor_doc.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_byte_stream.h"
+#include "sim/sim_link.h"
+#include "sim/sim_potentiostat.h"
+#include "station/station.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -9,14 +17,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "common/clock.h"
-#include "data/qor_doc.h"
-#include "sim/sim_bus.h"
-#include "sim/sim_byte_stream.h"
-#include "sim/sim_link.h"
-#include "sim/sim_potentiostat.h"
-#include "station/station.h"
 
 namespace qor::station::testing {
 
