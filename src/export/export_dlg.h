@@ -13,6 +13,12 @@ class CGrafikSetupVirtuell;
 
 namespace qor::exporter {
 
+// The save dialog of "Export data to ASCII"; the file is created (emptied) as soon as it is
+// chosen, so a Cancel in the export dialog leaves it empty.
+inline constexpr const char* kExportDefaultExt = "txt";
+inline constexpr const char* kExportDefaultName = "*.txt";
+inline constexpr const char* kExportFilter = "Tabellen (*.txt) | *.txt | Alle Dateien (*.*)|*.*||";
+
 // The catalogue's words for the sixteen module records.
 std::array<ChannelTexts, 16> DescribeChannels(const std::array<catalogue::CSlave, 16>& slaves);
 
