@@ -3,12 +3,24 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
+
+// SIGTERM and SIGINT reach the event loop through a pipe, so the window ends as if closed.
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
 
 // The application: reads the start options and creates the main window.
 class CQORApp : public QApplication {
@@ -35,11 +47,28 @@ public:
             return 0;
         }
         m_frame = std::make_unique<qor::ui::CMainFrame>(*options);
+        WatchSignals();
         m_frame->show();
         return exec();
     }
 
 private:
+    void WatchSignals()
+    {
+        if (::pipe(g_signalPipe) != 0)
+            return;
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+            char byte = 0;
+            [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+            notifier->setEnabled(false);
+            m_frame->EndWithoutQuestions();
+            quit();
+        });
+        std::signal(SIGTERM, OnSignal);
+        std::signal(SIGINT, OnSignal);
+    }
+
     std::unique_ptr<qor::ui::CMainFrame> m_frame;
 };
 
@@ -47,6 +76,12 @@ private:
 
 int main(int argc, char** argv)
 {
+    // Help needs no display.
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::fputs(qor::ui::StartOptionsUsage(), stdout);
+            return 0;
+        }
     CQORApp app(argc, argv);
     return app.Start();
 }

@@ -1055,6 +1055,17 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void CMainFrame::EndWithoutQuestions()
+{
+    if (m_station->Recording() || m_station->Measuring())
+        m_station->StopAll();
+    if (m_doc->m_fileBound && m_doc->m_modified)
+        m_doc->OnFileSave();
+    m_doc->m_modified = false;
+    Shutdown();
+    hide();
+}
+
 void CMainFrame::Shutdown()
 {
     if (m_shutdownDone)

@@ -85,6 +85,9 @@ public:
     int TimerInterval(int id) const;
     // Writes the configuration, "Programm beendet", closes the link (also on destruction).
     void Shutdown();
+    // The program is asked to end from outside (a signal): a bound document with unsaved
+    // samples is saved rather than asked about, then everything ends as on close.
+    void EndWithoutQuestions();
 
     // --- StationUi ---
     void ShowMessage(const std::string& text) override;
