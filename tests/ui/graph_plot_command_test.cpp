@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "common/clock.h"
+#include "data/logbook.h"
+#include "data/qor_doc.h"
+
+namespace {
+
+struct NoUi : qor::data::DocumentUi {
+    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    int AskSave(const std::string&, const std::string&) override { return 3; }
+    void ShowMessage(const std::string&) override {}
+    void SetTitle(const std::string&) override {}
+    void OpenDataLogger(const std::string&, int) override {}
+};
+
+QString Qortool() { return QStringLiteral(QOR_BIN_DIR) + "/qortool"; }
+
+// Runs qortool; returns the exit code (-1 when it could not start).
+int RunQortool(const QStringList& args, QByteArray* err = nullptr)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(Qortool(), args);
+    if (!p.waitForFinished(120000))
+        return -1;
+    if (err)
+        *err = p.readAllStandardError();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+TEST(PlotCommand, WritesPngAndPdfOfARecording)
+{
+    if (!QFile::exists(Qortool()))
+        GTEST_SKIP() << "qortool is not built";
+    QTemporaryDir dir;
+    const std::string qo3 = dir.filePath("rec.qo3").toStdString();
+    {
+        qor::SimClock clock;
+        qor::data::Logbook logbook;
+        NoUi ui;
+        qor::data::CQORDoc doc(clock, logbook, ui);
+        for (int i = 0; i < 500; ++i) {
+            qor::data::CDatenObject s;
+            s.m_time = 1700000000 + i;
+            s.m_value[2] = static_cast<float>(5.0 + std::sin(i / 40.0));
+            s.m_value[5] = i == 250 ? 2.5e8f : 1.0f;  // a failed reading is drawn as 0
+            doc.m_samples.push_back(s);
+        }
+        ASSERT_TRUE(doc.WriteFile(qo3).ok);
+    }
+    const QString png = dir.filePath("rec.png"), pdf = dir.filePath("rec.pdf");
+    ASSERT_EQ(RunQortool({"plot", QString::fromStdString(qo3), "--png", png, "--size", "640x400"}), 0);
+    const QImage img(png);
+    ASSERT_EQ(img.size(), QSize(640, 400));
+    int coloured = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb c = img.pixel(x, y);
+            coloured += std::abs(qRed(c) - qBlue(c)) > 60;
+        }
+    EXPECT_GT(coloured, 300) << "the curves are drawn in colour";
+
+    ASSERT_EQ(RunQortool({"plot", QString::fromStdString(qo3), "--pdf", pdf, "--absolute"}), 0);
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().startsWith("%PDF-"));
+}
+
+TEST(PlotCommand, RefusesBadInput)
+{
+    if (!QFile::exists(Qortool()))
+        GTEST_SKIP() << "qortool is not built";
+    QTemporaryDir dir;
+    QByteArray err;
+    EXPECT_EQ(RunQortool({"plot", dir.filePath("missing.qo3"), "--png", dir.filePath("x.png")}, &err), 2);
+    EXPECT_TRUE(err.contains("no such file")) << err.toStdString();
+    QFile junk(dir.filePath("junk.qo3"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a document");
+    junk.close();
+    EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", dir.filePath("x.png")}, &err), 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.png")));
+    EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", "a.png", "--pdf", "b.pdf"}, &err), 2) << "one output only";
+    EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", "a.png", "--size", "10x10"}, &err), 2);
+}
+
+}  // namespace
