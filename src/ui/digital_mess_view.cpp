@@ -59,6 +59,8 @@ CDigitalMessView::CDigitalMessView(std::uint8_t address, int lang, QWidget* pare
 
 void CDigitalMessView::SetTitle(const QString& title)
 {
+    if (title == m_title)
+        return;
     m_title = title;
     setWindowTitle(title);
 }
