@@ -1,17 +1,17 @@
 // Writes the text export of a week-long recording (604,800 one-second samples, values 1 and 3
 // of all sixteen channels, decimal comma) and prints the seconds it took.
 // Usage: bench_export_week OUT.txt [--virtual]
-#include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "data/daten_object.h"
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
 #include "data/local_time.h"
 #include "export/text_export.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv)
 {

@@ -1,16 +1,15 @@
 // Evaluation speed of the virtual channels: the compiled formula (exact 12-decimal rounding of
 // every sub-result) beside muparser (no rounding) on the same formulas and values, and one
 // week of one-second samples through four channels.
-#include <benchmark/benchmark.h>
-
-#include <algorithm>
-#include <random>
-#include <string>
-#include <vector>
-
 #include "formula/decimal_round.h"
 #include "formula/formula_program.h"
 #include "formula/virtual_channel.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <random>
+#include <string>
+#include <vector>
 
 #ifdef QOR_HAVE_MUPARSER
 #include <muParser.h>
@@ -102,7 +101,8 @@ void BM_TextEveryValue(benchmark::State& state)
     const Values& v = TestValues();
     std::size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(qor::formula::EvaluateVirtualChannel(kFormulas[state.range(0)], v.y[i], v.z[i]));
+        benchmark::DoNotOptimize(
+            qor::formula::EvaluateVirtualChannel(kFormulas[state.range(0)], v.y[i], v.z[i]));
         i = (i + 1) & (kValues - 1);
     }
     state.SetLabel(kFormulas[state.range(0)]);
@@ -139,7 +139,13 @@ void BM_WeekFourChannels(benchmark::State& state)
     }
     state.SetLabel(block ? "blocks of 4096" : "one value at a time");
 }
-BENCHMARK(BM_WeekFourChannels)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ComputeStatistics("min", Min);
+BENCHMARK(BM_WeekFourChannels)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", Min);
 
 }  // namespace
 
@@ -155,4 +161,4 @@ void BM_Round12(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Round12);
-}
+}  // namespace

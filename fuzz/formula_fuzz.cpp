@@ -1,18 +1,18 @@
 // Input: 2 bytes choosing y and z, then the formula (at most 64 characters).
+#include "formula/formel_interpreter.h"
+#include "formula/formula_program.h"
+#include "formula/text_oracle.h"  // tests/formula
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "formula/formel_interpreter.h"
-#include "formula/formula_program.h"
-#include "formula/text_oracle.h"  // tests/formula
-
 namespace {
 double Pick(std::uint8_t b)
 {
-    static const double kValues[16] = {0.0,  -0.0, 1.0,   -1.0,      2.5,  -2.5,     100.0, 0.0000004,
+    static const double kValues[16] = {0.0,  -0.0, 1.0,   -1.0,      2.5,  -2.5,      100.0, 0.0000004,
                                        -3.0, 0.5,  1e300, -0.000001, 1e-7, 12345.678, 0.75,  -99.999999};
     return kValues[b & 15] * ((b & 16) ? 3.0 : 1.0);
 }

@@ -1,4 +1,8 @@
 // qortool eval: the formula interpreter and the virtual channel evaluation from the shell.
+#include "cli/command.h"
+#include "formula/formel_interpreter.h"
+#include "formula/formula_program.h"
+
 #include <charconv>
 #include <clocale>
 #include <cstdio>
@@ -6,10 +10,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-
-#include "cli/command.h"
-#include "formula/formel_interpreter.h"
-#include "formula/formula_program.h"
 
 namespace qor::cli {
 namespace {
@@ -67,7 +67,8 @@ int RunBatch()
         } else {
             const std::string f = l.substr(0, tab);
             const std::size_t tab2 = l.find('\t', tab + 1);
-            const std::string ys = l.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1);
+            const std::string ys =
+                l.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1);
             const std::string zs = tab2 == std::string::npos ? std::string() : l.substr(tab2 + 1);
             double y = 0.0, z = 0.0;
             if (!ParseNumber(ys, &y) || (!zs.empty() && !ParseNumber(zs, &z))) {
@@ -139,10 +140,11 @@ int RunEval(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kEval({"eval",
-                       "FORMULA [--y Y --z Z] | --batch   (a formula's value; with y and z a virtual channel's; "
-                       "--batch: one per stdin line, FORMULA or FORMULA<TAB>Y<TAB>Z)",
-                       RunEval});
+const Registrar
+    kEval({"eval",
+           "FORMULA [--y Y --z Z] | --batch   (a formula's value; with y and z a virtual channel's; "
+           "--batch: one per stdin line, FORMULA or FORMULA<TAB>Y<TAB>Z)",
+           RunEval});
 
 }  // namespace
 }  // namespace qor::cli

@@ -1,9 +1,4 @@
 // qortool export: a document's samples as the tab-separated table of "Export data to ASCII".
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "catalogue/slave.h"
 #include "cli/command.h"
 #include "common/clock.h"
@@ -11,6 +6,11 @@
 #include "export/export_dlg.h"
 #include "export/text_export.h"
 #include "station/config.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace qor::cli {
 namespace {
@@ -52,8 +52,9 @@ int RunExport(const std::vector<std::string>& argv)
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     if (args.Rest().size() != 1 || out.empty())
-        return Fail("usage: qortool export FILE.qo3 --out FILE.txt [--comma | --point] [--together | --separate] "
-                    "[--precision P] [--virtual | --no-virtual] [--lang 0|1]");
+        return Fail(
+            "usage: qortool export FILE.qo3 --out FILE.txt [--comma | --point] [--together | --separate] "
+            "[--precision P] [--virtual | --no-virtual] [--lang 0|1]");
     if ((comma && point) || (together && separate) || (withVirtual && noVirtual))
         return Fail("choose one of --comma/--point, --together/--separate, --virtual/--no-virtual");
     int precision = 0;

@@ -47,7 +47,8 @@ CExportDlg::CExportDlg(const std::array<catalogue::CSlave, 16>& slaves, const da
         row[1].caption = texts[i].name[1];
         row[2].caption = texts[i].name[2];
     }
-    const bool anyVirtual = virtuell.m_enable[0] || virtuell.m_enable[1] || virtuell.m_enable[2] || virtuell.m_enable[3];
+    const bool anyVirtual =
+        virtuell.m_enable[0] || virtuell.m_enable[1] || virtuell.m_enable[2] || virtuell.m_enable[3];
     m_virtual.caption = kVirtual[language];
     m_virtual.checked = m_virtual.enabled = anyVirtual;
 }
@@ -75,7 +76,8 @@ std::string CExportDlg::DateTimeCaption(int index) const
 
 const CExportDlg::Box& CExportDlg::GetBox(int channel, int value) const
 {
-    return m_boxes[static_cast<std::size_t>(channel & 15)][static_cast<std::size_t>(value < 0 || value > 2 ? 0 : value)];
+    return m_boxes[static_cast<std::size_t>(channel & 15)]
+                  [static_cast<std::size_t>(value < 0 || value > 2 ? 0 : value)];
 }
 
 void CExportDlg::SetChecked(int channel, int value, bool checked)

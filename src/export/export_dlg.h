@@ -1,10 +1,10 @@
 #pragma once
 
-#include <array>
-#include <string>
-
 #include "catalogue/slave.h"
 #include "export/text_export.h"
+
+#include <array>
+#include <string>
 
 namespace qor::data {
 class CGrafikSetup;

@@ -1,11 +1,5 @@
 #include "export/text_export.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <charconv>
-#include <cstdio>
-#include <cstring>
-
 #include "common/codec.h"
 #include "common/text.h"
 #include "data/daten_object.h"
@@ -13,6 +7,12 @@
 #include "data/grafik_setup_virtuell.h"
 #include "data/local_time.h"
 #include "formula/virtual_channel.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
 
 namespace qor::exporter {
 
@@ -102,7 +102,8 @@ std::string ExportHeader(const ExportInput& in, const ExportOptions& o)
         const ChannelTexts& c = in.channels[static_cast<std::size_t>(i)];
         for (std::size_t k = 0; k < 3; ++k)
             if (o.columns[static_cast<std::size_t>(i)][k])
-                h += Format("S%d %s %s [%s]\t", i, c.moduleName.c_str(), c.name[k].c_str(), c.unit[k].c_str());
+                h +=
+                    Format("S%d %s %s [%s]\t", i, c.moduleName.c_str(), c.name[k].c_str(), c.unit[k].c_str());
     }
     if (o.virtualChannels && in.virtuell)
         for (unsigned v = 0; v < 4; ++v)
@@ -112,7 +113,8 @@ std::string ExportHeader(const ExportInput& in, const ExportOptions& o)
     return h;
 }
 
-void ProduceTextExport(const ExportInput& in, const ExportOptions& o, const std::function<void(std::string_view)>& sink)
+void ProduceTextExport(const ExportInput& in, const ExportOptions& o,
+                       const std::function<void(std::string_view)>& sink)
 {
     std::string out = Utf8ToCp1252(ExportHeader(in, o));
     const bool comma = o.decimalMark == 0;
@@ -190,7 +192,8 @@ std::string TextExport(const ExportInput& in, const ExportOptions& options)
     return all;
 }
 
-bool WriteTextExport(const std::string& path, const ExportInput& in, const ExportOptions& options, std::string* error)
+bool WriteTextExport(const std::string& path, const ExportInput& in, const ExportOptions& options,
+                     std::string* error)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {

@@ -12,10 +12,24 @@ namespace qor::formula {
 namespace {
 
 using detail::U128;
-constexpr std::uint64_t kPow10[18] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull,
-                                      100000000ull, 1000000000ull, 10000000000ull, 100000000000ull,
-                                      1000000000000ull, 10000000000000ull, 100000000000000ull,
-                                      1000000000000000ull, 10000000000000000ull, 100000000000000000ull};
+constexpr std::uint64_t kPow10[18] = {1ull,
+                                      10ull,
+                                      100ull,
+                                      1000ull,
+                                      10000ull,
+                                      100000ull,
+                                      1000000ull,
+                                      10000000ull,
+                                      100000000ull,
+                                      1000000000ull,
+                                      10000000000ull,
+                                      100000000000ull,
+                                      1000000000000ull,
+                                      10000000000000ull,
+                                      100000000000000ull,
+                                      1000000000000000ull,
+                                      10000000000000000ull,
+                                      100000000000000000ull};
 using detail::kPow5;
 
 // Sign of N/10^d - X*2^f, all exact. The callers keep both sides below 2^120.
@@ -44,7 +58,8 @@ double NearestQuotient(U128 n, int d)
             r = std::nextafter(r, HUGE_VAL);
             continue;
         }
-        const int down = mr == (1ull << 52) ? Compare(n, d, 4 * mr - 1, er - 2) : Compare(n, d, 2 * mr - 1, er - 1);
+        const int down =
+            mr == (1ull << 52) ? Compare(n, d, 4 * mr - 1, er - 2) : Compare(n, d, 2 * mr - 1, er - 1);
         if (down < 0 || (down == 0 && (mr & 1))) {
             r = std::nextafter(r, 0.0);
             continue;

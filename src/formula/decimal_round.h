@@ -9,10 +9,10 @@ namespace qor::formula {
 namespace detail {
 __extension__ typedef unsigned __int128 U128;
 inline constexpr std::uint64_t kPow5[18] = {
-    1ull,          5ull,           25ull,           125ull,          625ull,           3125ull,
-    15625ull,      78125ull,       390625ull,       1953125ull,      9765625ull,       48828125ull,
-    244140625ull,  1220703125ull,  6103515625ull,   30517578125ull,  152587890625ull,  762939453125ull};
-inline constexpr double kPow10[18] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+    1ull,         5ull,          25ull,         125ull,         625ull,          3125ull,
+    15625ull,     78125ull,      390625ull,     1953125ull,     9765625ull,      48828125ull,
+    244140625ull, 1220703125ull, 6103515625ull, 30517578125ull, 152587890625ull, 762939453125ull};
+inline constexpr double kPow10[18] = {1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
                                       1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
 double RoundToDecimalsSlow(double x, int decimals);
 }  // namespace detail

@@ -1,14 +1,14 @@
 #include "formula/formel_interpreter.h"
 
-#include <clocale>
-#include <cmath>
-#include <cstdlib>
-#include <cstdio>
-#include <locale.h>
-
 #include "formula/decimal_round.h"
 #include "formula/formula_ops.h"
 #include "formula/formula_program.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
 
 namespace qor::formula {
 

@@ -16,8 +16,8 @@ double Checked(double r, bool* error)
 
 std::string_view FunctionName(int function)
 {
-    static constexpr std::string_view kNames[kFunctionCount] = {"exp",  "log",  "ln",  "atan", "asin",
-                                                                "acos", "tan",  "cos", "sin"};
+    static constexpr std::string_view kNames[kFunctionCount] = {"exp",  "log", "ln",  "atan", "asin",
+                                                                "acos", "tan", "cos", "sin"};
     return function >= 0 && function < kFunctionCount ? kNames[function] : std::string_view();
 }
 

@@ -5,7 +5,18 @@
 namespace qor::formula {
 
 // The interpreter's functions in the order in which a flat text is searched for them.
-enum FormulaFunction : unsigned char { kExp, kLog, kLn, kAtan, kAsin, kAcos, kTan, kCos, kSin, kFunctionCount };
+enum FormulaFunction : unsigned char {
+    kExp,
+    kLog,
+    kLn,
+    kAtan,
+    kAsin,
+    kAcos,
+    kTan,
+    kCos,
+    kSin,
+    kFunctionCount
+};
 
 std::string_view FunctionName(int function);
 

@@ -1,12 +1,12 @@
 #include "formula/formula_program.h"
 
-#include <bit>
-#include <cmath>
-#include <utility>
-
 #include "formula/decimal_round.h"
 #include "formula/formel_interpreter.h"
 #include "formula/formula_ops.h"
+
+#include <bit>
+#include <cmath>
+#include <utility>
 
 namespace qor::formula {
 
@@ -80,7 +80,8 @@ inline double Negate(double v, std::uint8_t neg)
 
 // ExecStep for several independent values at once: the same arithmetic, arranged so that
 // the values' dependency chains overlap.
-void ExecLanes(const Step& s, const std::uint8_t* lanes, int count, double* const* slots, double* r, bool* err)
+void ExecLanes(const Step& s, const std::uint8_t* lanes, int count, double* const* slots, double* r,
+               bool* err)
 {
     switch (s.kind) {
     case '*':
@@ -581,8 +582,8 @@ double FormulaProgram::Evaluate(double y, double z, bool* error)
     return v;
 }
 
-void FormulaProgram::Lockstep(std::int32_t node, std::uint8_t* lanes, int count, double* const* slots, const double* y,
-                              const double* z, double* out, bool* err)
+void FormulaProgram::Lockstep(std::int32_t node, std::uint8_t* lanes, int count, double* const* slots,
+                              const double* y, const double* z, double* out, bool* err)
 {
     while (node >= 0) {
         const Node& nd = m_nodes[static_cast<std::size_t>(node)];
@@ -623,7 +624,8 @@ void FormulaProgram::Lockstep(std::int32_t node, std::uint8_t* lanes, int count,
     }
 }
 
-void FormulaProgram::EvaluateMany(const double* y, const double* z, double* out, std::size_t n, std::uint8_t* errors)
+void FormulaProgram::EvaluateMany(const double* y, const double* z, double* out, std::size_t n,
+                                  std::uint8_t* errors)
 {
     std::size_t i = 0;
     if (m_compiled && !m_syntaxError && n >= kLanes) {

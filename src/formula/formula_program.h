@@ -27,7 +27,8 @@ public:
     double Evaluate(double y, double z, bool* error = nullptr);
     // Evaluate for n pairs at once (errors[i], if given, gets 1 for a failed value). Up to
     // eight values are taken side by side while they follow the same way through the formula.
-    void EvaluateMany(const double* y, const double* z, double* out, std::size_t n, std::uint8_t* errors = nullptr);
+    void EvaluateMany(const double* y, const double* z, double* out, std::size_t n,
+                      std::uint8_t* errors = nullptr);
 
     // Exposed for tests and benchmarks: how many recorded steps the program holds.
     std::size_t RecordedSteps() const { return m_nodes.size(); }

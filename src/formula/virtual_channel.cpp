@@ -1,10 +1,10 @@
 #include "formula/virtual_channel.h"
 
-#include <algorithm>
-
 #include "data/daten_object.h"
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
+
+#include <algorithm>
 
 namespace qor::formula {
 
@@ -41,7 +41,8 @@ double VirtualChannels::EvaluateVirtualChannel(double y, double z, std::uint8_t 
     return m_programs[index].Evaluate(y, z);
 }
 
-void VirtualChannels::EvaluateMany(std::uint8_t index, const double* y, const double* z, double* out, std::size_t n)
+void VirtualChannels::EvaluateMany(std::uint8_t index, const double* y, const double* z, double* out,
+                                   std::size_t n)
 {
     if (index > 3) {
         std::fill(out, out + n, 0.0);

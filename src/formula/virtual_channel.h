@@ -1,10 +1,10 @@
 #pragma once
 
+#include "formula/formula_program.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
-
-#include "formula/formula_program.h"
 
 namespace qor::data {
 class CDatenObject;

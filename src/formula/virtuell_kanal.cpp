@@ -31,8 +31,8 @@ std::string CutToCharacters(const std::string& s, std::size_t n)
 
 }  // namespace
 
-CVirtuellKanal::CVirtuellKanal(data::CGrafikSetupVirtuell& setup, const std::array<catalogue::CSlave, 16>& slaves,
-                               int language)
+CVirtuellKanal::CVirtuellKanal(data::CGrafikSetupVirtuell& setup,
+                               const std::array<catalogue::CSlave, 16>& slaves, int language)
     : m_setup(setup), m_language(language)
 {
     for (int address = 15; address >= 0; --address) {
@@ -47,11 +47,11 @@ CVirtuellKanal::CVirtuellKanal(data::CGrafikSetupVirtuell& setup, const std::arr
                                          info.unit3.c_str()),
                                   static_cast<std::uint8_t>(code + 2)});
         else
-            m_channels.push_back(
-                {Format("Slave %2d: %s [%s]", address, name.c_str(), info.unit3.c_str()),
-                 static_cast<std::uint8_t>(code + 2)});
-        m_channels.push_back({Format("Slave %2d: %s [%s]", address, name.c_str(), catalogue::SecondUnit(s).c_str()),
-                              static_cast<std::uint8_t>(code + 1)});
+            m_channels.push_back({Format("Slave %2d: %s [%s]", address, name.c_str(), info.unit3.c_str()),
+                                  static_cast<std::uint8_t>(code + 2)});
+        m_channels.push_back(
+            {Format("Slave %2d: %s [%s]", address, name.c_str(), catalogue::SecondUnit(s).c_str()),
+             static_cast<std::uint8_t>(code + 1)});
         m_channels.push_back({Format("Slave %2d: %s [%s]", address, name.c_str(), info.unit1.c_str()), code});
     }
     for (std::size_t i = 0; i < 4; ++i) {

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "catalogue/slave.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "catalogue/slave.h"
 
 namespace qor::data {
 class CGrafikSetupVirtuell;

@@ -1,16 +1,15 @@
 // qortool eval and export as a user runs them (skipped when qortool was not built).
-#include <gtest/gtest.h>
+#include "common/clock.h"
+#include "data/local_time.h"
+#include "data/qor_doc.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
-
-#include "common/clock.h"
-#include "data/local_time.h"
-#include "data/qor_doc.h"
 
 namespace {
 
@@ -41,7 +40,8 @@ std::string ReadAll(const std::string& path)
 }
 
 struct SilentUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&, const std::string&) override
+    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
+                                          const std::string&) override
     {
         return std::nullopt;
     }
@@ -63,8 +63,9 @@ TEST(Qortool, Eval)
     EXPECT_EQ(Shell(kTool + " eval '2**3'"), "error\n");
     EXPECT_EQ(Shell(kTool + " eval 'y-z' --y 1 --z -2.5"), "3.5\n");
     EXPECT_EQ(Shell(kTool + " eval 'y/z' --y 1 --z 0"), "0\n");
-    EXPECT_EQ(Shell("printf '8-2+1\\ny/z\\t5\\t0\\ny-z\\t1\\t-2.5\\n)1(\\r\\n2^3^2' | " + kTool + " eval --batch"),
-              "5\n0\n3.5\nerror\n64\n");
+    EXPECT_EQ(
+        Shell("printf '8-2+1\\ny/z\\t5\\t0\\ny-z\\t1\\t-2.5\\n)1(\\r\\n2^3^2' | " + kTool + " eval --batch"),
+        "5\n0\n3.5\nerror\n64\n");
 }
 
 TEST(Qortool, ExportOfADocument)
@@ -93,15 +94,17 @@ TEST(Qortool, ExportOfADocument)
     }
     const std::string txt = dir + "qortool_export_test.txt";
     int status = 0;
-    Shell("TZ='CET-1CEST,M3.5.0,M10.5.0/3' " + kTool + " export " + qo3 + " --out " + txt + " --precision 2", &status);
+    Shell("TZ='CET-1CEST,M3.5.0,M10.5.0/3' " + kTool + " export " + qo3 + " --out " + txt + " --precision 2",
+          &status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadAll(txt), "Datum/Zeit\tS0 pH - Verst\xe4rker pH Wert [pH]\tS0 pH - Verst\xe4rker Kettenspannung [mV]\t"
-                            "S0 pH - Verst\xe4rker Temperatur [\xb0"
-                            "C]\tvirtuelle Kan\xe4le 0\t\r\n"
-                            "05.03.2009 14:07:09\t7,25\t-1,50\t21,5\t14,50\t\r\n");
+    EXPECT_EQ(ReadAll(txt),
+              "Datum/Zeit\tS0 pH - Verst\xe4rker pH Wert [pH]\tS0 pH - Verst\xe4rker Kettenspannung [mV]\t"
+              "S0 pH - Verst\xe4rker Temperatur [\xb0"
+              "C]\tvirtuelle Kan\xe4le 0\t\r\n"
+              "05.03.2009 14:07:09\t7,25\t-1,50\t21,5\t14,50\t\r\n");
     Shell("TZ='CET-1CEST,M3.5.0,M10.5.0/3' " + kTool + " export " + qo3 + " --out " + txt +
-            " --precision 1 --point --separate --no-virtual --lang 1",
-        &status);
+              " --precision 1 --point --separate --no-virtual --lang 1",
+          &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadAll(txt), "Date\tTime\tS0 pH - amplifier pH value [pH]\tS0 pH - amplifier mV - value [mV]\t"
                             "S0 pH - amplifier temperature [\xb0"

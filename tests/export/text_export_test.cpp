@@ -1,13 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "catalogue/slave.h"
 #include "data/daten_object.h"
 #include "data/grafik_setup.h"
@@ -15,6 +5,15 @@
 #include "data/local_time.h"
 #include "export/export_dlg.h"
 #include "export/text_export.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
 
 using qor::exporter::ExportInput;
 using qor::exporter::ExportOptions;
@@ -71,10 +70,9 @@ TEST_F(TextExportTest, CommaInNumbersButNotInDates)
     ExportOptions o;
     o.columns[0] = {true, true, true};
     o.precision = 2;
-    EXPECT_EQ(TextExport(in, o),
-              "Datum/Zeit\tS0 pH pH [pH]\tS0 pH mV [mV]\tS0 pH Temp [\xb0"
-              "C]\t\r\n"
-              "05.03.2009 14:07:09\t7,25\t-123,40\t21,5\t\r\n");
+    EXPECT_EQ(TextExport(in, o), "Datum/Zeit\tS0 pH pH [pH]\tS0 pH mV [mV]\tS0 pH Temp [\xb0"
+                                 "C]\t\r\n"
+                                 "05.03.2009 14:07:09\t7,25\t-123,40\t21,5\t\r\n");
     o.decimalMark = 1;
     o.dateTime = 1;
     EXPECT_EQ(TextExport(in, o).substr(TextExport(in, o).find("\r\n") + 2),
@@ -93,7 +91,7 @@ TEST_F(TextExportTest, VirtualChannelsUseCodesAndFactors)
 {
     virtuell.m_enable = {0, 1, 0, 1};
     virtuell.m_formula = {"", "y*z", "y", "y/z"};
-    virtuell.m_sourceY = {0, 0, 0, 9};  // channel 0 value 1; channel 3 value 1
+    virtuell.m_sourceY = {0, 0, 0, 9};    // channel 0 value 1; channel 3 value 1
     virtuell.m_sourceZ = {0, 11, 0, 10};  // channel 3 value 3; channel 3 value 2 (zero: error)
     setup.m_factor1[0] = 2.0f;
     setup.m_factor3[3] = 0.5f;

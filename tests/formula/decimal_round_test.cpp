@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
+#include "formula/decimal_round.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <limits>
 #include <random>
-
-#include "formula/decimal_round.h"
 
 using qor::formula::AppendFixed;
 using qor::formula::RoundToDecimals;
@@ -27,13 +26,39 @@ bool SameBits(double a, double b)
 
 TEST(DecimalRound, EdgeValues)
 {
-    const double values[] = {0.0, -0.0, 1e-13, -1e-13, 5e-13, -5e-13, 4.9999999999999e-13, 0.5e-12,
+    const double values[] = {0.0,
+                             -0.0,
+                             1e-13,
+                             -1e-13,
+                             5e-13,
+                             -5e-13,
+                             4.9999999999999e-13,
+                             0.5e-12,
                              1.0 / 8192,  // 0.0001220703125: an exact tie at 12 decimals
-                             3.0 / 8192, 2.5e-7, 0.1, 0.2, 0.3, 1.0 / 3, 2.0 / 3, 9007.199254740991,
-                             9007.199254740993, 12345.678901234567, 1e7 + 1.0 / 3, 1.8e7 + 0.123456789012345,
-                             123456789.123456789, 4503599627370495.5, 4503599627370497.0, 1e300, -1e300,
-                             std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::min(),
-                             std::numeric_limits<double>::max(), -123.4567895, 0.0000005, -0.0000005, 0.0000015};
+                             3.0 / 8192,
+                             2.5e-7,
+                             0.1,
+                             0.2,
+                             0.3,
+                             1.0 / 3,
+                             2.0 / 3,
+                             9007.199254740991,
+                             9007.199254740993,
+                             12345.678901234567,
+                             1e7 + 1.0 / 3,
+                             1.8e7 + 0.123456789012345,
+                             123456789.123456789,
+                             4503599627370495.5,
+                             4503599627370497.0,
+                             1e300,
+                             -1e300,
+                             std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::min(),
+                             std::numeric_limits<double>::max(),
+                             -123.4567895,
+                             0.0000005,
+                             -0.0000005,
+                             0.0000015};
     for (const int d : {0, 1, 6, 12, 17}) {
         for (const double v : values) {
             SCOPED_TRACE(testing::Message() << d << " " << v);

@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <random>
-#include <string>
-#include <vector>
-
 #include "formula/formel_interpreter.h"
 #include "formula/formula_program.h"
 #include "text_oracle.h"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
 
 using qor::formula::CFormelInterpreter;
 using qor::formula::FormulaProgram;
@@ -76,8 +75,8 @@ public:
 
     double Value()
     {
-        static const double kSpecial[] = {0.0, -0.0, 1.0, -1.0, 2.5, -2.5, 100.0, 0.0000004, -0.0000004,
-                                          1e-7, 0.9999995, 1e12, -3.0, 0.5, 1e300};
+        static const double kSpecial[] = {0.0,        -0.0, 1.0,       -1.0, 2.5,  -2.5, 100.0, 0.0000004,
+                                          -0.0000004, 1e-7, 0.9999995, 1e12, -3.0, 0.5,  1e300};
         const int k = Pick(10);
         if (k < 3)
             return kSpecial[Pick(15)];

@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-
 #include "formula/formel_interpreter.h"
 #include "text_oracle.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
 
 using qor::formula::CFormelInterpreter;
 
@@ -124,10 +123,31 @@ TEST(FormelInterpreter, OverflowIsAnError)
 TEST(FormelInterpreter, OddTextsAgreeWithTheLiteralRewriting)
 {
     // Texts outside the usual arrangement take the text route; numbers may run together.
-    const char* texts[] = {"2(3)",     "(1)5",     "()*(1+2)", "sin(1)sin", "2sin(1)",  "1e5*2",   "1e-5*2",
-                           "0x10",     "2*---3",   "5----3",   "2*",        "(+5)",     "sinsin(1)", "(1)+()+(1)",
-                           "asin-(1)", "(2)-",     "1.5.5",    "--3-1",     "(-)",      "3(-2)^2", "2^(-0.5)",
-                           "1-(2)-(2)", "(((1+2)*3)-4)/5", "ln(2.718281828459)", "-sin(-1)^2"};
+    const char* texts[] = {"2(3)",
+                           "(1)5",
+                           "()*(1+2)",
+                           "sin(1)sin",
+                           "2sin(1)",
+                           "1e5*2",
+                           "1e-5*2",
+                           "0x10",
+                           "2*---3",
+                           "5----3",
+                           "2*",
+                           "(+5)",
+                           "sinsin(1)",
+                           "(1)+()+(1)",
+                           "asin-(1)",
+                           "(2)-",
+                           "1.5.5",
+                           "--3-1",
+                           "(-)",
+                           "3(-2)^2",
+                           "2^(-0.5)",
+                           "1-(2)-(2)",
+                           "(((1+2)*3)-4)/5",
+                           "ln(2.718281828459)",
+                           "-sin(-1)^2"};
     for (const char* t : texts) {
         SCOPED_TRACE(t);
         const Outcome o = Interpret(t);

@@ -128,11 +128,16 @@ inline double Flat(std::string e, bool& err)
                 x = -x;
             double r = 0.0;
             std::string n = name;
-            if (n == "sin") r = std::sin(x);
-            if (n == "cos") r = std::cos(x);
-            if (n == "tan") r = std::tan(x);
-            if (n == "atan") r = std::atan(x);
-            if (n == "exp") r = std::exp(x);
+            if (n == "sin")
+                r = std::sin(x);
+            if (n == "cos")
+                r = std::cos(x);
+            if (n == "tan")
+                r = std::tan(x);
+            if (n == "atan")
+                r = std::atan(x);
+            if (n == "exp")
+                r = std::exp(x);
             if (n == "asin" || n == "acos") {
                 if (x < -1 || x > 1) {
                     err = true;
@@ -161,25 +166,40 @@ inline double Flat(std::string e, bool& err)
                 break;
             std::string L = e.substr(0, i), R = e.substr(i + 1);
             std::size_t k = 0;
-            if (k < R.size() && IsOp(R[k])) ++k;
-            if (k < R.size() && IsOp(R[k])) ++k;
+            if (k < R.size() && IsOp(R[k]))
+                ++k;
+            if (k < R.size() && IsOp(R[k]))
+                ++k;
             std::size_t f = R.find_first_of("^*/+-", k);
             std::string right = f == std::string::npos ? R : R.substr(0, f);
             std::size_t lo = L.find_last_of("^*/+-");
             std::string left = (lo == std::string::npos || lo == 0) ? L : L.substr(lo + 1);
             std::string span = left + op + right;
             double a = Num(span), b = Num(right);
-            for (int n = Minus(span); n > 0; --n) a = -a;
-            for (int n = Minus(right); n > 0; --n) b = -b;
+            for (int n = Minus(span); n > 0; --n)
+                a = -a;
+            for (int n = Minus(right); n > 0; --n)
+                b = -b;
             double r = 0.0;
             switch (op) {
-            case '^': r = std::pow(a, b); break;
-            case '/':
-                if (b == 0) err = true; else r = a / b;
+            case '^':
+                r = std::pow(a, b);
                 break;
-            case '*': r = a * b; break;
-            case '+': r = a + b; break;
-            case '-': r = a - b; break;
+            case '/':
+                if (b == 0)
+                    err = true;
+                else
+                    r = a / b;
+                break;
+            case '*':
+                r = a * b;
+                break;
+            case '+':
+                r = a + b;
+                break;
+            case '-':
+                r = a - b;
+                break;
             }
             std::size_t start = L.size() - left.size();
             e = e.substr(0, start) + Written(r, err) + e.substr(start + span.size());

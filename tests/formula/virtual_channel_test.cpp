@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-
 #include "data/daten_object.h"
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
 #include "formula/virtual_channel.h"
 #include "formula/virtuell_kanal.h"
 #include "text_oracle.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
 
 using qor::formula::CVirtuellKanal;
 using qor::formula::EvaluateVirtualChannel;
@@ -28,7 +27,7 @@ TEST(VirtualChannel, Values)
         {"y*1000000", -0.0000004, 0.0, -0.0},  // "-0.000000" keeps its sign
         {"y*1000000", 0.0000006, 0.0, 1.0},
         {"y*2", 1.25, std::numeric_limits<double>::quiet_NaN(), 2.5},  // z unused
-        {"y*2", std::numeric_limits<double>::infinity(), 0.0, 0.0},   // "inf" fails the check
+        {"y*2", std::numeric_limits<double>::infinity(), 0.0, 0.0},    // "inf" fails the check
         {"8-y+1", 2.0, 0.0, 5.0},
         {"2y", 1.0, 0.0, 21.0},  // the digits run together, as in the text
         {"y*z+1", 3.0, 4.0, 13.0},
@@ -84,9 +83,12 @@ TEST(VirtuellKanal, ChannelListRunsFromAddress15Down)
     qor::data::CGrafikSetupVirtuell setup;
     CVirtuellKanal dlg(setup, TwoModules(), 0);
     const std::vector<std::pair<std::string, int>> want = {
-        {"Slave  5: Potentiostat Sollspannung [mV]", 17}, {"Slave  5: Potentiostat [mV]", 16},
-        {"Slave  5: Potentiostat [µA]", 15},              {"Slave  0: pH - Verstärker [°C]", 2},
-        {"Slave  0: pH - Verstärker [mV]", 1},            {"Slave  0: pH - Verstärker [pH]", 0},
+        {"Slave  5: Potentiostat Sollspannung [mV]", 17},
+        {"Slave  5: Potentiostat [mV]", 16},
+        {"Slave  5: Potentiostat [µA]", 15},
+        {"Slave  0: pH - Verstärker [°C]", 2},
+        {"Slave  0: pH - Verstärker [mV]", 1},
+        {"Slave  0: pH - Verstärker [pH]", 0},
     };
     ASSERT_EQ(dlg.Channels().size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
