@@ -9,7 +9,7 @@ BUILD=${QOR_TEST_BUILD_DIR:-build/test}
 # Let ccache share objects between checkouts of the tree.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 cmake -S . -B "$BUILD" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
   -DQOR_SANITIZE=ON -DQOR_WERROR=ON -DQOR_BUILD_TESTS=ON >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
