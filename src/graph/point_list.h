@@ -68,7 +68,7 @@ private:
     struct Extent {
         double lo, hi;
     };
-    static constexpr std::size_t kFan = 8;  // points (or entries) per summary entry
+    static constexpr std::size_t kFan = 4;  // points (or entries) per summary entry
 
     void Extend(const GraphPoint& p);
     void RecomputeBounds();
