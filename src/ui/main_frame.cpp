@@ -34,7 +34,9 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QFileInfo>
 #include <QMenuBar>
+#include <QSettings>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -267,8 +269,14 @@ void CMainFrame::CreateMenus()
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_actions[Cmd::FileImport]);
     m_fileMenu->addAction(m_actions[Cmd::FileExport]);
+    m_recentSeparator = m_fileMenu->addSeparator();
+    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        m_recentActions[i] = m_fileMenu->addAction(QString());
+        connect(m_recentActions[i], &QAction::triggered, this, [this, i] { OpenRecent(static_cast<int>(i)); });
+    }
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_exit);
+    LoadRecentFiles();
 
     m_stationMenu = menuBar()->addMenu(QString());
     for (Cmd c : {Cmd::PortSetup, Cmd::SearchModules})
@@ -404,6 +412,9 @@ void CMainFrame::UpdateCommands()
     for (auto& [cmd, action] : m_actions)
         action->setEnabled(CommandEnabled(cmd, s));
     m_actions[Cmd::ToggleLogbook]->setChecked(m_logbookShown);
+    for (QAction* a : m_recentActions)
+        if (a)
+            a->setEnabled(CommandEnabled(Cmd::FileOpen, s));
 }
 
 bool CMainFrame::Run(Cmd cmd)
@@ -1026,6 +1037,8 @@ int CMainFrame::AskSave(const std::string&, const std::string&)
 
 void CMainFrame::SetTitle(const std::string& title)
 {
+    if (m_doc && m_doc->m_fileBound && !m_doc->m_path.empty())
+        RememberRecentFile(m_doc->m_path);
     const QString app = Tr(kAppName, m_lang);
     setWindowTitle(title.empty() ? app : QString::fromStdString(title) + QStringLiteral(" - ") + app);
 }
@@ -1083,6 +1096,90 @@ void CMainFrame::Shutdown()
     std::string error;
     if (!station::WriteConfigFile(m_configPath, save, &error))
         std::fprintf(stderr, "qorremote: %s\n", error.c_str());
+}
+
+
+// ----------------------------------------------------------------------------------------
+// Recent files, kept beside the configuration file.
+
+namespace {
+QString RecentFilesPath()
+{
+    return QString::fromStdString(station::ConfigDirectory()) + QStringLiteral("/recent.ini");
+}
+}  // namespace
+
+void CMainFrame::LoadRecentFiles()
+{
+    QSettings store(RecentFilesPath(), QSettings::IniFormat);
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i <= m_recentActions.size(); ++i)
+        files.push_back(store.value(QStringLiteral("Recent File List/File%1").arg(i)).toString().toStdString());
+    m_recent.Load(files);
+    UpdateRecentMenu();
+}
+
+void CMainFrame::RememberRecentFile(const std::string& path)
+{
+    std::string full = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+    if (!m_recent.Files().empty() && m_recent.Files().front() == full)
+        return;
+    m_recent.Add(full);
+    StoreRecentFiles();
+}
+
+void CMainFrame::StoreRecentFiles()
+{
+    QSettings store(RecentFilesPath(), QSettings::IniFormat);
+    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        const QString key = QStringLiteral("Recent File List/File%1").arg(i + 1);
+        if (i < m_recent.Files().size())
+            store.setValue(key, QString::fromStdString(m_recent.Files()[i]));
+        else
+            store.remove(key);
+    }
+    UpdateRecentMenu();
+}
+
+void CMainFrame::UpdateRecentMenu()
+{
+    const auto& files = m_recent.Files();
+    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        QAction* a = m_recentActions[i];
+        if (!a)
+            continue;
+        a->setVisible(i < files.size());
+        if (i < files.size()) {
+            a->setText(QString::fromStdString(m_recent.MenuText(i)));
+            a->setToolTip(QString::fromStdString(files[i]));
+        }
+    }
+    if (m_recentSeparator)
+        m_recentSeparator->setVisible(!files.empty());
+}
+
+void CMainFrame::OpenRecent(int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_recent.Files().size())
+        return;
+    UpdateCommands();
+    if (!CommandEnabled(Cmd::FileOpen, State()))
+        return;
+    const std::string path = m_recent.Files()[static_cast<std::size_t>(index)];
+    if (!QFileInfo::exists(QString::fromStdString(path))) {
+        // A document that went away is taken off the list rather than created empty.
+        ShowMessage(path + "\n" + Tr(txt::kFileNotFound, m_lang).toStdString());
+        m_recent.Remove(path);
+        StoreRecentFiles();
+        return;
+    }
+    if (m_station->DocumentClosed())
+        OnFileNew();
+    if (m_doc->OpenByPath(path))
+        m_doc->ReadBoundFile();
+    UpdateViews();
+    UpdateCommands();
+    RefreshSampleCount();
 }
 
 }  // namespace qor::ui

@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "data/document_ui.h"
 #include "data/logbook.h"
+#include "data/recent_file_list.h"
 #include "station/config.h"
 #include "station/station_ui.h"
 #include "station/timers.h"
@@ -88,6 +89,11 @@ public:
     // The program is asked to end from outside (a signal): a bound document with unsaved
     // samples is saved rather than asked about, then everything ends as on close.
     void EndWithoutQuestions();
+    // The documents opened last, as the File menu lists them.
+    const data::RecentFileList& RecentFiles() const { return m_recent; }
+    QAction* RecentAction(int index) const { return m_recentActions[static_cast<std::size_t>(index)]; }
+    // Opens a document of the recent list as the menu entry would.
+    void OpenRecent(int index);
 
     // --- StationUi ---
     void ShowMessage(const std::string& text) override;
@@ -133,6 +139,10 @@ private:
     void SetUpTransports(const StartOptions& options);
     void CreateActions();
     void CreateMenus();
+    void LoadRecentFiles();
+    void RememberRecentFile(const std::string& path);
+    void StoreRecentFiles();
+    void UpdateRecentMenu();
     void CreateStatusBar();
     void Retranslate();
     void FirstActivation();
@@ -190,6 +200,9 @@ private:
     QAction* m_german = nullptr;
     QAction* m_english = nullptr;
     QAction* m_exit = nullptr;
+    data::RecentFileList m_recent;
+    std::array<QAction*, 4> m_recentActions{};
+    QAction* m_recentSeparator = nullptr;
     QAction* m_cascade = nullptr;
     QAction* m_tile = nullptr;
     QAction* m_about = nullptr;

@@ -89,6 +89,7 @@ inline constexpr TextPair kFileSaveAs{"Speichern &unter...", "Save &As..."};
 inline constexpr TextPair kFileExport{"&Export...", "&Export..."};
 inline constexpr TextPair kFileImport{"&Import...", "&Import..."};
 inline constexpr TextPair kFileExit{"&Beenden", "E&xit"};
+inline constexpr TextPair kFileNotFound{"Die Datei wurde nicht gefunden.", "The file was not found."};
 inline constexpr TextPair kExportPrompt{"Daten als ASCII exportieren", "Export data to ASCII"};
 inline constexpr TextPair kImportPrompt{"Daten aus xrv-Dateien importieren", "Import data xrv-files"};
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "data/recent_file_list.h"
+
+#include <gtest/gtest.h>
 
 using qor::data::RecentFileList;
 

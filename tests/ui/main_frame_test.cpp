@@ -382,3 +382,60 @@ TEST_F(MainFrameTest, PotentiostatStartAndStopFromTheMenu)
 
 }  // namespace
 }  // namespace qor::ui
+
+namespace qor::ui {
+namespace {
+
+// The File menu lists the documents opened last; the list outlives the window, and an
+// entry whose file went away is dropped instead of being created empty.
+TEST_F(MainFrameTest, RecentFilesAreListedKeptAndReopened)
+{
+    const QString first = Path("first.qo3");
+    const QString second = Path("second.qo3");
+    for (const QString& f : {first, second}) {
+        WithFile(Cmd::FileOpen, f);
+        SearchAndRelease({0});
+        m_frame->Document().AddSample(0);
+        ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
+        ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
+    }
+    const auto& files = m_frame->RecentFiles().Files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(QString::fromStdString(files[0]), second);
+    EXPECT_TRUE(m_frame->RecentAction(0)->isVisible());
+    EXPECT_TRUE(m_frame->RecentAction(0)->text().endsWith(QStringLiteral("second.qo3")));
+    EXPECT_FALSE(m_frame->RecentAction(2)->isVisible());
+
+    m_frame.reset();
+    StartOptions o;
+    o.transport = StartOptions::Transport::Simulate;
+    m_frame = std::make_unique<CMainFrame>(o);
+    m_frame->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->LogbookView() != nullptr; }, 5000));
+    ASSERT_EQ(m_frame->RecentFiles().Files().size(), 2u);
+    m_frame->OpenRecent(1);
+    EXPECT_TRUE(m_frame->Document().m_fileBound);
+    EXPECT_EQ(QString::fromStdString(m_frame->Document().m_path), first);
+    EXPECT_EQ(m_frame->Document().m_samples.size(), 1u);
+    EXPECT_EQ(QString::fromStdString(m_frame->RecentFiles().Files()[0]), first);
+    // While a file is bound, File Open and the list are disabled.
+    m_frame->UpdateCommands();
+    EXPECT_FALSE(m_frame->RecentAction(1)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
+
+    ASSERT_TRUE(QFile::remove(second));
+    test::OnNextModal([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr) << w->metaObject()->className();
+        EXPECT_TRUE(box->text().contains(QStringLiteral("nicht gefunden")));
+        box->accept();
+    });
+    m_frame->OpenRecent(1);
+    EXPECT_FALSE(QFile::exists(second));
+    EXPECT_FALSE(m_frame->Document().m_fileBound);
+    ASSERT_EQ(m_frame->RecentFiles().Files().size(), 1u);
+    EXPECT_FALSE(m_frame->RecentAction(1)->isVisible());
+}
+
+}  // namespace
+}  // namespace qor::ui
