@@ -1,0 +1,58 @@
+// qortool convert and dump: a recording made by the station, converted as the station's
+// Open and Save would, reads back with the same samples.
+#include "support/process.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using qor::test::BinPath;
+using qor::test::RunProgram;
+
+namespace {
+
+std::string Section(const std::string& json, const std::string& key)
+{
+    auto at = json.find("\"" + key + "\"");
+    if (at == std::string::npos)
+        return {};
+    auto end = json.find("\"setup\"", at);
+    return json.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+TEST(QortoolConvert, KeepsTheSamplesAndAddsTheLoadEntry)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("qor-e2e-convert-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string in = (dir / "in.qo3").string(), out = (dir / "out.qo3").string();
+
+    std::string text;
+    ASSERT_EQ(RunProgram({"/usr/bin/env", "APPDATA=" + dir.string(), BinPath("qortool"), "record", "--sim",
+                          "--out", in, "--interval", "1", "--samples", "2", "--idcount", "3", "--quiet"},
+                         &text),
+              0)
+        << text;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "convert", in, out}, &text), 0) << text;
+
+    std::string a, b;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", in}, &a), 0);
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", out}, &b), 0);
+    const std::string samples = Section(a, "samples");
+    ASSERT_FALSE(samples.empty()) << a;
+    EXPECT_NE(samples.find("\"time\""), std::string::npos);
+    EXPECT_EQ(Section(b, "samples"), samples);
+    EXPECT_NE(b.find("in.qo3 geladen"), std::string::npos) << b.substr(0, 400);
+
+    // Converting something that is not a document is refused with a status.
+    const std::string bogus = (dir / "notes.txt").string();
+    {
+        std::FILE* f = std::fopen(bogus.c_str(), "w");
+        std::fputs("hello", f);
+        std::fclose(f);
+    }
+    EXPECT_NE(RunProgram({BinPath("qortool"), "convert", bogus, (dir / "x.qo3").string()}, &text), 0);
+    fs::remove_all(dir);
+}
+
+}  // namespace
