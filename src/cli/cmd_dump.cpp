@@ -1,5 +1,6 @@
 // qortool dump: a document file as one JSON object.
 #include "cli/command.h"
+#include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "data/document_json.h"
 #include "data/qor_doc.h"
@@ -9,18 +10,6 @@
 
 namespace qor::cli {
 namespace {
-
-// Dumping runs without a window: nothing to ask, nothing to show.
-struct SilentUi : data::DocumentUi {
-    std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string&) override {}
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-};
 
 int RunDump(const std::vector<std::string>& argv)
 {
@@ -33,7 +22,7 @@ int RunDump(const std::vector<std::string>& argv)
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         return Fail("no such file: " + path);
-    SilentUi ui;
+    SilentDocumentUi ui;
     data::Logbook logbook;
     data::CQORDoc doc(SystemClock::instance(), logbook, ui);
     const data::Layout layout = data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3);

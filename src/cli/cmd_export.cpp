@@ -1,6 +1,7 @@
 // qortool export: a document's samples as the tab-separated table of "Export data to ASCII".
 #include "catalogue/slave.h"
 #include "cli/command.h"
+#include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "data/qor_doc.h"
 #include "export/export_dlg.h"
@@ -14,17 +15,6 @@
 
 namespace qor::cli {
 namespace {
-
-struct SilentUi : data::DocumentUi {
-    std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string&) override {}
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-};
 
 // The graph's decimals come from the configuration (PREC); without a file, the default.
 int ConfiguredPrecision()
@@ -75,7 +65,7 @@ int RunExport(const std::vector<std::string>& argv)
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         return Fail("no such file: " + path);
-    SilentUi ui;
+    SilentDocumentUi ui;
     data::Logbook logbook;
     data::CQORDoc doc(SystemClock::instance(), logbook, ui);
     const data::IoResult r = doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));

@@ -11,6 +11,7 @@
 
 #include "catalogue/catalogue.h"
 #include "cli/command.h"
+#include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "common/text.h"
 #include "data/qor_doc.h"
@@ -18,17 +19,6 @@
 
 namespace qor::cli {
 namespace {
-
-struct SilentUi : data::DocumentUi {
-    std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string&) override {}
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-};
 
 // Sixteen colours that stay apart in print and for colour-blind readers.
 constexpr graph::Rgb kPalette[16] = {
@@ -74,7 +64,7 @@ int RunPlot(const std::vector<std::string>& argv)
     if (!std::filesystem::is_regular_file(path, ec))
         return Fail("no such file: " + path);
 
-    SilentUi ui;
+    SilentDocumentUi ui;
     data::Logbook logbook;
     data::CQORDoc doc(SystemClock::instance(), logbook, ui);
     const data::IoResult r = doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));

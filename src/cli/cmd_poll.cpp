@@ -21,13 +21,6 @@ void OnInterrupt(int)
     g_interrupted = 1;
 }
 
-bool ParseInt(const std::string& s, long lo, long hi, long& out)
-{
-    char* end = nullptr;
-    out = std::strtol(s.c_str(), &end, 10);
-    return !s.empty() && !*end && out >= lo && out <= hi;
-}
-
 // One TAB-separated line: address, type code, then value and unit of values 1..3.
 std::string FormatLine(const catalogue::CSlave& s)
 {
@@ -46,11 +39,11 @@ int RunPoll(const std::vector<std::string>& argv)
         return Fail(error);
     long address = -1, count = -1, period = 1000, lang = 0;
     std::string v;
-    if (!(v = args.Take("--address")).empty() && !ParseInt(v, 0, 15, address))
+    if (!(v = args.Take("--address")).empty() && !ParseLong(v, 0, 15, address))
         return Fail("--address needs a module address 0..15");
-    if (!(v = args.Take("--count")).empty() && !ParseInt(v, 1, 100000000, count))
+    if (!(v = args.Take("--count")).empty() && !ParseLong(v, 1, 100000000, count))
         return Fail("--count needs a positive number");
-    if (!(v = args.Take("--period")).empty() && !ParseInt(v, 0, 3600000, period))
+    if (!(v = args.Take("--period")).empty() && !ParseLong(v, 0, 3600000, period))
         return Fail("--period needs milliseconds 0..3600000");
     if (!(v = args.Take("--lang")).empty()) {
         if (v != "de" && v != "en")

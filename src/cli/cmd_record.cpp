@@ -21,13 +21,6 @@ void OnSignal(int)
     g_stop = 1;
 }
 
-bool ParseLong(const std::string& s, long lo, long hi, long& out)
-{
-    char* end = nullptr;
-    out = std::strtol(s.c_str(), &end, 10);
-    return !s.empty() && !*end && out >= lo && out <= hi;
-}
-
 int RunRecord(const std::vector<std::string>& argv)
 {
     Args args(argv);

@@ -37,6 +37,9 @@ private:
     std::vector<std::string> m_args;
 };
 
+// A whole decimal number within lo..hi.
+bool ParseLong(const std::string& s, long lo, long hi, long& out);
+
 // Prints "qortool: <message>" on stderr and returns 2.
 int Fail(const std::string& message);
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,13 @@ std::string Args::Unknown() const
         if (a.size() > 2 && a.rfind("--", 0) == 0)
             return "unknown option " + a;
     return {};
+}
+
+bool ParseLong(const std::string& s, long lo, long hi, long& out)
+{
+    char* end = nullptr;
+    out = std::strtol(s.c_str(), &end, 10);
+    return !s.empty() && !*end && out >= lo && out <= hi;
 }
 
 int Fail(const std::string& message)
