@@ -122,7 +122,12 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
     std::size_t idx = i0;
     const double spanX = points[i1 - 1].x - points[i0].x;
     const double perPoint = spanX > 0 ? static_cast<double>(i1 - i0) / spanX : 0.0;
+    // Columns ahead whose ends are fetched into the cache while this one is worked on.
+    constexpr double kAhead = 4.0;
+    const double ahead = std::min(kAhead * perPoint * std::fabs(xMap.Slope()), static_cast<double>(i1 - i0));
     while (idx < i1) {
+        if (ahead >= 1.0)
+            points.PrefetchEdge(idx + static_cast<std::size_t>(ahead));
         const GraphPoint& f = points[idx];
         if (!std::isfinite(f.y)) {
             em.Break();

@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace qor::graph {
 
@@ -37,10 +43,28 @@ void PointList::RecomputeBounds()
         Extend((*this)[i]);
 }
 
+void PointList::ChunkFree::operator()(GraphPoint* p) const
+{
+    std::free(p);
+}
+
 void PointList::PushBack(const GraphPoint& p)
 {
-    if ((m_size >> kChunkBits) == m_chunks.size())
-        m_chunks.push_back(std::make_unique_for_overwrite<GraphPoint[]>(kChunk));
+    if ((m_size >> kChunkBits) == m_chunks.size()) {
+        constexpr std::size_t bytes = kChunk * sizeof(GraphPoint);
+        // The first chunk stays in small pages, so that short curves cost little memory. Long
+        // curves get page-aligned chunks backed by huge pages: a drawing jumps through all of
+        // them, and with small pages most of its time went to address translation.
+        const bool large = !m_chunks.empty();
+        void* mem = large ? std::aligned_alloc(bytes, bytes) : std::malloc(bytes);
+        if (mem == nullptr)
+            throw std::bad_alloc();
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        if (large)
+            madvise(mem, bytes, MADV_HUGEPAGE);
+#endif
+        m_chunks.emplace_back(static_cast<GraphPoint*>(mem));
+    }
     At(m_size) = p;
     ++m_size;
 }
@@ -292,6 +316,29 @@ bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& 
     yMin = lo;
     yMax = hi;
     return lo <= hi;
+}
+
+void PointList::PrefetchEdge(std::size_t i) const
+{
+    if (i >= m_size)
+        return;
+    if (m_summaryValid != m_size)
+        SummaryRebuild();
+    // The raw points MinMaxY may take on either side of a range end, then the entries each
+    // level may take there.
+    const std::size_t a = i >= kFan ? i - kFan : 0, b = std::min(m_size - 1, i + kFan);
+    __builtin_prefetch(&(*this)[a].y);
+    __builtin_prefetch(&(*this)[i].y);
+    __builtin_prefetch(&(*this)[b].y);
+    std::size_t e = i;
+    for (const auto& lv : m_levels) {
+        e /= kFan;
+        if (e >= lv.size())
+            break;
+        __builtin_prefetch(&lv[e]);
+        __builtin_prefetch(&lv[e >= kFan ? e - kFan : 0]);
+        __builtin_prefetch(&lv[std::min(lv.size() - 1, e + kFan)]);
+    }
 }
 
 std::size_t PointList::MemoryBytes() const

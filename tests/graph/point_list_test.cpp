@@ -80,6 +80,32 @@ TEST(PointList, MinMaxMatchesScanAfterEdits)
     check("appended after edits");
 }
 
+TEST(PointList, PointsAcrossChunksSurviveEdits)
+{
+    // Three chunks and a bit; edits shift points over chunk edges and release the last one.
+    PointList l;
+    const std::size_t n = 3 * PointList::kChunk + 10;
+    for (std::size_t i = 0; i < n; ++i)
+        l.Insert({double(i), double(i % 1000), 0, 0});
+    l.Insert({-1, -5, 0, 0}, 0);
+    EXPECT_EQ(l[PointList::kChunk].x, double(PointList::kChunk - 1)) << "shifted over the edge";
+    for (int k = 0; k < 12; ++k)
+        l.Remove(static_cast<int>(PointList::kChunk));
+    ASSERT_EQ(l.size(), n - 11);
+    EXPECT_EQ(l[PointList::kChunk].x, double(PointList::kChunk + 11));
+    EXPECT_EQ(l[l.size() - 1].x, double(n - 1));
+    EXPECT_EQ(l.MemoryBytes() / (PointList::kChunk * sizeof(GraphPoint)), 3u) << "last chunk released";
+    for (std::size_t i : {std::size_t{0}, PointList::kChunk, l.size() - 1, l.size(), l.size() + 1000})
+        l.PrefetchEdge(i);  // anywhere, even past the end
+    double lo, hi;
+    ASSERT_TRUE(l.MinMaxY(PointList::kChunk - 3, 2 * PointList::kChunk + 5, lo, hi));
+    EXPECT_EQ(lo, 0);
+    EXPECT_EQ(hi, 999);
+    ASSERT_TRUE(l.MinMaxY(0, 2, lo, hi));
+    EXPECT_EQ(lo, -5);
+    EXPECT_EQ(hi, 0);
+}
+
 TEST(PointList, LowerBoundWithAnyHint)
 {
     PointList l;
