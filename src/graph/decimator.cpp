@@ -19,9 +19,25 @@ inline double Clamp(double v)
     return v;
 }
 
+// ScaleMapping with its quotients worked out once: the same arithmetic, so the same
+// pixels, without two divisions for every vertex of every column.
+struct FastMap {
+    double p0, r0, toPixel, toValue;
+    bool flat;
+
+    explicit FastMap(const ScaleMapping& m)
+        : p0(m.p0), r0(m.r0), toPixel(0.0), toValue(m.Slope()), flat(m.p1 == m.p0 || m.r1 == m.r0)
+    {
+        if (!flat)
+            toPixel = (m.p1 - m.p0) / (m.r1 - m.r0);
+    }
+    double Pixel(double v) const { return flat ? p0 : (v - r0) * toPixel + p0; }
+    double Value(double pixel) const { return (pixel - p0) * toValue + r0; }
+};
+
 struct Emitter {
-    const ScaleMapping& xm;
-    const ScaleMapping& ym;
+    const FastMap xm;
+    const FastMap ym;
     std::vector<PixelPoint>& out;
     bool broken = true;
 
@@ -48,7 +64,7 @@ void Decimator::BuildAll(const PointList& points, const ScaleMapping& xMap, cons
                          std::vector<PixelPoint>& out)
 {
     out.clear();
-    Emitter em{xMap, yMap, out};
+    Emitter em{FastMap(xMap), FastMap(yMap), out};
     for (std::size_t i = 0; i < points.size(); ++i)
         em.Point(points[i]);
 }
@@ -61,7 +77,7 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
     const double width = pixelRight - pixelLeft;
     if (n == 0 || !(width >= 1.0) || xMap.Slope() == 0.0)
         return;
-    Emitter em{xMap, yMap, out};
+    Emitter em{FastMap(xMap), FastMap(yMap), out};
 
     // Columns are the pixel intervals [pixelLeft + k, pixelLeft + k + 1) of the mapped X.
     const double v0 = xMap.Value(pixelLeft), v1 = xMap.Value(pixelRight);
@@ -69,7 +85,8 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
     if (!std::isfinite(xlo) || !std::isfinite(xhi))
         return;
     const bool rising = xMap.Slope() > 0.0;
-    auto columnOf = [&](double x) { return std::floor(xMap.Pixel(x) - pixelLeft); };
+    const FastMap xFast(xMap);
+    auto columnOf = [&](double x) { return std::floor(xFast.Pixel(x) - pixelLeft); };
     auto centreOf = [&](double col) { return pixelLeft + col + 0.5; };
 
     if (!points.MonotonicX()) {
@@ -136,7 +153,7 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
         }
         const double col = columnOf(f.x);
         // The first X that falls into a later column.
-        const double boundary = xMap.Value(pixelLeft + (rising ? col + 1.0 : col));
+        const double boundary = xFast.Value(pixelLeft + (rising ? col + 1.0 : col));
         const auto guess = static_cast<std::size_t>(
             std::clamp(static_cast<double>(idx) + (boundary - f.x) * perPoint, static_cast<double>(idx + 1),
                        static_cast<double>(i1)));
