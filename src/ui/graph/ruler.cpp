@@ -236,8 +236,8 @@ int FHRuler::GetThickness(QPaintDevice* device) const
     const QFontMetricsF fm(f, device);
     const int need = Px(ri::kMajorTick, device, true) + Px(0.03, device, true) +
                      static_cast<int>(std::ceil(fm.height() * (twoLines ? 2 : 1))) + Px(0.03, device, true);
-    const double spec = numeric ? ri::kNumericAxisThickness : ri::kTimeAxisThickness;
-    return std::max(Px(spec, device, true), need);
+    const double inches = numeric ? ri::kNumericAxisThickness : ri::kTimeAxisThickness;
+    return std::max(Px(inches, device, true), need);
 }
 
 int FHRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
