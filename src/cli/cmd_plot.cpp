@@ -1,4 +1,12 @@
 // qortool plot: a picture of a recording (PNG or PDF), drawn offscreen with the graph engine.
+#include "catalogue/catalogue.h"
+#include "cli/command.h"
+#include "cli/silent_document_ui.h"
+#include "common/clock.h"
+#include "common/text.h"
+#include "data/qor_doc.h"
+#include "ui/graph/graph_wnd.h"
+
 #include <QApplication>
 #include <QString>
 #include <cmath>
@@ -8,14 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-
-#include "catalogue/catalogue.h"
-#include "cli/command.h"
-#include "cli/silent_document_ui.h"
-#include "common/clock.h"
-#include "common/text.h"
-#include "data/qor_doc.h"
-#include "ui/graph/graph_wnd.h"
 
 namespace qor::cli {
 namespace {
@@ -105,8 +105,8 @@ int RunPlot(const std::vector<std::string>& argv)
             slave.m_type != 0 ? Format("S%d %s", a, catalogue::ModuleName(slave).c_str()) : Format("S%d", a);
         const int c = graph->AddGraph(kPalette[a], name);
         for (std::size_t i = 0; i < doc.m_samples.size(); ++i)
-            graph->AddPoint(c, doc.m_samples[i].m_time, static_cast<double>(i), Drawable(doc.m_samples[i].m_value[ua]),
-                            false);
+            graph->AddPoint(c, doc.m_samples[i].m_time, static_cast<double>(i),
+                            Drawable(doc.m_samples[i].m_value[ua]), false);
         ++curves;
     }
     graph->Fit(false);
@@ -127,7 +127,8 @@ int RunPlot(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kPlot({"plot", "FILE.qo3 (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--absolute]", RunPlot});
+const Registrar kPlot({"plot", "FILE.qo3 (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--absolute]",
+                       RunPlot});
 
 }  // namespace
 }  // namespace qor::cli

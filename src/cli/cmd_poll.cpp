@@ -2,11 +2,11 @@
 #include "bus/bus_link.h"
 #include "catalogue/catalogue.h"
 #include "cli/command.h"
+#include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
 #include "common/text.h"
 
-#include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -50,15 +50,10 @@ int RunPoll(const std::vector<std::string>& argv)
             return Fail("--lang needs de or en");
         lang = v == "en";
     }
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (!args.Rest().empty())
-        return Fail("unexpected argument " + args.Rest().front());
+    if (const std::string left = args.Leftover(); !left.empty())
+        return Fail(left);
 
-    int qargc = 1;
-    char name[] = "qortool";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(qargc, qargv);
+    CoreApp app;
 
     ConsoleLinkHost host;
     bus::BusLink link(SystemClock::instance(), host);

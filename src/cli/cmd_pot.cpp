@@ -1,11 +1,10 @@
 // qortool pot start | stop: starts or stops the step program of the first potentiostat.
 #include "cli/command.h"
+#include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
-#include "sim/sim_bus.h"
 #include "station/console_ui.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 
 namespace qor::cli {
@@ -27,13 +26,8 @@ int RunPot(const std::vector<std::string>& argv)
         return Fail("say start or stop");
     const bool start = args.Rest()[0] == "start";
 
-    int qargc = 1;
-    char name[] = "qortool";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(qargc, qargv);
+    CoreApp app;
 
-    if (sim::SimBus* bus = transport->SimulatedBus())
-        bus->AddModule(3, 0x43);
     station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
     cs.station.SetLanguage(lang == "en" ? 1 : 0);
     transport->Attach(cs.station.Link());

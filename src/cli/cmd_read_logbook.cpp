@@ -1,11 +1,10 @@
 // qortool read-logbook: the potentiostat's own logbook as the station's logbook entry.
 #include "cli/command.h"
+#include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
-#include "sim/sim_bus.h"
 #include "station/console_ui.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 
 namespace qor::cli {
@@ -21,18 +20,11 @@ int RunReadLogbook(const std::vector<std::string>& argv)
     const std::string lang = args.Take("--lang", "de");
     if (lang != "de" && lang != "en")
         return Fail("--lang needs de or en");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (!args.Rest().empty())
-        return Fail("unexpected argument " + args.Rest().front());
+    if (const std::string left = args.Leftover(); !left.empty())
+        return Fail(left);
 
-    int qargc = 1;
-    char name[] = "qortool";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(qargc, qargv);
+    CoreApp app;
 
-    if (sim::SimBus* bus = transport->SimulatedBus())
-        bus->AddModule(3, 0x43);
     station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
     cs.station.SetLanguage(lang == "en" ? 1 : 0);
     transport->Attach(cs.station.Link());

@@ -1,11 +1,10 @@
 // qortool read-logger: the potentiostat's data logger into a .tx3 file, oldest line first.
 #include "cli/command.h"
+#include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
-#include "sim/sim_bus.h"
 #include "station/console_ui.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,18 +25,11 @@ int RunReadLogger(const std::vector<std::string>& argv)
         return Fail("--out FILE.tx3 is required");
     if (lang != "de" && lang != "en")
         return Fail("--lang needs de or en");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (!args.Rest().empty())
-        return Fail("unexpected argument " + args.Rest().front());
+    if (const std::string left = args.Leftover(); !left.empty())
+        return Fail(left);
 
-    int qargc = 1;
-    char name[] = "qortool";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(qargc, qargv);
+    CoreApp app;
 
-    if (sim::SimBus* bus = transport->SimulatedBus())
-        bus->AddModule(3, 0x43);
     station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
     cs.station.SetLanguage(lang == "en" ? 1 : 0);
     transport->Attach(cs.station.Link());

@@ -1,13 +1,12 @@
 // qortool record: releases every module found and records exactly as the station does.
 #include "catalogue/catalogue.h"
 #include "cli/command.h"
+#include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
 #include "common/text.h"
-#include "sim/sim_bus.h"
 #include "station/console_ui.h"
 
-#include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -51,23 +50,16 @@ int RunRecord(const std::vector<std::string>& argv)
     const bool quiet = args.Flag("--quiet");
     if (samples > 0 && duration > 0)
         return Fail("give either --samples or --duration");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (!args.Rest().empty())
-        return Fail("unexpected argument " + args.Rest().front());
+    if (const std::string left = args.Leftover(); !left.empty())
+        return Fail(left);
 
-    int qargc = 1;
-    char name[] = "qortool";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(qargc, qargv);
+    CoreApp app;
 
     Clock& clock = SystemClock::instance();
     station::StationConfig cfg;
     cfg.idCount = static_cast<int>(idCount);
     cfg.interval = station::DayFraction(static_cast<int>(save / 3600), static_cast<int>(save / 60 % 60),
                                         static_cast<int>(save % 60));
-    if (sim::SimBus* bus = transport->SimulatedBus())
-        bus->AddModule(3, 0x43);
     station::ConsoleStation cs(clock, cfg);
     station::Station& st = cs.station;
     data::CQORDoc& doc = cs.doc;

@@ -1,12 +1,11 @@
 // qortool search: the modules on the bus, as the release dialog lists them.
 #include "cli/command.h"
+#include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
 #include "common/text.h"
-#include "sim/sim_bus.h"
 #include "station/console_ui.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -31,19 +30,12 @@ int RunSearch(const std::vector<std::string>& argv)
         return Fail("--idcount needs the highest address 0..15");
     if (lang != "de" && lang != "en")
         return Fail("--lang needs de or en");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (!args.Rest().empty())
-        return Fail("unexpected argument " + args.Rest().front());
+    if (const std::string left = args.Leftover(); !left.empty())
+        return Fail(left);
     cfg.idCount = static_cast<int>(n);
 
-    int qargc = 1;
-    char name[] = "qortool";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(qargc, qargv);
+    CoreApp app;
 
-    if (sim::SimBus* bus = transport->SimulatedBus())
-        bus->AddModule(3, 0x43);  // the simulated bus of the station has a potentiostat too
     station::ConsoleStation cs(SystemClock::instance(), cfg);
     cs.station.SetLanguage(lang == "en" ? 1 : 0);
     transport->Attach(cs.station.Link());

@@ -32,6 +32,8 @@ public:
     const std::vector<std::string>& Rest() const { return m_args; }
     // An error message for the first unknown "--option" left, empty if none.
     std::string Unknown() const;
+    // As Unknown(), and also for any other argument left over.
+    std::string Leftover() const;
 
 private:
     std::vector<std::string> m_args;

@@ -50,6 +50,7 @@ std::unique_ptr<LinkOptions> LinkOptions::FromArgs(Args& args, std::string& erro
     if (sim) {
         o->m_simBus = std::make_unique<sim::SimBus>(SystemClock::instance());
         o->m_simBus->AddDefaultModules();
+        o->m_simBus->AddModule(3, 0x43);  // and a potentiostat, as the station window's simulated bus
         o->m_simLink = std::make_unique<sim::SimLink>(*o->m_simBus);
         o->m_settings.ethernet = 1;
         o->m_settings.ip = {127, 0, 0, 1};

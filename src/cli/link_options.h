@@ -18,7 +18,8 @@ class TcpLink;
 
 namespace qor::cli {
 
-// The transport chosen on the command line: --sim (the simulated bus in this process),
+// The transport chosen on the command line: --sim (the simulated bus in this process:
+// pH, conductivity and oxygen amplifiers at 0..2, a potentiostat at 3),
 // --tcp HOST:PORT (a gateway) or --serial DEVICE [--baud N]. Wire it into any BusLink
 // with Attach().
 class LinkOptions {

@@ -56,6 +56,14 @@ bool ParseLong(const std::string& s, long lo, long hi, long& out)
     return !s.empty() && !*end && out >= lo && out <= hi;
 }
 
+std::string Args::Leftover() const
+{
+    std::string unknown = Unknown();
+    if (unknown.empty() && !m_args.empty())
+        unknown = "unexpected argument " + m_args.front();
+    return unknown;
+}
+
 int Fail(const std::string& message)
 {
     std::fprintf(stderr, "qortool: %s\n", message.c_str());
