@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/text.h"
+#include "station/station_texts.h"
 
 #include <QString>
 
@@ -11,16 +12,16 @@ inline QString Tr(const TextPair& pair, int lang)
     return QString::fromUtf8(pair[lang]);
 }
 
-// Every text the window shows, German and English.
+// Every text the window shows, German and English (the station's own texts are shared).
 namespace txt {
 
 // Dialog buttons and captions.
 inline constexpr TextPair kOk{"OK", "OK"};
-inline constexpr TextPair kCancel{"Abbrechen", "Cancel"};
+inline constexpr const TextPair& kCancel = station::text::kCancel;
 inline constexpr TextPair kYes{"Ja", "Yes"};
 inline constexpr TextPair kNo{"Nein", "No"};
 inline constexpr TextPair kErrorDialog{"Fehlerdialog", "Error dialog"};
-inline constexpr TextPair kInformation{"Information", "Information"};
+inline constexpr const TextPair& kInformation = station::text::kWaitTitle;
 inline constexpr TextPair kProgress{"Fortschritt", "Progress"};
 
 // Port setup.
@@ -42,15 +43,15 @@ inline constexpr TextPair kStation{"Station", "Station"};
 inline constexpr TextPair kBadIp{"Ungültige IP-Adresse.", "Invalid IP address."};
 
 // Release dialog and module selection.
-inline constexpr TextPair kReleaseCaption{"Freigabe Dialog", "Release Dialog"};
-inline constexpr TextPair kNotReleased{"Nicht freigegebene Slaves", "Not released slaves"};
-inline constexpr TextPair kReleased{"Freigegebene Slaves", "Released slaves"};
-inline constexpr TextPair kAdd{"Hinzufügen>>", "Add>>"};
-inline constexpr TextPair kRemove{"<<Entfernen", "<<Remove"};
-inline constexpr TextPair kSelectAll{"Alle Auswählen", "Select all"};
-inline constexpr TextPair kRemoveAll{"Alle Entfernen", "Remove all"};
-inline constexpr TextPair kSelectCaption{"Modulauswahl", "Select module"};
-inline constexpr TextPair kSelectPrompt{"Bitte wählen Sie einen Slave aus.", "Please select one slave."};
+inline constexpr const TextPair& kReleaseCaption = station::text::kReleaseCaption;
+inline constexpr const TextPair& kNotReleased = station::text::kNotReleasedLabel;
+inline constexpr const TextPair& kReleased = station::text::kReleasedLabel;
+inline constexpr const TextPair& kAdd = station::text::kAdd;
+inline constexpr const TextPair& kRemove = station::text::kRemove;
+inline constexpr const TextPair& kSelectAll = station::text::kSelectAll;
+inline constexpr const TextPair& kRemoveAll = station::text::kRemoveAll;
+inline constexpr const TextPair& kSelectCaption = station::text::kSelectCaption;
+inline constexpr const TextPair& kSelectPrompt = station::text::kSelectPrompt;
 
 // Manual logbook entry.
 inline constexpr TextPair kTextInput{"Texteingabe", "Input text"};
@@ -61,13 +62,13 @@ inline constexpr TextPair kSaveQuestion{"Datei wurde geändert! Sollen die Daten
                                         "File is changed! Save the changed data?"};
 
 // Panes and views.
-inline constexpr TextPair kLogbookPane{"Logbuch", "log book"};
+inline constexpr const TextPair& kLogbookPane = station::text::kLogbookHeading;
 inline constexpr TextPair kGraphPane{"Grafik", "graphic"};
 inline constexpr TextPair kRun{"Run:", "Run:"};
-inline constexpr TextPair kNoTransfer{"keine Datenübertragung", "No data transfer"};
-inline constexpr TextPair kTransfer{"Datenübertragung läuft", "Data transfer"};
-inline constexpr TextPair kNoModules{"keine Module angemeldet", "no modules recognized"};
-inline constexpr TextPair kModules{"Module angemeldet", "modules recognized"};
+inline constexpr const TextPair& kNoTransfer = station::text::kNoTransfer;
+inline constexpr const TextPair& kTransfer = station::text::kTransfer;
+inline constexpr const TextPair& kNoModules = station::text::kNoModules;
+inline constexpr const TextPair& kModules = station::text::kModules;
 inline constexpr TextPair kSamples{"Messwerte: %1", "Samples: %1"};
 inline constexpr TextPair kReady{"Bereit", "Ready"};
 
@@ -138,7 +139,7 @@ inline constexpr TextPair kPromptDefineSteps{"Definieren der Ablaufschritte.", "
 inline constexpr TextPair kPromptManual{"Potentiostat manuell bedienen", "manual operation"};
 inline constexpr TextPair kPromptStartPotRec{"Start Potentiostat und Aufzeichnung",
                                              "Start Potentiostat and Logging"};
-inline constexpr TextPair kPromptReadLogger{"Datenlogger auslesen", "Read data logger"};
+inline constexpr const TextPair& kPromptReadLogger = station::text::kReadDataLogger;
 inline constexpr TextPair kPromptReadDeviceLogbook{"Logbuch auslesen", "Read log book"};
 inline constexpr TextPair kPromptCopy{"Kopieren eines markierten Logbuchabschnittes",
                                       "Copy of a selected log book section"};
