@@ -88,16 +88,27 @@ void LineRaster::Line(double x0, double y0, double x1, double y1, std::uint32_t 
     }
 }
 
+void LineRaster::Span(int x, double y0, double y1, std::uint32_t argb)
+{
+    // The pixels a chain of segments inside one column lights: the rows from the lowest to
+    // the highest vertex, cut to the buffer as Line cuts them.
+    if (x < 0 || x >= m_width || y1 < 0.0 || y0 > m_height - 0.001)
+        return;
+    const int a = y0 < 0.0 ? 0 : static_cast<int>(y0);
+    const int b = y1 > m_height - 0.001 ? m_height - 1 : static_cast<int>(y1);
+    std::uint32_t* p = m_bits + static_cast<std::size_t>(a) * m_stride + static_cast<std::size_t>(x);
+    for (int y = a; y <= b; ++y, p += m_stride)
+        *p = argb;
+}
+
 void LineRaster::Polyline(const PixelPoint* pts, std::size_t n, std::uint32_t argb, double offsetX, double offsetY)
 {
-    if (n == 1 && std::isfinite(pts[0].x))
-        Line(pts[0].x + offsetX, pts[0].y + offsetY, pts[0].x + offsetX, pts[0].y + offsetY, argb);
-    for (std::size_t i = 1; i < n; ++i) {
-        const PixelPoint& a = pts[i - 1];
-        const PixelPoint& b = pts[i];
-        if (std::isnan(a.x) || std::isnan(b.x))
-            continue;
-        Line(a.x + offsetX, a.y + offsetY, b.x + offsetX, b.y + offsetY, argb);
+    Pen pen(*this, argb, offsetX, offsetY);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::isnan(pts[i].x))
+            pen.Break();
+        else
+            pen.To(pts[i].x, pts[i].y);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,7 +18,89 @@ public:
     {
     }
 
-    // `offsetX/Y` shift the vertices (e.g. from device to buffer coordinates).
+    // A polyline drawn vertex by vertex, without keeping its vertices. Consecutive vertices
+    // in one pixel column light one span of rows, as their segments would.
+    class Pen {
+    public:
+        Pen(LineRaster& raster, std::uint32_t argb, double offsetX = 0.0, double offsetY = 0.0)
+            : m_r(raster), m_argb(argb), m_ox(offsetX), m_oy(offsetY), m_xmax(raster.m_width - 0.001)
+        {
+        }
+        Pen(const Pen&) = delete;
+        Pen& operator=(const Pen&) = delete;
+        ~Pen() { Finish(); }
+
+        void To(double x, double y)
+        {
+            x += m_ox;
+            y += m_oy;
+            ++m_vertices;
+            if (!m_broken && m_inRun && std::floor(x) == m_column) {
+                m_lo = y < m_lo ? y : m_lo;
+                m_hi = y > m_hi ? y : m_hi;
+                ++m_runLength;
+            } else {
+                FlushRun();
+                if (!m_broken)
+                    m_r.Line(m_x, m_y, x, y, m_argb);
+                m_inRun = x >= 0.0 && x <= m_xmax;
+                m_column = std::floor(x);
+                m_lo = m_hi = y;
+                m_runLength = 1;
+            }
+            m_x = x;
+            m_y = y;
+            m_broken = false;
+        }
+        // Vertices (fx, fy), (any, lo), (any, hi), (lx, ly), all in column `column`, the
+        // column floor(x + offsetX) gives.
+        void Column(double column, double fx, double fy, double lo, double hi, double lx, double ly)
+        {
+            To(fx, fy);
+            m_lo = std::fmin(m_lo, std::fmin(lo + m_oy, hi + m_oy));
+            m_hi = std::fmax(m_hi, std::fmax(lo + m_oy, hi + m_oy));
+            m_lo = std::fmin(m_lo, ly + m_oy);
+            m_hi = std::fmax(m_hi, ly + m_oy);
+            m_runLength += 3;
+            m_vertices += 3;
+            m_x = lx + m_ox;
+            m_y = ly + m_oy;
+            (void)column;
+        }
+        // The next vertex starts a new polyline.
+        void Break()
+        {
+            FlushRun();
+            m_broken = true;
+        }
+        void Finish()
+        {
+            FlushRun();
+            if (m_vertices == 1)  // a curve of one point is still seen
+                m_r.Line(m_x, m_y, m_x, m_y, m_argb);
+            m_vertices = 0;
+            m_broken = true;
+        }
+
+    private:
+        void FlushRun()
+        {
+            if (m_inRun && m_runLength > 1)
+                m_r.Span(static_cast<int>(m_column), m_lo, m_hi, m_argb);
+            m_inRun = false;
+        }
+
+        LineRaster& m_r;
+        std::uint32_t m_argb;
+        double m_ox, m_oy, m_xmax;
+        double m_x = 0.0, m_y = 0.0;
+        double m_column = 0.0, m_lo = 0.0, m_hi = 0.0;
+        std::size_t m_runLength = 0, m_vertices = 0;
+        bool m_broken = true, m_inRun = false;
+    };
+
+    // `offsetX/Y` shift the vertices (e.g. from device to buffer coordinates); a NaN x
+    // separates two polylines.
     void Polyline(const PixelPoint* pts, std::size_t n, std::uint32_t argb, double offsetX = 0.0,
                   double offsetY = 0.0);
     void Line(double x0, double y0, double x1, double y1, std::uint32_t argb);
@@ -25,6 +108,8 @@ public:
     void Square(double x, double y, int half, std::uint32_t argb);
 
 private:
+    // Rows y0..y1 (y0 <= y1) of column x.
+    void Span(int x, double y0, double y1, std::uint32_t argb);
     void Plot(int x, int y, std::uint32_t argb)
     {
         m_bits[static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(x)] = argb;

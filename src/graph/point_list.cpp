@@ -43,29 +43,40 @@ void PointList::RecomputeBounds()
         Extend((*this)[i]);
 }
 
-void PointList::ChunkFree::operator()(GraphPoint* p) const
+void PointList::ChunkFree::operator()(Chunk* p) const
 {
     std::free(p);
+}
+
+void PointList::Set(std::size_t i, const GraphPoint& p)
+{
+    Chunk& c = *m_chunks[i >> kChunkBits];
+    const std::size_t k = i & (kChunk - 1);
+    c.x[k] = p.x;
+    c.y[k] = p.y;
+    c.z[k] = p.z;
+    c.time[k] = p.time;
 }
 
 void PointList::PushBack(const GraphPoint& p)
 {
     if ((m_size >> kChunkBits) == m_chunks.size()) {
-        constexpr std::size_t bytes = kChunk * sizeof(GraphPoint);
+        static_assert(sizeof(Chunk) == kChunk * sizeof(GraphPoint));
+        constexpr std::size_t bytes = sizeof(Chunk);
         // The first chunk stays in small pages, so that short curves cost little memory. Long
         // curves get page-aligned chunks backed by huge pages: a drawing jumps through all of
         // them, and with small pages most of its time went to address translation.
         const bool large = !m_chunks.empty();
-        void* mem = large ? std::aligned_alloc(bytes, bytes) : std::malloc(bytes);
+        void* mem = large ? std::aligned_alloc(bytes, bytes) : std::aligned_alloc(64, bytes);
         if (mem == nullptr)
             throw std::bad_alloc();
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
         if (large)
             madvise(mem, bytes, MADV_HUGEPAGE);
 #endif
-        m_chunks.emplace_back(static_cast<GraphPoint*>(mem));
+        m_chunks.emplace_back(static_cast<Chunk*>(mem));
     }
-    At(m_size) = p;
+    Set(m_size, p);
     ++m_size;
 }
 
@@ -76,12 +87,12 @@ int PointList::Insert(const GraphPoint& p, int pos)
     const std::size_t n = m_size;
     std::size_t at = n;
     if (pos == -1) {
-        if (m_sorted && n > 0 && (*this)[n - 1].x > p.x) {
+        if (m_sorted && n > 0 && X(n - 1) > p.x) {
             // First point with a larger X.
             std::size_t lo = 0, hi = n;
             while (lo < hi) {
                 const std::size_t mid = lo + (hi - lo) / 2;
-                if (p.x < (*this)[mid].x)
+                if (p.x < X(mid))
                     hi = mid;
                 else
                     lo = mid + 1;
@@ -93,7 +104,7 @@ int PointList::Insert(const GraphPoint& p, int pos)
     }
 
     if (at == n) {
-        if (m_monoKnown && n > 0 && !(p.x >= (*this)[n - 1].x))
+        if (m_monoKnown && n > 0 && !(p.x >= X(n - 1)))
             m_mono = false;
         PushBack(p);
         if (m_summaryValid == n)
@@ -101,8 +112,8 @@ int PointList::Insert(const GraphPoint& p, int pos)
     } else {
         PushBack((*this)[n - 1]);
         for (std::size_t i = n - 1; i > at; --i)
-            At(i) = (*this)[i - 1];
-        At(at) = p;
+            Set(i, (*this)[i - 1]);
+        Set(at, p);
         m_monoKnown = false;
         SummaryInvalidate(at);
     }
@@ -115,7 +126,7 @@ int PointList::Change(int index, const GraphPoint& p)
     if (index < 0 || static_cast<std::size_t>(index) >= m_size)
         return -1;
     const GraphPoint old = (*this)[static_cast<std::size_t>(index)];
-    At(static_cast<std::size_t>(index)) = p;
+    Set(static_cast<std::size_t>(index), p);
     const bool onEdge = old.x == m_box.xMin || old.x == m_box.xMax || old.y == m_box.yMin || old.y == m_box.yMax;
     if (onEdge)
         RecomputeBounds();
@@ -131,7 +142,7 @@ int PointList::Remove(int index)
     if (index < 0 || static_cast<std::size_t>(index) >= m_size)
         return -1;
     for (std::size_t i = static_cast<std::size_t>(index); i + 1 < m_size; ++i)
-        At(i) = (*this)[i + 1];
+        Set(i, (*this)[i + 1]);
     --m_size;
     if (m_chunks.size() > (m_size + kChunk - 1) / kChunk)
         m_chunks.pop_back();
@@ -156,7 +167,7 @@ bool PointList::MonotonicX() const
     if (!m_monoKnown) {
         m_mono = true;
         for (std::size_t i = 1; i < m_size && m_mono; ++i)
-            m_mono = (*this)[i].x >= (*this)[i - 1].x;
+            m_mono = X(i) >= X(i - 1);
         m_monoKnown = true;
     }
     return m_mono;
@@ -166,15 +177,14 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
 {
     if (from >= to)
         return from;
-    const PointList& p = *this;
     // Gallop outward from the hint, then bisect the bracket; evenly spaced samples hit at once.
     std::size_t h = std::clamp(hint, from, to - 1);
     std::size_t lo, hi;  // the answer lies in [lo, hi]
-    if (p[h].x < x) {
+    if (X(h) < x) {
         std::size_t step = 1;
         lo = h + 1;
         hi = lo;
-        while (hi < to && p[hi].x < x) {
+        while (hi < to && X(hi) < x) {
             lo = hi + 1;
             hi = std::min(to, hi + step);
             step *= 2;
@@ -183,7 +193,7 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
         std::size_t step = 1;
         hi = h;
         lo = h;
-        while (lo > from && p[lo - 1].x >= x) {
+        while (lo > from && X(lo - 1) >= x) {
             hi = lo - 1;
             lo = lo - 1 >= from + step ? lo - 1 - step : from;
             step *= 2;
@@ -191,7 +201,7 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
     }
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (p[mid].x < x)
+        if (X(mid) < x)
             lo = mid + 1;
         else
             hi = mid;
@@ -217,7 +227,7 @@ void PointList::SummaryAppend(double y)
             for (std::size_t i = 0; i < lowerCount; ++i) {
                 double a, b;
                 if (level == 0) {
-                    const double v = (*this)[i].y;
+                    const double v = Y(i);
                     a = b = v;
                     if (std::isnan(v)) {
                         a = kInf;
@@ -262,7 +272,7 @@ void PointList::SummaryRebuild() const
         for (std::size_t i = 0; i < count; ++i) {
             double a, b;
             if (level == 0) {
-                a = b = (*this)[i].y;
+                a = b = Y(i);
                 if (std::isnan(a)) {
                     a = kInf;
                     b = -kInf;
@@ -280,6 +290,24 @@ void PointList::SummaryRebuild() const
     m_summaryValid = n;
 }
 
+void PointList::ScanY(std::size_t from, std::size_t to, double& lo, double& hi) const
+{
+    while (from < to) {
+        const double* y = m_chunks[from >> kChunkBits]->y;
+        const std::size_t k0 = from & (kChunk - 1);
+        const std::size_t k1 = std::min(kChunk, k0 + (to - from));
+        // Comparisons that a NaN never wins, so NaN points are passed over.
+        double l = lo, h = hi;
+        for (std::size_t k = k0; k < k1; ++k) {
+            l = y[k] < l ? y[k] : l;
+            h = y[k] > h ? y[k] : h;
+        }
+        lo = l;
+        hi = h;
+        from += k1 - k0;
+    }
+}
+
 bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& yMax) const
 {
     to = std::min(to, m_size);
@@ -287,28 +315,35 @@ bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& 
     if (from < to) {
         if (m_summaryValid != m_size)
             SummaryRebuild();
-        // Level -1 is the points themselves; climb while whole entries remain in the middle.
         std::size_t a = from, b = to;
-        for (int level = -1; a < b; ++level) {
-            const bool last = level + 1 >= static_cast<int>(m_levels.size());
+        // The points themselves at both ends, up to the first whole entry; a block of kFan
+        // points is one aligned cache line of Y.
+        if (m_levels.empty() || b - a < 2 * kFan) {
+            ScanY(a, b, lo, hi);
+            a = b;
+        } else {
+            const std::size_t a1 = (a + kFan - 1) / kFan * kFan, b1 = b / kFan * kFan;
+            ScanY(a, a1, lo, hi);
+            ScanY(b1, b, lo, hi);
+            a = a1 / kFan;
+            b = b1 / kFan;
+        }
+        // Then the summary levels, climbing while whole entries remain in the middle.
+        for (std::size_t level = 0; a < b; ++level) {
+            const Extent* e = m_levels[level].data();
             auto take = [&](std::size_t i) {
-                if (level < 0) {
-                    Widen(lo, hi, (*this)[i].y);
-                } else {
-                    const Extent& e = m_levels[static_cast<std::size_t>(level)][i];
-                    Widen(lo, hi, e.lo);
-                    Widen(lo, hi, e.hi);
-                }
+                lo = e[i].lo < lo ? e[i].lo : lo;
+                hi = e[i].hi > hi ? e[i].hi : hi;
             };
-            if (last || b - a < 2 * kFan) {
+            if (level + 1 >= m_levels.size() || b - a < 2 * kFan) {
                 for (std::size_t i = a; i < b; ++i)
                     take(i);
                 break;
             }
-            while (a % kFan != 0)
-                take(a++);
-            while (b % kFan != 0)
-                take(--b);
+            for (; a % kFan != 0; ++a)
+                take(a);
+            for (; b % kFan != 0; --b)
+                take(b - 1);
             a /= kFan;
             b /= kFan;
         }
@@ -324,26 +359,24 @@ void PointList::PrefetchEdge(std::size_t i) const
         return;
     if (m_summaryValid != m_size)
         SummaryRebuild();
-    // The raw points MinMaxY may take on either side of a range end, then the entries each
-    // level may take there.
-    const std::size_t a = i >= kFan ? i - kFan : 0, b = std::min(m_size - 1, i + kFan);
-    __builtin_prefetch(&(*this)[a].y);
-    __builtin_prefetch(&(*this)[i].y);
-    __builtin_prefetch(&(*this)[b].y);
+    // The line of X a bisection starts on, the line of Y MinMaxY scans at a range end, then
+    // the entry each level may take there.
+    const Chunk& c = *m_chunks[i >> kChunkBits];
+    const std::size_t k = i & (kChunk - 1);
+    __builtin_prefetch(&c.x[k]);
+    __builtin_prefetch(&c.y[k]);
     std::size_t e = i;
     for (const auto& lv : m_levels) {
         e /= kFan;
         if (e >= lv.size())
             break;
         __builtin_prefetch(&lv[e]);
-        __builtin_prefetch(&lv[e >= kFan ? e - kFan : 0]);
-        __builtin_prefetch(&lv[std::min(lv.size() - 1, e + kFan)]);
     }
 }
 
 std::size_t PointList::MemoryBytes() const
 {
-    std::size_t bytes = m_chunks.size() * kChunk * sizeof(GraphPoint);
+    std::size_t bytes = m_chunks.size() * sizeof(Chunk);
     for (const auto& lv : m_levels)
         bytes += lv.capacity() * sizeof(Extent);
     return bytes;

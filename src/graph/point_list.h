@@ -25,12 +25,15 @@ struct BoundingBox {
 // sorted by X, and keeps a min/max summary of Y so that a drawing can ask for the extremes
 // of any index range without visiting every point. Points live in fixed-size chunks: a week
 // of samples grows without copying what is already stored or reserving twice its size.
+// Inside a chunk each of X, Y, third value and time is a run of its own: a drawing reads X
+// and Y only, and those of neighbouring points share cache lines.
 class PointList {
 public:
     explicit PointList(bool sorted = false) : m_sorted(sorted) {}
 
     static constexpr unsigned kChunkBits = 16;  // 2 MiB, one huge page where the system offers them
     static constexpr std::size_t kChunk = std::size_t{1} << kChunkBits;
+    static constexpr std::size_t kFan = 8;  // points (or entries) per summary entry: one cache line of Y
 
     PointList(const PointList&) = delete;
     PointList& operator=(const PointList&) = delete;
@@ -39,7 +42,14 @@ public:
 
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
-    const GraphPoint& operator[](std::size_t i) const { return m_chunks[i >> kChunkBits][i & (kChunk - 1)]; }
+    GraphPoint operator[](std::size_t i) const
+    {
+        const Chunk& c = *m_chunks[i >> kChunkBits];
+        const std::size_t k = i & (kChunk - 1);
+        return {c.x[k], c.y[k], c.z[k], c.time[k]};
+    }
+    double X(std::size_t i) const { return m_chunks[i >> kChunkBits]->x[i & (kChunk - 1)]; }
+    double Y(std::size_t i) const { return m_chunks[i >> kChunkBits]->y[i & (kChunk - 1)]; }
 
     bool Sorted() const { return m_sorted; }
     // Switching sorting on does not reorder the points already held.
@@ -71,7 +81,12 @@ private:
     struct Extent {
         double lo, hi;
     };
-    static constexpr std::size_t kFan = 4;  // points (or entries) per summary entry
+    struct Chunk {
+        double x[kChunk];
+        double y[kChunk];
+        double z[kChunk];
+        std::int64_t time[kChunk];
+    };
 
     void Extend(const GraphPoint& p);
     void RecomputeBounds();
@@ -79,13 +94,15 @@ private:
     void SummaryInvalidate(std::size_t fromIndex);
     void SummaryRebuild() const;
 
-    GraphPoint& At(std::size_t i) { return m_chunks[i >> kChunkBits][i & (kChunk - 1)]; }
+    void Set(std::size_t i, const GraphPoint& p);
     void PushBack(const GraphPoint& p);
+    // Min/max of Y over [from, to) of the points themselves.
+    void ScanY(std::size_t from, std::size_t to, double& lo, double& hi) const;
 
     struct ChunkFree {
-        void operator()(GraphPoint* p) const;
+        void operator()(Chunk* p) const;
     };
-    std::vector<std::unique_ptr<GraphPoint[], ChunkFree>> m_chunks;
+    std::vector<std::unique_ptr<Chunk, ChunkFree>> m_chunks;
     std::size_t m_size = 0;
     bool m_sorted;
     BoundingBox m_box;

@@ -82,12 +82,16 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
     for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos)) {
         if (!g->m_visible)
             continue;
-        graph::Decimator::Build(g->m_points, xm, ym, -0.5, w - 0.5, m_scratch);
         const std::uint32_t argb = 0xff000000u | g->m_colour;
-        // +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
-        raster.Polyline(m_scratch.data(), m_scratch.size(), argb, 0.5, 0.5);
         const bool markers = (style & graph::kStyleMarkers) || (g->m_options & graph::kGraphMarkers);
-        if (markers && m_scratch.size() <= static_cast<std::size_t>(w / 3))
+        // +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
+        if (!markers) {
+            graph::Decimator::Draw(g->m_points, xm, ym, -0.5, w - 0.5, raster, argb, 0.5, 0.5);
+            continue;
+        }
+        graph::Decimator::Build(g->m_points, xm, ym, -0.5, w - 0.5, m_scratch);
+        raster.Polyline(m_scratch.data(), m_scratch.size(), argb, 0.5, 0.5);
+        if (m_scratch.size() <= static_cast<std::size_t>(w / 3))
             for (const auto& pt : m_scratch)
                 raster.Square(pt.x + 0.5, pt.y + 0.5, 2, argb);
     }
