@@ -23,7 +23,8 @@ public:
     class Pen {
     public:
         Pen(LineRaster& raster, std::uint32_t argb, double offsetX = 0.0, double offsetY = 0.0)
-            : m_r(raster), m_argb(argb), m_ox(offsetX), m_oy(offsetY), m_xmax(raster.m_width - 0.001)
+            : m_r(raster), m_argb(argb), m_ox(offsetX), m_oy(offsetY), m_xmax(raster.m_width - 0.001),
+              m_ymax(raster.m_height - 0.001)
         {
         }
         Pen(const Pen&) = delete;
@@ -35,37 +36,33 @@ public:
             x += m_ox;
             y += m_oy;
             ++m_vertices;
-            if (!m_broken && m_inRun && std::floor(x) == m_column) {
-                m_lo = y < m_lo ? y : m_lo;
-                m_hi = y > m_hi ? y : m_hi;
-                ++m_runLength;
-            } else {
-                FlushRun();
-                if (!m_broken)
-                    m_r.Line(m_x, m_y, x, y, m_argb);
-                m_inRun = x >= 0.0 && x <= m_xmax;
-                m_column = std::floor(x);
-                m_lo = m_hi = y;
-                m_runLength = 1;
-            }
+            if (!m_broken && m_inRun && x >= m_column && x < m_column + 1.0) {
+                Widen(y);
+                m_draw = true;
+            } else
+                Step(x, y);
             m_x = x;
             m_y = y;
             m_broken = false;
         }
         // Vertices (fx, fy), (any, lo), (any, hi), (lx, ly), all in column `column`, the
-        // column floor(x + offsetX) gives.
+        // column floor(x + offsetX) gives: the same pixels as four calls of To.
         void Column(double column, double fx, double fy, double lo, double hi, double lx, double ly)
         {
-            To(fx, fy);
-            m_lo = std::fmin(m_lo, std::fmin(lo + m_oy, hi + m_oy));
-            m_hi = std::fmax(m_hi, std::fmax(lo + m_oy, hi + m_oy));
-            m_lo = std::fmin(m_lo, ly + m_oy);
-            m_hi = std::fmax(m_hi, ly + m_oy);
-            m_runLength += 3;
-            m_vertices += 3;
+            fx += m_ox;
+            fy += m_oy;
+            if (!m_broken && m_inRun && column == m_column)
+                Widen(fy);
+            else
+                Step(fx, fy);
+            Widen(lo + m_oy);
+            Widen(hi + m_oy);
+            Widen(ly + m_oy);
+            m_draw = true;
+            m_vertices += 4;
             m_x = lx + m_ox;
             m_y = ly + m_oy;
-            (void)column;
+            m_broken = false;
         }
         // The next vertex starts a new polyline.
         void Break()
@@ -83,21 +80,66 @@ public:
         }
 
     private:
+        void Widen(double y)
+        {
+            m_lo = y < m_lo ? y : m_lo;
+            m_hi = y > m_hi ? y : m_hi;
+        }
+        bool Inside(double x, double y) const { return x >= 0.0 && x <= m_xmax && y >= 0.0 && y <= m_ymax; }
+        // A vertex in another column than the run: the segment to it, then a new run.
+        void Step(double x, double y)
+        {
+            const double column = std::floor(x);
+            if (!m_broken && m_inRun && (column == m_column + 1.0 || column == m_column - 1.0) &&
+                Inside(m_x, m_y) && Inside(x, y)) {
+                // Between neighbouring columns the segment is two vertical runs, split where
+                // the line drawing would step sideways.
+                const int r0 = static_cast<int>(m_y), r1 = static_cast<int>(y);
+                const int d = r1 > r0 ? r1 - r0 : r0 - r1, dir = r1 > r0 ? 1 : -1;
+                const int near = d == 0 ? 1 : (d + 1) / 2;  // rows in the first column
+                Widen(r0 + dir * (near - 1) + 0.5);
+                m_draw = true;
+                FlushRun();
+                m_lo = m_hi = y;
+                if (d > 0)
+                    Widen(r0 + dir * near + 0.5);
+                m_draw = true;
+            } else {
+                FlushRun();
+                if (!m_broken)
+                    m_r.Line(m_x, m_y, x, y, m_argb);
+                m_lo = m_hi = y;
+                m_draw = false;
+            }
+            m_inRun = x >= 0.0 && x <= m_xmax;
+            m_column = column;
+        }
         void FlushRun()
         {
-            if (m_inRun && m_runLength > 1)
+            if (m_inRun && m_draw)
                 m_r.Span(static_cast<int>(m_column), m_lo, m_hi, m_argb);
             m_inRun = false;
         }
 
         LineRaster& m_r;
         std::uint32_t m_argb;
-        double m_ox, m_oy, m_xmax;
+        double m_ox, m_oy, m_xmax, m_ymax;
         double m_x = 0.0, m_y = 0.0;
         double m_column = 0.0, m_lo = 0.0, m_hi = 0.0;
-        std::size_t m_runLength = 0, m_vertices = 0;
+        std::size_t m_vertices = 0;
         bool m_broken = true, m_inRun = false;
+        bool m_draw = false;  // the run has pixels of its own or of a segment into it
     };
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    // Rows top..bottom of column x, all inside the buffer.
+    void Rows(int x, int top, int bottom, std::uint32_t argb)
+    {
+        std::uint32_t* p = m_bits + static_cast<std::size_t>(top) * m_stride + static_cast<std::size_t>(x);
+        for (int y = top; y <= bottom; ++y, p += m_stride)
+            *p = argb;
+    }
 
     // `offsetX/Y` shift the vertices (e.g. from device to buffer coordinates); a NaN x
     // separates two polylines.

@@ -1,10 +1,13 @@
 #include "graph/point_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <utility>
+
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -106,6 +109,8 @@ int PointList::Insert(const GraphPoint& p, int pos)
     if (at == n) {
         if (m_monoKnown && n > 0 && !(p.x >= X(n - 1)))
             m_mono = false;
+        if (m_evenKnown)
+            m_even = m_even && StepFits(n, p.x);
         PushBack(p);
         if (m_summaryValid == n)
             SummaryAppend(p.y);
@@ -114,7 +119,7 @@ int PointList::Insert(const GraphPoint& p, int pos)
         for (std::size_t i = n - 1; i > at; --i)
             Set(i, (*this)[i - 1]);
         Set(at, p);
-        m_monoKnown = false;
+        m_monoKnown = m_evenKnown = false;
         SummaryInvalidate(at);
     }
     Extend(p);
@@ -132,7 +137,7 @@ int PointList::Change(int index, const GraphPoint& p)
         RecomputeBounds();
     else
         Extend(p);
-    m_monoKnown = false;
+    m_monoKnown = m_evenKnown = false;
     SummaryInvalidate(static_cast<std::size_t>(index));
     return index;
 }
@@ -147,7 +152,7 @@ int PointList::Remove(int index)
     if (m_chunks.size() > (m_size + kChunk - 1) / kChunk)
         m_chunks.pop_back();
     RecomputeBounds();
-    m_monoKnown = false;
+    m_monoKnown = m_evenKnown = false;
     SummaryInvalidate(static_cast<std::size_t>(index));
     return index;
 }
@@ -158,6 +163,7 @@ void PointList::Clear()
     m_size = 0;
     m_box = {};
     m_monoKnown = m_mono = true;
+    m_evenKnown = m_even = true;
     m_levels.clear();
     m_summaryValid = 0;
 }
@@ -171,6 +177,33 @@ bool PointList::MonotonicX() const
         m_monoKnown = true;
     }
     return m_mono;
+}
+
+bool PointList::StepFits(std::size_t i, double x) const
+{
+    if (i == 0) {
+        m_x0 = x;
+        return std::isfinite(x);
+    }
+    if (i == 1) {
+        m_dx = x - m_x0;
+        if (!(m_dx > 0.0) || !std::isfinite(m_dx))
+            return false;
+    }
+    return m_x0 + static_cast<double>(i) * m_dx == x;
+}
+
+bool PointList::EvenX(double& x0, double& dx) const
+{
+    if (!m_evenKnown) {
+        m_even = true;
+        for (std::size_t i = 0; i < m_size && m_even; ++i)
+            m_even = StepFits(i, X(i));
+        m_evenKnown = true;
+    }
+    x0 = m_x0;
+    dx = m_dx;
+    return m_even && m_size >= 2;
 }
 
 std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, std::size_t hint) const
@@ -209,6 +242,37 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
     return lo;
 }
 
+void PointList::Level::Push(double l, double h)
+{
+    if (count == lo.size()) {
+        lo.resize(count + kFan, kInf);
+        hi.resize(count + kFan, -kInf);
+    }
+    lo[count] = l;
+    hi[count] = h;
+    ++count;
+}
+
+void PointList::BuildLevel(std::size_t level) const
+{
+    // Summarise the level below (or the points) from scratch.
+    const std::size_t lowerCount = level == 0 ? m_size : m_levels[level - 1].count;
+    Level lv;
+    for (std::size_t i = 0; i < lowerCount; i += kFan) {
+        double lo = kInf, hi = -kInf;
+        for (std::size_t k = i; k < std::min(lowerCount, i + kFan); ++k) {
+            if (level == 0) {
+                Widen(lo, hi, Y(k));  // a NaN widens nothing
+            } else {
+                Widen(lo, hi, m_levels[level - 1].lo[k]);
+                Widen(lo, hi, m_levels[level - 1].hi[k]);
+            }
+        }
+        lv.Push(lo, hi);
+    }
+    m_levels.push_back(std::move(lv));
+}
+
 void PointList::SummaryAppend(double y)
 {
     const std::size_t n = m_size;  // the new point is already stored at n - 1
@@ -217,40 +281,20 @@ void PointList::SummaryAppend(double y)
     for (std::size_t level = 0;; ++level) {
         const std::size_t entry = idx / kFan;
         if (level == m_levels.size()) {
-            if (entry == 0)
-                break;  // a level is only kept once its lower one has two or more entries
-            m_levels.emplace_back();
-            // Summarise the lower level (or the points) from scratch for this new level.
-            auto& lv = m_levels.back();
-            const std::size_t lowerCount = level == 0 ? n : m_levels[level - 1].size();
-            lv.assign((lowerCount + kFan - 1) / kFan, Extent{kInf, -kInf});
-            for (std::size_t i = 0; i < lowerCount; ++i) {
-                double a, b;
-                if (level == 0) {
-                    const double v = Y(i);
-                    a = b = v;
-                    if (std::isnan(v)) {
-                        a = kInf;
-                        b = -kInf;
-                    }
-                } else {
-                    a = m_levels[level - 1][i].lo;
-                    b = m_levels[level - 1][i].hi;
-                }
-                Widen(lv[i / kFan].lo, lv[i / kFan].hi, a);
-                Widen(lv[i / kFan].lo, lv[i / kFan].hi, b);
-            }
+            // A level is only kept once its lower one has two or more entries.
+            if (entry != 0)
+                BuildLevel(level);
             break;
         }
-        auto& lv = m_levels[level];
-        if (entry == lv.size())
-            lv.push_back(Extent{lo, hi});
-        else {
-            Widen(lv[entry].lo, lv[entry].hi, lo);
-            Widen(lv[entry].lo, lv[entry].hi, hi);
+        Level& lv = m_levels[level];
+        if (entry == lv.count) {
+            lv.Push(lo, hi);
+        } else {
+            Widen(lv.lo[entry], lv.hi[entry], lo);
+            Widen(lv.lo[entry], lv.hi[entry], hi);
         }
-        lo = lv[entry].lo;
-        hi = lv[entry].hi;
+        lo = lv.lo[entry];
+        hi = lv.hi[entry];
         idx = entry;
     }
     m_summaryValid = n;
@@ -265,120 +309,39 @@ void PointList::SummaryRebuild() const
 {
     // Rebuilding everything is simple and, at one pass over Y, cheaper than one naive drawing.
     m_levels.clear();
-    const std::size_t n = m_size;
-    std::size_t count = n;
-    for (std::size_t level = 0; count > kFan; ++level) {
-        std::vector<Extent> lv((count + kFan - 1) / kFan, Extent{kInf, -kInf});
-        for (std::size_t i = 0; i < count; ++i) {
-            double a, b;
-            if (level == 0) {
-                a = b = Y(i);
-                if (std::isnan(a)) {
-                    a = kInf;
-                    b = -kInf;
-                }
-            } else {
-                a = m_levels[level - 1][i].lo;
-                b = m_levels[level - 1][i].hi;
-            }
-            Widen(lv[i / kFan].lo, lv[i / kFan].hi, a);
-            Widen(lv[i / kFan].lo, lv[i / kFan].hi, b);
-        }
-        count = lv.size();
-        m_levels.push_back(std::move(lv));
-    }
-    m_summaryValid = n;
+    for (std::size_t count = m_size; count > kFan; count = m_levels.back().count)
+        BuildLevel(m_levels.size());
+    m_summaryValid = m_size;
 }
 
-void PointList::ScanY(std::size_t from, std::size_t to, double& lo, double& hi) const
-{
-    while (from < to) {
-        const double* y = m_chunks[from >> kChunkBits]->y;
-        const std::size_t k0 = from & (kChunk - 1);
-        const std::size_t k1 = std::min(kChunk, k0 + (to - from));
-        // Comparisons that a NaN never wins, so NaN points are passed over.
-        double l = lo, h = hi;
-        for (std::size_t k = k0; k < k1; ++k) {
-            l = y[k] < l ? y[k] : l;
-            h = y[k] > h ? y[k] : h;
-        }
-        lo = l;
-        hi = h;
-        from += k1 - k0;
-    }
-}
-
-bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& yMax) const
-{
-    to = std::min(to, m_size);
-    double lo = kInf, hi = -kInf;
-    if (from < to) {
-        if (m_summaryValid != m_size)
-            SummaryRebuild();
-        std::size_t a = from, b = to;
-        // The points themselves at both ends, up to the first whole entry; a block of kFan
-        // points is one aligned cache line of Y.
-        if (m_levels.empty() || b - a < 2 * kFan) {
-            ScanY(a, b, lo, hi);
-            a = b;
-        } else {
-            const std::size_t a1 = (a + kFan - 1) / kFan * kFan, b1 = b / kFan * kFan;
-            ScanY(a, a1, lo, hi);
-            ScanY(b1, b, lo, hi);
-            a = a1 / kFan;
-            b = b1 / kFan;
-        }
-        // Then the summary levels, climbing while whole entries remain in the middle.
-        for (std::size_t level = 0; a < b; ++level) {
-            const Extent* e = m_levels[level].data();
-            auto take = [&](std::size_t i) {
-                lo = e[i].lo < lo ? e[i].lo : lo;
-                hi = e[i].hi > hi ? e[i].hi : hi;
-            };
-            if (level + 1 >= m_levels.size() || b - a < 2 * kFan) {
-                for (std::size_t i = a; i < b; ++i)
-                    take(i);
-                break;
-            }
-            for (; a % kFan != 0; ++a)
-                take(a);
-            for (; b % kFan != 0; --b)
-                take(b - 1);
-            a /= kFan;
-            b /= kFan;
-        }
-    }
-    yMin = lo;
-    yMax = hi;
-    return lo <= hi;
-}
-
-void PointList::PrefetchEdge(std::size_t i) const
+void PointList::PrefetchEdge(std::size_t i, bool x) const
 {
     if (i >= m_size)
         return;
     if (m_summaryValid != m_size)
         SummaryRebuild();
     // The line of X a bisection starts on, the line of Y MinMaxY scans at a range end, then
-    // the entry each level may take there.
+    // the entries each level may take there.
     const Chunk& c = *m_chunks[i >> kChunkBits];
     const std::size_t k = i & (kChunk - 1);
-    __builtin_prefetch(&c.x[k]);
+    if (x)
+        __builtin_prefetch(&c.x[k]);
     __builtin_prefetch(&c.y[k]);
     std::size_t e = i;
-    for (const auto& lv : m_levels) {
+    for (const Level& lv : m_levels) {
         e /= kFan;
-        if (e >= lv.size())
+        if (e >= lv.count)
             break;
-        __builtin_prefetch(&lv[e]);
+        __builtin_prefetch(&lv.lo[e]);
+        __builtin_prefetch(&lv.hi[e]);
     }
 }
 
 std::size_t PointList::MemoryBytes() const
 {
     std::size_t bytes = m_chunks.size() * sizeof(Chunk);
-    for (const auto& lv : m_levels)
-        bytes += lv.capacity() * sizeof(Extent);
+    for (const Level& lv : m_levels)
+        bytes += (lv.lo.capacity() + lv.hi.capacity()) * sizeof(double);
     return bytes;
 }
 

@@ -2,8 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <vector>
+
+#include "graph/extremes.h"
 
 namespace qor::graph {
 
@@ -67,20 +71,34 @@ public:
 
     // True when X never decreases from one point to the next (drawings may then bisect).
     bool MonotonicX() const;
+    // True when X(i) is exactly x0 + i * dx (dx > 0) for every point: the sample numbers or
+    // times of a recording. A drawing then finds columns without reading X.
+    bool EvenX(double& x0, double& dx) const;
     // First index in [from, to) whose X is not below x (needs MonotonicX()); `hint` is a guess.
     std::size_t LowerBoundX(double x, std::size_t from, std::size_t to, std::size_t hint) const;
     // Minimum and maximum of Y over [from, to), ignoring NaN; false when the range has none.
     bool MinMaxY(std::size_t from, std::size_t to, double& yMin, double& yMax) const;
     // Asks the cache for what MinMaxY reads next to index i (a range end), ahead of the call:
     // a drawing walks the ends in order, and waiting for memory is most of its time.
-    void PrefetchEdge(std::size_t i) const;
+    // Without `x`, X is left out (a drawing that does not read it).
+    void PrefetchEdge(std::size_t i, bool x = true) const;
+    // Just Y and the first summary level around i (needs a valid summary: after MinMaxY).
+    void PrefetchY(std::size_t i) const
+    {
+        if (i < kFan || i + kFan > m_size)
+            return;
+        // The windows on both sides of a range end.
+        __builtin_prefetch(&m_chunks[(i - kFan) >> kChunkBits]->y[(i - kFan) & (kChunk - 1)]);
+        __builtin_prefetch(&m_chunks[(i + kFan - 1) >> kChunkBits]->y[(i + kFan - 1) & (kChunk - 1)]);
+        if (!m_levels.empty()) {
+            __builtin_prefetch(&m_levels[0].lo[i / kFan]);
+            __builtin_prefetch(&m_levels[0].hi[i / kFan]);
+        }
+    }
 
     std::size_t MemoryBytes() const;
 
 private:
-    struct Extent {
-        double lo, hi;
-    };
     struct Chunk {
         double x[kChunk];
         double y[kChunk];
@@ -93,11 +111,10 @@ private:
     void SummaryAppend(double y);
     void SummaryInvalidate(std::size_t fromIndex);
     void SummaryRebuild() const;
+    void BuildLevel(std::size_t level) const;
 
     void Set(std::size_t i, const GraphPoint& p);
     void PushBack(const GraphPoint& p);
-    // Min/max of Y over [from, to) of the points themselves.
-    void ScanY(std::size_t from, std::size_t to, double& lo, double& hi) const;
 
     struct ChunkFree {
         void operator()(Chunk* p) const;
@@ -109,10 +126,81 @@ private:
 
     mutable bool m_monoKnown = true;
     mutable bool m_mono = true;
+    // Whether the points so far sit on one even step (see EvenX); checked as they come.
+    bool StepFits(std::size_t i, double x) const;
+    mutable bool m_evenKnown = true;
+    mutable bool m_even = true;
+    mutable double m_x0 = 0.0, m_dx = 0.0;
 
     // m_levels[0] summarises kFan points per entry, m_levels[k] kFan entries of level k-1.
-    mutable std::vector<std::vector<Extent>> m_levels;
+    // Entries as runs of minima and maxima, padded with empty entries to whole groups of kFan.
+    struct Level {
+        std::vector<double> lo, hi;
+        std::size_t count = 0;
+        void Push(double l, double h);
+    };
+    mutable std::vector<Level> m_levels;
     mutable std::size_t m_summaryValid = 0;  // points covered by a correct summary
 };
+
+[[gnu::always_inline]] inline bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& yMax) const
+{
+    to = std::min(to, m_size);
+    if (from >= to) {
+        yMin = std::numeric_limits<double>::infinity();
+        yMax = -std::numeric_limits<double>::infinity();
+        return false;
+    }
+    if (m_summaryValid != m_size)
+        SummaryRebuild();
+    Extremes ex;
+    auto points = [&](std::size_t i, std::size_t n) {
+        const std::size_t k = i & (kChunk - 1);
+        if (k + n <= kChunk) {
+            const double* y = &m_chunks[i >> kChunkBits]->y[k];
+            ex.Take(y, y, n);
+        } else {
+            for (std::size_t j = i; j < i + n; ++j) {  // a window over a chunk edge
+                const double v = Y(j);
+                ex.Take(&v, &v, 1);
+            }
+        }
+    };
+    std::size_t a = from, b = to;
+    if (b - a < 2 * kFan) {
+        TakeShort(a, b, points);
+    } else {
+        // The points at both ends, then whole entries of the levels, climbing while a range
+        // long enough for two windows remains. The top level has at most kFan entries.
+        points(a, kFan);
+        points(b - kFan, kFan);
+        a = (a + kFan - 1) / kFan;
+        b /= kFan;
+        for (std::size_t level = 0; a < b; ++level) {
+            const Level& lv = m_levels[level];
+            auto entries = [&](std::size_t i, std::size_t n) { ex.Take(&lv.lo[i], &lv.hi[i], n); };
+            if (b - a < 2 * kFan) {
+                TakeShort(a, b, entries);
+                break;
+            }
+            if (level + 1 == m_levels.size()) {  // not reached: the top level is short
+                for (; a + kFan <= b; a += kFan)
+                    entries(a, kFan);
+                for (; a < b; ++a)
+                    entries(a, 1);
+                break;
+            }
+            entries(a, kFan);
+            entries(b - kFan, kFan);
+            a = (a + kFan - 1) / kFan;
+            b /= kFan;
+        }
+    }
+    double lo, hi;
+    ex.Result(lo, hi);
+    yMin = lo;
+    yMax = hi;
+    return lo <= hi;
+}
 
 }  // namespace qor::graph

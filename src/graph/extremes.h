@@ -1,0 +1,80 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace qor::graph {
+
+// Running minimum and maximum over windows of 1, 2, 4 or 8 consecutive values. Windows may
+// overlap, which suits extremes, so any range is covered by two windows and nothing needs a
+// lane mask or a loop whose length the processor cannot foresee. NaN values are passed over.
+#if defined(__SSE2__)
+class Extremes {
+public:
+    // The second operand of min/max is kept where the first is NaN.
+    void Take(const double* lo, const double* hi, std::size_t n)
+    {
+        if (n == 1) {
+            m_lo0 = _mm_min_pd(_mm_load1_pd(lo), m_lo0);
+            m_hi0 = _mm_max_pd(_mm_load1_pd(hi), m_hi0);
+            return;
+        }
+        for (std::size_t q = 0; q < n; q += 4) {
+            m_lo0 = _mm_min_pd(_mm_loadu_pd(lo + q), m_lo0);
+            m_hi0 = _mm_max_pd(_mm_loadu_pd(hi + q), m_hi0);
+            if (n > 2) {
+                m_lo1 = _mm_min_pd(_mm_loadu_pd(lo + q + 2), m_lo1);
+                m_hi1 = _mm_max_pd(_mm_loadu_pd(hi + q + 2), m_hi1);
+            }
+        }
+    }
+    void Result(double& lo, double& hi) const
+    {
+        alignas(16) double l[2], h[2];
+        _mm_store_pd(l, _mm_min_pd(m_lo0, m_lo1));
+        _mm_store_pd(h, _mm_max_pd(m_hi0, m_hi1));
+        lo = std::min(l[0], l[1]);
+        hi = std::max(h[0], h[1]);
+    }
+
+private:
+    __m128d m_lo0 = _mm_set1_pd(std::numeric_limits<double>::infinity()), m_lo1 = _mm_set1_pd(std::numeric_limits<double>::infinity());
+    __m128d m_hi0 = _mm_set1_pd(-std::numeric_limits<double>::infinity()), m_hi1 = _mm_set1_pd(-std::numeric_limits<double>::infinity());
+};
+#else
+class Extremes {
+public:
+    void Take(const double* lo, const double* hi, std::size_t n)
+    {
+        for (std::size_t i = 0; i < n; ++i) {
+            m_lo = lo[i] < m_lo ? lo[i] : m_lo;
+            m_hi = hi[i] > m_hi ? hi[i] : m_hi;
+        }
+    }
+    void Result(double& lo, double& hi) const
+    {
+        lo = m_lo;
+        hi = m_hi;
+    }
+
+private:
+    double m_lo = std::numeric_limits<double>::infinity(), m_hi = -std::numeric_limits<double>::infinity();
+};
+#endif
+
+// Covers [a, b) (b > a, b - a < 16) with two windows of the largest size that fits.
+template <class Window>
+inline void TakeShort(std::size_t a, std::size_t b, Window window)
+{
+    const std::size_t n = b - a;
+    const std::size_t w = n >= 8 ? 8 : n >= 4 ? 4 : n >= 2 ? 2 : 1;
+    window(a, w);
+    if (w > 1)
+        window(b - w, w);
+}
+}  // namespace qor::graph
