@@ -48,15 +48,17 @@ struct VertexList {
     }
 };
 
-// A pen that also takes whole columns.
+// A pen that also takes whole columns: decimator column k is buffer column k + base.
 struct ColumnPen {
     LineRaster::Pen& pen;
     double offsetX;
+    double base;
     void To(double x, double y) { pen.To(x, y); }
     void Break() { pen.Break(); }
     // Both ends inside the plot's reach (no clamping needed) and in the pen's column.
     bool ColumnAt(double column, double fx, double lx) const
     {
+        column += base;
         fx += offsetX;
         lx += offsetX;
         return fx >= column && fx < column + 1.0 && lx >= column && lx < column + 1.0 &&
@@ -64,7 +66,7 @@ struct ColumnPen {
     }
     void Column(double column, double fx, double fy, double lo, double hi, double lx, double ly)
     {
-        pen.Column(column, fx, Clamp(fy), Clamp(lo), Clamp(hi), lx, Clamp(ly));
+        pen.Column(column + base, fx, Clamp(fy), Clamp(lo), Clamp(hi), lx, Clamp(ly));
     }
 };
 
@@ -139,7 +141,7 @@ namespace {
 // spaced X with more than kDirect points in every column and all of it on the plot; false,
 // with nothing drawn, for anything else.
 bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
-               double pixelRight, LineRaster& raster, std::uint32_t argb, double offsetX, double offsetY)
+               double pixelRight, LineRaster& raster, std::uint32_t argb, double offsetX, double offsetY, double base)
 {
     const std::size_t n = points.size();
     const double width = pixelRight - pixelLeft;
@@ -166,8 +168,11 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
             ++i;
         return i;
     };
-    const std::size_t i0 = lowerBound(xlo, 0, n);
-    const std::size_t i1 = lowerBound(std::nextafter(xhi, HUGE_VAL), i0, n);
+    // The points of columns [0, width): X in [xlo, xhi) rising, in (xlo, xhi] falling. A point
+    // on the far edge belongs to the column beyond; it is drawn as a neighbour, like those
+    // outside.
+    const std::size_t i0 = lowerBound(rising ? xlo : std::nextafter(xlo, HUGE_VAL), 0, n);
+    const std::size_t i1 = lowerBound(rising ? xhi : std::nextafter(xhi, HUGE_VAL), i0, n);
     if (i1 - i0 <= kDirect * static_cast<std::size_t>(width))
         return false;
 
@@ -187,8 +192,9 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         idx = j;
     }
     const std::size_t columns = ends.size();
-    if (!(col0 >= 0.0) || col0 >= static_cast<double>(raster.Width()) || !(col - step >= 0.0) ||
-        col - step >= static_cast<double>(raster.Width()))
+    const double first = col0 + base, last = col - step + base;
+    if (!(first >= 0.0) || first >= static_cast<double>(raster.Width()) || !(last >= 0.0) ||
+        last >= static_cast<double>(raster.Width()))
         return false;
 
     // Each column's first, last and extreme rows.
@@ -213,7 +219,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         points.MinMaxY(a, b, lo, hi);
         const int rf = row(points.Y(a)), rl = row(points.Y(b - 1)), r0 = row(lo), r1 = row(hi);
         const double fx = xFast.Pixel(xAt(a)) + offsetX, lx = xFast.Pixel(xAt(b - 1)) + offsetX;
-        fits &= fx >= col && fx < col + 1.0 && lx >= col && lx < col + 1.0;
+        fits &= fx >= col + base && fx < col + base + 1.0 && lx >= col + base && lx < col + base + 1.0;
         rowFirst[k] = rf;
         rowLast[k] = rl;
         top[k] = std::min(std::min(rf, rl), std::min(r0, r1));
@@ -249,7 +255,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         raster.Line(ax, ay, bx, by, argb);
     col = col0;
     for (std::size_t k = 0; k < columns; ++k, col += step)
-        raster.Rows(static_cast<int>(col), top[k], bottom[k], argb);
+        raster.Rows(static_cast<int>(col + base), top[k], bottom[k], argb);
     return true;
 }
 }  // namespace
@@ -257,16 +263,23 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
 void Decimator::Draw(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
                      double pixelRight, LineRaster& raster, std::uint32_t argb, double offsetX, double offsetY)
 {
-    if (offsetX == -pixelLeft && DrawDense(points, xMap, yMap, pixelLeft, pixelRight, raster, argb, offsetX, offsetY))
+    // Only the columns the raster writes are worked out.
+    const double left = std::max(pixelLeft, raster.ClipLeft() - offsetX);
+    const double right = std::min(pixelRight, raster.ClipRight() - offsetX);
+    if (!(right - left >= 1.0))
+        return;
+    // The pen puts a vertex into buffer column floor(x + offsetX). Where that is decimator
+    // column k (counted from `left`) plus a whole number, whole columns go to it at once.
+    const double base = left + offsetX;
+    const bool aligned = base == std::floor(base);
+    if (aligned && DrawDense(points, xMap, yMap, left, right, raster, argb, offsetX, offsetY, base))
         return;
     LineRaster::Pen pen(raster, argb, offsetX, offsetY);
-    // The pen puts a vertex into column floor(x + offsetX); with offsetX = -pixelLeft that is
-    // the decimator's column, and whole columns can go to the pen at once.
-    if (offsetX == -pixelLeft) {
-        ColumnPen columns{pen, offsetX};
-        Walk(points, xMap, yMap, pixelLeft, pixelRight, columns);
+    if (aligned) {
+        ColumnPen columns{pen, offsetX, base};
+        Walk(points, xMap, yMap, left, right, columns);
     } else {
-        Walk(points, xMap, yMap, pixelLeft, pixelRight, pen);
+        Walk(points, xMap, yMap, left, right, pen);
     }
 }
 

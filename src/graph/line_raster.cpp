@@ -56,6 +56,8 @@ void LineRaster::Line(double x0, double y0, double x1, double y1, std::uint32_t 
     ix0 = std::clamp(ix0, 0, m_width - 1);
     iy0 = std::clamp(iy0, 0, m_height - 1);
     if (ix0 == ix1) {
+        if (ix0 < m_clipLeft || ix0 >= m_clipRight)
+            return;
         const int a = std::min(iy0, iy1), b = std::max(iy0, iy1);
         std::uint32_t* p = m_bits + static_cast<std::size_t>(a) * m_stride + static_cast<std::size_t>(ix0);
         for (int y = a; y <= b; ++y, p += m_stride)
@@ -63,7 +65,9 @@ void LineRaster::Line(double x0, double y0, double x1, double y1, std::uint32_t 
         return;
     }
     if (iy0 == iy1) {
-        const int a = std::min(ix0, ix1), b = std::max(ix0, ix1);
+        const int a = std::max(std::min(ix0, ix1), m_clipLeft), b = std::min(std::max(ix0, ix1), m_clipRight - 1);
+        if (a > b)
+            return;
         std::fill(m_bits + static_cast<std::size_t>(iy0) * m_stride + static_cast<std::size_t>(a),
                   m_bits + static_cast<std::size_t>(iy0) * m_stride + static_cast<std::size_t>(b) + 1, argb);
         return;
@@ -73,7 +77,8 @@ void LineRaster::Line(double x0, double y0, double x1, double y1, std::uint32_t 
     int err = dx + dy;
     int x = ix0, y = iy0;
     for (;;) {
-        Plot(x, y, argb);
+        if (x >= m_clipLeft && x < m_clipRight)
+            Plot(x, y, argb);
         if (x == ix1 && y == iy1)
             break;
         const int e2 = 2 * err;
@@ -92,7 +97,7 @@ void LineRaster::Span(int x, double y0, double y1, std::uint32_t argb)
 {
     // The pixels a chain of segments inside one column lights: the rows from the lowest to
     // the highest vertex, cut to the buffer as Line cuts them.
-    if (x < 0 || x >= m_width || y1 < 0.0 || y0 > m_height - 0.001)
+    if (x < m_clipLeft || x >= m_clipRight || y1 < 0.0 || y0 > m_height - 0.001)
         return;
     const int a = y0 < 0.0 ? 0 : static_cast<int>(y0);
     const int b = y1 > m_height - 0.001 ? m_height - 1 : static_cast<int>(y1);
@@ -118,7 +123,7 @@ void LineRaster::Square(double x, double y, int half, std::uint32_t argb)
         return;
     const int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));
     for (int yy = std::max(0, cy - half); yy <= std::min(m_height - 1, cy + half); ++yy)
-        for (int xx = std::max(0, cx - half); xx <= std::min(m_width - 1, cx + half); ++xx)
+        for (int xx = std::max(m_clipLeft, cx - half); xx <= std::min(m_clipRight - 1, cx + half); ++xx)
             Plot(xx, yy, argb);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +15,19 @@ namespace qor::graph {
 class LineRaster {
 public:
     LineRaster(std::uint32_t* bits, int width, int height, std::size_t bytesPerLine)
-        : m_bits(bits), m_width(width), m_height(height), m_stride(bytesPerLine / 4)
+        : m_bits(bits), m_width(width), m_height(height), m_stride(bytesPerLine / 4), m_clipRight(width)
     {
     }
+
+    // Only columns [left, right) are written; lines are laid out as on the whole buffer, so
+    // that pictures drawn window by window (one per thread) join without a seam.
+    void SetColumnWindow(int left, int right)
+    {
+        m_clipLeft = std::max(0, left);
+        m_clipRight = std::min(m_width, right);
+    }
+    int ClipLeft() const { return m_clipLeft; }
+    int ClipRight() const { return m_clipRight; }
 
     // A polyline drawn vertex by vertex, without keeping its vertices. Consecutive vertices
     // in one pixel column light one span of rows, as their segments would.
@@ -133,9 +144,11 @@ public:
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    // Rows top..bottom of column x, all inside the buffer.
+    // Rows top..bottom (inside the buffer) of column x.
     void Rows(int x, int top, int bottom, std::uint32_t argb)
     {
+        if (x < m_clipLeft || x >= m_clipRight)
+            return;
         std::uint32_t* p = m_bits + static_cast<std::size_t>(top) * m_stride + static_cast<std::size_t>(x);
         for (int y = top; y <= bottom; ++y, p += m_stride)
             *p = argb;
@@ -160,6 +173,7 @@ private:
     std::uint32_t* m_bits;
     int m_width, m_height;
     std::size_t m_stride;
+    int m_clipLeft = 0, m_clipRight;
 };
 
 }  // namespace qor::graph

@@ -337,6 +337,15 @@ void PointList::PrefetchEdge(std::size_t i, bool x) const
     }
 }
 
+void PointList::Prepare() const
+{
+    MonotonicX();
+    double x0, dx;
+    EvenX(x0, dx);
+    if (m_summaryValid != m_size)
+        SummaryRebuild();
+}
+
 std::size_t PointList::MemoryBytes() const
 {
     std::size_t bytes = m_chunks.size() * sizeof(Chunk);

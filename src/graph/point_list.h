@@ -96,6 +96,10 @@ public:
         }
     }
 
+    // Works out everything the const queries would otherwise work out on first use, so that
+    // several threads may then draw the list at once.
+    void Prepare() const;
+
     std::size_t MemoryBytes() const;
 
 private:
@@ -170,12 +174,16 @@ private:
     if (b - a < 2 * kFan) {
         TakeShort(a, b, points);
     } else {
-        // The points at both ends, then whole entries of the levels, climbing while a range
-        // long enough for two windows remains. The top level has at most kFan entries.
-        points(a, kFan);
-        points(b - kFan, kFan);
-        a = (a + kFan - 1) / kFan;
-        b /= kFan;
+        // The points at both ends up to the first whole entry (each end within the one
+        // cache line of Y it lies on), then whole entries of the levels, climbing while a
+        // range long enough for two windows remains. The top level has at most kFan entries.
+        const std::size_t a1 = (a + kFan - 1) / kFan, b1 = b / kFan;
+        if (a < a1 * kFan)
+            TakeShort(a, a1 * kFan, points);
+        if (b1 * kFan < b)
+            TakeShort(b1 * kFan, b, points);
+        a = a1;
+        b = b1;
         for (std::size_t level = 0; a < b; ++level) {
             const Level& lv = m_levels[level];
             auto entries = [&](std::size_t i, std::size_t n) { ex.Take(&lv.lo[i], &lv.hi[i], n); };

@@ -6,6 +6,9 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPolygonF>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 #include <cmath>
 
 #include "graph/line_raster.h"
@@ -75,25 +78,50 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
         for (double py : graph::TickScale::Compute(ym, ny).pixels)
             gp.drawLine(QPointF(0, std::round(py)), QPointF(w, std::round(py)));
     }
-    graph::LineRaster raster(reinterpret_cast<std::uint32_t*>(layer.bits()), w, h,
-                             static_cast<std::size_t>(layer.bytesPerLine()));
     const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
+    std::vector<const graph::CGraphProps*> curves;
+    std::size_t points = 0;
     int pos;
-    for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos)) {
-        if (!g->m_visible)
-            continue;
-        const std::uint32_t argb = 0xff000000u | g->m_colour;
-        const bool markers = (style & graph::kStyleMarkers) || (g->m_options & graph::kGraphMarkers);
-        // +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
-        if (!markers) {
-            graph::Decimator::Draw(g->m_points, xm, ym, -0.5, w - 0.5, raster, argb, 0.5, 0.5);
-            continue;
+    for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos))
+        if (g->m_visible) {
+            g->m_points.Prepare();  // from here on the curves are only read, by two threads
+            curves.push_back(g);
+            points += g->m_points.size();
         }
-        graph::Decimator::Build(g->m_points, xm, ym, -0.5, w - 0.5, m_scratch);
-        raster.Polyline(m_scratch.data(), m_scratch.size(), argb, 0.5, 0.5);
-        if (m_scratch.size() <= static_cast<std::size_t>(w / 3))
-            for (const auto& pt : m_scratch)
-                raster.Square(pt.x + 0.5, pt.y + 0.5, 2, argb);
+    auto* bits = reinterpret_cast<std::uint32_t*>(layer.bits());
+    const auto bytesPerLine = static_cast<std::size_t>(layer.bytesPerLine());
+    // Columns [left, right), every curve in order, so that later curves lie on top.
+    auto draw = [&](int left, int right, std::vector<graph::PixelPoint>& scratch) {
+        graph::LineRaster raster(bits, w, h, bytesPerLine);
+        raster.SetColumnWindow(left, right);
+        for (const graph::CGraphProps* g : curves) {
+            const std::uint32_t argb = 0xff000000u | g->m_colour;
+            const bool markers = (style & graph::kStyleMarkers) || (g->m_options & graph::kGraphMarkers);
+            // +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
+            if (!markers) {
+                graph::Decimator::Draw(g->m_points, xm, ym, -0.5, w - 0.5, raster, argb, 0.5, 0.5);
+                continue;
+            }
+            graph::Decimator::Build(g->m_points, xm, ym, -0.5, w - 0.5, scratch);
+            raster.Polyline(scratch.data(), scratch.size(), argb, 0.5, 0.5);
+            if (scratch.size() <= static_cast<std::size_t>(w / 3))
+                for (const auto& pt : scratch)
+                    raster.Square(pt.x + 0.5, pt.y + 0.5, 2, argb);
+        }
+    };
+    // A large picture is drawn in two halves at once; the halves join without a seam.
+    constexpr std::size_t kWorthSharing = 200000;
+    if (points >= kWorthSharing && w >= 64 && QThread::idealThreadCount() > 1) {
+        QSemaphore done;
+        std::vector<graph::PixelPoint> scratch;
+        QThreadPool::globalInstance()->start([&] {
+            draw(w / 2, w, scratch);
+            done.release();
+        });
+        draw(0, w / 2, m_scratch);
+        done.acquire();
+    } else {
+        draw(0, w, m_scratch);
     }
 }
 
