@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 
 #if defined(__SSE2__)
@@ -14,6 +15,18 @@ namespace qor::graph {
 // overlap, which suits extremes, so any range is covered by two windows and nothing needs a
 // lane mask or a loop whose length the processor cannot foresee. NaN values are passed over.
 #if defined(__SSE2__)
+// below[k][i]: all ones for lane i < k.
+struct LaneTable {
+    alignas(16) std::uint64_t below[9][8];
+    constexpr LaneTable() : below{}
+    {
+        for (int k = 0; k <= 8; ++k)
+            for (int i = 0; i < 8; ++i)
+                below[k][i] = i < k ? ~std::uint64_t{0} : 0;
+    }
+};
+inline constexpr LaneTable kLanes;
+
 class Extremes {
 public:
     // The second operand of min/max is kept where the first is NaN.
@@ -30,6 +43,25 @@ public:
             if (n > 2) {
                 m_lo1 = _mm_min_pd(_mm_loadu_pd(lo + q + 2), m_lo1);
                 m_hi1 = _mm_max_pd(_mm_loadu_pd(hi + q + 2), m_hi1);
+            }
+        }
+    }
+    // Lanes [s, e) of the aligned group of eight at g, the others standing in as `fill`, a
+    // value known to lie in the range: no branch on where the range ends.
+    void TakeLanes(const double* g, std::size_t s, std::size_t e, double fill)
+    {
+        const __m128d f = _mm_set1_pd(fill);
+        for (std::size_t q = 0; q < 8; q += 2) {
+            const __m128i below = _mm_load_si128(reinterpret_cast<const __m128i*>(&kLanes.below[s][q]));
+            const __m128i within = _mm_load_si128(reinterpret_cast<const __m128i*>(&kLanes.below[e][q]));
+            const __m128d m = _mm_castsi128_pd(_mm_andnot_si128(below, within));
+            const __m128d v = _mm_or_pd(_mm_and_pd(m, _mm_load_pd(g + q)), _mm_andnot_pd(m, f));
+            if (q & 2) {
+                m_lo1 = _mm_min_pd(v, m_lo1);
+                m_hi1 = _mm_max_pd(v, m_hi1);
+            } else {
+                m_lo0 = _mm_min_pd(v, m_lo0);
+                m_hi0 = _mm_max_pd(v, m_hi0);
             }
         }
     }
@@ -54,6 +86,13 @@ public:
         for (std::size_t i = 0; i < n; ++i) {
             m_lo = lo[i] < m_lo ? lo[i] : m_lo;
             m_hi = hi[i] > m_hi ? hi[i] : m_hi;
+        }
+    }
+    void TakeLanes(const double* g, std::size_t s, std::size_t e, double)
+    {
+        for (std::size_t i = s; i < e; ++i) {
+            m_lo = g[i] < m_lo ? g[i] : m_lo;
+            m_hi = g[i] > m_hi ? g[i] : m_hi;
         }
     }
     void Result(double& lo, double& hi) const

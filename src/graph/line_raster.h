@@ -27,6 +27,13 @@ public:
         m_clipRight = std::min(m_width, right);
     }
     int ClipLeft() const { return m_clipLeft; }
+    // Every row of the column window.
+    void Clear(std::uint32_t argb)
+    {
+        for (int y = 0; y < m_height; ++y)
+            std::fill(m_bits + static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(m_clipLeft),
+                      m_bits + static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(m_clipRight), argb);
+    }
     int ClipRight() const { return m_clipRight; }
 
     // A polyline drawn vertex by vertex, without keeping its vertices. Consecutive vertices

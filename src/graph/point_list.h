@@ -177,13 +177,17 @@ private:
         // The points at both ends up to the first whole entry (each end within the one
         // cache line of Y it lies on), then whole entries of the levels, climbing while a
         // range long enough for two windows remains. The top level has at most kFan entries.
-        const std::size_t a1 = (a + kFan - 1) / kFan, b1 = b / kFan;
-        if (a < a1 * kFan)
-            TakeShort(a, a1 * kFan, points);
-        if (b1 * kFan < b)
-            TakeShort(b1 * kFan, b, points);
-        a = a1;
-        b = b1;
+        static_assert(kFan == 8, "groups of eight lanes");
+        const double fill = Y(a);  // lies in the range, so it may stand in for other lanes
+        auto group = [this](std::size_t i) { return &m_chunks[i >> kChunkBits]->y[i & (kChunk - 1)]; };
+        const std::size_t a0 = a / kFan * kFan, b0 = b / kFan * kFan;
+        // The head group whole when the range starts on it: it is also summarised, so
+        // taking it twice is harmless and spares a branch.
+        ex.TakeLanes(group(a0), a - a0, kFan, fill);
+        if (b0 < b)
+            ex.TakeLanes(group(b0), 0, b - b0, fill);
+        a = a0 / kFan + (a0 < a ? 1 : 0);
+        b = b0 / kFan;
         for (std::size_t level = 0; a < b; ++level) {
             const Level& lv = m_levels[level];
             auto entries = [&](std::size_t i, std::size_t n) { ex.Take(&lv.lo[i], &lv.hi[i], n); };

@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QRegion>
 #include <QPdfWriter>
 #include <QResizeEvent>
 #include <cmath>
@@ -201,7 +202,10 @@ void CGraphWnd::Render(QPainter& p, const QRect& rect)
     QPaintDevice* dev = p.device();
     const Layout l = ComputeLayout(rect, dev);
     p.save();
+    // The plot covers its own rectangle; only the margins around it need the background.
+    p.setClipRegion(QRegion(rect).subtracted(QRegion(l.plot)));
     p.fillRect(rect, Qt::white);
+    p.setClipping(false);
     DrawTitle(p, l.title);
     m_panel->DrawPlot(p, l.plot);
     m_vRuler->Draw(&p, l.vRuler.left(), l.vRuler.top(), l.vRuler.left() + l.vRuler.width(),
