@@ -161,7 +161,7 @@ void QCustomPlot21(benchmark::State& s) { Repaint<PaintQcp>(s); }
 void AppendLiveSample(benchmark::State& state)
 {
     World& w = TheWorld();
-    std::int64_t i = kPoints;
+    static std::int64_t i = kPoints;  // repetitions carry on where the last one stopped
     for (auto _ : state) {
         for (int c = 0; c < kCurves; ++c)
             w.ours->AddPoint(c, 1700000000 + i, static_cast<double>(i), c * 2.0, true);

@@ -37,6 +37,14 @@ struct FastMap {
     double Value(double pixel) const { return (pixel - p0) * toValue + r0; }
 };
 
+// The least X of the columns after column `col` in the walk: rising, column col holds X in
+// [Value(left + col), Value(left + col + 1)); falling, X in (Value(left + col + 1),
+// Value(left + col)], so an X right on the edge stays in the column whose pixel it is.
+inline double ColumnEnd(const FastMap& x, double pixelLeft, double col, bool rising)
+{
+    return rising ? x.Value(pixelLeft + col + 1.0) : std::nextafter(x.Value(pixelLeft + col), HUGE_VAL);
+}
+
 // Where vertices go: a vertex list, or a pen drawing them at once.
 struct VertexList {
     std::vector<PixelPoint>& out;
@@ -53,16 +61,20 @@ struct ColumnPen {
     LineRaster::Pen& pen;
     double offsetX;
     double base;
+    double xmax;  // the last x the pen still puts into the buffer's last column
     void To(double x, double y) { pen.To(x, y); }
     void Break() { pen.Break(); }
-    // Both ends inside the plot's reach (no clamping needed) and in the pen's column.
+    // Both ends in the pen's column, and that column inside the buffer (or both far enough
+    // outside to need no clamping): there the pen treats the four vertices as one run.
     bool ColumnAt(double column, double fx, double lx) const
     {
         column += base;
         fx += offsetX;
         lx += offsetX;
+        const bool inside = column >= 0.0 && fx <= xmax && lx <= xmax;
+        const bool outside = column < -1.0 || column > xmax + 1.0;
         return fx >= column && fx < column + 1.0 && lx >= column && lx < column + 1.0 &&
-               std::fabs(column) < Decimator::kPixelLimit;
+               std::fabs(column) < Decimator::kPixelLimit && (inside || outside);
     }
     void Column(double column, double fx, double fy, double lo, double hi, double lx, double ly)
     {
@@ -184,7 +196,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     const double col0 = std::floor(xFast.Pixel(xAt(i0)) - pixelLeft);
     double col = col0;
     for (std::size_t idx = i0; idx < i1; col += step) {
-        const double boundary = xFast.Value(pixelLeft + (rising ? col + 1.0 : col));
+        const double boundary = ColumnEnd(xFast, pixelLeft, col, rising);
         const std::size_t j = ends.size() > static_cast<std::size_t>(width) + 2 ? i1 : lowerBound(boundary, idx, i1);
         if (j - idx <= kDirect)
             return false;
@@ -202,7 +214,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     rowLast.resize(columns);
     top.resize(columns);
     bottom.resize(columns);
-    const double ymax = raster.Height() - 0.001;
+    const double ymax = raster.Height() - 0.001, xmax = raster.Width() - 0.001;
     bool fits = true;
     auto row = [&](double v) {
         const double y = yFast.Pixel(v) + offsetY;
@@ -219,7 +231,8 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         points.MinMaxY(a, b, lo, hi);
         const int rf = row(points.Y(a)), rl = row(points.Y(b - 1)), r0 = row(lo), r1 = row(hi);
         const double fx = xFast.Pixel(xAt(a)) + offsetX, lx = xFast.Pixel(xAt(b - 1)) + offsetX;
-        fits &= fx >= col + base && fx < col + base + 1.0 && lx >= col + base && lx < col + base + 1.0;
+        fits &= fx >= col + base && fx < col + base + 1.0 && lx >= col + base && lx < col + base + 1.0 &&
+                lx <= xmax && fx <= xmax;
         rowFirst[k] = rf;
         rowLast[k] = rl;
         top[k] = std::min(std::min(rf, rl), std::min(r0, r1));
@@ -276,7 +289,7 @@ void Decimator::Draw(const PointList& points, const ScaleMapping& xMap, const Sc
         return;
     LineRaster::Pen pen(raster, argb, offsetX, offsetY);
     if (aligned) {
-        ColumnPen columns{pen, offsetX, base};
+        ColumnPen columns{pen, offsetX, base, raster.Width() - 0.001};
         Walk(points, xMap, yMap, left, right, columns);
     } else {
         Walk(points, xMap, yMap, left, right, pen);
@@ -379,8 +392,8 @@ void Walk(const PointList& points, const ScaleMapping& xMap, const ScaleMapping&
     for (std::size_t guard = 0; idx < i1; col += step, ++guard) {
         if (ahead >= 1)
             points.PrefetchEdge(idx + ahead, !even);
-        // The first X that falls into a later column; past the plot every point is taken.
-        const double boundary = xFast.Value(pixelLeft + (rising ? col + 1.0 : col));
+        // Past the plot every point is taken.
+        const double boundary = ColumnEnd(xFast, pixelLeft, col, rising);
         std::size_t j = guard > static_cast<std::size_t>(width) + 2 ? i1 : lowerBound(boundary, idx, i1);
         while (idx < j && !std::isfinite(points.Y(idx))) {
             em.Break();

@@ -18,6 +18,16 @@ namespace qor::graph {
 namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
+// Joins the extent [l, h] into [lo, hi]; an empty extent (l > h, a group of NaN) adds
+// nothing, where widening by its two ends one at a time would span everything.
+inline void Join(double& lo, double& hi, double l, double h)
+{
+    if (l < lo)
+        lo = l;
+    if (h > hi)
+        hi = h;
+}
+
 inline void Widen(double& lo, double& hi, double v)
 {
     if (v < lo)
@@ -264,8 +274,7 @@ void PointList::BuildLevel(std::size_t level) const
             if (level == 0) {
                 Widen(lo, hi, Y(k));  // a NaN widens nothing
             } else {
-                Widen(lo, hi, m_levels[level - 1].lo[k]);
-                Widen(lo, hi, m_levels[level - 1].hi[k]);
+                Join(lo, hi, m_levels[level - 1].lo[k], m_levels[level - 1].hi[k]);
             }
         }
         lv.Push(lo, hi);
@@ -290,8 +299,7 @@ void PointList::SummaryAppend(double y)
         if (entry == lv.count) {
             lv.Push(lo, hi);
         } else {
-            Widen(lv.lo[entry], lv.hi[entry], lo);
-            Widen(lv.lo[entry], lv.hi[entry], hi);
+            Join(lv.lo[entry], lv.hi[entry], lo, hi);
         }
         lo = lv.lo[entry];
         hi = lv.hi[entry];

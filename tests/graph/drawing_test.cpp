@@ -208,7 +208,7 @@ TEST(DrawingDecimator, PictureDrawnWindowByWindowJoinsWithoutSeam)
 }
 
 // Falling X at 500 samples per pixel: a sample maps exactly onto the edge of every column.
-TEST(DrawingDecimator, DISABLED_WindowEdgeOnASampleWithFallingX)
+TEST(DrawingDecimator, WindowEdgeOnASampleWithFallingX)
 {
     const View v{"dense falling", &TheCurves().dense, 0, 150000, -150, 150, true};
     const Image whole = DrawFast({v}, kEdges, kWhole);
@@ -219,7 +219,7 @@ TEST(DrawingDecimator, DISABLED_WindowEdgeOnASampleWithFallingX)
 
 // Falling X: the first point of the rightmost column lies within a thousandth of a pixel of
 // the buffer's right edge.
-TEST(DrawingDecimator, DISABLED_RightmostColumnStartingAtTheVeryEdge)
+TEST(DrawingDecimator, RightmostColumnStartingAtTheVeryEdge)
 {
     PointList l;
     for (int i = 0; i < 100000; ++i)  // not evenly spaced, so the column walk draws it
@@ -409,7 +409,7 @@ TEST(DrawingPointList, MinMaxOverChunkEdgesAndInfinity)
     CheckMinMaxAcrossChunks(false);
 }
 
-TEST(DrawingPointList, DISABLED_MinMaxPassesOverNaN)
+TEST(DrawingPointList, MinMaxPassesOverNaN)
 {
     auto expectRange = [](const PointList& l, std::size_t a, std::size_t b, double lo, double hi,
                           const char* what) {
