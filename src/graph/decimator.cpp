@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qor::graph {
 
@@ -160,17 +165,21 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     double x0 = 0.0, dx = 0.0;
     if (n == 0 || !(width >= 1.0) || xMap.Slope() == 0.0 || !points.EvenX(x0, dx))
         return false;
+    points.Prepare();
     const double v0 = xMap.Value(pixelLeft), v1 = xMap.Value(pixelRight);
     const double xlo = std::min(v0, v1), xhi = std::max(v0, v1);
     if (!std::isfinite(xlo) || !std::isfinite(xhi))
         return false;
     const bool rising = xMap.Slope() > 0.0;
     const FastMap xFast(xMap), yFast(yMap);
+    if (yFast.flat)
+        return false;
     const double perX = 1.0 / dx;
     // Indices stay far below 2^63: signed conversions are the cheap ones.
     auto xAt = [&](std::size_t i) { return x0 + static_cast<double>(static_cast<std::int64_t>(i)) * dx; };
-    auto lowerBound = [&](double x, std::size_t from, std::size_t to) {
-        const double at = std::clamp(std::ceil((x - x0) * perX), static_cast<double>(static_cast<std::int64_t>(from)),
+    // `steps` is (x - x0) / dx.
+    auto lowerBoundAt = [&](double x, double steps, std::size_t from, std::size_t to) {
+        const double at = std::clamp(std::ceil(steps), static_cast<double>(static_cast<std::int64_t>(from)),
                                      static_cast<double>(static_cast<std::int64_t>(to)));
         auto i = static_cast<std::size_t>(static_cast<std::int64_t>(at));
         // The quotient is off by one at most where x sits on a sample.
@@ -179,6 +188,9 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         while (i < to && xAt(i) < x) [[unlikely]]
             ++i;
         return i;
+    };
+    auto lowerBound = [&](double x, std::size_t from, std::size_t to) {
+        return lowerBoundAt(x, (x - x0) * perX, from, to);
     };
     // The points of columns [0, width): X in [xlo, xhi) rising, in (xlo, xhi] falling. A point
     // on the far edge belongs to the column beyond; it is drawn as a neighbour, like those
@@ -192,14 +204,24 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     thread_local std::vector<std::size_t> ends;
     thread_local std::vector<int> rowFirst, rowLast, top, bottom;
     ends.clear();
+    // An end far from any sample (in sample steps) leaves no doubt which column the points
+    // beside it fall into; only next to one are they mapped and checked.
+    thread_local std::vector<unsigned char> nearSample;
+    nearSample.clear();
     const double step = rising ? 1.0 : -1.0;
     const double col0 = std::floor(xFast.Pixel(xAt(i0)) - pixelLeft);
     double col = col0;
+    bool wide = true;  // every column at least two groups of points long
     for (std::size_t idx = i0; idx < i1; col += step) {
         const double boundary = ColumnEnd(xFast, pixelLeft, col, rising);
-        const std::size_t j = ends.size() > static_cast<std::size_t>(width) + 2 ? i1 : lowerBound(boundary, idx, i1);
+        const double steps = (boundary - x0) * perX;
+        const std::size_t j =
+            ends.size() > static_cast<std::size_t>(width) + 2 ? i1 : lowerBoundAt(boundary, steps, idx, i1);
         if (j - idx <= kDirect)
             return false;
+        wide = wide && j - idx >= 2 * PointList::kFan;
+        const double part = std::fabs(steps - static_cast<double>(static_cast<std::int64_t>(steps)));
+        nearSample.push_back(part < 1.0e-6 || part > 1.0 - 1.0e-6);
         ends.push_back(j);
         idx = j;
     }
@@ -216,46 +238,80 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     bottom.resize(columns);
     const double ymax = raster.Height() - 0.001, xmax = raster.Width() - 0.001;
     bool fits = true;
-    auto row = [&](double v) {
-        const double y = yFast.Pixel(v) + offsetY;
-        fits &= y >= 0.0 && y <= ymax;  // false for NaN too
-        return static_cast<int>(y);
+    // Two values' rows at once, with the arithmetic of FastMap::Pixel and the same order of
+    // operations, so the same rows as one value at a time.
+    auto rows = [&](double u, double v, int& ru, int& rv) {
+#if defined(__SSE2__)
+        const __m128d y = _mm_add_pd(
+            _mm_add_pd(_mm_mul_pd(_mm_sub_pd(_mm_set_pd(v, u), _mm_set1_pd(yFast.r0)), _mm_set1_pd(yFast.toPixel)),
+                       _mm_set1_pd(yFast.p0)),
+            _mm_set1_pd(offsetY));
+        const __m128d inside = _mm_and_pd(_mm_cmpge_pd(y, _mm_setzero_pd()), _mm_cmple_pd(y, _mm_set1_pd(ymax)));
+        fits &= _mm_movemask_pd(inside) == 3;  // false for NaN too
+        const __m128i r = _mm_cvttpd_epi32(y);
+        ru = _mm_cvtsi128_si32(r);
+        rv = _mm_cvtsi128_si32(_mm_shuffle_epi32(r, 1));
+#else
+        for (auto [value, out] : {std::pair<double, int*>{u, &ru}, {v, &rv}}) {
+            const double y = yFast.Pixel(value) + offsetY;
+            fits &= y >= 0.0 && y <= ymax;  // false for NaN too
+            *out = fits ? static_cast<int>(y) : 0;
+        }
+#endif
     };
-    std::size_t a = i0;
-    col = col0;
-    for (std::size_t k = 0; k < columns; ++k, col += step) {
-        const std::size_t b = ends[k];
-        if (k + 8 < columns)
-            points.PrefetchY(ends[k + 8]);
-        double lo, hi;
-        points.MinMaxY(a, b, lo, hi);
-        const int rf = row(points.Y(a)), rl = row(points.Y(b - 1)), r0 = row(lo), r1 = row(hi);
-        const double fx = xFast.Pixel(xAt(a)) + offsetX, lx = xFast.Pixel(xAt(b - 1)) + offsetX;
-        fits &= fx >= col + base && fx < col + base + 1.0 && lx >= col + base && lx < col + base + 1.0 &&
-                lx <= xmax && fx <= xmax;
+    auto column = [&](std::size_t k, double c, std::size_t a, std::size_t b, double lo, double hi) {
+        int rf, rl, r0, r1;
+        rows(points.Y(a), points.Y(b - 1), rf, rl);
+        rows(lo, hi, r0, r1);
+        if (k == 0 || k + 1 == columns || nearSample[k - 1] || nearSample[k]) {
+            const double fx = xFast.Pixel(xAt(a)) + offsetX, lx = xFast.Pixel(xAt(b - 1)) + offsetX;
+            fits &= fx >= c + base && fx < c + base + 1.0 && lx >= c + base && lx < c + base + 1.0 && lx <= xmax &&
+                    fx <= xmax;
+        }
         rowFirst[k] = rf;
         rowLast[k] = rl;
         top[k] = std::min(std::min(rf, rl), std::min(r0, r1));
         bottom[k] = std::max(std::max(rf, rl), std::max(r0, r1));
-        a = b;
+    };
+    constexpr std::size_t F = PointList::kFan;
+    std::size_t a = i0;
+    col = col0;
+    if (wide) {
+        // Neighbouring columns meet inside one group of points: its lanes are split between
+        // the column ending and the one starting there in one pass.
+        Extremes head;
+        head.TakeLanes(points.Group(a / F * F), a % F, F, points.Y(a));
+        for (std::size_t k = 0; k < columns; ++k, col += step) {
+            const std::size_t b = ends[k], b0 = b / F * F;
+            if (k + 8 < columns)
+                points.PrefetchY(ends[k + 8]);
+            Extremes ex = head;
+            head = Extremes();
+            if (k + 1 < columns)
+                ex.Split(points.Group(b0), b - b0, points.Y(b - 1), points.Y(b), head);
+            else if (b0 < b)
+                ex.TakeLanes(points.Group(b0), 0, b - b0, points.Y(b - 1));
+            points.TakeEntries((a + F - 1) / F, b0 / F, ex);
+            double lo, hi;
+            ex.Result(lo, hi);
+            column(k, col, a, b, lo, hi);
+            a = b;
+        }
+    } else {
+        for (std::size_t k = 0; k < columns; ++k, col += step) {
+            const std::size_t b = ends[k];
+            if (k + 8 < columns)
+                points.PrefetchY(ends[k + 8]);
+            double lo, hi;
+            points.MinMaxY(a, b, lo, hi);
+            column(k, col, a, b, lo, hi);
+            a = b;
+        }
     }
     if (!fits)
         return false;
 
-    // The segment between neighbouring columns is two vertical runs, split where a line
-    // drawing steps sideways; they join the columns' own runs.
-    for (std::size_t k = 1; k < columns; ++k) {
-        const int r0 = rowLast[k - 1], r1 = rowFirst[k];
-        const int d = r1 > r0 ? r1 - r0 : r0 - r1, dir = r1 > r0 ? 1 : -1;
-        const int near = d == 0 ? 1 : (d + 1) / 2;
-        const int endNear = r0 + dir * (near - 1), startFar = d > 0 ? r0 + dir * near : r1;
-        top[k - 1] = std::min(top[k - 1], endNear);
-        bottom[k - 1] = std::max(bottom[k - 1], endNear);
-        top[k] = std::min(top[k], startFar);
-        bottom[k] = std::max(bottom[k], startFar);
-    }
-
-    // The lines to the points just outside the plot, then the runs.
+    // The lines to the points just outside the plot.
     auto vertex = [&](std::size_t i, double& x, double& y) {
         x = Clamp(xFast.Pixel(xAt(i))) + offsetX;
         y = Clamp(yFast.Pixel(points.Y(i))) + offsetY;
@@ -266,9 +322,22 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         raster.Line(ax, ay, bx, by, argb);
     if (i1 < n && vertex(i1 - 1, ax, ay) && vertex(i1, bx, by))
         raster.Line(ax, ay, bx, by, argb);
+    // The runs. The segment into the next column is two vertical runs, split where a line
+    // drawing steps sideways; they join the two columns' own runs.
     col = col0;
-    for (std::size_t k = 0; k < columns; ++k, col += step)
+    for (std::size_t k = 0; k < columns; ++k, col += step) {
+        if (k + 1 < columns) {
+            const int r0 = rowLast[k], r1 = rowFirst[k + 1];
+            const int d = r1 > r0 ? r1 - r0 : r0 - r1, dir = r1 > r0 ? 1 : -1;
+            const int near = d == 0 ? 1 : (d + 1) / 2;
+            const int endNear = r0 + dir * (near - 1), startFar = d > 0 ? r0 + dir * near : r1;
+            top[k] = std::min(top[k], endNear);
+            bottom[k] = std::max(bottom[k], endNear);
+            top[k + 1] = std::min(top[k + 1], startFar);
+            bottom[k + 1] = std::max(bottom[k + 1], startFar);
+        }
         raster.Rows(static_cast<int>(col + base), top[k], bottom[k], argb);
+    }
     return true;
 }
 }  // namespace

@@ -65,6 +65,23 @@ public:
             }
         }
     }
+    // Lanes [0, s) of the aligned group at g into this, lanes [s, 8) into `right`, each with
+    // its own stand-in: one pass for the two ranges that meet inside the group.
+    void Split(const double* g, std::size_t s, double fillLeft, double fillRight, Extremes& right)
+    {
+        const __m128d fl = _mm_set1_pd(fillLeft), fr = _mm_set1_pd(fillRight);
+        for (std::size_t q = 0; q < 8; q += 2) {
+            const __m128d m =
+                _mm_castsi128_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(&kLanes.below[s][q])));
+            const __m128d v = _mm_load_pd(g + q);
+            const __m128d l = _mm_or_pd(_mm_and_pd(m, v), _mm_andnot_pd(m, fl));
+            const __m128d r = _mm_or_pd(_mm_andnot_pd(m, v), _mm_and_pd(m, fr));
+            m_lo0 = _mm_min_pd(l, m_lo0);
+            m_hi0 = _mm_max_pd(l, m_hi0);
+            right.m_lo0 = _mm_min_pd(r, right.m_lo0);
+            right.m_hi0 = _mm_max_pd(r, right.m_hi0);
+        }
+    }
     void Result(double& lo, double& hi) const
     {
         alignas(16) double l[2], h[2];
@@ -87,6 +104,11 @@ public:
             m_lo = lo[i] < m_lo ? lo[i] : m_lo;
             m_hi = hi[i] > m_hi ? hi[i] : m_hi;
         }
+    }
+    void Split(const double* g, std::size_t s, double, double, Extremes& right)
+    {
+        TakeLanes(g, 0, s, 0.0);
+        right.TakeLanes(g, s, 8, 0.0);
     }
     void TakeLanes(const double* g, std::size_t s, std::size_t e, double)
     {

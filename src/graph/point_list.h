@@ -78,6 +78,11 @@ public:
     std::size_t LowerBoundX(double x, std::size_t from, std::size_t to, std::size_t hint) const;
     // Minimum and maximum of Y over [from, to), ignoring NaN; false when the range has none.
     bool MinMaxY(std::size_t from, std::size_t to, double& yMin, double& yMax) const;
+    // For a drawing that takes ranges apart itself (after Prepare): the kFan points from
+    // index i (a multiple of kFan) on, which never cross a chunk, and the extremes of the
+    // summary entries [a, b) of the first level (points [a * kFan, b * kFan)) into `ex`.
+    const double* Group(std::size_t i) const { return &m_chunks[i >> kChunkBits]->y[i & (kChunk - 1)]; }
+    void TakeEntries(std::size_t a, std::size_t b, Extremes& ex) const;
     // Asks the cache for what MinMaxY reads next to index i (a range end), ahead of the call:
     // a drawing walks the ends in order, and waiting for memory is most of its time.
     // Without `x`, X is left out (a drawing that does not read it).
@@ -179,40 +184,44 @@ private:
         // range long enough for two windows remains. The top level has at most kFan entries.
         static_assert(kFan == 8, "groups of eight lanes");
         const double fill = Y(a);  // lies in the range, so it may stand in for other lanes
-        auto group = [this](std::size_t i) { return &m_chunks[i >> kChunkBits]->y[i & (kChunk - 1)]; };
         const std::size_t a0 = a / kFan * kFan, b0 = b / kFan * kFan;
         // The head group whole when the range starts on it: it is also summarised, so
         // taking it twice is harmless and spares a branch.
-        ex.TakeLanes(group(a0), a - a0, kFan, fill);
+        ex.TakeLanes(Group(a0), a - a0, kFan, fill);
         if (b0 < b)
-            ex.TakeLanes(group(b0), 0, b - b0, fill);
-        a = a0 / kFan + (a0 < a ? 1 : 0);
-        b = b0 / kFan;
-        for (std::size_t level = 0; a < b; ++level) {
-            const Level& lv = m_levels[level];
-            auto entries = [&](std::size_t i, std::size_t n) { ex.Take(&lv.lo[i], &lv.hi[i], n); };
-            if (b - a < 2 * kFan) {
-                TakeShort(a, b, entries);
-                break;
-            }
-            if (level + 1 == m_levels.size()) {  // not reached: the top level is short
-                for (; a + kFan <= b; a += kFan)
-                    entries(a, kFan);
-                for (; a < b; ++a)
-                    entries(a, 1);
-                break;
-            }
-            entries(a, kFan);
-            entries(b - kFan, kFan);
-            a = (a + kFan - 1) / kFan;
-            b /= kFan;
-        }
+            ex.TakeLanes(Group(b0), 0, b - b0, fill);
+        TakeEntries(a0 / kFan + (a0 < a ? 1 : 0), b0 / kFan, ex);
     }
     double lo, hi;
     ex.Result(lo, hi);
     yMin = lo;
     yMax = hi;
     return lo <= hi;
+}
+
+[[gnu::always_inline]] inline void PointList::TakeEntries(std::size_t a, std::size_t b, Extremes& ex) const
+{
+    // Climbing while a range long enough for two windows remains; the top level has at most
+    // kFan entries.
+    for (std::size_t level = 0; a < b; ++level) {
+        const Level& lv = m_levels[level];
+        auto entries = [&](std::size_t i, std::size_t n) { ex.Take(&lv.lo[i], &lv.hi[i], n); };
+        if (b - a < 2 * kFan) {
+            TakeShort(a, b, entries);
+            break;
+        }
+        if (level + 1 == m_levels.size()) {  // not reached: the top level is short
+            for (; a + kFan <= b; a += kFan)
+                entries(a, kFan);
+            for (; a < b; ++a)
+                entries(a, 1);
+            break;
+        }
+        entries(a, kFan);
+        entries(b - kFan, kFan);
+        a = (a + kFan - 1) / kFan;
+        b /= kFan;
+    }
 }
 
 }  // namespace qor::graph
