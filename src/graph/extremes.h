@@ -11,9 +11,11 @@
 
 namespace qor::graph {
 
-// Running minimum and maximum over windows of 1, 2, 4 or 8 consecutive values. Windows may
-// overlap, which suits extremes, so any range is covered by two windows and nothing needs a
-// lane mask or a loop whose length the processor cannot foresee. NaN values are passed over.
+// Running minimum and maximum over windows of 1, 2, 4 or 8 consecutive values, or over
+// chosen lanes of an aligned group of eight. Windows may overlap, which suits extremes, so
+// any range is covered by two of them, and lanes outside a choice are replaced by a value
+// known to lie in the range: no loop whose length the processor cannot foresee. NaN values
+// are passed over.
 #if defined(__SSE2__)
 // below[k][i]: all ones for lane i < k.
 struct LaneTable {
@@ -92,8 +94,9 @@ public:
     }
 
 private:
-    __m128d m_lo0 = _mm_set1_pd(std::numeric_limits<double>::infinity()), m_lo1 = _mm_set1_pd(std::numeric_limits<double>::infinity());
-    __m128d m_hi0 = _mm_set1_pd(-std::numeric_limits<double>::infinity()), m_hi1 = _mm_set1_pd(-std::numeric_limits<double>::infinity());
+    static constexpr double kInf = std::numeric_limits<double>::infinity();
+    __m128d m_lo0 = _mm_set1_pd(kInf), m_lo1 = _mm_set1_pd(kInf);
+    __m128d m_hi0 = _mm_set1_pd(-kInf), m_hi1 = _mm_set1_pd(-kInf);
 };
 #else
 class Extremes {

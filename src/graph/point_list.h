@@ -1,8 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -87,15 +87,14 @@ public:
     // a drawing walks the ends in order, and waiting for memory is most of its time.
     // Without `x`, X is left out (a drawing that does not read it).
     void PrefetchEdge(std::size_t i, bool x = true) const;
-    // Just Y and the first summary level around i (needs a valid summary: after MinMaxY).
+    // Just Y on both sides of the range end i and the first summary level there.
     void PrefetchY(std::size_t i) const
     {
         if (i < kFan || i + kFan > m_size)
             return;
-        // The windows on both sides of a range end.
         __builtin_prefetch(&m_chunks[(i - kFan) >> kChunkBits]->y[(i - kFan) & (kChunk - 1)]);
         __builtin_prefetch(&m_chunks[(i + kFan - 1) >> kChunkBits]->y[(i + kFan - 1) & (kChunk - 1)]);
-        if (!m_levels.empty()) {
+        if (!m_levels.empty() && i / kFan < m_levels[0].count) {
             __builtin_prefetch(&m_levels[0].lo[i / kFan]);
             __builtin_prefetch(&m_levels[0].hi[i / kFan]);
         }
