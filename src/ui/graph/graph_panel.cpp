@@ -129,12 +129,14 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
         };
         QSemaphore done;
         std::vector<graph::PixelPoint> scratch;
-        QThreadPool::globalInstance()->start([&] {
+        // Only a thread that is free now: waiting for a busy pool would stall the window.
+        const bool helped = QThreadPool::globalInstance()->tryStart([&] {
             strips(scratch);
             done.release();
         });
         strips(m_scratch);
-        done.acquire();
+        if (helped)
+            done.acquire();
     } else {
         draw(0, w, m_scratch);
     }
