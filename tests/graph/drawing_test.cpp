@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace qor::graph;
@@ -471,5 +472,53 @@ TEST(DrawingRaster, ColumnWindowKeepsEveryWriteInside)
                 ASSERT_EQ(img[i], inside ? whole[i] : kSentinel)
                     << "window [" << left << ", " << right << ") column " << x << " row " << y;
             }
+    }
+}
+
+// Random curves, views and buffers: the direct drawing, the vertex path and a drawing split
+// at a random column light the same pixels.
+TEST(DrawingDecimator, RandomViewsAgreeWithTheVertexPath)
+{
+    std::mt19937_64 rng(99);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    for (int round = 0; round < 200; ++round) {
+        const int n = static_cast<int>(rng() % 20000), w = 1 + static_cast<int>(rng() % 300),
+                  h = 1 + static_cast<int>(rng() % 200), kind = static_cast<int>(rng() % 5);
+        const double x0 = kind == 0 ? 0.0 : uniform(-1000, 1000), dx = kind == 0 ? 1.0 : uniform(0.001, 10);
+        PointList l;
+        for (int i = 0; i < n; ++i) {
+            double y = 50 * std::sin(i * 0.001) + uniform(-10, 10);
+            if (kind == 2 && rng() % 500 == 0)
+                y = kNaN;
+            if (kind == 3 && rng() % 1000 == 0)
+                y = rng() % 2 ? 1e300 : -1e300;
+            l.Insert({x0 + i * dx + (kind == 4 ? (rng() % 2) * dx * 0.3 : 0.0), y, 0, 0});
+        }
+        double from = x0 + dx * n * uniform(-0.2, 1.0), to = from + dx * n * uniform(0.001, 1.2);
+        if (kind == 0 && rng() % 2) {  // samples right on pixel edges
+            from = std::floor(from);
+            to = from + (w - 1) * (1.0 + static_cast<double>(rng() % 200));
+        }
+        const bool falling = rng() % 4 == 0;
+        const double offset = rng() % 2 ? 0.5 : 0.0, left = -offset;
+        const ScaleMapping xm = falling ? ScaleMapping(w - 1, 0, from, to) : ScaleMapping(0, w - 1, from, to);
+        const double bottom = uniform(-80, 0);
+        const ScaleMapping ym(h - 1, 0, bottom, bottom + uniform(1, 200));
+        const auto size = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+        Image direct(size, 0), vertices(size, 0), split(size, 0);
+        LineRaster a(direct.data(), w, h, static_cast<std::size_t>(w) * 4);
+        Decimator::Draw(l, xm, ym, left, w + left, a, 1, offset, offset);
+        std::vector<PixelPoint> v;
+        Decimator::Build(l, xm, ym, left, w + left, v);
+        LineRaster b(vertices.data(), w, h, static_cast<std::size_t>(w) * 4);
+        b.Polyline(v.data(), v.size(), 1, offset, offset);
+        const int m = w > 1 ? 1 + static_cast<int>(rng() % static_cast<unsigned>(w - 1)) : 1;
+        for (auto [windowLeft, windowRight] : {std::pair{0, m}, std::pair{m, w}}) {
+            LineRaster c(split.data(), w, h, static_cast<std::size_t>(w) * 4);
+            c.SetColumnWindow(windowLeft, windowRight);
+            Decimator::Draw(l, xm, ym, left, w + left, c, 1, offset, offset);
+        }
+        ASSERT_TRUE(SamePicture(direct, vertices, w)) << "round " << round << " kind " << kind;
+        ASSERT_TRUE(SamePicture(direct, split, w)) << "round " << round << " split at " << m;
     }
 }
