@@ -200,31 +200,75 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     if (i1 - i0 <= kDirect * static_cast<std::size_t>(width))
         return false;
 
-    // Where each column ends.
-    thread_local std::vector<std::size_t> ends;
+    // Where each column ends. The curves of a recording share their X, so the plan of the
+    // last curve drawn by this thread usually fits the next one as well.
+    struct Plan {
+        double x0, dx, p0, p1, r0, r1, left, right, offsetX;
+        std::size_t n;
+        int bufferWidth;
+        bool dense;  // more than kDirect points in every column, each put there by the pen too
+        bool wide;   // every column at least two groups of points long
+        double col0, colEnd;
+        std::vector<std::size_t> ends;
+        // An end far from any sample (in sample steps) leaves no doubt which column the
+        // points beside it fall into; only next to one are they mapped and checked.
+        std::vector<unsigned char> nearSample;
+        bool Fits(const Plan& o) const
+        {
+            return x0 == o.x0 && dx == o.dx && p0 == o.p0 && p1 == o.p1 && r0 == o.r0 && r1 == o.r1 && left == o.left &&
+                   right == o.right && offsetX == o.offsetX && n == o.n && bufferWidth == o.bufferWidth;
+        }
+    };
+    thread_local Plan plan{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, false, false, 0, 0, {}, {}};
     thread_local std::vector<int> rowFirst, rowLast, top, bottom;
-    ends.clear();
-    // An end far from any sample (in sample steps) leaves no doubt which column the points
-    // beside it fall into; only next to one are they mapped and checked.
-    thread_local std::vector<unsigned char> nearSample;
-    nearSample.clear();
     const double step = rising ? 1.0 : -1.0;
-    const double col0 = std::floor(xFast.Pixel(xAt(i0)) - pixelLeft);
-    double col = col0;
-    bool wide = true;  // every column at least two groups of points long
-    for (std::size_t idx = i0; idx < i1; col += step) {
-        const double boundary = ColumnEnd(xFast, pixelLeft, col, rising);
-        const double steps = (boundary - x0) * perX;
-        const std::size_t j =
-            ends.size() > static_cast<std::size_t>(width) + 2 ? i1 : lowerBoundAt(boundary, steps, idx, i1);
-        if (j - idx <= kDirect)
-            return false;
-        wide = wide && j - idx >= 2 * PointList::kFan;
-        const double part = std::fabs(steps - static_cast<double>(static_cast<std::int64_t>(steps)));
-        nearSample.push_back(part < 1.0e-6 || part > 1.0 - 1.0e-6);
-        ends.push_back(j);
-        idx = j;
+    Plan key{x0,   dx, xMap.p0, xMap.p1, xMap.r0, xMap.r1, pixelLeft, pixelRight, offsetX, n, raster.Width(),
+             true, true, 0,       0,       {},      {}};
+    if (!plan.Fits(key)) {
+        key.ends = std::move(plan.ends);
+        key.nearSample = std::move(plan.nearSample);
+        plan = std::move(key);
+        plan.ends.clear();
+        plan.nearSample.clear();
+        plan.col0 = std::floor(xFast.Pixel(xAt(i0)) - pixelLeft);
+        double c = plan.col0;
+        for (std::size_t idx = i0; idx < i1; c += step) {
+            const double boundary = ColumnEnd(xFast, pixelLeft, c, rising);
+            const double steps = (boundary - x0) * perX;
+            const std::size_t j =
+                plan.ends.size() > static_cast<std::size_t>(width) + 2 ? i1 : lowerBoundAt(boundary, steps, idx, i1);
+            if (j - idx <= kDirect) {
+                plan.dense = false;
+                break;
+            }
+            plan.wide = plan.wide && j - idx >= 2 * PointList::kFan;
+            const double part = std::fabs(steps - static_cast<double>(static_cast<std::int64_t>(steps)));
+            plan.nearSample.push_back(part < 1.0e-6 || part > 1.0 - 1.0e-6);
+            plan.ends.push_back(j);
+            idx = j;
+        }
+        plan.colEnd = c;
+        // The first and last point of a column must lie in it for the pen as well; where an
+        // end is next to a sample, rounding could say otherwise.
+        const double xmax = raster.Width() - 0.001;
+        std::size_t a = i0;
+        c = plan.col0;
+        for (std::size_t k = 0; plan.dense && k < plan.ends.size(); ++k, c += step) {
+            const std::size_t b = plan.ends[k];
+            if (k == 0 || k + 1 == plan.ends.size() || plan.nearSample[k - 1] || plan.nearSample[k]) {
+                const double fx = xFast.Pixel(xAt(a)) + offsetX, lx = xFast.Pixel(xAt(b - 1)) + offsetX;
+                plan.dense = fx >= c + base && fx < c + base + 1.0 && lx >= c + base && lx < c + base + 1.0 &&
+                             lx <= xmax && fx <= xmax;
+            }
+            a = b;
+        }
     }
+    if (!plan.dense)
+        return false;
+    const std::vector<std::size_t>& ends = plan.ends;
+    const bool wide = plan.wide;
+    const double col0 = plan.col0;
+    double col = plan.colEnd;
     const std::size_t columns = ends.size();
     const double first = col0 + base, last = col - step + base;
     if (!(first >= 0.0) || first >= static_cast<double>(raster.Width()) || !(last >= 0.0) ||
@@ -236,7 +280,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     rowLast.resize(columns);
     top.resize(columns);
     bottom.resize(columns);
-    const double ymax = raster.Height() - 0.001, xmax = raster.Width() - 0.001;
+    const double ymax = raster.Height() - 0.001;
     bool fits = true;
     // Two values' rows at once, with the arithmetic of FastMap::Pixel and the same order of
     // operations, so the same rows as one value at a time.
@@ -259,15 +303,10 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         }
 #endif
     };
-    auto column = [&](std::size_t k, double c, std::size_t a, std::size_t b, double lo, double hi) {
+    auto column = [&](std::size_t k, std::size_t a, std::size_t b, double lo, double hi) {
         int rf, rl, r0, r1;
         rows(points.Y(a), points.Y(b - 1), rf, rl);
         rows(lo, hi, r0, r1);
-        if (k == 0 || k + 1 == columns || nearSample[k - 1] || nearSample[k]) {
-            const double fx = xFast.Pixel(xAt(a)) + offsetX, lx = xFast.Pixel(xAt(b - 1)) + offsetX;
-            fits &= fx >= c + base && fx < c + base + 1.0 && lx >= c + base && lx < c + base + 1.0 && lx <= xmax &&
-                    fx <= xmax;
-        }
         rowFirst[k] = rf;
         rowLast[k] = rl;
         top[k] = std::min(std::min(rf, rl), std::min(r0, r1));
@@ -294,7 +333,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
             points.TakeEntries((a + F - 1) / F, b0 / F, ex);
             double lo, hi;
             ex.Result(lo, hi);
-            column(k, col, a, b, lo, hi);
+            column(k, a, b, lo, hi);
             a = b;
         }
     } else {
@@ -304,7 +343,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
                 points.PrefetchY(ends[k + 8]);
             double lo, hi;
             points.MinMaxY(a, b, lo, hi);
-            column(k, col, a, b, lo, hi);
+            column(k, a, b, lo, hi);
             a = b;
         }
     }
