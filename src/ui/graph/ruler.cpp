@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QToolTip>
 #include <cmath>
+#include <map>
 
 #include "graph/ruler_labels.h"
 #include "graph/read_out.h"
@@ -73,10 +74,21 @@ double FRuler::Dpi(const QPaintDevice* device, bool vertical)
 
 QFont FRuler::LabelFont(const QPaintDevice* device, double heightInches)
 {
-    QFont f(QStringLiteral("Liberation Serif"));
-    f.setStyleHint(QFont::Serif, QFont::PreferQuality);
-    f.setPixelSize(graph::InchesToPixels(heightInches, Dpi(device, true)));
-    return f;
+    // The fonts of the sizes in use are kept: a font engine lives only as long as a font
+    // refers to it, and building it again for every frame cost more than the ruler itself.
+    // Never destroyed: a font must not outlive the application's font database.
+    static auto* fonts = new std::map<int, QFont>;
+    const int pixels = graph::InchesToPixels(heightInches, Dpi(device, true));
+    auto it = fonts->find(pixels);
+    if (it == fonts->end()) {
+        if (fonts->size() >= 16)
+            fonts->clear();
+        QFont f(QStringLiteral("Liberation Serif"));
+        f.setStyleHint(QFont::Serif, QFont::PreferQuality);
+        f.setPixelSize(pixels);
+        it = fonts->emplace(pixels, f).first;
+    }
+    return it->second;
 }
 
 void FRuler::SetRange(double start, double end, bool redraw)
