@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <cmath>
 
+#include "graph/decimator.h"
+#include "graph/line_raster.h"
 #include "ui/graph/graph_panel.h"
 #include "ui/graph/graph_property_page.h"
 #include "ui/graph/graph_select.h"
@@ -112,6 +114,57 @@ TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
                           l.hRuler.height() - 6);
     EXPECT_GT(DarkPixels(img, leftHalf), 40) << "elapsed-time labels where samples exist";
     EXPECT_EQ(DarkPixels(img, rightHalf), 0) << "ticks past the last sample have no label";
+}
+
+// A picture of many points is drawn by two threads in strips; it must equal the curves
+// drawn in one piece, and a sparse curve with markers keeps its marks.
+TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
+{
+    GraphApp();
+    CGraphWnd g;
+    g.SetFrameFlags(graph::kFrameNumericX);
+    g.SetStyle(0, false);  // no grid: the strips clear their own columns
+    const int n = 150000;
+    const int a = g.AddGraph(graph::MakeRgb(200, 0, 0), "a");
+    const int b = g.AddGraph(graph::MakeRgb(0, 0, 200), "b");
+    const int marked = g.AddGraph(graph::MakeRgb(0, 150, 0), "marked", graph::kGraphMarkers);
+    for (int i = 0; i < n; ++i) {
+        g.AddPoint(a, i, i, std::sin(i * 0.001) + (i % 997 == 0 ? 0.8 : 0.0), false);
+        g.AddPoint(b, i, i, std::cos(i * 0.0007) * 0.8, false);
+    }
+    for (int i = 0; i < 5; ++i)
+        g.AddPoint(marked, i, i * n / 5.0 + n / 10.0, 0.0, false);
+    g.SetRange(0, n - 1, -2, 2, false);
+    QImage img(900, 500, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        g.Render(p, img.rect());
+    }
+    const QRect plot = g.ComputeLayout(img.rect(), &img).plot;
+
+    // The same curves, one after the other, straight into a buffer of the plot's size.
+    std::vector<std::uint32_t> want(static_cast<std::size_t>(plot.width() * plot.height()), 0xffffffffu);
+    graph::LineRaster raster(want.data(), plot.width(), plot.height(), static_cast<std::size_t>(plot.width()) * 4);
+    const graph::GraphRange& r = g.Range();
+    const graph::ScaleMapping xm(0, plot.width() - 1, r.xFrom, r.xTo), ym(plot.height() - 1, 0, r.yFrom, r.yTo);
+    for (int c : {a, b}) {
+        const graph::CGraphProps* props = g.GetGraph(c);
+        graph::Decimator::Draw(props->m_points, xm, ym, -0.5, plot.width() - 0.5, raster,
+                               0xff000000u | props->m_colour, 0.5, 0.5);
+    }
+    int differ = 0, green = 0;
+    for (int y = 1; y < plot.height() - 1; ++y)  // inside the frame line
+        for (int x = 1; x < plot.width() - 1; ++x) {
+            const QRgb got = img.pixel(plot.left() + x, plot.top() + y);
+            if (qGreen(got) == 150 && qRed(got) == 0)
+                ++green;
+            else if ((got | 0xff000000u) != want[static_cast<std::size_t>(y * plot.width() + x)] && differ++ < 5)
+                ADD_FAILURE() << "column " << x << " row " << y << ": " << std::hex << got << " instead of "
+                              << want[static_cast<std::size_t>(y * plot.width() + x)];
+        }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(green, 5 * 20) << "five marks of 5 x 5 pixels and the line between them";
 }
 
 TEST(GraphRender, PdfIsOneValidPage)

@@ -82,35 +82,42 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
             gp.drawLine(QPointF(0, std::round(py)), QPointF(w, std::round(py)));
     }
     const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
-    std::vector<const graph::CGraphProps*> curves;
+    // The visible curves; those with markers as their vertices, worked out once for all
+    // strips below. +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
+    struct Curve {
+        const graph::CGraphProps* props;
+        std::vector<graph::PixelPoint> vertices;  // only for markers
+        bool markers;
+    };
+    std::vector<Curve> curves;
     std::size_t points = 0;
     int pos;
     for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos))
         if (g->m_visible) {
             g->m_points.Prepare();  // from here on the curves are only read, by two threads
-            curves.push_back(g);
+            Curve c{g, {}, (style & graph::kStyleMarkers) || (g->m_options & graph::kGraphMarkers)};
+            if (c.markers)
+                graph::Decimator::Build(g->m_points, xm, ym, -0.5, w - 0.5, c.vertices);
+            curves.push_back(std::move(c));
             points += g->m_points.size();
         }
     auto* bits = reinterpret_cast<std::uint32_t*>(layer.bits());
     const auto bytesPerLine = static_cast<std::size_t>(layer.bytesPerLine());
     // Columns [left, right), every curve in order, so that later curves lie on top.
-    auto draw = [&](int left, int right, std::vector<graph::PixelPoint>& scratch) {
+    auto draw = [&](int left, int right) {
         graph::LineRaster raster(bits, w, h, bytesPerLine);
         raster.SetColumnWindow(left, right);
         if (!grid)
             raster.Clear(0xffffffffu);
-        for (const graph::CGraphProps* g : curves) {
-            const std::uint32_t argb = 0xff000000u | g->m_colour;
-            const bool markers = (style & graph::kStyleMarkers) || (g->m_options & graph::kGraphMarkers);
-            // +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
-            if (!markers) {
-                graph::Decimator::Draw(g->m_points, xm, ym, -0.5, w - 0.5, raster, argb, 0.5, 0.5);
+        for (const Curve& c : curves) {
+            const std::uint32_t argb = 0xff000000u | c.props->m_colour;
+            if (!c.markers) {
+                graph::Decimator::Draw(c.props->m_points, xm, ym, -0.5, w - 0.5, raster, argb, 0.5, 0.5);
                 continue;
             }
-            graph::Decimator::Build(g->m_points, xm, ym, -0.5, w - 0.5, scratch);
-            raster.Polyline(scratch.data(), scratch.size(), argb, 0.5, 0.5);
-            if (scratch.size() <= static_cast<std::size_t>(w / 3))
-                for (const auto& pt : scratch)
+            raster.Polyline(c.vertices.data(), c.vertices.size(), argb, 0.5, 0.5);
+            if (c.vertices.size() <= static_cast<std::size_t>(w / 3))
+                for (const auto& pt : c.vertices)
                     raster.Square(pt.x + 0.5, pt.y + 0.5, 2, argb);
         }
     };
@@ -123,22 +130,21 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
     static const bool twoCores = QThread::idealThreadCount() > 1;
     if (points >= kWorthSharing && w >= 8 * kStrips && twoCores) {
         std::atomic<int> next{0};
-        auto strips = [&](std::vector<graph::PixelPoint>& scratch) {
+        auto strips = [&] {
             for (int s = next++; s < kStrips; s = next++)
-                draw(w * s / kStrips, w * (s + 1) / kStrips, scratch);
+                draw(w * s / kStrips, w * (s + 1) / kStrips);
         };
         QSemaphore done;
-        std::vector<graph::PixelPoint> scratch;
         // Only a thread that is free now: waiting for a busy pool would stall the window.
         const bool helped = QThreadPool::globalInstance()->tryStart([&] {
-            strips(scratch);
+            strips();
             done.release();
         });
-        strips(m_scratch);
+        strips();
         if (helped)
             done.acquire();
     } else {
-        draw(0, w, m_scratch);
+        draw(0, w);
     }
 }
 
