@@ -151,6 +151,21 @@ public:
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }
+    // Dotted lines across the whole buffer, one pixel on and two off from its edge.
+    void DottedColumn(int x, std::uint32_t argb)
+    {
+        if (x < m_clipLeft || x >= m_clipRight)
+            return;
+        for (int y = 0; y < m_height; y += 3)
+            Plot(x, y, argb);
+    }
+    void DottedRow(int y, std::uint32_t argb)
+    {
+        if (y < 0 || y >= m_height)
+            return;
+        for (int x = (m_clipLeft + 2) / 3 * 3; x < m_clipRight; x += 3)
+            Plot(x, y, argb);
+    }
     // Rows top..bottom (inside the buffer) of column x.
     void Rows(int x, int top, int bottom, std::uint32_t argb)
     {

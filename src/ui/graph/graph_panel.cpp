@@ -42,6 +42,7 @@ graph::ScaleMapping YMap(const graph::GraphRange& r, double top, int height)
 }
 
 const QColor kGrid(210, 210, 210);
+constexpr std::uint32_t kGridArgb = 0xffd2d2d2u;
 }  // namespace
 
 CGraphPanel::CGraphPanel(CGraphWnd* wnd) : QWidget(wnd), m_wnd(wnd)
@@ -67,21 +68,18 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
     const int w = layer.width(), h = layer.height();
     const graph::GraphRange& r = m_wnd->Range();
     const unsigned style = m_wnd->GetStyle();
-    // Without a grid each strip below clears its own columns.
-    const bool grid = (style & graph::kStyleGrid) != 0;
-    if (grid) {
-        layer.fill(QColor(255, 255, 255));
-        QPainter gp(&layer);
-        gp.setPen(QPen(kGrid, 1, Qt::DotLine));
-        const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
+    const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
+    // The grid: dotted lines (one pixel on, two off) at the rulers' ticks, drawn by each
+    // strip below into its own columns after clearing them.
+    std::vector<int> gridColumns, gridRows;
+    if (style & graph::kStyleGrid) {
         const int nx = m_wnd->HRuler()->GetLabelCount(device, QRect(0, 0, w, h));
         const int ny = m_wnd->VRuler()->GetLabelCount(device, QRect(0, 0, w, h));
         for (double px : graph::TickScale::Compute(xm, nx).pixels)
-            gp.drawLine(QPointF(std::round(px), 0), QPointF(std::round(px), h));
+            gridColumns.push_back(static_cast<int>(std::lround(px)));
         for (double py : graph::TickScale::Compute(ym, ny).pixels)
-            gp.drawLine(QPointF(0, std::round(py)), QPointF(w, std::round(py)));
+            gridRows.push_back(static_cast<int>(std::lround(py)));
     }
-    const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
     // The visible curves; those with markers as their vertices, worked out once for all
     // strips below. +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
     struct Curve {
@@ -107,8 +105,11 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
     auto draw = [&](int left, int right) {
         graph::LineRaster raster(bits, w, h, bytesPerLine);
         raster.SetColumnWindow(left, right);
-        if (!grid)
-            raster.Clear(0xffffffffu);
+        raster.Clear(0xffffffffu);
+        for (int x : gridColumns)
+            raster.DottedColumn(x, kGridArgb);
+        for (int y : gridRows)
+            raster.DottedRow(y, kGridArgb);
         for (const Curve& c : curves) {
             const std::uint32_t argb = 0xff000000u | c.props->m_colour;
             if (!c.markers) {
