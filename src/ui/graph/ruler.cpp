@@ -6,6 +6,7 @@
 #include <QToolTip>
 #include <cmath>
 #include <map>
+#include <tuple>
 
 #include "graph/ruler_labels.h"
 #include "graph/read_out.h"
@@ -19,6 +20,22 @@ namespace {
 int Px(double inches, const QPaintDevice* d, bool vertical)
 {
     return graph::InchesToPixels(inches, FRuler::Dpi(d, vertical));
+}
+
+// The advance of a text in a font on a device, kept: measuring lays the text out again, and
+// the same labels are measured several times a frame and again in the next.
+double Advance(const QFontMetricsF& fm, const QFont& font, const QPaintDevice* device, const QString& text)
+{
+    using Key = std::tuple<QString, int, int, int>;
+    static auto* known = new std::map<Key, double>;  // never destroyed, like the fonts
+    const Key key{text, font.pixelSize(), device ? device->devType() : 0, device ? device->logicalDpiX() : 0};
+    auto it = known->find(key);
+    if (it == known->end()) {
+        if (known->size() >= 4096)
+            known->clear();
+        it = known->emplace(key, fm.horizontalAdvance(text)).first;
+    }
+    return it->second;
 }
 
 // Writes " 10" with a raised exponent; returns its extent along the text direction.
@@ -133,8 +150,9 @@ int FVRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
     const QFont f = LabelFont(device, ri::kLabelFontHeight);
     const QFontMetricsF fm(f, device);
     const bool log = (m_flags & graph::kFrameLogY) != 0;
-    const double extent = fm.horizontalAdvance(QString::fromLatin1(log ? graph::kLogLabelSample : graph::kLabelSample));
-    const double margin = fm.horizontalAdvance(QStringLiteral(" 10-99"));
+    const double extent =
+        Advance(fm, f, device, QString::fromLatin1(log ? graph::kLogLabelSample : graph::kLabelSample));
+    const double margin = Advance(fm, f, device, QStringLiteral(" 10-99"));
     return graph::LabelCount(rect.height(), margin, extent);
 }
 
@@ -165,7 +183,7 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
     if (multiplier)
         endExtent = Multiplier(p, font, ticks.exponent, {}, true);
     else if (!m_title.isEmpty())
-        endExtent = fm.horizontalAdvance(m_title);
+        endExtent = Advance(fm, font, p->device(), m_title);
     const double labelLimit = top + endExtent + gap;  // labels stay below the end text
 
     // Rotated text: the baseline runs upward, centred at `along` on the axis.
@@ -180,7 +198,7 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
 
     bool havePrev = false;
     double prevA = 0, prevB = 0;  // screen extent of the previous label
-    const double space = fm.horizontalAdvance(QLatin1Char(' '));  // labels never touch
+    const double space = Advance(fm, font, p->device(), QStringLiteral(" "));  // labels never touch
     std::vector<graph::LogLabel> logLabels;
     if (log)
         logLabels = graph::LogLabels(ticks.values);
@@ -200,7 +218,7 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
             } else {
                 text = log ? QString::fromStdString(logLabels[i].text)
                            : QString::fromStdString(graph::LinearLabel(ticks.values[i], ticks.exponent));
-                w = fm.horizontalAdvance(text);
+                w = Advance(fm, font, p->device(), text);
             }
             const double a = y - w / 2.0, b = y + w / 2.0;
             const bool overlaps = havePrev && a < prevB + space && b > prevA - space;
@@ -256,8 +274,8 @@ int FHRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
 {
     const QFont f = LabelFont(device, ri::kLabelFontHeight);
     const QFontMetricsF fm(f, device);
-    const double extent = fm.horizontalAdvance(QString::fromLatin1(graph::kLabelSample));
-    const double margin = fm.horizontalAdvance(QStringLiteral(" 10-99"));
+    const double extent = Advance(fm, f, device, QString::fromLatin1(graph::kLabelSample));
+    const double margin = Advance(fm, f, device, QStringLiteral(" 10-99"));
     return graph::LabelCount(rect.width(), margin, extent);
 }
 
@@ -286,7 +304,7 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
     if (multiplier)
         endExtent = Multiplier(p, font, ticks.exponent, {}, true);
     else if (!m_title.isEmpty())
-        endExtent = fm.horizontalAdvance(m_title);
+        endExtent = Advance(fm, font, p->device(), m_title);
     const double labelLimit = right - endExtent - gap;
 
     const graph::CGraphProps* first = nullptr;
@@ -298,7 +316,7 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
     const double unit = std::pow(10.0, ticks.exponent);
     bool havePrev = false;
     double prevA = 0, prevB = 0;
-    const double space = fm.horizontalAdvance(QLatin1Char(' '));
+    const double space = Advance(fm, font, p->device(), QStringLiteral(" "));
     for (std::size_t i = 0; i < ticks.values.size(); ++i) {
         const double x = std::round(ticks.pixels[i]);
         p->drawLine(QPointF(x, top), QPointF(x, top + major));
@@ -322,13 +340,14 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
                 line1 = QString::fromLatin1(graph::kEmptyLabel);
             }
         }
-        const double w = std::max(fm.horizontalAdvance(line1), fm.horizontalAdvance(line2));
+        const double w1 = Advance(fm, font, p->device(), line1), w2 = Advance(fm, font, p->device(), line2);
+        const double w = std::max(w1, w2);
         const double l = x - w / 2.0, r = x + w / 2.0;
         const bool overlaps = havePrev && l < prevB + space && r > prevA - space;
         if (!overlaps && l >= left && r <= labelLimit) {
-            p->drawText(QPointF(x - fm.horizontalAdvance(line1) / 2.0, baseline), line1);
+            p->drawText(QPointF(x - w1 / 2.0, baseline), line1);
             if (!line2.isEmpty())
-                p->drawText(QPointF(x - fm.horizontalAdvance(line2) / 2.0, baseline + fm.lineSpacing()), line2);
+                p->drawText(QPointF(x - w2 / 2.0, baseline + fm.lineSpacing()), line2);
             havePrev = true;
             prevA = l;
             prevB = r;
