@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QStaticText>
 #include <QToolTip>
 #include <cmath>
 #include <map>
@@ -36,6 +37,25 @@ double Advance(const QFontMetricsF& fm, const QFont& font, const QPaintDevice* d
         it = known->emplace(key, fm.horizontalAdvance(text)).first;
     }
     return it->second;
+}
+
+// A label text laid out once and kept, drawn with its top left corner at `pos`.
+void DrawLabel(QPainter* p, const QFont& font, const QString& text, QPointF pos)
+{
+    using Key = std::tuple<QString, int, int, int>;
+    static auto* known = new std::map<Key, QStaticText>;  // never destroyed, like the fonts
+    const QPaintDevice* device = p->device();
+    const Key key{text, font.pixelSize(), device ? device->devType() : 0, device ? device->logicalDpiX() : 0};
+    auto it = known->find(key);
+    if (it == known->end()) {
+        if (known->size() >= 1024)
+            known->clear();
+        QStaticText st(text);
+        st.setTextFormat(Qt::PlainText);
+        st.setPerformanceHint(QStaticText::AggressiveCaching);
+        it = known->emplace(key, st).first;
+    }
+    p->drawStaticText(pos, it->second);
 }
 
 // Writes " 10" with a raised exponent; returns its extent along the text direction.
@@ -228,7 +248,7 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
                     if (log && logLabels[i].power)
                         PowerLabel(p, font, expFont, text, base, false);
                     else
-                        p->drawText(base, text);
+                        DrawLabel(p, font, text, base - QPointF(0, fm.ascent()));
                 });
                 havePrev = true;
                 prevA = a;
@@ -345,9 +365,9 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
         const double l = x - w / 2.0, r = x + w / 2.0;
         const bool overlaps = havePrev && l < prevB + space && r > prevA - space;
         if (!overlaps && l >= left && r <= labelLimit) {
-            p->drawText(QPointF(x - w1 / 2.0, baseline), line1);
+            DrawLabel(p, font, line1, QPointF(x - w1 / 2.0, baseline - fm.ascent()));
             if (!line2.isEmpty())
-                p->drawText(QPointF(x - w2 / 2.0, baseline + fm.lineSpacing()), line2);
+                DrawLabel(p, font, line2, QPointF(x - w2 / 2.0, baseline + fm.lineSpacing() - fm.ascent()));
             havePrev = true;
             prevA = l;
             prevB = r;
