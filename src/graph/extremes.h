@@ -84,19 +84,38 @@ public:
             right.m_hi0 = _mm_max_pd(r, right.m_hi0);
         }
     }
+    // n (minimum, maximum) pairs from p on: the minimum of the first lanes, the maximum of
+    // the second ones.
+    void TakePairs(const double* p, std::size_t n)
+    {
+        for (std::size_t i = 0; i < n; ++i) {
+            const __m128d v = _mm_loadu_pd(p + 2 * i);
+            if (i & 1) {
+                m_pairLo1 = _mm_min_pd(v, m_pairLo1);
+                m_pairHi1 = _mm_max_pd(v, m_pairHi1);
+            } else {
+                m_pairLo0 = _mm_min_pd(v, m_pairLo0);
+                m_pairHi0 = _mm_max_pd(v, m_pairHi0);
+            }
+        }
+    }
     void Result(double& lo, double& hi) const
     {
-        alignas(16) double l[2], h[2];
+        alignas(16) double l[2], h[2], pl[2], ph[2];
         _mm_store_pd(l, _mm_min_pd(m_lo0, m_lo1));
         _mm_store_pd(h, _mm_max_pd(m_hi0, m_hi1));
-        lo = std::min(l[0], l[1]);
-        hi = std::max(h[0], h[1]);
+        _mm_store_pd(pl, _mm_min_pd(m_pairLo0, m_pairLo1));
+        _mm_store_pd(ph, _mm_max_pd(m_pairHi0, m_pairHi1));
+        lo = std::min(std::min(l[0], l[1]), pl[0]);
+        hi = std::max(std::max(h[0], h[1]), ph[1]);
     }
 
 private:
     static constexpr double kInf = std::numeric_limits<double>::infinity();
     __m128d m_lo0 = _mm_set1_pd(kInf), m_lo1 = _mm_set1_pd(kInf);
     __m128d m_hi0 = _mm_set1_pd(-kInf), m_hi1 = _mm_set1_pd(-kInf);
+    __m128d m_pairLo0 = _mm_set1_pd(kInf), m_pairLo1 = _mm_set1_pd(kInf);
+    __m128d m_pairHi0 = _mm_set1_pd(-kInf), m_pairHi1 = _mm_set1_pd(-kInf);
 };
 #else
 class Extremes {
@@ -106,6 +125,13 @@ public:
         for (std::size_t i = 0; i < n; ++i) {
             m_lo = lo[i] < m_lo ? lo[i] : m_lo;
             m_hi = hi[i] > m_hi ? hi[i] : m_hi;
+        }
+    }
+    void TakePairs(const double* p, std::size_t n)
+    {
+        for (std::size_t i = 0; i < n; ++i) {
+            m_lo = p[2 * i] < m_lo ? p[2 * i] : m_lo;
+            m_hi = p[2 * i + 1] > m_hi ? p[2 * i + 1] : m_hi;
         }
     }
     void Split(const double* g, std::size_t s, double, double, Extremes& right)

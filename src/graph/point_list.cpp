@@ -254,12 +254,8 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
 
 void PointList::Level::Push(double l, double h)
 {
-    if (count == lo.size()) {
-        lo.resize(count + kFan, kInf);
-        hi.resize(count + kFan, -kInf);
-    }
-    lo[count] = l;
-    hi[count] = h;
+    pairs.push_back(l);
+    pairs.push_back(h);
     ++count;
 }
 
@@ -274,7 +270,7 @@ void PointList::BuildLevel(std::size_t level) const
             if (level == 0) {
                 Widen(lo, hi, Y(k));  // a NaN widens nothing
             } else {
-                Join(lo, hi, m_levels[level - 1].lo[k], m_levels[level - 1].hi[k]);
+                Join(lo, hi, m_levels[level - 1].Lo(k), m_levels[level - 1].Hi(k));
             }
         }
         lv.Push(lo, hi);
@@ -299,10 +295,10 @@ void PointList::SummaryAppend(double y)
         if (entry == lv.count) {
             lv.Push(lo, hi);
         } else {
-            Join(lv.lo[entry], lv.hi[entry], lo, hi);
+            Join(lv.pairs[2 * entry], lv.pairs[2 * entry + 1], lo, hi);
         }
-        lo = lv.lo[entry];
-        hi = lv.hi[entry];
+        lo = lv.Lo(entry);
+        hi = lv.Hi(entry);
         idx = entry;
     }
     m_summaryValid = n;
@@ -340,8 +336,7 @@ void PointList::PrefetchEdge(std::size_t i, bool x) const
         e /= kFan;
         if (e >= lv.count)
             break;
-        __builtin_prefetch(&lv.lo[e]);
-        __builtin_prefetch(&lv.hi[e]);
+        __builtin_prefetch(&lv.pairs[2 * e]);
     }
 }
 
@@ -358,7 +353,7 @@ std::size_t PointList::MemoryBytes() const
 {
     std::size_t bytes = m_chunks.size() * sizeof(Chunk);
     for (const Level& lv : m_levels)
-        bytes += (lv.lo.capacity() + lv.hi.capacity()) * sizeof(double);
+        bytes += lv.pairs.capacity() * sizeof(double);
     return bytes;
 }
 

@@ -95,8 +95,7 @@ public:
         __builtin_prefetch(&m_chunks[(i - kFan) >> kChunkBits]->y[(i - kFan) & (kChunk - 1)]);
         __builtin_prefetch(&m_chunks[(i + kFan - 1) >> kChunkBits]->y[(i + kFan - 1) & (kChunk - 1)]);
         if (!m_levels.empty() && i / kFan < m_levels[0].count) {
-            __builtin_prefetch(&m_levels[0].lo[i / kFan]);
-            __builtin_prefetch(&m_levels[0].hi[i / kFan]);
+            __builtin_prefetch(&m_levels[0].pairs[2 * (i / kFan)]);
         }
     }
 
@@ -141,11 +140,13 @@ private:
     mutable double m_x0 = 0.0, m_dx = 0.0;
 
     // m_levels[0] summarises kFan points per entry, m_levels[k] kFan entries of level k-1.
-    // Entries as runs of minima and maxima, padded with empty entries to whole groups of kFan.
+    // Entries as (minimum, maximum) pairs side by side: a window of them is one run of memory.
     struct Level {
-        std::vector<double> lo, hi;
+        std::vector<double> pairs;
         std::size_t count = 0;
         void Push(double l, double h);
+        double Lo(std::size_t i) const { return pairs[2 * i]; }
+        double Hi(std::size_t i) const { return pairs[2 * i + 1]; }
     };
     mutable std::vector<Level> m_levels;
     mutable std::size_t m_summaryValid = 0;  // points covered by a correct summary
@@ -204,7 +205,7 @@ private:
     // kFan entries.
     for (std::size_t level = 0; a < b; ++level) {
         const Level& lv = m_levels[level];
-        auto entries = [&](std::size_t i, std::size_t n) { ex.Take(&lv.lo[i], &lv.hi[i], n); };
+        auto entries = [&](std::size_t i, std::size_t n) { ex.TakePairs(&lv.pairs[2 * i], n); };
         if (b - a < 2 * kFan) {
             TakeShort(a, b, entries);
             break;
