@@ -27,6 +27,7 @@ public:
         m_clipRight = std::min(m_width, right);
     }
     int ClipLeft() const { return m_clipLeft; }
+    int ClipRight() const { return m_clipRight; }
     // Every row of the column window.
     void Clear(std::uint32_t argb)
     {
@@ -34,7 +35,6 @@ public:
             std::fill(m_bits + static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(m_clipLeft),
                       m_bits + static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(m_clipRight), argb);
     }
-    int ClipRight() const { return m_clipRight; }
 
     // A polyline drawn vertex by vertex, without keeping its vertices. Consecutive vertices
     // in one pixel column light one span of rows, as their segments would.
