@@ -37,7 +37,7 @@ int RunPoll(const std::vector<std::string>& argv)
     auto transport = LinkOptions::FromArgs(args, error);
     if (!transport)
         return Fail(error);
-    long address = -1, count = -1, period = 1000, lang = 0;
+    long address = -1, count = -1, period = 1000;
     std::string v;
     if (!(v = args.Take("--address")).empty() && !ParseLong(v, 0, 15, address))
         return Fail("--address needs a module address 0..15");
@@ -45,11 +45,9 @@ int RunPoll(const std::vector<std::string>& argv)
         return Fail("--count needs a positive number");
     if (!(v = args.Take("--period")).empty() && !ParseLong(v, 0, 3600000, period))
         return Fail("--period needs milliseconds 0..3600000");
-    if (!(v = args.Take("--lang")).empty()) {
-        if (v != "de" && v != "en")
-            return Fail("--lang needs de or en");
-        lang = v == "en";
-    }
+    const int lang = TakeLanguage(args);
+    if (lang < 0)
+        return Fail("--lang needs de or en");
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
 

@@ -17,8 +17,8 @@ int RunPot(const std::vector<std::string>& argv)
     auto transport = LinkOptions::FromArgs(args, error);
     if (!transport)
         return Fail(error);
-    const std::string lang = args.Take("--lang", "de");
-    if (lang != "de" && lang != "en")
+    const int lang = TakeLanguage(args);
+    if (lang < 0)
         return Fail("--lang needs de or en");
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
@@ -29,12 +29,8 @@ int RunPot(const std::vector<std::string>& argv)
     CoreApp app;
 
     station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
-    cs.station.SetLanguage(lang == "en" ? 1 : 0);
-    transport->Attach(cs.station.Link());
-    cs.ui.releaseAll = true;
-    cs.station.SearchModules();
-    if (cs.station.Potentiostats().empty())
-        return Fail(lang == "en" ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
+    if (!SearchPotentiostats(cs, *transport, lang))
+        return 2;
     const unsigned address = cs.station.Potentiostats().front();
     if (start) {
         cs.station.StartPotentiostat();

@@ -17,8 +17,8 @@ int RunReadLogbook(const std::vector<std::string>& argv)
     auto transport = LinkOptions::FromArgs(args, error);
     if (!transport)
         return Fail(error);
-    const std::string lang = args.Take("--lang", "de");
-    if (lang != "de" && lang != "en")
+    const int lang = TakeLanguage(args);
+    if (lang < 0)
         return Fail("--lang needs de or en");
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
@@ -26,12 +26,8 @@ int RunReadLogbook(const std::vector<std::string>& argv)
     CoreApp app;
 
     station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
-    cs.station.SetLanguage(lang == "en" ? 1 : 0);
-    transport->Attach(cs.station.Link());
-    cs.ui.releaseAll = true;
-    cs.station.SearchModules();
-    if (cs.station.Potentiostats().empty())
-        return Fail(lang == "en" ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
+    if (!SearchPotentiostats(cs, *transport, lang))
+        return 2;
     const std::size_t before = cs.logbook.m_text.size();
     cs.station.ReadDeviceLogbook();
     if (!cs.ui.messages.empty())

@@ -19,11 +19,11 @@ int RunReadLogger(const std::vector<std::string>& argv)
     if (!transport)
         return Fail(error);
     const std::string out = args.Take("--out");
-    const std::string lang = args.Take("--lang", "de");
+    const int lang = TakeLanguage(args);
     const bool quiet = args.Flag("--quiet");
     if (out.empty())
         return Fail("--out FILE.tx3 is required");
-    if (lang != "de" && lang != "en")
+    if (lang < 0)
         return Fail("--lang needs de or en");
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
@@ -31,14 +31,9 @@ int RunReadLogger(const std::vector<std::string>& argv)
     CoreApp app;
 
     station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
-    cs.station.SetLanguage(lang == "en" ? 1 : 0);
-    transport->Attach(cs.station.Link());
     cs.ui.quiet = quiet;
-    // The station learns its potentiostats from the search and release.
-    cs.ui.releaseAll = true;
-    cs.station.SearchModules();
-    if (cs.station.Potentiostats().empty())
-        return Fail(lang == "en" ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
+    if (!SearchPotentiostats(cs, *transport, lang))
+        return 2;
     cs.ui.loggerFile = out;
     cs.station.ReadDataLogger();
     if (cs.ui.shownLoggerFile != out)

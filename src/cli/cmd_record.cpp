@@ -44,8 +44,8 @@ int RunRecord(const std::vector<std::string>& argv)
         return Fail("--save needs seconds 1..86399");
     if (!(v = args.Take("--idcount")).empty() && !ParseLong(v, 0, 15, idCount))
         return Fail("--idcount needs the highest address 0..15");
-    const std::string lang = args.Take("--lang", "de");
-    if (lang != "de" && lang != "en")
+    const int lang = TakeLanguage(args);
+    if (lang < 0)
         return Fail("--lang needs de or en");
     const bool quiet = args.Flag("--quiet");
     if (samples > 0 && duration > 0)
@@ -63,7 +63,7 @@ int RunRecord(const std::vector<std::string>& argv)
     station::ConsoleStation cs(clock, cfg);
     station::Station& st = cs.station;
     data::CQORDoc& doc = cs.doc;
-    st.SetLanguage(lang == "en" ? 1 : 0);
+    st.SetLanguage(lang);
     doc.OnNewDocument(st.Language());
     transport->Attach(st.Link());
     cs.ui.quiet = quiet;
@@ -86,7 +86,7 @@ int RunRecord(const std::vector<std::string>& argv)
 
     st.SearchModules();
     if (!st.ModulesReleased())
-        return Fail(lang == "en" ? "No slave available." : "Kein Slave am Bus.");
+        return Fail(lang == 1 ? "No slave available." : "Kein Slave am Bus.");
     if (!quiet)
         std::fprintf(stderr, "recording to %s every %ld s, saving every %ld s\n", out.c_str(), interval,
                      save);

@@ -22,13 +22,13 @@ int RunSearch(const std::vector<std::string>& argv)
         return Fail(error);
     station::StationConfig cfg;
     const std::string idCount = args.Take("--idcount", "15");
-    const std::string lang = args.Take("--lang", "de");
+    const int lang = TakeLanguage(args);
     const bool release = args.Flag("--release");
     char* end = nullptr;
     const long n = std::strtol(idCount.c_str(), &end, 10);
     if (*end || n < 0 || n > 15)
         return Fail("--idcount needs the highest address 0..15");
-    if (lang != "de" && lang != "en")
+    if (lang < 0)
         return Fail("--lang needs de or en");
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
@@ -37,7 +37,7 @@ int RunSearch(const std::vector<std::string>& argv)
     CoreApp app;
 
     station::ConsoleStation cs(SystemClock::instance(), cfg);
-    cs.station.SetLanguage(lang == "en" ? 1 : 0);
+    cs.station.SetLanguage(lang);
     transport->Attach(cs.station.Link());
     cs.ui.releaseAll = release;
     cs.station.SearchModules();

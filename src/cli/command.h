@@ -42,6 +42,9 @@ private:
 // A whole decimal number within lo..hi.
 bool ParseLong(const std::string& s, long lo, long hi, long& out);
 
+// --lang de (the default) or en: 0 or 1; -1 for anything else.
+int TakeLanguage(Args& args);
+
 // Prints "qortool: <message>" on stderr and returns 2.
 int Fail(const std::string& message);
 

@@ -1,6 +1,7 @@
 #include "cli/link_options.h"
 
 #include "common/text.h"
+#include "station/console_ui.h"
 #include "io/serial_link.h"
 #include "io/tcp_link.h"
 #include "sim/sim_bus.h"
@@ -107,6 +108,19 @@ void ConsoleLinkHost::AddLogbookEntry(const std::string& text)
 {
     if (verbose)
         std::fprintf(stderr, "logbook: %s\n", text.c_str());
+}
+
+bool SearchPotentiostats(station::ConsoleStation& cs, const LinkOptions& transport, int lang)
+{
+    cs.station.SetLanguage(lang);
+    transport.Attach(cs.station.Link());
+    // The station learns its potentiostats from the search and release.
+    cs.ui.releaseAll = true;
+    cs.station.SearchModules();
+    if (!cs.station.Potentiostats().empty())
+        return true;
+    Fail(lang == 1 ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
+    return false;
 }
 
 }  // namespace qor::cli

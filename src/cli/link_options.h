@@ -11,6 +11,9 @@ namespace qor::sim {
 class SimBus;
 class SimLink;
 }  // namespace qor::sim
+namespace qor::station {
+struct ConsoleStation;
+}  // namespace qor::station
 namespace qor::io {
 class SerialLink;
 class TcpLink;
@@ -65,5 +68,10 @@ private:
 
 // Parses "A.B.C.D:PORT" (or "localhost:PORT").
 bool ParseHostPort(const std::string& text, bus::LinkSettings& settings);
+
+// Attaches the bus to the console station in language `lang` and searches it, every module
+// found released to the station; false, with the message printed, when no potentiostat
+// answered.
+bool SearchPotentiostats(station::ConsoleStation& cs, const LinkOptions& transport, int lang);
 
 }  // namespace qor::cli

@@ -49,6 +49,12 @@ std::string Args::Unknown() const
     return {};
 }
 
+int TakeLanguage(Args& args)
+{
+    const std::string lang = args.Take("--lang", "de");
+    return lang == "de" ? 0 : lang == "en" ? 1 : -1;
+}
+
 bool ParseLong(const std::string& s, long lo, long hi, long& out)
 {
     char* end = nullptr;
