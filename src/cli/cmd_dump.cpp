@@ -6,7 +6,6 @@
 #include "data/qor_doc.h"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace qor::cli {
 namespace {
@@ -18,19 +17,16 @@ int RunDump(const std::vector<std::string>& argv)
         return Fail(args.Unknown());
     if (args.Rest().size() != 1)
         return Fail("usage: qortool dump FILE");
-    const std::string path = args.Rest()[0];
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return Fail("no such file: " + path);
-    SilentDocumentUi ui;
-    data::Logbook logbook;
-    data::CQORDoc doc(SystemClock::instance(), logbook, ui);
-    const data::Layout layout = data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3);
-    data::IoResult r = doc.ReadFile(path, layout);
-    data::WriteDocumentJson(doc, stdout);
+    CommandDocument d;
+    bool found = false;
+    const std::string error = d.Read(args.Rest()[0], &found);
+    if (!found)
+        return Fail(error);
+    // What was read, even of a file that fails part way.
+    data::WriteDocumentJson(d.doc, stdout);
     std::fflush(stdout);
-    if (!r.ok)
-        return Fail(path + ": " + r.error);
+    if (!error.empty())
+        return Fail(error);
     return 0;
 }
 

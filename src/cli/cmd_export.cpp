@@ -9,7 +9,6 @@
 #include "station/config.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -62,15 +61,10 @@ int RunExport(const std::vector<std::string>& argv)
     const int language = langText == "1" ? 1 : 0;
 
     const std::string path = args.Rest()[0];
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return Fail("no such file: " + path);
-    SilentDocumentUi ui;
-    data::Logbook logbook;
-    data::CQORDoc doc(SystemClock::instance(), logbook, ui);
-    const data::IoResult r = doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));
-    if (!r.ok)
-        return Fail(path + ": " + r.error);
+    CommandDocument d;
+    if (const std::string error = d.Read(path); !error.empty())
+        return Fail(error);
+    data::CQORDoc& doc = d.doc;
     // Without a live bus the module types are the ones the file recorded.
     for (std::size_t i = 0; i < 16; ++i) {
         doc.m_slave[i].m_type = doc.m_grafikSetup.m_moduleType[i];

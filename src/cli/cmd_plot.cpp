@@ -60,16 +60,10 @@ int RunPlot(const std::vector<std::string>& argv)
     if (!ParseSize(size, w, h))
         return Fail("bad --size '" + size + "' (WxH, 100 to 20000 pixels each)");
     const std::string path = args.Rest()[0];
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return Fail("no such file: " + path);
-
-    SilentDocumentUi ui;
-    data::Logbook logbook;
-    data::CQORDoc doc(SystemClock::instance(), logbook, ui);
-    const data::IoResult r = doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));
-    if (!r.ok)
-        return Fail(path + ": " + r.error);
+    CommandDocument d;
+    if (const std::string error = d.Read(path); !error.empty())
+        return Fail(error);
+    const data::CQORDoc& doc = d.doc;
     if (doc.m_samples.empty())
         return Fail(path + ": no samples recorded");
 

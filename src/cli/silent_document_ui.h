@@ -1,7 +1,10 @@
 #pragma once
 
+#include "common/clock.h"
 #include "data/document_ui.h"
+#include "data/qor_doc.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -18,6 +21,28 @@ struct SilentDocumentUi : data::DocumentUi {
     void ShowMessage(const std::string&) override {}
     void SetTitle(const std::string&) override {}
     void OpenDataLogger(const std::string&, int) override {}
+};
+
+// A document a command reads, with the logbook and the silent interface it needs.
+struct CommandDocument {
+    SilentDocumentUi ui;
+    data::Logbook logbook;
+    data::CQORDoc doc{SystemClock::instance(), logbook, ui};
+
+    // Reads `path` in the layout its name gives (.qo3 otherwise). Returns the message for a
+    // failure ("no such file: PATH" or "PATH: reason"), empty when the file was read;
+    // `found` tells whether there was a file to read.
+    std::string Read(const std::string& path, bool* found = nullptr)
+    {
+        std::error_code ec;
+        const bool exists = std::filesystem::is_regular_file(path, ec);
+        if (found)
+            *found = exists;
+        if (!exists)
+            return "no such file: " + path;
+        const data::IoResult r = doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));
+        return r.ok ? std::string() : path + ": " + r.error;
+    }
 };
 
 }  // namespace qor::cli
