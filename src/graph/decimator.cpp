@@ -174,6 +174,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     const FastMap xFast(xMap), yFast(yMap);
     if (yFast.flat)
         return false;
+    auto columnOf = [&](double x) { return std::floor(xFast.Pixel(x) - pixelLeft); };
     const double perX = 1.0 / dx;
     // Indices stay far below 2^63: signed conversions are the cheap ones.
     auto xAt = [&](std::size_t i) { return x0 + static_cast<double>(static_cast<std::int64_t>(i)) * dx; };
@@ -230,13 +231,20 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         plan = std::move(key);
         plan.ends.clear();
         plan.nearSample.clear();
-        plan.col0 = std::floor(xFast.Pixel(xAt(i0)) - pixelLeft);
+        plan.col0 = columnOf(xAt(i0));
         double c = plan.col0;
         for (std::size_t idx = i0; idx < i1; c += step) {
             const double boundary = ColumnEnd(xFast, pixelLeft, c, rising);
             const double steps = (boundary - x0) * perX;
-            const std::size_t j =
-                plan.ends.size() > static_cast<std::size_t>(width) + 2 ? i1 : lowerBoundAt(boundary, steps, idx, i1);
+            std::size_t j = i1;
+            if (plan.ends.size() <= static_cast<std::size_t>(width) + 2) {
+                j = lowerBoundAt(boundary, steps, idx, i1);
+                // As in the walk: the column a point is drawn in, not the one X alone says.
+                while (j > idx && columnOf(xAt(j - 1)) != c)
+                    --j;
+                while (j < i1 && columnOf(xAt(j)) == c)
+                    ++j;
+            }
             if (j - idx <= kDirect) {
                 plan.dense = false;
                 break;
@@ -502,7 +510,16 @@ void Walk(const PointList& points, const ScaleMapping& xMap, const ScaleMapping&
             points.PrefetchEdge(idx + ahead, !even);
         // Past the plot every point is taken.
         const double boundary = ColumnEnd(xFast, pixelLeft, col, rising);
-        std::size_t j = guard > static_cast<std::size_t>(width) + 2 ? i1 : lowerBound(boundary, idx, i1);
+        std::size_t j = i1;
+        if (guard <= static_cast<std::size_t>(width) + 2) {
+            j = lowerBound(boundary, idx, i1);
+            // A point belongs to the column it is drawn in. Found from X alone, the end can
+            // be a sample off where a column edge falls on a sample and the mapping rounds.
+            while (j > idx && columnOf(xAt(j - 1)) != col)
+                --j;
+            while (j < i1 && columnOf(xAt(j)) == col)
+                ++j;
+        }
         while (idx < j && !std::isfinite(points.Y(idx))) {
             em.Break();
             ++idx;

@@ -87,15 +87,22 @@ public:
     // a drawing walks the ends in order, and waiting for memory is most of its time.
     // Without `x`, X is left out (a drawing that does not read it).
     void PrefetchEdge(std::size_t i, bool x = true) const;
-    // Just Y on both sides of the range end i and the first summary level there.
+    // Just the lines of Y(i - 1) and Y(i), the points on both sides of the range end i
+    // (one line unless i starts a group), and the first summary level before it.
     void PrefetchY(std::size_t i) const
     {
-        if (i < kFan || i + kFan > m_size)
+        if (i < 1 || i >= m_size)
             return;
-        __builtin_prefetch(&m_chunks[(i - kFan) >> kChunkBits]->y[(i - kFan) & (kChunk - 1)]);
-        __builtin_prefetch(&m_chunks[(i + kFan - 1) >> kChunkBits]->y[(i + kFan - 1) & (kChunk - 1)]);
-        if (!m_levels.empty() && i / kFan < m_levels[0].count) {
-            __builtin_prefetch(&m_levels[0].pairs[2 * (i / kFan)]);
+        __builtin_prefetch(&m_chunks[(i - 1) >> kChunkBits]->y[(i - 1) & (kChunk - 1)]);
+        if (i % kFan == 0)
+            __builtin_prefetch(&m_chunks[i >> kChunkBits]->y[i & (kChunk - 1)]);
+        // The entries up to i: the line at i and the one before it, as a column of up to
+        // eight entries spans three lines, the first of them asked for at the column before.
+        const std::size_t e = i / kFan;
+        if (!m_levels.empty() && e < m_levels[0].count) {
+            __builtin_prefetch(&m_levels[0].pairs[2 * e]);
+            if (e >= 4)
+                __builtin_prefetch(&m_levels[0].pairs[2 * (e - 4)]);
         }
     }
 

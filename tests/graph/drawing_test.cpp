@@ -155,6 +155,7 @@ TEST(DrawingDecimator, DirectDrawingLightsTheVertexListsPixels)
         {"dense panned past the end", &c.dense, 150000, 260000, -150, 150},
         {"dense before the start", &c.dense, -50000, 30000, -150, 150},
         {"dense right edge on a sample", &c.dense, 60000, 120000, -150, 150},
+        {"dense, samples on column edges", &c.dense, 0, 117208, -150, 150},
         {"dense falling X", &c.dense, 0, n - 1, -150, 150, true},
         {"dense partly off the plot", &c.dense, 0, n - 1, -60, 60},
         {"dense zoomed to few points per column", &c.dense, 100000, 100900, -150, 150},
@@ -216,6 +217,33 @@ TEST(DrawingDecimator, WindowEdgeOnASampleWithFallingX)
     EXPECT_TRUE(SamePicture(whole, DrawVertices({v}, kEdges, kWhole), kW));
     for (int m = 1; m < kW; ++m)
         EXPECT_TRUE(SamePicture(DrawFast({v}, kEdges, {{0, m}, {m, kW}}), whole, kW)) << "split at " << m;
+}
+
+// A column's first and last point are those drawn in it, also where a sample lies on the
+// column's edge and the mapping rounds it to either side (392 samples per pixel, edges
+// between pixel centres on whole samples).
+TEST(DrawingDecimator, ColumnsHoldThePointsDrawnInThem)
+{
+    for (const bool falling : {false, true}) {
+        const View v{"edges on samples", &TheCurves().dense, 0, 117208, -150, 150, falling};
+        const Plot p = Lay(v, kCentred);
+        std::vector<PixelPoint> vertices;
+        Decimator::Build(*v.points, p.xm, p.ym, p.left, p.right, vertices);
+        ASSERT_GT(vertices.size(), 4u * 290);
+        int columns = 0;
+        // Each column: first point, minimum and maximum at the centre, last point.
+        for (std::size_t i = 1; i + 2 < vertices.size(); ++i) {
+            if (vertices[i].x != vertices[i + 1].x || vertices[i].x != std::floor(vertices[i].x))
+                continue;  // not the two extremes of a column at its centre
+            const double column = std::floor(vertices[i].x - p.left);
+            EXPECT_EQ(std::floor(vertices[i - 1].x - p.left), column) << "first point, column " << column;
+            EXPECT_EQ(std::floor(vertices[i + 2].x - p.left), column) << "last point, column " << column;
+            ++columns;
+            i += 2;
+        }
+        EXPECT_GE(columns, kW - 2) << (falling ? "falling" : "rising");
+        EXPECT_TRUE(SamePicture(DrawFast({v}, kCentred, kWhole), DrawVertices({v}, kCentred, kWhole), kW));
+    }
 }
 
 // Falling X: the first point of the rightmost column lies within a thousandth of a pixel of
