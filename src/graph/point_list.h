@@ -89,7 +89,9 @@ public:
     void PrefetchEdge(std::size_t i, bool x = true) const;
     // Just the lines of Y(i - 1) and Y(i), the points on both sides of the range end i
     // (one line unless i starts a group), and the first summary level before it.
-    void PrefetchY(std::size_t i) const
+    // Always inlined: GCC takes a function made of prefetches alone for one without effect
+    // and drops the calls.
+    [[gnu::always_inline]] void PrefetchY(std::size_t i) const
     {
         if (i < 1 || i >= m_size)
             return;
