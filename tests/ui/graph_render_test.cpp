@@ -311,5 +311,42 @@ TEST(Rulers, SizesFollowTheDeviceResolution)
     EXPECT_GT(h.GetLabelCount(&low, QRect(0, 0, 500, 20)), 5);
 }
 
+// The Y ruler keeps its picture on raster devices; whatever it shows must still follow.
+TEST(Rulers, KeptVerticalRulerFollowsEveryChange)
+{
+    GraphApp();
+    FVRuler v;
+    v.SetRange(1, 5, false);  // no multiplier: the title shows
+    v.SetTexts("U [V]", {});
+    auto draw = [&](int dpm = 3780, QSize size = QSize(60, 300)) {
+        QImage img(size + QSize(20, 20), QImage::Format_RGB32);
+        img.setDotsPerMeterX(dpm), img.setDotsPerMeterY(dpm);
+        img.fill(Qt::green);
+        QPainter p(&img);
+        v.Draw(&p, 10, 10, 10 + size.width(), 10 + size.height());
+        return img;
+    };
+    const QImage first = draw();
+    EXPECT_EQ(first.pixel(5, 5), QColor(Qt::green).rgb()) << "nothing outside the rectangle";
+    EXPECT_GT(DarkPixels(first, QRect(10, 10, 60, 300)), 100);
+    EXPECT_EQ(draw(), first);
+
+    v.SetRange(0, 1000, false);
+    EXPECT_NE(draw(), first) << "range";
+    v.SetRange(1, 5, false);
+    EXPECT_EQ(draw(), first);
+
+    v.SetTexts("I [A]", {});
+    EXPECT_NE(draw(), first) << "title";
+    v.SetTexts("U [V]", {});
+    v.SetMode(graph::kFrameLogY);
+    EXPECT_NE(draw(), first) << "logarithmic";
+    v.SetMode(0);
+    EXPECT_NE(draw(3780, QSize(60, 200)), first) << "size";
+    const QImage fine = draw(23622);  // 600 dpi: longer ticks, larger labels
+    EXPECT_GT(DarkPixels(fine, QRect(10, 10, 60, 300)), DarkPixels(first, QRect(10, 10, 60, 300)));
+    EXPECT_EQ(draw(), first);
+}
+
 }  // namespace
 }  // namespace qor::ui

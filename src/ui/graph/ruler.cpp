@@ -178,6 +178,39 @@ int FVRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
 
 void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
 {
+    const QPaintDevice* dev = p->device();
+    const int type = dev->devType();
+    const bool raster = type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget;
+    const QSize size(right - left, bottom - top);
+    if (!raster || !p->worldTransform().isIdentity() || size.isEmpty()) {
+        DrawAfresh(p, left, top, right, bottom);
+        return;
+    }
+    const int dpiX = dev->logicalDpiX(), dpiY = dev->logicalDpiY();
+    const bool same = m_kept.image.size() == size && m_kept.dpiX == dpiX && m_kept.dpiY == dpiY &&
+                      m_kept.start == m_start && m_kept.end == m_end && m_kept.flags == m_flags &&
+                      m_kept.title == m_title;
+    if (!same) {
+        // Drawn at the device's resolution, so that fonts and ticks come out as they would
+        // on the device itself.
+        QImage image(size, QImage::Format_RGB32);
+        image.setDotsPerMeterX(qRound(dpiX / 0.0254));
+        image.setDotsPerMeterY(qRound(dpiY / 0.0254));
+        if (image.isNull() || image.logicalDpiX() != dpiX || image.logicalDpiY() != dpiY) {
+            DrawAfresh(p, left, top, right, bottom);
+            return;
+        }
+        QPainter q(&image);
+        q.setRenderHints(p->renderHints());
+        DrawAfresh(&q, 0, 0, size.width(), size.height());
+        q.end();
+        m_kept = {image, dpiX, dpiY, m_start, m_end, m_flags, m_title};
+    }
+    p->drawImage(left, top, m_kept.image);
+}
+
+void FVRuler::DrawAfresh(QPainter* p, int left, int top, int right, int bottom)
+{
     p->save();
     p->fillRect(QRect(left, top, right - left, bottom - top), kPaper);
     QPen pen(kInk);

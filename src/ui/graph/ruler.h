@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -70,7 +71,21 @@ public:
     using FRuler::FRuler;
     int GetThickness(QPaintDevice* device) const override;
     int GetLabelCount(QPaintDevice* device, const QRect& rect) const override;
+    // On screens and images the picture is kept and drawn again while nothing it shows
+    // changed: its rotated labels are slow to lay out, and the Y axis seldom changes while
+    // X is zoomed or panned.
     void Draw(QPainter* painter, int left, int top, int right, int bottom) override;
+
+private:
+    void DrawAfresh(QPainter* painter, int left, int top, int right, int bottom);
+    struct Kept {
+        QImage image;
+        int dpiX = 0, dpiY = 0;
+        double start = 0.0, end = 0.0;
+        unsigned flags = 0;
+        QString title;
+    };
+    Kept m_kept;
 };
 
 }  // namespace qor::ui
