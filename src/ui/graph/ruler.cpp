@@ -182,14 +182,15 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
     const int type = dev->devType();
     const bool raster = type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget;
     const QSize size(right - left, bottom - top);
-    if (!raster || !p->worldTransform().isIdentity() || size.isEmpty()) {
+    // Only where one unit is one pixel: a kept picture would be scaled up on a finer screen.
+    if (!raster || dev->devicePixelRatio() != 1.0 || !p->worldTransform().isIdentity() || size.isEmpty()) {
         DrawAfresh(p, left, top, right, bottom);
         return;
     }
     const int dpiX = dev->logicalDpiX(), dpiY = dev->logicalDpiY();
     const bool same = m_kept.image.size() == size && m_kept.dpiX == dpiX && m_kept.dpiY == dpiY &&
                       m_kept.start == m_start && m_kept.end == m_end && m_kept.flags == m_flags &&
-                      m_kept.title == m_title;
+                      m_kept.title == m_title && m_kept.hints == p->renderHints();
     if (!same) {
         // Drawn at the device's resolution, so that fonts and ticks come out as they would
         // on the device itself.
@@ -204,7 +205,7 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
         q.setRenderHints(p->renderHints());
         DrawAfresh(&q, 0, 0, size.width(), size.height());
         q.end();
-        m_kept = {image, dpiX, dpiY, m_start, m_end, m_flags, m_title};
+        m_kept = {image, dpiX, dpiY, m_start, m_end, m_flags, m_title, p->renderHints()};
     }
     p->drawImage(left, top, m_kept.image);
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QWidget>
 
 #include "graph/graph_model.h"
 
 class QPaintDevice;
-class QPainter;
 
 namespace qor::ui {
 
@@ -84,6 +84,7 @@ private:
         double start = 0.0, end = 0.0;
         unsigned flags = 0;
         QString title;
+        QPainter::RenderHints hints;
     };
     Kept m_kept;
 };
