@@ -35,17 +35,13 @@ public:
     void Take(const double* lo, const double* hi, std::size_t n)
     {
         if (n == 1) {
-            m_lo0 = _mm_min_pd(_mm_load1_pd(lo), m_lo0);
-            m_hi0 = _mm_max_pd(_mm_load1_pd(hi), m_hi0);
+            Into(_mm_load1_pd(lo), _mm_load1_pd(hi), m_lo0, m_hi0);
             return;
         }
         for (std::size_t q = 0; q < n; q += 4) {
-            m_lo0 = _mm_min_pd(_mm_loadu_pd(lo + q), m_lo0);
-            m_hi0 = _mm_max_pd(_mm_loadu_pd(hi + q), m_hi0);
-            if (n > 2) {
-                m_lo1 = _mm_min_pd(_mm_loadu_pd(lo + q + 2), m_lo1);
-                m_hi1 = _mm_max_pd(_mm_loadu_pd(hi + q + 2), m_hi1);
-            }
+            Into(_mm_loadu_pd(lo + q), _mm_loadu_pd(hi + q), m_lo0, m_hi0);
+            if (n > 2)
+                Into(_mm_loadu_pd(lo + q + 2), _mm_loadu_pd(hi + q + 2), m_lo1, m_hi1);
         }
     }
     // Lanes [s, e) of the aligned group of eight at g, the others standing in as `fill`, a
@@ -58,13 +54,10 @@ public:
             const __m128i within = _mm_load_si128(reinterpret_cast<const __m128i*>(&kLanes.below[e][q]));
             const __m128d m = _mm_castsi128_pd(_mm_andnot_si128(below, within));
             const __m128d v = _mm_or_pd(_mm_and_pd(m, _mm_load_pd(g + q)), _mm_andnot_pd(m, f));
-            if (q & 2) {
-                m_lo1 = _mm_min_pd(v, m_lo1);
-                m_hi1 = _mm_max_pd(v, m_hi1);
-            } else {
-                m_lo0 = _mm_min_pd(v, m_lo0);
-                m_hi0 = _mm_max_pd(v, m_hi0);
-            }
+            if (q & 2)
+                Into(v, v, m_lo1, m_hi1);
+            else
+                Into(v, v, m_lo0, m_hi0);
         }
     }
     // Lanes [0, s) of the aligned group at g into this, lanes [s, 8) into `right`, each with
@@ -78,10 +71,8 @@ public:
             const __m128d v = _mm_load_pd(g + q);
             const __m128d l = _mm_or_pd(_mm_and_pd(m, v), _mm_andnot_pd(m, fl));
             const __m128d r = _mm_or_pd(_mm_andnot_pd(m, v), _mm_and_pd(m, fr));
-            m_lo0 = _mm_min_pd(l, m_lo0);
-            m_hi0 = _mm_max_pd(l, m_hi0);
-            right.m_lo0 = _mm_min_pd(r, right.m_lo0);
-            right.m_hi0 = _mm_max_pd(r, right.m_hi0);
+            Into(l, l, m_lo0, m_hi0);
+            Into(r, r, right.m_lo0, right.m_hi0);
         }
     }
     // n (minimum, maximum) pairs from p on: the minimum of the first lanes, the maximum of
@@ -90,13 +81,10 @@ public:
     {
         for (std::size_t i = 0; i < n; ++i) {
             const __m128d v = _mm_loadu_pd(p + 2 * i);
-            if (i & 1) {
-                m_pairLo1 = _mm_min_pd(v, m_pairLo1);
-                m_pairHi1 = _mm_max_pd(v, m_pairHi1);
-            } else {
-                m_pairLo0 = _mm_min_pd(v, m_pairLo0);
-                m_pairHi0 = _mm_max_pd(v, m_pairHi0);
-            }
+            if (i & 1)
+                Into(v, v, m_pairLo1, m_pairHi1);
+            else
+                Into(v, v, m_pairLo0, m_pairHi0);
         }
     }
     void Result(double& lo, double& hi) const
@@ -111,6 +99,12 @@ public:
     }
 
 private:
+    // lo into the running minimum, hi into the running maximum.
+    static void Into(__m128d lo, __m128d hi, __m128d& minimum, __m128d& maximum)
+    {
+        minimum = _mm_min_pd(lo, minimum);
+        maximum = _mm_max_pd(hi, maximum);
+    }
     static constexpr double kInf = std::numeric_limits<double>::infinity();
     __m128d m_lo0 = _mm_set1_pd(kInf), m_lo1 = _mm_set1_pd(kInf);
     __m128d m_hi0 = _mm_set1_pd(-kInf), m_hi1 = _mm_set1_pd(-kInf);
