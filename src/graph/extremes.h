@@ -18,13 +18,18 @@ namespace qor::graph {
 // are passed over.
 #if defined(__SSE2__)
 // below[k][i]: all ones for lane i < k.
+// above[k][i]: all ones for lane i >= k. All ones is a NaN: OR-ed into a value, it makes a
+// lane one that minimum and maximum pass over.
 struct LaneTable {
     alignas(16) std::uint64_t below[9][8];
-    constexpr LaneTable() : below{}
+    alignas(16) std::uint64_t above[9][8];
+    constexpr LaneTable() : below{}, above{}
     {
         for (int k = 0; k <= 8; ++k)
-            for (int i = 0; i < 8; ++i)
+            for (int i = 0; i < 8; ++i) {
                 below[k][i] = i < k ? ~std::uint64_t{0} : 0;
+                above[k][i] = i < k ? 0 : ~std::uint64_t{0};
+            }
     }
 };
 inline constexpr LaneTable kLanes;
@@ -60,45 +65,40 @@ public:
                 Into(v, v, m_lo0, m_hi0);
         }
     }
-    // Lanes [0, s) of the aligned group at g into this, lanes [s, 8) into `right`, each with
-    // its own stand-in: one pass for the two ranges that meet inside the group.
-    void Split(const double* g, std::size_t s, double fillLeft, double fillRight, Extremes& right)
-    {
-        const __m128d fl = _mm_set1_pd(fillLeft), fr = _mm_set1_pd(fillRight);
-        for (std::size_t q = 0; q < 8; q += 2) {
-            const __m128d m =
-                _mm_castsi128_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(&kLanes.below[s][q])));
-            const __m128d v = _mm_load_pd(g + q);
-            const __m128d l = _mm_or_pd(_mm_and_pd(m, v), _mm_andnot_pd(m, fl));
-            const __m128d r = _mm_or_pd(_mm_andnot_pd(m, v), _mm_and_pd(m, fr));
-            Into(l, l, m_lo0, m_hi0);
-            Into(r, r, right.m_lo0, right.m_hi0);
-        }
-    }
-    // n (minimum, maximum) pairs from p on: the minimum of the first lanes, the maximum of
-    // the second ones.
+    // n (minimum, negated maximum) pairs from p on: one minimum takes both. The window
+    // sizes come unrolled; which one is asked for rarely changes from call to call.
     void TakePairs(const double* p, std::size_t n)
     {
-        for (std::size_t i = 0; i < n; ++i) {
-            const __m128d v = _mm_loadu_pd(p + 2 * i);
-            if (i & 1)
-                Into(v, v, m_pairLo1, m_pairHi1);
-            else
-                Into(v, v, m_pairLo0, m_pairHi0);
+        switch (n) {
+        case 1: Pairs<1>(p); break;
+        case 2: Pairs<2>(p); break;
+        case 4: Pairs<4>(p); break;
+        case 8: Pairs<8>(p); break;
+        default:
+            for (std::size_t i = 0; i < n; ++i)
+                Pairs<1>(p + 2 * i);
         }
     }
     void Result(double& lo, double& hi) const
     {
-        alignas(16) double l[2], h[2], pl[2], ph[2];
+        alignas(16) double l[2], h[2], p[2];
         _mm_store_pd(l, _mm_min_pd(m_lo0, m_lo1));
         _mm_store_pd(h, _mm_max_pd(m_hi0, m_hi1));
-        _mm_store_pd(pl, _mm_min_pd(m_pairLo0, m_pairLo1));
-        _mm_store_pd(ph, _mm_max_pd(m_pairHi0, m_pairHi1));
-        lo = std::min(std::min(l[0], l[1]), pl[0]);
-        hi = std::max(std::max(h[0], h[1]), ph[1]);
+        _mm_store_pd(p, _mm_min_pd(m_pair0, m_pair1));
+        lo = std::min(std::min(l[0], l[1]), p[0]);
+        hi = std::max(std::max(h[0], h[1]), -p[1]);
     }
 
 private:
+    template <std::size_t N>
+    void Pairs(const double* p)
+    {
+        for (std::size_t i = 0; i < N; i += 2) {
+            m_pair0 = _mm_min_pd(_mm_loadu_pd(p + 2 * i), m_pair0);
+            if (i + 1 < N)
+                m_pair1 = _mm_min_pd(_mm_loadu_pd(p + 2 * i + 2), m_pair1);
+        }
+    }
     // lo into the running minimum, hi into the running maximum.
     static void Into(__m128d lo, __m128d hi, __m128d& minimum, __m128d& maximum)
     {
@@ -108,8 +108,7 @@ private:
     static constexpr double kInf = std::numeric_limits<double>::infinity();
     __m128d m_lo0 = _mm_set1_pd(kInf), m_lo1 = _mm_set1_pd(kInf);
     __m128d m_hi0 = _mm_set1_pd(-kInf), m_hi1 = _mm_set1_pd(-kInf);
-    __m128d m_pairLo0 = _mm_set1_pd(kInf), m_pairLo1 = _mm_set1_pd(kInf);
-    __m128d m_pairHi0 = _mm_set1_pd(-kInf), m_pairHi1 = _mm_set1_pd(-kInf);
+    __m128d m_pair0 = _mm_set1_pd(kInf), m_pair1 = _mm_set1_pd(kInf);
 };
 #else
 class Extremes {
@@ -125,13 +124,8 @@ public:
     {
         for (std::size_t i = 0; i < n; ++i) {
             m_lo = p[2 * i] < m_lo ? p[2 * i] : m_lo;
-            m_hi = p[2 * i + 1] > m_hi ? p[2 * i + 1] : m_hi;
+            m_hi = -p[2 * i + 1] > m_hi ? -p[2 * i + 1] : m_hi;
         }
-    }
-    void Split(const double* g, std::size_t s, double, double, Extremes& right)
-    {
-        TakeLanes(g, 0, s, 0.0);
-        right.TakeLanes(g, s, 8, 0.0);
     }
     void TakeLanes(const double* g, std::size_t s, std::size_t e, double)
     {

@@ -255,7 +255,7 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
 void PointList::Level::Push(double l, double h)
 {
     pairs.push_back(l);
-    pairs.push_back(h);
+    pairs.push_back(-h);
     ++count;
 }
 
@@ -295,7 +295,9 @@ void PointList::SummaryAppend(double y)
         if (entry == lv.count) {
             lv.Push(lo, hi);
         } else {
-            Join(lv.pairs[2 * entry], lv.pairs[2 * entry + 1], lo, hi);
+            double l = lv.Lo(entry), h = lv.Hi(entry);
+            Join(l, h, lo, hi);
+            lv.Set(entry, l, h);
         }
         lo = lv.Lo(entry);
         hi = lv.Hi(entry);

@@ -83,6 +83,9 @@ public:
     // summary entries [a, b) of the first level (points [a * kFan, b * kFan)) into `ex`.
     const double* Group(std::size_t i) const { return &m_chunks[i >> kChunkBits]->y[i & (kChunk - 1)]; }
     void TakeEntries(std::size_t a, std::size_t b, Extremes& ex) const;
+    // The first summary level as (minimum, negated maximum) pairs, entry e at 2 * e (after
+    // Prepare; null while there is none).
+    const double* Entries() const { return m_levels.empty() ? nullptr : m_levels[0].pairs.data(); }
     // Asks the cache for what MinMaxY reads next to index i (a range end), ahead of the call:
     // a drawing walks the ends in order, and waiting for memory is most of its time.
     // Without `x`, X is left out (a drawing that does not read it).
@@ -149,13 +152,19 @@ private:
     mutable double m_x0 = 0.0, m_dx = 0.0;
 
     // m_levels[0] summarises kFan points per entry, m_levels[k] kFan entries of level k-1.
-    // Entries as (minimum, maximum) pairs side by side: a window of them is one run of memory.
+    // Entries as (minimum, negated maximum) pairs side by side: a window of them is one run
+    // of memory, and one vector minimum takes both halves of an entry.
     struct Level {
         std::vector<double> pairs;
         std::size_t count = 0;
         void Push(double l, double h);
+        void Set(std::size_t i, double l, double h)
+        {
+            pairs[2 * i] = l;
+            pairs[2 * i + 1] = -h;
+        }
         double Lo(std::size_t i) const { return pairs[2 * i]; }
-        double Hi(std::size_t i) const { return pairs[2 * i + 1]; }
+        double Hi(std::size_t i) const { return -pairs[2 * i + 1]; }
     };
     mutable std::vector<Level> m_levels;
     mutable std::size_t m_summaryValid = 0;  // points covered by a correct summary

@@ -42,7 +42,7 @@ double Noisy(std::mt19937& rng, std::size_t i)
 
 // The curves drawn below: built once, they are large.
 struct Curves {
-    PointList dense, holes, times, squares, jitter, sparse, sweep;
+    PointList dense, holes, times, squares, jitter, sparse, sweep, chunks;
     Curves()
     {
         std::mt19937 rng(11);
@@ -54,6 +54,8 @@ struct Curves {
             const bool hole = i == 0 || i % 9973 == 0 || (i >= 50000 && i < 50040) || i == n - 1;
             holes.Insert({x, hole ? kNaN : y, 0, 0});
             times.Insert({1.7e9 + x, y, 0, 0});
+            if (i < 2 * PointList::kChunk)  // ends where a chunk of the list ends
+                chunks.Insert({x, y, 0, 0});
             if (i < 100000) {
                 squares.Insert({x * x * 1e-3, y, 0, 0});
                 jitter.Insert({x + jit(rng), y, 0, 0});
@@ -159,6 +161,8 @@ TEST(DrawingDecimator, DirectDrawingLightsTheVertexListsPixels)
         {"dense falling X", &c.dense, 0, n - 1, -150, 150, true},
         {"dense partly off the plot", &c.dense, 0, n - 1, -60, 60},
         {"dense zoomed to few points per column", &c.dense, 100000, 100900, -150, 150},
+        {"ending where a chunk ends", &c.chunks, 0, 2.0 * PointList::kChunk - 1, -150, 150},
+        {"across the end of a chunk", &c.chunks, 60000, 70000, -150, 150},
         {"NaN runs and column starts", &c.holes, 0, n - 1, -150, 150},
         {"NaN zoomed", &c.holes, 45000, 60000, -150, 150},
         {"times of a recording", &c.times, 1.7e9, 1.7e9 + n - 1, -150, 150},
