@@ -167,6 +167,47 @@ TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
     EXPECT_GT(green, 5 * 20) << "five marks of 5 x 5 pixels and the line between them";
 }
 
+// Into an image the curves are written straight; wherever that is not safe (a clip, a shared
+// image) the kept layer is drawn instead. Both give the same picture, and saving a picture
+// leaves the window's own layer alone.
+TEST(GraphRender, ImagesGetTheSamePictureStraightOrThroughTheLayer)
+{
+    GraphApp();
+    CGraphWnd g;
+    Fill(g);
+    g.SetStyle(graph::kStyleGrid, false);
+    const int big = g.AddGraph(graph::MakeRgb(0, 120, 0), "big");
+    for (int i = 0; i < 250000; ++i)  // drawn by two threads
+        g.AddPoint(big, i, i / 25000.0, std::sin(i * 0.0003) * 0.4 + (i % 4999 == 0 ? 0.5 : 0.0), false);
+    g.resize(640, 420);
+    g.show();
+    QCoreApplication::processEvents();
+    const QImage windowLayer = g.Panel()->Layer();
+    ASSERT_FALSE(windowLayer.isNull());
+
+    auto render = [&](QImage::Format format, bool clip, bool shared) {
+        g.Redraw();
+        QImage img(700, 480, format);
+        img.fill(Qt::white);
+        const QImage copy = shared ? img : QImage();
+        {
+            QPainter p(&img);
+            if (clip)
+                p.setClipRect(img.rect());
+            g.Render(p, img.rect());
+        }
+        return img.convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage straight = render(QImage::Format_RGB32, false, false);
+    EXPECT_GT(DarkPixels(straight, straight.rect()), 1000);
+    EXPECT_EQ(g.Panel()->Layer(), windowLayer) << "the window's layer is its own";
+    EXPECT_EQ(straight, render(QImage::Format_RGB32, true, false)) << "clipped: through the layer";
+    EXPECT_EQ(straight, render(QImage::Format_RGB32, false, true)) << "shared: through the layer";
+    EXPECT_EQ(straight, render(QImage::Format_ARGB32_Premultiplied, false, false));
+    EXPECT_EQ(straight, render(QImage::Format_ARGB32, false, false));
+    EXPECT_EQ(straight, g.RenderImage(QSize(700, 480)));
+}
+
 TEST(GraphRender, PdfIsOneValidPage)
 {
     GraphApp();

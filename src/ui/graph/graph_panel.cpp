@@ -41,6 +41,22 @@ graph::ScaleMapping YMap(const graph::GraphRange& r, double top, int height)
     return graph::ScaleMapping(top + height - 1, top, r.yFrom, r.yTo);
 }
 
+// The image a painter paints on, when the curves may be written straight into `rect` of
+// it: 32-bit pixels, one pixel per unit, no clip, transform, opacity or blending that would
+// change an opaque pixel, and not shared (so that its bits are the ones the painter writes).
+QImage* DirectTarget(QPainter& p, const QRect& rect)
+{
+    if (p.device()->devType() != QInternal::Image || p.hasClipping() || p.opacity() != 1.0 ||
+        p.compositionMode() != QPainter::CompositionMode_SourceOver || !p.worldTransform().isIdentity())
+        return nullptr;
+    auto* img = static_cast<QImage*>(p.device());
+    const QImage::Format f = img->format();
+    if ((f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied) ||
+        img->devicePixelRatio() != 1.0 || !img->isDetached() || !img->rect().contains(rect))
+        return nullptr;
+    return img;
+}
+
 const QColor kGrid(210, 210, 210);
 constexpr std::uint32_t kGridArgb = 0xffd2d2d2u;
 }  // namespace
@@ -272,7 +288,17 @@ void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect)
     if (rect.width() <= 0 || rect.height() <= 0)
         return;
     if (IsRaster(p.device()) && p.worldTransform().isIdentity()) {
-        p.drawImage(rect.topLeft(), CachedLayer(rect.size(), p.device()));
+        QImage* direct = DirectTarget(p, rect);
+        const bool kept = !m_dirty && m_layer.size() == rect.size() && m_layerDpi == p.device()->logicalDpiX();
+        if (direct && !kept) {
+            // An image (a picture to save or print) gets the curves written straight into
+            // it, sparing a copy of the whole plot; the window's layer stays as it was.
+            QImage part(direct->scanLine(rect.top()) + 4 * static_cast<std::size_t>(rect.left()), rect.width(),
+                        rect.height(), direct->bytesPerLine(), direct->format());
+            RenderLayer(part, p.device());
+        } else {
+            p.drawImage(rect.topLeft(), CachedLayer(rect.size(), p.device()));
+        }
     } else {
         p.save();
         p.setClipRect(rect);
