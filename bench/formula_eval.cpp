@@ -3,7 +3,7 @@
 // week of one-second samples through four channels.
 #include "formula/decimal_round.h"
 #include "formula/formula_program.h"
-#include "formula/virtual_channel.h"
+#include "data/virtual_channel.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -102,7 +102,7 @@ void BM_TextEveryValue(benchmark::State& state)
     std::size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(
-            qor::formula::EvaluateVirtualChannel(kFormulas[state.range(0)], v.y[i], v.z[i]));
+            qor::data::EvaluateVirtualChannel(kFormulas[state.range(0)], v.y[i], v.z[i]));
         i = (i + 1) & (kValues - 1);
     }
     state.SetLabel(kFormulas[state.range(0)]);
@@ -113,7 +113,7 @@ BENCHMARK(BM_TextEveryValue)->DenseRange(0, 3)->Repetitions(5)->ComputeStatistic
 void BM_WeekFourChannels(benchmark::State& state)
 {
     const Values& v = TestValues();
-    qor::formula::VirtualChannels channels;
+    qor::data::VirtualChannels channels;
     for (int k = 0; k < 4; ++k)
         channels.SetFormula(k, kFormulas[k]);
     constexpr std::size_t kSamples = 604800;

@@ -1,5 +1,5 @@
-#include "ui/main_frame.h"
-#include "ui/start_options.h"
+#include "ui/shell/main_frame.h"
+#include "ui/shell/start_options.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -4,7 +4,7 @@
 #include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "data/qor_doc.h"
-#include "export/export_dlg.h"
+#include "export/export_dlg_model.h"
 #include "export/text_export.h"
 #include "station/config.h"
 
@@ -71,7 +71,7 @@ int RunExport(const std::vector<std::string>& argv)
         doc.m_slave[i].m_language = static_cast<std::uint8_t>(language);
     }
 
-    exporter::CExportDlg dlg(doc.m_slave, doc.m_grafikSetup, *doc.m_virtuell, language);
+    exporter::ExportDlgModel dlg(doc.m_slave, doc.m_grafikSetup, *doc.m_virtuell, language);
     dlg.SetDecimalMark(point ? 1 : 0);
     dlg.SetDateTime(separate ? 1 : 0);
     if (withVirtual || noVirtual)

@@ -6,7 +6,7 @@
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
 #include "data/local_time.h"
-#include "formula/virtual_channel.h"
+#include "data/virtual_channel.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -122,7 +122,7 @@ void ProduceTextExport(const ExportInput& in, const ExportOptions& o,
     const int p = std::clamp(o.precision, 0, 20);
 
     std::vector<std::uint8_t> virtuals;
-    formula::VirtualChannels channels;
+    data::VirtualChannels channels;
     if (o.virtualChannels && in.virtuell && in.setup) {
         for (std::uint8_t v = 0; v < 4; ++v)
             if (in.virtuell->m_enable[v])
@@ -151,8 +151,8 @@ void ProduceTextExport(const ExportInput& in, const ExportOptions& o,
         for (std::size_t c = 0; c < virtuals.size(); ++c) {
             const std::uint8_t v = virtuals[c];
             for (std::size_t r = 0; r < n; ++r) {
-                ys[r] = formula::SourceValue(samples[first + r], *in.setup, in.virtuell->m_sourceY[v]);
-                zs[r] = formula::SourceValue(samples[first + r], *in.setup, in.virtuell->m_sourceZ[v]);
+                ys[r] = data::SourceValue(samples[first + r], *in.setup, in.virtuell->m_sourceY[v]);
+                zs[r] = data::SourceValue(samples[first + r], *in.setup, in.virtuell->m_sourceZ[v]);
             }
             channels.EvaluateMany(v, ys.data(), zs.data(), computed[c].data(), n);
         }

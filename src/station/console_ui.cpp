@@ -1,7 +1,7 @@
 #include "station/console_ui.h"
 
-#include "station/freigabe_dlg.h"
-#include "station/slave_auswahl.h"
+#include "station/freigabe_dlg_model.h"
+#include "station/slave_auswahl_model.h"
 
 #include <algorithm>
 
@@ -46,7 +46,7 @@ void ConsoleUi::CloseProgress()
     m_progressMax = 0;
 }
 
-bool ConsoleUi::RunReleaseDialog(CFreigabeDlg& dialog)
+bool ConsoleUi::RunReleaseDialog(FreigabeDlgModel& dialog)
 {
     for (const auto& t : dialog.ReleasedTexts())
         found.push_back(t);
@@ -58,7 +58,7 @@ bool ConsoleUi::RunReleaseDialog(CFreigabeDlg& dialog)
     return true;
 }
 
-bool ConsoleUi::RunModuleSelection(CSlaveAuswahl& dialog)
+bool ConsoleUi::RunModuleSelection(SlaveAuswahlModel& dialog)
 {
     selected = dialog.SelectedAddress();
     return selected.has_value();

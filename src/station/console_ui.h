@@ -33,8 +33,8 @@ public:
     void ShowProgress(const std::string& title, const std::string& text, int maximum) override;
     void SetProgress(int value) override;
     void CloseProgress() override;
-    bool RunReleaseDialog(CFreigabeDlg& dialog) override;
-    bool RunModuleSelection(CSlaveAuswahl& dialog) override;
+    bool RunReleaseDialog(FreigabeDlgModel& dialog) override;
+    bool RunModuleSelection(SlaveAuswahlModel& dialog) override;
     bool RunRecordingSetup() override { return recordingSetup ? recordingSetup() : false; }
     std::optional<std::string> ChooseLoggerFile() override { return loggerFile; }
     void ShowDataLoggerGraph(const std::string& path, int) override { shownLoggerFile = path; }

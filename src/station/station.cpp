@@ -86,9 +86,23 @@ StationConfig Station::ConfigToSave() const
 // ---------------------------------------------------------------------------------------
 // Search and release
 
+CommandState Station::Commands() const
+{
+    CommandState s;
+    s.documentClosed = m_documentClosed;
+    s.fileBound = m_doc.m_fileBound;
+    s.modulesReleased = m_modulesReleased;
+    s.measuring = m_measuring;
+    s.recording = m_recording;
+    s.metersShown = m_metersShown;
+    s.potPresent = m_potPresent;
+    s.potRunning = m_potRunning;
+    return s;
+}
+
 void Station::SearchModules()
 {
-    CFreigabeDlg dialog(m_language);
+    FreigabeDlgModel dialog(m_language);
     m_potList.clear();
     m_link.OpenPort();
     if (m_link.Ethernet() && !m_link.Connected())
@@ -134,7 +148,7 @@ void Station::SearchModules()
 
     if (m_ui.RunReleaseDialog(dialog)) {
         for (std::uint8_t a : dialog.NotReleased()) {
-            if (a == CFreigabeDlg::kEnd)
+            if (a == FreigabeDlgModel::kEnd)
                 break;
             if (a < 16) {
                 Slave(a).m_enabled = 0;
@@ -144,7 +158,7 @@ void Station::SearchModules()
         AddLogbookEntry(T(text::kReleaseOfSlaves));
         m_modulesReleased = false;
         for (std::uint8_t a : dialog.Released()) {
-            if (a == CFreigabeDlg::kEnd)
+            if (a == FreigabeDlgModel::kEnd)
                 break;
             if (a >= 16)
                 continue;
@@ -248,7 +262,7 @@ void Station::AutoEnable()
 
 std::optional<std::uint8_t> Station::ChoosePotentiostat()
 {
-    CSlaveAuswahl dialog(m_language);
+    SlaveAuswahlModel dialog(m_language);
     const std::uint8_t pollErrors = m_link.PollErrors();
     for (int n = 0; n < 16; ++n) {
         catalogue::CSlave& slave = Slave(n);

@@ -5,9 +5,10 @@
 #include "common/clock.h"
 #include "common/text.h"
 #include "data/qor_doc.h"
+#include "station/command_rules.h"
 #include "station/config.h"
-#include "station/freigabe_dlg.h"
-#include "station/slave_auswahl.h"
+#include "station/freigabe_dlg_model.h"
+#include "station/slave_auswahl_model.h"
 #include "station/station_ui.h"
 #include "station/timers.h"
 
@@ -25,7 +26,7 @@ namespace qor::station {
 // transports are plugged into Link() (SetSerial / SetGateway) by whoever builds it.
 //
 // The main window forwards its timer ticks to OnTimer and its menu commands to the
-// command methods below; the Can* methods are the menu enable rules.
+// command methods below; Commands() feeds the menu enable rules.
 class Station final : public bus::LinkHost {
 public:
     static constexpr int kMaxPotentiostats = 4;
@@ -105,16 +106,9 @@ public:
     bool DocumentClosed() const { return m_documentClosed; }
     void SetMetersShown(bool shown) { m_metersShown = shown; }
 
-    // Menu enable rules.
-    bool CanAdjustInterface() const { return !m_measuring && !m_recording; }
-    bool CanSearch() const { return !m_documentClosed && !m_measuring && !m_recording; }
-    bool CanStartMeasuring() const { return m_modulesReleased && !m_documentClosed; }
-    bool CanShowMeters() const { return !m_metersShown && m_measuring && !m_documentClosed; }
-    bool CanStartRecording() const { return m_modulesReleased && !m_recording && !m_documentClosed; }
-    bool CanStop() const { return m_recording || (m_measuring && !m_documentClosed); }
-    bool CanStartPotentiostat() const { return m_potPresent && !m_potRunning; }
-    bool CanStopPotentiostat() const { return m_potRunning; }
-    bool CanReadDevice() const { return m_modulesReleased && !m_documentClosed; }
+    // The flags the command enable rules read, as far as the station knows them (all but
+    // whether the logbook pane is shown).
+    CommandState Commands() const;
 
     // LinkHost.
     void ShowMessage(const std::string& text) override { m_ui.ShowMessage(text); }

@@ -6,8 +6,8 @@
 
 namespace qor::station {
 
-class CFreigabeDlg;
-class CSlaveAuswahl;
+class FreigabeDlgModel;
+class SlaveAuswahlModel;
 
 // Everything the station shows or asks. The main window implements it with widgets;
 // qortool and the tests implement it with text and scripts.
@@ -34,9 +34,9 @@ public:
     virtual void CloseProgress() = 0;
 
     // Modal release dialog on the model; true for OK (the model then holds the choice).
-    virtual bool RunReleaseDialog(CFreigabeDlg& dialog) = 0;
+    virtual bool RunReleaseDialog(FreigabeDlgModel& dialog) = 0;
     // Modal module selection dialog; true for OK.
-    virtual bool RunModuleSelection(CSlaveAuswahl& dialog) = 0;
+    virtual bool RunModuleSelection(SlaveAuswahlModel& dialog) = 0;
     // The document's recording setup (graph setup with the interval editable); true for OK.
     virtual bool RunRecordingSetup() = 0;
     // Save dialog for the data logger file (default extension "tx3", the filter of

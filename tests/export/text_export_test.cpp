@@ -3,7 +3,7 @@
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
 #include "data/local_time.h"
-#include "export/export_dlg.h"
+#include "export/export_dlg_model.h"
 #include "export/text_export.h"
 
 #include <cstdio>
@@ -156,7 +156,7 @@ TEST(ExportDlg, StartsFromTheShowFlags)
     qor::data::CGrafikSetup setup;
     qor::data::CGrafikSetupVirtuell virtuell;
     setup.m_show3[0] = 1;  // one flag is enough for all three boxes
-    qor::exporter::CExportDlg dlg(slaves, setup, virtuell, 0);
+    qor::exporter::ExportDlgModel dlg(slaves, setup, virtuell, 0);
     EXPECT_EQ(dlg.Title(), "Export");
     EXPECT_EQ(dlg.GetBox(0, 0).caption, "pH - Verstärker pH Wert");
     EXPECT_EQ(dlg.GetBox(0, 1).caption, "Kettenspannung");
@@ -185,7 +185,7 @@ TEST(ExportDlg, StartsFromTheShowFlags)
     EXPECT_EQ(o.precision, 4);
 
     virtuell.m_enable[2] = 1;
-    qor::exporter::CExportDlg en(slaves, setup, virtuell, 1);
+    qor::exporter::ExportDlgModel en(slaves, setup, virtuell, 1);
     EXPECT_TRUE(en.VirtualBox().checked);
     EXPECT_EQ(en.VirtualBox().caption, "virtual Channels");
     EXPECT_EQ(en.GetBox(5, 2).caption, "not available");
@@ -221,7 +221,7 @@ TEST_F(TextExportTest, ChannelWithoutShowFlagsGivesNoColumns)
     s.m_value[0] = 7.0f;
     s.m_value[2] = 9.0f;
     samples.push_back(s);
-    qor::exporter::CExportDlg dlg(slaves, setup, virtuell, 0);
+    qor::exporter::ExportDlgModel dlg(slaves, setup, virtuell, 0);
     EXPECT_EQ(TextExport(in, dlg.Options(1)), "Datum/Zeit\tS0 pH - Verst\xe4rker pH Wert [pH]\t"
                                               "S0 pH - Verst\xe4rker Kettenspannung [mV]\t"
                                               "S0 pH - Verst\xe4rker Temperatur [\xb0"

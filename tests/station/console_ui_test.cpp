@@ -28,7 +28,7 @@ TEST(ConsoleUi, ReleasePolicyAndMessages)
     SimClock clock;
     std::FILE* out = std::tmpfile();
     ConsoleUi ui(clock, out);
-    CFreigabeDlg d;
+    FreigabeDlgModel d;
     d.AddNotReleased("Slave  1: x", 1);
     d.AddReleased("Slave  0: y", 0);
     EXPECT_FALSE(ui.RunReleaseDialog(d));

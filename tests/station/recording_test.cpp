@@ -141,8 +141,8 @@ TEST(Measuring, StartShowsMetersAndPollsEverySecond)
     r.Run(1000);
     EXPECT_DOUBLE_EQ(r.doc.m_slave[0].m_value1, 6.5);
     EXPECT_GE(r.ui.refreshes, 1);
-    EXPECT_TRUE(r.station->CanStop());
-    EXPECT_FALSE(r.station->CanSearch());
+    EXPECT_TRUE(CommandEnabled(Cmd::Stop, r.station->Commands()));
+    EXPECT_FALSE(CommandEnabled(Cmd::SearchModules, r.station->Commands()));
     r.station->StopCommand();
     EXPECT_FALSE(r.station->MetersShown());
     EXPECT_EQ(r.ui.meterCloses, 1);

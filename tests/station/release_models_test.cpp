@@ -1,5 +1,5 @@
-#include "station/freigabe_dlg.h"
-#include "station/slave_auswahl.h"
+#include "station/freigabe_dlg_model.h"
+#include "station/slave_auswahl_model.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +18,9 @@ Addr Expect(std::initializer_list<int> front)
     return a;
 }
 
-CFreigabeDlg ThreeLeftOneRight()
+FreigabeDlgModel ThreeLeftOneRight()
 {
-    CFreigabeDlg d;
+    FreigabeDlgModel d;
     d.AddNotReleased("Slave  0: a", 0);
     d.AddNotReleased("Slave  3: b", 3);
     d.AddNotReleased("Slave  7: c", 7);
@@ -28,36 +28,36 @@ CFreigabeDlg ThreeLeftOneRight()
     return d;
 }
 
-TEST(CFreigabeDlg, EmptyArraysAreAll255)
+TEST(FreigabeDlgModel, EmptyArraysAreAll255)
 {
-    CFreigabeDlg d;
+    FreigabeDlgModel d;
     EXPECT_EQ(d.NotReleased(), Expect({}));
     EXPECT_EQ(d.Released(), Expect({}));
 }
 
 // Each button against the lists and the 255-terminated arrays.
-TEST(CFreigabeDlg, Buttons)
+TEST(FreigabeDlgModel, Buttons)
 {
     struct Case {
         const char* name;
-        std::function<bool(CFreigabeDlg&)> press;
+        std::function<bool(FreigabeDlgModel&)> press;
         Addr left, right;
         std::vector<std::string> rightTexts;
     };
     const std::vector<Case> cases = {
         {"add middle",
-         [](CFreigabeDlg& d) { return d.Add(1); },
+         [](FreigabeDlgModel& d) { return d.Add(1); },
          Expect({0, 7}),
          Expect({9, 3}),
          {"Slave  9: d", "Slave  3: b"}},
         {"add last",
-         [](CFreigabeDlg& d) { return d.Add(2); },
+         [](FreigabeDlgModel& d) { return d.Add(2); },
          Expect({0, 3}),
          Expect({9, 7}),
          {"Slave  9: d", "Slave  7: c"}},
-        {"remove", [](CFreigabeDlg& d) { return d.Remove(0); }, Expect({0, 3, 7, 9}), Expect({}), {}},
+        {"remove", [](FreigabeDlgModel& d) { return d.Remove(0); }, Expect({0, 3, 7, 9}), Expect({}), {}},
         {"select all",
-         [](CFreigabeDlg& d) {
+         [](FreigabeDlgModel& d) {
              d.SelectAll();
              return true;
          },
@@ -65,7 +65,7 @@ TEST(CFreigabeDlg, Buttons)
          Expect({9, 0, 3, 7}),
          {"Slave  9: d", "Slave  0: a", "Slave  3: b", "Slave  7: c"}},
         {"remove all",
-         [](CFreigabeDlg& d) {
+         [](FreigabeDlgModel& d) {
              d.RemoveAll();
              return true;
          },
@@ -73,19 +73,19 @@ TEST(CFreigabeDlg, Buttons)
          Expect({}),
          {}},
         {"add without selection",
-         [](CFreigabeDlg& d) { return !d.Add(-1); },
+         [](FreigabeDlgModel& d) { return !d.Add(-1); },
          Expect({0, 3, 7}),
          Expect({9}),
          {"Slave  9: d"}},
         {"add past the end",
-         [](CFreigabeDlg& d) { return !d.Add(3); },
+         [](FreigabeDlgModel& d) { return !d.Add(3); },
          Expect({0, 3, 7}),
          Expect({9}),
          {"Slave  9: d"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CFreigabeDlg d = ThreeLeftOneRight();
+        FreigabeDlgModel d = ThreeLeftOneRight();
         EXPECT_TRUE(c.press(d));
         EXPECT_EQ(d.NotReleased(), c.left);
         EXPECT_EQ(d.Released(), c.right);
@@ -94,9 +94,9 @@ TEST(CFreigabeDlg, Buttons)
     }
 }
 
-TEST(CFreigabeDlg, SixteenEntriesFillTheArray)
+TEST(FreigabeDlgModel, SixteenEntriesFillTheArray)
 {
-    CFreigabeDlg d;
+    FreigabeDlgModel d;
     for (int i = 0; i < 16; ++i)
         d.AddNotReleased("m", static_cast<std::uint8_t>(i));
     d.SelectAll();
@@ -105,9 +105,9 @@ TEST(CFreigabeDlg, SixteenEntriesFillTheArray)
     EXPECT_EQ(d.NotReleased(), Expect({}));
 }
 
-TEST(CSlaveAuswahl, PreselectsFirstAndYieldsChosenAddress)
+TEST(SlaveAuswahlModel, PreselectsFirstAndYieldsChosenAddress)
 {
-    CSlaveAuswahl s(1);
+    SlaveAuswahlModel s(1);
     EXPECT_FALSE(s.SelectedAddress());
     s.AddEntry("Slave  4: Potentiostat", 4);
     s.AddEntry("Slave  9: Potentiostat", 9);
@@ -119,7 +119,7 @@ TEST(CSlaveAuswahl, PreselectsFirstAndYieldsChosenAddress)
     EXPECT_EQ(s.SelectedAddress(), 9);
     EXPECT_EQ(s.Caption(), "Select module");
     EXPECT_EQ(s.Prompt(), "Please select one slave.");
-    EXPECT_EQ(CSlaveAuswahl(0).Prompt(), "Bitte wählen Sie einen Slave aus.");
+    EXPECT_EQ(SlaveAuswahlModel(0).Prompt(), "Bitte wählen Sie einen Slave aus.");
 }
 
 }  // namespace

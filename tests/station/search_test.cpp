@@ -44,13 +44,13 @@ TEST(Search, ReleasedAtPreviousSearchIsOnTheReleasedSide)
     r.bus.AddModule(0, 1);
     r.bus.AddModule(1, 4);
     r.bus.AddModule(2, 8);
-    r.ui.release = [](CFreigabeDlg& d) {
+    r.ui.release = [](FreigabeDlgModel& d) {
         d.Add(1);  // module 1 only
         return true;
     };
     r.station->SearchModules();
     EXPECT_EQ(r.ui.releaseShownLeft.size(), 3u);
-    r.ui.release = [](CFreigabeDlg&) { return true; };
+    r.ui.release = [](FreigabeDlgModel&) { return true; };
     r.station->SearchModules();
     EXPECT_EQ(r.ui.releaseShownRight, (std::vector<std::string>{"Slave  1: 2000µS - Verstärker"}));
     EXPECT_EQ(r.ui.releaseShownLeft,
@@ -65,7 +65,7 @@ TEST(Search, CancelKeepsFlagsAndTypesOfThePollStep)
     r.doc.m_slave[0].m_enabled = 1;
     r.doc.m_slave[1].m_enabled = 1;  // gone from the bus
     r.doc.m_slave[1].m_type = 5;
-    r.ui.release = [](CFreigabeDlg& d) {
+    r.ui.release = [](FreigabeDlgModel& d) {
         d.SelectAll();
         return false;
     };
@@ -86,7 +86,7 @@ TEST(Search, ReleasingZeroAndTwoIdentifiesThemAndLogs)
     r.bus.AddModule(0, 1);
     r.bus.AddModule(1, 4);
     r.bus.AddModule(2, 9);
-    r.ui.release = [](CFreigabeDlg& d) {
+    r.ui.release = [](FreigabeDlgModel& d) {
         d.Add(2);  // module 2
         d.Add(0);  // module 0
         return true;
@@ -141,7 +141,7 @@ TEST(Search, IdentificationFailureShowsTheCheckMessage)
     Rig r;
     r.bus.AddModule(3, 1);
     // The poll answers, the identification does not.
-    r.ui.release = [&](CFreigabeDlg& d) {
+    r.ui.release = [&](FreigabeDlgModel& d) {
         d.SelectAll();
         r.bus.QueueFault(3, sim::Fault::NoAnswer);
         return true;
@@ -184,7 +184,7 @@ TEST(Search, AutoEnableRestoresTheReleasedSet)
     Rig r(Wire::Serial, cfg);
     r.bus.AddModule(0, 1);
     r.bus.AddModule(2, 4);
-    r.ui.release = [](CFreigabeDlg&) { return true; };
+    r.ui.release = [](FreigabeDlgModel&) { return true; };
     const auto t0 = r.clock.tickMs();
     r.station->AutoEnable();
     EXPECT_GE(r.clock.tickMs() - t0, 1000);

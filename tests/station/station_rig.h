@@ -71,14 +71,14 @@ struct FakeUi : StationUi {
     }
     void SetProgress(int value) override { progress.push_back(value); }
     void CloseProgress() override { progressOpen = false; }
-    bool RunReleaseDialog(CFreigabeDlg& dialog) override
+    bool RunReleaseDialog(FreigabeDlgModel& dialog) override
     {
         releaseShownLeft = dialog.NotReleasedTexts();
         releaseShownRight = dialog.ReleasedTexts();
         ++releaseRuns;
         return release ? release(dialog) : false;
     }
-    bool RunModuleSelection(CSlaveAuswahl& dialog) override
+    bool RunModuleSelection(SlaveAuswahlModel& dialog) override
     {
         selectionShown = dialog.Texts();
         if (selectRow >= 0)
@@ -109,7 +109,7 @@ struct FakeUi : StationUi {
     std::string progressTitle;
     int progressMax = 0;
     std::vector<int> progress;
-    std::function<bool(CFreigabeDlg&)> release = [](CFreigabeDlg& d) {
+    std::function<bool(FreigabeDlgModel&)> release = [](FreigabeDlgModel& d) {
         d.SelectAll();
         return true;
     };
@@ -185,7 +185,7 @@ struct Rig {
     // Searches and releases everything found.
     void SearchAll()
     {
-        ui.release = [](CFreigabeDlg& d) {
+        ui.release = [](FreigabeDlgModel& d) {
             d.SelectAll();
             return true;
         };

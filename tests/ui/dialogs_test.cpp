@@ -1,10 +1,11 @@
 #include "station/config.h"
-#include "ui/freigabe_dialog.h"
-#include "ui/logbuch_view.h"
-#include "ui/rs232_dlg.h"
-#include "ui/rs232_model.h"
-#include "ui/save_prompt.h"
-#include "ui/text_eingabe.h"
+#include "ui/station/freigabe_dlg.h"
+#include "ui/station/slave_auswahl.h"
+#include "ui/document/logbuch_view.h"
+#include "ui/station/rs232_dlg.h"
+#include "station/rs232_model.h"
+#include "ui/shell/save_prompt.h"
+#include "ui/shell/text_eingabe.h"
 #include "ui_test_app.h"
 
 #include <QApplication>
@@ -23,61 +24,6 @@
 
 namespace qor::ui {
 namespace {
-
-station::TimeOfDay IntervalOf(const station::StationConfig& c)
-{
-    return station::SplitDayFraction(c.interval);
-}
-
-TEST(Rs232Model, IntervalRule)
-{
-    struct Case {
-        int h, m, s;
-        int eh, em, es;
-    } cases[] = {
-        {0, 0, 30, 0, 10, 0},  // less than a minute: ten minutes
-        {0, 0, 0, 0, 10, 0},      {0, 1, 0, 0, 1, 0}, {1, 0, 0, 1, 0, 0},
-        {23, 59, 59, 23, 59, 59}, {0, 5, 7, 0, 5, 7},
-    };
-    for (const Case& c : cases) {
-        Rs232Model model(station::FirstStartDefaults());
-        model.SetInterval(c.h, c.m, c.s);
-        const station::TimeOfDay t = IntervalOf(model.Accept());
-        EXPECT_EQ(t.hours, c.eh) << c.h << ":" << c.m << ":" << c.s;
-        EXPECT_EQ(t.minutes, c.em) << c.h << ":" << c.m << ":" << c.s;
-        EXPECT_EQ(t.seconds, c.es) << c.h << ":" << c.m << ":" << c.s;
-    }
-}
-
-TEST(Rs232Model, HardwareChoiceAndLimits)
-{
-    station::StationConfig c = station::FirstStartDefaults();
-    c.link.ethernet = 1;
-    c.link.baud = 9600;
-    Rs232Model model(c);
-    EXPECT_TRUE(model.Lan());
-    model.ChooseSerial();
-    EXPECT_FALSE(model.Lan());
-    EXPECT_EQ(model.Accept().link.baud, 56000);
-    EXPECT_EQ(model.Accept().link.ethernet, 0);
-    model.ChooseLan();
-    EXPECT_EQ(model.Accept().link.ethernet, 1);
-
-    const int ports[][2] = {{3999, 4000},   {4000, 4000},   {50000, 50000},
-                            {65535, 65535}, {70000, 65535}, {-1, 4000}};
-    for (const auto& p : ports) {
-        model.SetTcpPort(p[0]);
-        EXPECT_EQ(model.Accept().link.tcpPort, p[1]) << p[0];
-    }
-    model.SetPort(0);
-    EXPECT_EQ(model.Accept().link.port, 1);
-    model.SetPort(300);
-    EXPECT_EQ(model.Accept().link.port, 255);
-    model.SetIdCount(20);
-    EXPECT_EQ(model.Accept().idCount, 15);
-    model.SetIdCount(-3);
-    EXPECT_EQ(model.Accept().idCount, 0);
-}
 
 TEST(Rs232Dialog, SwitchFromLanToComAndInterval)
 {
@@ -108,7 +54,7 @@ TEST(Rs232Dialog, SwitchFromLanToComAndInterval)
     EXPECT_EQ(r.link.device, "/dev/ttyUSB7");
     EXPECT_EQ(r.link.tcpPort, 4711);  // kept for the next switch back
     EXPECT_EQ(r.idCount, 3);
-    const station::TimeOfDay t = IntervalOf(r);
+    const station::TimeOfDay t = station::SplitDayFraction(r.interval);
     EXPECT_EQ(t.hours * 3600 + t.minutes * 60 + t.seconds, 600);
 
     Crs232 english(c, 1, nullptr);
@@ -172,11 +118,11 @@ std::vector<std::string> Texts(QListWidget* list)
 TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
 {
     test::App();
-    station::CFreigabeDlg model(0);
+    station::FreigabeDlgModel model(0);
     model.AddNotReleased("Slave  0: pH - Verstärker", 0);
     model.AddNotReleased("Slave  1: 20mS - Verstärker", 1);
     model.AddReleased("Slave  2: Sauerstoff - Verstärker", 2);
-    FreigabeDialog dlg(model);
+    CFreigabeDlg dlg(model);
     EXPECT_EQ(dlg.windowTitle(), "Freigabe Dialog");
     EXPECT_EQ(dlg.AddButton()->text(), "Hinzufügen>>");
     EXPECT_EQ(dlg.CancelButton()->text(), "Abbrechen");
@@ -212,8 +158,8 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
     test::OnNextModal([&](QWidget*) { dlg.OkButton()->click(); });
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
 
-    station::CFreigabeDlg english(1);
-    FreigabeDialog en(english);
+    station::FreigabeDlgModel english(1);
+    CFreigabeDlg en(english);
     EXPECT_EQ(en.windowTitle(), "Release Dialog");
     EXPECT_EQ(en.RemoveAllButton()->text(), "Remove all");
 }
@@ -221,10 +167,10 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
 TEST(ModuleSelection, FirstEntryPreselected)
 {
     test::App();
-    station::CSlaveAuswahl model(0);
+    station::SlaveAuswahlModel model(0);
     model.AddEntry("Slave  3: Potentiostat", 3);
     model.AddEntry("Slave  5: Potentiostat", 5);
-    SlaveAuswahlDialog dlg(model);
+    CSlaveAuswahl dlg(model);
     EXPECT_EQ(dlg.windowTitle(), "Modulauswahl");
     EXPECT_EQ(dlg.List()->currentRow(), 0);
     dlg.List()->setCurrentRow(1);

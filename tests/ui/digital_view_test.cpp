@@ -1,9 +1,9 @@
 #include "catalogue/slave.h"
-#include "ui/c3d_meter_ctrl.h"
-#include "ui/digital_mess_view.h"
-#include "ui/digital_view_model.h"
-#include "ui/led.h"
-#include "ui/start_options.h"
+#include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/digital_mess_view.h"
+#include "catalogue/digital_mess_view_model.h"
+#include "ui/station/led.h"
+#include "ui/shell/start_options.h"
 #include "ui_test_app.h"
 
 #include <cstring>
@@ -54,8 +54,8 @@ TEST(DigitalView, TextsFromTheCatalogue)
          200},
     };
     for (const Case& c : cases) {
-        const DigitalViewState s = DigitalViewRefresh(c.slave, false);
-        ASSERT_EQ(s.action, DigitalViewState::Action::Update);
+        const catalogue::DigitalViewState s = catalogue::DigitalViewRefresh(c.slave, false);
+        ASSERT_EQ(s.action, catalogue::DigitalViewState::Action::Update);
         EXPECT_EQ(s.title, c.title);
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(s.value[i], c.values[i]) << c.title << " value " << i + 1;
@@ -71,13 +71,13 @@ TEST(DigitalView, LampAndReleaseStates)
 {
     // 0x5A: a potentiostat with its run bit: yellow only while the program runs.
     catalogue::CSlave pot = Module(4, 0x5A, 1.0, 2.0, 3.0);
-    EXPECT_EQ(DigitalViewRefresh(pot, true).lampColour, CLed::LED_COLOR_YELLOW);
-    EXPECT_EQ(DigitalViewRefresh(pot, false).lampColour, CLed::LED_COLOR_GREEN);
+    EXPECT_EQ(catalogue::DigitalViewRefresh(pot, true).lampColour, CLed::LED_COLOR_YELLOW);
+    EXPECT_EQ(catalogue::DigitalViewRefresh(pot, false).lampColour, CLed::LED_COLOR_GREEN);
     catalogue::CSlave idle = Module(4, 0x42, 1.0, 2.0, 3.0);  // no run bit
-    EXPECT_EQ(DigitalViewRefresh(idle, true).lampColour, CLed::LED_COLOR_GREEN);
+    EXPECT_EQ(catalogue::DigitalViewRefresh(idle, true).lampColour, CLed::LED_COLOR_GREEN);
 
-    EXPECT_EQ(DigitalViewRefresh(Module(1, 1, 7, 0, 20, 2), false).action, DigitalViewState::Action::RedLamp);
-    EXPECT_EQ(DigitalViewRefresh(Module(1, 1, 7, 0, 20, 0), false).action, DigitalViewState::Action::Nothing);
+    EXPECT_EQ(catalogue::DigitalViewRefresh(Module(1, 1, 7, 0, 20, 2), false).action, catalogue::DigitalViewState::Action::RedLamp);
+    EXPECT_EQ(catalogue::DigitalViewRefresh(Module(1, 1, 7, 0, 20, 0), false).action, catalogue::DigitalViewState::Action::Nothing);
 }
 
 TEST(DigitalView, LinearAmplifierScaleEndFromCalibration)
@@ -85,9 +85,9 @@ TEST(DigitalView, LinearAmplifierScaleEndFromCalibration)
     catalogue::CSlave lin = Module(2, 9, 10.0, 1.0, 20.0);
     const float top = 250.0f;
     std::memcpy(lin.m_calibration[2].data(), &top, 4);
-    EXPECT_DOUBLE_EQ(DigitalViewRefresh(lin, false).meterMax[0], 250.0);
+    EXPECT_DOUBLE_EQ(catalogue::DigitalViewRefresh(lin, false).meterMax[0], 250.0);
     lin.m_calibration[2] = {0, 0, 0xC0, 0x7F};  // not a number: the catalogue's end
-    EXPECT_DOUBLE_EQ(DigitalViewRefresh(lin, false).meterMax[0], 1000.0);
+    EXPECT_DOUBLE_EQ(catalogue::DigitalViewRefresh(lin, false).meterMax[0], 1000.0);
 }
 
 TEST(DigitalView, WidgetShowsTheRecord)

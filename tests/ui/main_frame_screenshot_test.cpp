@@ -1,10 +1,10 @@
 #include "data/qor_doc.h"
-#include "ui/c3d_meter_ctrl.h"
-#include "ui/digital_mess_view.h"
-#include "ui/freigabe_dialog.h"
-#include "ui/grafik_setup_dlg.h"
-#include "ui/main_frame.h"
-#include "ui/meter_geometry.h"
+#include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/digital_mess_view.h"
+#include "ui/station/freigabe_dlg.h"
+#include "ui/document/grafik_setup_dlg.h"
+#include "ui/shell/main_frame.h"
+#include "ui/station/meter_geometry.h"
 #include "ui_test_app.h"
 
 #include <QCheckBox>
@@ -41,7 +41,7 @@ TEST(MainFrameScreenshot, RecordingWithTwoMeterViews)
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.LogbookView() != nullptr; }, 5000));
 
         test::OnNextModal([](QWidget* w) {
-            auto* dlg = qobject_cast<FreigabeDialog*>(w);
+            auto* dlg = qobject_cast<CFreigabeDlg*>(w);
             ASSERT_NE(dlg, nullptr);
             dlg->LeftList()->setCurrentRow(0);
             dlg->AddButton()->click();
@@ -49,7 +49,7 @@ TEST(MainFrameScreenshot, RecordingWithTwoMeterViews)
             dlg->AddButton()->click();
             dlg->OkButton()->click();
         });
-        ASSERT_TRUE(frame.Run(Cmd::SearchModules));
+        ASSERT_TRUE(frame.Run(station::Cmd::SearchModules));
         test::OnNextModal([](QWidget* w) {
             auto* dlg = qobject_cast<CGrafikSetupGlg*>(w);
             ASSERT_NE(dlg, nullptr);
@@ -58,8 +58,8 @@ TEST(MainFrameScreenshot, RecordingWithTwoMeterViews)
             dlg->Show(1, 0)->setChecked(true);
             dlg->accept();
         });
-        ASSERT_TRUE(frame.Run(Cmd::StartRecording));
-        ASSERT_TRUE(frame.Run(Cmd::ShowMeters));
+        ASSERT_TRUE(frame.Run(station::Cmd::StartRecording));
+        ASSERT_TRUE(frame.Run(station::Cmd::ShowMeters));
         ASSERT_NE(frame.MeterFrame(0), nullptr);
         ASSERT_NE(frame.MeterFrame(1), nullptr);
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.Document().m_samples.size() >= 6; }, 12000));
@@ -98,7 +98,7 @@ TEST(MainFrameScreenshot, RecordingWithTwoMeterViews)
                 lang ? QStringLiteral("screenshot_en.png") : QStringLiteral("screenshot_de.png");
             EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(out)).filePath(name)));
         }
-        ASSERT_TRUE(frame.Run(Cmd::Stop));
+        ASSERT_TRUE(frame.Run(station::Cmd::Stop));
         frame.Document().m_modified = false;
     }
 }

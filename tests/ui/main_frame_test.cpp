@@ -1,15 +1,15 @@
 #include "bus/link_host.h"
 #include "data/qor_doc.h"
 #include "station/station.h"
-#include "ui/c3d_meter_ctrl.h"
-#include "ui/digital_mess_view.h"
-#include "ui/export_dialog.h"
-#include "ui/freigabe_dialog.h"
-#include "ui/grafik_setup_dlg.h"
-#include "ui/led.h"
-#include "ui/logbuch_view.h"
-#include "ui/main_frame.h"
-#include "ui/rs232_dlg.h"
+#include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/digital_mess_view.h"
+#include "ui/document/export_dlg.h"
+#include "ui/station/freigabe_dlg.h"
+#include "ui/document/grafik_setup_dlg.h"
+#include "ui/station/led.h"
+#include "ui/document/logbuch_view.h"
+#include "ui/shell/main_frame.h"
+#include "ui/station/rs232_dlg.h"
 #include "ui_test_app.h"
 
 #include <QCheckBox>
@@ -60,7 +60,7 @@ protected:
     void SearchAndRelease(std::initializer_list<int> rows)
     {
         test::OnNextModal([rows](QWidget* w) {
-            auto* dlg = qobject_cast<FreigabeDialog*>(w);
+            auto* dlg = qobject_cast<CFreigabeDlg*>(w);
             ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
             int moved = 0;
             for (int row : rows) {
@@ -69,11 +69,11 @@ protected:
             }
             dlg->OkButton()->click();
         });
-        ASSERT_TRUE(m_frame->Run(Cmd::SearchModules));
+        ASSERT_TRUE(m_frame->Run(station::Cmd::SearchModules));
     }
 
     // Runs a file command whose file dialog gets `path`.
-    void WithFile(Cmd cmd, const QString& path)
+    void WithFile(station::Cmd cmd, const QString& path)
     {
         test::OnNextModal([path](QWidget* w) {
             auto* dlg = qobject_cast<QFileDialog*>(w);
@@ -95,15 +95,15 @@ TEST_F(MainFrameTest, StartsInGermanWithPanesAndLogbook)
     EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
     EXPECT_EQ(m_frame->PaneText(3), "keine Module angemeldet");
     EXPECT_TRUE(m_frame->LogbookView()->toPlainText().contains("\tProgrammstart"));
-    EXPECT_EQ(m_frame->Action(Cmd::SearchModules)->statusTip(), "Freigeben der Module");
-    EXPECT_EQ(m_frame->Action(Cmd::SearchModules)->toolTip(), "Module suchen");
-    EXPECT_FALSE(m_frame->Action(Cmd::StartRecording)->isEnabled());
-    EXPECT_TRUE(m_frame->Action(Cmd::ToggleLogbook)->isChecked());
+    EXPECT_EQ(m_frame->Action(station::Cmd::SearchModules)->statusTip(), "Freigeben der Module");
+    EXPECT_EQ(m_frame->Action(station::Cmd::SearchModules)->toolTip(), "Module suchen");
+    EXPECT_FALSE(m_frame->Action(station::Cmd::StartRecording)->isEnabled());
+    EXPECT_TRUE(m_frame->Action(station::Cmd::ToggleLogbook)->isChecked());
 
     m_frame->SetLanguage(1);
     EXPECT_EQ(m_frame->PaneText(2), "No data transfer");
     EXPECT_EQ(m_frame->PaneText(3), "no modules recognized");
-    EXPECT_EQ(m_frame->Action(Cmd::SearchModules)->statusTip(), "Release modules");
+    EXPECT_EQ(m_frame->Action(station::Cmd::SearchModules)->statusTip(), "Release modules");
     EXPECT_EQ(m_frame->LogbookView()->windowTitle(), "log book");
     EXPECT_TRUE(m_frame->LanguageAction(1)->isChecked());
     EXPECT_FALSE(m_frame->LanguageAction(0)->isChecked());
@@ -113,8 +113,8 @@ TEST_F(MainFrameTest, MetersCascadeAndShowTheModules)
 {
     SearchAndRelease({0, 1, 2});
     EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
-    EXPECT_TRUE(m_frame->Action(Cmd::StartMeasuring)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+    EXPECT_TRUE(m_frame->Action(station::Cmd::StartMeasuring)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(station::Cmd::StartMeasuring));
     EXPECT_EQ(m_frame->PaneText(2), "Datenübertragung läuft");
     EXPECT_TRUE(m_frame->TimerActive(bus::kTimerPoll));
     EXPECT_EQ(m_frame->TimerInterval(bus::kTimerPoll), 1000);
@@ -125,7 +125,7 @@ TEST_F(MainFrameTest, MetersCascadeAndShowTheModules)
     }
     EXPECT_EQ(m_frame->MeterFrame(3), nullptr);
     EXPECT_EQ(m_frame->MeterView(0)->Title(), "Slave 00 pH - Verstärker");
-    EXPECT_FALSE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(station::Cmd::ShowMeters)->isEnabled());
 
     // One poll: the digits follow the module record, the lamp is lit green.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_frame->MeterView(0)->ValueText(0).isEmpty(); }, 4000));
@@ -140,8 +140,8 @@ TEST_F(MainFrameTest, MetersCascadeAndShowTheModules)
     // Closing every view enables the command again while measuring runs.
     for (int a = 0; a < 3; ++a)
         m_frame->MeterFrame(a)->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->Action(Cmd::ShowMeters)->isEnabled(); }, 2000));
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->Action(station::Cmd::ShowMeters)->isEnabled(); }, 2000));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
     EXPECT_FALSE(m_frame->TimerActive(bus::kTimerPoll));
     EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
 }
@@ -154,7 +154,7 @@ TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
         edit->setPlainText(QStringLiteral("A\nB"));
         QMetaObject::invokeMethod(w, "accept");
     });
-    ASSERT_TRUE(m_frame->Run(Cmd::LogbookEntry));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::LogbookEntry));
     EXPECT_TRUE(
         m_frame->LogbookView()->toPlainText().contains("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n") ||
         m_frame->LogbookObject().m_text.find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n") !=
@@ -162,11 +162,11 @@ TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
     EXPECT_NE(m_frame->LogbookObject().m_text.find("manueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"),
               std::string::npos);
 
-    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
-    EXPECT_FALSE(m_frame->Action(Cmd::ToggleLogbook)->isChecked());
-    EXPECT_FALSE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
-    EXPECT_TRUE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(station::Cmd::ToggleLogbook));
+    EXPECT_FALSE(m_frame->Action(station::Cmd::ToggleLogbook)->isChecked());
+    EXPECT_FALSE(m_frame->Action(station::Cmd::LogbookEntry)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(station::Cmd::ToggleLogbook));
+    EXPECT_TRUE(m_frame->Action(station::Cmd::LogbookEntry)->isEnabled());
 }
 
 TEST_F(MainFrameTest, WrongFileTypeIsRefused)
@@ -182,7 +182,7 @@ TEST_F(MainFrameTest, WrongFileTypeIsRefused)
             QMetaObject::invokeMethod(box, "accept");
         });
     });
-    ASSERT_TRUE(m_frame->Run(Cmd::FileOpen));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::FileOpen));
     EXPECT_EQ(message, "Falscher Dateityp!");
     EXPECT_FALSE(m_frame->Document().m_fileBound);
 }
@@ -191,7 +191,7 @@ TEST_F(MainFrameTest, WrongFileTypeIsRefused)
 TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
 {
     const QString file = Path("run.qo3");
-    WithFile(Cmd::FileOpen, file);
+    WithFile(station::Cmd::FileOpen, file);
     ASSERT_TRUE(m_frame->Document().m_fileBound);
     EXPECT_TRUE(m_frame->windowTitle().startsWith(file));
 
@@ -210,7 +210,7 @@ TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
         dlg->Show(1, 0)->setChecked(true);
         dlg->accept();
     });
-    ASSERT_TRUE(m_frame->Run(Cmd::StartRecording));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::StartRecording));
     ASSERT_TRUE(m_frame->GetStation().Recording());
     EXPECT_TRUE(m_frame->TimerActive(bus::kTimerSave));
     // The first sample at once, then three recording ticks.
@@ -219,11 +219,11 @@ TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
     EXPECT_EQ(m_frame->PaneText(4),
               QStringLiteral("Messwerte: %1").arg(m_frame->Document().m_samples.size()));
 
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
     EXPECT_FALSE(m_frame->GetStation().Recording());
     const std::size_t samples = m_frame->Document().m_samples.size();
     const float first = m_frame->Document().m_samples.front().m_value[0];
-    ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::FileSave));
     EXPECT_FALSE(m_frame->Document().m_modified);
 
     // Export: the file dialog, then the column choice; one line per sample below the header.
@@ -234,7 +234,7 @@ TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
         files->selectFile(table);
         QMetaObject::invokeMethod(files, "accept");
         test::OnNextModal([](QWidget* d) {
-            auto* dlg = qobject_cast<ExportDialog*>(d);
+            auto* dlg = qobject_cast<CExportDlg*>(d);
             ASSERT_NE(dlg, nullptr) << d->metaObject()->className();
             EXPECT_TRUE(dlg->Box(0, 0)->isChecked());
             EXPECT_FALSE(dlg->Box(5, 0)->isEnabled());  // not recorded
@@ -242,17 +242,17 @@ TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
             QMetaObject::invokeMethod(dlg, "accept");
         });
     });
-    ASSERT_TRUE(m_frame->Run(Cmd::FileExport));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::FileExport));
     QFile exported(table);
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = exported.readAll().split('\n');
     EXPECT_EQ(lines.size(), static_cast<qsizetype>(samples) + 2);  // header, samples, empty tail
     EXPECT_TRUE(lines.value(1).contains(QByteArray::number(first, 'f', 2)));
-    ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::FileClose));
     EXPECT_FALSE(m_frame->Document().m_fileBound);
     EXPECT_TRUE(m_frame->Document().m_samples.empty());
 
-    WithFile(Cmd::FileOpen, file);
+    WithFile(station::Cmd::FileOpen, file);
     ASSERT_EQ(m_frame->Document().m_samples.size(), samples);
     EXPECT_EQ(m_frame->Document().m_samples.front().m_value[0], first);
     const std::string& log = m_frame->LogbookObject().m_text;
@@ -264,7 +264,7 @@ TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
 
 TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
 {
-    WithFile(Cmd::FileOpen, Path("asked.qo3"));
+    WithFile(station::Cmd::FileOpen, Path("asked.qo3"));
     m_frame->GetStation().AddLogbookEntry("x");
     ASSERT_TRUE(m_frame->Document().m_modified);
     // Cancel keeps the window and the bound file.
@@ -298,7 +298,7 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
         dlg->IntervalEdit()->setTime(QTime(0, 0, 30));
         QMetaObject::invokeMethod(dlg, "accept");
     });
-    ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::PortSetup));
     EXPECT_EQ(m_frame->PaneText(1), "COM 1  56000,N,8,1");
     EXPECT_FALSE(m_frame->GetStation().Link().Connected());
     EXPECT_FALSE(m_frame->TimerActive(bus::kTimerKeepAlive));
@@ -310,10 +310,10 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
     EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
 
     // Measuring keeps the setup away.
-    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
-    EXPECT_FALSE(m_frame->Action(Cmd::PortSetup)->isEnabled());
-    EXPECT_FALSE(m_frame->Run(Cmd::PortSetup));
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::StartMeasuring));
+    EXPECT_FALSE(m_frame->Action(station::Cmd::PortSetup)->isEnabled());
+    EXPECT_FALSE(m_frame->Run(station::Cmd::PortSetup));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
 }
 
 }  // namespace
@@ -326,12 +326,12 @@ namespace {
 TEST_F(MainFrameTest, FileFromTheCommandLineIsRead)
 {
     const QString file = Path("start.qo3");
-    WithFile(Cmd::FileOpen, file);
+    WithFile(station::Cmd::FileOpen, file);
     SearchAndRelease({0});
     m_frame->GetStation().AddLogbookEntry("marker entry");
     m_frame->Document().AddSample(0);
     m_frame->Document().AddSample(0);
-    ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::FileSave));
     m_frame.reset();
 
     StartOptions o;
@@ -361,22 +361,22 @@ TEST_F(MainFrameTest, PotentiostatStartAndStopFromTheMenu)
 {
     SearchAndRelease({3});
     ASSERT_TRUE(m_frame->GetStation().PotentiostatPresent());
-    EXPECT_TRUE(m_frame->Action(Cmd::StartPotentiostat)->isEnabled());
-    EXPECT_FALSE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::StartPotentiostat));
+    EXPECT_TRUE(m_frame->Action(station::Cmd::StartPotentiostat)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(station::Cmd::StopPotentiostat)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(station::Cmd::StartPotentiostat));
     ASSERT_TRUE(m_frame->GetStation().PotentiostatRunning());
-    EXPECT_TRUE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
-    EXPECT_FALSE(m_frame->Action(Cmd::DefineSteps)->isEnabled());
+    EXPECT_TRUE(m_frame->Action(station::Cmd::StopPotentiostat)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(station::Cmd::DefineSteps)->isEnabled());
     ASSERT_NE(m_frame->MeterView(3), nullptr);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return m_frame->MeterView(3)->Lamp()->LedColour() == CLed::LED_COLOR_YELLOW; }, 4000));
     EXPECT_NE(m_frame->LogbookObject().m_text.find("Start POT/GAL"), std::string::npos);
 
-    ASSERT_TRUE(m_frame->Run(Cmd::StopPotentiostat));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::StopPotentiostat));
     EXPECT_FALSE(m_frame->GetStation().PotentiostatRunning());
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return m_frame->MeterView(3)->Lamp()->LedColour() == CLed::LED_COLOR_GREEN; }, 4000));
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
     EXPECT_EQ(m_frame->MeterFrame(3), nullptr);  // the stop closes the measurement windows
 }
 
@@ -393,11 +393,11 @@ TEST_F(MainFrameTest, RecentFilesAreListedKeptAndReopened)
     const QString first = Path("first.qo3");
     const QString second = Path("second.qo3");
     for (const QString& f : {first, second}) {
-        WithFile(Cmd::FileOpen, f);
+        WithFile(station::Cmd::FileOpen, f);
         SearchAndRelease({0});
         m_frame->Document().AddSample(0);
-        ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
-        ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
+        ASSERT_TRUE(m_frame->Run(station::Cmd::FileSave));
+        ASSERT_TRUE(m_frame->Run(station::Cmd::FileClose));
     }
     const auto& files = m_frame->RecentFiles().Files();
     ASSERT_EQ(files.size(), 2u);
@@ -421,7 +421,7 @@ TEST_F(MainFrameTest, RecentFilesAreListedKeptAndReopened)
     // While a file is bound, File Open and the list are disabled.
     m_frame->UpdateCommands();
     EXPECT_FALSE(m_frame->RecentAction(1)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
+    ASSERT_TRUE(m_frame->Run(station::Cmd::FileClose));
 
     ASSERT_TRUE(QFile::remove(second));
     test::OnNextModal([](QWidget* w) {

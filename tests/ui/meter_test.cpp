@@ -1,6 +1,6 @@
-#include "ui/c3d_meter_ctrl.h"
-#include "ui/led.h"
-#include "ui/meter_geometry.h"
+#include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/led.h"
+#include "ui/station/meter_geometry.h"
 #include "ui_test_app.h"
 
 #include <QImage>

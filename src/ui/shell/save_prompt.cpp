@@ -1,0 +1,31 @@
+#include "ui/shell/save_prompt.h"
+
+#include "ui/shell/ui_texts.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace qor::ui {
+
+int AskSave(QWidget* parent, int lang)
+{
+    QMessageBox box(QMessageBox::Question, Tr(txt::kSaveCaption, lang), Tr(txt::kSaveQuestion, lang),
+                    QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("savePrompt"));
+    QPushButton* yes = box.addButton(Tr(txt::kYes, lang), QMessageBox::YesRole);
+    QPushButton* cancel = box.addButton(Tr(txt::kCancel, lang), QMessageBox::RejectRole);
+    QPushButton* no = box.addButton(Tr(txt::kNo, lang), QMessageBox::NoRole);
+    yes->setObjectName(QStringLiteral("yes"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    no->setObjectName(QStringLiteral("no"));
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return kSaveYes;
+    if (box.clickedButton() == no)
+        return kSaveNo;
+    return kSaveCancel;
+}
+
+}  // namespace qor::ui

@@ -1,0 +1,107 @@
+#include "ui/shell/start_options.h"
+
+#include <charconv>
+
+namespace qor::ui {
+
+namespace {
+
+bool ParseNumber(const std::string& s, long min, long max, long& out)
+{
+    if (s.empty())
+        return false;
+    const char* end = s.data() + s.size();
+    auto [p, ec] = std::from_chars(s.data(), end, out);
+    return ec == std::errc() && p == end && out >= min && out <= max;
+}
+
+bool ParseIp(std::string host, std::array<std::uint8_t, 4>& ip)
+{
+    if (host == "localhost")
+        host = "127.0.0.1";
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t dot = host.find('.', start);
+        const bool last = i == 3;
+        if (last != (dot == std::string::npos))
+            return false;
+        long v = 0;
+        if (!ParseNumber(host.substr(start, last ? std::string::npos : dot - start), 0, 255, v))
+            return false;
+        ip[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v);
+        start = dot + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+const char* StartOptionsUsage()
+{
+    return "usage: qorremote [--simulate | --tcp HOST:PORT | --serial DEVICE] [--lang de|en] [FILE.qo3]\n"
+           "  --simulate         in-process simulated bus (pH, conductivity, oxygen, potentiostat)\n"
+           "  --tcp HOST:PORT    the TCP gateway at an IPv4 address (or localhost)\n"
+           "  --serial DEVICE    a serial device such as /dev/ttyUSB0\n"
+           "  --lang de|en       language of the window (German by default)\n"
+           "  FILE               a document to open\n";
+}
+
+std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& args, std::string* error)
+{
+    StartOptions o;
+    auto fail = [error](const std::string& message) -> std::optional<StartOptions> {
+        if (error)
+            *error = message;
+        return std::nullopt;
+    };
+    int transports = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--simulate") {
+            o.transport = StartOptions::Transport::Simulate;
+            ++transports;
+        } else if (a == "--tcp") {
+            std::string v;
+            if (!value(v))
+                return fail("--tcp needs HOST:PORT");
+            const std::size_t colon = v.rfind(':');
+            long port = 0;
+            if (colon == std::string::npos || !ParseIp(v.substr(0, colon), o.ip) ||
+                !ParseNumber(v.substr(colon + 1), 1, 65535, port))
+                return fail("--tcp needs an IPv4 address and a port, e.g. 192.168.2.10:50000, not \"" + v +
+                            "\"");
+            o.tcpPort = static_cast<std::uint16_t>(port);
+            o.transport = StartOptions::Transport::Tcp;
+            ++transports;
+        } else if (a == "--serial") {
+            if (!value(o.device) || o.device.empty())
+                return fail("--serial needs a device");
+            o.transport = StartOptions::Transport::Serial;
+            ++transports;
+        } else if (a == "--lang") {
+            std::string v;
+            if (!value(v) || (v != "de" && v != "en"))
+                return fail("--lang takes de or en");
+            o.language = v == "en" ? 1 : 0;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return fail("unknown option " + a);
+        } else {
+            if (!o.file.empty())
+                return fail("only one document can be opened");
+            o.file = a;
+        }
+    }
+    if (transports > 1)
+        return fail("choose one of --simulate, --tcp and --serial");
+    return o;
+}
+
+}  // namespace qor::ui

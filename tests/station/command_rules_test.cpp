@@ -1,0 +1,72 @@
+#include "station/command_rules.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+
+namespace qor::station {
+namespace {
+
+using C = Cmd;
+
+struct StateCase {
+    const char* name;
+    CommandState state;
+    std::set<Cmd> enabled;
+};
+
+TEST(CommandRules, EnableRulesAcrossStates)
+{
+    // Flags in order: documentClosed, fileBound, modulesReleased, measuring, recording,
+    // metersShown, potPresent, potRunning, logbookShown.
+    const StateCase cases[] = {
+        {"document closed",
+         {true, false, false, false, false, false, false, false, false},
+         {C::PortSetup, C::ToggleLogbook, C::FileNew, C::FileOpen}},
+        {"idle", {}, {C::PortSetup, C::SearchModules, C::ToggleLogbook, C::FileOpen, C::FileImport}},
+        {"modules released",
+         {false, false, true, false, false, false, false, false, false},
+         {C::PortSetup, C::SearchModules, C::StartMeasuring, C::StartRecording, C::ToggleLogbook,
+          C::ReadDataLogger, C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
+        {"measuring",
+         {false, false, true, true, false, false, false, false, false},
+         {C::StartMeasuring, C::ShowMeters, C::StartRecording, C::Stop, C::ToggleLogbook, C::ReadDataLogger,
+          C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
+        {"measuring, meters shown",
+         {false, false, true, true, false, true, false, false, false},
+         {C::StartMeasuring, C::StartRecording, C::Stop, C::ToggleLogbook, C::ReadDataLogger,
+          C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
+        {"recording into a bound file",
+         {false, true, true, true, true, true, false, false, false},
+         {C::StartMeasuring, C::Stop, C::NewScale, C::ToggleLogbook, C::ReadDataLogger, C::ReadDeviceLogbook,
+          C::FileClose, C::FileSave, C::FileSaveAs, C::FileExport}},
+        {"recording, document closed",
+         {true, false, true, true, true, false, false, false, false},
+         {C::Stop, C::ToggleLogbook, C::FileNew, C::FileOpen}},
+        {"measuring, document closed",
+         {true, false, true, true, false, false, false, false, false},
+         {C::ToggleLogbook, C::FileNew, C::FileOpen}},
+        {"potentiostat present",
+         {false, false, true, false, false, false, true, false, false},
+         {C::PortSetup, C::SearchModules, C::StartMeasuring, C::StartRecording, C::ToggleLogbook,
+          C::StartPotentiostat, C::DefineSteps, C::ManualOperation, C::StartPotAndRecording,
+          C::ReadDataLogger, C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
+        {"potentiostat program running",
+         {false, false, true, true, false, false, true, true, false},
+         {C::StartMeasuring, C::ShowMeters, C::StartRecording, C::Stop, C::ToggleLogbook, C::StopPotentiostat,
+          C::ReadDataLogger, C::ReadDeviceLogbook, C::FileOpen, C::FileImport}},
+        {"logbook shown, file bound",
+         {false, true, false, false, false, false, false, false, true},
+         {C::PortSetup, C::SearchModules, C::NewScale, C::LogbookEntry, C::ToggleLogbook, C::FileClose,
+          C::FileSave, C::FileSaveAs, C::FileExport}},
+    };
+    for (const StateCase& c : cases) {
+        for (int i = 0; i < static_cast<int>(Cmd::Count); ++i) {
+            const Cmd cmd = static_cast<Cmd>(i);
+            EXPECT_EQ(CommandEnabled(cmd, c.state), c.enabled.count(cmd) == 1) << c.name << ": command " << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qor::station
