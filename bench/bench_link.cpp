@@ -82,7 +82,7 @@ int main(int argc, char** argv)
         std::string tty;
         auto sim = Pty(false, tty);
         io::SerialLink serial;
-        bus::BusLink link(SystemClock::instance(), host);
+        bus::BusLink link(SystemClock::Instance(), host);
         link.SetSerial(&serial);
         link.Settings().device = tty;
         link.OpenPort();
@@ -103,7 +103,7 @@ int main(int argc, char** argv)
             {test::BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1"});
         sim.ReadLine();
         io::TcpLink tcp;
-        bus::BusLink link(SystemClock::instance(), host);
+        bus::BusLink link(SystemClock::Instance(), host);
         link.SetGateway(&tcp);
         link.Settings().ethernet = 1;
         link.Settings().ip = {127, 0, 0, 1};
@@ -117,7 +117,7 @@ int main(int argc, char** argv)
         std::string tty;
         auto sim = Pty(true, tty);
         io::SerialLink serial;
-        bus::BusLink link(SystemClock::instance(), host);
+        bus::BusLink link(SystemClock::Instance(), host);
         link.SetSerial(&serial);
         link.Settings().device = tty;
         link.OpenPort();

@@ -131,7 +131,7 @@ int main(int argc, char** argv)
                 doc.m_slave[static_cast<std::size_t>(c)].m_value3 = 20.0 + 0.1 * static_cast<double>(c);
             }
             doc.AddSample(0);
-            clock.advance(1000);
+            clock.Advance(1000);
         }
         if (!doc.WriteFile(docPath).ok)
             return 1;

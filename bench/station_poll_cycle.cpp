@@ -35,7 +35,7 @@ int main(int argc, char** argv)
 
     station::StationConfig cfg;
     cfg.link.device = tty;
-    station::ConsoleStation cs(SystemClock::instance(), cfg);
+    station::ConsoleStation cs(SystemClock::Instance(), cfg);
     io::SerialLink serial;
     cs.station.Link().SetSerial(&serial);
     cs.ui.releaseAll = true;

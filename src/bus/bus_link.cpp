@@ -38,10 +38,10 @@ int BusLink::SendFrame(std::uint8_t* frame, int length)
 {
     if (!m_serial)
         return 0;
-    m_serial->discardOutput();
-    m_serial->discardInput();
+    m_serial->DiscardOutput();
+    m_serial->DiscardInput();
     ChecksumFrame(frame, length, false);
-    return m_serial->write(frame, static_cast<std::size_t>(length) + 2) ? 1 : 0;
+    return m_serial->Write(frame, static_cast<std::size_t>(length) + 2) ? 1 : 0;
 }
 
 int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
@@ -55,8 +55,8 @@ int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uin
     if (!m_serial)
         return -1;
     // A port that went away (adapter unplugged, simulator restarted) is opened again here.
-    if (!m_serial->isOpen())
-        m_serial->open(SerialSettingsNow());
+    if (!m_serial->IsOpen())
+        m_serial->Open(SerialSettingsNow());
     if (requestLength > 0) {
         // The checksum goes behind the frame, so send a copy when the caller's frame is
         // not the request buffer itself.
@@ -68,27 +68,27 @@ int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uin
             SendFrame(m_request.data(), requestLength);
         }
     }
-    const std::int64_t deadline = m_clock.tickMs() + static_cast<std::int64_t>(timeoutSeconds) * 1000;
+    const std::int64_t deadline = m_clock.TickMs() + static_cast<std::int64_t>(timeoutSeconds) * 1000;
     auto remaining = [&] {
-        std::int64_t r = deadline - m_clock.tickMs();
+        std::int64_t r = deadline - m_clock.TickMs();
         return static_cast<int>(r > 0 ? r : 0);
     };
-    if (!m_serial->waitForBytes(10, remaining())) {
-        m_serial->discardInput();
+    if (!m_serial->WaitForBytes(10, remaining())) {
+        m_serial->DiscardInput();
         return -1;
     }
-    m_serial->read(answer, 10);
+    m_serial->Read(answer, 10);
     const std::size_t d = ReadU16(answer + 3);
     if (d == 0)
         return 8;
     if (d > kMaxDataLength) {
         // The length field would run past the answer buffer: refuse and drop the rest.
-        m_serial->discardInput();
+        m_serial->DiscardInput();
         return -1;
     }
-    if (!m_serial->waitForBytes(d, remaining()))
+    if (!m_serial->WaitForBytes(d, remaining()))
         return -1;
-    m_serial->read(answer + 10, d);
+    m_serial->Read(answer + 10, d);
     if (!ChecksumFrame(answer, static_cast<int>(d) + 8, true))
         return -1;
     return static_cast<int>(d) + 8;
@@ -131,7 +131,7 @@ int BusLink::PollModule()
     // Only a re-entered handler can find the link busy on this single thread; wait for it
     // within one poll time-out rather than for ever.
     for (int waited = 0; m_busy && waited < kPollTimeoutS * 1000; waited += 10)
-        m_clock.sleepMs(10);
+        m_clock.SleepMs(10);
     if (m_busy)
         return 0;
     m_busy = true;
@@ -182,10 +182,10 @@ int BusLink::OpenPort()
     }
     if (!m_serial)
         return 0;
-    if (m_serial->isOpen())
-        m_serial->close();
-    bool ok = m_serial->open(SerialSettingsNow());
-    std::string notice = m_serial->takeNotice();
+    if (m_serial->IsOpen())
+        m_serial->Close();
+    bool ok = m_serial->Open(SerialSettingsNow());
+    std::string notice = m_serial->TakeNotice();
     if (!notice.empty())
         m_host.AddLogbookEntry(notice);
     return ok ? 1 : 0;

@@ -17,18 +17,18 @@ struct SerialSettings {
 class ByteStream {
 public:
     virtual ~ByteStream() = default;
-    virtual bool open(const SerialSettings& settings) = 0;
-    virtual void close() = 0;
-    virtual bool isOpen() const = 0;
-    virtual bool write(const std::uint8_t* data, std::size_t length) = 0;
+    virtual bool Open(const SerialSettings& settings) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+    virtual bool Write(const std::uint8_t* data, std::size_t length) = 0;
     // Blocks until at least `count` bytes can be read or `timeoutMs` has passed.
-    virtual bool waitForBytes(std::size_t count, int timeoutMs) = 0;
-    virtual std::size_t bytesAvailable() = 0;
-    virtual std::size_t read(std::uint8_t* data, std::size_t length) = 0;
-    virtual void discardInput() = 0;
-    virtual void discardOutput() = 0;
+    virtual bool WaitForBytes(std::size_t count, int timeoutMs) = 0;
+    virtual std::size_t BytesAvailable() = 0;
+    virtual std::size_t Read(std::uint8_t* data, std::size_t length) = 0;
+    virtual void DiscardInput() = 0;
+    virtual void DiscardOutput() = 0;
     // A one-time remark about the port (for the logbook), empty when there is none.
-    virtual std::string takeNotice() { return {}; }
+    virtual std::string TakeNotice() { return {}; }
 };
 
 }  // namespace qor::bus

@@ -48,7 +48,7 @@ int RunConvert(const std::vector<std::string>& argv)
     if (!std::filesystem::is_regular_file(ui.in, ec))
         return Fail("no such file: " + ui.in);
     data::Logbook logbook;
-    data::CQORDoc doc(SystemClock::instance(), logbook, ui);
+    data::CQORDoc doc(SystemClock::Instance(), logbook, ui);
     auto layout = data::CQORDoc::LayoutOf(ui.in);
     if (layout == data::Layout::Qrv || layout == data::Layout::Xrv)
         doc.OnFileImport();

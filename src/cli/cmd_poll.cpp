@@ -54,7 +54,7 @@ int RunPoll(const std::vector<std::string>& argv)
     CoreApp app;
 
     ConsoleLinkHost host;
-    bus::BusLink link(SystemClock::instance(), host);
+    bus::BusLink link(SystemClock::Instance(), host);
     transport->Attach(link);
     if (!link.OpenPort())
         return Fail(Format("cannot open the %s", transport->Describe().c_str()));
@@ -87,7 +87,7 @@ int RunPoll(const std::vector<std::string>& argv)
     std::signal(SIGTERM, OnInterrupt);
     long valid = 0;
     for (long cycle = 0; (count < 0 || cycle < count) && !g_interrupted; ++cycle) {
-        const std::int64_t start = SystemClock::instance().tickMs();
+        const std::int64_t start = SystemClock::Instance().TickMs();
         for (std::uint8_t a : addresses) {
             link.PrepareMeasureRequest(a);
             if (!link.PollModule())
@@ -104,9 +104,9 @@ int RunPoll(const std::vector<std::string>& argv)
         std::fflush(stdout);
         if (count >= 0 && cycle + 1 >= count)
             break;
-        const std::int64_t rest = period - (SystemClock::instance().tickMs() - start);
+        const std::int64_t rest = period - (SystemClock::Instance().TickMs() - start);
         for (std::int64_t waited = 0; waited < rest && !g_interrupted; waited += 50)
-            SystemClock::instance().sleepMs(rest - waited < 50 ? rest - waited : 50);
+            SystemClock::Instance().SleepMs(rest - waited < 50 ? rest - waited : 50);
     }
     if (valid == 0)
         return Fail(lang ? "no valid answer" : "keine gültige Antwort");

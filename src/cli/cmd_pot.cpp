@@ -28,7 +28,7 @@ int RunPot(const std::vector<std::string>& argv)
 
     CoreApp app;
 
-    station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
+    station::ConsoleStation cs(SystemClock::Instance(), station::StationConfig{});
     if (!SearchPotentiostats(cs, *transport, lang))
         return 2;
     const unsigned address = cs.station.Potentiostats().front();

@@ -25,7 +25,7 @@ int RunReadLogbook(const std::vector<std::string>& argv)
 
     CoreApp app;
 
-    station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
+    station::ConsoleStation cs(SystemClock::Instance(), station::StationConfig{});
     if (!SearchPotentiostats(cs, *transport, lang))
         return 2;
     const std::size_t before = cs.logbook.m_text.size();

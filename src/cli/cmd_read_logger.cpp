@@ -30,7 +30,7 @@ int RunReadLogger(const std::vector<std::string>& argv)
 
     CoreApp app;
 
-    station::ConsoleStation cs(SystemClock::instance(), station::StationConfig{});
+    station::ConsoleStation cs(SystemClock::Instance(), station::StationConfig{});
     cs.ui.quiet = quiet;
     if (!SearchPotentiostats(cs, *transport, lang))
         return 2;

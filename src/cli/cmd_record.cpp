@@ -55,7 +55,7 @@ int RunRecord(const std::vector<std::string>& argv)
 
     CoreApp app;
 
-    Clock& clock = SystemClock::instance();
+    Clock& clock = SystemClock::Instance();
     station::StationConfig cfg;
     cfg.idCount = static_cast<int>(idCount);
     cfg.interval = station::DayFraction(static_cast<int>(save / 3600), static_cast<int>(save / 60 % 60),
@@ -95,23 +95,23 @@ int RunRecord(const std::vector<std::string>& argv)
     std::signal(SIGTERM, OnSignal);
     if (!st.StartRecording())
         return Fail("the recording did not start");
-    const std::int64_t start = clock.tickMs();
+    const std::int64_t start = clock.TickMs();
     std::size_t shown = 0;
     std::int64_t lastShown = start;
     cs.timers.Run(
         [&](int id) {
             st.OnTimer(id);
             const std::size_t n = doc.m_samples.size();
-            if (!quiet && n != shown && clock.tickMs() - lastShown >= 5000) {
+            if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
                 std::fprintf(stderr, "%zu samples\n", n);
                 shown = n;
-                lastShown = clock.tickMs();
+                lastShown = clock.TickMs();
             }
         },
         [&] {
             return g_stop || !st.Recording() ||
                    (samples > 0 && doc.m_samples.size() >= static_cast<std::size_t>(samples)) ||
-                   (duration > 0 && clock.tickMs() - start >= duration * 1000);
+                   (duration > 0 && clock.TickMs() - start >= duration * 1000);
         });
     const bool linkFailed = !st.Recording();
     if (st.Recording())

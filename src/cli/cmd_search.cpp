@@ -36,7 +36,7 @@ int RunSearch(const std::vector<std::string>& argv)
 
     CoreApp app;
 
-    station::ConsoleStation cs(SystemClock::instance(), cfg);
+    station::ConsoleStation cs(SystemClock::Instance(), cfg);
     cs.station.SetLanguage(lang);
     transport->Attach(cs.station.Link());
     cs.ui.releaseAll = release;

@@ -49,7 +49,7 @@ std::unique_ptr<LinkOptions> LinkOptions::FromArgs(Args& args, std::string& erro
         return nullptr;
     }
     if (sim) {
-        o->m_simBus = std::make_unique<sim::SimBus>(SystemClock::instance());
+        o->m_simBus = std::make_unique<sim::SimBus>(SystemClock::Instance());
         o->m_simBus->AddDefaultModules();
         o->m_simBus->AddModule(3, 0x43);  // and a potentiostat, as the station window's simulated bus
         o->m_simLink = std::make_unique<sim::SimLink>(*o->m_simBus);

@@ -27,7 +27,7 @@ struct SilentDocumentUi : data::DocumentUi {
 struct CommandDocument {
     SilentDocumentUi ui;
     data::Logbook logbook;
-    data::CQORDoc doc{SystemClock::instance(), logbook, ui};
+    data::CQORDoc doc{SystemClock::Instance(), logbook, ui};
 
     // Reads `path` in the layout its name gives (.qo3 otherwise). Returns the message for a
     // failure ("no such file: PATH" or "PATH: reason"), empty when the file was read;

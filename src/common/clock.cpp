@@ -5,25 +5,25 @@
 
 namespace qor {
 
-std::int64_t SystemClock::now() const
+std::int64_t SystemClock::Now() const
 {
     using namespace std::chrono;
     return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
 }
 
-std::int64_t SystemClock::tickMs() const
+std::int64_t SystemClock::TickMs() const
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void SystemClock::sleepMs(std::int64_t ms)
+void SystemClock::SleepMs(std::int64_t ms)
 {
     if (ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-SystemClock& SystemClock::instance()
+SystemClock& SystemClock::Instance()
 {
     static SystemClock clock;
     return clock;

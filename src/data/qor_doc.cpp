@@ -77,7 +77,7 @@ void CQORDoc::AddSample(int noRecord)
         s.m_value2[i] = static_cast<float>(slave.m_value2);
         s.m_temperature[i] = static_cast<float>(slave.m_value3);
     }
-    s.m_time = m_clock.now();
+    s.m_time = m_clock.Now();
     m_lastSampleTime = s.m_time;
     ++m_grafikSetup.m_sampleCount;
 }
@@ -87,17 +87,17 @@ void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
     if (!m_potRunning || !block)
         return;
     if (kind == 1 && size >= CPotQORDatenObject::kBlockSize) {
-        m_pot.push_back(CPotQORDatenObject::FromBlock(block, m_clock.now()));
+        m_pot.push_back(CPotQORDatenObject::FromBlock(block, m_clock.Now()));
         m_ui.PotSampleAdded();
     } else if (kind == 2 && size >= CEISDatenObject::kBlockSize) {
-        m_eis.push_back(CEISDatenObject::FromBlock(block, m_clock.now()));
+        m_eis.push_back(CEISDatenObject::FromBlock(block, m_clock.Now()));
         m_ui.EisPointAdded();
     }
 }
 
 void CQORDoc::AddLogbookEntry(const std::string& text)
 {
-    m_logbook.Add(m_clock.now(), text);
+    m_logbook.Add(m_clock.Now(), text);
     m_ui.UpdateViews();
     m_modified = true;
 }

@@ -17,9 +17,9 @@ std::string SerialLink::DeviceForPort(int port)
     return Format("/dev/ttyS%d", port > 0 ? port - 1 : 0);
 }
 
-bool SerialLink::open(const bus::SerialSettings& settings)
+bool SerialLink::Open(const bus::SerialSettings& settings)
 {
-    close();
+    Close();
     const std::string device = settings.device.empty() ? DeviceForPort(settings.port) : settings.device;
     m_port->setPortName(QString::fromStdString(device));
     m_port->setReadBufferSize(8191);
@@ -71,20 +71,20 @@ void SerialLink::CheckLatencyTimer(const std::string& device)
     }
 }
 
-std::string SerialLink::takeNotice()
+std::string SerialLink::TakeNotice()
 {
     std::string n;
     n.swap(m_notice);
     return n;
 }
 
-void SerialLink::close()
+void SerialLink::Close()
 {
     if (m_port->isOpen())
         m_port->close();
 }
 
-bool SerialLink::isOpen() const
+bool SerialLink::IsOpen() const
 {
     return m_port->isOpen();
 }
@@ -102,7 +102,7 @@ bool SerialLink::Lost()
     return false;
 }
 
-bool SerialLink::write(const std::uint8_t* data, std::size_t length)
+bool SerialLink::Write(const std::uint8_t* data, std::size_t length)
 {
     if (!m_port->isOpen())
         return false;
@@ -115,7 +115,7 @@ bool SerialLink::write(const std::uint8_t* data, std::size_t length)
     return !Lost();
 }
 
-bool SerialLink::waitForBytes(std::size_t count, int timeoutMs)
+bool SerialLink::WaitForBytes(std::size_t count, int timeoutMs)
 {
     if (!m_port->isOpen())
         return false;
@@ -131,18 +131,18 @@ bool SerialLink::waitForBytes(std::size_t count, int timeoutMs)
     return true;
 }
 
-std::size_t SerialLink::bytesAvailable()
+std::size_t SerialLink::BytesAvailable()
 {
     return m_port->isOpen() ? static_cast<std::size_t>(m_port->bytesAvailable()) : 0;
 }
 
-std::size_t SerialLink::read(std::uint8_t* data, std::size_t length)
+std::size_t SerialLink::Read(std::uint8_t* data, std::size_t length)
 {
     qint64 n = m_port->read(reinterpret_cast<char*>(data), static_cast<qint64>(length));
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
-void SerialLink::discardInput()
+void SerialLink::DiscardInput()
 {
     if (!m_port->isOpen())
         return;
@@ -150,7 +150,7 @@ void SerialLink::discardInput()
     m_port->readAll();
 }
 
-void SerialLink::discardOutput()
+void SerialLink::DiscardOutput()
 {
     if (m_port->isOpen())
         m_port->clear(QSerialPort::Output);

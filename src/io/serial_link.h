@@ -16,16 +16,16 @@ public:
     SerialLink();
     ~SerialLink() override;
 
-    bool open(const bus::SerialSettings& settings) override;
-    void close() override;
-    bool isOpen() const override;
-    bool write(const std::uint8_t* data, std::size_t length) override;
-    bool waitForBytes(std::size_t count, int timeoutMs) override;
-    std::size_t bytesAvailable() override;
-    std::size_t read(std::uint8_t* data, std::size_t length) override;
-    void discardInput() override;
-    void discardOutput() override;
-    std::string takeNotice() override;
+    bool Open(const bus::SerialSettings& settings) override;
+    void Close() override;
+    bool IsOpen() const override;
+    bool Write(const std::uint8_t* data, std::size_t length) override;
+    bool WaitForBytes(std::size_t count, int timeoutMs) override;
+    std::size_t BytesAvailable() override;
+    std::size_t Read(std::uint8_t* data, std::size_t length) override;
+    void DiscardInput() override;
+    void DiscardOutput() override;
+    std::string TakeNotice() override;
 
     // The device opened for COM n when no path is configured.
     static std::string DeviceForPort(int port);

@@ -133,7 +133,7 @@ std::optional<Reply> SimBus::Dispatch(const std::uint8_t* request, std::size_t l
     fault = NextFault(r.address);
     if (fault == Fault::NoAnswer)
         return std::nullopt;
-    auto reply = m->Handle(r, m_clock.tickMs());
+    auto reply = m->Handle(r, m_clock.TickMs());
     if (!reply)
         return std::nullopt;
     if (fault == Fault::StatusError)

@@ -4,7 +4,7 @@
 
 namespace qor::sim {
 
-bool SimByteStream::open(const bus::SerialSettings& settings)
+bool SimByteStream::Open(const bus::SerialSettings& settings)
 {
     m_settings = settings;
     m_open = true;
@@ -13,14 +13,14 @@ bool SimByteStream::open(const bus::SerialSettings& settings)
     return true;
 }
 
-bool SimByteStream::write(const std::uint8_t* data, std::size_t length)
+bool SimByteStream::Write(const std::uint8_t* data, std::size_t length)
 {
     if (!m_open)
         return false;
     std::vector<std::uint8_t> answer = m_bus.ExchangeSerial(data, length);
     if (m_transform)
         m_transform(answer);
-    std::int64_t at = m_bus.BusClock().tickMs() + m_delayMs;
+    std::int64_t at = m_bus.BusClock().TickMs() + m_delayMs;
     if (m_wireTime && m_settings.baud > 0)
         at += static_cast<std::int64_t>((length + answer.size()) * 10 * 1000 /
                                         static_cast<std::size_t>(m_settings.baud));
@@ -31,14 +31,14 @@ bool SimByteStream::write(const std::uint8_t* data, std::size_t length)
 
 void SimByteStream::Inject(const std::vector<std::uint8_t>& bytes, int afterMs)
 {
-    std::int64_t at = m_bus.BusClock().tickMs() + afterMs;
+    std::int64_t at = m_bus.BusClock().TickMs() + afterMs;
     for (std::uint8_t b : bytes)
         m_input.push_back({at, b});
 }
 
-std::size_t SimByteStream::bytesAvailable()
+std::size_t SimByteStream::BytesAvailable()
 {
-    const std::int64_t now = m_bus.BusClock().tickMs();
+    const std::int64_t now = m_bus.BusClock().TickMs();
     std::size_t n = 0;
     for (const Pending& p : m_input) {
         if (p.at > now)
@@ -48,26 +48,26 @@ std::size_t SimByteStream::bytesAvailable()
     return n;
 }
 
-bool SimByteStream::waitForBytes(std::size_t count, int timeoutMs)
+bool SimByteStream::WaitForBytes(std::size_t count, int timeoutMs)
 {
     if (count == 0)
         return true;
     Clock& clock = m_bus.BusClock();
-    const std::int64_t deadline = clock.tickMs() + timeoutMs;
+    const std::int64_t deadline = clock.TickMs() + timeoutMs;
     if (m_input.size() >= count) {
         std::int64_t ready = m_input[count - 1].at;
         if (ready <= deadline) {
-            clock.sleepMs(ready - clock.tickMs());
+            clock.SleepMs(ready - clock.TickMs());
             return true;
         }
     }
-    clock.sleepMs(deadline - clock.tickMs());
+    clock.SleepMs(deadline - clock.TickMs());
     return false;
 }
 
-std::size_t SimByteStream::read(std::uint8_t* data, std::size_t length)
+std::size_t SimByteStream::Read(std::uint8_t* data, std::size_t length)
 {
-    std::size_t n = std::min(length, bytesAvailable());
+    std::size_t n = std::min(length, BytesAvailable());
     for (std::size_t i = 0; i < n; ++i) {
         data[i] = m_input.front().byte;
         m_input.pop_front();

@@ -17,15 +17,15 @@ class SimByteStream final : public bus::ByteStream {
 public:
     explicit SimByteStream(SimBus& bus) : m_bus(bus) {}
 
-    bool open(const bus::SerialSettings& settings) override;
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
-    bool write(const std::uint8_t* data, std::size_t length) override;
-    bool waitForBytes(std::size_t count, int timeoutMs) override;
-    std::size_t bytesAvailable() override;
-    std::size_t read(std::uint8_t* data, std::size_t length) override;
-    void discardInput() override { m_input.clear(); }
-    void discardOutput() override {}
+    bool Open(const bus::SerialSettings& settings) override;
+    void Close() override { m_open = false; }
+    bool IsOpen() const override { return m_open; }
+    bool Write(const std::uint8_t* data, std::size_t length) override;
+    bool WaitForBytes(std::size_t count, int timeoutMs) override;
+    std::size_t BytesAvailable() override;
+    std::size_t Read(std::uint8_t* data, std::size_t length) override;
+    void DiscardInput() override { m_input.clear(); }
+    void DiscardOutput() override {}
 
     // Changes the bytes of the next answers before they go on the line.
     void SetTransform(std::function<void(std::vector<std::uint8_t>&)> f) { m_transform = std::move(f); }

@@ -24,7 +24,7 @@ int SimLink::GetValues(const std::uint8_t* request, int requestLength, std::uint
     }
     auto reply = m_bus.Exchange(request, static_cast<std::size_t>(requestLength));
     if (!reply || reply->size() > bus::kBufferSize) {
-        m_bus.BusClock().sleepMs(static_cast<std::int64_t>(timeoutSeconds) * 1000);
+        m_bus.BusClock().SleepMs(static_cast<std::int64_t>(timeoutSeconds) * 1000);
         return -1;
     }
     std::copy(reply->begin(), reply->end(), answer);

@@ -70,9 +70,9 @@ void ConsoleDocumentUi::ShowMessage(const std::string& text)
     std::fprintf(m_out, "qortool: %s\n", text.c_str());
 }
 
-void LoopTimers::start(int id, int ms)
+void LoopTimers::Start(int id, int ms)
 {
-    m_timers[id] = {ms > 0 ? ms : 1, m_clock.tickMs() + (ms > 0 ? ms : 1)};
+    m_timers[id] = {ms > 0 ? ms : 1, m_clock.TickMs() + (ms > 0 ? ms : 1)};
 }
 
 void LoopTimers::Run(const std::function<void(int)>& fire, const std::function<bool()>& done, int sliceMs)
@@ -85,9 +85,9 @@ void LoopTimers::Run(const std::function<void(int)>& fire, const std::function<b
                 id = k;
                 due = e.due;
             }
-        const std::int64_t now = m_clock.tickMs();
+        const std::int64_t now = m_clock.TickMs();
         if (due > now) {
-            m_clock.sleepMs(due - now < sliceMs ? due - now : sliceMs);
+            m_clock.SleepMs(due - now < sliceMs ? due - now : sliceMs);
             continue;
         }
         Entry& e = m_timers[id];

@@ -42,7 +42,7 @@ public:
     void CloseMeters() override {}
     void ShowMeter(std::uint8_t) override {}
     void RefreshViews() override {}
-    void ProcessEvents(int ms) override { m_clock.sleepMs(ms); }
+    void ProcessEvents(int ms) override { m_clock.SleepMs(ms); }
 
     // Policy.
     bool releaseAll = false;  // the release dialog: release every module found (else Cancel)
@@ -88,8 +88,8 @@ private:
 class LoopTimers : public Timers {
 public:
     explicit LoopTimers(Clock& clock) : m_clock(clock) {}
-    void start(int id, int ms) override;
-    void stop(int id) override { m_timers.erase(id); }
+    void Start(int id, int ms) override;
+    void Stop(int id) override { m_timers.erase(id); }
     bool Running(int id) const { return m_timers.count(id) != 0; }
     bool Empty() const { return m_timers.empty(); }
     // Fires due timers through `fire` until `done()` holds; waits at most `sliceMs` at a time

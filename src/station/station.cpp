@@ -36,7 +36,7 @@ public:
     {
         BusLink& link = s.m_link;
         for (int waited = 0; link.Busy() && waited < 10000; waited += 10)
-            s.m_clock.sleepMs(10);
+            s.m_clock.SleepMs(10);
         link.SetBusy(true);
         m_ok = !link.Ethernet() || link.OpenEthernet();
     }
@@ -48,7 +48,7 @@ public:
         if (m_wait)
             m_s.m_ui.CloseWait();
         if (m_s.m_link.Ethernet() && m_s.m_link.Connected())
-            m_s.m_timers.start(kTimerKeepAlive, kKeepAlivePeriodMs);
+            m_s.m_timers.Start(kTimerKeepAlive, kKeepAlivePeriodMs);
     }
     TransferFrame(const TransferFrame&) = delete;
     TransferFrame& operator=(const TransferFrame&) = delete;
@@ -298,7 +298,7 @@ void Station::StartMeasuring()
 {
     if (!m_metersShown) {
         m_link.OpenPort();
-        m_timers.start(kTimerPoll, 1000);
+        m_timers.Start(kTimerPoll, 1000);
         m_measuring = true;
         m_cycleFree = true;
     }
@@ -332,8 +332,8 @@ bool Station::StartRecording()
         m_cycleFree = true;
         PollCycle();
         if (!m_stoppedInCycle) {
-            m_timers.start(kTimerPoll, 1000);
-            m_timers.start(kTimerSave, SaveIntervalMs());
+            m_timers.Start(kTimerPoll, 1000);
+            m_timers.Start(kTimerSave, SaveIntervalMs());
             m_measuring = true;
             m_recording = true;
             m_ui.SetPane(2, T(text::kTransfer));
@@ -355,9 +355,9 @@ void Station::StopAll()
     m_metersShown = false;
     m_measuring = false;
     m_recording = false;
-    m_timers.stop(kTimerPoll);
-    m_timers.stop(kTimerRecord);
-    m_timers.stop(kTimerSave);
+    m_timers.Stop(kTimerPoll);
+    m_timers.Stop(kTimerRecord);
+    m_timers.Stop(kTimerSave);
     m_ui.SetPane(2, T(text::kNoTransfer));
 }
 
@@ -424,7 +424,7 @@ void Station::PollOnce(std::uint8_t address)
 void Station::PollRunningPotentiostat(std::uint8_t address, bool& stillRunning)
 {
     catalogue::CSlave& slave = Slave(address);
-    slave.m_potTime = m_clock.now();
+    slave.m_potTime = m_clock.Now();
     const int count = (m_config.potRate == 0 || m_potList.size() > 1) ? 1 : kFastModeCount;
     slave.m_potCount = count;
     m_link.PrepareMeasureRequest(address);
@@ -502,7 +502,7 @@ void Station::ReadPotRecords(std::uint8_t address)
     pending =
         r >= 8 + 4 ? std::abs(static_cast<int>(ReadU16(ans + 8)) - static_cast<int>(ReadU16(ans + 10))) : 0;
     if (pending != 0) {
-        m_timers.stop(kTimerPoll);
+        m_timers.Stop(kTimerPoll);
         const std::uint8_t max = 100;
         for (int reads = 0; reads < kMaxRecordReads; ++reads) {
             r = exchange(CMD_READ_POT_RECORDS,
@@ -516,7 +516,7 @@ void Station::ReadPotRecords(std::uint8_t address)
                 m_doc.AddPotData(1, ans + kHeaderSize + off, kPotSampleSize);
         }
         if (m_measuring || m_inCycle)
-            m_timers.start(kTimerPoll, 1000);
+            m_timers.Start(kTimerPoll, 1000);
     }
 }
 
@@ -582,7 +582,7 @@ void Station::StoreFirstSample()
         seconds = 1;
         m_doc.m_grafikSetup.SetInterval(0, 0, 1);
     }
-    m_timers.start(kTimerRecord, seconds * 1000);
+    m_timers.Start(kTimerRecord, seconds * 1000);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -691,11 +691,11 @@ void Station::ReadDataLogger()
         if (m_link.Answer()[8] == 0 || r < static_cast<int>(kHeaderSize) + 4) {
             m_ui.ShowMessage(T(text::kDataNotAvailable));
         } else {
-            m_timers.stop(kTimerKeepAlive);
+            m_timers.Stop(kTimerKeepAlive);
             if (!ReadFileBlocks("dl.txt", r, content, true))
                 return;
             if (m_link.Ethernet() && m_link.Connected())
-                m_timers.start(kTimerKeepAlive, kKeepAlivePeriodMs);
+                m_timers.Start(kTimerKeepAlive, kKeepAlivePeriodMs);
         }
     }
 
@@ -709,7 +709,7 @@ void Station::ReadDataLogger()
     }
     const std::uint8_t status = m_link.Answer()[8];
     if (status != 0) {
-        m_timers.stop(kTimerKeepAlive);
+        m_timers.Stop(kTimerKeepAlive);
         if (status != 2 || r < static_cast<int>(kHeaderSize) + 8) {
             m_ui.ShowMessage(T(text::kTransferInterrupted));
             return;
@@ -721,7 +721,7 @@ void Station::ReadDataLogger()
         if (RequestFileBlock("dl.ini", 1) < 1)
             m_link.LinkError();
         if (m_link.Ethernet() && m_link.Connected())
-            m_timers.start(kTimerKeepAlive, kKeepAlivePeriodMs);
+            m_timers.Start(kTimerKeepAlive, kKeepAlivePeriodMs);
     }
     if (ringStart > content.size()) {
         m_ui.ShowMessage(T(text::kTransferInterrupted));
@@ -749,7 +749,7 @@ void Station::ReadDeviceLogbook()
         m_ui.ShowMessage(T(text::kDataNotAvailable));
         return;
     }
-    m_timers.stop(kTimerKeepAlive);
+    m_timers.Stop(kTimerKeepAlive);
     std::string content;
     if (!ReadFileBlocks("logbook.txt", r, content, false))
         return;

@@ -114,8 +114,8 @@ public:
     void ShowMessage(const std::string& text) override { m_ui.ShowMessage(text); }
     void SetLinkPane(const std::string& text) override { m_ui.SetPane(1, text); }
     void StopRecording() override;
-    void StartKeepAlive(int periodMs) override { m_timers.start(bus::kTimerKeepAlive, periodMs); }
-    void StopKeepAlive() override { m_timers.stop(bus::kTimerKeepAlive); }
+    void StartKeepAlive(int periodMs) override { m_timers.Start(bus::kTimerKeepAlive, periodMs); }
+    void StopKeepAlive() override { m_timers.Stop(bus::kTimerKeepAlive); }
 
 private:
     class TransferFrame;

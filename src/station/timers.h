@@ -8,8 +8,8 @@ class Timers {
 public:
     virtual ~Timers() = default;
     // Starts or restarts timer `id` with a period of `ms` milliseconds.
-    virtual void start(int id, int ms) = 0;
-    virtual void stop(int id) = 0;
+    virtual void Start(int id, int ms) = 0;
+    virtual void Stop(int id) = 0;
 };
 
 }  // namespace qor::station

@@ -64,10 +64,10 @@ TEST_F(SerialExchange, AnswerCutShortTimesOutAfterTheFullTimeOut)
                       CutCase{"all but the checksum", 20}}) {
         std::vector<std::uint8_t> part(kPhAnswer.begin(), kPhAnswer.begin() + static_cast<long>(c.bytes));
         stream.Inject(part);
-        const std::int64_t before = clock.tickMs();
+        const std::int64_t before = clock.TickMs();
         EXPECT_EQ(TransceiveOnly(answer.data()), -1) << c.name;
-        EXPECT_EQ(clock.tickMs() - before, 2000) << c.name;
-        stream.discardInput();
+        EXPECT_EQ(clock.TickMs() - before, 2000) << c.name;
+        stream.DiscardInput();
     }
     EXPECT_TRUE(host.messages.empty());
 }
@@ -92,7 +92,7 @@ TEST_F(SerialExchange, LengthFieldBeyondTheAnswerBufferIsRefusedAndDiscarded)
     huge[4] = 0x05;
     stream.Inject(huge);
     EXPECT_EQ(TransceiveOnly(answer.data()), -1);
-    EXPECT_EQ(stream.bytesAvailable(), 0u);
+    EXPECT_EQ(stream.BytesAvailable(), 0u);
 
     // The largest answer that fits is still taken.
     std::vector<std::uint8_t> full(8 + 1390, 0x33);
@@ -221,7 +221,7 @@ TEST_F(SerialExchange, ChecksumAndCutFaultsOfTheModule)
 TEST_F(SerialExchange, PortThatWentAwayIsOpenedAgainByTheNextExchange)
 {
     bus.AddModule(0, 1);
-    stream.close();
+    stream.Close();
     link.PrepareMeasureRequest(0);
     EXPECT_EQ(link.PollModule(), 1);
     EXPECT_EQ(stream.Opens(), 2);
@@ -235,7 +235,7 @@ TEST_F(SerialExchange, BusyLinkMakesThePollGiveUpWithoutExchange)
     link.PrepareMeasureRequest(0);
     EXPECT_EQ(link.PollModule(), 0);
     EXPECT_EQ(bus.Exchanges(), before);
-    EXPECT_LE(clock.tickMs(), 2000);
+    EXPECT_LE(clock.TickMs(), 2000);
 }
 
 TEST_F(SerialExchange, PaneTextShowsPortAndSpeed)

@@ -77,7 +77,7 @@ TEST(SerialLink, PollsTheSimulatorThroughAPseudoTerminal)
     auto sim = StartPtySim(linkPath);
     QuietHost host;
     io::SerialLink serial;
-    bus::BusLink link(SystemClock::instance(), host);
+    bus::BusLink link(SystemClock::Instance(), host);
     link.SetSerial(&serial);
     link.Settings().device = linkPath;
     ASSERT_EQ(link.OpenPort(), 1) << serial.LastError();
@@ -98,7 +98,7 @@ TEST(SerialLink, SilentModuleCostsTheTimeOut)
     auto sim = StartPtySim(linkPath);
     QuietHost host;
     io::SerialLink serial;
-    bus::BusLink link(SystemClock::instance(), host);
+    bus::BusLink link(SystemClock::Instance(), host);
     link.SetSerial(&serial);
     link.Settings().device = linkPath;
     ASSERT_EQ(link.OpenPort(), 1);
@@ -118,7 +118,7 @@ TEST(SerialLink, RecoversAfterTheSimulatorIsRestarted)
     auto sim = StartPtySim(linkPath);
     QuietHost host;
     io::SerialLink serial;
-    bus::BusLink link(SystemClock::instance(), host);
+    bus::BusLink link(SystemClock::Instance(), host);
     link.SetSerial(&serial);
     link.Settings().device = linkPath;
     ASSERT_EQ(link.OpenPort(), 1);
@@ -136,7 +136,7 @@ TEST(SerialLink, MissingDeviceFailsToOpenWithAReason)
     io::SerialLink serial;
     bus::SerialSettings s;
     s.device = TempPath("qor-no-such-tty");
-    EXPECT_FALSE(serial.open(s));
+    EXPECT_FALSE(serial.Open(s));
     EXPECT_NE(serial.LastError().find("qor-no-such-tty"), std::string::npos);
     EXPECT_EQ(io::SerialLink::DeviceForPort(1), "/dev/ttyS0");
 }
@@ -157,7 +157,7 @@ protected:
     std::unique_ptr<test::Process> sim;
     QuietHost host;
     io::TcpLink tcp;
-    bus::BusLink link{SystemClock::instance(), host};
+    bus::BusLink link{SystemClock::Instance(), host};
 };
 
 TEST_F(TcpTransport, PollsTheSimulatorThroughTheGateway)

@@ -109,7 +109,7 @@ TEST(SimBus, GatewayAnswersTheLinkTestItself)
     EXPECT_EQ(gw.GetValues(req, 8, ans, 2), 8);
     BuildRequest(req, CMD_READ_MEASUREMENT, 1);
     EXPECT_EQ(gw.GetValues(req, 8, ans, 2), -1);
-    EXPECT_EQ(clock.tickMs(), 2000);  // a silent module costs the time-out
+    EXPECT_EQ(clock.TickMs(), 2000);  // a silent module costs the time-out
 }
 
 TEST(SimBus, ValuesDriftButStayPlausible)
@@ -120,7 +120,7 @@ TEST(SimBus, ValuesDriftButStayPlausible)
     const std::uint8_t req[] = {0x02, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     double lo = 99, hi = -99;
     for (int i = 0; i < 600; ++i) {
-        clock.advance(1000);
+        clock.Advance(1000);
         auto a = bus.Exchange(req, sizeof req);
         ASSERT_TRUE(a);
         double ph = ReadI16(a->data() + 14) / 1000.0;

@@ -81,7 +81,7 @@ TEST(SimPotentiostat, QueuesSamplesWhileRunning)
 {
     PotBus b;
     b.Ok(kStart);
-    b.clock.advance(1050);  // samples at 0, 100, ..., 1000 ms
+    b.clock.Advance(1050);  // samples at 0, 100, ..., 1000 ms
     Bytes c = b.Ok(kCount1);
     ASSERT_EQ(c.size(), 12u);
     EXPECT_EQ(std::abs(bus::ReadU16(&c[8]) - bus::ReadU16(&c[10])), 11);
@@ -111,7 +111,7 @@ TEST(SimPotentiostat, ImpedancePointsFollowTheSweep)
     p.impedancePoints = 6;
     b.pot->SetProgram(p);
     b.Ok(kStart);
-    b.clock.advance(1000 + 3 * 500);
+    b.clock.Advance(1000 + 3 * 500);
     Bytes c = b.Ok(kCount2);
     EXPECT_EQ(static_cast<std::int8_t>(c[8]) - static_cast<std::int8_t>(c[10]), 3);
     Bytes r = b.Ok(kRead2);
@@ -129,7 +129,7 @@ TEST(SimPotentiostat, ImpedancePointsFollowTheSweep)
     EXPECT_GT(ph0, -10.0f);
     EXPECT_EQ(r[8 + 16], 2);
     EXPECT_EQ(r[8 + 17], 4);
-    b.clock.advance(2000);
+    b.clock.Advance(2000);
     EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x43);  // program over
 }
 
@@ -155,7 +155,7 @@ TEST(SimPotentiostat, FastAnswersAreNumberedOneToTen)
     b.Ok(kStart);
     for (int i = 1; i <= 12; ++i)
         EXPECT_EQ(b.Ok(kMeasure)[2], (i - 1) % 10 + 1);
-    b.clock.advance(1000);
+    b.clock.Advance(1000);
     EXPECT_EQ(b.Ok(kMeasure)[2], 1);
 }
 
@@ -219,7 +219,7 @@ TEST(SimPotentiostat, AnswersSerialFramesWithHiddenPayloadByte)
 {
     PotBus b;
     b.Ok(kStart);
-    b.clock.advance(250);
+    b.clock.Advance(250);
     Bytes frame = kRead1;
     const std::uint16_t crc = bus::Crc16(frame.data(), frame.size());
     frame.push_back(static_cast<std::uint8_t>(crc));

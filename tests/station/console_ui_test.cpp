@@ -12,14 +12,14 @@ TEST(LoopTimers, FiresOnTheClockAndStopsWhenDone)
     SimClock clock;
     LoopTimers timers(clock);
     std::map<int, int> fired;
-    timers.start(1, 1000);
-    timers.start(2, 2500);
-    timers.Run([&](int id) { ++fired[id]; }, [&] { return clock.tickMs() > 10000; });
+    timers.Start(1, 1000);
+    timers.Start(2, 2500);
+    timers.Run([&](int id) { ++fired[id]; }, [&] { return clock.TickMs() > 10000; });
     EXPECT_EQ(fired[1], 10);
     EXPECT_EQ(fired[2], 4);
     // A handler that stops its own timer ends the loop once nothing runs.
-    timers.stop(2);
-    timers.Run([&](int id) { timers.stop(id); }, [] { return false; });
+    timers.Stop(2);
+    timers.Run([&](int id) { timers.Stop(id); }, [] { return false; });
     EXPECT_TRUE(timers.Empty());
 }
 

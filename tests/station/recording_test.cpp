@@ -21,7 +21,7 @@ TEST(Recording, OneDayAtOneSecondFromThreeModules)
     oxygen.SetRawValues({955, 862, 180});
     r.SearchAll();
     r.doc.m_grafikSetup.SetInterval(0, 0, 1);
-    const std::int64_t t0 = r.clock.now();
+    const std::int64_t t0 = r.clock.Now();
     ASSERT_TRUE(r.station->StartRecording());
     EXPECT_TRUE(r.station->Recording());
     EXPECT_EQ(r.timers.Period(1), 1000);
@@ -195,7 +195,7 @@ TEST(Potentiostat, FastModeWithOnePotentiostatFillsTenSlots)
         EXPECT_EQ(s.m_potSlot[i].m_status, 0x53) << i;
         EXPECT_NE(s.m_potSlot[i].m_value2, 0.0) << i;
     }
-    EXPECT_EQ(s.m_potTime, r.clock.now());
+    EXPECT_EQ(s.m_potTime, r.clock.Now());
 }
 
 TEST(Potentiostat, FastModeWithTwoPotentiostatsPollsOnceEach)
@@ -337,7 +337,7 @@ TEST(Potentiostat, StopCommandAsksAndStops)
     r.station->StopCommand();
     EXPECT_FALSE(pot.Running());
     EXPECT_FALSE(r.station->PotentiostatRunning());
-    pot.Start(r.clock.tickMs());
+    pot.Start(r.clock.TickMs());
     r.station->StartPotentiostat();  // refused: already running
     pot.SetRefuseStop(true);
     r.ui.messages.clear();

@@ -185,9 +185,9 @@ TEST(Search, AutoEnableRestoresTheReleasedSet)
     r.bus.AddModule(0, 1);
     r.bus.AddModule(2, 4);
     r.ui.release = [](FreigabeDlgModel&) { return true; };
-    const auto t0 = r.clock.tickMs();
+    const auto t0 = r.clock.TickMs();
     r.station->AutoEnable();
-    EXPECT_GE(r.clock.tickMs() - t0, 1000);
+    EXPECT_GE(r.clock.TickMs() - t0, 1000);
     EXPECT_EQ(r.ui.releaseShownRight, (std::vector<std::string>{"Slave  2: 2000µS - Verstärker"}));
     EXPECT_EQ(r.ui.releaseShownLeft, (std::vector<std::string>{"Slave  0: pH - Verstärker"}));
 }

@@ -27,12 +27,12 @@ struct FakeTimers : Timers {
         int periodMs;
         std::int64_t due;
     };
-    void start(int id, int ms) override
+    void Start(int id, int ms) override
     {
-        running[id] = {ms, clock.tickMs() + ms};
+        running[id] = {ms, clock.TickMs() + ms};
         ++starts[id];
     }
-    void stop(int id) override { running.erase(id); }
+    void Stop(int id) override { running.erase(id); }
     bool On(int id) const { return running.count(id) != 0; }
     int Period(int id) const { return On(id) ? running.at(id).periodMs : -1; }
 
@@ -100,7 +100,7 @@ struct FakeUi : StationUi {
     void CloseMeters() override { ++meterCloses; }
     void ShowMeter(std::uint8_t address) override { meterShown.push_back(address); }
     void RefreshViews() override { ++refreshes; }
-    void ProcessEvents(int ms) override { clock.advance(ms); }
+    void ProcessEvents(int ms) override { clock.Advance(ms); }
 
     SimClock& clock;
     std::vector<std::string> messages, questions, errors, waits;
@@ -159,7 +159,7 @@ struct Rig {
     // Fires the timers in order of their due time for `ms` of simulated time.
     void Run(std::int64_t ms)
     {
-        const std::int64_t end = clock.tickMs() + ms;
+        const std::int64_t end = clock.TickMs() + ms;
         for (;;) {
             int id = -1;
             std::int64_t due = 0;
@@ -170,16 +170,16 @@ struct Rig {
                 }
             if (id < 0 || due > end)
                 break;
-            if (due > clock.tickMs())
-                clock.advance(due - clock.tickMs());
+            if (due > clock.TickMs())
+                clock.Advance(due - clock.TickMs());
             auto& e = timers.running[id];
             e.due += e.periodMs > 0 ? e.periodMs : 1;
-            if (e.due < clock.tickMs())
-                e.due = clock.tickMs();
+            if (e.due < clock.TickMs())
+                e.due = clock.TickMs();
             station->OnTimer(id);
         }
-        if (end > clock.tickMs())
-            clock.advance(end - clock.tickMs());
+        if (end > clock.TickMs())
+            clock.Advance(end - clock.TickMs());
     }
 
     // Searches and releases everything found.

@@ -65,9 +65,9 @@ constexpr TextPair kAbout{"QORremote\nMessstation für bis zu sechzehn Messmodul
 // passes at once, so a search of sixteen addresses does not freeze the window.
 class SimulatedBusClock final : public Clock {
 public:
-    std::int64_t now() const override { return SystemClock::instance().now() + m_skippedMs / 1000; }
-    std::int64_t tickMs() const override { return SystemClock::instance().tickMs() + m_skippedMs; }
-    void sleepMs(std::int64_t ms) override { m_skippedMs += std::max<std::int64_t>(ms, 0); }
+    std::int64_t Now() const override { return SystemClock::Instance().Now() + m_skippedMs / 1000; }
+    std::int64_t TickMs() const override { return SystemClock::Instance().TickMs() + m_skippedMs; }
+    void SleepMs(std::int64_t ms) override { m_skippedMs += std::max<std::int64_t>(ms, 0); }
 
 private:
     std::int64_t m_skippedMs = 0;
@@ -98,7 +98,7 @@ QIcon Icon(QStyle::StandardPixmap p)
 
 CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
     : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0),
-      m_clock(SystemClock::instance())
+      m_clock(SystemClock::Instance())
 {
     setObjectName(QStringLiteral("mainFrame"));
     QApplication::setWindowIcon(AppIcon());
@@ -522,7 +522,7 @@ void CMainFrame::OnPortSetup()
     } else {
         // Leaving the gateway: the socket is closed and its keep-alive ends.
         link.CloseEthernet();
-        stop(bus::kTimerKeepAlive);
+        Stop(bus::kTimerKeepAlive);
         link.OpenPort();
         SetPane(1, link.SerialPaneText());
     }
@@ -829,7 +829,7 @@ QString CMainFrame::PaneText(int pane) const
 // ----------------------------------------------------------------------------------------
 // Timers
 
-void CMainFrame::start(int id, int ms)
+void CMainFrame::Start(int id, int ms)
 {
     QTimer*& t = m_timers[id];
     if (!t) {
@@ -840,7 +840,7 @@ void CMainFrame::start(int id, int ms)
     t->start(std::max(1, ms));
 }
 
-void CMainFrame::stop(int id)
+void CMainFrame::Stop(int id)
 {
     if (auto it = m_timers.find(id); it != m_timers.end())
         it->second->stop();

@@ -117,8 +117,8 @@ public:
     void ProcessEvents(int ms) override;
 
     // --- Timers ---
-    void start(int id, int ms) override;
-    void stop(int id) override;
+    void Start(int id, int ms) override;
+    void Stop(int id) override;
 
     // --- DocumentUi ---
     std::optional<std::string> ChooseFile(data::FileDialog kind, const std::string& defaultExt,
