@@ -214,7 +214,7 @@ TEST(ReadDataLogger, RefusesContentBeyondTheBufferOrARingStartBeyondIt)
 {
     {
         LoggerRig r;
-        r.pot.SetFile("dl.txt", Pattern(Station::kLoggerCapacity + 1));
+        r.pot.SetFile("dl.txt", Pattern(FileReadout::kLoggerCapacity + 1));
         r.station->ReadDataLogger();
         EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Datenübertragung unterbrochen!"}));
         EXPECT_FALSE(ReadAll(*r.ui.loggerFile));
@@ -222,11 +222,11 @@ TEST(ReadDataLogger, RefusesContentBeyondTheBufferOrARingStartBeyondIt)
     }
     {
         LoggerRig r;
-        r.pot.SetFile("dl.txt", Pattern(Station::kLoggerCapacity));  // exactly full is fine
+        r.pot.SetFile("dl.txt", Pattern(FileReadout::kLoggerCapacity));  // exactly full is fine
         r.pot.SetFile("dl.ini", Ini(5));
         r.station->ReadDataLogger();
         EXPECT_TRUE(r.ui.messages.empty());
-        EXPECT_EQ(ReadAll(*r.ui.loggerFile)->size(), Station::kLoggerCapacity);
+        EXPECT_EQ(ReadAll(*r.ui.loggerFile)->size(), FileReadout::kLoggerCapacity);
     }
     {
         LoggerRig r;
