@@ -129,29 +129,34 @@ TEST_F(SerialExchange, RequestGoesOutWithChecksumAndModuleAnswers)
     EXPECT_FALSE(IsConductivityType(7));
 }
 
-TEST_F(SerialExchange, RejectedAnswersCountNeitherAsErrorNorMeasurement)
+// Refused, unready and wrong answers are no measurement but no link failure either; a
+// lost or corrupt one is a failure. A measurement answer without its twelve data bytes
+// must not pass off stale raw values.
+TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
 {
+    struct Case {
+        Fault fault;
+        int errors;
+    };
     bus.AddModule(2, 8);
-    for (Fault f : {Fault::StatusNotReady, Fault::StatusError, Fault::WrongEcho}) {
-        bus.QueueFault(2, f);
+    for (Case c : {Case{Fault::StatusNotReady, 0}, Case{Fault::StatusError, 0}, Case{Fault::WrongEcho, 0},
+                   Case{Fault::BadChecksum, 1}, Case{Fault::CutAfterHeader, 1}, Case{Fault::None, 0}}) {
+        link.SetPollErrors(0);
+        if (c.fault != Fault::None)
+            bus.QueueFault(2, c.fault);
+        else
+            stream.SetTransform([](std::vector<std::uint8_t>& a) {
+                a = {0x02, 0x10, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+            });
         link.PrepareMeasureRequest(2);
-        EXPECT_EQ(link.PollModule(), 0) << sim::FaultName(f);
-        EXPECT_EQ(link.PollErrors(), 0) << sim::FaultName(f);
+        EXPECT_EQ(link.PollModule(), 0) << sim::FaultName(c.fault);
+        EXPECT_EQ(link.PollErrors(), c.errors) << sim::FaultName(c.fault);
         EXPECT_FALSE(link.Busy());
     }
-    EXPECT_TRUE(host.events.empty());
-}
-
-// A measurement answer without its twelve data bytes must not pass off stale raw values.
-TEST_F(SerialExchange, MeasurementAnswerWithoutDataIsNotValid)
-{
-    bus.AddModule(9, 1);
-    stream.SetTransform([](std::vector<std::uint8_t>& a) {
-        a = {0x02, 0x10, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    });
-    link.PrepareMeasureRequest(9);
-    EXPECT_EQ(link.PollModule(), 0);
-    EXPECT_EQ(link.PollErrors(), 0);
+    EXPECT_EQ(host.events.size(), 1u);
+    EXPECT_EQ(host.Last(), LinkEventKind::ChecksumError);
+    stream.SetTransform(nullptr);
+    EXPECT_EQ(link.PollModule(), 1);
 }
 
 TEST_F(SerialExchange, SixthNetFailureStopsRecordingAndEveryFurtherOneToo)
@@ -195,19 +200,6 @@ TEST_F(SerialExchange, PollErrorCounterSaturates)
     }
     EXPECT_EQ(link.PollErrors(), 255);
     EXPECT_EQ(host.Count(LinkEventKind::PollsFailing), 295);
-}
-
-TEST_F(SerialExchange, ChecksumAndCutFaultsOfTheModule)
-{
-    bus.AddModule(3, 1);
-    bus.QueueFault(3, Fault::BadChecksum);
-    link.PrepareMeasureRequest(3);
-    EXPECT_EQ(link.PollModule(), 0);
-    EXPECT_EQ(host.Last(), LinkEventKind::ChecksumError);
-    bus.QueueFault(3, Fault::CutAfterHeader);
-    EXPECT_EQ(link.PollModule(), 0);
-    EXPECT_EQ(link.PollErrors(), 2);
-    EXPECT_EQ(link.PollModule(), 1);
 }
 
 TEST_F(SerialExchange, PortThatWentAwayIsOpenedAgainByTheNextExchange)
