@@ -20,13 +20,12 @@ using Clk = std::chrono::steady_clock;
 
 namespace {
 
-struct NullHost : bus::LinkHost {
-    void ShowMessage(const std::string& t) override { std::fprintf(stderr, "message: %s\n", t.c_str()); }
-    void SetLinkPane(const std::string&) override {}
-    void AddLogbookEntry(const std::string&) override {}
-    void StopRecording() override {}
-    void StartKeepAlive(int) override {}
-    void StopKeepAlive() override {}
+struct NullHost : bus::LinkListener {
+    void OnLinkEvent(const bus::LinkEvent& e) override
+    {
+        if (e.kind == bus::LinkEventKind::ChecksumError)
+            std::fprintf(stderr, "message: checksum error\n");
+    }
 };
 
 double CpuMs()

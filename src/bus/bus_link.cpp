@@ -1,8 +1,7 @@
 #include "bus/bus_link.h"
 
-#include "common/text.h"
-
 #include <algorithm>
+#include <utility>
 
 namespace qor::bus {
 
@@ -19,7 +18,12 @@ bool IsConductivityType(std::uint8_t t)
            (t >= 35 && t <= 38);
 }
 
-BusLink::BusLink(Clock& clock, LinkHost& host) : m_clock(clock), m_host(host) {}
+BusLink::BusLink(Clock& clock, LinkListener& listener) : m_clock(clock), m_listener(listener) {}
+
+void BusLink::Report(LinkEventKind kind, std::string detail)
+{
+    m_listener.OnLinkEvent(LinkEvent{kind, Ethernet(), std::move(detail)});
+}
 
 int BusLink::ChecksumFrame(std::uint8_t* frame, int length, bool check)
 {
@@ -30,7 +34,7 @@ int BusLink::ChecksumFrame(std::uint8_t* frame, int length, bool check)
     }
     if (ReadU16(frame + length) == crc)
         return 1;
-    m_host.ShowMessage("Error CS protocol");
+    Report(LinkEventKind::ChecksumError);
     return 0;
 }
 
@@ -116,9 +120,7 @@ void BusLink::LinkError()
     m_connected = false;
     if (m_gateway)
         m_gateway->CloseSocket();
-    m_host.SetLinkPane(EthernetPaneText("closed"));
-    m_host.AddLogbookEntry("TCP Socket Connect Error");
-    m_host.StopKeepAlive();
+    Report(LinkEventKind::GatewayFailed);
 }
 
 void BusLink::PrepareMeasureRequest(std::uint8_t address)
@@ -146,9 +148,7 @@ int BusLink::PollModule()
         m_busy = false;
         if (m_pollErrors > 5) {
             m_connected = false;
-            m_host.StopRecording();
-            m_host.ShowMessage(Ethernet() ? "Error TCP/IP connection! Check your connection"
-                                          : "Error USB/COM connection! Check your connection");
+            Report(LinkEventKind::PollsFailing);
         }
         return 0;
     }
@@ -177,7 +177,7 @@ int BusLink::OpenPort()
     if (Ethernet()) {
         OpenEthernet();
         if (!m_connected)
-            m_host.ShowMessage("TCP Socket not connected!");
+            Report(LinkEventKind::NotConnected);
         return m_connected ? 1 : 0;
     }
     if (!m_serial)
@@ -187,20 +187,16 @@ int BusLink::OpenPort()
     bool ok = m_serial->Open(SerialSettingsNow());
     std::string notice = m_serial->TakeNotice();
     if (!notice.empty())
-        m_host.AddLogbookEntry(notice);
+        Report(LinkEventKind::PortNotice, std::move(notice));
     return ok ? 1 : 0;
 }
 
 int BusLink::OpenEthernet()
 {
-    if (m_connected) {
-        m_host.SetLinkPane(EthernetPaneText("open"));
-    } else {
-        int r = m_gateway ? m_gateway->ConnectSocketIP(m_settings.ip.data(), m_settings.tcpPort) : 0;
-        m_connected = r != 0;
-        m_host.SetLinkPane(EthernetPaneText(m_connected ? "open" : "closed"));
-    }
-    m_host.StartKeepAlive(kKeepAlivePeriodMs);
+    if (!m_connected)
+        m_connected = m_gateway && m_gateway->ConnectSocketIP(m_settings.ip.data(), m_settings.tcpPort) != 0;
+    Report(m_connected ? LinkEventKind::GatewayOpen : LinkEventKind::GatewayClosed);
+    Report(LinkEventKind::KeepAliveWanted);
     return m_connected ? 1 : 0;
 }
 
@@ -225,26 +221,7 @@ void BusLink::KeepAlive()
     if (LinkTest() < 1)
         LinkError();
     else
-        m_host.SetLinkPane(EthernetPaneText("open"));
-}
-
-std::string BusLink::SerialPaneText() const
-{
-    if (!m_settings.device.empty())
-        return Format("%s  %d,N,8,1", m_settings.device.c_str(), m_settings.baud);
-    return Format("COM %d  %d,N,8,1", m_settings.port, m_settings.baud);
-}
-
-std::string BusLink::EthernetPaneText(const char* state) const
-{
-    const auto& ip = m_settings.ip;
-    std::string s =
-        Format("Ethernet to %d.%d.%d.%d:%u", ip[0], ip[1], ip[2], ip[3], unsigned{m_settings.tcpPort});
-    if (state) {
-        s += ' ';
-        s += state;
-    }
-    return s;
+        Report(LinkEventKind::GatewayOpen);
 }
 
 SerialSettings BusLink::SerialSettingsNow() const

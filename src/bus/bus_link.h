@@ -3,7 +3,7 @@
 #include "bus/byte_stream.h"
 #include "bus/frame.h"
 #include "bus/gateway.h"
-#include "bus/link_host.h"
+#include "bus/link_events.h"
 #include "common/clock.h"
 
 #include <array>
@@ -37,10 +37,10 @@ struct Measurement {
 bool IsConductivityType(std::uint8_t typeCode);
 
 // The one link to the bus: framing, checksum, exchanges and the module poll, over either
-// the serial byte stream or the TCP gateway.
+// the serial byte stream or the TCP gateway. What happens on it goes to the listener.
 class BusLink {
 public:
-    BusLink(Clock& clock, LinkHost& host);
+    BusLink(Clock& clock, LinkListener& listener);
 
     void SetSerial(ByteStream* stream) { m_serial = stream; }
     void SetGateway(Gateway* gateway) { m_gateway = gateway; }
@@ -55,7 +55,7 @@ public:
     std::uint8_t* Answer() { return m_answer.data(); }
 
     // check false: appends the CRC behind `length` bytes, returns 1. check true: compares;
-    // a mismatch shows "Error CS protocol" and returns 0.
+    // a mismatch is reported (ChecksumError) and returns 0.
     int ChecksumFrame(std::uint8_t* frame, int length, bool check);
     int SendFrame(std::uint8_t* frame, int length);
     // Returns the answer length without checksum (8 + data) or -1.
@@ -72,7 +72,7 @@ public:
     int OpenEthernet();
     // Closes an open TCP connection (program end, reconfiguration).
     void CloseEthernet();
-    // Timer 5: tests an open TCP link.
+    // The keep-alive tick: tests an open TCP link.
     void KeepAlive();
     // Command 0x00 to address 1; the answer length or -1.
     int LinkTest();
@@ -85,15 +85,12 @@ public:
     // The search saves and restores the counter: silent free addresses are no link errors.
     void SetPollErrors(std::uint8_t n) { m_pollErrors = n; }
 
-    // Status pane 1 texts.
-    std::string SerialPaneText() const;
-    std::string EthernetPaneText(const char* state) const;  // state: "open", "closed" or nullptr
-
 private:
     SerialSettings SerialSettingsNow() const;
+    void Report(LinkEventKind kind, std::string detail = {});
 
     Clock& m_clock;
-    LinkHost& m_host;
+    LinkListener& m_listener;
     ByteStream* m_serial = nullptr;
     Gateway* m_gateway = nullptr;
     LinkSettings m_settings;

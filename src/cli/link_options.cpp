@@ -1,11 +1,12 @@
 #include "cli/link_options.h"
 
 #include "common/text.h"
-#include "station/console_ui.h"
 #include "io/serial_link.h"
 #include "io/tcp_link.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_link.h"
+#include "station/console_ui.h"
+#include "station/link_texts.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -99,15 +100,15 @@ std::string LinkOptions::Describe() const
     return "serial " + m_settings.device;
 }
 
-void ConsoleLinkHost::ShowMessage(const std::string& text)
+void ConsoleLinkHost::OnLinkEvent(const bus::LinkEvent& event)
 {
-    std::fprintf(stderr, "qortool: %s\n", text.c_str());
-}
-
-void ConsoleLinkHost::AddLogbookEntry(const std::string& text)
-{
-    if (verbose)
-        std::fprintf(stderr, "logbook: %s\n", text.c_str());
+    if (event.kind == bus::LinkEventKind::PollsFailing)
+        m_stopRequested = true;
+    const station::LinkEventTexts texts = station::TextsFor(event);
+    if (!texts.logbook.empty() && verbose)
+        std::fprintf(stderr, "logbook: %s\n", texts.logbook.c_str());
+    if (!texts.message.empty())
+        std::fprintf(stderr, "qortool: %s\n", texts.message.c_str());
 }
 
 bool SearchPotentiostats(station::ConsoleStation& cs, const LinkOptions& transport, int lang)

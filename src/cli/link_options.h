@@ -47,22 +47,15 @@ private:
     std::unique_ptr<io::SerialLink> m_serial;
 };
 
-// A LinkHost for programs without a window: notices go to stderr.
-class ConsoleLinkHost : public bus::LinkHost {
+// The link's listener for programs without a window: notices go to stderr.
+class ConsoleLinkHost : public bus::LinkListener {
 public:
-    void ShowMessage(const std::string& text) override;
-    void SetLinkPane(const std::string& text) override { m_pane = text; }
-    void AddLogbookEntry(const std::string& text) override;
-    void StopRecording() override { m_stopRequested = true; }
-    void StartKeepAlive(int) override {}
-    void StopKeepAlive() override {}
+    void OnLinkEvent(const bus::LinkEvent& event) override;
 
-    const std::string& Pane() const { return m_pane; }
     bool StopRequested() const { return m_stopRequested; }
     bool verbose = false;
 
 private:
-    std::string m_pane;
     bool m_stopRequested = false;
 };
 

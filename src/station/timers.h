@@ -2,8 +2,14 @@
 
 namespace qor::station {
 
-// The window timers of the station (ids 1, 2, 3 and 5). The real implementation drives
-// QTimers; tests fire the ticks themselves.
+// The window timers of the station. The real implementation drives QTimers; tests fire the
+// ticks themselves.
+inline constexpr int kTimerPoll = 1;
+inline constexpr int kTimerRecord = 2;
+inline constexpr int kTimerSave = 3;
+inline constexpr int kTimerKeepAlive = 5;
+inline constexpr int kKeepAlivePeriodMs = 5000;
+
 class Timers {
 public:
     virtual ~Timers() = default;

@@ -1,28 +1,22 @@
 #pragma once
 
-#include "bus/link_host.h"
+#include "bus/link_events.h"
 
-#include <string>
+#include <algorithm>
 #include <vector>
 
 namespace qor::test {
 
-// Records every call the link makes to its owner.
-struct FakeLinkHost : bus::LinkHost {
-    std::vector<std::string> messages, panes, logbook;
-    int stops = 0;
-    int keepAliveStarts = 0, keepAliveStops = 0;
-    int keepAlivePeriod = 0;
-    void ShowMessage(const std::string& t) override { messages.push_back(t); }
-    void SetLinkPane(const std::string& t) override { panes.push_back(t); }
-    void AddLogbookEntry(const std::string& t) override { logbook.push_back(t); }
-    void StopRecording() override { ++stops; }
-    void StartKeepAlive(int ms) override
+// Records every event the link reports.
+struct FakeLinkHost : bus::LinkListener {
+    std::vector<bus::LinkEvent> events;
+    void OnLinkEvent(const bus::LinkEvent& e) override { events.push_back(e); }
+    int Count(bus::LinkEventKind k) const
     {
-        ++keepAliveStarts;
-        keepAlivePeriod = ms;
+        return static_cast<int>(std::count_if(events.begin(), events.end(),
+                                              [k](const bus::LinkEvent& e) { return e.kind == k; }));
     }
-    void StopKeepAlive() override { ++keepAliveStops; }
+    bus::LinkEventKind Last() const { return events.back().kind; }
 };
 
 }  // namespace qor::test

@@ -1,12 +1,13 @@
 // The real transports against the simulator program: a pseudo-terminal and a TCP socket.
 #include "bus/bus_link.h"
-#include "bus/link_host.h"
+#include "bus/link_events.h"
 #include "common/clock.h"
 #include "io/serial_link.h"
 #include "io/tcp_link.h"
 #include "support/free_port.h"
 #include "support/process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -15,14 +16,10 @@ using namespace qor;
 
 namespace {
 
-struct QuietHost : bus::LinkHost {
-    std::vector<std::string> messages, logbook;
-    void ShowMessage(const std::string& t) override { messages.push_back(t); }
-    void SetLinkPane(const std::string&) override {}
-    void AddLogbookEntry(const std::string& t) override { logbook.push_back(t); }
-    void StopRecording() override {}
-    void StartKeepAlive(int) override {}
-    void StopKeepAlive() override {}
+struct QuietHost : bus::LinkListener {
+    std::vector<bus::LinkEventKind> events;
+    void OnLinkEvent(const bus::LinkEvent& e) override { events.push_back(e.kind); }
+    bool Saw(bus::LinkEventKind k) const { return std::find(events.begin(), events.end(), k) != events.end(); }
 };
 
 std::filesystem::path TempPath(const std::string& name)
@@ -89,7 +86,7 @@ TEST(SerialLink, PollsTheSimulatorThroughAPseudoTerminal)
     int n = bus::BuildRequest(req, bus::CMD_IDENTIFY, 3, payload);
     EXPECT_EQ(link.SendCommand(req, n, link.Answer(), 2), 88);
     EXPECT_EQ(link.Answer()[8 + 10], 4);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(host.Saw(bus::LinkEventKind::ChecksumError));
 }
 
 TEST(SerialLink, SilentModuleCostsTheTimeOut)
@@ -180,7 +177,7 @@ TEST_F(TcpTransport, RecoversAfterTheSimulatorIsRestarted)
     // The keep-alive finds the link dead and closes it.
     link.KeepAlive();
     EXPECT_FALSE(link.Connected());
-    EXPECT_EQ(host.logbook.back(), "TCP Socket Connect Error");
+    EXPECT_EQ(host.events.back(), bus::LinkEventKind::GatewayFailed);
     sim = StartTcpSim(port);
     // The next poll connects again.
     EXPECT_EQ(PollsUntilValid(link, 1), 1);
@@ -191,7 +188,7 @@ TEST_F(TcpTransport, ConnectFailsWhenNobodyListens)
 {
     sim->Stop();
     EXPECT_EQ(link.OpenPort(), 0);
-    EXPECT_EQ(host.messages.back(), "TCP Socket not connected!");
+    EXPECT_EQ(host.events.back(), bus::LinkEventKind::NotConnected);
 }
 
 }  // namespace

@@ -44,28 +44,5 @@ TEST(ConsoleUi, ReleasePolicyAndMessages)
     std::fclose(out);
 }
 
-// Timer 3 writes the bound document; what it wrote reads back with every sample.
-TEST(Recording, SaveTimerWritesTheBoundFile)
-{
-    Rig r;
-    TempDir dir;
-    r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
-    r.SearchAll();
-    r.doc.m_path = dir.File("rec.qo3");
-    r.doc.m_fileBound = true;
-    r.doc.m_grafikSetup.SetInterval(0, 0, 1);
-    r.station->Config().interval = DayFraction(0, 1, 0);
-    ASSERT_TRUE(r.station->StartRecording());
-    r.Run(61000);
-    EXPECT_FALSE(r.doc.m_modified == false && r.doc.m_samples.empty());
-    data::Logbook log2;
-    FakeDocUi ui2;
-    data::CQORDoc copy(r.clock, log2, ui2);
-    ASSERT_TRUE(copy.ReadFile(r.doc.m_path, data::Layout::Qo3).ok);
-    EXPECT_EQ(copy.m_samples.size(), 61u);  // the samples up to the save at 60 s
-    EXPECT_FLOAT_EQ(copy.m_samples.back().m_value[0], 7.0f);
-    EXPECT_NE(copy.m_logBuch.m_text.find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace qor::station::testing

@@ -58,31 +58,46 @@ TEST(Recording, OneDayAtOneSecondFromThreeModules)
     EXPECT_EQ(r.ui.panes[2], "keine Datenübertragung");
 }
 
-TEST(Recording, IntervalZeroRecordsEverySecondAndBecomesOne)
+TEST(Recording, RecordAndSaveIntervals)
 {
-    Rig r;
-    r.bus.AddModule(0, 1);
-    r.SearchAll();
-    r.doc.m_grafikSetup.SetInterval(0, 0, 0);
-    ASSERT_TRUE(r.station->StartRecording());
-    EXPECT_EQ(r.doc.m_grafikSetup.IntervalSeconds(), 1);
-    EXPECT_EQ(r.timers.Period(2), 1000);
-    r.Run(10000);
-    EXPECT_EQ(r.doc.m_samples.size(), 11u);
+    // Record interval (s), save interval (s), samples after a minute; an interval of 0
+    // records every second and becomes 1.
+    const int cases[][3] = {{0, 600, 61}, {10, 30, 7}};
+    for (const auto& c : cases) {
+        Rig r;
+        r.bus.AddModule(0, 1);
+        r.SearchAll();
+        r.doc.m_grafikSetup.SetInterval(0, 0, c[0]);
+        r.station->Config().interval = c[1] == 600 ? DayFraction(0, 0, 0) : DayFraction(0, 0, c[1]);
+        ASSERT_TRUE(r.station->StartRecording());
+        EXPECT_EQ(r.doc.m_grafikSetup.IntervalSeconds(), c[0] ? c[0] : 1);
+        EXPECT_EQ(r.timers.Period(kTimerSave), c[1] * 1000);
+        r.Run(60000);
+        EXPECT_EQ(r.doc.m_samples.size(), static_cast<std::size_t>(c[2]));
+        EXPECT_EQ(r.doc.m_samples.back().m_time - r.doc.m_samples[0].m_time, 60);
+    }
 }
 
-TEST(Recording, IntervalOfTenSeconds)
+// The save timer writes the bound document; what it wrote reads back with every sample.
+TEST(Recording, SaveTimerWritesTheBoundFile)
 {
     Rig r;
-    r.bus.AddModule(0, 1);
+    TempDir dir;
+    r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
     r.SearchAll();
-    r.doc.m_grafikSetup.SetInterval(0, 0, 10);
-    r.station->Config().interval = DayFraction(0, 0, 30);
+    r.doc.m_path = dir.File("rec.qo3");
+    r.doc.m_fileBound = true;
+    r.doc.m_grafikSetup.SetInterval(0, 0, 1);
+    r.station->Config().interval = DayFraction(0, 1, 0);
     ASSERT_TRUE(r.station->StartRecording());
-    EXPECT_EQ(r.timers.Period(3), 30000);
-    r.Run(60000);
-    EXPECT_EQ(r.doc.m_samples.size(), 7u);
-    EXPECT_EQ(r.doc.m_samples[6].m_time - r.doc.m_samples[0].m_time, 60);
+    r.Run(61000);
+    data::Logbook log2;
+    FakeDocUi ui2;
+    data::CQORDoc copy(r.clock, log2, ui2);
+    ASSERT_TRUE(copy.ReadFile(r.doc.m_path, data::Layout::Qo3).ok);
+    EXPECT_EQ(copy.m_samples.size(), 61u);  // the samples up to the save at 60 s
+    EXPECT_FLOAT_EQ(copy.m_samples.back().m_value[0], 7.0f);
+    EXPECT_NE(copy.m_logBuch.m_text.find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos);
 }
 
 TEST(Recording, CancelledSetupStartsNothing)
@@ -132,6 +147,7 @@ TEST(Measuring, StartShowsMetersAndPollsEverySecond)
 {
     Rig r;
     r.bus.AddModule(0, 1).SetRawValues({6500, 100, 200});
+    r.bus.AddModule(1, 5).SetDisplayMode(2);
     r.SearchAll();
     r.station->StartMeasuring();
     EXPECT_TRUE(r.station->Measuring());
@@ -140,6 +156,7 @@ TEST(Measuring, StartShowsMetersAndPollsEverySecond)
     EXPECT_EQ(r.timers.Period(1), 1000);
     r.Run(1000);
     EXPECT_DOUBLE_EQ(r.doc.m_slave[0].m_value1, 6.5);
+    EXPECT_EQ(r.doc.m_slave[1].m_displayMode, 2);  // conductivity: the mode comes with the poll
     EXPECT_GE(r.ui.refreshes, 1);
     EXPECT_TRUE(CommandEnabled(Cmd::Stop, r.station->Commands()));
     EXPECT_FALSE(CommandEnabled(Cmd::SearchModules, r.station->Commands()));
@@ -164,57 +181,30 @@ TEST(Measuring, BusyLinkSkipsTheCycle)
     EXPECT_GT(r.bus.Exchanges(), before);
 }
 
-TEST(Measuring, ConductivityDisplayModeComesWithThePoll)
-{
-    Rig r;
-    r.bus.AddModule(1, 5).SetDisplayMode(2);
-    r.SearchAll();
-    r.station->StartMeasuring();
-    r.Run(1000);
-    EXPECT_EQ(r.doc.m_slave[1].m_displayMode, 2);
-}
-
 // --- Potentiostat fast mode and record read-out ---------------------------------------
 
-TEST(Potentiostat, FastModeWithOnePotentiostatFillsTenSlots)
+TEST(Potentiostat, FastModeFillsTenSlotsOnlyWithOnePotentiostat)
 {
-    StationConfig cfg;
-    cfg.potRate = 1;
-    Rig r(Wire::Serial, cfg);
-    r.AddPot(3);
-    r.SearchAll();
-    r.station->StartPotentiostat();
-    ASSERT_TRUE(r.station->PotentiostatRunning());
-    const auto before = r.bus.Exchanges();
-    r.station->PollCycle();
-    const auto& s = r.doc.m_slave[3];
-    EXPECT_EQ(s.m_potCount, 10);
-    // Ten polls, each followed by the two record counts (and reads while records wait).
-    EXPECT_GE(r.bus.Exchanges() - before, 30u);
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(s.m_potSlot[i].m_status, 0x53) << i;
-        EXPECT_NE(s.m_potSlot[i].m_value2, 0.0) << i;
-    }
-    EXPECT_EQ(s.m_potTime, r.clock.Now());
-}
-
-TEST(Potentiostat, FastModeWithTwoPotentiostatsPollsOnceEach)
-{
-    StationConfig cfg;
-    cfg.potRate = 1;
-    Rig r(Wire::Serial, cfg);
-    r.AddPot(3).Start(0);
-    r.AddPot(4).Start(0);
-    r.SearchAll();
-    ASSERT_TRUE(r.station->PotentiostatRunning());
-    for (auto& slot : r.doc.m_slave[3].m_potSlot)
-        slot.m_status = 0;
-    r.station->PollCycle();
-    for (int a : {3, 4}) {
-        const auto& s = r.doc.m_slave[a];
-        EXPECT_EQ(s.m_potCount, 1);
-        EXPECT_EQ(s.m_potSlot[0].m_status, 0x53);
-        EXPECT_EQ(s.m_potSlot[1].m_status, 0);
+    for (int pots : {1, 2}) {
+        SCOPED_TRACE(pots);
+        StationConfig cfg;
+        cfg.potRate = 1;
+        Rig r(Wire::Serial, cfg);
+        for (int i = 0; i < pots; ++i)
+            r.AddPot(static_cast<std::uint8_t>(3 + i)).Start(0);
+        r.SearchAll();
+        ASSERT_TRUE(r.station->PotentiostatRunning());
+        const auto before = r.bus.Exchanges();
+        r.station->PollCycle();
+        const auto& s = r.doc.m_slave[3];
+        const int count = pots == 1 ? 10 : 1;
+        EXPECT_EQ(s.m_potCount, count);
+        // Each poll is followed by the two record counts (and reads while records wait).
+        EXPECT_GE(r.bus.Exchanges() - before, 3u * count * pots);
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(s.m_potSlot[i].m_status, i < count ? 0x53 : 0) << i;
+        EXPECT_NE(s.m_potSlot[count - 1].m_value2, 0.0);
+        EXPECT_EQ(s.m_potTime, r.clock.Now());
     }
 }
 

@@ -165,15 +165,13 @@ TEST(Search, PotentiostatsAreListedUpToFour)
     EXPECT_FALSE(r.station->PotentiostatRunning());
     EXPECT_FLOAT_EQ(r.doc.m_slave[0].m_revision, 2.0f);
     EXPECT_EQ(r.doc.m_slave[0].m_channelByte, 1);
-}
 
-TEST(Search, RunningPotentiostatSetsTheRunningFlag)
-{
-    Rig r;
-    r.AddPot(4).Start(0);
-    r.SearchAll();
-    EXPECT_TRUE(r.station->PotentiostatRunning());
-    EXPECT_TRUE(r.doc.m_potRunning);
+    // A potentiostat whose program runs sets the running flag.
+    Rig running;
+    running.AddPot(4).Start(0);
+    running.SearchAll();
+    EXPECT_TRUE(running.station->PotentiostatRunning());
+    EXPECT_TRUE(running.doc.m_potRunning);
 }
 
 TEST(Search, AutoEnableRestoresTheReleasedSet)
@@ -190,14 +188,10 @@ TEST(Search, AutoEnableRestoresTheReleasedSet)
     EXPECT_GE(r.clock.TickMs() - t0, 1000);
     EXPECT_EQ(r.ui.releaseShownRight, (std::vector<std::string>{"Slave  2: 2000µS - Verstärker"}));
     EXPECT_EQ(r.ui.releaseShownLeft, (std::vector<std::string>{"Slave  0: pH - Verstärker"}));
-}
 
-TEST(Search, AutoEnableOffDoesNothing)
-{
-    Rig r;
-    r.bus.AddModule(0, 1);
+    r.station->Config().autoEnable = 0;
     r.station->AutoEnable();
-    EXPECT_EQ(r.ui.releaseRuns, 0);
+    EXPECT_EQ(r.ui.releaseRuns, 1);
 }
 
 TEST(Search, TcpLinkDownShowsTheSocketMessageOnly)
@@ -224,13 +218,9 @@ TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
               (std::vector<std::string>{"Slave  3: Potentiostat", "Slave  7: Potentiostat"}));
     r.ui.selectOk = false;
     EXPECT_FALSE(r.station->ChoosePotentiostat());
-}
 
-TEST(ChoosePotentiostat, NoneShowsTheMessage)
-{
-    Rig r;
-    r.bus.AddModule(0, 1);
-    r.SearchAll();
+    r.ui.selectOk = true;
+    r.doc.m_slave[3].m_enabled = r.doc.m_slave[7].m_enabled = 0;
     r.station->SetLanguage(1);
     EXPECT_FALSE(r.station->ChoosePotentiostat());
     EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"No necessary slave available"}));

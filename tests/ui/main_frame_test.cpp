@@ -1,4 +1,4 @@
-#include "bus/link_host.h"
+#include "station/timers.h"
 #include "data/qor_doc.h"
 #include "station/station.h"
 #include "ui/station/c3d_meter_ctrl.h"
@@ -116,8 +116,8 @@ TEST_F(MainFrameTest, MetersCascadeAndShowTheModules)
     EXPECT_TRUE(m_frame->Action(station::Cmd::StartMeasuring)->isEnabled());
     ASSERT_TRUE(m_frame->Run(station::Cmd::StartMeasuring));
     EXPECT_EQ(m_frame->PaneText(2), "Datenübertragung läuft");
-    EXPECT_TRUE(m_frame->TimerActive(bus::kTimerPoll));
-    EXPECT_EQ(m_frame->TimerInterval(bus::kTimerPoll), 1000);
+    EXPECT_TRUE(m_frame->TimerActive(station::kTimerPoll));
+    EXPECT_EQ(m_frame->TimerInterval(station::kTimerPoll), 1000);
     // Three released modules: three frames, moved by 20, 40 and 60 pixels.
     for (int a = 0; a < 3; ++a) {
         ASSERT_NE(m_frame->MeterFrame(a), nullptr) << a;
@@ -142,7 +142,7 @@ TEST_F(MainFrameTest, MetersCascadeAndShowTheModules)
         m_frame->MeterFrame(a)->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->Action(station::Cmd::ShowMeters)->isEnabled(); }, 2000));
     ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
-    EXPECT_FALSE(m_frame->TimerActive(bus::kTimerPoll));
+    EXPECT_FALSE(m_frame->TimerActive(station::kTimerPoll));
     EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
 }
 
@@ -212,10 +212,10 @@ TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
     });
     ASSERT_TRUE(m_frame->Run(station::Cmd::StartRecording));
     ASSERT_TRUE(m_frame->GetStation().Recording());
-    EXPECT_TRUE(m_frame->TimerActive(bus::kTimerSave));
+    EXPECT_TRUE(m_frame->TimerActive(station::kTimerSave));
     // The first sample at once, then three recording ticks.
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->Document().m_samples.size() >= 4; }, 8000));
-    EXPECT_EQ(m_frame->TimerInterval(bus::kTimerRecord), 1000);
+    EXPECT_EQ(m_frame->TimerInterval(station::kTimerRecord), 1000);
     EXPECT_EQ(m_frame->PaneText(4),
               QStringLiteral("Messwerte: %1").arg(m_frame->Document().m_samples.size()));
 
@@ -290,7 +290,7 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
     SearchAndRelease({0});
     ASSERT_TRUE(m_frame->SimulatedBus() != nullptr);
     EXPECT_EQ(m_frame->PaneText(1), "Ethernet to 127.0.0.1:50000 open");
-    EXPECT_TRUE(m_frame->TimerActive(bus::kTimerKeepAlive));
+    EXPECT_TRUE(m_frame->TimerActive(station::kTimerKeepAlive));
     test::OnNextModal([](QWidget* w) {
         auto* dlg = qobject_cast<Crs232*>(w);
         ASSERT_NE(dlg, nullptr);
@@ -301,7 +301,7 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
     ASSERT_TRUE(m_frame->Run(station::Cmd::PortSetup));
     EXPECT_EQ(m_frame->PaneText(1), "COM 1  56000,N,8,1");
     EXPECT_FALSE(m_frame->GetStation().Link().Connected());
-    EXPECT_FALSE(m_frame->TimerActive(bus::kTimerKeepAlive));
+    EXPECT_FALSE(m_frame->TimerActive(station::kTimerKeepAlive));
     const station::TimeOfDay t = station::SplitDayFraction(m_frame->GetStation().Config().interval);
     EXPECT_EQ(t.minutes, 10);
     EXPECT_EQ(t.seconds, 0);

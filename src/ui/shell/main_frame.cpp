@@ -1,6 +1,5 @@
 #include "ui/shell/main_frame.h"
 
-#include "bus/link_host.h"
 #include "catalogue/catalogue.h"
 #include "data/qor_doc.h"
 #include "export/export_dlg_model.h"
@@ -10,6 +9,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_byte_stream.h"
 #include "sim/sim_link.h"
+#include "station/link_texts.h"
 #include "station/station.h"
 #include "station/station_texts.h"
 #include "ui/shell/app_icon.h"
@@ -127,7 +127,8 @@ CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
     resize(1100, 760);
 
     const bus::BusLink& link = m_station->Link();
-    SetPane(1, link.Ethernet() ? link.EthernetPaneText(nullptr) : link.SerialPaneText());
+    SetPane(1, link.Ethernet() ? station::EthernetPaneText(link.Settings())
+                               : station::SerialPaneText(link.Settings()));
     RefreshStatusPanes();
     if (!error.empty())
         statusBar()->showMessage(QString::fromStdString(error), 8000);
@@ -517,14 +518,14 @@ void CMainFrame::OnPortSetup()
     c.link = r.link;
     if (link.Ethernet()) {
         link.CloseEthernet();
-        SetPane(1, link.EthernetPaneText(nullptr));
+        SetPane(1, station::EthernetPaneText(link.Settings()));
         link.OpenEthernet();
     } else {
         // Leaving the gateway: the socket is closed and its keep-alive ends.
         link.CloseEthernet();
-        Stop(bus::kTimerKeepAlive);
+        Stop(station::kTimerKeepAlive);
         link.OpenPort();
-        SetPane(1, link.SerialPaneText());
+        SetPane(1, station::SerialPaneText(link.Settings()));
     }
 }
 
@@ -861,7 +862,7 @@ int CMainFrame::TimerInterval(int id) const
 void CMainFrame::OnTimer(int id)
 {
     m_station->OnTimer(id);
-    if (id == bus::kTimerRecord && m_graphView)
+    if (id == station::kTimerRecord && m_graphView)
         m_graphView->OnUpdate();
     RefreshSampleCount();
     UpdateCommands();

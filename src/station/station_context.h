@@ -1,0 +1,75 @@
+#pragma once
+
+#include "bus/bus_link.h"
+#include "catalogue/catalogue.h"
+#include "common/clock.h"
+#include "common/text.h"
+#include "data/qor_doc.h"
+#include "station/config.h"
+#include "station/station_ui.h"
+#include "station/timers.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qor::station {
+
+inline constexpr int kMaxPotentiostats = 4;
+
+// The state flags of the station, shared by its jobs.
+struct StationFlags {
+    std::vector<std::uint8_t> potList;
+    bool modulesReleased = false;
+    bool measuring = false;
+    bool recording = false;
+    bool cycleFree = true;
+    bool firstSample = false;
+    bool metersShown = false;
+    bool potPresent = false;
+    bool potRunning = false;
+    bool potWithRecording = false;
+    bool documentClosed = false;
+    // Set when the recording was stopped from inside the running poll cycle.
+    bool stoppedInCycle = false;
+    bool inCycle = false;
+};
+
+// What the station's jobs work with. The station owns all of it.
+struct StationContext {
+    StationConfig& config;
+    Clock& clock;
+    StationUi& ui;
+    Timers& timers;
+    data::CQORDoc& doc;
+    bus::BusLink& link;
+    StationFlags& flags;
+    const int& language;
+
+    std::string T(const TextPair& t) const { return t[language]; }
+    catalogue::CSlave& Slave(int address) { return doc.m_slave[static_cast<std::size_t>(address & 15)]; }
+    // Through the document, which marks itself modified and refreshes its views.
+    void Log(const std::string& text) { doc.AddLogbookEntry(text); }
+    void SetPotRunning(bool running)
+    {
+        flags.potRunning = running;
+        doc.m_potRunning = running;
+    }
+    void ResumeKeepAlive()
+    {
+        if (link.Ethernet() && link.Connected())
+            timers.Start(kTimerKeepAlive, kKeepAlivePeriodMs);
+    }
+};
+
+// Takes the last valid measurement into the module's record; true when it comes from a
+// potentiostat, whose records are then to be fetched.
+inline bool ApplyMeasurement(catalogue::CSlave& slave, const bus::Measurement& m)
+{
+    catalogue::DecodeValues(slave, m.status, m.raw);
+    if (bus::IsConductivityType(m.status))
+        slave.m_displayMode = m.modeBits;
+    return catalogue::IsPotentiostat(m.status);
+}
+
+}  // namespace qor::station
