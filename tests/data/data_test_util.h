@@ -123,6 +123,9 @@ struct FakeUi : DocumentUi {
     void SetTitle(const std::string& t) override { titles.push_back(t); }
     void OpenDataLogger(const std::string& path, int) override { dataLogger.push_back(path); }
     void ClearGraph() override { calls.push_back("clear"); }
+    void SamplesAdded() override { calls.push_back("samples"); }
+    void SetupChanged() override { calls.push_back("setup"); }
+    void FileRead(const std::vector<CStringDatenObject>&) override { calls.push_back("read"); }
     void StopLogging() override { calls.push_back("stop"); }
     void PotSampleAdded() override { calls.push_back("pot"); }
     void EisPointAdded() override { calls.push_back("eis"); }
