@@ -41,41 +41,11 @@ std::string Ids(const DocumentCurves& c)
 
 TEST(DocumentCurves, WhichCurvesInWhatOrder)
 {
-    struct Case {
-        const char* name;
-        void (*setUp)(Doc&);
-        const char* want;
-    };
-    const Case cases[] = {
-        {"nothing shown", [](Doc&) {}, ""},
-        {"values by address, then virtual channels",
-         [](Doc& d) {
-             d.setup.m_show3[0] = d.setup.m_show1[0] = d.setup.m_show2[15] = 1;
-             d.virtuell.m_enable[2] = d.virtuell.m_enable[0] = 1;
-         },
-         "0.1 0.3 15.2 v0 v2"},
-        {"every value and channel",
-         [](Doc& d) {
-             d.setup.m_show1.fill(1);
-             d.setup.m_show2.fill(1);
-             d.setup.m_show3.fill(1);
-             d.virtuell.m_enable = {1, 1, 1, 1};
-         },
-         nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Doc d;
-        c.setUp(d);
-        const DocumentCurves curves = d.Curves();
-        if (c.want) {
-            EXPECT_EQ(Ids(curves), c.want);
-        } else {
-            ASSERT_EQ(curves.Size(), 52u);
-            EXPECT_EQ(curves.Curves()[47].value, 3);
-            EXPECT_EQ(curves.Curves()[51].channel, 3);
-        }
-    }
+    Doc d;
+    EXPECT_EQ(Ids(d.Curves()), "");
+    d.setup.m_show3[0] = d.setup.m_show1[0] = d.setup.m_show2[15] = 1;
+    d.virtuell.m_enable[2] = d.virtuell.m_enable[0] = 1;
+    EXPECT_EQ(Ids(d.Curves()), "0.1 0.3 15.2 v0 v2");  // values by address, then virtual channels
 }
 
 TEST(DocumentCurves, LabelsColoursAndVisibility)

@@ -46,23 +46,6 @@ TEST(VirtualChannel, Values)
     EXPECT_EQ(channels.EvaluateVirtualChannel(1.0, 1.0, 4), 0.0);
 }
 
-TEST(VirtualChannel, SourceValueTakesTheCodeAndTheFactor)
-{
-    qor::data::CDatenObject s;
-    qor::data::CGrafikSetup g;
-    s.m_value[0] = 7.0f;
-    s.m_value2[1] = -120.5f;
-    s.m_temperature[15] = 21.5f;
-    g.m_factor1[0] = 2.0f;
-    g.m_factor2[1] = 0.5f;
-    g.m_factor3[15] = 10.0f;
-    EXPECT_EQ(qor::data::SourceValue(s, g, 0), 14.0);
-    EXPECT_EQ(qor::data::SourceValue(s, g, 4), -60.25);
-    EXPECT_EQ(qor::data::SourceValue(s, g, 47), 215.0);
-    EXPECT_EQ(qor::data::SourceValue(s, g, 1), 0.0);
-    EXPECT_EQ(qor::data::SourceValue(s, g, 48), 0.0);
-}
-
 namespace {
 std::array<qor::catalogue::CSlave, 16> TwoModules()
 {

@@ -188,21 +188,3 @@ TEST(ExportSeparator, StartsWithNothingChosen)
     EXPECT_EQ(sep.Result(), -1);
 }
 
-TEST_F(TextExportTest, ChannelWithoutShowFlagsGivesNoColumns)
-{
-    std::array<qor::catalogue::CSlave, 16> slaves{};
-    slaves[0].m_type = 1;
-    slaves[2].m_type = 1;  // a module, but nothing of it was recorded
-    setup.m_show1[0] = 1;
-    in.channels = qor::exporter::DescribeChannels(slaves);
-    auto s = Sample(5, 14, 7, 9);
-    s.m_value[0] = 7.0f;
-    s.m_value[2] = 9.0f;
-    samples.push_back(s);
-    qor::exporter::ExportDlgModel dlg(slaves, setup, virtuell, 0);
-    EXPECT_EQ(TextExport(in, dlg.Options(1)), "Datum/Zeit\tS0 pH - Verst\xe4rker pH Wert [pH]\t"
-                                              "S0 pH - Verst\xe4rker Kettenspannung [mV]\t"
-                                              "S0 pH - Verst\xe4rker Temperatur [\xb0"
-                                              "C]\t\r\n"
-                                              "05.03.2009 14:07:09\t7,0\t0,0\t0,0\t\r\n");
-}
