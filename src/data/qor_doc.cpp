@@ -107,6 +107,11 @@ void CQORDoc::SetGraphProp(const CGraphPropObject& props)
     m_graphProp = props;
 }
 
+void CQORDoc::SetLabels(std::vector<CStringDatenObject> labels)
+{
+    m_labels = std::move(labels);
+}
+
 void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
 {
     if (!m_potRunning || !block)

@@ -78,8 +78,9 @@ public:
     void SetGrafikSetup(const CGrafikSetup& setup, const CGrafikSetupVirtuell* virtuell = nullptr);
     // The recording interval alone; the graphs do not depend on it.
     void SetRecordingInterval(int hours, int minutes, int seconds);
-    // The views keep the curve properties they changed here; no notification.
+    // The views keep the curve properties and graph texts they changed here; no notification.
     void SetGraphProp(const CGraphPropObject& props);
+    void SetLabels(std::vector<CStringDatenObject> labels);
     // A sample made elsewhere (a conversion, a test), appended as AddSample appends.
     void AppendSample(const CDatenObject& sample);
 

@@ -72,11 +72,19 @@ TEST(Document, RoundTripOfEveryRecordKind)
     Fixture f;
     TempDir dir;
     auto& d = f.doc;
-    d.m_samples.resize(3);
-    d.m_samples[2].m_temperature[6] = 22.5f;
-    d.m_grafikSetup.m_factor3[2] = 0.5f;
-    d.m_virtuell->m_formula[3] = "sqrt(y)+z";
-    d.m_graphProp.m_name[53] = "Kurve 54";
+    CDatenObject sample;
+    sample.m_temperature[6] = 22.5f;
+    d.AppendSample({});
+    d.AppendSample({});
+    d.AppendSample(sample);
+    CGrafikSetup setup;
+    setup.m_factor3[2] = 0.5f;
+    CGrafikSetupVirtuell virtuell;
+    virtuell.m_formula[3] = "sqrt(y)+z";
+    d.SetGrafikSetup(setup, &virtuell);
+    CGraphPropObject props;
+    props.m_name[53] = "Kurve 54";
+    d.SetGraphProp(props);
     d.m_oldPot.resize(1);
     d.m_oldPot[0].m_count[1] = 1;
     d.m_oldPot[0].m_val2[10] = 4.0f;
@@ -84,8 +92,9 @@ TEST(Document, RoundTripOfEveryRecordKind)
     d.m_pot[0].m_raw = {-1, 2, -3};
     d.m_eis.push_back({});
     d.m_eis[0].m_val1 = 0.1f;
-    d.m_labels.push_back({});
-    d.m_labels[0].m_text = "Ω label";  // outside Windows-1252
+    CStringDatenObject label;
+    label.m_text = "Ω label";  // outside Windows-1252
+    d.SetLabels({label});
     auto ref = std::make_unique<CPotRefDatenObject>();
     ref->m_count = 1;
     ref->m_x[0] = 9.0f;
@@ -141,8 +150,10 @@ TEST(Document, OpenMergesLogbookAndAbsentModuleTypes)
 {
     TempDir dir;
     Fixture src;
-    src.doc.m_grafikSetup.m_moduleType[2] = 5;
-    src.doc.m_grafikSetup.m_moduleType[3] = 8;
+    CGrafikSetup setup;
+    setup.m_moduleType[2] = 5;
+    setup.m_moduleType[3] = 8;
+    src.doc.SetGrafikSetup(setup);
     src.logbook.m_text = "X\n";
     ASSERT_TRUE(src.doc.WriteFile(dir / "a.qo3").ok);
 
@@ -287,13 +298,15 @@ TEST(Document, ClosePrompt)
         f.ui.files = {path};
         f.doc.OnFileOpen();
         f.doc.AddSample(0);
-        f.doc.m_grafikSetup.m_show1[0] = 1;
+        CGrafikSetup setup;
+        setup.m_show1[0] = 1;
+        f.doc.SetGrafikSetup(setup);
         f.ui.answers = {c.answer};
         EXPECT_EQ(f.doc.OnFileClose(), c.closed);
         EXPECT_EQ(f.ui.prompts, 1);
         EXPECT_EQ(f.doc.m_fileBound, !c.closed);
         EXPECT_EQ(f.doc.Samples().empty(), c.closed);
-        EXPECT_EQ(f.doc.m_grafikSetup.m_show1[0], c.closed ? 0 : 1);
+        EXPECT_EQ(f.doc.GrafikSetup().m_show1[0], c.closed ? 0 : 1);
         Fixture g;
         if (std::filesystem::file_size(path) > 0)
             g.doc.ReadFile(path, Layout::Qo3);
@@ -330,7 +343,7 @@ TEST(Document, AddSampleFromModuleRecords)
     EXPECT_EQ(s.m_value[0], 0.0f);
     EXPECT_EQ(s.m_time, 1265015103);
     EXPECT_EQ(f.doc.m_lastSampleTime, 1265015103);
-    EXPECT_EQ(f.doc.m_grafikSetup.m_sampleCount, 1u);
+    EXPECT_EQ(f.doc.GrafikSetup().m_sampleCount, 1u);
     // The views hear of the sample, of a new setup and of cleared contents.
     f.doc.SetGrafikSetup(CGrafikSetup());
     f.doc.ClearContents();
@@ -378,16 +391,16 @@ TEST(Document, ImportTableFile)
     f.doc.OnFileImport();
     ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
     EXPECT_TRUE(f.doc.m_fileBound);
-    EXPECT_EQ(f.doc.m_grafikSetup.m_show1[1], 1);
-    EXPECT_EQ(f.doc.m_grafikSetup.m_moduleType[1], 4);
+    EXPECT_EQ(f.doc.GrafikSetup().m_show1[1], 1);
+    EXPECT_EQ(f.doc.GrafikSetup().m_moduleType[1], 4);
     EXPECT_EQ(f.doc.m_slave[1].m_type, 4);
-    EXPECT_EQ(f.doc.m_grafikSetup.IntervalSeconds(), 5);
-    EXPECT_EQ(f.doc.m_virtuell->m_formula[0], "y+z");
+    EXPECT_EQ(f.doc.GrafikSetup().IntervalSeconds(), 5);
+    EXPECT_EQ(f.doc.Virtuell().m_formula[0], "y+z");
     ASSERT_EQ(f.doc.Samples().size(), 1u);
     EXPECT_EQ(f.doc.Samples()[0].m_value[0], 321.0f);
-    EXPECT_EQ(f.doc.m_graphProp.m_colour[53], 0xFFu);
+    EXPECT_EQ(f.doc.GraphProp().m_colour[53], 0xFFu);
     EXPECT_EQ(f.logbook.m_text.rfind("log of the table file\n", 0), 0u);
-    EXPECT_FALSE(f.doc.m_grafikSetup.m_legacyFormat);
+    EXPECT_FALSE(f.doc.GrafikSetup().m_legacyFormat);
 
     // A later Save writes the .qo3 layout into the imported file.
     ASSERT_TRUE(f.doc.OnFileSave());
@@ -420,11 +433,11 @@ TEST(Document, ImportSetupFile)
     f.doc.OnFileImport();
     ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
     EXPECT_EQ(f.doc.Samples().size(), 1u);
-    EXPECT_EQ(f.doc.m_grafikSetup.m_show3[15], 1);
-    EXPECT_EQ(f.doc.m_graphProp.m_visible[0], 0);
-    ASSERT_EQ(f.doc.m_labels.size(), 1u);
-    EXPECT_EQ(f.doc.m_labels[0].m_text, "hello");
-    EXPECT_EQ(f.doc.m_labels[0].m_font.m_faceName, "Arial");
+    EXPECT_EQ(f.doc.GrafikSetup().m_show3[15], 1);
+    EXPECT_EQ(f.doc.GraphProp().m_visible[0], 0);
+    ASSERT_EQ(f.doc.Labels().size(), 1u);
+    EXPECT_EQ(f.doc.Labels()[0].m_text, "hello");
+    EXPECT_EQ(f.doc.Labels()[0].m_font.m_faceName, "Arial");
     EXPECT_TRUE(f.doc.m_pot.empty());
 }
 
@@ -432,8 +445,11 @@ TEST(Document, OpenByPathThenReadBoundFile)
 {
     TempDir dir;
     Fixture src;
-    src.doc.m_samples.resize(4);
-    src.doc.m_grafikSetup.m_moduleType[0] = 1;
+    for (int i = 0; i < 4; ++i)
+        src.doc.AppendSample({});
+    CGrafikSetup setup;
+    setup.m_moduleType[0] = 1;
+    src.doc.SetGrafikSetup(setup);
     ASSERT_TRUE(src.doc.WriteFile(dir / "p.qo3").ok);
 
     Fixture f;
