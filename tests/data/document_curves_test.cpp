@@ -83,28 +83,28 @@ TEST(DocumentCurves, PointValues)
     d.virtuell.m_sourceY[0] = 1;   // value 2 of address 0, scaled
     d.virtuell.m_sourceZ[0] = 11;  // value 3 of address 3
     d.virtuell.m_formula[0] = "y+z";
+    // Inputs value 2 and 3 of address 0, value 1 and 3 of address 3; points in curve order.
     struct Case {
-        float v1of3, v2of0, v3of0, v3of3;
-        std::vector<double> want;  // 3.1, 0.2, 0.3, v0
+        float v2of0, v3of0, v1of3, v3of3;
+        std::vector<double> want;
     };
     const Case cases[] = {
-        {1.5f, 1.5f, 20.0f, 4.0f, {3.0, 15.0, 20.0, 19.0}},
-        {2.5e8f, 1.5f, 1e8f, 0.0f, {0.0, 15.0, 0.0, 15.0}},  // failed readings draw 0
-        {-1e8f, 5e7f, -99999992.0f, 0.0f, {0.0, 5e8, -99999992.0, 5e8}},
-        {NAN, 0.0f, 0.0f, 1.0f, {0.0, 0.0, 0.0, 1.0}},
+        {1.5f, 20.0f, 1.5f, 4.0f, {15.0, 20.0, 3.0, 19.0}},
+        {1.5f, 1e8f, 2.5e8f, 0.0f, {15.0, 0.0, 0.0, 15.0}},  // failed readings draw 0
+        {5e7f, -99999992.0f, -1e8f, 0.0f, {5e8, -99999992.0, 0.0, 5e8}},
+        {0.0f, 0.0f, NAN, 1.0f, {0.0, 0.0, 0.0, 1.0}},
     };
     DocumentCurves curves = d.Curves();
     ASSERT_EQ(Ids(curves), "0.2 0.3 3.1 v0");
     for (const Case& c : cases) {
         CDatenObject s;
-        s.m_value[3] = c.v1of3;
         s.m_value2[0] = c.v2of0;
         s.m_temperature[0] = c.v3of0;
+        s.m_value[3] = c.v1of3;
         s.m_temperature[3] = c.v3of3;
         std::vector<double> got;
         curves.Values(s, got);
-        const std::vector<double> want = {c.want[1], c.want[2], c.want[0], c.want[3]};
-        EXPECT_EQ(got, want) << c.v1of3;
+        EXPECT_EQ(got, c.want) << c.v1of3;
     }
 }
 

@@ -46,8 +46,6 @@ TEST(Qortool, Eval)
     EXPECT_EQ(Shell(kTool + " eval '8-2+1'"), "5\n");
     EXPECT_EQ(Shell(kTool + " eval 'sin(0.5)-1'"), "-0.52057446139600005\n");
     EXPECT_EQ(Shell(kTool + " eval 'ln(0)'"), "error\n");
-    EXPECT_EQ(Shell(kTool + " eval '2**3'"), "error\n");
-    EXPECT_EQ(Shell(kTool + " eval 'y-z' --y 1 --z -2.5"), "3.5\n");
     EXPECT_EQ(Shell(kTool + " eval 'y/z' --y 1 --z 0"), "0\n");
     EXPECT_EQ(
         Shell("printf '8-2+1\\ny/z\\t5\\t0\\ny-z\\t1\\t-2.5\\n)1(\\r\\n2^3^2' | " + kTool + " eval --batch"),
