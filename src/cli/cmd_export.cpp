@@ -67,20 +67,20 @@ int RunExport(const std::vector<std::string>& argv)
     data::CQORDoc& doc = d.doc;
     // Without a live bus the module types are the ones the file recorded.
     for (std::size_t i = 0; i < 16; ++i) {
-        doc.m_slave[i].m_type = doc.m_grafikSetup.m_moduleType[i];
+        doc.m_slave[i].m_type = doc.GrafikSetup().m_moduleType[i];
         doc.m_slave[i].m_language = static_cast<std::uint8_t>(language);
     }
 
-    exporter::ExportDlgModel dlg(doc.m_slave, doc.m_grafikSetup, *doc.m_virtuell, language);
+    exporter::ExportDlgModel dlg(doc.m_slave, doc.GrafikSetup(), doc.Virtuell(), language);
     dlg.SetDecimalMark(point ? 1 : 0);
     dlg.SetDateTime(separate ? 1 : 0);
     if (withVirtual || noVirtual)
         dlg.SetVirtualChecked(withVirtual);
 
     exporter::ExportInput in;
-    in.samples = &doc.m_samples;
-    in.setup = &doc.m_grafikSetup;
-    in.virtuell = doc.m_virtuell.get();
+    in.samples = &doc.Samples();
+    in.setup = &doc.GrafikSetup();
+    in.virtuell = &doc.Virtuell();
     in.channels = exporter::DescribeChannels(doc.m_slave);
     std::string error;
     if (!exporter::WriteTextExport(out, in, dlg.Options(precision), &error))

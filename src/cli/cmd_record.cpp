@@ -70,14 +70,16 @@ int RunRecord(const std::vector<std::string>& argv)
     cs.ui.releaseAll = true;
     // The recording setup: the interval, and value 1 of every released module drawn.
     cs.ui.recordingSetup = [&] {
-        doc.m_grafikSetup.SetInterval(static_cast<int>(interval / 3600), static_cast<int>(interval / 60 % 60),
-                                      static_cast<int>(interval % 60));
+        data::CGrafikSetup setup = doc.GrafikSetup();
+        setup.SetInterval(static_cast<int>(interval / 3600), static_cast<int>(interval / 60 % 60),
+                          static_cast<int>(interval % 60));
         for (std::size_t a = 0; a < 16; ++a) {
             if (!doc.m_slave[a].m_enabled)
                 continue;
-            doc.m_grafikSetup.m_show1[a] = 1;
-            doc.m_grafikSetup.m_moduleType[a] = doc.m_slave[a].m_type;
+            setup.m_show1[a] = 1;
+            setup.m_moduleType[a] = doc.m_slave[a].m_type;
         }
+        doc.SetGrafikSetup(setup);
         return true;
     };
     // A new recording: the file is written (through a temporary file) at each save.
@@ -101,7 +103,7 @@ int RunRecord(const std::vector<std::string>& argv)
     cs.timers.Run(
         [&](int id) {
             st.OnTimer(id);
-            const std::size_t n = doc.m_samples.size();
+            const std::size_t n = doc.Samples().size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
                 std::fprintf(stderr, "%zu samples\n", n);
                 shown = n;
@@ -110,14 +112,14 @@ int RunRecord(const std::vector<std::string>& argv)
         },
         [&] {
             return g_stop || !st.Recording() ||
-                   (samples > 0 && doc.m_samples.size() >= static_cast<std::size_t>(samples)) ||
+                   (samples > 0 && doc.Samples().size() >= static_cast<std::size_t>(samples)) ||
                    (duration > 0 && clock.TickMs() - start >= duration * 1000);
         });
     const bool linkFailed = !st.Recording();
     if (st.Recording())
         st.StopCommand();
     const bool saved = doc.OnFileSave();
-    std::printf("%zu samples\n", doc.m_samples.size());
+    std::printf("%zu samples\n", doc.Samples().size());
     if (!saved)
         return 1;
     if (linkFailed && !g_stop)

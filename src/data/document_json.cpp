@@ -156,7 +156,7 @@ void Write(const CQORDoc& d, JsonOut& j)
 
     j.Key("samples");
     j.Begin('[');
-    for (const auto& s : d.m_samples) {
+    for (const auto& s : d.Samples()) {
         j.Begin('{');
         j.Key("time");
         j.Int(s.m_time);
@@ -170,7 +170,7 @@ void Write(const CQORDoc& d, JsonOut& j)
     }
     j.End(']');
 
-    const auto& g = d.m_grafikSetup;
+    const auto& g = d.GrafikSetup();
     j.Key("setup");
     j.Begin('{');
     j.Key("interval");
@@ -197,7 +197,7 @@ void Write(const CQORDoc& d, JsonOut& j)
     j.IntArray(g.m_moduleType, 16);
     j.End('}');
 
-    const auto& v = *d.m_virtuell;
+    const auto& v = d.Virtuell();
     j.Key("virtual");
     j.Begin('{');
     j.Key("enable");
@@ -216,7 +216,7 @@ void Write(const CQORDoc& d, JsonOut& j)
     j.Key("logbook");
     j.Str(d.m_logBuch.m_text);
 
-    const auto& c = d.m_graphProp;
+    const auto& c = d.GraphProp();
     j.Key("curves");
     j.Begin('{');
     j.Key("visible");
@@ -319,7 +319,7 @@ void Write(const CQORDoc& d, JsonOut& j)
 
     j.Key("labels");
     j.Begin('[');
-    for (const auto& l : d.m_labels) {
+    for (const auto& l : d.Labels()) {
         const auto& f = l.m_font;
         j.Begin('{');
         j.Key("x");

@@ -27,11 +27,15 @@ public:
     // A data logger file (.tx3) goes to the data logger graph.
     virtual void OpenDataLogger(const std::string& path, int language) = 0;
 
-    // The document graph: its curves and labels before a save, rebuilt after a read,
-    // cleared on close.
+    // The document graph: its curves and labels before a save, cleared on close.
     virtual void CollectGraph(CGraphPropObject& /*props*/, std::vector<CStringDatenObject>& /*labels*/) {}
-    virtual void RebuildGraph(const std::vector<CStringDatenObject>& /*labels*/) {}
     virtual void ClearGraph() {}
+    // What changed in the document, for its views: samples were appended; the graph setup or
+    // the virtual channels changed (or the contents were cleared); a file was read, with
+    // the graph labels it held.
+    virtual void SamplesAdded() {}
+    virtual void SetupChanged() {}
+    virtual void FileRead(const std::vector<CStringDatenObject>& /*labels*/) {}
     // Views are asked to refresh (the logbook view among them).
     virtual void UpdateViews() {}
     // Close while recording stops the recording.

@@ -80,6 +80,36 @@ void CQORDoc::AddSample(int noRecord)
     s.m_time = m_clock.Now();
     m_lastSampleTime = s.m_time;
     ++m_grafikSetup.m_sampleCount;
+    m_ui.SamplesAdded();
+}
+
+void CQORDoc::AppendSample(const CDatenObject& sample)
+{
+    m_samples.push_back(sample);
+    m_ui.SamplesAdded();
+}
+
+void CQORDoc::SetGrafikSetup(const CGrafikSetup& setup, const CGrafikSetupVirtuell* virtuell)
+{
+    m_grafikSetup = setup;
+    if (virtuell)
+        *m_virtuell = *virtuell;
+    m_ui.SetupChanged();
+}
+
+void CQORDoc::SetRecordingInterval(int hours, int minutes, int seconds)
+{
+    m_grafikSetup.SetInterval(hours, minutes, seconds);
+}
+
+void CQORDoc::SetGraphProp(const CGraphPropObject& props)
+{
+    m_graphProp = props;
+}
+
+void CQORDoc::SetLabels(std::vector<CStringDatenObject> labels)
+{
+    m_labels = std::move(labels);
 }
 
 void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
@@ -131,6 +161,7 @@ void CQORDoc::ClearContents()
     m_grafikSetup.m_show2.fill(0);
     m_grafikSetup.m_show3.fill(0);
     m_grafikSetup.m_moduleType.fill(0);
+    m_ui.SetupChanged();
 }
 
 void CQORDoc::Serialize(Archive& ar, Layout layout)
@@ -288,14 +319,13 @@ void CQORDoc::OnFileSaveAs()
 bool CQORDoc::AfterRead(const std::string& path, const IoResult& r)
 {
     m_modified = false;
-    m_rebuildGraph = true;
     if (!r.ok) {
         // What was read stays to be looked at, but the file is not bound: a Save must
         // not replace it with the part that could be read.
         m_ui.ShowMessage(Format(kReadError[m_language], path.c_str(), r.error.c_str()));
         if (!m_fileBound)
             m_ui.SetTitle("");
-        m_ui.RebuildGraph(m_labels);
+        m_ui.FileRead(m_labels);
         return false;
     }
     // Recorded modules that are absent now keep their type for display.
@@ -307,7 +337,7 @@ bool CQORDoc::AfterRead(const std::string& path, const IoResult& r)
     AddLogbookEntry(FileLoadedText(path, m_language));
     m_modified = false;  // a document just read holds nothing to save yet
     m_ui.SetTitle(path);
-    m_ui.RebuildGraph(m_labels);
+    m_ui.FileRead(m_labels);
     return true;
 }
 

@@ -59,8 +59,6 @@ public:
     CGraphPropObject m_graphProp;
 
     bool m_modified = false;
-    bool m_newSample = false;     // cleared by the document graph once drawn
-    bool m_rebuildGraph = false;  // cleared by the document graph once rebuilt
     bool m_fileBound = false;
     bool m_boundFileWaiting = false;  // bound by path; ReadBoundFile still to run
     bool m_potRunning = false;        // the station's potentiostat-program-running flag
@@ -69,9 +67,26 @@ public:
     std::int64_t m_lastSampleTime = 0;
     std::string m_path;  // the bound file
 
+    // --- what the graphs read and change; each change is told to the views ---
+    const std::vector<CDatenObject>& Samples() const { return m_samples; }
+    const CGrafikSetup& GrafikSetup() const { return m_grafikSetup; }
+    const CGrafikSetupVirtuell& Virtuell() const { return *m_virtuell; }
+    const CGraphPropObject& GraphProp() const { return m_graphProp; }
+    const std::vector<CStringDatenObject>& Labels() const { return m_labels; }
+    // A confirmed graph setup (and the virtual channels with it, when given).
+    void SetGrafikSetup(const CGrafikSetup& setup, const CGrafikSetupVirtuell* virtuell = nullptr);
+    // The recording interval alone; the graphs do not depend on it.
+    void SetRecordingInterval(int hours, int minutes, int seconds);
+    // The views keep the curve properties and graph texts they changed here; no notification.
+    void SetGraphProp(const CGraphPropObject& props);
+    void SetLabels(std::vector<CStringDatenObject> labels);
+    // A sample made elsewhere (a conversion, a test), appended as AddSample appends.
+    void AppendSample(const CDatenObject& sample);
+
     // --- used by the station ---
     void OnNewDocument(int language);
-    // One sample from the sixteen module records; noRecord = 1 only marks the document modified.
+    // One sample from the sixteen module records, and the views are told; noRecord = 1 only
+    // marks the document modified.
     void AddSample(int noRecord);
     // kind 1: a 12-byte potentiostat record; kind 2: an 18-byte impedance result block.
     // Ignored unless the potentiostat program runs.
@@ -106,7 +121,8 @@ public:
     void Serialize(Archive& ar, Layout layout);
     // Layout by extension (case ignored); nothing for anything else.
     static std::optional<Layout> LayoutOf(const std::string& path);
-    // Clears the lists and the show flags and module types of the graph setup.
+    // Clears the lists and the show flags and module types of the graph setup; the views are
+    // told the setup changed.
     void ClearContents();
 
 private:

@@ -52,7 +52,7 @@ bool Recorder::StartRecording()
             f.measuring = true;
             f.recording = true;
             m_ctx.ui.SetPane(2, m_ctx.T(text::kTransfer));
-            const data::CGrafikSetup::Hms iv = m_ctx.doc.m_grafikSetup.Interval();
+            const data::CGrafikSetup::Hms iv = m_ctx.doc.GrafikSetup().Interval();
             m_ctx.Log(Format("%s %02d:%02d:%02d", m_ctx.T(text::kLoggingStarted).c_str(), iv.hours,
                              iv.minutes, iv.seconds));
             started = true;
@@ -80,7 +80,6 @@ void Recorder::StopAll()
 void Recorder::RecordTick()
 {
     m_ctx.doc.AddSample(0);
-    m_ctx.doc.m_newSample = true;
 }
 
 void Recorder::PollOnce(std::uint8_t address)
@@ -147,10 +146,10 @@ void Recorder::StoreFirstSample()
     m_ctx.flags.firstSample = true;
     m_ctx.doc.AddSample(0);
     // An invalid interval time reads as -1:-1:-1 and so falls under the 1 s floor too.
-    int seconds = m_ctx.doc.m_grafikSetup.IntervalSeconds();
+    int seconds = m_ctx.doc.GrafikSetup().IntervalSeconds();
     if (seconds < 1) {
         seconds = 1;
-        m_ctx.doc.m_grafikSetup.SetInterval(0, 0, 1);
+        m_ctx.doc.SetRecordingInterval(0, 0, 1);
     }
     m_ctx.timers.Start(kTimerRecord, seconds * 1000);
 }

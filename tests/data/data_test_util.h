@@ -3,6 +3,7 @@
 #include "data/archive.h"
 #include "data/document_ui.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -17,7 +18,7 @@ namespace qor::data::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Builds expected byte sequences in a readable way.
+// Builds expected byte sequences in a readable way; numbers little-endian, as the files hold them.
 struct ByteWriter {
     Bytes b;
     ByteWriter& u8(std::initializer_list<int> v)
@@ -26,30 +27,17 @@ struct ByteWriter {
             b.push_back(static_cast<std::uint8_t>(x));
         return *this;
     }
-    ByteWriter& u16(std::uint16_t v) { return u8({v & 0xFF, v >> 8}); }
-    ByteWriter& u32(std::uint32_t v)
+    ByteWriter& le(std::uint64_t v, int bytes)
     {
-        return u8({int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)});
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        return *this;
     }
-    ByteWriter& f32(float f)
-    {
-        std::uint32_t v;
-        std::memcpy(&v, &f, 4);
-        return u32(v);
-    }
-    ByteWriter& f64(double d)
-    {
-        std::uint64_t v;
-        std::memcpy(&v, &d, 8);
-        u32(static_cast<std::uint32_t>(v));
-        return u32(static_cast<std::uint32_t>(v >> 32));
-    }
-    ByteWriter& time(std::int64_t t)
-    {
-        u32(0x8000000A);
-        u32(static_cast<std::uint32_t>(t));
-        return u32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(t) >> 32));
-    }
+    ByteWriter& u16(std::uint16_t v) { return le(v, 2); }
+    ByteWriter& u32(std::uint32_t v) { return le(v, 4); }
+    ByteWriter& f32(float f) { return le(std::bit_cast<std::uint32_t>(f), 4); }
+    ByteWriter& f64(double d) { return le(std::bit_cast<std::uint64_t>(d), 8); }
+    ByteWriter& time(std::int64_t t) { return u32(0x8000000A).le(static_cast<std::uint64_t>(t), 8); }
     ByteWriter& str(const std::string& s)  // short Windows-1252 string
     {
         b.push_back(static_cast<std::uint8_t>(s.size()));
@@ -101,28 +89,31 @@ struct FakeUi : DocumentUi {
     std::vector<FileDialog> dialogs;
     int prompts = 0;
 
+    template <class T> static T Next(std::vector<T>& queue, T none)
+    {
+        if (queue.empty())
+            return none;
+        T v = queue.front();
+        queue.erase(queue.begin());
+        return v;
+    }
     std::optional<std::string> ChooseFile(FileDialog kind, const std::string&, const std::string&) override
     {
         dialogs.push_back(kind);
-        if (files.empty())
-            return std::nullopt;
-        auto f = files.front();
-        files.erase(files.begin());
-        return f;
+        return Next<std::optional<std::string>>(files, std::nullopt);
     }
     int AskSave(const std::string&, const std::string&) override
     {
         ++prompts;
-        if (answers.empty())
-            return 2;
-        int a = answers.front();
-        answers.erase(answers.begin());
-        return a;
+        return Next(answers, 2);
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void SetTitle(const std::string& t) override { titles.push_back(t); }
     void OpenDataLogger(const std::string& path, int) override { dataLogger.push_back(path); }
     void ClearGraph() override { calls.push_back("clear"); }
+    void SamplesAdded() override { calls.push_back("samples"); }
+    void SetupChanged() override { calls.push_back("setup"); }
+    void FileRead(const std::vector<CStringDatenObject>&) override { calls.push_back("read"); }
     void StopLogging() override { calls.push_back("stop"); }
     void PotSampleAdded() override { calls.push_back("pot"); }
     void EisPointAdded() override { calls.push_back("eis"); }

@@ -51,12 +51,15 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
         qor::data::Logbook logbook;
         NoUi ui;
         qor::data::CQORDoc doc(clock, logbook, ui);
+        qor::data::CGrafikSetup setup;
+        setup.m_show1[2] = setup.m_show1[5] = 1;
+        doc.SetGrafikSetup(setup);
         for (int i = 0; i < 500; ++i) {
             qor::data::CDatenObject s;
             s.m_time = 1700000000 + i;
             s.m_value[2] = static_cast<float>(5.0 + std::sin(i / 40.0));
             s.m_value[5] = i == 250 ? 2.5e8f : 1.0f;  // a failed reading is drawn as 0
-            doc.m_samples.push_back(s);
+            doc.AppendSample(s);
         }
         ASSERT_TRUE(doc.WriteFile(qo3).ok);
     }

@@ -1,6 +1,5 @@
 #include "ui/document/grafik_setup_dlg.h"
 
-#include "catalogue/catalogue.h"
 #include "data/qor_doc.h"
 #include "ui/shell/ui_texts.h"
 
@@ -29,12 +28,11 @@ constexpr TextPair kScale3{"Skalierung Messwert 3", "Scale 3. Measure Value"};
 constexpr TextPair kInterval{"Aufzeichnungsintervall", "Interval"};
 constexpr TextPair kYFrom{"Y-Achse von", "Y_Axis from"};
 constexpr TextPair kYTo{"bis", "to"};
-constexpr TextPair kNotReleased{"nicht freigegeben", "not released"};
 constexpr TextPair kNotANumber{"Bitte eine Zahl eingeben.", "Please enter a number."};
 
-QLineEdit* NumberEdit(float value, QWidget* parent)
+QLineEdit* NumberEdit(const std::string& text, QWidget* parent)
 {
-    auto* e = new QLineEdit(QString::number(static_cast<double>(value), 'g', 7), parent);
+    auto* e = new QLineEdit(QString::fromStdString(text), parent);
     auto* v = new QDoubleValidator(e);
     v->setLocale(QLocale::c());
     e->setValidator(v);
@@ -43,22 +41,12 @@ QLineEdit* NumberEdit(float value, QWidget* parent)
     return e;
 }
 
-bool ReadNumber(QLineEdit* e, float& out)
-{
-    bool ok = false;
-    const double v = QLocale::c().toDouble(e->text().trimmed(), &ok);
-    if (ok)
-        out = static_cast<float>(v);
-    return ok;
-}
-
 }  // namespace
 
 CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int lang, QWidget* parent)
-    : QDialog(parent), m_doc(doc)
+    : QDialog(parent), m_doc(doc), m_model(doc.GrafikSetup(), doc.m_slave, intervalEditable, lang)
 {
     setWindowTitle(Tr(kTitle, lang));
-    const data::CGrafikSetup& g = doc.m_grafikSetup;
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(2);
@@ -69,35 +57,26 @@ CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int 
 
     for (int a = 0; a < 16; ++a) {
         const std::size_t ai = static_cast<std::size_t>(a);
-        catalogue::CSlave slave = doc.m_slave[ai];
-        slave.m_language = static_cast<std::uint8_t>(lang);
-        const bool released = slave.m_enabled != 0;
-        const catalogue::ChannelInfo info = catalogue::DescribeModule(slave);
-        const QString label =
-            released ? QString::asprintf("%2d: ", a) + QString::fromStdString(catalogue::ModuleName(slave))
-                     : QString::asprintf("%2d: ", a) + Tr(kNotReleased, lang);
-        m_label[ai] = new QLabel(label, this);
+        const data::GrafikSetupGlgModel::Row& row = m_model.GetRow(a);
+        m_label[ai] = new QLabel(QString::fromStdString(row.label), this);
         grid->addWidget(m_label[ai], a + 1, 0);
-        const std::string captions[3] = {info.unit1, info.unit2, info.unit3};
-        const std::uint8_t shows[3] = {g.m_show1[ai], g.m_show2[ai], g.m_show3[ai]};
-        const float factors[3] = {g.m_factor1[ai], g.m_factor2[ai], g.m_factor3[ai]};
-        for (int k = 0; k < 3; ++k) {
-            m_factor[ai][k] = NumberEdit(factors[k], this);
-            m_show[ai][k] = new QCheckBox(released ? QString::fromStdString(captions[k]) : QString(), this);
-            m_show[ai][k]->setChecked(released && shows[k]);
-            m_show[ai][k]->setEnabled(released);
-            grid->addWidget(m_factor[ai][k], a + 1, 1 + 2 * k);
-            grid->addWidget(m_show[ai][k], a + 1, 2 + 2 * k);
+        for (std::size_t k = 0; k < 3; ++k) {
+            m_factor[ai][k] = NumberEdit(row.factor[k], this);
+            m_show[ai][k] = new QCheckBox(QString::fromStdString(row.captions[k]), this);
+            m_show[ai][k]->setChecked(row.show[k]);
+            m_show[ai][k]->setEnabled(row.released);
+            grid->addWidget(m_factor[ai][k], a + 1, 1 + 2 * static_cast<int>(k));
+            grid->addWidget(m_show[ai][k], a + 1, 2 + 2 * static_cast<int>(k));
         }
     }
 
     m_interval = new QTimeEdit(this);
     m_interval->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    const data::CGrafikSetup::Hms iv = g.Interval();
-    m_interval->setTime(iv.hours >= 0 ? QTime(iv.hours, iv.minutes, iv.seconds) : QTime(0, 0, 10));
-    m_interval->setEnabled(intervalEditable);
-    m_yFrom = NumberEdit(g.m_yFrom, this);
-    m_yTo = NumberEdit(g.m_yTo, this);
+    const data::CGrafikSetup::Hms iv = m_model.Interval();
+    m_interval->setTime(QTime(iv.hours, iv.minutes, iv.seconds));
+    m_interval->setEnabled(m_model.IntervalEditable());
+    m_yFrom = NumberEdit(m_model.YFrom(), this);
+    m_yTo = NumberEdit(m_model.YTo(), this);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel(Tr(kInterval, lang), this));
@@ -124,35 +103,24 @@ CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int 
 
 void CGrafikSetupGlg::accept()
 {
-    std::array<std::array<float, 3>, 16> factors{};
-    float yFrom = 0, yTo = 0;
-    for (std::size_t a = 0; a < 16; ++a)
-        for (int k = 0; k < 3; ++k)
-            if (!ReadNumber(m_factor[a][k], factors[a][static_cast<std::size_t>(k)])) {
-                m_factor[a][k]->setFocus();
-                QMessageBox::warning(this, windowTitle(), Tr(kNotANumber, m_lang));
-                return;
-            }
-    for (auto [edit, out] : {std::pair{m_yFrom, &yFrom}, std::pair{m_yTo, &yTo}})
-        if (!ReadNumber(edit, *out)) {
-            edit->setFocus();
-            QMessageBox::warning(this, windowTitle(), Tr(kNotANumber, m_lang));
-            return;
+    for (int a = 0; a < 16; ++a)
+        for (int k = 0; k < 3; ++k) {
+            m_model.SetShow(a, k, Show(a, k)->isChecked());
+            m_model.SetFactor(a, k, Factor(a, k)->text().toStdString());
         }
-    data::CGrafikSetup& g = m_doc.m_grafikSetup;
-    for (std::size_t a = 0; a < 16; ++a) {
-        g.m_show1[a] = m_show[a][0]->isChecked() ? 1 : 0;
-        g.m_show2[a] = m_show[a][1]->isChecked() ? 1 : 0;
-        g.m_show3[a] = m_show[a][2]->isChecked() ? 1 : 0;
-        g.m_factor1[a] = factors[a][0];
-        g.m_factor2[a] = factors[a][1];
-        g.m_factor3[a] = factors[a][2];
-        g.m_moduleType[a] = m_doc.m_slave[a].m_type;
-    }
     const QTime t = m_interval->time();
-    g.SetInterval(t.hour(), t.minute(), t.second());
-    g.m_yFrom = yFrom;
-    g.m_yTo = yTo;
+    m_model.SetInterval(t.hour(), t.minute(), t.second());
+    m_model.SetYFrom(m_yFrom->text().toStdString());
+    m_model.SetYTo(m_yTo->text().toStdString());
+    if (const auto bad = m_model.OnOK()) {
+        QLineEdit* edit = bad->address >= 0 ? Factor(bad->address, bad->value)
+                          : bad->value == 0 ? m_yFrom
+                                            : m_yTo;
+        edit->setFocus();
+        QMessageBox::warning(this, windowTitle(), Tr(kNotANumber, m_lang));
+        return;
+    }
+    m_doc.SetGrafikSetup(m_model.Result());
     QDialog::accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/grafik_setup_glg_model.h"
+
 #include <QDialog>
 #include <array>
 
@@ -14,8 +16,7 @@ class CQORDoc;
 
 namespace qor::ui {
 
-// "Grafik Setup": per module which values are drawn and by which factor, the recording
-// interval (editable only when a recording starts) and the Y range.
+// "Grafik Setup": the widgets of GrafikSetupGlgModel; OK gives the document the new setup.
 class CGrafikSetupGlg : public QDialog {
     Q_OBJECT
 public:
@@ -29,10 +30,13 @@ public:
     }
     QLabel* RowLabel(int address) const { return m_label[static_cast<std::size_t>(address)]; }
 
+    const data::GrafikSetupGlgModel& Model() const { return m_model; }
+
     void accept() override;
 
 private:
     data::CQORDoc& m_doc;
+    data::GrafikSetupGlgModel m_model;
     std::array<QLabel*, 16> m_label{};
     std::array<std::array<QCheckBox*, 3>, 16> m_show{};
     std::array<std::array<QLineEdit*, 3>, 16> m_factor{};

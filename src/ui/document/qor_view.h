@@ -1,46 +1,57 @@
 #pragma once
 
+#include "data/document_curves.h"
+#include "data/string_daten_object.h"
+
 #include <QWidget>
-#include <array>
+#include <memory>
 #include <vector>
 
 namespace qor::data {
 class CQORDoc;
-}
+class CGraphPropObject;
+}  // namespace qor::data
 
 namespace qor::ui {
 
 class CGraphWnd;
 
-// The graph pane: value 1 of the recorded channels over the samples, one curve per channel,
-// drawn by the graph engine with time-of-day labels.
+// The graph pane: the document's curves over the sample number, drawn by the graph engine with
+// time-of-day labels. The document's notifications reach it through the main window.
 class CQORView : public QWidget {
     Q_OBJECT
 public:
     CQORView(data::CQORDoc& doc, int lang, QWidget* parent = nullptr);
     void SetLanguage(int lang);
-    // Adds new samples, or rebuilds every curve after a read, a new setup or a clear.
-    void OnUpdate();
-    // The channels drawn: those switched on in the graph setup, or else every channel that
-    // holds a module.
-    std::vector<int> Channels() const;
+
+    // Samples were appended: they are drawn.
+    void OnSamplesAdded();
+    // The graph setup changed: every curve is rebuilt.
+    void OnSetupChanged();
+    // A file was read: its labels become the graph's texts and the curves are rebuilt.
+    void OnFileRead(const std::vector<data::CStringDatenObject>& labels);
+    // The file was closed: curves and texts go.
+    void OnClear();
+    // Before a save: the curves' colours, visibility and names and the graph texts.
+    void SaveGraphState(data::CGraphPropObject& props, std::vector<data::CStringDatenObject>& labels) const;
+
     CGraphWnd* Graph() const { return m_graph; }
+    const data::DocumentCurves& Curves() const { return *m_curves; }
     std::size_t SamplesShown() const { return m_fed; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void Rebuild();
-    void Feed(bool redraw);
-    void FitWithMargin();
-    std::string CurveName(int address) const;
+    void Rebuild(bool keepProps);
+    void RemoveCurves();
 
     data::CQORDoc& m_doc;
     int m_lang;
     CGraphWnd* m_graph;
-    std::vector<int> m_channels;
-    std::array<int, 16> m_curve{};
+    std::unique_ptr<data::DocumentCurves> m_curves;
+    std::vector<int> m_ids;                          // graph index per document curve
+    std::vector<data::CStringDatenObject> m_placed;  // the labels the texts came from
     std::size_t m_fed = 0;
 };
 

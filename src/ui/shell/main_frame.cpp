@@ -496,8 +496,6 @@ void CMainFrame::OnCommand(station::Cmd cmd)
     case station::Cmd::Count:
         break;
     }
-    if (m_graphView)
-        m_graphView->OnUpdate();
 }
 
 void CMainFrame::OnPortSetup()
@@ -535,7 +533,6 @@ void CMainFrame::OnNewScale()
     if (dlg.exec() != QDialog::Accepted)
         return;
     m_doc->m_modified = true;
-    m_doc->m_rebuildGraph = true;
     UpdateViews();
 }
 
@@ -572,15 +569,15 @@ void CMainFrame::OnExport()
         ChooseFile(data::FileDialog::SaveAs, "txt", "Tabellen (*.txt) | *.txt | Alle Dateien (*.*)|*.*||");
     if (!path)
         return;
-    exporter::ExportDlgModel model(m_doc->m_slave, m_doc->m_grafikSetup, *m_doc->m_virtuell, m_lang);
+    exporter::ExportDlgModel model(m_doc->m_slave, m_doc->GrafikSetup(), m_doc->Virtuell(), m_lang);
     CExportDlg dlg(model, m_lang, this);
     // The file is written only once the choice is confirmed: Cancel leaves an existing file alone.
     if (dlg.exec() != QDialog::Accepted)
         return;
     exporter::ExportInput in;
-    in.samples = &m_doc->m_samples;
-    in.setup = &m_doc->m_grafikSetup;
-    in.virtuell = m_doc->m_virtuell.get();
+    in.samples = &m_doc->Samples();
+    in.setup = &m_doc->GrafikSetup();
+    in.virtuell = &m_doc->Virtuell();
     in.channels = exporter::DescribeChannels(m_doc->m_slave);
     std::string error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -803,9 +800,37 @@ void CMainFrame::UpdateViews()
 {
     if (m_logView && m_logView->Refresh(m_logbook.m_text, m_logbook.m_changed))
         m_logbook.m_changed = false;
-    if (m_graphView)
-        m_graphView->OnUpdate();
     RefreshSampleCount();
+}
+
+void CMainFrame::CollectGraph(data::CGraphPropObject& props, std::vector<data::CStringDatenObject>& labels)
+{
+    if (m_graphView)
+        m_graphView->SaveGraphState(props, labels);
+}
+
+void CMainFrame::ClearGraph()
+{
+    if (m_graphView)
+        m_graphView->OnClear();
+}
+
+void CMainFrame::SamplesAdded()
+{
+    if (m_graphView)
+        m_graphView->OnSamplesAdded();
+}
+
+void CMainFrame::SetupChanged()
+{
+    if (m_graphView)
+        m_graphView->OnSetupChanged();
+}
+
+void CMainFrame::FileRead(const std::vector<data::CStringDatenObject>& labels)
+{
+    if (m_graphView)
+        m_graphView->OnFileRead(labels);
 }
 
 void CMainFrame::RefreshStatusPanes()
@@ -817,7 +842,7 @@ void CMainFrame::RefreshStatusPanes()
 void CMainFrame::RefreshSampleCount()
 {
     if (m_panes[3])
-        m_panes[3]->setText(Tr(txt::kSamples, m_lang).arg(m_doc->m_samples.size()));
+        m_panes[3]->setText(Tr(txt::kSamples, m_lang).arg(m_doc->Samples().size()));
 }
 
 QString CMainFrame::PaneText(int pane) const
@@ -862,8 +887,6 @@ int CMainFrame::TimerInterval(int id) const
 void CMainFrame::OnTimer(int id)
 {
     m_station->OnTimer(id);
-    if (id == station::kTimerRecord && m_graphView)
-        m_graphView->OnUpdate();
     RefreshSampleCount();
     UpdateCommands();
 }
@@ -973,7 +996,6 @@ bool CMainFrame::RunRecordingSetup()
     CGrafikSetupGlg dlg(*m_doc, true, m_lang, this);
     if (dlg.exec() != QDialog::Accepted)
         return false;
-    m_doc->m_rebuildGraph = true;
     return true;
 }
 

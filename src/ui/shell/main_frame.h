@@ -128,6 +128,11 @@ public:
     void OpenDataLogger(const std::string& path, int language) override;
     void UpdateViews() override;
     void StopLogging() override;
+    void CollectGraph(data::CGraphPropObject& props, std::vector<data::CStringDatenObject>& labels) override;
+    void ClearGraph() override;
+    void SamplesAdded() override;
+    void SetupChanged() override;
+    void FileRead(const std::vector<data::CStringDatenObject>& labels) override;
 
 protected:
     void showEvent(QShowEvent* event) override;

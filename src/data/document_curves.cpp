@@ -1,0 +1,117 @@
+#include "data/document_curves.h"
+
+#include "catalogue/catalogue.h"
+#include "common/text.h"
+#include "data/daten_object.h"
+#include "data/grafik_setup_virtuell.h"
+#include "data/graph_prop_object.h"
+
+#include <cmath>
+
+namespace qor::data {
+
+namespace {
+
+std::uint32_t BgrToRgb(std::uint32_t bgr)
+{
+    return ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
+}
+
+float StoredValue(const CDatenObject& s, std::size_t address, int value)
+{
+    return value == 1 ? s.m_value[address] : value == 2 ? s.m_value2[address] : s.m_temperature[address];
+}
+
+}  // namespace
+
+DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
+                               const CGrafikSetupVirtuell& virtuell, const CGraphPropObject& props,
+                               int language)
+    : m_slaves(slaves), m_setup(setup), m_sourceY(virtuell.m_sourceY), m_sourceZ(virtuell.m_sourceZ)
+{
+    for (std::size_t a = 0; a < 16; ++a) {
+        catalogue::CSlave& s = m_slaves[a];
+        if (s.m_type == 0)
+            s.m_type = setup.m_moduleType[a];
+        s.m_address = static_cast<std::uint8_t>(a);
+        s.m_language = static_cast<std::uint8_t>(language == 1 ? 1 : 0);
+    }
+    m_virtual.Assign(virtuell);
+
+    std::vector<DocumentCurve> wanted;
+    for (int a = 0; a < 16; ++a) {
+        const auto ai = static_cast<std::size_t>(a);
+        const std::uint8_t shown[3] = {setup.m_show1[ai], setup.m_show2[ai], setup.m_show3[ai]};
+        for (int k = 1; k <= 3; ++k)
+            if (shown[k - 1])
+                wanted.push_back({a, k, -1, {}, 0, true});
+    }
+    for (int v = 0; v < 4; ++v)
+        if (virtuell.m_enable[static_cast<std::size_t>(v)])
+            wanted.push_back({-1, 0, v, {}, 0, true});
+    if (wanted.size() > kMaxCurves)
+        wanted.resize(kMaxCurves);
+
+    // The n-th curve takes the n-th stored colour, visibility and (when set) name.
+    for (std::size_t n = 0; n < wanted.size(); ++n) {
+        DocumentCurve& c = wanted[n];
+        c.label = props.m_name[n].empty() ? Label(c) : props.m_name[n];
+        c.colour = BgrToRgb(props.m_colour[n]);
+        c.visible = props.m_visible[n] != 0;
+    }
+    m_curves = std::move(wanted);
+}
+
+std::string DocumentCurves::Label(const DocumentCurve& c) const
+{
+    // The text of a source value: its unit (value 2 in the unit its module shows).
+    auto valueText = [this](std::size_t a, int value) {
+        const catalogue::CSlave& s = m_slaves[a];
+        if (value == 2)
+            return catalogue::SecondUnit(s);
+        const catalogue::ChannelInfo info = catalogue::DescribeModule(s);
+        return value == 1 ? info.unit1 : info.unit3;
+    };
+    if (c.IsVirtual()) {
+        const auto v = static_cast<std::size_t>(c.channel);
+        const std::size_t ya = std::min<std::size_t>(m_sourceY[v] / 3u, 15);
+        const std::size_t za = std::min<std::size_t>(m_sourceZ[v] / 3u, 15);
+        return Format("%s %s virtuell ", catalogue::ModuleName(m_slaves[ya]).c_str(),
+                      valueText(ya, m_sourceY[v] % 3 + 1).c_str()) +
+               Format("%s %s", catalogue::ModuleName(m_slaves[za]).c_str(),
+                      valueText(za, m_sourceZ[v] % 3 + 1).c_str());
+    }
+    const auto a = static_cast<std::size_t>(c.address);
+    const catalogue::CSlave& s = m_slaves[a];
+    const catalogue::ChannelInfo info = catalogue::DescribeModule(s);
+    const std::string& name = c.value == 1 ? info.name1 : c.value == 2 ? info.name2 : info.name3;
+    const float factor = c.value == 1   ? m_setup.m_factor1[a]
+                         : c.value == 2 ? m_setup.m_factor2[a]
+                                        : m_setup.m_factor3[a];
+    return Format("S%d %s %s [%s] * %.1f", c.address, catalogue::ModuleName(s).c_str(), name.c_str(),
+                  valueText(a, c.value).c_str(), static_cast<double>(factor));
+}
+
+double DocumentCurves::Value(std::size_t index, const CDatenObject& sample)
+{
+    const DocumentCurve& c = m_curves[index];
+    if (c.IsVirtual()) {
+        const auto v = static_cast<std::size_t>(c.channel);
+        return m_virtual.EvaluateVirtualChannel(SourceValue(sample, m_setup, m_sourceY[v]),
+                                                SourceValue(sample, m_setup, m_sourceZ[v]),
+                                                static_cast<std::uint8_t>(v));
+    }
+    const float stored = StoredValue(sample, static_cast<std::size_t>(c.address), c.value);
+    if (!(std::fabs(stored) < kOutOfRange))  // NaN too
+        return 0.0;
+    return SourceValue(sample, m_setup, static_cast<std::uint8_t>(c.address * 3 + c.value - 1));
+}
+
+void DocumentCurves::Values(const CDatenObject& sample, std::vector<double>& out)
+{
+    out.resize(m_curves.size());
+    for (std::size_t i = 0; i < m_curves.size(); ++i)
+        out[i] = Value(i, sample);
+}
+
+}  // namespace qor::data

@@ -1,0 +1,100 @@
+#include "ui/document/document_graph.h"
+
+#include "data/daten_object.h"
+#include "data/graph_prop_object.h"
+#include "data/string_daten_object.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qor::ui {
+
+namespace {
+
+// Stored colours are 0x00BBGGRR, graph colours 0x00RRGGBB; the swap is its own inverse.
+std::uint32_t SwapRedBlue(std::uint32_t c)
+{
+    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+
+}  // namespace
+
+std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const data::DocumentCurves& curves)
+{
+    std::vector<int> ids;
+    ids.reserve(curves.Size());
+    for (const data::DocumentCurve& c : curves.Curves()) {
+        const int id = graph.AddGraph(c.colour, c.label);
+        if (graph::CGraphProps* g = graph.GetGraph(id))
+            g->m_visible = c.visible;
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+void FeedSamples(graph::GraphModel& graph, data::DocumentCurves& curves, const std::vector<int>& ids,
+                 const std::vector<data::CDatenObject>& samples, std::size_t from, bool redraw)
+{
+    std::vector<double> values;
+    for (std::size_t i = from; i < samples.size(); ++i) {
+        curves.Values(samples[i], values);
+        for (std::size_t c = 0; c < ids.size(); ++c)
+            if (ids[c] >= 0 && std::isfinite(values[c]))
+                graph.AddPoint(ids[c], samples[i].m_time, static_cast<double>(i), values[c], redraw);
+    }
+}
+
+void FitWithMargin(graph::GraphModel& graph, bool redraw)
+{
+    double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    if (!graph.GetDataRange(x0, x1, y0, y1)) {
+        graph.Fit(redraw);
+        return;
+    }
+    const double dy = y1 > y0 ? (y1 - y0) * 0.05 : std::max(1.0, std::fabs(y0) * 0.05);
+    graph.SetRange(x0, std::max(x1, x0 + 1.0), y0 - dy, y1 + dy, redraw);
+}
+
+void PlaceLabels(graph::GraphModel& graph, const std::vector<data::CStringDatenObject>& labels)
+{
+    graph.RemoveAllTexts();
+    for (const data::CStringDatenObject& l : labels)
+        graph.AddText({l.m_x, l.m_y, l.m_text, SwapRedBlue(l.m_colour), l.m_font.m_faceName, l.m_scale});
+}
+
+std::vector<data::CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
+                                                    const std::vector<data::CStringDatenObject>& placed)
+{
+    std::vector<data::CStringDatenObject> labels;
+    for (std::size_t i = 0; i < graph.Texts().size(); ++i) {
+        const graph::GraphText& t = graph.Texts()[i];
+        data::CStringDatenObject l;
+        if (i < placed.size() && placed[i].m_font.m_faceName == t.font)
+            l.m_font = placed[i].m_font;
+        l.m_font.m_faceName = t.font;
+        l.m_x = t.x;
+        l.m_y = t.y;
+        l.m_text = t.text;
+        l.m_colour = SwapRedBlue(t.colour);
+        l.m_scale = t.scale;
+        labels.push_back(std::move(l));
+    }
+    return labels;
+}
+
+void CollectCurveProps(const graph::GraphModel& graph, const data::DocumentCurves& curves,
+                       const std::vector<int>& ids, data::CGraphPropObject& props)
+{
+    for (std::size_t n = 0; n < ids.size() && n < data::CGraphPropObject::kCurves; ++n) {
+        const graph::CGraphProps* g = graph.GetGraph(ids[n]);
+        if (!g)
+            continue;
+        props.m_colour[n] = SwapRedBlue(g->m_colour);
+        props.m_visible[n] = g->m_visible ? 1 : 0;
+        // A described label is not kept as a name, so it follows later changes of the setup.
+        const data::DocumentCurve& c = curves.Curves()[n];
+        props.m_name[n] = g->m_name == curves.Label(c) ? std::string() : g->m_name;
+    }
+}
+
+}  // namespace qor::ui
