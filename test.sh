@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with the sanitizers and runs every test.
+# Installs what is missing, checks the format, builds everything with the sanitizers and
+# runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 ./scripts/deps.sh
+./scripts/check-format.sh
 
 BUILD=${QOR_TEST_BUILD_DIR:-build/test}
 # Let ccache share objects between checkouts of the tree.

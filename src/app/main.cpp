@@ -2,7 +2,6 @@
 #include "ui/shell/start_options.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>

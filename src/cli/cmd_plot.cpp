@@ -3,7 +3,7 @@
 #include "cli/silent_document_ui.h"
 #include "data/document_curves.h"
 #include "data/qor_doc.h"
-#include "ui/document/document_graph.h"
+#include "data/document_graph.h"
 #include "ui/graph/graph_wnd.h"
 
 #include <QApplication>
@@ -73,10 +73,10 @@ int RunPlot(const std::vector<std::string>& argv)
 
     // The curves, points and labels the document view draws.
     data::DocumentCurves curves(doc.m_slave, doc.GrafikSetup(), doc.Virtuell(), doc.GraphProp(), language);
-    const std::vector<int> ids = ui::AddDocumentCurves(*graph, curves);
-    ui::FeedSamples(*graph, curves, ids, doc.Samples(), 0, false);
-    ui::PlaceLabels(*graph, doc.Labels());
-    ui::FitWithMargin(*graph, false);
+    const std::vector<int> ids = data::AddDocumentCurves(*graph, curves);
+    data::FeedSamples(*graph, curves, ids, doc.Samples(), 0, false);
+    data::PlaceLabels(*graph, doc.Labels());
+    data::FitWithMargin(*graph, false);
     const auto drawn = std::count_if(ids.begin(), ids.end(), [](int id) { return id >= 0; });
 
     bool ok;

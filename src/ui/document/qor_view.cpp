@@ -1,7 +1,7 @@
 #include "ui/document/qor_view.h"
 
 #include "data/qor_doc.h"
-#include "ui/document/document_graph.h"
+#include "data/document_graph.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/shell/ui_texts.h"
 
@@ -48,13 +48,13 @@ void CQORView::Rebuild(bool keepProps)
     // document and so with the curves that take their places.
     if (keepProps && m_curves && !m_ids.empty()) {
         data::CGraphPropObject props = m_doc.GraphProp();
-        CollectCurveProps(*m_graph, *m_curves, m_ids, props);
+        data::CollectCurveProps(*m_graph, *m_curves, m_ids, props);
         m_doc.SetGraphProp(props);
     }
     RemoveCurves();
     m_curves = std::make_unique<data::DocumentCurves>(m_doc.m_slave, m_doc.GrafikSetup(), m_doc.Virtuell(),
                                                       m_doc.GraphProp(), m_lang);
-    m_ids = AddDocumentCurves(*m_graph, *m_curves);
+    m_ids = data::AddDocumentCurves(*m_graph, *m_curves);
     OnSamplesAdded();
 }
 
@@ -65,9 +65,9 @@ void CQORView::OnSamplesAdded()
         Rebuild(false);
         return;
     }
-    FeedSamples(*m_graph, *m_curves, m_ids, samples, m_fed, false);
+    data::FeedSamples(*m_graph, *m_curves, m_ids, samples, m_fed, false);
     m_fed = samples.size();
-    FitWithMargin(*m_graph, true);
+    data::FitWithMargin(*m_graph, true);
 }
 
 void CQORView::OnSetupChanged()
@@ -78,7 +78,7 @@ void CQORView::OnSetupChanged()
 void CQORView::OnFileRead(const std::vector<data::CStringDatenObject>& labels)
 {
     m_placed = labels;
-    PlaceLabels(*m_graph, labels);
+    data::PlaceLabels(*m_graph, labels);
     Rebuild(false);  // the curves of before must not overwrite the properties just read
 }
 
@@ -93,8 +93,8 @@ void CQORView::OnClear()
 void CQORView::SaveGraphState(data::CGraphPropObject& props,
                               std::vector<data::CStringDatenObject>& labels) const
 {
-    CollectCurveProps(*m_graph, *m_curves, m_ids, props);
-    labels = CollectLabels(*m_graph, m_placed);
+    data::CollectCurveProps(*m_graph, *m_curves, m_ids, props);
+    labels = data::CollectLabels(*m_graph, m_placed);
 }
 
 }  // namespace qor::ui

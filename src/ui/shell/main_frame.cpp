@@ -1,100 +1,41 @@
 #include "ui/shell/main_frame.h"
 
-#include "catalogue/catalogue.h"
+#include "common/clock.h"
 #include "data/qor_doc.h"
 #include "export/export_dlg_model.h"
 #include "export/text_export.h"
-#include "io/serial_link.h"
-#include "io/tcp_link.h"
-#include "sim/sim_bus.h"
-#include "sim/sim_byte_stream.h"
-#include "sim/sim_link.h"
 #include "station/link_texts.h"
+#include "station/timers.h"
 #include "station/station.h"
-#include "station/station_texts.h"
-#include "ui/shell/app_icon.h"
-#include "ui/station/digital_mess_view.h"
 #include "ui/document/export_dlg.h"
-#include "ui/shell/fehler_dlg.h"
-#include "ui/station/freigabe_dlg.h"
-#include "ui/station/slave_auswahl.h"
 #include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/logbuch_view.h"
 #include "ui/document/qor_view.h"
-#include "ui/station/rs232_dlg.h"
+#include "ui/shell/app_icon.h"
+#include "ui/shell/command_texts.h"
+#include "ui/shell/main_menus.h"
+#include "ui/shell/meter_windows.h"
+#include "ui/shell/recent_files_menu.h"
 #include "ui/shell/save_prompt.h"
+#include "ui/shell/shell_services.h"
 #include "ui/shell/text_eingabe.h"
 #include "ui/shell/ui_texts.h"
-#include "ui/shell/wait_wnd.h"
+#include "ui/station/digital_mess_view.h"
+#include "ui/station/rs232_dlg.h"
+#include "wiring/bus_wiring.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QFileInfo>
-#include <QMenuBar>
-#include <QSettings>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
-#include <QToolBar>
 #include <algorithm>
-#include <chrono>
-#include <thread>
+#include <cstdio>
 
 namespace qor::ui {
-
-namespace {
-
-constexpr int kCascadeStep = 20;
-constexpr TextPair kAppName{"QORremote", "QORremote"};
-constexpr TextPair kStartOfProgram{"Programmstart", "Start of program"};
-constexpr TextPair kEndOfProgram{"Programm beendet", "End of program"};
-constexpr TextPair kLoggerWritten{"Datenlogger-Datei geschrieben:\n%1", "Data logger file written:\n%1"};
-constexpr TextPair kPotentiostatChosen{"Slave %1 gewählt.\n", "Slave %1 chosen.\n"};
-constexpr TextPair kAbout{"QORremote\nMessstation für bis zu sechzehn Messmodule.",
-                          "QORremote\nMeasurement station for up to sixteen measuring modules."};
-
-// The bus clock of the simulated bus: real time, except that waiting for a silent module
-// passes at once, so a search of sixteen addresses does not freeze the window.
-class SimulatedBusClock final : public Clock {
-public:
-    std::int64_t Now() const override { return SystemClock::Instance().Now() + m_skippedMs / 1000; }
-    std::int64_t TickMs() const override { return SystemClock::Instance().TickMs() + m_skippedMs; }
-    void SleepMs(std::int64_t ms) override { m_skippedMs += std::max<std::int64_t>(ms, 0); }
-
-private:
-    std::int64_t m_skippedMs = 0;
-};
-
-// "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*||" -> "QOR (*.qo3);;Alle Dateien (*.*)".
-QString QtFilter(const std::string& filter)
-{
-    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1].trimmed();
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        QString label = parts[i];
-        const int open = label.indexOf(QLatin1Char('('));
-        out << (open >= 0 ? label.left(open).trimmed() : label) + QStringLiteral(" (") + patterns +
-                   QLatin1Char(')');
-    }
-    return out.join(QStringLiteral(";;"));
-}
-
-QIcon Icon(QStyle::StandardPixmap p)
-{
-    return QApplication::style()->standardIcon(p);
-}
-
-}  // namespace
 
 CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
     : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0),
@@ -108,20 +49,27 @@ CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
     station::StationConfig config = m_fileConfig;
     config.language = static_cast<std::uint8_t>(m_lang);
 
+    m_services = std::make_unique<ShellServices>(*this);
     m_doc = std::make_unique<data::CQORDoc>(m_clock, m_logbook, *this);
     m_doc->OnNewDocument(m_lang);
-    m_station = std::make_unique<station::Station>(config, m_clock, *this, *this, *m_doc, m_logbook);
+    m_station =
+        std::make_unique<station::Station>(config, m_clock, *m_services, *m_services, *m_doc, m_logbook);
     m_station->SetLanguage(m_lang);
-    SetUpTransports(options);
+    m_wiring = std::make_unique<wiring::BusWiring>(options);
+    m_wiring->Attach(m_station->Link());
 
     m_mdi = new QMdiArea(this);
     m_mdi->setBackground(QColor(0xB8, 0xBE, 0xC6));
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
+    m_meters = std::make_unique<MeterWindows>(*m_mdi, [this](bool anyLeft) {
+        if (!anyLeft)
+            m_station->SetMetersShown(false);
+        UpdateCommands();
+    });
 
-    CreateActions();
-    CreateMenus();
+    m_menus = std::make_unique<MainMenus>(*this);
     CreateStatusBar();
     Retranslate();
     resize(1100, 760);
@@ -141,178 +89,32 @@ CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
 CMainFrame::~CMainFrame()
 {
     Shutdown();
-    for (auto& [id, timer] : m_timers)
-        timer->stop();
     // The views borrow the document: take them down before it goes.
     delete m_mdi;
     m_mdi = nullptr;
     m_graphView = nullptr;
     m_logView = nullptr;
-    m_meterFrame.fill(nullptr);
     m_station.reset();
     m_doc.reset();
 }
 
-void CMainFrame::SetUpTransports(const StartOptions& options)
+sim::SimBus* CMainFrame::SimulatedBus()
 {
-    bus::BusLink& link = m_station->Link();
-    switch (options.transport) {
-    case StartOptions::Transport::Simulate: {
-        m_busClock = std::make_unique<SimulatedBusClock>();
-        m_simBus = std::make_unique<sim::SimBus>(*m_busClock, 7);
-        m_simBus->AddDefaultModules();
-        m_simBus->AddModule(3, 66);  // potentiostat, 5 µA range
-        m_simLink = std::make_unique<sim::SimLink>(*m_simBus);
-        m_simSerial = std::make_unique<sim::SimByteStream>(*m_simBus);
-        link.SetGateway(m_simLink.get());
-        link.SetSerial(m_simSerial.get());
-        link.Settings().ethernet = 1;
-        link.Settings().ip = {127, 0, 0, 1};
-        link.Settings().tcpPort = 50000;
-        return;
-    }
-    case StartOptions::Transport::Tcp:
-        link.Settings().ethernet = 1;
-        link.Settings().ip = options.ip;
-        link.Settings().tcpPort = options.tcpPort;
-        break;
-    case StartOptions::Transport::Serial:
-        link.Settings().ethernet = 0;
-        link.Settings().device = options.device;
-        break;
-    case StartOptions::Transport::Configured:
-        break;
-    }
-    m_serial = std::make_unique<io::SerialLink>();
-    m_gateway = std::make_unique<io::TcpLink>();
-    link.SetSerial(m_serial.get());
-    link.SetGateway(m_gateway.get());
+    return m_wiring->SimulatedBus();
+}
+
+QAction* CMainFrame::Action(station::Cmd cmd) const
+{
+    return m_menus->Action(cmd);
+}
+
+QAction* CMainFrame::LanguageAction(int lang) const
+{
+    return m_menus->LanguageAction(lang);
 }
 
 // ----------------------------------------------------------------------------------------
-// Commands, menus, status bar
-
-void CMainFrame::CreateActions()
-{
-    struct Setup {
-        station::Cmd cmd;
-        QStyle::StandardPixmap icon;
-        bool toolbar;
-    };
-    const Setup setups[] = {
-        {station::Cmd::FileNew, QStyle::SP_FileIcon, false},
-        {station::Cmd::FileOpen, QStyle::SP_DialogOpenButton, true},
-        {station::Cmd::FileClose, QStyle::SP_DialogCloseButton, false},
-        {station::Cmd::FileSave, QStyle::SP_DialogSaveButton, true},
-        {station::Cmd::FileSaveAs, QStyle::SP_DialogSaveButton, false},
-        {station::Cmd::FileExport, QStyle::SP_FileDialogDetailedView, false},
-        {station::Cmd::FileImport, QStyle::SP_FileDialogStart, false},
-        {station::Cmd::PortSetup, QStyle::SP_ComputerIcon, true},
-        {station::Cmd::SearchModules, QStyle::SP_FileDialogContentsView, true},
-        {station::Cmd::StartMeasuring, QStyle::SP_MediaPlay, true},
-        {station::Cmd::ShowMeters, QStyle::SP_DesktopIcon, true},
-        {station::Cmd::StartRecording, QStyle::SP_DialogApplyButton, true},
-        {station::Cmd::Stop, QStyle::SP_MediaStop, true},
-        {station::Cmd::NewScale, QStyle::SP_FileDialogListView, false},
-        {station::Cmd::LogbookEntry, QStyle::SP_FileDialogNewFolder, true},
-        {station::Cmd::ToggleLogbook, QStyle::SP_FileDialogInfoView, true},
-        {station::Cmd::ReadDataLogger, QStyle::SP_ArrowDown, false},
-        {station::Cmd::ReadDeviceLogbook, QStyle::SP_ArrowDown, false},
-        {station::Cmd::StartPotentiostat, QStyle::SP_MediaSeekForward, false},
-        {station::Cmd::StopPotentiostat, QStyle::SP_MediaPause, false},
-        {station::Cmd::DefineSteps, QStyle::SP_FileDialogListView, false},
-        {station::Cmd::ManualOperation, QStyle::SP_DialogHelpButton, false},
-        {station::Cmd::StartPotAndRecording, QStyle::SP_MediaSkipForward, false},
-    };
-    m_toolbar = addToolBar(QString());
-    m_toolbar->setObjectName(QStringLiteral("toolbar"));
-    m_toolbar->setMovable(false);
-    m_toolbar->setIconSize(QSize(20, 20));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    for (const Setup& s : setups) {
-        auto* a = new QAction(Icon(s.icon), QString(), this);
-        const station::Cmd cmd = s.cmd;
-        connect(a, &QAction::triggered, this, [this, cmd] { Run(cmd); });
-        m_actions[cmd] = a;
-        if (s.toolbar) {
-            if (cmd == station::Cmd::PortSetup || cmd == station::Cmd::LogbookEntry)
-                m_toolbar->addSeparator();
-            m_toolbar->addAction(a);
-        }
-    }
-    m_actions[station::Cmd::ToggleLogbook]->setCheckable(true);
-    m_actions[station::Cmd::FileOpen]->setShortcut(QKeySequence::Open);
-    m_actions[station::Cmd::FileSave]->setShortcut(QKeySequence::Save);
-    m_actions[station::Cmd::FileNew]->setShortcut(QKeySequence::New);
-
-    m_german = new QAction(this);
-    m_english = new QAction(this);
-    for (QAction* a : {m_german, m_english})
-        a->setCheckable(true);
-    connect(m_german, &QAction::triggered, this, [this] { SetLanguage(0); });
-    connect(m_english, &QAction::triggered, this, [this] { SetLanguage(1); });
-    m_exit = new QAction(this);
-    m_exit->setShortcut(QKeySequence::Quit);
-    connect(m_exit, &QAction::triggered, this, &QWidget::close);
-    m_cascade = new QAction(this);
-    connect(m_cascade, &QAction::triggered, this, [this] { m_mdi->cascadeSubWindows(); });
-    m_tile = new QAction(this);
-    connect(m_tile, &QAction::triggered, this, [this] { m_mdi->tileSubWindows(); });
-    m_about = new QAction(this);
-    connect(m_about, &QAction::triggered, this,
-            [this] { QMessageBox::about(this, Tr(kAppName, m_lang), Tr(kAbout, m_lang)); });
-}
-
-void CMainFrame::CreateMenus()
-{
-    m_fileMenu = menuBar()->addMenu(QString());
-    for (station::Cmd c : {station::Cmd::FileNew, station::Cmd::FileOpen, station::Cmd::FileClose, station::Cmd::FileSave, station::Cmd::FileSaveAs})
-        m_fileMenu->addAction(m_actions[c]);
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(m_actions[station::Cmd::FileImport]);
-    m_fileMenu->addAction(m_actions[station::Cmd::FileExport]);
-    m_recentSeparator = m_fileMenu->addSeparator();
-    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
-        m_recentActions[i] = m_fileMenu->addAction(QString());
-        connect(m_recentActions[i], &QAction::triggered, this, [this, i] { OpenRecent(static_cast<int>(i)); });
-    }
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(m_exit);
-    LoadRecentFiles();
-
-    m_stationMenu = menuBar()->addMenu(QString());
-    for (station::Cmd c : {station::Cmd::PortSetup, station::Cmd::SearchModules})
-        m_stationMenu->addAction(m_actions[c]);
-    m_stationMenu->addSeparator();
-    for (station::Cmd c : {station::Cmd::StartMeasuring, station::Cmd::ShowMeters, station::Cmd::StartRecording, station::Cmd::Stop})
-        m_stationMenu->addAction(m_actions[c]);
-    m_stationMenu->addSeparator();
-    m_stationMenu->addAction(m_actions[station::Cmd::NewScale]);
-    m_stationMenu->addSeparator();
-    m_stationMenu->addAction(m_actions[station::Cmd::ReadDataLogger]);
-    m_stationMenu->addAction(m_actions[station::Cmd::ReadDeviceLogbook]);
-
-    m_potMenu = menuBar()->addMenu(QString());
-    for (station::Cmd c : {station::Cmd::StartPotentiostat, station::Cmd::StopPotentiostat, station::Cmd::StartPotAndRecording})
-        m_potMenu->addAction(m_actions[c]);
-    m_potMenu->addSeparator();
-    m_potMenu->addAction(m_actions[station::Cmd::DefineSteps]);
-    m_potMenu->addAction(m_actions[station::Cmd::ManualOperation]);
-
-    m_viewMenu = menuBar()->addMenu(QString());
-    m_viewMenu->addAction(m_actions[station::Cmd::ToggleLogbook]);
-    m_viewMenu->addAction(m_actions[station::Cmd::LogbookEntry]);
-    m_languageMenu = m_viewMenu->addMenu(QString());
-    m_languageMenu->addAction(m_german);
-    m_languageMenu->addAction(m_english);
-
-    m_windowMenu = menuBar()->addMenu(QString());
-    m_windowMenu->addAction(m_cascade);
-    m_windowMenu->addAction(m_tile);
-
-    m_helpMenu = menuBar()->addMenu(QString());
-    m_helpMenu->addAction(m_about);
-}
+// Commands and status bar
 
 void CMainFrame::CreateStatusBar()
 {
@@ -332,35 +134,7 @@ void CMainFrame::CreateStatusBar()
 
 void CMainFrame::Retranslate()
 {
-    for (auto& [cmd, action] : m_actions) {
-        const CommandText& t = TextOf(cmd);
-        action->setText(Tr(t.label, m_lang));
-        const QString prompt = Tr(t.prompt, m_lang);
-        const int nl = prompt.indexOf(QLatin1Char('\n'));
-        action->setStatusTip(nl >= 0 ? prompt.left(nl) : prompt);
-        QString tip = nl >= 0 ? prompt.mid(nl + 1).trimmed() : prompt;
-        tip.remove(QLatin1Char('&'));
-        action->setToolTip(tip);
-        action->setIconText(tip);
-    }
-    m_fileMenu->setTitle(Tr(txt::kMenuFile, m_lang));
-    m_stationMenu->setTitle(Tr(txt::kMenuStation, m_lang));
-    m_potMenu->setTitle(Tr(txt::kMenuPotentiostat, m_lang));
-    m_viewMenu->setTitle(Tr(txt::kMenuView, m_lang));
-    m_languageMenu->setTitle(Tr(txt::kMenuLanguage, m_lang));
-    m_windowMenu->setTitle(Tr(txt::kMenuWindow, m_lang));
-    m_helpMenu->setTitle(Tr(txt::kMenuHelp, m_lang));
-    m_german->setText(Tr(txt::kMenuGerman, m_lang));
-    m_english->setText(Tr(txt::kMenuEnglish, m_lang));
-    m_german->setStatusTip(Tr(txt::kPromptLanguage, m_lang));
-    m_english->setStatusTip(Tr(txt::kPromptLanguage, m_lang));
-    m_german->setChecked(m_lang == 0);
-    m_english->setChecked(m_lang == 1);
-    m_exit->setText(Tr(txt::kFileExit, m_lang));
-    m_cascade->setText(Tr(txt::kMenuCascade, m_lang));
-    m_tile->setText(Tr(txt::kMenuTile, m_lang));
-    m_about->setText(Tr(txt::kMenuAbout, m_lang));
-    m_toolbar->setWindowTitle(Tr(txt::kToolbar, m_lang));
+    m_menus->Retranslate(m_lang);
     if (m_graphView)
         m_graphView->SetLanguage(m_lang);
     if (m_graphFrame)
@@ -402,13 +176,7 @@ station::CommandState CMainFrame::State() const
 
 void CMainFrame::UpdateCommands()
 {
-    const station::CommandState s = State();
-    for (auto& [cmd, action] : m_actions)
-        action->setEnabled(station::CommandEnabled(cmd, s));
-    m_actions[station::Cmd::ToggleLogbook]->setChecked(m_logbookShown);
-    for (QAction* a : m_recentActions)
-        if (a)
-            a->setEnabled(station::CommandEnabled(station::Cmd::FileOpen, s));
+    m_menus->Update(State(), m_logbookShown);
 }
 
 bool CMainFrame::Run(station::Cmd cmd)
@@ -521,7 +289,7 @@ void CMainFrame::OnPortSetup()
     } else {
         // Leaving the gateway: the socket is closed and its keep-alive ends.
         link.CloseEthernet();
-        Stop(station::kTimerKeepAlive);
+        m_services->Stop(station::kTimerKeepAlive);
         link.OpenPort();
         SetPane(1, station::SerialPaneText(link.Settings()));
     }
@@ -560,7 +328,7 @@ void CMainFrame::OnChoosePotentiostat()
     if (!address)
         return;
     ShowMessage(
-        (Tr(kPotentiostatChosen, m_lang).arg(*address) + Tr(txt::kNotAvailable, m_lang)).toStdString());
+        (Tr(txt::kPotentiostatChosen, m_lang).arg(*address) + Tr(txt::kNotAvailable, m_lang)).toStdString());
 }
 
 void CMainFrame::OnExport()
@@ -636,7 +404,7 @@ void CMainFrame::FirstActivation()
 {
     CreatePanes();
     LayoutPanes();
-    m_station->AddLogbookEntry(Tr(kStartOfProgram, m_lang).toStdString());
+    m_station->AddLogbookEntry(Tr(txt::kStartOfProgram, m_lang).toStdString());
     if (m_doc->m_boundFileWaiting)
         m_doc->ReadBoundFile();
     UpdateViews();
@@ -708,38 +476,12 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 
 CDigitalMessView* CMainFrame::MeterView(int address) const
 {
-    QMdiSubWindow* f = m_meterFrame[static_cast<std::size_t>(address & 15)];
-    return f ? qobject_cast<CDigitalMessView*>(f->widget()) : nullptr;
+    return m_meters->View(address);
 }
 
-void CMainFrame::OpenMeter(int address, int cascade)
+QMdiSubWindow* CMainFrame::MeterFrame(int address) const
 {
-    auto* view = new CDigitalMessView(static_cast<std::uint8_t>(address), m_lang);
-    QMdiSubWindow* frame = m_mdi->addSubWindow(view);
-    frame->setAttribute(Qt::WA_DeleteOnClose);
-    m_meterFrame[static_cast<std::size_t>(address)] = frame;
-    view->InitialUpdate();
-    const QSize size = view->FrameSize();
-    // Never smaller than the form, whatever the meter's height.
-    const QSize decoration = frame->size() - frame->contentsRect().size();
-    frame->resize(std::max(size.width(), view->minimumWidth() + decoration.width()),
-                  std::max(size.height(), view->minimumHeight() + decoration.height()));
-    const catalogue::CSlave& slave = m_doc->m_slave[static_cast<std::size_t>(address)];
-    view->SetTitle(QString::fromStdString(
-        Format("Slave %02u %s", static_cast<unsigned>(address), catalogue::ModuleName(slave).c_str())));
-    frame->setWindowTitle(view->Title());
-    frame->move(kCascadeStep * cascade, kCascadeStep * cascade);
-    connect(frame, &QObject::destroyed, this, [this, address] { MeterClosed(address); });
-    frame->show();
-    view->Refresh(slave, m_station->PotentiostatRunning());
-}
-
-void CMainFrame::MeterClosed(int address)
-{
-    m_meterFrame[static_cast<std::size_t>(address)] = nullptr;
-    if (std::none_of(m_meterFrame.begin(), m_meterFrame.end(), [](QMdiSubWindow* f) { return f != nullptr; }))
-        m_station->SetMetersShown(false);
-    UpdateCommands();
+    return m_meters->Frame(address);
 }
 
 void CMainFrame::ShowMeters()
@@ -747,39 +489,23 @@ void CMainFrame::ShowMeters()
     int created = 0;
     const int idCount = std::clamp(m_station->Config().idCount, 0, 15);
     for (int a = 0; a <= idCount; ++a) {
-        if (m_doc->m_slave[static_cast<std::size_t>(a)].m_enabled == 0)
-            continue;
-        if (QMdiSubWindow* f = m_meterFrame[static_cast<std::size_t>(a)]) {
-            f->show();
-            f->raise();
-            continue;
-        }
-        OpenMeter(a, ++created);
+        const catalogue::CSlave& slave = m_doc->m_slave[static_cast<std::size_t>(a)];
+        if (slave.m_enabled != 0 && !m_meters->Raise(a))
+            m_meters->Open(a, slave, ++created, m_station->PotentiostatRunning(), m_lang);
     }
 }
 
 void CMainFrame::ShowMeter(std::uint8_t address)
 {
-    if (address > 15)
+    if (address > 15 || m_meters->Raise(address))
         return;
-    if (QMdiSubWindow* f = m_meterFrame[address]) {
-        f->show();
-        f->raise();
-        return;
-    }
-    OpenMeter(address, 1);
+    m_meters->Open(address, m_doc->m_slave[address], 1, m_station->PotentiostatRunning(), m_lang);
     m_station->SetMetersShown(true);
 }
 
 void CMainFrame::CloseMeters()
 {
-    for (QMdiSubWindow*& f : m_meterFrame) {
-        if (f) {
-            QMdiSubWindow* frame = f;
-            f = nullptr;
-            frame->close();
-        }
-    }
+    m_meters->CloseAll();
 }
 
 void CMainFrame::RefreshViews()
@@ -855,33 +581,14 @@ QString CMainFrame::PaneText(int pane) const
 // ----------------------------------------------------------------------------------------
 // Timers
 
-void CMainFrame::Start(int id, int ms)
-{
-    QTimer*& t = m_timers[id];
-    if (!t) {
-        t = new QTimer(this);
-        t->setTimerType(Qt::PreciseTimer);
-        connect(t, &QTimer::timeout, this, [this, id] { OnTimer(id); });
-    }
-    t->start(std::max(1, ms));
-}
-
-void CMainFrame::Stop(int id)
-{
-    if (auto it = m_timers.find(id); it != m_timers.end())
-        it->second->stop();
-}
-
 bool CMainFrame::TimerActive(int id) const
 {
-    auto it = m_timers.find(id);
-    return it != m_timers.end() && it->second->isActive();
+    return m_services->TimerActive(id);
 }
 
 int CMainFrame::TimerInterval(int id) const
 {
-    auto it = m_timers.find(id);
-    return it != m_timers.end() ? it->second->interval() : 0;
+    return m_services->TimerInterval(id);
 }
 
 void CMainFrame::OnTimer(int id)
@@ -892,33 +599,7 @@ void CMainFrame::OnTimer(int id)
 }
 
 // ----------------------------------------------------------------------------------------
-// StationUi
-
-void CMainFrame::ShowMessage(const std::string& text)
-{
-    QMessageBox box(QMessageBox::Information, Tr(kAppName, m_lang), QString::fromStdString(text),
-                    QMessageBox::Ok, this);
-    box.exec();
-}
-
-bool CMainFrame::AskOkCancel(const std::string& text)
-{
-    QMessageBox box(QMessageBox::Question, Tr(kAppName, m_lang), QString::fromStdString(text),
-                    QMessageBox::NoButton, this);
-    QPushButton* ok = box.addButton(Tr(txt::kOk, m_lang), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(Tr(txt::kCancel, m_lang), QMessageBox::RejectRole);
-    box.setDefaultButton(ok);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == ok;
-}
-
-bool CMainFrame::ShowErrorDialog(const std::string& text)
-{
-    CFehlerDlg dlg(m_lang, this);
-    dlg.SetText(QString::fromStdString(text));
-    return dlg.exec() == QDialog::Accepted;
-}
+// The window's part of the station's seams
 
 void CMainFrame::SetPane(int pane, const std::string& text)
 {
@@ -930,67 +611,6 @@ void CMainFrame::SetPane(int pane, const std::string& text)
         l->setText(t);
 }
 
-void CMainFrame::ShowWait(const std::string& text)
-{
-    if (!m_wait) {
-        m_wait = new CWaitWnd(m_lang, this);
-        m_wait->setAttribute(Qt::WA_DeleteOnClose, false);
-    }
-    m_wait->SetText(QString::fromStdString(text));
-    if (!m_wait->isVisible()) {
-        m_wait->show();
-        m_wait->raise();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
-    }
-    m_wait->repaint();
-}
-
-void CMainFrame::CloseWait()
-{
-    if (m_wait)
-        m_wait->hide();
-}
-
-void CMainFrame::ShowProgress(const std::string& title, const std::string& text, int maximum)
-{
-    if (!m_progress)
-        m_progress = new CProgressWnd(m_lang, this);
-    m_progress->setWindowTitle(QString::fromStdString(title));
-    m_progress->SetText(QString::fromStdString(text));
-    m_progress->SetRange(0, maximum);
-    m_progress->SetPos(0);
-    m_progress->show();
-    m_progress->raise();
-    m_progress->repaint();
-}
-
-void CMainFrame::SetProgress(int value)
-{
-    if (m_progress)
-        m_progress->SetPos(value);
-}
-
-void CMainFrame::CloseProgress()
-{
-    if (m_progress)
-        m_progress->hide();
-}
-
-bool CMainFrame::RunReleaseDialog(station::FreigabeDlgModel& dialog)
-{
-    CloseWait();
-    CFreigabeDlg dlg(dialog, this);
-    const bool ok = dlg.exec() == QDialog::Accepted;
-    return ok;
-}
-
-bool CMainFrame::RunModuleSelection(station::SlaveAuswahlModel& dialog)
-{
-    CSlaveAuswahl dlg(dialog, this);
-    return dlg.exec() == QDialog::Accepted;
-}
-
 bool CMainFrame::RunRecordingSetup()
 {
     CGrafikSetupGlg dlg(*m_doc, true, m_lang, this);
@@ -999,51 +619,18 @@ bool CMainFrame::RunRecordingSetup()
     return true;
 }
 
-std::optional<std::string> CMainFrame::ChooseLoggerFile()
-{
-    const QString path = QFileDialog::getSaveFileName(this, QString(), QStringLiteral("dl.tx3"),
-                                                      QtFilter(station::text::kLoggerFilter));
-    if (path.isEmpty())
-        return std::nullopt;
-    QString p = path;
-    if (!p.contains(QLatin1Char('.')))
-        p += QStringLiteral(".tx3");
-    return p.toStdString();
-}
-
-void CMainFrame::ShowDataLoggerGraph(const std::string& path, int language)
-{
-    OpenDataLogger(path, language);
-}
-
-void CMainFrame::ProcessEvents(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // ----------------------------------------------------------------------------------------
 // DocumentUi
 
 std::optional<std::string> CMainFrame::ChooseFile(data::FileDialog kind, const std::string& defaultExt,
                                                   const std::string& filter)
 {
-    QFileDialog dlg(this);
-    dlg.setNameFilter(QString());
-    dlg.setNameFilters(QtFilter(filter).split(QStringLiteral(";;")));
-    dlg.setDefaultSuffix(QString::fromStdString(defaultExt));
-    if (kind == data::FileDialog::SaveAs) {
-        dlg.setAcceptMode(QFileDialog::AcceptSave);
-        dlg.setFileMode(QFileDialog::AnyFile);
-    } else {
-        dlg.setAcceptMode(QFileDialog::AcceptOpen);
-        // Open creates a file that does not exist yet.
-        dlg.setFileMode(QFileDialog::AnyFile);
-    }
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dlg.selectedFiles().first().toStdString();
+    return m_services->ChooseFile(kind, defaultExt, filter);
+}
+
+void CMainFrame::ShowMessage(const std::string& text)
+{
+    m_services->ShowMessage(text);
 }
 
 int CMainFrame::AskSave(const std::string&, const std::string&)
@@ -1054,15 +641,15 @@ int CMainFrame::AskSave(const std::string&, const std::string&)
 void CMainFrame::SetTitle(const std::string& title)
 {
     if (m_doc && m_doc->m_fileBound && !m_doc->m_path.empty())
-        RememberRecentFile(m_doc->m_path);
-    const QString app = Tr(kAppName, m_lang);
+        m_menus->Recent().Remember(m_doc->m_path);
+    const QString app = Tr(txt::kAppName, m_lang);
     setWindowTitle(title.empty() ? app : QString::fromStdString(title) + QStringLiteral(" - ") + app);
 }
 
 void CMainFrame::OpenDataLogger(const std::string& path, int language)
 {
     // The data logger graph is not part of this window yet; say where the file is.
-    ShowMessage(Tr(kLoggerWritten, language).arg(QString::fromStdString(path)).toStdString());
+    ShowMessage(Tr(txt::kLoggerWritten, language).arg(QString::fromStdString(path)).toStdString());
 }
 
 void CMainFrame::StopLogging()
@@ -1100,9 +687,8 @@ void CMainFrame::Shutdown()
     if (m_shutdownDone)
         return;
     m_shutdownDone = true;
-    for (auto& [id, timer] : m_timers)
-        timer->stop();
-    m_station->AddLogbookEntry(Tr(kEndOfProgram, m_lang).toStdString());
+    m_services->StopAllTimers();
+    m_station->AddLogbookEntry(Tr(txt::kEndOfProgram, m_lang).toStdString());
     m_station->Link().CloseEthernet();
     station::StationConfig save = m_station->ConfigToSave();
     save.language = static_cast<std::uint8_t>(m_lang);
@@ -1114,79 +700,31 @@ void CMainFrame::Shutdown()
         std::fprintf(stderr, "qorremote: %s\n", error.c_str());
 }
 
-
 // ----------------------------------------------------------------------------------------
-// Recent files, kept beside the configuration file.
+// Recent files
 
-namespace {
-QString RecentFilesPath()
+const data::RecentFileList& CMainFrame::RecentFiles() const
 {
-    return QString::fromStdString(station::ConfigDirectory()) + QStringLiteral("/recent.ini");
-}
-}  // namespace
-
-void CMainFrame::LoadRecentFiles()
-{
-    QSettings store(RecentFilesPath(), QSettings::IniFormat);
-    std::vector<std::string> files;
-    for (std::size_t i = 1; i <= m_recentActions.size(); ++i)
-        files.push_back(store.value(QStringLiteral("Recent File List/File%1").arg(i)).toString().toStdString());
-    m_recent.Load(files);
-    UpdateRecentMenu();
+    return m_menus->Recent().List();
 }
 
-void CMainFrame::RememberRecentFile(const std::string& path)
+QAction* CMainFrame::RecentAction(int index) const
 {
-    std::string full = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
-    if (!m_recent.Files().empty() && m_recent.Files().front() == full)
-        return;
-    m_recent.Add(full);
-    StoreRecentFiles();
-}
-
-void CMainFrame::StoreRecentFiles()
-{
-    QSettings store(RecentFilesPath(), QSettings::IniFormat);
-    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
-        const QString key = QStringLiteral("Recent File List/File%1").arg(i + 1);
-        if (i < m_recent.Files().size())
-            store.setValue(key, QString::fromStdString(m_recent.Files()[i]));
-        else
-            store.remove(key);
-    }
-    UpdateRecentMenu();
-}
-
-void CMainFrame::UpdateRecentMenu()
-{
-    const auto& files = m_recent.Files();
-    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
-        QAction* a = m_recentActions[i];
-        if (!a)
-            continue;
-        a->setVisible(i < files.size());
-        if (i < files.size()) {
-            a->setText(QString::fromStdString(m_recent.MenuText(i)));
-            a->setToolTip(QString::fromStdString(files[i]));
-        }
-    }
-    if (m_recentSeparator)
-        m_recentSeparator->setVisible(!files.empty());
+    return m_menus->Recent().Action(index);
 }
 
 void CMainFrame::OpenRecent(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_recent.Files().size())
+    if (index < 0 || static_cast<std::size_t>(index) >= RecentFiles().Files().size())
         return;
     UpdateCommands();
     if (!station::CommandEnabled(station::Cmd::FileOpen, State()))
         return;
-    const std::string path = m_recent.Files()[static_cast<std::size_t>(index)];
+    const std::string path = RecentFiles().Files()[static_cast<std::size_t>(index)];
     if (!QFileInfo::exists(QString::fromStdString(path))) {
         // A document that went away is taken off the list rather than created empty.
         ShowMessage(path + "\n" + Tr(txt::kFileNotFound, m_lang).toStdString());
-        m_recent.Remove(path);
-        StoreRecentFiles();
+        m_menus->Recent().Forget(path);
         return;
     }
     if (m_station->DocumentClosed())

@@ -1,40 +1,6 @@
 #include "ui/shell/start_options.h"
 
-#include <charconv>
-
 namespace qor::ui {
-
-namespace {
-
-bool ParseNumber(const std::string& s, long min, long max, long& out)
-{
-    if (s.empty())
-        return false;
-    const char* end = s.data() + s.size();
-    auto [p, ec] = std::from_chars(s.data(), end, out);
-    return ec == std::errc() && p == end && out >= min && out <= max;
-}
-
-bool ParseIp(std::string host, std::array<std::uint8_t, 4>& ip)
-{
-    if (host == "localhost")
-        host = "127.0.0.1";
-    std::size_t start = 0;
-    for (int i = 0; i < 4; ++i) {
-        const std::size_t dot = host.find('.', start);
-        const bool last = i == 3;
-        if (last != (dot == std::string::npos))
-            return false;
-        long v = 0;
-        if (!ParseNumber(host.substr(start, last ? std::string::npos : dot - start), 0, 255, v))
-            return false;
-        ip[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v);
-        start = dot + 1;
-    }
-    return true;
-}
-
-}  // namespace
 
 const char* StartOptionsUsage()
 {
@@ -72,13 +38,9 @@ std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& ar
             std::string v;
             if (!value(v))
                 return fail("--tcp needs HOST:PORT");
-            const std::size_t colon = v.rfind(':');
-            long port = 0;
-            if (colon == std::string::npos || !ParseIp(v.substr(0, colon), o.ip) ||
-                !ParseNumber(v.substr(colon + 1), 1, 65535, port))
+            if (!wiring::ParseHostPort(v, o.ip, o.tcpPort))
                 return fail("--tcp needs an IPv4 address and a port, e.g. 192.168.2.10:50000, not \"" + v +
                             "\"");
-            o.tcpPort = static_cast<std::uint16_t>(port);
             o.transport = StartOptions::Transport::Tcp;
             ++transports;
         } else if (a == "--serial") {

@@ -1,20 +1,15 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
+#include "wiring/bus_wiring.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace qor::ui {
 
-// What the command line of qorremote asks for.
-struct StartOptions {
-    enum class Transport { Configured, Simulate, Tcp, Serial };
-    Transport transport = Transport::Configured;
-    std::array<std::uint8_t, 4> ip{127, 0, 0, 1};
-    std::uint16_t tcpPort = 50000;
-    std::string device;
+// What the command line of qorremote asks for: the link, and the window's own options.
+struct StartOptions : wiring::LinkChoice {
     std::string file;  // a document to open
     int language = 0;
     bool help = false;

@@ -24,6 +24,16 @@ inline constexpr TextPair kErrorDialog{"Fehlerdialog", "Error dialog"};
 inline constexpr const TextPair& kInformation = station::text::kWaitTitle;
 inline constexpr TextPair kProgress{"Fortschritt", "Progress"};
 
+// Main window.
+inline constexpr TextPair kAppName{"QORremote", "QORremote"};
+inline constexpr TextPair kStartOfProgram{"Programmstart", "Start of program"};
+inline constexpr TextPair kEndOfProgram{"Programm beendet", "End of program"};
+inline constexpr TextPair kLoggerWritten{"Datenlogger-Datei geschrieben:\n%1",
+                                         "Data logger file written:\n%1"};
+inline constexpr TextPair kPotentiostatChosen{"Slave %1 gewählt.\n", "Slave %1 chosen.\n"};
+inline constexpr TextPair kAbout{"QORremote\nMessstation für bis zu sechzehn Messmodule.",
+                                 "QORremote\nMeasurement station for up to sixteen measuring modules."};
+
 // Port setup.
 inline constexpr TextPair kSetupCaption{"Setup", "Setup"};
 inline constexpr TextPair kSaveInterval{"Sicherungsintervall", "Save interval"};

@@ -7,34 +7,32 @@
 #include <vector>
 
 namespace qor::data {
+
 class CDatenObject;
 class CGraphPropObject;
 class CStringDatenObject;
-}  // namespace qor::data
-
-namespace qor::ui {
 
 // What the document view and the plot command share: the document's curves in a graph, its
 // stored samples on them and its labels as graph texts, so both draw a document alike.
 
 // Adds one graph curve per document curve (colour, label, visibility); the graph's index per
 // curve, -1 where the graph had no free slot.
-std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const data::DocumentCurves& curves);
+std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const DocumentCurves& curves);
 // Draws samples [from, end) at X = their position in the list.
-void FeedSamples(graph::GraphModel& graph, data::DocumentCurves& curves, const std::vector<int>& ids,
-                 const std::vector<data::CDatenObject>& samples, std::size_t from, bool redraw);
+void FeedSamples(graph::GraphModel& graph, DocumentCurves& curves, const std::vector<int>& ids,
+                 const std::vector<CDatenObject>& samples, std::size_t from, bool redraw);
 // The visible section becomes the data with a little air above and below, so no curve runs
 // along the frame.
 void FitWithMargin(graph::GraphModel& graph, bool redraw);
 
 // The stored labels as graph texts (the graph's texts are replaced).
-void PlaceLabels(graph::GraphModel& graph, const std::vector<data::CStringDatenObject>& labels);
+void PlaceLabels(graph::GraphModel& graph, const std::vector<CStringDatenObject>& labels);
 // The graph texts as labels; fonts of labels that were placed from `placed` keep their
 // stored form.
-std::vector<data::CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
-                                                    const std::vector<data::CStringDatenObject>& placed);
+std::vector<CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
+                                                    const std::vector<CStringDatenObject>& placed);
 // Colour, visibility and a name the user gave of each curve into the curve properties.
-void CollectCurveProps(const graph::GraphModel& graph, const data::DocumentCurves& curves,
-                       const std::vector<int>& ids, data::CGraphPropObject& props);
+void CollectCurveProps(const graph::GraphModel& graph, const DocumentCurves& curves,
+                       const std::vector<int>& ids, CGraphPropObject& props);
 
-}  // namespace qor::ui
+}  // namespace qor::data

@@ -1,4 +1,4 @@
-#include "ui/document/document_graph.h"
+#include "data/document_graph.h"
 
 #include "data/daten_object.h"
 #include "data/graph_prop_object.h"
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace qor::ui {
+namespace qor::data {
 
 namespace {
 
@@ -19,7 +19,7 @@ std::uint32_t SwapRedBlue(std::uint32_t c)
 
 }  // namespace
 
-std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const data::DocumentCurves& curves)
+std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const DocumentCurves& curves)
 {
     std::vector<int> ids;
     ids.reserve(curves.Size());
@@ -32,8 +32,8 @@ std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const data::Documen
     return ids;
 }
 
-void FeedSamples(graph::GraphModel& graph, data::DocumentCurves& curves, const std::vector<int>& ids,
-                 const std::vector<data::CDatenObject>& samples, std::size_t from, bool redraw)
+void FeedSamples(graph::GraphModel& graph, DocumentCurves& curves, const std::vector<int>& ids,
+                 const std::vector<CDatenObject>& samples, std::size_t from, bool redraw)
 {
     std::vector<double> values;
     for (std::size_t i = from; i < samples.size(); ++i) {
@@ -55,20 +55,20 @@ void FitWithMargin(graph::GraphModel& graph, bool redraw)
     graph.SetRange(x0, std::max(x1, x0 + 1.0), y0 - dy, y1 + dy, redraw);
 }
 
-void PlaceLabels(graph::GraphModel& graph, const std::vector<data::CStringDatenObject>& labels)
+void PlaceLabels(graph::GraphModel& graph, const std::vector<CStringDatenObject>& labels)
 {
     graph.RemoveAllTexts();
-    for (const data::CStringDatenObject& l : labels)
+    for (const CStringDatenObject& l : labels)
         graph.AddText({l.m_x, l.m_y, l.m_text, SwapRedBlue(l.m_colour), l.m_font.m_faceName, l.m_scale});
 }
 
-std::vector<data::CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
-                                                    const std::vector<data::CStringDatenObject>& placed)
+std::vector<CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
+                                                    const std::vector<CStringDatenObject>& placed)
 {
-    std::vector<data::CStringDatenObject> labels;
+    std::vector<CStringDatenObject> labels;
     for (std::size_t i = 0; i < graph.Texts().size(); ++i) {
         const graph::GraphText& t = graph.Texts()[i];
-        data::CStringDatenObject l;
+        CStringDatenObject l;
         if (i < placed.size() && placed[i].m_font.m_faceName == t.font)
             l.m_font = placed[i].m_font;
         l.m_font.m_faceName = t.font;
@@ -82,10 +82,10 @@ std::vector<data::CStringDatenObject> CollectLabels(const graph::GraphModel& gra
     return labels;
 }
 
-void CollectCurveProps(const graph::GraphModel& graph, const data::DocumentCurves& curves,
-                       const std::vector<int>& ids, data::CGraphPropObject& props)
+void CollectCurveProps(const graph::GraphModel& graph, const DocumentCurves& curves,
+                       const std::vector<int>& ids, CGraphPropObject& props)
 {
-    for (std::size_t n = 0; n < ids.size() && n < data::CGraphPropObject::kCurves; ++n) {
+    for (std::size_t n = 0; n < ids.size() && n < CGraphPropObject::kCurves; ++n) {
         const graph::CGraphProps* g = graph.GetGraph(ids[n]);
         if (!g)
             continue;
@@ -97,4 +97,4 @@ void CollectCurveProps(const graph::GraphModel& graph, const data::DocumentCurve
     }
 }
 
-}  // namespace qor::ui
+}  // namespace qor::data

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "sim/sim_bus.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace qor::sim {
+
+// What qorsim's command line asks for.
+struct SimOptions {
+    std::string tcpHost = "127.0.0.1";
+    int tcpPort = -1;  // -1: no gateway
+    bool pty = false;
+    std::string linkPath;
+    std::vector<std::pair<int, int>> modules;  // address, type code; empty: the default set
+    std::map<int, std::array<std::int16_t, 3>> raws;
+    std::map<int, int> displayModes;
+    std::vector<std::tuple<int, double, Fault>> faults;  // address, rate, kind
+    double allRate = 0;
+    Fault allKind = Fault::None;
+    bool wireTime = false;
+    int baud = 56000;
+    unsigned seed = 1;
+};
+
+// Parses the command line. Nothing when the program should end at once: `exitCode` is 0
+// after --help, 2 after a mistake (the message and the usage are printed).
+std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode);
+
+// "A,B,C": three raw values -32768..32767.
+bool ParseRaw(const std::string& s, std::array<std::int16_t, 3>& raw);
+
+// Puts the modules, raw values, display modes and faults of `options` on the bus.
+void SetUpBus(SimBus& bus, const SimOptions& options);
+
+}  // namespace qor::sim

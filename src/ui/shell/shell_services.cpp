@@ -1,0 +1,259 @@
+#include "ui/shell/shell_services.h"
+
+#include "data/document_ui.h"
+#include "station/station_texts.h"
+#include "ui/shell/fehler_dlg.h"
+#include "ui/shell/main_frame.h"
+#include "ui/shell/ui_texts.h"
+#include "ui/shell/wait_wnd.h"
+#include "ui/station/freigabe_dlg.h"
+#include "ui/station/slave_auswahl.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+#include <QTimer>
+#include <algorithm>
+
+namespace qor::ui {
+
+QString QtFilter(const std::string& filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1].trimmed();
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString label = parts[i];
+        const int open = label.indexOf(QLatin1Char('('));
+        out << (open >= 0 ? label.left(open).trimmed() : label) + QStringLiteral(" (") + patterns +
+                   QLatin1Char(')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+ShellServices::ShellServices(CMainFrame& frame) : m_frame(frame) {}
+
+ShellServices::~ShellServices() = default;
+
+QWidget* ShellServices::Window() const
+{
+    return &m_frame;
+}
+
+int ShellServices::Language() const
+{
+    return m_frame.Language();
+}
+
+// ----------------------------------------------------------------------------------------
+// Messages, wait and progress windows
+
+void ShellServices::ShowMessage(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Information, Tr(txt::kAppName, Language()), QString::fromStdString(text),
+                    QMessageBox::Ok, Window());
+    box.exec();
+}
+
+bool ShellServices::AskOkCancel(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Question, Tr(txt::kAppName, Language()), QString::fromStdString(text),
+                    QMessageBox::NoButton, Window());
+    QPushButton* ok = box.addButton(Tr(txt::kOk, Language()), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(Tr(txt::kCancel, Language()), QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == ok;
+}
+
+bool ShellServices::ShowErrorDialog(const std::string& text)
+{
+    CFehlerDlg dlg(Language(), Window());
+    dlg.SetText(QString::fromStdString(text));
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void ShellServices::ShowWait(const std::string& text)
+{
+    if (!m_wait) {
+        m_wait = new CWaitWnd(Language(), Window());
+        m_wait->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    m_wait->SetText(QString::fromStdString(text));
+    if (!m_wait->isVisible()) {
+        m_wait->show();
+        m_wait->raise();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
+    }
+    m_wait->repaint();
+}
+
+void ShellServices::CloseWait()
+{
+    if (m_wait)
+        m_wait->hide();
+}
+
+void ShellServices::ShowProgress(const std::string& title, const std::string& text, int maximum)
+{
+    if (!m_progress)
+        m_progress = new CProgressWnd(Language(), Window());
+    m_progress->setWindowTitle(QString::fromStdString(title));
+    m_progress->SetText(QString::fromStdString(text));
+    m_progress->SetRange(0, maximum);
+    m_progress->SetPos(0);
+    m_progress->show();
+    m_progress->raise();
+    m_progress->repaint();
+}
+
+void ShellServices::SetProgress(int value)
+{
+    if (m_progress)
+        m_progress->SetPos(value);
+}
+
+void ShellServices::CloseProgress()
+{
+    if (m_progress)
+        m_progress->hide();
+}
+
+void ShellServices::ProcessEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// ----------------------------------------------------------------------------------------
+// Dialogs
+
+bool ShellServices::RunReleaseDialog(station::FreigabeDlgModel& dialog)
+{
+    CloseWait();
+    CFreigabeDlg dlg(dialog, Window());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool ShellServices::RunModuleSelection(station::SlaveAuswahlModel& dialog)
+{
+    CSlaveAuswahl dlg(dialog, Window());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+std::optional<std::string> ShellServices::ChooseLoggerFile()
+{
+    const QString path = QFileDialog::getSaveFileName(Window(), QString(), QStringLiteral("dl.tx3"),
+                                                      QtFilter(station::text::kLoggerFilter));
+    if (path.isEmpty())
+        return std::nullopt;
+    QString p = path;
+    if (!p.contains(QLatin1Char('.')))
+        p += QStringLiteral(".tx3");
+    return p.toStdString();
+}
+
+std::optional<std::string> ShellServices::ChooseFile(data::FileDialog kind, const std::string& defaultExt,
+                                                     const std::string& filter)
+{
+    QFileDialog dlg(Window());
+    dlg.setNameFilter(QString());
+    dlg.setNameFilters(QtFilter(filter).split(QStringLiteral(";;")));
+    dlg.setDefaultSuffix(QString::fromStdString(defaultExt));
+    if (kind == data::FileDialog::SaveAs) {
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        // Open creates a file that does not exist yet.
+        dlg.setFileMode(QFileDialog::AnyFile);
+    }
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dlg.selectedFiles().first().toStdString();
+}
+
+// ----------------------------------------------------------------------------------------
+// The window's own: panes, views and the recording setup
+
+void ShellServices::SetPane(int pane, const std::string& text)
+{
+    m_frame.SetPane(pane, text);
+}
+
+bool ShellServices::RunRecordingSetup()
+{
+    return m_frame.RunRecordingSetup();
+}
+
+void ShellServices::ShowDataLoggerGraph(const std::string& path, int language)
+{
+    m_frame.OpenDataLogger(path, language);
+}
+
+void ShellServices::ShowMeters()
+{
+    m_frame.ShowMeters();
+}
+
+void ShellServices::CloseMeters()
+{
+    m_frame.CloseMeters();
+}
+
+void ShellServices::ShowMeter(std::uint8_t address)
+{
+    m_frame.ShowMeter(address);
+}
+
+void ShellServices::RefreshViews()
+{
+    m_frame.RefreshViews();
+}
+
+// ----------------------------------------------------------------------------------------
+// Timers
+
+void ShellServices::Start(int id, int ms)
+{
+    QTimer*& t = m_timers[id];
+    if (!t) {
+        t = new QTimer(Window());
+        t->setTimerType(Qt::PreciseTimer);
+        QObject::connect(t, &QTimer::timeout, Window(), [this, id] { m_frame.OnTimer(id); });
+    }
+    t->start(std::max(1, ms));
+}
+
+void ShellServices::Stop(int id)
+{
+    if (auto it = m_timers.find(id); it != m_timers.end())
+        it->second->stop();
+}
+
+void ShellServices::StopAllTimers()
+{
+    for (auto& [id, timer] : m_timers)
+        timer->stop();
+}
+
+bool ShellServices::TimerActive(int id) const
+{
+    auto it = m_timers.find(id);
+    return it != m_timers.end() && it->second->isActive();
+}
+
+int ShellServices::TimerInterval(int id) const
+{
+    auto it = m_timers.find(id);
+    return it != m_timers.end() ? it->second->interval() : 0;
+}
+
+}  // namespace qor::ui
