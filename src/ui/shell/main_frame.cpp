@@ -61,15 +61,17 @@ constexpr TextPair kPotentiostatChosen{"Slave %1 gewählt.\n", "Slave %1 chosen.
 constexpr TextPair kAbout{"QORremote\nMessstation für bis zu sechzehn Messmodule.",
                           "QORremote\nMeasurement station for up to sixteen measuring modules."};
 
-// The bus clock of the simulated bus: real time, except that waiting for a silent module
-// passes at once, so a search of sixteen addresses does not freeze the window.
+// The bus clock of the simulated bus: the window's time, except that waiting for a silent
+// module passes at once, so a search of sixteen addresses does not freeze the window.
 class SimulatedBusClock final : public Clock {
 public:
-    std::int64_t Now() const override { return SystemClock::Instance().Now() + m_skippedMs / 1000; }
-    std::int64_t TickMs() const override { return SystemClock::Instance().TickMs() + m_skippedMs; }
+    explicit SimulatedBusClock(const Clock& base) : m_base(base) {}
+    std::int64_t Now() const override { return m_base.Now() + m_skippedMs / 1000; }
+    std::int64_t TickMs() const override { return m_base.TickMs() + m_skippedMs; }
     void SleepMs(std::int64_t ms) override { m_skippedMs += std::max<std::int64_t>(ms, 0); }
 
 private:
+    const Clock& m_base;
     std::int64_t m_skippedMs = 0;
 };
 
@@ -97,8 +99,18 @@ QIcon Icon(QStyle::StandardPixmap p)
 }  // namespace
 
 CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
-    : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0),
-      m_clock(SystemClock::Instance())
+    : CMainFrame(options, SystemClock::Instance(), nullptr, parent)
+{
+}
+
+CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timers& timers)
+    : CMainFrame(options, clock, &timers, nullptr)
+{
+}
+
+CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timers* timers, QWidget* parent)
+    : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0), m_clock(clock),
+      m_outsideTimers(timers)
 {
     setObjectName(QStringLiteral("mainFrame"));
     QApplication::setWindowIcon(AppIcon());
@@ -157,7 +169,7 @@ void CMainFrame::SetUpTransports(const StartOptions& options)
     bus::BusLink& link = m_station->Link();
     switch (options.transport) {
     case StartOptions::Transport::Simulate: {
-        m_busClock = std::make_unique<SimulatedBusClock>();
+        m_busClock = std::make_unique<SimulatedBusClock>(m_clock);
         m_simBus = std::make_unique<sim::SimBus>(*m_busClock, 7);
         m_simBus->AddDefaultModules();
         m_simBus->AddModule(3, 66);  // potentiostat, 5 µA range
@@ -831,6 +843,10 @@ QString CMainFrame::PaneText(int pane) const
 
 void CMainFrame::Start(int id, int ms)
 {
+    if (m_outsideTimers) {
+        m_outsideTimers->Start(id, ms);
+        return;
+    }
     QTimer*& t = m_timers[id];
     if (!t) {
         t = new QTimer(this);
@@ -842,6 +858,10 @@ void CMainFrame::Start(int id, int ms)
 
 void CMainFrame::Stop(int id)
 {
+    if (m_outsideTimers) {
+        m_outsideTimers->Stop(id);
+        return;
+    }
     if (auto it = m_timers.find(id); it != m_timers.end())
         it->second->stop();
 }
@@ -995,6 +1015,11 @@ void CMainFrame::ShowDataLoggerGraph(const std::string& path, int language)
 
 void CMainFrame::ProcessEvents(int ms)
 {
+    if (m_outsideTimers) {
+        QCoreApplication::processEvents();
+        m_clock.SleepMs(ms);
+        return;
+    }
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();

@@ -58,6 +58,9 @@ class CMainFrame : public QMainWindow,
     Q_OBJECT
 public:
     explicit CMainFrame(const StartOptions& options, QWidget* parent = nullptr);
+    // On a clock of the caller's: `timers` stands in for the window's QTimers (the caller fires
+    // them through OnTimer) and waits pass on `clock` instead of in an event loop.
+    CMainFrame(const StartOptions& options, Clock& clock, station::Timers& timers);
     ~CMainFrame() override;
 
     station::Station& GetStation() { return *m_station; }
@@ -84,6 +87,8 @@ public:
     QMdiSubWindow* MeterFrame(int address) const { return m_meterFrame[static_cast<std::size_t>(address)]; }
     bool TimerActive(int id) const;
     int TimerInterval(int id) const;
+    // A tick of timer `id`.
+    void OnTimer(int id);
     // Writes the configuration, "Programm beendet", closes the link (also on destruction).
     void Shutdown();
     // The program is asked to end from outside (a signal): a bound document with unsaved
@@ -136,6 +141,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    CMainFrame(const StartOptions& options, Clock& clock, station::Timers* timers, QWidget* parent);
     void SetUpTransports(const StartOptions& options);
     void CreateActions();
     void CreateMenus();
@@ -148,7 +154,6 @@ private:
     void FirstActivation();
     void CreatePanes();
     void LayoutPanes();
-    void OnTimer(int id);
     void OnCommand(station::Cmd cmd);
 
     // Handlers.
@@ -169,7 +174,8 @@ private:
 
     StartOptions m_options;
     int m_lang = 0;
-    SystemClock& m_clock;
+    Clock& m_clock;
+    station::Timers* m_outsideTimers = nullptr;
     std::string m_configPath;
     station::StationConfig m_fileConfig;  // as read, for transports given on the command line
 
