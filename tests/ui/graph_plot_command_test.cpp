@@ -1,19 +1,19 @@
-#include <gtest/gtest.h>
+#include "common/clock.h"
+#include "data/logbook.h"
+#include "data/qor_doc.h"
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
-
-#include "common/clock.h"
-#include "data/logbook.h"
-#include "data/qor_doc.h"
+#include <gtest/gtest.h>
 
 namespace {
 
 struct NoUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&, const std::string&) override
+    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
+                                          const std::string&) override
     {
         return std::nullopt;
     }
@@ -23,7 +23,10 @@ struct NoUi : qor::data::DocumentUi {
     void OpenDataLogger(const std::string&, int) override {}
 };
 
-QString Qortool() { return QStringLiteral(QOR_BIN_DIR) + "/qortool"; }
+QString Qortool()
+{
+    return QStringLiteral(QOR_BIN_DIR) + "/qortool";
+}
 
 // Runs qortool; returns the exit code (-1 when it could not start).
 int RunQortool(const QStringList& args, QByteArray* err = nullptr)
@@ -92,7 +95,8 @@ TEST(PlotCommand, RefusesBadInput)
     junk.close();
     EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", dir.filePath("x.png")}, &err), 2);
     EXPECT_FALSE(QFile::exists(dir.filePath("x.png")));
-    EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", "a.png", "--pdf", "b.pdf"}, &err), 2) << "one output only";
+    EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", "a.png", "--pdf", "b.pdf"}, &err), 2)
+        << "one output only";
     EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", "a.png", "--size", "10x10"}, &err), 2);
 }
 
