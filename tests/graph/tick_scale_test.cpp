@@ -63,14 +63,6 @@ TEST(TickScale, Table)
     }
 }
 
-TEST(TickScale, StepUsesSinglePrecisionFifth)
-{
-    const TickScale t = TickScale::Compute(ScaleMapping(0, 500, 0, 100), 5);
-    EXPECT_EQ(t.step, static_cast<double>(0.2f));
-    EXPECT_EQ(t.step, 0.20000000298023224);
-    EXPECT_DOUBLE_EQ(t.pixels[1], 500 * t.values[1] / 100);
-}
-
 TEST(TickScale, EqualEndsGiveCountTicksAtStart)
 {
     const TickScale t = TickScale::Compute(ScaleMapping(10, 400, 7.5, 7.5), 4);

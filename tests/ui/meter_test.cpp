@@ -57,28 +57,6 @@ TEST(MeterGeometry, NeedleAngle)
             << c.value << " on " << c.min << ".." << c.max;
 }
 
-TEST(MeterGeometry, PointsBandAndNeedle)
-{
-    const MeterGeometry g = MeterGeometry::FromRect(0, 0, 200, 160);
-    EXPECT_EQ(g.PointAt(90, 120), (MeterPoint{100, 30}));
-    EXPECT_EQ(g.PointAt(60, 120), (MeterPoint{160, 46}));  // 100 + 60, 150 - 103.92
-    EXPECT_EQ(g.PointAt(120, 120), (MeterPoint{40, 46}));
-    EXPECT_EQ(g.PointAt(0, 60), (MeterPoint{160, 150}));
-
-    const auto band = g.ScaleBand();
-    ASSERT_EQ(band.size(), 26u);
-    EXPECT_EQ(band.front(), g.PointAt(60, 120));
-    EXPECT_EQ(band[12], g.PointAt(120, 120));
-    EXPECT_EQ(band[13], g.PointAt(120, 60));
-    EXPECT_EQ(band.back(), g.PointAt(60, 60));
-
-    const auto needle = g.Needle(90.0);
-    ASSERT_EQ(needle.size(), 3u);
-    EXPECT_EQ(needle[0], (MeterPoint{103, 150}));
-    EXPECT_EQ(needle[1], (MeterPoint{97, 150}));
-    EXPECT_EQ(needle[2], (MeterPoint{100, 30}));
-}
-
 TEST(Meter, Texts)
 {
     test::App();
