@@ -23,11 +23,13 @@ constexpr std::uint32_t kSimSeed = 7;
 // passes at once, so a search of sixteen addresses does not stall the program.
 class SimulatedBusClock final : public Clock {
 public:
-    std::int64_t Now() const override { return SystemClock::Instance().Now() + m_skippedMs / 1000; }
-    std::int64_t TickMs() const override { return SystemClock::Instance().TickMs() + m_skippedMs; }
+    explicit SimulatedBusClock(const Clock& base) : m_base(base) {}
+    std::int64_t Now() const override { return m_base.Now() + m_skippedMs / 1000; }
+    std::int64_t TickMs() const override { return m_base.TickMs() + m_skippedMs; }
     void SleepMs(std::int64_t ms) override { m_skippedMs += std::max<std::int64_t>(ms, 0); }
 
 private:
+    const Clock& m_base;
     std::int64_t m_skippedMs = 0;
 };
 
@@ -74,10 +76,10 @@ bool ParseHostPort(const std::string& text, std::array<std::uint8_t, 4>& ip, std
     return true;
 }
 
-BusWiring::BusWiring(const LinkChoice& choice) : m_choice(choice)
+BusWiring::BusWiring(const LinkChoice& choice, const Clock& clock) : m_choice(choice)
 {
     if (m_choice.transport == LinkChoice::Transport::Simulate) {
-        m_busClock = std::make_unique<SimulatedBusClock>();
+        m_busClock = std::make_unique<SimulatedBusClock>(clock);
         m_simBus = std::make_unique<sim::SimBus>(*m_busClock, kSimSeed);
         m_simBus->AddDefaultModules();
         m_simBus->AddModule(3, kSimPotentiostatType);
@@ -88,6 +90,8 @@ BusWiring::BusWiring(const LinkChoice& choice) : m_choice(choice)
         m_gateway = std::make_unique<io::TcpLink>();
     }
 }
+
+BusWiring::BusWiring(const LinkChoice& choice) : BusWiring(choice, SystemClock::Instance()) {}
 
 BusWiring::~BusWiring() = default;
 

@@ -34,6 +34,8 @@ struct LinkChoice {
 // amplifiers at 0..2, a potentiostat at 3). Must outlive the links it is attached to.
 class BusWiring {
 public:
+    // The simulated bus runs on `clock` (the system clock unless a test gives its own).
+    explicit BusWiring(const LinkChoice& choice, const Clock& clock);
     explicit BusWiring(const LinkChoice& choice);
     ~BusWiring();
     BusWiring(const BusWiring&) = delete;

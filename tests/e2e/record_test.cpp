@@ -6,7 +6,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <sstream>
 
 using qor::test::BinPath;
 using qor::test::Process;
@@ -44,31 +43,41 @@ std::string Dump(const std::string& path)
     return out;
 }
 
-std::size_t PrintedCount(const std::string& out)
-{
-    return static_cast<std::size_t>(std::strtoul(out.c_str(), nullptr, 10));
-}
-
-std::vector<std::string> SimModules()
-{
-    return {"--module", "0=1", "--raw", "0=7000,-1234,251", "--module", "1=5", "--raw", "1=1234,567,200",
-            "--module", "2=8", "--raw", "2=955,862,180",    "--seed",   "7"};
-}
+// qorsim with three amplifiers on a TCP port or a pseudo-terminal, and the qortool options
+// that reach it.
+struct Sim {
+    explicit Sim(bool tcp, std::vector<std::string> extra = {})
+    {
+        const std::string at = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
+        std::vector<std::string> args = {BinPath("qorsim"), tcp ? "--tcp" : "--pty"};
+        if (tcp)
+            args.push_back(at);
+        for (const char* a : {"--module", "0=1", "--raw", "0=7000,-1234,251", "--module", "1=5", "--raw",
+                              "1=1234,567,200", "--module", "2=8", "--raw", "2=955,862,180", "--seed", "7"})
+            args.push_back(a);
+        args.insert(args.end(), extra.begin(), extra.end());
+        process = std::make_unique<Process>(args);
+        const std::string first = process->ReadLine();
+        EXPECT_FALSE(first.empty());
+        link = tcp ? std::vector<std::string>{"--tcp", at} : std::vector<std::string>{"--serial", first};
+    }
+    std::vector<std::string> Record(const std::string& out, std::vector<std::string> options) const
+    {
+        std::vector<std::string> cmd = {BinPath("qortool"), "record", link[0],  link[1], "--out", out,
+                                        "--interval",       "1",      "--quiet"};
+        cmd.insert(cmd.end(), options.begin(), options.end());
+        return cmd;
+    }
+    std::unique_ptr<Process> process;
+    std::vector<std::string> link;
+};
 
 TEST(QortoolRecord, OverTheGatewayReadBackByDump)
 {
-    const int port = qor::test::PickFreePort();
-    std::vector<std::string> args = {BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port)};
-    for (auto& a : SimModules())
-        args.push_back(a);
-    Process sim(args);
-    ASSERT_EQ(sim.ReadLine(), "tcp 127.0.0.1:" + std::to_string(port));
+    Sim sim(true);
     TempFile file("tcp.qo3");
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--tcp", "127.0.0.1:" + std::to_string(port), "--out",
-                          file.path, "--interval", "1", "--samples", "4", "--idcount", "3", "--quiet"},
-                         &out),
-              0);
+    ASSERT_EQ(RunProgram(sim.Record(file.path, {"--samples", "4", "--idcount", "3"}), &out), 0);
     EXPECT_EQ(out, "4 samples\n");
     const std::string json = Dump(file.path);
     EXPECT_EQ(SampleCount(json), 4u);
@@ -82,18 +91,10 @@ TEST(QortoolRecord, OverTheGatewayReadBackByDump)
 
 TEST(QortoolRecord, ThroughThePseudoTerminal)
 {
-    std::vector<std::string> args = {BinPath("qorsim"), "--pty"};
-    for (auto& a : SimModules())
-        args.push_back(a);
-    Process sim(args);
-    const std::string tty = sim.ReadLine();
-    ASSERT_FALSE(tty.empty());
+    Sim sim(false);
     TempFile file("pty.qo3");
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--serial", tty, "--out", file.path, "--interval",
-                          "1", "--samples", "3", "--idcount", "3", "--quiet"},
-                         &out),
-              0);
+    ASSERT_EQ(RunProgram(sim.Record(file.path, {"--samples", "3", "--idcount", "3"}), &out), 0);
     EXPECT_EQ(out, "3 samples\n");
     const std::string json = Dump(file.path);
     EXPECT_EQ(SampleCount(json), 3u);
@@ -102,71 +103,41 @@ TEST(QortoolRecord, ThroughThePseudoTerminal)
 }
 
 // 5 % of the answers corrupted: the recording goes on and keeps every sample it took.
-TEST(QortoolRecord, CorruptedAnswersOverBothTransports)
+class QortoolRecordFaults : public ::testing::TestWithParam<bool> {};
+
+TEST_P(QortoolRecordFaults, KeepEverySampleTaken)
 {
-    for (const bool tcp : {true, false}) {
-        SCOPED_TRACE(tcp ? "tcp" : "pty");
-        const int port = qor::test::PickFreePort();
-        std::vector<std::string> args = {BinPath("qorsim")};
-        if (tcp) {
-            args.push_back("--tcp");
-            args.push_back("127.0.0.1:" + std::to_string(port));
-        } else {
-            args.push_back("--pty");
-        }
-        for (auto& a : SimModules())
-            args.push_back(a);
-        args.push_back("--fault-rate");
-        args.push_back("0.05");
-        Process sim(args);
-        const std::string first = sim.ReadLine();
-        ASSERT_FALSE(first.empty());
-        TempFile file(tcp ? "faults-tcp.qo3" : "faults-pty.qo3");
-        std::vector<std::string> cmd = {BinPath("qortool"), "record"};
-        if (tcp) {
-            cmd.push_back("--tcp");
-            cmd.push_back("127.0.0.1:" + std::to_string(port));
-        } else {
-            cmd.push_back("--serial");
-            cmd.push_back(first);
-        }
-        for (const char* a : {"--interval", "1", "--duration", "8", "--idcount", "2", "--quiet", "--out"})
-            cmd.push_back(a);
-        cmd.push_back(file.path);
-        std::string out;
-        ASSERT_EQ(RunProgram(cmd, &out), 0) << out;
-        const std::size_t taken = PrintedCount(out);
-        EXPECT_GE(taken, 4u);
-        EXPECT_EQ(SampleCount(Dump(file.path)), taken);
-    }
+    Sim sim(GetParam(), {"--fault-rate", "0.05"});
+    TempFile file(GetParam() ? "faults-tcp.qo3" : "faults-pty.qo3");
+    std::string out;
+    ASSERT_EQ(RunProgram(sim.Record(file.path, {"--duration", "8", "--idcount", "2"}), &out), 0) << out;
+    const std::size_t taken = std::strtoul(out.c_str(), nullptr, 10);
+    EXPECT_GE(taken, 4u);
+    EXPECT_EQ(SampleCount(Dump(file.path)), taken);
 }
+
+INSTANTIATE_TEST_SUITE_P(Transports, QortoolRecordFaults, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Tcp" : "Pty"; });
 
 TEST(QortoolRecord, InterruptSavesEverything)
 {
-    const int port = qor::test::PickFreePort();
-    std::vector<std::string> args = {BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port)};
-    for (auto& a : SimModules())
-        args.push_back(a);
-    Process sim(args);
-    ASSERT_FALSE(sim.ReadLine().empty());
+    Sim sim(true);
     TempFile file("interrupt.qo3");
-    Process rec({BinPath("qortool"), "record", "--tcp", "127.0.0.1:" + std::to_string(port), "--out",
-                 file.path, "--interval", "1", "--duration", "3600", "--idcount", "2", "--quiet"});
-    // The first sample is saved only at the end; wait for a few of them.
+    std::vector<std::string> cmd = sim.Record(file.path, {"--duration", "3600", "--idcount", "2"});
+    Process rec(cmd);
+    // The samples are saved only at the end; let a few of them be taken.
     ::sleep(4);
     EXPECT_EQ(rec.Stop(SIGINT), 0);
-    const std::size_t taken = PrintedCount(rec.ReadLine());
+    const std::size_t taken = std::strtoul(rec.ReadLine().c_str(), nullptr, 10);
     EXPECT_GE(taken, 2u);
     EXPECT_EQ(SampleCount(Dump(file.path)), taken);
 }
 
 TEST(QortoolPotentiostat, LoggerLogbookStartStop)
 {
-    const int port = qor::test::PickFreePort();
-    Process sim({BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1",
-                 "--module", "1=67"});
+    const std::string tcp = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
+    Process sim({BinPath("qorsim"), "--tcp", tcp, "--module", "0=1", "--module", "1=67"});
     ASSERT_FALSE(sim.ReadLine().empty());
-    const std::string tcp = "127.0.0.1:" + std::to_string(port);
     std::string out;
     ASSERT_EQ(RunProgram({BinPath("qortool"), "search", "--tcp", tcp, "--idcount", "2"}, &out), 0);
     EXPECT_EQ(out, "Slave  0: pH - Verstärker\nSlave  1: Potentiostat\n");
@@ -183,13 +154,11 @@ TEST(QortoolPotentiostat, LoggerLogbookStartStop)
     out.clear();
     ASSERT_EQ(RunProgram({BinPath("qortool"), "read-logbook", "--tcp", tcp, "--lang", "en"}, &out), 0);
     EXPECT_NE(out.find("\tlog book QOR- System\n01.03.2026 07:58 Netz ein\t"), std::string::npos) << out;
-
-    out.clear();
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", "start", "--tcp", tcp}, &out), 0);
-    EXPECT_EQ(out, "potentiostat 1 started\n");
-    out.clear();
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", "stop", "--tcp", tcp}, &out), 0);
-    EXPECT_EQ(out, "potentiostat 1 stopped\n");
+    for (const auto& [action, done] : {std::pair{"start", "started"}, std::pair{"stop", "stopped"}}) {
+        out.clear();
+        ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", action, "--tcp", tcp}, &out), 0);
+        EXPECT_EQ(out, std::string("potentiostat 1 ") + done + "\n");
+    }
 }
 
 }  // namespace

@@ -24,8 +24,11 @@ bool SameBits(double a, double b)
 }
 }  // namespace
 
+// 1.0 / 8192 = 0.0001220703125 is an exact tie at 12 decimals.
 TEST(DecimalRound, EdgeValues)
 {
+    constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+    constexpr double kMin = std::numeric_limits<double>::min(), kMax = std::numeric_limits<double>::max();
     const double values[] = {0.0,
                              -0.0,
                              1e-13,
@@ -34,7 +37,7 @@ TEST(DecimalRound, EdgeValues)
                              -5e-13,
                              4.9999999999999e-13,
                              0.5e-12,
-                             1.0 / 8192,  // 0.0001220703125: an exact tie at 12 decimals
+                             1.0 / 8192,
                              3.0 / 8192,
                              2.5e-7,
                              0.1,
@@ -52,9 +55,9 @@ TEST(DecimalRound, EdgeValues)
                              4503599627370497.0,
                              1e300,
                              -1e300,
-                             std::numeric_limits<double>::denorm_min(),
-                             std::numeric_limits<double>::min(),
-                             std::numeric_limits<double>::max(),
+                             kTiny,
+                             kMin,
+                             kMax,
                              -123.4567895,
                              0.0000005,
                              -0.0000005,

@@ -474,6 +474,7 @@ TEST(DrawingRaster, ColumnWindowKeepsEveryWriteInside)
         r.Clear(0xff000000);
         r.Line(-100, 3.5, 100, 3.5, 1);    // across everything
         r.Line(-1e6, -1e6, 1e6, 1e6, 2);   // diagonal from far outside
+        r.Line(0, 0, kNaN, 3, 2);          // nothing
         r.Line(2.5, 28.5, 37.5, 1.5, 3);   // shallow
         r.Line(11.2, 0.5, 14.8, 29.5, 4);  // steep over a window edge
         for (double x : {12.5, 13.5, 26.5, 27.5})

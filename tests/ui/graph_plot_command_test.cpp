@@ -1,19 +1,19 @@
-#include <gtest/gtest.h>
+#include "common/clock.h"
+#include "data/logbook.h"
+#include "data/qor_doc.h"
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
-
-#include "common/clock.h"
-#include "data/logbook.h"
-#include "data/qor_doc.h"
+#include <gtest/gtest.h>
 
 namespace {
 
 struct NoUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&, const std::string&) override
+    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
+                                          const std::string&) override
     {
         return std::nullopt;
     }
@@ -23,10 +23,13 @@ struct NoUi : qor::data::DocumentUi {
     void OpenDataLogger(const std::string&, int) override {}
 };
 
-QString Qortool() { return QStringLiteral(QOR_BIN_DIR) + "/qortool"; }
+QString Qortool()
+{
+    return QStringLiteral(QOR_BIN_DIR) + "/qortool";
+}
 
 // Runs qortool; returns the exit code (-1 when it could not start).
-int RunQortool(const QStringList& args, QByteArray* err = nullptr)
+int RunQortool(const QStringList& args)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -35,8 +38,6 @@ int RunQortool(const QStringList& args, QByteArray* err = nullptr)
     p.start(Qortool(), args);
     if (!p.waitForFinished(120000))
         return -1;
-    if (err)
-        *err = p.readAllStandardError();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
@@ -81,22 +82,26 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
     EXPECT_TRUE(f.readAll().startsWith("%PDF-"));
 }
 
-TEST(PlotCommand, RefusesBadInput)
+TEST(PlotCommand, RefusesBadInputWithoutWritingAnything)
 {
     if (!QFile::exists(Qortool()))
         GTEST_SKIP() << "qortool is not built";
     QTemporaryDir dir;
-    QByteArray err;
-    EXPECT_EQ(RunQortool({"plot", dir.filePath("missing.qo3"), "--png", dir.filePath("x.png")}, &err), 2);
-    EXPECT_TRUE(err.contains("no such file")) << err.toStdString();
     QFile junk(dir.filePath("junk.qo3"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("not a document");
     junk.close();
-    EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", dir.filePath("x.png")}, &err), 2);
-    EXPECT_FALSE(QFile::exists(dir.filePath("x.png")));
-    EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", "a.png", "--pdf", "b.pdf"}, &err), 2) << "one output only";
-    EXPECT_EQ(RunQortool({"plot", junk.fileName(), "--png", "a.png", "--size", "10x10"}, &err), 2);
+    const QString png = dir.filePath("x.png");
+    const QStringList cases[] = {
+        {"plot", dir.filePath("missing.qo3"), "--png", png},
+        {"plot", junk.fileName(), "--png", png},
+        {"plot", junk.fileName(), "--png", png, "--pdf", dir.filePath("x.pdf")},  // one output only
+        {"plot", junk.fileName(), "--png", png, "--size", "10x10"},
+    };
+    for (const QStringList& args : cases) {
+        EXPECT_EQ(RunQortool(args), 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(QFile::exists(png));
+    }
 }
 
 }  // namespace

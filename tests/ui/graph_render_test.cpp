@@ -1,4 +1,11 @@
-#include <gtest/gtest.h>
+#include "graph/decimator.h"
+#include "graph/line_raster.h"
+#include "ui/graph/graph_panel.h"
+#include "ui/graph/graph_property_page.h"
+#include "ui/graph/graph_select.h"
+#include "ui/graph/graph_wnd.h"
+#include "ui/graph/ruler.h"
+#include "ui_test_app.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,30 +20,15 @@
 #include <QTest>
 #include <QTimer>
 #include <cmath>
-
-#include "graph/decimator.h"
-#include "graph/line_raster.h"
-#include "ui/graph/graph_panel.h"
-#include "ui/graph/graph_property_page.h"
-#include "ui/graph/graph_select.h"
-#include "ui/graph/graph_wnd.h"
-#include "ui/graph/ruler.h"
+#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
 
-QApplication& GraphApp()
+bool Dark(QRgb c)
 {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *app;
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return qGray(c) < 128;
 }
-
-bool Dark(QRgb c) { return qGray(c) < 128; }
 
 int DarkPixels(const QImage& img, const QRect& r)
 {
@@ -63,7 +55,7 @@ void Fill(CGraphWnd& g)
 
 TEST(GraphRender, ImageHasCurveTickAndLabel)
 {
-    GraphApp();
+    test::App();
     CGraphWnd g;
     Fill(g);
     QImage img(600, 400, QImage::Format_RGB32);
@@ -81,11 +73,13 @@ TEST(GraphRender, ImageHasCurveTickAndLabel)
         redHits += img.pixel(l.plot.left() + 100, row + dy) == qRgb(255, 0, 0);
     EXPECT_EQ(redHits, 1) << "the flat curve lies on the zero row";
     // The spike of one sample reaches 0.9 in the middle column.
-    const int spikeRow = l.plot.top() + static_cast<int>(std::lround((l.plot.height() - 1) * (1 - 0.9) / 2.0));
+    const int spikeRow =
+        l.plot.top() + static_cast<int>(std::lround((l.plot.height() - 1) * (1 - 0.9) / 2.0));
     bool spike = false;
     for (int dx = -2; dx <= 2 && !spike; ++dx)
         for (int dy = -1; dy <= 1 && !spike; ++dy)
-            spike = img.pixel(l.plot.left() + (l.plot.width() - 1) / 2 + dx, spikeRow + dy) == qRgb(0, 0, 255);
+            spike =
+                img.pixel(l.plot.left() + (l.plot.width() - 1) / 2 + dx, spikeRow + dy) == qRgb(0, 0, 255);
     EXPECT_TRUE(spike) << "a single-sample spike must survive decimation";
     // A major tick of the Y ruler at 0 sits next to the plot edge on the zero row.
     EXPECT_TRUE(Dark(img.pixel(l.vRuler.right() - 1, row)));
@@ -98,7 +92,7 @@ TEST(GraphRender, ImageHasCurveTickAndLabel)
 
 TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
 {
-    GraphApp();
+    test::App();
     CGraphWnd g;
     const int c = g.AddGraph(graph::MakeRgb(0, 128, 0), "t");
     for (int i = 0; i < 100; ++i)
@@ -109,7 +103,8 @@ TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
     g.Render(p, img.rect());
     p.end();
     const CGraphWnd::Layout l = g.ComputeLayout(img.rect(), &img);
-    const QRect leftHalf(l.hRuler.left(), l.hRuler.top() + 6, l.hRuler.width() / 2 - 20, l.hRuler.height() - 6);
+    const QRect leftHalf(l.hRuler.left(), l.hRuler.top() + 6, l.hRuler.width() / 2 - 20,
+                         l.hRuler.height() - 6);
     const QRect rightHalf(l.hRuler.center().x() + 20, l.hRuler.top() + 6, l.hRuler.width() / 2 - 80,
                           l.hRuler.height() - 6);
     EXPECT_GT(DarkPixels(img, leftHalf), 40) << "elapsed-time labels where samples exist";
@@ -120,7 +115,7 @@ TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
 // drawn in one piece, and a sparse curve with markers keeps its marks.
 TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
 {
-    GraphApp();
+    test::App();
     CGraphWnd g;
     g.SetFrameFlags(graph::kFrameNumericX);
     g.SetStyle(0, false);  // no grid: the strips clear their own columns
@@ -145,9 +140,11 @@ TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
 
     // The same curves, one after the other, straight into a buffer of the plot's size.
     std::vector<std::uint32_t> want(static_cast<std::size_t>(plot.width() * plot.height()), 0xffffffffu);
-    graph::LineRaster raster(want.data(), plot.width(), plot.height(), static_cast<std::size_t>(plot.width()) * 4);
+    graph::LineRaster raster(want.data(), plot.width(), plot.height(),
+                             static_cast<std::size_t>(plot.width()) * 4);
     const graph::GraphRange& r = g.Range();
-    const graph::ScaleMapping xm(0, plot.width() - 1, r.xFrom, r.xTo), ym(plot.height() - 1, 0, r.yFrom, r.yTo);
+    const graph::ScaleMapping xm(0, plot.width() - 1, r.xFrom, r.xTo),
+        ym(plot.height() - 1, 0, r.yFrom, r.yTo);
     for (int c : {a, b}) {
         const graph::CGraphProps* props = g.GetGraph(c);
         graph::Decimator::Draw(props->m_points, xm, ym, -0.5, plot.width() - 0.5, raster,
@@ -159,7 +156,8 @@ TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
             const QRgb got = img.pixel(plot.left() + x, plot.top() + y);
             if (qGreen(got) == 150 && qRed(got) == 0)
                 ++green;
-            else if ((got | 0xff000000u) != want[static_cast<std::size_t>(y * plot.width() + x)] && differ++ < 5)
+            else if ((got | 0xff000000u) != want[static_cast<std::size_t>(y * plot.width() + x)] &&
+                     differ++ < 5)
                 ADD_FAILURE() << "column " << x << " row " << y << ": " << std::hex << got << " instead of "
                               << want[static_cast<std::size_t>(y * plot.width() + x)];
         }
@@ -172,7 +170,7 @@ TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
 // leaves the window's own layer alone.
 TEST(GraphRender, ImagesGetTheSamePictureStraightOrThroughTheLayer)
 {
-    GraphApp();
+    test::App();
     CGraphWnd g;
     Fill(g);
     g.SetStyle(graph::kStyleGrid, false);
@@ -210,7 +208,7 @@ TEST(GraphRender, ImagesGetTheSamePictureStraightOrThroughTheLayer)
 
 TEST(GraphRender, PdfIsOneValidPage)
 {
-    GraphApp();
+    test::App();
     QTemporaryDir dir;
     const QString path = dir.filePath("graph.pdf");
     CGraphWnd g;
@@ -231,7 +229,7 @@ TEST(GraphRender, PdfIsOneValidPage)
 
 TEST(GraphWidget, GrabShowsCurvesAndReadOutNamesTheCurve)
 {
-    GraphApp();
+    test::App();
     CGraphWnd g;
     Fill(g);
     g.resize(600, 400);
@@ -252,7 +250,7 @@ TEST(GraphWidget, GrabShowsCurvesAndReadOutNamesTheCurve)
 
 TEST(GraphWidget, ModesAreExclusiveAndZoomRectangleSetsRange)
 {
-    GraphApp();
+    test::App();
     CGraphWnd g;
     Fill(g);
     g.resize(600, 400);
@@ -277,7 +275,7 @@ TEST(GraphWidget, ModesAreExclusiveAndZoomRectangleSetsRange)
 
 TEST(GraphWidget, ClearTextsAsksFirst)
 {
-    GraphApp();
+    test::App();
     CGraphWnd g;
     g.SetLanguage(1);
     g.AddText({1, 1, "note", 0, {}, 1.0});
@@ -301,14 +299,12 @@ TEST(GraphWidget, ClearTextsAsksFirst)
 
 TEST(GraphDialogs, SelectionAndPropertyPages)
 {
-    GraphApp();
+    test::App();
     CGraphWnd g;
     Fill(g);
     {
         CGraphSelect dlg(g, 0);
-        EXPECT_EQ(dlg.windowTitle(), "Graphauswahl");
-        EXPECT_FALSE(dlg.Box(2)->isEnabled());
-        EXPECT_EQ(dlg.Box(2)->text(), "nicht Aufgezeichnet");
+        EXPECT_FALSE(dlg.Box(2)->isEnabled()) << "no curve";
         dlg.SelectNone();
         EXPECT_FALSE(dlg.Box(0)->isChecked());
         dlg.Box(1)->setChecked(true);
@@ -335,7 +331,7 @@ TEST(GraphDialogs, SelectionAndPropertyPages)
 
 TEST(Rulers, SizesFollowTheDeviceResolution)
 {
-    GraphApp();
+    test::App();
     FVRuler v;
     FHRuler h;
     QImage low(10, 10, QImage::Format_RGB32), high(10, 10, QImage::Format_RGB32);
@@ -355,7 +351,7 @@ TEST(Rulers, SizesFollowTheDeviceResolution)
 // The Y ruler keeps its picture on raster devices; whatever it shows must still follow.
 TEST(Rulers, KeptVerticalRulerFollowsEveryChange)
 {
-    GraphApp();
+    test::App();
     FVRuler v;
     v.SetRange(1, 5, false);  // no multiplier: the title shows
     v.SetTexts("U [V]", {});

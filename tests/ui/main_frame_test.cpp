@@ -1,22 +1,20 @@
 #include "station/timers.h"
 #include "data/qor_doc.h"
 #include "station/station.h"
-#include "ui/station/c3d_meter_ctrl.h"
-#include "ui/station/digital_mess_view.h"
 #include "ui/document/export_dlg.h"
-#include "ui/station/freigabe_dlg.h"
 #include "ui/document/grafik_setup_dlg.h"
-#include "ui/station/led.h"
 #include "ui/document/logbuch_view.h"
 #include "ui/shell/main_frame.h"
+#include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/digital_mess_view.h"
+#include "ui/station/freigabe_dlg.h"
+#include "ui/station/led.h"
 #include "ui/station/rs232_dlg.h"
 #include "ui_test_app.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -24,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimeEdit>
 #include <gtest/gtest.h>
 #include <memory>
@@ -32,7 +29,10 @@
 namespace qor::ui {
 namespace {
 
-// A main window on the in-process simulated bus, its configuration in a temporary folder.
+using station::Cmd;
+
+// A main window on the in-process simulated bus and the simulated clock, its configuration in
+// a temporary folder.
 class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -40,18 +40,27 @@ protected:
         test::App();
         ASSERT_TRUE(m_dir.isValid());
         qputenv("APPDATA", m_dir.path().toLocal8Bit());
-        StartOptions o;
-        o.transport = StartOptions::Transport::Simulate;
-        o.language = m_lang;
-        m_frame = std::make_unique<CMainFrame>(o);
-        m_frame->show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->LogbookView() != nullptr; }, 5000));
+        Open();
     }
     void TearDown() override
     {
         if (m_frame)
             m_frame->Document().m_modified = false;  // no save prompt at the end of a test
         m_frame.reset();
+    }
+
+    void Open(int language = 0, const std::string& file = {})
+    {
+        m_frame.reset();
+        StartOptions o;
+        o.transport = StartOptions::Transport::Simulate;
+        o.language = language;
+        o.file = file;
+        m_frame = std::make_unique<CMainFrame>(o, m_time.clock, m_time);
+        m_time.fire = [this](int id) { m_frame->OnTimer(id); };
+        m_frame->show();
+        test::Settle();  // the first activation
+        ASSERT_NE(m_frame->LogbookView(), nullptr);
     }
 
     QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
@@ -69,80 +78,72 @@ protected:
             }
             dlg->OkButton()->click();
         });
-        ASSERT_TRUE(m_frame->Run(station::Cmd::SearchModules));
+        ASSERT_TRUE(m_frame->Run(Cmd::SearchModules));
     }
 
-    // Runs a file command whose file dialog gets `path`.
-    void WithFile(station::Cmd cmd, const QString& path)
+    // Runs a file command whose file dialog gets `path`; `then` handles the next dialog.
+    void WithFile(Cmd cmd, const QString& path, std::function<void(QWidget*)> then = {})
     {
-        test::OnNextModal([path](QWidget* w) {
+        test::OnNextModal([path, then](QWidget* w) {
             auto* dlg = qobject_cast<QFileDialog*>(w);
             ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
             dlg->selectFile(path);
+            if (then)
+                test::OnNextModal(then);
             QMetaObject::invokeMethod(dlg, "accept");
         });
         ASSERT_TRUE(m_frame->Run(cmd));
     }
 
+    const std::string& Log() { return m_frame->LogbookObject().m_text; }
+
     QTemporaryDir m_dir;
-    int m_lang = 0;
+    test::SimTime m_time;
     std::unique_ptr<CMainFrame> m_frame;
 };
 
-TEST_F(MainFrameTest, StartsInGermanWithPanesAndLogbook)
+TEST_F(MainFrameTest, LanguageSwitchRetranslatesPanesAndCommands)
 {
-    EXPECT_EQ(m_frame->PaneText(1), "Ethernet to 127.0.0.1:50000");
     EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
-    EXPECT_EQ(m_frame->PaneText(3), "keine Module angemeldet");
     EXPECT_TRUE(m_frame->LogbookView()->toPlainText().contains("\tProgrammstart"));
-    EXPECT_EQ(m_frame->Action(station::Cmd::SearchModules)->statusTip(), "Freigeben der Module");
-    EXPECT_EQ(m_frame->Action(station::Cmd::SearchModules)->toolTip(), "Module suchen");
-    EXPECT_FALSE(m_frame->Action(station::Cmd::StartRecording)->isEnabled());
-    EXPECT_TRUE(m_frame->Action(station::Cmd::ToggleLogbook)->isChecked());
-
+    EXPECT_FALSE(m_frame->Action(Cmd::StartRecording)->isEnabled());
     m_frame->SetLanguage(1);
     EXPECT_EQ(m_frame->PaneText(2), "No data transfer");
     EXPECT_EQ(m_frame->PaneText(3), "no modules recognized");
-    EXPECT_EQ(m_frame->Action(station::Cmd::SearchModules)->statusTip(), "Release modules");
+    EXPECT_EQ(m_frame->Action(Cmd::SearchModules)->statusTip(), "Release modules");
     EXPECT_EQ(m_frame->LogbookView()->windowTitle(), "log book");
     EXPECT_TRUE(m_frame->LanguageAction(1)->isChecked());
     EXPECT_FALSE(m_frame->LanguageAction(0)->isChecked());
 }
 
-TEST_F(MainFrameTest, MetersCascadeAndShowTheModules)
+TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
 {
     SearchAndRelease({0, 1, 2});
-    EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
-    EXPECT_TRUE(m_frame->Action(station::Cmd::StartMeasuring)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(station::Cmd::StartMeasuring));
+    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
     EXPECT_EQ(m_frame->PaneText(2), "Datenübertragung läuft");
-    EXPECT_TRUE(m_frame->TimerActive(station::kTimerPoll));
-    EXPECT_EQ(m_frame->TimerInterval(station::kTimerPoll), 1000);
-    // Three released modules: three frames, moved by 20, 40 and 60 pixels.
+    EXPECT_EQ(m_time.Interval(station::kTimerPoll), 1000);
     for (int a = 0; a < 3; ++a) {
         ASSERT_NE(m_frame->MeterFrame(a), nullptr) << a;
         EXPECT_EQ(m_frame->MeterFrame(a)->pos(), QPoint(20 * (a + 1), 20 * (a + 1)));
     }
     EXPECT_EQ(m_frame->MeterFrame(3), nullptr);
-    EXPECT_EQ(m_frame->MeterView(0)->Title(), "Slave 00 pH - Verstärker");
-    EXPECT_FALSE(m_frame->Action(station::Cmd::ShowMeters)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
 
     // One poll: the digits follow the module record, the lamp is lit green.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_frame->MeterView(0)->ValueText(0).isEmpty(); }, 4000));
-    const auto& slave = m_frame->Document().m_slave[0];
-    EXPECT_EQ(m_frame->MeterView(0)->ValueText(0), QString::asprintf("%.3f", slave.m_value1));
-    EXPECT_EQ(m_frame->MeterView(0)->UnitText(0), "pH");
-    EXPECT_EQ(m_frame->MeterView(0)->Meter(0)->Units(), "pH");
-    EXPECT_DOUBLE_EQ(m_frame->MeterView(0)->Meter(0)->RangeMin(), -2.0);
-    EXPECT_EQ(m_frame->MeterView(0)->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
-    EXPECT_EQ(m_frame->MeterView(0)->Lamp()->LedState(), CLed::LED_ON);
+    m_time.Advance(1000);
+    CDigitalMessView* view = m_frame->MeterView(0);
+    EXPECT_EQ(view->ValueText(0), QString::asprintf("%.3f", m_frame->Document().m_slave[0].m_value1));
+    EXPECT_EQ(view->Meter(0)->Units(), "pH");
+    EXPECT_EQ(view->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
+    EXPECT_EQ(view->Lamp()->LedState(), CLed::LED_ON);
 
     // Closing every view enables the command again while measuring runs.
     for (int a = 0; a < 3; ++a)
         m_frame->MeterFrame(a)->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->Action(station::Cmd::ShowMeters)->isEnabled(); }, 2000));
-    ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
-    EXPECT_FALSE(m_frame->TimerActive(station::kTimerPoll));
+    test::Settle();
+    EXPECT_TRUE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    EXPECT_FALSE(m_time.Active(station::kTimerPoll));
     EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
 }
 
@@ -154,117 +155,92 @@ TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
         edit->setPlainText(QStringLiteral("A\nB"));
         QMetaObject::invokeMethod(w, "accept");
     });
-    ASSERT_TRUE(m_frame->Run(station::Cmd::LogbookEntry));
-    EXPECT_TRUE(
-        m_frame->LogbookView()->toPlainText().contains("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n") ||
-        m_frame->LogbookObject().m_text.find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n") !=
-            std::string::npos);
-    EXPECT_NE(m_frame->LogbookObject().m_text.find("manueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"),
-              std::string::npos);
+    ASSERT_TRUE(m_frame->Run(Cmd::LogbookEntry));
+    EXPECT_NE(Log().find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"), std::string::npos) << Log();
 
-    ASSERT_TRUE(m_frame->Run(station::Cmd::ToggleLogbook));
-    EXPECT_FALSE(m_frame->Action(station::Cmd::ToggleLogbook)->isChecked());
-    EXPECT_FALSE(m_frame->Action(station::Cmd::LogbookEntry)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(station::Cmd::ToggleLogbook));
-    EXPECT_TRUE(m_frame->Action(station::Cmd::LogbookEntry)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
+    EXPECT_FALSE(m_frame->Action(Cmd::ToggleLogbook)->isChecked());
+    EXPECT_FALSE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
+    EXPECT_TRUE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
 }
 
 TEST_F(MainFrameTest, WrongFileTypeIsRefused)
 {
     QString message;
-    test::OnNextModal([&](QWidget* w) {
-        auto* dlg = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(dlg, nullptr);
-        dlg->selectFile(Path("notes.txt"));
-        QMetaObject::invokeMethod(dlg, "accept");
-        test::OnNextModal([&](QWidget* box) {
-            message = qobject_cast<QMessageBox*>(box) ? qobject_cast<QMessageBox*>(box)->text() : QString();
-            QMetaObject::invokeMethod(box, "accept");
-        });
+    WithFile(Cmd::FileOpen, Path("notes.txt"), [&](QWidget* box) {
+        message = qobject_cast<QMessageBox*>(box) ? qobject_cast<QMessageBox*>(box)->text() : QString();
+        QMetaObject::invokeMethod(box, "accept");
     });
-    ASSERT_TRUE(m_frame->Run(station::Cmd::FileOpen));
     EXPECT_EQ(message, "Falscher Dateityp!");
     EXPECT_FALSE(m_frame->Document().m_fileBound);
 }
 
-// End to end: search, release two modules, record three ticks, stop, save, close, open again.
-TEST_F(MainFrameTest, RecordSaveCloseAndOpenAgain)
+// End to end: search, release two modules, record three ticks, stop, save, export, close, open again.
+TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
 {
     const QString file = Path("run.qo3");
-    WithFile(station::Cmd::FileOpen, file);
+    WithFile(Cmd::FileOpen, file);
     ASSERT_TRUE(m_frame->Document().m_fileBound);
     EXPECT_TRUE(m_frame->windowTitle().startsWith(file));
-
     SearchAndRelease({0, 1});
-    EXPECT_EQ(m_frame->Document().m_slave[0].m_enabled, 1);
     EXPECT_EQ(m_frame->Document().m_slave[1].m_enabled, 1);
     EXPECT_EQ(m_frame->Document().m_slave[2].m_enabled, 0);
 
     test::OnNextModal([](QWidget* w) {
         auto* dlg = qobject_cast<CGrafikSetupGlg*>(w);
         ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
-        EXPECT_TRUE(dlg->IntervalEdit()->isEnabled());
         EXPECT_FALSE(dlg->Show(5, 0)->isEnabled());  // not released
         dlg->IntervalEdit()->setTime(QTime(0, 0, 1));
         dlg->Show(0, 0)->setChecked(true);
         dlg->Show(1, 0)->setChecked(true);
         dlg->accept();
     });
-    ASSERT_TRUE(m_frame->Run(station::Cmd::StartRecording));
+    ASSERT_TRUE(m_frame->Run(Cmd::StartRecording));
     ASSERT_TRUE(m_frame->GetStation().Recording());
-    EXPECT_TRUE(m_frame->TimerActive(station::kTimerSave));
-    // The first sample at once, then three recording ticks.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->Document().m_samples.size() >= 4; }, 8000));
-    EXPECT_EQ(m_frame->TimerInterval(station::kTimerRecord), 1000);
-    EXPECT_EQ(m_frame->PaneText(4),
-              QStringLiteral("Messwerte: %1").arg(m_frame->Document().m_samples.size()));
+    EXPECT_TRUE(m_time.Active(station::kTimerSave));
+    EXPECT_EQ(m_time.Interval(station::kTimerRecord), 1000);
+    // The first sample at once, then one per recording tick.
+    m_time.Advance(3000);
+    ASSERT_EQ(m_frame->Document().m_samples.size(), 4u);
+    EXPECT_EQ(m_frame->PaneText(4), "Messwerte: 4");
 
-    ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     EXPECT_FALSE(m_frame->GetStation().Recording());
-    const std::size_t samples = m_frame->Document().m_samples.size();
     const float first = m_frame->Document().m_samples.front().m_value[0];
-    ASSERT_TRUE(m_frame->Run(station::Cmd::FileSave));
+    ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
     EXPECT_FALSE(m_frame->Document().m_modified);
 
     // Export: the file dialog, then the column choice; one line per sample below the header.
     const QString table = Path("run.txt");
-    test::OnNextModal([table](QWidget* w) {
-        auto* files = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(files, nullptr);
-        files->selectFile(table);
-        QMetaObject::invokeMethod(files, "accept");
-        test::OnNextModal([](QWidget* d) {
-            auto* dlg = qobject_cast<CExportDlg*>(d);
-            ASSERT_NE(dlg, nullptr) << d->metaObject()->className();
-            EXPECT_TRUE(dlg->Box(0, 0)->isChecked());
-            EXPECT_FALSE(dlg->Box(5, 0)->isEnabled());  // not recorded
-            dlg->DecimalChoice(1)->click();
-            QMetaObject::invokeMethod(dlg, "accept");
-        });
+    WithFile(Cmd::FileExport, table, [](QWidget* d) {
+        auto* dlg = qobject_cast<CExportDlg*>(d);
+        ASSERT_NE(dlg, nullptr) << d->metaObject()->className();
+        EXPECT_TRUE(dlg->Box(0, 0)->isChecked());
+        EXPECT_FALSE(dlg->Box(5, 0)->isEnabled());  // not recorded
+        dlg->DecimalChoice(1)->click();
+        QMetaObject::invokeMethod(dlg, "accept");
     });
-    ASSERT_TRUE(m_frame->Run(station::Cmd::FileExport));
     QFile exported(table);
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = exported.readAll().split('\n');
-    EXPECT_EQ(lines.size(), static_cast<qsizetype>(samples) + 2);  // header, samples, empty tail
+    EXPECT_EQ(lines.size(), 4 + 2);  // header, samples, empty tail
     EXPECT_TRUE(lines.value(1).contains(QByteArray::number(first, 'f', 2)));
-    ASSERT_TRUE(m_frame->Run(station::Cmd::FileClose));
+    ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     EXPECT_FALSE(m_frame->Document().m_fileBound);
     EXPECT_TRUE(m_frame->Document().m_samples.empty());
 
-    WithFile(station::Cmd::FileOpen, file);
-    ASSERT_EQ(m_frame->Document().m_samples.size(), samples);
+    WithFile(Cmd::FileOpen, file);
+    ASSERT_EQ(m_frame->Document().m_samples.size(), 4u);
     EXPECT_EQ(m_frame->Document().m_samples.front().m_value[0], first);
-    const std::string& log = m_frame->LogbookObject().m_text;
-    EXPECT_NE(log.find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos) << log;
-    EXPECT_NE(log.find("Aufzeichnung beendet"), std::string::npos);
-    EXPECT_NE(log.find("Datei " + file.toStdString() + " geladen"), std::string::npos);
-    EXPECT_TRUE(m_frame->LogbookView()->toPlainText().contains("geladen"));
+    EXPECT_NE(Log().find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("Aufzeichnung beendet"), std::string::npos);
+    EXPECT_NE(Log().find("Datei " + file.toStdString() + " geladen"), std::string::npos);
 }
 
 TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
 {
-    WithFile(station::Cmd::FileOpen, Path("asked.qo3"));
+    WithFile(Cmd::FileOpen, Path("asked.qo3"));
     m_frame->GetStation().AddLogbookEntry("x");
     ASSERT_TRUE(m_frame->Document().m_modified);
     // Cancel keeps the window and the bound file.
@@ -278,150 +254,103 @@ TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
     EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("QORremote/config.ini")));
 }
 
-}  // namespace
-}  // namespace qor::ui
-
-namespace qor::ui {
-namespace {
-
 TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
 {
-    // Connect the simulated gateway first.
     SearchAndRelease({0});
-    ASSERT_TRUE(m_frame->SimulatedBus() != nullptr);
+    ASSERT_NE(m_frame->SimulatedBus(), nullptr);
     EXPECT_EQ(m_frame->PaneText(1), "Ethernet to 127.0.0.1:50000 open");
-    EXPECT_TRUE(m_frame->TimerActive(station::kTimerKeepAlive));
+    EXPECT_TRUE(m_time.Active(station::kTimerKeepAlive));
     test::OnNextModal([](QWidget* w) {
         auto* dlg = qobject_cast<Crs232*>(w);
         ASSERT_NE(dlg, nullptr);
         dlg->SerialChoice()->click();
-        dlg->IntervalEdit()->setTime(QTime(0, 0, 30));
+        dlg->IntervalEdit()->setTime(QTime(0, 0, 30));  // below the least interval: ten minutes
         QMetaObject::invokeMethod(dlg, "accept");
     });
-    ASSERT_TRUE(m_frame->Run(station::Cmd::PortSetup));
+    ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
     EXPECT_EQ(m_frame->PaneText(1), "COM 1  56000,N,8,1");
     EXPECT_FALSE(m_frame->GetStation().Link().Connected());
-    EXPECT_FALSE(m_frame->TimerActive(station::kTimerKeepAlive));
+    EXPECT_FALSE(m_time.Active(station::kTimerKeepAlive));
     const station::TimeOfDay t = station::SplitDayFraction(m_frame->GetStation().Config().interval);
-    EXPECT_EQ(t.minutes, 10);
-    EXPECT_EQ(t.seconds, 0);
+    EXPECT_EQ(t.minutes * 60 + t.seconds, 600);
     // The serial line in front of the simulated bus answers as well.
     SearchAndRelease({});
     EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
 
     // Measuring keeps the setup away.
-    ASSERT_TRUE(m_frame->Run(station::Cmd::StartMeasuring));
-    EXPECT_FALSE(m_frame->Action(station::Cmd::PortSetup)->isEnabled());
-    EXPECT_FALSE(m_frame->Run(station::Cmd::PortSetup));
-    ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
+    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+    EXPECT_FALSE(m_frame->Run(Cmd::PortSetup));
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
 }
 
-}  // namespace
-}  // namespace qor::ui
-
-namespace qor::ui {
-namespace {
-
-// A file named on the command line is read at the first activation.
-TEST_F(MainFrameTest, FileFromTheCommandLineIsRead)
+TEST_F(MainFrameTest, FileFromTheCommandLineIsReadAtTheFirstActivation)
 {
     const QString file = Path("start.qo3");
-    WithFile(station::Cmd::FileOpen, file);
+    WithFile(Cmd::FileOpen, file);
     SearchAndRelease({0});
     m_frame->GetStation().AddLogbookEntry("marker entry");
     m_frame->Document().AddSample(0);
     m_frame->Document().AddSample(0);
-    ASSERT_TRUE(m_frame->Run(station::Cmd::FileSave));
-    m_frame.reset();
+    ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
 
-    StartOptions o;
-    o.transport = StartOptions::Transport::Simulate;
-    o.language = 1;
-    o.file = file.toStdString();
-    m_frame = std::make_unique<CMainFrame>(o);
-    m_frame->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->LogbookView() != nullptr; }, 5000));
+    Open(1, file.toStdString());
     EXPECT_TRUE(m_frame->Document().m_fileBound);
     EXPECT_EQ(m_frame->Document().m_samples.size(), 2u);
-    const std::string& log = m_frame->LogbookObject().m_text;
-    EXPECT_LT(log.find("marker entry"), log.find("Start of program"));
-    EXPECT_NE(log.find("File " + file.toStdString() + " load"), std::string::npos);
+    EXPECT_LT(Log().find("marker entry"), Log().find("Start of program"));
+    EXPECT_NE(Log().find("File " + file.toStdString() + " load"), std::string::npos);
     EXPECT_EQ(m_frame->PaneText(4), "Samples: 2");
     EXPECT_TRUE(m_frame->windowTitle().startsWith(file));
 }
-
-}  // namespace
-}  // namespace qor::ui
-
-namespace qor::ui {
-namespace {
 
 // The potentiostat's lamp turns yellow while its program runs, green again after the stop.
 TEST_F(MainFrameTest, PotentiostatStartAndStopFromTheMenu)
 {
     SearchAndRelease({3});
     ASSERT_TRUE(m_frame->GetStation().PotentiostatPresent());
-    EXPECT_TRUE(m_frame->Action(station::Cmd::StartPotentiostat)->isEnabled());
-    EXPECT_FALSE(m_frame->Action(station::Cmd::StopPotentiostat)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(station::Cmd::StartPotentiostat));
+    EXPECT_FALSE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::StartPotentiostat));
     ASSERT_TRUE(m_frame->GetStation().PotentiostatRunning());
-    EXPECT_TRUE(m_frame->Action(station::Cmd::StopPotentiostat)->isEnabled());
-    EXPECT_FALSE(m_frame->Action(station::Cmd::DefineSteps)->isEnabled());
+    EXPECT_TRUE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(Cmd::DefineSteps)->isEnabled());
     ASSERT_NE(m_frame->MeterView(3), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return m_frame->MeterView(3)->Lamp()->LedColour() == CLed::LED_COLOR_YELLOW; }, 4000));
-    EXPECT_NE(m_frame->LogbookObject().m_text.find("Start POT/GAL"), std::string::npos);
+    m_time.Advance(1000);
+    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_YELLOW);
+    EXPECT_NE(Log().find("Start POT/GAL"), std::string::npos);
 
-    ASSERT_TRUE(m_frame->Run(station::Cmd::StopPotentiostat));
+    ASSERT_TRUE(m_frame->Run(Cmd::StopPotentiostat));
     EXPECT_FALSE(m_frame->GetStation().PotentiostatRunning());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return m_frame->MeterView(3)->Lamp()->LedColour() == CLed::LED_COLOR_GREEN; }, 4000));
-    ASSERT_TRUE(m_frame->Run(station::Cmd::Stop));
+    m_time.Advance(1000);
+    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     EXPECT_EQ(m_frame->MeterFrame(3), nullptr);  // the stop closes the measurement windows
 }
-
-}  // namespace
-}  // namespace qor::ui
-
-namespace qor::ui {
-namespace {
 
 // The File menu lists the documents opened last; the list outlives the window, and an
 // entry whose file went away is dropped instead of being created empty.
 TEST_F(MainFrameTest, RecentFilesAreListedKeptAndReopened)
 {
-    const QString first = Path("first.qo3");
-    const QString second = Path("second.qo3");
+    const QString first = Path("first.qo3"), second = Path("second.qo3");
     for (const QString& f : {first, second}) {
-        WithFile(station::Cmd::FileOpen, f);
+        WithFile(Cmd::FileOpen, f);
         SearchAndRelease({0});
         m_frame->Document().AddSample(0);
-        ASSERT_TRUE(m_frame->Run(station::Cmd::FileSave));
-        ASSERT_TRUE(m_frame->Run(station::Cmd::FileClose));
+        ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
+        ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     }
-    const auto& files = m_frame->RecentFiles().Files();
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(QString::fromStdString(files[0]), second);
-    EXPECT_TRUE(m_frame->RecentAction(0)->isVisible());
+    ASSERT_EQ(m_frame->RecentFiles().Files().size(), 2u);
+    EXPECT_EQ(QString::fromStdString(m_frame->RecentFiles().Files()[0]), second);
     EXPECT_TRUE(m_frame->RecentAction(0)->text().endsWith(QStringLiteral("second.qo3")));
     EXPECT_FALSE(m_frame->RecentAction(2)->isVisible());
 
-    m_frame.reset();
-    StartOptions o;
-    o.transport = StartOptions::Transport::Simulate;
-    m_frame = std::make_unique<CMainFrame>(o);
-    m_frame->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->LogbookView() != nullptr; }, 5000));
+    Open();
     ASSERT_EQ(m_frame->RecentFiles().Files().size(), 2u);
     m_frame->OpenRecent(1);
-    EXPECT_TRUE(m_frame->Document().m_fileBound);
     EXPECT_EQ(QString::fromStdString(m_frame->Document().m_path), first);
     EXPECT_EQ(m_frame->Document().m_samples.size(), 1u);
     EXPECT_EQ(QString::fromStdString(m_frame->RecentFiles().Files()[0]), first);
-    // While a file is bound, File Open and the list are disabled.
     m_frame->UpdateCommands();
-    EXPECT_FALSE(m_frame->RecentAction(1)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(station::Cmd::FileClose));
+    EXPECT_FALSE(m_frame->RecentAction(1)->isEnabled()) << "a file is bound";
+    ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
 
     ASSERT_TRUE(QFile::remove(second));
     test::OnNextModal([](QWidget* w) {
@@ -433,8 +362,7 @@ TEST_F(MainFrameTest, RecentFilesAreListedKeptAndReopened)
     m_frame->OpenRecent(1);
     EXPECT_FALSE(QFile::exists(second));
     EXPECT_FALSE(m_frame->Document().m_fileBound);
-    ASSERT_EQ(m_frame->RecentFiles().Files().size(), 1u);
-    EXPECT_FALSE(m_frame->RecentAction(1)->isVisible());
+    EXPECT_EQ(m_frame->RecentFiles().Files().size(), 1u);
 }
 
 }  // namespace

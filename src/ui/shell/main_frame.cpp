@@ -38,8 +38,17 @@
 namespace qor::ui {
 
 CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
-    : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0),
-      m_clock(SystemClock::Instance())
+    : CMainFrame(options, SystemClock::Instance(), nullptr, parent)
+{
+}
+
+CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timers& timers)
+    : CMainFrame(options, clock, &timers, nullptr)
+{
+}
+
+CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timers* timers, QWidget* parent)
+    : QMainWindow(parent), m_options(options), m_lang(options.language == 1 ? 1 : 0), m_clock(clock)
 {
     setObjectName(QStringLiteral("mainFrame"));
     QApplication::setWindowIcon(AppIcon());
@@ -49,13 +58,13 @@ CMainFrame::CMainFrame(const StartOptions& options, QWidget* parent)
     station::StationConfig config = m_fileConfig;
     config.language = static_cast<std::uint8_t>(m_lang);
 
-    m_services = std::make_unique<ShellServices>(*this);
+    m_services = std::make_unique<ShellServices>(*this, m_clock, timers);
     m_doc = std::make_unique<data::CQORDoc>(m_clock, m_logbook, *this);
     m_doc->OnNewDocument(m_lang);
     m_station =
         std::make_unique<station::Station>(config, m_clock, *m_services, *m_services, *m_doc, m_logbook);
     m_station->SetLanguage(m_lang);
-    m_wiring = std::make_unique<wiring::BusWiring>(options);
+    m_wiring = std::make_unique<wiring::BusWiring>(options, m_clock);
     m_wiring->Attach(m_station->Link());
 
     m_mdi = new QMdiArea(this);

@@ -20,7 +20,7 @@ class QMdiArea;
 class QMdiSubWindow;
 
 namespace qor {
-class SystemClock;
+class Clock;
 }
 namespace qor::data {
 class CQORDoc;
@@ -30,7 +30,8 @@ class SimBus;
 }
 namespace qor::station {
 class Station;
-}
+class Timers;
+}  // namespace qor::station
 namespace qor::wiring {
 class BusWiring;
 }
@@ -51,6 +52,9 @@ class CMainFrame : public QMainWindow, public data::DocumentUi {
     Q_OBJECT
 public:
     explicit CMainFrame(const StartOptions& options, QWidget* parent = nullptr);
+    // On a clock of the caller's: `timers` stand in for the window's QTimers (the caller fires
+    // them through OnTimer) and waits pass on `clock` instead of in an event loop.
+    CMainFrame(const StartOptions& options, Clock& clock, station::Timers& timers);
     ~CMainFrame() override;
 
     station::Station& GetStation() { return *m_station; }
@@ -121,6 +125,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    CMainFrame(const StartOptions& options, Clock& clock, station::Timers* timers, QWidget* parent);
     void CreateStatusBar();
     void Retranslate();
     void FirstActivation();
@@ -144,7 +149,7 @@ private:
 
     StartOptions m_options;
     int m_lang = 0;
-    SystemClock& m_clock;
+    Clock& m_clock;
     std::string m_configPath;
     station::StationConfig m_fileConfig;  // as read, for transports given on the command line
 

@@ -1,5 +1,6 @@
 #include "ui/shell/shell_services.h"
 
+#include "common/clock.h"
 #include "data/document_ui.h"
 #include "station/station_texts.h"
 #include "ui/shell/fehler_dlg.h"
@@ -35,7 +36,10 @@ QString QtFilter(const std::string& filter)
     return out.join(QStringLiteral(";;"));
 }
 
-ShellServices::ShellServices(CMainFrame& frame) : m_frame(frame) {}
+ShellServices::ShellServices(CMainFrame& frame, Clock& clock, station::Timers* outsideTimers)
+    : m_frame(frame), m_clock(clock), m_outsideTimers(outsideTimers)
+{
+}
 
 ShellServices::~ShellServices() = default;
 
@@ -127,6 +131,11 @@ void ShellServices::CloseProgress()
 
 void ShellServices::ProcessEvents(int ms)
 {
+    if (m_outsideTimers) {
+        QCoreApplication::processEvents();
+        m_clock.SleepMs(ms);
+        return;
+    }
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
@@ -223,6 +232,10 @@ void ShellServices::RefreshViews()
 
 void ShellServices::Start(int id, int ms)
 {
+    if (m_outsideTimers) {
+        m_outsideTimers->Start(id, ms);
+        return;
+    }
     QTimer*& t = m_timers[id];
     if (!t) {
         t = new QTimer(Window());
@@ -234,6 +247,10 @@ void ShellServices::Start(int id, int ms)
 
 void ShellServices::Stop(int id)
 {
+    if (m_outsideTimers) {
+        m_outsideTimers->Stop(id);
+        return;
+    }
     if (auto it = m_timers.find(id); it != m_timers.end())
         it->second->stop();
 }

@@ -11,6 +11,9 @@
 class QTimer;
 class QWidget;
 
+namespace qor {
+class Clock;
+}
 namespace qor::data {
 enum class FileDialog;
 }
@@ -26,7 +29,9 @@ class CWaitWnd;
 // setup are the window's own and are handed back to it.
 class ShellServices final : public station::StationUi, public station::Timers {
 public:
-    explicit ShellServices(CMainFrame& frame);
+    // With `outsideTimers` the station's timers and waits are the caller's (a test on a
+    // simulated clock); otherwise they are QTimers and an event loop.
+    ShellServices(CMainFrame& frame, Clock& clock, station::Timers* outsideTimers);
     ~ShellServices() override;
 
     // --- StationUi ---
@@ -67,6 +72,8 @@ private:
     int Language() const;
 
     CMainFrame& m_frame;
+    Clock& m_clock;
+    station::Timers* m_outsideTimers;
     std::map<int, QTimer*> m_timers;
     CWaitWnd* m_wait = nullptr;
     CProgressWnd* m_progress = nullptr;
