@@ -153,7 +153,7 @@ int main(int argc, char** argv)
                     static_cast<double>(after - before) / 1e6,
                     static_cast<double>(after - before) / static_cast<double>(st.st_size));
         std::fflush(stdout);
-        std::_Exit(doc.m_samples.size() == static_cast<std::size_t>(samples) ? 0 : 1);
+        std::_Exit(doc.Samples().size() == static_cast<std::size_t>(samples) ? 0 : 1);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -165,7 +165,7 @@ int main(int argc, char** argv)
         CQORDoc doc(clock, logbook, ui);
         logbook.m_text.clear();
         doc.ReadFile(docPath, qor::data::Layout::Qo3);
-        sink += doc.m_samples.size();
+        sink += doc.Samples().size();
     });
     std::printf("read bytes: %.3f s   load: %.3f s   ratio %.2f (goal <= 2)\n", read, load, load / read);
 

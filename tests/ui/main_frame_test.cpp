@@ -202,12 +202,12 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     EXPECT_EQ(m_time.Interval(station::kTimerRecord), 1000);
     // The first sample at once, then one per recording tick.
     m_time.Advance(3000);
-    ASSERT_EQ(m_frame->Document().m_samples.size(), 4u);
+    ASSERT_EQ(m_frame->Document().Samples().size(), 4u);
     EXPECT_EQ(m_frame->PaneText(4), "Messwerte: 4");
 
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     EXPECT_FALSE(m_frame->GetStation().Recording());
-    const float first = m_frame->Document().m_samples.front().m_value[0];
+    const float first = m_frame->Document().Samples().front().m_value[0];
     ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
     EXPECT_FALSE(m_frame->Document().m_modified);
 
@@ -228,11 +228,11 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     EXPECT_TRUE(lines.value(1).contains(QByteArray::number(first, 'f', 2)));
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     EXPECT_FALSE(m_frame->Document().m_fileBound);
-    EXPECT_TRUE(m_frame->Document().m_samples.empty());
+    EXPECT_TRUE(m_frame->Document().Samples().empty());
 
     WithFile(Cmd::FileOpen, file);
-    ASSERT_EQ(m_frame->Document().m_samples.size(), 4u);
-    EXPECT_EQ(m_frame->Document().m_samples.front().m_value[0], first);
+    ASSERT_EQ(m_frame->Document().Samples().size(), 4u);
+    EXPECT_EQ(m_frame->Document().Samples().front().m_value[0], first);
     EXPECT_NE(Log().find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos) << Log();
     EXPECT_NE(Log().find("Aufzeichnung beendet"), std::string::npos);
     EXPECT_NE(Log().find("Datei " + file.toStdString() + " geladen"), std::string::npos);
@@ -295,7 +295,7 @@ TEST_F(MainFrameTest, FileFromTheCommandLineIsReadAtTheFirstActivation)
 
     Open(1, file.toStdString());
     EXPECT_TRUE(m_frame->Document().m_fileBound);
-    EXPECT_EQ(m_frame->Document().m_samples.size(), 2u);
+    EXPECT_EQ(m_frame->Document().Samples().size(), 2u);
     EXPECT_LT(Log().find("marker entry"), Log().find("Start of program"));
     EXPECT_NE(Log().find("File " + file.toStdString() + " load"), std::string::npos);
     EXPECT_EQ(m_frame->PaneText(4), "Samples: 2");
@@ -346,7 +346,7 @@ TEST_F(MainFrameTest, RecentFilesAreListedKeptAndReopened)
     ASSERT_EQ(m_frame->RecentFiles().Files().size(), 2u);
     m_frame->OpenRecent(1);
     EXPECT_EQ(QString::fromStdString(m_frame->Document().m_path), first);
-    EXPECT_EQ(m_frame->Document().m_samples.size(), 1u);
+    EXPECT_EQ(m_frame->Document().Samples().size(), 1u);
     EXPECT_EQ(QString::fromStdString(m_frame->RecentFiles().Files()[0]), first);
     m_frame->UpdateCommands();
     EXPECT_FALSE(m_frame->RecentAction(1)->isEnabled()) << "a file is bound";
