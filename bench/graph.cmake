@@ -1,17 +1,14 @@
 # Graph engine: repaint of 54 week-long curves side by side with QCustomPlot, live appends,
-# memory. The graph widgets are compiled in directly, so the benchmark needs only the core
-# graph library and Qt (QCustomPlot is linked here and nowhere else).
+# memory (QCustomPlot is linked here and nowhere else).
 if(TARGET Qt6::Widgets)
   find_library(QOR_QCUSTOMPLOT NAMES QCustomPlotQt6)
   find_path(QOR_QCUSTOMPLOT_INCLUDE qcustomplot.h)
   if(QOR_QCUSTOMPLOT AND QOR_QCUSTOMPLOT_INCLUDE)
-    file(GLOB _graph_ui ${PROJECT_SOURCE_DIR}/src/ui/graph/*.cpp ${PROJECT_SOURCE_DIR}/src/ui/graph/*.h)
-    add_executable(bench_graph ${CMAKE_CURRENT_SOURCE_DIR}/graph_repaint.cpp ${_graph_ui})
-    set_target_properties(bench_graph PROPERTIES AUTOMOC ON)
+    add_executable(bench_graph ${CMAKE_CURRENT_SOURCE_DIR}/graph_repaint.cpp)
     target_compile_definitions(bench_graph PRIVATE QCUSTOMPLOT_USE_LIBRARY)
-    target_include_directories(bench_graph PRIVATE ${PROJECT_SOURCE_DIR}/src ${QOR_QCUSTOMPLOT_INCLUDE})
-    target_link_libraries(bench_graph PRIVATE qor_graph qor_common benchmark::benchmark ${QOR_QCUSTOMPLOT}
-                                              Qt6::Widgets Qt6::PrintSupport)
+    target_include_directories(bench_graph PRIVATE ${QOR_QCUSTOMPLOT_INCLUDE})
+    target_link_libraries(bench_graph PRIVATE qor_graph_widgets benchmark::benchmark ${QOR_QCUSTOMPLOT}
+                                              Qt6::PrintSupport)
   else()
     message(WARNING "QCustomPlot (libqcustomplot-dev) not found: bench_graph is not built")
   endif()

@@ -35,15 +35,14 @@ int RunPlot(const std::vector<std::string>& argv)
     const std::string pdf = args.Take("--pdf");
     const std::string size = args.Take("--size", "1200x800");
     const bool absolute = args.Flag("--absolute");
-    const std::string langText = args.Take("--lang", "0");
+    const int language = TakeLanguage(args);
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
-    if (langText != "0" && langText != "1")
-        return Fail("--lang takes 0 (German) or 1 (English)");
-    const int language = langText == "1" ? 1 : 0;
+    if (language < 0)
+        return Fail("--lang takes de or en");
     if (args.Rest().size() != 1 || png.empty() == pdf.empty())
         return Fail("usage: qortool plot FILE.qo3 (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--absolute] "
-                    "[--lang 0|1]");
+                    "[--lang de|en]");
     int w = 0, h = 0;
     if (!ParseSize(size, w, h))
         return Fail("bad --size '" + size + "' (WxH, 100 to 20000 pixels each)");
@@ -92,7 +91,7 @@ int RunPlot(const std::vector<std::string>& argv)
 }
 
 const Registrar kPlot({"plot",
-                       "FILE.qo3 (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--absolute] [--lang 0|1]",
+                       "FILE.qo3 (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--absolute] [--lang de|en]",
                        RunPlot});
 
 }  // namespace
