@@ -42,7 +42,6 @@ TEST(Recording, OneDayAtOneSecondFromThreeModules)
         EXPECT_FLOAT_EQ(s.m_value[1], 12340.0f);  // mS/cm x 1000 = µS/cm
         EXPECT_FLOAT_EQ(s.m_value[2], i <= 43200 ? 95.5f : 100.0f);
         EXPECT_FLOAT_EQ(s.m_value2[2], i <= 43200 ? 8.62f : 9.0f);
-        EXPECT_FLOAT_EQ(s.m_value[5], 0.0f);
     }
     EXPECT_FALSE(r.station->Recording() || CycleTimersOn(r));
     EXPECT_TRUE(Has(r.logbook.m_text, "\tAufzeichnung beendet\n"));
@@ -175,19 +174,25 @@ TEST(Potentiostat, FastModeFillsTenSlotsOnlyWithOnePotentiostat)
     }
 }
 
-// Guards lost, repeated or reordered records in the read-out of samples and impedance points.
-TEST(Potentiostat, ReadOutOfSamplesAndImpedancePoints)
+// Guards lost, repeated or reordered records in the read-out of samples and impedance points, a lost
+// answer ending the run, and a recording tied to the program outliving it.
+TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
 {
     Rig r;
     auto& pot = r.AddPot(2);
-    sim::SimPotentiostat::Program p;
-    p.sweepSeconds = 2.0;
-    p.impedancePoints = 3;
-    pot.SetProgram(p);
+    pot.SetProgram({.sweepSeconds = 2.0, .impedancePoints = 3});
     r.SearchAll();
-    r.station->StartPotentiostat();
-    ASSERT_TRUE(r.station->PotentiostatRunning());
-    r.Run(5000);
+    r.station->StartPotentiostatAndRecording();
+    ASSERT_TRUE(r.station->PotentiostatWithRecording());
+    // Starting waited 1 s already; the sweep ends 2 s after the start, the impedance points 1.5 s later.
+    r.Run(1000);
+    r.bus.QueueFault(2, sim::Fault::NoAnswer);
+    r.Run(1500);
+    EXPECT_TRUE(r.station->Recording() && r.station->PotentiostatRunning());
+    r.Run(3000);
+    EXPECT_FALSE(r.station->Recording() || r.station->PotentiostatRunning());
+    EXPECT_FALSE(r.station->PotentiostatWithRecording());
+    EXPECT_TRUE(r.ui.questions.empty());  // no "still running" question for an ended program
     // 2 s at 10 Hz: samples 0..20; then three impedance points.
     ASSERT_EQ(r.doc.m_pot.size(), 21u);
     ASSERT_EQ(r.doc.m_eis.size(), 3u);
@@ -199,32 +204,6 @@ TEST(Potentiostat, ReadOutOfSamplesAndImpedancePoints)
     EXPECT_EQ(r.doc.m_eis[2].m_index, 2u);
     EXPECT_FLOAT_EQ(r.doc.m_eis[0].m_val1, 10000.0f);
     EXPECT_EQ(r.docUi.potSamples, 21);
-    // The program ended by itself: the next cycle cleared the running flag, polling goes on.
-    EXPECT_FALSE(r.station->PotentiostatRunning());
-    EXPECT_TRUE(r.timers.On(kTimerPoll));
-}
-
-// Guards a recording tied to the potentiostat outliving its program, and a lost answer ending the run.
-TEST(Potentiostat, WithRecordingStopsWhenTheProgramEnds)
-{
-    Rig r;
-    auto& pot = r.AddPot(2);
-    sim::SimPotentiostat::Program p;
-    p.sweepSeconds = 5.0;
-    pot.SetProgram(p);
-    r.SearchAll();
-    r.station->StartPotentiostatAndRecording();
-    ASSERT_TRUE(r.station->PotentiostatWithRecording());
-    // Starting waited 1 s already; the program ends 5 s after its start.
-    r.Run(2000);
-    r.bus.QueueFault(2, sim::Fault::NoAnswer);
-    r.Run(1000);
-    EXPECT_TRUE(r.station->Recording() && r.station->PotentiostatRunning());
-    r.Run(2000);
-    EXPECT_FALSE(r.station->Recording() || r.station->PotentiostatRunning());
-    EXPECT_FALSE(r.station->PotentiostatWithRecording());
-    EXPECT_TRUE(r.ui.questions.empty());  // no "still running" question for an ended program
-    EXPECT_EQ(r.doc.m_pot.size(), 51u);
 }
 
 // Guards a refused or failed start being taken for a running program.
@@ -279,23 +258,9 @@ TEST(Potentiostat, StopCommandAsksAndStops)
     EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
 }
 
-// Guards a dead gateway socket staying open after the stop command's link test failed.
-TEST(StopCommand, FailedTcpLinkTestClosesTheSocket)
-{
-    Rig r(Wire::Tcp);
-    r.bus.AddModule(1, 1);
-    r.SearchAll();
-    r.station->StartMeasuring();
-    ASSERT_TRUE(r.station->Link().Connected());
-    r.bus.QueueFault(1, sim::Fault::NoAnswer);
-    r.station->StopCommand();
-    EXPECT_FALSE(r.station->Link().Connected() || r.gateway.Connected());
-    EXPECT_TRUE(Has(r.ui.panes[1], "closed"));
-}
-
-// Guards the keep-alive tick not reaching the gateway, and the save tick without a bound file bothering the
-// user.
-TEST(Timers, KeepAliveAndSaveTicks)
+// Guards the keep-alive tick not reaching the gateway, the save tick without a bound file bothering the
+// user, and a dead gateway socket left open after the stop command's link test failed.
+TEST(Tcp, KeepAliveSaveAndStopTicks)
 {
     Rig r(Wire::Tcp);
     r.bus.AddModule(1, 1);
@@ -304,9 +269,14 @@ TEST(Timers, KeepAliveAndSaveTicks)
     const auto before = r.bus.Exchanges();
     r.station->OnTimer(kTimerKeepAlive);
     EXPECT_EQ(r.bus.Exchanges(), before + 1);
-    EXPECT_TRUE(Has(r.ui.panes[1], "open"));
     r.station->OnTimer(kTimerSave);
     EXPECT_TRUE(r.docUi.messages.empty());
+    r.station->StartMeasuring();
+    ASSERT_TRUE(r.station->Link().Connected());
+    r.bus.QueueFault(1, sim::Fault::NoAnswer);
+    r.station->StopCommand();
+    EXPECT_FALSE(r.station->Link().Connected() || r.gateway.Connected());
+    EXPECT_TRUE(Has(r.ui.panes[1], "closed"));
 }
 
 }  // namespace
