@@ -1,4 +1,5 @@
 #include "common/text.h"
+#include "data/data_test_util.h"
 #include "station/config.h"
 
 #include <cstdlib>
@@ -95,7 +96,6 @@ protected:
         for (const char* v : kVars)
             if (const char* old = std::getenv(v))
                 saved.emplace_back(v, old);
-        dir = std::filesystem::temp_directory_path() / ("qor-config-" + std::to_string(::getpid()));
     }
     void TearDown() override
     {
@@ -103,11 +103,11 @@ protected:
             ::unsetenv(v);
         for (auto& [k, v] : saved)
             ::setenv(k.c_str(), v.c_str(), 1);
-        std::filesystem::remove_all(dir);
     }
     static constexpr const char* kVars[] = {"APPDATA", "XDG_CONFIG_HOME", "HOME"};
     std::vector<std::pair<std::string, std::string>> saved;
-    std::filesystem::path dir;
+    data::test::TempDir tmp;
+    const std::filesystem::path dir = tmp.path;
 };
 
 // Guards the order of the places the file is looked for.

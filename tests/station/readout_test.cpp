@@ -41,7 +41,7 @@ struct LoggerRig : Rig {
     {
         bus.AddModule(0, 1);
         SearchAll();
-        ui.loggerFile = dir.File("out.tx3");
+        ui.loggerFile = dir / "out.tx3";
     }
     sim::SimPotentiostat& pot;
     TempDir dir;
@@ -189,7 +189,7 @@ TEST(ReadDeviceLogbook, Unavailable)
         r.SearchAll();
         r.bus.QueueFault(6, c.fault);
         TempDir dir;
-        r.ui.loggerFile = dir.File("x.tx3");
+        r.ui.loggerFile = dir / "x.tx3";
         const auto size = r.logbook.m_text.size();
         r.station->ReadDeviceLogbook();
         EXPECT_EQ(r.logbook.m_text.size(), size);

@@ -73,14 +73,14 @@ TEST(Recording, SaveTimerWritesTheBoundFile)
     TempDir dir;
     r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
     r.SearchAll();
-    r.doc.m_path = dir.File("rec.qo3");
+    r.doc.m_path = dir / "rec.qo3";
     r.doc.m_fileBound = true;
     r.doc.m_grafikSetup.SetInterval(0, 0, 1);
     r.station->Config().interval = DayFraction(0, 1, 0);
     ASSERT_TRUE(r.station->StartRecording());
     r.Run(61000);
     data::Logbook log2;
-    FakeDocUi ui2;
+    data::test::FakeUi ui2;
     data::CQORDoc copy(r.clock, log2, ui2);
     ASSERT_TRUE(copy.ReadFile(r.doc.m_path, data::Layout::Qo3).ok);
     EXPECT_EQ(copy.m_samples.size(), 61u);  // the samples up to the save at 60 s
@@ -203,7 +203,7 @@ TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
     EXPECT_EQ(r.doc.m_pot.back().m_raw[2], 4000);
     EXPECT_EQ(r.doc.m_eis[2].m_index, 2u);
     EXPECT_FLOAT_EQ(r.doc.m_eis[0].m_val1, 10000.0f);
-    EXPECT_EQ(r.docUi.potSamples, 21);
+    EXPECT_EQ(std::count(r.docUi.calls.begin(), r.docUi.calls.end(), "pot"), 21);
 }
 
 // Guards a refused or failed start being taken for a running program.

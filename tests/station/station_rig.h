@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/clock.h"
+#include "data/data_test_util.h"
 #include "data/qor_doc.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_byte_stream.h"
@@ -8,8 +9,6 @@
 #include "sim/sim_potentiostat.h"
 #include "station/station.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -98,21 +97,6 @@ struct FakeUi : StationUi {
     std::vector<std::uint8_t> meterShown;
 };
 
-struct FakeDocUi : data::DocumentUi {
-    std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-    void PotSampleAdded() override { ++potSamples; }
-    void EisPointAdded() override {}
-    std::vector<std::string> messages;
-    int potSamples = 0;
-};
-
 enum class Wire { Serial, Tcp };
 
 // The station on a simulated bus and clock, with a real document.
@@ -161,27 +145,12 @@ struct Rig {
     sim::SimLink gateway;
     FakeTimers timers;
     FakeUi ui;
-    FakeDocUi docUi;
+    data::test::FakeUi docUi;
     data::Logbook logbook;
     data::CQORDoc doc;
     std::unique_ptr<Station> station;
 };
 
-// A scratch folder removed at the end of the test.
-struct TempDir {
-    TempDir()
-    {
-        char tmpl[] = "/tmp/qor_station_XXXXXX";
-        const char* p = ::mkdtemp(tmpl);
-        path = p ? p : "/tmp";
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
+using data::test::TempDir;
 
 }  // namespace qor::station::testing
