@@ -1,10 +1,11 @@
 #include "bus/bus_link.h"
+#include "bus/link_events.h"
 #include "common/clock.h"
-#include "fake_link_host.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_byte_stream.h"
 #include "sim/sim_link.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -32,19 +33,20 @@ Bytes Frame(std::uint16_t n)
     return f;
 }
 
+// Records what the link reports.
+struct Host : LinkListener {
+    void OnLinkEvent(const LinkEvent& e) override { kinds.push_back(e.kind), ethernet.push_back(e.ethernet); }
+    long Count(K k) const { return std::count(kinds.begin(), kinds.end(), k); }
+    std::vector<K> kinds;
+    std::vector<bool> ethernet;
+};
+
 struct Link {
     explicit Link(int ethernet)
     {
         link.SetSerial(&stream);
         link.SetGateway(&gateway);
         link.Settings().ethernet = ethernet;
-    }
-    std::vector<K> Kinds() const
-    {
-        std::vector<K> k;
-        for (const auto& e : host.events)
-            k.push_back(e.kind);
-        return k;
     }
     int Poll(std::uint8_t address)
     {
@@ -55,7 +57,7 @@ struct Link {
     sim::SimBus bus{clock};
     sim::SimByteStream stream{bus};
     sim::SimLink gateway{bus};
-    test::FakeLinkHost host;
+    Host host;
     BusLink link{clock, host};
 };
 
@@ -100,7 +102,7 @@ TEST_F(SerialExchange, AnswersWholeCutLateOrCorrupt)
     Bytes answer(kBufferSize);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        host.events.clear();
+        host.kinds.clear();
         stream.Inject(c.bytes, c.delayMs);
         const std::int64_t before = clock.TickMs();
         EXPECT_EQ(link.Transceive(link.Request(), 0, answer.data(), 2), c.result);
@@ -152,7 +154,7 @@ TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
         EXPECT_EQ(link.PollErrors(), c.errors);
         EXPECT_FALSE(link.Busy());
     }
-    EXPECT_EQ(Kinds(), (std::vector<K>{K::ChecksumError}));
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::ChecksumError}));
     stream.SetTransform(nullptr);
     EXPECT_EQ(Poll(2), 1);
 }
@@ -170,11 +172,11 @@ TEST_F(SerialExchange, SixthNetFailureReportsAndEveryFurtherOneToo)
     EXPECT_EQ(link.PollErrors(), 4);
     bus.QueueFault(1, Fault::NoAnswer);
     Poll(1);
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(host.kinds.empty());
     bus.QueueFault(1, Fault::NoAnswer);
     Poll(1);
-    EXPECT_EQ(Kinds(), (std::vector<K>{K::PollsFailing}));
-    EXPECT_FALSE(host.events[0].ethernet);
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::PollsFailing}));
+    EXPECT_FALSE(host.ethernet[0]);
     for (int i = 0; i < 300; ++i)
         Poll(9);
     EXPECT_EQ(link.PollErrors(), 255);
@@ -200,13 +202,13 @@ TEST_F(SerialExchange, ClosedPortReopensAndBusyLinkGivesUp)
 TEST_F(TcpExchange, OpenPortConnectsAndWantsTheKeepAlive)
 {
     EXPECT_EQ(link.OpenPort(), 1);
-    EXPECT_TRUE(link.Connected() && host.events[0].ethernet);
-    EXPECT_EQ(Kinds(), (std::vector<K>{K::GatewayOpen, K::KeepAliveWanted}));
-    host.events.clear();
+    EXPECT_TRUE(link.Connected() && host.ethernet[0]);
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::GatewayOpen, K::KeepAliveWanted}));
+    host.kinds.clear();
     link.CloseEthernet();
     gateway.SetDown(true);
     EXPECT_EQ(link.OpenPort(), 0);
-    EXPECT_EQ(Kinds(), (std::vector<K>{K::GatewayClosed, K::KeepAliveWanted, K::NotConnected}));
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::GatewayClosed, K::KeepAliveWanted, K::NotConnected}));
 }
 
 // Guards a dead gateway kept open after a failed command, a refused command closing a good one, and a
@@ -218,7 +220,7 @@ TEST_F(TcpExchange, FailedCommandClosesTheLinkAndThePollReconnects)
     BuildRequest(req, CMD_READ_REVISION, 9);  // nobody at address 9
     EXPECT_EQ(link.SendCommand(req, 8, link.Answer(), 2), -1);
     EXPECT_FALSE(link.Connected());
-    EXPECT_EQ(host.Last(), K::GatewayFailed);
+    EXPECT_EQ(host.kinds.back(), K::GatewayFailed);
     EXPECT_EQ(Poll(0), 1);
     EXPECT_TRUE(link.Connected());
     EXPECT_EQ(gateway.Connects(), 2);
@@ -237,20 +239,20 @@ TEST_F(TcpExchange, FailedCommandClosesTheLinkAndThePollReconnects)
 TEST_F(TcpExchange, KeepAliveAndFailingPollsDropADeadLink)
 {
     ASSERT_EQ(link.OpenPort(), 1);
-    host.events.clear();
+    host.kinds.clear();
     link.KeepAlive();
-    EXPECT_EQ(Kinds(), (std::vector<K>{K::GatewayOpen}));
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::GatewayOpen}));
     gateway.SetDown(true);
     link.KeepAlive();
     EXPECT_FALSE(link.Connected());
-    EXPECT_EQ(host.Last(), K::GatewayFailed);
+    EXPECT_EQ(host.kinds.back(), K::GatewayFailed);
 
     gateway.SetDown(false);
     ASSERT_EQ(link.OpenPort(), 1);
     for (int i = 0; i < 6; ++i)
         Poll(12);
     ASSERT_EQ(host.Count(K::PollsFailing), 1);
-    EXPECT_TRUE(host.events.back().ethernet);
+    EXPECT_TRUE(host.ethernet.back());
     EXPECT_FALSE(link.Connected());
 }
 

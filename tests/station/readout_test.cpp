@@ -47,67 +47,46 @@ struct LoggerRig : Rig {
     TempDir dir;
 };
 
-// Guards the ring order of the logger (oldest bytes first) and content or a ring start beyond the buffer.
-TEST(ReadDataLogger, RingStartPutsTheOldestBytesFirst)
-{
-    struct Case {
-        std::size_t size;
-        std::optional<std::uint32_t> ringStart;
-        bool written;
-    };
-    const std::size_t full = FileReadout::kLoggerCapacity;
-    const Case cases[] = {{2500, std::nullopt, true},
-                          {1000, 100, true},
-                          {full, 5, true},
-                          {full + 1, 0, false},
-                          {1000, 1001, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.size);
-        LoggerRig r;
-        const std::string content = Pattern(c.size);
-        r.pot.SetFile("dl.txt", content);
-        r.pot.SetFile("dl.ini", c.ringStart ? std::optional(Ini(*c.ringStart)) : std::nullopt);
-        r.station->ReadDataLogger();
-        const std::size_t start = c.ringStart.value_or(0);
-        EXPECT_EQ(ReadAll(*r.ui.loggerFile),
-                  c.written ? std::optional(content.substr(start) + content.substr(0, start)) : std::nullopt);
-        EXPECT_EQ(r.ui.messages,
-                  c.written ? std::vector<std::string>{} : std::vector<std::string>{kInterrupted});
-        EXPECT_EQ(r.ui.graphPath.empty(), !c.written);
-        EXPECT_FALSE(r.ui.progressOpen || r.station->Link().Busy());
-    }
-}
-
-// Guards missing files, lost or refused blocks and the single block retry going unnoticed or losing data.
-TEST(ReadDataLogger, AbsentFilesAndBlockFailures)
+// Guards the ring order of the logger (oldest bytes first), content or a ring start beyond the buffer,
+// missing files, and lost or refused blocks (one retry) going unnoticed or losing data.
+TEST(ReadDataLogger, RingOrderAbsentFilesAndBlockFailures)
 {
     struct Case {
         const char* name;
-        bool txt, ini;
-        const char* file;  // the block that fails (lost `lost` times, or answered with `status`)
+        std::size_t size;                   // of dl.txt; 0: no such file
+        std::optional<std::uint32_t> ring;  // dl.ini's ring start; none: no such file
+        const char* file;                   // a failing block: lost `lost` times, or answered with `status`
         int block, lost, status;
         const char* message;
         std::optional<std::string> written;
     };
-    const std::string content = Pattern(3500);
+    const std::size_t full = FileReadout::kLoggerCapacity;
+    auto rotated = [](std::size_t n, std::size_t k) {
+        return Pattern(n).substr(k) + Pattern(n).substr(0, k);
+    };
+    const std::string p = Pattern(3500);
     const Case cases[] = {
-        {"neither file", false, false, nullptr, 0, 0, -1, kUnavailable, ""},
-        {"no logger, ring start 0", false, true, nullptr, 0, 0, -1, kUnavailable, ""},
-        {"no index", true, false, nullptr, 0, 0, -1, nullptr, content},
-        {"block lost once", true, true, "dl.txt", 2, 1, -1, nullptr, content},
-        {"block lost twice", true, true, "dl.txt", 2, 2, -1, kInterrupted, std::nullopt},
-        {"later block with status 0", true, true, "dl.txt", 1, 0, 0, kInterrupted, std::nullopt},
-        {"first block lost: empty logger", true, true, "dl.txt", 0, 1, -1, nullptr, ""},
-        {"index status 1", true, true, "dl.ini", 0, 0, 1, kInterrupted, std::nullopt},
-        {"index lost", true, true, "dl.ini", 0, 1, -1, kUnavailable, std::nullopt},
+        {"neither file", 0, {}, nullptr, 0, 0, -1, kUnavailable, ""},
+        {"no logger, ring start 0", 0, 0, nullptr, 0, 0, -1, kUnavailable, ""},
+        {"no index", 3500, {}, nullptr, 0, 0, -1, nullptr, p},
+        {"ring start 100", 1000, 100, nullptr, 0, 0, -1, nullptr, rotated(1000, 100)},
+        {"exactly full", full, 5, nullptr, 0, 0, -1, nullptr, rotated(full, 5)},
+        {"beyond the buffer", full + 1, {}, nullptr, 0, 0, -1, kInterrupted, std::nullopt},
+        {"ring start beyond the content", 1000, 1001, nullptr, 0, 0, -1, kInterrupted, std::nullopt},
+        {"block lost once", 3500, 0, "dl.txt", 2, 1, -1, nullptr, p},
+        {"block lost twice", 3500, 0, "dl.txt", 2, 2, -1, kInterrupted, std::nullopt},
+        {"later block with status 0", 3500, 0, "dl.txt", 1, 0, 0, kInterrupted, std::nullopt},
+        {"first block lost: empty logger", 3500, 0, "dl.txt", 0, 1, -1, nullptr, ""},
+        {"index status 1", 3500, 0, "dl.ini", 0, 0, 1, kInterrupted, std::nullopt},
+        {"index lost", 3500, 0, "dl.ini", 0, 1, -1, kUnavailable, std::nullopt},
         // The second index exchange only closes the transfer: the file is complete.
-        {"index close lost", true, true, "dl.ini", 1, 1, -1, nullptr, content},
+        {"index close lost", 3500, 0, "dl.ini", 1, 1, -1, nullptr, p},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         LoggerRig r;
-        r.pot.SetFile("dl.txt", c.txt ? std::optional(content) : std::nullopt);
-        r.pot.SetFile("dl.ini", c.ini ? std::optional(Ini(0)) : std::nullopt);
+        r.pot.SetFile("dl.txt", c.size ? std::optional(Pattern(c.size)) : std::nullopt);
+        r.pot.SetFile("dl.ini", c.ring ? std::optional(Ini(*c.ring)) : std::nullopt);
         if (c.file && c.lost)
             r.pot.FailBlock(c.file, static_cast<std::uint16_t>(c.block), c.lost);
         if (c.file && c.status >= 0)
@@ -118,7 +97,7 @@ TEST(ReadDataLogger, AbsentFilesAndBlockFailures)
                   c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
         EXPECT_EQ(ReadAll(*r.ui.loggerFile), c.written);
         EXPECT_EQ(r.ui.graphPath.empty(), !c.written);
-        EXPECT_FALSE(r.station->Link().Busy());
+        EXPECT_FALSE(r.ui.progressOpen || r.station->Link().Busy());
     }
 }
 
