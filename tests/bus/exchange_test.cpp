@@ -70,8 +70,7 @@ struct TcpExchange : ::testing::Test, Link {
     TcpExchange() : Link(1) { bus.AddDefaultModules(); }
 };
 
-// Guards a cut or late answer taken as whole, waits longer than the one time-out, a corrupt checksum
-// passing, and a length field that would drive the read past the answer buffer.
+// Guards cut, late or corrupt answers taken, overlong waits, and a length field overrunning the buffer.
 TEST_F(SerialExchange, AnswersWholeCutLateOrCorrupt)
 {
     struct Case {
@@ -114,8 +113,7 @@ TEST_F(SerialExchange, AnswersWholeCutLateOrCorrupt)
     }
 }
 
-// Guards the poll request bytes and the decoding of an answer written out here: address, type, mode
-// bits and the signed raw values.
+// Guards the poll request bytes and the decoding of address, type, mode bits and signed raw values.
 TEST_F(SerialExchange, PollDecodesTheAnswer)
 {
     bus.AddModule(0, 1);
@@ -131,9 +129,7 @@ TEST_F(SerialExchange, PollDecodesTheAnswer)
     EXPECT_FALSE(link.Busy());
 }
 
-// Refused, unready and wrong answers are no measurement but no link failure either; a lost or corrupt
-// one is a failure. Guards these being mixed up, and an answer without its twelve data bytes passing
-// off stale raw values.
+// Guards refused or wrong answers counted as link failures (lost or corrupt ones are), and stale raw values.
 TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
 {
     struct Case {
@@ -159,8 +155,7 @@ TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
     EXPECT_EQ(Poll(2), 1);
 }
 
-// Guards the failure count not being net (a success takes one back), the report coming before the
-// sixth failure or only once, and the counter wrapping to 0 at its top.
+// Guards a failure count that is not net, a report before the sixth failure or only once, and wrapping.
 TEST_F(SerialExchange, SixthNetFailureReportsAndEveryFurtherOneToo)
 {
     bus.AddModule(1, 4);
@@ -211,8 +206,7 @@ TEST_F(TcpExchange, OpenPortConnectsAndWantsTheKeepAlive)
     EXPECT_EQ(host.kinds, (std::vector<K>{K::GatewayClosed, K::KeepAliveWanted, K::NotConnected}));
 }
 
-// Guards a dead gateway kept open after a failed command, a refused command closing a good one, and a
-// command sent without a connection.
+// Guards a dead gateway kept after a failed command, a refused command closing a good one, and no link.
 TEST_F(TcpExchange, FailedCommandClosesTheLinkAndThePollReconnects)
 {
     ASSERT_EQ(link.OpenPort(), 1);

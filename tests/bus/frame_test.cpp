@@ -18,8 +18,7 @@ int Len(const Bytes& b)
     return static_cast<int>(b.size());
 }
 
-// Published CRC-16/MODBUS values: the catalogue check value of "123456789" and the two
-// request frames of the Modbus RTU documents, plus our own frame worked out by hand.
+// Guards a wrong polynomial, start value or bit order: published CRC-16/MODBUS values and one by hand.
 TEST(Crc16, PublishedCheckValues)
 {
     const std::vector<std::pair<Bytes, std::uint16_t>> cases = {
@@ -33,8 +32,7 @@ TEST(Crc16, PublishedCheckValues)
         EXPECT_EQ(Crc16(bytes.data(), bytes.size()), crc) << bytes.size() << " bytes";
 }
 
-// Guards the request layout: header, length field, the hidden payload byte of record reads (length
-// left 0) and the file-block request with its name length and block number.
+// Guards the request layout, the hidden payload byte of record reads, and the file-block request.
 TEST(Requests, LayoutHiddenPayloadByteAndFileBlocks)
 {
     const std::uint8_t identify[] = {0x00, 0x80};
@@ -57,14 +55,14 @@ TEST(Requests, LayoutHiddenPayloadByteAndFileBlocks)
 
 // Identification of a linear amplifier at address 2: type 9 in data[10], calibration words
 // at data[16], [20], [24], [52] and [44], the unit text at data[48].
-const Bytes kLinearId = {0x02, 0xE0, 0x02, 0x38, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                         0x00, 0x00, 0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x11, 0x12,
-                         0x13, 0x14, 0x21, 0x22, 0x23, 0x24, 0x31, 0x32, 0x33, 0x34, 0x00, 0x00, 0x00,
-                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                         0x51, 0x52, 0x53, 0x54, 'p',  'p',  'm',  ' ',  0x41, 0x42, 0x43, 0x44};
+const Bytes kLinearId = {
+    0x02, 0xE0, 0x02, 0x38, 0,    0,    0,    0,  // header, 56 data bytes
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0x09, 0,    0, 0, 0, 0,  // data[0..15]
+    0x11, 0x12, 0x13, 0x14, 0x21, 0x22, 0x23, 0x24, 0x31, 0x32, 0x33, 0x34,              // data[16..27]
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0,  // data[28..43]
+    0x51, 0x52, 0x53, 0x54, 'p',  'p',  'm',  ' ',  0x41, 0x42, 0x43, 0x44};             // data[44..55]
 
-// Guards calibration words or the unit taken from the wrong offsets, a unit read for other amplifiers,
-// and a refused identification decoded.
+// Guards calibration and unit read at wrong offsets or for other types, and refused answers decoded.
 TEST(Identification, AmplifiersCarryCalibrationAndLinearOnesTheirUnit)
 {
     const std::array<Word, 5> calibration = {Word{0x11, 0x12, 0x13, 0x14}, Word{0x21, 0x22, 0x23, 0x24},
@@ -124,8 +122,7 @@ TEST(Answers, SettingRevisionAndAcceptance)
     EXPECT_FALSE(Accepted(revision.data(), Len(revision), CMD_READ_REVISION));
 }
 
-// Guards pending counts that ignore the wrap of the positions: samples are 16-bit positions, impedance
-// points signed bytes at data[0] and [2].
+// Guards pending counts that ignore the wrap of the 16-bit sample or signed-byte impedance positions.
 TEST(Answers, PendingRecordCounts)
 {
     struct Case {

@@ -15,8 +15,7 @@ struct StateCase {
     std::set<Cmd> enabled;
 };
 
-// Guards commands open in a state where they break things (changing the port while measuring, starting
-// twice) and commands the user needs closed (stopping a recording after the document was closed).
+// Guards a command open where it breaks a run (port change while measuring), or closed where it is needed.
 TEST(CommandRules, EnableRulesAcrossStates)
 {
     // Flags in order: documentClosed, fileBound, modulesReleased, measuring, recording,

@@ -47,8 +47,7 @@ struct LoggerRig : Rig {
     TempDir dir;
 };
 
-// Guards the ring order of the logger (oldest bytes first), content or a ring start beyond the buffer,
-// missing files, and lost or refused blocks (one retry) going unnoticed or losing data.
+// Guards the logger's ring order, overlong content, and missing files or failed blocks losing data unseen.
 TEST(ReadDataLogger, RingOrderAbsentFilesAndBlockFailures)
 {
     struct Case {
@@ -101,8 +100,7 @@ TEST(ReadDataLogger, RingOrderAbsentFilesAndBlockFailures)
     }
 }
 
-// Guards file blocks asked with the short poll time-out (a device takes seconds per block), and the
-// keep-alive left off after the transfer.
+// Guards file blocks asked with the short poll time-out, and the keep-alive left off after the transfer.
 TEST(ReadDataLogger, SlowBlocksAndTheKeepAliveAfterwards)
 {
     for (Wire w : {Wire::Serial, Wire::Tcp}) {
@@ -147,8 +145,7 @@ TEST(ReadDeviceLogbook, LongTextInBlocksBecomesOneEntry)
     EXPECT_FALSE(r.ui.waitOpen);
 }
 
-// Guards a missing logbook, a wrong answer or a bus without potentiostat writing an entry (or, without
-// potentiostat, a logger file).
+// Guards a missing logbook, a wrong answer or a missing potentiostat still writing an entry or a file.
 TEST(ReadDeviceLogbook, Unavailable)
 {
     struct Case {

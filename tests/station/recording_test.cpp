@@ -123,8 +123,7 @@ TEST(Recording, SixthPollFailureStopsTheRecording)
     EXPECT_EQ(r.ui.messages.size(), 2u);
 }
 
-// Guards measuring without meters or poll timer, a poll while the link is busy with a transfer, and the
-// conductivity display mode not taken from the poll.
+// Guards measuring without meters or poll timer, polls during a transfer, and a lost conductivity mode.
 TEST(Measuring, PollsEverySecondButNotWhileTheLinkIsBusy)
 {
     Rig r;
@@ -174,8 +173,7 @@ TEST(Potentiostat, FastModeFillsTenSlotsOnlyWithOnePotentiostat)
     }
 }
 
-// Guards lost, repeated or reordered records in the read-out of samples and impedance points, a lost
-// answer ending the run, and a recording tied to the program outliving it.
+// Guards lost or reordered records, a lost answer ending the run, and a recording outliving its program.
 TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
 {
     Rig r;
@@ -258,8 +256,7 @@ TEST(Potentiostat, StopCommandAsksAndStops)
     EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
 }
 
-// Guards the keep-alive tick not reaching the gateway, the save tick without a bound file bothering the
-// user, and a dead gateway socket left open after the stop command's link test failed.
+// Guards a keep-alive that never reaches the gateway, and a dead socket kept after the stop's link test.
 TEST(Tcp, KeepAliveSaveAndStopTicks)
 {
     Rig r(Wire::Tcp);

@@ -25,8 +25,7 @@ std::vector<std::string> Texts(const std::vector<int>& addresses)
     return t;
 }
 
-// Guards a button that moves the text without its address (or the reverse), a lost end mark, and a
-// row outside the list moving anything.
+// Guards a text moved without its address (or the reverse), a lost end mark, and rows outside the list.
 TEST(FreigabeDlgModel, Buttons)
 {
     struct Case {
