@@ -25,22 +25,6 @@ TEST(Search, IdCountThreeAsksZeroToThreeAndDisablesTheRest)
     EXPECT_FALSE(r.ui.waitOpen);
 }
 
-// Guards the release of the last search being forgotten by the next one.
-TEST(Search, ReleasedAtPreviousSearchIsOnTheReleasedSide)
-{
-    Rig r;
-    r.bus.AddModule(0, 1);
-    r.bus.AddModule(1, 4);
-    r.bus.AddModule(2, 8);
-    r.ui.release = [](FreigabeDlgModel& d) { return d.Add(1); };  // module 1 only
-    r.station->SearchModules();
-    EXPECT_EQ(r.ui.shownLeft, (std::vector<int>{0, 1, 2}));
-    r.ui.release = [](FreigabeDlgModel&) { return true; };
-    r.station->SearchModules();
-    EXPECT_EQ(r.ui.shownRight, (std::vector<int>{1}));
-    EXPECT_EQ(r.ui.shownLeft, (std::vector<int>{0, 2}));
-}
-
 // Guards a cancelled release changing the released set or losing what the poll step found.
 TEST(Search, CancelKeepsFlagsAndTypesOfThePollStep)
 {
@@ -138,7 +122,7 @@ TEST(Search, PotentiostatsAreListedUpToFour)
     EXPECT_EQ(r.doc.m_slave[0].m_channelByte, 1);
 }
 
-// Guards the automatic release at start-up ignoring the saved set, or running when switched off.
+// Guards the saved or last released set not shown as released, and an automatic release when switched off.
 TEST(Search, AutoEnableRestoresTheReleasedSet)
 {
     StationConfig cfg;
@@ -156,6 +140,8 @@ TEST(Search, AutoEnableRestoresTheReleasedSet)
     r.station->Config().autoEnable = 0;
     r.station->AutoEnable();
     EXPECT_EQ(r.ui.releaseRuns, 1);
+    r.station->SearchModules();  // the next search keeps the set on the released side
+    EXPECT_EQ(r.ui.shownRight, (std::vector<int>{2}));
 }
 
 // Guards a search over a dead gateway ending in the release dialog instead of the socket message.
