@@ -1,10 +1,11 @@
 #include "bus/bus_link.h"
+#include "bus/link_events.h"
 #include "common/clock.h"
-#include "fake_link_host.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_byte_stream.h"
 #include "sim/sim_link.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -12,126 +13,123 @@ using namespace qor;
 using namespace qor::bus;
 using qor::sim::Fault;
 using K = LinkEventKind;
+using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-// Measurement answer of a pH amplifier at address 0: raw 7000, -1234, 251.
-const std::vector<std::uint8_t> kPhAnswer = {
-    0x02, 0x10, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00,                          // header, 12 data bytes
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x58, 0x1B, 0x2E, 0xFB, 0xFB, 0x00,  // data
-    0x1E, 0x0A};                                                             // CRC low, high
+// Measurement answer of a pH amplifier at address 0: mode bits 2, type 1, raw 7000, -1234, 251.
+const Bytes kPhAnswer = {0x02, 0x10, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00,  // header, 12 data bytes
+                         0x00, 0x00, 0x00, 0x00, 0x80, 0x01, 0x58, 0x1B, 0x2E, 0xFB, 0xFB, 0x00,  // data
+                         0x16, 0x6A};  // CRC low, high
 
-class SerialExchange : public ::testing::Test {
-protected:
-    void SetUp() override
+// A file-block answer with `n` data bytes and its checksum.
+Bytes Frame(std::uint16_t n)
+{
+    Bytes f = {0x02, 0x29, 0x00, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), 0, 0, 0};
+    f.resize(8u + n, 0x33);
+    const std::uint16_t crc = Crc16(f.data(), f.size());
+    f.push_back(static_cast<std::uint8_t>(crc));
+    f.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return f;
+}
+
+// Records what the link reports.
+struct Host : LinkListener {
+    void OnLinkEvent(const LinkEvent& e) override { kinds.push_back(e.kind), ethernet.push_back(e.ethernet); }
+    long Count(K k) const { return std::count(kinds.begin(), kinds.end(), k); }
+    std::vector<K> kinds;
+    std::vector<bool> ethernet;
+};
+
+struct Link {
+    explicit Link(int ethernet)
     {
         link.SetSerial(&stream);
-        link.Settings().ethernet = 0;
-        ASSERT_EQ(link.OpenPort(), 1);
+        link.SetGateway(&gateway);
+        link.Settings().ethernet = ethernet;
     }
-    int TransceiveOnly(std::uint8_t* answer) { return link.Transceive(link.Request(), 0, answer, 2); }
-
+    int Poll(std::uint8_t address)
+    {
+        link.PrepareMeasureRequest(address);
+        return link.PollModule();
+    }
     SimClock clock;
     sim::SimBus bus{clock};
     sim::SimByteStream stream{bus};
-    test::FakeLinkHost host;
+    sim::SimLink gateway{bus};
+    Host host;
     BusLink link{clock, host};
-    std::vector<std::uint8_t> answer = std::vector<std::uint8_t>(kBufferSize);
 };
 
-TEST_F(SerialExchange, ValidAnswerYieldsLengthWithoutChecksum)
-{
-    stream.Inject(kPhAnswer);
-    EXPECT_EQ(TransceiveOnly(answer.data()), 20);
-    EXPECT_TRUE(std::equal(kPhAnswer.begin(), kPhAnswer.end(), answer.begin()));
-    // A length-0 answer is taken after ten bytes, its checksum unchecked.
-    stream.Inject({0x02, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xEE, 0xEE});
-    EXPECT_EQ(TransceiveOnly(answer.data()), 8);
-    EXPECT_TRUE(host.events.empty());
-}
-
-struct CutCase {
-    const char* name;
-    std::size_t bytes;
+struct SerialExchange : ::testing::Test, Link {
+    SerialExchange() : Link(0) {}
+    void SetUp() override { ASSERT_EQ(link.OpenPort(), 1); }
 };
 
-TEST_F(SerialExchange, AnswerCutShortTimesOutAfterTheFullTimeOut)
+struct TcpExchange : ::testing::Test, Link {
+    TcpExchange() : Link(1) { bus.AddDefaultModules(); }
+};
+
+// Guards cut, late or corrupt answers taken, overlong waits, and a length field overrunning the buffer.
+TEST_F(SerialExchange, AnswersWholeCutLateOrCorrupt)
 {
-    for (CutCase c : {CutCase{"nothing", 0}, CutCase{"header only", 8}, CutCase{"first ten bytes", 10},
-                      CutCase{"all but the checksum", 20}}) {
-        std::vector<std::uint8_t> part(kPhAnswer.begin(), kPhAnswer.begin() + static_cast<long>(c.bytes));
-        stream.Inject(part);
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        int delayMs, result;
+        std::int64_t waitedMs;
+        int checksumErrors;
+    };
+    const Bytes ph = kPhAnswer;
+    auto cut = [&](std::size_t n) { return Bytes(ph.begin(), ph.begin() + static_cast<long>(n)); };
+    Bytes corrupt = ph;
+    corrupt[14] ^= 0x01;  // one bit of a raw value
+    const Case cases[] = {
+        {"whole", ph, 0, 20, 0, 0},
+        {"late but in time", ph, 1990, 20, 1990, 0},
+        {"too late", ph, 2010, -1, 2000, 0},
+        {"nothing", {}, 0, -1, 2000, 0},
+        {"header only", cut(8), 0, -1, 2000, 0},
+        {"first ten bytes", cut(10), 0, -1, 2000, 0},
+        {"all but the checksum", cut(20), 0, -1, 2000, 0},
+        {"checksum wrong", corrupt, 0, -1, 0, 1},
+        // A length-0 answer is taken after ten bytes, its checksum unchecked.
+        {"no data", {0x02, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xEE, 0xEE}, 0, 8, 0, 0},
+        {"largest that fits", Frame(1390), 0, 1398, 0, 0},
+        {"length beyond the buffer", Frame(1391), 0, -1, 0, 0},
+    };
+    Bytes answer(kBufferSize);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.kinds.clear();
+        stream.Inject(c.bytes, c.delayMs);
         const std::int64_t before = clock.TickMs();
-        EXPECT_EQ(TransceiveOnly(answer.data()), -1) << c.name;
-        EXPECT_EQ(clock.TickMs() - before, 2000) << c.name;
+        EXPECT_EQ(link.Transceive(link.Request(), 0, answer.data(), 2), c.result);
+        EXPECT_EQ(clock.TickMs() - before, c.waitedMs);
+        EXPECT_EQ(host.Count(K::ChecksumError), c.checksumErrors);
+        EXPECT_TRUE(c.result < 0 || std::equal(answer.begin(), answer.begin() + c.result, c.bytes.begin()));
+        EXPECT_TRUE(c.bytes.size() < 1000 || stream.BytesAvailable() == 0);
         stream.DiscardInput();
     }
-    EXPECT_TRUE(host.events.empty());
 }
 
-TEST_F(SerialExchange, ChecksumMismatchIsReportedAndFails)
+// Guards the poll request bytes and the decoding of address, type, mode bits and signed raw values.
+TEST_F(SerialExchange, PollDecodesTheAnswer)
 {
-    auto bad = kPhAnswer;
-    bad.back() ^= 0xFF;
-    stream.Inject(bad);
-    EXPECT_EQ(TransceiveOnly(answer.data()), -1);
-    EXPECT_EQ(host.Count(LinkEventKind::ChecksumError), 1);
-}
-
-// Guards against the length field driving the read past the 1400-byte answer buffer.
-TEST_F(SerialExchange, LengthFieldBeyondTheAnswerBufferIsRefusedAndDiscarded)
-{
-    std::vector<std::uint8_t> huge(10 + 1391 + 2, 0x55);
-    huge[0] = 0x02;
-    huge[1] = 0x10;
-    huge[3] = 0x6F;  // 1391 = 0x056F
-    huge[4] = 0x05;
-    stream.Inject(huge);
-    EXPECT_EQ(TransceiveOnly(answer.data()), -1);
-    EXPECT_EQ(stream.BytesAvailable(), 0u);
-
-    // The largest answer that fits is still taken.
-    std::vector<std::uint8_t> full(8 + 1390, 0x33);
-    full[0] = 0x02;
-    full[1] = 0x29;
-    full[3] = 0x6E;  // 1390
-    full[4] = 0x05;
-    full[5] = 0x00;
-    std::uint16_t crc = Crc16(full.data(), full.size());
-    full.push_back(static_cast<std::uint8_t>(crc));
-    full.push_back(static_cast<std::uint8_t>(crc >> 8));
-    stream.Inject(full);
-    EXPECT_EQ(TransceiveOnly(answer.data()), 1398);
-}
-
-TEST_F(SerialExchange, RequestGoesOutWithChecksumAndModuleAnswers)
-{
-    bus.AddModule(0, 1).SetRawValues({7000, -1234, 251});
+    bus.AddModule(0, 1);
+    stream.SetTransform([](Bytes& a) { a = kPhAnswer; });
     link.PrepareMeasureRequest(0);
-    const std::uint8_t expect[] = {0x02, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    EXPECT_TRUE(std::equal(expect, expect + 8, link.Request()));
+    EXPECT_EQ(Bytes(link.Request(), link.Request() + 8), (Bytes{0x02, 0x10, 0, 0, 0, 0, 0, 0}));
     ASSERT_EQ(link.PollModule(), 1);
     const Measurement& m = link.LastMeasurement();
     EXPECT_EQ(m.address, 0);
     EXPECT_EQ(m.status, 1);
-    EXPECT_EQ(m.raw[0], 7000);
-    EXPECT_EQ(m.raw[1], -1234);
-    EXPECT_EQ(m.raw[2], 251);
+    EXPECT_EQ(m.modeBits, 2);
+    EXPECT_EQ(m.raw, (std::array<std::int16_t, 3>{7000, -1234, 251}));
     EXPECT_FALSE(link.Busy());
-
-    // Conductivity amplifiers carry their display mode in the mode bits.
-    bus.AddModule(4, 5).SetDisplayMode(2);
-    link.PrepareMeasureRequest(4);
-    ASSERT_EQ(link.PollModule(), 1);
-    EXPECT_EQ(link.LastMeasurement().modeBits, 2);
-    EXPECT_TRUE(IsConductivityType(5));
-    EXPECT_TRUE(IsConductivityType(31));
-    EXPECT_FALSE(IsConductivityType(7));
 }
 
-// Refused, unready and wrong answers are no measurement but no link failure either; a
-// lost or corrupt one is a failure. A measurement answer without its twelve data bytes
-// must not pass off stale raw values.
+// Guards refused or wrong answers counted as link failures (lost or corrupt ones are), and stale raw values.
 TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
 {
     struct Case {
@@ -141,123 +139,74 @@ TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
     bus.AddModule(2, 8);
     for (Case c : {Case{Fault::StatusNotReady, 0}, Case{Fault::StatusError, 0}, Case{Fault::WrongEcho, 0},
                    Case{Fault::BadChecksum, 1}, Case{Fault::CutAfterHeader, 1}, Case{Fault::None, 0}}) {
+        SCOPED_TRACE(sim::FaultName(c.fault));
         link.SetPollErrors(0);
         if (c.fault != Fault::None)
             bus.QueueFault(2, c.fault);
         else
-            stream.SetTransform([](std::vector<std::uint8_t>& a) {
-                a = {0x02, 0x10, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-            });
-        link.PrepareMeasureRequest(2);
-        EXPECT_EQ(link.PollModule(), 0) << sim::FaultName(c.fault);
-        EXPECT_EQ(link.PollErrors(), c.errors) << sim::FaultName(c.fault);
+            stream.SetTransform(
+                [](Bytes& a) { a = {0x02, 0x10, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}; });
+        EXPECT_EQ(Poll(2), 0);
+        EXPECT_EQ(link.PollErrors(), c.errors);
         EXPECT_FALSE(link.Busy());
     }
-    EXPECT_EQ(host.events.size(), 1u);
-    EXPECT_EQ(host.Last(), LinkEventKind::ChecksumError);
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::ChecksumError}));
     stream.SetTransform(nullptr);
-    EXPECT_EQ(link.PollModule(), 1);
+    EXPECT_EQ(Poll(2), 1);
 }
 
-TEST_F(SerialExchange, SixthNetFailureStopsRecordingAndEveryFurtherOneToo)
+// Guards a failure count that is not net, a report before the sixth failure or only once, and wrapping.
+TEST_F(SerialExchange, SixthNetFailureReportsAndEveryFurtherOneToo)
 {
     bus.AddModule(1, 4);
-    auto poll = [&] {
-        link.PrepareMeasureRequest(1);
-        return link.PollModule();
-    };
     for (int i = 0; i < 5; ++i) {
         bus.QueueFault(1, Fault::NoAnswer);
-        EXPECT_EQ(poll(), 0);
+        EXPECT_EQ(Poll(1), 0);
     }
-    EXPECT_EQ(link.PollErrors(), 5);
-    EXPECT_TRUE(host.events.empty());
-
-    // One success in between takes one failure back.
-    EXPECT_EQ(poll(), 1);
+    EXPECT_EQ(Poll(1), 1);
     EXPECT_EQ(link.PollErrors(), 4);
     bus.QueueFault(1, Fault::NoAnswer);
-    EXPECT_EQ(poll(), 0);
-    EXPECT_TRUE(host.events.empty());
-
+    Poll(1);
+    EXPECT_TRUE(host.kinds.empty());
     bus.QueueFault(1, Fault::NoAnswer);
-    EXPECT_EQ(poll(), 0);
-    ASSERT_EQ(host.events.size(), 1u);
-    EXPECT_EQ(host.Last(), LinkEventKind::PollsFailing);
-    EXPECT_FALSE(host.events[0].ethernet);
-
-    bus.QueueFault(1, Fault::NoAnswer);
-    EXPECT_EQ(poll(), 0);
-    EXPECT_EQ(host.Count(LinkEventKind::PollsFailing), 2);
-}
-
-// A counter stuck at its top must keep reporting instead of wrapping to 0.
-TEST_F(SerialExchange, PollErrorCounterSaturates)
-{
-    for (int i = 0; i < 300; ++i) {
-        link.PrepareMeasureRequest(5);
-        link.PollModule();
-    }
+    Poll(1);
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::PollsFailing}));
+    EXPECT_FALSE(host.ethernet[0]);
+    for (int i = 0; i < 300; ++i)
+        Poll(9);
     EXPECT_EQ(link.PollErrors(), 255);
-    EXPECT_EQ(host.Count(LinkEventKind::PollsFailing), 295);
+    EXPECT_EQ(host.Count(K::PollsFailing), 301);
 }
 
-TEST_F(SerialExchange, PortThatWentAwayIsOpenedAgainByTheNextExchange)
+// Guards a port that went away staying closed, and a poll on a busy link exchanging or waiting for ever.
+TEST_F(SerialExchange, ClosedPortReopensAndBusyLinkGivesUp)
 {
     bus.AddModule(0, 1);
     stream.Close();
-    link.PrepareMeasureRequest(0);
-    EXPECT_EQ(link.PollModule(), 1);
+    EXPECT_EQ(Poll(0), 1);
     EXPECT_EQ(stream.Opens(), 2);
-}
-
-TEST_F(SerialExchange, BusyLinkMakesThePollGiveUpWithoutExchange)
-{
-    bus.AddModule(0, 1);
     link.SetBusy(true);
     const auto before = bus.Exchanges();
-    link.PrepareMeasureRequest(0);
-    EXPECT_EQ(link.PollModule(), 0);
+    const auto t0 = clock.TickMs();
+    EXPECT_EQ(Poll(0), 0);
     EXPECT_EQ(bus.Exchanges(), before);
-    EXPECT_LE(clock.TickMs(), 2000);
+    EXPECT_LE(clock.TickMs() - t0, 2000);
 }
 
-class TcpExchange : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        link.SetGateway(&gateway);
-        link.Settings().ethernet = 1;
-        bus.AddDefaultModules();
-    }
-    SimClock clock;
-    sim::SimBus bus{clock};
-    sim::SimLink gateway{bus};
-    test::FakeLinkHost host;
-    BusLink link{clock, host};
-    std::vector<K> Kinds() const
-    {
-        std::vector<K> k;
-        for (const auto& e : host.events)
-            k.push_back(e.kind);
-        return k;
-    }
-};
-
+// Guards the gateway connection not being reported or the keep-alive not asked for.
 TEST_F(TcpExchange, OpenPortConnectsAndWantsTheKeepAlive)
 {
     EXPECT_EQ(link.OpenPort(), 1);
-    EXPECT_TRUE(link.Connected());
-    EXPECT_EQ(Kinds(), (std::vector<K>{K::GatewayOpen, K::KeepAliveWanted}));
-    EXPECT_TRUE(host.events[0].ethernet);
-
-    host.events.clear();
+    EXPECT_TRUE(link.Connected() && host.ethernet[0]);
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::GatewayOpen, K::KeepAliveWanted}));
+    host.kinds.clear();
     link.CloseEthernet();
     gateway.SetDown(true);
     EXPECT_EQ(link.OpenPort(), 0);
-    EXPECT_EQ(Kinds(), (std::vector<K>{K::GatewayClosed, K::KeepAliveWanted, K::NotConnected}));
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::GatewayClosed, K::KeepAliveWanted, K::NotConnected}));
 }
 
+// Guards a dead gateway kept after a failed command, a refused command closing a good one, and no link.
 TEST_F(TcpExchange, FailedCommandClosesTheLinkAndThePollReconnects)
 {
     ASSERT_EQ(link.OpenPort(), 1);
@@ -265,19 +214,12 @@ TEST_F(TcpExchange, FailedCommandClosesTheLinkAndThePollReconnects)
     BuildRequest(req, CMD_READ_REVISION, 9);  // nobody at address 9
     EXPECT_EQ(link.SendCommand(req, 8, link.Answer(), 2), -1);
     EXPECT_FALSE(link.Connected());
-    EXPECT_EQ(host.Last(), K::GatewayFailed);
-
-    link.PrepareMeasureRequest(0);
-    EXPECT_EQ(link.PollModule(), 1);
+    EXPECT_EQ(host.kinds.back(), K::GatewayFailed);
+    EXPECT_EQ(Poll(0), 1);
     EXPECT_TRUE(link.Connected());
     EXPECT_EQ(gateway.Connects(), 2);
-}
 
-TEST_F(TcpExchange, RefusedCommandFailsWithoutClosingAndNoConnectionGivesZero)
-{
-    ASSERT_EQ(link.OpenPort(), 1);
     bus.QueueFault(1, Fault::StatusError);
-    std::uint8_t req[8];
     BuildRequest(req, CMD_READ_REVISION, 1);
     EXPECT_EQ(link.SendCommand(req, 8, link.Answer(), 2), -1);
     EXPECT_TRUE(link.Connected());
@@ -287,28 +229,24 @@ TEST_F(TcpExchange, RefusedCommandFailsWithoutClosingAndNoConnectionGivesZero)
     EXPECT_EQ(link.SendCommand(req, 8, link.Answer(), 2), 0);
 }
 
-TEST_F(TcpExchange, KeepAliveTestsTheLinkAndDropsADeadOne)
+// Guards the keep-alive leaving a dead gateway open, and failing polls not dropping it.
+TEST_F(TcpExchange, KeepAliveAndFailingPollsDropADeadLink)
 {
     ASSERT_EQ(link.OpenPort(), 1);
-    host.events.clear();
+    host.kinds.clear();
     link.KeepAlive();
-    EXPECT_TRUE(link.Connected());
-    EXPECT_EQ(Kinds(), (std::vector<K>{K::GatewayOpen}));
+    EXPECT_EQ(host.kinds, (std::vector<K>{K::GatewayOpen}));
     gateway.SetDown(true);
     link.KeepAlive();
     EXPECT_FALSE(link.Connected());
-    EXPECT_EQ(host.Last(), K::GatewayFailed);
-}
+    EXPECT_EQ(host.kinds.back(), K::GatewayFailed);
 
-TEST_F(TcpExchange, SixthFailureReportsFailingPollsOnTheGateway)
-{
+    gateway.SetDown(false);
     ASSERT_EQ(link.OpenPort(), 1);
-    for (int i = 0; i < 6; ++i) {
-        link.PrepareMeasureRequest(12);
-        link.PollModule();
-    }
+    for (int i = 0; i < 6; ++i)
+        Poll(12);
     ASSERT_EQ(host.Count(K::PollsFailing), 1);
-    EXPECT_TRUE(host.events.back().ethernet);
+    EXPECT_TRUE(host.ethernet.back());
     EXPECT_FALSE(link.Connected());
 }
 

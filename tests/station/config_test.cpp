@@ -1,12 +1,15 @@
+#include "common/text.h"
+#include "data/data_test_util.h"
 #include "station/config.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <tuple>
 
+using namespace qor;
 using namespace qor::station;
 
 namespace {
@@ -16,6 +19,7 @@ const std::string kFirstStart =
     "POINT=0\n\rMOUSE=0\n\rAXIS=1\n\rPOTRATE=0\n\rPREC=2\n\rIDCOUNT=15\n\rS_ENABLE=0\n\rAUTO_ENABLE=0\n\r"
     "ETHERNET=0\n\rIP_HOST=0\n\rIP_ADR=192168002010\n\rHOST_NAME=;\n\rTCP_PORT=50000\n\r";
 
+// Guards the file text of a first start, and the device line breaking the classic layout.
 TEST(Config, FirstStartTextByteForByte)
 {
     EXPECT_EQ(SaveConfig(FirstStartDefaults()), kFirstStart);
@@ -24,49 +28,37 @@ TEST(Config, FirstStartTextByteForByte)
     EXPECT_EQ(SaveConfig(c), kFirstStart + "SERIAL_DEVICE=/dev/ttyUSB0;\n\r");
 }
 
+// Guards the fixed-width reader: short values, cut long ones, both line ends, the never-read language.
 TEST(Config, FixedWidthFields)
 {
-    struct Case {
-        const char* text;
-        void (*check)(const StationConfig&);
-    };
-    const Case cases[] = {
+    using Show = std::function<std::string(const StationConfig&)>;
+    const std::tuple<const char*, Show, const char*> cases[] = {
         {"IP_ADR=010000000001\n",
-         [](const StationConfig& c) {
-             EXPECT_EQ(c.link.ip, (std::array<std::uint8_t, 4>{10, 0, 0, 1}));
-         }},
+         [](auto& c) {
+             return Format("%d.%d.%d.%d", c.link.ip[0], c.link.ip[1], c.link.ip[2], c.link.ip[3]);
+         },
+         "10.0.0.1"},
         {"HOST_NAME=plant-gw;\n\rTCP_PORT=4001\n\r",
-         [](const StationConfig& c) {
-             EXPECT_EQ(c.link.hostName + std::to_string(c.link.tcpPort), "plant-gw4001");
-         }},
-        {"SPRACHE=1\n\r", [](const StationConfig& c) { EXPECT_EQ(c.language, 0); }},
-        // Fewer characters than the width: read as far as the digits go.
-        {"PORT=7\n\rBAUD=9600\n\r",
-         [](const StationConfig& c) {
-             EXPECT_EQ(std::make_pair(c.link.port, c.link.baud), std::make_pair(7, 9600));
-         }},
-        // Widths cut longer values.
+         [](auto& c) { return Format("%s %d", c.link.hostName.c_str(), c.link.tcpPort); }, "plant-gw 4001"},
+        {"SPRACHE=1\n\r", [](auto& c) { return Format("%d", c.language); }, "0"},
+        {"PORT=7\n\rBAUD=9600\n\r", [](auto& c) { return Format("%d %d", c.link.port, c.link.baud); },
+         "7 9600"},
         {"PORT=12345\n\rIDCOUNT=123\n\rPREC=45\n\r",
-         [](const StationConfig& c) {
-             EXPECT_EQ(std::make_tuple(c.link.port, c.idCount, int{c.prec}), std::make_tuple(123, 12, 4));
-         }},
+         [](auto& c) { return Format("%d %d %d", c.link.port, c.idCount, c.prec); }, "123 12 4"},
         {"INTERVALL=01:02:03\n\r",
-         [](const StationConfig& c) {
-             TimeOfDay t = SplitDayFraction(c.interval);
-             EXPECT_EQ(t.hours * 10000 + t.minutes * 100 + t.seconds, 10203);
-         }},
-        // CR LF line ends are read as well.
+         [](auto& c) {
+             const TimeOfDay t = SplitDayFraction(c.interval);
+             return Format("%d:%d:%d", t.hours, t.minutes, t.seconds);
+         },
+         "1:2:3"},
         {"PORT=4\r\nS_ENABLE=5\r\nAUTO_ENABLE=1\r\n",
-         [](const StationConfig& c) {
-             EXPECT_EQ(std::make_tuple(c.link.port, c.sEnable, c.autoEnable), std::make_tuple(4, 5u, 1));
-         }},
+         [](auto& c) { return Format("%d %u %d", c.link.port, c.sEnable, c.autoEnable); }, "4 5 1"},
     };
-    for (const auto& fc : cases) {
-        SCOPED_TRACE(fc.text);
-        fc.check(LoadConfig(fc.text));
-    }
+    for (const auto& [text, show, expect] : cases)
+        EXPECT_EQ(show(LoadConfig(text)), expect) << text;
 }
 
+// Guards a value lost between writing and reading, and the host name not written in Windows-1252.
 TEST(Config, RoundTripKeepsEveryValueButTheLanguage)
 {
     StationConfig c;
@@ -79,7 +71,6 @@ TEST(Config, RoundTripKeepsEveryValueButTheLanguage)
     c.idCount = 3;
     c.sEnable = 0x8005;
     const std::string text = SaveConfig(c);
-    // The host name is written in Windows-1252.
     EXPECT_NE(text.find("HOST_NAME=Kl\xE4ranlage;"), std::string::npos);
     StationConfig r = LoadConfig(text);
     EXPECT_EQ(r.language, 0);
@@ -88,6 +79,7 @@ TEST(Config, RoundTripKeepsEveryValueButTheLanguage)
     EXPECT_EQ(SaveConfig(r), text);
 }
 
+// Guards the save interval drifting by a second through the day fraction.
 TEST(Config, IntervalSurvivesTheDayFraction)
 {
     for (int s : {1, 30, 600, 12 * 3600 + 34 * 60 + 56, 86399}) {
@@ -101,24 +93,24 @@ class ConfigLocation : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* v : {"APPDATA", "XDG_CONFIG_HOME", "HOME"})
+        for (const char* v : kVars)
             if (const char* old = std::getenv(v))
                 saved.emplace_back(v, old);
-        dir = std::filesystem::temp_directory_path() / ("qor-config-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
     }
     void TearDown() override
     {
-        for (const char* v : {"APPDATA", "XDG_CONFIG_HOME", "HOME"})
+        for (const char* v : kVars)
             ::unsetenv(v);
         for (auto& [k, v] : saved)
             ::setenv(k.c_str(), v.c_str(), 1);
-        std::filesystem::remove_all(dir);
     }
+    static constexpr const char* kVars[] = {"APPDATA", "XDG_CONFIG_HOME", "HOME"};
     std::vector<std::pair<std::string, std::string>> saved;
-    std::filesystem::path dir;
+    data::test::TempDir tmp;
+    const std::filesystem::path dir = tmp.path;
 };
 
+// Guards the order of the places the file is looked for.
 TEST_F(ConfigLocation, AppDataThenXdgThenHome)
 {
     ::setenv("APPDATA", (dir / "a").c_str(), 1);
@@ -131,6 +123,7 @@ TEST_F(ConfigLocation, AppDataThenXdgThenHome)
     EXPECT_EQ(ConfigPath(), (dir / "h" / ".config" / "QORremote" / "config.ini").string());
 }
 
+// Guards a first start without a file, a second start overwriting the file, and a left-over temporary file.
 TEST_F(ConfigLocation, FirstStartCreatesTheFileThenReadsIt)
 {
     ::setenv("APPDATA", dir.c_str(), 1);
@@ -141,12 +134,10 @@ TEST_F(ConfigLocation, FirstStartCreatesTheFileThenReadsIt)
     std::ostringstream text;
     text << in.rdbuf();
     EXPECT_EQ(text.str(), kFirstStart);
-
     c.link.port = 9;
     ASSERT_TRUE(WriteConfigFile(ConfigPath(), c));
-    StationConfig again = LoadOrCreateConfig(ConfigPath(), &created);
+    EXPECT_EQ(LoadOrCreateConfig(ConfigPath(), &created).link.port, 9);
     EXPECT_FALSE(created);
-    EXPECT_EQ(again.link.port, 9);
     EXPECT_FALSE(std::filesystem::exists(ConfigPath() + ".tmp"));
 }
 

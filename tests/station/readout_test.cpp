@@ -1,4 +1,3 @@
-#include "bus/frame.h"
 #include "station_rig.h"
 
 #include <fstream>
@@ -7,6 +6,9 @@
 
 namespace qor::station::testing {
 namespace {
+
+const char* const kUnavailable = "Daten nicht verfügbar!";
+const char* const kInterrupted = "Datenübertragung unterbrochen!";
 
 std::optional<std::string> ReadAll(const std::string& path)
 {
@@ -24,204 +26,95 @@ std::string Pattern(std::size_t n)
     return s;
 }
 
+// The index file: the ring start as a little-endian 32-bit word, then four bytes.
 std::string Ini(std::uint32_t ringStart)
 {
-    return std::string{static_cast<char>(ringStart & 0xFF),
-                       static_cast<char>((ringStart >> 8) & 0xFF),
-                       static_cast<char>((ringStart >> 16) & 0xFF),
-                       static_cast<char>(ringStart >> 24),
-                       0,
-                       0,
-                       0,
-                       0};
+    std::string s(8, '\0');
+    for (int i = 0; i < 4; ++i)
+        s[static_cast<std::size_t>(i)] = static_cast<char>(ringStart >> (8 * i));
+    return s;
 }
 
-// Records every request on the way to the simulated gateway.
-struct RecordingGateway : bus::Gateway {
-    explicit RecordingGateway(bus::Gateway& g) : inner(g) {}
-    int ConnectSocketIP(const std::uint8_t ip[4], std::uint16_t port) override
-    {
-        return inner.ConnectSocketIP(ip, port);
-    }
-    int GetValues(const std::uint8_t* request, int length, std::uint8_t* answer, int timeoutSeconds) override
-    {
-        requests.emplace_back(request, request + length);
-        timeouts.push_back(timeoutSeconds);
-        return inner.GetValues(request, length, answer, timeoutSeconds);
-    }
-    void CloseSocket() override { inner.CloseSocket(); }
-    bus::Gateway& inner;
-    std::vector<std::vector<std::uint8_t>> requests;
-    std::vector<int> timeouts;
-};
-
+// A pH amplifier and a potentiostat at 6 holding the logger files.
 struct LoggerRig : Rig {
     explicit LoggerRig(Wire w = Wire::Serial) : Rig(w), pot(AddPot(6))
     {
         bus.AddModule(0, 1);
         SearchAll();
-        ui.loggerFile = dir.File("out.tx3");
+        ui.loggerFile = dir / "out.tx3";
     }
     sim::SimPotentiostat& pot;
     TempDir dir;
 };
 
-TEST(ReadDataLogger, ThreeBlocksWithoutIndexFile)
-{
-    LoggerRig r;
-    const std::string content = Pattern(2500);
-    r.pot.SetFile("dl.txt", content);
-    r.pot.SetFile("dl.ini", std::nullopt);
-    r.station->ReadDataLogger();
-    EXPECT_EQ(ReadAll(*r.ui.loggerFile), content);
-    EXPECT_EQ(r.ui.graphPath, *r.ui.loggerFile);
-    EXPECT_EQ(r.ui.graphLanguage, 0);
-    EXPECT_TRUE(r.ui.messages.empty());
-    EXPECT_EQ(r.ui.progressMax, 1048);
-    EXPECT_EQ(r.ui.progress, (std::vector<int>{1, 2, 1048}));
-    EXPECT_EQ(r.ui.progressTitle, "Datenübertragung");
-    EXPECT_FALSE(r.ui.progressOpen);
-    EXPECT_FALSE(r.station->Link().Busy());
-    EXPECT_NE(r.logbook.m_text.find("\tDatenlogger auslesen\n"), std::string::npos);
-}
-
-TEST(ReadDataLogger, RingStartPutsTheOldestBytesFirst)
-{
-    LoggerRig r;
-    const std::string content = Pattern(1000);
-    r.pot.SetFile("dl.txt", content);
-    r.pot.SetFile("dl.ini", Ini(100));
-    r.station->ReadDataLogger();
-    EXPECT_EQ(ReadAll(*r.ui.loggerFile), content.substr(100) + content.substr(0, 100));
-}
-
-TEST(ReadDataLogger, RequestBytesAndTimeOut)
-{
-    LoggerRig r(Wire::Tcp);
-    RecordingGateway rec(r.gateway);
-    r.station->Link().SetGateway(&rec);
-    r.pot.SetFile("dl.txt", Pattern(10));
-    r.pot.SetFile("dl.ini", Ini(0));
-    r.station->ReadDataLogger();
-    // dl.txt block 0, then dl.ini blocks 0 and 1, each to the potentiostat at 6.
-    const std::pair<std::string, int> expect[] = {{"dl.txt", 0}, {"dl.ini", 0}, {"dl.ini", 1}};
-    ASSERT_EQ(rec.requests.size(), 3u);
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(rec.requests[i][2], 6);
-        EXPECT_EQ(rec.requests[i][10], expect[i].second);
-        EXPECT_EQ(std::string(rec.requests[i].begin() + 12, rec.requests[i].end()), expect[i].first);
-    }
-    EXPECT_EQ(rec.timeouts, (std::vector<int>{10, 10, 10}));
-    // The keep-alive runs again once the transfer is over.
-    EXPECT_TRUE(r.timers.On(5));
-    EXPECT_EQ(ReadAll(*r.ui.loggerFile), Pattern(10));
-}
-
-TEST(ReadDataLogger, AbsentFiles)
+// Guards the logger's ring order, overlong content, and missing files or failed blocks losing data unseen.
+TEST(ReadDataLogger, RingOrderAbsentFilesAndBlockFailures)
 {
     struct Case {
         const char* name;
-        bool hasTxt, hasIni;
-        std::vector<std::string> messages;
-        std::optional<std::string> file;
+        std::size_t size;                   // of dl.txt; 0: no such file
+        std::optional<std::uint32_t> ring;  // dl.ini's ring start; none: no such file
+        const char* file;                   // a failing block: lost `lost` times, or answered with `status`
+        int block, lost, status;
+        const char* message;
+        std::optional<std::string> written;
     };
+    const std::size_t full = FileReadout::kLoggerCapacity;
+    auto rotated = [](std::size_t n, std::size_t k) {
+        return Pattern(n).substr(k) + Pattern(n).substr(0, k);
+    };
+    const std::string p = Pattern(3500);
     const Case cases[] = {
-        {"neither", false, false, {"Daten nicht verfügbar!"}, std::string()},
-        {"no logger, ring start 0", false, true, {"Daten nicht verfügbar!"}, std::string()},
-        {"no index", true, false, {}, Pattern(300)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        LoggerRig r;
-        r.pot.SetFile("dl.txt", c.hasTxt ? std::optional<std::string>(Pattern(300)) : std::nullopt);
-        r.pot.SetFile("dl.ini", c.hasIni ? std::optional<std::string>(Ini(0)) : std::nullopt);
-        r.station->ReadDataLogger();
-        EXPECT_EQ(r.ui.messages, c.messages);
-        EXPECT_EQ(ReadAll(*r.ui.loggerFile), c.file);
-        EXPECT_EQ(r.ui.graphPath, *r.ui.loggerFile);
-    }
-}
-
-TEST(ReadDataLogger, BlockFailures)
-{
-    struct Case {
-        const char* name;
-        std::function<void(sim::SimPotentiostat&)> arrange;
-        bool written;
-        std::vector<std::string> messages;
-    };
-    const std::string content = Pattern(3500);
-    const Case cases[] = {
-        {"fails once, then succeeds", [](sim::SimPotentiostat& p) { p.FailBlock("dl.txt", 2, 1); }, true, {}},
-        {"fails twice",
-         [](sim::SimPotentiostat& p) { p.FailBlock("dl.txt", 2, 2); },
-         false,
-         {"Datenübertragung unterbrochen!"}},
-        {"later block with status 0",
-         [](sim::SimPotentiostat& p) { p.OverrideBlockStatus("dl.txt", 1, 0); },
-         false,
-         {"Datenübertragung unterbrochen!"}},
-        {"first block lost: empty logger",
-         [](sim::SimPotentiostat& p) { p.FailBlock("dl.txt", 0, 1); },
-         true,
-         {}},
-        {"index status 1",
-         [](sim::SimPotentiostat& p) { p.OverrideBlockStatus("dl.ini", 0, 1); },
-         false,
-         {"Datenübertragung unterbrochen!"}},
-        {"index lost",
-         [](sim::SimPotentiostat& p) { p.FailBlock("dl.ini", 0, 1); },
-         false,
-         {"Daten nicht verfügbar!"}},
+        {"neither file", 0, {}, nullptr, 0, 0, -1, kUnavailable, ""},
+        {"no logger, ring start 0", 0, 0, nullptr, 0, 0, -1, kUnavailable, ""},
+        {"no index", 3500, {}, nullptr, 0, 0, -1, nullptr, p},
+        {"ring start 100", 1000, 100, nullptr, 0, 0, -1, nullptr, rotated(1000, 100)},
+        {"exactly full", full, 5, nullptr, 0, 0, -1, nullptr, rotated(full, 5)},
+        {"beyond the buffer", full + 1, {}, nullptr, 0, 0, -1, kInterrupted, std::nullopt},
+        {"ring start beyond the content", 1000, 1001, nullptr, 0, 0, -1, kInterrupted, std::nullopt},
+        {"block lost once", 3500, 0, "dl.txt", 2, 1, -1, nullptr, p},
+        {"block lost twice", 3500, 0, "dl.txt", 2, 2, -1, kInterrupted, std::nullopt},
+        {"later block with status 0", 3500, 0, "dl.txt", 1, 0, 0, kInterrupted, std::nullopt},
+        {"first block lost: empty logger", 3500, 0, "dl.txt", 0, 1, -1, nullptr, ""},
+        {"index status 1", 3500, 0, "dl.ini", 0, 0, 1, kInterrupted, std::nullopt},
+        {"index lost", 3500, 0, "dl.ini", 0, 1, -1, kUnavailable, std::nullopt},
         // The second index exchange only closes the transfer: the file is complete.
-        {"index close lost", [](sim::SimPotentiostat& p) { p.FailBlock("dl.ini", 1, 1); }, true, {}},
+        {"index close lost", 3500, 0, "dl.ini", 1, 1, -1, nullptr, p},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         LoggerRig r;
-        r.pot.SetFile("dl.txt", content);
-        r.pot.SetFile("dl.ini", Ini(0));
-        c.arrange(r.pot);
+        r.pot.SetFile("dl.txt", c.size ? std::optional(Pattern(c.size)) : std::nullopt);
+        r.pot.SetFile("dl.ini", c.ring ? std::optional(Ini(*c.ring)) : std::nullopt);
+        if (c.file && c.lost)
+            r.pot.FailBlock(c.file, static_cast<std::uint16_t>(c.block), c.lost);
+        if (c.file && c.status >= 0)
+            r.pot.OverrideBlockStatus(c.file, static_cast<std::uint16_t>(c.block),
+                                      static_cast<std::uint8_t>(c.status));
         r.station->ReadDataLogger();
-        EXPECT_EQ(r.ui.messages, c.messages);
-        const auto file = ReadAll(*r.ui.loggerFile);
-        EXPECT_EQ(file.has_value(), c.written);
-        EXPECT_EQ(!r.ui.graphPath.empty(), c.written);
-        if (file && std::string(c.name).find("first block") == std::string::npos) {
-            EXPECT_EQ(*file, content);
-        }
-        EXPECT_FALSE(r.station->Link().Busy());
+        EXPECT_EQ(r.ui.messages,
+                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+        EXPECT_EQ(ReadAll(*r.ui.loggerFile), c.written);
+        EXPECT_EQ(r.ui.graphPath.empty(), !c.written);
+        EXPECT_FALSE(r.ui.progressOpen || r.station->Link().Busy());
     }
 }
 
-TEST(ReadDataLogger, RefusesContentBeyondTheBufferOrARingStartBeyondIt)
+// Guards file blocks asked with the short poll time-out, and the keep-alive left off after the transfer.
+TEST(ReadDataLogger, SlowBlocksAndTheKeepAliveAfterwards)
 {
-    {
-        LoggerRig r;
-        r.pot.SetFile("dl.txt", Pattern(FileReadout::kLoggerCapacity + 1));
+    for (Wire w : {Wire::Serial, Wire::Tcp}) {
+        LoggerRig r(w);
+        r.pot.SetFile("dl.txt", Pattern(10));
+        r.pot.SetFile("dl.ini", Ini(0));
+        r.stream.SetAnswerDelayMs(9000);  // serial only
         r.station->ReadDataLogger();
-        EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Datenübertragung unterbrochen!"}));
-        EXPECT_FALSE(ReadAll(*r.ui.loggerFile));
-        EXPECT_TRUE(r.ui.graphPath.empty());
-    }
-    {
-        LoggerRig r;
-        r.pot.SetFile("dl.txt", Pattern(FileReadout::kLoggerCapacity));  // exactly full is fine
-        r.pot.SetFile("dl.ini", Ini(5));
-        r.station->ReadDataLogger();
-        EXPECT_TRUE(r.ui.messages.empty());
-        EXPECT_EQ(ReadAll(*r.ui.loggerFile)->size(), FileReadout::kLoggerCapacity);
-    }
-    {
-        LoggerRig r;
-        r.pot.SetFile("dl.txt", Pattern(1000));
-        r.pot.SetFile("dl.ini", Ini(1001));
-        r.station->ReadDataLogger();
-        EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Datenübertragung unterbrochen!"}));
-        EXPECT_FALSE(ReadAll(*r.ui.loggerFile));
+        EXPECT_EQ(ReadAll(*r.ui.loggerFile), Pattern(10));
+        EXPECT_EQ(r.timers.On(kTimerKeepAlive), w == Wire::Tcp);
     }
 }
 
+// Guards a transfer (and its logbook entry) started although the user cancelled the file choice.
 TEST(ReadDataLogger, CancelledFileChoiceDoesNothing)
 {
     LoggerRig r;
@@ -229,24 +122,11 @@ TEST(ReadDataLogger, CancelledFileChoiceDoesNothing)
     const auto before = r.bus.Exchanges();
     r.station->ReadDataLogger();
     EXPECT_EQ(r.bus.Exchanges(), before);
-    EXPECT_EQ(r.logbook.m_text.find("Datenlogger"), std::string::npos);
+    EXPECT_FALSE(Has(r.logbook.m_text, "Datenlogger"));
 }
 
-TEST(ReadDeviceLogbook, BecomesOneEntry)
-{
-    LoggerRig r;
-    r.pot.SetFile("logbook.txt", std::string("a\nb"));
-    r.station->ReadDeviceLogbook();
-    const std::string& log = r.logbook.m_text;
-    const std::string entry = "\tLogbuch QOR- System\na\tb\n";
-    ASSERT_GE(log.size(), entry.size());
-    EXPECT_EQ(log.substr(log.size() - entry.size()), entry);
-    EXPECT_EQ(log.substr(log.size() - entry.size() - 19, 14), "01.01.2000 00:");
-    EXPECT_FALSE(r.ui.waitOpen);
-    EXPECT_EQ(r.ui.waits.back(), "Bitte warten, lese Daten.");
-}
-
-TEST(ReadDeviceLogbook, LongTextInBlocksWithoutNulsInEnglish)
+// Guards a device logbook cut at a block border, a NUL or a retried block, or left with its line breaks.
+TEST(ReadDeviceLogbook, LongTextInBlocksBecomesOneEntry)
 {
     LoggerRig r;
     r.station->SetLanguage(1);
@@ -260,36 +140,40 @@ TEST(ReadDeviceLogbook, LongTextInBlocksWithoutNulsInEnglish)
     std::string expected = text;
     std::replace(expected.begin(), expected.end(), '\n', '\t');
     expected.erase(5, 1);
-    EXPECT_NE(r.logbook.m_text.find("\tlog book QOR- System\n" + expected + "\n"), std::string::npos);
+    EXPECT_TRUE(Has(r.logbook.m_text, "\tlog book QOR- System\n" + expected + "\n"));
     EXPECT_TRUE(r.ui.messages.empty());
+    EXPECT_FALSE(r.ui.waitOpen);
 }
 
+// Guards a missing logbook, a wrong answer or a missing potentiostat still writing an entry or a file.
 TEST(ReadDeviceLogbook, Unavailable)
 {
-    LoggerRig r;
-    r.pot.SetFile("logbook.txt", std::nullopt);
-    const auto size = r.logbook.m_text.size();
-    r.station->ReadDeviceLogbook();
-    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Daten nicht verfügbar!"}));
-    EXPECT_EQ(r.logbook.m_text.size(), size);
-    r.ui.messages.clear();
-    r.pot.SetFile("logbook.txt", std::string("x"));
-    r.bus.QueueFault(6, sim::Fault::WrongEcho);
-    r.station->ReadDeviceLogbook();
-    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Daten nicht verfügbar!"}));
-}
-
-TEST(ReadDevice, WithoutPotentiostatNothingIsAvailable)
-{
-    Rig r;
-    r.bus.AddModule(0, 1);
-    r.SearchAll();
-    TempDir dir;
-    r.ui.loggerFile = dir.File("x.tx3");
-    r.station->ReadDataLogger();
-    r.station->ReadDeviceLogbook();
-    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Daten nicht verfügbar!", "Daten nicht verfügbar!"}));
-    EXPECT_FALSE(ReadAll(*r.ui.loggerFile));
+    struct Case {
+        const char* name;
+        bool pot, file;
+        sim::Fault fault;
+    };
+    const Case cases[] = {{"no potentiostat", false, false, sim::Fault::None},
+                          {"no logbook file", true, false, sim::Fault::None},
+                          {"wrong echo", true, true, sim::Fault::WrongEcho}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        r.bus.AddModule(0, 1);
+        if (c.pot)
+            r.AddPot(6).SetFile("logbook.txt", c.file ? std::optional<std::string>("x") : std::nullopt);
+        r.SearchAll();
+        r.bus.QueueFault(6, c.fault);
+        TempDir dir;
+        r.ui.loggerFile = dir / "x.tx3";
+        const auto size = r.logbook.m_text.size();
+        r.station->ReadDeviceLogbook();
+        EXPECT_EQ(r.logbook.m_text.size(), size);
+        if (!c.pot)
+            r.station->ReadDataLogger();
+        EXPECT_EQ(r.ui.messages, std::vector<std::string>(c.pot ? 1 : 2, kUnavailable));
+        EXPECT_FALSE(ReadAll(*r.ui.loggerFile));
+    }
 }
 
 }  // namespace

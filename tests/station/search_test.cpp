@@ -5,58 +5,27 @@
 namespace qor::station::testing {
 namespace {
 
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-TEST(Search, IdCountThreePollsZeroToThreeAndDisablesTheRest)
+// Guards the search asking addresses beyond IDCOUNT (or stopping before it) and old flags surviving it.
+TEST(Search, IdCountThreeAsksZeroToThreeAndDisablesTheRest)
 {
     StationConfig cfg;
     cfg.idCount = 3;
     Rig r(Wire::Serial, cfg);
     r.bus.AddModule(0, 1);
-    r.bus.AddModule(2, 4);
-    r.bus.AddModule(5, 8);  // beyond IDCOUNT: never asked
+    r.bus.AddModule(3, 4);
+    r.bus.AddModule(4, 8);  // beyond IDCOUNT: never asked
     for (auto& s : r.doc.m_slave)
         s.m_enabled = 1;
     r.SearchAll();
-    const std::vector<std::string> shown = r.ui.releaseShownLeft;
-    EXPECT_TRUE(r.ui.releaseShownLeft.empty());
-    EXPECT_EQ(r.ui.releaseShownRight,
-              (std::vector<std::string>{"Slave  0: pH - Verstärker", "Slave  2: 2000µS - Verstärker"}));
+    EXPECT_TRUE(r.ui.shownLeft.empty());
+    EXPECT_EQ(r.ui.shownRight, (std::vector<int>{0, 3}));
     for (int n = 0; n < 16; ++n)
-        EXPECT_EQ(r.doc.m_slave[n].m_enabled, n == 0 || n == 2) << n;
-    EXPECT_EQ(r.station->Config().sEnable, 5u);
-    // The wait window named each address 0..3 and none beyond.
-    int slaves = 0;
-    for (const auto& w : r.ui.waits)
-        if (Has(w, "Slave "))
-            ++slaves;
-    EXPECT_EQ(slaves, 4);
-    EXPECT_EQ(r.ui.waits[1], "Bitte warten, versuche Module anzusprechen.\nSlave  0 ");
+        EXPECT_EQ(r.doc.m_slave[n].m_enabled, n == 0 || n == 3) << n;
+    EXPECT_EQ(r.station->Config().sEnable, 9u);
     EXPECT_FALSE(r.ui.waitOpen);
 }
 
-TEST(Search, ReleasedAtPreviousSearchIsOnTheReleasedSide)
-{
-    Rig r;
-    r.bus.AddModule(0, 1);
-    r.bus.AddModule(1, 4);
-    r.bus.AddModule(2, 8);
-    r.ui.release = [](FreigabeDlgModel& d) {
-        d.Add(1);  // module 1 only
-        return true;
-    };
-    r.station->SearchModules();
-    EXPECT_EQ(r.ui.releaseShownLeft.size(), 3u);
-    r.ui.release = [](FreigabeDlgModel&) { return true; };
-    r.station->SearchModules();
-    EXPECT_EQ(r.ui.releaseShownRight, (std::vector<std::string>{"Slave  1: 2000µS - Verstärker"}));
-    EXPECT_EQ(r.ui.releaseShownLeft,
-              (std::vector<std::string>{"Slave  0: pH - Verstärker", "Slave  2: Sauerstoff - Verstärker"}));
-}
-
+// Guards a cancelled release changing the released set or losing what the poll step found.
 TEST(Search, CancelKeepsFlagsAndTypesOfThePollStep)
 {
     Rig r;
@@ -65,86 +34,71 @@ TEST(Search, CancelKeepsFlagsAndTypesOfThePollStep)
     r.doc.m_slave[0].m_enabled = 1;
     r.doc.m_slave[1].m_enabled = 1;  // gone from the bus
     r.doc.m_slave[1].m_type = 5;
-    r.ui.release = [](FreigabeDlgModel& d) {
-        d.SelectAll();
-        return false;
-    };
+    r.ui.release = [](FreigabeDlgModel& d) { return d.SelectAll(), false; };
     r.station->SearchModules();
-    EXPECT_EQ(r.doc.m_slave[0].m_enabled, 1);
-    EXPECT_EQ(r.doc.m_slave[0].m_type, 1);
-    EXPECT_EQ(r.doc.m_slave[1].m_enabled, 0);
-    EXPECT_EQ(r.doc.m_slave[1].m_type, 5);
-    EXPECT_EQ(r.doc.m_slave[2].m_enabled, 0);
-    EXPECT_EQ(r.doc.m_slave[2].m_type, 8);
+    const int expect[3][2] = {{1, 1}, {0, 5}, {0, 8}};  // enabled, type
+    for (int n = 0; n < 3; ++n)
+        EXPECT_EQ(std::make_pair(int{r.doc.m_slave[n].m_enabled}, int{r.doc.m_slave[n].m_type}),
+                  std::make_pair(expect[n][0], expect[n][1]))
+            << n;
     EXPECT_FALSE(Has(r.logbook.m_text, "Freigabe Slaves"));
     EXPECT_EQ(r.station->Config().sEnable, 1u);
 }
 
+// Guards released modules not identified (unit, calibration, setting, revision) or logged out of order.
 TEST(Search, ReleasingZeroAndTwoIdentifiesThemAndLogs)
 {
     Rig r;
     r.bus.AddModule(0, 1);
     r.bus.AddModule(1, 4);
     r.bus.AddModule(2, 9);
-    r.ui.release = [](FreigabeDlgModel& d) {
-        d.Add(2);  // module 2
-        d.Add(0);  // module 0
-        return true;
-    };
+    r.ui.release = [](FreigabeDlgModel& d) { return d.Add(2) && d.Add(0); };  // module 2, then module 0
     r.station->SearchModules();
     EXPECT_EQ(r.station->Config().sEnable, 5u);
     EXPECT_EQ(r.station->ConfigToSave().sEnable, 5u);
     EXPECT_TRUE(r.station->ModulesReleased());
     EXPECT_EQ(r.doc.m_slave[1].m_type, 0);  // not released: type cleared
-    // Identification of module 2 (linear amplifier): unit text, calibration, settings, revision.
     const auto& s = r.doc.m_slave[2];
     EXPECT_EQ(s.m_address, 2);
     EXPECT_EQ(s.m_type, 9);
     EXPECT_EQ(std::string(s.m_unit.data(), 4), "ppm ");
-    EXPECT_EQ(s.m_calibration[1], (std::array<std::uint8_t, 4>{0xD7, 0xA3, 0x6C, 0x42}));  // 59.16f
-    EXPECT_EQ(s.m_calibration[3], (std::array<std::uint8_t, 4>{0x00, 0x00, 0x00, 0x3F}));  // 0.5f (data[52])
-    EXPECT_EQ(s.m_calibration[4], (std::array<std::uint8_t, 4>{0x00, 0x00, 0x80, 0x3F}));  // 1.0f (data[44])
+    EXPECT_EQ(s.m_calibration[4], (std::array<std::uint8_t, 4>{0x00, 0x00, 0x80, 0x3F}));  // 1.0f
     EXPECT_EQ(s.m_settingByte, 2);
     EXPECT_FLOAT_EQ(s.m_settingValue, 25.0f);
     EXPECT_FLOAT_EQ(s.m_revision, 1.0f);
-    EXPECT_EQ(r.ui.panes[3], "Module angemeldet");
-    // Logbook: release, then each released module in array order.
+    // The release entry, then each released module in array order.
     const std::string& log = r.logbook.m_text;
     const auto rel = log.find("\tFreigabe Slaves\n");
-    const auto m2 = log.find("\t\tSlave 2  linearer - Verstärker\n");
-    const auto m0 = log.find("\t\tSlave 0  pH - Verstärker\n");
-    ASSERT_NE(rel, std::string::npos);
-    ASSERT_NE(m2, std::string::npos);
-    ASSERT_NE(m0, std::string::npos);
+    const auto m2 = log.find("\t\tSlave 2  ");
+    const auto m0 = log.find("\t\tSlave 0  ");
+    ASSERT_TRUE(rel != std::string::npos && m2 != std::string::npos && m0 != std::string::npos);
     EXPECT_LT(rel, m2);
     EXPECT_LT(m2, m0);
 }
 
+// Guards an empty bus opening the release dialog or counting silent addresses as link failures.
 TEST(Search, NobodyAnswers)
 {
     Rig r;
     r.station->Config().sEnable = 6;
     r.station->SearchModules();
-    EXPECT_EQ(r.ui.errors, (std::vector<std::string>{"Kein Slave am Bus."}));
+    EXPECT_EQ(r.ui.errors.size(), 1u);
     EXPECT_EQ(r.ui.releaseRuns, 0);
-    EXPECT_TRUE(Has(r.logbook.m_text, "\t\t Kein Slave am Bus.\n"));
     EXPECT_FALSE(r.ui.waitOpen);
-    EXPECT_EQ(r.ui.panes[3], "keine Module angemeldet");
     EXPECT_FALSE(r.station->ModulesReleased());
-    // Silent addresses are no link failures: no connection message, counter untouched.
     EXPECT_TRUE(r.ui.messages.empty());
     EXPECT_EQ(r.station->Link().PollErrors(), 0);
 }
 
+// Guards a released module whose identification fails being dropped silently.
 TEST(Search, IdentificationFailureShowsTheCheckMessage)
 {
     Rig r;
     r.bus.AddModule(3, 1);
     // The poll answers, the identification does not.
     r.ui.release = [&](FreigabeDlgModel& d) {
-        d.SelectAll();
         r.bus.QueueFault(3, sim::Fault::NoAnswer);
-        return true;
+        return d.SelectAll(), true;
     };
     r.station->SearchModules();
     ASSERT_EQ(r.ui.errors.size(), 1u);
@@ -152,28 +106,23 @@ TEST(Search, IdentificationFailureShowsTheCheckMessage)
     EXPECT_EQ(r.doc.m_slave[3].m_enabled, 1);
 }
 
+// Guards more than four potentiostats being taken, and a program already running going unseen.
 TEST(Search, PotentiostatsAreListedUpToFour)
 {
     Rig r;
     for (std::uint8_t a = 0; a < 5; ++a)
         r.AddPot(a);
+    static_cast<sim::SimPotentiostat*>(r.bus.Module(2))->Start(0);
     r.bus.AddModule(6, 1);
     r.SearchAll();
     EXPECT_EQ(r.station->Potentiostats(), (std::vector<std::uint8_t>{0, 1, 2, 3}));
-    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Nur 4 Potentiostaten sind erlaubt!"}));
-    EXPECT_TRUE(r.station->PotentiostatPresent());
-    EXPECT_FALSE(r.station->PotentiostatRunning());
+    EXPECT_EQ(r.ui.messages.size(), 1u);
+    EXPECT_TRUE(r.station->PotentiostatRunning() && r.doc.m_potRunning);
     EXPECT_FLOAT_EQ(r.doc.m_slave[0].m_revision, 2.0f);
     EXPECT_EQ(r.doc.m_slave[0].m_channelByte, 1);
-
-    // A potentiostat whose program runs sets the running flag.
-    Rig running;
-    running.AddPot(4).Start(0);
-    running.SearchAll();
-    EXPECT_TRUE(running.station->PotentiostatRunning());
-    EXPECT_TRUE(running.doc.m_potRunning);
 }
 
+// Guards the saved or last released set not shown as released, and an automatic release when switched off.
 TEST(Search, AutoEnableRestoresTheReleasedSet)
 {
     StationConfig cfg;
@@ -186,14 +135,16 @@ TEST(Search, AutoEnableRestoresTheReleasedSet)
     const auto t0 = r.clock.TickMs();
     r.station->AutoEnable();
     EXPECT_GE(r.clock.TickMs() - t0, 1000);
-    EXPECT_EQ(r.ui.releaseShownRight, (std::vector<std::string>{"Slave  2: 2000µS - Verstärker"}));
-    EXPECT_EQ(r.ui.releaseShownLeft, (std::vector<std::string>{"Slave  0: pH - Verstärker"}));
-
+    EXPECT_EQ(r.ui.shownRight, (std::vector<int>{2}));
+    EXPECT_EQ(r.ui.shownLeft, (std::vector<int>{0}));
     r.station->Config().autoEnable = 0;
     r.station->AutoEnable();
     EXPECT_EQ(r.ui.releaseRuns, 1);
+    r.station->SearchModules();  // the next search keeps the set on the released side
+    EXPECT_EQ(r.ui.shownRight, (std::vector<int>{2}));
 }
 
+// Guards a search over a dead gateway ending in the release dialog instead of the socket message.
 TEST(Search, TcpLinkDownShowsTheSocketMessageOnly)
 {
     Rig r(Wire::Tcp);
@@ -202,9 +153,10 @@ TEST(Search, TcpLinkDownShowsTheSocketMessageOnly)
     r.station->SearchModules();
     EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"TCP Socket not connected!"}));
     EXPECT_EQ(r.ui.releaseRuns, 0);
-    EXPECT_EQ(r.ui.panes[1], "Ethernet to 192.168.2.10:50000 closed");
+    EXPECT_TRUE(Has(r.ui.panes[1], "closed"));
 }
 
+// Guards the choice offering other module types or none being reported as a choice.
 TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
 {
     Rig r;
@@ -214,16 +166,13 @@ TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
     r.SearchAll();
     r.ui.selectRow = 1;
     EXPECT_EQ(r.station->ChoosePotentiostat(), 7);
-    EXPECT_EQ(r.ui.selectionShown,
-              (std::vector<std::string>{"Slave  3: Potentiostat", "Slave  7: Potentiostat"}));
+    EXPECT_EQ(r.ui.selectionShown, 2u);
     r.ui.selectOk = false;
     EXPECT_FALSE(r.station->ChoosePotentiostat());
-
     r.ui.selectOk = true;
     r.doc.m_slave[3].m_enabled = r.doc.m_slave[7].m_enabled = 0;
-    r.station->SetLanguage(1);
     EXPECT_FALSE(r.station->ChoosePotentiostat());
-    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"No necessary slave available"}));
+    EXPECT_EQ(r.ui.messages.size(), 1u);
 }
 
 }  // namespace

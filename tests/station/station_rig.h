@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/clock.h"
+#include "data/data_test_util.h"
 #include "data/qor_doc.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_byte_stream.h"
@@ -8,9 +9,6 @@
 #include "sim/sim_potentiostat.h"
 #include "station/station.h"
 
-#include <cstdlib>
-#include <ctime>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,82 +18,63 @@
 
 namespace qor::station::testing {
 
+inline bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// The addresses of a dialog list, without the 255 end marks.
+inline std::vector<int> Listed(const std::array<std::uint8_t, 16>& list)
+{
+    std::vector<int> v;
+    for (std::uint8_t a : list)
+        if (a != 255)
+            v.push_back(a);
+    return v;
+}
+
 // Timers on the simulated clock; Rig::Run fires them when due.
 struct FakeTimers : Timers {
     explicit FakeTimers(SimClock& c) : clock(c) {}
-    struct Entry {
-        int periodMs;
-        std::int64_t due;
-    };
-    void Start(int id, int ms) override
-    {
-        running[id] = {ms, clock.TickMs() + ms};
-        ++starts[id];
-    }
+    void Start(int id, int ms) override { running[id] = {ms, clock.TickMs() + ms}; }
     void Stop(int id) override { running.erase(id); }
     bool On(int id) const { return running.count(id) != 0; }
-    int Period(int id) const { return On(id) ? running.at(id).periodMs : -1; }
+    int Period(int id) const { return On(id) ? running.at(id).first : -1; }
 
     SimClock& clock;
-    std::map<int, Entry> running;
-    std::map<int, int> starts;
+    std::map<int, std::pair<int, std::int64_t>> running;  // period, next due time
 };
 
-// A scripted user: records everything shown, answers dialogs as told.
+// A scripted user: records what is shown, answers dialogs as told.
 struct FakeUi : StationUi {
     explicit FakeUi(SimClock& c) : clock(c) {}
 
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    bool AskOkCancel(const std::string& text) override
-    {
-        questions.push_back(text);
-        return answerOk;
-    }
-    bool ShowErrorDialog(const std::string& text) override
-    {
-        errors.push_back(text);
-        return true;
-    }
+    bool AskOkCancel(const std::string& text) override { return questions.push_back(text), answerOk; }
+    bool ShowErrorDialog(const std::string& text) override { return errors.push_back(text), true; }
     void SetPane(int pane, const std::string& text) override { panes[pane] = text; }
-    void ShowWait(const std::string& text) override
-    {
-        waitOpen = true;
-        waits.push_back(text);
-    }
+    void ShowWait(const std::string&) override { waitOpen = true; }
     void CloseWait() override { waitOpen = false; }
-    void ShowProgress(const std::string& title, const std::string&, int maximum) override
-    {
-        progressOpen = true;
-        progressTitle = title;
-        progressMax = maximum;
-    }
-    void SetProgress(int value) override { progress.push_back(value); }
+    void ShowProgress(const std::string&, const std::string&, int) override { progressOpen = true; }
+    void SetProgress(int) override {}
     void CloseProgress() override { progressOpen = false; }
     bool RunReleaseDialog(FreigabeDlgModel& dialog) override
     {
-        releaseShownLeft = dialog.NotReleasedTexts();
-        releaseShownRight = dialog.ReleasedTexts();
         ++releaseRuns;
-        return release ? release(dialog) : false;
+        shownLeft = Listed(dialog.NotReleased());
+        shownRight = Listed(dialog.Released());
+        return release(dialog);
     }
     bool RunModuleSelection(SlaveAuswahlModel& dialog) override
     {
-        selectionShown = dialog.Texts();
+        selectionShown = dialog.Texts().size();
         if (selectRow >= 0)
             dialog.Select(selectRow);
         return selectOk;
     }
-    bool RunRecordingSetup() override
-    {
-        ++setupRuns;
-        return setupOk;
-    }
+    bool RunRecordingSetup() override { return setupOk; }
     std::optional<std::string> ChooseLoggerFile() override { return loggerFile; }
-    void ShowDataLoggerGraph(const std::string& path, int language) override
-    {
-        graphPath = path;
-        graphLanguage = language;
-    }
+    void ShowDataLoggerGraph(const std::string& path, int) override { graphPath = path; }
     void ShowMeters() override { ++meterShows; }
     void CloseMeters() override { ++meterCloses; }
     void ShowMeter(std::uint8_t address) override { meterShown.push_back(address); }
@@ -103,44 +82,19 @@ struct FakeUi : StationUi {
     void ProcessEvents(int ms) override { clock.Advance(ms); }
 
     SimClock& clock;
-    std::vector<std::string> messages, questions, errors, waits;
+    std::vector<std::string> messages, questions, errors;
     std::map<int, std::string> panes;
     bool waitOpen = false, progressOpen = false;
-    std::string progressTitle;
-    int progressMax = 0;
-    std::vector<int> progress;
-    std::function<bool(FreigabeDlgModel&)> release = [](FreigabeDlgModel& d) {
-        d.SelectAll();
-        return true;
-    };
-    std::vector<std::string> releaseShownLeft, releaseShownRight;
+    std::function<bool(FreigabeDlgModel&)> release = [](FreigabeDlgModel& d) { return d.SelectAll(), true; };
+    std::vector<int> shownLeft, shownRight;
     int releaseRuns = 0;
-    std::vector<std::string> selectionShown;
+    std::size_t selectionShown = 0;
     int selectRow = -1;
-    bool selectOk = true;
-    bool setupOk = true;
-    int setupRuns = 0;
-    bool answerOk = true;
+    bool selectOk = true, setupOk = true, answerOk = true;
     std::optional<std::string> loggerFile;
     std::string graphPath;
-    int graphLanguage = -1;
     int meterShows = 0, meterCloses = 0, refreshes = 0;
     std::vector<std::uint8_t> meterShown;
-};
-
-struct FakeDocUi : data::DocumentUi {
-    std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-    void PotSampleAdded() override { ++potSamples; }
-    void EisPointAdded() override { ++eisPoints; }
-    std::vector<std::string> messages;
-    int potSamples = 0, eisPoints = 0;
 };
 
 enum class Wire { Serial, Tcp };
@@ -161,36 +115,24 @@ struct Rig {
     {
         const std::int64_t end = clock.TickMs() + ms;
         for (;;) {
-            int id = -1;
-            std::int64_t due = 0;
-            for (auto& [k, e] : timers.running)
-                if (id < 0 || e.due < due) {
-                    id = k;
-                    due = e.due;
-                }
-            if (id < 0 || due > end)
+            auto next = timers.running.end();
+            for (auto it = timers.running.begin(); it != timers.running.end(); ++it)
+                if (next == timers.running.end() || it->second.second < next->second.second)
+                    next = it;
+            if (next == timers.running.end() || next->second.second > end)
                 break;
-            if (due > clock.TickMs())
-                clock.Advance(due - clock.TickMs());
-            auto& e = timers.running[id];
-            e.due += e.periodMs > 0 ? e.periodMs : 1;
-            if (e.due < clock.TickMs())
-                e.due = clock.TickMs();
-            station->OnTimer(id);
+            if (next->second.second > clock.TickMs())
+                clock.Advance(next->second.second - clock.TickMs());
+            next->second.second =
+                std::max(clock.TickMs(), next->second.second + std::max(next->second.first, 1));
+            station->OnTimer(next->first);
         }
         if (end > clock.TickMs())
             clock.Advance(end - clock.TickMs());
     }
 
-    // Searches and releases everything found.
-    void SearchAll()
-    {
-        ui.release = [](FreigabeDlgModel& d) {
-            d.SelectAll();
-            return true;
-        };
-        station->SearchModules();
-    }
+    // Searches with the scripted user releasing everything found.
+    void SearchAll() { station->SearchModules(); }
 
     sim::SimPotentiostat& AddPot(std::uint8_t address, std::uint8_t type = sim::SimPotentiostat::kDefaultType)
     {
@@ -203,27 +145,12 @@ struct Rig {
     sim::SimLink gateway;
     FakeTimers timers;
     FakeUi ui;
-    FakeDocUi docUi;
+    data::test::FakeUi docUi;
     data::Logbook logbook;
     data::CQORDoc doc;
     std::unique_ptr<Station> station;
 };
 
-// A scratch folder removed at the end of the test.
-struct TempDir {
-    TempDir()
-    {
-        char tmpl[] = "/tmp/qor_station_XXXXXX";
-        const char* p = ::mkdtemp(tmpl);
-        path = p ? p : "/tmp";
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
+using data::test::TempDir;
 
 }  // namespace qor::station::testing
