@@ -44,19 +44,13 @@ public:
     // The sixteen module records, index = bus address; not stored in the file.
     std::array<catalogue::CSlave, 16> m_slave;
 
-    // The six lists, in file order.
-    std::vector<CDatenObject> m_samples;
+    // The lists the graphs do not draw, in file order.
     std::vector<CPotDatenObject> m_oldPot;
     std::vector<CPotQORDatenObject> m_pot;
     std::vector<CEISDatenObject> m_eis;
-    std::vector<CStringDatenObject> m_labels;
     std::vector<std::unique_ptr<CListRecord>> m_spare;
 
-    // The in-place records.
-    CGrafikSetup m_grafikSetup;
-    std::unique_ptr<CGrafikSetupVirtuell> m_virtuell;
     CLogBuchObject m_logBuch;
-    CGraphPropObject m_graphProp;
 
     bool m_modified = false;
     bool m_fileBound = false;
@@ -131,6 +125,14 @@ private:
     bool AfterRead(const std::string& path, const IoResult& r);
     bool PromptSave();  // false on Cancel
     void Unbind();
+
+    // Samples, labels, graph setup, virtual channels and curve properties: the views are told
+    // of every change, so only the accessors above change them.
+    std::vector<CDatenObject> m_samples;
+    std::vector<CStringDatenObject> m_labels;
+    CGrafikSetup m_grafikSetup;
+    std::unique_ptr<CGrafikSetupVirtuell> m_virtuell;
+    CGraphPropObject m_graphProp;
 
     Clock& m_clock;
     Logbook& m_logbook;

@@ -100,7 +100,11 @@ struct FakeUi : DocumentUi {
     std::optional<std::string> ChooseFile(FileDialog kind, const std::string&, const std::string&) override
     {
         dialogs.push_back(kind);
-        return Next<std::optional<std::string>>(files, std::nullopt);
+        if (files.empty())
+            return std::nullopt;
+        std::optional<std::string> file = std::move(files.front());
+        files.erase(files.begin());
+        return file;
     }
     int AskSave(const std::string&, const std::string&) override
     {

@@ -19,7 +19,7 @@ TEST(Recording, OneDayAtOneSecondFromThreeModules)
     auto& oxygen = r.bus.AddModule(2, 8);
     oxygen.SetRawValues({955, 862, 180});
     r.SearchAll();
-    r.doc.m_grafikSetup.SetInterval(0, 0, 1);
+    r.doc.SetRecordingInterval(0, 0, 1);
     const std::int64_t t0 = r.clock.Now();
     ASSERT_TRUE(r.station->StartRecording());
     EXPECT_EQ(r.timers.Period(kTimerPoll), 1000);
@@ -29,9 +29,9 @@ TEST(Recording, OneDayAtOneSecondFromThreeModules)
     r.Run(43200 * 1000);
     r.station->StopCommand();
 
-    const auto& samples = r.doc.m_samples;
+    const auto& samples = r.doc.Samples();
     ASSERT_EQ(samples.size(), 86401u);
-    EXPECT_EQ(r.doc.m_grafikSetup.m_sampleCount, 86401u);
+    EXPECT_EQ(r.doc.GrafikSetup().m_sampleCount, 86401u);
     for (std::size_t i = 0; i < samples.size(); ++i)
         ASSERT_EQ(samples[i].m_time, t0 + static_cast<std::int64_t>(i)) << i;
     for (std::size_t i : {0u, 43200u, 43201u, 86400u}) {
@@ -55,14 +55,14 @@ TEST(Recording, RecordAndSaveIntervals)
         Rig r;
         r.bus.AddModule(0, 1);
         r.SearchAll();
-        r.doc.m_grafikSetup.SetInterval(0, 0, c[0]);
+        r.doc.SetRecordingInterval(0, 0, c[0]);
         r.station->Config().interval = c[1] == 600 ? DayFraction(0, 0, 0) : DayFraction(0, 0, c[1]);
         ASSERT_TRUE(r.station->StartRecording());
-        EXPECT_EQ(r.doc.m_grafikSetup.IntervalSeconds(), c[0] ? c[0] : 1);
+        EXPECT_EQ(r.doc.GrafikSetup().IntervalSeconds(), c[0] ? c[0] : 1);
         EXPECT_EQ(r.timers.Period(kTimerSave), c[1] * 1000);
         r.Run(60000);
-        EXPECT_EQ(r.doc.m_samples.size(), static_cast<std::size_t>(c[2]));
-        EXPECT_EQ(r.doc.m_samples.back().m_time - r.doc.m_samples[0].m_time, 60);
+        EXPECT_EQ(r.doc.Samples().size(), static_cast<std::size_t>(c[2]));
+        EXPECT_EQ(r.doc.Samples().back().m_time - r.doc.Samples()[0].m_time, 60);
     }
 }
 
@@ -75,7 +75,7 @@ TEST(Recording, SaveTimerWritesTheBoundFile)
     r.SearchAll();
     r.doc.m_path = dir / "rec.qo3";
     r.doc.m_fileBound = true;
-    r.doc.m_grafikSetup.SetInterval(0, 0, 1);
+    r.doc.SetRecordingInterval(0, 0, 1);
     r.station->Config().interval = DayFraction(0, 1, 0);
     ASSERT_TRUE(r.station->StartRecording());
     r.Run(61000);
@@ -83,8 +83,8 @@ TEST(Recording, SaveTimerWritesTheBoundFile)
     data::test::FakeUi ui2;
     data::CQORDoc copy(r.clock, log2, ui2);
     ASSERT_TRUE(copy.ReadFile(r.doc.m_path, data::Layout::Qo3).ok);
-    EXPECT_EQ(copy.m_samples.size(), 61u);  // the samples up to the save at 60 s
-    EXPECT_FLOAT_EQ(copy.m_samples.back().m_value[0], 7.0f);
+    EXPECT_EQ(copy.Samples().size(), 61u);  // the samples up to the save at 60 s
+    EXPECT_FLOAT_EQ(copy.Samples().back().m_value[0], 7.0f);
     EXPECT_TRUE(Has(copy.m_logBuch.m_text, "Aufzeichnung gestartet aller  00:00:01"));
 }
 
@@ -99,7 +99,7 @@ TEST(Recording, CancelledSetupStartsNothing)
     r.station->StartPotentiostatAndRecording();
     EXPECT_FALSE(r.station->Measuring() || r.station->PotentiostatWithRecording());
     EXPECT_TRUE(r.timers.running.empty());
-    EXPECT_TRUE(r.doc.m_samples.empty());
+    EXPECT_TRUE(r.doc.Samples().empty());
 }
 
 // Guards a recording that runs on (or stops too early) when the link keeps failing.
