@@ -1,9 +1,9 @@
 // Evaluation speed of the virtual channels: the compiled formula (exact 12-decimal rounding of
 // every sub-result) beside muparser (no rounding) on the same formulas and values, and one
 // week of one-second samples through four channels.
+#include "data/virtual_channel.h"
 #include "formula/decimal_round.h"
 #include "formula/formula_program.h"
-#include "data/virtual_channel.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

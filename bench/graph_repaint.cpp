@@ -1,19 +1,18 @@
 // Repaint and append costs of the graph engine, side by side with QCustomPlot 2.1 on the
 // same 54 curves of a week at 1 s (604,800 points each), both painting into a QImage of
 // the same size with antialiasing off (QCustomPlot with its adaptive sampling on).
-#include <benchmark/benchmark.h>
+#include "qcustomplot.h"
+#include "ui/graph/graph_wnd.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <string>
-
-#include "qcustomplot.h"
-#include "ui/graph/graph_wnd.h"
 
 namespace {
 
@@ -76,7 +75,8 @@ World& TheWorld()
         // Appended the way a recording does it: one sample for every curve at a time.
         for (int i = 0; i < kPoints; ++i)
             for (int c = 0; c < kCurves; ++c)
-                world.ours->AddPoint(c, 1700000000 + i, i, Sample(rng, level[static_cast<std::size_t>(c)], c), false);
+                world.ours->AddPoint(c, 1700000000 + i, i, Sample(rng, level[static_cast<std::size_t>(c)], c),
+                                     false);
         world.appendSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         world.oursKb = ResidentKb() - before;
         int pos;
@@ -96,7 +96,8 @@ World& TheWorld()
             QVector<QCPGraphData> data(kPoints);
             const auto& pts = world.ours->GetGraph(c)->m_points;
             for (int i = 0; i < kPoints; ++i)
-                data[i] = QCPGraphData(pts[static_cast<std::size_t>(i)].x, pts[static_cast<std::size_t>(i)].y);
+                data[i] =
+                    QCPGraphData(pts[static_cast<std::size_t>(i)].x, pts[static_cast<std::size_t>(i)].y);
             g->data()->set(data, true);
         }
         world.qcp->xAxis->grid()->setVisible(true);
@@ -134,8 +135,7 @@ void PaintQcp(World& w, QImage& img, bool)
 // Frames: 0 = the whole week; 1 = zoomed to a tenth; 2 = that tenth panned by an eighth per
 // frame; 3 = the window showing the whole week repainted with nothing changed (it may reuse
 // its picture). Pictures are painted straight into the image, as QCustomPlot's are.
-template <void (*Paint)(World&, QImage&, bool)>
-void Repaint(benchmark::State& state)
+template <void (*Paint)(World&, QImage&, bool)> void Repaint(benchmark::State& state)
 {
     World& w = TheWorld();
     QImage img(kWidth, kHeight, QImage::Format_RGB32);
@@ -143,8 +143,12 @@ void Repaint(benchmark::State& state)
     double from = kPoints / 2.0 - tenth / 2.0;
     switch (state.range(0)) {
     case 0:
-    case 3: SetX(w, 0, kPoints - 1); break;
-    default: SetX(w, from, from + tenth); break;
+    case 3:
+        SetX(w, 0, kPoints - 1);
+        break;
+    default:
+        SetX(w, from, from + tenth);
+        break;
     }
     for (auto _ : state) {
         if (state.range(0) == 2) {
@@ -160,8 +164,14 @@ void Repaint(benchmark::State& state)
     state.SetLabel(kLabels[state.range(0)]);
 }
 
-void Ours(benchmark::State& s) { Repaint<PaintOurs>(s); }
-void QCustomPlot21(benchmark::State& s) { Repaint<PaintQcp>(s); }
+void Ours(benchmark::State& s)
+{
+    Repaint<PaintOurs>(s);
+}
+void QCustomPlot21(benchmark::State& s)
+{
+    Repaint<PaintQcp>(s);
+}
 
 // One live sample appended to each of the 54 curves of a full graph (with redraw requests).
 void AppendLiveSample(benchmark::State& state)

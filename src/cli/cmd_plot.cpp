@@ -2,8 +2,8 @@
 #include "cli/command.h"
 #include "cli/silent_document_ui.h"
 #include "data/document_curves.h"
-#include "data/qor_doc.h"
 #include "data/document_graph.h"
+#include "data/qor_doc.h"
 #include "ui/graph/graph_wnd.h"
 
 #include <QApplication>

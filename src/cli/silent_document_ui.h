@@ -40,7 +40,8 @@ struct CommandDocument {
             *found = exists;
         if (!exists)
             return "no such file: " + path;
-        const data::IoResult r = doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));
+        const data::IoResult r =
+            doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));
         return r.ok ? std::string() : path + ": " + r.error;
     }
 };

@@ -63,7 +63,7 @@ void PlaceLabels(graph::GraphModel& graph, const std::vector<CStringDatenObject>
 }
 
 std::vector<CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
-                                                    const std::vector<CStringDatenObject>& placed)
+                                              const std::vector<CStringDatenObject>& placed)
 {
     std::vector<CStringDatenObject> labels;
     for (std::size_t i = 0; i < graph.Texts().size(); ++i) {

@@ -30,7 +30,7 @@ void PlaceLabels(graph::GraphModel& graph, const std::vector<CStringDatenObject>
 // The graph texts as labels; fonts of labels that were placed from `placed` keep their
 // stored form.
 std::vector<CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
-                                                    const std::vector<CStringDatenObject>& placed);
+                                              const std::vector<CStringDatenObject>& placed);
 // Colour, visibility and a name the user gave of each curve into the curve properties.
 void CollectCurveProps(const graph::GraphModel& graph, const DocumentCurves& curves,
                        const std::vector<int>& ids, CGraphPropObject& props);

@@ -32,7 +32,7 @@ std::string CutToCharacters(const std::string& s, std::size_t n)
 }  // namespace
 
 VirtuellKanalModel::VirtuellKanalModel(data::CGrafikSetupVirtuell& setup,
-                               const std::array<catalogue::CSlave, 16>& slaves, int language)
+                                       const std::array<catalogue::CSlave, 16>& slaves, int language)
     : m_setup(setup), m_language(language)
 {
     for (int address = 15; address >= 0; --address) {

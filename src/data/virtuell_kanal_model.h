@@ -36,7 +36,7 @@ public:
 
     // Opening: builds the channel list from the released modules and loads the rows.
     VirtuellKanalModel(data::CGrafikSetupVirtuell& setup, const std::array<catalogue::CSlave, 16>& slaves,
-                   int language);
+                       int language);
 
     std::string Title() const;
     std::string CancelText() const;

@@ -28,8 +28,9 @@ std::array<ChannelTexts, 16> DescribeChannels(const std::array<catalogue::CSlave
     return out;
 }
 
-ExportDlgModel::ExportDlgModel(const std::array<catalogue::CSlave, 16>& slaves, const data::CGrafikSetup& setup,
-                       const data::CGrafikSetupVirtuell& virtuell, int language)
+ExportDlgModel::ExportDlgModel(const std::array<catalogue::CSlave, 16>& slaves,
+                               const data::CGrafikSetup& setup, const data::CGrafikSetupVirtuell& virtuell,
+                               int language)
     : m_language(language)
 {
     const std::array<ChannelTexts, 16> texts = DescribeChannels(slaves);

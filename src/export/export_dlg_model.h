@@ -33,7 +33,7 @@ public:
     };
 
     ExportDlgModel(const std::array<catalogue::CSlave, 16>& slaves, const data::CGrafikSetup& setup,
-               const data::CGrafikSetupVirtuell& virtuell, int language);
+                   const data::CGrafikSetupVirtuell& virtuell, int language);
 
     std::string Title() const { return "Export"; }
     std::string CancelText() const;

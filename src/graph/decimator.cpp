@@ -87,8 +87,7 @@ struct ColumnPen {
     }
 };
 
-template <class Sink>
-struct Emitter {
+template <class Sink> struct Emitter {
     const FastMap xm;
     const FastMap ym;
     Sink& out;
@@ -105,8 +104,8 @@ struct Emitter {
     void Point(const PointList& pts, std::size_t i) { Pixel(xm.Pixel(pts.X(i)), pts.Y(i)); }
     // A column of many points: its first point, its extremes drawn at the centre, its last
     // point. `column` is the one floor(x - pixelLeft) gives for all of them.
-    void Column(double column, double centre, double firstX, double firstY, double lastX, double lastY, double lo,
-                double hi)
+    void Column(double column, double centre, double firstX, double firstY, double lastX, double lastY,
+                double lo, double hi)
     {
         const double fx = xm.Pixel(firstX), lx = xm.Pixel(lastX);
         if constexpr (requires { out.ColumnAt(0.0, 0.0, 0.0); }) {
@@ -142,8 +141,8 @@ void Decimator::BuildAll(const PointList& points, const ScaleMapping& xMap, cons
         em.Point(points, i);
 }
 
-void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
-                      double pixelRight, std::vector<PixelPoint>& out)
+void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap,
+                      double pixelLeft, double pixelRight, std::vector<PixelPoint>& out)
 {
     out.clear();
     VertexList list{out};
@@ -158,7 +157,8 @@ namespace {
 // spaced X with more than kDirect points in every column and all of it on the plot; false,
 // with nothing drawn, for anything else.
 bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
-               double pixelRight, LineRaster& raster, std::uint32_t argb, double offsetX, double offsetY, double base)
+               double pixelRight, LineRaster& raster, std::uint32_t argb, double offsetX, double offsetY,
+               double base)
 {
     const std::size_t n = points.size();
     const double width = pixelRight - pixelLeft;
@@ -184,10 +184,10 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
                                      static_cast<double>(static_cast<std::int64_t>(to)));
         auto i = static_cast<std::size_t>(static_cast<std::int64_t>(at));
         // The quotient is off by one at most where x sits on a sample.
-        while (i > from && xAt(i - 1) >= x) [[unlikely]]
-            --i;
-        while (i < to && xAt(i) < x) [[unlikely]]
-            ++i;
+        while (i > from && xAt(i - 1) >= x)
+            [[unlikely]]-- i;
+        while (i < to && xAt(i) < x)
+            [[unlikely]]++ i;
         return i;
     };
     auto lowerBound = [&](double x, std::size_t from, std::size_t to) {
@@ -216,15 +216,17 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         std::vector<unsigned char> nearSample;
         bool Fits(const Plan& o) const
         {
-            return x0 == o.x0 && dx == o.dx && p0 == o.p0 && p1 == o.p1 && r0 == o.r0 && r1 == o.r1 && left == o.left &&
-                   right == o.right && offsetX == o.offsetX && n == o.n && bufferWidth == o.bufferWidth;
+            return x0 == o.x0 && dx == o.dx && p0 == o.p0 && p1 == o.p1 && r0 == o.r0 && r1 == o.r1 &&
+                   left == o.left && right == o.right && offsetX == o.offsetX && n == o.n &&
+                   bufferWidth == o.bufferWidth;
         }
     };
     thread_local Plan plan{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, false, false, 0, 0, {}, {}};
     thread_local std::vector<int> rowFirst, rowLast, top, bottom;
     const double step = rising ? 1.0 : -1.0;
-    Plan key{x0,   dx, xMap.p0, xMap.p1, xMap.r0, xMap.r1, pixelLeft, pixelRight, offsetX, n, raster.Width(),
-             true, true, 0,       0,       {},      {}};
+    Plan key{x0,         dx,      xMap.p0, xMap.p1,        xMap.r0, xMap.r1, pixelLeft,
+             pixelRight, offsetX, n,       raster.Width(), true,    true,    0,
+             0,          {},      {}};
     if (!plan.Fits(key)) {
         key.ends = std::move(plan.ends);
         key.nearSample = std::move(plan.nearSample);
@@ -294,11 +296,13 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     // operations, so the same rows as one value at a time.
     auto rows = [&](double u, double v, int& ru, int& rv) {
 #if defined(__SSE2__)
-        const __m128d y = _mm_add_pd(
-            _mm_add_pd(_mm_mul_pd(_mm_sub_pd(_mm_set_pd(v, u), _mm_set1_pd(yFast.r0)), _mm_set1_pd(yFast.toPixel)),
-                       _mm_set1_pd(yFast.p0)),
-            _mm_set1_pd(offsetY));
-        const __m128d inside = _mm_and_pd(_mm_cmpge_pd(y, _mm_setzero_pd()), _mm_cmple_pd(y, _mm_set1_pd(ymax)));
+        const __m128d y =
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(_mm_set_pd(v, u), _mm_set1_pd(yFast.r0)),
+                                             _mm_set1_pd(yFast.toPixel)),
+                                  _mm_set1_pd(yFast.p0)),
+                       _mm_set1_pd(offsetY));
+        const __m128d inside =
+            _mm_and_pd(_mm_cmpge_pd(y, _mm_setzero_pd()), _mm_cmple_pd(y, _mm_set1_pd(ymax)));
         fits &= _mm_movemask_pd(inside) == 3;  // false for NaN too
         const __m128i r = _mm_cvttpd_epi32(y);
         ru = _mm_cvtsi128_si32(r);
@@ -474,8 +478,9 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
 }
 }  // namespace
 
-void Decimator::Draw(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
-                     double pixelRight, LineRaster& raster, std::uint32_t argb, double offsetX, double offsetY)
+void Decimator::Draw(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap,
+                     double pixelLeft, double pixelRight, LineRaster& raster, std::uint32_t argb,
+                     double offsetX, double offsetY)
 {
     // Only the columns the raster writes are worked out.
     const double left = std::max(pixelLeft, raster.ClipLeft() - offsetX);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
 #include "graph/point_list.h"
 #include "graph/tick_scale.h"
+
+#include <cstdint>
+#include <vector>
 
 namespace qor::graph {
 
@@ -27,12 +27,13 @@ public:
 
     // xMap/yMap: value to pixel coordinates. Column k covers [pixelLeft + k, pixelLeft + k + 1)
     // and is drawn where a rasteriser puts floor(x) (or round(x) with pixelLeft = -0.5).
-    static void Build(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
-                      double pixelRight, std::vector<PixelPoint>& out);
+    static void Build(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap,
+                      double pixelLeft, double pixelRight, std::vector<PixelPoint>& out);
     // The same vertices drawn straight into a raster, shifted by offsetX/Y, without
     // collecting them first.
-    static void Draw(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
-                     double pixelRight, LineRaster& raster, std::uint32_t argb, double offsetX, double offsetY);
+    static void Draw(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap,
+                     double pixelLeft, double pixelRight, LineRaster& raster, std::uint32_t argb,
+                     double offsetX, double offsetY);
     // Every point, for comparison and for sparse curves.
     static void BuildAll(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap,
                          std::vector<PixelPoint>& out);

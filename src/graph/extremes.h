@@ -70,10 +70,18 @@ public:
     void TakePairs(const double* p, std::size_t n)
     {
         switch (n) {
-        case 1: Pairs<1>(p); break;
-        case 2: Pairs<2>(p); break;
-        case 4: Pairs<4>(p); break;
-        case 8: Pairs<8>(p); break;
+        case 1:
+            Pairs<1>(p);
+            break;
+        case 2:
+            Pairs<2>(p);
+            break;
+        case 4:
+            Pairs<4>(p);
+            break;
+        case 8:
+            Pairs<8>(p);
+            break;
         default:
             for (std::size_t i = 0; i < n; ++i)
                 Pairs<1>(p + 2 * i);
@@ -90,8 +98,7 @@ public:
     }
 
 private:
-    template <std::size_t N>
-    void Pairs(const double* p)
+    template <std::size_t N> void Pairs(const double* p)
     {
         for (std::size_t i = 0; i < N; i += 2) {
             m_pair0 = _mm_min_pd(_mm_loadu_pd(p + 2 * i), m_pair0);
@@ -146,8 +153,7 @@ private:
 #endif
 
 // Covers [a, b) (b > a, b - a < 16) with two windows of the largest size that fits.
-template <class Window>
-inline void TakeShort(std::size_t a, std::size_t b, Window window)
+template <class Window> inline void TakeShort(std::size_t a, std::size_t b, Window window)
 {
     const std::size_t n = b - a;
     const std::size_t w = n >= 8 ? 8 : n >= 4 ? 4 : n >= 2 ? 2 : 1;

@@ -5,12 +5,18 @@ namespace qor::graph {
 const char* CGraph::FunctionText(int kind)
 {
     switch (kind) {
-    case 6: return "Plotting x,y";
-    case 7: return "Deviation percent";
-    case 8: return "Deviation absolute";
-    case 10: return "Histogram (%)";
-    case 11: return "Histogram (absolute)";
-    default: return "";
+    case 6:
+        return "Plotting x,y";
+    case 7:
+        return "Deviation percent";
+    case 8:
+        return "Deviation absolute";
+    case 10:
+        return "Histogram (%)";
+    case 11:
+        return "Histogram (absolute)";
+    default:
+        return "";
     }
 }
 

@@ -1,9 +1,9 @@
 #include "graph/graph_axis.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 #include <cstdio>
-
-#include "common/text.h"
 
 namespace qor::graph {
 
@@ -44,9 +44,18 @@ void GraphAxis::Set(const std::string& name, const std::string& unit, int decima
     m_fmtNamed = Format("%s: %%0.%df %s", n.c_str(), m_decimals, u.c_str());
 }
 
-std::string GraphAxis::FormatNumber(double v) const { return Apply(m_fmtNumber, v); }
-std::string GraphAxis::FormatWithUnit(double v) const { return Apply(m_fmtUnit, v); }
-std::string GraphAxis::FormatNamed(double v) const { return Apply(m_fmtNamed, v); }
+std::string GraphAxis::FormatNumber(double v) const
+{
+    return Apply(m_fmtNumber, v);
+}
+std::string GraphAxis::FormatWithUnit(double v) const
+{
+    return Apply(m_fmtUnit, v);
+}
+std::string GraphAxis::FormatNamed(double v) const
+{
+    return Apply(m_fmtNamed, v);
+}
 
 std::string GraphAxis::Title() const
 {

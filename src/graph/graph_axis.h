@@ -9,9 +9,9 @@ struct GraphAxis {
     std::string m_name;
     std::string m_unit;
     int m_decimals = 0;
-    std::string m_fmtNumber;    // "%0.<d>f"
-    std::string m_fmtUnit;      // "%0.<d>f <unit>"
-    std::string m_fmtNamed;     // "<name>: %0.<d>f <unit>"
+    std::string m_fmtNumber;  // "%0.<d>f"
+    std::string m_fmtUnit;    // "%0.<d>f <unit>"
+    std::string m_fmtNamed;   // "<name>: %0.<d>f <unit>"
 
     GraphAxis() { Set("", "", 0); }
     // Decimals are clamped to 0..10, the range a format can carry.

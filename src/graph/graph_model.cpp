@@ -55,7 +55,8 @@ CGraphProps* GraphModel::GetNextGraph(int& pos) const
     return nullptr;
 }
 
-int GraphModel::AddPoint(int curve, std::int64_t time, double x, double y, double z, bool redraw, int insertPos)
+int GraphModel::AddPoint(int curve, std::int64_t time, double x, double y, double z, bool redraw,
+                         int insertPos)
 {
     CGraphProps* g = GetGraph(curve);
     if (!g)
@@ -154,7 +155,8 @@ bool GraphModel::GetDataRange(double& xFrom, double& xTo, double& yFrom, double&
     return true;
 }
 
-void GraphModel::SetAxisTitle(const std::string& name, const std::string& unit, int decimals, int axis, bool redraw)
+void GraphModel::SetAxisTitle(const std::string& name, const std::string& unit, int decimals, int axis,
+                              bool redraw)
 {
     (axis == kAxisY ? m_yAxis : m_xAxis).Set(name, unit, decimals);
     Notify({kNotifyAxisChanged, axis == kAxisY ? kAxisY : kAxisX, -1, redraw});
@@ -191,10 +193,18 @@ void GraphModel::Scroll(ScrollDirection direction, bool redraw)
     GraphRange r = m_range;
     const double dx = (r.xTo - r.xFrom) * 0.125, dy = (r.yTo - r.yFrom) * 0.125;
     switch (direction) {
-    case ScrollDirection::Left: r.xFrom -= dx, r.xTo -= dx; break;
-    case ScrollDirection::Right: r.xFrom += dx, r.xTo += dx; break;
-    case ScrollDirection::Up: r.yFrom += dy, r.yTo += dy; break;
-    case ScrollDirection::Down: r.yFrom -= dy, r.yTo -= dy; break;
+    case ScrollDirection::Left:
+        r.xFrom -= dx, r.xTo -= dx;
+        break;
+    case ScrollDirection::Right:
+        r.xFrom += dx, r.xTo += dx;
+        break;
+    case ScrollDirection::Up:
+        r.yFrom += dy, r.yTo += dy;
+        break;
+    case ScrollDirection::Down:
+        r.yFrom -= dy, r.yTo -= dy;
+        break;
     }
     SetRange(r.xFrom, r.xTo, r.yFrom, r.yTo, redraw);
 }

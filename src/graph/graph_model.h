@@ -1,12 +1,12 @@
 #pragma once
 
+#include "graph/graph_axis.h"
+#include "graph/graph_props.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "graph/graph_axis.h"
-#include "graph/graph_props.h"
 
 namespace qor::graph {
 
@@ -51,8 +51,8 @@ struct GraphText {
     double x = 0.0, y = 0.0;
     std::string text;
     Rgb colour = 0;
-    std::string font;     // font family; empty = the graph's label font
-    double scale = 1.0;   // size relative to the label font
+    std::string font;    // font family; empty = the graph's label font
+    double scale = 1.0;  // size relative to the label font
 };
 
 // The data side of a graph window: curve slots, the axes, the visible section, the style
@@ -81,7 +81,8 @@ public:
 
     // Index of the new point, -1 for a missing curve or a bad position. insertPos -1 appends
     // (or inserts sorted on a sorted curve). Notifies 1.
-    int AddPoint(int curve, std::int64_t time, double x, double y, double z, bool redraw = true, int insertPos = -1);
+    int AddPoint(int curve, std::int64_t time, double x, double y, double z, bool redraw = true,
+                 int insertPos = -1);
     // The third value is Y.
     int AddPoint(int curve, std::int64_t time, double x, double y, bool redraw = true, int insertPos = -1)
     {
@@ -107,7 +108,8 @@ public:
     // 1 = Y axis, anything else the X axis.
     const GraphAxis& GetAxis(int axis) const { return axis == kAxisY ? m_yAxis : m_xAxis; }
     // Notifies 9.
-    void SetAxisTitle(const std::string& name, const std::string& unit, int decimals, int axis, bool redraw = true);
+    void SetAxisTitle(const std::string& name, const std::string& unit, int decimals, int axis,
+                      bool redraw = true);
 
     // The visible section becomes the data range (a single value widens to +-1).
     void Fit(bool redraw = true);

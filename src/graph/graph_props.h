@@ -1,9 +1,9 @@
 #pragma once
 
+#include "graph/point_list.h"
+
 #include <cstdint>
 #include <string>
-
-#include "graph/point_list.h"
 
 namespace qor::graph {
 
@@ -11,11 +11,21 @@ namespace qor::graph {
 using Rgb = std::uint32_t;
 inline constexpr Rgb MakeRgb(int r, int g, int b)
 {
-    return (static_cast<Rgb>(r & 0xff) << 16) | (static_cast<Rgb>(g & 0xff) << 8) | static_cast<Rgb>(b & 0xff);
+    return (static_cast<Rgb>(r & 0xff) << 16) | (static_cast<Rgb>(g & 0xff) << 8) |
+           static_cast<Rgb>(b & 0xff);
 }
-inline constexpr int Red(Rgb c) { return static_cast<int>((c >> 16) & 0xff); }
-inline constexpr int Green(Rgb c) { return static_cast<int>((c >> 8) & 0xff); }
-inline constexpr int Blue(Rgb c) { return static_cast<int>(c & 0xff); }
+inline constexpr int Red(Rgb c)
+{
+    return static_cast<int>((c >> 16) & 0xff);
+}
+inline constexpr int Green(Rgb c)
+{
+    return static_cast<int>((c >> 8) & 0xff);
+}
+inline constexpr int Blue(Rgb c)
+{
+    return static_cast<int>(c & 0xff);
+}
 
 // Options of AddGraph (the curve's display settings).
 enum GraphOption : unsigned {
@@ -27,7 +37,8 @@ enum GraphOption : unsigned {
 class CGraphProps {
 public:
     CGraphProps(Rgb colour, std::string name, unsigned options)
-        : m_colour(colour), m_name(std::move(name)), m_options(options), m_points((options & kGraphSorted) != 0)
+        : m_colour(colour), m_name(std::move(name)), m_options(options),
+          m_points((options & kGraphSorted) != 0)
     {
     }
 

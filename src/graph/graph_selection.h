@@ -1,9 +1,9 @@
 #pragma once
 
+#include "graph/graph_model.h"
+
 #include <array>
 #include <string>
-
-#include "graph/graph_model.h"
 
 namespace qor::graph {
 

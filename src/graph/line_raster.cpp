@@ -65,7 +65,8 @@ void LineRaster::Line(double x0, double y0, double x1, double y1, std::uint32_t 
         return;
     }
     if (iy0 == iy1) {
-        const int a = std::max(std::min(ix0, ix1), m_clipLeft), b = std::min(std::max(ix0, ix1), m_clipRight - 1);
+        const int a = std::max(std::min(ix0, ix1), m_clipLeft),
+                  b = std::min(std::max(ix0, ix1), m_clipRight - 1);
         if (a > b)
             return;
         std::fill(m_bits + static_cast<std::size_t>(iy0) * m_stride + static_cast<std::size_t>(a),
@@ -106,7 +107,8 @@ void LineRaster::Span(int x, double y0, double y1, std::uint32_t argb)
         *p = argb;
 }
 
-void LineRaster::Polyline(const PixelPoint* pts, std::size_t n, std::uint32_t argb, double offsetX, double offsetY)
+void LineRaster::Polyline(const PixelPoint* pts, std::size_t n, std::uint32_t argb, double offsetX,
+                          double offsetY)
 {
     Pen pen(*this, argb, offsetX, offsetY);
     for (std::size_t i = 0; i < n; ++i) {

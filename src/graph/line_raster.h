@@ -1,11 +1,11 @@
 #pragma once
 
+#include "graph/decimator.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-
-#include "graph/decimator.h"
 
 namespace qor::graph {
 
@@ -33,7 +33,8 @@ public:
     {
         for (int y = 0; y < m_height; ++y)
             std::fill(m_bits + static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(m_clipLeft),
-                      m_bits + static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(m_clipRight), argb);
+                      m_bits + static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(m_clipRight),
+                      argb);
     }
 
     // A polyline drawn vertex by vertex, without keeping its vertices. Consecutive vertices

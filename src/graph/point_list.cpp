@@ -1,13 +1,12 @@
 #include "graph/point_list.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <new>
 #include <utility>
-
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -142,7 +141,8 @@ int PointList::Change(int index, const GraphPoint& p)
         return -1;
     const GraphPoint old = (*this)[static_cast<std::size_t>(index)];
     Set(static_cast<std::size_t>(index), p);
-    const bool onEdge = old.x == m_box.xMin || old.x == m_box.xMax || old.y == m_box.yMin || old.y == m_box.yMax;
+    const bool onEdge =
+        old.x == m_box.xMin || old.x == m_box.xMax || old.y == m_box.yMin || old.y == m_box.yMax;
     if (onEdge)
         RecomputeBounds();
     else

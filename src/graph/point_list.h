@@ -1,13 +1,13 @@
 #pragma once
 
+#include "graph/extremes.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <vector>
-
-#include "graph/extremes.h"
 
 namespace qor::graph {
 
@@ -170,7 +170,8 @@ private:
     mutable std::size_t m_summaryValid = 0;  // points covered by a correct summary
 };
 
-[[gnu::always_inline]] inline bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin, double& yMax) const
+[[gnu::always_inline]] inline bool PointList::MinMaxY(std::size_t from, std::size_t to, double& yMin,
+                                                      double& yMax) const
 {
     to = std::min(to, m_size);
     if (from >= to) {

@@ -1,10 +1,10 @@
 #include "graph/read_out.h"
 
-#include <cmath>
-#include <cstdlib>
-
 #include "common/text.h"
 #include "graph/ruler_labels.h"
+
+#include <cmath>
+#include <cstdlib>
 
 namespace qor::graph {
 
@@ -16,7 +16,8 @@ int ReadOut::CurveAtColour(const GraphModel& model, Rgb pixel, unsigned frameFla
             continue;
         if (frameFlags & kFrameLogY)
             return pos;
-        if (std::abs(Red(g->m_colour) - Red(pixel)) <= 4 && std::abs(Green(g->m_colour) - Green(pixel)) <= 4 &&
+        if (std::abs(Red(g->m_colour) - Red(pixel)) <= 4 &&
+            std::abs(Green(g->m_colour) - Green(pixel)) <= 4 &&
             std::abs(Blue(g->m_colour) - Blue(pixel)) <= 4)
             return pos;
     }
@@ -46,8 +47,8 @@ std::string ReadOut::Text(const GraphModel& model, int curve, double x, double y
         std::int64_t d = t - g->m_points[0].time;
         if (d < 0)
             d = 0;
-        return Format("x=%u:%u:%u, y=%s", static_cast<unsigned>(d / 3600), static_cast<unsigned>((d / 60) % 60),
-                      static_cast<unsigned>(d % 60), ys.c_str());
+        return Format("x=%u:%u:%u, y=%s", static_cast<unsigned>(d / 3600),
+                      static_cast<unsigned>((d / 60) % 60), static_cast<unsigned>(d % 60), ys.c_str());
     }
     // No curve under the mouse (or outside it): the plain position.
     return Format("x=%s, y=%s", ax.FormatNumber(x).c_str(), ys.c_str());
@@ -57,9 +58,9 @@ std::string ReadOut::PointTime(std::int64_t first, std::int64_t t, bool absolute
 {
     if (absolute) {
         const LocalTime lt = ToLocalTime(t);
-        return Format("%02u.%02u. %02u:%02u:%02u", static_cast<unsigned>(lt.day), static_cast<unsigned>(lt.month),
-                      static_cast<unsigned>(lt.hour), static_cast<unsigned>(lt.minute),
-                      static_cast<unsigned>(lt.second));
+        return Format("%02u.%02u. %02u:%02u:%02u", static_cast<unsigned>(lt.day),
+                      static_cast<unsigned>(lt.month), static_cast<unsigned>(lt.hour),
+                      static_cast<unsigned>(lt.minute), static_cast<unsigned>(lt.second));
     }
     const long d = static_cast<long>(t - first);
     return Format("(%ld:%02ld:%02ld)", d / 3600, (d / 60) % 60, d % 60);

@@ -1,9 +1,9 @@
 #include "graph/ruler_labels.h"
 
+#include "common/text.h"
+
 #include <cmath>
 #include <ctime>
-
-#include "common/text.h"
 
 namespace qor::graph {
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "graph/tick_scale.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "graph/tick_scale.h"
 
 namespace qor::graph {
 

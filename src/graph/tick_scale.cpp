@@ -57,7 +57,8 @@ TickScale TickScale::Compute(const ScaleMapping& mapping, int count)
     int e = DecimalExponent(std::fabs(r0) >= std::fabs(r1) ? r0 : r1);
     auto scaleOf = [](int ex) { return std::pow(10.0, -ex); };
     double a = r0 * scaleOf(e), b = r1 * scaleOf(e);
-    for (int guard = 0; std::fabs(a - b) < kFifth && a < 100.0 && b < 100.0 && guard < kMaxDecadeSteps; ++guard) {
+    for (int guard = 0; std::fabs(a - b) < kFifth && a < 100.0 && b < 100.0 && guard < kMaxDecadeSteps;
+         ++guard) {
         --e;
         a = r0 * scaleOf(e);
         b = r1 * scaleOf(e);

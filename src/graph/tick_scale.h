@@ -30,8 +30,8 @@ int DecimalExponent(double x);
 
 // The 1-2-5 ticks of a range: values in axis units and their pixels.
 struct TickScale {
-    int exponent = 0;      // labels show value / 10^exponent
-    double step = 0.0;     // in units of 10^exponent
+    int exponent = 0;   // labels show value / 10^exponent
+    double step = 0.0;  // in units of 10^exponent
     std::vector<double> values;
     std::vector<double> pixels;
     // Scaled tick values t (value = t * 10^exponent); kept for label and log rules.

@@ -37,7 +37,7 @@ void FreigabeDlgModel::AddReleased(const std::string& text, std::uint8_t address
 }
 
 bool FreigabeDlgModel::Move(std::vector<std::string>& fromText, std::array<std::uint8_t, 16>& from,
-                        std::vector<std::string>& toText, std::array<std::uint8_t, 16>& to, int row)
+                            std::vector<std::string>& toText, std::array<std::uint8_t, 16>& to, int row)
 {
     const int n = Count(from);
     const int m = Count(to);

@@ -1,7 +1,7 @@
 #include "ui/document/qor_view.h"
 
-#include "data/qor_doc.h"
 #include "data/document_graph.h"
+#include "data/qor_doc.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/shell/ui_texts.h"
 

@@ -1,5 +1,13 @@
 #include "ui/graph/graph_panel.h"
 
+#include "graph/line_raster.h"
+#include "graph/ruler_labels.h"
+#include "graph/tick_scale.h"
+#include "ui/graph/graph_text_input.h"
+#include "ui/graph/graph_texts.h"
+#include "ui/graph/graph_wnd.h"
+#include "ui/graph/ruler.h"
+
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -12,18 +20,13 @@
 #include <atomic>
 #include <cmath>
 
-#include "graph/line_raster.h"
-#include "graph/ruler_labels.h"
-#include "graph/tick_scale.h"
-#include "ui/graph/graph_text_input.h"
-#include "ui/graph/graph_texts.h"
-#include "ui/graph/graph_wnd.h"
-#include "ui/graph/ruler.h"
-
 namespace qor::ui {
 
 namespace {
-QColor ToColor(graph::Rgb c) { return QColor(graph::Red(c), graph::Green(c), graph::Blue(c)); }
+QColor ToColor(graph::Rgb c)
+{
+    return QColor(graph::Red(c), graph::Green(c), graph::Blue(c));
+}
 
 bool IsRaster(const QPaintDevice* d)
 {
@@ -51,7 +54,8 @@ QImage* DirectTarget(QPainter& p, const QRect& rect)
         return nullptr;
     auto* img = static_cast<QImage*>(p.device());
     const QImage::Format f = img->format();
-    if ((f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied) ||
+    if ((f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+         f != QImage::Format_ARGB32_Premultiplied) ||
         img->devicePixelRatio() != 1.0 || !img->isDetached() || !img->rect().contains(rect))
         return nullptr;
     return img;
@@ -186,7 +190,8 @@ void CGraphPanel::DrawCurvesVector(QPainter& p, const QRect& rect)
     const unsigned style = m_wnd->GetStyle();
     const double dpi = FRuler::Dpi(p.device(), false);
     p.fillRect(rect, Qt::white);
-    const graph::ScaleMapping xm = XMap(r, rect.left(), rect.width()), ym = YMap(r, rect.top(), rect.height());
+    const graph::ScaleMapping xm = XMap(r, rect.left(), rect.width()),
+                              ym = YMap(r, rect.top(), rect.height());
     if (style & graph::kStyleGrid) {
         QPen gpen(kGrid, std::max(1.0, dpi / 96.0), Qt::DotLine);
         p.setPen(gpen);
@@ -228,7 +233,8 @@ void CGraphPanel::DrawOverlay(QPainter& p, const QRect& rect)
 {
     const graph::GraphRange& r = m_wnd->Range();
     const QPaintDevice* dev = p.device();
-    const graph::ScaleMapping xm = XMap(r, rect.left(), rect.width()), ym = YMap(r, rect.top(), rect.height());
+    const graph::ScaleMapping xm = XMap(r, rect.left(), rect.width()),
+                              ym = YMap(r, rect.top(), rect.height());
     const QFont base = FRuler::LabelFont(dev, graph::ruler_inches::kLabelFontHeight);
     p.save();
     p.setClipRect(rect);
@@ -289,12 +295,13 @@ void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect)
         return;
     if (IsRaster(p.device()) && p.worldTransform().isIdentity()) {
         QImage* direct = DirectTarget(p, rect);
-        const bool kept = !m_dirty && m_layer.size() == rect.size() && m_layerDpi == p.device()->logicalDpiX();
+        const bool kept =
+            !m_dirty && m_layer.size() == rect.size() && m_layerDpi == p.device()->logicalDpiX();
         if (direct && !kept) {
             // An image (a picture to save or print) gets the curves written straight into
             // it, sparing a copy of the whole plot; the window's layer stays as it was.
-            QImage part(direct->scanLine(rect.top()) + 4 * static_cast<std::size_t>(rect.left()), rect.width(),
-                        rect.height(), direct->bytesPerLine(), direct->format());
+            QImage part(direct->scanLine(rect.top()) + 4 * static_cast<std::size_t>(rect.left()),
+                        rect.width(), rect.height(), direct->bytesPerLine(), direct->format());
             RenderLayer(part, p.device());
         } else {
             p.drawImage(rect.topLeft(), CachedLayer(rect.size(), p.device()));
@@ -382,7 +389,8 @@ void CGraphPanel::mouseReleaseEvent(QMouseEvent* e)
     m_dragging = false;
     const QRect sel = QRect(m_dragStart, e->position().toPoint()).normalized();
     if (sel.width() >= 3 && sel.height() >= 3) {
-        const QPointF a = ToGraph(QPointF(sel.left(), sel.bottom())), b = ToGraph(QPointF(sel.right(), sel.top()));
+        const QPointF a = ToGraph(QPointF(sel.left(), sel.bottom())),
+                      b = ToGraph(QPointF(sel.right(), sel.top()));
         m_wnd->SetRange(a.x(), b.x(), a.y(), b.y(), true);
     }
     m_wnd->SetZoomMode(false);
@@ -405,10 +413,13 @@ void CGraphPanel::contextMenuEvent(QContextMenuEvent* e)
     QAction* zr = menu.addAction(QString::fromUtf8(gt::kZoomRect[l]), [this] { m_wnd->SetZoomMode(true); });
     zr->setEnabled(!m_wnd->ZoomMode());
     QMenu* scroll = menu.addMenu(QString::fromUtf8(gt::kScroll[l]));
-    scroll->addAction(QString::fromUtf8(gt::kLeft[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Left); });
-    scroll->addAction(QString::fromUtf8(gt::kRight[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Right); });
+    scroll->addAction(QString::fromUtf8(gt::kLeft[l]),
+                      [this] { m_wnd->Scroll(graph::ScrollDirection::Left); });
+    scroll->addAction(QString::fromUtf8(gt::kRight[l]),
+                      [this] { m_wnd->Scroll(graph::ScrollDirection::Right); });
     scroll->addAction(QString::fromUtf8(gt::kUp[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Up); });
-    scroll->addAction(QString::fromUtf8(gt::kDown[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Down); });
+    scroll->addAction(QString::fromUtf8(gt::kDown[l]),
+                      [this] { m_wnd->Scroll(graph::ScrollDirection::Down); });
     menu.addSeparator();
     menu.addAction(QString::fromUtf8(gt::kGraphText[l]), [this] { m_wnd->SetTextMode(true); });
     menu.addAction(QString::fromUtf8(gt::kEditText[l]), [this] { m_wnd->SetEditMode(true); });

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "graph/decimator.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
 #include <vector>
-
-#include "graph/decimator.h"
 
 namespace qor::ui {
 

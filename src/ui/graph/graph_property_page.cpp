@@ -1,5 +1,8 @@
 #include "ui/graph/graph_property_page.h"
 
+#include "ui/graph/graph_texts.h"
+#include "ui/graph/graph_wnd.h"
+
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -13,16 +16,19 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "ui/graph/graph_texts.h"
-#include "ui/graph/graph_wnd.h"
-
 namespace qor::ui {
 
 namespace gt = graph_texts;
 
 namespace {
-QString Q(const char* s) { return QString::fromUtf8(s); }
-QColor ToColor(graph::Rgb c) { return QColor(graph::Red(c), graph::Green(c), graph::Blue(c)); }
+QString Q(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+QColor ToColor(graph::Rgb c)
+{
+    return QColor(graph::Red(c), graph::Green(c), graph::Blue(c));
+}
 }  // namespace
 
 CGraphAxisPage::CGraphAxisPage(CGraphWnd& wnd, int axis, int lang, QWidget* parent)
@@ -42,7 +48,8 @@ CGraphAxisPage::CGraphAxisPage(CGraphWnd& wnd, int axis, int lang, QWidget* pare
 
 void CGraphAxisPage::Apply()
 {
-    m_wnd.SetAxisTitle(m_name->text().toStdString(), m_unit->text().toStdString(), m_decimals->value(), m_axis, true);
+    m_wnd.SetAxisTitle(m_name->text().toStdString(), m_unit->text().toStdString(), m_decimals->value(),
+                       m_axis, true);
 }
 
 CGraphGraphicsPage::CGraphGraphicsPage(CGraphWnd& wnd, int lang, QWidget* parent)
@@ -72,7 +79,8 @@ CGraphGraphicsPage::CGraphGraphicsPage(CGraphWnd& wnd, int lang, QWidget* parent
     connect(m_colour, &QPushButton::clicked, this, [this] {
         if (m_current < 0)
             return;
-        const QColor c = QColorDialog::getColor(ToColor(m_entries[static_cast<std::size_t>(m_current)].colour), this);
+        const QColor c =
+            QColorDialog::getColor(ToColor(m_entries[static_cast<std::size_t>(m_current)].colour), this);
         if (c.isValid())
             SetColour(graph::MakeRgb(c.red(), c.green(), c.blue()));
     });
@@ -151,9 +159,13 @@ CGraphTitlePage::CGraphTitlePage(CGraphWnd& wnd, int lang, QWidget* parent)
     form->addRow(Q(gt::kTitle[lang]), m_title);
 }
 
-void CGraphTitlePage::Apply() { m_wnd.SetTitle(m_title->text()); }
+void CGraphTitlePage::Apply()
+{
+    m_wnd.SetTitle(m_title->text());
+}
 
-CGraphPropertySheet::CGraphPropertySheet(CGraphWnd& wnd, QWidget* parent) : QDialog(parent), m_tabs(new QTabWidget)
+CGraphPropertySheet::CGraphPropertySheet(CGraphWnd& wnd, QWidget* parent)
+    : QDialog(parent), m_tabs(new QTabWidget)
 {
     const int lang = wnd.Language();
     setWindowTitle(Q(gt::kProperties[lang]));

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "graph/graph_props.h"
+
 #include <QDialog>
 #include <QWidget>
 #include <vector>
-
-#include "graph/graph_props.h"
 
 class QLineEdit;
 class QListWidget;

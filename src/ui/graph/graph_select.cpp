@@ -1,5 +1,7 @@
 #include "ui/graph/graph_select.h"
 
+#include "ui/graph/graph_texts.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -7,8 +9,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "ui/graph/graph_texts.h"
 
 namespace qor::ui {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "graph/graph_selection.h"
+
 #include <QDialog>
 #include <array>
-
-#include "graph/graph_selection.h"
 
 class QCheckBox;
 

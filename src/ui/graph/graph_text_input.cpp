@@ -1,12 +1,12 @@
 #include "ui/graph/graph_text_input.h"
 
+#include "ui/graph/graph_texts.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "ui/graph/graph_texts.h"
 
 namespace qor::ui {
 
@@ -25,7 +25,10 @@ CGraphTextInput::CGraphTextInput(int lang, const QString& text, QWidget* parent)
     m_edit->setMinimumWidth(260);
 }
 
-QString CGraphTextInput::Text() const { return m_edit->text(); }
+QString CGraphTextInput::Text() const
+{
+    return m_edit->text();
+}
 
 bool CGraphTextInput::Ask(QWidget* parent, int lang, QString& text)
 {

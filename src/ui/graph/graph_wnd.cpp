@@ -1,15 +1,5 @@
 #include "ui/graph/graph_wnd.h"
 
-#include <QFontMetricsF>
-#include <QMessageBox>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPainter>
-#include <QRegion>
-#include <QPdfWriter>
-#include <QResizeEvent>
-#include <cmath>
-
 #include "graph/ruler_labels.h"
 #include "ui/graph/graph_panel.h"
 #include "ui/graph/graph_property_page.h"
@@ -17,11 +7,21 @@
 #include "ui/graph/graph_texts.h"
 #include "ui/graph/ruler.h"
 
+#include <QFontMetricsF>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegion>
+#include <QResizeEvent>
+#include <cmath>
+
 namespace qor::ui {
 
 CGraphWnd::CGraphWnd(QWidget* parent, int capacity)
-    : QWidget(parent), graph::GraphModel(capacity), m_panel(new CGraphPanel(this)), m_hRuler(new FHRuler(this)),
-      m_vRuler(new FVRuler(this))
+    : QWidget(parent), graph::GraphModel(capacity), m_panel(new CGraphPanel(this)),
+      m_hRuler(new FHRuler(this)), m_vRuler(new FVRuler(this))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_hRuler->SetModel(this);
@@ -79,8 +79,9 @@ void CGraphWnd::SetEditMode(bool on)
 
 bool CGraphWnd::ClearTextsAsk()
 {
-    const auto answer = QMessageBox::question(this, QString(), QString::fromUtf8(graph_texts::kClearQuestion[m_lang]),
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const auto answer =
+        QMessageBox::question(this, QString(), QString::fromUtf8(graph_texts::kClearQuestion[m_lang]),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return false;
     RemoveAllTexts();
@@ -131,7 +132,8 @@ void CGraphWnd::Notify(const graph::GraphNotification& n)
         if (n.redraw && !(m_frameFlags & graph::kFrameNumericX))
             m_hRuler->update();
         break;
-    default: break;
+    default:
+        break;
     }
     if (n.redraw)
         m_panel->Invalidate();

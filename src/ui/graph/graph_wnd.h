@@ -1,11 +1,11 @@
 #pragma once
 
+#include "graph/graph_model.h"
+#include "graph/read_out.h"
+
 #include <QImage>
 #include <QString>
 #include <QWidget>
-
-#include "graph/graph_model.h"
-#include "graph/read_out.h"
 
 class QPaintDevice;
 class QPainter;

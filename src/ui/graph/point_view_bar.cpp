@@ -1,11 +1,11 @@
 #include "ui/graph/point_view_bar.h"
 
-#include <QHeaderView>
-#include <QMenu>
-
 #include "graph/read_out.h"
 #include "ui/graph/graph_texts.h"
 #include "ui/graph/graph_wnd.h"
+
+#include <QHeaderView>
+#include <QMenu>
 
 namespace qor::ui {
 
@@ -47,7 +47,8 @@ void CPointViewBar::ShowCurve(const CGraphWnd& wnd, int curve, bool absoluteTime
         const int row = static_cast<int>(i - first);
         m_list->setItem(row, 0, new QTableWidgetItem(QString::number(i)));
         m_list->setItem(row, 1,
-                        new QTableWidgetItem(QString::fromStdString(graph::ReadOut::PointTime(t0, p.time, absoluteTime))));
+                        new QTableWidgetItem(
+                            QString::fromStdString(graph::ReadOut::PointTime(t0, p.time, absoluteTime))));
         m_list->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(ax.FormatNumber(p.x))));
         m_list->setItem(row, 3, new QTableWidgetItem(QString::fromStdString(ay.FormatNumber(p.y))));
     }

@@ -1,5 +1,9 @@
 #include "ui/graph/ruler.h"
 
+#include "graph/read_out.h"
+#include "graph/ruler_labels.h"
+#include "graph/tick_scale.h"
+
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
@@ -8,10 +12,6 @@
 #include <cmath>
 #include <map>
 #include <tuple>
-
-#include "graph/ruler_labels.h"
-#include "graph/read_out.h"
-#include "graph/tick_scale.h"
 
 namespace qor::ui {
 
@@ -78,8 +78,8 @@ double Multiplier(QPainter* p, const QFont& font, int exponent, QPointF baseline
 }
 
 // "10" with the exponent raised in the exponent font.
-double PowerLabel(QPainter* p, const QFont& font, const QFont& expFont, const QString& exponent, QPointF baseline,
-                  bool measureOnly)
+double PowerLabel(QPainter* p, const QFont& font, const QFont& expFont, const QString& exponent,
+                  QPointF baseline, bool measureOnly)
 {
     const QFontMetricsF fm(font, p->device()), fe(expFont, p->device());
     const double w = fm.horizontalAdvance(QStringLiteral("10"));
@@ -143,8 +143,14 @@ void FRuler::SetTexts(const QString& title, const QString& tooltip)
     setToolTip(tooltip);
 }
 
-int FRuler::GetThickness(QPaintDevice*) const { return 0; }
-int FRuler::GetLabelCount(QPaintDevice*, const QRect&) const { return 0; }
+int FRuler::GetThickness(QPaintDevice*) const
+{
+    return 0;
+}
+int FRuler::GetLabelCount(QPaintDevice*, const QRect&) const
+{
+    return 0;
+}
 void FRuler::Draw(QPainter*, int, int, int, int) {}
 
 void FRuler::paintEvent(QPaintEvent*)
@@ -160,8 +166,8 @@ int FVRuler::GetThickness(QPaintDevice* device) const
     // Room for the tick, a gap and one rotated label line; never thinner than a sixth inch.
     const QFont f = LabelFont(device, ri::kLabelFontHeight);
     const QFontMetricsF fm(f, device);
-    const int need = Px(ri::kMajorTick, device, false) + Px(0.04, device, false) + static_cast<int>(std::ceil(fm.height())) +
-                     Px(0.04, device, false);
+    const int need = Px(ri::kMajorTick, device, false) + Px(0.04, device, false) +
+                     static_cast<int>(std::ceil(fm.height())) + Px(0.04, device, false);
     return std::max(Px(ri::kVerticalThickness, device, false), need);
 }
 
@@ -418,7 +424,8 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
     if (multiplier)
         Multiplier(p, font, ticks.exponent, QPointF(right - endExtent, baseline), false);
     else if (!m_title.isEmpty())
-        p->drawText(QPointF(right - endExtent, baseline + (absolute && !numeric ? fm.lineSpacing() : 0)), m_title);
+        p->drawText(QPointF(right - endExtent, baseline + (absolute && !numeric ? fm.lineSpacing() : 0)),
+                    m_title);
     p->restore();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "graph/graph_model.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QString>
 #include <QWidget>
-
-#include "graph/graph_model.h"
 
 class QPaintDevice;
 

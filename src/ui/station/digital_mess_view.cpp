@@ -1,9 +1,9 @@
 #include "ui/station/digital_mess_view.h"
 
-#include "ui/station/c3d_meter_ctrl.h"
 #include "catalogue/digital_mess_view_model.h"
-#include "ui/station/led.h"
 #include "ui/shell/ui_texts.h"
+#include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/led.h"
 
 #include <QLabel>
 #include <cmath>

@@ -76,7 +76,8 @@ Crs232::Crs232(const station::StationConfig& config, int lang, QWidget* parent)
     m_device->setEditable(true);
     m_device->setMinimumWidth(220);
     FillDevices(lang);
-    auto* baud = new QLabel(QString::number(station::Rs232Model::kSerialBaud) + QStringLiteral(",N,8,1"), m_serialBox);
+    auto* baud =
+        new QLabel(QString::number(station::Rs232Model::kSerialBaud) + QStringLiteral(",N,8,1"), m_serialBox);
     auto* serialForm = new QFormLayout(m_serialBox);
     serialForm->addRow(Tr(txt::kPortNumber, lang), m_port);
     serialForm->addRow(Tr(txt::kDevice, lang), m_device);
