@@ -6,7 +6,7 @@
 #include "data/record_list.h"
 #include "data_test_util.h"
 
-#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace qor::data;
@@ -25,17 +25,16 @@ Bytes Stored(const std::function<void(Archive&)>& f)
 
 TEST(Archive, TimeStampOf2000)
 {
-    Bytes b = Stored([](Archive& ar) { ar.WriteTime(946684800); });
-    EXPECT_EQ(b, (Bytes{0x0A, 0x00, 0x00, 0x80, 0x80, 0x43, 0x6D, 0x38, 0, 0, 0, 0}));
+    Bytes b = Stored([](Archive& ar) {
+        ar.WriteTime(946684800);
+        ar.WriteTime(-86400);
+    });
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 12),
+              (Bytes{0x0A, 0x00, 0x00, 0x80, 0x80, 0x43, 0x6D, 0x38, 0, 0, 0, 0}));
+    b.insert(b.end(), {0x80, 0x43, 0x6D, 0x38, 0xFF, 0xFF, 0xFF, 0xFF});  // two short forms
     Archive in = Archive::Load(b.data(), b.size());
-    EXPECT_EQ(in.ReadTime(), 946684800);
-    Bytes s{0x80, 0x43, 0x6D, 0x38, 0xFF, 0xFF, 0xFF, 0xFF};  // two short forms
-    Archive in2 = Archive::Load(s.data(), s.size());
-    EXPECT_EQ(in2.ReadTime(), 946684800);
-    EXPECT_EQ(in2.ReadTime(), -1);
-    Bytes neg = Stored([](Archive& ar) { ar.WriteTime(-86400); });
-    Archive in3 = Archive::Load(neg.data(), neg.size());
-    EXPECT_EQ(in3.ReadTime(), -86400);
+    for (std::int64_t t : {946684800, -86400, 946684800, -1})
+        EXPECT_EQ(in.ReadTime(), t);
 }
 
 TEST(Archive, StringLengthPrefixes)
@@ -85,18 +84,15 @@ TEST(Archive, StringsInWindows1252AndUtf16)
 
 TEST(Archive, Counts)
 {
-    Bytes b = Stored([](Archive& ar) {
-        ar.WriteCount(0);
-        ar.WriteCount(0xFFFE);
-        ar.WriteCount(0xFFFF);
-        ar.WriteCount(100000);
+    const std::uint32_t counts[] = {0, 0xFFFE, 0xFFFF, 100000};
+    Bytes b = Stored([&](Archive& ar) {
+        for (std::uint32_t n : counts)
+            ar.WriteCount(n);
     });
     EXPECT_EQ(b, (Bytes{0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0xA0, 0x86, 0x01, 0x00}));
     Archive in = Archive::Load(b.data(), b.size());
-    EXPECT_EQ(in.ReadCount(), 0u);
-    EXPECT_EQ(in.ReadCount(), 0xFFFEu);
-    EXPECT_EQ(in.ReadCount(), 0xFFFFu);
-    EXPECT_EQ(in.ReadCount(), 100000u);
+    for (std::uint32_t n : counts)
+        EXPECT_EQ(in.ReadCount(), n);
 }
 
 TEST(Archive, TwoSamplesShareOneClassRecord)
@@ -109,33 +105,25 @@ TEST(Archive, TwoSamplesShareOneClassRecord)
     samples[1].m_temperature[15] = 21.5f;
     Bytes b = Stored([&](Archive& ar) { SerializeList(ar, samples); });
 
+    // Value, value 2 and temperature of each address in turn.
     ByteWriter w;
-    w.u16(2).newClass("CDatenObject").time(1);
-    for (int i = 0; i < 48; ++i)
-        w.f32(0);
-    w.u8({0x01, 0x80}).time(2).f32(7.0f).f32(-1.5f).f32(0);
-    for (int i = 1; i < 15; ++i)
-        w.f32(0).f32(0).f32(0);
-    w.f32(0).f32(0).f32(21.5f);
+    w.u16(2).newClass("CDatenObject").time(1).f32s(0, 48);
+    w.u8({0x01, 0x80}).time(2).f32(7.0f).f32(-1.5f).f32s(0, 45).f32(21.5f);
     EXPECT_EQ(b, w.b);
 
     std::vector<CDatenObject> back;
     Archive in = Archive::Load(b.data(), b.size());
     SerializeList(in, back);
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[1].m_value2[0], -1.5f);
-    EXPECT_EQ(back[1].m_temperature[15], 21.5f);
     EXPECT_EQ(in.FileVersion(), 3);
+    EXPECT_EQ(Stored([&](Archive& ar) { SerializeList(ar, back); }), b);
 }
 
 TEST(Archive, VersionOneSampleWithTrailingFloats)
 {
     ByteWriter w;
-    w.u16(1).newClass("CDatenObject", 1).time(5);
-    for (int i = 0; i < 16; ++i)
-        w.f32(i == 5 ? 7.0f : 0).f32(i == 5 ? 21.5f : 0);
-    w.f32(99).f32(98);  // read and discarded
-    w.u8({0x42});       // the next byte must be where reading stands
+    w.u16(1).newClass("CDatenObject", 1).time(5).f32s(0, 10).f32(7.0f).f32(21.5f).f32s(0, 20);
+    // Two floats read and discarded; the next byte must be where reading stands.
+    w.f32(99).f32(98).u8({0x42});
     Archive in = Archive::Load(w.b.data(), w.b.size());
     std::vector<CDatenObject> samples;
     SerializeList(in, samples);
@@ -151,15 +139,9 @@ TEST(Archive, ObjectReferenceForms)
 {
     // null; new class; known class in the short and in the long form; known object.
     ByteWriter w;
-    w.u16(5).u16(0).newClass("CDatenObject").time(1);
-    for (int i = 0; i < 48; ++i)
-        w.f32(1);
-    w.u16(0x7FFF).u32(0x80000001).time(2);
-    for (int i = 0; i < 48; ++i)
-        w.f32(2);
-    w.u16(0x8001).time(3);
-    for (int i = 0; i < 48; ++i)
-        w.f32(3);
+    w.u16(5).u16(0).newClass("CDatenObject").time(1).f32s(1, 48);
+    w.u16(0x7FFF).u32(0x80000001).time(2).f32s(2, 48);
+    w.u16(0x8001).time(3).f32s(3, 48);
     w.u16(3);  // the object numbered 3: the second sample
     Archive in = Archive::Load(w.b.data(), w.b.size());
     std::vector<CDatenObject> samples;
@@ -201,12 +183,14 @@ TEST(Archive, HugeCountDoesNotReserveIt)
 {
     // Four billion samples announced, two present: both are kept, then the end of file.
     ByteWriter w;
-    w.u16(0xFFFF).u32(0xFFFFFFF0).newClass("CDatenObject").time(1);
-    for (int i = 0; i < 48; ++i)
-        w.f32(0);
-    w.u16(0x8001).time(2);
-    for (int i = 0; i < 48; ++i)
-        w.f32(0);
+    w.u16(0xFFFF)
+        .u32(0xFFFFFFF0)
+        .newClass("CDatenObject")
+        .time(1)
+        .f32s(0, 48)
+        .u16(0x8001)
+        .time(2)
+        .f32s(0, 48);
     Archive in = Archive::Load(w.b.data(), w.b.size());
     std::vector<CDatenObject> samples;
     EXPECT_THROW(SerializeList(in, samples), ArchiveError);
@@ -214,62 +198,53 @@ TEST(Archive, HugeCountDoesNotReserveIt)
     EXPECT_LE(samples.capacity(), 4u);
 }
 
-TEST(Archive, ReadsThroughTheFileBuffer)
+TEST(Archive, LongListsThroughTheFileBuffer)
 {
-    // More than one buffer's worth, so refills happen inside records.
-    std::vector<CDatenObject> samples(20000);
+    // 40000 samples push the object numbers past 0x7FFF: the next class is referred to in the
+    // long form. More than one buffer's worth, so refills happen inside records and a string.
+    std::vector<CDatenObject> samples(40000);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i].m_time = static_cast<std::int64_t>(i);
         samples[i].m_value[i % 16] = static_cast<float>(i);
     }
-    TempDir dir;
-    const std::string path = dir / "big.bin";
-    {
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        Archive ar = Archive::Store(f);
-        SerializeList(ar, samples);
-        ar.WriteString(std::string(3000000, 's'));
-        ar.Flush();
-        std::fclose(f);
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    Archive in = Archive::Load(f);
-    std::vector<CDatenObject> back;
-    SerializeList(in, back);
-    EXPECT_EQ(in.ReadString().size(), 3000000u);
-    EXPECT_EQ(in.Remaining(), 0u);
-    std::fclose(f);
-    ASSERT_EQ(back.size(), samples.size());
-    for (std::size_t i = 0; i < back.size(); i += 997) {
-        EXPECT_EQ(back[i].m_time, static_cast<std::int64_t>(i));
-        EXPECT_EQ(back[i].m_value[i % 16], static_cast<float>(i));
-    }
-}
-
-TEST(Archive, LongClassTagPastNumber0x7FFF)
-{
-    // 40000 samples push the numbers past 0x7FFF: the next class is referred to in the long form.
-    std::vector<CDatenObject> samples(40000);
     std::vector<CPotQORDatenObject> pot(2);
     pot[1].m_counter = 9;
-    Bytes b = Stored([&](Archive& ar) {
+    TempDir dir;
+    const std::string path = dir / "big.bin";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    {
+        Archive ar = Archive::Store(f);
         SerializeList(ar, samples);
         SerializeList(ar, pot);
-    });
-    const std::size_t potList = 2 + (2 + 2 + 2 + 12) + 204 + 39999 * (2 + 204);
-    ByteWriter head;
-    head.u16(2).newClass("CPotQORDatenObject");
-    ASSERT_GT(b.size(), potList + head.b.size());
-    EXPECT_TRUE(std::equal(head.b.begin(), head.b.end(), b.begin() + static_cast<long>(potList)));
-    const std::size_t second = potList + head.b.size() + 24;
-    EXPECT_EQ(Bytes(b.begin() + static_cast<long>(second), b.begin() + static_cast<long>(second) + 6),
-              ByteWriter().u16(0x7FFF).u32(0x80000000u | 40002).b);
+        ar.WriteString(std::string(3000000, 's'));
+        ar.Flush();
+    }
+    std::fclose(f);
 
-    Archive in = Archive::Load(b.data(), b.size());
+    const Bytes b = ReadBytes(path);
+    auto at = [&](std::size_t pos, std::size_t n) {
+        return Bytes(b.begin() + static_cast<long>(pos), b.begin() + static_cast<long>(pos + n));
+    };
+    const std::size_t potList = 2 + (2 + 2 + 2 + 12) + 204 + 39999 * (2 + 204);
+    const Bytes head = ByteWriter().u16(2).newClass("CPotQORDatenObject").b;
+    ASSERT_GT(b.size(), potList + head.size() + 30);
+    EXPECT_EQ(at(potList, head.size()), head);
+    EXPECT_EQ(at(potList + head.size() + 24, 6), ByteWriter().u16(0x7FFF).u32(0x80000000u | 40002).b);
+
+    f = std::fopen(path.c_str(), "rb");
+    Archive in = Archive::Load(f);
     std::vector<CDatenObject> s2;
     std::vector<CPotQORDatenObject> p2;
     SerializeList(in, s2);
     SerializeList(in, p2);
+    EXPECT_EQ(in.ReadString().size(), 3000000u);
+    EXPECT_EQ(in.Remaining(), 0u);
+    std::fclose(f);
+    ASSERT_EQ(s2.size(), samples.size());
+    for (std::size_t i = 0; i < s2.size(); i += 997) {
+        EXPECT_EQ(s2[i].m_time, static_cast<std::int64_t>(i));
+        EXPECT_EQ(s2[i].m_value[i % 16], static_cast<float>(i));
+    }
     ASSERT_EQ(p2.size(), 2u);
     EXPECT_EQ(p2[1].m_counter, 9u);
 }
