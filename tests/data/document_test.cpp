@@ -196,6 +196,7 @@ TEST(Document, OpenMergesLogbookAndAbsentModuleTypes)
     EXPECT_EQ(f.doc.m_slave[2].m_type, 5);  // absent: takes the recorded type
     EXPECT_EQ(f.doc.m_slave[3].m_type, 1);  // released: keeps its own
     EXPECT_EQ(f.logbook.m_text, "X\nY\n01.02.2010 09:05:03\tDatei " + (dir / "a.qo3") + " geladen\n");
+    EXPECT_TRUE(f.logbook.m_changed);
 }
 
 TEST(Document, OpenDialogOutcomes)
@@ -410,19 +411,18 @@ TEST(Document, ImportTableFile)
 
 TEST(Document, ImportSetupFile)
 {
-    TempDir dir;
+    // The .qrv layout is the .qo3 one without the potentiostat and impedance lists.
+    const Bytes empty = EmptyDocumentBytes("qrv log\n");
     ByteWriter w;
-    w.u16(1).newClass("CDatenObject").append(SampleBytes(99, 5.0f));
-    for (int i = 0; i < 16; ++i)
-        w.u8({1, 0, 0}).f32s(1, 3).u8({0});
-    w.f32(0).f32(100).u32(1).time(946684800 + 30);
-    w.append(Bytes(16, 0)).str("qrv log\n");
-    for (int c = 0; c < 54; ++c)
-        w.u8({0}).str("").u32(0);
+    w.u16(1)
+        .newClass("CDatenObject")
+        .append(SampleBytes(99, 5.0f))
+        .append(Bytes(empty.begin() + 2, empty.end() - 10));
     w.u16(0);  // old potentiostat list
     w.u16(1).newClass("CStringDatenObject").f64(1).f64(2).u8({0, 0}).u32(0).str("Arial");
     w.u32(10).u8({0}).u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0).str("hello").u32(0).f64(1);
     w.u16(0);  // spare list
+    TempDir dir;
     WriteBytes(dir / "setup.qrv", w.b);
 
     Fixture f;
@@ -430,37 +430,24 @@ TEST(Document, ImportSetupFile)
     f.doc.OnFileImport();
     ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
     EXPECT_EQ(f.doc.Samples().size(), 1u);
-    EXPECT_EQ(f.doc.GrafikSetup().m_show3[15], 1);
-    EXPECT_EQ(f.doc.GraphProp().m_visible[0], 0);
     ASSERT_EQ(f.doc.Labels().size(), 1u);
     EXPECT_EQ(f.doc.Labels()[0].m_text, "hello");
+    EXPECT_EQ(f.logbook.m_text.rfind("qrv log\n", 0), 0u);
 }
 
-TEST(Document, OpenByPathThenReadBoundFile)
+TEST(Document, BrokenFileFromTheCommandLineIsLeftAloneAndUnbound)
 {
+    // Reading a good one is checked through the main window.
     TempDir dir;
-    Fixture src;
-    for (int i = 0; i < 4; ++i)
-        src.doc.AppendSample({});
-    ASSERT_TRUE(src.doc.WriteFile(dir / "p.qo3").ok);
-
+    const Bytes broken{0x05, 0x00, 0xFF};
+    WriteBytes(dir / "broken.qo3", broken);
     Fixture f;
-    ASSERT_TRUE(f.doc.OpenByPath(dir / "p.qo3"));
-    EXPECT_TRUE(f.doc.m_fileBound);
+    ASSERT_TRUE(f.doc.OpenByPath(dir / "broken.qo3"));
     EXPECT_TRUE(f.doc.m_boundFileWaiting);
-    EXPECT_EQ(f.ui.titles.back(), dir / "p.qo3");
-    EXPECT_TRUE(f.doc.Samples().empty());
-    ASSERT_TRUE(f.doc.ReadBoundFile());
+    EXPECT_FALSE(f.doc.ReadBoundFile());
+    EXPECT_FALSE(f.doc.m_fileBound);
     EXPECT_FALSE(f.doc.m_boundFileWaiting);
-    EXPECT_EQ(f.doc.Samples().size(), 4u);
-
-    // A broken file is left alone and unbound.
-    WriteBytes(dir / "broken.qo3", Bytes{0x05, 0x00, 0xFF});
-    Fixture b;
-    ASSERT_TRUE(b.doc.OpenByPath(dir / "broken.qo3"));
-    EXPECT_FALSE(b.doc.ReadBoundFile());
-    EXPECT_FALSE(b.doc.m_fileBound);
-    EXPECT_EQ(b.ui.titles.back(), "");
-    EXPECT_EQ(b.ui.messages.size(), 1u);
-    EXPECT_EQ(ReadBytes(dir / "broken.qo3"), (Bytes{0x05, 0x00, 0xFF}));
+    EXPECT_EQ(f.ui.titles.back(), "");
+    EXPECT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(ReadBytes(dir / "broken.qo3"), broken);
 }
