@@ -208,14 +208,8 @@ TEST(Archive, HugeCountDoesNotReserveIt)
 {
     // Four billion samples announced, two present: both are kept, then the end of file.
     ByteWriter w;
-    w.u16(0xFFFF)
-        .u32(0xFFFFFFF0)
-        .newClass("CDatenObject")
-        .time(1)
-        .f32s(0, 48)
-        .u16(0x8001)
-        .time(2)
-        .f32s(0, 48);
+    w.u16(0xFFFF).u32(0xFFFFFFF0).newClass("CDatenObject").time(1).f32s(0, 48);
+    w.u16(0x8001).time(2).f32s(0, 48);
     Archive in = Archive::Load(w.b.data(), w.b.size());
     std::vector<CDatenObject> samples;
     EXPECT_THROW(SerializeList(in, samples), ArchiveError);
