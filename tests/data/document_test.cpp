@@ -107,10 +107,8 @@ TEST(Document, EveryRecordKindSurvivesSaveAndLoadAndDumpsAsJson)
     d.m_oldPot.resize(1);
     d.m_oldPot[0].m_count[1] = 1;
     d.m_oldPot[0].m_val2[10] = 4.0f;
-    d.m_pot.push_back({});
-    d.m_pot[0].m_raw = {-1, 0, 1};
-    d.m_eis.push_back({});
-    d.m_eis[0].m_val1 = 1e-5f;
+    d.m_pot.emplace_back().m_raw = {-1, 0, 1};
+    d.m_eis.emplace_back().m_val1 = 1e-5f;
     CStringDatenObject label;
     label.m_x = 0.1;
     label.m_text = "a \"b\"\n\tc\x01";
