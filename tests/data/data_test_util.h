@@ -1,11 +1,11 @@
 #pragma once
 
-#include "data/archive.h"
 #include "data/document_ui.h"
+#include "data/string_daten_object.h"
 
 #include <bit>
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -36,6 +36,12 @@ struct ByteWriter {
     ByteWriter& u16(std::uint16_t v) { return le(v, 2); }
     ByteWriter& u32(std::uint32_t v) { return le(v, 4); }
     ByteWriter& f32(float f) { return le(std::bit_cast<std::uint32_t>(f), 4); }
+    ByteWriter& f32s(float f, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            f32(f);
+        return *this;
+    }
     ByteWriter& f64(double d) { return le(std::bit_cast<std::uint64_t>(d), 8); }
     ByteWriter& time(std::int64_t t) { return u32(0x8000000A).le(static_cast<std::uint64_t>(t), 8); }
     ByteWriter& str(const std::string& s)  // short Windows-1252 string
@@ -81,40 +87,25 @@ inline Bytes ReadBytes(const std::string& path)
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-// Records every call; answers file dialogs and the save prompt from a script.
+// Records what the document tells its views; answers file dialogs and the save prompt from a
+// script.
 struct FakeUi : DocumentUi {
     std::vector<std::optional<std::string>> files;  // answers to ChooseFile, in order
-    std::vector<int> answers;                       // answers to AskSave, in order
-    std::vector<std::string> messages, titles, dataLogger, calls;
-    std::vector<FileDialog> dialogs;
-    int prompts = 0;
+    int answer = 2, prompts = 0;                    // the answer to AskSave, and how often it was asked
+    std::vector<std::string> messages, titles, calls;
 
-    template <class T> static T Next(std::vector<T>& queue, T none)
+    std::optional<std::string> ChooseFile(FileDialog, const std::string&, const std::string&) override
     {
-        if (queue.empty())
-            return none;
-        T v = queue.front();
-        queue.erase(queue.begin());
-        return v;
-    }
-    std::optional<std::string> ChooseFile(FileDialog kind, const std::string&, const std::string&) override
-    {
-        dialogs.push_back(kind);
         if (files.empty())
             return std::nullopt;
         std::optional<std::string> file = std::move(files.front());
         files.erase(files.begin());
         return file;
     }
-    int AskSave(const std::string&, const std::string&) override
-    {
-        ++prompts;
-        return Next(answers, 2);
-    }
+    int AskSave(const std::string&, const std::string&) override { return ++prompts, answer; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void SetTitle(const std::string& t) override { titles.push_back(t); }
-    void OpenDataLogger(const std::string& path, int) override { dataLogger.push_back(path); }
-    void ClearGraph() override { calls.push_back("clear"); }
+    void OpenDataLogger(const std::string& path, int) override { calls.push_back("logger " + path); }
     void SamplesAdded() override { calls.push_back("samples"); }
     void SetupChanged() override { calls.push_back("setup"); }
     void FileRead(const std::vector<CStringDatenObject>&) override { calls.push_back("read"); }

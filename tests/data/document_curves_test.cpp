@@ -3,6 +3,9 @@
 #include "data/grafik_setup_glg_model.h"
 #include "data/grafik_setup_virtuell.h"
 #include "data/graph_prop_object.h"
+#include "data/virtual_channel.h"
+#include "data/virtuell_kanal_model.h"
+#include "formula/text_oracle.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -21,6 +24,9 @@ struct Doc {
     {
         slaves[0].m_type = 1;  // pH amplifier, released
         slaves[0].m_enabled = 1;
+        slaves[5].m_type = 66;  // potentiostat, µA range, released
+        slaves[5].m_enabled = 1;
+        slaves[7].m_type = 1;       // found but not released
         setup.m_moduleType[3] = 1;  // recorded, absent now
     }
     DocumentCurves Curves(int lang = 0) const { return {slaves, setup, virtuell, props, lang}; }
@@ -39,28 +45,18 @@ std::string Ids(const DocumentCurves& c)
 
 }  // namespace
 
-TEST(DocumentCurves, WhichCurvesInWhatOrder)
-{
-    Doc d;
-    EXPECT_EQ(Ids(d.Curves()), "");
-    d.setup.m_show3[0] = d.setup.m_show1[0] = d.setup.m_show2[15] = 1;
-    d.virtuell.m_enable[2] = d.virtuell.m_enable[0] = 1;
-    EXPECT_EQ(Ids(d.Curves()), "0.1 0.3 15.2 v0 v2");  // values by address, then virtual channels
-}
-
 TEST(DocumentCurves, LabelsColoursAndVisibility)
 {
     Doc d;
     d.setup.m_show1[0] = d.setup.m_show2[0] = d.setup.m_show3[3] = 1;
     d.setup.m_factor2[0] = 10.0f;
     d.virtuell.m_enable[1] = 1;
-    d.virtuell.m_sourceY[1] = 0;
     d.virtuell.m_sourceZ[1] = 1;
     d.props.m_name[1] = "Kette";
     d.props.m_colour[2] = 0x123456;  // 0x00BBGGRR
     d.props.m_visible[3] = 0;
     const DocumentCurves c = d.Curves();
-    ASSERT_EQ(c.Size(), 4u);
+    ASSERT_EQ(Ids(c), "0.1 0.2 3.3 v1");  // values by address, then virtual channels
     EXPECT_EQ(c.Curves()[0].label, "S0 pH - Verstärker pH Wert [pH] * 1.0");
     EXPECT_EQ(c.Curves()[1].label, "Kette");
     EXPECT_EQ(c.Label(c.Curves()[1]), "S0 pH - Verstärker Kettenspannung [mV] * 10.0");
@@ -115,15 +111,11 @@ TEST(GrafikSetupGlg, OpeningLoadsRowsAndInterval)
     d.setup.m_factor3[3] = 0.25f;
     d.setup.m_interval = std::numeric_limits<std::int64_t>::max();  // no time: the default interval
     GrafikSetupGlgModel m(d.setup, d.slaves, false, 1);
-    EXPECT_EQ(m.GetRow(0).label, " 0: pH - amplifier");
-    EXPECT_EQ(m.GetRow(0).captions[2], "°C");
     EXPECT_TRUE(m.GetRow(0).show[0]);
     EXPECT_EQ(m.GetRow(3).label, " 3: not released");
     EXPECT_FALSE(m.GetRow(3).show[1]);
     EXPECT_EQ(m.GetRow(3).factor[2], "0.25");
-    EXPECT_EQ(m.YTo(), "100");
     EXPECT_EQ(m.Interval().seconds, 10);
-    EXPECT_EQ(GrafikSetupGlgModel(d.setup, d.slaves, false, 0).GetRow(3).label, " 3: nicht freigegeben");
 }
 
 TEST(GrafikSetupGlg, OkStoresOrNamesTheFieldThatIsNoNumber)
@@ -159,4 +151,106 @@ TEST(GrafikSetupGlg, OkStoresOrNamesTheFieldThatIsNoNumber)
         EXPECT_EQ(g.m_moduleType[3], 0);  // the module types found now
         EXPECT_EQ(g.IntervalSeconds(), editable ? 23 * 3600 + 59 * 60 + 5 : 10);
     }
+}
+
+TEST(VirtualChannel, Values)
+{
+    struct Case {
+        const char* formula;
+        double y, z, want;
+    };
+    const Case cases[] = {
+        {"y/z", 5.0, 0.0, 0.0},                                        // division by zero
+        {"y-z", 1.0, -2.5, 3.5},                                       // 1.000000--2.500000
+        {"y*1000000", -0.0000004, 0.0, -0.0},                          // "-0.000000" keeps its sign
+        {"y*2", 1.25, std::numeric_limits<double>::quiet_NaN(), 2.5},  // z unused
+        {"y*2", std::numeric_limits<double>::infinity(), 0.0, 0.0},    // "inf" fails the check
+        {"2y", 1.0, 0.0, 21.0},  // the digits run together, as in the text
+    };
+    VirtualChannels channels;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.formula);
+        const double v = EvaluateVirtualChannel(c.formula, c.y, c.z);
+        EXPECT_EQ(v, c.want);
+        EXPECT_EQ(std::signbit(v), std::signbit(c.want));
+        channels.SetFormula(1, c.formula);
+        EXPECT_EQ(channels.EvaluateVirtualChannel(c.y, c.z, 1), v);
+        EXPECT_EQ(v, oracle::Channel(c.formula, c.y, c.z).value);
+    }
+    EXPECT_EQ(channels.EvaluateVirtualChannel(1.0, 1.0, 4), 0.0);
+}
+
+TEST(VirtuellKanal, ChannelListRunsFromAddress15Down)
+{
+    Doc d;
+    VirtuellKanalModel dlg(d.virtuell, d.slaves, 0);
+    const std::vector<std::pair<std::string, int>> want = {
+        {"Slave  5: Potentiostat Sollspannung [mV]", 17},
+        {"Slave  5: Potentiostat [mV]", 16},
+        {"Slave  5: Potentiostat [µA]", 15},
+        {"Slave  0: pH - Verstärker [°C]", 2},
+        {"Slave  0: pH - Verstärker [mV]", 1},
+        {"Slave  0: pH - Verstärker [pH]", 0},
+    };
+    std::vector<std::pair<std::string, int>> got;
+    for (const auto& ch : dlg.Channels())
+        got.emplace_back(ch.text, ch.code);
+    EXPECT_EQ(got, want);
+    // With no module released the lists are empty and nothing is selected.
+    VirtuellKanalModel none(d.virtuell, std::array<qor::catalogue::CSlave, 16>{}, 0);
+    EXPECT_TRUE(none.Channels().empty());
+    EXPECT_EQ(none.GetRow(0).ySelection, -1);
+}
+
+TEST(VirtuellKanal, OpeningSelectsByCode)
+{
+    CGrafikSetupVirtuell setup;
+    setup.m_enable = {1, 0, 0, 1};
+    setup.m_sourceY = {1, 15, 30, 0};  // 30: address 10, not in the list
+    setup.m_sourceZ = {17, 0, 2, 0};
+    setup.m_formula = {"y*z", "", "y+1", "ln(y)"};
+    VirtuellKanalModel dlg(setup, Doc().slaves, 0);
+    EXPECT_FALSE(dlg.GetRow(1).enabled);
+    EXPECT_EQ(dlg.GetRow(0).ySelection, 4);
+    EXPECT_EQ(dlg.GetRow(0).zSelection, 0);
+    EXPECT_EQ(dlg.GetRow(2).ySelection, -1);
+    EXPECT_EQ(dlg.GetRow(3).formula, "ln(y)");
+}
+
+TEST(VirtuellKanal, OkStoresWhatPassedAndNamesTheRest)
+{
+    const Doc d;
+    CGrafikSetupVirtuell setup;
+    setup.m_sourceY = {30, 0, 0, 0};
+    setup.m_formula = {"y", "z", "y", "z"};
+    VirtuellKanalModel dlg(setup, d.slaves, 1);
+    dlg.SetEnabled(1, true);
+    dlg.SelectY(1, 1);
+    dlg.SelectZ(1, 5);
+    dlg.SetFormula(0, "");
+    dlg.SetFormula(1, "y**z");
+    dlg.SetFormula(2, "2*asin(y/100)-z^2");
+    dlg.SetFormula(3, "y+");  // passes the check; the trailing operator counts 0
+    std::vector<std::string> messages;
+    EXPECT_FALSE(dlg.OnOK(&messages));
+    EXPECT_EQ(messages, std::vector<std::string>{"Syntaxfehler in Formel 2"});  // German in both languages
+    EXPECT_EQ(setup.m_enable[1], 1);
+    EXPECT_EQ(setup.m_sourceY[1], 16);
+    EXPECT_EQ(setup.m_sourceZ[1], 0);
+    EXPECT_EQ(setup.m_sourceY[0], 30);  // no selection: the stored code stays
+    // Formula 2 failed: not stored.
+    EXPECT_EQ(setup.m_formula, (std::array<std::string, 4>{"", "z", "2*asin(y/100)-z^2", "y+"}));
+
+    dlg.SetFormula(1, "y*z");
+    EXPECT_TRUE(dlg.OnOK(&messages));
+    EXPECT_EQ(setup.m_formula[1], "y*z");
+
+    // The edit takes 20 characters; Cancel stores nothing.
+    VirtuellKanalModel other(setup, d.slaves, 0);
+    other.SetEnabled(0, true);
+    other.SetFormula(0, "123456789012345678901234");
+    EXPECT_EQ(other.GetRow(0).formula, "12345678901234567890");
+    other.OnCancel();
+    EXPECT_EQ(setup.m_enable[0], 0);
+    EXPECT_EQ(setup.m_formula[0], "");
 }

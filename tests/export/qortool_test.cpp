@@ -1,64 +1,47 @@
 // qortool eval and export as a user runs them (skipped when qortool was not built).
 #include "cli/silent_document_ui.h"
+#include "support/process.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
+#include <vector>
+
+using qor::test::BinPath;
+using qor::test::RunProgram;
 
 namespace {
 
-const std::string kTool = std::string(QOR_BIN_DIR) + "/qortool";
-
-std::string Shell(const std::string& command, int* status = nullptr)
+std::string Out(const std::vector<std::string>& argv)
 {
     std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    const int rc = pclose(p);
-    if (status)
-        *status = rc;
+    RunProgram(argv, &out);
     return out;
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
 }
 
 }  // namespace
 
 TEST(Qortool, Eval)
 {
-    if (!std::filesystem::exists(kTool))
+    const std::string tool = BinPath("qortool");
+    if (!std::filesystem::exists(tool))
         GTEST_SKIP() << "qortool not built";
-    EXPECT_EQ(Shell(kTool + " eval '8-2+1'"), "5\n");
-    EXPECT_EQ(Shell(kTool + " eval 'sin(0.5)-1'"), "-0.52057446139600005\n");
-    EXPECT_EQ(Shell(kTool + " eval 'ln(0)'"), "error\n");
-    EXPECT_EQ(Shell(kTool + " eval 'y/z' --y 1 --z 0"), "0\n");
+    EXPECT_EQ(Out({tool, "eval", "8-2+1"}), "5\n");
+    EXPECT_EQ(Out({tool, "eval", "sin(0.5)-1"}), "-0.52057446139600005\n");
+    EXPECT_EQ(Out({tool, "eval", "ln(0)"}), "error\n");
+    EXPECT_EQ(Out({tool, "eval", "y/z", "--y", "1", "--z", "0"}), "0\n");
     EXPECT_EQ(
-        Shell("printf '8-2+1\\ny/z\\t5\\t0\\ny-z\\t1\\t-2.5\\n)1(\\r\\n2^3^2' | " + kTool + " eval --batch"),
+        Out({"/bin/sh", "-c",
+             "printf \"8-2+1\\ny/z\\t5\\t0\\ny-z\\t1\\t-2.5\\n)1(\\r\\n2^3^2\" | " + tool + " eval --batch"}),
         "5\n0\n3.5\nerror\n64\n");
 }
 
 TEST(Qortool, ExportOfADocument)
 {
-    if (!std::filesystem::exists(kTool))
+    const std::string tool = BinPath("qortool");
+    if (!std::filesystem::exists(tool))
         GTEST_SKIP() << "qortool not built";
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    const std::string dir = testing::TempDir();
-    const std::string qo3 = dir + "qortool_export_test.qo3";
+    const std::string qo3 = testing::TempDir() + "qortool_export_test.qo3";
     {
         qor::cli::CommandDocument d;
         qor::data::CGrafikSetup setup;
@@ -76,26 +59,23 @@ TEST(Qortool, ExportOfADocument)
         d.doc.AppendSample(s);
         ASSERT_TRUE(d.doc.WriteFile(qo3).ok);
     }
-    const std::string txt = dir + "qortool_export_test.txt";
-    int status = 0;
-    Shell("TZ='CET-1CEST,M3.5.0,M10.5.0/3' " + kTool + " export " + qo3 + " --out " + txt + " --precision 2",
-          &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadAll(txt),
+    auto run = [&](std::vector<std::string> options) {
+        options.insert(options.begin(), {"/usr/bin/env", "TZ=CET-1CEST,M3.5.0,M10.5.0/3", tool, "export", qo3,
+                                         "--out", "/dev/stdout"});
+        std::string out;
+        EXPECT_EQ(RunProgram(options, &out), 0);
+        return out;
+    };
+    EXPECT_EQ(run({"--precision", "2"}),
               "Datum/Zeit\tS0 pH - Verst\xe4rker pH Wert [pH]\tS0 pH - Verst\xe4rker Kettenspannung [mV]\t"
               "S0 pH - Verst\xe4rker Temperatur [\xb0"
               "C]\tvirtuelle Kan\xe4le 0\t\r\n"
               "05.03.2009 14:07:09\t7,25\t-1,50\t21,5\t14,50\t\r\n");
-    Shell("TZ='CET-1CEST,M3.5.0,M10.5.0/3' " + kTool + " export " + qo3 + " --out " + txt +
-              " --precision 1 --point --separate --no-virtual --lang 1",
-          &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadAll(txt), "Date\tTime\tS0 pH - amplifier pH value [pH]\tS0 pH - amplifier mV - value [mV]\t"
-                            "S0 pH - amplifier temperature [\xb0"
-                            "C]\t\r\n"
-                            "05.03.2009\t14:07:09\t7.2\t-1.5\t21.5\t\r\n");
-    Shell(kTool + " export /nonexistent.qo3 --out " + txt + " 2>/dev/null", &status);
-    EXPECT_NE(status, 0);
-    std::remove(qo3.c_str());
-    std::remove(txt.c_str());
+    EXPECT_EQ(run({"--precision", "1", "--point", "--separate", "--no-virtual", "--lang", "1"}),
+              "Date\tTime\tS0 pH - amplifier pH value [pH]\tS0 pH - amplifier mV - value [mV]\t"
+              "S0 pH - amplifier temperature [\xb0"
+              "C]\t\r\n"
+              "05.03.2009\t14:07:09\t7.2\t-1.5\t21.5\t\r\n");
+    EXPECT_NE(RunProgram({tool, "export", "/nonexistent.qo3", "--out", "/dev/null"}), 0);
+    std::filesystem::remove(qo3);
 }
