@@ -79,7 +79,13 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
     ASSERT_EQ(RunQortool({"plot", QString::fromStdString(qo3), "--pdf", pdf, "--absolute"}), 0);
     QFile f(pdf);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().startsWith("%PDF-"));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-1."));
+    EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
+    int pages = 0;  // page objects, not the page tree
+    for (qsizetype at = bytes.indexOf("/Type /Page"); at >= 0; at = bytes.indexOf("/Type /Page", at + 1))
+        pages += bytes.mid(at + 11, 1) != "s";
+    EXPECT_EQ(pages, 1);
 }
 
 TEST(PlotCommand, RefusesBadInputWithoutWritingAnything)
