@@ -10,10 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -88,9 +85,6 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
     model.AddNotReleased("Slave  1: 20mS - Verstärker", 1);
     model.AddReleased("Slave  2: Sauerstoff - Verstärker", 2);
     CFreigabeDlg dlg(model);
-    EXPECT_EQ(dlg.LeftList()->count(), 2);
-    EXPECT_EQ(dlg.RightList()->count(), 1);
-
     dlg.LeftList()->setCurrentRow(1);
     dlg.AddButton()->click();
     EXPECT_EQ(Texts(dlg.RightList()),

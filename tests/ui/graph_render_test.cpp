@@ -171,7 +171,9 @@ TEST(GraphRender, ImagesGetTheSamePictureStraightOrThroughTheLayer)
     EXPECT_EQ(straight, g.RenderImage(QSize(700, 480)));
 }
 
-TEST(GraphWidget, GrabShowsCurvesAndReadOutNamesTheCurve)
+// On screen: the curves are shown, the read-out under the mouse names the value with its unit,
+// and the zoom mode (which ends the text mode) sets the range to the dragged rectangle.
+TEST(GraphWidget, ShownReadOutAndZoomRectangle)
 {
     test::App();
     CGraphWnd g;
@@ -180,31 +182,22 @@ TEST(GraphWidget, GrabShowsCurvesAndReadOutNamesTheCurve)
     g.show();
     QCoreApplication::processEvents();
     const QImage shot = g.grab().toImage();
-    const QRect plot = g.Panel()->geometry();
+    CGraphPanel* panel = g.Panel();
+    const QRect plot = panel->geometry();
     const int row = plot.top() + static_cast<int>(std::lround((plot.height() - 1) / 2.0));
     EXPECT_EQ(shot.pixel(plot.left() + 100, row), qRgb(255, 0, 0));
 
     QSignalSpy spy(&g, &CGraphWnd::ReadOutChanged);
-    QTest::mouseMove(g.Panel(), QPoint(100, row - plot.top()));
+    QTest::mouseMove(panel, QPoint(100, row - plot.top()));
     ASSERT_FALSE(spy.isEmpty());
     const QString text = spy.last().at(0).toString();
     EXPECT_TRUE(text.startsWith("x=")) << text.toStdString();
     EXPECT_TRUE(text.contains(" V")) << "Y with its unit: " << text.toStdString();
-}
 
-TEST(GraphWidget, ModesAreExclusiveAndZoomRectangleSetsRange)
-{
-    test::App();
-    CGraphWnd g;
-    Fill(g);
-    g.resize(600, 400);
-    g.show();
-    QCoreApplication::processEvents();
     g.SetTextMode(true);
     g.SetZoomMode(true);
     EXPECT_FALSE(g.TextMode());
     EXPECT_TRUE(g.ZoomMode());
-    CGraphPanel* panel = g.Panel();
     const int w = panel->width(), h = panel->height();
     QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(1, 1));  // (0, 0) would mean the centre
     QTest::mouseMove(panel, QPoint((w - 1) / 2, (h - 1) / 2));
