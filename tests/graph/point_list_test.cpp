@@ -1,12 +1,17 @@
-#include "graph/decimator.h"
-#include "graph/line_raster.h"
 #include "graph/point_list.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
+#include <vector>
 
 using namespace qor::graph;
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+}  // namespace
 
 TEST(PointList, SortedInsertGoesBeforeFirstLargerX)
 {
@@ -45,40 +50,6 @@ TEST(PointList, BoundingBoxKeptAndRecomputed)
     EXPECT_EQ(l.Bounds().yMin, -2);
 }
 
-TEST(PointList, MinMaxMatchesScanAfterEdits)
-{
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> v(-1000, 1000);
-    PointList l;
-    for (int i = 0; i < 5000; ++i)
-        l.Insert({double(i), v(rng), 0, 0});
-    auto check = [&](const char* what) {
-        std::uniform_int_distribution<std::size_t> pick(0, l.size());
-        for (int k = 0; k < 300; ++k) {
-            std::size_t a = pick(rng), b = pick(rng);
-            if (a > b)
-                std::swap(a, b);
-            double lo = INFINITY, hi = -INFINITY;
-            for (std::size_t i = a; i < b; ++i)
-                lo = std::min(lo, l[i].y), hi = std::max(hi, l[i].y);
-            double mlo, mhi;
-            EXPECT_EQ(l.MinMaxY(a, b, mlo, mhi), a < b) << what;
-            if (a < b) {
-                ASSERT_EQ(mlo, lo) << what << " [" << a << "," << b << ")";
-                ASSERT_EQ(mhi, hi) << what;
-            }
-        }
-    };
-    check("appended");
-    l.Change(1234, {1234, 5000, 0, 0});
-    l.Remove(10);
-    l.Insert({3, -7000, 0, 0}, 3);
-    check("edited");
-    for (int i = 0; i < 700; ++i)
-        l.Insert({5000.0 + i, v(rng), 0, 0});
-    check("appended after edits");
-}
-
 TEST(PointList, PointsAcrossChunksSurviveEdits)
 {
     // Three chunks and a bit; edits shift points over chunk edges and release the last one.
@@ -96,13 +67,6 @@ TEST(PointList, PointsAcrossChunksSurviveEdits)
     EXPECT_EQ(l.MemoryBytes() / (PointList::kChunk * sizeof(GraphPoint)), 3u) << "last chunk released";
     for (std::size_t i : {std::size_t{0}, PointList::kChunk, l.size() - 1, l.size(), l.size() + 1000})
         l.PrefetchEdge(i);  // anywhere, even past the end
-    double lo, hi;
-    ASSERT_TRUE(l.MinMaxY(PointList::kChunk - 3, 2 * PointList::kChunk + 5, lo, hi));
-    EXPECT_EQ(lo, 0);
-    EXPECT_EQ(hi, 999);
-    ASSERT_TRUE(l.MinMaxY(0, 2, lo, hi));
-    EXPECT_EQ(lo, -5);
-    EXPECT_EQ(hi, 0);
 }
 
 TEST(PointList, LowerBoundWithAnyHint)
@@ -118,78 +82,204 @@ TEST(PointList, LowerBoundWithAnyHint)
         }
 }
 
-namespace {
-// Top and bottom lit row of every column; -1 when empty.
-struct Extent {
-    int top = -1, bottom = -1;
-};
-
-std::vector<Extent> Columns(const std::vector<std::uint32_t>& img, int w, int h)
+TEST(PointList, EvenXFollowsAppendsAndEdits)
 {
-    std::vector<Extent> cols(static_cast<std::size_t>(w));
-    for (int x = 0; x < w; ++x)
-        for (int y = 0; y < h; ++y)
-            if (img[static_cast<std::size_t>(y * w + x)]) {
-                if (cols[static_cast<std::size_t>(x)].top < 0)
-                    cols[static_cast<std::size_t>(x)].top = y;
-                cols[static_cast<std::size_t>(x)].bottom = y;
-            }
-    return cols;
+    struct Case {
+        const char* name;
+        std::vector<double> x;
+        bool even;
+        double x0, dx;
+    };
+    std::vector<double> times, accumulated;
+    double sum = 0;
+    for (int i = 0; i < 1000; ++i) {
+        times.push_back(1.7e9 + i);
+        accumulated.push_back(sum);
+        sum += 0.1;  // drifts from i * 0.1
+    }
+    const std::vector<Case> cases{
+        {"sample numbers", {0, 1, 2, 3, 4}, true, 0, 1},
+        {"start 5 step 0.25", {5, 5.25, 5.5, 5.75, 6}, true, 5, 0.25},
+        {"times", times, true, 1.7e9, 1},
+        {"a jump", {0, 1, 2, 4, 5}, false, 0, 0},
+        {"a repeated X", {0, 1, 1, 2}, false, 0, 0},
+        {"NaN X", {0, 1, kNaN, 3}, false, 0, 0},
+        {"infinite X", {0, 1, kInf}, false, 0, 0},
+        {"falling", {5, 4, 3}, false, 0, 0},
+        {"steps added up", accumulated, false, 0, 0},
+        {"two points", {-3, 4}, true, -3, 7},
+        {"single point", {3}, false, 0, 0},
+        {"empty", {}, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        PointList l;
+        for (double x : c.x)
+            l.Insert({x, 0, 0, 0});
+        double x0 = -1, dx = -1;
+        ASSERT_EQ(l.EvenX(x0, dx), c.even) << c.name;
+        if (c.even) {
+            EXPECT_EQ(x0, c.x0) << c.name;
+            EXPECT_EQ(dx, c.dx) << c.name;
+        }
+    }
+
+    // Edits one after the other on the points 0 .. 99: (i)nsert at `at` (-1 appends),
+    // (c)hange, (r)emove, (C)lear.
+    const struct {
+        char op;
+        int at;
+        double x;
+        bool even;
+        double x0, dx;
+        const char* name;
+    } edits[] = {
+        {'r', 99, 0, true, 0, 1, "last point removed"},
+        {'i', 0, -1, true, -1, 1, "one step before the first inserted at the front"},
+        {'i', -1, 99, true, -1, 1, "appended after a re-evaluation"},
+        {'c', 50, 49.5, false, 0, 0, "changed off the step"},
+        {'c', 50, 49, true, -1, 1, "changed back"},
+        {'i', 50, 48.5, false, 0, 0, "inserted in the middle"},
+        {'i', -1, 100, false, 0, 0, "appending does not mend it"},
+        {'r', 50, 0, true, -1, 1, "the odd point removed"},
+        {'r', 0, 0, true, 0, 1, "front removed"},
+        {'r', 40, 0, false, 0, 0, "a gap"},
+        {'C', 0, 0, false, 0, 0, "cleared"},
+        {'i', -1, 10, false, 0, 0, "one point after Clear"},
+        {'i', -1, 20, true, 10, 10, "appended after Clear"},
+        {'i', -1, 41, false, 0, 0, "appended off the step"},
+    };
+    PointList l;
+    for (int i = 0; i < 100; ++i)
+        l.Insert({double(i), 0, 0, 0});
+    for (const auto& e : edits) {
+        if (e.op == 'i')
+            l.Insert({e.x, 0, 0, 0}, e.at);
+        else if (e.op == 'c')
+            l.Change(e.at, {e.x, 0, 0, 0});
+        else if (e.op == 'r')
+            l.Remove(e.at);
+        else
+            l.Clear();
+        double x0, dx;
+        ASSERT_EQ(l.EvenX(x0, dx), e.even) << e.name;
+        if (e.even) {
+            EXPECT_EQ(x0, e.x0) << e.name;
+            EXPECT_EQ(dx, e.dx) << e.name;
+        }
+    }
 }
 
-std::vector<std::uint32_t> Draw(const std::vector<PixelPoint>& pts, int w, int h)
+namespace {
+// MinMaxY against a plain scan: every range near the three chunk edges (each start mod 8,
+// lengths 1..20), long ranges over the edges and random ones; as appended, after edits that
+// shift every later point over the chunk edges, and after more appends and Prepare.
+void CheckMinMaxAcrossChunks(bool withNaN)
 {
-    std::vector<std::uint32_t> img(static_cast<std::size_t>(w * h), 0);
-    LineRaster r(img.data(), w, h, static_cast<std::size_t>(w) * 4);
-    r.Polyline(pts.data(), pts.size(), 0xff000000u);
-    return img;
+    constexpr std::size_t K = PointList::kChunk;
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<double> v(-1000, 1000);
+    std::vector<double> y(3 * K + 1234);
+    for (double& e : y)
+        e = v(rng);
+    if (withNaN) {
+        // Over the first chunk edge, a whole entry of the second summary level ending on an
+        // edge, one whole group, a run, scattered single NaNs.
+        for (auto [from, to] :
+             {std::pair{K - 5, K + 3}, {2 * K - 64, 2 * K}, {3 * K + 8, 3 * K + 16}, {1000, 1100}})
+            std::fill(y.begin() + static_cast<long>(from), y.begin() + static_cast<long>(to), kNaN);
+        for (int k = 0; k < 60; ++k)
+            y[std::uniform_int_distribution<std::size_t>(0, y.size() - 1)(rng)] = kNaN;
+    }
+    y[K + 3] = kInf;
+    y[2 * K - 65] = -kInf;
+    y[77777] = kInf;
+    y[3 * K - 1] = -kInf;
+
+    PointList l;
+    for (std::size_t i = 0; i < y.size(); ++i)
+        l.Insert({double(i), y[i], 0, 0});
+
+    auto check = [&](std::size_t a, std::size_t b, const char* what) {
+        double lo = kInf, hi = -kInf;
+        bool any = false;
+        for (std::size_t i = a; i < std::min(b, y.size()); ++i)
+            if (!std::isnan(y[i])) {
+                any = true;
+                lo = std::min(lo, y[i]);
+                hi = std::max(hi, y[i]);
+            }
+        double mlo = 0, mhi = 0;
+        const bool got = l.MinMaxY(a, b, mlo, mhi);
+        if (got != any || (any && (mlo != lo || mhi != hi))) {
+            ADD_FAILURE() << what << " [" << a << ", " << b << "): got " << got << " " << mlo << " .. " << mhi
+                          << ", want " << any << " " << lo << " .. " << hi;
+            return false;
+        }
+        return true;
+    };
+    auto all = [&](const char* what) {
+        for (std::size_t edge : {K, 2 * K, 3 * K})
+            for (std::size_t a = edge - 24; a < edge + 9; ++a)
+                for (std::size_t len = 1; len <= 20; ++len)
+                    if (!check(a, a + len, what))
+                        return;
+        std::uniform_int_distribution<std::size_t> reach(1, 5000), pick(0, y.size());
+        for (int k = 0; k < 200; ++k) {
+            const std::size_t edge = K * std::uniform_int_distribution<std::size_t>(1, 3)(rng);
+            if (!check(edge - reach(rng), edge + reach(rng), what))
+                return;
+        }
+        for (int k = 0; k < 100; ++k) {
+            std::size_t a = pick(rng), b = pick(rng);
+            if (a > b)
+                std::swap(a, b);
+            if (!check(a, b, what))
+                return;
+        }
+        check(K - 5, K + 3, what);  // nothing but NaN
+        check(2 * K - 64, 2 * K, what);
+        check(0, y.size(), what);
+        check(y.size() - 3, y.size() + 100, what);  // past the end
+        check(y.size(), y.size() + 5, what);
+    };
+    all("appended");
+    const double changed = withNaN ? kNaN : 5000.0;
+    l.Change(static_cast<int>(2 * K + 5), {double(2 * K + 5), changed, 0, 0});
+    y[2 * K + 5] = changed;
+    l.Remove(10);
+    y.erase(y.begin() + 10);
+    l.Insert({3, -7000, 0, 0}, 3);
+    y.insert(y.begin() + 3, -7000);
+    all("edited");
+    for (int i = 0; i < 700; ++i) {
+        y.push_back(v(rng));
+        l.Insert({double(y.size()), y.back(), 0, 0});
+    }
+    l.Prepare();
+    all("appended after edits, prepared");
 }
 }  // namespace
 
-// The decimated vertex list lights, column by column, what all points would: a single-sample
-// spike survives, and a curve going back and forth in X (nothing to bisect) merges its runs.
-TEST(Decimator, DecimatedPictureMatchesAllPointsColumnByColumn)
+TEST(PointList, MinMaxOverChunkEdgesInfinityAndNaN)
 {
-    const int w = 400, h = 300;
-    std::mt19937 rng(3);
-    std::normal_distribution<double> noise(0, 5);
-    PointList dense, sweep;
-    for (int i = 0; i < 200000; ++i)
-        dense.Insert({double(i),
-                      i == 123457 ? 140
-                      : i == 4000 ? -140
-                                  : 50 * std::sin(i * 0.0005) + noise(rng),
-                      0, 0});
-    for (int i = 0; i < 40000; ++i) {
-        const double phase = (i % 10000) / 10000.0;
-        sweep.Insert({phase < 0.5 ? phase * 2 : 2 - phase * 2,
-                      50 * std::sin(i * 0.01) + (i % 10000 < 5000 ? 50 : -50), 0, 0});
-    }
-    const struct {
-        const char* name;
-        const PointList* points;
-        double xFrom, xTo;
-    } cases[] = {{"whole", &dense, 0, 199999},
-                 {"zoomed", &dense, 100000, 140000},
-                 {"past the end", &dense, 150000, 260000},
-                 {"sparse", &dense, 1000, 1300},
-                 {"back and forth", &sweep, 0, 1}};
-    for (const auto& c : cases) {
-        const ScaleMapping xm(0, w, c.xFrom, c.xTo), ym(h, 0, -150, 150);
-        std::vector<PixelPoint> dec, all;
-        Decimator::Build(*c.points, xm, ym, 0, w, dec);
-        Decimator::BuildAll(*c.points, xm, ym, all);
-        // Four vertices per column and run; the sweep crosses every column eight times.
-        EXPECT_LE(dec.size(), static_cast<std::size_t>((c.points == &dense ? 4 : 32) * w + 8)) << c.name;
-        const auto a = Columns(Draw(dec, w, h), w, h), b = Columns(Draw(all, w, h), w, h);
-        for (std::size_t x = 0; x < a.size(); ++x) {
-            ASSERT_EQ(a[x].top < 0, b[x].top < 0) << c.name << " column " << x;
-            EXPECT_NEAR(a[x].top, b[x].top, 1) << c.name << " column " << x;
-            EXPECT_NEAR(a[x].bottom, b[x].bottom, 1) << c.name << " column " << x;
-        }
-        if (c.points == &dense && c.xFrom == 0) {
-            EXPECT_LE(a[123457 * w / 200000].top, 10) << "the spike up";
-            EXPECT_GE(a[4000 * w / 200000].bottom, h - 11) << "the spike down";
-        }
-    }
+    CheckMinMaxAcrossChunks(false);
+    CheckMinMaxAcrossChunks(true);
+    auto expectRange = [](const PointList& l, double lo, double hi, const char* what) {
+        double mlo = 0, mhi = 0;
+        ASSERT_TRUE(l.MinMaxY(0, l.size(), mlo, mhi)) << what;
+        EXPECT_EQ(mlo, lo) << what;
+        EXPECT_EQ(mhi, hi) << what;
+    };
+    // Regression: a NaN appended to a group that already holds a value keeps that value.
+    PointList appended;
+    for (int i = 0; i < 16; ++i)
+        appended.Insert({double(i), i == 9 ? kNaN : double(i), 0, 0});
+    expectRange(appended, 0, 15, "NaN appended after a value of its group");
+    // Regression: a whole group of NaN widened the summary entry built above it to everything.
+    PointList rebuilt;
+    for (int i = 0; i < 256; ++i)
+        rebuilt.Insert({double(i), double(i), 0, 0});
+    for (int i = 64; i < 72; ++i)
+        rebuilt.Change(i, {double(i), kNaN, 0, 0});
+    expectRange(rebuilt, 0, 255, "a group of NaN, summary rebuilt");
 }

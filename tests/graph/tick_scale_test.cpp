@@ -30,19 +30,15 @@ TEST(ScaleMapping, PixelAndEmptyRange)
     EXPECT_EQ(flat.Pixel(42), 7);
 }
 
-namespace {
-struct TickCase {
-    const char* name;
-    double r0, r1;
-    int count;
-    int exponent;
-    std::vector<double> values;
-};
-}  // namespace
-
 TEST(TickScale, Table)
 {
-    const TickCase cases[] = {
+    const struct {
+        const char* name;
+        double r0, r1;
+        int count;
+        int exponent;
+        std::vector<double> values;
+    } cases[] = {
         // The sixth running value 0.2f*5 lies just above 1 and is dropped.
         {"0..100 five labels", 0, 100, 5, 2, {0, 20, 40, 60, 80}},
         // |a-b| = 0.1 < 0.2: one decade down, a = 10, b = 11; step 0.2f.
@@ -52,24 +48,21 @@ TEST(TickScale, Table)
         {"negative -50..50", -50, 50, 5, 1, {-40, -20, 0, 20, 40}},
         {"log decades 0..3", 0, 3, 6, 0, {0, 0.5, 1, 1.5, 2, 2.5, 3}},
         {"0..1000 ten labels", 0, 1000, 10, 3, {0, 100, 200, 300, 400, 500, 600, 700, 800, 900}},
+        // No count: a tenth step; 0.1f * 10 overshoots 1 and is dropped.
+        {"0..1 no count", 0, 1, 0, 0, {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9}},
+        {"equal ends: count ticks at the start", 7.5, 7.5, 4, 0, {7.5, 7.5, 7.5, 7.5}},
     };
     for (const auto& c : cases) {
-        const TickScale t = TickScale::Compute(ScaleMapping(0, 500, c.r0, c.r1), c.count);
+        const ScaleMapping m(10, 510, c.r0, c.r1);
+        const TickScale t = TickScale::Compute(m, c.count);
         EXPECT_EQ(t.exponent, c.exponent) << c.name;
         ASSERT_EQ(t.values.size(), c.values.size()) << c.name;
-        for (std::size_t i = 0; i < c.values.size(); ++i)
+        ASSERT_EQ(t.pixels.size(), c.values.size()) << c.name;
+        for (std::size_t i = 0; i < c.values.size(); ++i) {
             EXPECT_NEAR(t.values[i], c.values[i], 1e-6 * std::max(1.0, std::fabs(c.values[i])))
                 << c.name << " #" << i;
-    }
-}
-
-TEST(TickScale, EqualEndsGiveCountTicksAtStart)
-{
-    const TickScale t = TickScale::Compute(ScaleMapping(10, 400, 7.5, 7.5), 4);
-    ASSERT_EQ(t.values.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(t.values[i], 7.5);
-        EXPECT_EQ(t.pixels[i], 10);
+            EXPECT_NEAR(t.pixels[i], m.Pixel(t.values[i]), 1e-6) << c.name << " #" << i;
+        }
     }
 }
 
@@ -80,13 +73,6 @@ TEST(TickScale, DegenerateInputsGiveNoTicks)
     EXPECT_TRUE(TickScale::Compute(ScaleMapping(0, 100, 0, INFINITY), 5).values.empty());
     EXPECT_TRUE(TickScale::Compute(ScaleMapping(0, 100, 0, 5e-324), 5).values.size() < 1000);
     EXPECT_TRUE(TickScale::Compute(ScaleMapping(0, 100, -1e308, 1e308), 5).values.size() < 1000);
-}
-
-TEST(TickScale, ZeroCountUsesTenthStep)
-{
-    const TickScale t = TickScale::Compute(ScaleMapping(0, 100, 0, 1), 0);
-    EXPECT_EQ(t.step, static_cast<double>(0.1f));
-    EXPECT_EQ(t.values.size(), 10u);  // 0.1f * 10 overshoots 1 and is dropped
 }
 
 TEST(RulerLabels, LinearLabelsAndCount)
@@ -103,39 +89,27 @@ TEST(RulerLabels, LinearLabelsAndCount)
     EXPECT_EQ(InchesToPixels(1.0 / 6, 600), 100);
 }
 
-TEST(RulerLabels, LogarithmicWholeDecadesOnly)
+TEST(RulerLabels, LogarithmicLabels)
 {
-    const TickScale t = TickScale::Compute(ScaleMapping(0, 300, 0, 3), 6);
-    const auto labels = LogLabels(t.scaled);
-    ASSERT_EQ(labels.size(), 7u);
-    const char* expect[] = {"+0", nullptr, "+1", nullptr, "+2", nullptr, "+3"};
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (expect[i]) {
-            EXPECT_TRUE(labels[i].major && labels[i].power) << i;
-            EXPECT_EQ(labels[i].text, expect[i]);
-        } else {
-            EXPECT_FALSE(labels[i].major) << "tick at 1.5 decades must stay unlabelled, #" << i;
-        }
+    // A power of ten as "10^exponent", a plain number as itself, an unlabelled tick as "-".
+    const struct {
+        const char* name;
+        std::vector<double> decades;
+        std::vector<std::string> labels;
+    } cases[] = {
+        {"whole decades only",
+         TickScale::Compute(ScaleMapping(0, 300, 0, 3), 6).scaled,
+         {"10^+0", "-", "10^+1", "-", "10^+2", "-", "10^+3"}},
+        {"a narrow span labels every tick", {0.0, 0.5, 1.0}, {"1.0", "3.2", "10.0"}},
+        // Regression: summed steps give 2.9999999; that is the decade 3, not an unlabelled tick.
+        {"decade reached from below", {-1.0, 0.9999999, 2.9999999}, {"10^-1", "10^+1", "10^+3"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> got;
+        for (const LogLabel& l : LogLabels(c.decades))
+            got.push_back(!l.major ? "-" : l.power ? "10^" + l.text : l.text);
+        EXPECT_EQ(got, c.labels) << c.name;
     }
-}
-
-TEST(RulerLabels, LogarithmicNarrowSpanLabelsEveryTick)
-{
-    const auto labels = LogLabels({0.0, 0.5, 1.0});
-    ASSERT_EQ(labels.size(), 3u);
-    EXPECT_EQ(labels[0].text, "1.0");
-    EXPECT_EQ(labels[1].text, "3.2");
-    EXPECT_EQ(labels[2].text, "10.0");
-    EXPECT_FALSE(labels[1].power);
-}
-
-TEST(RulerLabels, LogarithmicDecadeReachedFromBelow)
-{
-    // Regression: summed steps give 2.9999999; that is the decade 3, not an unlabelled tick.
-    const auto labels = LogLabels({-1.0, 0.9999999, 2.9999999});
-    EXPECT_TRUE(labels[2].major);
-    EXPECT_EQ(labels[2].text, "+3");
-    EXPECT_EQ(labels[0].text, "-1");
 }
 
 TEST(RulerLabels, TimeLabels)

@@ -1,3 +1,4 @@
+#include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "data/logbook.h"
 #include "data/qor_doc.h"
@@ -11,18 +12,6 @@
 
 namespace {
 
-struct NoUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
-                                          const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string&) override {}
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-};
-
 QString Qortool()
 {
     return QStringLiteral(QOR_BIN_DIR) + "/qortool";
@@ -32,13 +21,8 @@ QString Qortool()
 int RunQortool(const QStringList& args)
 {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    p.setProcessEnvironment(env);
     p.start(Qortool(), args);
-    if (!p.waitForFinished(120000))
-        return -1;
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 TEST(PlotCommand, WritesPngAndPdfOfARecording)
@@ -50,7 +34,7 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
     {
         qor::SimClock clock;
         qor::data::Logbook logbook;
-        NoUi ui;
+        qor::cli::SilentDocumentUi ui;
         qor::data::CQORDoc doc(clock, logbook, ui);
         qor::data::CGrafikSetup setup;
         setup.m_show1[2] = setup.m_show1[5] = 1;
@@ -79,7 +63,13 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
     ASSERT_EQ(RunQortool({"plot", QString::fromStdString(qo3), "--pdf", pdf, "--absolute"}), 0);
     QFile f(pdf);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().startsWith("%PDF-"));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-1."));
+    EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
+    int pages = 0;  // page objects, not the page tree
+    for (qsizetype at = bytes.indexOf("/Type /Page"); at >= 0; at = bytes.indexOf("/Type /Page", at + 1))
+        pages += bytes.mid(at + 11, 1) != "s";
+    EXPECT_EQ(pages, 1);
 }
 
 TEST(PlotCommand, RefusesBadInputWithoutWritingAnything)

@@ -14,25 +14,21 @@ namespace {
 TEST(MeterGeometry, FromClientRectangle)
 {
     struct Case {
-        int w, h, cx, cy, R, r, half;
+        int left, top, right, bottom, cx, cy, R, r, half;
     } cases[] = {
-        {200, 160, 100, 150, 120, 60, 3},  // the 160-pixel control
-        {125, 100, 62, 94, 75, 37, 1},
-        {83, 61, 41, 58, 45, 22, 1},
-        {40, 15, 20, 15, 11, 5, 0},
+        {0, 0, 200, 160, 100, 150, 120, 60, 3},  // the 160-pixel control
+        {0, 0, 125, 100, 62, 94, 75, 37, 1},    {0, 0, 83, 61, 41, 58, 45, 22, 1},
+        {0, 0, 40, 15, 20, 15, 11, 5, 0},       {10, 20, 210, 180, 110, 170, 120, 60, 3},
     };
     for (const Case& c : cases) {
-        const MeterGeometry g = MeterGeometry::FromRect(0, 0, c.w, c.h);
-        EXPECT_EQ(g.centreX, c.cx) << c.w << "x" << c.h;
-        EXPECT_EQ(g.centreY, c.cy) << c.w << "x" << c.h;
-        EXPECT_EQ(g.outerRadius, c.R) << c.w << "x" << c.h;
-        EXPECT_EQ(g.innerRadius, c.r) << c.w << "x" << c.h;
-        EXPECT_EQ(g.NeedleHalfBase(), c.half) << c.w << "x" << c.h;
+        const MeterGeometry g = MeterGeometry::FromRect(c.left, c.top, c.right, c.bottom);
+        SCOPED_TRACE(testing::Message() << c.left << "," << c.top << " .. " << c.right << "," << c.bottom);
+        EXPECT_EQ(g.centreX, c.cx);
+        EXPECT_EQ(g.centreY, c.cy);
+        EXPECT_EQ(g.outerRadius, c.R);
+        EXPECT_EQ(g.innerRadius, c.r);
+        EXPECT_EQ(g.NeedleHalfBase(), c.half);
     }
-    const MeterGeometry off = MeterGeometry::FromRect(10, 20, 210, 180);
-    EXPECT_EQ(off.centreX, 110);
-    EXPECT_EQ(off.centreY, 170);
-    EXPECT_EQ(off.outerRadius, 120);
 }
 
 TEST(MeterGeometry, NeedleAngle)
@@ -76,21 +72,6 @@ TEST(Meter, Texts)
     EXPECT_EQ(meter.ValueText(), "-123");
 }
 
-// Counts pixels close to a colour.
-int CountNear(const QImage& img, QColor colour, int tolerance = 40)
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            const QColor c = img.pixelColor(x, y);
-            if (std::abs(c.red() - colour.red()) < tolerance &&
-                std::abs(c.green() - colour.green()) < tolerance &&
-                std::abs(c.blue() - colour.blue()) < tolerance)
-                ++n;
-        }
-    return n;
-}
-
 TEST(Meter, DrawsNeedleWhereTheAngleSays)
 {
     test::App();
@@ -111,7 +92,6 @@ TEST(Meter, DrawsNeedleWhereTheAngleSays)
     img = meter.grab().toImage();
     EXPECT_GT(img.pixelColor(mirror.x, mirror.y).red(), 180);
     EXPECT_LT(img.pixelColor(mirror.x, mirror.y).green(), 90);
-    EXPECT_GT(CountNear(img, QColor(255, 0, 0)), 30);
 }
 
 TEST(Led, CellOfTheStrip)

@@ -59,7 +59,6 @@ public:
     }
     void Stop(int id) override { m_timers.erase(id); }
     bool Active(int id) const { return m_timers.count(id) != 0; }
-    int Interval(int id) const { return Active(id) ? m_timers.at(id).period : 0; }
 
     void Advance(std::int64_t ms)
     {
