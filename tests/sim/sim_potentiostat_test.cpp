@@ -4,7 +4,6 @@
 #include "sim/sim_potentiostat.h"
 
 #include <cmath>
-#include <cstring>
 #include <gtest/gtest.h>
 
 namespace qor::sim {
@@ -31,8 +30,6 @@ const Bytes kStart = {0x02, 0x14, 0x04, 0x02, 0x00, 0, 0, 0, 0x01, 0x00};
 const Bytes kStop = {0x02, 0x15, 0x04, 0, 0, 0, 0, 0};
 const Bytes kCount1 = {0x02, 0x12, 0x04, 0, 0, 0, 0, 0};
 const Bytes kRead1 = {0x02, 0x11, 0x04, 0, 0, 0, 0, 0, 100};
-const Bytes kCount2 = {0x02, 0x17, 0x04, 0, 0, 0, 0, 0};
-const Bytes kRead2 = {0x02, 0x16, 0x04, 0, 0, 0, 0, 0, 50};
 
 Bytes FileRequest(const std::string& name, std::uint16_t block)
 {
@@ -91,36 +88,6 @@ TEST(SimPotentiostat, QueuesSamplesWhileRunning)
     c = b.Ok(kCount1);
     EXPECT_EQ(bus::ReadU16(&c[8]), bus::ReadU16(&c[10]));
     EXPECT_EQ(b.Ok(kRead1).size(), 8u);
-}
-
-TEST(SimPotentiostat, ImpedancePointsFollowTheSweep)
-{
-    PotBus b;
-    SimPotentiostat::Program p;
-    p.sweepSeconds = 1.0;
-    p.impedancePoints = 6;
-    b.pot->SetProgram(p);
-    b.Ok(kStart);
-    b.clock.Advance(1000 + 3 * 500);
-    Bytes c = b.Ok(kCount2);
-    EXPECT_EQ(static_cast<std::int8_t>(c[8]) - static_cast<std::int8_t>(c[10]), 3);
-    Bytes r = b.Ok(kRead2);
-    ASSERT_EQ(r.size(), 8u + 3 * 20);
-    float f0, z0, ph0, f2;
-    std::memcpy(&f0, &r[8 + 4], 4);
-    std::memcpy(&ph0, &r[8 + 8], 4);
-    std::memcpy(&z0, &r[8 + 12], 4);
-    std::memcpy(&f2, &r[8 + 40 + 4], 4);
-    EXPECT_FLOAT_EQ(f0, 10000.0f);
-    EXPECT_NEAR(f2, 10000.0 * std::pow(10.0, -0.4), 0.01);
-    // At high frequency the cell is its solution resistance: about 100 Ohm, small phase.
-    EXPECT_NEAR(z0, 100.0, 2.0);
-    EXPECT_LT(ph0, 0.0f);
-    EXPECT_GT(ph0, -10.0f);
-    EXPECT_EQ(r[8 + 16], 2);
-    EXPECT_EQ(r[8 + 17], 4);
-    b.clock.Advance(2000);
-    EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x43);  // program over
 }
 
 // Guards the file-block answer layout: status 1 while more follows, 2 on the last block (also of an empty
