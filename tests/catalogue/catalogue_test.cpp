@@ -86,7 +86,6 @@ TEST(DescribeModule, UnitTextOfLinearIseAndCounter)
     CSlave s = Slave(9);
     s.m_unit = {'p', 'p', 'm', '\0'};
     EXPECT_EQ(DescribeModule(s).unit1, "ppm");
-    EXPECT_EQ(DescribeModule(s).name1, "Messwert1");
     s.m_type = 10;
     s.m_unit = {'\xB5', 'g', '/', 'l'};  // Windows-1252 micro sign from the module
     EXPECT_EQ(DescribeModule(s).unit2, "µg/l");

@@ -1,7 +1,6 @@
 #include "bus/frame.h"
 #include "common/clock.h"
 #include "sim/sim_bus.h"
-#include "sim/sim_link.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -51,41 +50,6 @@ TEST(SimBus, FaultRateHitsAboutThatShare)
         lost += !bus.Exchange(req, sizeof req);
     EXPECT_GT(lost, 120);
     EXPECT_LT(lost, 280);
-}
-
-TEST(SimBus, GatewayAnswersTheLinkTestItself)
-{
-    SimClock clock;
-    SimBus bus(clock);
-    sim::SimLink gw(bus);
-    const std::uint8_t ip[4] = {127, 0, 0, 1};
-    ASSERT_EQ(gw.ConnectSocketIP(ip, 50000), 1);
-    std::uint8_t req[8], ans[kBufferSize];
-    BuildRequest(req, CMD_LINK_TEST, 1);
-    EXPECT_EQ(gw.GetValues(req, 8, ans, 2), 8);
-    BuildRequest(req, CMD_READ_MEASUREMENT, 1);
-    EXPECT_EQ(gw.GetValues(req, 8, ans, 2), -1);
-    EXPECT_EQ(clock.TickMs(), 2000);  // a silent module costs the time-out
-}
-
-TEST(SimBus, ValuesDriftButStayPlausible)
-{
-    SimClock clock;
-    SimBus bus(clock);
-    bus.AddDefaultModules();
-    const std::uint8_t req[] = {0x02, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    double lo = 99, hi = -99;
-    for (int i = 0; i < 600; ++i) {
-        clock.Advance(1000);
-        auto a = bus.Exchange(req, sizeof req);
-        ASSERT_TRUE(a);
-        double ph = ReadI16(a->data() + 14) / 1000.0;
-        lo = std::min(lo, ph);
-        hi = std::max(hi, ph);
-    }
-    EXPECT_GT(lo, 6.0);
-    EXPECT_LT(hi, 8.0);
-    EXPECT_GT(hi - lo, 0.05);
 }
 
 }  // namespace
