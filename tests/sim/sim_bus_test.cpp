@@ -1,7 +1,6 @@
 #include "bus/frame.h"
 #include "common/clock.h"
 #include "sim/sim_bus.h"
-#include "sim/sim_link.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -39,50 +38,6 @@ TEST(SimBus, SerialFrameLengthFindsCompleteRequests)
     EXPECT_EQ(SimBus::SerialFrameLength(bad.data(), bad.size()), -1);
 }
 
-TEST(SimBus, IdentificationDataSitsAtItsOffsets)
-{
-    SimClock clock;
-    SimBus bus(clock);
-    bus.AddModule(5, 10);
-    const std::uint8_t req[] = {0x02, 0xE0, 0x05, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80};
-    auto a = bus.Exchange(req, sizeof req);
-    ASSERT_TRUE(a);
-    ASSERT_GE(a->size(), 8u + 65u);
-    const std::uint8_t* data = a->data() + 8;
-    EXPECT_EQ(data[10], 10);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data + 48), 4), "mg/l");
-    EXPECT_FLOAT_EQ(ReadF32(data + 20), 59.16f);
-
-    const std::uint8_t rev[] = {0x02, 0x01, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00};
-    bus.Module(5)->SetRevision(2.0f);
-    a = bus.Exchange(rev, sizeof rev);
-    ASSERT_TRUE(a);
-    EXPECT_FLOAT_EQ(ReadF32(a->data() + 8 + 8), 2.0f);
-}
-
-TEST(SimBus, SerialAnswersCarryTheirChecksumAndFaultsBendThem)
-{
-    SimClock clock;
-    SimBus bus(clock);
-    bus.AddModule(1, 1).SetRawValues({1, 2, 3});
-    auto req = WithCrc({0x02, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00});
-    auto a = bus.ExchangeSerial(req.data(), req.size());
-    ASSERT_EQ(a.size(), 22u);
-    EXPECT_EQ(ReadU16(a.data() + 20), Crc16(a.data(), 20));
-
-    bus.QueueFault(1, Fault::BadChecksum);
-    a = bus.ExchangeSerial(req.data(), req.size());
-    ASSERT_EQ(a.size(), 22u);
-    EXPECT_NE(ReadU16(a.data() + 20), Crc16(a.data(), 20));
-    bus.QueueFault(1, Fault::CutAfterHeader);
-    EXPECT_EQ(bus.ExchangeSerial(req.data(), req.size()).size(), 10u);
-    bus.QueueFault(1, Fault::NoAnswer);
-    EXPECT_TRUE(bus.ExchangeSerial(req.data(), req.size()).empty());
-    // A request with a broken checksum is ignored, as a real module would.
-    req[9] ^= 0xFF;
-    EXPECT_TRUE(bus.ExchangeSerial(req.data(), req.size()).empty());
-}
-
 TEST(SimBus, FaultRateHitsAboutThatShare)
 {
     SimClock clock;
@@ -95,41 +50,6 @@ TEST(SimBus, FaultRateHitsAboutThatShare)
         lost += !bus.Exchange(req, sizeof req);
     EXPECT_GT(lost, 120);
     EXPECT_LT(lost, 280);
-}
-
-TEST(SimBus, GatewayAnswersTheLinkTestItself)
-{
-    SimClock clock;
-    SimBus bus(clock);
-    sim::SimLink gw(bus);
-    const std::uint8_t ip[4] = {127, 0, 0, 1};
-    ASSERT_EQ(gw.ConnectSocketIP(ip, 50000), 1);
-    std::uint8_t req[8], ans[kBufferSize];
-    BuildRequest(req, CMD_LINK_TEST, 1);
-    EXPECT_EQ(gw.GetValues(req, 8, ans, 2), 8);
-    BuildRequest(req, CMD_READ_MEASUREMENT, 1);
-    EXPECT_EQ(gw.GetValues(req, 8, ans, 2), -1);
-    EXPECT_EQ(clock.TickMs(), 2000);  // a silent module costs the time-out
-}
-
-TEST(SimBus, ValuesDriftButStayPlausible)
-{
-    SimClock clock;
-    SimBus bus(clock);
-    bus.AddDefaultModules();
-    const std::uint8_t req[] = {0x02, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    double lo = 99, hi = -99;
-    for (int i = 0; i < 600; ++i) {
-        clock.Advance(1000);
-        auto a = bus.Exchange(req, sizeof req);
-        ASSERT_TRUE(a);
-        double ph = ReadI16(a->data() + 14) / 1000.0;
-        lo = std::min(lo, ph);
-        hi = std::max(hi, ph);
-    }
-    EXPECT_GT(lo, 6.0);
-    EXPECT_LT(hi, 8.0);
-    EXPECT_GT(hi - lo, 0.05);
 }
 
 }  // namespace

@@ -48,7 +48,8 @@ public:
     }
     ~Process()
     {
-        Kill();
+        if (m_pid > 0)
+            Stop(SIGKILL);
         if (m_stdin >= 0)
             ::close(m_stdin);
         if (m_stdout >= 0)
@@ -56,8 +57,6 @@ public:
     }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
-
-    bool Started() const { return m_pid > 0; }
 
     // One line of stdout without its newline; empty on time-out or end of output.
     std::string ReadLine(int timeoutMs = 5000)
@@ -85,7 +84,18 @@ public:
         }
     }
 
-    // Signals the process and waits for it; returns its exit status (or -1).
+    // The rest of stdout, up to the end of the output.
+    std::string ReadAll()
+    {
+        std::string out;
+        out.swap(m_buffer);
+        char buf[4096];
+        for (ssize_t n; (n = ::read(m_stdout, buf, sizeof buf)) > 0;)
+            out.append(buf, static_cast<std::size_t>(n));
+        return out;
+    }
+
+    // Signals the process (0: none) and waits for it; returns its exit status (or -1).
     int Stop(int sig = SIGTERM)
     {
         if (m_pid <= 0)
@@ -95,11 +105,6 @@ public:
         ::waitpid(m_pid, &status, 0);
         m_pid = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    void Kill()
-    {
-        if (m_pid > 0)
-            Stop(SIGKILL);
     }
 
 private:
@@ -112,19 +117,11 @@ private:
 // Runs a program to its end; returns its exit status and collects stdout.
 inline int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr)
 {
-    std::string cmd;
-    for (auto& a : argv)
-        cmd += "'" + a + "' ";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return -1;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        if (out)
-            out->append(buf, n);
-    int status = ::pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    Process p(argv);
+    std::string text = p.ReadAll();
+    if (out)
+        out->append(text);
+    return p.Stop(0);
 }
 
 }  // namespace qor::test
