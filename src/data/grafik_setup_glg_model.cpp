@@ -11,15 +11,27 @@ namespace qor::data {
 
 namespace {
 constexpr TextPair kNotReleased{"nicht freigegeben", "not released"};
+constexpr TextPair kTitle{"Grafik Setup", "Graphic setup"};
+constexpr TextPair kColumns[4] = {{"Messkanal -Typ", "Measure Channel -Type"},
+                                  {"Skalierung Messwert", "Scale Measure Value"},
+                                  {"Skalierung Messwert 2", "Scale 2. Measure Value"},
+                                  {"Skalierung Messwert 3", "Scale 3. Measure Value"}};
+constexpr TextPair kInterval{"Aufzeichnungsintervall", "Interval"};
+constexpr TextPair kYFrom{"Y-Achse von", "Y_Axis from"};
+constexpr TextPair kYTo{"bis", "to"};
+constexpr TextPair kVirtual{"virtuelle Kanäle", "virtual Channels"};
+constexpr TextPair kNotANumber{"\"%s\" ist keine Zahl (%s).", "\"%s\" is not a number (%s)."};
+constexpr char kDecimalMark[2] = {',', '.'};
 }  // namespace
 
 GrafikSetupGlgModel::GrafikSetupGlgModel(const CGrafikSetup& setup,
                                          const std::array<catalogue::CSlave, 16>& slaves,
                                          bool intervalEditable, int language)
     : m_result(setup), m_interval(setup.Interval()), m_intervalEditable(intervalEditable),
-      m_yFrom(NumberText(setup.m_yFrom)), m_yTo(NumberText(setup.m_yTo))
+      m_language(language == 1 ? 1 : 0), m_yFrom(NumberText(setup.m_yFrom, m_language)),
+      m_yTo(NumberText(setup.m_yTo, m_language))
 {
-    const int lang = language == 1 ? 1 : 0;
+    const int lang = m_language;
     if (m_interval.hours < 0)
         m_interval = {0, 0, 10};
     for (std::size_t a = 0; a < 16; ++a) {
@@ -38,7 +50,7 @@ GrafikSetupGlgModel::GrafikSetupGlgModel(const CGrafikSetup& setup,
         }
         for (std::size_t k = 0; k < 3; ++k) {
             r.show[k] = r.released && shows[k] != 0;
-            r.factor[k] = NumberText(factors[k]);
+            r.factor[k] = NumberText(factors[k], lang);
         }
     }
 }
@@ -68,15 +80,15 @@ std::optional<GrafikSetupGlgModel::Field> GrafikSetupGlgModel::OnOK()
     std::array<std::array<float, 3>, 16> factors{};
     for (std::size_t a = 0; a < 16; ++a)
         for (std::size_t k = 0; k < 3; ++k) {
-            const auto v = ParseNumber(m_rows[a].factor[k]);
+            const auto v = ParseNumber(m_rows[a].factor[k], m_language);
             if (!v)
                 return Field{static_cast<int>(a), static_cast<int>(k)};
             factors[a][k] = *v;
         }
-    const auto yFrom = ParseNumber(m_yFrom);
+    const auto yFrom = ParseNumber(m_yFrom, m_language);
     if (!yFrom)
         return Field{-1, 0};
-    const auto yTo = ParseNumber(m_yTo);
+    const auto yTo = ParseNumber(m_yTo, m_language);
     if (!yTo)
         return Field{-1, 1};
     CGrafikSetup& g = m_result;
@@ -95,19 +107,71 @@ std::optional<GrafikSetupGlgModel::Field> GrafikSetupGlgModel::OnOK()
     return std::nullopt;
 }
 
-std::optional<float> GrafikSetupGlgModel::ParseNumber(const std::string& text)
+std::string GrafikSetupGlgModel::NotANumberText(const Field& field) const
 {
+    std::string name;
+    std::string text;
+    if (field.address >= 0 && field.value >= 0 && field.value < 3) {
+        const Row& r = GetRow(field.address);
+        name = ColumnCaption(field.value + 1) + ", " + r.label.substr(r.label.find_first_not_of(' '));
+        text = r.factor[static_cast<std::size_t>(field.value)];
+    } else {
+        name = field.value == 0 ? YFromText() : YToText();
+        text = field.value == 0 ? m_yFrom : m_yTo;
+    }
+    return Format(kNotANumber[m_language], text.c_str(), name.c_str());
+}
+
+std::string GrafikSetupGlgModel::Title() const
+{
+    return kTitle[m_language];
+}
+
+std::string GrafikSetupGlgModel::ColumnCaption(int column) const
+{
+    return column >= 0 && column < 4 ? kColumns[column][m_language] : "";
+}
+
+std::string GrafikSetupGlgModel::IntervalText() const
+{
+    return kInterval[m_language];
+}
+
+std::string GrafikSetupGlgModel::YFromText() const
+{
+    return kYFrom[m_language];
+}
+
+std::string GrafikSetupGlgModel::YToText() const
+{
+    return kYTo[m_language];
+}
+
+std::string GrafikSetupGlgModel::VirtualChannelsText() const
+{
+    return kVirtual[m_language];
+}
+
+std::optional<float> GrafikSetupGlgModel::ParseNumber(const std::string& text, int language)
+{
+    const char mark = kDecimalMark[language == 1 ? 1 : 0];
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos)
         return std::nullopt;
     const auto last = text.find_last_not_of(" \t");
-    const char* b = text.data() + first;
-    const char* e = text.data() + last + 1;
-    if (*b == '+' && e - b > 1 && b[1] != '-')
-        ++b;
+    std::string c = text.substr(first, last + 1 - first);
+    if (c.front() == '+' && c.size() > 1 && c[1] != '-')
+        c.erase(0, 1);
+    // Only the language's mark is a decimal mark; from_chars reads the point.
+    for (char& ch : c) {
+        if (ch == mark)
+            ch = '.';
+        else if (ch == '.' || ch == ',')
+            return std::nullopt;
+    }
     double v = 0.0;
-    const auto [end, ec] = std::from_chars(b, e, v);
-    if (ec != std::errc() || end != e)
+    const auto [end, ec] = std::from_chars(c.data(), c.data() + c.size(), v);
+    if (ec != std::errc() || end != c.data() + c.size())
         return std::nullopt;
     const auto f = static_cast<float>(v);
     if (!std::isfinite(f))
@@ -115,9 +179,14 @@ std::optional<float> GrafikSetupGlgModel::ParseNumber(const std::string& text)
     return f;
 }
 
-std::string GrafikSetupGlgModel::NumberText(float value)
+std::string GrafikSetupGlgModel::NumberText(float value, int language)
 {
-    return Format("%.7g", static_cast<double>(value));
+    std::string s = Format("%.7g", static_cast<double>(value));
+    if (language != 1)
+        for (char& ch : s)
+            if (ch == '.')
+                ch = ',';
+    return s;
 }
 
 }  // namespace qor::data

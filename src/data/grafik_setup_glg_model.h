@@ -51,10 +51,21 @@ public:
     // holds the new setup (show flags, factors, interval, Y range and the module types found).
     std::optional<Field> OnOK();
     const CGrafikSetup& Result() const { return m_result; }
+    // What the user is told about a field OnOK refused; it names the field.
+    std::string NotANumberText(const Field& field) const;
 
-    // A number as the edits take it: C notation, blanks around it allowed, finite.
-    static std::optional<float> ParseNumber(const std::string& text);
-    static std::string NumberText(float value);
+    std::string Title() const;
+    std::string ColumnCaption(int column) const;  // 0 row labels, 1..3 values 1..3
+    std::string IntervalText() const;
+    std::string YFromText() const;
+    std::string YToText() const;
+    std::string VirtualChannelsText() const;
+
+    // A number as the edits take it: the decimal mark of the language (German ',', English
+    // '.'), no group marks, an optional exponent, blanks around it allowed, finite. Text
+    // with the other mark is refused rather than read one way or the other.
+    static std::optional<float> ParseNumber(const std::string& text, int language);
+    static std::string NumberText(float value, int language);
 
 private:
     CGrafikSetup m_result;
@@ -62,6 +73,7 @@ private:
     std::array<Row, 16> m_rows;
     CGrafikSetup::Hms m_interval;
     bool m_intervalEditable;
+    int m_language;
     std::string m_yFrom, m_yTo;
 };
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
 
 using namespace qor::data;
 
@@ -128,15 +129,18 @@ TEST(GrafikSetupGlg, OkStoresOrNamesTheFieldThatIsNoNumber)
         m.SetShow(2, 1, true);
         m.SetShow(3, 0, true);  // not released: stays off
         m.SetInterval(30, 61, 5);
-        m.SetFactor(2, 1, " -2.5e1 ");
-        m.SetFactor(4, 2, "1,5");
+        m.SetFactor(2, 1, " -2,5e1 ");
+        m.SetFactor(4, 2, "1.5");
         m.SetYFrom("+3");
         m.SetYTo("x");
         EXPECT_EQ(m.OnOK(), (GrafikSetupGlgModel::Field{4, 2}));
+        EXPECT_EQ(m.NotANumberText({4, 2}),
+                  "\"1.5\" ist keine Zahl (Skalierung Messwert 3, 4: nicht freigegeben).");
         m.SetFactor(4, 2, "inf");
         EXPECT_EQ(m.OnOK(), (GrafikSetupGlgModel::Field{4, 2}));
         m.SetFactor(4, 2, "0");
         EXPECT_EQ(m.OnOK(), (GrafikSetupGlgModel::Field{-1, 1}));
+        EXPECT_EQ(m.NotANumberText({-1, 1}), "\"x\" ist keine Zahl (bis).");
         EXPECT_EQ(m.Result().m_show2[2], 0);  // nothing stored yet
         m.SetYTo("-7");
         ASSERT_EQ(m.OnOK(), std::nullopt);
@@ -150,6 +154,38 @@ TEST(GrafikSetupGlg, OkStoresOrNamesTheFieldThatIsNoNumber)
         EXPECT_EQ(g.m_moduleType[2], 5);
         EXPECT_EQ(g.m_moduleType[3], 0);  // the module types found now
         EXPECT_EQ(g.IntervalSeconds(), editable ? 23 * 3600 + 59 * 60 + 5 : 10);
+    }
+}
+
+// Only the language's decimal mark is read; the other one is refused rather than guessed at.
+TEST(GrafikSetupGlg, NumbersTakeTheDecimalMarkOfTheLanguage)
+{
+    struct Case {
+        const char* text;
+        int lang;
+        std::optional<float> want;
+    };
+    const Case cases[] = {
+        {"1,5", 0, 1.5f},
+        {"1.5", 1, 1.5f},
+        {"1.5", 0, std::nullopt},
+        {"1,5", 1, std::nullopt},
+        {" -2,5e1 ", 0, -25.f},
+        {"+3", 1, 3.f},
+        {"1.000,5", 0, std::nullopt},
+        {"1,000.5", 1, std::nullopt},
+        {"1,5,", 0, std::nullopt},
+        {"+-1", 1, std::nullopt},
+        {"", 0, std::nullopt},
+        {"inf", 1, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + (c.lang ? " en" : " de"));
+        EXPECT_EQ(GrafikSetupGlgModel::ParseNumber(c.text, c.lang), c.want);
+        if (c.want) {  // what the dialog shows it reads back
+            const std::string shown = GrafikSetupGlgModel::NumberText(*c.want, c.lang);
+            EXPECT_EQ(GrafikSetupGlgModel::ParseNumber(shown, c.lang), c.want);
+        }
     }
 }
 

@@ -1,16 +1,15 @@
 #include "ui/document/grafik_setup_dlg.h"
 
 #include "data/qor_doc.h"
+#include "ui/document/virtuell_kanal.h"
 #include "ui/shell/ui_texts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDoubleValidator>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimeEdit>
@@ -20,22 +19,9 @@ namespace qor::ui {
 
 namespace {
 
-constexpr TextPair kTitle{"Grafik Setup", "Graphic setup"};
-constexpr TextPair kChannelType{"Messkanal -Typ", "Measure Channel -Type"};
-constexpr TextPair kScale1{"Skalierung Messwert", "Scale Measure Value"};
-constexpr TextPair kScale2{"Skalierung Messwert 2", "Scale 2. Measure Value"};
-constexpr TextPair kScale3{"Skalierung Messwert 3", "Scale 3. Measure Value"};
-constexpr TextPair kInterval{"Aufzeichnungsintervall", "Interval"};
-constexpr TextPair kYFrom{"Y-Achse von", "Y_Axis from"};
-constexpr TextPair kYTo{"bis", "to"};
-constexpr TextPair kNotANumber{"Bitte eine Zahl eingeben.", "Please enter a number."};
-
 QLineEdit* NumberEdit(const std::string& text, QWidget* parent)
 {
     auto* e = new QLineEdit(QString::fromStdString(text), parent);
-    auto* v = new QDoubleValidator(e);
-    v->setLocale(QLocale::c());
-    e->setValidator(v);
     e->setMaximumWidth(70);
     e->setAlignment(Qt::AlignRight);
     return e;
@@ -44,16 +30,17 @@ QLineEdit* NumberEdit(const std::string& text, QWidget* parent)
 }  // namespace
 
 CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int lang, QWidget* parent)
-    : QDialog(parent), m_doc(doc), m_model(doc.GrafikSetup(), doc.m_slave, intervalEditable, lang)
+    : QDialog(parent), m_doc(doc), m_model(doc.GrafikSetup(), doc.m_slave, intervalEditable, lang),
+      m_virtuell(doc.Virtuell()), m_lang(lang)
 {
-    setWindowTitle(Tr(kTitle, lang));
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    setWindowTitle(text(m_model.Title()));
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(2);
-    grid->addWidget(new QLabel(Tr(kChannelType, lang), this), 0, 0);
-    const TextPair* heads[3] = {&kScale1, &kScale2, &kScale3};
+    grid->addWidget(new QLabel(text(m_model.ColumnCaption(0)), this), 0, 0);
     for (int k = 0; k < 3; ++k)
-        grid->addWidget(new QLabel(Tr(*heads[k], lang), this), 0, 1 + 2 * k, 1, 2);
+        grid->addWidget(new QLabel(text(m_model.ColumnCaption(k + 1)), this), 0, 1 + 2 * k, 1, 2);
 
     for (int a = 0; a < 16; ++a) {
         const std::size_t ai = static_cast<std::size_t>(a);
@@ -79,18 +66,20 @@ CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int 
     m_yTo = NumberEdit(m_model.YTo(), this);
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(Tr(kInterval, lang), this));
+    bottom->addWidget(new QLabel(text(m_model.IntervalText()), this));
     bottom->addWidget(m_interval);
     bottom->addSpacing(20);
-    bottom->addWidget(new QLabel(Tr(kYFrom, lang), this));
+    bottom->addWidget(new QLabel(text(m_model.YFromText()), this));
     bottom->addWidget(m_yFrom);
-    bottom->addWidget(new QLabel(Tr(kYTo, lang), this));
+    bottom->addWidget(new QLabel(text(m_model.YToText()), this));
     bottom->addWidget(m_yTo);
     bottom->addStretch();
 
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(Tr(txt::kOk, lang), QDialogButtonBox::AcceptRole)->setDefault(true);
     buttons->addButton(Tr(txt::kCancel, lang), QDialogButtonBox::RejectRole);
+    m_virtualButton = buttons->addButton(text(m_model.VirtualChannelsText()), QDialogButtonBox::ActionRole);
+    connect(m_virtualButton, &QPushButton::clicked, this, &CGrafikSetupGlg::OpenVirtual);
     connect(buttons, &QDialogButtonBox::accepted, this, &CGrafikSetupGlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -98,7 +87,13 @@ CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int 
     layout->addLayout(grid);
     layout->addLayout(bottom);
     layout->addWidget(buttons);
-    m_lang = lang;
+}
+
+void CGrafikSetupGlg::OpenVirtual()
+{
+    CVirtuellKanal dlg(m_virtuell, m_doc.m_slave, m_lang, this);
+    if (dlg.exec() == QDialog::Accepted)
+        accept();
 }
 
 void CGrafikSetupGlg::accept()
@@ -117,10 +112,10 @@ void CGrafikSetupGlg::accept()
                           : bad->value == 0 ? m_yFrom
                                             : m_yTo;
         edit->setFocus();
-        QMessageBox::warning(this, windowTitle(), Tr(kNotANumber, m_lang));
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(m_model.NotANumberText(*bad)));
         return;
     }
-    m_doc.SetGrafikSetup(m_model.Result());
+    m_doc.SetGrafikSetup(m_model.Result(), &m_virtuell);
     QDialog::accept();
 }
 

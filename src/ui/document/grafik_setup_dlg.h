@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/grafik_setup_glg_model.h"
+#include "data/grafik_setup_virtuell.h"
 
 #include <QDialog>
 #include <array>
@@ -8,6 +9,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTimeEdit;
 
 namespace qor::data {
@@ -16,7 +18,8 @@ class CQORDoc;
 
 namespace qor::ui {
 
-// "Grafik Setup": the widgets of GrafikSetupGlgModel; OK gives the document the new setup.
+// "Grafik Setup": the widgets of GrafikSetupGlgModel; OK gives the document the new setup and
+// the virtual channels edited from here.
 class CGrafikSetupGlg : public QDialog {
     Q_OBJECT
 public:
@@ -29,12 +32,18 @@ public:
         return m_factor[static_cast<std::size_t>(address)][value];
     }
     QLabel* RowLabel(int address) const { return m_label[static_cast<std::size_t>(address)]; }
+    QLineEdit* YFrom() const { return m_yFrom; }
+    QLineEdit* YTo() const { return m_yTo; }
+    QPushButton* VirtualButton() const { return m_virtualButton; }
 
     const data::GrafikSetupGlgModel& Model() const { return m_model; }
 
     void accept() override;
 
 private:
+    // The virtual channel dialog; its OK is this dialog's OK as well.
+    void OpenVirtual();
+
     data::CQORDoc& m_doc;
     data::GrafikSetupGlgModel m_model;
     std::array<QLabel*, 16> m_label{};
@@ -43,6 +52,9 @@ private:
     QTimeEdit* m_interval;
     QLineEdit* m_yFrom;
     QLineEdit* m_yTo;
+    QPushButton* m_virtualButton;
+    // Edited here, given to the document with the setup.
+    data::CGrafikSetupVirtuell m_virtuell;
     int m_lang = 0;
 };
 
