@@ -55,6 +55,14 @@ void FitWithMargin(graph::GraphModel& graph, bool redraw)
     graph.SetRange(x0, std::max(x1, x0 + 1.0), y0 - dy, y1 + dy, redraw);
 }
 
+void FitPage(graph::GraphModel& graph, bool redraw)
+{
+    double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    if (!graph.GetDataRange(x0, x1, y0, y1))
+        return;
+    graph.SetRange(x0, std::max(x1, x0 + 1.0), y0 - 10.0, y1 + 10.0, redraw);
+}
+
 void PlaceLabels(graph::GraphModel& graph, const std::vector<CStringDatenObject>& labels)
 {
     graph.RemoveAllTexts();

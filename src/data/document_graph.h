@@ -22,8 +22,11 @@ std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const DocumentCurve
 void FeedSamples(graph::GraphModel& graph, DocumentCurves& curves, const std::vector<int>& ids,
                  const std::vector<CDatenObject>& samples, std::size_t from, bool redraw);
 // The visible section becomes the data with a little air above and below, so no curve runs
-// along the frame.
+// along the frame (the picture of a whole file).
 void FitWithMargin(graph::GraphModel& graph, bool redraw);
+// The document view's "whole page": X over all data, Y over all data and 10 units more on
+// each side; nothing changes while no curve holds a point.
+void FitPage(graph::GraphModel& graph, bool redraw);
 
 // The stored labels as graph texts (the graph's texts are replaced).
 void PlaceLabels(graph::GraphModel& graph, const std::vector<CStringDatenObject>& labels);

@@ -2,17 +2,36 @@
 
 #include "data/document_graph.h"
 #include "data/qor_doc.h"
+#include "ui/graph/graph_panel.h"
+#include "ui/graph/graph_texts.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/shell/ui_texts.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <algorithm>
+#include <cmath>
+
 namespace qor::ui {
 
-CQORView::CQORView(data::CQORDoc& doc, int lang, QWidget* parent) : QWidget(parent), m_doc(doc), m_lang(lang)
+namespace {
+
+constexpr double kFirstXTo = 500.0;
+constexpr double kFirstYFrom = -100.0, kFirstYTo = 100.0;
+
+}  // namespace
+
+CQORView::CQORView(data::CQORDoc& doc, int lang, int decimals, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_lang(lang)
 {
     setMinimumSize(200, 120);
     m_graph = new CGraphWnd(this);
     m_graph->SetFrameFlags(graph::kFrameAbsoluteTime);
     m_graph->SetStyle(graph::kStyleGrid | graph::kStyleLegend, false);
+    m_graph->SetAxisTitle("X-Axis", "", 0, graph::kAxisX, false);
+    m_graph->SetAxisTitle("Y-Axis", "", decimals, graph::kAxisY, false);
+    m_graph->SetRange(0.0, kFirstXTo, kFirstYFrom, kFirstYTo, false);
+    m_graph->Panel()->installEventFilter(this);
     SetLanguage(lang);
 }
 
@@ -27,7 +46,7 @@ void CQORView::SetLanguage(int lang)
     m_lang = lang;
     m_graph->SetLanguage(lang);
     setWindowTitle(Tr(txt::kGraphPane, lang));
-    Rebuild(true);
+    Rebuild(true, false);  // only the labels change
 }
 
 void CQORView::RemoveCurves()
@@ -42,8 +61,15 @@ void CQORView::RemoveCurves()
     m_fed = 0;
 }
 
-void CQORView::Rebuild(bool keepProps)
+void CQORView::Rebuild(bool keepProps, bool newSection)
 {
+    if (newSection) {
+        const graph::GraphRange r = m_graph->Range();
+        const bool shown = m_graph->GetGraphCount() > 0;
+        const data::CGrafikSetup& setup = m_doc.GrafikSetup();
+        m_graph->SetRange(shown ? r.xFrom : 0.0, shown ? r.xTo : kFirstXTo, setup.m_yFrom, setup.m_yTo,
+                          false);
+    }
     // What was changed on the curves so far (colours, names, visibility) stays with the
     // document and so with the curves that take their places.
     if (keepProps && m_curves && !m_ids.empty()) {
@@ -62,24 +88,117 @@ void CQORView::OnSamplesAdded()
 {
     const auto& samples = m_doc.Samples();
     if (samples.size() < m_fed) {
-        Rebuild(false);
+        Rebuild(false, true);
         return;
     }
     data::FeedSamples(*m_graph, *m_curves, m_ids, samples, m_fed, false);
     m_fed = samples.size();
-    data::FitWithMargin(*m_graph, true);
+    if (m_autoScroll)
+        FollowNewest();
+    m_graph->Redraw();
+}
+
+void CQORView::FollowNewest()
+{
+    int pos = -1;
+    const graph::CGraphProps* first = m_graph->GetFirstGraph(pos);
+    if (!first || first->m_points.size() <= 10)
+        return;
+    const double newest = first->m_points.X(first->m_points.size() - 1);
+    const graph::GraphRange r = m_graph->Range();
+    if (newest <= r.xTo)
+        return;
+    const double shift = std::ceil(newest - r.xTo);
+    m_graph->SetRange(r.xFrom + shift, r.xTo + shift, r.yFrom, r.yTo, false);
+}
+
+void CQORView::SetAutoScroll(bool on)
+{
+    m_autoScroll = on;
+    if (on) {
+        FollowNewest();
+        m_graph->Redraw();
+    }
+}
+
+void CQORView::SetSection(double xFrom, double xTo, double yFrom, double yTo)
+{
+    m_graph->SetRange(std::max(xFrom, 0.0), xTo, yFrom, yTo, true);
+}
+
+void CQORView::ZoomPage()
+{
+    data::FitPage(*m_graph, true);
+}
+
+void CQORView::Enlarge()
+{
+    const graph::GraphRange r = m_graph->Range();
+    if (r.xTo - r.xFrom <= 2.0)
+        return;
+    m_graph->ZoomIn(true);
+}
+
+void CQORView::Reduce(bool xOnly)
+{
+    const graph::GraphRange r = m_graph->Range();
+    const double w = (r.xTo - r.xFrom) / 4.0, h = xOnly ? 0.0 : (r.yTo - r.yFrom) / 4.0;
+    SetSection(r.xFrom - w, r.xTo + w, r.yFrom - h, r.yTo + h);
+}
+
+void CQORView::ScrollSection(graph::ScrollDirection direction)
+{
+    m_graph->Scroll(direction, false);
+    const graph::GraphRange r = m_graph->Range();
+    const double back = std::max(0.0, -r.xFrom);  // keeps the width at the left end
+    SetSection(r.xFrom + back, r.xTo + back, r.yFrom, r.yTo);
+}
+
+bool CQORView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_graph->Panel() && event->type() == QEvent::ContextMenu) {
+        ShowContextMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CQORView::ShowContextMenu(const QPoint& globalPos)
+{
+    namespace gt = graph_texts;
+    using graph::ScrollDirection;
+    const int l = m_lang == 1 ? 1 : 0;
+    QMenu menu(this);
+    menu.addAction(Tr(gt::kFit, l), this, [this] { ZoomPage(); });
+    menu.addAction(Tr(gt::kZoomIn, l), this, [this] { Enlarge(); });
+    menu.addAction(Tr(gt::kZoomOut, l), this, [this] { Reduce(); });
+    QAction* zr = menu.addAction(Tr(gt::kZoomRect, l), this, [this] { m_graph->SetZoomMode(true); });
+    zr->setEnabled(!m_graph->ZoomMode());
+    QMenu* scroll = menu.addMenu(Tr(gt::kScroll, l));
+    scroll->addAction(Tr(gt::kLeft, l), this, [this] { ScrollSection(ScrollDirection::Left); });
+    scroll->addAction(Tr(gt::kRight, l), this, [this] { ScrollSection(ScrollDirection::Right); });
+    scroll->addAction(Tr(gt::kUp, l), this, [this] { ScrollSection(ScrollDirection::Up); });
+    scroll->addAction(Tr(gt::kDown, l), this, [this] { ScrollSection(ScrollDirection::Down); });
+    menu.addSeparator();
+    menu.addAction(Tr(gt::kGraphText, l), this, [this] { m_graph->SetTextMode(true); });
+    menu.addAction(Tr(gt::kEditText, l), this, [this] { m_graph->SetEditMode(true); });
+    menu.addAction(Tr(gt::kClearText, l), this, [this] { m_graph->ClearTextsAsk(); });
+    menu.addSeparator();
+    menu.addAction(Tr(gt::kSelection, l), this, [this] { m_graph->ShowSelection(); });
+    menu.addAction(Tr(gt::kProperties, l), this, [this] { m_graph->ShowProperties(); });
+    menu.exec(globalPos);
 }
 
 void CQORView::OnSetupChanged()
 {
-    Rebuild(true);
+    Rebuild(true, true);
 }
 
 void CQORView::OnFileRead(const std::vector<data::CStringDatenObject>& labels)
 {
     m_placed = labels;
     data::PlaceLabels(*m_graph, labels);
-    Rebuild(false);  // the curves of before must not overwrite the properties just read
+    Rebuild(false, true);  // the curves of before must not overwrite the properties just read
 }
 
 void CQORView::OnClear()

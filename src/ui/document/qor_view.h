@@ -2,6 +2,7 @@
 
 #include "data/document_curves.h"
 #include "data/string_daten_object.h"
+#include "graph/graph_model.h"
 
 #include <QWidget>
 #include <memory>
@@ -18,11 +19,25 @@ class CGraphWnd;
 
 // The graph pane: the document's curves over the sample number, drawn by the graph engine with
 // time-of-day labels. The document's notifications reach it through the main window.
+// The visible section is the user's: new samples never move it, except that automatic
+// scrolling keeps the newest sample in sight.
 class CQORView : public QWidget {
     Q_OBJECT
 public:
-    CQORView(data::CQORDoc& doc, int lang, QWidget* parent = nullptr);
+    // `decimals`: the places of the Y read-out.
+    CQORView(data::CQORDoc& doc, int lang, int decimals = 2, QWidget* parent = nullptr);
     void SetLanguage(int lang);
+
+    void SetAutoScroll(bool on);
+    bool AutoScroll() const { return m_autoScroll; }
+
+    // The section commands of the graph's context menu. The section never starts left of
+    // sample 0, where nothing can be drawn.
+    void ZoomPage();
+    // Zooms in by 2 until the X span is 2 samples or less.
+    void Enlarge();
+    void Reduce(bool xOnly = false);
+    void ScrollSection(graph::ScrollDirection direction);
 
     // Samples were appended: they are drawn.
     void OnSamplesAdded();
@@ -41,10 +56,15 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Rebuild(bool keepProps);
+    // `newSection`: X stays while curves were shown (else 0..500), Y becomes the setup's range.
+    void Rebuild(bool keepProps, bool newSection);
     void RemoveCurves();
+    void FollowNewest();
+    void SetSection(double xFrom, double xTo, double yFrom, double yTo);
+    void ShowContextMenu(const QPoint& globalPos);
 
     data::CQORDoc& m_doc;
     int m_lang;
@@ -53,6 +73,7 @@ private:
     std::vector<int> m_ids;                          // graph index per document curve
     std::vector<data::CStringDatenObject> m_placed;  // the labels the texts came from
     std::size_t m_fed = 0;
+    bool m_autoScroll = false;
 };
 
 }  // namespace qor::ui

@@ -424,7 +424,8 @@ void CMainFrame::FirstActivation()
 void CMainFrame::CreatePanes()
 {
     if (!m_graphFrame) {
-        m_graphView = new CQORView(*m_doc, m_lang);
+        m_graphView = new CQORView(*m_doc, m_lang, m_station->Config().prec);
+        m_graphView->SetAutoScroll(m_menus->AutoScroll()->isChecked());
         m_graphFrame = m_mdi->addSubWindow(m_graphView);
         m_graphFrame->setWindowTitle(Tr(txt::kGraphPane, m_lang));
         m_graphFrame->installEventFilter(this);
@@ -720,6 +721,11 @@ const data::RecentFileList& CMainFrame::RecentFiles() const
 QAction* CMainFrame::RecentAction(int index) const
 {
     return m_menus->Recent().Action(index);
+}
+
+QAction* CMainFrame::AutoScrollAction() const
+{
+    return m_menus->AutoScroll();
 }
 
 void CMainFrame::OpenRecent(int index)

@@ -92,6 +92,7 @@ public:
     // The documents opened last, as the File menu lists them.
     const data::RecentFileList& RecentFiles() const;
     QAction* RecentAction(int index) const;
+    QAction* AutoScrollAction() const;
     // Opens a document of the recent list as the menu entry would.
     void OpenRecent(int index);
 

@@ -1,5 +1,6 @@
 #include "ui/shell/main_menus.h"
 
+#include "ui/document/qor_view.h"
 #include "ui/shell/command_texts.h"
 #include "ui/shell/main_frame.h"
 #include "ui/shell/recent_files_menu.h"
@@ -100,6 +101,12 @@ void MainMenus::CreateActions(CMainFrame& frame)
                      [&frame] { frame.MdiArea()->cascadeSubWindows(); });
     m_tile = new QAction(&frame);
     QObject::connect(m_tile, &QAction::triggered, &frame, [&frame] { frame.MdiArea()->tileSubWindows(); });
+    m_autoScroll = new QAction(&frame);
+    m_autoScroll->setCheckable(true);
+    QObject::connect(m_autoScroll, &QAction::toggled, &frame, [&frame](bool on) {
+        if (CQORView* view = frame.GraphView())
+            view->SetAutoScroll(on);
+    });
     m_about = new QAction(&frame);
     QObject::connect(m_about, &QAction::triggered, &frame, [&frame] {
         QMessageBox::about(&frame, Tr(txt::kAppName, frame.Language()), Tr(txt::kAbout, frame.Language()));
@@ -143,6 +150,7 @@ void MainMenus::CreateMenus(CMainFrame& frame)
     m_viewMenu = frame.menuBar()->addMenu(QString());
     m_viewMenu->addAction(m_actions[station::Cmd::ToggleLogbook]);
     m_viewMenu->addAction(m_actions[station::Cmd::LogbookEntry]);
+    m_viewMenu->addAction(m_autoScroll);
     m_languageMenu = m_viewMenu->addMenu(QString());
     m_languageMenu->addAction(m_german);
     m_languageMenu->addAction(m_english);
@@ -185,6 +193,8 @@ void MainMenus::Retranslate(int lang)
     m_cascade->setText(Tr(txt::kMenuCascade, lang));
     m_tile->setText(Tr(txt::kMenuTile, lang));
     m_about->setText(Tr(txt::kMenuAbout, lang));
+    m_autoScroll->setText(Tr(txt::kMenuAutoScroll, lang));
+    m_autoScroll->setStatusTip(Tr(txt::kPromptAutoScroll, lang));
     m_toolbar->setWindowTitle(Tr(txt::kToolbar, lang));
 }
 

@@ -24,6 +24,8 @@ public:
 
     QAction* Action(station::Cmd cmd) const { return m_actions.at(cmd); }
     QAction* LanguageAction(int lang) const { return lang == 1 ? m_english : m_german; }
+    // "Automatic scrolling" of the graph pane (checked while on).
+    QAction* AutoScroll() const { return m_autoScroll; }
     RecentFilesMenu& Recent() { return *m_recent; }
     const RecentFilesMenu& Recent() const { return *m_recent; }
 
@@ -42,6 +44,7 @@ private:
     QAction* m_cascade = nullptr;
     QAction* m_tile = nullptr;
     QAction* m_about = nullptr;
+    QAction* m_autoScroll = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_stationMenu = nullptr;
     QMenu* m_potMenu = nullptr;

@@ -161,6 +161,11 @@ inline constexpr TextPair kWrongType{"Falscher Dateityp!", "Wrong file type."};
 inline constexpr TextPair kNotAvailable{"Dieses Fenster ist in dieser Version nicht enthalten.",
                                         "This window is not part of this version."};
 
+// The graph pane's following of the newest sample.
+inline constexpr TextPair kMenuAutoScroll{"Automatischer &Bildlauf", "&Automatic scrolling"};
+inline constexpr TextPair kPromptAutoScroll{"Der Ausschnitt folgt dem neuesten Messwert",
+                                            "The section follows the newest sample"};
+
 }  // namespace txt
 
 }  // namespace qor::ui
