@@ -94,9 +94,10 @@ TEST_F(DocumentViewTest, SectionHoldsWhileSamplesArrive)
     ASSERT_EQ(Doc().Samples().size(), 14u);
     EXPECT_EQ(Section(), zoomed);
 
-    // Nothing lies left of sample 0: neither scrolling nor reducing goes there.
+    // Nothing lies left of sample 0: neither scrolling (also from the context menu) nor
+    // reducing goes there.
     View().Graph()->SetRange(2.0, 10.0, 0.0, 1.0);
-    View().ScrollSection(graph::ScrollDirection::Left);
+    View().Graph()->RunSectionCommand(CGraphWnd::SectionCommand::Scroll, graph::ScrollDirection::Left);
     EXPECT_EQ(Section(), (graph::GraphRange{1.0, 9.0, 0.0, 1.0}));
     View().ScrollSection(graph::ScrollDirection::Left);
     EXPECT_EQ(Section(), (graph::GraphRange{0.0, 8.0, 0.0, 1.0}));

@@ -3,12 +3,9 @@
 #include "data/document_graph.h"
 #include "data/qor_doc.h"
 #include "ui/graph/graph_panel.h"
-#include "ui/graph/graph_texts.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/shell/ui_texts.h"
 
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <algorithm>
 #include <cmath>
 
@@ -31,7 +28,22 @@ CQORView::CQORView(data::CQORDoc& doc, int lang, int decimals, QWidget* parent)
     m_graph->SetAxisTitle("X-Axis", "", 0, graph::kAxisX, false);
     m_graph->SetAxisTitle("Y-Axis", "", decimals, graph::kAxisY, false);
     m_graph->SetRange(0.0, kFirstXTo, kFirstYFrom, kFirstYTo, false);
-    m_graph->Panel()->installEventFilter(this);
+    m_graph->SetSectionHandler([this](CGraphWnd::SectionCommand command, graph::ScrollDirection direction) {
+        switch (command) {
+        case CGraphWnd::SectionCommand::Fit:
+            ZoomPage();
+            break;
+        case CGraphWnd::SectionCommand::ZoomIn:
+            Enlarge();
+            break;
+        case CGraphWnd::SectionCommand::ZoomOut:
+            Reduce();
+            break;
+        case CGraphWnd::SectionCommand::Scroll:
+            ScrollSection(direction);
+            break;
+        }
+    });
     SetLanguage(lang);
 }
 
@@ -152,41 +164,6 @@ void CQORView::ScrollSection(graph::ScrollDirection direction)
     const graph::GraphRange r = m_graph->Range();
     const double back = std::max(0.0, -r.xFrom);  // keeps the width at the left end
     SetSection(r.xFrom + back, r.xTo + back, r.yFrom, r.yTo);
-}
-
-bool CQORView::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_graph->Panel() && event->type() == QEvent::ContextMenu) {
-        ShowContextMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void CQORView::ShowContextMenu(const QPoint& globalPos)
-{
-    namespace gt = graph_texts;
-    using graph::ScrollDirection;
-    const int l = m_lang == 1 ? 1 : 0;
-    QMenu menu(this);
-    menu.addAction(Tr(gt::kFit, l), this, [this] { ZoomPage(); });
-    menu.addAction(Tr(gt::kZoomIn, l), this, [this] { Enlarge(); });
-    menu.addAction(Tr(gt::kZoomOut, l), this, [this] { Reduce(); });
-    QAction* zr = menu.addAction(Tr(gt::kZoomRect, l), this, [this] { m_graph->SetZoomMode(true); });
-    zr->setEnabled(!m_graph->ZoomMode());
-    QMenu* scroll = menu.addMenu(Tr(gt::kScroll, l));
-    scroll->addAction(Tr(gt::kLeft, l), this, [this] { ScrollSection(ScrollDirection::Left); });
-    scroll->addAction(Tr(gt::kRight, l), this, [this] { ScrollSection(ScrollDirection::Right); });
-    scroll->addAction(Tr(gt::kUp, l), this, [this] { ScrollSection(ScrollDirection::Up); });
-    scroll->addAction(Tr(gt::kDown, l), this, [this] { ScrollSection(ScrollDirection::Down); });
-    menu.addSeparator();
-    menu.addAction(Tr(gt::kGraphText, l), this, [this] { m_graph->SetTextMode(true); });
-    menu.addAction(Tr(gt::kEditText, l), this, [this] { m_graph->SetEditMode(true); });
-    menu.addAction(Tr(gt::kClearText, l), this, [this] { m_graph->ClearTextsAsk(); });
-    menu.addSeparator();
-    menu.addAction(Tr(gt::kSelection, l), this, [this] { m_graph->ShowSelection(); });
-    menu.addAction(Tr(gt::kProperties, l), this, [this] { m_graph->ShowProperties(); });
-    menu.exec(globalPos);
 }
 
 void CQORView::OnSetupChanged()

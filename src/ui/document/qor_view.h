@@ -56,7 +56,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // `newSection`: X stays while curves were shown (else 0..500), Y becomes the setup's range.
@@ -64,7 +63,6 @@ private:
     void RemoveCurves();
     void FollowNewest();
     void SetSection(double xFrom, double xTo, double yFrom, double yTo);
-    void ShowContextMenu(const QPoint& globalPos);
 
     data::CQORDoc& m_doc;
     int m_lang;

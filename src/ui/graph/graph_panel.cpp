@@ -407,19 +407,22 @@ void CGraphPanel::contextMenuEvent(QContextMenuEvent* e)
     namespace gt = graph_texts;
     const int l = m_wnd->Language();
     QMenu menu(this);
-    menu.addAction(QString::fromUtf8(gt::kFit[l]), [this] { m_wnd->Fit(); });
-    menu.addAction(QString::fromUtf8(gt::kZoomIn[l]), [this] { m_wnd->ZoomIn(); });
-    menu.addAction(QString::fromUtf8(gt::kZoomOut[l]), [this] { m_wnd->ZoomOut(); });
+    using Section = CGraphWnd::SectionCommand;
+    using graph::ScrollDirection;
+    menu.addAction(QString::fromUtf8(gt::kFit[l]), [this] { m_wnd->RunSectionCommand(Section::Fit); });
+    menu.addAction(QString::fromUtf8(gt::kZoomIn[l]), [this] { m_wnd->RunSectionCommand(Section::ZoomIn); });
+    menu.addAction(QString::fromUtf8(gt::kZoomOut[l]),
+                   [this] { m_wnd->RunSectionCommand(Section::ZoomOut); });
     QAction* zr = menu.addAction(QString::fromUtf8(gt::kZoomRect[l]), [this] { m_wnd->SetZoomMode(true); });
     zr->setEnabled(!m_wnd->ZoomMode());
     QMenu* scroll = menu.addMenu(QString::fromUtf8(gt::kScroll[l]));
-    scroll->addAction(QString::fromUtf8(gt::kLeft[l]),
-                      [this] { m_wnd->Scroll(graph::ScrollDirection::Left); });
-    scroll->addAction(QString::fromUtf8(gt::kRight[l]),
-                      [this] { m_wnd->Scroll(graph::ScrollDirection::Right); });
-    scroll->addAction(QString::fromUtf8(gt::kUp[l]), [this] { m_wnd->Scroll(graph::ScrollDirection::Up); });
-    scroll->addAction(QString::fromUtf8(gt::kDown[l]),
-                      [this] { m_wnd->Scroll(graph::ScrollDirection::Down); });
+    const std::pair<TextPair, ScrollDirection> scrolls[] = {{gt::kLeft, ScrollDirection::Left},
+                                                            {gt::kRight, ScrollDirection::Right},
+                                                            {gt::kUp, ScrollDirection::Up},
+                                                            {gt::kDown, ScrollDirection::Down}};
+    for (const auto& [text, direction] : scrolls)
+        scroll->addAction(QString::fromUtf8(text[l]),
+                          [this, d = direction] { m_wnd->RunSectionCommand(Section::Scroll, d); });
     menu.addSeparator();
     menu.addAction(QString::fromUtf8(gt::kGraphText[l]), [this] { m_wnd->SetTextMode(true); });
     menu.addAction(QString::fromUtf8(gt::kEditText[l]), [this] { m_wnd->SetEditMode(true); });

@@ -50,6 +50,28 @@ void CGraphWnd::SetTitle(const QString& title)
     update();
 }
 
+void CGraphWnd::RunSectionCommand(SectionCommand command, graph::ScrollDirection direction)
+{
+    if (m_sectionHandler) {
+        m_sectionHandler(command, direction);
+        return;
+    }
+    switch (command) {
+    case SectionCommand::Fit:
+        Fit();
+        break;
+    case SectionCommand::ZoomIn:
+        ZoomIn();
+        break;
+    case SectionCommand::ZoomOut:
+        ZoomOut();
+        break;
+    case SectionCommand::Scroll:
+        Scroll(direction);
+        break;
+    }
+}
+
 void CGraphWnd::SetZoomMode(bool on)
 {
     m_zoomMode = on;

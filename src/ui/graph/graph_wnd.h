@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QPaintDevice;
 class QPainter;
@@ -72,6 +73,15 @@ public:
     // One page, landscape A4 unless `pageSizeMm` is given.
     bool SavePdf(const QString& path, const QSizeF& pageSizeMm = QSizeF());
 
+    // The context menu's section commands. A view with rules of its own for the section (the
+    // document graph keeps X at 0 and above) puts its handler in place; without one the
+    // window fits, zooms and scrolls as the engine does.
+    enum class SectionCommand { Fit, ZoomIn, ZoomOut, Scroll };
+    using SectionHandler = std::function<void(SectionCommand, graph::ScrollDirection)>;
+    void SetSectionHandler(SectionHandler handler) { m_sectionHandler = std::move(handler); }
+    void RunSectionCommand(SectionCommand command,
+                           graph::ScrollDirection direction = graph::ScrollDirection::Left);
+
     CGraphPanel* Panel() const { return m_panel; }
     FHRuler* HRuler() const { return m_hRuler; }
     FVRuler* VRuler() const { return m_vRuler; }
@@ -103,6 +113,7 @@ private:
     QString m_title;
     bool m_zoomMode = false, m_textMode = false, m_editMode = false;
     Layout m_layout;
+    SectionHandler m_sectionHandler;
 };
 
 }  // namespace qor::ui
