@@ -134,7 +134,7 @@ void CQORDoc::AddLogbookEntry(const std::string& text)
 
 bool CQORDoc::PeriodicSave()
 {
-    return !m_fileBound || Save();
+    return !m_fileBound || Save(m_path);
 }
 
 std::optional<Layout> CQORDoc::LayoutOf(const std::string& path)
@@ -283,12 +283,12 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
     return r;
 }
 
-bool CQORDoc::Save()
+bool CQORDoc::Save(const std::string& path)
 {
     m_ui.CollectGraph(m_graphProp, m_labels);
-    IoResult r = WriteFile(m_path);
+    IoResult r = WriteFile(path);
     if (!r.ok) {
-        m_ui.ShowMessage(Format(kWriteError[m_language], m_path.c_str(), r.error.c_str()));
+        m_ui.ShowMessage(Format(kWriteError[m_language], path.c_str(), r.error.c_str()));
         return false;
     }
     m_modified = false;
@@ -297,7 +297,7 @@ bool CQORDoc::Save()
 
 bool CQORDoc::OnFileSave()
 {
-    return m_fileBound && Save();
+    return m_fileBound && Save(m_path);
 }
 
 void CQORDoc::OnFileSaveAs()
@@ -307,12 +307,9 @@ void CQORDoc::OnFileSaveAs()
     auto path = m_ui.ChooseFile(FileDialog::SaveAs, "qo3", kSaveAsFilter);
     if (!path)
         return;
-    const std::string old = m_path;
-    m_path = *path;
-    if (!Save()) {
-        m_path = old;
+    if (!Save(*path))
         return;
-    }
+    m_path = *path;
     m_ui.SetTitle(m_path);
 }
 
@@ -343,6 +340,8 @@ bool CQORDoc::AfterRead(const std::string& path, const IoResult& r)
 
 bool CQORDoc::OpenFile(const std::string& path, Layout layout)
 {
+    if (!PromptSave())
+        return false;
     ClearContents();
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -395,16 +394,27 @@ void CQORDoc::OnFileImport()
     OpenFile(*path, *layout);
 }
 
+bool CQORDoc::HoldsRecording() const
+{
+    return !m_samples.empty() || !m_pot.empty() || !m_eis.empty();
+}
+
 bool CQORDoc::PromptSave()
 {
-    if (!m_fileBound || !m_modified)
+    // A recording made without a file lives only in memory: it is asked for even though
+    // nothing marks it for saving.
+    const bool unbound = !m_fileBound;
+    if (unbound ? !HoldsRecording() : !m_modified)
         return true;
     int answer = m_ui.AskSave(kSaveTitle[m_language], kSaveText[m_language]);
     if (answer == 2)
         return false;
-    if (answer == 1)
-        return Save();
-    return true;
+    if (answer != 1)
+        return true;
+    if (!unbound)
+        return Save(m_path);
+    auto path = m_ui.ChooseFile(FileDialog::SaveAs, "qo3", kSaveAsFilter);
+    return path && Save(*path);
 }
 
 void CQORDoc::Unbind()

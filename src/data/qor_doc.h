@@ -120,10 +120,14 @@ public:
     void ClearContents();
 
 private:
-    bool Save();
+    bool Save(const std::string& path);
+    // Replaces the contents after the save prompt; false when they were kept.
     bool OpenFile(const std::string& path, Layout layout);
     bool AfterRead(const std::string& path, const IoResult& r);
-    bool PromptSave();  // false on Cancel
+    bool HoldsRecording() const;
+    // Bound: asks when modified. Unbound: asks when something was recorded, and Yes saves as
+    // a new file. False on Cancel, or when the save did not happen.
+    bool PromptSave();
     void Unbind();
 
     // Samples, labels, graph setup, virtual channels and curve properties: the views are told

@@ -295,6 +295,51 @@ TEST(Document, ClosePrompt)
     EXPECT_EQ(f.ui.prompts, 0);
 }
 
+TEST(Document, OpenAsksForAnUnboundRecording)
+{
+    // A recording made without a file is asked for before Open replaces it: Yes saves it as a
+    // new file (a cancelled file dialog keeps it), Cancel keeps it, No drops it.
+    TempDir dir;
+    Fixture src;
+    src.doc.AddSample(0);
+    src.doc.AddSample(0);
+    ASSERT_TRUE(src.doc.WriteFile(dir / "other.qo3").ok);
+    struct Row {
+        int answer;
+        std::optional<std::string> saveAs;
+        bool opened;
+    };
+    for (const Row& row : {Row{1, dir / "rec.qo3", true}, Row{1, std::nullopt, false},
+                           Row{2, std::nullopt, false}, Row{3, std::nullopt, true}}) {
+        SCOPED_TRACE(row.answer);
+        Fixture f;
+        f.doc.AddSample(0);
+        f.ui.answer = row.answer;
+        f.ui.files = {dir / "LOGGER.tx3", dir / "other.qo3"};
+        if (row.answer == 1)
+            f.ui.files.push_back(row.saveAs);
+        f.doc.OnFileOpen();  // the logger file leaves the document alone: no question
+        EXPECT_EQ(f.ui.prompts, 0);
+        f.doc.OnFileOpen();
+        EXPECT_EQ(f.ui.prompts, 1);
+        EXPECT_TRUE(f.ui.files.empty());  // Yes asked for a name, the others did not
+        EXPECT_EQ(f.doc.m_fileBound, row.opened);
+        EXPECT_EQ(f.doc.Samples().size(), row.opened ? 2u : 1u);
+        if (row.saveAs) {
+            Fixture g;
+            ASSERT_TRUE(g.doc.ReadFile(*row.saveAs, Layout::Qo3).ok);
+            EXPECT_EQ(g.doc.Samples().size(), 1u);
+        }
+    }
+    // Measured but nothing recorded: no question.
+    Fixture f;
+    f.doc.AddSample(1);
+    f.ui.files = {dir / "other.qo3"};
+    f.doc.OnFileOpen();
+    EXPECT_EQ(f.ui.prompts, 0);
+    EXPECT_TRUE(f.doc.m_fileBound);
+}
+
 TEST(Document, SamplesAndPotentiostatDataAndWhatTheViewsHear)
 {
     // The values of a sample and of potentiostat blocks are checked through a recording.

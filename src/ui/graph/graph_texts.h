@@ -6,9 +6,9 @@ namespace qor::ui::graph_texts {
 
 inline constexpr TextPair kClearQuestion{"Wollen Sie wirklich alle Garfiktexte löschen?",
                                          "Do you want delete all graphic text?"};
-inline constexpr TextPair kSelectTitle{"Graphauswahl", "Graphauswahl"};
-inline constexpr TextPair kSelectAll{"Alle Auswählen", "Alle Auswählen"};
-inline constexpr TextPair kSelectNone{"Keinen Auswählen", "Keinen Auswählen"};
+inline constexpr TextPair kSelectTitle{"Graphauswahl", "Curve selection"};
+inline constexpr TextPair kSelectAll{"Alle Auswählen", "Select all"};
+inline constexpr TextPair kSelectNone{"Keinen Auswählen", "Select none"};
 inline constexpr TextPair kNotAvailable{"nicht Aufgezeichnet", "not available"};
 inline constexpr TextPair kXAxis{"X-Achse", "X-Axis"};
 inline constexpr TextPair kYAxis{"Y-Achse", "Y-Axis"};
@@ -22,7 +22,7 @@ inline constexpr TextPair kShowAll{"Alle An", "Show all"};
 inline constexpr TextPair kGraphics{"Grafik", "Graphics"};
 inline constexpr TextPair kTitle{"Titel", "Title"};
 inline constexpr TextPair kProperties{"Eigenschaften", "Properties"};
-inline constexpr TextPair kGraphText{"Grafiktext", "Text in Grafik"};
+inline constexpr TextPair kGraphText{"Grafiktext", "Text in graphic"};
 inline constexpr TextPair kEditText{"Editieren", "Edit"};
 inline constexpr TextPair kClearText{"Text löschen", "Clear text"};
 inline constexpr TextPair kFit{"Zoom Seite", "Zoom page"};

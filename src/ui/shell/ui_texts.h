@@ -137,12 +137,12 @@ inline constexpr TextPair kPromptStartMeasuring{"Messung der freigegebenen Modul
 inline constexpr TextPair kPromptShowMeters{"Messgeräte für freigegebene Slaves anzeigen",
                                             "Display meters for measuring points"};
 inline constexpr TextPair kPromptStartRecording{"Starten der Aufzeichnung\nAufzeichnung",
-                                                "Start data logging\nData loggimg"};
+                                                "Start data logging\nData logging"};
 inline constexpr TextPair kPromptStop{"Beenden der Datenaufzeichnung\nStop", "End data logging\nStop"};
 inline constexpr TextPair kPromptNewScale{"Neue Skalierfaktoren vergeben", "New Scale for graphic"};
 inline constexpr TextPair kPromptLogbookEntry{"Texteingabe eines Logbucheintrages.\n Texteingabe",
                                               "Input a log book entry.\n Text input"};
-inline constexpr TextPair kPromptToggleLogbook{"Logbuch anzeigen.\n Logbuch", "Logbuch anzeigen.\n Logbuch"};
+inline constexpr TextPair kPromptToggleLogbook{"Logbuch anzeigen.\n Logbuch", "Show log book.\n Log book"};
 inline constexpr TextPair kPromptStartPot{"Schrittablauf starten", "Start step program"};
 inline constexpr TextPair kPromptStopPot{"Schrittablauf manuell stoppen", "Stop step program manually"};
 inline constexpr TextPair kPromptDefineSteps{"Definieren der Ablaufschritte.", "Define steps"};

@@ -1,0 +1,71 @@
+#include "data/qor_doc.h"
+#include "graph/graph_model.h"
+#include "ui/graph/graph_select.h"
+#include "ui/shell/main_frame.h"
+#include "ui_test_app.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace qor::ui {
+namespace {
+
+// Words only a German text (or a known misspelling) would hold.
+const char* const kLeftovers[] = {
+    "ä",     "ö",      "ü",       "Ä",         "Ö",        "Ü",       "ß",      "Logbuch", "Aufzeichnung",
+    "Datei", "Grafik", "Auswahl", "Auswählen", "anzeigen", "starten", "Keinen", "loggimg"};
+
+// Every text a user can read on the widget's commands and buttons, with where it stands.
+std::vector<std::pair<QString, QString>> Texts(const QWidget& w)
+{
+    std::vector<std::pair<QString, QString>> texts{{w.windowTitle(), "title"}};
+    for (const QAction* a : w.findChildren<QAction*>())
+        for (const QString& t : {a->text(), a->statusTip(), a->toolTip()})
+            texts.emplace_back(t, a->text());
+    for (const QAbstractButton* b : w.findChildren<QAbstractButton*>())
+        texts.emplace_back(b->text(), "button");
+    return texts;
+}
+
+void ExpectEnglish(const QWidget& w)
+{
+    for (const auto& [text, where] : Texts(w))
+        for (const char* word : kLeftovers)
+            EXPECT_FALSE(text.contains(QString::fromUtf8(word)))
+                << where.toStdString() << ": " << text.toStdString();
+}
+
+TEST(EnglishTexts, MainWindowStartedOrSwitchedToEnglish)
+{
+    test::App();
+    QTemporaryDir dir;
+    qputenv("APPDATA", dir.path().toLocal8Bit());
+    for (const int startLanguage : {1, 0}) {
+        SCOPED_TRACE(startLanguage);
+        test::SimTime time;
+        StartOptions o;
+        o.transport = StartOptions::Transport::Simulate;
+        o.language = startLanguage;
+        auto frame = std::make_unique<CMainFrame>(o, time.clock, time);
+        time.fire = [&frame](int id) { frame->OnTimer(id); };
+        frame->show();
+        test::Settle();
+        frame->SetLanguage(1);
+        ExpectEnglish(*frame);
+        frame->Document().m_modified = false;
+    }
+}
+
+TEST(EnglishTexts, CurveSelection)
+{
+    test::App();
+    graph::GraphModel model;
+    CGraphSelect dlg(model, 1);
+    ExpectEnglish(dlg);
+}
+
+}  // namespace
+}  // namespace qor::ui
