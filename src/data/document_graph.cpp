@@ -19,6 +19,14 @@ std::uint32_t SwapRedBlue(std::uint32_t c)
 
 }  // namespace
 
+void SetRebuildSection(graph::GraphModel& graph, const CGrafikSetup& setup, bool redraw)
+{
+    const graph::GraphRange r = graph.Range();
+    const bool shown = graph.GetGraphCount() > 0;
+    graph.SetRange(shown ? r.xFrom : 0.0, shown ? r.xTo : kFirstSectionXTo, setup.m_yFrom, setup.m_yTo,
+                   redraw);
+}
+
 std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const DocumentCurves& curves)
 {
     std::vector<int> ids;

@@ -15,6 +15,13 @@ class CStringDatenObject;
 // What the document view and the plot command share: the document's curves in a graph, its
 // stored samples on them and its labels as graph texts, so both draw a document alike.
 
+// The X end of the section a graph shows before it held any curve.
+constexpr double kFirstSectionXTo = 500.0;
+
+// The section a rebuild starts from: X stays while the graph holds curves (0 to
+// kFirstSectionXTo before any), Y is the graph setup's range.
+void SetRebuildSection(graph::GraphModel& graph, const CGrafikSetup& setup, bool redraw);
+
 // Adds one graph curve per document curve (colour, label, visibility); the graph's index per
 // curve, -1 where the graph had no free slot.
 std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const DocumentCurves& curves);

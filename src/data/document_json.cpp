@@ -391,4 +391,14 @@ std::string DocumentJson(const CQORDoc& doc)
     return s;
 }
 
+std::string JsonString(const std::string& text)
+{
+    std::string s;
+    {
+        JsonOut j(nullptr, &s);
+        j.Str(text);
+    }
+    return s;
+}
+
 }  // namespace qor::data

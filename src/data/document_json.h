@@ -12,5 +12,7 @@ class CQORDoc;
 // values that are not finite print as null.
 void WriteDocumentJson(const CQORDoc& doc, std::FILE* out);
 std::string DocumentJson(const CQORDoc& doc);
+// A text as a quoted JSON string, escaped as in the document's JSON.
+std::string JsonString(const std::string& text);
 
 }  // namespace qor::data

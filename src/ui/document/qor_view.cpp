@@ -13,7 +13,6 @@ namespace qor::ui {
 
 namespace {
 
-constexpr double kFirstXTo = 500.0;
 constexpr double kFirstYFrom = -100.0, kFirstYTo = 100.0;
 
 }  // namespace
@@ -27,7 +26,7 @@ CQORView::CQORView(data::CQORDoc& doc, int lang, int decimals, QWidget* parent)
     m_graph->SetStyle(graph::kStyleGrid | graph::kStyleLegend, false);
     m_graph->SetAxisTitle("X-Axis", "", 0, graph::kAxisX, false);
     m_graph->SetAxisTitle("Y-Axis", "", decimals, graph::kAxisY, false);
-    m_graph->SetRange(0.0, kFirstXTo, kFirstYFrom, kFirstYTo, false);
+    m_graph->SetRange(0.0, data::kFirstSectionXTo, kFirstYFrom, kFirstYTo, false);
     m_graph->SetSectionHandler([this](CGraphWnd::SectionCommand command, graph::ScrollDirection direction) {
         switch (command) {
         case CGraphWnd::SectionCommand::Fit:
@@ -75,13 +74,8 @@ void CQORView::RemoveCurves()
 
 void CQORView::Rebuild(bool keepProps, bool newSection)
 {
-    if (newSection) {
-        const graph::GraphRange r = m_graph->Range();
-        const bool shown = m_graph->GetGraphCount() > 0;
-        const data::CGrafikSetup& setup = m_doc.GrafikSetup();
-        m_graph->SetRange(shown ? r.xFrom : 0.0, shown ? r.xTo : kFirstXTo, setup.m_yFrom, setup.m_yTo,
-                          false);
-    }
+    if (newSection)
+        data::SetRebuildSection(*m_graph, m_doc.GrafikSetup(), false);
     // What was changed on the curves so far (colours, names, visibility) stays with the
     // document and so with the curves that take their places.
     if (keepProps && m_curves && !m_ids.empty()) {

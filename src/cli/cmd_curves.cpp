@@ -1,0 +1,96 @@
+// qortool curves: the document view's curves after a rebuild from the file, as JSON.
+#include "cli/command.h"
+#include "cli/silent_document_ui.h"
+#include "data/document_curves.h"
+#include "data/document_graph.h"
+#include "data/document_json.h"
+#include "data/qor_doc.h"
+#include "graph/graph_model.h"
+#include "graph/graph_props.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace qor::cli {
+namespace {
+
+void PrintNumber(double v)
+{
+    std::printf("%.17g", v);
+}
+
+void PrintCurve(const data::DocumentCurve& c, const graph::CGraphProps& g, bool points)
+{
+    std::printf("{\"label\":%s,\"colour\":\"#%06x\",\"visible\":%s,\"source\":{",
+                data::JsonString(g.m_name).c_str(), static_cast<unsigned>(g.m_colour & 0xFFFFFFu),
+                g.m_visible ? "true" : "false");
+    if (c.IsVirtual())
+        std::printf("\"kind\":\"virtual\",\"channel\":%d}", c.channel);
+    else
+        std::printf("\"kind\":\"value\",\"address\":%d,\"value\":%d}", c.address, c.value);
+    std::printf(",\"count\":%zu", g.m_points.size());
+    if (points) {
+        std::printf(",\"points\":[");
+        for (std::size_t i = 0; i < g.m_points.size(); ++i) {
+            std::printf(i ? ",[" : "[");
+            PrintNumber(g.m_points.X(i));
+            std::printf(",");
+            PrintNumber(g.m_points.Y(i));
+            std::printf("]");
+        }
+        std::printf("]");
+    }
+    std::printf("}");
+}
+
+int RunCurves(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    const bool points = args.Flag("--points");
+    const int language = TakeLanguage(args);
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (language < 0)
+        return Fail("--lang takes de or en");
+    if (args.Rest().size() != 1)
+        return Fail("usage: qortool curves FILE.qo3 [--lang de|en] [--points]");
+    CommandDocument d;
+    if (const std::string error = d.Read(args.Rest()[0]); !error.empty())
+        return Fail(error);
+    const data::CQORDoc& doc = d.doc;
+
+    // The rebuild of a freshly opened document view, on a graph without a window.
+    graph::GraphModel graph;
+    data::SetRebuildSection(graph, doc.GrafikSetup(), false);
+    data::DocumentCurves curves(doc.m_slave, doc.GrafikSetup(), doc.Virtuell(), doc.GraphProp(), language);
+    const std::vector<int> ids = data::AddDocumentCurves(graph, curves);
+    data::FeedSamples(graph, curves, ids, doc.Samples(), 0, false);
+
+    const graph::GraphRange& r = graph.Range();
+    std::printf("{\"view\":{\"xFrom\":");
+    PrintNumber(r.xFrom);
+    std::printf(",\"xTo\":");
+    PrintNumber(r.xTo);
+    std::printf(",\"yFrom\":");
+    PrintNumber(r.yFrom);
+    std::printf(",\"yTo\":");
+    PrintNumber(r.yTo);
+    std::printf("},\"curves\":[");
+    bool first = true;
+    for (std::size_t n = 0; n < ids.size(); ++n) {
+        const graph::CGraphProps* g = graph.GetGraph(ids[n]);
+        if (!g)
+            continue;
+        std::printf(first ? "\n" : ",\n");
+        first = false;
+        PrintCurve(curves.Curves()[n], *g, points);
+    }
+    std::printf("]}\n");
+    return 0;
+}
+
+const Registrar kCurves({"curves", "FILE.qo3 [--lang de|en] [--points]", RunCurves});
+
+}  // namespace
+}  // namespace qor::cli
