@@ -113,17 +113,19 @@ std::vector<TimeTick> PlaceTimeTicks(const ScaleMapping& map, double step, std::
                 tick.line1 = ElapsedLabel(start, t);
             }
             const double w = room.width ? std::max(room.width(tick.line1), room.width(tick.line2)) : 0.0;
-            const double x = std::round(tick.pixel);
+            // A label at an end is pushed inward rather than cut off: with a recording that
+            // fills only the start of the section, the first tick may be the only one with a label.
+            double x = std::round(tick.pixel);
+            x = std::min(x, room.right - w / 2.0);
+            x = std::max(x, room.left + w / 2.0);
+            tick.labelCentre = x;
             const double l = x - w / 2.0, r = x + w / 2.0;
             const std::string text = tick.line1 + '\n' + tick.line2;
             const bool repeats = havePrev && text == prevText;
             const bool overlaps = havePrev && l < prevR + room.space && r > prevL - room.space;
-            if (repeats || overlaps) {
-                clean = false;
-                tick.line1.clear();
-                tick.line2.clear();
-            } else if (l < room.left || r > room.right) {
-                // Cut off at an end: no label, but no reason to widen the step either.
+            if (repeats || overlaps || r > room.right) {
+                if (repeats || overlaps)
+                    clean = false;
                 tick.line1.clear();
                 tick.line2.clear();
             } else {
@@ -154,7 +156,7 @@ TimeAxisTicks TimeTicks(const ScaleMapping& mapping, int count, std::size_t samp
     for (double decade = 1.0; std::isfinite(decade); decade *= 10.0) {
         for (double m : {1.0, 2.0, 5.0}) {
             const double step = m * decade;
-            if (step < least * (1.0 - 1e-9))
+            if (step < least * (1.0 - 1e-6))
                 continue;
             bool clean = false;
             std::vector<TimeTick> ticks =

@@ -64,6 +64,7 @@ LocalTime ToLocalTime(std::int64_t t);
 struct TimeTick {
     double value = 0.0;  // sample index
     double pixel = 0.0;
+    double labelCentre = 0.0;  // the tick's pixel, or moved inward where the label meets an end
     std::string line1, line2;  // date and time of day, or the elapsed time alone
 };
 

@@ -144,6 +144,16 @@ TEST(RulerLabels, TimeAxisTicksFallOnWholeSamplesWithDistinctLabelsThatFit)
     } cases[] = {
         {"one sample", 1, 1, -0.5, 0.5, true, wide, 1, {"09:00:00"}},
         {"one sample, default section", 1, 1, 0, 500, true, wide, 50, {"09:00:00"}},
+        // The labels at both ends are moved inward, not dropped.
+        {"plot at the ruler's ends",
+         5,
+         1,
+         0,
+         4,
+         true,
+         wide,
+         1,
+         {"09:00:00", "09:00:01", "09:00:02", "09:00:03", "09:00:04"}},
         {"five samples at 1 s",
          5,
          1,
@@ -202,7 +212,8 @@ TEST(RulerLabels, TimeAxisTicksFallOnWholeSamplesWithDistinctLabelsThatFit)
                               : nine + static_cast<std::int64_t>(i / 60) * 60;
         };
         // The plot is inset, as between the rulers of a graph window.
-        const ScaleMapping map(c.room.left + 40, c.room.right - 40, c.r0, c.r1);
+        const double inset = c.name == std::string("plot at the ruler's ends") ? 0 : 40;
+        const ScaleMapping map(c.room.left + inset, c.room.right - inset, c.r0, c.r1);
         const TimeAxisTicks t = TimeTicks(map, 15, c.samples, timeOf, c.absolute, c.room);
         EXPECT_EQ(t.step, c.step) << c.name;
         if (c.samples == 0) {
@@ -217,13 +228,14 @@ TEST(RulerLabels, TimeAxisTicksFallOnWholeSamplesWithDistinctLabelsThatFit)
             if (tick.line1.empty())
                 continue;
             const double w = std::max(c.room.width(tick.line1), c.room.width(tick.line2));
-            const double x = std::round(tick.pixel);
+            const double x = tick.labelCentre;
+            EXPECT_LE(std::fabs(x - tick.pixel), w / 2 + 0.5) << c.name;
             EXPECT_GE(x - w / 2, c.room.left) << c.name;
             EXPECT_LE(x + w / 2, c.room.right) << c.name;
             if (prev) {
                 EXPECT_NE(tick.line1 + tick.line2, prev->line1 + prev->line2) << c.name;
                 const double w0 = std::max(c.room.width(prev->line1), c.room.width(prev->line2));
-                EXPECT_GE(std::fabs(x - std::round(prev->pixel)), (w + w0) / 2 + c.room.space) << c.name;
+                EXPECT_GE(std::fabs(x - prev->labelCentre), (w + w0) / 2 + c.room.space) << c.name;
             }
             prev = &tick;
             labels.push_back(c.absolute ? tick.line2 : tick.line1);

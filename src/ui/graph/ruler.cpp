@@ -409,6 +409,7 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
             first = m_model->GetFirstGraph(pos);
         }
         const std::size_t samples = first ? first->m_points.size() : 0;
+
         graph::TimeLabelRoom room{static_cast<double>(left), labelLimit, space, {}};
         room.width = [&](const std::string& text) {
             return Advance(fm, font, p->device(), QString::fromStdString(text));
@@ -419,10 +420,11 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
         const double half = time.step / 2.0;
         const bool minors = half >= 1.0 && std::floor(half) == half;
         for (const graph::TimeTick& t : time.ticks) {
+
             const double x = std::round(t.pixel);
             p->drawLine(QPointF(x, top), QPointF(x, top + major));
             if (!t.line1.empty())
-                drawLines(x, QString::fromStdString(t.line1), QString::fromStdString(t.line2));
+                drawLines(t.labelCentre, QString::fromStdString(t.line1), QString::fromStdString(t.line2));
             if (minors)
                 minorTick(t.value + (map.r1 >= map.r0 ? half : -half));
         }
