@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -78,6 +79,96 @@ DateTimeLabel AbsoluteLabel(std::int64_t t)
     const LocalTime lt = ToLocalTime(t);
     return {Format("%02d.%02d.%02d", lt.day, lt.month, lt.year % 100),
             Format("%02d:%02d:%02d", lt.hour, lt.minute, lt.second)};
+}
+
+namespace {
+// Ticks at the multiples of `step` inside the range, walked from its start, labelled.
+// `clean` tells whether every label could stay; labels that could not are emptied.
+std::vector<TimeTick> PlaceTimeTicks(const ScaleMapping& map, double step, std::size_t samples,
+                                     const std::function<std::int64_t(std::size_t)>& timeOf, bool absolute,
+                                     const TimeLabelRoom& room, bool& clean)
+{
+    clean = true;
+    std::vector<TimeTick> out;
+    const double lo = std::fmin(map.r0, map.r1), hi = std::fmax(map.r0, map.r1);
+    const double firstN = std::ceil(lo / step), lastN = std::floor(hi / step);
+    if (!(lastN >= firstN))
+        return out;
+    const std::int64_t start = timeOf(0);
+    bool havePrev = false;
+    double prevL = 0.0, prevR = 0.0;
+    std::string prevText;
+    const bool down = map.r1 < map.r0;
+    for (double n = 0; n <= lastN - firstN; ++n) {
+        TimeTick tick;
+        tick.value = (down ? lastN - n : firstN + n) * step;
+        tick.pixel = map.Pixel(tick.value);
+        if (tick.value >= 0.0 && tick.value < static_cast<double>(samples)) {
+            const std::int64_t t = timeOf(static_cast<std::size_t>(tick.value));
+            if (absolute) {
+                DateTimeLabel dt = AbsoluteLabel(t);
+                tick.line1 = std::move(dt.date);
+                tick.line2 = std::move(dt.time);
+            } else {
+                tick.line1 = ElapsedLabel(start, t);
+            }
+            const double w = room.width ? std::max(room.width(tick.line1), room.width(tick.line2)) : 0.0;
+            // A label at an end is pushed inward rather than cut off: with a recording that
+            // fills only the start of the section, the first tick may be the only one with a label.
+            double x = std::round(tick.pixel);
+            x = std::min(x, room.right - w / 2.0);
+            x = std::max(x, room.left + w / 2.0);
+            tick.labelCentre = x;
+            const double l = x - w / 2.0, r = x + w / 2.0;
+            const std::string text = tick.line1 + '\n' + tick.line2;
+            const bool repeats = havePrev && text == prevText;
+            const bool overlaps = havePrev && l < prevR + room.space && r > prevL - room.space;
+            if (repeats || overlaps || r > room.right) {
+                if (repeats || overlaps)
+                    clean = false;
+                tick.line1.clear();
+                tick.line2.clear();
+            } else {
+                havePrev = true;
+                prevL = l;
+                prevR = r;
+                prevText = text;
+            }
+        }
+        out.push_back(std::move(tick));
+    }
+    return out;
+}
+}  // namespace
+
+TimeAxisTicks TimeTicks(const ScaleMapping& mapping, int count, std::size_t samples,
+                        const std::function<std::int64_t(std::size_t)>& timeOf, bool absolute,
+                        const TimeLabelRoom& room)
+{
+    TimeAxisTicks out;
+    if (samples == 0 || count <= 0 || !timeOf || !std::isfinite(mapping.r0) || !std::isfinite(mapping.r1))
+        return out;
+    const TickScale plain = TickScale::Compute(mapping, count);
+    const double span = std::fabs(mapping.r1 - mapping.r0);
+    const double least = std::max(1.0, plain.step * std::pow(10.0, plain.exponent));
+    // Whole-sample steps of the 1-2-5 sequence, from the first one not below `least`; the
+    // last is wider than the range and so holds one tick at most, which always fits.
+    for (double decade = 1.0; std::isfinite(decade); decade *= 10.0) {
+        for (double m : {1.0, 2.0, 5.0}) {
+            const double step = m * decade;
+            if (step < least * (1.0 - 1e-6))
+                continue;
+            bool clean = false;
+            std::vector<TimeTick> ticks =
+                PlaceTimeTicks(mapping, step, samples, timeOf, absolute, room, clean);
+            if (clean || step > span) {
+                out.step = step;
+                out.ticks = std::move(ticks);
+                return out;
+            }
+        }
+    }
+    return out;
 }
 
 }  // namespace qor::graph

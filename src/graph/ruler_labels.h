@@ -2,7 +2,9 @@
 
 #include "graph/tick_scale.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,5 +59,34 @@ struct LocalTime {
     int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0;
 };
 LocalTime ToLocalTime(std::int64_t t);
+
+// One major tick of a time X axis; a tick without a label has empty lines.
+struct TimeTick {
+    double value = 0.0;  // sample index
+    double pixel = 0.0;
+    double labelCentre = 0.0;  // the tick's pixel, or moved inward where the label meets an end
+    std::string line1, line2;  // date and time of day, or the elapsed time alone
+};
+
+// Where labels may go: between `left` and `right`, `space` apart, each as wide as its
+// widest line (`width`, in pixels of the device the ruler draws on).
+struct TimeLabelRoom {
+    double left = 0.0, right = 0.0;
+    double space = 0.0;
+    std::function<double(const std::string&)> width;
+};
+
+// The ticks of a time X axis whose values are sample indices of a curve with `samples`
+// points, `timeOf(i)` the time of point i. Ticks fall on whole samples, at a 1-2-5 step of
+// at least the plain step for `count` labels, widened until no label repeats its neighbour
+// and no two labels run into each other; a label that still would (equal time stamps, a
+// cramped ruler) is left off. Ticks past the samples have no label; no samples, no ticks.
+struct TimeAxisTicks {
+    double step = 0.0;  // in samples
+    std::vector<TimeTick> ticks;
+};
+TimeAxisTicks TimeTicks(const ScaleMapping& mapping, int count, std::size_t samples,
+                        const std::function<std::int64_t(std::size_t)>& timeOf, bool absolute,
+                        const TimeLabelRoom& room);
 
 }  // namespace qor::graph

@@ -123,3 +123,129 @@ TEST(RulerLabels, TimeLabels)
     EXPECT_EQ(l.date, "14.11.23");
     EXPECT_EQ(l.time, "22:13:20");
 }
+
+TEST(RulerLabels, TimeAxisTicksFallOnWholeSamplesWithDistinctLabelsThatFit)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::int64_t nine = 1709283600;  // 01.03.24 09:00:00 UTC
+    // Every character 7 pixels wide: "09:00:00" is 56, labels at least 4 apart.
+    const TimeLabelRoom wide{0, 1000, 4, [](const std::string& s) { return 7.0 * s.size(); }};
+    const TimeLabelRoom narrow{0, 200, 4, wide.width};
+    const struct {
+        const char* name;
+        std::size_t samples;
+        std::int64_t interval;  // seconds per sample; 0: a whole minute per 60 samples
+        double r0, r1;
+        bool absolute;
+        const TimeLabelRoom& room;
+        double step;                      // in samples
+        std::vector<std::string> labels;  // time of day (or elapsed), labelled ticks only; empty: not checked
+    } cases[] = {
+        {"one sample", 1, 1, -0.5, 0.5, true, wide, 1, {"09:00:00"}},
+        {"one sample, default section", 1, 1, 0, 500, true, wide, 50, {"09:00:00"}},
+        // The labels at both ends are moved inward, not dropped.
+        {"plot at the ruler's ends",
+         5,
+         1,
+         0,
+         4,
+         true,
+         wide,
+         1,
+         {"09:00:00", "09:00:01", "09:00:02", "09:00:03", "09:00:04"}},
+        {"five samples at 1 s",
+         5,
+         1,
+         0,
+         4,
+         true,
+         wide,
+         1,
+         {"09:00:00", "09:00:01", "09:00:02", "09:00:03", "09:00:04"}},
+        {"five samples, elapsed",
+         5,
+         1,
+         0,
+         4,
+         false,
+         wide,
+         1,
+         {"0:00:00", "0:00:01", "0:00:02", "0:00:03", "0:00:04"}},
+        {"forty samples at 1 s",
+         40,
+         1,
+         0,
+         39,
+         true,
+         wide,
+         5,
+         {"09:00:00", "09:00:05", "09:00:10", "09:00:15", "09:00:20", "09:00:25", "09:00:30", "09:00:35"}},
+        {"forty samples, cramped ruler", 40, 1, 0, 39, true, narrow, 20, {"09:00:00", "09:00:20"}},
+        {"forty samples 10 minutes apart",
+         40,
+         600,
+         0,
+         39,
+         true,
+         wide,
+         5,
+         {"09:00:00", "09:50:00", "10:40:00", "11:30:00", "12:20:00", "13:10:00", "14:00:00", "14:50:00"}},
+        {"backward range",
+         5,
+         1,
+         4,
+         0,
+         true,
+         wide,
+         1,
+         {"09:00:04", "09:00:03", "09:00:02", "09:00:01", "09:00:00"}},
+        // Minute time stamps at one sample a second: the step widens past the repeats.
+        {"repeated time stamps", 120, 0, 0, 119, true, wide, 100, {"09:00:00", "09:01:00"}},
+        {"a week at 1 s", 604800, 1, 0, 604799, true, wide, 50000, {}},
+        {"no samples", 0, 1, 0, 500, true, wide, 0, {}},
+    };
+    for (const auto& c : cases) {
+        auto timeOf = [&](std::size_t i) {
+            EXPECT_LT(i, c.samples) << c.name;
+            return c.interval ? nine + static_cast<std::int64_t>(i) * c.interval
+                              : nine + static_cast<std::int64_t>(i / 60) * 60;
+        };
+        // The plot is inset, as between the rulers of a graph window.
+        const double inset = c.name == std::string("plot at the ruler's ends") ? 0 : 40;
+        const ScaleMapping map(c.room.left + inset, c.room.right - inset, c.r0, c.r1);
+        const TimeAxisTicks t = TimeTicks(map, 15, c.samples, timeOf, c.absolute, c.room);
+        EXPECT_EQ(t.step, c.step) << c.name;
+        if (c.samples == 0) {
+            EXPECT_TRUE(t.ticks.empty()) << c.name;
+            continue;
+        }
+        std::vector<std::string> labels;
+        const TimeTick* prev = nullptr;
+        for (const TimeTick& tick : t.ticks) {
+            EXPECT_EQ(tick.value, std::round(tick.value)) << c.name;
+            EXPECT_DOUBLE_EQ(tick.pixel, map.Pixel(tick.value)) << c.name;
+            if (tick.line1.empty())
+                continue;
+            const double w = std::max(c.room.width(tick.line1), c.room.width(tick.line2));
+            const double x = tick.labelCentre;
+            EXPECT_LE(std::fabs(x - tick.pixel), w / 2 + 0.5) << c.name;
+            EXPECT_GE(x - w / 2, c.room.left) << c.name;
+            EXPECT_LE(x + w / 2, c.room.right) << c.name;
+            if (prev) {
+                EXPECT_NE(tick.line1 + tick.line2, prev->line1 + prev->line2) << c.name;
+                const double w0 = std::max(c.room.width(prev->line1), c.room.width(prev->line2));
+                EXPECT_GE(std::fabs(x - prev->labelCentre), (w + w0) / 2 + c.room.space) << c.name;
+            }
+            prev = &tick;
+            labels.push_back(c.absolute ? tick.line2 : tick.line1);
+            if (c.absolute) {
+                EXPECT_EQ(tick.line1, AbsoluteLabel(timeOf(static_cast<std::size_t>(tick.value))).date);
+            }
+        }
+        if (!c.labels.empty())
+            EXPECT_EQ(labels, c.labels) << c.name;
+        else
+            EXPECT_GE(labels.size(), 5u) << c.name;
+    }
+}

@@ -150,6 +150,8 @@ void CGraphWnd::Notify(const graph::GraphNotification& n)
     case graph::kNotifyPointAdded:
     case graph::kNotifyPointRemoved:
     case graph::kNotifyPointChanged:
+    case graph::kNotifyCurveAdded:
+    case graph::kNotifyCurveRemoved:
         // A time X axis labels its ticks from the first curve's points.
         if (n.redraw && !(m_frameFlags & graph::kFrameNumericX))
             m_hRuler->update();

@@ -367,56 +367,66 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
         endExtent = Advance(fm, font, p->device(), m_title);
     const double labelLimit = right - endExtent - gap;
 
-    const graph::CGraphProps* first = nullptr;
-    if (!numeric && m_model) {
-        int pos;
-        first = m_model->GetFirstGraph(pos);
-    }
     const double baseline = top + major + gap + fm.ascent();
-    const double unit = std::pow(10.0, ticks.exponent);
-    bool havePrev = false;
-    double prevA = 0, prevB = 0;
     const double space = Advance(fm, font, p->device(), QStringLiteral(" "));
-    for (std::size_t i = 0; i < ticks.values.size(); ++i) {
-        const double x = std::round(ticks.pixels[i]);
-        p->drawLine(QPointF(x, top), QPointF(x, top + major));
-        QString line1, line2;
-        if (numeric) {
-            line1 = QString::fromStdString(graph::LinearLabel(ticks.values[i], ticks.exponent));
-        } else {
-            const double v = ticks.values[i];
-            const bool inside = first && v >= 0.0 && v < static_cast<double>(first->m_points.size());
-            if (inside) {
-                const auto idx = static_cast<std::size_t>(v);
-                const std::int64_t t = first->m_points[idx].time;
-                if (absolute) {
-                    const graph::DateTimeLabel dt = graph::AbsoluteLabel(t);
-                    line1 = QString::fromStdString(dt.date);
-                    line2 = QString::fromStdString(dt.time);
-                } else {
-                    line1 = QString::fromStdString(graph::ElapsedLabel(first->m_points[0].time, t));
-                }
-            } else {
-                line1 = QString::fromLatin1(graph::kEmptyLabel);
-            }
-        }
-        const double w1 = Advance(fm, font, p->device(), line1), w2 = Advance(fm, font, p->device(), line2);
-        const double w = std::max(w1, w2);
-        const double l = x - w / 2.0, r = x + w / 2.0;
-        const bool overlaps = havePrev && l < prevB + space && r > prevA - space;
-        if (!overlaps && l >= left && r <= labelLimit) {
-            DrawLabel(p, font, line1, QPointF(x - w1 / 2.0, baseline - fm.ascent()));
-            if (!line2.isEmpty())
-                DrawLabel(p, font, line2, QPointF(x - w2 / 2.0, baseline + fm.lineSpacing() - fm.ascent()));
-            havePrev = true;
-            prevA = l;
-            prevB = r;
-        }
-        const double half = ticks.scaled[i] + (map.r1 >= map.r0 ? 0.5 : -0.5) * ticks.step;
-        const double hv = half * unit;
-        if (hv >= std::min(m_start, m_end) && hv <= std::max(m_start, m_end)) {
-            const double x2 = std::round(map.Pixel(hv));
+    auto minorTick = [&](double v) {
+        if (v >= std::min(m_start, m_end) && v <= std::max(m_start, m_end)) {
+            const double x2 = std::round(map.Pixel(v));
             p->drawLine(QPointF(x2, top), QPointF(x2, top + minor));
+        }
+    };
+    auto drawLines = [&](double x, const QString& line1, const QString& line2) {
+        const double w1 = Advance(fm, font, p->device(), line1), w2 = Advance(fm, font, p->device(), line2);
+        DrawLabel(p, font, line1, QPointF(x - w1 / 2.0, baseline - fm.ascent()));
+        if (!line2.isEmpty())
+            DrawLabel(p, font, line2, QPointF(x - w2 / 2.0, baseline + fm.lineSpacing() - fm.ascent()));
+    };
+
+    if (numeric) {
+        const double unit = std::pow(10.0, ticks.exponent);
+        bool havePrev = false;
+        double prevA = 0, prevB = 0;
+        for (std::size_t i = 0; i < ticks.values.size(); ++i) {
+            const double x = std::round(ticks.pixels[i]);
+            p->drawLine(QPointF(x, top), QPointF(x, top + major));
+            const QString text = QString::fromStdString(graph::LinearLabel(ticks.values[i], ticks.exponent));
+            const double w = Advance(fm, font, p->device(), text);
+            const double l = x - w / 2.0, r = x + w / 2.0;
+            const bool overlaps = havePrev && l < prevB + space && r > prevA - space;
+            if (!overlaps && l >= left && r <= labelLimit) {
+                drawLines(x, text, {});
+                havePrev = true;
+                prevA = l;
+                prevB = r;
+            }
+            minorTick((ticks.scaled[i] + (map.r1 >= map.r0 ? 0.5 : -0.5) * ticks.step) * unit);
+        }
+    } else {
+        // Sample indices of the first curve, labelled with the sample's time.
+        const graph::CGraphProps* first = nullptr;
+        if (m_model) {
+            int pos;
+            first = m_model->GetFirstGraph(pos);
+        }
+        const std::size_t samples = first ? first->m_points.size() : 0;
+
+        graph::TimeLabelRoom room{static_cast<double>(left), labelLimit, space, {}};
+        room.width = [&](const std::string& text) {
+            return Advance(fm, font, p->device(), QString::fromStdString(text));
+        };
+        const graph::TimeAxisTicks time = graph::TimeTicks(
+            map, count, samples, [first](std::size_t i) { return first->m_points[i].time; }, absolute, room);
+        // Minor ticks only where they fall on a whole sample.
+        const double half = time.step / 2.0;
+        const bool minors = half >= 1.0 && std::floor(half) == half;
+        for (const graph::TimeTick& t : time.ticks) {
+
+            const double x = std::round(t.pixel);
+            p->drawLine(QPointF(x, top), QPointF(x, top + major));
+            if (!t.line1.empty())
+                drawLines(t.labelCentre, QString::fromStdString(t.line1), QString::fromStdString(t.line2));
+            if (minors)
+                minorTick(t.value + (map.r1 >= map.r0 ? half : -half));
         }
     }
     p->drawLine(QPointF(left, top), QPointF(right - 1, top));
