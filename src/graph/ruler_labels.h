@@ -30,8 +30,6 @@ int LabelCount(double length, double margin, double labelExtent);
 // The sample text whose extent sizes a label.
 inline constexpr const char* kLabelSample = "9.99 ";
 inline constexpr const char* kLogLabelSample = "10^-99";
-// A time tick without a sample.
-inline constexpr const char* kEmptyLabel = "     ";
 
 // Linear label: the tick value divided by 10^exponent, "%.1f".
 std::string LinearLabel(double value, int exponent);

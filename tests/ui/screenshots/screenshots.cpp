@@ -3,6 +3,7 @@
 // Usage: qor_screenshots <folder>   (scripts/screenshots.sh builds and runs it)
 #include "data/qor_doc.h"
 #include "ui/document/grafik_setup_dlg.h"
+#include "ui/document/qor_view.h"
 #include "ui/shell/main_frame.h"
 #include "ui/station/freigabe_dlg.h"
 #include "ui_test_app.h"
@@ -58,7 +59,9 @@ bool Shoot(int lang, const QDir& out)
         std::fprintf(stderr, "qor_screenshots: the recording did not start\n");
         return false;
     }
-    time.Advance(6000);
+    // A minute of samples, shown whole as a user would with "Zoom page".
+    time.Advance(60000);
+    frame.GraphView()->ZoomPage();
 
     // Two meter windows side by side over the graph.
     QMdiSubWindow* a = frame.MeterFrame(0);
