@@ -145,5 +145,13 @@ TEST_F(DocumentViewTest, RebuildTakesTheSetupsYRangeAndKeepsX)
     EXPECT_EQ(Section(), (graph::GraphRange{0.0, 500.0, -5.0, 50.0}));
 }
 
+// Curve changes made in the window's dialogs were lost at Close without a question.
+TEST_F(DocumentViewTest, ChangesInTheGraphsDialogsMarkTheDocumentModified)
+{
+    Doc().m_modified = false;
+    test::OnNextModal([](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); });
+    ASSERT_TRUE(View().Graph()->ShowSelection());
+    EXPECT_TRUE(Doc().m_modified);
+}
 }  // namespace
 }  // namespace qor::ui

@@ -27,6 +27,9 @@ CQORView::CQORView(data::CQORDoc& doc, int lang, int decimals, QWidget* parent)
     m_graph->SetAxisTitle("X-Axis", "", 0, graph::kAxisX, false);
     m_graph->SetAxisTitle("Y-Axis", "", decimals, graph::kAxisY, false);
     m_graph->SetRange(0.0, data::kFirstSectionXTo, kFirstYFrom, kFirstYTo, false);
+    // Curve and text changes are saved with the document, so the user is asked before
+    // they are lost.
+    connect(m_graph, &CGraphWnd::EditedByUser, this, [this] { m_doc.m_modified = true; });
     m_graph->SetSectionHandler([this](CGraphWnd::SectionCommand command, graph::ScrollDirection direction) {
         switch (command) {
         case CGraphWnd::SectionCommand::Fit:

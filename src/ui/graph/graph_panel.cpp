@@ -341,8 +341,10 @@ void CGraphPanel::mousePressEvent(QMouseEvent* e)
     const QPointF g = ToGraph(pos);
     if (m_wnd->TextMode()) {
         QString text;
-        if (CGraphTextInput::Ask(this, m_wnd->Language(), text) && !text.isEmpty())
+        if (CGraphTextInput::Ask(this, m_wnd->Language(), text) && !text.isEmpty()) {
             m_wnd->AddText({g.x(), g.y(), text.toStdString(), 0, {}, 1.0});
+            emit m_wnd->EditedByUser();
+        }
         m_wnd->SetTextMode(false);
         return;
     }
@@ -357,6 +359,7 @@ void CGraphPanel::mousePressEvent(QMouseEvent* e)
             if (CGraphTextInput::Ask(this, m_wnd->Language(), text)) {
                 t.text = text.toStdString();
                 m_wnd->ChangeText(i, t);
+                emit m_wnd->EditedByUser();
             }
         }
         m_wnd->SetEditMode(false);

@@ -107,6 +107,7 @@ bool CGraphWnd::ClearTextsAsk()
     if (answer != QMessageBox::Yes)
         return false;
     RemoveAllTexts();
+    emit EditedByUser();
     return true;
 }
 
@@ -116,13 +117,17 @@ bool CGraphWnd::ShowSelection()
     if (dlg.exec() != QDialog::Accepted)
         return false;
     dlg.Selection().Apply(*this);
+    emit EditedByUser();
     return true;
 }
 
 bool CGraphWnd::ShowProperties()
 {
     CGraphPropertySheet sheet(*this, this);
-    return sheet.exec() == QDialog::Accepted;
+    if (sheet.exec() != QDialog::Accepted)
+        return false;
+    emit EditedByUser();
+    return true;
 }
 
 void CGraphWnd::SyncRulers()

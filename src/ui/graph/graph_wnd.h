@@ -94,6 +94,9 @@ public:
 signals:
     void ReadOutChanged(const QString& text);
     void ModesChanged();
+    // The user changed curves or texts through the window (a dialog, a placed or edited
+    // text): the document holding them has something new to save.
+    void EditedByUser();
 
 protected:
     void Notify(const graph::GraphNotification& n) override;
