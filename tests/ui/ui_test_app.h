@@ -107,7 +107,7 @@ private:
 // dialog other than the one a helper expects is rejected, so the command reports failure.
 class SimFrame {
 public:
-    SimFrame()
+    explicit SimFrame(std::int64_t startSeconds = 946684800) : m_time(startSeconds)
     {
         App();
         qputenv("APPDATA", m_dir.path().toLocal8Bit());
