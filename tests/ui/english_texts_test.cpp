@@ -36,6 +36,7 @@ void ExpectEnglish(const QWidget& w)
                 << where.toStdString() << ": " << text.toStdString();
 }
 
+// Panes and commands are translated too, and the menu shows the language chosen.
 TEST(EnglishTexts, MainWindowStartedOrSwitchedToEnglish)
 {
     test::SimFrame sim;
@@ -44,6 +45,8 @@ TEST(EnglishTexts, MainWindowStartedOrSwitchedToEnglish)
         sim.Start(startLanguage);
         sim.m_frame->SetLanguage(1);
         ExpectEnglish(*sim.m_frame);
+        EXPECT_EQ(sim.m_frame->PaneText(2), "No data transfer");
+        EXPECT_TRUE(sim.m_frame->LanguageAction(1)->isChecked());
     }
 }
 

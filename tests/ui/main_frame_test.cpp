@@ -44,16 +44,6 @@ protected:
     CGraphWnd& Graph() { return *m_frame->GraphView()->Graph(); }
 };
 
-TEST_F(MainFrameTest, LanguageSwitchRetranslatesPanesAndCommands)
-{
-    EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
-    m_frame->SetLanguage(1);
-    EXPECT_EQ(m_frame->PaneText(2), "No data transfer");
-    EXPECT_EQ(m_frame->Action(Cmd::SearchModules)->statusTip(), "Release modules");
-    EXPECT_EQ(m_frame->LogbookView()->windowTitle(), "log book");
-    EXPECT_TRUE(m_frame->LanguageAction(1)->isChecked());
-}
-
 TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
 {
     SearchAndRelease({0, 1, 2});
@@ -98,17 +88,6 @@ TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
     EXPECT_FALSE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
     ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
     EXPECT_TRUE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
-}
-
-TEST_F(MainFrameTest, WrongFileTypeIsRefused)
-{
-    QString message;
-    WithFile(Cmd::FileOpen, Path("notes.txt"), [&](QWidget* box) {
-        message = qobject_cast<QMessageBox*>(box) ? qobject_cast<QMessageBox*>(box)->text() : QString();
-        QMetaObject::invokeMethod(box, "accept");
-    });
-    EXPECT_EQ(message, "Falscher Dateityp!");
-    EXPECT_FALSE(m_frame->Document().m_fileBound);
 }
 
 // End to end: search, release two modules, record three ticks, change a curve and add a text,
