@@ -86,67 +86,55 @@ TEST(Qortool, CurvesOfADocument)
     const std::string tool = BinPath("qortool");
     if (!std::filesystem::exists(tool))
         GTEST_SKIP() << "qortool not built";
-    using qor::data::test::ByteWriter;
-    // Address 0 (pH amplifier) shows values 1..3 with factor 10 on value 2; address 5 shows
-    // value 1; virtual channel 0 adds value 1 of both. The second sample's address 5 reading
-    // failed.
-    ByteWriter w;
-    const float address5[] = {3.0f, 2.5e8f, -1.0f};
-    w.u16(3);
-    for (int i = 0; i < 3; ++i) {
-        i == 0 ? w.newClass("CDatenObject") : w.u16(0x8001);
-        w.time(1236258429 + i)
-            .f32(i == 0 ? 7.1f : 7.0f + static_cast<float>(i))
-            .f32(-1.5f)
-            .f32(21.5f)
-            .f32s(0, 12);
-        w.f32(address5[i]).f32s(0, 32);
-    }
-    for (int a = 0; a < 16; ++a) {
-        if (a == 0)
-            w.u8({1, 1, 1}).f32(1).f32(10).f32(1).u8({1});  // show 3, 1, 2; factors 1, 2, 3; type
-        else if (a == 5)
-            w.u8({0, 1, 0}).f32s(1, 3).u8({2});
-        else
-            w.u8({0, 0, 0}).f32s(1, 3).u8({0});
-    }
-    w.f32(-5).f32(50).u32(3).time(10);
-    w.u8({1, 0, 15}).str("y+z").append(qor::data::test::Bytes(12, 0));
-    w.str("");
-    for (int c = 0; c < 54; ++c)  // colours stored as 0x00BBGGRR; the third curve hidden
-        w.u8({c != 2})
-            .str(c == 1 ? "mV \"raw\"" : "")
-            .u32(0x000000FF + static_cast<std::uint32_t>(c) * 0x100);
-    w.u16(0).u16(0).u16(0).u16(0).u16(0);
+    // Address 0 (pH amplifier) shows values 1 and 2, the second scaled by 10 and renamed;
+    // virtual channel 0 doubles value 1 and is hidden.
     qor::data::test::TempDir dir;
-    qor::data::test::WriteBytes(dir / "c.qo3", w.b);
-
+    {
+        qor::cli::CommandDocument d;
+        qor::data::CGrafikSetup setup;
+        setup.m_moduleType[0] = 1;
+        setup.m_show1[0] = setup.m_show2[0] = 1;
+        setup.m_factor2[0] = 10.0f;
+        qor::data::CGrafikSetupVirtuell virtuell;
+        virtuell.m_enable[0] = 1;
+        virtuell.m_formula[0] = "y*2";
+        d.doc.SetGrafikSetup(setup, &virtuell);
+        qor::data::CGraphPropObject props = d.doc.GraphProp();
+        for (std::uint32_t c = 0; c < 3; ++c)
+            props.m_colour[c] = 0x000000FF + c * 0x100;  // stored as 0x00BBGGRR
+        props.m_name[1] = "mV \"raw\"";
+        props.m_visible[2] = 0;
+        d.doc.SetGraphProp(props);
+        for (int i = 0; i < 2; ++i) {
+            qor::data::CDatenObject s;
+            s.m_time = 1236258429 + i;
+            s.m_value[0] = 7.25f + static_cast<float>(i);
+            s.m_value2[0] = -1.5f;
+            d.doc.AppendSample(s);
+        }
+        ASSERT_TRUE(d.doc.WriteFile(dir / "c.qo3").ok);
+    }
     std::string out;
     EXPECT_EQ(RunProgram({tool, "curves", dir / "c.qo3", "--points"}, &out), 0);
     EXPECT_EQ(
         out,
-        "{\"view\":{\"xFrom\":0,\"xTo\":500,\"yFrom\":-5,\"yTo\":50},\"curves\":[\n"
+        "{\"view\":{\"xFrom\":0,\"xTo\":500,\"yFrom\":0,\"yTo\":100},\"curves\":[\n"
         "{\"label\":\"S0 pH - Verst\u00e4rker pH Wert [pH] * 1.0\",\"colour\":\"#ff0000\",\"visible\":true,"
-        "\"source\":{\"kind\":\"value\",\"address\":0,\"value\":1},\"count\":3,"
-        "\"points\":[[0,7.0999999046325684],[1,8],[2,9]]},\n"
+        "\"source\":{\"kind\":\"value\",\"address\":0,\"value\":1},\"count\":2,"
+        "\"points\":[[0,7.25],[1,8.25]]},\n"
         "{\"label\":\"mV \\\"raw\\\"\",\"colour\":\"#ff0100\",\"visible\":true,"
-        "\"source\":{\"kind\":\"value\",\"address\":0,\"value\":2},\"count\":3,"
-        "\"points\":[[0,-15],[1,-15],[2,-15]]},\n"
-        "{\"label\":\"S0 pH - Verst\u00e4rker Temperatur [\u00b0C] * 1.0\",\"colour\":\"#ff0200\","
-        "\"visible\":false,\"source\":{\"kind\":\"value\",\"address\":0,\"value\":3},\"count\":3,"
-        "\"points\":[[0,21.5],[1,21.5],[2,21.5]]},\n"
-        "{\"label\":\"S5 Redox - Verst\u00e4rker Redox [mV] * 1.0\",\"colour\":\"#ff0300\",\"visible\":true,"
-        "\"source\":{\"kind\":\"value\",\"address\":5,\"value\":1},\"count\":3,"
-        "\"points\":[[0,3],[1,0],[2,-1]]},\n"
-        "{\"label\":\"pH - Verst\u00e4rker pH virtuell Redox - Verst\u00e4rker mV\",\"colour\":\"#ff0400\","
-        "\"visible\":true,\"source\":{\"kind\":\"virtual\",\"channel\":0},\"count\":3,"
-        "\"points\":[[0,10.1],[1,250000008],[2,8]]}]}\n");
+        "\"source\":{\"kind\":\"value\",\"address\":0,\"value\":2},\"count\":2,"
+        "\"points\":[[0,-15],[1,-15]]},\n"
+        "{\"label\":\"pH - Verst\u00e4rker pH virtuell pH - Verst\u00e4rker pH\",\"colour\":\"#ff0200\","
+        "\"visible\":false,\"source\":{\"kind\":\"virtual\",\"channel\":0},\"count\":2,"
+        "\"points\":[[0,14.5],[1,16.5]]}]}\n");
     out.clear();
     EXPECT_EQ(RunProgram({tool, "curves", dir / "c.qo3", "--lang", "en"}, &out), 0);
-    EXPECT_NE(out.find("{\"label\":\"S5 Redox - amplifier ORP value [mV] * "
-                       "1.0\",\"colour\":\"#ff0300\",\"visible\":true,"
-                       "\"source\":{\"kind\":\"value\",\"address\":5,\"value\":1},\"count\":3},\n"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find(
+            "{\"label\":\"S0 pH - amplifier pH value [pH] * 1.0\",\"colour\":\"#ff0000\",\"visible\":true,"
+            "\"source\":{\"kind\":\"value\",\"address\":0,\"value\":1},\"count\":2},\n"),
+        std::string::npos)
         << out;
     EXPECT_NE(RunProgram({tool, "curves", dir / "missing.qo3"}), 0);
 }

@@ -1,21 +1,12 @@
 #include "data/qor_doc.h"
 #include "station/station.h"
-#include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/qor_view.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/shell/main_frame.h"
-#include "ui/station/freigabe_dlg.h"
 #include "ui_test_app.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QFileDialog>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimeEdit>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace qor::ui {
 namespace {
@@ -23,51 +14,15 @@ namespace {
 using station::Cmd;
 
 // A main window recording one module once a second on the simulated bus and clock.
-class DocumentViewTest : public ::testing::Test {
+class DocumentViewTest : public ::testing::Test, protected test::SimFrame {
 protected:
     void SetUp() override
     {
-        test::App();
-        ASSERT_TRUE(m_dir.isValid());
-        qputenv("APPDATA", m_dir.path().toLocal8Bit());
-        StartOptions o;
-        o.transport = StartOptions::Transport::Simulate;
-        m_frame = std::make_unique<CMainFrame>(o, m_time.clock, m_time);
-        m_time.fire = [this](int id) { m_frame->OnTimer(id); };
-        m_frame->show();
-        test::Settle();
-
-        const QString file = m_dir.filePath(QStringLiteral("run.qo3"));
-        test::OnNextModal([file](QWidget* w) {
-            auto* dlg = qobject_cast<QFileDialog*>(w);
-            ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
-            dlg->selectFile(file);
-            QMetaObject::invokeMethod(dlg, "accept");
-        });
-        ASSERT_TRUE(m_frame->Run(Cmd::FileOpen));
-        test::OnNextModal([](QWidget* w) {
-            auto* dlg = qobject_cast<CFreigabeDlg*>(w);
-            ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
-            dlg->LeftList()->setCurrentRow(0);
-            dlg->AddButton()->click();
-            dlg->OkButton()->click();
-        });
-        ASSERT_TRUE(m_frame->Run(Cmd::SearchModules));
-        test::OnNextModal([](QWidget* w) {
-            auto* dlg = qobject_cast<CGrafikSetupGlg*>(w);
-            ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
-            dlg->IntervalEdit()->setTime(QTime(0, 0, 1));
-            dlg->Show(0, 0)->setChecked(true);
-            dlg->accept();
-        });
-        ASSERT_TRUE(m_frame->Run(Cmd::StartRecording));
+        ASSERT_TRUE(WithFile(Cmd::FileOpen, Path("run.qo3")));
+        ASSERT_TRUE(SearchAndRelease({0}));
+        ASSERT_TRUE(StartRecording({{0, 0}}));
         m_time.Advance(3000);
         ASSERT_EQ(Doc().Samples().size(), 4u);
-    }
-    void TearDown() override
-    {
-        Doc().m_modified = false;
-        m_frame.reset();
     }
 
     data::CQORDoc& Doc() { return m_frame->Document(); }
@@ -79,10 +34,6 @@ protected:
         const graph::CGraphProps* g = View().Graph()->GetFirstGraph(pos);
         return g->m_points.X(g->m_points.size() - 1);
     }
-
-    QTemporaryDir m_dir;
-    test::SimTime m_time;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(DocumentViewTest, SectionHoldsWhileSamplesArrive)

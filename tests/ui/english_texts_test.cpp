@@ -6,9 +6,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace qor::ui {
 namespace {
@@ -38,24 +36,17 @@ void ExpectEnglish(const QWidget& w)
                 << where.toStdString() << ": " << text.toStdString();
 }
 
+// Panes and commands are translated too, and the menu shows the language chosen.
 TEST(EnglishTexts, MainWindowStartedOrSwitchedToEnglish)
 {
-    test::App();
-    QTemporaryDir dir;
-    qputenv("APPDATA", dir.path().toLocal8Bit());
+    test::SimFrame sim;
     for (const int startLanguage : {1, 0}) {
         SCOPED_TRACE(startLanguage);
-        test::SimTime time;
-        StartOptions o;
-        o.transport = StartOptions::Transport::Simulate;
-        o.language = startLanguage;
-        auto frame = std::make_unique<CMainFrame>(o, time.clock, time);
-        time.fire = [&frame](int id) { frame->OnTimer(id); };
-        frame->show();
-        test::Settle();
-        frame->SetLanguage(1);
-        ExpectEnglish(*frame);
-        frame->Document().m_modified = false;
+        sim.Start(startLanguage);
+        sim.m_frame->SetLanguage(1);
+        ExpectEnglish(*sim.m_frame);
+        EXPECT_EQ(sim.m_frame->PaneText(2), "No data transfer");
+        EXPECT_TRUE(sim.m_frame->LanguageAction(1)->isChecked());
     }
 }
 

@@ -1,13 +1,11 @@
-#include "data/qor_doc.h"
 #include "station/station.h"
-#include "station/timers.h"
 #include "ui/document/export_dlg.h"
-#include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/logbuch_view.h"
+#include "ui/document/qor_view.h"
+#include "ui/graph/graph_wnd.h"
 #include "ui/shell/main_frame.h"
 #include "ui/station/c3d_meter_ctrl.h"
 #include "ui/station/digital_mess_view.h"
-#include "ui/station/freigabe_dlg.h"
 #include "ui/station/led.h"
 #include "ui/station/rs232_dlg.h"
 #include "ui_test_app.h"
@@ -15,102 +13,36 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTimeEdit>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace qor::ui {
 namespace {
 
 using station::Cmd;
 
-// A main window on the in-process simulated bus and the simulated clock, its configuration in
-// a temporary folder.
-class MainFrameTest : public ::testing::Test {
+class MainFrameTest : public ::testing::Test, protected test::SimFrame {
 protected:
-    void SetUp() override
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    void SearchAndRelease(std::vector<int> rows)
     {
-        test::App();
-        ASSERT_TRUE(m_dir.isValid());
-        qputenv("APPDATA", m_dir.path().toLocal8Bit());
-        Open();
+        ASSERT_TRUE(test::SimFrame::SearchAndRelease(std::move(rows)));
     }
-    void TearDown() override
-    {
-        if (m_frame)
-            m_frame->Document().m_modified = false;  // no save prompt at the end of a test
-        m_frame.reset();
-    }
-
-    void Open(int language = 0, const std::string& file = {})
-    {
-        m_frame.reset();
-        StartOptions o;
-        o.transport = StartOptions::Transport::Simulate;
-        o.language = language;
-        o.file = file;
-        m_frame = std::make_unique<CMainFrame>(o, m_time.clock, m_time);
-        m_time.fire = [this](int id) { m_frame->OnTimer(id); };
-        m_frame->show();
-        test::Settle();  // the first activation
-        ASSERT_NE(m_frame->LogbookView(), nullptr);
-    }
-
-    QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
-
-    // Searches and releases the modules at the given rows of the "not released" list.
-    void SearchAndRelease(std::initializer_list<int> rows)
-    {
-        test::OnNextModal([rows](QWidget* w) {
-            auto* dlg = qobject_cast<CFreigabeDlg*>(w);
-            ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
-            int moved = 0;
-            for (int row : rows) {
-                dlg->LeftList()->setCurrentRow(row - moved++);
-                dlg->AddButton()->click();
-            }
-            dlg->OkButton()->click();
-        });
-        ASSERT_TRUE(m_frame->Run(Cmd::SearchModules));
-    }
-
-    // Runs a file command whose file dialog gets `path`; `then` handles the next dialog.
     void WithFile(Cmd cmd, const QString& path, std::function<void(QWidget*)> then = {})
     {
-        test::OnNextModal([path, then](QWidget* w) {
-            auto* dlg = qobject_cast<QFileDialog*>(w);
-            ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
-            dlg->selectFile(path);
-            if (then)
-                test::OnNextModal(then);
-            QMetaObject::invokeMethod(dlg, "accept");
-        });
-        ASSERT_TRUE(m_frame->Run(cmd));
+        ASSERT_TRUE(test::SimFrame::WithFile(cmd, path, std::move(then)));
     }
-
     const std::string& Log() { return m_frame->LogbookObject().m_text; }
-
-    QTemporaryDir m_dir;
-    test::SimTime m_time;
-    std::unique_ptr<CMainFrame> m_frame;
+    CGraphWnd& Graph() { return *m_frame->GraphView()->Graph(); }
 };
-
-TEST_F(MainFrameTest, LanguageSwitchRetranslatesPanesAndCommands)
-{
-    EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
-    m_frame->SetLanguage(1);
-    EXPECT_EQ(m_frame->PaneText(2), "No data transfer");
-    EXPECT_EQ(m_frame->Action(Cmd::SearchModules)->statusTip(), "Release modules");
-    EXPECT_EQ(m_frame->LogbookView()->windowTitle(), "log book");
-    EXPECT_TRUE(m_frame->LanguageAction(1)->isChecked());
-}
 
 TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
 {
@@ -158,35 +90,17 @@ TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
     EXPECT_TRUE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
 }
 
-TEST_F(MainFrameTest, WrongFileTypeIsRefused)
-{
-    QString message;
-    WithFile(Cmd::FileOpen, Path("notes.txt"), [&](QWidget* box) {
-        message = qobject_cast<QMessageBox*>(box) ? qobject_cast<QMessageBox*>(box)->text() : QString();
-        QMetaObject::invokeMethod(box, "accept");
-    });
-    EXPECT_EQ(message, "Falscher Dateityp!");
-    EXPECT_FALSE(m_frame->Document().m_fileBound);
-}
-
-// End to end: search, release two modules, record three ticks, stop, save, export, close, open again.
+// End to end: search, release two modules, record three ticks, change a curve and add a text,
+// stop, save, export, close, open again in a new run of the program.
 TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
 {
     const QString file = Path("run.qo3");
     WithFile(Cmd::FileOpen, file);
     ASSERT_TRUE(m_frame->Document().m_fileBound);
     SearchAndRelease({0, 1});
-
-    test::OnNextModal([](QWidget* w) {
-        auto* dlg = qobject_cast<CGrafikSetupGlg*>(w);
-        ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
+    ASSERT_TRUE(StartRecording({{0, 0}, {1, 0}}, [](CGrafikSetupGlg* dlg) {
         EXPECT_FALSE(dlg->Show(5, 0)->isEnabled());  // not released
-        dlg->IntervalEdit()->setTime(QTime(0, 0, 1));
-        dlg->Show(0, 0)->setChecked(true);
-        dlg->Show(1, 0)->setChecked(true);
-        dlg->accept();
-    });
-    ASSERT_TRUE(m_frame->Run(Cmd::StartRecording));
+    }));
     ASSERT_TRUE(m_frame->GetStation().Recording());
     EXPECT_TRUE(m_time.Active(station::kTimerSave));
     // The first sample at once, then one per recording tick.
@@ -197,6 +111,17 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     EXPECT_FALSE(m_frame->GetStation().Recording());
     const float first = m_frame->Document().Samples().front().m_value[0];
+    int pos = -1;
+    const graph::CGraphProps* curve0 = Graph().GetFirstGraph(pos);
+    const auto kept = std::tuple(curve0->m_colour, curve0->m_name, curve0->m_visible);
+    graph::CGraphProps* changed = Graph().GetNextGraph(pos);
+    ASSERT_NE(changed, nullptr);
+    ASSERT_NE(changed->m_colour, 0x123456u);
+    changed->m_colour = 0x123456;
+    changed->m_name = "Cell voltage";
+    changed->m_visible = false;
+    const graph::GraphText text{2.5, 1.25, "start of run", 0x00FF8000, "Courier", 1.5};
+    Graph().AddText(text);
     ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
     EXPECT_FALSE(m_frame->Document().m_modified);
 
@@ -218,11 +143,25 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     EXPECT_FALSE(m_frame->Document().m_fileBound);
     EXPECT_TRUE(m_frame->Document().Samples().empty());
+    EXPECT_EQ(Graph().GetGraphCount(), 0);
+    EXPECT_TRUE(Graph().Texts().empty());
 
+    Start();
     WithFile(Cmd::FileOpen, file);
     ASSERT_EQ(m_frame->Document().Samples().size(), 4u);
     EXPECT_EQ(m_frame->Document().Samples().front().m_value[0], first);
     EXPECT_NE(Log().find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos) << Log();
+    pos = -1;
+    const graph::CGraphProps* a = Graph().GetFirstGraph(pos);
+    const graph::CGraphProps* b = Graph().GetNextGraph(pos);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(std::tie(a->m_colour, a->m_name, a->m_visible), kept);
+    EXPECT_EQ(std::tuple(b->m_colour, b->m_name, b->m_visible, b->m_points.size()),
+              std::tuple(0x123456u, std::string("Cell voltage"), false, std::size_t{4}));
+    ASSERT_EQ(Graph().Texts().size(), 1u);
+    const graph::GraphText& back = Graph().Texts()[0];
+    EXPECT_EQ(std::tie(back.x, back.y, back.text, back.colour, back.font, back.scale),
+              std::tie(text.x, text.y, text.text, text.colour, text.font, text.scale));
 }
 
 TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
@@ -309,7 +248,7 @@ TEST_F(MainFrameTest, RecentFilesAndTheCommandLineFile)
     EXPECT_TRUE(m_frame->RecentAction(0)->text().endsWith(QStringLiteral("second.qo3")));
     EXPECT_FALSE(m_frame->RecentAction(2)->isVisible());
 
-    Open(1, second.toStdString());
+    Start(1, second.toStdString());
     EXPECT_EQ(m_frame->Document().Samples().size(), 1u);
     EXPECT_LT(Log().find("marker entry"), Log().find("Start of program"));
     EXPECT_NE(Log().find("File " + second.toStdString() + " load"), std::string::npos);

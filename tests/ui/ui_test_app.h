@@ -1,14 +1,28 @@
 #pragma once
 
 #include "common/clock.h"
+#include "data/qor_doc.h"
 #include "station/timers.h"
+#include "ui/document/grafik_setup_dlg.h"
+#include "ui/shell/main_frame.h"
+#include "ui/station/freigabe_dlg.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace qor::test {
 
@@ -87,6 +101,98 @@ private:
         std::int64_t due;
     };
     std::map<int, Entry> m_timers;
+};
+
+// A main window on the simulated bus and clock, its configuration in a temporary folder. A
+// dialog other than the one a helper expects is rejected, so the command reports failure.
+class SimFrame {
+public:
+    explicit SimFrame(std::int64_t startSeconds = 946684800) : m_time(startSeconds)
+    {
+        App();
+        qputenv("APPDATA", m_dir.path().toLocal8Bit());
+        Start();
+    }
+    ~SimFrame() { Quit(); }
+
+    // A new run of the program: nothing kept in memory, the same configuration folder.
+    void Start(int language = 0, const std::string& file = {})
+    {
+        Quit();
+        ui::StartOptions o;
+        o.transport = ui::StartOptions::Transport::Simulate;
+        o.language = language;
+        o.file = file;
+        m_frame = std::make_unique<ui::CMainFrame>(o, m_time.clock, m_time);
+        m_time.fire = [this](int id) { m_frame->OnTimer(id); };
+        m_frame->show();
+        Settle();  // the first activation
+    }
+    void Quit()
+    {
+        if (m_frame)
+            m_frame->Document().m_modified = false;  // no save prompt
+        m_frame.reset();
+    }
+
+    QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    // Runs a file command whose file dialog gets `path`; `then` handles the next dialog.
+    bool WithFile(station::Cmd cmd, const QString& path, std::function<void(QWidget*)> then = {})
+    {
+        OnNextModal([path, then](QWidget* w) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            if (!dlg)
+                return Reject(w);
+            dlg->selectFile(path);
+            if (then)
+                OnNextModal(then);
+            QMetaObject::invokeMethod(dlg, "accept");
+        });
+        return m_frame->Run(cmd);
+    }
+
+    // Searches and releases the modules at the given rows of the "not released" list.
+    bool SearchAndRelease(std::vector<int> rows)
+    {
+        OnNextModal([rows](QWidget* w) {
+            auto* dlg = qobject_cast<ui::CFreigabeDlg*>(w);
+            if (!dlg)
+                return Reject(w);
+            int moved = 0;
+            for (int row : rows) {
+                dlg->LeftList()->setCurrentRow(row - moved++);
+                dlg->AddButton()->click();
+            }
+            dlg->OkButton()->click();
+        });
+        return m_frame->Run(station::Cmd::SearchModules);
+    }
+
+    // Starts recording the (module, value) curves once a second; `check` looks at the setup first.
+    bool StartRecording(std::vector<std::pair<int, int>> curves,
+                        std::function<void(ui::CGrafikSetupGlg*)> check = {})
+    {
+        OnNextModal([curves, check](QWidget* w) {
+            auto* dlg = qobject_cast<ui::CGrafikSetupGlg*>(w);
+            if (!dlg)
+                return Reject(w);
+            if (check)
+                check(dlg);
+            dlg->IntervalEdit()->setTime(QTime(0, 0, 1));
+            for (const auto& [module, value] : curves)
+                dlg->Show(module, value)->setChecked(true);
+            dlg->accept();
+        });
+        return m_frame->Run(station::Cmd::StartRecording);
+    }
+
+    QTemporaryDir m_dir;
+    SimTime m_time;
+    std::unique_ptr<ui::CMainFrame> m_frame;
+
+private:
+    static void Reject(QWidget* w) { QMetaObject::invokeMethod(w, "reject"); }
 };
 
 }  // namespace qor::test

@@ -1,21 +1,13 @@
 // Makes the pictures of the station window for the documentation: the window while recording
 // from two modules, once in German and once in English, on the simulated bus and clock.
 // Usage: qor_screenshots <folder>   (scripts/screenshots.sh builds and runs it)
-#include "data/qor_doc.h"
-#include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/qor_view.h"
 #include "ui/shell/main_frame.h"
-#include "ui/station/freigabe_dlg.h"
 #include "ui_test_app.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QImage>
-#include <QListWidget>
 #include <QMdiSubWindow>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimeEdit>
 #include <cstdio>
 
 using namespace qor;
@@ -24,43 +16,18 @@ namespace {
 
 bool Shoot(int lang, const QDir& out)
 {
-    QTemporaryDir config;
-    qputenv("APPDATA", config.path().toLocal8Bit());
-    test::SimTime time(1709283600);  // 1 March 2024, 09:00 UTC
-    ui::StartOptions o;
-    o.transport = ui::StartOptions::Transport::Simulate;
-    o.language = lang;
-    ui::CMainFrame frame(o, time.clock, time);
-    time.fire = [&frame](int id) { frame.OnTimer(id); };
+    test::SimFrame sim(1709283600);  // 1 March 2024, 09:00 UTC
+    sim.Start(lang);
+    ui::CMainFrame& frame = *sim.m_frame;
     frame.resize(1180, 800);
-    frame.show();
     test::Settle();
-
-    test::OnNextModal([](QWidget* w) {
-        if (auto* dlg = qobject_cast<ui::CFreigabeDlg*>(w)) {
-            for (int i = 0; i < 2; ++i) {
-                dlg->LeftList()->setCurrentRow(0);
-                dlg->AddButton()->click();
-            }
-            dlg->OkButton()->click();
-        }
-    });
-    frame.Run(station::Cmd::SearchModules);
-    test::OnNextModal([](QWidget* w) {
-        if (auto* dlg = qobject_cast<ui::CGrafikSetupGlg*>(w)) {
-            dlg->IntervalEdit()->setTime(QTime(0, 0, 1));
-            dlg->Show(0, 0)->setChecked(true);
-            dlg->Show(1, 0)->setChecked(true);
-            dlg->accept();
-        }
-    });
-    if (!frame.Run(station::Cmd::StartRecording) || !frame.Run(station::Cmd::ShowMeters) ||
-        !frame.MeterFrame(0) || !frame.MeterFrame(1)) {
+    if (!sim.SearchAndRelease({0, 1}) || !sim.StartRecording({{0, 0}, {1, 0}}) ||
+        !frame.Run(station::Cmd::ShowMeters) || !frame.MeterFrame(0) || !frame.MeterFrame(1)) {
         std::fprintf(stderr, "qor_screenshots: the recording did not start\n");
         return false;
     }
     // A minute of samples, shown whole as a user would with "Zoom page".
-    time.Advance(60000);
+    sim.m_time.Advance(60000);
     frame.GraphView()->ZoomPage();
 
     // Two meter windows side by side over the graph.
@@ -73,7 +40,6 @@ bool Shoot(int lang, const QDir& out)
     const QString name = lang ? QStringLiteral("screenshot_en.png") : QStringLiteral("screenshot_de.png");
     const bool saved = frame.grab().toImage().save(out.filePath(name));
     frame.Run(station::Cmd::Stop);
-    frame.Document().m_modified = false;
     if (!saved)
         std::fprintf(stderr, "qor_screenshots: cannot write %s\n", qPrintable(out.filePath(name)));
     return saved;
