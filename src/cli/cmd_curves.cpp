@@ -8,6 +8,7 @@
 #include "graph/graph_model.h"
 #include "graph/graph_props.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,9 +16,13 @@
 namespace qor::cli {
 namespace {
 
+// JSON has no NaN or infinity: such a value prints as null.
 void PrintNumber(double v)
 {
-    std::printf("%.17g", v);
+    if (std::isfinite(v))
+        std::printf("%.17g", v);
+    else
+        std::printf("null");
 }
 
 void PrintCurve(const data::DocumentCurve& c, const graph::CGraphProps& g, bool points)
