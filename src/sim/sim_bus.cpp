@@ -54,7 +54,18 @@ SimModule& SimBus::AddModule(std::unique_ptr<SimModule> module)
 
 SimModule& SimBus::AddModule(std::uint8_t address, std::uint8_t typeCode)
 {
-    return AddModule(MakeModule(address, typeCode, m_seed));
+    SimModule& m = AddModule(MakeModule(address, typeCode, m_seed));
+    if (auto* pot = dynamic_cast<SimPotentiostat*>(&m))
+        pot->Cell().SetParams(m_cell);
+    return m;
+}
+
+void SimBus::SetCellParams(const CellParams& params)
+{
+    m_cell = params;
+    for (auto& m : m_modules)
+        if (auto* pot = dynamic_cast<SimPotentiostat*>(m.get()))
+            pot->Cell().SetParams(params);
 }
 
 void SimBus::RemoveModule(std::uint8_t address)

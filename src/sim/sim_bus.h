@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/clock.h"
+#include "sim/sim_cell.h"
 #include "sim/sim_module.h"
 
 #include <array>
@@ -43,6 +44,8 @@ public:
     SimModule& AddModule(std::uint8_t address, std::uint8_t typeCode);
     void RemoveModule(std::uint8_t address);
     SimModule* Module(std::uint8_t address);
+    // The cell behind every potentiostat on the bus (those there now and those added later).
+    void SetCellParams(const CellParams& params);
     // A pH, a conductivity and an oxygen amplifier at addresses 0, 1 and 2.
     void AddDefaultModules();
 
@@ -80,6 +83,7 @@ private:
     std::array<std::unique_ptr<SimModule>, 16> m_modules;
     std::array<FaultPlan, 16> m_faults;
     std::uint64_t m_exchanges = 0;
+    CellParams m_cell;
 };
 
 }  // namespace qor::sim

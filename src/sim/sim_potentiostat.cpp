@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstdio>
 
 namespace qor::sim {
@@ -12,160 +11,98 @@ namespace qor::sim {
 using namespace qor::bus;
 
 namespace {
-
-// Divisor of the current word by range bits 0..2 (the station divides by the same table).
-constexpr int kCurrentDivisor[8] = {100, 10, 1000, 100, 10, 1000, 100, 10};
-
-std::int16_t Clamp16(double v)
-{
-    double r = std::round(v);
-    return static_cast<std::int16_t>(std::clamp(r, -32768.0, 32767.0));
-}
-
-// Unit of the current word for a range: nA (0, 1), µA (2..4), mA (5..7); the cell works in µA.
-double CurrentUnitPerUa(int range)
-{
-    range &= 7;
-    if (range <= 1)
-        return 1000.0;
-    if (range <= 4)
-        return 1.0;
-    return 0.001;
-}
-
-// Cell parameters: equilibrium at 0 mV, exchange current 0.05 µA, symmetric transfer,
-// anodic and cathodic limiting currents of 40 and 30 µA, 10 µF double layer.
-constexpr double kExchangeUa = 0.05;
-constexpr double kAlphaF = 0.5 * 38.92;  // alpha * F / RT in 1/V
-constexpr double kLimitAnodicUa = 40.0;
-constexpr double kLimitCathodicUa = 30.0;
-constexpr double kDoubleLayerUf = 10.0;
-constexpr double kRestMv = 12.5;
-
-// Randles circuit for the impedance points.
-constexpr double kRs = 100.0;
-constexpr double kRct = 2000.0;
-constexpr double kCdl = 20e-6;
-
+// The idle cell follows the manual state in steps of at most this many ms.
+constexpr double kIdleStepMs = 10.0;
+constexpr int kMaxIdleSteps = 100;
 }  // namespace
 
 SimPotentiostat::SimPotentiostat(std::uint8_t address, std::uint8_t typeCode, std::uint32_t seed)
-    : SimModule(address, static_cast<std::uint8_t>(typeCode & ~kRunningBit), seed)
+    : SimModule(address, static_cast<std::uint8_t>(typeCode & ~kRunningBit), seed),
+      m_cell({}, seed * 7919u + address)
 {
     m_revision = 2.0f;
+    // It comes up in the ranges of its type code, both set manually.
+    m_settings = {0x03,
+                  static_cast<std::uint8_t>(0x40 | (typeCode & 7)),
+                  static_cast<std::uint8_t>(typeCode & 8 ? 72 : 64),
+                  0,
+                  10,
+                  0,
+                  0,
+                  0,
+                  1,
+                  0,
+                  10};
+    SetProgram(Program{});
     m_files["logbook.txt"] = "01.03.2026 07:58 Netz ein\n01.03.2026 08:00 Datenlogger gestartet\n"
                              "01.03.2026 11:20 Schrittprogramm 1 beendet\n";
     MakeLogger(120, 45);
 }
 
-double SimPotentiostat::CellCurrentUa(double mv)
+bool SimPotentiostat::Start(std::int64_t nowMs)
 {
-    const double eta = (mv) / 1000.0;
-    const double ia = kExchangeUa * std::exp(std::min(kAlphaF * eta, 60.0));
-    const double ic = kExchangeUa * std::exp(std::min(-kAlphaF * eta, 60.0));
-    // Kinetics and mass transport in series (Koutecky-Levich): Tafel lines at small
-    // currents, plateaus at the limiting currents, zero at equilibrium.
-    return (ia - ic) / (1.0 + ia / kLimitAnodicUa + ic / kLimitCathodicUa);
-}
-
-double SimPotentiostat::TargetMv(double seconds) const
-{
-    if (m_program.sweepSeconds <= 0.0)
-        return m_program.endMv;
-    double f = std::clamp(seconds / m_program.sweepSeconds, 0.0, 1.0);
-    return m_program.startMv + (m_program.endMv - m_program.startMv) * f;
-}
-
-void SimPotentiostat::Start(std::int64_t nowMs)
-{
-    m_running = true;
+    Advance(nowMs);
+    std::array<std::optional<SimStep>, kStepSlots> program;
+    for (std::size_t i = 0; i < m_slots.size(); ++i)
+        program[i] = SimStep::Decode(m_slots[i]);
+    m_running = m_runner.Start(program);
     m_startMs = nowMs;
-    m_lastMs = nowMs;
-    m_nextSampleMs = nowMs;
-    m_nextPoint = 0;
-    m_lastTargetMv = m_program.startMv;
+    return m_running;
+}
+
+void SimPotentiostat::DriveIdle(double seconds)
+{
+    if (seconds <= 0.0)
+        return;
+    const int n = std::clamp(static_cast<int>(std::ceil(seconds * 1000.0 / kIdleStepMs)), 1, kMaxIdleSteps);
+    for (int i = 0; i < n; ++i) {
+        if (m_relay == 1 && m_opMode == 1)
+            m_cell.HoldPotential(m_setValue, seconds / n);
+        else
+            m_cell.HoldCurrent(m_relay == 1 && m_opMode == 0 ? m_setValue : 0.0, seconds / n);
+    }
 }
 
 void SimPotentiostat::Advance(std::int64_t nowMs)
 {
-    if (!m_running)
-        return;
-    const std::int64_t sweepEnd = m_startMs + static_cast<std::int64_t>(m_program.sweepSeconds * 1000.0);
-    const int period = std::max(1, m_program.samplePeriodMs);
-    while (m_nextSampleMs <= nowMs && m_nextSampleMs <= sweepEnd) {
-        const double t = static_cast<double>(m_nextSampleMs - m_startMs) / 1000.0;
-        m_samples.push_back(SampleBlock(t, static_cast<std::uint32_t>(m_nextSampleMs - m_startMs)));
-        if (m_samples.size() > kMaxQueuedSamples)
-            m_samples.pop_front();  // the device's ring overwrites its oldest record
-        m_nextSampleMs += period;
+    if (m_running) {
+        std::vector<RunSample> samples;
+        std::vector<RunPoint> points;
+        m_runner.RunUntil(static_cast<double>(nowMs - m_startMs), samples, points);
+        for (const RunSample& r : samples) {
+            m_samples.push_back(SampleBlock(r));
+            if (m_samples.size() > kMaxQueuedSamples)
+                m_samples.pop_front();  // the device's ring overwrites its oldest record
+        }
+        for (const RunPoint& r : points) {
+            m_points.push_back(PointBlock(r));
+            if (m_points.size() > 200)
+                m_points.pop_front();
+        }
+        // The end shows as the running bit cleared, so the station still takes the last
+        // records with that answer (an answer with bit 7 set makes it skip them).
+        if (!m_runner.Running())
+            m_running = false;
+    } else {
+        DriveIdle(static_cast<double>(nowMs - m_driveMs) / 1000.0);
     }
-    // Impedance points follow the sweep, one every 500 ms.
-    while (m_nextPoint < m_program.impedancePoints && sweepEnd + 500 * (m_nextPoint + 1) <= nowMs) {
-        m_points.push_back(ImpedanceBlock(m_nextPoint));
-        if (m_points.size() > 200)
-            m_points.pop_front();
-        ++m_nextPoint;
-    }
-    const std::int64_t end = sweepEnd + 500 * static_cast<std::int64_t>(m_program.impedancePoints);
-    m_lastMs = nowMs;
-    if (nowMs >= end)
-        m_running = false;
+    m_driveMs = nowMs;
+    const double ua = m_cell.CurrentUa();
+    m_typeCode = static_cast<std::uint8_t>((m_typeCode & 0xF0) | RangeFor(ua, m_cell.ElectrodeMv()));
 }
 
-SimPotentiostat::Block SimPotentiostat::SampleBlock(double seconds, std::uint32_t counter)
-{
-    const int range = m_typeCode & 0x0F;
-    const double target = TargetMv(seconds);
-    const double sweepRate = m_program.sweepSeconds > 0.0
-                                 ? (m_program.endMv - m_program.startMv) / m_program.sweepSeconds / 1000.0
-                                 : 0.0;  // V/s
-    const double current = CellCurrentUa(target) + kDoubleLayerUf * sweepRate + Noise(0.02);
-    const double measured = target + Noise(0.3);
-    Block b(12, 0);
-    WriteU32(b.data(), counter);
-    b[4] = 1;  // step number
-    b[5] = static_cast<std::uint8_t>(range);
-    const double potScale = (range & 8) ? 1.0 : 10.0;
-    WriteU16(b.data() + 6, static_cast<std::uint16_t>(
-                               Clamp16(current * CurrentUnitPerUa(range) * kCurrentDivisor[range & 7])));
-    WriteU16(b.data() + 8, static_cast<std::uint16_t>(Clamp16(measured * potScale)));
-    WriteU16(b.data() + 10, static_cast<std::uint16_t>(Clamp16(target * 10.0)));
-    m_lastTargetMv = target;
-    return b;
-}
-
-SimPotentiostat::Block SimPotentiostat::ImpedanceBlock(int index)
-{
-    const double freq = 10000.0 * std::pow(10.0, -index / 5.0);
-    const double w = 2.0 * 3.14159265358979323846 * freq;
-    const std::complex<double> z = kRs + kRct / (1.0 + std::complex<double>(0.0, w * kRct * kCdl));
-    Block b(18, 0);
-    WriteU32(b.data(), static_cast<std::uint32_t>(index));
-    WriteF32(b.data() + 4, static_cast<float>(freq));
-    WriteF32(b.data() + 8, static_cast<float>(std::arg(z) * 180.0 / 3.14159265358979323846));
-    WriteF32(b.data() + 12, static_cast<float>(std::abs(z) * (1.0 + Noise(0.002))));
-    b[16] = 2;  // step number
-    b[17] = 4;  // device mode of an impedance step
-    return b;
-}
-
-std::array<std::int16_t, 3> SimPotentiostat::RawValues(std::int64_t nowMs)
+std::array<std::int16_t, 3> SimPotentiostat::RawValues(std::int64_t)
 {
     if (m_fixedRaw)
         return *m_fixedRaw;
-    const int range = m_typeCode & 0x0F;
     double target = 0.0;
-    double current = Noise(0.01);
-    double measured = kRestMv + Noise(0.3);
-    if (m_running) {
-        target = TargetMv(static_cast<double>(nowMs - m_startMs) / 1000.0);
-        current = CellCurrentUa(target) + Noise(0.02);
-        measured = target + Noise(0.3);
-    }
-    const double potScale = (range & 8) ? 1.0 : 10.0;
+    if (m_running && m_runner.Mode() != kModeGalvanostatic && m_runner.Mode() != kModeRest)
+        target = m_runner.SetValue();
+    else if (!m_running && m_relay == 1 && m_opMode == 1)
+        target = m_setValue;
     const double targetScale = m_revision >= 2.0f ? 1.0 : 10.0;
-    return {Clamp16(current * CurrentUnitPerUa(range) * kCurrentDivisor[range & 7]),
-            Clamp16(measured * potScale), Clamp16(target * targetScale)};
+    return Words(m_typeCode & 0x0F, m_cell.MeasureCurrentUa(m_cell.CurrentUa()),
+                 m_cell.MeasurePotentialMv(m_cell.ElectrodeMv()), target * targetScale);
 }
 
 std::uint8_t SimPotentiostat::MeasurementStatus() const
@@ -311,8 +248,7 @@ std::optional<Reply> SimPotentiostat::Handle(const Request& request, std::int64_
         if (!m_refuseStart && !m_running) {
             m_samples.clear();
             m_points.clear();
-            Start(nowMs);
-            d[0] = 1;
+            d[0] = Start(nowMs) ? 1 : 0;
         }
         return Answer(request, std::move(d));
     }
@@ -320,10 +256,17 @@ std::optional<Reply> SimPotentiostat::Handle(const Request& request, std::int64_
         std::vector<std::uint8_t> d(2, 0);
         if (!m_refuseStop) {
             m_running = false;
+            m_runner.Stop();
             d[0] = 1;
         }
         return Answer(request, std::move(d));
     }
+    case CMD_WRITE_STEP:
+    case CMD_WRITE_SETTINGS:
+    case CMD_READ_STEP:
+    case CMD_READ_POT_SETTINGS:
+    case CMD_OPERATING_STATE:
+        return HandleProgramming(request);
     case CMD_READ_MEASUREMENT: {
         auto reply = SimModule::Handle(request, nowMs);
         if (reply && m_running) {

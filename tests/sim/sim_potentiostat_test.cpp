@@ -73,7 +73,7 @@ TEST(SimPotentiostat, QueuesSamplesWhileRunning)
     Bytes r = b.Ok(kRead1);
     ASSERT_EQ(r.size(), 8u + 11 * 12);
     EXPECT_EQ(bus::ReadU16(&r[3]), 11 * 12);
-    // Sample 5 (500 ms): counter, step 1, range 3, current x100, potential and target x10.
+    // Sample 5 (500 ms): counter, step 1, range 3 (as set by the type code), potential and target x10.
     const std::uint8_t* s = &r[8 + 5 * 12];
     EXPECT_EQ(bus::ReadU32(s), 500u);
     EXPECT_EQ(s[4], 1);
@@ -81,8 +81,64 @@ TEST(SimPotentiostat, QueuesSamplesWhileRunning)
     const double target = -400.0 + 800.0 * 0.5 / 60.0;
     EXPECT_EQ(bus::ReadI16(s + 10), std::lround(target * 10));
     EXPECT_NEAR(bus::ReadI16(s + 8) / 10.0, target, 1.0);
-    EXPECT_NEAR(bus::ReadI16(s + 6) / 100.0, SimPotentiostat::CellCurrentUa(target), 0.3);
     EXPECT_EQ(b.Ok(kRead1).size(), 8u);  // drained
+}
+
+Bytes Frame(std::uint8_t command, const Bytes& data, std::uint8_t status = 0)
+{
+    Bytes f = {0x02, command, 0x04, static_cast<std::uint8_t>(data.size()), 0, status, 0, 0};
+    f.insert(f.end(), data.begin(), data.end());
+    return f;
+}
+
+// Guards the slot, settings and operating-state layouts and the refusal of malformed requests; the
+// exchanges run in order on one module.
+TEST(SimPotentiostat, KeepsSlotsSettingsAndStateThroughFrames)
+{
+    // Step 3: POT ramp 100 -> -250.5 mV over 12 s, next 7, 2 passes, limit below 5000 uA, from rest,
+    // 50 samples/s, modified.
+    const Bytes slot3 = {3, 0x00, 0x00, 0xC8, 0x42, 0x00, 0x80, 0x7A, 0xC3, 0xB0, 0x04, 0x00, 0x00, 1,
+                         7, 2,    0x00, 0x40, 0x9C, 0x45, 0x05, 10,   1,    0,    0,    0,    0,    0,
+                         0, 0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0};
+    Bytes empty4(40, 0), badMode = slot3, settings(24, 0), state(18, 0);
+    empty4[0] = 4;
+    empty4[23] = 1;
+    badMode[13] = 3;
+    const Bytes setBytes = {0x01, 0x47, 0x48, 0x02, 0x96, 0x52, 0x02, 0x20, 0x20, 0x30, 0x64};
+    std::copy(setBytes.begin(), setBytes.end(), settings.begin());
+    Bytes readBack = settings, setState = state, stateAnswer = state, badState = state;
+    readBack[10] = 0x0A;
+    setState[0] = stateAnswer[0] = 1;
+    setState[1] = stateAnswer[1] = 1;
+    setState[2] = stateAnswer[2] = 1;
+    setState[6] = stateAnswer[6] = 0x7A;  // 250.0f
+    setState[7] = stateAnswer[7] = 0x43;
+    Bytes readState = stateAnswer;
+    readState[0] = 0;
+    badState[0] = 1;
+    badState[1] = 3;
+    const Bytes ok = {0x02, 0xD1, 0x04, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00};
+    const std::pair<Bytes, Bytes> cases[] = {
+        {Frame(0xD1, slot3), ok},
+        {Frame(0xE1, {3}), Frame(0xE1, slot3)},
+        {Frame(0xD1, empty4), ok},
+        {Frame(0xE1, {4}), Frame(0xE1, Bytes(40, 0))},
+        {Frame(0xE1, {9}), Frame(0xE1, Bytes(40, 0))},
+        {Frame(0xE1, {0}), Frame(0xE1, {}, 1)},
+        {Frame(0xD1, badMode), Frame(0xD1, {}, 1)},
+        {Frame(0xD1, Bytes(slot3.begin(), slot3.end() - 1)), Frame(0xD1, {}, 1)},
+        {Frame(0xD2, settings), Frame(0xD2, {1, 0})},
+        {Frame(0xE2, {}), Frame(0xE2, readBack)},
+        {Frame(0xD2, Bytes(23, 0)), Frame(0xD2, {}, 1)},
+        {Frame(0x19, setState), Frame(0x19, stateAnswer)},
+        {Frame(0x19, state), Frame(0x19, readState)},
+        {Frame(0x19, badState), Frame(0x19, {}, 1)},
+    };
+    PotBus b;
+    for (const auto& [request, answer] : cases)
+        EXPECT_EQ(b.Send(request), answer) << int(request[1]) << " " << int(request.size());
+    // The manual 500 mA range shows in the type code; the automatic potential range stays at 2000 mV.
+    EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x47);
 }
 
 // Guards the file-block answer layout: status 1 while more follows, 2 on the last block (also of an empty

@@ -1,5 +1,6 @@
 #include "sim/qorsim/sim_options.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -25,6 +26,15 @@ void Usage()
         "  --wire-time           delay pty answers by the wire time of request and answer\n"
         "  --baud N              line speed for --wire-time (default 56000)\n"
         "  --seed N              seed of the simulated values and faults\n"
+        "the cell behind each potentiostat (type codes 64..127):\n"
+        "  --cell-rs OHM         solution resistance (default 100)\n"
+        "  --cell-ecorr MV       corrosion potential against the reference (default -50)\n"
+        "  --cell-icorr UA       corrosion current (default 0.5)\n"
+        "  --cell-ba MV          anodic Tafel slope in mV per decade (default 80)\n"
+        "  --cell-bc MV          cathodic Tafel slope in mV per decade (default 120)\n"
+        "  --cell-cdl UF         double-layer capacitance (default 20)\n"
+        "  --cell-noise REL      relative noise of currents and impedances (default 0.002)\n"
+        "  --cell-noise-mv MV    noise of potentials (default 0.3)\n"
         "commands on stdin: 'fault ADDR KIND [COUNT]', 'rate ADDR RATE [KIND]', 'add ADDR TYPE',\n"
         "  'remove ADDR', 'raw ADDR A,B,C'\n");
 }
@@ -66,6 +76,21 @@ bool ParseFaultSpec(const std::string& s, double& rate, Fault& kind, bool kindFi
     return true;
 }
 
+// The option's field of the cell, or nullptr when it is no cell option.
+double* CellField(CellParams& c, const std::string& option)
+{
+    const std::pair<const char*, double CellParams::*> fields[] = {
+        {"--cell-rs", &CellParams::rsOhm},           {"--cell-ecorr", &CellParams::eCorrMv},
+        {"--cell-icorr", &CellParams::iCorrUa},      {"--cell-ba", &CellParams::betaAnodicMv},
+        {"--cell-bc", &CellParams::betaCathodicMv},  {"--cell-cdl", &CellParams::cdlUf},
+        {"--cell-noise", &CellParams::currentNoise}, {"--cell-noise-mv", &CellParams::potentialNoiseMv},
+    };
+    for (auto& [name, field] : fields)
+        if (option == name)
+            return &(c.*field);
+    return nullptr;
+}
+
 }  // namespace
 
 bool ParseRaw(const std::string& s, std::array<std::int16_t, 3>& raw)
@@ -96,7 +121,7 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode)
         const std::string a = argv[i];
         const bool takesValue = a == "--tcp" || a == "--link" || a == "--module" || a == "--raw" ||
                                 a == "--display-mode" || a == "--fault" || a == "--fault-rate" ||
-                                a == "--baud" || a == "--seed";
+                                a == "--baud" || a == "--seed" || CellField(o.cell, a);
         if (takesValue && i + 1 >= argc)
             return fail("qorsim: %s needs a value\n", a);
         const std::string v = takesValue ? argv[++i] : std::string();
@@ -152,6 +177,12 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode)
                 return fail("qorsim: bad baud rate%s\n", "");
         } else if (a == "--seed") {
             o.seed = static_cast<unsigned>(std::strtoul(v.c_str(), nullptr, 10));
+        } else if (double* field = CellField(o.cell, a)) {
+            char* end = nullptr;
+            const double d = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end || !std::isfinite(d))
+                return fail("qorsim: bad number '%s'\n", v);
+            *field = d;
         } else if (a == "--help" || a == "-h") {
             Usage();
             exitCode = 0;
@@ -162,6 +193,8 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode)
             return std::nullopt;
         }
     }
+    if (const char* bad = o.cell.Check(); *bad)
+        return fail("qorsim: %s\n", bad);
     if (o.tcpPort < 0 && !o.pty) {
         std::fprintf(stderr, "qorsim: give --tcp and/or --pty\n");
         Usage();
@@ -172,6 +205,7 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode)
 
 void SetUpBus(SimBus& bus, const SimOptions& o)
 {
+    bus.SetCellParams(o.cell);
     if (o.modules.empty())
         bus.AddDefaultModules();
     for (auto [addr, type] : o.modules)

@@ -28,6 +28,7 @@ struct SimOptions {
     bool wireTime = false;
     int baud = 56000;
     unsigned seed = 1;
+    CellParams cell;  // the cell behind every simulated potentiostat
 };
 
 // Parses the command line. Nothing when the program should end at once: `exitCode` is 0
