@@ -33,7 +33,8 @@ SimPotentiostat::SimPotentiostat(std::uint8_t address, std::uint8_t typeCode, st
                   1,
                   0,
                   10};
-    SetProgram(Program{});
+    // A polarisation scan 140 mV either side of the default cell's corrosion potential.
+    SetProgram({.startMv = -190.0, .endMv = 90.0});
     m_files["logbook.txt"] = "01.03.2026 07:58 Netz ein\n01.03.2026 08:00 Datenlogger gestartet\n"
                              "01.03.2026 11:20 Schrittprogramm 1 beendet\n";
     MakeLogger(120, 45);

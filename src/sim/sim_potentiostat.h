@@ -30,7 +30,7 @@ public:
     static constexpr std::size_t kMaxQueuedSamples = 60000;
 
     // A one- or two-step program: a potential sweep, then optionally an impedance sweep
-    // (10 kHz downwards, five per decade). The module starts with the default one stored.
+    // (10 kHz downwards, five per decade).
     struct Program {
         double sweepSeconds = 60.0;
         double startMv = -400.0;

@@ -78,7 +78,7 @@ TEST(SimPotentiostat, QueuesSamplesWhileRunning)
     EXPECT_EQ(bus::ReadU32(s), 500u);
     EXPECT_EQ(s[4], 1);
     EXPECT_EQ(s[5], 3);
-    const double target = -400.0 + 800.0 * 0.5 / 60.0;
+    const double target = -190.0 + 280.0 * 0.5 / 60.0;  // the built-in scan
     EXPECT_EQ(bus::ReadI16(s + 10), std::lround(target * 10));
     EXPECT_NEAR(bus::ReadI16(s + 8) / 10.0, target, 1.0);
     EXPECT_EQ(b.Ok(kRead1).size(), 8u);  // drained

@@ -140,6 +140,11 @@ TEST(SimProgram, PassesNextStepsAndLimits)
          5000},
         {"sample rate", {{2, 0, 0, 100, 0, 1, 1e6f, 0, 1}}, {6}, 1000},
         {"next to an empty slot", {{2, 0, 0, 100, 9, 1, 1e6f, 0, 0}}, {2}, 1000},
+        // From the momentary 100 mV at 50 mV/s to 200 mV: 2 s.
+        {"slew from momentary",
+         {{1, 100, 0, 100, 2, 1, 1e6f, 16, 0}, {1, 50, 200, 0, 0, 1, 1e6f, 2, 0}},
+         {2, 2},
+         3000},
         // Anodic ramp at 5.5 mV/s ends when the current rises above 3 uA (+13 mV, 11.457 s in).
         {"limit above",
          {{1, -50, 500, 10000, 2, 1, 3, 0, 2}, {2, 0, 0, 100, 0, 1, 1e6f, 0, 0}},
