@@ -17,8 +17,8 @@ namespace qor::sim {
 // 0xE1, 0xE2), its manual operating state (0x19), and runs the stored program on a
 // simulated cell (sim_cell.h) when started: while running it queues 12-byte samples
 // (0x11/0x12) and 18-byte impedance points (0x16/0x17) and shows the run in its type code
-// (bit 4), which clears when the program ends.
-// It also serves files through the file-block command 0x29.
+// (bit 4), which clears when the program ends. It also serves files through the file-block
+// command 0x29.
 class SimPotentiostat final : public SimModule {
 public:
     // Type code of an idle potentiostat: current range 3 (±50 µA), ±2000 mV.

@@ -137,8 +137,13 @@ TEST(SimPotentiostat, KeepsSlotsSettingsAndStateThroughFrames)
     PotBus b;
     for (const auto& [request, answer] : cases)
         EXPECT_EQ(b.Send(request), answer) << int(request[1]) << " " << int(request.size());
-    // The manual 500 mA range shows in the type code; the automatic potential range stays at 2000 mV.
-    EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x47);
+    // The manual state holds the idle cell at 250 mV; the manual 500 mA range shows in the type code, the
+    // automatic potential range stays at 2000 mV.
+    b.clock.Advance(1000);
+    const Bytes m = b.Ok(kMeasure);
+    EXPECT_EQ(m[8 + 5], 0x47);
+    EXPECT_NEAR(bus::ReadI16(&m[16]), 2500, 5);
+    EXPECT_EQ(bus::ReadI16(&m[18]), 250);
 }
 
 // Guards the file-block answer layout: status 1 while more follows, 2 on the last block (also of an empty

@@ -35,13 +35,6 @@ struct Step {
     std::uint8_t flags, sampleCode;
 };
 
-Bytes Request(std::uint8_t command, const Bytes& payload)
-{
-    Bytes f = {0x02, command, 0x05, static_cast<std::uint8_t>(payload.size()), 0, 0, 0, 0};
-    f.insert(f.end(), payload.begin(), payload.end());
-    return f;
-}
-
 void Put(Bytes& b, std::size_t at, const void* v)
 {
     std::memcpy(&b[at], v, 4);
@@ -78,7 +71,8 @@ struct ProgramRun {
     }
     Bytes Send(std::uint8_t command, const Bytes& payload)
     {
-        const Bytes r = Request(command, payload);
+        Bytes r = {0x02, command, 0x05, static_cast<std::uint8_t>(payload.size()), 0, 0, 0, 0};
+        r.insert(r.end(), payload.begin(), payload.end());
         auto a = bus.Exchange(r.data(), r.size());
         EXPECT_TRUE(a && (*a)[5] == 0);
         return a ? *a : Bytes(8, 0);
@@ -162,6 +156,9 @@ TEST(SimProgram, PassesNextStepsAndLimits)
         for (const Sample& s : r.samples)
             ++perStep[static_cast<std::size_t>(s.step - 1)];
         const Sample& last = r.samples.back();
+        for (const Sample& s : r.samples)
+            EXPECT_TRUE(c.steps[0].mode != 2 || s.step != 1 || std::fabs(s.mv - kCell.eCorrMv) < 0.5)
+                << s.mv;  // a cell left alone rests at Ecorr
         if (c.endMs) {
             EXPECT_EQ(perStep, c.perStep);
             EXPECT_NEAR(last.ms, c.endMs, 150);
