@@ -91,6 +91,32 @@ TEST_F(TextExportTest, EveryLineEndsWithTabCrLfAcrossMinutesAndDays)
                                  "29.03.2009 03:00:02\t4\t\r\n");
 }
 
+TEST_F(TextExportTest, ExtremeTimeStampsTakeTheNearestCalendarDate)
+{
+    // Stamps of a corrupt file around an ordinary one; the clock must not carry them over.
+    for (std::int64_t t : {INT64_MAX, INT64_MIN, qor::data::FromLocal(2009, 3, 5, 14, 7, 9)}) {
+        qor::data::CDatenObject d;
+        d.m_time = t;
+        samples.push_back(d);
+    }
+    EXPECT_EQ(TextExport(in, ExportOptions()), "Datum/Zeit\t\r\n"
+                                               "31.12.9999 00:59:59\t\r\n"
+                                               "02.01.1 01:00:00\t\r\n"
+                                               "05.03.2009 14:07:09\t\r\n");
+}
+
+// Value 1 is stored times the catalogue's factor: the header names the unit of those numbers.
+TEST(ExportHeader, UnitOfValueOneIsTheStoredOne)
+{
+    const std::pair<std::uint8_t, const char*> cases[] = {
+        {1, "pH"}, {4, "µS/cm"}, {5, "µS/cm"}, {24, "µS/cm"}, {64, "µA"}, {66, "µA"}, {69, "µA"}};
+    std::array<qor::catalogue::CSlave, 16> slaves{};
+    for (const auto& [type, unit] : cases) {
+        slaves[0].m_type = type;
+        EXPECT_EQ(qor::exporter::DescribeChannels(slaves)[0].unit[0], unit) << int{type};
+    }
+}
+
 // Numbers with comma or point, separate date and time, English and writing a file are checked
 // through qortool export.
 TEST_F(TextExportTest, FailedWriteNamesTheFile)
