@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "data/archive.h"
 #include "data/daten_object.h"
 #include "data/eis_daten_object.h"
@@ -8,12 +9,14 @@
 #include "data/pot_daten_object.h"
 #include "data/pot_qor_daten_object.h"
 #include "data/pot_ref_daten_object.h"
+#include "data/qor_doc.h"
 #include "data/record_list.h"
 #include "data/string_daten_object.h"
 #include "data_test_util.h"
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace qor::data;
 using namespace qor::data::test;
@@ -201,6 +204,16 @@ TEST(Archive, MalformedInputFails)
         std::vector<CDatenObject> samples;
         EXPECT_THROW(SerializeList(in, samples), ArchiveError);
     }
+    // The bytes of a corrupt class name reach a terminal escaped.
+    const Bytes bad = ByteWriter().u16(1).newClass("C\x1b[2J\\\xff").b;
+    Archive in = Archive::Load(bad.data(), bad.size());
+    std::vector<std::unique_ptr<CListRecord>> spare;
+    try {
+        SerializeAnyList(in, spare);
+        ADD_FAILURE();
+    } catch (const ArchiveError& e) {
+        EXPECT_NE(std::string(e.what()).find("class C\\x1B[2J\\x5C\\xFF ("), std::string::npos) << e.what();
+    }
 }
 
 TEST(Archive, HugeCountDoesNotReserveIt)
@@ -283,14 +296,62 @@ TEST(Archive, SpareListTakesAnyClassAndCopiesKnownObjects)
     EXPECT_NE(spare[2].get(), spare[0].get());  // a copy, not a second owner
     EXPECT_EQ(static_cast<CPotRefDatenObject&>(*spare[2]).m_z[0], 3.0f);
 
-    // A reference from one list into another is refused.
+    // A reference from one list into another is refused, but the spare list takes a copy.
     ByteWriter x;
-    x.u16(1).newClass("CDatenObject").time(0).append(Bytes(192, 0)).u16(1).u16(2);
+    x.u16(1).newClass("CDatenObject").time(7).append(Bytes(192, 0)).u16(1).u16(2).u16(1).u16(2);
     Archive in2 = Archive::Load(x.b.data(), x.b.size());
     std::vector<CDatenObject> samples;
     std::vector<CDatenObject> other;
     SerializeList(in2, samples, kSampleList);
     EXPECT_THROW(SerializeList(in2, other, kLabelList), ArchiveError);
+    std::vector<std::unique_ptr<CListRecord>> spare2;
+    SerializeAnyList(in2, spare2);
+    ASSERT_EQ(spare2.size(), 1u);
+    EXPECT_EQ(dynamic_cast<CDatenObject&>(*spare2[0]).m_time, 7);
+}
+
+// 2-byte references to a 1 MiB label copied it a thousand times: a gigabyte from a 1 MB file.
+TEST(Archive, ReferencesCannotMultiplyAFileInMemory)
+{
+    const std::uint32_t refs = 1000;
+    const std::string text(1 << 20, 'L');
+    ByteWriter w;
+    w.u16(0);  // no samples; graph setup, virtual channels, logbook, curves as a new document has them
+    for (int i = 0; i < 16; ++i)
+        w.u8({0, 0, 0}).f32s(1, 3).u8({0});
+    w.f32(0).f32(100).u32(0).time(10).append(Bytes(16, 0)).str("");
+    for (int c = 0; c < 54; ++c)
+        w.u8({1, 0}).u32(0);
+    w.u16(0).u16(0).u16(0).u16(static_cast<std::uint16_t>(refs + 1)).newClass("CStringDatenObject");
+    w.f64(1).f64(2).u8({0, 0}).u32(0).str("").u32(0).u8({0}).u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0);
+    w.u8({0xFF})
+        .u16(0xFFFF)
+        .u32(static_cast<std::uint32_t>(text.size()))
+        .append(Bytes(text.begin(), text.end()));
+    w.u32(0).f64(1);
+    for (std::uint32_t i = 0; i < refs; ++i)
+        w.u16(2);  // the label, object 2 after its class
+    w.u16(0);
+    TempDir dir;
+    WriteBytes(dir / "refs.qo3", w.b);
+
+    rusage before{}, after{};
+    ::getrusage(RUSAGE_SELF, &before);
+    qor::SimClock clock;
+    Logbook logbook;
+    FakeUi ui;
+    CQORDoc doc(clock, logbook, ui);
+    ui.files = {dir / "refs.qo3"};
+    doc.OnFileOpen();  // as the window opens a file
+    ::getrusage(RUSAGE_SELF, &after);
+    std::uint64_t held = 0;
+    for (const CStringDatenObject& l : doc.Labels())
+        held += l.m_text.size();
+    EXPECT_GE(doc.Labels().size(), 2u);
+    EXPECT_LE(held, w.b.size() + Archive::CopyAllowance(w.b.size()));
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024);  // kilobytes
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("refs.qo3"), std::string::npos);
 }
 
 // Negative potentiostat readings are checked through a run of the simulated potentiostat.
