@@ -143,7 +143,7 @@ TEST(QortoolPotentiostat, LoggerLogbookStartStop)
     EXPECT_NE(out.find("\tlog book QOR- System\n01.03.2026 07:58 Netz ein\t"), std::string::npos) << out;
     for (const auto& [action, done] : {std::pair{"start", "started"}, std::pair{"stop", "stopped"}}) {
         out.clear();
-        ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", action, "--tcp", tcp}, &out), 0);
+        ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", action, "--tcp", tcp, "--lang", "en"}, &out), 0);
         EXPECT_EQ(out, std::string("potentiostat 1 ") + done + "\n");
     }
 }
