@@ -22,7 +22,7 @@ struct Registrar {
 // Small helpers for the commands' argument lists.
 class Args {
 public:
-    // The language of the messages is known from the start: "--lang en" anywhere.
+    // The language of the messages is known from the start: "--lang en" (or 1) anywhere.
     explicit Args(std::vector<std::string> args);
     // 0 German, 1 English.
     int Language() const { return m_lang; }

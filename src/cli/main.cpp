@@ -19,7 +19,7 @@ std::vector<Command>& Commands()
 Args::Args(std::vector<std::string> args) : m_args(std::move(args))
 {
     for (std::size_t i = 0; i + 1 < m_args.size(); ++i)
-        if (m_args[i] == "--lang" && m_args[i + 1] == "en")
+        if (m_args[i] == "--lang" && (m_args[i + 1] == "en" || m_args[i + 1] == "1"))
             m_lang = 1;
 }
 

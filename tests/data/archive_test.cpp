@@ -16,7 +16,6 @@
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 using namespace qor::data;
 using namespace qor::data::test;
@@ -208,12 +207,13 @@ TEST(Archive, MalformedInputFails)
     const Bytes bad = ByteWriter().u16(1).newClass("C\x1b[2J\\\xff").b;
     Archive in = Archive::Load(bad.data(), bad.size());
     std::vector<std::unique_ptr<CListRecord>> spare;
+    std::string message;
     try {
         SerializeAnyList(in, spare);
-        ADD_FAILURE();
     } catch (const ArchiveError& e) {
-        EXPECT_NE(std::string(e.what()).find("class C\\x1B[2J\\x5C\\xFF ("), std::string::npos) << e.what();
+        message = e.what();
     }
+    EXPECT_NE(message.find("class C\\x1B[2J\\x5C\\xFF ("), std::string::npos) << message;
 }
 
 TEST(Archive, HugeCountDoesNotReserveIt)
@@ -313,43 +313,29 @@ TEST(Archive, SpareListTakesAnyClassAndCopiesKnownObjects)
 // 2-byte references to a 1 MiB label copied it a thousand times: a gigabyte from a 1 MB file.
 TEST(Archive, ReferencesCannotMultiplyAFileInMemory)
 {
-    const std::uint32_t refs = 1000;
-    const std::string text(1 << 20, 'L');
-    ByteWriter w;
-    w.u16(0);  // no samples; graph setup, virtual channels, logbook, curves as a new document has them
-    for (int i = 0; i < 16; ++i)
-        w.u8({0, 0, 0}).f32s(1, 3).u8({0});
-    w.f32(0).f32(100).u32(0).time(10).append(Bytes(16, 0)).str("");
-    for (int c = 0; c < 54; ++c)
-        w.u8({1, 0}).u32(0);
-    w.u16(0).u16(0).u16(0).u16(static_cast<std::uint16_t>(refs + 1)).newClass("CStringDatenObject");
-    w.f64(1).f64(2).u8({0, 0}).u32(0).str("").u32(0).u8({0}).u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0);
-    w.u8({0xFF})
-        .u16(0xFFFF)
-        .u32(static_cast<std::uint32_t>(text.size()))
-        .append(Bytes(text.begin(), text.end()));
-    w.u32(0).f64(1);
-    for (std::uint32_t i = 0; i < refs; ++i)
-        w.u16(2);  // the label, object 2 after its class
-    w.u16(0);
-    TempDir dir;
-    WriteBytes(dir / "refs.qo3", w.b);
-
-    rusage before{}, after{};
-    ::getrusage(RUSAGE_SELF, &before);
     qor::SimClock clock;
     Logbook logbook;
     FakeUi ui;
     CQORDoc doc(clock, logbook, ui);
+    TempDir dir;
+    ASSERT_TRUE(doc.WriteFile(dir / "refs.qo3").ok);
+    ByteWriter w;
+    w.b = ReadBytes(dir / "refs.qo3");
+    w.b.resize(w.b.size() - 4);  // the label and spare lists follow here
+    const std::uint32_t text = 1 << 20, refs = 1000;
+    w.u16(refs + 1).newClass("CStringDatenObject").f64(1).f64(2).u8({0, 0}).u32(0).str("").u32(0).u8({0});
+    w.u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0).u8({0xFF}).u16(0xFFFF).u32(text).append(Bytes(text, 'L'));
+    w.u32(0).f64(1);
+    for (std::uint32_t i = 0; i < refs; ++i)
+        w.u16(2);  // the label, object 2 after its class
+    WriteBytes(dir / "refs.qo3", w.u16(0).b);
     ui.files = {dir / "refs.qo3"};
     doc.OnFileOpen();  // as the window opens a file
-    ::getrusage(RUSAGE_SELF, &after);
     std::uint64_t held = 0;
     for (const CStringDatenObject& l : doc.Labels())
         held += l.m_text.size();
     EXPECT_GE(doc.Labels().size(), 2u);
     EXPECT_LE(held, w.b.size() + Archive::CopyAllowance(w.b.size()));
-    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024);  // kilobytes
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("refs.qo3"), std::string::npos);
 }

@@ -108,12 +108,11 @@ TEST_F(TextExportTest, ExtremeTimeStampsTakeTheNearestCalendarDate)
 // Value 1 is stored times the catalogue's factor: the header names the unit of those numbers.
 TEST(ExportHeader, UnitOfValueOneIsTheStoredOne)
 {
-    const std::pair<std::uint8_t, const char*> cases[] = {
-        {1, "pH"}, {4, "µS/cm"}, {5, "µS/cm"}, {24, "µS/cm"}, {64, "µA"}, {66, "µA"}, {69, "µA"}};
     std::array<qor::catalogue::CSlave, 16> slaves{};
-    for (const auto& [type, unit] : cases) {
-        slaves[0].m_type = type;
-        EXPECT_EQ(qor::exporter::DescribeChannels(slaves)[0].unit[0], unit) << int{type};
+    for (const auto& [type, unit] :
+         {std::pair{1, "pH"}, {5, "µS/cm"}, {24, "µS/cm"}, {64, "µA"}, {69, "µA"}}) {
+        slaves[0].m_type = static_cast<std::uint8_t>(type);
+        EXPECT_EQ(qor::exporter::DescribeChannels(slaves)[0].unit[0], std::string(unit)) << type;
     }
 }
 

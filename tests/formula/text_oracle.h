@@ -73,18 +73,10 @@ inline bool Syntax(std::string s)
     return err || open != close;
 }
 
-// strtod for decimal numbers only: hexadecimal ("0x10"), "inf" and "nan" are no numbers.
+// strtod for decimal numbers only: "0x10" is 0 ("inf" and "nan" never pass the syntax check).
 inline double Dec(const std::string& s)
 {
-    const std::size_t i = s.find_first_not_of(" \t\n\v\f\r");
-    if (i == std::string::npos)
-        return 0.0;
-    const std::size_t j = i + (s[i] == '+' || s[i] == '-');
-    if (j < s.size() && !IsDig(s[j]) && s[j] != '.')
-        return 0.0;
-    if (j + 1 < s.size() && s[j] == '0' && (s[j + 1] == 'x' || s[j + 1] == 'X'))
-        return s[i] == '-' ? -0.0 : 0.0;
-    return std::strtod(s.c_str(), nullptr);
+    return std::strtod(s.substr(0, s.find_first_of("xX")).c_str(), nullptr);
 }
 
 // Number from the first digit/point of t up to the next operator character.
