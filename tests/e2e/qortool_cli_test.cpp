@@ -27,7 +27,6 @@ TEST(QortoolOptions, WrongOptionsTwoStationFailuresOneInTheChosenLanguage)
     const std::string dead = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
         {{"poll", "--sim", "--bogus"}, 2, "unbekannte Option --bogus"},
-        {{"poll", "--sim", "--bogus", "--lang", "en"}, 2, "unknown option --bogus"},
         {{"pot", "start", "--serial", "/dev/null", "--baud", "99999999999"},
          2,
          "--baud verlangt eine Baudrate von 50 bis 4000000"},
