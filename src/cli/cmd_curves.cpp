@@ -1,6 +1,7 @@
 // qortool curves: the document view's curves after a rebuild from the file, as JSON.
 #include "cli/command.h"
 #include "cli/silent_document_ui.h"
+#include "common/text.h"
 #include "data/document_curves.h"
 #include "data/document_graph.h"
 #include "data/document_json.h"
@@ -57,11 +58,11 @@ int RunCurves(const std::vector<std::string>& argv)
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     if (language < 0)
-        return Fail("--lang takes de or en");
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
     if (args.Rest().size() != 1)
         return Fail("usage: qortool curves FILE.qo3 [--lang de|en] [--points]");
     CommandDocument d;
-    if (const std::string error = d.Read(args.Rest()[0]); !error.empty())
+    if (const std::string error = d.Read(args.Rest()[0], nullptr, language); !error.empty())
         return Fail(error);
     const data::CQORDoc& doc = d.doc;
 

@@ -3,6 +3,7 @@
 #include "cli/command.h"
 #include "cli/silent_document_ui.h"
 #include "common/clock.h"
+#include "common/text.h"
 #include "data/qor_doc.h"
 #include "export/export_dlg_model.h"
 #include "export/text_export.h"
@@ -44,8 +45,11 @@ int RunExport(const std::vector<std::string>& argv)
         return Fail(
             "usage: qortool export FILE.qo3 --out FILE.txt [--comma | --point] [--together | --separate] "
             "[--precision P] [--virtual | --no-virtual] [--lang 0|1]");
+    const int l = args.Language();
     if ((comma && point) || (together && separate) || (withVirtual && noVirtual))
-        return Fail("choose one of --comma/--point, --together/--separate, --virtual/--no-virtual");
+        return Fail(
+            TextPair{"nur eins von --comma/--point, --together/--separate, --virtual/--no-virtual",
+                     "choose one of --comma/--point, --together/--separate, --virtual/--no-virtual"}[l]);
     int precision = 0;
     if (precisionText.empty()) {
         precision = ConfiguredPrecision();
@@ -53,16 +57,18 @@ int RunExport(const std::vector<std::string>& argv)
         char* end = nullptr;
         const long p = std::strtol(precisionText.c_str(), &end, 10);
         if (*end != '\0' || p < 0 || p > 20)
-            return Fail("--precision takes a number of decimals from 0 to 20");
+            return Fail(TextPair{"--precision verlangt 0 bis 20 Dezimalstellen",
+                                 "--precision takes a number of decimals from 0 to 20"}[l]);
         precision = static_cast<int>(p);
     }
     if (langText != "0" && langText != "1")
-        return Fail("--lang takes 0 (German) or 1 (English)");
+        return Fail(TextPair{"--lang verlangt 0 (Deutsch) oder 1 (Englisch)",
+                             "--lang takes 0 (German) or 1 (English)"}[l]);
     const int language = langText == "1" ? 1 : 0;
 
     const std::string path = args.Rest()[0];
     CommandDocument d;
-    if (const std::string error = d.Read(path); !error.empty())
+    if (const std::string error = d.Read(path, nullptr, language); !error.empty())
         return Fail(error);
     data::CQORDoc& doc = d.doc;
     // Without a live bus the module types are the ones the file recorded.

@@ -1,6 +1,7 @@
 // qortool plot: a picture of a recording (PNG or PDF), drawn offscreen with the graph engine.
 #include "cli/command.h"
 #include "cli/silent_document_ui.h"
+#include "common/text.h"
 #include "data/document_curves.h"
 #include "data/document_graph.h"
 #include "data/qor_doc.h"
@@ -38,21 +39,24 @@ int RunPlot(const std::vector<std::string>& argv)
     const int language = TakeLanguage(args);
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
+    const int l = args.Language();
     if (language < 0)
-        return Fail("--lang takes de or en");
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[l]);
     if (args.Rest().size() != 1 || png.empty() == pdf.empty())
         return Fail("usage: qortool plot FILE.qo3 (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--absolute] "
                     "[--lang de|en]");
     int w = 0, h = 0;
     if (!ParseSize(size, w, h))
-        return Fail("bad --size '" + size + "' (WxH, 100 to 20000 pixels each)");
+        return Fail(Format(TextPair{"falsche --size '%s' (BxH, je 100 bis 20000 Pixel)",
+                                    "bad --size '%s' (WxH, 100 to 20000 pixels each)"}[l],
+                           size.c_str()));
     const std::string path = args.Rest()[0];
     CommandDocument d;
-    if (const std::string error = d.Read(path); !error.empty())
+    if (const std::string error = d.Read(path, nullptr, l); !error.empty())
         return Fail(error);
     const data::CQORDoc& doc = d.doc;
     if (doc.Samples().empty())
-        return Fail(path + ": no samples recorded");
+        return Fail(path + TextPair{": keine Messwerte aufgezeichnet", ": no samples recorded"}[l]);
 
     // Drawing text needs a GUI application; it lives only while the picture is made.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr)
@@ -84,7 +88,7 @@ int RunPlot(const std::vector<std::string>& argv)
     else
         ok = graph->SavePdf(QString::fromStdString(pdf));
     if (!ok)
-        return Fail("cannot write " + (png.empty() ? pdf : png));
+        return Fail(TextPair{"nicht schreibbar: ", "cannot write "}[l] + (png.empty() ? pdf : png));
     std::printf("%s: %zu samples, %d curves -> %s\n", path.c_str(), doc.Samples().size(),
                 static_cast<int>(drawn), (png.empty() ? pdf : png).c_str());
     return 0;

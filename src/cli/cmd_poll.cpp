@@ -37,17 +37,20 @@ int RunPoll(const std::vector<std::string>& argv)
     auto transport = LinkOptions::FromArgs(args, error);
     if (!transport)
         return Fail(error);
+    const int l = args.Language();
     long address = -1, count = -1, period = 1000;
     std::string v;
     if (!(v = args.Take("--address")).empty() && !ParseLong(v, 0, 15, address))
-        return Fail("--address needs a module address 0..15");
+        return Fail(TextPair{"--address verlangt eine Moduladresse 0..15",
+                             "--address needs a module address 0..15"}[l]);
     if (!(v = args.Take("--count")).empty() && !ParseLong(v, 1, 100000000, count))
-        return Fail("--count needs a positive number");
+        return Fail(TextPair{"--count verlangt eine positive Zahl", "--count needs a positive number"}[l]);
     if (!(v = args.Take("--period")).empty() && !ParseLong(v, 0, 3600000, period))
-        return Fail("--period needs milliseconds 0..3600000");
+        return Fail(TextPair{"--period verlangt Millisekunden 0..3600000",
+                             "--period needs milliseconds 0..3600000"}[l]);
     const int lang = TakeLanguage(args);
     if (lang < 0)
-        return Fail("--lang needs de or en");
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[l]);
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
 
@@ -57,7 +60,8 @@ int RunPoll(const std::vector<std::string>& argv)
     bus::BusLink link(SystemClock::Instance(), host);
     transport->Attach(link);
     if (!link.OpenPort())
-        return Fail(Format("cannot open the %s", transport->Describe().c_str()));
+        return StationFail(TextPair{"Keine Verbindung zum ", "cannot open the "}[lang] +
+                           transport->Describe(lang));
 
     std::vector<catalogue::CSlave> slaves(16);
     for (std::size_t a = 0; a < 16; ++a) {
@@ -70,7 +74,7 @@ int RunPoll(const std::vector<std::string>& argv)
         addresses.push_back(static_cast<std::uint8_t>(address));
     } else {
         std::fprintf(stderr, lang ? "searching modules on the %s ...\n" : "suche Module am %s ...\n",
-                     transport->Describe().c_str());
+                     transport->Describe(lang).c_str());
         // A plain exchange per address: absent modules are expected here and must not
         // count as poll failures.
         for (std::uint8_t a = 0; a < 16 && !g_interrupted; ++a) {
@@ -80,7 +84,7 @@ int RunPoll(const std::vector<std::string>& argv)
                 addresses.push_back(a);
         }
         if (addresses.empty())
-            return Fail(lang ? "No slave available." : "Kein Slave am Bus.");
+            return StationFail(lang ? "No slave available." : "Kein Slave am Bus.");
     }
 
     std::signal(SIGINT, OnInterrupt);
@@ -93,7 +97,9 @@ int RunPoll(const std::vector<std::string>& argv)
             if (!link.PollModule())
                 continue;
             const bus::Measurement& m = link.LastMeasurement();
-            catalogue::CSlave& s = slaves[m.address & 15];
+            // The address polled: a running potentiostat numbers its fast answers 1..10 in
+            // the address byte.
+            catalogue::CSlave& s = slaves[a];
             if (catalogue::HasDisplayMode(m.status))
                 s.m_displayMode = m.modeBits;
             catalogue::DecodeValues(s, m.status, m.raw);
@@ -109,7 +115,7 @@ int RunPoll(const std::vector<std::string>& argv)
             SystemClock::Instance().SleepMs(rest - waited < 50 ? rest - waited : 50);
     }
     if (valid == 0)
-        return Fail(lang ? "no valid answer" : "keine gültige Antwort");
+        return StationFail(lang ? "no valid answer" : "keine gültige Antwort");
     return 0;
 }
 

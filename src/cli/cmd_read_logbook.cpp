@@ -3,6 +3,7 @@
 #include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
+#include "common/text.h"
 #include "station/console_ui.h"
 
 #include <cstdio>
@@ -17,20 +18,24 @@ int RunReadLogbook(const std::vector<std::string>& argv)
     auto transport = LinkOptions::FromArgs(args, error);
     if (!transport)
         return Fail(error);
+    PotTarget target;
+    if (!TakePotTarget(args, target, error))
+        return Fail(error);
     const int lang = TakeLanguage(args);
     if (lang < 0)
-        return Fail("--lang needs de or en");
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
 
     CoreApp app;
 
     station::ConsoleStation cs(SystemClock::Instance(), station::StationConfig{});
-    if (!SearchPotentiostats(cs, *transport, lang))
-        return 2;
+    if (!SearchPotentiostats(cs, *transport, lang, target))
+        return 1;
     const std::size_t before = cs.logbook.m_text.size();
+    const std::size_t messages = cs.ui.messages.size();  // the search may have had its own
     cs.station.ReadDeviceLogbook();
-    if (!cs.ui.messages.empty())
+    if (cs.ui.messages.size() != messages)
         return 1;
     // The one new entry: time stamp, heading, the device's lines joined by TABs.
     std::fputs(cs.logbook.m_text.substr(before).c_str(), stdout);
@@ -38,9 +43,10 @@ int RunReadLogbook(const std::vector<std::string>& argv)
 }
 
 Registrar reg({"read-logbook",
-               std::string(LinkOptions::Usage()) +
+               std::string(LinkOptions::Usage()) + " " + kPotTargetUsage +
                    " [--lang de|en]\n"
-                   "        reads the logbook of the first potentiostat and prints it as one logbook entry",
+                   "        reads the logbook of the first potentiostat (or of the one at --address, found\n"
+                   "        without a search) and prints it as one logbook entry",
                RunReadLogbook});
 
 }  // namespace

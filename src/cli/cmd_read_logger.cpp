@@ -3,6 +3,7 @@
 #include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "common/clock.h"
+#include "common/text.h"
 #include "station/console_ui.h"
 
 #include <cstdio>
@@ -18,13 +19,16 @@ int RunReadLogger(const std::vector<std::string>& argv)
     auto transport = LinkOptions::FromArgs(args, error);
     if (!transport)
         return Fail(error);
+    PotTarget target;
+    if (!TakePotTarget(args, target, error))
+        return Fail(error);
     const std::string out = args.Take("--out");
     const int lang = TakeLanguage(args);
     const bool quiet = args.Flag("--quiet");
     if (out.empty())
-        return Fail("--out FILE.tx3 is required");
+        return Fail(TextPair{"--out DATEI.tx3 fehlt", "--out FILE.tx3 is required"}[args.Language()]);
     if (lang < 0)
-        return Fail("--lang needs de or en");
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
 
@@ -32,22 +36,26 @@ int RunReadLogger(const std::vector<std::string>& argv)
 
     station::ConsoleStation cs(SystemClock::Instance(), station::StationConfig{});
     cs.ui.quiet = quiet;
-    if (!SearchPotentiostats(cs, *transport, lang))
-        return 2;
+    if (!SearchPotentiostats(cs, *transport, lang, target))
+        return 1;
     cs.ui.loggerFile = out;
     cs.station.ReadDataLogger();
     if (cs.ui.shownLoggerFile != out)
         return 1;
     if (!quiet)
-        std::fprintf(stderr, "data logger of module %u written to %s\n",
-                     unsigned{cs.station.Potentiostats().front()}, out.c_str());
+        std::fprintf(stderr, "%s\n",
+                     Format(TextPair{"Datenlogger von Modul %u in %s geschrieben",
+                                     "data logger of module %u written to %s"}[lang],
+                            unsigned{cs.station.Potentiostats().front()}, out.c_str())
+                         .c_str());
     return 0;
 }
 
 Registrar reg({"read-logger",
-               std::string(LinkOptions::Usage()) +
-                   " --out FILE.tx3 [--lang de|en] [--quiet]\n"
-                   "        reads the data logger of the first potentiostat and writes it in time order",
+               std::string(LinkOptions::Usage()) + " --out FILE.tx3 " + kPotTargetUsage +
+                   " [--lang de|en] [--quiet]\n"
+                   "        reads the data logger of the first potentiostat (or of the one at --address,\n"
+                   "        found without a search) and writes it in time order",
                RunReadLogger});
 
 }  // namespace

@@ -28,28 +28,34 @@ int RunRecord(const std::vector<std::string>& argv)
     if (!transport)
         return Fail(error);
     const std::string out = args.Take("--out");
+    const int l = args.Language();
     long interval = 10, samples = -1, duration = -1, save = 600, idCount = 15;
     std::string v;
     if (out.empty())
-        return Fail("--out FILE.qo3 is required");
+        return Fail(TextPair{"--out DATEI.qo3 fehlt", "--out FILE.qo3 is required"}[l]);
     if (out.size() < 4 || out.substr(out.size() - 4) != ".qo3")
-        return Fail("--out needs a file name ending in .qo3");
+        return Fail(TextPair{"--out verlangt einen Dateinamen mit .qo3",
+                             "--out needs a file name ending in .qo3"}[l]);
     if (!(v = args.Take("--interval")).empty() && !ParseLong(v, 0, 86399, interval))
-        return Fail("--interval needs seconds 0..86399");
+        return Fail(
+            TextPair{"--interval verlangt Sekunden 0..86399", "--interval needs seconds 0..86399"}[l]);
     if (!(v = args.Take("--samples")).empty() && !ParseLong(v, 1, 100000000, samples))
-        return Fail("--samples needs a positive number");
+        return Fail(
+            TextPair{"--samples verlangt eine positive Zahl", "--samples needs a positive number"}[l]);
     if (!(v = args.Take("--duration")).empty() && !ParseLong(v, 1, 100000000, duration))
-        return Fail("--duration needs seconds");
+        return Fail(TextPair{"--duration verlangt Sekunden", "--duration needs seconds"}[l]);
     if (!(v = args.Take("--save")).empty() && !ParseLong(v, 1, 86399, save))
-        return Fail("--save needs seconds 1..86399");
+        return Fail(TextPair{"--save verlangt Sekunden 1..86399", "--save needs seconds 1..86399"}[l]);
     if (!(v = args.Take("--idcount")).empty() && !ParseLong(v, 0, 15, idCount))
-        return Fail("--idcount needs the highest address 0..15");
+        return Fail(TextPair{"--idcount verlangt die höchste Adresse 0..15",
+                             "--idcount needs the highest address 0..15"}[l]);
     const int lang = TakeLanguage(args);
     if (lang < 0)
-        return Fail("--lang needs de or en");
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[l]);
     const bool quiet = args.Flag("--quiet");
     if (samples > 0 && duration > 0)
-        return Fail("give either --samples or --duration");
+        return Fail(
+            TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
 
@@ -88,15 +94,19 @@ int RunRecord(const std::vector<std::string>& argv)
 
     st.SearchModules();
     if (!st.ModulesReleased())
-        return Fail(lang == 1 ? "No slave available." : "Kein Slave am Bus.");
+        return StationFail(lang == 1 ? "No slave available." : "Kein Slave am Bus.");
     if (!quiet)
-        std::fprintf(stderr, "recording to %s every %ld s, saving every %ld s\n", out.c_str(), interval,
-                     save);
+        std::fprintf(stderr, "%s\n",
+                     Format(TextPair{"Aufzeichnung in %s alle %ld s, gesichert alle %ld s",
+                                     "recording to %s every %ld s, saving every %ld s"}[lang],
+                            out.c_str(), interval, save)
+                         .c_str());
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     if (!st.StartRecording())
-        return Fail("the recording did not start");
+        return StationFail(
+            TextPair{"die Aufzeichnung hat nicht begonnen", "the recording did not start"}[lang]);
     const std::int64_t start = clock.TickMs();
     std::size_t shown = 0;
     std::int64_t lastShown = start;
@@ -105,7 +115,7 @@ int RunRecord(const std::vector<std::string>& argv)
             st.OnTimer(id);
             const std::size_t n = doc.Samples().size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
-                std::fprintf(stderr, "%zu samples\n", n);
+                std::fprintf(stderr, lang == 1 ? "%zu samples\n" : "%zu Messungen\n", n);
                 shown = n;
                 lastShown = clock.TickMs();
             }
@@ -123,7 +133,8 @@ int RunRecord(const std::vector<std::string>& argv)
     if (!saved)
         return 1;
     if (linkFailed && !g_stop)
-        return Fail("the recording stopped: the link to the modules failed");
+        return StationFail(TextPair{"die Aufzeichnung endete: die Verbindung zu den Modulen ist ausgefallen",
+                                    "the recording stopped: the link to the modules failed"}[lang]);
     return 0;
 }
 

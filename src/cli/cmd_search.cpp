@@ -27,9 +27,10 @@ int RunSearch(const std::vector<std::string>& argv)
     char* end = nullptr;
     const long n = std::strtol(idCount.c_str(), &end, 10);
     if (*end || n < 0 || n > 15)
-        return Fail("--idcount needs the highest address 0..15");
+        return Fail(TextPair{"--idcount verlangt die höchste Adresse 0..15",
+                             "--idcount needs the highest address 0..15"}[args.Language()]);
     if (lang < 0)
-        return Fail("--lang needs de or en");
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
     cfg.idCount = static_cast<int>(n);

@@ -22,7 +22,10 @@ struct Registrar {
 // Small helpers for the commands' argument lists.
 class Args {
 public:
-    explicit Args(std::vector<std::string> args) : m_args(std::move(args)) {}
+    // The language of the messages is known from the start: "--lang en" (or 1) anywhere.
+    explicit Args(std::vector<std::string> args);
+    // 0 German, 1 English.
+    int Language() const { return m_lang; }
     // Removes "--name VALUE" and returns VALUE (or `fallback` when absent).
     std::string Take(const std::string& name, const std::string& fallback = {});
     bool Has(const std::string& name) const;
@@ -37,6 +40,7 @@ public:
 
 private:
     std::vector<std::string> m_args;
+    int m_lang = 0;
 };
 
 // A whole decimal number within lo..hi.
@@ -45,7 +49,11 @@ bool ParseLong(const std::string& s, long lo, long hi, long& out);
 // --lang de (the default) or en: 0 or 1; -1 for anything else.
 int TakeLanguage(Args& args);
 
-// Prints "qortool: <message>" on stderr and returns 2.
+// Prints "qortool: <message>" on stderr and returns 2: a wrong option.
 int Fail(const std::string& message);
+// The same, returning 1: the station (the bus, a module, a file) failed.
+int StationFail(const std::string& message);
+// "qortool: <message>" on stderr.
+void Say(const std::string& message);
 
 }  // namespace qor::cli

@@ -25,10 +25,13 @@ public:
     // missing or malformed.
     static std::unique_ptr<LinkOptions> FromArgs(Args& args, std::string& error);
     static const char* Usage() { return "(--sim | --tcp HOST:PORT | --serial DEVICE [--baud N])"; }
+    static constexpr int kMinBaud = 50;
+    static constexpr int kMaxBaud = 4000000;
 
     // The transports are made on the first call, once the program's Qt application exists.
     void Attach(bus::BusLink& link);
-    std::string Describe() const;
+    // "Gateway 127.0.0.1:50000", "serial port /dev/ttyUSB0", "simulated bus" in language `lang`.
+    std::string Describe(int lang) const;
 
 private:
     explicit LinkOptions(const wiring::LinkChoice& choice) : m_choice(choice) {}
@@ -42,9 +45,20 @@ public:
     void OnLinkEvent(const bus::LinkEvent& event) override;
 };
 
-// Attaches the bus to the console station in language `lang` and searches it, every module
-// found released to the station; false, with the message printed, when no potentiostat
-// answered.
-bool SearchPotentiostats(station::ConsoleStation& cs, LinkOptions& transport, int lang);
+// Where the potentiostat commands look: the module at `address` alone (no search), or a
+// search of the addresses 0..idCount.
+struct PotTarget {
+    long address = -1;
+    long idCount = 15;
+};
+// Takes --address N or --idcount N out of `args`; false with `error` set when malformed.
+bool TakePotTarget(Args& args, PotTarget& target, std::string& error);
+inline constexpr const char* kPotTargetUsage = "[--address N | --idcount N]";
+
+// Attaches the bus to the console station in language `lang` and finds the potentiostats:
+// a search with every module found released to the station, or the identification of the
+// one address given. False, with the message printed, when no potentiostat answered.
+bool SearchPotentiostats(station::ConsoleStation& cs, LinkOptions& transport, int lang,
+                         const PotTarget& target = {});
 
 }  // namespace qor::cli

@@ -1,5 +1,6 @@
 // qortool: drives the station without a window.
 #include "cli/command.h"
+#include "common/text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +14,13 @@ std::vector<Command>& Commands()
 {
     static std::vector<Command> commands;
     return commands;
+}
+
+Args::Args(std::vector<std::string> args) : m_args(std::move(args))
+{
+    for (std::size_t i = 0; i + 1 < m_args.size(); ++i)
+        if (m_args[i] == "--lang" && (m_args[i + 1] == "en" || m_args[i + 1] == "1"))
+            m_lang = 1;
 }
 
 std::string Args::Take(const std::string& name, const std::string& fallback)
@@ -45,7 +53,7 @@ std::string Args::Unknown() const
 {
     for (const auto& a : m_args)
         if (a.size() > 2 && a.rfind("--", 0) == 0)
-            return "unknown option " + a;
+            return TextPair{"unbekannte Option ", "unknown option "}[m_lang] + a;
     return {};
 }
 
@@ -66,14 +74,25 @@ std::string Args::Leftover() const
 {
     std::string unknown = Unknown();
     if (unknown.empty() && !m_args.empty())
-        unknown = "unexpected argument " + m_args.front();
+        unknown = TextPair{"unerwartetes Argument ", "unexpected argument "}[m_lang] + m_args.front();
     return unknown;
+}
+
+void Say(const std::string& message)
+{
+    std::fprintf(stderr, "qortool: %s\n", message.c_str());
 }
 
 int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "qortool: %s\n", message.c_str());
+    Say(message);
     return 2;
+}
+
+int StationFail(const std::string& message)
+{
+    Say(message);
+    return 1;
 }
 
 }  // namespace qor::cli

@@ -30,16 +30,16 @@ struct CommandDocument {
     data::CQORDoc doc{SystemClock::Instance(), logbook, ui};
 
     // Reads `path` in the layout its name gives (.qo3 otherwise). Returns the message for a
-    // failure ("no such file: PATH" or "PATH: reason"), empty when the file was read;
-    // `found` tells whether there was a file to read.
-    std::string Read(const std::string& path, bool* found = nullptr)
+    // failure ("no such file: PATH" or "PATH: reason") in language `lang`, empty when the
+    // file was read; `found` tells whether there was a file to read.
+    std::string Read(const std::string& path, bool* found = nullptr, int lang = 1)
     {
         std::error_code ec;
         const bool exists = std::filesystem::is_regular_file(path, ec);
         if (found)
             *found = exists;
         if (!exists)
-            return "no such file: " + path;
+            return (lang == 1 ? "no such file: " : "Datei nicht gefunden: ") + path;
         const data::IoResult r =
             doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));
         return r.ok ? std::string() : path + ": " + r.error;

@@ -2,6 +2,7 @@
 
 #include "common/codec.h"
 #include "common/text.h"
+#include "data/record.h"
 
 #include <algorithm>
 
@@ -32,6 +33,7 @@ Archive Archive::Load(std::FILE* file)
         if (size > here)
             ar.m_sourceLeft = static_cast<std::uint64_t>(size - here);
     }
+    ar.m_loadSize = ar.m_sourceLeft;
     return ar;
 }
 
@@ -40,6 +42,7 @@ Archive Archive::Load(const void* data, std::size_t size)
     Archive ar;
     ar.m_base = static_cast<const std::uint8_t*>(data);
     ar.m_end = size;
+    ar.m_loadSize = size;
     return ar;
 }
 
@@ -352,11 +355,12 @@ ObjectRef Archive::ReadObjectRef()
     return ref;
 }
 
-void Archive::NoteObject(std::uint32_t number, int list, std::uint32_t index)
+void Archive::NoteObject(std::uint32_t number, int list, std::uint32_t index, std::uint64_t bytes)
 {
     if (number < m_entries.size()) {
         m_entries[number].list = static_cast<std::int16_t>(list);
         m_entries[number].index = index;
+        m_entries[number].bytes = bytes;
     }
 }
 
@@ -364,7 +368,49 @@ Archive::Placed Archive::PlacedObject(std::uint32_t number) const
 {
     if (number >= m_entries.size() || m_entries[number].isClass || m_entries[number].list < 0)
         Fail("reference to an object that was not read");
-    return Placed{m_entries[number].list, m_entries[number].index};
+    return Placed{m_entries[number].list, m_entries[number].index, m_entries[number].bytes};
+}
+
+void Archive::ChargeCopy(std::uint64_t bytes)
+{
+    m_copied += bytes;
+    if (m_copied > CopyAllowance(m_loadSize))
+        Fail(Format("references to earlier objects would take more than %llu bytes",
+                    static_cast<unsigned long long>(CopyAllowance(m_loadSize))));
+}
+
+void Archive::SetCopier(int list, Copier copier)
+{
+    if (list < 0 || list > 64)
+        return;
+    if (m_copiers.size() <= static_cast<std::size_t>(list))
+        m_copiers.resize(static_cast<std::size_t>(list) + 1);
+    m_copiers[static_cast<std::size_t>(list)] = std::move(copier);
+}
+
+std::unique_ptr<CListRecord> Archive::CopyOf(const Placed& at)
+{
+    const auto list = static_cast<std::size_t>(at.list);
+    std::unique_ptr<CListRecord> copy;
+    if (at.list >= 0 && list < m_copiers.size() && m_copiers[list])
+        copy = m_copiers[list](at.index);
+    if (!copy)
+        Fail("reference to an object that cannot be copied");
+    ChargeCopy(at.bytes);
+    return copy;
+}
+
+std::string Archive::Printable(std::string_view name)
+{
+    std::string out;
+    for (const char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F && b != '\\')
+            out += c;
+        else
+            out += Format("\\x%02X", b);
+    }
+    return out;
 }
 
 const std::string& Archive::ClassOfObject(std::uint32_t number) const

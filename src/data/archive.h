@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace qor::data {
+
+class CListRecord;
 
 static_assert(std::endian::native == std::endian::little, "the archive copies little-endian fields in bulk");
 
@@ -100,14 +104,32 @@ public:
     void WriteObjectTag(std::string_view className);
     void WriteNull();
     ObjectRef ReadObjectRef();
-    // Where a loaded object went, so that later references to it can be resolved.
-    void NoteObject(std::uint32_t number, int list, std::uint32_t index);
+    // Where a loaded object went, so that later references to it can be resolved; `bytes`
+    // is what a copy of it takes in memory.
+    void NoteObject(std::uint32_t number, int list, std::uint32_t index, std::uint64_t bytes = 0);
     struct Placed {
         int list;
         std::uint32_t index;
+        std::uint64_t bytes;
     };
     // The list and index of an object read earlier (throws when the number is unknown).
     Placed PlacedObject(std::uint32_t number) const;
+    // A reference copies the object it refers to, so a small file could ask for gigabytes.
+    // The copies of one file may take at most CopyAllowance(file size) bytes; beyond that
+    // the file is refused.
+    static constexpr std::uint64_t CopyAllowance(std::uint64_t fileBytes)
+    {
+        return 16 * fileBytes + (1 << 20);
+    }
+    void ChargeCopy(std::uint64_t bytes);
+    // Copies of the objects of a list read earlier, for references from a list that takes
+    // any class. The function must stay valid while the archive reads.
+    using Copier = std::function<std::unique_ptr<CListRecord>(std::uint32_t index)>;
+    void SetCopier(int list, Copier copier);
+    // A copy of an object read earlier into any list with a copier (throws otherwise).
+    std::unique_ptr<CListRecord> CopyOf(const Placed& at);
+    // A name from the file fit for a message: bytes outside printable ASCII as \xNN.
+    static std::string Printable(std::string_view name);
     // The class name of an object read earlier.
     const std::string& ClassOfObject(std::uint32_t number) const;
 
@@ -138,8 +160,12 @@ private:
         std::int16_t list;        // -1 for a class record or an object not noted
         bool isClass;
         std::uint32_t index;
+        std::uint64_t bytes = 0;
     };
     std::vector<Entry> m_entries{Entry{-1, -1, false, 0}};
+    std::uint64_t m_loadSize = 0;  // loading: the bytes of the whole source
+    std::uint64_t m_copied = 0;    // loading: what the copies of referenced objects took
+    std::vector<Copier> m_copiers;
     std::vector<std::string> m_classes;
     std::vector<std::uint32_t> m_classNumber;  // number of each class in m_classes
     std::vector<std::uint16_t> m_classSchema;

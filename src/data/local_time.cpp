@@ -1,12 +1,20 @@
 #include "data/local_time.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace qor::data {
 
+std::int64_t ClampToCalendar(std::int64_t t)
+{
+    return std::clamp(t, kEarliestTime, kLatestTime);
+}
+
 LocalTm ToLocal(std::int64_t t)
 {
     LocalTm r;
+    if (t != ClampToCalendar(t))
+        return r;
     std::time_t tt = static_cast<std::time_t>(t);
     std::tm tm{};
     if (!localtime_r(&tt, &tm))

@@ -23,7 +23,9 @@ std::array<ChannelTexts, 16> DescribeChannels(const std::array<catalogue::CSlave
         const catalogue::ChannelInfo info = catalogue::DescribeModule(slaves[i]);
         out[i].moduleName = catalogue::ModuleName(slaves[i]);
         out[i].name = {info.name1, info.name2, info.name3};
-        out[i].unit = {info.unit1, catalogue::SecondUnit(slaves[i]), info.unit3};
+        // Value 1 is stored times the catalogue's factor, so its numbers are in the base unit.
+        const std::string unit1 = info.factor != 1.0f && !info.baseUnit.empty() ? info.baseUnit : info.unit1;
+        out[i].unit = {unit1, catalogue::SecondUnit(slaves[i]), info.unit3};
     }
     return out;
 }

@@ -19,7 +19,8 @@ inline constexpr const char* kExportDefaultExt = "txt";
 inline constexpr const char* kExportDefaultName = "*.txt";
 inline constexpr const char* kExportFilter = "Tabellen (*.txt) | *.txt | Alle Dateien (*.*)|*.*||";
 
-// The catalogue's words for the sixteen module records.
+// The catalogue's words for the sixteen module records; the unit of value 1 is that of the
+// numbers the document stores (value 1 times the catalogue's factor).
 std::array<ChannelTexts, 16> DescribeChannels(const std::array<catalogue::CSlave, 16>& slaves);
 
 // The rules of the "Export" dialog: sixteen rows of three check boxes, the virtual-channels

@@ -55,6 +55,7 @@ class LocalClock {
 public:
     data::LocalTm At(std::int64_t t)
     {
+        t = data::ClampToCalendar(t);  // a stamp of a corrupt file: its nearest date
         const std::int64_t delta = t - m_baseTime;
         if (!m_have || delta < 0 || m_base.second + delta >= 60) {
             m_base = data::ToLocal(t);

@@ -109,8 +109,38 @@ double CFormelInterpreter::RoundSubResult(double v, bool* error)
 double CFormelInterpreter::LeadingNumber(std::string_view text)
 {
     // The station reads numbers with a point whatever the user's locale says.
+    // Decimal numbers only: strtod would also take "0x10" as 16 and "nan" or "inf" as numbers.
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    const std::string s(text);
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    const std::size_t start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    const std::size_t digitsFrom = i;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    std::size_t digits = i - digitsFrom;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t from = ++i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i;
+        digits += i - from;
+    }
+    if (digits == 0)
+        return 0.0;
+    // A decimal exponent counts only with its digits ("2e" is 2, "2e3" is 2000).
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j]))
+                ++j;
+            i = j;
+        }
+    }
+    const std::string s(text.substr(start, i - start));
     return strtod_l(s.c_str(), nullptr, cLocale);
 }
 

@@ -22,7 +22,8 @@ public:
     static int CheckSyntax(std::string formula);
     // "%.12f" of a sub-result, read back; a value that is not a finite number is an error.
     static double RoundSubResult(double v, bool* error);
-    // strtod in the C locale: the leading number of the text, 0.0 if there is none.
+    // The leading decimal number of the text (as strtod in the C locale reads it, but never
+    // hexadecimal, "inf" or "nan"); 0.0 if there is none.
     static double LeadingNumber(std::string_view text);
 
 private:

@@ -44,7 +44,7 @@ std::string ReadOut::Text(const GraphModel& model, int curve, double x, double y
                           static_cast<unsigned>(lt.month), static_cast<unsigned>(lt.hour),
                           static_cast<unsigned>(lt.minute), static_cast<unsigned>(lt.second), ys.c_str());
         }
-        std::int64_t d = t - g->m_points[0].time;
+        std::int64_t d = ElapsedSeconds(g->m_points[0].time, t);
         if (d < 0)
             d = 0;
         return Format("x=%u:%u:%u, y=%s", static_cast<unsigned>(d / 3600),
@@ -62,8 +62,8 @@ std::string ReadOut::PointTime(std::int64_t first, std::int64_t t, bool absolute
                       static_cast<unsigned>(lt.month), static_cast<unsigned>(lt.hour),
                       static_cast<unsigned>(lt.minute), static_cast<unsigned>(lt.second));
     }
-    const long d = static_cast<long>(t - first);
-    return Format("(%ld:%02ld:%02ld)", d / 3600, (d / 60) % 60, d % 60);
+    const long long d = ElapsedSeconds(first, t);
+    return Format("(%lld:%02lld:%02lld)", d / 3600, (d / 60) % 60, d % 60);
 }
 
 }  // namespace qor::graph

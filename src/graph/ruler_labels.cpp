@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <limits>
 
 namespace qor::graph {
 
@@ -55,19 +56,30 @@ std::vector<LogLabel> LogLabels(const std::vector<double>& decades)
     return out;
 }
 
+std::int64_t ElapsedSeconds(std::int64_t start, std::int64_t t)
+{
+    std::int64_t d = 0;
+    if (__builtin_sub_overflow(t, start, &d))
+        return t < start ? std::numeric_limits<std::int64_t>::min()
+                         : std::numeric_limits<std::int64_t>::max();
+    return d;
+}
+
 std::string ElapsedLabel(std::int64_t start, std::int64_t t)
 {
-    std::int64_t d = t - start;
+    const std::int64_t d = ElapsedSeconds(start, t);
     const bool negative = d < 0;
-    if (negative)
-        d = -d;
-    const long long h = d / 3600, m = (d / 60) % 60, s = d % 60;
-    return Format("%s%0lld:%02lld:%02lld", negative ? "-" : "", h, m, s);
+    // The magnitude in unsigned arithmetic: the most negative difference has no positive twin.
+    const unsigned long long a =
+        negative ? 0ull - static_cast<unsigned long long>(d) : static_cast<unsigned long long>(d);
+    return Format("%s%0llu:%02llu:%02llu", negative ? "-" : "", a / 3600, (a / 60) % 60, a % 60);
 }
 
 LocalTime ToLocalTime(std::int64_t t)
 {
-    std::time_t tt = static_cast<std::time_t>(t);
+    // 0001-01-02 .. 9999-12-30 UTC: every zone keeps that within four-digit years.
+    constexpr std::int64_t kEarliest = -62135596800 + 86400, kLatest = 253402300799 - 86400;
+    std::time_t tt = static_cast<std::time_t>(std::clamp(t, kEarliest, kLatest));
     std::tm tm{};
     if (!localtime_r(&tt, &tm))
         return {};

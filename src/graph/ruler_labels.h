@@ -43,6 +43,8 @@ struct LogLabel {
 std::vector<LogLabel> LogLabels(const std::vector<double>& decades);
 
 // Time labels of a time X axis, from sample time stamps (seconds since 1970).
+// t - start, held at the 64-bit limits where it would not fit (stamps of a corrupt file).
+std::int64_t ElapsedSeconds(std::int64_t start, std::int64_t t);
 // Elapsed: "%0d:%02d:%02d" since `start` (hours may exceed 24).
 std::string ElapsedLabel(std::int64_t start, std::int64_t t);
 // Absolute, in local time: date "%02d.%02d.%02d" and time of day "%02d:%02d:%02d".
@@ -52,7 +54,8 @@ struct DateTimeLabel {
 };
 DateTimeLabel AbsoluteLabel(std::int64_t t);
 
-// Local calendar fields of a time stamp (platform conversion).
+// Local calendar fields of a time stamp (platform conversion); stamps outside the years
+// 1..9999 are shown as the nearest end of that span.
 struct LocalTime {
     int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0;
 };

@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "data/archive.h"
 #include "data/daten_object.h"
 #include "data/eis_daten_object.h"
@@ -8,6 +9,7 @@
 #include "data/pot_daten_object.h"
 #include "data/pot_qor_daten_object.h"
 #include "data/pot_ref_daten_object.h"
+#include "data/qor_doc.h"
 #include "data/record_list.h"
 #include "data/string_daten_object.h"
 #include "data_test_util.h"
@@ -201,6 +203,17 @@ TEST(Archive, MalformedInputFails)
         std::vector<CDatenObject> samples;
         EXPECT_THROW(SerializeList(in, samples), ArchiveError);
     }
+    // The bytes of a corrupt class name reach a terminal escaped.
+    const Bytes bad = ByteWriter().u16(1).newClass("C\x1b[2J\\\xff").b;
+    Archive in = Archive::Load(bad.data(), bad.size());
+    std::vector<std::unique_ptr<CListRecord>> spare;
+    std::string message;
+    try {
+        SerializeAnyList(in, spare);
+    } catch (const ArchiveError& e) {
+        message = e.what();
+    }
+    EXPECT_NE(message.find("class C\\x1B[2J\\x5C\\xFF ("), std::string::npos) << message;
 }
 
 TEST(Archive, HugeCountDoesNotReserveIt)
@@ -283,14 +296,48 @@ TEST(Archive, SpareListTakesAnyClassAndCopiesKnownObjects)
     EXPECT_NE(spare[2].get(), spare[0].get());  // a copy, not a second owner
     EXPECT_EQ(static_cast<CPotRefDatenObject&>(*spare[2]).m_z[0], 3.0f);
 
-    // A reference from one list into another is refused.
+    // A reference from one list into another is refused, but the spare list takes a copy.
     ByteWriter x;
-    x.u16(1).newClass("CDatenObject").time(0).append(Bytes(192, 0)).u16(1).u16(2);
+    x.u16(1).newClass("CDatenObject").time(7).append(Bytes(192, 0)).u16(1).u16(2).u16(1).u16(2);
     Archive in2 = Archive::Load(x.b.data(), x.b.size());
     std::vector<CDatenObject> samples;
     std::vector<CDatenObject> other;
     SerializeList(in2, samples, kSampleList);
     EXPECT_THROW(SerializeList(in2, other, kLabelList), ArchiveError);
+    std::vector<std::unique_ptr<CListRecord>> spare2;
+    SerializeAnyList(in2, spare2);
+    ASSERT_EQ(spare2.size(), 1u);
+    EXPECT_EQ(dynamic_cast<CDatenObject&>(*spare2[0]).m_time, 7);
+}
+
+// 2-byte references to a 1 MiB label copied it a thousand times: a gigabyte from a 1 MB file.
+TEST(Archive, ReferencesCannotMultiplyAFileInMemory)
+{
+    qor::SimClock clock;
+    Logbook logbook;
+    FakeUi ui;
+    CQORDoc doc(clock, logbook, ui);
+    TempDir dir;
+    ASSERT_TRUE(doc.WriteFile(dir / "refs.qo3").ok);
+    ByteWriter w;
+    w.b = ReadBytes(dir / "refs.qo3");
+    w.b.resize(w.b.size() - 4);  // the label and spare lists follow here
+    const std::uint32_t text = 1 << 20, refs = 1000;
+    w.u16(refs + 1).newClass("CStringDatenObject").f64(1).f64(2).u8({0, 0}).u32(0).str("").u32(0).u8({0});
+    w.u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0).u8({0xFF}).u16(0xFFFF).u32(text).append(Bytes(text, 'L'));
+    w.u32(0).f64(1);
+    for (std::uint32_t i = 0; i < refs; ++i)
+        w.u16(2);  // the label, object 2 after its class
+    WriteBytes(dir / "refs.qo3", w.u16(0).b);
+    ui.files = {dir / "refs.qo3"};
+    doc.OnFileOpen();  // as the window opens a file
+    std::uint64_t held = 0;
+    for (const CStringDatenObject& l : doc.Labels())
+        held += l.m_text.size();
+    EXPECT_GE(doc.Labels().size(), 2u);
+    EXPECT_LE(held, w.b.size() + Archive::CopyAllowance(w.b.size()));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("refs.qo3"), std::string::npos);
 }
 
 // Negative potentiostat readings are checked through a run of the simulated potentiostat.

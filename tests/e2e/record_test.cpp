@@ -1,4 +1,4 @@
-// qortool record, read-logger, read-logbook and pot, run as programs against qorsim.
+// qortool record, read-logger and read-logbook, run as programs against qorsim.
 #include "support/free_port.h"
 #include "support/process.h"
 
@@ -120,7 +120,7 @@ TEST(QortoolRecord, InterruptSavesEverything)
     EXPECT_EQ(SampleCount(Dump(file.path)), taken);
 }
 
-TEST(QortoolPotentiostat, LoggerLogbookStartStop)
+TEST(QortoolPotentiostat, LoggerAndLogbook)
 {
     const std::string tcp = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
     Process sim({BinPath("qorsim"), "--tcp", tcp, "--module", "0=1", "--module", "1=67"});
@@ -141,11 +141,6 @@ TEST(QortoolPotentiostat, LoggerLogbookStartStop)
     out.clear();
     ASSERT_EQ(RunProgram({BinPath("qortool"), "read-logbook", "--tcp", tcp, "--lang", "en"}, &out), 0);
     EXPECT_NE(out.find("\tlog book QOR- System\n01.03.2026 07:58 Netz ein\t"), std::string::npos) << out;
-    for (const auto& [action, done] : {std::pair{"start", "started"}, std::pair{"stop", "stopped"}}) {
-        out.clear();
-        ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", action, "--tcp", tcp}, &out), 0);
-        EXPECT_EQ(out, std::string("potentiostat 1 ") + done + "\n");
-    }
 }
 
 }  // namespace

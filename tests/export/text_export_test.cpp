@@ -72,11 +72,12 @@ TEST_F(TextExportTest, VirtualChannelsUseCodesAndFactors)
 
 TEST_F(TextExportTest, EveryLineEndsWithTabCrLfAcrossMinutesAndDays)
 {
-    // Consecutive samples across a minute, a day and the change to summer time.
-    const std::int64_t start = qor::data::FromLocal(2009, 3, 29, 1, 59, 58);
-    for (int i = 0; i < 5; ++i) {
+    // Two stamps of a corrupt file (their nearest dates, no overflow), then consecutive
+    // samples across a minute, a day and the change to summer time.
+    const std::int64_t start = qor::data::FromLocal(2009, 3, 29, 1, 59, 58) - 2;
+    for (int i = 0; i < 7; ++i) {
         qor::data::CDatenObject d;
-        d.m_time = start + i;
+        d.m_time = i == 0 ? INT64_MAX : i == 1 ? INT64_MIN : start + i;
         d.m_value[0] = static_cast<float>(i);
         samples.push_back(d);
     }
@@ -84,11 +85,24 @@ TEST_F(TextExportTest, EveryLineEndsWithTabCrLfAcrossMinutesAndDays)
     o.columns[0] = {true, false, false};
     o.precision = 0;
     EXPECT_EQ(TextExport(in, o), "Datum/Zeit\tS0 pH pH [pH]\t\r\n"
-                                 "29.03.2009 01:59:58\t0\t\r\n"
-                                 "29.03.2009 01:59:59\t1\t\r\n"
-                                 "29.03.2009 03:00:00\t2\t\r\n"
-                                 "29.03.2009 03:00:01\t3\t\r\n"
-                                 "29.03.2009 03:00:02\t4\t\r\n");
+                                 "31.12.9999 00:59:59\t0\t\r\n"
+                                 "02.01.1 01:00:00\t1\t\r\n"
+                                 "29.03.2009 01:59:58\t2\t\r\n"
+                                 "29.03.2009 01:59:59\t3\t\r\n"
+                                 "29.03.2009 03:00:00\t4\t\r\n"
+                                 "29.03.2009 03:00:01\t5\t\r\n"
+                                 "29.03.2009 03:00:02\t6\t\r\n");
+}
+
+// Value 1 is stored times the catalogue's factor: the header names the unit of those numbers.
+TEST(ExportHeader, UnitOfValueOneIsTheStoredOne)
+{
+    std::array<qor::catalogue::CSlave, 16> slaves{};
+    for (const auto& [type, unit] :
+         {std::pair{1, "pH"}, {5, "µS/cm"}, {24, "µS/cm"}, {64, "µA"}, {69, "µA"}}) {
+        slaves[0].m_type = static_cast<std::uint8_t>(type);
+        EXPECT_EQ(qor::exporter::DescribeChannels(slaves)[0].unit[0], std::string(unit)) << type;
+    }
 }
 
 // Numbers with comma or point, separate date and time, English and writing a file are checked

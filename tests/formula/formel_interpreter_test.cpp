@@ -63,6 +63,9 @@ const Case kCases[] = {
     {"10^400", false, true, 0},
     {"(0-8)^0.5", false, true, 0},
     {"exp(800)*0+1", false, true, 0},
+    // Numbers are decimal: a hexadecimal form reads as its leading zero.
+    {"0x10", false, false, 0},
+    {"1+0x1p4", false, false, 1},
 };
 
 }  // namespace

@@ -1,8 +1,8 @@
 #pragma once
 
 // A literal, deliberately slow text-rewriting interpreter written straight from the rules:
-// printf("%.12f") and strtod after every step. The production code must agree with it bit
-// for bit; it is not used anywhere else.
+// printf("%.12f") and strtod (decimal numbers only) after every step. The production code must agree with it
+// bit for bit; it is not used anywhere else.
 
 #include <cmath>
 #include <cstdio>
@@ -73,6 +73,12 @@ inline bool Syntax(std::string s)
     return err || open != close;
 }
 
+// strtod for decimal numbers only: "0x10" is 0 ("inf" and "nan" never pass the syntax check).
+inline double Dec(const std::string& s)
+{
+    return std::strtod(s.substr(0, s.find_first_of("xX")).c_str(), nullptr);
+}
+
 // Number from the first digit/point of t up to the next operator character.
 inline double Num(const std::string& t)
 {
@@ -83,7 +89,7 @@ inline double Num(const std::string& t)
     std::size_t q = n.find_first_of("^*/+-");
     if (q != std::string::npos)
         n = n.substr(0, q);
-    return std::strtod(n.c_str(), nullptr);
+    return Dec(n);
 }
 
 inline int Minus(const std::string& t)
@@ -123,7 +129,7 @@ inline double Flat(std::string e, bool& err)
                 ++b;
             if (a == b)
                 break;
-            double x = std::strtod(e.substr(a, b - a).c_str(), nullptr);
+            double x = Dec(e.substr(a, b - a));
             for (int i = 0; i < minus; ++i)
                 x = -x;
             double r = 0.0;
@@ -205,7 +211,7 @@ inline double Flat(std::string e, bool& err)
             e = e.substr(0, start) + Written(r, err) + e.substr(start + span.size());
         }
     }
-    return std::strtod(e.c_str(), nullptr);
+    return Dec(e);
 }
 
 // Construct + check + evaluate, as every caller does.

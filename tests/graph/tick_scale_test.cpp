@@ -122,6 +122,11 @@ TEST(RulerLabels, TimeLabels)
     const DateTimeLabel l = AbsoluteLabel(1700000000);      // 2023-11-14 22:13:20 UTC
     EXPECT_EQ(l.date, "14.11.23");
     EXPECT_EQ(l.time, "22:13:20");
+    // Stamps of a corrupt file: no overflow, the differences held at the limits.
+    constexpr std::int64_t lo = INT64_MIN, hi = INT64_MAX;
+    EXPECT_EQ(ElapsedLabel(lo, hi), "2562047788015215:30:07");
+    EXPECT_EQ(ElapsedLabel(hi, lo), "-2562047788015215:30:08");
+    EXPECT_EQ(AbsoluteLabel(hi).date + " " + AbsoluteLabel(lo).date, "30.12.99 02.01.01");
 }
 
 TEST(RulerLabels, TimeAxisTicksFallOnWholeSamplesWithDistinctLabelsThatFit)

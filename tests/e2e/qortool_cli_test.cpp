@@ -1,0 +1,67 @@
+// qortool's command line: exit status, the language of its messages, and the potentiostat
+// commands judged by their own outcome.
+#include "support/free_port.h"
+#include "support/process.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+
+using qor::test::BinPath;
+using qor::test::Process;
+using qor::test::RunProgram;
+
+namespace {
+
+// Runs qortool with stderr joined to stdout; returns the exit status.
+int Qortool(std::vector<std::string> args, std::string& out)
+{
+    args.insert(args.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1", BinPath("qortool")});
+    out.clear();
+    return RunProgram(args, &out);
+}
+
+}  // namespace
+
+TEST(QortoolOptions, WrongOptionsTwoStationFailuresOneInTheChosenLanguage)
+{
+    const std::string dead = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+        {{"poll", "--sim", "--bogus"}, 2, "unbekannte Option --bogus"},
+        {{"pot", "start", "--serial", "/dev/null", "--baud", "99999999999"},
+         2,
+         "--baud verlangt eine Baudrate von 50 bis 4000000"},
+        {{"read-logbook", "--sim", "--address", "3", "--idcount", "2"},
+         2,
+         "entweder --address oder --idcount angeben"},
+        {{"poll", "--tcp", dead, "--count", "1", "--lang", "en"}, 1, "cannot open the gateway " + dead},
+        {{"read-logbook", "--sim", "--address", "1"}, 1, "Kein entsprechender Slave am Bus."},
+    };
+    std::string out;
+    for (const auto& [args, status, says] : cases) {
+        EXPECT_EQ(Qortool(args, out), status) << out;
+        EXPECT_NE(out.find(says), std::string::npos) << out;
+    }
+}
+
+// Five potentiostats: the search says that only four are allowed, which must not fail the
+// commands after it.
+TEST(QortoolPotentiostat, CommandsJudgedByTheirOwnOutcome)
+{
+    const std::string tcp = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
+    Process sim({BinPath("qorsim"), "--tcp", tcp, "--module", "0=67", "--module", "1=67", "--module", "2=67",
+                 "--module", "3=67", "--module", "4=67"});
+    ASSERT_FALSE(sim.ReadLine().empty());
+    std::string out;
+    EXPECT_EQ(Qortool({"read-logbook", "--tcp", tcp, "--idcount", "4"}, out), 0) << out;
+    EXPECT_NE(out.find("Logbuch QOR- System"), std::string::npos);
+    EXPECT_EQ(Qortool({"pot", "start", "--tcp", tcp, "--address", "0"}, out), 0) << out;
+    EXPECT_EQ(out, "Potentiostat 0 gestartet\n");
+    // The program runs now: a second start is refused, though the search finds it running.
+    EXPECT_EQ(Qortool({"pot", "start", "--tcp", tcp, "--address", "0", "--lang", "en"}, out), 1);
+    EXPECT_EQ(out, "qortool: Start not possible!\n");
+    // A running potentiostat numbers its answers 1..10; they belong to the address polled.
+    EXPECT_EQ(Qortool({"poll", "--tcp", tcp, "--address", "0", "--count", "1"}, out), 0);
+    EXPECT_EQ(out.substr(0, 5), "0\t83\t") << out;
+    EXPECT_EQ(Qortool({"pot", "stop", "--tcp", tcp, "--idcount", "4", "--lang", "en"}, out), 0) << out;
+    EXPECT_NE(out.find("potentiostat 0 stopped\n"), std::string::npos);
+}
