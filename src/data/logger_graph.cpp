@@ -26,7 +26,8 @@ void GraphDLModel::Prepare(graph::GraphModel& g) const
     g.SetAxisTitle("X-Axis", "", 0, graph::kAxisX, false);
     g.SetAxisTitle("Y-Axis", "", 2, graph::kAxisY, false);
     g.SetRange(-500.0, 500.0, -500.0, 500.0, false);
-    unsigned style = graph::kStyleGrid;
+    // The grid is the second option's (on by default), so that switching it off lasts.
+    unsigned style = 0;
     for (int i = 2; i >= 0; --i)
         if (m_option[static_cast<std::size_t>(i)])
             style |= kOptionBits[i];
