@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,10 +30,14 @@ bool Load(const std::string& path, std::string& bytes)
     return false;
 }
 
+// The shortest text that reads back as the same double (12.345, not 12.345000000000001);
+// JSON has no NaN, so a field without a number is null.
 void PrintNumber(double v)
 {
-    if (std::isfinite(v))
-        std::printf("%.17g", v);
+    char text[32];
+    const auto r = std::to_chars(text, text + sizeof text, v);
+    if (std::isfinite(v) && r.ec == std::errc())
+        std::printf("%.*s", static_cast<int>(r.ptr - text), text);
     else
         std::printf("null");
 }

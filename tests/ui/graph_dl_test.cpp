@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -94,6 +95,44 @@ TEST(GraphDL, OpeningButtonsStateAndExport)
     dlg.Open(dir.filePath(QStringLiteral("none.tx3")).toStdString(), 0);
     EXPECT_EQ(message, "Daten nicht verfügbar!");
     EXPECT_EQ(dlg.Graph()->GetGraphCount(), 0);
+    dlg.accept();
+}
+
+// qortool logger: the reader's result as JSON, the export, and the dialog's picture.
+TEST(GraphDL, QortoolLoggerDumpExportPlot)
+{
+    test::App();
+    QTemporaryDir dir;
+    const std::string in = dir.filePath(QStringLiteral("a.tx3")).toStdString();
+    const std::string out = dir.filePath(QStringLiteral("a.txt")).toStdString();
+    const std::string png = dir.filePath(QStringLiteral("a.png")).toStdString();
+    QFile f(QString::fromStdString(in));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("0101230930pH  12.345\xB0"
+            "C   1.000\n\r0101230931pH  12.000\xB0"
+            "C   2.000\n\r");
+    f.close();
+    const std::string tool = test::BinPath("qortool");
+    std::string json;
+    ASSERT_EQ(test::RunProgram({"/usr/bin/env", "TZ=UTC", tool, "logger", "dump", in, "--lang", "en"}, &json),
+              0);
+    EXPECT_NE(json.find(R"({"x": 0, "time": 1672565400, "fields": [{"tag": "pH  ", "value": 12.345}, )"
+                        R"({"tag": "°C  ", "value": 1}]})"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find(R"({"name": "Channel 1 [°C  ]", "colour": "#00ff00"}]})"), std::string::npos) << json;
+    ASSERT_EQ(test::RunProgram({tool, "logger", "export", in, out}), 0);
+    EXPECT_EQ(ReadAll(QString::fromStdString(out)), "01.01.23\t09:30\tpH  \t12,345\t\xB0"
+                                                    "C  \t 1,000\t\r\n"
+                                                    "01.01.23\t09:31\tpH  \t12,000\t\xB0"
+                                                    "C  \t 2,000\t\r\n");
+    EXPECT_NE(test::RunProgram({tool, "logger", "export", in, dir.filePath("no/a.txt").toStdString()}), 0);
+    ASSERT_EQ(test::RunProgram({tool, "logger", "plot", in, "--png", png, "--size", "600x400"}), 0);
+    SimClock clock;
+    CGraphDL dlg(clock);
+    dlg.Open(in, 0);
+    EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
+              dlg.Graph()->RenderImage(QSize(600, 400)));
     dlg.accept();
 }
 
