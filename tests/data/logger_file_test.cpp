@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -73,15 +72,6 @@ TEST(LoggerFile, ExportKeepsOnlyASampleAsFirstLine)
     };
     for (const auto& c : cases)
         EXPECT_EQ(LoggerExportText(c.bytes), c.table) << c.bytes;
-
-    const std::string dir = testing::TempDir() + "logger_export_test";
-    std::filesystem::create_directories(dir);
-    std::string error;
-    EXPECT_TRUE(WriteLoggerExport(dir + "/t.txt", line, &error));
-    EXPECT_EQ(std::filesystem::file_size(dir + "/t.txt"), table.size());
-    EXPECT_FALSE(WriteLoggerExport(dir + "/missing/t.txt", line, &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
 }
 
 // 20 columns, one of them starting on the third line, and a line with the stamp alone.

@@ -45,13 +45,11 @@ TEST(GraphDL, OpeningButtonsStateAndExport)
     dlg.Open(path.toStdString(), 1);
     dlg.show();
     EXPECT_EQ(dlg.windowTitle(), "Data logger graphic - dl.tx3");
-    EXPECT_EQ(dlg.GetButton(CGraphDL::Exit)->text(), "Exit");
     CGraphWnd& g = *dlg.Graph();
     ASSERT_EQ(g.GetGraphCount(), 2);
     EXPECT_EQ(g.GetGraph(dlg.Model().m_curve[1])->m_name, "Channel 1 [mV  ]");
     EXPECT_EQ(g.Range(), (graph::GraphRange{0.0, 1.0, 7.0, 251.5}));
-    EXPECT_EQ(dlg.EnableTimer()->interval(), 500);
-    EXPECT_TRUE(dlg.EnableTimer()->isActive());
+    EXPECT_TRUE(dlg.EnableTimer()->isActive() && dlg.EnableTimer()->interval() == 500);
 
     // Each mode disables its own button at the next tick and enables the others.
     const struct {
@@ -89,6 +87,7 @@ TEST(GraphDL, OpeningButtonsStateAndExport)
     AcceptNextMessage(&message);
     EXPECT_FALSE(dlg.ExportTo(dir.filePath(QStringLiteral("no/t.txt")).toStdString()));
     EXPECT_TRUE(message.startsWith("The file ")) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("no"))));
     dlg.accept();
 
     AcceptNextMessage(&message);
@@ -126,7 +125,6 @@ TEST(GraphDL, QortoolLoggerDumpExportPlot)
                                                     "C  \t 1,000\t\r\n"
                                                     "01.01.23\t09:31\tpH  \t12,000\t\xB0"
                                                     "C  \t 2,000\t\r\n");
-    EXPECT_NE(test::RunProgram({tool, "logger", "export", in, dir.filePath("no/a.txt").toStdString()}), 0);
     ASSERT_EQ(test::RunProgram({tool, "logger", "plot", in, "--png", png, "--size", "600x400"}), 0);
     SimClock clock;
     CGraphDL dlg(clock);
@@ -158,8 +156,6 @@ TEST(GraphDL, ReadOutFromQorsimOpensTheGraph)
     std::string first;
     ASSERT_TRUE(f.WithFile(station::Cmd::ReadDataLogger, file, [&](QWidget* w) {
         auto* dlg = qobject_cast<CGraphDL*>(w);
-        if (auto* box = qobject_cast<QMessageBox*>(w))
-            ADD_FAILURE() << box->text().toStdString();
         ASSERT_NE(dlg, nullptr) << w->metaObject()->className();
         curves = dlg->Graph()->GetGraphCount();
         points = dlg->Graph()->GetGraph(dlg->Model().m_curve[2])->m_points.size();
@@ -173,15 +169,13 @@ TEST(GraphDL, ReadOutFromQorsimOpensTheGraph)
 
     // File > Open of the .tx3 and the .tx3 on the command line open it too.
     QString title;
-    ASSERT_TRUE(f.WithFile(station::Cmd::FileOpen, file, [&title](QWidget* w) {
+    const auto takeTitle = [&title](QWidget* w) {
         title = w->windowTitle();
         QMetaObject::invokeMethod(w, "accept");
-    }));
+    };
+    ASSERT_TRUE(f.WithFile(station::Cmd::FileOpen, file, takeTitle));
     EXPECT_EQ(title, "Datenlogger Grafik - read.tx3");
-    test::OnNextModal([&title](QWidget* w) {
-        title = w->windowTitle();
-        QMetaObject::invokeMethod(w, "accept");
-    });
+    test::OnNextModal(takeTitle);
     f.Start(1, file.toStdString());
     EXPECT_EQ(title, "Data logger graphic - read.tx3");
 }
