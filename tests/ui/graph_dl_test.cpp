@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace qor::ui {

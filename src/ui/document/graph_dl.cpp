@@ -16,9 +16,9 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPushButton>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <functional>
 #include <utility>
@@ -57,10 +57,11 @@ CGraphDL::CGraphDL(Clock& clock, QWidget* parent) : QDialog(parent), m_clock(clo
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
     for (int b = 0; b < ButtonCount; ++b) {
-        auto* button = new QPushButton(this);
+        // Tool buttons take the room of their caption, so the row fits a small screen.
+        auto* button = new QToolButton(this);
         const QString name = QString::fromLatin1(kNames[b]);
         button->setObjectName(name);
-        button->setAutoDefault(false);
+        button->setMinimumWidth(32);
         if (b >= Up && b <= Right) {
             const QStyle::StandardPixmap arrows[] = {QStyle::SP_ArrowUp, QStyle::SP_ArrowDown,
                                                      QStyle::SP_ArrowLeft, QStyle::SP_ArrowRight};
@@ -116,7 +117,7 @@ CGraphDL::CGraphDL(Clock& clock, QWidget* parent) : QDialog(parent), m_clock(clo
         {TextEdit, graphCall([](CGraphWnd& g) { g.SetEditMode(true); })},
     };
     for (const auto& [b, f] : actions)
-        connect(m_buttons[b], &QPushButton::clicked, this, f);
+        connect(m_buttons[b], &QToolButton::clicked, this, f);
 
     m_timer = new QTimer(this);
     m_timer->setInterval(500);

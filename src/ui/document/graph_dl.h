@@ -8,7 +8,7 @@
 
 class QCheckBox;
 class QLabel;
-class QPushButton;
+class QToolButton;
 class QPrinter;
 class QTimer;
 class QVBoxLayout;
@@ -69,7 +69,7 @@ public:
     void PrintOn(QPrinter& printer);
 
     CGraphWnd* Graph() const { return m_graph; }
-    QPushButton* GetButton(Button b) const { return m_buttons[b]; }
+    QToolButton* GetButton(Button b) const { return m_buttons[b]; }
     QCheckBox* Option(int i) const { return m_options[static_cast<std::size_t>(i)]; }
     QTimer* EnableTimer() const { return m_timer; }
     const data::GraphDLModel& Model() const { return m_model; }
@@ -87,7 +87,7 @@ private:
     QVBoxLayout* m_graphPlace = nullptr;
     QLabel* m_readOut = nullptr;
     QTimer* m_timer = nullptr;
-    std::array<QPushButton*, ButtonCount> m_buttons{};
+    std::array<QToolButton*, ButtonCount> m_buttons{};
     std::array<QCheckBox*, 3> m_options{};
 };
 
