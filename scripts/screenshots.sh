@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes docs/screenshot_de.png and docs/screenshot_en.png: the station window while recording
-# from two simulated modules. Not part of the test run.
+# from two simulated modules; and docs/logger_graph_de.png and docs/logger_graph_en.png: the
+# data logger graph with a day of logger lines. Not part of the test run.
 #   scripts/screenshots.sh [build folder]   (default: build/screenshots)
 set -euo pipefail
 
@@ -10,4 +11,4 @@ build="${1:-$root/build/screenshots}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQOR_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" --target qor_screenshots
 QT_QPA_PLATFORM=offscreen "$build/tests/ui/qor_screenshots" "$root/docs"
-echo "written: $root/docs/screenshot_de.png $root/docs/screenshot_en.png"
+echo "written: $root/docs/screenshot_{de,en}.png $root/docs/logger_graph_{de,en}.png"

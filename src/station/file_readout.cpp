@@ -163,32 +163,37 @@ void FileReadout::ReadDataLogger()
     const std::optional<std::string> path = m_ctx.ui.ChooseLoggerFile();
     if (!path)
         return;
+    // The graph opens once the transfer has ended: the link is free again and its window gone.
+    if (TransferLogger(*path))
+        m_ctx.ui.ShowDataLoggerGraph(*path, m_ctx.language);
+}
+
+bool FileReadout::TransferLogger(const std::string& path)
+{
     m_ctx.link.OpenPort();
     m_ctx.Log(m_ctx.T(text::kReadDataLogger));
     TransferFrame frame(m_ctx);
     if (!frame.Ok())
-        return;
+        return false;
     m_ctx.ui.ShowProgress(m_ctx.T(text::kTransmissionTitle), m_ctx.T(text::kTransmissionText), kProgressMax);
     frame.UsesProgress();
     if (m_ctx.flags.potList.empty()) {
         Show(text::kDataNotAvailable);
-        return;
+        return false;
     }
     std::string content;
     if (!ReadLoggerContent(content))
-        return;
+        return false;
     if (m_ctx.link.Ethernet() && !m_ctx.link.OpenEthernet())
-        return;
+        return false;
     std::size_t ringStart = 0;
     if (!ReadRingStart(ringStart))
-        return;
+        return false;
     if (ringStart > content.size()) {
         Show(text::kTransferInterrupted);
-        return;
+        return false;
     }
-    if (!WriteLoggerFile(*path, content, ringStart))
-        return;
-    m_ctx.ui.ShowDataLoggerGraph(*path, m_ctx.language);
+    return WriteLoggerFile(path, content, ringStart);
 }
 
 void FileReadout::ReadDeviceLogbook()

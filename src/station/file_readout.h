@@ -28,6 +28,8 @@ private:
     int RequestBlock(const char* name, std::uint16_t block);
     // Reads the blocks after the first answer (`firstResult`) into `content`.
     bool ReadBlocks(const char* name, int firstResult, std::string& content, bool progress);
+    // Reads the logger and writes it to `path`; true when the file was written.
+    bool TransferLogger(const std::string& path);
     // Reads dl.txt into `content`; false when the read-out is to end.
     bool ReadLoggerContent(std::string& content);
     // Reads the ring start from dl.ini (0 without one); false when the read-out is to end.

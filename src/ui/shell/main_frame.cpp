@@ -9,6 +9,7 @@
 #include "station/timers.h"
 #include "ui/document/export_dlg.h"
 #include "ui/document/grafik_setup_dlg.h"
+#include "ui/document/graph_dl.h"
 #include "ui/document/logbuch_view.h"
 #include "ui/document/qor_view.h"
 #include "ui/shell/app_icon.h"
@@ -90,7 +91,7 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     if (!error.empty())
         statusBar()->showMessage(QString::fromStdString(error), 8000);
 
-    if (!options.file.empty())
+    if (!options.file.empty() && !data::IsLoggerFile(options.file))
         m_doc->OpenByPath(options.file);
     UpdateCommands();
 }
@@ -419,6 +420,8 @@ void CMainFrame::FirstActivation()
     UpdateViews();
     m_station->AutoEnable();
     UpdateCommands();
+    if (data::IsLoggerFile(m_options.file))
+        OpenDataLogger(m_options.file, m_lang);
 }
 
 void CMainFrame::CreatePanes()
@@ -658,8 +661,9 @@ void CMainFrame::SetTitle(const std::string& title)
 
 void CMainFrame::OpenDataLogger(const std::string& path, int language)
 {
-    // The data logger graph is not part of this window yet; say where the file is.
-    ShowMessage(Tr(txt::kLoggerWritten, language).arg(QString::fromStdString(path)).toStdString());
+    if (!m_loggerGraph)
+        m_loggerGraph = new CGraphDL(m_clock, this);
+    m_loggerGraph->Run(path, language);
 }
 
 void CMainFrame::StopLogging()

@@ -39,6 +39,7 @@ class BusWiring;
 namespace qor::ui {
 
 class CDigitalMessView;
+class CGraphDL;
 class CLogbuchView;
 class CQORView;
 class MainMenus;
@@ -77,6 +78,8 @@ public:
     QString PaneText(int pane) const;
     CLogbuchView* LogbookView() const { return m_logView; }
     CQORView* GraphView() const { return m_graphView; }
+    // The data logger graph, once it was opened.
+    CGraphDL* LoggerGraph() const { return m_loggerGraph; }
     QMdiArea* MdiArea() const { return m_mdi; }
     CDigitalMessView* MeterView(int address) const;
     QMdiSubWindow* MeterFrame(int address) const;
@@ -166,6 +169,7 @@ private:
     CQORView* m_graphView = nullptr;
     CLogbuchView* m_logView = nullptr;
     std::unique_ptr<MeterWindows> m_meters;
+    CGraphDL* m_loggerGraph = nullptr;
     bool m_logbookShown = true;
     bool m_firstActivationPending = true;
     bool m_shutdownDone = false;

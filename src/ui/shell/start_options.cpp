@@ -4,12 +4,13 @@ namespace qor::ui {
 
 const char* StartOptionsUsage()
 {
-    return "usage: qorremote [--simulate | --tcp HOST:PORT | --serial DEVICE] [--lang de|en] [FILE.qo3]\n"
+    return "usage: qorremote [--simulate | --tcp HOST:PORT | --serial DEVICE] [--lang de|en] [FILE.qo3 | "
+           "FILE.tx3]\n"
            "  --simulate         in-process simulated bus (pH, conductivity, oxygen, potentiostat)\n"
            "  --tcp HOST:PORT    the TCP gateway at an IPv4 address (or localhost)\n"
            "  --serial DEVICE    a serial device such as /dev/ttyUSB0\n"
            "  --lang de|en       language of the window (German by default)\n"
-           "  FILE               a document to open\n";
+           "  FILE               a document to open, or a data logger file (.tx3) to show\n";
 }
 
 std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& args, std::string* error)

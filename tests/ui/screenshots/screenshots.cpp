@@ -1,11 +1,15 @@
 // Makes the pictures of the station window for the documentation: the window while recording
-// from two modules, once in German and once in English, on the simulated bus and clock.
+// from two modules, once in German and once in English, on the simulated bus and clock; and
+// the data logger graph with a day of the simulated potentiostat's logger.
 // Usage: qor_screenshots <folder>   (scripts/screenshots.sh builds and runs it)
+#include "sim/sim_potentiostat.h"
+#include "ui/document/graph_dl.h"
 #include "ui/document/qor_view.h"
 #include "ui/shell/main_frame.h"
 #include "ui_test_app.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QMdiSubWindow>
 #include <cstdio>
@@ -45,6 +49,30 @@ bool Shoot(int lang, const QDir& out)
     return saved;
 }
 
+bool ShootLogger(int lang, const QDir& out)
+{
+    sim::SimPotentiostat pot(3, sim::SimPotentiostat::kDefaultType, 1);
+    pot.MakeLogger(1440, 0);  // one line a minute, oldest first
+    const QString file = out.filePath(QStringLiteral("dl.tx3"));
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(QByteArray::fromStdString(pot.Files().at("dl.txt"))) < 0)
+        return false;
+    f.close();
+    SimClock clock;
+    ui::CGraphDL dlg(clock);
+    dlg.Open(file.toStdString(), lang);
+    QFile::remove(file);
+    dlg.resize(1180, 700);
+    dlg.show();
+    test::Settle();
+    const QString name = lang ? QStringLiteral("logger_graph_en.png") : QStringLiteral("logger_graph_de.png");
+    const bool saved = dlg.grab().toImage().save(out.filePath(name));
+    dlg.accept();
+    if (!saved)
+        std::fprintf(stderr, "qor_screenshots: cannot write %s\n", qPrintable(out.filePath(name)));
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -55,5 +83,5 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    return Shoot(0, out) && Shoot(1, out) ? 0 : 1;
+    return Shoot(0, out) && Shoot(1, out) && ShootLogger(0, out) && ShootLogger(1, out) ? 0 : 1;
 }
