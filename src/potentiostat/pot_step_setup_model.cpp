@@ -153,6 +153,7 @@ std::string PotStepSetupModel::ApplyTemplate(StpRead result, const StpTemplate& 
         return T(text::kTooManySteps);
     if (result != StpRead::Ok)
         return T(text::kUnreadable);
+    m_templateVersion = t.version;
     m_rows.assign(t.steps.size(), StepText{});
     m_modified.fill(0);
     for (int i = 0; i < Rows(); ++i) {

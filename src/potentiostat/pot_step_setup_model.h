@@ -57,6 +57,8 @@ public:
     // The message for a template that could not be applied, empty when it was.
     std::string ApplyTemplate(StpRead result, const StpTemplate& t);
     StpTemplate ToTemplate() const;
+    // The format version of the template loaded last.
+    double TemplateVersion() const { return m_templateVersion; }
 
     // The settings as the controls hold them.
     PotSettings& Settings() { return m_settings; }
@@ -91,6 +93,7 @@ private:
     int m_selected = -1;
     PotSettings m_settings;
     float m_firmware = 0;
+    double m_templateVersion = 3.0;
 };
 
 }  // namespace qor::potentiostat
