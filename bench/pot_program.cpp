@@ -28,7 +28,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
-    test::Process sim({test::BinPath("qorsim"), "--pty", "--wire-time", "--baud", "56000"});
+    test::Process sim(
+        {test::BinPath("qorsim"), "--pty", "--module", "3=66", "--wire-time", "--baud", "56000"});
     const std::string tty = sim.ReadLine();
     NullHost host;
     io::SerialLink serial;

@@ -100,7 +100,7 @@ TEST(PotProgramEndToEnd, ProgramAndReadBackThroughQorsim)
     m.EndChange(t);
     ASSERT_EQ(m.SaveTemplate(dir + "in.stp"), "");
 
-    qor::test::Process sim({BinPath("qorsim"), "--pty"});
+    qor::test::Process sim({BinPath("qorsim"), "--pty", "--module", "3=66"});
     Tap tap(sim.ReadLine());
     std::string out;
     ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", "program", "--serial", tap.name, "--address", "3",
