@@ -1,4 +1,5 @@
 // qortool pot start | stop: starts or stops the step program of the first potentiostat.
+#include "cli/cmd_pot_program.h"
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
@@ -13,6 +14,8 @@ namespace {
 
 int RunPot(const std::vector<std::string>& argv)
 {
+    if (!argv.empty() && IsPotProgramCommand(argv[0]))
+        return RunPotProgram(argv);
     Args args(argv);
     std::string error;
     auto transport = LinkOptions::FromArgs(args, error);
@@ -58,7 +61,8 @@ Registrar reg({"pot",
                std::string("start | stop ") + LinkOptions::Usage() + " " + kPotTargetUsage +
                    " [--lang de|en]\n"
                    "        starts or stops the step program of the first potentiostat (or of the one at\n"
-                   "        --address, found without a search)",
+                   "        --address, found without a search)\n    " +
+                   kPotProgramUsage,
                RunPot});
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "ui/document/graph_dl.h"
 #include "ui/document/logbuch_view.h"
 #include "ui/document/qor_view.h"
+#include "ui/potentiostat/pot_windows.h"
 #include "ui/shell/app_icon.h"
 #include "ui/shell/command_texts.h"
 #include "ui/shell/main_menus.h"
@@ -239,7 +240,7 @@ void CMainFrame::OnCommand(station::Cmd cmd)
         break;
     case station::Cmd::DefineSteps:
     case station::Cmd::ManualOperation:
-        OnChoosePotentiostat();
+        OnChoosePotentiostat(cmd);
         break;
     case station::Cmd::StartPotAndRecording:
         st.StartPotentiostatAndRecording();
@@ -332,13 +333,15 @@ void CMainFrame::OnToggleLogbook()
     LayoutPanes();
 }
 
-void CMainFrame::OnChoosePotentiostat()
+void CMainFrame::OnChoosePotentiostat(station::Cmd cmd)
 {
     const std::optional<std::uint8_t> address = m_station->ChoosePotentiostat();
     if (!address)
         return;
-    ShowMessage(
-        (Tr(txt::kPotentiostatChosen, m_lang).arg(*address) + Tr(txt::kNotAvailable, m_lang)).toStdString());
+    if (cmd == station::Cmd::DefineSteps)
+        OpenStepSetup(*m_station, *m_services, *address, m_doc->m_slave[*address & 15].m_revision, m_lang, this);
+    else
+        OpenManualOperation(*m_station, *m_services, *address, m_lang, this);
 }
 
 void CMainFrame::OnExport()

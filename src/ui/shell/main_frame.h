@@ -142,7 +142,7 @@ private:
     void OnNewScale();
     void OnLogbookEntry();
     void OnToggleLogbook();
-    void OnChoosePotentiostat();
+    void OnChoosePotentiostat(station::Cmd cmd);
     void OnFileNew();
     void OnFileOpen();
     void OnFileClose();

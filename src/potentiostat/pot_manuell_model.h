@@ -1,0 +1,67 @@
+#pragma once
+
+#include "potentiostat/pot_payloads.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qor::potentiostat {
+
+// What the manual window's controls allow.
+struct ManuellView {
+    std::string unit;  // of the set value
+    bool setValue = false;
+    bool relay = false;
+    bool currentRanges = false;
+    bool voltageRanges = false;
+    bool inputFilters = true;
+    int currentRange = 0;
+    int voltageRange = 0;
+    int filterIndex = 1;
+};
+
+// The rules of manual operation: what the settings and operating-state answers give the
+// controls, and what "Aktuallisieren" sends.
+class PotManuellModel {
+public:
+    // The settings answer's 24 data bytes.
+    void TakeSettings(const std::uint8_t* data);
+    // The operating-state answer's 18 data bytes.
+    void TakeState(const std::uint8_t* data);
+
+    void SetMode(int mode) { m_state.mode = static_cast<std::int8_t>(mode); }
+    void SetRelay(bool on) { m_state.relay = on ? 1 : 0; }
+    void SetValue(float v) { m_state.setValue = v; }
+    void SetCurrentRange(int index);
+    void SetVoltageRange(int index);
+    void SetCapacitance(int index) { m_capacitance = static_cast<std::uint8_t>(index); }
+    void SetFilterIndex(int index) { m_filterCode = FilterCode(index); }
+    void SetHardwareFilter(const HardwareFilter& f) { m_hardware = f; }
+
+    const OperatingState& State() const { return m_state; }
+    int Capacitance() const { return m_capacitance; }
+    std::uint8_t FilterCodeNow() const { return m_filterCode; }
+    std::uint32_t Aux() const { return m_aux; }
+    const HardwareFilter& Hardware() const { return m_hardware; }
+    std::uint8_t CurrentRangeByte() const { return m_currentRange; }
+    std::uint8_t VoltageRangeByte() const { return m_voltageRange; }
+    ManuellView View() const;
+
+    // The 0xD2 payload of this window.
+    SettingsBytes SettingsPayload() const;
+    StateBytes StateSetPayload() const { return EncodeStateSet(m_state); }
+
+private:
+    std::uint8_t m_flags = 0;
+    std::uint8_t m_currentRange = 0x40;
+    std::uint8_t m_voltageRange = 0x40;
+    std::uint8_t m_capacitance = 0;
+    std::uint8_t m_filterCode = 10;
+    HardwareFilter m_hardware;
+    std::uint8_t m_compensation = 0;
+    std::uint8_t m_kept[3] = {0, 0, 0};  // bytes 7, 8, 9
+    std::uint32_t m_aux = 100;
+    OperatingState m_state;
+};
+
+}  // namespace qor::potentiostat

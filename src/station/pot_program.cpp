@@ -1,0 +1,114 @@
+#include "station/pot_program.h"
+
+#include "bus/frame.h"
+#include "potentiostat/pot_texts.h"
+
+#include <array>
+
+namespace qor::station {
+
+using namespace qor::potentiostat;
+
+namespace {
+constexpr int kWriteTimeoutS = 5;
+constexpr int kReadStepTimeoutS = 5;
+constexpr int kReadSettingsTimeoutS = 2;
+constexpr int kStateTimeoutS = 2;
+}  // namespace
+
+const std::uint8_t* PotProgram::Exchange(std::uint8_t command, std::span<const std::uint8_t> payload,
+                                         std::size_t expectedData, int timeoutS)
+{
+    std::array<std::uint8_t, bus::kBufferSize> req{};
+    const int len = bus::BuildRequest(req.data(), command, m_address, payload);
+    const int r = m_link.SendCommand(req.data(), len, m_link.Answer(), timeoutS);
+    if (r != static_cast<int>(bus::kHeaderSize + expectedData))
+        return nullptr;
+    return m_link.Answer() + bus::kHeaderSize;
+}
+
+bool PotProgram::Fail()
+{
+    m_ui.ShowMessage(text::kTransferError[m_lang]);
+    return false;
+}
+
+bool PotProgram::Program(PotStepSetupModel& model)
+{
+    m_link.OpenPort();
+    const SettingsBytes settings = model.ProgramSettings();
+    if (!Exchange(bus::CMD_WRITE_SETTINGS, settings, 2, kWriteTimeoutS))
+        return Fail();
+    m_ui.ShowProgress(text::kTransfer[m_lang], "", kMaxSteps);
+    for (int i = 1; i <= kMaxSteps; ++i) {
+        const StepSlot slot = model.ProgramSlot(i);
+        if (!Exchange(bus::CMD_WRITE_STEP, slot, 2, kWriteTimeoutS)) {
+            m_ui.CloseProgress();
+            return Fail();
+        }
+        m_ui.SetProgress(i);
+    }
+    m_ui.CloseProgress();
+    model.ClearModified();
+    return true;
+}
+
+bool PotProgram::ReadBack(PotStepSetupModel& model)
+{
+    m_link.OpenPort();
+    m_ui.ShowProgress(text::kTransfer[m_lang], "", kMaxSteps);
+    model.BeginReadBack();
+    for (int i = 1; i <= kMaxSteps; ++i) {
+        m_ui.SetProgress(i);
+        const std::uint8_t number = static_cast<std::uint8_t>(i);
+        const std::uint8_t* slot = Exchange(bus::CMD_READ_STEP, {&number, 1}, kSlotSize, kReadStepTimeoutS);
+        if (!slot) {
+            m_ui.CloseProgress();
+            return Fail();
+        }
+        if (slot[0] == 0) {
+            m_ui.SetProgress(kMaxSteps);
+            break;
+        }
+        model.AddReadStep(DecodeSlot(slot));
+    }
+    const std::uint8_t* settings =
+        Exchange(bus::CMD_READ_POT_SETTINGS, {}, kSettingsSize, kReadSettingsTimeoutS);
+    m_ui.CloseProgress();
+    if (!settings)
+        return Fail();
+    model.TakeSettings(settings);
+    return true;
+}
+
+bool PotProgram::ManualRead(PotManuellModel& model)
+{
+    m_link.OpenPort();
+    const std::uint8_t* settings =
+        Exchange(bus::CMD_READ_POT_SETTINGS, {}, kSettingsSize, kReadSettingsTimeoutS);
+    if (!settings)
+        return Fail();
+    model.TakeSettings(settings);
+    const StateBytes read = EncodeStateRead();
+    const std::uint8_t* state = Exchange(bus::CMD_OPERATING_STATE, read, kStateSize, kStateTimeoutS);
+    if (!state)
+        return Fail();
+    model.TakeState(state);
+    return true;
+}
+
+bool PotProgram::ManualApply(PotManuellModel& model)
+{
+    m_link.OpenPort();
+    const SettingsBytes settings = model.SettingsPayload();
+    if (!Exchange(bus::CMD_WRITE_SETTINGS, settings, 2, kWriteTimeoutS))
+        return Fail();
+    const StateBytes set = model.StateSetPayload();
+    const std::uint8_t* state = Exchange(bus::CMD_OPERATING_STATE, set, kStateSize, kStateTimeoutS);
+    if (!state)
+        return Fail();
+    model.TakeState(state);
+    return true;
+}
+
+}  // namespace qor::station

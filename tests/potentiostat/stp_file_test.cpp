@@ -1,0 +1,138 @@
+// Step program templates of each version, written out byte by byte.
+#include "potentiostat/pot_step_setup_model.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace qor::potentiostat;
+
+namespace {
+
+struct Bytes {
+    std::vector<std::uint8_t> b;
+    Bytes& u8(std::uint8_t v) { return b.push_back(v), *this; }
+    Bytes& u32(std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            u8(static_cast<std::uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    Bytes& raw(std::initializer_list<std::uint8_t> v) { return b.insert(b.end(), v), *this; }
+    Bytes& ver(const std::uint8_t (&v)[8]) { return b.insert(b.end(), v, v + 8), *this; }
+    // Short strings: the length byte, then the text in Windows-1252.
+    Bytes& str(std::initializer_list<const char*> texts)
+    {
+        for (const char* t : texts) {
+            u8(static_cast<std::uint8_t>(std::strlen(t)));
+            b.insert(b.end(), t, t + std::strlen(t));
+        }
+        return *this;
+    }
+    // Settings: voltage range 1, current range 6, manual 1/0, compensation 1, iR byte 0x85,
+    // capacitor 1, interruption 20, off time 30, filter 2, capacitance 3, data rate 1.
+    Bytes& settings()
+    {
+        return u32(1).u32(6).u32(1).u32(0).u32(1).u8(0x85).u32(1).u8(20).u8(30).u32(2).u32(3).u32(1);
+    }
+};
+
+constexpr std::uint8_t kV1[] = {0, 0, 0, 0, 0, 0, 0xF0, 0x3F};  // 1.0 as f64
+constexpr std::uint8_t kV2[] = {0, 0, 0, 0, 0, 0, 0x00, 0x40};
+constexpr std::uint8_t kV3[] = {0, 0, 0, 0, 0, 0, 0x08, 0x40};
+
+TEST(StpFile, ReadsEachVersion)
+{
+    struct Case {
+        std::vector<std::uint8_t> file;
+        std::vector<std::string> columns;  // of the one row after loading
+        std::uint32_t aux;
+    };
+    Bytes v1, v2, v3;
+    v1.u32(1)
+        .ver(kV1)
+        .str({"7", "EMK", "0", "mV", "0", "mV", "50", "mV", "0", "90", "Min", "2", "End"})
+        .settings();
+    v2.u32(1)
+        .ver(kV2)
+        .str({"1", "POT", "M", "mV", "10", "mV", "<2", "mA", "R", "5", "Sec", "3", "4", "Z", "0", "2.5000 mV",
+              "0"})
+        .settings();
+    v3.u32(1)
+        .ver(kV3)
+        .str({"1", "GAL", "1",
+              "\xB5"
+              "A",
+              "2", "mA", ">3", "mV", "0", "10", "Sec", "1", "End", "0", "0", "x", "0", "50"})
+        .u32(70)
+        .settings();
+    const Case cases[] = {
+        {v1.b, {"1", "Rest", "0", "mV", "0", "mV", ">50", "mV", "0", "90", "Min", "2", "End", " ", "1"}, 100},
+        {v2.b,
+         {"1", "POT", "M", "mV", "10", "mV", "<2", "mA", "R", "5", "Sec", "3", "4", "2.5000 mV", "1"},
+         100},
+        {v3.b,
+         {"1", "GAL", "1", "µA", "2", "mA", ">3", "mV", "0", "10", "Sec", "1", "End", "199.900 µA", "50"},
+         70},
+    };
+    for (const Case& c : cases) {
+        StpTemplate t;
+        ASSERT_EQ(ReadStp(c.file.data(), c.file.size(), t), StpRead::Ok);
+        PotStepSetupModel m(0);
+        m.Settings().hardwareFilter = 0x12;
+        EXPECT_EQ(m.ApplyTemplate(StpRead::Ok, t), "");
+        ASSERT_EQ(m.Rows(), 1);
+        for (int col = 0; col < kColumnCount; ++col)
+            EXPECT_EQ(m.Cell(0, col), c.columns[static_cast<std::size_t>(col)]) << "column " << col;
+        const PotSettings& s = m.Settings();
+        EXPECT_EQ(std::vector<int>({s.voltageRange, s.currentRange, s.voltageManual, s.currentManual,
+                                    s.compensation, s.irByte, s.irCapacitor, s.interruptionInterval,
+                                    s.offTime, s.filterIndex, s.capacitance, s.dataRate10Hz, s.slider1,
+                                    s.slider2, s.hardwareFilter}),
+                  std::vector<int>({1, 6, 1, 0, 1, 0x85, 1, 20, 30, 2, 3, 1, 20, 30, 0x12}));
+        EXPECT_EQ(s.aux, c.aux);
+        EXPECT_TRUE(m.Modified(0));
+    }
+    // Cut short anywhere, or claiming a 256th step, the file changes nothing.
+    for (std::size_t cut : {std::size_t{0}, std::size_t{3}, v3.b.size() - 1}) {
+        StpTemplate t;
+        EXPECT_EQ(ReadStp(v3.b.data(), cut, t), StpRead::Unreadable);
+    }
+    Bytes many;
+    many.u32(256).ver(kV3);
+    StpTemplate t;
+    EXPECT_EQ(ReadStp(many.b.data(), many.b.size(), t), StpRead::TooManySteps);
+    PotStepSetupModel m(1);
+    m.Append();
+    EXPECT_EQ(m.ApplyTemplate(StpRead::TooManySteps, t), "More than 255 steps are not possible.");
+    EXPECT_EQ(m.Rows(), 1);
+    EXPECT_EQ(m.LoadTemplate("steps.txt"), "Wrong file type.");
+}
+
+TEST(StpFile, SavedTemplateBytes)
+{
+    PotStepSetupModel m(0);
+    m.Append();
+    m.Settings().voltageRange = 1, m.Settings().currentRange = 6, m.Settings().voltageManual = 1;
+    m.Settings().compensation = 1, m.Settings().irByte = 0x85, m.Settings().irCapacitor = 1;
+    m.Settings().interruptionInterval = 20, m.Settings().offTime = 30, m.Settings().filterIndex = 2;
+    m.Settings().capacitance = 3, m.Settings().dataRate10Hz = 1;
+    const std::string path = testing::TempDir() + "saved.stp";
+    ASSERT_EQ(m.SaveTemplate(path), "");
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> written((std::istreambuf_iterator<char>(in)), {});
+    Bytes expected;
+    expected.u32(1)
+        .ver(kV3)
+        .str({"1", "POT", "0", "mV", "0", "mV", ">100", "mA", "0", "60", "Sec", "1", "End", "", "0"})
+        .raw({8, '0', '.', '0', '0', '0', ' ', 'm', 'V'})
+        .str({"0", "1"})
+        .u32(100)
+        .settings();
+    EXPECT_EQ(written, expected.b);
+    std::remove(path.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// Programming, read-back and manual operation on the bus, against a scripted module that
+// answers each request frame from its own slots.
+#include "bus/bus_link.h"
+#include "common/clock.h"
+#include "station/console_ui.h"
+#include "station/pot_program.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace qor;
+using namespace qor::potentiostat;
+
+namespace {
+
+struct ScriptedModule : bus::ByteStream, bus::LinkListener {
+    bool Open(const bus::SerialSettings&) override { return open = true; }
+    void Close() override { open = false; }
+    bool IsOpen() const override { return open; }
+    bool Write(const std::uint8_t* data, std::size_t length) override
+    {
+        std::vector<std::uint8_t> req(data, data + length - 2);  // without the checksum
+        requests.push_back(req);
+        if (static_cast<int>(requests.size()) == silentAt)
+            return true;
+        const std::uint8_t cmd = req[1];
+        std::vector<std::uint8_t> answer;
+        if (cmd == 0xD1) {
+            slots[req[8]].assign(req.begin() + 8, req.end());
+            answer = {1, 0};
+        } else if (cmd == 0xD2) {
+            answer = {1, 0};
+        } else if (cmd == 0xE1) {
+            answer = slots.count(req[8]) ? slots[req[8]] : std::vector<std::uint8_t>(40, 0);
+            if (answer[23] == 1)  // an empty slot answers step number 0
+                answer[0] = 0;
+            if (!renumber.empty() && answer[0] != 0)
+                answer[0] = renumber[req[8] - 1];
+        } else if (cmd == 0xE2) {
+            answer.assign(24, 0);
+            answer[1] = 0x43, answer[4] = 150, answer[10] = 10;
+        } else if (cmd == 0x19) {
+            answer.assign(req.begin() + 8, req.end());
+        }
+        std::vector<std::uint8_t> frame{2, cmd, req[2], static_cast<std::uint8_t>(answer.size()), 0, 0, 0, 0};
+        frame.insert(frame.end(), answer.begin(), answer.end());
+        const std::uint16_t crc = bus::Crc16(frame.data(), frame.size());
+        frame.push_back(static_cast<std::uint8_t>(crc));
+        frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+        input.insert(input.end(), frame.begin(), frame.end());
+        return true;
+    }
+    bool WaitForBytes(std::size_t count, int) override { return input.size() >= count; }
+    std::size_t BytesAvailable() override { return input.size(); }
+    std::size_t Read(std::uint8_t* data, std::size_t length) override
+    {
+        length = std::min(length, input.size());
+        std::copy_n(input.begin(), length, data);
+        input.erase(input.begin(), input.begin() + static_cast<long>(length));
+        return length;
+    }
+    void DiscardInput() override { input.clear(); }
+    void DiscardOutput() override {}
+    void OnLinkEvent(const bus::LinkEvent&) override {}
+
+    bool open = false;
+    int silentAt = -1;
+    std::vector<std::uint8_t> renumber;  // step numbers the module reports instead of its own
+    std::vector<std::uint8_t> input;
+    std::vector<std::vector<std::uint8_t>> requests;
+    std::map<int, std::vector<std::uint8_t>> slots;
+};
+
+struct Rig {
+    Rig()
+    {
+        link.SetSerial(&module);
+        ui.quiet = true;
+    }
+    station::PotProgram Program() { return station::PotProgram(link, ui, 1, 3); }
+    SimClock clock;
+    ScriptedModule module;
+    bus::BusLink link{clock, module};
+    station::ConsoleUi ui{clock};
+};
+
+TEST(PotTransfer, ProgramSendsSettingsThenAllSlots)
+{
+    for (int rows : {0, 3}) {
+        Rig rig;
+        PotStepSetupModel m(1);
+        for (int i = 0; i < rows; ++i)
+            m.Append();
+        ASSERT_TRUE(rig.Program().Program(m));
+        const auto& req = rig.module.requests;
+        ASSERT_EQ(req.size(), 256u);
+        const std::vector<std::uint8_t> settings{2,    0xD2, 3,  24, 0,    0, 0, 0, 0,  0x40,
+                                                 0x40, 0xFF, 10, 0,  0xFF, 0, 0, 0, 100};
+        EXPECT_EQ(std::vector<std::uint8_t>(req[0].begin(), req[0].begin() + 19), settings);
+        // A default step: POT, limit 100 mA above, 60 s, one pass, 1/s, modified.
+        const std::vector<std::uint8_t> step1{2, 0xD1, 3,    40, 0, 0, 0, 0, 1, 0,    0,    0,    0, 0, 0, 0,
+                                              0, 0x70, 0x17, 0,  0, 1, 0, 1, 0, 0x50, 0xC3, 0x47, 0, 0, 1, 0};
+        std::vector<std::uint8_t> empty4(48, 0);
+        empty4[0] = 2, empty4[1] = 0xD1, empty4[2] = 3, empty4[3] = 40, empty4[8] = 4, empty4[31] = 1;
+        if (rows == 3) {
+            EXPECT_EQ(std::vector<std::uint8_t>(req[1].begin(), req[1].begin() + 32), step1);
+            EXPECT_EQ(req[4], empty4);
+        }
+        EXPECT_EQ(req[255][8], 255);
+        EXPECT_EQ(req[255][31], 1);
+        EXPECT_FALSE(rows && m.Modified(0));
+    }
+}
+
+TEST(PotTransfer, ReadBackFillsTheTableInOrder)
+{
+    Rig rig;
+    PotStepSetupModel m(1);
+    for (int i = 0; i < 3; ++i)
+        m.Append();
+    m.Select(1);
+    std::string msg;
+    StepText t = *m.BeginChange(msg);
+    t[F_VALUE1] = "1234.567", t[F_TYPE] = "GAL", t[F_UNIT1] = "µA", t[F_NEXT] = "3";
+    m.EndChange(t);
+    ASSERT_TRUE(rig.Program().Program(m));
+    // A module that numbers its steps its own way: the rows still come in the order read.
+    rig.module.renumber = {9, 1, 1};
+    PotStepSetupModel back(1);
+    ASSERT_TRUE(rig.Program().ReadBack(back));
+    ASSERT_EQ(back.Rows(), 3);
+    EXPECT_EQ(back.Cell(1, 2), "1.234567");
+    EXPECT_EQ(back.Cell(1, 3), "mA");
+    for (int r = 0; r < 3; ++r) {
+        DeviceStep a = ToDevice(m.Row(r)), b = ToDevice(back.Row(r));
+        EXPECT_EQ(a, b) << "row " << r;
+    }
+    EXPECT_EQ(back.Settings().currentRange, 3);
+    EXPECT_EQ(rig.module.requests.back(), (std::vector<std::uint8_t>{2, 0xE2, 3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(rig.module.requests[rig.module.requests.size() - 2],
+              (std::vector<std::uint8_t>{2, 0xE1, 3, 1, 0, 0, 0, 0, 4}));
+
+    // An empty module leaves an empty table and still reads the settings; a silent one
+    // stops with the message.
+    Rig empty;
+    ASSERT_TRUE(empty.Program().ReadBack(back));
+    EXPECT_EQ(back.Rows(), 0);
+    EXPECT_EQ(back.Settings().aux, 100u);
+    Rig silent;
+    silent.module.silentAt = 2;
+    EXPECT_FALSE(silent.Program().Program(m));
+    EXPECT_EQ(silent.ui.messages, std::vector<std::string>{"Error data transfer!"});
+    EXPECT_EQ(silent.module.requests.size(), 2u);
+}
+
+TEST(PotTransfer, ManualReadsAndApplies)
+{
+    Rig rig;
+    PotManuellModel m;
+    ASSERT_TRUE(rig.Program().ManualRead(m));
+    EXPECT_EQ(rig.module.requests[1], (std::vector<std::uint8_t>{2, 0x19, 3, 18, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                                 0, 0,    0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    m.SetMode(1);
+    m.SetRelay(true);
+    m.SetValue(-2.5f);
+    ASSERT_TRUE(rig.Program().ManualApply(m));
+    const auto& req = rig.module.requests;
+    EXPECT_EQ(req[2][1], 0xD2);
+    EXPECT_EQ(req[2][9], 0x43);
+    EXPECT_EQ(req[3], (std::vector<std::uint8_t>{2, 0x19, 3,    18, 0, 0, 0, 0, 1, 1, 1, 0, 0,
+                                                 0, 0x20, 0xC0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_FLOAT_EQ(m.State().setValue, -2.5f);
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+// The potentiostat's windows: the editor's controls and messages, the step table's commands.
+#include "ui/potentiostat/pot_edit.h"
+#include "ui/potentiostat/pot_step_setup.h"
+#include "ui_test_app.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+using namespace qor;
+using namespace qor::potentiostat;
+
+namespace {
+
+TEST(PotEditWindow, ControlsByTypeAndMessages)
+{
+    test::App();
+    struct Case {
+        int type;
+        bool momentary;
+        // value1, value2, interval radio, slew radio, momentary, rest, interval, slew
+        std::array<bool, 8> enabled;
+        const char* slewUnit;
+        const char* slewLabel;
+        int limitUnits;
+    };
+    const Case cases[] = {
+        {T_GAL, false, {1, 1, 1, 1, 1, 0, 0, 1}, "µA", "Slew Rate", 1},
+        {T_POT, false, {1, 1, 1, 1, 1, 1, 0, 1}, "mV", "Slew Rate", 3},
+        {T_POT, true, {0, 1, 0, 1, 1, 1, 0, 1}, "mV", "Slew Rate", 3},
+        {T_REST, false, {0, 0, 1, 0, 0, 0, 1, 0}, " ", "Slew Rate", 1},
+        {T_GAL_CONST, false, {1, 0, 1, 0, 1, 0, 1, 0}, "µA", "Slew Rate", 1},
+        {T_POT_CONST, false, {1, 0, 1, 0, 1, 1, 1, 0}, "mV", "Slew Rate", 3},
+        {T_EIS, false, {1, 1, 0, 0, 0, 1, 1, 1}, "mV", "voltage", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(kTypeText[static_cast<std::size_t>(c.type)]);
+        StepText step = DefaultStepText();
+        PotEditModel model(step, 1);
+        std::vector<std::string> messages;
+        ui::CPotEdit dlg(model, step, 1, [&](const std::string& m) { messages.push_back(m); });
+        dlg.TypeBox()->setCurrentIndex(c.type);
+        if (c.momentary)
+            dlg.MomentaryBox()->setChecked(true);
+        const std::array<bool, 8> got{dlg.Value1()->isEnabled(),        dlg.Value2()->isEnabled(),
+                                      dlg.IntervalRadio()->isEnabled(), dlg.SlewRadio()->isEnabled(),
+                                      dlg.MomentaryBox()->isEnabled(),  dlg.RestBox()->isEnabled(),
+                                      dlg.IntervalEdit()->isEnabled(),  dlg.SlewEdit()->isEnabled()};
+        EXPECT_EQ(got, c.enabled);
+        EXPECT_EQ(dlg.SlewUnit()->text().toStdString(), c.slewUnit);
+        EXPECT_EQ(dlg.SlewLabel()->text().toStdString(), c.slewLabel);
+        EXPECT_EQ(dlg.LimitUnit()->count(), c.limitUnits);
+        EXPECT_EQ(dlg.IntervalRadio()->isHidden(), c.type == T_EIS);
+        EXPECT_TRUE(dlg.CyclicBox()->isHidden());
+        // A zero in the field the mode uses keeps the editor open with its message.
+        (c.enabled[7] && c.type != T_EIS ? dlg.SlewEdit() : dlg.IntervalEdit())->setText("0");
+        dlg.accept();
+        if (c.type == T_EIS) {
+            EXPECT_EQ(dlg.result(), QDialog::Accepted);
+            EXPECT_EQ(step[F_INTERVAL], "1");
+        } else {
+            EXPECT_NE(dlg.result(), QDialog::Accepted);
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].substr(0, 13), "Input of zero");
+            EXPECT_EQ(step, DefaultStepText());
+        }
+    }
+}
+
+std::vector<std::string> TableColumn(QTableWidget* t, int column)
+{
+    std::vector<std::string> v;
+    for (int r = 0; r < t->rowCount(); ++r)
+        v.push_back(t->item(r, column)->text().toStdString());
+    return v;
+}
+
+TEST(PotStepSetupWindow, TableCommands)
+{
+    test::App();
+    PotStepSetupModel model(1);
+    std::vector<std::string> messages;
+    ui::CPotStepSetup dlg(model, nullptr, [&](const std::string& m) { messages.push_back(m); });
+    QTableWidget* table = dlg.Table();
+    ASSERT_EQ(table->columnCount(), 15);
+    EXPECT_EQ(table->columnWidth(13), 80);
+    EXPECT_EQ(table->horizontalHeaderItem(14)->text().toStdString(), "Sample/Sec");
+
+    for (int b : {ui::CPotStepSetup::Insert, ui::CPotStepSetup::Delete, ui::CPotStepSetup::Change})
+        dlg.Button(b)->click();
+    EXPECT_EQ(messages, std::vector<std::string>(3, "No step selected!"));
+
+    for (int i = 0; i < 3; ++i)
+        dlg.Button(ui::CPotStepSetup::Append)->click();
+    EXPECT_EQ(TableColumn(table, 0), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_TRUE(table->item(0, 2)->textAlignment() & Qt::AlignRight);
+
+    // Change through a scripted editor: step 1 goes on to step 3.
+    dlg.runEditor = [](StepText& s) {
+        s[F_NEXT] = "3";
+        return true;
+    };
+    table->selectRow(0);
+    dlg.Button(ui::CPotStepSetup::Change)->click();
+    EXPECT_EQ(table->item(0, 12)->text().toStdString(), "3");
+    table->selectRow(1);
+    dlg.Button(ui::CPotStepSetup::Insert)->click();
+    EXPECT_EQ(TableColumn(table, 12), (std::vector<std::string>{"4", "3", "End", "End"}));
+    table->selectRow(0);
+    dlg.Button(ui::CPotStepSetup::Delete)->click();
+    EXPECT_EQ(TableColumn(table, 0), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_TRUE(table->selectedItems().isEmpty());
+
+    messages.clear();
+    dlg.OnCopy();
+    EXPECT_EQ(messages, std::vector<std::string>{"Steps copy to clipboard."});
+    EXPECT_EQ(QApplication::clipboard()->text().count("\r\n"), 3);
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("1   POT   0   mV"));
+}
+
+}  // namespace
