@@ -42,9 +42,11 @@ double Noisy(std::mt19937& rng, std::size_t i)
 
 // The curves drawn below: built once, they are large.
 struct Curves {
-    PointList dense, holes, times, squares, jitter, sparse, sweep, chunks;
+    PointList dense, holes, times, squares, jitter, sparse, sweep, chunks, shared;
+    SharedColumns rows;
     Curves()
     {
+        shared.Share(&rows);
         std::mt19937 rng(11);
         std::uniform_real_distribution<double> jit(-0.3, 0.3);
         const std::size_t n = 200000;
@@ -53,6 +55,8 @@ struct Curves {
             dense.Insert({x, y, 0, 0});
             const bool hole = i == 0 || i % 9973 == 0 || (i >= 50000 && i < 50040) || i == n - 1;
             holes.Insert({x, hole ? kNaN : y, 0, 0});
+            rows.Append(x, 0);  // Y in single precision, X from the rows
+            shared.AppendShared(hole ? kNaN : static_cast<float>(y));
             times.Insert({1.7e9 + x, y, 0, 0});
             if (i < 2 * PointList::kChunk)  // ends where a chunk of the list ends
                 chunks.Insert({x, y, 0, 0});
@@ -186,6 +190,8 @@ TEST(DrawingDecimator, DirectDrawingLightsTheVertexListsPixels)
         {"across the end of a chunk", &c.chunks, 60000, 70000, -150, 150},
         {"NaN runs and column starts", &c.holes, 0, n - 1, -150, 150},
         {"NaN zoomed", &c.holes, 45000, 60000, -150, 150},
+        {"shared rows, single precision", &c.shared, 0, n - 1, -150, 150},
+        {"shared rows zoomed", &c.shared, 45000, 60000, -150, 150, true},
         {"times of a recording", &c.times, 1.7e9, 1.7e9 + n - 1, -150, 150},
         {"X growing as i*i", &c.squares, 0, 1e7, -150, 150},
         {"jittered X", &c.jitter, 0, 100000, -150, 150},
