@@ -46,7 +46,7 @@ void FeedSamples(graph::GraphModel& graph, DocumentCurves& curves, const std::ve
 {
     // In blocks: each curve's values of a block at once (a virtual channel's formula runs
     // over all of them together), then the block's rows onto every curve.
-    constexpr std::size_t kBlock = 4096;
+    constexpr std::size_t kBlock = 1024;  // the block's samples stay in the cache for every curve
     const std::size_t block = std::min(kBlock, samples.size() - std::min(from, samples.size()));
     std::vector<double> x(block), values(block * ids.size());
     std::vector<std::int64_t> times(block);

@@ -133,8 +133,7 @@ void GraphModel::AddRows(std::size_t n, const double* x, const std::int64_t* tim
         PointList& points = m_slots[i]->m_points;
         const double* y = values[i];
         if (points.Shared()) {
-            for (std::size_t r = 0; r < n; ++r)
-                points.AppendShared(value(y, r));
+            points.AppendShared(y, n);
         } else if (y) {
             for (std::size_t r = 0; r < n; ++r)
                 points.Insert(GraphPoint{x[r], value(y, r), value(y, r), time[r]});

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace qor::graph {
@@ -274,18 +275,52 @@ void PointList::Share(const SharedColumns* columns)
 {
     Clear();
     m_shared = columns;
-    while (m_size < columns->size())
-        AppendShared(std::numeric_limits<double>::quiet_NaN());
+    AppendShared(nullptr, columns->size());
 }
 
-void PointList::AppendShared(double y)
+void PointList::AppendShared(const double* y, std::size_t n)
 {
-    const std::size_t n = m_size;
-    const bool single = m_single;
-    PushY(y);
-    if (m_summaryValid == n && single == m_single)
-        SummaryAppend(y);
-    Extend(m_shared->X(n), y);
+    constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+    auto value = [y](std::size_t r) { return y && std::isfinite(y[r]) ? y[r] : kGap; };
+    const std::size_t first = m_size;
+    // A few rows (a recording's tick) keep the summary up to date; a block leaves it to be
+    // rebuilt in one pass when it is next asked for.
+    constexpr std::size_t kIncremental = 64;
+    if (n <= kIncremental) {
+        const bool summary = m_summaryValid == m_size;
+        for (std::size_t r = 0; r < n; ++r) {
+            const double v = value(r);
+            const bool single = m_single;
+            PushY(v);
+            if (summary && single == m_single)
+                SummaryAppend(v);
+            Extend(m_shared->X(first + r), v);
+        }
+        return;
+    }
+    for (std::size_t r = 0; r < n && m_single; ++r)
+        if (!FitsFloat(value(r)))
+            WidenY();
+    auto copy = [&](auto* dst, std::size_t r, std::size_t count) {
+        using T = std::remove_pointer_t<decltype(dst)>;
+        for (std::size_t j = 0; j < count; ++j)
+            dst[j] = static_cast<T>(value(r + j));
+    };
+    for (std::size_t r = 0; r < n;) {
+        if ((m_size >> kChunkBits) == m_y.size())
+            m_y.emplace_back(
+                static_cast<std::byte*>(AllocChunk(kChunk * (m_single ? sizeof(float) : sizeof(double)))));
+        const std::size_t count = std::min(n - r, kChunk - (m_size & (kChunk - 1)));
+        if (m_single)
+            copy(const_cast<float*>(Group<float>(m_size)), r, count);
+        else
+            copy(const_cast<double*>(Group<double>(m_size)), r, count);
+        m_size += count;
+        r += count;
+    }
+    for (std::size_t r = 0; r < n; ++r)
+        if (const double v = value(r); !std::isnan(v))
+            Extend(m_shared->X(first + r), v);
 }
 
 void PointList::Detach()
@@ -394,12 +429,14 @@ template <class T> void PointList::BuildLevel(std::size_t level) const
     lv.pairs.reserve(2 * ((lowerCount + kFan - 1) / kFan));
     for (std::size_t i = 0; i < lowerCount; i += kFan) {
         double lo = kInf, hi = -kInf;
-        for (std::size_t k = i; k < std::min(lowerCount, i + kFan); ++k) {
-            if (level == 0) {
-                Widen(lo, hi, Y(k));  // a NaN widens nothing
-            } else {
+        const std::size_t end = std::min(lowerCount, i + kFan);
+        if (level == 0) {
+            const T* g = Group<T>(i);  // a group never crosses a chunk
+            for (std::size_t k = 0; k < end - i; ++k)
+                Widen(lo, hi, static_cast<double>(g[k]));  // a NaN widens nothing
+        } else {
+            for (std::size_t k = i; k < end; ++k)
                 Join(lo, hi, levels[level - 1].Lo(k), levels[level - 1].Hi(k));
-            }
         }
         lv.Push(lo, hi);
     }

@@ -117,8 +117,10 @@ public:
     // rows it has already are gaps (NaN) of this list.
     void Share(const SharedColumns* columns);
     bool Shared() const { return m_shared != nullptr; }
-    // The Y of the next row of the shared columns (which already holds it).
-    void AppendShared(double y);
+    // The Y of the next n rows of the shared columns (which already hold them); null: gaps.
+    // A value that is not finite is a gap (NaN).
+    void AppendShared(const double* y, std::size_t n);
+    void AppendShared(double y) { AppendShared(&y, 1); }
     // Clears the Y values; the list stays shared (its columns are being cleared too).
     void ClearShared();
     // X and time copied into columns of its own; the list goes on alone.
