@@ -13,3 +13,9 @@ if(TARGET Qt6::Widgets)
     message(WARNING "QCustomPlot (libqcustomplot-dev) not found: bench_graph is not built")
   endif()
 endif()
+# The document graph of a recorded week: memory against the file, opening against loading,
+# the recording tick.
+if(TARGET Qt6::Widgets)
+  add_executable(bench_document_graph ${CMAKE_CURRENT_SOURCE_DIR}/document_graph_week.cpp)
+  target_link_libraries(bench_document_graph PRIVATE qor_graph_widgets qor_data qor_catalogue qor_common)
+endif()

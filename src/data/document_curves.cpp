@@ -107,6 +107,26 @@ double DocumentCurves::Value(std::size_t index, const CDatenObject& sample)
     return SourceValue(sample, m_setup, static_cast<std::uint8_t>(c.address * 3 + c.value - 1));
 }
 
+void DocumentCurves::Values(std::size_t index, const CDatenObject* samples, std::size_t n, double* out)
+{
+    const DocumentCurve& c = m_curves[index];
+    if (c.IsVirtual()) {
+        const auto v = static_cast<std::size_t>(c.channel);
+        m_y.resize(n);
+        m_z.resize(n);
+        SourceValues(samples, n, m_setup, m_sourceY[v], m_y.data());
+        SourceValues(samples, n, m_setup, m_sourceZ[v], m_z.data());
+        m_virtual.EvaluateMany(static_cast<std::uint8_t>(v), m_y.data(), m_z.data(), out, n);
+        return;
+    }
+    const auto a = static_cast<std::size_t>(c.address);
+    const auto code = static_cast<std::uint8_t>(c.address * 3 + c.value - 1);
+    SourceValues(samples, n, m_setup, code, out);
+    for (std::size_t i = 0; i < n; ++i)
+        if (!(std::fabs(StoredValue(samples[i], a, c.value)) < kOutOfRange))  // NaN too
+            out[i] = 0.0;
+}
+
 void DocumentCurves::Values(const CDatenObject& sample, std::vector<double>& out)
 {
     out.resize(m_curves.size());

@@ -54,6 +54,9 @@ public:
     double Value(std::size_t index, const CDatenObject& sample);
     // The values of all curves for one sample, in curve order.
     void Values(const CDatenObject& sample, std::vector<double>& out);
+    // The values of curve `index` for n consecutive samples, into out[0..n); virtual
+    // channels are evaluated for the whole block at once.
+    void Values(std::size_t index, const CDatenObject* samples, std::size_t n, double* out);
 
 private:
     std::array<catalogue::CSlave, 16> m_slaves;
@@ -62,6 +65,7 @@ private:
     std::array<std::uint8_t, 4> m_sourceZ{};
     VirtualChannels m_virtual;
     std::vector<DocumentCurve> m_curves;
+    std::vector<double> m_y, m_z;  // inputs of a block of virtual channel values
 };
 
 }  // namespace qor::data

@@ -32,7 +32,8 @@ std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const DocumentCurve
     std::vector<int> ids;
     ids.reserve(curves.Size());
     for (const data::DocumentCurve& c : curves.Curves()) {
-        const int id = graph.AddGraph(c.colour, c.label);
+        // The curves share the sample numbers and times; each keeps only its values.
+        const int id = graph.AddGraph(c.colour, c.label, graph::kGraphShared);
         if (graph::CGraphProps* g = graph.GetGraph(id))
             g->m_visible = c.visible;
         ids.push_back(id);
@@ -43,12 +44,25 @@ std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const DocumentCurve
 void FeedSamples(graph::GraphModel& graph, DocumentCurves& curves, const std::vector<int>& ids,
                  const std::vector<CDatenObject>& samples, std::size_t from, bool redraw)
 {
-    std::vector<double> values;
-    for (std::size_t i = from; i < samples.size(); ++i) {
-        curves.Values(samples[i], values);
-        for (std::size_t c = 0; c < ids.size(); ++c)
-            if (ids[c] >= 0 && std::isfinite(values[c]))
-                graph.AddPoint(ids[c], samples[i].m_time, static_cast<double>(i), values[c], redraw);
+    // In blocks: each curve's values of a block at once (a virtual channel's formula runs
+    // over all of them together), then the block's rows onto every curve.
+    constexpr std::size_t kBlock = 1024;  // the block's samples stay in the cache for every curve
+    const std::size_t block = std::min(kBlock, samples.size() - std::min(from, samples.size()));
+    std::vector<double> x(block), values(block * ids.size());
+    std::vector<std::int64_t> times(block);
+    std::vector<const double*> ys(ids.size());
+    for (std::size_t start = from; start < samples.size(); start += block) {
+        const std::size_t n = std::min(block, samples.size() - start);
+        for (std::size_t r = 0; r < n; ++r) {
+            x[r] = static_cast<double>(start + r);
+            times[r] = samples[start + r].m_time;
+        }
+        for (std::size_t c = 0; c < ids.size(); ++c) {
+            ys[c] = &values[c * block];
+            if (ids[c] >= 0)
+                curves.Values(c, &samples[start], n, &values[c * block]);
+        }
+        graph.AddRows(n, x.data(), times.data(), ids, ys, redraw);
     }
 }
 

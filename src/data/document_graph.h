@@ -22,10 +22,11 @@ constexpr double kFirstSectionXTo = 500.0;
 // kFirstSectionXTo before any), Y is the graph setup's range.
 void SetRebuildSection(graph::GraphModel& graph, const CGrafikSetup& setup, bool redraw);
 
-// Adds one graph curve per document curve (colour, label, visibility); the graph's index per
-// curve, -1 where the graph had no free slot.
+// Adds one graph curve per document curve (colour, label, visibility), all sharing X and
+// time; the graph's index per curve, -1 where the graph had no free slot.
 std::vector<int> AddDocumentCurves(graph::GraphModel& graph, const DocumentCurves& curves);
-// Draws samples [from, end) at X = their position in the list.
+// Draws samples [from, end) at X = their position in the list; a value that is not finite
+// leaves a gap.
 void FeedSamples(graph::GraphModel& graph, DocumentCurves& curves, const std::vector<int>& ids,
                  const std::vector<CDatenObject>& samples, std::size_t from, bool redraw);
 // The visible section becomes the data with a little air above and below, so no curve runs

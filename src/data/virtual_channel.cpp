@@ -67,4 +67,21 @@ double SourceValue(const data::CDatenObject& sample, const data::CGrafikSetup& s
     }
 }
 
+void SourceValues(const data::CDatenObject* samples, std::size_t n, const data::CGrafikSetup& setup,
+                  std::uint8_t code, double* out)
+{
+    if (code > 47) {
+        std::fill(out, out + n, 0.0);
+        return;
+    }
+    const std::size_t a = code / 3u;
+    const int k = code % 3;
+    const float factor = k == 0 ? setup.m_factor1[a] : k == 1 ? setup.m_factor2[a] : setup.m_factor3[a];
+    for (std::size_t i = 0; i < n; ++i) {
+        const data::CDatenObject& s = samples[i];
+        const float v = k == 0 ? s.m_value[a] : k == 1 ? s.m_value2[a] : s.m_temperature[a];
+        out[i] = static_cast<double>(v * factor);
+    }
+}
+
 }  // namespace qor::data

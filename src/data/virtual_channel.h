@@ -3,6 +3,7 @@
 #include "formula/formula_program.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -39,5 +40,8 @@ private:
 // The input of a virtual channel for channel code c (address c / 3, value c % 3 + 1) from one
 // sample, multiplied by the graph setup's scale factor of that value. Codes beyond 47 give 0.0.
 double SourceValue(const data::CDatenObject& sample, const data::CGrafikSetup& setup, std::uint8_t code);
+// SourceValue of n samples at once, into out[0..n).
+void SourceValues(const data::CDatenObject* samples, std::size_t n, const data::CGrafikSetup& setup,
+                  std::uint8_t code, double* out);
 
 }  // namespace qor::data

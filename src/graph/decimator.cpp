@@ -334,103 +334,117 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     col = col0;
 #if defined(__SSE2__)
     if (wide) {
-        constexpr std::size_t F = PointList::kFan;
-        // Neighbouring columns meet inside one group of points: its lanes before the end go
-        // to the column ending there, the others to the next one, each lane of the other
-        // column made a NaN that minimum and maximum pass over. The whole entries between
-        // are read from the first summary level. The same extremes and rows as Extremes and
-        // `rows` give, kept in registers throughout.
-        const double* const entries = points.Entries();
-        int* const rf = rowFirst.data();
-        int* const rl = rowLast.data();
-        int* const tp = top.data();
-        int* const bt = bottom.data();
-        const __m128d inf = _mm_set1_pd(std::numeric_limits<double>::infinity());
-        const __m128d negInf = _mm_set1_pd(-std::numeric_limits<double>::infinity());
-        const __m128d signHi = _mm_set_pd(-0.0, 0.0);
-        const __m128d r0 = _mm_set1_pd(yFast.r0), scale = _mm_set1_pd(yFast.toPixel);
-        const __m128d p0 = _mm_set1_pd(yFast.p0), shift = _mm_set1_pd(offsetY);
-        const __m128d limit = _mm_set1_pd(ymax);
-        int inside = 3;
-        auto toRows = [&](__m128d v) {
-            const __m128d y = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(v, r0), scale), p0), shift);
-            inside &= _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(y, _mm_setzero_pd()), _mm_cmple_pd(y, limit)));
-            return _mm_cvttpd_epi32(y);
-        };
-        auto mask = [](const std::uint64_t* m) { return _mm_load_pd(reinterpret_cast<const double*>(m)); };
-        // The first column's lanes of the group it starts in.
-        __m128d nextLo = inf, nextHi = negInf;
-        {
-            const double* g = points.Group(a / F * F);
-            const std::uint64_t* m = kLanes.below[a % F];
-            for (std::size_t q = 0; q < F; q += 2) {
-                const __m128d v = _mm_or_pd(_mm_load_pd(g + q), mask(m + q));
-                nextLo = _mm_min_pd(v, nextLo);
-                nextHi = _mm_max_pd(v, nextHi);
-            }
-        }
-        for (std::size_t k = 0; k < columns; ++k) {
-            const std::size_t b = ends[k], b0 = b / F * F, s = b - b0;
-            if (k + kAhead < columns)
-                points.PrefetchY(ends[k + kAhead]);
-            __m128d lo0 = nextLo, hi0 = nextHi, lo1 = inf, hi1 = negInf;
-            nextLo = inf;
-            nextHi = negInf;
-            if (s > 0 || k + 1 < columns) {  // the last column may end on a group that is not there
-                const double* g = points.Group(b0);
-                const std::uint64_t* here = kLanes.above[s];
-                const std::uint64_t* next = kLanes.below[s];
-                for (std::size_t q = 0; q < F; q += 4) {
-                    const __m128d u = _mm_load_pd(g + q), v = _mm_load_pd(g + q + 2);
-                    const __m128d uh = _mm_or_pd(u, mask(here + q)), vh = _mm_or_pd(v, mask(here + q + 2));
-                    const __m128d un = _mm_or_pd(u, mask(next + q)), vn = _mm_or_pd(v, mask(next + q + 2));
-                    lo0 = _mm_min_pd(uh, lo0);
-                    hi0 = _mm_max_pd(uh, hi0);
-                    lo1 = _mm_min_pd(vh, lo1);
-                    hi1 = _mm_max_pd(vh, hi1);
-                    nextLo = _mm_min_pd(_mm_min_pd(un, vn), nextLo);
-                    nextHi = _mm_max_pd(_mm_max_pd(un, vn), nextHi);
+        auto wideColumns = [&](auto tag) {
+            using T = decltype(tag);
+            constexpr std::size_t F = PointList::kFan;
+            // Neighbouring columns meet inside one group of points: its lanes before the end go
+            // to the column ending there, the others to the next one, each lane of the other
+            // column made a NaN that minimum and maximum pass over. The whole entries between
+            // are read from the first summary level. The same extremes and rows as Extremes and
+            // `rows` give, kept in registers throughout.
+            const T* const entries = points.Entries<T>();
+            int* const rf = rowFirst.data();
+            int* const rl = rowLast.data();
+            int* const tp = top.data();
+            int* const bt = bottom.data();
+            const __m128d inf = _mm_set1_pd(std::numeric_limits<double>::infinity());
+            const __m128d negInf = _mm_set1_pd(-std::numeric_limits<double>::infinity());
+            const __m128d signHi = _mm_set_pd(-0.0, 0.0);
+            const __m128d r0 = _mm_set1_pd(yFast.r0), scale = _mm_set1_pd(yFast.toPixel);
+            const __m128d p0 = _mm_set1_pd(yFast.p0), shift = _mm_set1_pd(offsetY);
+            const __m128d limit = _mm_set1_pd(ymax);
+            int inside = 3;
+            auto toRows = [&](__m128d v) {
+                const __m128d y = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(v, r0), scale), p0), shift);
+                inside &=
+                    _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(y, _mm_setzero_pd()), _mm_cmple_pd(y, limit)));
+                return _mm_cvttpd_epi32(y);
+            };
+            auto mask = [](const std::uint64_t* m) {
+                return _mm_load_pd(reinterpret_cast<const double*>(m));
+            };
+            // The first column's lanes of the group it starts in.
+            __m128d nextLo = inf, nextHi = negInf;
+            {
+                const T* g = points.Group<T>(a / F * F);
+                const std::uint64_t* m = kLanes.below[a % F];
+                for (std::size_t q = 0; q < F; q += 2) {
+                    const __m128d v = _mm_or_pd(Load2(g + q), mask(m + q));
+                    nextLo = _mm_min_pd(v, nextLo);
+                    nextHi = _mm_max_pd(v, nextHi);
                 }
             }
-            // Entries hold (minimum, negated maximum): one minimum takes both.
-            const std::size_t ea = (a + F - 1) / F, eb = b0 / F, n = eb - ea;
-            __m128d acc0 = inf, acc1 = inf;
-            if (n < 2 * F) [[likely]] {
-                const std::size_t w = n >= 8 ? 8 : n >= 4 ? 4 : n >= 2 ? 2 : 1;
-                const double* e = entries + 2 * ea;
-                const double* f = entries + 2 * (eb - w);
-                for (std::size_t j = 0; j < w; j += 2) {
-                    acc0 = _mm_min_pd(_mm_loadu_pd(e + 2 * j), acc0);
-                    acc1 = _mm_min_pd(_mm_loadu_pd(f + 2 * j), acc1);
-                    if (j + 1 < w) {
-                        acc0 = _mm_min_pd(_mm_loadu_pd(e + 2 * j + 2), acc0);
-                        acc1 = _mm_min_pd(_mm_loadu_pd(f + 2 * j + 2), acc1);
+            for (std::size_t k = 0; k < columns; ++k) {
+                const std::size_t b = ends[k], b0 = b / F * F, s = b - b0;
+                if (k + kAhead < columns)
+                    points.PrefetchY(ends[k + kAhead]);
+                __m128d lo0 = nextLo, hi0 = nextHi, lo1 = inf, hi1 = negInf;
+                nextLo = inf;
+                nextHi = negInf;
+                if (s > 0 || k + 1 < columns) {  // the last column may end on a group that is not there
+                    const T* g = points.Group<T>(b0);
+                    const std::uint64_t* here = kLanes.above[s];
+                    const std::uint64_t* next = kLanes.below[s];
+                    for (std::size_t q = 0; q < F; q += 4) {
+                        const __m128d u = Load2(g + q), v = Load2(g + q + 2);
+                        const __m128d uh = _mm_or_pd(u, mask(here + q)),
+                                      vh = _mm_or_pd(v, mask(here + q + 2));
+                        const __m128d un = _mm_or_pd(u, mask(next + q)),
+                                      vn = _mm_or_pd(v, mask(next + q + 2));
+                        lo0 = _mm_min_pd(uh, lo0);
+                        hi0 = _mm_max_pd(uh, hi0);
+                        lo1 = _mm_min_pd(vh, lo1);
+                        hi1 = _mm_max_pd(vh, hi1);
+                        nextLo = _mm_min_pd(_mm_min_pd(un, vn), nextLo);
+                        nextHi = _mm_max_pd(_mm_max_pd(un, vn), nextHi);
                     }
                 }
-            } else {
-                Extremes ex;
-                points.TakeEntries(ea, eb, ex);
-                double l, h;
-                ex.Result(l, h);
-                acc0 = _mm_set_pd(-h, l);
+                // Entries hold (minimum, negated maximum): one minimum takes both.
+                const std::size_t ea = (a + F - 1) / F, eb = b0 / F, n = eb - ea;
+                __m128d acc0 = inf, acc1 = inf;
+                if (n < 2 * F) [[likely]] {
+                    const std::size_t w = n >= 8 ? 8 : n >= 4 ? 4 : n >= 2 ? 2 : 1;
+                    const T* e = entries + 2 * ea;
+                    const T* f = entries + 2 * (eb - w);
+                    for (std::size_t j = 0; j < w; j += 2) {
+                        acc0 = _mm_min_pd(Load2(e + 2 * j), acc0);
+                        acc1 = _mm_min_pd(Load2(f + 2 * j), acc1);
+                        if (j + 1 < w) {
+                            acc0 = _mm_min_pd(Load2(e + 2 * j + 2), acc0);
+                            acc1 = _mm_min_pd(Load2(f + 2 * j + 2), acc1);
+                        }
+                    }
+                } else {
+                    Extremes ex;
+                    points.TakeEntries<T>(ea, eb, ex);
+                    double l, h;
+                    ex.Result(l, h);
+                    acc0 = _mm_set_pd(-h, l);
+                }
+                const __m128d lo = _mm_min_pd(lo0, lo1), hi = _mm_max_pd(hi0, hi1);
+                // (least, greatest) of the points, the greatest negated, against the entries.
+                const __m128d pts = _mm_unpacklo_pd(_mm_min_pd(lo, _mm_unpackhi_pd(lo, lo)),
+                                                    _mm_max_pd(hi, _mm_unpackhi_pd(hi, hi)));
+                const __m128d extent =
+                    _mm_xor_pd(_mm_min_pd(_mm_xor_pd(pts, signHi), _mm_min_pd(acc0, acc1)), signHi);
+                const __m128i ends4 = toRows(_mm_set_pd(points.Y(b - 1), points.Y(a)));
+                const __m128i ext4 = toRows(extent);
+                const int first = _mm_cvtsi128_si32(ends4),
+                          last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ends4, 1));
+                const int least = _mm_cvtsi128_si32(ext4),
+                          most = _mm_cvtsi128_si32(_mm_shuffle_epi32(ext4, 1));
+                rf[k] = first;
+                rl[k] = last;
+                tp[k] = std::min(std::min(first, last), std::min(least, most));
+                bt[k] = std::max(std::max(first, last), std::max(least, most));
+                a = b;
             }
-            const __m128d lo = _mm_min_pd(lo0, lo1), hi = _mm_max_pd(hi0, hi1);
-            // (least, greatest) of the points, the greatest negated, against the entries.
-            const __m128d pts = _mm_unpacklo_pd(_mm_min_pd(lo, _mm_unpackhi_pd(lo, lo)),
-                                                _mm_max_pd(hi, _mm_unpackhi_pd(hi, hi)));
-            const __m128d extent =
-                _mm_xor_pd(_mm_min_pd(_mm_xor_pd(pts, signHi), _mm_min_pd(acc0, acc1)), signHi);
-            const __m128i ends4 = toRows(_mm_set_pd(points.Y(b - 1), points.Y(a)));
-            const __m128i ext4 = toRows(extent);
-            const int first = _mm_cvtsi128_si32(ends4), last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ends4, 1));
-            const int least = _mm_cvtsi128_si32(ext4), most = _mm_cvtsi128_si32(_mm_shuffle_epi32(ext4, 1));
-            rf[k] = first;
-            rl[k] = last;
-            tp[k] = std::min(std::min(first, last), std::min(least, most));
-            bt[k] = std::max(std::max(first, last), std::max(least, most));
-            a = b;
-        }
-        fits = inside == 3;
+            fits = inside == 3;
+        };
+        if (points.SinglePrecision())
+            wideColumns(float{});
+        else
+            wideColumns(double{});
     } else
 #endif
     {

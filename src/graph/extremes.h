@@ -34,31 +34,49 @@ struct LaneTable {
 };
 inline constexpr LaneTable kLanes;
 
+// Two neighbouring values (or one, twice) as doubles, from either precision.
+inline __m128d Load2(const double* p)
+{
+    return _mm_loadu_pd(p);
+}
+inline __m128d Load2(const float* p)
+{
+    return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+}
+inline __m128d Load1(const double* p)
+{
+    return _mm_load1_pd(p);
+}
+inline __m128d Load1(const float* p)
+{
+    return _mm_set1_pd(static_cast<double>(*p));
+}
+
 class Extremes {
 public:
     // The second operand of min/max is kept where the first is NaN.
-    void Take(const double* lo, const double* hi, std::size_t n)
+    template <class T> void Take(const T* lo, const T* hi, std::size_t n)
     {
         if (n == 1) {
-            Into(_mm_load1_pd(lo), _mm_load1_pd(hi), m_lo0, m_hi0);
+            Into(Load1(lo), Load1(hi), m_lo0, m_hi0);
             return;
         }
         for (std::size_t q = 0; q < n; q += 4) {
-            Into(_mm_loadu_pd(lo + q), _mm_loadu_pd(hi + q), m_lo0, m_hi0);
+            Into(Load2(lo + q), Load2(hi + q), m_lo0, m_hi0);
             if (n > 2)
-                Into(_mm_loadu_pd(lo + q + 2), _mm_loadu_pd(hi + q + 2), m_lo1, m_hi1);
+                Into(Load2(lo + q + 2), Load2(hi + q + 2), m_lo1, m_hi1);
         }
     }
     // Lanes [s, e) of the aligned group of eight at g, the others standing in as `fill`, a
     // value known to lie in the range: no branch on where the range ends.
-    void TakeLanes(const double* g, std::size_t s, std::size_t e, double fill)
+    template <class T> void TakeLanes(const T* g, std::size_t s, std::size_t e, double fill)
     {
         const __m128d f = _mm_set1_pd(fill);
         for (std::size_t q = 0; q < 8; q += 2) {
             const __m128i below = _mm_load_si128(reinterpret_cast<const __m128i*>(&kLanes.below[s][q]));
             const __m128i within = _mm_load_si128(reinterpret_cast<const __m128i*>(&kLanes.below[e][q]));
             const __m128d m = _mm_castsi128_pd(_mm_andnot_si128(below, within));
-            const __m128d v = _mm_or_pd(_mm_and_pd(m, _mm_load_pd(g + q)), _mm_andnot_pd(m, f));
+            const __m128d v = _mm_or_pd(_mm_and_pd(m, Load2(g + q)), _mm_andnot_pd(m, f));
             if (q & 2)
                 Into(v, v, m_lo1, m_hi1);
             else
@@ -67,7 +85,7 @@ public:
     }
     // n (minimum, negated maximum) pairs from p on: one minimum takes both. The window
     // sizes come unrolled; which one is asked for rarely changes from call to call.
-    void TakePairs(const double* p, std::size_t n)
+    template <class T> void TakePairs(const T* p, std::size_t n)
     {
         switch (n) {
         case 1:
@@ -98,12 +116,12 @@ public:
     }
 
 private:
-    template <std::size_t N> void Pairs(const double* p)
+    template <std::size_t N, class T> void Pairs(const T* p)
     {
         for (std::size_t i = 0; i < N; i += 2) {
-            m_pair0 = _mm_min_pd(_mm_loadu_pd(p + 2 * i), m_pair0);
+            m_pair0 = _mm_min_pd(Load2(p + 2 * i), m_pair0);
             if (i + 1 < N)
-                m_pair1 = _mm_min_pd(_mm_loadu_pd(p + 2 * i + 2), m_pair1);
+                m_pair1 = _mm_min_pd(Load2(p + 2 * i + 2), m_pair1);
         }
     }
     // lo into the running minimum, hi into the running maximum.
@@ -120,21 +138,21 @@ private:
 #else
 class Extremes {
 public:
-    void Take(const double* lo, const double* hi, std::size_t n)
+    template <class T> void Take(const T* lo, const T* hi, std::size_t n)
     {
         for (std::size_t i = 0; i < n; ++i) {
             m_lo = lo[i] < m_lo ? lo[i] : m_lo;
             m_hi = hi[i] > m_hi ? hi[i] : m_hi;
         }
     }
-    void TakePairs(const double* p, std::size_t n)
+    template <class T> void TakePairs(const T* p, std::size_t n)
     {
         for (std::size_t i = 0; i < n; ++i) {
             m_lo = p[2 * i] < m_lo ? p[2 * i] : m_lo;
             m_hi = -p[2 * i + 1] > m_hi ? -p[2 * i + 1] : m_hi;
         }
     }
-    void TakeLanes(const double* g, std::size_t s, std::size_t e, double)
+    template <class T> void TakeLanes(const T* g, std::size_t s, std::size_t e, double)
     {
         for (std::size_t i = s; i < e; ++i) {
             m_lo = g[i] < m_lo ? g[i] : m_lo;

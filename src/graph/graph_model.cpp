@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace qor::graph {
 
@@ -13,6 +14,8 @@ int GraphModel::AddGraph(Rgb colour, const std::string& name, unsigned options)
         if (m_slots[i])
             continue;
         m_slots[i] = std::make_unique<CGraphProps>(colour, name, options);
+        if (options & kGraphShared)
+            m_slots[i]->m_points.Share(&m_rows);
         ++m_count;
         Notify({kNotifyCurveAdded, static_cast<int>(i), -1, true});
         return static_cast<int>(i);
@@ -33,6 +36,9 @@ int GraphModel::RemoveGraph(int index, bool redraw)
         return -1;
     m_slots[static_cast<std::size_t>(index)].reset();
     --m_count;
+    // Rows nobody shares any more would only be gaps of the next shared curve.
+    if (std::none_of(m_slots.begin(), m_slots.end(), [](const auto& s) { return s && s->m_points.Shared(); }))
+        m_rows.Clear();
     Notify({kNotifyCurveRemoved, index, -1, redraw});
     return index;
 }
@@ -91,12 +97,49 @@ int GraphModel::RemovePoint(int curve, int index, bool redraw)
 
 void GraphModel::ClearPoints(int curve, bool redraw)
 {
+    // All of them: the shared curves stay shared, over rows cleared as well. One alone
+    // leaves the rows it shared.
+    if (curve == -1)
+        m_rows.Clear();
     for (int i = 0; i < Capacity(); ++i) {
         if ((curve == -1 || curve == i) && m_slots[static_cast<std::size_t>(i)]) {
-            m_slots[static_cast<std::size_t>(i)]->m_points.Clear();
+            PointList& points = m_slots[static_cast<std::size_t>(i)]->m_points;
+            if (curve == -1 && points.Shared())
+                points.ClearShared();
+            else
+                points.Clear();
             Notify({kNotifyPointRemoved, i, -1, redraw});
         }
     }
+}
+
+void GraphModel::AddRows(std::size_t n, const double* x, const std::int64_t* time,
+                         const std::vector<int>& curves, const std::vector<const double*>& ys, bool redraw)
+{
+    if (n == 0)
+        return;
+    const std::size_t first = m_rows.size();
+    for (std::size_t r = 0; r < n; ++r)
+        m_rows.Append(x[r], time[r]);
+    std::vector<const double*> values(m_slots.size(), nullptr);
+    for (std::size_t k = 0; k < curves.size() && k < ys.size(); ++k)
+        if (curves[k] >= 0 && static_cast<std::size_t>(curves[k]) < m_slots.size())
+            values[static_cast<std::size_t>(curves[k])] = ys[k];
+    constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+    auto value = [](const double* y, std::size_t r) { return y && std::isfinite(y[r]) ? y[r] : kGap; };
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        if (!m_slots[i])
+            continue;
+        PointList& points = m_slots[i]->m_points;
+        const double* y = values[i];
+        if (points.Shared()) {
+            points.AppendShared(y, n);
+        } else if (y) {
+            for (std::size_t r = 0; r < n; ++r)
+                points.Insert(GraphPoint{x[r], value(y, r), value(y, r), time[r]});
+        }
+    }
+    Notify({kNotifyPointAdded, -1, static_cast<int>(first), redraw});
 }
 
 void GraphModel::NotifyRange(bool redraw)

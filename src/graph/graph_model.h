@@ -88,6 +88,14 @@ public:
     {
         return AddPoint(curve, time, x, y, y, redraw, insertPos);
     }
+    // Appends n rows to the curves added with kGraphShared, which keep only their Y: row r
+    // has X x[r] and time time[r], and curve curves[k] the value ys[k][r]. Shared curves not
+    // listed get gaps (NaN); a listed curve that is not shared gets the points. A value that
+    // is not finite is a gap. Notifies 1 once (curve -1, the index of the first new row).
+    void AddRows(std::size_t n, const double* x, const std::int64_t* time, const std::vector<int>& curves,
+                 const std::vector<const double*>& ys, bool redraw = true);
+    const SharedColumns& Rows() const { return m_rows; }
+
     // Notifies 3. The third value and the time stay as they were.
     int ChangePoint(int curve, int index, double x, double y, bool redraw = true);
     // Notifies 2.
@@ -133,6 +141,7 @@ protected:
 private:
     void NotifyRange(bool redraw);
 
+    SharedColumns m_rows;
     std::vector<std::unique_ptr<CGraphProps>> m_slots;
     int m_count = 0;
     GraphAxis m_xAxis, m_yAxis;

@@ -31,6 +31,7 @@ inline constexpr int Blue(Rgb c)
 enum GraphOption : unsigned {
     kGraphSorted = 1,   // keep the points sorted by X
     kGraphMarkers = 2,  // mark every point
+    kGraphShared = 4,   // X and time shared with the graph's other such curves (see AddRows)
 };
 
 // One curve: colour, name, display settings and its points.

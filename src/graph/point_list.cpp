@@ -6,11 +6,8 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <type_traits>
 #include <utility>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace qor::graph {
 
@@ -36,66 +33,145 @@ inline void Widen(double& lo, double& hi, double v)
 }
 }  // namespace
 
-void PointList::Extend(const GraphPoint& p)
+void SharedColumns::Append(double x, std::int64_t time)
 {
-    if (std::isnan(p.x) || std::isnan(p.y))
+    const std::size_t k = m_size & (kChunk - 1);
+    if (k == 0) {
+        m_x.emplace_back(new double[kChunk]);
+        m_time.emplace_back(new std::int64_t[kChunk]);
+    }
+    if (m_size > 0 && !(x >= X(m_size - 1)))
+        m_mono = false;
+    if (m_size == 0) {
+        m_x0 = x;
+        m_even = std::isfinite(x);
+    } else {
+        if (m_size == 1) {
+            m_dx = x - m_x0;
+            m_even = m_even && m_dx > 0.0 && std::isfinite(m_dx);
+        }
+        m_even = m_even && m_x0 + static_cast<double>(m_size) * m_dx == x;
+    }
+    m_x.back()[k] = x;
+    m_time.back()[k] = time;
+    ++m_size;
+}
+
+void SharedColumns::Clear()
+{
+    m_x.clear();
+    m_time.clear();
+    m_size = 0;
+    m_mono = m_even = true;
+    m_x0 = m_dx = 0.0;
+}
+
+void PointList::Extend(double x, double y)
+{
+    if (std::isnan(x) || std::isnan(y))
         return;
     if (!m_box.valid) {
-        m_box = {true, p.x, p.x, p.y, p.y};
+        m_box = {true, x, x, y, y};
         return;
     }
-    Widen(m_box.xMin, m_box.xMax, p.x);
-    Widen(m_box.yMin, m_box.yMax, p.y);
+    Widen(m_box.xMin, m_box.xMax, x);
+    Widen(m_box.yMin, m_box.yMax, y);
 }
 
 void PointList::RecomputeBounds()
 {
     m_box = {};
     for (std::size_t i = 0; i < m_size; ++i)
-        Extend((*this)[i]);
+        Extend(X(i), Y(i));
 }
 
-void PointList::ChunkFree::operator()(Chunk* p) const
+void PointList::ChunkFree::operator()(void* p) const
 {
     std::free(p);
 }
 
+namespace {
+void* AllocChunk(std::size_t bytes)
+{
+    void* mem = std::aligned_alloc(64, bytes);
+    if (mem == nullptr)
+        throw std::bad_alloc();
+    return mem;
+}
+
+// A value a float holds exactly (NaN too: a gap is a gap in either precision).
+inline bool FitsFloat(double y)
+{
+    return static_cast<double>(static_cast<float>(y)) == y || std::isnan(y);
+}
+}  // namespace
+
+void PointList::WidenY()
+{
+    for (std::size_t c = 0; c < m_y.size(); ++c) {
+        auto* wide = static_cast<double*>(AllocChunk(kChunk * sizeof(double)));
+        const auto* narrow = reinterpret_cast<const float*>(m_y[c].get());
+        const std::size_t n = std::min(kChunk, m_size - std::min(m_size, c * kChunk));
+        for (std::size_t k = 0; k < n; ++k)
+            wide[k] = static_cast<double>(narrow[k]);
+        m_y[c].reset(reinterpret_cast<std::byte*>(wide));
+    }
+    m_single = false;
+    m_levelsF.clear();
+    m_summaryValid = 0;
+}
+
+void PointList::SetY(std::size_t i, double y)
+{
+    if (m_single && !FitsFloat(y))
+        WidenY();
+    std::byte* c = m_y[i >> kChunkBits].get();
+    const std::size_t k = i & (kChunk - 1);
+    if (m_single)
+        reinterpret_cast<float*>(c)[k] = static_cast<float>(y);
+    else
+        reinterpret_cast<double*>(c)[k] = y;
+}
+
 void PointList::Set(std::size_t i, const GraphPoint& p)
 {
-    Chunk& c = *m_chunks[i >> kChunkBits];
+    Own& c = *m_own[i >> kChunkBits];
     const std::size_t k = i & (kChunk - 1);
     c.x[k] = p.x;
-    c.y[k] = p.y;
     c.z[k] = p.z;
     c.time[k] = p.time;
+    SetY(i, p.y);
+}
+
+void PointList::PushY(double y)
+{
+    if (m_single && !FitsFloat(y))
+        WidenY();
+    if ((m_size >> kChunkBits) == m_y.size())
+        m_y.emplace_back(
+            static_cast<std::byte*>(AllocChunk(kChunk * (m_single ? sizeof(float) : sizeof(double)))));
+    SetY(m_size, y);
+    ++m_size;
 }
 
 void PointList::PushBack(const GraphPoint& p)
 {
-    if ((m_size >> kChunkBits) == m_chunks.size()) {
-        static_assert(sizeof(Chunk) == kChunk * sizeof(GraphPoint));
-        constexpr std::size_t bytes = sizeof(Chunk);
-        // The first chunk stays in small pages, so that short curves cost little memory. Long
-        // curves get page-aligned chunks backed by huge pages: a drawing jumps through all of
-        // them, and with small pages most of its time went to address translation.
-        const bool large = !m_chunks.empty();
-        void* mem = large ? std::aligned_alloc(bytes, bytes) : std::aligned_alloc(64, bytes);
-        if (mem == nullptr)
-            throw std::bad_alloc();
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-        if (large)
-            madvise(mem, bytes, MADV_HUGEPAGE);
-#endif
-        m_chunks.emplace_back(static_cast<Chunk*>(mem));
-    }
-    Set(m_size, p);
-    ++m_size;
+    if ((m_size >> kChunkBits) == m_own.size())
+        m_own.emplace_back(static_cast<Own*>(AllocChunk(sizeof(Own))));
+    Own& c = *m_own[m_size >> kChunkBits];
+    const std::size_t k = m_size & (kChunk - 1);
+    c.x[k] = p.x;
+    c.z[k] = p.z;
+    c.time[k] = p.time;
+    PushY(p.y);
 }
 
 int PointList::Insert(const GraphPoint& p, int pos)
 {
     if (pos < -1)
         return -1;
+    if (m_shared)
+        Detach();
     const std::size_t n = m_size;
     std::size_t at = n;
     if (pos == -1) {
@@ -115,13 +191,14 @@ int PointList::Insert(const GraphPoint& p, int pos)
         at = static_cast<std::size_t>(pos);
     }
 
+    const bool single = m_single;
     if (at == n) {
         if (m_monoKnown && n > 0 && !(p.x >= X(n - 1)))
             m_mono = false;
         if (m_evenKnown)
             m_even = m_even && StepFits(n, p.x);
         PushBack(p);
-        if (m_summaryValid == n)
+        if (m_summaryValid == n && single == m_single)
             SummaryAppend(p.y);
     } else {
         PushBack((*this)[n - 1]);
@@ -131,7 +208,7 @@ int PointList::Insert(const GraphPoint& p, int pos)
         m_monoKnown = m_evenKnown = false;
         SummaryInvalidate(at);
     }
-    Extend(p);
+    Extend(p.x, p.y);
     return static_cast<int>(at);
 }
 
@@ -139,6 +216,8 @@ int PointList::Change(int index, const GraphPoint& p)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= m_size)
         return -1;
+    if (m_shared)
+        Detach();
     const GraphPoint old = (*this)[static_cast<std::size_t>(index)];
     Set(static_cast<std::size_t>(index), p);
     const bool onEdge =
@@ -146,7 +225,7 @@ int PointList::Change(int index, const GraphPoint& p)
     if (onEdge)
         RecomputeBounds();
     else
-        Extend(p);
+        Extend(p.x, p.y);
     m_monoKnown = m_evenKnown = false;
     SummaryInvalidate(static_cast<std::size_t>(index));
     return index;
@@ -156,11 +235,16 @@ int PointList::Remove(int index)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= m_size)
         return -1;
+    if (m_shared)
+        Detach();
     for (std::size_t i = static_cast<std::size_t>(index); i + 1 < m_size; ++i)
         Set(i, (*this)[i + 1]);
     --m_size;
-    if (m_chunks.size() > (m_size + kChunk - 1) / kChunk)
-        m_chunks.pop_back();
+    const std::size_t chunks = (m_size + kChunk - 1) / kChunk;
+    if (m_own.size() > chunks)
+        m_own.pop_back();
+    if (m_y.size() > chunks)
+        m_y.pop_back();
     RecomputeBounds();
     m_monoKnown = m_evenKnown = false;
     SummaryInvalidate(static_cast<std::size_t>(index));
@@ -169,17 +253,99 @@ int PointList::Remove(int index)
 
 void PointList::Clear()
 {
-    m_chunks.clear();
+    m_shared = nullptr;
+    ClearShared();
+    m_own.clear();
+}
+
+void PointList::ClearShared()
+{
+    m_y.clear();
     m_size = 0;
+    m_single = true;
     m_box = {};
     m_monoKnown = m_mono = true;
     m_evenKnown = m_even = true;
-    m_levels.clear();
+    m_levelsF.clear();
+    m_levelsD.clear();
     m_summaryValid = 0;
+}
+
+void PointList::Share(const SharedColumns* columns)
+{
+    Clear();
+    m_shared = columns;
+    AppendShared(nullptr, columns->size());
+}
+
+void PointList::AppendShared(const double* y, std::size_t n)
+{
+    constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+    auto value = [y](std::size_t r) { return y && std::isfinite(y[r]) ? y[r] : kGap; };
+    const std::size_t first = m_size;
+    // A few rows (a recording's tick) keep the summary up to date; a block leaves it to be
+    // rebuilt in one pass when it is next asked for.
+    constexpr std::size_t kIncremental = 64;
+    if (n <= kIncremental) {
+        const bool summary = m_summaryValid == m_size;
+        for (std::size_t r = 0; r < n; ++r) {
+            const double v = value(r);
+            const bool single = m_single;
+            PushY(v);
+            if (summary && single == m_single)
+                SummaryAppend(v);
+            Extend(m_shared->X(first + r), v);
+        }
+        return;
+    }
+    for (std::size_t r = 0; r < n && m_single; ++r)
+        if (!FitsFloat(value(r)))
+            WidenY();
+    auto copy = [&](auto* dst, std::size_t r, std::size_t count) {
+        using T = std::remove_pointer_t<decltype(dst)>;
+        for (std::size_t j = 0; j < count; ++j)
+            dst[j] = static_cast<T>(value(r + j));
+    };
+    for (std::size_t r = 0; r < n;) {
+        if ((m_size >> kChunkBits) == m_y.size())
+            m_y.emplace_back(
+                static_cast<std::byte*>(AllocChunk(kChunk * (m_single ? sizeof(float) : sizeof(double)))));
+        const std::size_t count = std::min(n - r, kChunk - (m_size & (kChunk - 1)));
+        if (m_single)
+            copy(const_cast<float*>(Group<float>(m_size)), r, count);
+        else
+            copy(const_cast<double*>(Group<double>(m_size)), r, count);
+        m_size += count;
+        r += count;
+    }
+    for (std::size_t r = 0; r < n; ++r)
+        if (const double v = value(r); !std::isnan(v))
+            Extend(m_shared->X(first + r), v);
+}
+
+void PointList::Detach()
+{
+    const SharedColumns* columns = m_shared;
+    if (!columns)
+        return;
+    m_shared = nullptr;
+    m_own.clear();
+    for (std::size_t i = 0; i < m_size; i += kChunk)
+        m_own.emplace_back(static_cast<Own*>(AllocChunk(sizeof(Own))));
+    for (std::size_t i = 0; i < m_size; ++i) {
+        Own& c = *m_own[i >> kChunkBits];
+        const std::size_t k = i & (kChunk - 1);
+        c.x[k] = columns->X(i);
+        c.z[k] = Y(i);
+        c.time[k] = columns->Time(i);
+    }
+    m_monoKnown = m_evenKnown = false;
 }
 
 bool PointList::MonotonicX() const
 {
+    if (m_shared)
+        return m_shared->MonotonicX();
     if (!m_monoKnown) {
         m_mono = true;
         for (std::size_t i = 1; i < m_size && m_mono; ++i)
@@ -205,6 +371,8 @@ bool PointList::StepFits(std::size_t i, double x) const
 
 bool PointList::EvenX(double& x0, double& dx) const
 {
+    if (m_shared)
+        return m_shared->EvenX(x0, dx) && m_size >= 2;
     if (!m_evenKnown) {
         m_even = true;
         for (std::size_t i = 0; i < m_size && m_even; ++i)
@@ -252,46 +420,52 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
     return lo;
 }
 
-void PointList::Level::Push(double l, double h)
-{
-    pairs.push_back(l);
-    pairs.push_back(-h);
-    ++count;
-}
-
-void PointList::BuildLevel(std::size_t level) const
+template <class T> void PointList::BuildLevel(std::size_t level) const
 {
     // Summarise the level below (or the points) from scratch.
-    const std::size_t lowerCount = level == 0 ? m_size : m_levels[level - 1].count;
-    Level lv;
+    auto& levels = LevelsOf<T>();
+    const std::size_t lowerCount = level == 0 ? m_size : levels[level - 1].count;
+    Level<T> lv;
+    lv.pairs.reserve(2 * ((lowerCount + kFan - 1) / kFan));
     for (std::size_t i = 0; i < lowerCount; i += kFan) {
         double lo = kInf, hi = -kInf;
-        for (std::size_t k = i; k < std::min(lowerCount, i + kFan); ++k) {
-            if (level == 0) {
-                Widen(lo, hi, Y(k));  // a NaN widens nothing
-            } else {
-                Join(lo, hi, m_levels[level - 1].Lo(k), m_levels[level - 1].Hi(k));
-            }
+        const std::size_t end = std::min(lowerCount, i + kFan);
+        if (level == 0) {
+            const T* g = Group<T>(i);  // a group never crosses a chunk
+            for (std::size_t k = 0; k < end - i; ++k)
+                Widen(lo, hi, static_cast<double>(g[k]));  // a NaN widens nothing
+        } else {
+            for (std::size_t k = i; k < end; ++k)
+                Join(lo, hi, levels[level - 1].Lo(k), levels[level - 1].Hi(k));
         }
         lv.Push(lo, hi);
     }
-    m_levels.push_back(std::move(lv));
+    levels.push_back(std::move(lv));
 }
 
 void PointList::SummaryAppend(double y)
 {
+    if (m_single)
+        SummaryAppendOf<float>(y);
+    else
+        SummaryAppendOf<double>(y);
+}
+
+template <class T> void PointList::SummaryAppendOf(double y)
+{
+    auto& levels = LevelsOf<T>();
     const std::size_t n = m_size;  // the new point is already stored at n - 1
     std::size_t idx = n - 1;
     double lo = std::isnan(y) ? kInf : y, hi = std::isnan(y) ? -kInf : y;
     for (std::size_t level = 0;; ++level) {
         const std::size_t entry = idx / kFan;
-        if (level == m_levels.size()) {
+        if (level == levels.size()) {
             // A level is only kept once its lower one has two or more entries.
             if (entry != 0)
-                BuildLevel(level);
+                BuildLevel<T>(level);
             break;
         }
-        Level& lv = m_levels[level];
+        Level<T>& lv = levels[level];
         if (entry == lv.count) {
             lv.Push(lo, hi);
         } else {
@@ -314,9 +488,17 @@ void PointList::SummaryInvalidate(std::size_t fromIndex)
 void PointList::SummaryRebuild() const
 {
     // Rebuilding everything is simple and, at one pass over Y, cheaper than one naive drawing.
-    m_levels.clear();
-    for (std::size_t count = m_size; count > kFan; count = m_levels.back().count)
-        BuildLevel(m_levels.size());
+    m_levelsF.clear();
+    m_levelsD.clear();
+    auto build = [this](auto& levels, auto tag) {
+        using T = decltype(tag);
+        for (std::size_t count = m_size; count > kFan; count = levels.back().count)
+            BuildLevel<T>(levels.size());
+    };
+    if (m_single)
+        build(m_levelsF, float{});
+    else
+        build(m_levelsD, double{});
     m_summaryValid = m_size;
 }
 
@@ -328,18 +510,22 @@ void PointList::PrefetchEdge(std::size_t i, bool x) const
         SummaryRebuild();
     // The line of X a bisection starts on, the line of Y MinMaxY scans at a range end, then
     // the entries each level may take there.
-    const Chunk& c = *m_chunks[i >> kChunkBits];
-    const std::size_t k = i & (kChunk - 1);
-    if (x)
-        __builtin_prefetch(&c.x[k]);
-    __builtin_prefetch(&c.y[k]);
-    std::size_t e = i;
-    for (const Level& lv : m_levels) {
-        e /= kFan;
-        if (e >= lv.count)
-            break;
-        __builtin_prefetch(&lv.pairs[2 * e]);
-    }
+    if (x && !m_shared)
+        __builtin_prefetch(&m_own[i >> kChunkBits]->x[i & (kChunk - 1)]);
+    __builtin_prefetch(YAddress(i));
+    auto entries = [i](const auto& levels) {
+        std::size_t e = i;
+        for (const auto& lv : levels) {
+            e /= kFan;
+            if (e >= lv.count)
+                break;
+            __builtin_prefetch(&lv.pairs[2 * e]);
+        }
+    };
+    if (m_single)
+        entries(m_levelsF);
+    else
+        entries(m_levelsD);
 }
 
 void PointList::Prepare() const
@@ -353,8 +539,11 @@ void PointList::Prepare() const
 
 std::size_t PointList::MemoryBytes() const
 {
-    std::size_t bytes = m_chunks.size() * sizeof(Chunk);
-    for (const Level& lv : m_levels)
+    std::size_t bytes =
+        m_own.size() * sizeof(Own) + m_y.size() * kChunk * (m_single ? sizeof(float) : sizeof(double));
+    for (const auto& lv : m_levelsF)
+        bytes += lv.pairs.capacity() * sizeof(float);
+    for (const auto& lv : m_levelsD)
         bytes += lv.pairs.capacity() * sizeof(double);
     return bytes;
 }

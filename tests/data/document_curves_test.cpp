@@ -93,6 +93,7 @@ TEST(DocumentCurves, PointValues)
     };
     DocumentCurves curves = d.Curves();
     ASSERT_EQ(Ids(curves), "0.2 0.3 3.1 v0");
+    std::vector<CDatenObject> samples;
     for (const Case& c : cases) {
         CDatenObject s;
         s.m_value2[0] = c.v2of0;
@@ -102,6 +103,16 @@ TEST(DocumentCurves, PointValues)
         std::vector<double> got;
         curves.Values(s, got);
         EXPECT_EQ(got, c.want) << c.v1of3;
+        samples.push_back(s);
+    }
+    // The same values a block at a time, long enough for the formula's lanes.
+    for (int k = 0; k < 4; ++k)
+        samples.insert(samples.end(), samples.begin(), samples.begin() + 4);
+    std::vector<double> block(samples.size());
+    for (std::size_t c = 0; c < 4; ++c) {
+        curves.Values(c, samples.data(), samples.size(), block.data());
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            EXPECT_EQ(block[i], cases[i % 4].want[c]) << "curve " << c << ", sample " << i;
     }
 }
 

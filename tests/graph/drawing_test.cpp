@@ -42,17 +42,21 @@ double Noisy(std::mt19937& rng, std::size_t i)
 
 // The curves drawn below: built once, they are large.
 struct Curves {
-    PointList dense, holes, times, squares, jitter, sparse, sweep, chunks;
+    PointList dense, holes, times, squares, jitter, sparse, sweep, chunks, shared;
+    SharedColumns rows;
     Curves()
     {
+        shared.Share(&rows);
         std::mt19937 rng(11);
         std::uniform_real_distribution<double> jit(-0.3, 0.3);
         const std::size_t n = 200000;
+        std::vector<double> sharedY;
         for (std::size_t i = 0; i < n; ++i) {
             const double x = static_cast<double>(i), y = Noisy(rng, i);
             dense.Insert({x, y, 0, 0});
             const bool hole = i == 0 || i % 9973 == 0 || (i >= 50000 && i < 50040) || i == n - 1;
             holes.Insert({x, hole ? kNaN : y, 0, 0});
+            sharedY.push_back(hole ? kNaN : static_cast<float>(y));  // single precision
             times.Insert({1.7e9 + x, y, 0, 0});
             if (i < 2 * PointList::kChunk)  // ends where a chunk of the list ends
                 chunks.Insert({x, y, 0, 0});
@@ -67,6 +71,13 @@ struct Curves {
                 const double phase = static_cast<double>(i % 5000) / 5000.0;
                 sweep.Insert({phase < 0.5 ? phase * 2 : 2 - phase * 2, 60 * std::sin(x * 0.01), 0, 0});
             }
+        }
+        // X from the rows, Y appended a block at a time.
+        for (std::size_t i = 0; i < n; i += 997) {
+            const std::size_t count = std::min<std::size_t>(997, n - i);
+            for (std::size_t r = i; r < i + count; ++r)
+                rows.Append(static_cast<double>(r), 0);
+            shared.AppendShared(&sharedY[i], count);
         }
         // NaN at the first points of some columns of the whole view (0 .. n-1 over kW pixels).
         for (int k = 100; k < 105; ++k) {
@@ -171,6 +182,16 @@ TEST(DrawingDecimator, DirectDrawingLightsTheVertexListsPixels)
 {
     const Curves& c = TheCurves();
     const double n = 200000;
+    ASSERT_EQ(c.shared.size(), c.holes.size());
+    for (std::size_t i = 0; i < c.holes.size(); ++i) {  // the rows appended a block at a time
+        const double want = c.holes.Y(i);
+        if (!std::isnan(want)) {
+            ASSERT_EQ(c.shared.Y(i), static_cast<float>(want)) << i;
+        } else if (i % 9973 == 0) {
+            ASSERT_TRUE(std::isnan(c.shared.Y(i))) << i;
+        }
+    }
+    EXPECT_EQ(c.shared[123456].x, 123456.0);
     const std::vector<View> views{
         {"dense whole", &c.dense, 0, n - 1, -150, 150},
         {"dense zoomed", &c.dense, 100000, 140000, -150, 150},
@@ -186,6 +207,8 @@ TEST(DrawingDecimator, DirectDrawingLightsTheVertexListsPixels)
         {"across the end of a chunk", &c.chunks, 60000, 70000, -150, 150},
         {"NaN runs and column starts", &c.holes, 0, n - 1, -150, 150},
         {"NaN zoomed", &c.holes, 45000, 60000, -150, 150},
+        {"shared rows, single precision", &c.shared, 0, n - 1, -150, 150},
+        {"shared rows zoomed", &c.shared, 45000, 60000, -150, 150, true},
         {"times of a recording", &c.times, 1.7e9, 1.7e9 + n - 1, -150, 150},
         {"X growing as i*i", &c.squares, 0, 1e7, -150, 150},
         {"jittered X", &c.jitter, 0, 100000, -150, 150},

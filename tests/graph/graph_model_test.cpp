@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 using namespace qor::graph;
@@ -209,4 +210,40 @@ TEST(ReadOut, TextsForNumericAndTimeAxes)
         EXPECT_EQ(ReadOut::Text(m, k.curve, k.x, k.y, k.flags), k.text) << k.text;
     EXPECT_EQ(ReadOut::PointTime(t0, t0 + 3723, false), "(1:02:03)");
     EXPECT_EQ(ReadOut::PointTime(t0, t0, true), "14.11. 22:13:20");
+}
+
+TEST(GraphModel, SharedRowsKeepOnlyYAndAnEditLeavesThem)
+{
+    RecordingModel m;
+    const int a = m.AddGraph(0, "a", kGraphShared), b = m.AddGraph(0, "b", kGraphShared),
+              own = m.AddGraph(0, "own");
+    const double x[] = {0, 1, 2}, ya[] = {1, HUGE_VAL, 2.5}, yOwn[] = {4, 5, 6};
+    const std::int64_t t[] = {10, 11, 12};
+    m.seen.clear();
+    m.AddRows(3, x, t, {a, own}, {ya, yOwn});
+    ASSERT_EQ(m.seen.size(), 1u);
+    EXPECT_EQ(std::tuple(m.seen[0].code, m.seen[0].curve, m.seen[0].point), std::tuple(1, -1, 0));
+    const PointList& pa = m.GetGraph(a)->m_points;
+    EXPECT_EQ(std::tuple(pa.size(), pa[2].x, pa[2].y, pa[2].z, pa[2].time),
+              std::tuple(3u, 2.0, 2.5, 2.5, 12));
+    EXPECT_TRUE(std::isnan(pa.Y(1))) << "not finite: a gap";
+    EXPECT_EQ(pa.Bounds().yMax, 2.5);
+    EXPECT_TRUE(std::isnan(m.GetGraph(b)->m_points.Y(0))) << "not listed: gaps";
+    EXPECT_EQ(m.GetGraph(own)->m_points[1].y, 5.0);
+    EXPECT_LT(m.GetGraph(b)->m_points.MemoryBytes() * 4, m.GetGraph(own)->m_points.MemoryBytes())
+        << "Y alone, in single precision";
+    EXPECT_EQ(m.GetGraph(m.AddGraph(0, "late", kGraphShared))->m_points.size(), 3u);
+    // A point added on its own: the curve copies the rows and goes on alone.
+    EXPECT_EQ(m.AddPoint(a, 13, 0.5, 7.0, true, 1), 1);
+    EXPECT_FALSE(pa.Shared());
+    EXPECT_EQ(std::tuple(pa[3].x, pa[3].y, pa[3].time, m.Rows().size()), std::tuple(2.0, 2.5, 12, 3u));
+    m.AddRows(1, x, t, {a, b}, {yOwn, yOwn});
+    EXPECT_EQ(std::tuple(pa.size(), m.GetGraph(b)->m_points.size(), m.Rows().size()), std::tuple(5u, 4u, 4u));
+    m.ClearPoints();
+    EXPECT_TRUE(m.GetGraph(b)->m_points.Shared());
+    EXPECT_EQ(m.Rows().size(), 0u);
+    m.AddRows(2, x, t, {b}, {yOwn});
+    for (int c : {b, 3, a, own})
+        m.RemoveGraph(c);
+    EXPECT_EQ(m.Rows().size(), 0u) << "no shared curve left";
 }
