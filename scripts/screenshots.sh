@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot_de.png and docs/screenshot_en.png: the station window while recording
-# from two simulated modules. Not part of the test run.
+# Makes docs/screenshot_de.png and docs/screenshot_en.png: the document graph of a recording
+# from two simulated modules (values 1 to 3 of both and a virtual channel), drawn by
+# qorremote --screenshot in German and in English. Not part of the test run.
 #   scripts/screenshots.sh [build folder]   (default: build/screenshots)
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build/screenshots}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQOR_BUILD_TESTS=ON >/dev/null
-cmake --build "$build" --target qor_screenshots
-QT_QPA_PLATFORM=offscreen "$build/tests/ui/qor_screenshots" "$root/docs"
-echo "written: $root/docs/screenshot_de.png $root/docs/screenshot_en.png"
+cmake --build "$build" --target qor_screenshots qorremote
+# The settings of the pictures' runs stay in the scratch folder.
+export APPDATA="$work" QT_QPA_PLATFORM=offscreen TZ=UTC
+"$build/tests/ui/qor_screenshots" "$work/recording.qo3"
+for lang in de en; do
+  "$build/bin/qorremote" --lang "$lang" --screenshot "$root/docs/screenshot_$lang.png" --size 1180x800 \
+    "$work/recording.qo3"
+done

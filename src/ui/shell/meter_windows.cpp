@@ -31,7 +31,8 @@ bool MeterWindows::Raise(int address)
     QMdiSubWindow* f = Frame(address);
     if (!f)
         return false;
-    f->show();
+    f->showNormal();
+    m_area.setActiveSubWindow(f);
     f->raise();
     return true;
 }
@@ -63,6 +64,8 @@ void MeterWindows::Open(int address, const catalogue::CSlave& slave, int cascade
             std::any_of(m_frames.begin(), m_frames.end(), [](QMdiSubWindow* w) { return w != nullptr; }));
     });
     frame->show();
+    m_area.setActiveSubWindow(frame);
+    frame->raise();
     view->Refresh(slave, potentiostatRunning);
 }
 
