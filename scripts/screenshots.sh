@@ -14,8 +14,9 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQOR_BUILD_TES
 cmake --build "$build" --target qor_screenshots qorremote
 # The settings of the pictures' runs stay in the scratch folder.
 export APPDATA="$work" QT_QPA_PLATFORM=offscreen TZ=UTC
-"$build/tests/ui/qor_screenshots" "$work/recording.qo3"
+cd "$work"  # the logbook in the pictures names the file without a folder
+"$build/tests/ui/qor_screenshots" recording.qo3
 for lang in de en; do
   "$build/bin/qorremote" --lang "$lang" --screenshot "$root/docs/screenshot_$lang.png" --size 1180x800 \
-    "$work/recording.qo3"
+    recording.qo3
 done

@@ -1,6 +1,7 @@
 #include "cli/silent_document_ui.h"
 #include "data/logbook.h"
 #include "data/qor_doc.h"
+#include "station/config.h"
 #include "station/station.h"
 #include "ui/document/qor_view.h"
 #include "ui/graph/graph_panel.h"
@@ -23,7 +24,9 @@ namespace {
 using station::Cmd;
 
 // What the view draws from the stored samples: each value times its factor, a failed reading
-// (1e8 or more in size) at 0, X the sample's place in the file, and the setup's Y range.
+// (1e8 or more in size) at 0, X the sample's place in the file, and the setup's Y range. The
+// configuration's display settings take effect: POINT marks the samples, AXIS=0 drops the
+// grid, PREC sets the Y decimals.
 TEST(DocumentView, DrawsTheStoredSamplesByTheSetup)
 {
     test::App();
@@ -32,35 +35,33 @@ TEST(DocumentView, DrawsTheStoredSamplesByTheSetup)
         std::function<void(data::CGrafikSetup&)> setup;
         int samples;
         std::vector<double> firstY;  // per curve
-        graph::GraphRange section;
     };
     const Case cases[] = {
-        {"failed reading",
-         [](auto& s) { s.m_show1[3] = s.m_show2[3] = 1, s.m_factor1[3] = 2; },
-         1,
-         {0, 4},
-         {0, 500, 0, 100}},
-        {"factor", [](auto& s) { s.m_show2[0] = 1, s.m_factor2[0] = 10; }, 1, {15}, {0, 500, 0, 100}},
-        {"100 samples", [](auto& s) { s.m_show1[0] = 1; }, 100, {0.5}, {0, 500, 0, 100}},
-        {"empty setup", [](auto& s) { s.m_yFrom = -5, s.m_yTo = 50; }, 3, {}, {0, 500, -5, 50}},
+        {"failed reading", [](auto& s) { s.m_show1[3] = s.m_show2[3] = 1, s.m_factor1[3] = 2; }, 1, {0, 4}},
+        {"factor", [](auto& s) { s.m_show2[0] = 1, s.m_factor2[0] = 10; }, 1, {15}},
+        {"100 samples", [](auto& s) { s.m_show1[0] = 1; }, 100, {0.5}},
+        {"empty setup", [](auto& s) { s.m_yFrom = -5, s.m_yTo = 50; }, 3, {}},
     };
+    station::StationConfig config;
+    config.point = 1;
+    config.axis = 0;
+    config.prec = 4;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SimClock clock;
         data::Logbook logbook;
         cli::SilentDocumentUi silent;
         data::CQORDoc doc(clock, logbook, silent);
-        CQORView view(doc, 0);
+        CQORView view(doc, 0, GraphDisplay::FromConfig(config));
+        EXPECT_EQ(view.Graph()->GetStyle(), unsigned{graph::kStyleMarkers | graph::kStyleLegend});
+        EXPECT_EQ(view.Graph()->GetAxis(graph::kAxisY).m_decimals, 4);
         data::CGrafikSetup setup;
         c.setup(setup);
         doc.SetGrafikSetup(setup);
         auto add = [&doc](int i) {
             data::CDatenObject s;
             s.m_time = 1700000000 + i;
-            s.m_value[0] = 0.5f;
-            s.m_value[3] = 2.5e8f;
-            s.m_value2[0] = 1.5f;
-            s.m_value2[3] = 4.0f;
+            s.m_value[0] = 0.5f, s.m_value[3] = 2.5e8f, s.m_value2[0] = 1.5f, s.m_value2[3] = 4.0f;
             doc.AppendSample(s);
         };
         for (int i = 0; i < c.samples; ++i)
@@ -68,7 +69,7 @@ TEST(DocumentView, DrawsTheStoredSamplesByTheSetup)
         view.OnFileRead({});
         add(c.samples);  // recorded after the file was read
         view.OnSamplesAdded();
-        EXPECT_EQ(view.Graph()->Range(), c.section);
+        EXPECT_EQ(view.Graph()->Range(), (graph::GraphRange{0, 500, setup.m_yFrom, setup.m_yTo}));
         ASSERT_EQ(view.Graph()->GetGraphCount(), static_cast<int>(c.firstY.size()));
         int pos = -1;
         for (double y : c.firstY) {
@@ -155,13 +156,6 @@ TEST_F(DocumentViewTest, RebuildTakesTheSetupsYRangeAndKeepsX)
     setup.m_yTo = 50.0f;
     Doc().SetGrafikSetup(setup);
     EXPECT_EQ(Section(), (graph::GraphRange{3.0, 40.0, -5.0, 50.0}));
-
-    // Without curves the section starts over at X 0..500.
-    for (auto& show : setup.m_show1)
-        show = 0;
-    Doc().SetGrafikSetup(setup);  // the curves shown so far still hold X
-    Doc().SetGrafikSetup(setup);
-    EXPECT_EQ(Section(), (graph::GraphRange{0.0, 500.0, -5.0, 50.0}));
 }
 
 // The graph setup starts from what the graph shows; a zoom rectangle may reach left of X 0,
@@ -169,16 +163,15 @@ TEST_F(DocumentViewTest, RebuildTakesTheSetupsYRangeAndKeepsX)
 TEST_F(DocumentViewTest, SetupRangeZoomRectangleAndReadOut)
 {
     View().Graph()->SetRange(0.0, 40.0, -12.5, 37.5);
-    QString from, to;
+    QString range;
     test::OnNextModal([&](QWidget* w) {
         auto* dlg = qobject_cast<CGrafikSetupGlg*>(w);
         ASSERT_NE(dlg, nullptr);
-        from = dlg->YFrom()->text();
-        to = dlg->YTo()->text();
+        range = dlg->YFrom()->text() + " " + dlg->YTo()->text();
         dlg->reject();
     });
     ASSERT_TRUE(m_frame->Run(Cmd::NewScale));
-    EXPECT_EQ(from + " " + to, "-12,5 37,5");
+    EXPECT_EQ(range, "-12,5 37,5");
 
     CGraphPanel* plot = View().Graph()->Panel();
     View().Graph()->SetZoomMode(true);

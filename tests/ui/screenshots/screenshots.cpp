@@ -25,10 +25,10 @@ bool Record(const QString& path)
     virtuell.m_enable[0] = 1;
     virtuell.m_sourceY[0] = 0;  // pH
     virtuell.m_sourceZ[0] = 2;  // its temperature
-    virtuell.m_formula[0] = "y*z/4";
+    virtuell.m_formula[0] = "(y+z)/2";
     doc.SetGrafikSetup(doc.GrafikSetup(), &virtuell);
     // Factors that bring pH, millivolts, degrees and microsiemens to one scale.
-    const char* factors[2][3] = {{"10", "0,2", "2"}, {"0,05", "1", "2"}};
+    const char* factors[2][3] = {{"10", "10", "2"}, {"0,1", "10", "1"}};
     const bool started = sim.StartRecording(
         {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}}, [&factors](ui::CGrafikSetupGlg* dlg) {
             for (int a = 0; a < 2; ++a)
