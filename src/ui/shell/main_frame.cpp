@@ -751,7 +751,7 @@ int CMainFrame::AskSave(const std::string&, const std::string&)
 
 void CMainFrame::SetTitle(const std::string& title)
 {
-    if (m_doc && m_doc->m_fileBound && !m_doc->m_path.empty())
+    if (m_doc && m_doc->m_fileBound && !m_doc->m_path.empty() && !Quiet())
         m_menus->Recent().Remember(m_doc->m_path);
     const QString app = Tr(txt::kAppName, m_lang);
     setWindowTitle(title.empty() ? app : QString::fromStdString(title) + QStringLiteral(" - ") + app);

@@ -109,7 +109,7 @@ public:
     // Window › Tile and Cascade.
     void ArrangeWindows(bool tile);
     // A run that makes a picture asks nothing: messages are kept here (and printed) instead of
-    // shown, save questions are answered No, and the configuration is left as it was.
+    // shown, save questions are answered No; settings and the recent files are not written.
     bool Quiet() const { return !m_options.screenshot.empty(); }
     const std::vector<std::string>& QuietMessages() const { return m_quietMessages; }
     bool Activated() const { return !m_firstActivationPending && m_graphFrame != nullptr; }
