@@ -17,6 +17,8 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <string>
 
 namespace qor::ui {
 
@@ -303,17 +305,32 @@ void CGraphWnd::DrawLegendBand(QPainter& p, const QRect& band, int columns) cons
     DrawLegendEntries(p, m, QRectF(band).adjusted(m.pad, m.pad, -m.pad, -m.pad), columns);
 }
 
+std::size_t CGraphWnd::LegendKey() const
+{
+    std::size_t key = GetStyle() & graph::kStyleLegend;
+    int pos;
+    for (const graph::CGraphProps* g = GetFirstGraph(pos); g; g = GetNextGraph(pos))
+        if (g->m_visible)
+            key = (key * 31 + std::hash<std::string>{}(g->m_name)) * 31 + g->m_colour;
+    return key;
+}
+
 void CGraphWnd::Relayout()
 {
-    const Layout l = ComputeLayout(rect(), this);
-    if (l.plot == m_layout.plot && l.legend == m_layout.legend && l.legendColumns == m_layout.legendColumns)
+    // Measuring the names costs more than a recording tick should; they rarely change.
+    const std::size_t key = LegendKey();
+    if (key == m_legendKey)
         return;
-    resizeEvent(nullptr);
-    update();
+    m_legendKey = key;
+    const Layout l = ComputeLayout(rect(), this);
+    if (l.plot != m_layout.plot || l.legend != m_layout.legend || l.legendColumns != m_layout.legendColumns)
+        resizeEvent(nullptr);
+    update();  // a legend below the rulers is the window's own to paint
 }
 
 void CGraphWnd::resizeEvent(QResizeEvent*)
 {
+    m_legendKey = LegendKey();
     m_layout = ComputeLayout(rect(), this);
     m_panel->setGeometry(m_layout.plot);
     m_hRuler->setGeometry(m_layout.hRuler);

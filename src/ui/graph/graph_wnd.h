@@ -111,6 +111,8 @@ private:
     void SyncRulers();
     // Places panel and rulers anew when the legend changed its place or size.
     void Relayout();
+    // Changes with the legend's entries.
+    std::size_t LegendKey() const;
     void DrawTitle(QPainter& p, const QRect& r);
     // Sizes of the legend of the visible curves on a device.
     struct LegendMetrics {
@@ -133,6 +135,7 @@ private:
     QString m_title;
     bool m_zoomMode = false, m_textMode = false, m_editMode = false;
     Layout m_layout;
+    std::size_t m_legendKey = 0;
     SectionHandler m_sectionHandler;
 };
 
