@@ -2,6 +2,8 @@
 #include "ui/shell/start_options.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QImage>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -45,6 +47,8 @@ public:
             std::fputs(qor::ui::StartOptionsUsage(), stdout);
             return 0;
         }
+        if (!options->screenshot.empty())
+            return Screenshot(*options);
         m_frame = std::make_unique<qor::ui::CMainFrame>(*options);
         WatchSignals();
         m_frame->show();
@@ -52,6 +56,35 @@ public:
     }
 
 private:
+    // Opens the file, lays the window out once as it would appear, draws it into the picture
+    // and ends; nothing is shown on the screen and no question is asked.
+    int Screenshot(const qor::ui::StartOptions& options)
+    {
+        if (!options.file.empty() && !QFileInfo(QString::fromStdString(options.file)).isFile()) {
+            std::fprintf(stderr, "qorremote: %s: no such file\n", options.file.c_str());
+            return 1;
+        }
+        m_frame = std::make_unique<qor::ui::CMainFrame>(options);
+        m_frame->setAttribute(Qt::WA_DontShowOnScreen);
+        m_frame->show();
+        // The first activation runs from the event loop; the panes are laid out after it.
+        for (int i = 0; i < 100 && !m_frame->Activated(); ++i)
+            processEvents();
+        processEvents();
+        if (!m_frame->Activated() || !m_frame->QuietMessages().empty()) {
+            std::fprintf(stderr, "qorremote: no picture written\n");
+            return 1;
+        }
+        const QImage picture = m_frame->grab().toImage();
+        const QString out = QString::fromStdString(options.screenshot);
+        if (picture.isNull() || !picture.save(out, "PNG")) {
+            std::fprintf(stderr, "qorremote: cannot write %s\n", options.screenshot.c_str());
+            return 1;
+        }
+        std::printf("%s: %dx%d\n", options.screenshot.c_str(), picture.width(), picture.height());
+        return 0;
+    }
+
     void WatchSignals()
     {
         if (::pipe(g_signalPipe) != 0)

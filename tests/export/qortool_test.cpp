@@ -87,33 +87,28 @@ TEST(Qortool, CurvesOfADocument)
     if (!std::filesystem::exists(tool))
         GTEST_SKIP() << "qortool not built";
     // Address 0 (pH amplifier) shows values 1 and 2, the second scaled by 10 and renamed;
-    // virtual channel 0 doubles value 1 and is hidden.
+    // virtual channel 0 doubles value 1 and is hidden. The file as it lies on disk:
     qor::data::test::TempDir dir;
-    {
-        qor::cli::CommandDocument d;
-        qor::data::CGrafikSetup setup;
-        setup.m_moduleType[0] = 1;
-        setup.m_show1[0] = setup.m_show2[0] = 1;
-        setup.m_factor2[0] = 10.0f;
-        qor::data::CGrafikSetupVirtuell virtuell;
-        virtuell.m_enable[0] = 1;
-        virtuell.m_formula[0] = "y*2";
-        d.doc.SetGrafikSetup(setup, &virtuell);
-        qor::data::CGraphPropObject props = d.doc.GraphProp();
-        for (std::uint32_t c = 0; c < 3; ++c)
-            props.m_colour[c] = 0x000000FF + c * 0x100;  // stored as 0x00BBGGRR
-        props.m_name[1] = "mV \"raw\"";
-        props.m_visible[2] = 0;
-        d.doc.SetGraphProp(props);
-        for (int i = 0; i < 2; ++i) {
-            qor::data::CDatenObject s;
-            s.m_time = 1236258429 + i;
-            s.m_value[0] = 7.25f + static_cast<float>(i);
-            s.m_value2[0] = -1.5f;
-            d.doc.AppendSample(s);
-        }
-        ASSERT_TRUE(d.doc.WriteFile(dir / "c.qo3").ok);
+    qor::data::test::ByteWriter w;
+    w.u16(2).newClass("CDatenObject");  // samples
+    for (int i = 0; i < 2; ++i) {
+        if (i > 0)
+            w.u16(0x8001);
+        w.time(1236258429 + i).f32(7.25f + static_cast<float>(i)).f32(-1.5f).f32(0).f32s(0, 45);
     }
+    w.u8({0, 1, 1}).f32(1).f32(10).f32(1).u8({1});  // graph setup: address 0 shows 1 and 2
+    for (int a = 1; a < 16; ++a)
+        w.u8({0, 0, 0}).f32s(1, 3).u8({0});
+    w.f32(0).f32(100).u32(2).time(10);
+    w.u8({1, 0, 0}).str("y*2");  // virtual channel 0
+    for (int v = 1; v < 4; ++v)
+        w.u8({0, 0, 0}).str("");
+    w.str("");                              // logbook
+    for (std::uint32_t c = 0; c < 54; ++c)  // curve properties, colours as 0x00BBGGRR
+        w.u8({c == 2 ? 0 : 1}).str(c == 1 ? "mV \"raw\"" : "").u32(c < 3 ? 0xFF + c * 0x100 : 0);
+    for (int list = 0; list < 5; ++list)  // potentiostat, impedance, labels, spare
+        w.u16(0);
+    qor::data::test::WriteBytes(dir / "c.qo3", w.b);
     std::string out;
     EXPECT_EQ(RunProgram({tool, "curves", dir / "c.qo3", "--points"}, &out), 0);
     EXPECT_EQ(

@@ -17,12 +17,50 @@ QString Qortool()
     return QStringLiteral(QOR_BIN_DIR) + "/qortool";
 }
 
-// Runs qortool; returns the exit code (-1 when it could not start).
-int RunQortool(const QStringList& args)
+// Runs a program of the build (qortool by default) with its settings in `settings`; returns
+// the exit code (-1 when it could not start).
+int RunQortool(const QStringList& args, const QString& program = Qortool(), const QString& settings = {})
 {
     QProcess p;
-    p.start(Qortool(), args);
+    if (!settings.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("APPDATA", settings);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+    }
+    p.start(program, args);
     return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// Pixels clearly red, green or blue rather than grey: the curves.
+int Coloured(const QImage& img)
+{
+    int coloured = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb c = img.pixel(x, y);
+            coloured += std::abs(qRed(c) - qBlue(c)) > 60;
+        }
+    return coloured;
+}
+
+void WriteRecording(const std::string& qo3)
+{
+    qor::SimClock clock;
+    qor::data::Logbook logbook;
+    qor::cli::SilentDocumentUi ui;
+    qor::data::CQORDoc doc(clock, logbook, ui);
+    qor::data::CGrafikSetup setup;
+    setup.m_show1[2] = setup.m_show1[5] = 1;
+    doc.SetGrafikSetup(setup);
+    for (int i = 0; i < 500; ++i) {
+        qor::data::CDatenObject s;
+        s.m_time = 1700000000 + i;
+        s.m_value[2] = static_cast<float>(5.0 + std::sin(i / 40.0));
+        s.m_value[5] = i == 250 ? 2.5e8f : 1.0f;  // a failed reading is drawn as 0
+        doc.AppendSample(s);
+    }
+    ASSERT_TRUE(doc.WriteFile(qo3).ok);
 }
 
 TEST(PlotCommand, WritesPngAndPdfOfARecording)
@@ -31,34 +69,12 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
         GTEST_SKIP() << "qortool is not built";
     QTemporaryDir dir;
     const std::string qo3 = dir.filePath("rec.qo3").toStdString();
-    {
-        qor::SimClock clock;
-        qor::data::Logbook logbook;
-        qor::cli::SilentDocumentUi ui;
-        qor::data::CQORDoc doc(clock, logbook, ui);
-        qor::data::CGrafikSetup setup;
-        setup.m_show1[2] = setup.m_show1[5] = 1;
-        doc.SetGrafikSetup(setup);
-        for (int i = 0; i < 500; ++i) {
-            qor::data::CDatenObject s;
-            s.m_time = 1700000000 + i;
-            s.m_value[2] = static_cast<float>(5.0 + std::sin(i / 40.0));
-            s.m_value[5] = i == 250 ? 2.5e8f : 1.0f;  // a failed reading is drawn as 0
-            doc.AppendSample(s);
-        }
-        ASSERT_TRUE(doc.WriteFile(qo3).ok);
-    }
+    WriteRecording(qo3);
     const QString png = dir.filePath("rec.png"), pdf = dir.filePath("rec.pdf");
     ASSERT_EQ(RunQortool({"plot", QString::fromStdString(qo3), "--png", png, "--size", "640x400"}), 0);
     const QImage img(png);
     ASSERT_EQ(img.size(), QSize(640, 400));
-    int coloured = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            const QRgb c = img.pixel(x, y);
-            coloured += std::abs(qRed(c) - qBlue(c)) > 60;
-        }
-    EXPECT_GT(coloured, 300) << "the curves are drawn in colour";
+    EXPECT_GT(Coloured(img), 300) << "the curves are drawn in colour";
 
     ASSERT_EQ(RunQortool({"plot", QString::fromStdString(qo3), "--pdf", pdf, "--absolute"}), 0);
     QFile f(pdf);
@@ -70,6 +86,27 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
     for (qsizetype at = bytes.indexOf("/Type /Page"); at >= 0; at = bytes.indexOf("/Type /Page", at + 1))
         pages += bytes.mid(at + 11, 1) != "s";
     EXPECT_EQ(pages, 1);
+}
+
+// The window draws the file once into the picture and ends; a file that is not there is
+// refused without a picture.
+TEST(ScreenshotOption, WindowWithTheDocumentGraph)
+{
+    const QString qorremote = QStringLiteral(QOR_BIN_DIR) + "/qorremote";
+    if (!QFile::exists(qorremote))
+        GTEST_SKIP() << "qorremote is not built";
+    QTemporaryDir dir;
+    WriteRecording(dir.filePath("rec.qo3").toStdString());
+    const QString png = dir.filePath("shot.png");
+    ASSERT_EQ(RunQortool({"--screenshot", png, "--size", "800x600", dir.filePath("rec.qo3")}, qorremote,
+                         dir.path()),
+              0);
+    const QImage img(png);
+    ASSERT_EQ(img.size(), QSize(800, 600));
+    EXPECT_GT(Coloured(img), 300);
+    const QString none = dir.filePath("none.png");
+    EXPECT_EQ(RunQortool({"--screenshot", none, dir.filePath("missing.qo3")}, qorremote, dir.path()), 1);
+    EXPECT_FALSE(QFile::exists(none));
 }
 
 TEST(PlotCommand, RefusesBadInputWithoutWritingAnything)

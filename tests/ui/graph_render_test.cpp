@@ -48,6 +48,32 @@ void Fill(CGraphWnd& g)
     g.SetRange(0, 10, -1, 1, false);
 }
 
+// A legend too large for a corner of the plot gets a band below the rulers; the band holds
+// its curves' colours and the plot keeps the rest of the picture.
+TEST(GraphRender, LegendLeavesASmallPlotFree)
+{
+    test::App();
+    CGraphWnd g;
+    Fill(g);
+    for (int i = 0; i < 6; ++i)
+        g.AddGraph(graph::MakeRgb(0, 160, 0), "a long curve name of some module [unit] * 1.0");
+    g.SetStyle(graph::kStyleLegend, false);
+    for (const QSize size : {QSize(1600, 1000), QSize(400, 300)}) {
+        QImage img(size, QImage::Format_RGB32);
+        QPainter p(&img);
+        g.Render(p, img.rect());
+        p.end();
+        const CGraphWnd::Layout l = g.ComputeLayout(img.rect(), &img);
+        EXPECT_EQ(l.legend.isEmpty(), size.width() > 1000);
+        EXPECT_FALSE(l.plot.intersects(l.legend));
+        int green = 0;
+        for (int y = l.legend.top(); y <= l.legend.bottom(); ++y)
+            for (int x = l.legend.left(); x <= l.legend.right(); ++x)
+                green += img.pixel(x, y) == qRgb(0, 160, 0);
+        EXPECT_EQ(green > 20, !l.legend.isEmpty());
+    }
+}
+
 TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
 {
     test::App();

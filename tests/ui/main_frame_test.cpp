@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -70,6 +71,51 @@ TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     EXPECT_FALSE(m_time.Active(station::kTimerPoll));
     EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
+}
+
+// Measurement windows come to the front each time measuring starts, and stay there when one
+// of them closes; Tile and Cascade leave every window whole and its title bar free; a
+// digital view grows with its frame.
+TEST_F(MainFrameTest, MeasurementWindowsStayInFrontAndArrange)
+{
+    SearchAndRelease({0, 1, 2});
+    QMdiArea* area = m_frame->MdiArea();
+    auto expectInFront = [&](const char* when) {
+        const QList<QMdiSubWindow*> order = area->subWindowList(QMdiArea::StackingOrder);
+        const auto graph = order.indexOf(qobject_cast<QMdiSubWindow*>(m_frame->GraphView()->parentWidget()));
+        for (int a = 0; a < 3; ++a)
+            EXPECT_TRUE(!m_frame->MeterFrame(a) || order.indexOf(m_frame->MeterFrame(a)) > graph)
+                << when << a;
+    };
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(run == 0 || m_frame->Run(Cmd::Stop));
+        ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+        test::Settle();
+        expectInFront("measuring started");
+    }
+    // The user works in the window and closes the meter in front.
+    QApplication::setActiveWindow(m_frame.get());
+    area->setActiveSubWindow(m_frame->MeterFrame(1));
+    m_frame->MeterFrame(1)->close();
+    test::Settle();
+    expectInFront("one closed");
+
+    m_frame->ArrangeWindows(true);
+    const QList<QMdiSubWindow*> shown = area->subWindowList(QMdiArea::StackingOrder);
+    for (QMdiSubWindow* w : shown)
+        for (QMdiSubWindow* other : shown)
+            EXPECT_TRUE(w == other || !w->geometry().intersects(other->geometry()));
+    m_frame->ArrangeWindows(false);
+    const QList<QMdiSubWindow*> stack = area->subWindowList(QMdiArea::StackingOrder);
+    for (qsizetype i = 0; i < stack.size(); ++i)
+        for (qsizetype above = i + 1; above < stack.size(); ++above)
+            EXPECT_FALSE(stack[above]->geometry().contains(stack[i]->geometry().topLeft() + QPoint(8, 6)));
+
+    QMdiSubWindow* frame = m_frame->MeterFrame(0);
+    const int meterWidth = m_frame->MeterView(0)->Meter(0)->width();
+    frame->resize(frame->size() * 2);
+    EXPECT_GE(m_frame->MeterView(0)->Meter(0)->width(), meterWidth * 3 / 2);
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
 }
 
 TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)

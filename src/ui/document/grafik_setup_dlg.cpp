@@ -89,6 +89,13 @@ CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int 
     layout->addWidget(buttons);
 }
 
+void CGrafikSetupGlg::StartYRange(double from, double to)
+{
+    using Model = data::GrafikSetupGlgModel;
+    m_yFrom->setText(QString::fromStdString(Model::NumberText(static_cast<float>(from), m_lang)));
+    m_yTo->setText(QString::fromStdString(Model::NumberText(static_cast<float>(to), m_lang)));
+}
+
 void CGrafikSetupGlg::OpenVirtual()
 {
     CVirtuellKanal dlg(m_virtuell, m_doc.m_slave, m_lang, this);

@@ -37,6 +37,8 @@ public:
     QPushButton* VirtualButton() const { return m_virtualButton; }
 
     const data::GrafikSetupGlgModel& Model() const { return m_model; }
+    // The Y fields start from the range the graph shows instead of the stored one.
+    void StartYRange(double from, double to);
 
     void accept() override;
 

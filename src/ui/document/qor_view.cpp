@@ -2,10 +2,13 @@
 
 #include "data/document_graph.h"
 #include "data/qor_doc.h"
+#include "station/config.h"
 #include "ui/graph/graph_panel.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/shell/ui_texts.h"
 
+#include <QCursor>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -15,17 +18,37 @@ namespace {
 
 constexpr double kFirstYFrom = -100.0, kFirstYTo = 100.0;
 
+// The read-out of the new position, or none when the pointer left the plot.
+void ShowAtPointer(const QString& text, QWidget* plot)
+{
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(QCursor::pos(), text, plot);
+}
+
 }  // namespace
 
-CQORView::CQORView(data::CQORDoc& doc, int lang, int decimals, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_lang(lang)
+GraphDisplay GraphDisplay::FromConfig(const station::StationConfig& config)
+{
+    return {std::clamp(static_cast<int>(config.prec), 0, 10), config.point != 0, config.mouse != 0,
+            config.axis != 0};
+}
+
+CQORView::CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_lang(lang), m_display(display)
 {
     setMinimumSize(200, 120);
     m_graph = new CGraphWnd(this);
     m_graph->SetFrameFlags(graph::kFrameAbsoluteTime);
-    m_graph->SetStyle(graph::kStyleGrid | graph::kStyleLegend, false);
+    m_graph->SetStyle(graph::kStyleLegend | (display.grid ? graph::kStyleGrid : 0u) |
+                          (display.markers ? graph::kStyleMarkers : 0u),
+                      false);
     m_graph->SetAxisTitle("X-Axis", "", 0, graph::kAxisX, false);
-    m_graph->SetAxisTitle("Y-Axis", "", decimals, graph::kAxisY, false);
+    m_graph->SetAxisTitle("Y-Axis", "", display.decimals, graph::kAxisY, false);
+    if (display.pointerReadOut)
+        connect(m_graph, &CGraphWnd::ReadOutChanged, this,
+                [this](const QString& text) { ShowAtPointer(text, m_graph->Panel()); });
     m_graph->SetRange(0.0, data::kFirstSectionXTo, kFirstYFrom, kFirstYTo, false);
     // Curve and text changes are saved with the document, so the user is asked before
     // they are lost.
@@ -40,6 +63,9 @@ CQORView::CQORView(data::CQORDoc& doc, int lang, int decimals, QWidget* parent)
             break;
         case CGraphWnd::SectionCommand::ZoomOut:
             Reduce();
+            break;
+        case CGraphWnd::SectionCommand::ZoomOutX:
+            Reduce(true);
             break;
         case CGraphWnd::SectionCommand::Scroll:
             ScrollSection(direction);
@@ -130,9 +156,15 @@ void CQORView::SetAutoScroll(bool on)
     }
 }
 
-void CQORView::SetSection(double xFrom, double xTo, double yFrom, double yTo)
+void CQORView::SetSection(double xFrom, double xTo, double yFrom, double yTo, double lowest)
 {
-    m_graph->SetRange(std::max(xFrom, 0.0), xTo, yFrom, yTo, true);
+    const double back = std::max(0.0, lowest - xFrom);  // keeps the width at the left end
+    m_graph->SetRange(xFrom + back, xTo + back, yFrom, yTo, true);
+}
+
+double CQORView::LowestXFrom() const
+{
+    return std::min(0.0, m_graph->Range().xFrom);
 }
 
 void CQORView::ZoomPage()
@@ -152,15 +184,16 @@ void CQORView::Reduce(bool xOnly)
 {
     const graph::GraphRange r = m_graph->Range();
     const double w = (r.xTo - r.xFrom) / 4.0, h = xOnly ? 0.0 : (r.yTo - r.yFrom) / 4.0;
-    SetSection(r.xFrom - w, r.xTo + w, r.yFrom - h, r.yTo + h);
+    const double lowest = LowestXFrom();
+    m_graph->SetRange(std::max(r.xFrom - w, lowest), r.xTo + w, r.yFrom - h, r.yTo + h, true);
 }
 
 void CQORView::ScrollSection(graph::ScrollDirection direction)
 {
+    const double lowest = LowestXFrom();
     m_graph->Scroll(direction, false);
     const graph::GraphRange r = m_graph->Range();
-    const double back = std::max(0.0, -r.xFrom);  // keeps the width at the left end
-    SetSection(r.xFrom + back, r.xTo + back, r.yFrom, r.yTo);
+    SetSection(r.xFrom, r.xTo, r.yFrom, r.yTo, lowest);
 }
 
 void CQORView::OnSetupChanged()

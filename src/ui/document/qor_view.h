@@ -12,10 +12,23 @@ namespace qor::data {
 class CQORDoc;
 class CGraphPropObject;
 }  // namespace qor::data
+namespace qor::station {
+struct StationConfig;
+}
 
 namespace qor::ui {
 
 class CGraphWnd;
+
+// How the graph pane draws, from the display settings of the configuration.
+struct GraphDisplay {
+    int decimals = 2;             // PREC: places of the Y axis and its read-out
+    bool markers = false;         // POINT: every sample marked on its curve
+    bool pointerReadOut = false;  // MOUSE: the read-out also beside the mouse pointer
+    bool grid = true;             // AXIS: grid lines at the rulers' ticks
+
+    static GraphDisplay FromConfig(const station::StationConfig& config);
+};
 
 // The graph pane: the document's curves over the sample number, drawn by the graph engine with
 // time-of-day labels. The document's notifications reach it through the main window.
@@ -24,15 +37,15 @@ class CGraphWnd;
 class CQORView : public QWidget {
     Q_OBJECT
 public:
-    // `decimals`: the places of the Y read-out.
-    CQORView(data::CQORDoc& doc, int lang, int decimals = 2, QWidget* parent = nullptr);
+    CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display = {}, QWidget* parent = nullptr);
     void SetLanguage(int lang);
+    const GraphDisplay& Display() const { return m_display; }
 
     void SetAutoScroll(bool on);
     bool AutoScroll() const { return m_autoScroll; }
 
-    // The section commands of the graph's context menu. The section never starts left of
-    // sample 0, where nothing can be drawn.
+    // The section commands of the graph's context menu. They never move the section's start
+    // left of sample 0, where nothing can be drawn; only a zoom rectangle may reach there.
     void ZoomPage();
     // Zooms in by 2 until the X span is 2 samples or less.
     void Enlarge();
@@ -62,10 +75,14 @@ private:
     void Rebuild(bool keepProps, bool newSection);
     void RemoveCurves();
     void FollowNewest();
-    void SetSection(double xFrom, double xTo, double yFrom, double yTo);
+    // The section commands' X start stays at `lowest` or right of it, keeping the width.
+    void SetSection(double xFrom, double xTo, double yFrom, double yTo, double lowest);
+    // 0, or the start a zoom rectangle left below 0.
+    double LowestXFrom() const;
 
     data::CQORDoc& m_doc;
     int m_lang;
+    GraphDisplay m_display;
     CGraphWnd* m_graph;
     std::unique_ptr<data::DocumentCurves> m_curves;
     std::vector<int> m_ids;                          // graph index per document curve

@@ -229,7 +229,7 @@ void CGraphPanel::DrawCurvesVector(QPainter& p, const QRect& rect)
     }
 }
 
-void CGraphPanel::DrawOverlay(QPainter& p, const QRect& rect)
+void CGraphPanel::DrawOverlay(QPainter& p, const QRect& rect, bool legendInside)
 {
     const graph::GraphRange& r = m_wnd->Range();
     const QPaintDevice* dev = p.device();
@@ -247,40 +247,8 @@ void CGraphPanel::DrawOverlay(QPainter& p, const QRect& rect)
         p.setPen(ToColor(t.colour));
         p.drawText(QPointF(xm.Pixel(t.x), ym.Pixel(t.y)), QString::fromStdString(t.text));
     }
-    if (m_wnd->GetStyle() & graph::kStyleLegend) {
-        // Names and colours of the visible curves, top right inside the plot.
-        p.setFont(base);
-        const QFontMetricsF fm(base, p.device());
-        const double sample = graph::InchesToPixels(0.3, FRuler::Dpi(dev, false));
-        const double pad = graph::InchesToPixels(0.06, FRuler::Dpi(dev, false));
-        double wMax = 0;
-        int lines = 0;
-        int pos;
-        for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos))
-            if (g->m_visible) {
-                wMax = std::max(wMax, fm.horizontalAdvance(QString::fromStdString(g->m_name)));
-                ++lines;
-            }
-        if (lines > 0) {
-            const double bw = wMax + sample + 4 * pad;
-            const QRectF box(rect.right() - bw - pad, rect.top() + pad, bw, lines * fm.lineSpacing() + pad);
-            p.fillRect(box, QColor(255, 255, 255, 230));
-            p.setPen(QPen(Qt::black, std::max(1.0, FRuler::Dpi(dev, false) / 96.0)));
-            p.drawRect(box);
-            double y = box.top() + pad / 2 + fm.ascent();
-            for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos)) {
-                if (!g->m_visible)
-                    continue;
-                QPen lp(ToColor(g->m_colour), std::max(1.0, FRuler::Dpi(dev, false) / 60.0));
-                p.setPen(lp);
-                const double ly = y - fm.ascent() / 2 + fm.descent() / 2;
-                p.drawLine(QPointF(box.left() + pad, ly), QPointF(box.left() + pad + sample, ly));
-                p.setPen(Qt::black);
-                p.drawText(QPointF(box.left() + 2 * pad + sample, y), QString::fromStdString(g->m_name));
-                y += fm.lineSpacing();
-            }
-        }
-    }
+    if (legendInside)
+        m_wnd->DrawLegendInside(p, rect);
     p.restore();
     // The plot's frame.
     QPen frame(Qt::black, std::max(1, graph::InchesToPixels(1.0 / 96.0, FRuler::Dpi(dev, false))));
@@ -289,7 +257,7 @@ void CGraphPanel::DrawOverlay(QPainter& p, const QRect& rect)
     p.drawRect(QRectF(rect.left(), rect.top(), rect.width() - 1, rect.height() - 1));
 }
 
-void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect)
+void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect, bool legendInside)
 {
     if (rect.width() <= 0 || rect.height() <= 0)
         return;
@@ -312,7 +280,7 @@ void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect)
         DrawCurvesVector(p, rect);
         p.restore();
     }
-    DrawOverlay(p, rect);
+    DrawOverlay(p, rect, legendInside);
 }
 
 void CGraphPanel::paintEvent(QPaintEvent*)
@@ -320,7 +288,7 @@ void CGraphPanel::paintEvent(QPaintEvent*)
     CachedLayer(size(), this);
     QPainter p(this);
     p.drawImage(0, 0, m_layer);
-    DrawOverlay(p, rect());
+    DrawOverlay(p, rect(), m_wnd->m_layout.legend.isEmpty());
     if (m_dragging) {
         p.setPen(QPen(Qt::black, 1, Qt::DashLine));
         p.setBrush(QColor(0, 0, 255, 30));
@@ -416,6 +384,8 @@ void CGraphPanel::contextMenuEvent(QContextMenuEvent* e)
     menu.addAction(QString::fromUtf8(gt::kZoomIn[l]), [this] { m_wnd->RunSectionCommand(Section::ZoomIn); });
     menu.addAction(QString::fromUtf8(gt::kZoomOut[l]),
                    [this] { m_wnd->RunSectionCommand(Section::ZoomOut); });
+    menu.addAction(QString::fromUtf8(gt::kZoomOutX[l]),
+                   [this] { m_wnd->RunSectionCommand(Section::ZoomOutX); });
     QAction* zr = menu.addAction(QString::fromUtf8(gt::kZoomRect[l]), [this] { m_wnd->SetZoomMode(true); });
     zr->setEnabled(!m_wnd->ZoomMode());
     QMenu* scroll = menu.addMenu(QString::fromUtf8(gt::kScroll[l]));
@@ -426,6 +396,7 @@ void CGraphPanel::contextMenuEvent(QContextMenuEvent* e)
     for (const auto& [text, direction] : scrolls)
         scroll->addAction(QString::fromUtf8(text[l]),
                           [this, d = direction] { m_wnd->RunSectionCommand(Section::Scroll, d); });
+    menu.addAction(QString::fromUtf8(gt::kRedraw[l]), [this] { m_wnd->Redraw(); });
     menu.addSeparator();
     menu.addAction(QString::fromUtf8(gt::kGraphText[l]), [this] { m_wnd->SetTextMode(true); });
     menu.addAction(QString::fromUtf8(gt::kEditText[l]), [this] { m_wnd->SetEditMode(true); });

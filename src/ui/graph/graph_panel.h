@@ -19,7 +19,8 @@ public:
 
     // Draws the plot into `rect` of the painter's device. Raster devices (widgets, images)
     // get the curves written straight into a pixel layer; others (PDF, printer) get vectors.
-    void DrawPlot(QPainter& p, const QRect& rect);
+    // The legend is drawn inside unless the window placed it beside the plot.
+    void DrawPlot(QPainter& p, const QRect& rect, bool legendInside = true);
     // Marks the cached picture stale and schedules a repaint.
     void Invalidate();
     // Marks the cached picture stale without a repaint (data changed without redraw).
@@ -39,7 +40,7 @@ private:
     void RenderLayer(QImage& layer, QPaintDevice* device);
     // The picture of curves and grid at `size`, redrawn only when something changed.
     const QImage& CachedLayer(const QSize& size, QPaintDevice* device);
-    void DrawOverlay(QPainter& p, const QRect& rect);
+    void DrawOverlay(QPainter& p, const QRect& rect, bool legendInside);
     void DrawCurvesVector(QPainter& p, const QRect& rect);
     QPointF ToGraph(const QPointF& pos) const;
 

@@ -28,6 +28,8 @@ inline constexpr TextPair kClearText{"Text löschen", "Clear text"};
 inline constexpr TextPair kFit{"Zoom Seite", "Zoom page"};
 inline constexpr TextPair kZoomIn{"Vergrößern", "Enlarge"};
 inline constexpr TextPair kZoomOut{"Verkleinern", "Reduce"};
+inline constexpr TextPair kZoomOutX{"Verkleinern (nur X)", "Reduce X only"};
+inline constexpr TextPair kRedraw{"Neuzeichnen", "Redraw"};
 inline constexpr TextPair kZoomRect{"Ausschnitt vergrößern", "Enlarge section"};
 inline constexpr TextPair kLeft{"Links", "Left"};
 inline constexpr TextPair kRight{"Rechts", "Right"};

@@ -15,7 +15,10 @@
 #include <QPdfWriter>
 #include <QRegion>
 #include <QResizeEvent>
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <string>
 
 namespace qor::ui {
 
@@ -66,6 +69,12 @@ void CGraphWnd::RunSectionCommand(SectionCommand command, graph::ScrollDirection
     case SectionCommand::ZoomOut:
         ZoomOut();
         break;
+    case SectionCommand::ZoomOutX: {
+        const graph::GraphRange r = Range();
+        const double w = (r.xTo - r.xFrom) / 4.0;
+        SetRange(r.xFrom - w, r.xTo + w, r.yFrom, r.yTo, true);
+        break;
+    }
     case SectionCommand::Scroll:
         Scroll(direction);
         break;
@@ -152,11 +161,13 @@ void CGraphWnd::Notify(const graph::GraphNotification& n)
             m_vRuler->update();
         }
         break;
+    case graph::kNotifyCurveAdded:
+    case graph::kNotifyCurveRemoved:
+        Relayout();  // the legend may need a place of its own, or no longer
+        [[fallthrough]];
     case graph::kNotifyPointAdded:
     case graph::kNotifyPointRemoved:
     case graph::kNotifyPointChanged:
-    case graph::kNotifyCurveAdded:
-    case graph::kNotifyCurveRemoved:
         // A time X axis labels its ticks from the first curve's points.
         if (n.redraw && !(m_frameFlags & graph::kFrameNumericX))
             m_hRuler->update();
@@ -172,10 +183,31 @@ void CGraphWnd::Notify(const graph::GraphNotification& n)
 
 void CGraphWnd::Redraw()
 {
+    Relayout();
     SyncRulers();
     m_panel->Invalidate();
     m_hRuler->update();
     m_vRuler->update();
+}
+
+CGraphWnd::LegendMetrics CGraphWnd::Legend(const QPaintDevice* device) const
+{
+    LegendMetrics m;
+    if (!(GetStyle() & graph::kStyleLegend))
+        return m;
+    const double dpi = FRuler::Dpi(device, false);
+    m.font = FRuler::LabelFont(device, graph::ruler_inches::kLabelFontHeight);
+    const QFontMetricsF fm(m.font, device);
+    m.line = fm.lineSpacing();
+    m.sample = graph::InchesToPixels(0.3, dpi);
+    m.pad = graph::InchesToPixels(0.06, dpi);
+    int pos;
+    for (const graph::CGraphProps* g = GetFirstGraph(pos); g; g = GetNextGraph(pos))
+        if (g->m_visible) {
+            m.textWidth = std::max(m.textWidth, fm.horizontalAdvance(QString::fromStdString(g->m_name)));
+            ++m.entries;
+        }
+    return m;
 }
 
 CGraphWnd::Layout CGraphWnd::ComputeLayout(const QRect& r, QPaintDevice* device) const
@@ -194,16 +226,111 @@ CGraphWnd::Layout CGraphWnd::ComputeLayout(const QRect& r, QPaintDevice* device)
     const int left = r.left() + margin / 2 + v;
     const int top = r.top() + titleH + marginTop;
     const int w = std::max(0, r.right() + 1 - margin - left);
-    const int ph = std::max(0, r.bottom() + 1 - h - top);
-    l.title = QRect(r.left(), r.top(), r.width(), titleH + marginTop);
-    l.plot = QRect(left, top, w, ph);
-    l.vRuler = QRect(left - v, top, v, ph);
-    l.hRuler = QRect(left, top + ph, w, h);
+    auto place = [&](int band) {
+        const int ph = std::max(0, r.bottom() + 1 - h - top - band);
+        l.title = QRect(r.left(), r.top(), r.width(), titleH + marginTop);
+        l.plot = QRect(left, top, w, ph);
+        l.vRuler = QRect(left - v, top, v, ph);
+        l.hRuler = QRect(left, top + ph, w, h);
+    };
+    place(0);
+    const LegendMetrics m = Legend(device);
+    if (m.entries == 0)
+        return l;
+    // Inside, the legend may take a corner of the plot, not more.
+    const double boxW = m.textWidth + m.sample + 4 * m.pad, boxH = m.entries * m.line + m.pad;
+    if (boxW <= 0.45 * l.plot.width() && boxH <= 0.45 * l.plot.height())
+        return l;
+    // Below: as many columns as fit side by side; when the rows would take more than a third
+    // of the picture, more and narrower columns (the names are cut short).
+    const double room = std::max(1.0, r.width() - 2 * m.pad);
+    int columns = std::clamp(static_cast<int>(room / m.EntryWidth()), 1, m.entries);
+    const int maxRows = std::max(1, static_cast<int>((r.height() / 3.0 - 2 * m.pad) / m.line));
+    int rows = (m.entries + columns - 1) / columns;
+    if (rows > maxRows) {
+        rows = maxRows;
+        columns = (m.entries + rows - 1) / rows;
+    }
+    const int band = static_cast<int>(std::ceil(rows * m.line + 2 * m.pad));
+    place(band);
+    l.legend = QRect(r.left(), r.bottom() + 1 - band, r.width(), band);
+    l.legendColumns = columns;
     return l;
+}
+
+void CGraphWnd::DrawLegendEntries(QPainter& p, const LegendMetrics& m, const QRectF& area, int columns) const
+{
+    p.setFont(m.font);
+    const QFontMetricsF fm(m.font, p.device());
+    const double columnW = area.width() / std::max(1, columns);
+    const double textRoom = std::max(0.0, columnW - m.sample - 3 * m.pad);
+    const double lineW = std::max(1.0, FRuler::Dpi(p.device(), false) / 60.0);
+    int i = 0, pos;
+    for (const graph::CGraphProps* g = GetFirstGraph(pos); g; g = GetNextGraph(pos)) {
+        if (!g->m_visible)
+            continue;
+        const double x = area.left() + (i % columns) * columnW + m.pad;
+        const double y = area.top() + (i / columns) * m.line + fm.ascent();
+        if (y - fm.ascent() + m.line > area.bottom() + 1)
+            break;
+        const double ly = y - fm.ascent() / 2 + fm.descent() / 2;
+        p.setPen(QPen(QColor(graph::Red(g->m_colour), graph::Green(g->m_colour), graph::Blue(g->m_colour)),
+                      lineW));
+        p.drawLine(QPointF(x, ly), QPointF(x + m.sample, ly));
+        p.setPen(Qt::black);
+        p.drawText(QPointF(x + m.sample + m.pad, y),
+                   fm.elidedText(QString::fromStdString(g->m_name), Qt::ElideRight, textRoom));
+        ++i;
+    }
+}
+
+void CGraphWnd::DrawLegendInside(QPainter& p, const QRect& rect) const
+{
+    const LegendMetrics m = Legend(p.device());
+    if (m.entries == 0)
+        return;
+    const double bw = m.textWidth + m.sample + 4 * m.pad;
+    const QRectF box(rect.right() - bw - m.pad, rect.top() + m.pad, bw, m.entries * m.line + m.pad);
+    p.fillRect(box, QColor(255, 255, 255, 230));
+    p.setPen(QPen(Qt::black, std::max(1.0, FRuler::Dpi(p.device(), false) / 96.0)));
+    p.drawRect(box);
+    DrawLegendEntries(p, m, box.adjusted(0, m.pad / 2, 0, 0), 1);
+}
+
+void CGraphWnd::DrawLegendBand(QPainter& p, const QRect& band, int columns) const
+{
+    const LegendMetrics m = Legend(p.device());
+    if (m.entries == 0 || band.isEmpty())
+        return;
+    DrawLegendEntries(p, m, QRectF(band).adjusted(m.pad, m.pad, -m.pad, -m.pad), columns);
+}
+
+std::size_t CGraphWnd::LegendKey() const
+{
+    std::size_t key = GetStyle() & graph::kStyleLegend;
+    int pos;
+    for (const graph::CGraphProps* g = GetFirstGraph(pos); g; g = GetNextGraph(pos))
+        if (g->m_visible)
+            key = (key * 31 + std::hash<std::string>{}(g->m_name)) * 31 + g->m_colour;
+    return key;
+}
+
+void CGraphWnd::Relayout()
+{
+    // Measuring the names costs more than a recording tick should; they rarely change.
+    const std::size_t key = LegendKey();
+    if (key == m_legendKey)
+        return;
+    m_legendKey = key;
+    const Layout l = ComputeLayout(rect(), this);
+    if (l.plot != m_layout.plot || l.legend != m_layout.legend || l.legendColumns != m_layout.legendColumns)
+        resizeEvent(nullptr);
+    update();  // a legend below the rulers is the window's own to paint
 }
 
 void CGraphWnd::resizeEvent(QResizeEvent*)
 {
+    m_legendKey = LegendKey();
     m_layout = ComputeLayout(rect(), this);
     m_panel->setGeometry(m_layout.plot);
     m_hRuler->setGeometry(m_layout.hRuler);
@@ -226,6 +353,7 @@ void CGraphWnd::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     DrawTitle(p, m_layout.title);
+    DrawLegendBand(p, m_layout.legend, m_layout.legendColumns);
 }
 
 void CGraphWnd::Render(QPainter& p, const QRect& rect)
@@ -238,7 +366,8 @@ void CGraphWnd::Render(QPainter& p, const QRect& rect)
     p.fillRect(rect, Qt::white);
     p.setClipping(false);
     DrawTitle(p, l.title);
-    m_panel->DrawPlot(p, l.plot);
+    DrawLegendBand(p, l.legend, l.legendColumns);
+    m_panel->DrawPlot(p, l.plot, l.legend.isEmpty());
     m_vRuler->Draw(&p, l.vRuler.left(), l.vRuler.top(), l.vRuler.left() + l.vRuler.width(),
                    l.vRuler.top() + l.vRuler.height());
     m_hRuler->Draw(&p, l.hRuler.left(), l.hRuler.top(), l.hRuler.left() + l.hRuler.width(),

@@ -76,7 +76,7 @@ public:
     // The context menu's section commands. A view with rules of its own for the section (the
     // document graph keeps X at 0 and above) puts its handler in place; without one the
     // window fits, zooms and scrolls as the engine does.
-    enum class SectionCommand { Fit, ZoomIn, ZoomOut, Scroll };
+    enum class SectionCommand { Fit, ZoomIn, ZoomOut, ZoomOutX, Scroll };
     using SectionHandler = std::function<void(SectionCommand, graph::ScrollDirection)>;
     void SetSectionHandler(SectionHandler handler) { m_sectionHandler = std::move(handler); }
     void RunSectionCommand(SectionCommand command,
@@ -86,8 +86,11 @@ public:
     FHRuler* HRuler() const { return m_hRuler; }
     FVRuler* VRuler() const { return m_vRuler; }
 
+    // `legend` is empty while the legend fits inside the plot; on a small picture it gets a
+    // band of its own below the rulers, so it never covers the curves.
     struct Layout {
-        QRect title, plot, hRuler, vRuler;
+        QRect title, plot, hRuler, vRuler, legend;
+        int legendColumns = 1;
     };
     Layout ComputeLayout(const QRect& rect, QPaintDevice* device) const;
 
@@ -106,7 +109,23 @@ protected:
 private:
     friend class CGraphPanel;
     void SyncRulers();
+    // Places panel and rulers anew when the legend changed its place or size.
+    void Relayout();
+    // Changes with the legend's entries.
+    std::size_t LegendKey() const;
     void DrawTitle(QPainter& p, const QRect& r);
+    // Sizes of the legend of the visible curves on a device.
+    struct LegendMetrics {
+        QFont font;
+        double line = 0, sample = 0, pad = 0, textWidth = 0;
+        int entries = 0;
+        double EntryWidth() const { return textWidth + sample + 3 * pad; }
+    };
+    LegendMetrics Legend(const QPaintDevice* device) const;
+    // The legend inside the plot's top right corner, or when `band` holds it below the rulers.
+    void DrawLegendInside(QPainter& p, const QRect& plot) const;
+    void DrawLegendBand(QPainter& p, const QRect& band, int columns) const;
+    void DrawLegendEntries(QPainter& p, const LegendMetrics& m, const QRectF& area, int columns) const;
 
     CGraphPanel* m_panel;
     FHRuler* m_hRuler;
@@ -116,6 +135,7 @@ private:
     QString m_title;
     bool m_zoomMode = false, m_textMode = false, m_editMode = false;
     Layout m_layout;
+    std::size_t m_legendKey = 0;
     SectionHandler m_sectionHandler;
 };
 

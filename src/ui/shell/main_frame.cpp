@@ -13,8 +13,11 @@
 #include "ui/document/logbuch_view.h"
 #include "ui/document/qor_view.h"
 #include "ui/potentiostat/pot_windows.h"
+#include "ui/graph/graph_wnd.h"
+#include "ui/graph/point_view_bar.h"
 #include "ui/shell/app_icon.h"
 #include "ui/shell/command_texts.h"
+#include "ui/shell/graph_output.h"
 #include "ui/shell/main_menus.h"
 #include "ui/shell/meter_windows.h"
 #include "ui/shell/recent_files_menu.h"
@@ -22,12 +25,14 @@
 #include "ui/shell/shell_services.h"
 #include "ui/shell/text_eingabe.h"
 #include "ui/shell/ui_texts.h"
+#include "ui/shell/window_arrange.h"
 #include "ui/station/digital_mess_view.h"
 #include "ui/station/rs232_dlg.h"
 #include "wiring/bus_wiring.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -83,7 +88,10 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     m_menus = std::make_unique<MainMenus>(*this);
     CreateStatusBar();
     Retranslate();
-    resize(1100, 760);
+    if (options.width > 0)
+        resize(options.width, options.height);
+    else
+        resize(1100, 760);
 
     const bus::BusLink& link = m_station->Link();
     SetPane(1, link.Ethernet() ? station::EthernetPaneText(link.Settings())
@@ -146,6 +154,8 @@ void CMainFrame::CreateStatusBar()
 void CMainFrame::Retranslate()
 {
     m_menus->Retranslate(m_lang);
+    if (m_pointBar)
+        m_pointBar->SetLanguage(m_lang);
     if (m_graphView)
         m_graphView->SetLanguage(m_lang);
     if (m_graphFrame)
@@ -187,7 +197,7 @@ station::CommandState CMainFrame::State() const
 
 void CMainFrame::UpdateCommands()
 {
-    m_menus->Update(State(), m_logbookShown);
+    m_menus->Update(State(), m_logbookShown, m_graphView != nullptr);
 }
 
 bool CMainFrame::Run(station::Cmd cmd)
@@ -309,6 +319,7 @@ void CMainFrame::OnPortSetup()
 void CMainFrame::OnNewScale()
 {
     CGrafikSetupGlg dlg(*m_doc, false, m_lang, this);
+    OfferGraphRange(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return;
     m_doc->m_modified = true;
@@ -401,6 +412,78 @@ bool CMainFrame::CloseDocumentWindow()
     return true;
 }
 
+void CMainFrame::OfferGraphRange(CGrafikSetupGlg& dlg) const
+{
+    if (!m_graphView || m_graphView->Graph()->GetGraphCount() == 0)
+        return;
+    const graph::GraphRange& r = m_graphView->Graph()->Range();
+    dlg.StartYRange(r.yFrom, r.yTo);
+}
+
+QString CMainFrame::GraphTitle() const
+{
+    return m_doc->m_path.empty() ? Tr(txt::kAppName, m_lang)
+                                 : QFileInfo(QString::fromStdString(m_doc->m_path)).fileName();
+}
+
+void CMainFrame::PrintGraphCommand(bool preview)
+{
+    if (!m_graphView)
+        return;
+    if (preview)
+        PreviewGraph(*m_graphView->Graph(), GraphTitle(), this);
+    else
+        PrintGraphAsked(*m_graphView->Graph(), GraphTitle(), this);
+}
+
+void CMainFrame::ExportPdfCommand()
+{
+    if (!m_graphView)
+        return;
+    const std::optional<std::string> path =
+        ChooseFile(data::FileDialog::SaveAs, "pdf", "PDF (*.pdf)|*.pdf|Alle Dateien (*.*)|*.*||");
+    if (!path)
+        return;
+    const QString file = QString::fromStdString(*path);
+    if (!ExportGraphPdf(*m_graphView->Graph(), file, GraphTitle()))
+        ShowMessage(Tr(txt::kPdfNotWritten, m_lang).arg(file).toStdString());
+}
+
+void CMainFrame::ShowPointList(bool on)
+{
+    if (on && !m_pointBar) {
+        m_pointBar = new CPointViewBar(m_lang, this);
+        addDockWidget(Qt::RightDockWidgetArea, m_pointBar);
+        // Closed by its own button: the menu item follows.
+        connect(m_pointBar->toggleViewAction(), &QAction::toggled, m_menus->PointList(),
+                &QAction::setChecked);
+    }
+    if (!m_pointBar)
+        return;
+    m_pointBar->setVisible(on);
+    m_menus->PointList()->setChecked(on);
+    RefreshPointList(true);
+}
+
+void CMainFrame::RefreshPointList(bool anew)
+{
+    if (!m_pointBar || !m_pointBar->isVisible())
+        return;
+    CGraphWnd* graph = m_graphView ? m_graphView->Graph() : nullptr;
+    if (anew)
+        m_pointBar->Follow(graph);
+    else
+        m_pointBar->Refresh(false);
+}
+
+void CMainFrame::ArrangeWindows(bool tile)
+{
+    if (tile)
+        TileWindows(*m_mdi);
+    else
+        CascadeWindows(*m_mdi);
+}
+
 // ----------------------------------------------------------------------------------------
 // Panes and views
 
@@ -421,7 +504,8 @@ void CMainFrame::FirstActivation()
     if (m_doc->m_boundFileWaiting)
         m_doc->ReadBoundFile();
     UpdateViews();
-    m_station->AutoEnable();
+    if (!Quiet())
+        m_station->AutoEnable();
     UpdateCommands();
     if (data::IsLoggerFile(m_options.file))
         OpenDataLogger(m_options.file, m_lang);
@@ -430,8 +514,14 @@ void CMainFrame::FirstActivation()
 void CMainFrame::CreatePanes()
 {
     if (!m_graphFrame) {
-        m_graphView = new CQORView(*m_doc, m_lang, m_station->Config().prec);
+        m_graphView = new CQORView(*m_doc, m_lang, GraphDisplay::FromConfig(m_station->Config()));
         m_graphView->SetAutoScroll(m_menus->AutoScroll()->isChecked());
+        connect(m_graphView->Graph(), &CGraphWnd::ReadOutChanged, this, [this](const QString& text) {
+            if (text.isEmpty())
+                statusBar()->clearMessage();
+            else
+                statusBar()->showMessage(text);
+        });
         m_graphFrame = m_mdi->addSubWindow(m_graphView);
         m_graphFrame->setWindowTitle(Tr(txt::kGraphPane, m_lang));
         m_graphFrame->installEventFilter(this);
@@ -476,6 +566,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
             }
             m_graphFrame = nullptr;
             m_graphView = nullptr;
+            RefreshPointList(true);
             QTimer::singleShot(0, this, [this] { UpdateCommands(); });
         } else if (watched == m_logFrame && m_logFrame) {
             // The logbook pane only hides; the toggle brings it back.
@@ -555,24 +646,28 @@ void CMainFrame::ClearGraph()
 {
     if (m_graphView)
         m_graphView->OnClear();
+    RefreshPointList(true);
 }
 
 void CMainFrame::SamplesAdded()
 {
     if (m_graphView)
         m_graphView->OnSamplesAdded();
+    RefreshPointList(false);
 }
 
 void CMainFrame::SetupChanged()
 {
     if (m_graphView)
         m_graphView->OnSetupChanged();
+    RefreshPointList(true);
 }
 
 void CMainFrame::FileRead(const std::vector<data::CStringDatenObject>& labels)
 {
     if (m_graphView)
         m_graphView->OnFileRead(labels);
+    RefreshPointList(true);
 }
 
 void CMainFrame::RefreshStatusPanes()
@@ -630,6 +725,7 @@ void CMainFrame::SetPane(int pane, const std::string& text)
 bool CMainFrame::RunRecordingSetup()
 {
     CGrafikSetupGlg dlg(*m_doc, true, m_lang, this);
+    OfferGraphRange(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return false;
     return true;
@@ -646,17 +742,22 @@ std::optional<std::string> CMainFrame::ChooseFile(data::FileDialog kind, const s
 
 void CMainFrame::ShowMessage(const std::string& text)
 {
+    if (Quiet()) {
+        m_quietMessages.push_back(text);
+        std::fprintf(stderr, "qorremote: %s\n", text.c_str());
+        return;
+    }
     m_services->ShowMessage(text);
 }
 
 int CMainFrame::AskSave(const std::string&, const std::string&)
 {
-    return qor::ui::AskSave(this, m_lang);
+    return Quiet() ? kSaveNo : qor::ui::AskSave(this, m_lang);
 }
 
 void CMainFrame::SetTitle(const std::string& title)
 {
-    if (m_doc && m_doc->m_fileBound && !m_doc->m_path.empty())
+    if (m_doc && m_doc->m_fileBound && !m_doc->m_path.empty() && !Quiet())
         m_menus->Recent().Remember(m_doc->m_path);
     const QString app = Tr(txt::kAppName, m_lang);
     setWindowTitle(title.empty() ? app : QString::fromStdString(title) + QStringLiteral(" - ") + app);
@@ -709,6 +810,8 @@ void CMainFrame::Shutdown()
     m_station->Link().CloseEthernet();
     station::StationConfig save = m_station->ConfigToSave();
     save.language = static_cast<std::uint8_t>(m_lang);
+    if (Quiet())
+        return;
     // A transport given on the command line is for this run only.
     if (m_options.transport != StartOptions::Transport::Configured && !m_linkSetByUser)
         save.link = m_fileConfig.link;

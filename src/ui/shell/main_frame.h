@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -40,7 +41,9 @@ namespace qor::ui {
 
 class CDigitalMessView;
 class CGraphDL;
+class CGrafikSetupGlg;
 class CLogbuchView;
+class CPointViewBar;
 class CQORView;
 class MainMenus;
 class MeterWindows;
@@ -98,6 +101,21 @@ public:
     QAction* AutoScrollAction() const;
     // Opens a document of the recent list as the menu entry would.
     void OpenRecent(int index);
+    const MainMenus& Menus() const { return *m_menus; }
+
+    // File › Print (or its preview) and Export as PDF of the document graph.
+    void PrintGraphCommand(bool preview);
+    void ExportPdfCommand();
+    // View › Point list: a bar listing the points of a curve of the graph.
+    void ShowPointList(bool on);
+    CPointViewBar* PointList() const { return m_pointBar; }
+    // Window › Tile and Cascade.
+    void ArrangeWindows(bool tile);
+    // A run that makes a picture asks nothing: messages are kept here (and printed) instead of
+    // shown, save questions are answered No; settings and the recent files are not written.
+    bool Quiet() const { return !m_options.screenshot.empty(); }
+    const std::vector<std::string>& QuietMessages() const { return m_quietMessages; }
+    bool Activated() const { return !m_firstActivationPending && m_graphFrame != nullptr; }
 
     // The window's part of the station's seams (see ShellServices).
     void SetPane(int pane, const std::string& text);
@@ -150,6 +168,10 @@ private:
     bool CloseDocumentWindow();
     void RefreshStatusPanes();
     void RefreshSampleCount();
+    void RefreshPointList(bool anew);
+    // The setup's Y fields start from the section the graph shows while it has curves.
+    void OfferGraphRange(CGrafikSetupGlg& dlg) const;
+    QString GraphTitle() const;
 
     StartOptions m_options;
     int m_lang = 0;
@@ -170,6 +192,8 @@ private:
     CLogbuchView* m_logView = nullptr;
     std::unique_ptr<MeterWindows> m_meters;
     CGraphDL* m_loggerGraph = nullptr;
+    CPointViewBar* m_pointBar = nullptr;
+    std::vector<std::string> m_quietMessages;
     bool m_logbookShown = true;
     bool m_firstActivationPending = true;
     bool m_shutdownDone = false;

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -97,16 +96,26 @@ void MainMenus::CreateActions(CMainFrame& frame)
     m_exit->setShortcut(QKeySequence::Quit);
     QObject::connect(m_exit, &QAction::triggered, &frame, &QWidget::close);
     m_cascade = new QAction(&frame);
-    QObject::connect(m_cascade, &QAction::triggered, &frame,
-                     [&frame] { frame.MdiArea()->cascadeSubWindows(); });
+    QObject::connect(m_cascade, &QAction::triggered, &frame, [&frame] { frame.ArrangeWindows(false); });
     m_tile = new QAction(&frame);
-    QObject::connect(m_tile, &QAction::triggered, &frame, [&frame] { frame.MdiArea()->tileSubWindows(); });
+    QObject::connect(m_tile, &QAction::triggered, &frame, [&frame] { frame.ArrangeWindows(true); });
     m_autoScroll = new QAction(&frame);
     m_autoScroll->setCheckable(true);
     QObject::connect(m_autoScroll, &QAction::toggled, &frame, [&frame](bool on) {
         if (CQORView* view = frame.GraphView())
             view->SetAutoScroll(on);
     });
+    m_print = new QAction(Icon(QStyle::SP_FileIcon), QString(), &frame);
+    m_print->setShortcut(QKeySequence::Print);
+    QObject::connect(m_print, &QAction::triggered, &frame, [&frame] { frame.PrintGraphCommand(false); });
+    m_preview = new QAction(&frame);
+    QObject::connect(m_preview, &QAction::triggered, &frame, [&frame] { frame.PrintGraphCommand(true); });
+    m_exportPdf = new QAction(&frame);
+    QObject::connect(m_exportPdf, &QAction::triggered, &frame, [&frame] { frame.ExportPdfCommand(); });
+    m_pointList = new QAction(&frame);
+    m_pointList->setCheckable(true);
+    QObject::connect(m_pointList, &QAction::triggered, &frame,
+                     [&frame](bool on) { frame.ShowPointList(on); });
     m_about = new QAction(&frame);
     QObject::connect(m_about, &QAction::triggered, &frame, [&frame] {
         QMessageBox::about(&frame, Tr(txt::kAppName, frame.Language()), Tr(txt::kAbout, frame.Language()));
@@ -122,6 +131,10 @@ void MainMenus::CreateMenus(CMainFrame& frame)
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_actions[station::Cmd::FileImport]);
     m_fileMenu->addAction(m_actions[station::Cmd::FileExport]);
+    m_fileMenu->addAction(m_exportPdf);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_print);
+    m_fileMenu->addAction(m_preview);
     m_recent = std::make_unique<RecentFilesMenu>(*m_fileMenu, [&frame](int i) { frame.OpenRecent(i); });
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_exit);
@@ -151,6 +164,7 @@ void MainMenus::CreateMenus(CMainFrame& frame)
     m_viewMenu->addAction(m_actions[station::Cmd::ToggleLogbook]);
     m_viewMenu->addAction(m_actions[station::Cmd::LogbookEntry]);
     m_viewMenu->addAction(m_autoScroll);
+    m_viewMenu->addAction(m_pointList);
     m_languageMenu = m_viewMenu->addMenu(QString());
     m_languageMenu->addAction(m_german);
     m_languageMenu->addAction(m_english);
@@ -195,11 +209,23 @@ void MainMenus::Retranslate(int lang)
     m_about->setText(Tr(txt::kMenuAbout, lang));
     m_autoScroll->setText(Tr(txt::kMenuAutoScroll, lang));
     m_autoScroll->setStatusTip(Tr(txt::kPromptAutoScroll, lang));
+    const std::pair<QAction*, std::pair<const TextPair*, const TextPair*>> graphActions[] = {
+        {m_print, {&txt::kFilePrint, &txt::kPromptPrint}},
+        {m_preview, {&txt::kFilePreview, &txt::kPromptPreview}},
+        {m_exportPdf, {&txt::kFileExportPdf, &txt::kPromptExportPdf}},
+        {m_pointList, {&txt::kMenuPointList, &txt::kPromptPointList}}};
+    for (const auto& [action, texts] : graphActions) {
+        action->setText(Tr(*texts.first, lang));
+        action->setStatusTip(Tr(*texts.second, lang));
+        action->setToolTip(Tr(*texts.second, lang));
+    }
     m_toolbar->setWindowTitle(Tr(txt::kToolbar, lang));
 }
 
-void MainMenus::Update(const station::CommandState& s, bool logbookShown)
+void MainMenus::Update(const station::CommandState& s, bool logbookShown, bool graphShown)
 {
+    for (QAction* a : {m_print, m_preview, m_exportPdf, m_pointList})
+        a->setEnabled(graphShown);
     for (auto& [cmd, action] : m_actions)
         action->setEnabled(station::CommandEnabled(cmd, s));
     m_actions[station::Cmd::ToggleLogbook]->setChecked(logbookShown);

@@ -26,12 +26,17 @@ public:
     QAction* LanguageAction(int lang) const { return lang == 1 ? m_english : m_german; }
     // "Automatic scrolling" of the graph pane (checked while on).
     QAction* AutoScroll() const { return m_autoScroll; }
+    // File › Print, Print preview, Export as PDF; View › Point list (checked while shown).
+    QAction* Print() const { return m_print; }
+    QAction* Preview() const { return m_preview; }
+    QAction* ExportPdf() const { return m_exportPdf; }
+    QAction* PointList() const { return m_pointList; }
     RecentFilesMenu& Recent() { return *m_recent; }
     const RecentFilesMenu& Recent() const { return *m_recent; }
 
     void Retranslate(int lang);
     // Enables each command as its rule says in state `s`.
-    void Update(const station::CommandState& s, bool logbookShown);
+    void Update(const station::CommandState& s, bool logbookShown, bool graphShown);
 
 private:
     void CreateActions(CMainFrame& frame);
@@ -45,6 +50,10 @@ private:
     QAction* m_tile = nullptr;
     QAction* m_about = nullptr;
     QAction* m_autoScroll = nullptr;
+    QAction* m_print = nullptr;
+    QAction* m_preview = nullptr;
+    QAction* m_exportPdf = nullptr;
+    QAction* m_pointList = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_stationMenu = nullptr;
     QMenu* m_potMenu = nullptr;

@@ -7,6 +7,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 #include <algorithm>
 
 namespace qor::ui {
@@ -31,7 +32,8 @@ bool MeterWindows::Raise(int address)
     QMdiSubWindow* f = Frame(address);
     if (!f)
         return false;
-    f->show();
+    f->showNormal();
+    m_area.setActiveSubWindow(f);
     f->raise();
     return true;
 }
@@ -59,11 +61,29 @@ void MeterWindows::Open(int address, const catalogue::CSlave& slave, int cascade
         QMdiSubWindow*& f = m_frames[static_cast<std::size_t>(address)];
         if (f == frame)
             f = nullptr;
+        // Later, so that an area being destroyed together with its windows is never asked.
+        QTimer::singleShot(0, &m_context, [this] { KeepInFront(); });
         m_closed(
             std::any_of(m_frames.begin(), m_frames.end(), [](QMdiSubWindow* w) { return w != nullptr; }));
     });
     frame->show();
+    m_area.setActiveSubWindow(frame);
+    frame->raise();
     view->Refresh(slave, potentiostatRunning);
+}
+
+void MeterWindows::KeepInFront()
+{
+    // The area hands the focus of a closed window to another one, which may be the graph
+    // pane; the meters that are left go back in front of it, in their order.
+    QMdiSubWindow* top = nullptr;
+    for (QMdiSubWindow* w : m_area.subWindowList(QMdiArea::StackingOrder))
+        if (std::find(m_frames.begin(), m_frames.end(), w) != m_frames.end()) {
+            w->raise();
+            top = w;
+        }
+    if (top)
+        m_area.setActiveSubWindow(top);
 }
 
 void MeterWindows::CloseAll()

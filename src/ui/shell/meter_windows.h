@@ -32,6 +32,8 @@ public:
     void CloseAll();
 
 private:
+    void KeepInFront();
+
     QMdiArea& m_area;
     std::function<void(bool)> m_closed;
     std::array<QMdiSubWindow*, 16> m_frames{};

@@ -1,15 +1,19 @@
 #include "ui/shell/start_options.h"
 
+#include <cstdio>
+
 namespace qor::ui {
 
 const char* StartOptionsUsage()
 {
-    return "usage: qorremote [--simulate | --tcp HOST:PORT | --serial DEVICE] [--lang de|en] [FILE.qo3 | "
-           "FILE.tx3]\n"
+    return "usage: qorremote [--simulate | --tcp HOST:PORT | --serial DEVICE] [--lang de|en]\n"
+           "                 [--screenshot OUT.png [--size WxH]] [FILE.qo3 | FILE.tx3]\n"
            "  --simulate         in-process simulated bus (pH, conductivity, oxygen, potentiostat)\n"
            "  --tcp HOST:PORT    the TCP gateway at an IPv4 address (or localhost)\n"
            "  --serial DEVICE    a serial device such as /dev/ttyUSB0\n"
            "  --lang de|en       language of the window (German by default)\n"
+           "  --screenshot OUT   open FILE, draw the window once into the PNG file OUT and end\n"
+           "  --size WxH         the window's size for --screenshot (default 1100x760)\n"
            "  FILE               a document to open, or a data logger file (.tx3) to show\n";
 }
 
@@ -54,6 +58,16 @@ std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& ar
             if (!value(v) || (v != "de" && v != "en"))
                 return fail("--lang takes de or en");
             o.language = v == "en" ? 1 : 0;
+        } else if (a == "--screenshot") {
+            if (!value(o.screenshot) || o.screenshot.empty())
+                return fail("--screenshot needs the name of the picture to write");
+        } else if (a == "--size") {
+            std::string v;
+            char x = 0, rest = 0;
+            if (!value(v) || std::sscanf(v.c_str(), "%d%c%d%c", &o.width, &x, &o.height, &rest) != 3 ||
+                (x != 'x' && x != 'X') || o.width < 320 || o.height < 240 || o.width > 8000 ||
+                o.height > 8000)
+                return fail("--size takes WxH, 320x240 to 8000x8000 pixels, e.g. 1280x800");
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("unknown option " + a);
         } else {
@@ -64,6 +78,8 @@ std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& ar
     }
     if (transports > 1)
         return fail("choose one of --simulate, --tcp and --serial");
+    if (o.width > 0 && o.screenshot.empty())
+        return fail("--size goes with --screenshot");
     return o;
 }
 

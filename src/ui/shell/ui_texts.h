@@ -161,6 +161,20 @@ inline constexpr TextPair kWrongType{"Falscher Dateityp!", "Wrong file type."};
 inline constexpr TextPair kNotAvailable{"Dieses Fenster ist in dieser Version nicht enthalten.",
                                         "This window is not part of this version."};
 
+// The document graph on paper, in PDF, and its point list.
+inline constexpr TextPair kFilePrint{"&Drucken...", "&Print..."};
+inline constexpr TextPair kFilePreview{"Seiten&ansicht", "Print pre&view"};
+inline constexpr TextPair kFileExportPdf{"Als P&DF exportieren...", "Export as P&DF..."};
+inline constexpr TextPair kPromptPrint{"Die Grafik drucken", "Print the graphic"};
+inline constexpr TextPair kPromptPreview{"Die Druckseite der Grafik ansehen",
+                                         "Show the printed page of the graphic"};
+inline constexpr TextPair kPromptExportPdf{"Die Grafik als PDF-Datei speichern",
+                                           "Save the graphic as a PDF file"};
+inline constexpr TextPair kPdfNotWritten{"Die PDF-Datei kann nicht geschrieben werden:\n%1",
+                                         "The PDF file cannot be written:\n%1"};
+inline constexpr TextPair kMenuPointList{"&Punkteliste", "&Point list"};
+inline constexpr TextPair kPromptPointList{"Die Punkte einer Kurve auflisten", "List the points of a curve"};
+
 // The graph pane's following of the newest sample.
 inline constexpr TextPair kMenuAutoScroll{"Automatischer &Bildlauf", "&Automatic scrolling"};
 inline constexpr TextPair kPromptAutoScroll{"Der Ausschnitt folgt dem neuesten Messwert",

@@ -6,14 +6,17 @@
 #include "ui/station/led.h"
 
 #include <QLabel>
+#include <QResizeEvent>
+#include <algorithm>
 #include <cmath>
 
 namespace qor::ui {
 
-QRect CDigitalMessView::Dlu(int x, int y, int w, int h)
+QRect CDigitalMessView::Dlu(int x, int y, int w, int h) const
 {
-    return QRect(static_cast<int>(std::lround(x * kDluX)), static_cast<int>(std::lround(y * kDluY)),
-                 static_cast<int>(std::lround(w * kDluX)), static_cast<int>(std::lround(h * kDluY)));
+    const double ux = kDluX * m_scaleX, uy = kDluY * m_scaleY;
+    return QRect(static_cast<int>(std::lround(x * ux)), static_cast<int>(std::lround(y * uy)),
+                 static_cast<int>(std::lround(w * ux)), static_cast<int>(std::lround(h * uy)));
 }
 
 CDigitalMessView::CDigitalMessView(std::uint8_t address, int lang, QWidget* parent)
@@ -24,15 +27,9 @@ CDigitalMessView::CDigitalMessView(std::uint8_t address, int lang, QWidget* pare
     setMinimumSize(form.size());
 
     m_meter[0] = new C3DMeterCtrl(this);
-    m_meter[0]->setGeometry(Dlu(7, 1, 83, 61));
     m_meter[1] = new C3DMeterCtrl(this);
-    m_meter[1]->setGeometry(Dlu(200, 1, 83, 61));
-
-    const int digitY[3] = {6, 24, 42};
-    const int unitY[3] = {15, 33, 50};
     for (int i = 0; i < 3; ++i) {
         QLabel* v = new QLabel(this);
-        v->setGeometry(Dlu(97, digitY[i], 69, 17));
         v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         v->setLineWidth(1);
         v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -44,17 +41,56 @@ CDigitalMessView::CDigitalMessView(std::uint8_t address, int lang, QWidget* pare
         v->setPalette(pal);
         m_value[static_cast<std::size_t>(i)] = v;
 
-        QLabel* u = new QLabel(this);
-        u->setGeometry(Dlu(171, unitY[i], 29, 8));  // wide enough for "µS/cm"
-        m_unit[static_cast<std::size_t>(i)] = u;
+        m_unit[static_cast<std::size_t>(i)] = new QLabel(this);
     }
-
     m_runLabel = new QLabel(Tr(txt::kRun, lang), this);
-    m_runLabel->setGeometry(Dlu(7, 64, 18, 8));
     m_led = new CLed(this);
+    Place();
+}
+
+void CDigitalMessView::Place()
+{
+    m_meter[0]->setGeometry(Dlu(7, 1, 83, 61));
+    m_meter[1]->setGeometry(Dlu(200, 1, 83, 61));
+    const int digitY[3] = {6, 24, 42};
+    const int unitY[3] = {15, 33, 50};
+    for (std::size_t i = 0; i < 3; ++i) {
+        m_value[i]->setGeometry(Dlu(97, digitY[i], 69, 17));
+        m_unit[i]->setGeometry(Dlu(171, unitY[i], 29, 8));  // wide enough for "µS/cm"
+    }
+    m_runLabel->setGeometry(Dlu(7, 64, 18, 8));
     const QRect lamp = Dlu(25, 64, 12, 8);
     m_led->setGeometry(lamp.x(), lamp.y(), std::max(lamp.width(), CLed::kCell),
                        std::max(lamp.height(), CLed::kCell));
+}
+
+void CDigitalMessView::SizeDigits()
+{
+    QFont digits(QStringLiteral("Arial"));
+    digits.setWeight(QFont::Medium);  // 500
+    digits.setPixelSize(std::max(8, m_value[0]->height() - 8));
+    for (QLabel* v : m_value)
+        v->setFont(digits);
+    QFont small = font();
+    if (small.pointSizeF() > 0)
+        small.setPointSizeF(small.pointSizeF() * m_scaleY);
+    for (QLabel* l : m_unit)
+        l->setFont(small);
+    m_runLabel->setFont(small);
+}
+
+void CDigitalMessView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const QSize form = minimumSize();
+    const double sx = std::max(1.0, static_cast<double>(width()) / form.width());
+    const double sy = std::max(1.0, static_cast<double>(height()) / form.height());
+    if (sx == m_scaleX && sy == m_scaleY)
+        return;
+    m_scaleX = sx;
+    m_scaleY = sy;
+    Place();
+    SizeDigits();
 }
 
 void CDigitalMessView::SetTitle(const QString& title)
@@ -73,11 +109,7 @@ void CDigitalMessView::SetLanguage(int lang)
 
 void CDigitalMessView::InitialUpdate()
 {
-    QFont digits(QStringLiteral("Arial"));
-    digits.setWeight(QFont::Medium);  // 500
-    digits.setPixelSize(std::max(8, m_value[0]->height() - 8));
-    for (QLabel* v : m_value)
-        v->setFont(digits);
+    SizeDigits();
     m_led->SetLed(CLed::LED_COLOR_RED, CLed::LED_OFF, CLed::LED_SQUARE);
 }
 

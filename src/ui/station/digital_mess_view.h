@@ -42,8 +42,15 @@ public:
     QString ValueText(int i) const;
     QString UnitText(int i) const;
 
+protected:
+    // The form grows (and shrinks back) with its frame, meters, digits and lamp alike.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
-    static QRect Dlu(int x, int y, int w, int h);
+    // A rectangle of the form in dialog units, at the view's present scale.
+    QRect Dlu(int x, int y, int w, int h) const;
+    void Place();
+    void SizeDigits();
 
     std::uint8_t m_address;
     int m_lang;
@@ -53,6 +60,7 @@ private:
     std::array<QLabel*, 3> m_unit{};
     QLabel* m_runLabel;
     CLed* m_led;
+    double m_scaleX = 1.0, m_scaleY = 1.0;
 };
 
 }  // namespace qor::ui

@@ -1,52 +1,53 @@
-// Makes the pictures of the station window for the documentation: the window while recording
-// from two modules, once in German and once in English, on the simulated bus and clock; and
-// the data logger graph with a day of the simulated potentiostat's logger.
-// Usage: qor_screenshots <folder>   (scripts/screenshots.sh builds and runs it)
+// Makes the document the README pictures show: eight minutes recorded on the simulated bus
+// from a pH and a conductivity amplifier, values 1 to 3 of both and one virtual channel,
+// scaled into one Y range; scripts/screenshots.sh then draws it with qorremote --screenshot.
+// With a folder, also the pictures of the data logger graph with a day of the simulated
+// potentiostat's logger, in German and English.
+// Usage: qor_screenshots OUT.qo3 [FOLDER]
+#include "data/grafik_setup_virtuell.h"
 #include "sim/sim_potentiostat.h"
+#include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/graph_dl.h"
-#include "ui/document/qor_view.h"
 #include "ui/shell/main_frame.h"
 #include "ui_test_app.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QMdiSubWindow>
+#include <QLineEdit>
 #include <cstdio>
 
 using namespace qor;
 
 namespace {
 
-bool Shoot(int lang, const QDir& out)
+bool Record(const QString& path)
 {
     test::SimFrame sim(1709283600);  // 1 March 2024, 09:00 UTC
-    sim.Start(lang);
     ui::CMainFrame& frame = *sim.m_frame;
-    frame.resize(1180, 800);
-    test::Settle();
-    if (!sim.SearchAndRelease({0, 1}) || !sim.StartRecording({{0, 0}, {1, 0}}) ||
-        !frame.Run(station::Cmd::ShowMeters) || !frame.MeterFrame(0) || !frame.MeterFrame(1)) {
-        std::fprintf(stderr, "qor_screenshots: the recording did not start\n");
+    if (!sim.WithFile(station::Cmd::FileOpen, path) || !sim.SearchAndRelease({0, 1}))
         return false;
-    }
-    // A minute of samples, shown whole as a user would with "Zoom page".
-    sim.m_time.Advance(60000);
-    frame.GraphView()->ZoomPage();
-
-    // Two meter windows side by side over the graph.
-    QMdiSubWindow* a = frame.MeterFrame(0);
-    QMdiSubWindow* b = frame.MeterFrame(1);
-    a->move(40, 170);
-    b->move(a->geometry().right() + 16, 170);
-    test::Settle();
-
-    const QString name = lang ? QStringLiteral("screenshot_en.png") : QStringLiteral("screenshot_de.png");
-    const bool saved = frame.grab().toImage().save(out.filePath(name));
-    frame.Run(station::Cmd::Stop);
-    if (!saved)
-        std::fprintf(stderr, "qor_screenshots: cannot write %s\n", qPrintable(out.filePath(name)));
-    return saved;
+    data::CQORDoc& doc = frame.Document();
+    data::CGrafikSetupVirtuell virtuell = doc.Virtuell();
+    virtuell.m_enable[0] = 1;
+    virtuell.m_sourceY[0] = 0;  // pH
+    virtuell.m_sourceZ[0] = 2;  // its temperature
+    virtuell.m_formula[0] = "(y+z)/2";
+    doc.SetGrafikSetup(doc.GrafikSetup(), &virtuell);
+    // Factors that bring pH, millivolts, degrees and microsiemens to one scale.
+    const char* factors[2][3] = {{"10", "10", "2"}, {"0,1", "10", "1"}};
+    const bool started = sim.StartRecording(
+        {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}}, [&factors](ui::CGrafikSetupGlg* dlg) {
+            for (int a = 0; a < 2; ++a)
+                for (int k = 0; k < 3; ++k)
+                    dlg->Factor(a, k)->setText(QString::fromLatin1(factors[a][k]));
+            dlg->YFrom()->setText(QStringLiteral("-20"));
+            dlg->YTo()->setText(QStringLiteral("140"));
+        });
+    if (!started)
+        return false;
+    sim.m_time.Advance(499000);  // 500 samples: the section the file opens with
+    return frame.Run(station::Cmd::Stop) && frame.Run(station::Cmd::FileSave) && !doc.m_modified;
 }
 
 bool ShootLogger(int lang, const QDir& out)
@@ -77,11 +78,18 @@ bool ShootLogger(int lang, const QDir& out)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: qor_screenshots <folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: qor_screenshots OUT.qo3 [FOLDER]\n");
         return 2;
     }
     QApplication app(argc, argv);
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    return Shoot(0, out) && Shoot(1, out) && ShootLogger(0, out) && ShootLogger(1, out) ? 0 : 1;
+    if (!Record(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "qor_screenshots: the recording could not be made\n");
+        return 1;
+    }
+    if (argc == 3) {
+        const QDir out(QString::fromLocal8Bit(argv[2]));
+        return ShootLogger(0, out) && ShootLogger(1, out) ? 0 : 1;
+    }
+    return 0;
 }
