@@ -88,7 +88,8 @@ int RunRecord(const std::vector<std::string>& argv)
 
     st.SearchModules();
     if (!st.ModulesReleased())
-        return Fail(lang == 1 ? "No slave available." : "Kein Slave am Bus.");
+        // A port that did not open has been reported with its reason.
+        return st.Link().LinkLost() ? 2 : Fail(lang == 1 ? "No slave available." : "Kein Slave am Bus.");
     if (!quiet)
         std::fprintf(stderr, "recording to %s every %ld s, saving every %ld s\n", out.c_str(), interval,
                      save);

@@ -59,7 +59,7 @@ std::string LinkOptions::Describe() const
 
 void ConsoleLinkHost::OnLinkEvent(const bus::LinkEvent& event)
 {
-    const station::LinkEventTexts texts = station::TextsFor(event);
+    const station::LinkEventTexts texts = station::TextsFor(event, language);
     if (!texts.message.empty())
         std::fprintf(stderr, "qortool: %s\n", texts.message.c_str());
 }
@@ -73,6 +73,9 @@ bool SearchPotentiostats(station::ConsoleStation& cs, LinkOptions& transport, in
     cs.station.SearchModules();
     if (!cs.station.Potentiostats().empty())
         return true;
+    // A port that did not open has been reported with its reason.
+    if (cs.station.Link().LinkLost())
+        return false;
     Fail(lang == 1 ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
     return false;
 }

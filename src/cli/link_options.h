@@ -40,6 +40,7 @@ private:
 class ConsoleLinkHost : public bus::LinkListener {
 public:
     void OnLinkEvent(const bus::LinkEvent& event) override;
+    int language = 0;
 };
 
 // Attaches the bus to the console station in language `lang` and searches it, every module
