@@ -22,7 +22,7 @@ BusLink::BusLink(Clock& clock, LinkListener& listener) : m_clock(clock), m_liste
 
 void BusLink::Report(LinkEventKind kind, std::string detail)
 {
-    m_listener.OnLinkEvent(LinkEvent{kind, Ethernet(), std::move(detail)});
+    m_listener.OnLinkEvent(LinkEvent{kind, Ethernet(), std::move(detail), {}});
 }
 
 int BusLink::ChecksumFrame(std::uint8_t* frame, int length, bool check)
@@ -51,26 +51,76 @@ int BusLink::SendFrame(std::uint8_t* frame, int length)
 int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
                         int timeoutSeconds)
 {
-    if (Ethernet()) {
-        if (!m_gateway)
-            return -1;
-        return m_gateway->GetValues(request, requestLength, answer, timeoutSeconds);
+    m_lastFailure = ExchangeFailure::None;
+    int r = -1;
+    if (!EnsureTransport())
+        m_lastFailure = ExchangeFailure::LinkDown;
+    else
+        r = Ethernet() ? ExchangeGateway(request, requestLength, answer, timeoutSeconds)
+                       : ExchangeSerial(request, requestLength, answer, timeoutSeconds);
+    if (r >= static_cast<int>(kHeaderSize) && requestLength >= static_cast<int>(kHeaderSize) &&
+        !AnswerBelongs(request, answer, r)) {
+        // A late, doubled or misdirected answer: what follows it is dropped before the next request.
+        m_lastFailure = ExchangeFailure::Corrupt;
+        r = -1;
     }
-    if (!m_serial)
+    if (r >= static_cast<int>(kHeaderSize))
+        m_outage = false;
+    return r;
+}
+
+bool BusLink::AnswerBelongs(const std::uint8_t* request, const std::uint8_t* answer, int length) const
+{
+    // The gateway may answer the link test itself; its answer carries nothing.
+    if (request[1] == CMD_LINK_TEST)
+        return true;
+    if (answer[0] != kStartByte || answer[1] != request[1])
+        return false;
+    if (answer[2] == request[2])
+        return true;
+    // A running potentiostat numbers its measurement answers 1..10 in place of its address.
+    const std::uint8_t status = length >= kMeasurementAnswerLength ? answer[kHeaderSize + 5] : 0;
+    return request[1] == CMD_READ_MEASUREMENT && (status & 0x40) && answer[2] >= 1 && answer[2] <= 10 &&
+           !((m_amplifiers >> (request[2] & 15)) & 1u);
+}
+
+int BusLink::ExchangeGateway(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                             int timeoutSeconds)
+{
+    const int r = m_gateway->GetValues(request, requestLength, answer, timeoutSeconds);
+    if (r >= 1)
+        return r;
+    if (m_gateway->IsConnected()) {
+        m_lastFailure = ExchangeFailure::Silent;
+    } else {
+        m_lastFailure = ExchangeFailure::LinkDown;
+        LoseLink();
+    }
+    return -1;
+}
+
+int BusLink::ExchangeSerial(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                            int timeoutSeconds)
+{
+    auto failed = [&](ExchangeFailure why) {
+        m_lastFailure = m_serial->IsOpen() ? why : ExchangeFailure::LinkDown;
+        if (!m_serial->IsOpen())
+            LoseLink();
         return -1;
-    // A port that went away (adapter unplugged, simulator restarted) is opened again here.
-    if (!m_serial->IsOpen())
-        m_serial->Open(SerialSettingsNow());
+    };
     if (requestLength > 0) {
         // The checksum goes behind the frame, so send a copy when the caller's frame is
         // not the request buffer itself.
+        int sent = 0;
         if (request != m_request.data()) {
             std::array<std::uint8_t, kBufferSize> copy{};
             std::copy(request, request + requestLength, copy.begin());
-            SendFrame(copy.data(), requestLength);
+            sent = SendFrame(copy.data(), requestLength);
         } else {
-            SendFrame(m_request.data(), requestLength);
+            sent = SendFrame(m_request.data(), requestLength);
         }
+        if (!sent && !m_serial->IsOpen())
+            return failed(ExchangeFailure::LinkDown);
     }
     const std::int64_t deadline = m_clock.TickMs() + static_cast<std::int64_t>(timeoutSeconds) * 1000;
     auto remaining = [&] {
@@ -78,8 +128,9 @@ int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uin
         return static_cast<int>(r > 0 ? r : 0);
     };
     if (!m_serial->WaitForBytes(10, remaining())) {
+        const bool some = m_serial->BytesAvailable() > 0;
         m_serial->DiscardInput();
-        return -1;
+        return failed(some ? ExchangeFailure::Corrupt : ExchangeFailure::Silent);
     }
     m_serial->Read(answer, 10);
     const std::size_t d = ReadU16(answer + 3);
@@ -88,20 +139,78 @@ int BusLink::Transceive(const std::uint8_t* request, int requestLength, std::uin
     if (d > kMaxDataLength) {
         // The length field would run past the answer buffer: refuse and drop the rest.
         m_serial->DiscardInput();
-        return -1;
+        return failed(ExchangeFailure::Corrupt);
     }
     if (!m_serial->WaitForBytes(d, remaining()))
-        return -1;
+        return failed(ExchangeFailure::Corrupt);
     m_serial->Read(answer + 10, d);
     if (!ChecksumFrame(answer, static_cast<int>(d) + 8, true))
-        return -1;
+        return failed(ExchangeFailure::Corrupt);
     return static_cast<int>(d) + 8;
+}
+
+bool BusLink::EnsureTransport()
+{
+    if (Ethernet()) {
+        if (!m_gateway)
+            return false;
+        if (m_connected && m_gateway->IsConnected())
+            return true;
+        if (m_connected)
+            LoseLink();
+    } else {
+        if (!m_serial)
+            return false;
+        if (m_serial->IsOpen())
+            return true;
+    }
+    // A port or gateway that is not there is asked again at most once a second.
+    const std::int64_t now = m_clock.TickMs();
+    if (now < m_reopenNotBeforeMs)
+        return false;
+    const bool ok = Ethernet() ? OpenEthernet() != 0 : m_serial->Open(SerialSettingsNow());
+    if (ok) {
+        m_reopenNotBeforeMs = 0;
+        return true;
+    }
+    m_reopenNotBeforeMs = now + 1000;
+    LoseLink();
+    return false;
+}
+
+void BusLink::LoseLink(bool report)
+{
+    if (Ethernet()) {
+        if (m_connected && m_gateway)
+            m_gateway->CloseSocket();
+        m_connected = false;
+    }
+    if (m_outage)
+        return;
+    m_outage = true;
+    m_outageMarkMs = m_clock.TickMs();
+    if (!report)
+        return;
+    if (Ethernet())
+        Report(LinkEventKind::GatewayFailed);
+    else
+        ReportPort(LinkEventKind::PortLost);
+}
+
+void BusLink::ReportPort(LinkEventKind kind)
+{
+    LinkEvent e{kind, Ethernet(), {}, {}};
+    if (m_serial)
+        e.port = m_serial->LastFailure();
+    if (e.port.device.empty())
+        e.port.device = SerialSettingsNow().device;
+    m_listener.OnLinkEvent(e);
 }
 
 int BusLink::SendCommand(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
                          int timeoutSeconds)
 {
-    if (Ethernet() && !m_connected && !OpenEthernet())
+    if (Ethernet() && !EnsureTransport())
         return 0;
     int r = Transceive(request, requestLength, answer, timeoutSeconds);
     if (r < 1) {
@@ -115,17 +224,33 @@ int BusLink::SendCommand(const std::uint8_t* request, int requestLength, std::ui
 
 void BusLink::LinkError()
 {
-    if (!Ethernet())
-        return;
-    m_connected = false;
-    if (m_gateway)
-        m_gateway->CloseSocket();
-    Report(LinkEventKind::GatewayFailed);
+    if (Ethernet())
+        LoseLink();
 }
 
 void BusLink::PrepareMeasureRequest(std::uint8_t address)
 {
     BuildRequest(m_request.data(), CMD_READ_MEASUREMENT, address);
+}
+
+void BusLink::CountFailure()
+{
+    if (m_pollErrors < 255)
+        ++m_pollErrors;
+    if (m_pollErrors > 5) {
+        m_connected = false;
+        Report(LinkEventKind::PollsFailing);
+    }
+}
+
+void BusLink::CountOutage()
+{
+    // However many modules a cycle polls, a lost link costs one failure per poll time-out.
+    const std::int64_t now = m_clock.TickMs();
+    if (now - m_outageMarkMs < kPollTimeoutMs)
+        return;
+    m_outageMarkMs = now;
+    CountFailure();
 }
 
 int BusLink::PollModule()
@@ -137,19 +262,14 @@ int BusLink::PollModule()
     if (m_busy)
         return 0;
     m_busy = true;
-    if (Ethernet() && !m_connected && !OpenEthernet()) {
-        m_busy = false;
-        return 0;
-    }
+    const std::uint8_t address = m_request[2];
     int r = Transceive(m_request.data(), 8, m_answer.data(), kPollTimeoutS);
     if (r < 1) {
-        if (m_pollErrors < 255)
-            ++m_pollErrors;
         m_busy = false;
-        if (m_pollErrors > 5) {
-            m_connected = false;
-            Report(LinkEventKind::PollsFailing);
-        }
+        if (m_lastFailure == ExchangeFailure::LinkDown)
+            CountOutage();
+        else
+            CountFailure();
         return 0;
     }
     const std::uint8_t* a = m_answer.data();
@@ -162,6 +282,12 @@ int BusLink::PollModule()
     const std::uint8_t* data = a + kHeaderSize;
     m_last.status = data[5];
     m_last.address = a[2];
+    if (a[2] == address && address < 16) {
+        if (data[5] & 0x40)
+            m_amplifiers = static_cast<std::uint16_t>(m_amplifiers & ~(1u << address));
+        else
+            m_amplifiers = static_cast<std::uint16_t>(m_amplifiers | (1u << address));
+    }
     std::copy(a, a + kHeaderSize, m_last.header.begin());
     m_last.modeBits = static_cast<std::uint8_t>(data[4] >> 6);
     for (int i = 0; i < 3; ++i)
@@ -176,8 +302,10 @@ int BusLink::OpenPort()
 {
     if (Ethernet()) {
         OpenEthernet();
-        if (!m_connected)
+        if (!m_connected) {
             Report(LinkEventKind::NotConnected);
+            LoseLink(false);
+        }
         return m_connected ? 1 : 0;
     }
     if (!m_serial)
@@ -188,6 +316,10 @@ int BusLink::OpenPort()
     std::string notice = m_serial->TakeNotice();
     if (!notice.empty())
         Report(LinkEventKind::PortNotice, std::move(notice));
+    if (!ok) {
+        ReportPort(LinkEventKind::PortUnavailable);
+        LoseLink(false);
+    }
     return ok ? 1 : 0;
 }
 

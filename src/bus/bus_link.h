@@ -36,6 +36,14 @@ struct Measurement {
 // True for the type codes of the conductivity amplifiers (display mode carried in the poll).
 bool IsConductivityType(std::uint8_t typeCode);
 
+// Why the last exchange failed.
+enum class ExchangeFailure {
+    None,
+    Silent,    // nothing came back in time
+    Corrupt,   // something came back, but cut, garbled or not the answer to this request
+    LinkDown,  // the port or the gateway connection is gone (and could not be made again)
+};
+
 // The one link to the bus: framing, checksum, exchanges and the module poll, over either
 // the serial byte stream or the TCP gateway. What happens on it goes to the listener.
 class BusLink {
@@ -58,13 +66,21 @@ public:
     // a mismatch is reported (ChecksumError) and returns 0.
     int ChecksumFrame(std::uint8_t* frame, int length, bool check);
     int SendFrame(std::uint8_t* frame, int length);
-    // Returns the answer length without checksum (8 + data) or -1.
+    // Returns the answer length without checksum (8 + data) or -1. An answer that does not
+    // echo the request's command and address is a failed one. A lost port or gateway
+    // connection is made again first (at most once a second while it stays lost).
     int Transceive(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds);
     int SendCommand(const std::uint8_t* request, int requestLength, std::uint8_t* answer, int timeoutSeconds);
+    // The gateway connection is to be dropped (no effect on the serial link).
     void LinkError();
+    ExchangeFailure LastFailure() const { return m_lastFailure; }
+    // The port or gateway is lost; a recording survives this for kOutageGraceMs.
+    bool LinkLost() const { return m_outage; }
 
     void PrepareMeasureRequest(std::uint8_t address);
     // 1 when a valid measurement answer arrived (stored in LastMeasurement()), else 0.
+    // Failed polls are counted (net of valid ones); while the link is lost, one failure is
+    // counted per poll time-out of outage, so a lost link is borne as long as a silent module.
     int PollModule();
     const Measurement& LastMeasurement() const { return m_last; }
 
@@ -85,9 +101,25 @@ public:
     // The search saves and restores the counter: silent free addresses are no link errors.
     void SetPollErrors(std::uint8_t n) { m_pollErrors = n; }
 
+    static constexpr int kPollTimeoutMs = 2000;
+    // More than five counted failures end a recording: six poll time-outs.
+    static constexpr int kOutageGraceMs = 6 * kPollTimeoutMs;
+
 private:
     SerialSettings SerialSettingsNow() const;
     void Report(LinkEventKind kind, std::string detail = {});
+    void ReportPort(LinkEventKind kind);
+    // The port is open or the gateway connected, if need be by opening it now.
+    bool EnsureTransport();
+    int ExchangeGateway(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                        int timeoutSeconds);
+    int ExchangeSerial(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
+                       int timeoutSeconds);
+    bool AnswerBelongs(const std::uint8_t* request, const std::uint8_t* answer, int length) const;
+    // Marks the link lost; the first time of an outage it is reported (when `report`).
+    void LoseLink(bool report = true);
+    void CountFailure();
+    void CountOutage();
 
     Clock& m_clock;
     LinkListener& m_listener;
@@ -100,6 +132,11 @@ private:
     bool m_busy = false;
     std::uint8_t m_pollErrors = 0;
     Measurement m_last;
+    ExchangeFailure m_lastFailure = ExchangeFailure::None;
+    bool m_outage = false;
+    std::int64_t m_outageMarkMs = 0;       // outage start, then the last failure it counted
+    std::int64_t m_reopenNotBeforeMs = 0;  // after a failed open or connect
+    std::uint16_t m_amplifiers = 0;        // addresses that answered as amplifiers
 };
 
 }  // namespace qor::bus

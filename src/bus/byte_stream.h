@@ -13,6 +13,14 @@ struct SerialSettings {
     std::string device;  // a device path; empty means the system's name for COM n
 };
 
+// Why a serial port did not open.
+enum class PortProblem { None, NoDevice, NoPermission, Busy, Other };
+struct PortFailure {
+    PortProblem problem = PortProblem::None;
+    std::string device;
+    std::string detail;  // the system's own words, for PortProblem::Other
+};
+
 // The serial byte stream seam: the real port, or a simulated stream in tests.
 class ByteStream {
 public:
@@ -29,6 +37,8 @@ public:
     virtual void DiscardOutput() = 0;
     // A one-time remark about the port (for the logbook), empty when there is none.
     virtual std::string TakeNotice() { return {}; }
+    // Why the last Open failed, or why the open port was lost.
+    virtual PortFailure LastFailure() const { return {}; }
 };
 
 }  // namespace qor::bus

@@ -16,6 +16,8 @@ public:
     virtual int GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
                           int timeoutSeconds) = 0;
     virtual void CloseSocket() = 0;
+    // False once the connection is gone (the peer closed it, or an exchange dropped it).
+    virtual bool IsConnected() const { return true; }
 };
 
 }  // namespace qor::bus

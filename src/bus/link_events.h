@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bus/byte_stream.h"
+
 #include <string>
 
 namespace qor::bus {
@@ -15,12 +17,15 @@ enum class LinkEventKind {
     PollsFailing,     // more than five polls (net) went unanswered; the link counts as down
     KeepAliveWanted,  // a gateway connection was attempted: it wants testing from now on
     PortNotice,       // the serial port has a remark about itself (in `detail`)
+    PortUnavailable,  // the serial port was to be opened but would not (see `port`)
+    PortLost,         // the serial port went away during use; it is reopened when it returns
 };
 
 struct LinkEvent {
     LinkEventKind kind;
     bool ethernet = false;  // the link runs over the TCP gateway
     std::string detail;
+    PortFailure port;  // PortUnavailable, PortLost
 };
 
 class LinkListener {

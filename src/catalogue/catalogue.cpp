@@ -155,7 +155,8 @@ double Pow10(int d)
 
 bool IsPotentiostat(std::uint8_t type)
 {
-    return type >= 64 && type <= 127;
+    // Bit 7 on top of a potentiostat's code only says its program has ended.
+    return (type & 0x40) != 0;
 }
 
 bool HasDisplayMode(std::uint8_t type)
@@ -167,6 +168,8 @@ bool HasDisplayMode(std::uint8_t type)
 std::string ModuleName(const CSlave& slave)
 {
     const int lang = slave.m_language == 1 ? 1 : 0;
+    if (IsPotentiostat(slave.m_type))
+        return "Potentiostat";
     for (const auto& row : kNames)
         if (slave.m_type >= row.from && slave.m_type <= row.to)
             return row.name[lang];
@@ -238,9 +241,7 @@ void DecodeValues(CSlave& slave, std::uint8_t status, std::array<std::int16_t, 3
     slave.m_type = status;
     slave.m_raw = raw;
     const double a = raw[0], b = raw[1], c = raw[2];
-    // A potentiostat whose program ended reports bit 7 on top of its code; its words
-    // still follow the potentiostat rule.
-    if (status & 0x40) {
+    if (IsPotentiostat(status)) {
         slave.m_value1 = a / kPotDivisor[status & 7];
         slave.m_value2 = (status & 0x08) ? b : b / 10.0;
         slave.m_value3 = slave.m_revision >= 2.0f ? c : c / 10.0;

@@ -9,7 +9,7 @@
 
 namespace qor::catalogue {
 
-// Codes 64..127 (bit 6 set, bit 7 clear).
+// Codes 64..127, and the same with bit 7 set (a potentiostat whose program has ended).
 bool IsPotentiostat(std::uint8_t type);
 // Types whose measurement answer carries the conductivity display mode in data[4] bits 6-7.
 bool HasDisplayMode(std::uint8_t type);

@@ -29,6 +29,12 @@ double CalibratedMaximum(const catalogue::CSlave& slave, double fallback, double
     return value;
 }
 
+// A module that missed its last poll has no value to show.
+std::string ValueText(int decimals, double value)
+{
+    return std::isfinite(value) ? Format("%.*f", decimals, value) : std::string("---");
+}
+
 }  // namespace
 
 std::string DigitalViewTitle(const catalogue::CSlave& slave)
@@ -68,9 +74,9 @@ DigitalViewState DigitalViewRefresh(const catalogue::CSlave& slave, bool potRunn
     s.unit[0] = info.unit1;
     s.unit[1] = info.unit2;
     s.unit[2] = info.unit3;
-    s.value[0] = Format("%.*f", info.decimals1, slave.m_value1);
-    s.value[1] = Format("%.*f", info.decimals2, slave.m_value2);
-    s.value[2] = Format("%.1f", slave.m_value3);
+    s.value[0] = ValueText(info.decimals1, slave.m_value1);
+    s.value[1] = ValueText(info.decimals2, slave.m_value2);
+    s.value[2] = ValueText(1, slave.m_value3);
 
     const bool runningPot = (slave.m_type & 0x10) && (slave.m_type & 0x40);
     s.lampColour = potRunning && runningPot ? kLampYellow : kLampGreen;

@@ -57,6 +57,7 @@ int RunPoll(const std::vector<std::string>& argv)
     CoreApp app;
 
     ConsoleLinkHost host;
+    host.language = lang;
     bus::BusLink link(SystemClock::Instance(), host);
     transport->Attach(link);
     if (!link.OpenPort())

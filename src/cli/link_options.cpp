@@ -101,7 +101,7 @@ void LinkOptions::Attach(bus::BusLink& link)
 
 void ConsoleLinkHost::OnLinkEvent(const bus::LinkEvent& event)
 {
-    const station::LinkEventTexts texts = station::TextsFor(event);
+    const station::LinkEventTexts texts = station::TextsFor(event, language);
     if (!texts.message.empty())
         std::fprintf(stderr, "qortool: %s\n", texts.message.c_str());
 }
@@ -124,6 +124,9 @@ bool SearchPotentiostats(station::ConsoleStation& cs, LinkOptions& transport, in
     }
     if (!cs.station.Potentiostats().empty())
         return true;
+    // A port that did not open has been reported with its reason.
+    if (cs.station.Link().LinkLost())
+        return false;
     Say(lang == 1 ? "No necessary slave available" : "Kein entsprechender Slave am Bus.");
     return false;
 }

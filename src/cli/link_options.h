@@ -43,6 +43,7 @@ private:
 class ConsoleLinkHost : public bus::LinkListener {
 public:
     void OnLinkEvent(const bus::LinkEvent& event) override;
+    int language = 0;
 };
 
 // Where the potentiostat commands look: the module at `address` alone (no search), or a

@@ -4,8 +4,10 @@
 
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace qor::io {
 
@@ -21,12 +23,15 @@ bool SerialLink::Open(const bus::SerialSettings& settings)
 {
     Close();
     const std::string device = settings.device.empty() ? DeviceForPort(settings.port) : settings.device;
+    m_device = device;
     m_port->setPortName(QString::fromStdString(device));
     m_port->setReadBufferSize(8191);
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_lastError = device + ": " + m_port->errorString().toStdString();
+        Classify(device);
         return false;
     }
+    m_failure = {};
     // A pseudo-terminal takes any speed; a real port refusing one is reported, not fatal.
     if (!m_port->setBaudRate(settings.baud))
         m_lastError = device + ": " + m_port->errorString().toStdString();
@@ -40,6 +45,19 @@ bool SerialLink::Open(const bus::SerialSettings& settings)
     m_port->clearError();
     CheckLatencyTimer(device);
     return true;
+}
+
+void SerialLink::Classify(const std::string& device)
+{
+    // The port's own error names the symptom; the device file tells the cause.
+    m_failure = {bus::PortProblem::Other, device, m_port->errorString().toStdString()};
+    std::error_code ec;
+    if (!std::filesystem::exists(device, ec))
+        m_failure.problem = bus::PortProblem::NoDevice;
+    else if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
+        m_failure.problem = bus::PortProblem::NoPermission;
+    else if (m_port->error() == QSerialPort::PermissionError || m_port->error() == QSerialPort::OpenError)
+        m_failure.problem = bus::PortProblem::Busy;
 }
 
 void SerialLink::CheckLatencyTimer(const std::string& device)
@@ -95,6 +113,7 @@ bool SerialLink::Lost()
     // next exchange opens it again.
     if (m_port->error() == QSerialPort::ResourceError) {
         m_lastError = m_port->errorString().toStdString();
+        m_failure = {bus::PortProblem::Other, m_device, m_lastError};
         m_port->clearError();
         m_port->close();
         return true;

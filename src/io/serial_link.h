@@ -26,6 +26,7 @@ public:
     void DiscardInput() override;
     void DiscardOutput() override;
     std::string TakeNotice() override;
+    bus::PortFailure LastFailure() const override { return m_failure; }
 
     // The device opened for COM n when no path is configured.
     static std::string DeviceForPort(int port);
@@ -34,10 +35,13 @@ public:
 private:
     void CheckLatencyTimer(const std::string& device);
     bool Lost();
+    void Classify(const std::string& device);
 
     std::unique_ptr<QSerialPort> m_port;
     std::string m_lastError;
+    std::string m_device;
     std::string m_notice;
+    bus::PortFailure m_failure;
     bool m_latencyReported = false;
 };
 

@@ -51,6 +51,12 @@ int TcpLink::GetValues(const std::uint8_t* request, int requestLength, std::uint
     if (m_socket->state() != QAbstractSocket::ConnectedState || requestLength < 0 ||
         requestLength > static_cast<int>(bus::kBufferSize))
         return -1;
+    // Whatever is still unread belongs to an earlier request (a late or doubled answer).
+    while (m_socket->waitForReadyRead(0))
+        m_socket->readAll();
+    m_socket->readAll();
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        return -1;
     char head[2];
     bus::WriteU16(reinterpret_cast<std::uint8_t*>(head), static_cast<std::uint16_t>(requestLength));
     m_socket->write(head, 2);
@@ -82,6 +88,11 @@ int TcpLink::GetValues(const std::uint8_t* request, int requestLength, std::uint
         return -1;
     }
     return static_cast<int>(length);
+}
+
+bool TcpLink::IsConnected() const
+{
+    return m_socket->state() == QAbstractSocket::ConnectedState;
 }
 
 void TcpLink::CloseSocket()

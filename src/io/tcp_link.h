@@ -21,6 +21,7 @@ public:
     int GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
                   int timeoutSeconds) override;
     void CloseSocket() override;
+    bool IsConnected() const override;
 
     void SetConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }
     const std::string& LastError() const { return m_lastError; }

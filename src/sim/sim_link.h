@@ -15,6 +15,7 @@ public:
     int GetValues(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
                   int timeoutSeconds) override;
     void CloseSocket() override { m_connected = false; }
+    bool IsConnected() const override { return m_connected; }
 
     // While down, connecting fails and open connections fail their next exchange.
     void SetDown(bool down) { m_down = down; }

@@ -113,11 +113,10 @@ bool FileReadout::WriteLoggerFile(const std::string& path, const std::string& co
 
 bool FileReadout::ReadLoggerContent(std::string& content)
 {
+    // A lost first answer says nothing of the logger: no file rather than an empty one.
     const int r = RequestBlock("dl.txt", 0);
-    if (r < 1)
-        return true;  // a lost first answer reads as an empty logger
     const std::optional<FileBlock> b = DecodeFileBlock(m_ctx.link.Answer(), r);
-    if (!b) {
+    if (r < 1 || !b) {
         Show(text::kDataNotAvailable);
         return false;
     }

@@ -1,6 +1,7 @@
 #include "station/link_texts.h"
 
 #include "common/text.h"
+#include "station/station_texts.h"
 
 namespace qor::station {
 
@@ -22,9 +23,31 @@ std::string EthernetPaneText(const bus::LinkSettings& s, const char* state)
     return text;
 }
 
-LinkEventTexts TextsFor(const bus::LinkEvent& e)
+std::string PortProblemText(const bus::PortFailure& f, int language)
+{
+    const int lang = language == 1 ? 1 : 0;
+    switch (f.problem) {
+    case bus::PortProblem::NoDevice:
+        return text::kNoSuchDevice[lang];
+    case bus::PortProblem::NoPermission:
+        return text::kPermissionDenied[lang];
+    case bus::PortProblem::Busy:
+        return text::kPortBusy[lang];
+    case bus::PortProblem::Other:
+        if (!f.detail.empty())
+            return f.detail;
+        break;
+    case bus::PortProblem::None:
+        break;
+    }
+    return text::kPortUnusable[lang];
+}
+
+LinkEventTexts TextsFor(const bus::LinkEvent& e, int language)
 {
     using K = bus::LinkEventKind;
+    const int lang = language == 1 ? 1 : 0;
+    const std::string device = e.port.device.empty() ? std::string("?") : e.port.device;
     switch (e.kind) {
     case K::ChecksumError:
         return {"Error CS protocol", {}};
@@ -38,6 +61,13 @@ LinkEventTexts TextsFor(const bus::LinkEvent& e)
                 {}};
     case K::PortNotice:
         return {{}, e.detail};
+    case K::PortUnavailable: {
+        const std::string t =
+            Format(text::kPortNotOpened[lang], device.c_str(), PortProblemText(e.port, lang).c_str());
+        return {t, t};
+    }
+    case K::PortLost:
+        return {{}, Format(text::kPortLost[lang], device.c_str(), PortProblemText(e.port, lang).c_str())};
     case K::GatewayOpen:
     case K::GatewayClosed:
     case K::KeepAliveWanted:

@@ -21,11 +21,18 @@ std::optional<std::uint8_t> ModuleSearch::ProbeType(std::uint8_t address)
 {
     // Free addresses stay silent by nature: they must not count as failures of the link
     // (the counter would otherwise stop the next recording after one lost answer).
+    // A corrupted answer still tells that a module is there: ask it twice more. Silence
+    // is not asked again, so free addresses cost one time-out each.
     BusLink& link = m_ctx.link;
     const std::uint8_t pollErrors = link.PollErrors();
-    link.PrepareMeasureRequest(address);
-    link.SetPollErrors(0);
-    const int ok = link.PollModule();
+    int ok = 0;
+    for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
+        if (attempt > 0 && link.LastFailure() != ExchangeFailure::Corrupt)
+            break;
+        link.PrepareMeasureRequest(address);
+        link.SetPollErrors(0);
+        ok = link.PollModule();
+    }
     link.SetPollErrors(pollErrors);
     if (!ok)
         return std::nullopt;
@@ -96,8 +103,9 @@ void ModuleSearch::Search()
     BusLink& link = m_ctx.link;
     FreigabeDlgModel dialog(m_ctx.language);
     m_ctx.flags.potList.clear();
-    link.OpenPort();
-    if (link.Ethernet() && !link.Connected())
+    m_ctx.flags.potPresent = false;
+    // A port that does not open has said why (through the link's report): no search.
+    if (!link.OpenPort())
         return;
     m_ctx.ui.ShowWait(m_ctx.T(text::kSearching));
     m_ctx.ui.SetPane(3, m_ctx.T(text::kNoModules));

@@ -57,7 +57,7 @@ void PotControl::Stop()
         m_ctx.SetPotRunning(false);
 }
 
-void PotControl::PollRunning(std::uint8_t address, bool& stillRunning)
+bool PotControl::PollRunning(std::uint8_t address, bool& stillRunning)
 {
     BusLink& link = m_ctx.link;
     catalogue::CSlave& slave = m_ctx.Slave(address);
@@ -69,10 +69,8 @@ void PotControl::PollRunning(std::uint8_t address, bool& stillRunning)
     for (int i = 0; i < count && !m_ctx.flags.stoppedInCycle; ++i) {
         // The record read-out between two polls uses its own request buffer, so the
         // prepared measurement request stays in place.
-        if (!link.PollModule()) {
-            link.LinkError();
+        if (!link.PollModule())
             continue;
-        }
         anyAnswer = true;
         const Measurement& m = link.LastMeasurement();
         const bool pot = ApplyMeasurement(slave, m);
@@ -93,8 +91,11 @@ void PotControl::PollRunning(std::uint8_t address, bool& stillRunning)
     }
     // A potentiostat that did not answer at all says nothing about its program: a lost
     // answer must not end the run (and the recording started with it).
-    if (!anyAnswer)
+    if (!anyAnswer) {
         stillRunning = true;
+        ForgetValues(slave);
+    }
+    return anyAnswer;
 }
 
 void PotControl::ReadRecords(std::uint8_t address)

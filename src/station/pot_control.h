@@ -17,8 +17,8 @@ public:
     std::optional<std::uint8_t> Start();
     void Stop();
     // Polls a running potentiostat once, or ten times in the fast mode; sets
-    // `stillRunning` while its program runs.
-    void PollRunning(std::uint8_t address, bool& stillRunning);
+    // `stillRunning` while its program runs. True when it answered at least once.
+    bool PollRunning(std::uint8_t address, bool& stillRunning);
     // Fetches the queued impedance points and samples into the document.
     void ReadRecords(std::uint8_t address);
 

@@ -4,6 +4,7 @@
 #include "station/station_texts.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace qor::station {
 
@@ -43,6 +44,8 @@ bool Recorder::StartRecording()
     bool started = false;
     if (m_ctx.ui.RunRecordingSetup()) {
         f.firstSample = false;
+        m_answered = 0;
+        m_missed.fill(0);
         f.stoppedInCycle = false;
         f.cycleFree = true;
         PollCycle();
@@ -82,16 +85,46 @@ void Recorder::RecordTick()
     m_ctx.doc.AddSample(0);
 }
 
-void Recorder::PollOnce(std::uint8_t address)
+bool Recorder::PollOnce(std::uint8_t address)
 {
+    // A lost gateway connection or port is noticed and reported by the link itself, once
+    // per outage; a module that stays silent is no fault of the link.
     bus::BusLink& link = m_ctx.link;
     link.PrepareMeasureRequest(address);
     if (!link.PollModule()) {
-        link.LinkError();
-        return;
+        ForgetValues(m_ctx.Slave(address));
+        return false;
     }
     if (ApplyMeasurement(m_ctx.Slave(address), link.LastMeasurement()))
         m_pot.ReadRecords(address);
+    return true;
+}
+
+void Recorder::NoteAnswer(int address, bool answered)
+{
+    const auto a = static_cast<std::size_t>(address & 15);
+    if (answered) {
+        m_answered = static_cast<std::uint16_t>(m_answered | (1u << a));
+        m_missed[a] = 0;
+    } else if (m_missed[a] < 255) {
+        ++m_missed[a];
+    }
+}
+
+bool Recorder::FirstSampleReady()
+{
+    const int last = std::clamp(m_ctx.config.idCount, 0, 15);
+    std::vector<int> missing;
+    for (int n = 0; n <= last; ++n) {
+        if (!m_ctx.Slave(n).m_enabled || ((m_answered >> n) & 1u))
+            continue;
+        if (m_missed[static_cast<std::size_t>(n)] < 2)
+            return false;
+        missing.push_back(n);
+    }
+    for (int n : missing)
+        m_ctx.Log(Format(m_ctx.T(text::kModuleMissing).c_str(), n));
+    return true;
 }
 
 void Recorder::PollCycle()
@@ -111,13 +144,13 @@ void Recorder::PollCycle()
                     continue;
                 const auto a = static_cast<std::uint8_t>(n);
                 if (!(slave.m_type & 0x40)) {
-                    PollOnce(a);
+                    NoteAnswer(n, PollOnce(a));
                 } else if (!f.potRunning) {
-                    PollOnce(a);
+                    NoteAnswer(n, PollOnce(a));
                     if (slave.m_countdown > 0)
                         --slave.m_countdown;
                 } else {
-                    m_pot.PollRunning(a, stillRunning);
+                    NoteAnswer(n, m_pot.PollRunning(a, stillRunning));
                     potPending = true;
                 }
             }
@@ -135,7 +168,7 @@ void Recorder::PollCycle()
             }
         }
         f.cycleFree = true;
-        if (!f.firstSample && !f.stoppedInCycle)
+        if (!f.firstSample && !f.stoppedInCycle && FirstSampleReady())
             StoreFirstSample();
     }
     m_ctx.ui.RefreshViews();

@@ -2,6 +2,7 @@
 
 #include "station/station_context.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -33,13 +34,21 @@ public:
     void RecordTick();
 
 private:
-    void PollOnce(std::uint8_t address);
+    // True when the module answered.
+    bool PollOnce(std::uint8_t address);
+    void NoteAnswer(int address, bool answered);
+    // Every released module has answered since the start, or has failed twice in a row
+    // (the logbook then names it).
+    bool FirstSampleReady();
     void StoreFirstSample();
     int SaveIntervalMs() const;
 
     StationContext& m_ctx;
     PotControl& m_pot;
     std::function<void()> m_stopCommand;
+    // Towards the first sample: who answered since the start, who failed how often in a row.
+    std::uint16_t m_answered = 0;
+    std::array<std::uint8_t, 16> m_missed{};
 };
 
 }  // namespace qor::station

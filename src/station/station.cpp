@@ -118,7 +118,7 @@ void Station::OnLinkEvent(const bus::LinkEvent& event)
     default:
         break;
     }
-    const LinkEventTexts texts = TextsFor(event);
+    const LinkEventTexts texts = TextsFor(event, m_language);
     if (!texts.logbook.empty())
         AddLogbookEntry(texts.logbook);
     if (event.kind == K::GatewayFailed)

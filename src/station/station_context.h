@@ -10,6 +10,7 @@
 #include "station/timers.h"
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -66,10 +67,18 @@ struct StationContext {
 // potentiostat, whose records are then to be fetched.
 inline bool ApplyMeasurement(catalogue::CSlave& slave, const bus::Measurement& m)
 {
-    catalogue::DecodeValues(slave, m.status, m.raw);
+    // The answer's display mode decides how its own second value is read.
     if (bus::IsConductivityType(m.status))
         slave.m_displayMode = m.modeBits;
+    catalogue::DecodeValues(slave, m.status, m.raw);
     return catalogue::IsPotentiostat(m.status);
+}
+
+// A module that did not answer has no current values: a sample taken now must not pass
+// off its older ones as measured.
+inline void ForgetValues(catalogue::CSlave& slave)
+{
+    slave.m_value1 = slave.m_value2 = slave.m_value3 = std::numeric_limits<double>::quiet_NaN();
 }
 
 }  // namespace qor::station

@@ -40,9 +40,20 @@ inline constexpr TextPair kSelectPrompt{"Bitte wählen Sie einen Slave aus.", "P
 inline constexpr TextPair kNoMatchingSlave{"Kein entsprechender Slave am Bus.",
                                            "No necessary slave available"};
 
+// The serial port (device, then the reason).
+inline constexpr TextPair kPortNotOpened{"Die Schnittstelle %s lässt sich nicht öffnen: %s",
+                                         "The port %s cannot be opened: %s"};
+inline constexpr TextPair kPortLost{"Verbindung über %s unterbrochen: %s", "Link through %s lost: %s"};
+inline constexpr TextPair kNoSuchDevice{"Gerät nicht vorhanden", "no such device"};
+inline constexpr TextPair kPermissionDenied{"keine Zugriffsberechtigung", "permission denied"};
+inline constexpr TextPair kPortBusy{"von einem anderen Programm belegt", "in use by another program"};
+inline constexpr TextPair kPortUnusable{"nicht verwendbar", "not usable"};
+
 // Recording.
 inline constexpr TextPair kLoggingStarted{"Aufzeichnung gestartet aller ", "Start for logging every "};
 inline constexpr TextPair kLoggingEnded{"Aufzeichnung beendet", "End of logging"};
+inline constexpr TextPair kModuleMissing{"Slave %d antwortet nicht; erste Messung ohne seine Werte",
+                                         "Slave %d does not answer; first sample without its values"};
 
 // Read-outs.
 inline constexpr TextPair kReadDataLogger{"Datenlogger auslesen", "Read data logger"};

@@ -129,7 +129,7 @@ TEST_F(SerialExchange, PollDecodesTheAnswer)
     EXPECT_FALSE(link.Busy());
 }
 
-// Guards refused or wrong answers counted as link failures (lost or corrupt ones are), and stale raw values.
+// Guards refused answers counted as link failures (lost, corrupt or foreign ones are), and stale raw values.
 TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
 {
     struct Case {
@@ -137,7 +137,7 @@ TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
         int errors;
     };
     bus.AddModule(2, 8);
-    for (Case c : {Case{Fault::StatusNotReady, 0}, Case{Fault::StatusError, 0}, Case{Fault::WrongEcho, 0},
+    for (Case c : {Case{Fault::StatusNotReady, 0}, Case{Fault::StatusError, 0}, Case{Fault::WrongEcho, 1},
                    Case{Fault::BadChecksum, 1}, Case{Fault::CutAfterHeader, 1}, Case{Fault::None, 0}}) {
         SCOPED_TRACE(sim::FaultName(c.fault));
         link.SetPollErrors(0);
@@ -153,6 +153,35 @@ TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
     EXPECT_EQ(host.kinds, (std::vector<K>{K::ChecksumError}));
     stream.SetTransform(nullptr);
     EXPECT_EQ(Poll(2), 1);
+}
+
+// Guards another module's answer taken for this one, and the numbered answers of a running potentiostat
+// refused.
+TEST_F(SerialExchange, AnswerMustBelongToTheRequest)
+{
+    struct Case {
+        std::uint8_t address, carried, status;  // the answer carries `carried` in place of the address
+        int result;
+    };
+    bus.AddModule(0, 1);
+    bus.AddModule(4, 66);
+    const Case cases[] = {
+        {0, 0, 0x01, 1},  {0, 1, 0x01, 0},
+        {4, 3, 0x52, 1},                    // a running potentiostat numbers its answers 1..10
+        {4, 11, 0x52, 0}, {0, 3, 0x52, 0},  // address 0 answered as an amplifier before
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int{c.carried});
+        stream.SetTransform([&](Bytes& a) {
+            a[2] = c.carried;
+            a[13] = c.status;
+            const std::uint16_t crc = Crc16(a.data(), 20);
+            a[20] = static_cast<std::uint8_t>(crc), a[21] = static_cast<std::uint8_t>(crc >> 8);
+        });
+        link.SetPollErrors(0);
+        EXPECT_EQ(Poll(c.address), c.result);
+        EXPECT_EQ(link.PollErrors(), 1 - c.result);
+    }
 }
 
 // Guards a failure count that is not net, a report before the sixth failure or only once, and wrapping.

@@ -22,16 +22,20 @@ CSlave Slave(int type, int lang = 0, int mode = 0)
 
 }  // namespace
 
-// Guards off-by-one range ends: the names cover code ranges and the codes between them have none.
+// Guards off-by-one range ends, and a potentiostat whose program ended losing its name and factor.
 TEST(ModuleName, RangeEnds)
 {
     const struct {
         int code;
         const char* de;
-    } cases[] = {{15, "auto LF - Verstärker"}, {16, "kein Typ"},      {32, "kein Typ"},
-                 {64, "Potentiostat"},         {127, "Potentiostat"}, {128, "kein Typ"}};
+    } cases[] = {{15, "auto LF - Verstärker"}, {16, "kein Typ"},  {32, "kein Typ"},  {64, "Potentiostat"},
+                 {127, "Potentiostat"},        {128, "kein Typ"}, {191, "kein Typ"}, {192, "Potentiostat"},
+                 {255, "Potentiostat"}};
     for (const auto& c : cases)
         EXPECT_EQ(ModuleName(Slave(c.code)), c.de) << c.code;
+    // A potentiostat whose program ended (bit 7) keeps its current unit: nA, stored as µA.
+    EXPECT_EQ(DescribeModule(Slave(0xC0)).unit1, "nA");
+    EXPECT_FLOAT_EQ(DescribeModule(Slave(0xC0)).factor, 0.001f);
     EXPECT_EQ(ModuleName(Slave(16, 1)), "no type");
 }
 

@@ -5,6 +5,7 @@
 #include "io/serial_link.h"
 #include "io/tcp_link.h"
 #include "support/free_port.h"
+#include "support/gateway_proxy.h"
 #include "support/process.h"
 
 #include <algorithm>
@@ -108,13 +109,24 @@ TEST_F(SerialTransport, RecoversAfterTheSimulatorIsRestarted)
     ExpectPhMeasurement(link);
 }
 
-TEST(SerialLink, MissingDeviceFailsToOpenWithAReason)
+// Guards a port that will not open without saying which and why.
+TEST(SerialLink, OpenFailureNamesDeviceAndProblem)
 {
-    io::SerialLink serial;
+    const std::string busy = TempPath("qor-held-tty");
+    auto sim = StartPtySim(busy);
+    io::SerialLink holder;
     bus::SerialSettings s;
-    s.device = TempPath("qor-no-such-tty");
-    EXPECT_FALSE(serial.Open(s));
-    EXPECT_NE(serial.LastError().find("qor-no-such-tty"), std::string::npos);
+    s.device = busy;
+    ASSERT_TRUE(holder.Open(s));
+    for (const auto& [device, problem] :
+         {std::pair{TempPath("qor-no-such-tty").string(), bus::PortProblem::NoDevice},
+          std::pair{busy, bus::PortProblem::Busy}}) {
+        io::SerialLink serial;
+        s.device = device;
+        EXPECT_FALSE(serial.Open(s));
+        EXPECT_EQ(serial.LastFailure().problem, problem) << device;
+        EXPECT_EQ(serial.LastFailure().device, device);
+    }
 }
 
 class TcpTransport : public ::testing::Test {
@@ -161,6 +173,21 @@ TEST_F(TcpTransport, RecoversAfterTheSimulatorIsRestarted)
     // The next poll connects again.
     EXPECT_EQ(PollsUntilValid(link, 1), 1);
     EXPECT_TRUE(link.Connected());
+}
+
+// Guards a link that believes in the connection its client dropped after a time-out.
+TEST_F(TcpTransport, ReconnectsOnTheExchangeAfterATimeOut)
+{
+    const int proxyPort = test::PickFreePort();
+    test::GatewayProxy proxy(proxyPort, port);
+    link.Settings().tcpPort = static_cast<std::uint16_t>(proxyPort);
+    ASSERT_EQ(link.OpenPort(), 1);
+    proxy.SetMode(test::GatewayProxy::Mode::Freeze);
+    std::uint8_t req[8];
+    bus::BuildRequest(req, bus::CMD_READ_MEASUREMENT, 0);
+    EXPECT_EQ(link.Transceive(req, 8, link.Answer(), 1), -1);
+    proxy.SetMode(test::GatewayProxy::Mode::Pass);
+    EXPECT_EQ(link.Transceive(req, 8, link.Answer(), 1), 20);
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST(ReadDataLogger, RingOrderAbsentFilesAndBlockFailures)
         {"block lost once", 3500, 0, "dl.txt", 2, 1, -1, nullptr, p},
         {"block lost twice", 3500, 0, "dl.txt", 2, 2, -1, kInterrupted, std::nullopt},
         {"later block with status 0", 3500, 0, "dl.txt", 1, 0, 0, kInterrupted, std::nullopt},
-        {"first block lost: empty logger", 3500, 0, "dl.txt", 0, 1, -1, nullptr, ""},
+        {"first block lost", 3500, 0, "dl.txt", 0, 1, -1, kUnavailable, std::nullopt},
         {"index status 1", 3500, 0, "dl.ini", 0, 0, 1, kInterrupted, std::nullopt},
         {"index lost", 3500, 0, "dl.ini", 0, 1, -1, kUnavailable, std::nullopt},
         // The second index exchange only closes the transfer: the file is complete.

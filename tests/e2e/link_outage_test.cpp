@@ -1,0 +1,166 @@
+// qortool record through a gateway that misbehaves and over a serial device that goes away.
+#include "support/free_port.h"
+#include "support/gateway_proxy.h"
+#include "support/process.h"
+
+#include <array>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using qor::test::BinPath;
+using qor::test::GatewayProxy;
+using qor::test::Process;
+using qor::test::RunProgram;
+using Mode = GatewayProxy::Mode;
+// The gateway process itself is killed (and started again on the same port).
+constexpr auto kKilled = static_cast<Mode>(-1);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// pH 7.000, 12.34 mS/cm, 95.5 % oxygen: fixed, so every stored value is known.
+const std::vector<std::string> kModules = {"--module", "0=1", "--raw", "0=7000,-1234,251",
+                                           "--module", "1=5", "--raw", "1=1234,567,200",
+                                           "--module", "2=8", "--raw", "2=955,862,180"};
+
+std::string TempPath(const std::string& name)
+{
+    return (fs::temp_directory_path() / ("qor-outage-" + std::to_string(::getpid()) + "-" + name)).string();
+}
+
+std::vector<std::string> Record(const std::vector<std::string>& link, const std::string& out, int seconds)
+{
+    std::vector<std::string> cmd = {BinPath("qortool"), "record", "--out",      out,
+                                    "--interval",       "1",      "--duration", std::to_string(seconds),
+                                    "--idcount",        "2",      "--quiet"};
+    cmd.insert(cmd.begin() + 2, link.begin(), link.end());
+    return cmd;
+}
+
+struct Tally {
+    int samples = 0, gaps = 0;  // gaps: samples with no value of any module
+    bool lastWhole = false;
+    std::size_t lostLines = 0;  // logbook lines of a lost gateway
+};
+
+// Value 1, value 2 and temperature of modules 0..2 in every sample must be the module's own
+// or null (not measured); the samples without any measured value are counted.
+Tally Check(const std::string& path)
+{
+    std::string json;
+    EXPECT_EQ(RunProgram({BinPath("qortool"), "dump", path}, &json), 0);
+    Tally t;
+    for (auto p = json.find("TCP Socket Connect Error"); p != std::string::npos;
+         p = json.find("TCP Socket", p + 1))
+        ++t.lostLines;
+    json = json.substr(0, json.find("],\"setup\""));
+    // The first three entries of an array named `key` from `from` on.
+    auto firstThree = [&](const std::string& key, std::size_t from, std::array<std::string, 9>& v, int at) {
+        std::size_t p = json.find("\"" + key + "\":[", from) + key.size() + 4;
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t comma = json.find(',', p);
+            v[static_cast<std::size_t>(at + i)] = json.substr(p, comma - p);
+            p = comma + 1;
+        }
+    };
+    const std::array<std::string, 3> kValue1 = {"7", "12340", "95.5"};
+    std::array<std::string, 9> seen{};
+    for (std::size_t at = json.find("{\"time\":"); at != std::string::npos;
+         at = json.find("{\"time\":", at + 1)) {
+        std::array<std::string, 9> v;
+        firstThree("value", at, v, 0);
+        firstThree("value2", at, v, 3);
+        firstThree("temperature", at, v, 6);
+        int nulls = 0;
+        for (std::size_t i = 0; i < 9; ++i) {
+            if (v[i] == "null") {
+                ++nulls;
+                continue;
+            }
+            if (seen[i].empty())
+                seen[i] = v[i];
+            EXPECT_EQ(v[i], i < 3 ? kValue1[i] : seen[i]) << "sample " << t.samples << " column " << i;
+        }
+        ++t.samples;
+        t.gaps += nulls == 9;
+        t.lastWhole = nulls == 0;
+    }
+    return t;
+}
+
+struct GatewayCase {
+    const char* name;
+    Mode mode;
+    int faultSeconds, recordSeconds;
+    bool survives;
+};
+
+class GatewayFaults : public ::testing::TestWithParam<GatewayCase> {};
+
+TEST_P(GatewayFaults, StoreOnlyWhatTheModulesSent)
+{
+    const GatewayCase& c = GetParam();
+    const int simPort = qor::test::PickFreePort(), proxyPort = qor::test::PickFreePort();
+    std::vector<std::string> simArgs = {BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(simPort)};
+    simArgs.insert(simArgs.end(), kModules.begin(), kModules.end());
+    auto sim = std::make_unique<Process>(simArgs);
+    ASSERT_FALSE(sim->ReadLine().empty());
+    GatewayProxy proxy(proxyPort, simPort);
+    const std::string out = TempPath(std::string(c.name) + ".qo3");
+    const int port = c.mode == kKilled ? simPort : proxyPort;
+    Process rec(Record({"--tcp", "127.0.0.1:" + std::to_string(port)}, out, c.recordSeconds));
+    ::sleep(3);
+    if (c.mode == kKilled)
+        sim->Stop();
+    proxy.SetMode(c.mode == kKilled ? Mode::Pass : c.mode);
+    ::sleep(static_cast<unsigned>(c.faultSeconds));
+    proxy.SetMode(Mode::Pass);
+    if (c.mode == kKilled && c.survives) {
+        sim = std::make_unique<Process>(simArgs);
+        ASSERT_FALSE(sim->ReadLine().empty());
+    }
+    rec.ReadAll();
+    const int status = rec.Stop(0);
+    const Tally t = Check(out);
+    fs::remove(out);
+    EXPECT_EQ(status == 0, c.survives);
+    EXPECT_GE(t.samples, 3);
+    // An outage: samples without values, and one logbook line however long it lasts.
+    const bool outage = c.mode == kKilled || c.mode == Mode::Freeze;
+    EXPECT_TRUE(!outage || t.gaps > 0);
+    EXPECT_EQ(t.lostLines, outage ? 1u : 0u);
+    EXPECT_TRUE(!c.survives || t.lastWhole);
+}
+
+INSTANTIATE_TEST_SUITE_P(Record, GatewayFaults,
+                         ::testing::Values(GatewayCase{"Duplicates", Mode::Duplicate, 4, 9, true},
+                                           GatewayCase{"OtherAddress", Mode::Misdirect, 4, 9, true},
+                                           GatewayCase{"KilledAndRestarted", kKilled, 5, 12, true},
+                                           GatewayCase{"Frozen", Mode::Freeze, 5, 14, true},
+                                           GatewayCase{"KilledForGood", kKilled, 20, 60, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SerialOutage, DeviceGoneForFiveSecondsRecordingGoesOn)
+{
+    const std::string device = TempPath("pty"), out = TempPath("pty.qo3");
+    std::vector<std::string> simArgs = {BinPath("qorsim"), "--pty", "--link", device};
+    simArgs.insert(simArgs.end(), kModules.begin(), kModules.end());
+    auto sim = std::make_unique<Process>(simArgs);
+    ASSERT_FALSE(sim->ReadLine().empty());
+    Process rec(Record({"--serial", device}, out, 14));
+    ::sleep(3);
+    sim->Stop(SIGTERM);
+    ::sleep(5);
+    sim = std::make_unique<Process>(simArgs);
+    ASSERT_FALSE(sim->ReadLine().empty());
+    rec.ReadAll();
+    EXPECT_EQ(rec.Stop(0), 0);
+    const Tally t = Check(out);
+    fs::remove(out);
+    EXPECT_GE(t.samples, 10);
+    EXPECT_GE(t.gaps, 2);
+    EXPECT_TRUE(t.lastWhole);
+}
+
+}  // namespace
