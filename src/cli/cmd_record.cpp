@@ -95,7 +95,8 @@ int RunRecord(const std::vector<std::string>& argv)
     st.SearchModules();
     if (!st.ModulesReleased())
         // A port that did not open has been reported with its reason.
-        return st.Link().LinkLost() ? 1 : StationFail(lang == 1 ? "No slave available." : "Kein Slave am Bus.");
+        return st.Link().LinkLost() ? 1
+                                    : StationFail(lang == 1 ? "No slave available." : "Kein Slave am Bus.");
     if (!quiet)
         std::fprintf(stderr, "%s\n",
                      Format(TextPair{"Aufzeichnung in %s alle %ld s, gesichert alle %ld s",

@@ -12,9 +12,9 @@
 #include "ui/document/graph_dl.h"
 #include "ui/document/logbuch_view.h"
 #include "ui/document/qor_view.h"
-#include "ui/potentiostat/pot_windows.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/graph/point_view_bar.h"
+#include "ui/potentiostat/pot_windows.h"
 #include "ui/shell/app_icon.h"
 #include "ui/shell/command_texts.h"
 #include "ui/shell/graph_output.h"
@@ -350,7 +350,8 @@ void CMainFrame::OnChoosePotentiostat(station::Cmd cmd)
     if (!address)
         return;
     if (cmd == station::Cmd::DefineSteps)
-        OpenStepSetup(*m_station, *m_services, *address, m_doc->m_slave[*address & 15].m_revision, m_lang, this);
+        OpenStepSetup(*m_station, *m_services, *address, m_doc->m_slave[*address & 15].m_revision, m_lang,
+                      this);
     else
         OpenManualOperation(*m_station, *m_services, *address, m_lang, this);
 }
