@@ -84,8 +84,6 @@ struct Tap {
 
 TEST(PotProgramEndToEnd, ProgramAndReadBackThroughQorsim)
 {
-    if (RunProgram({BinPath("qorsim"), "--cell-rs", "10", "--help"}) != 0)
-        GTEST_SKIP() << "this qorsim keeps no step program";
     const std::string dir = testing::TempDir();
     PotStepSetupModel m(1);
     m.Append(), m.Append();
