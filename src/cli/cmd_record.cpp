@@ -10,11 +10,24 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace qor::cli {
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
+
+// One line per stored sample: its number, time and the three values of the sixteen
+// channels, each number as it reads back exactly.
+void PrintSample(std::size_t n, const data::CDatenObject& s)
+{
+    std::printf("sample %zu %lld", n, static_cast<long long>(s.m_time));
+    for (const auto* values : {&s.m_value, &s.m_value2, &s.m_temperature})
+        for (float v : *values)
+            std::printf(" %.9g", static_cast<double>(v));
+    std::printf("\n");
+}
+
 void OnSignal(int)
 {
     g_stop = 1;
@@ -48,6 +61,7 @@ int RunRecord(const std::vector<std::string>& argv)
     if (lang < 0)
         return Fail("--lang needs de or en");
     const bool quiet = args.Flag("--quiet");
+    const bool printSamples = args.Flag("--print-samples");
     if (samples > 0 && duration > 0)
         return Fail("give either --samples or --duration");
     if (const std::string left = args.Leftover(); !left.empty())
@@ -82,9 +96,13 @@ int RunRecord(const std::vector<std::string>& argv)
         doc.SetGrafikSetup(setup);
         return true;
     };
-    // A new recording: the file is written (through a temporary file) at each save.
+    // A new recording: the file is written (through a temporary file) at each save, and
+    // every sample goes to its journal at once.
     doc.m_path = out;
     doc.m_fileBound = true;
+    if (std::error_code ec; std::filesystem::exists(doc.JournalPath(), ec))
+        return Fail(doc.JournalPath() + " holds a recording that was not saved: run qortool recover " + out +
+                    " first");
 
     st.SearchModules();
     if (!st.ModulesReleased())
@@ -98,11 +116,18 @@ int RunRecord(const std::vector<std::string>& argv)
     if (!st.StartRecording())
         return Fail("the recording did not start");
     const std::int64_t start = clock.TickMs();
-    std::size_t shown = 0;
+    std::size_t shown = 0, printed = 0;
     std::int64_t lastShown = start;
+    const auto print = [&] {
+        for (; printSamples && printed < doc.Samples().size(); ++printed)
+            PrintSample(printed + 1, doc.Samples()[printed]);
+        std::fflush(stdout);
+    };
+    print();
     cs.timers.Run(
         [&](int id) {
             st.OnTimer(id);
+            print();
             const std::size_t n = doc.Samples().size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
                 std::fprintf(stderr, "%zu samples\n", n);
@@ -119,9 +144,14 @@ int RunRecord(const std::vector<std::string>& argv)
     if (st.Recording())
         st.StopCommand();
     const bool saved = doc.OnFileSave();
+    print();
     std::printf("%zu samples\n", doc.Samples().size());
-    if (!saved)
+    if (!saved) {
+        std::fprintf(stderr, "qortool: the samples are kept in %s; qortool recover %s saves them\n",
+                     doc.JournalPath().c_str(), out.c_str());
         return 1;
+    }
+    doc.DropJournal();
     if (linkFailed && !g_stop)
         return Fail("the recording stopped: the link to the modules failed");
     return 0;
@@ -131,9 +161,11 @@ Registrar
     reg({"record",
          std::string(LinkOptions::Usage()) +
              " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
-             "        [--lang de|en] [--quiet]\n"
+             "        [--lang de|en] [--quiet] [--print-samples]\n"
              "        releases every module found and records every S seconds (default 10) into a new\n"
-             "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it",
+             "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
+             "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
+             "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels",
          RunRecord});
 
 }  // namespace
