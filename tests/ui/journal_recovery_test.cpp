@@ -33,11 +33,9 @@ TEST_P(JournalRecoveryTest, AsksAndRecoversOrDiscards)
     // The program ends without closing the document, as a crash would.
     QString question;
     test::OnNextModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->objectName(), "recoverPrompt");
-        question = box->text();
-        box->findChild<QPushButton*>(bound ? "yes" : "no")->click();
+        ASSERT_EQ(w->objectName(), "recoverPrompt");
+        question = qobject_cast<QMessageBox*>(w)->text();
+        w->findChild<QPushButton*>(bound ? "yes" : "no")->click();
     });
     Start(0, bound ? file.toStdString() : std::string());
     EXPECT_TRUE(question.contains(QStringLiteral("4 nicht gespeicherte Messwerte vom 01.01.2000")))
@@ -52,7 +50,6 @@ TEST_P(JournalRecoveryTest, AsksAndRecoversOrDiscards)
     for (std::size_t i = 0; i < recorded.size(); ++i)
         EXPECT_EQ(doc.Samples()[i].m_value, recorded[i].m_value) << i;
     EXPECT_FALSE(doc.m_modified);
-    EXPECT_NE(m_frame->LogbookObject().m_text.find("4 Messwerte vom"), std::string::npos);
     EXPECT_EQ(m_frame->PaneText(4), "Messwerte: 4");
 }
 
