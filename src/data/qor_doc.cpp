@@ -55,6 +55,8 @@ constexpr TextPair kRecoverOther = {
     "discards the journal."};
 constexpr TextPair kRecoveredLog = {"%zu Messwerte vom %s bis %s aus dem Journal %s wiederhergestellt",
                                     "%zu samples from %s to %s recovered from the journal %s"};
+constexpr TextPair kRecoveredOtherLog = {"Logbucheinträge aus dem Journal %s wiederhergestellt",
+                                         "Logbook entries recovered from the journal %s"};
 constexpr const char* kTempSuffix = ".qo3tmp";
 constexpr const char* kUnboundJournal = "unsaved.qo3.journal";
 constexpr const char* kOpenFilter = "QOR (*.qo3)|*.qo3|QOR (*.tx3)|*.tx3|Alle Dateien (*.*)|*.*||";
@@ -420,8 +422,11 @@ bool CQORDoc::Recover(const Recovery& r)
         m_lastSampleTime = m_samples.back().m_time;
     m_ui.SetupChanged();
     m_ui.SamplesAdded();
-    AddLogbookEntry(Format(kRecoveredLog[m_language], r.samples, TimeText(r.first).c_str(),
-                           TimeText(r.last).c_str(), r.journal.c_str()));
+    if (r.samples == 0)
+        AddLogbookEntry(Format(kRecoveredOtherLog[m_language], r.journal.c_str()));
+    else
+        AddLogbookEntry(Format(kRecoveredLog[m_language], r.samples, TimeText(r.first).c_str(),
+                               TimeText(r.last).c_str(), r.journal.c_str()));
     m_modified = true;
     const bool saved = m_fileBound && !m_imported ? Save(m_path) : SaveAsChosen();
     if (saved && m_journal.Path() != r.journal)

@@ -701,6 +701,9 @@ void CMainFrame::EndWithoutQuestions()
         m_station->StopAll();
     if (m_doc->m_fileBound && m_doc->m_modified)
         m_doc->OnFileSave();
+    // Saved, the journal goes as on a clean close; otherwise it keeps the recording for the next start.
+    if (!m_doc->m_modified)
+        m_doc->DropJournal();
     m_doc->m_modified = false;
     Shutdown();
     hide();
