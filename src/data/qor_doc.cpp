@@ -569,12 +569,14 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
     RemoveSaveLeftovers(path);
     std::string tmp = path + ".XXXXXX" + kTempSuffix;
     int fd = ::mkstemps(tmp.data(), static_cast<int>(std::strlen(kTempSuffix)));
+    const int why = errno;
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (fd < 0) {
-        // A folder that takes no new file, with a file that may be written: in place, flushed.
-        const int why = errno;
-        const int in = exists ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+        // A folder that refuses new names, with a file that may be written: in place, flushed.
+        // Not on a full disk, where the file would be left half overwritten.
+        const bool refused = why == EACCES || why == EPERM || why == EROFS;
+        const int in = exists && refused ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
         std::FILE* f = in >= 0 ? ::fdopen(in, "wb") : nullptr;
         if (!f) {
             if (in >= 0)
