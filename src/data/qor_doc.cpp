@@ -257,6 +257,12 @@ bool CQORDoc::StartJournal(std::string& reason)
         reason = journal + ": " + Reason(m_journal.Error(), {});
         return false;
     }
+    // A journal this program cannot read (a newer version) is not emptied.
+    JournalContents found;
+    if (std::string error; !ReadJournal(journal, found, error)) {
+        reason = journal + ": " + error;
+        return false;
+    }
     if (!m_journal.Open(journal)) {
         reason = journal + ": " + Reason(m_journal.Error(), {});
         return false;
