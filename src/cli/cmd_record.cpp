@@ -100,6 +100,7 @@ int RunRecord(const std::vector<std::string>& argv)
     // every sample goes to its journal at once.
     doc.m_path = out;
     doc.m_fileBound = true;
+    doc.m_journalFolder = station::ConfigDirectory();
     if (std::error_code ec; std::filesystem::exists(doc.JournalPath(), ec))
         return Fail(doc.JournalPath() + " holds a recording that was not saved: run qortool recover " + out +
                     " first");

@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "data/document_ui.h"
 #include "data/qor_doc.h"
+#include "station/config.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -21,10 +22,16 @@ struct RecoverUi : data::DocumentUi {
     {
         std::fprintf(stderr, "qortool: %s\n", text.c_str());
     }
-    bool AskRecover(const std::string&, const std::string&) override { return asked = true; }
+    bool AskRecover(const std::string&, const std::string&) override
+    {
+        from = logbook.m_text.size();
+        return asked = true;
+    }
     void SetTitle(const std::string&) override {}
     void OpenDataLogger(const std::string&, int) override {}
+    data::Logbook logbook;
     bool asked = false;
+    std::size_t from = 0;  // where the logbook stood when recovery began
 };
 
 int RunRecover(const std::vector<std::string>& argv)
@@ -40,29 +47,26 @@ int RunRecover(const std::vector<std::string>& argv)
     const std::string file = args.Rest()[0];
     if (data::CQORDoc::LayoutOf(file) != data::Layout::Qo3)
         return Fail("recover needs a file name ending in .qo3");
-    std::error_code ec;
-    if (!std::filesystem::exists(file + ".journal", ec)) {
-        std::printf("nothing to recover: there is no %s.journal\n", file.c_str());
+    RecoverUi ui;
+    data::CQORDoc doc(SystemClock::Instance(), ui.logbook, ui);
+    doc.OnNewDocument(lang);
+    doc.m_journalFolder = station::ConfigDirectory();
+    const std::string journal = doc.JournalPathFor(file);
+    if (std::error_code ec; !std::filesystem::exists(journal, ec)) {
+        std::printf("nothing to recover: there is no %s\n", journal.c_str());
         return 0;
     }
-    RecoverUi ui;
-    data::Logbook logbook;
-    data::CQORDoc doc(SystemClock::Instance(), logbook, ui);
-    doc.OnNewDocument(lang);
     // Read as the window opens a document: an uncovered journal is recovered and saved.
     if (!doc.OpenByPath(file) || !doc.ReadBoundFile())
         return 1;
     if (!ui.asked) {
-        std::printf("nothing to recover: %s holds everything in %s.journal\n", file.c_str(), file.c_str());
+        std::printf("nothing to recover: %s holds everything in %s\n", file.c_str(), journal.c_str());
         return 0;
     }
     if (doc.m_modified)
         return 1;  // the save failed and said why; the journal is kept
-    // The last logbook entry says what came back.
-    const std::string& log = logbook.m_text;
-    const auto start = log.rfind('\n', log.size() - 2);
-    const std::string entry = log.substr(start == std::string::npos ? 0 : start + 1);
-    std::printf("%s", entry.substr(entry.find('\t') + 1).c_str());
+    // The logbook entries of the recovery say what came back.
+    std::printf("%s", ui.logbook.m_text.substr(ui.from).c_str());
     return 0;
 }
 

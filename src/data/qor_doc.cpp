@@ -227,9 +227,22 @@ std::string CQORDoc::Reason(int code, const std::string& fallback) const
 
 std::string CQORDoc::JournalPath() const
 {
-    if (m_fileBound && !m_imported && !m_path.empty())
-        return m_path + ".journal";
-    return m_journalFolder.empty() ? std::string() : m_journalFolder + "/" + kUnboundJournal;
+    if (!m_fileBound || m_imported || m_path.empty())
+        return m_journalFolder.empty() ? std::string() : m_journalFolder + "/" + kUnboundJournal;
+    return JournalPathFor(m_path);
+}
+
+std::string CQORDoc::JournalPathFor(const std::string& path) const
+{
+    // A folder that takes no new file (its document is saved in place): the journal goes to
+    // the configuration folder, named after the whole path.
+    if (m_journalFolder.empty() || ::access(FolderOf(path).c_str(), W_OK) == 0 ||
+        (errno != EACCES && errno != EROFS))
+        return path + ".journal";
+    std::error_code ec;
+    std::string name = std::filesystem::absolute(path, ec).string();
+    std::replace(name.begin(), name.end(), '/', '%');
+    return m_journalFolder + "/" + name + ".journal";
 }
 
 bool CQORDoc::StartJournal(std::string& reason)
@@ -239,8 +252,14 @@ bool CQORDoc::StartJournal(std::string& reason)
         return true;
     const std::string folder = FolderOf(journal);
     std::error_code ec;
-    if (journal != m_path + ".journal")
+    const bool beside = journal == m_path + ".journal";
+    if (!beside)
         std::filesystem::create_directories(folder, ec);
+    // A document that can only be written in place must be there and writable.
+    if (m_fileBound && !m_imported && !beside && ::access(m_path.c_str(), W_OK) != 0) {
+        reason = m_path + ": " + Reason(errno, {});
+        return false;
+    }
     // The folder must take new files: the saves write one and rename it.
     std::string probe = folder + "/.qor-probe-XXXXXX";
     const int fd = ::mkstemp(probe.data());
@@ -347,7 +366,7 @@ void CQORDoc::MarkSaved(const std::string& path, std::size_t logbook)
         return;
     // The file holds everything now: the journal starts again (beside the new name after a
     // Save As).
-    const std::string journal = path + ".journal";
+    const std::string journal = JournalPathFor(path);
     bool ok = true;
     if (m_journal.Path() != journal) {
         m_journal.Close(true);

@@ -109,6 +109,8 @@ public:
     std::string m_journalFolder;
     // The journal of the document as it is bound now; empty when it keeps none.
     std::string JournalPath() const;
+    // The journal of the document file `path`.
+    std::string JournalPathFor(const std::string& path) const;
     // Before a recording: the target folder must take a new file, and the journal starts with
     // what the document file does not hold. False with the reason otherwise.
     bool StartJournal(std::string& reason);
