@@ -10,11 +10,24 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace qor::cli {
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
+
+// One line per stored sample: its number, time and the three values of the sixteen
+// channels, each number as it reads back exactly.
+void PrintSample(std::size_t n, const data::CDatenObject& s)
+{
+    std::printf("sample %zu %lld", n, static_cast<long long>(s.m_time));
+    for (const auto* values : {&s.m_value, &s.m_value2, &s.m_temperature})
+        for (float v : *values)
+            std::printf(" %.9g", static_cast<double>(v));
+    std::printf("\n");
+}
+
 void OnSignal(int)
 {
     g_stop = 1;
@@ -53,6 +66,7 @@ int RunRecord(const std::vector<std::string>& argv)
     if (lang < 0)
         return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[l]);
     const bool quiet = args.Flag("--quiet");
+    const bool printSamples = args.Flag("--print-samples");
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -88,9 +102,14 @@ int RunRecord(const std::vector<std::string>& argv)
         doc.SetGrafikSetup(setup);
         return true;
     };
-    // A new recording: the file is written (through a temporary file) at each save.
+    // A new recording: the file is written (through a temporary file) at each save, and
+    // every sample goes to its journal at once.
     doc.m_path = out;
     doc.m_fileBound = true;
+    doc.m_journalFolder = station::ConfigDirectory();
+    if (std::error_code ec; std::filesystem::exists(doc.JournalPath(), ec))
+        return Fail(doc.JournalPath() + " holds a recording that was not saved: run qortool recover " + out +
+                    " first");
 
     st.SearchModules();
     if (!st.ModulesReleased())
@@ -110,11 +129,18 @@ int RunRecord(const std::vector<std::string>& argv)
         return StationFail(
             TextPair{"die Aufzeichnung hat nicht begonnen", "the recording did not start"}[lang]);
     const std::int64_t start = clock.TickMs();
-    std::size_t shown = 0;
+    std::size_t shown = 0, printed = 0;
     std::int64_t lastShown = start;
+    const auto print = [&] {
+        for (; printSamples && printed < doc.Samples().size(); ++printed)
+            PrintSample(printed + 1, doc.Samples()[printed]);
+        std::fflush(stdout);
+    };
+    print();
     cs.timers.Run(
         [&](int id) {
             st.OnTimer(id);
+            print();
             const std::size_t n = doc.Samples().size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
                 std::fprintf(stderr, lang == 1 ? "%zu samples\n" : "%zu Messungen\n", n);
@@ -131,9 +157,14 @@ int RunRecord(const std::vector<std::string>& argv)
     if (st.Recording())
         st.StopCommand();
     const bool saved = doc.OnFileSave();
+    print();
     std::printf("%zu samples\n", doc.Samples().size());
-    if (!saved)
+    if (!saved) {
+        std::fprintf(stderr, "qortool: the samples are kept in %s; qortool recover %s saves them\n",
+                     doc.JournalPath().c_str(), out.c_str());
         return 1;
+    }
+    doc.DropJournal();
     if (linkFailed && !g_stop)
         return StationFail(TextPair{"die Aufzeichnung endete: die Verbindung zu den Modulen ist ausgefallen",
                                     "the recording stopped: the link to the modules failed"}[lang]);
@@ -144,9 +175,11 @@ Registrar
     reg({"record",
          std::string(LinkOptions::Usage()) +
              " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
-             "        [--lang de|en] [--quiet]\n"
+             "        [--lang de|en] [--quiet] [--print-samples]\n"
              "        releases every module found and records every S seconds (default 10) into a new\n"
-             "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it",
+             "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
+             "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
+             "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels",
          RunRecord});
 
 }  // namespace

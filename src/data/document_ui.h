@@ -23,6 +23,10 @@ public:
     // The save prompt: 1 yes, 2 cancel, 3 no.
     virtual int AskSave(const std::string& title, const std::string& text) = 0;
     virtual void ShowMessage(const std::string& text) = 0;
+    // Yes/No questions: whether to recover an uncovered journal (No discards it), whether to
+    // replace a read-only file. Without a user to ask, neither happens.
+    virtual bool AskRecover(const std::string& /*title*/, const std::string& /*text*/) { return false; }
+    virtual bool AskReplaceReadOnly(const std::string& /*text*/) { return false; }
     virtual void SetTitle(const std::string& title) = 0;
     // A data logger file (.tx3) goes to the data logger graph.
     virtual void OpenDataLogger(const std::string& path, int language) = 0;

@@ -3,6 +3,7 @@
 #include "catalogue/catalogue.h"
 #include "common/text.h"
 #include "data/archive.h"
+#include "data/local_time.h"
 #include "data/record_list.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +28,37 @@ constexpr TextPair kWriteError = {"Fehler beim Schreiben der Datei %s: %s",
                                   "Error while writing the file %s: %s"};
 constexpr TextPair kNoPotentiostat = {"Kein Potentiostatenmodul vorhanden bzw. keine Aufzeichnung läuft!",
                                       "No potentiostat module available or no data record was started!"};
+constexpr TextPair kNoSpace = {"kein Platz mehr auf dem Datenträger", "no space left on the device"};
+constexpr TextPair kReadOnlyFile = {"schreibgeschützte Datei", "the file is read-only"};
+constexpr TextPair kReadOnlyAsk = {"Die Datei %s ist schreibgeschützt. Soll sie trotzdem ersetzt werden?",
+                                   "The file %s is read-only. Replace it anyway?"};
+constexpr TextPair kSaveFailedLog = {
+    "Speichern fehlgeschlagen (%s: %s); die Messwerte bleiben im Speicher und im Journal, neuer Versuch beim "
+    "nächsten Speichern",
+    "Save failed (%s: %s); the samples stay in memory and in the journal, retrying at the next save"};
+constexpr TextPair kJournalFailedLog = {
+    "Journal kann nicht geschrieben werden (%s: %s); die Messwerte bleiben im Speicher",
+    "The journal cannot be written (%s: %s); the samples stay in memory"};
+constexpr TextPair kInPlaceLog = {
+    "Der Ordner von %s nimmt keine neue Datei an: die Datei wird direkt überschrieben",
+    "The folder of %s takes no new file: the file is written in place"};
+constexpr TextPair kRecoverTitle = {"Wiederherstellen", "Recover"};
+constexpr TextPair kRecoverSamples = {
+    "Das Journal %s enthält %zu nicht gespeicherte Messwerte vom %s bis %s. Sollen sie dem Dokument angefügt "
+    "und gespeichert werden? Nein verwirft das Journal.",
+    "The journal %s holds %zu samples from %s to %s that were not saved. Append them to the document and "
+    "save it? No discards the journal."};
+constexpr TextPair kRecoverOther = {
+    "Das Journal %s enthält nicht gespeicherte Logbucheinträge. Sollen sie dem Dokument angefügt und "
+    "gespeichert werden? Nein verwirft das Journal.",
+    "The journal %s holds logbook entries that were not saved. Append them to the document and save it? No "
+    "discards the journal."};
+constexpr TextPair kRecoveredLog = {"%zu Messwerte vom %s bis %s aus dem Journal %s wiederhergestellt",
+                                    "%zu samples from %s to %s recovered from the journal %s"};
+constexpr TextPair kRecoveredOtherLog = {"Logbucheinträge aus dem Journal %s wiederhergestellt",
+                                         "Logbook entries recovered from the journal %s"};
+constexpr const char* kTempSuffix = ".qo3tmp";
+constexpr const char* kUnboundJournal = "unsaved.qo3.journal";
 constexpr const char* kOpenFilter = "QOR (*.qo3)|*.qo3|QOR (*.tx3)|*.tx3|Alle Dateien (*.*)|*.*||";
 constexpr const char* kSaveAsFilter = "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*||";
 constexpr const char* kImportFilter =
@@ -45,6 +78,46 @@ std::string LowerExtension(const std::string& path)
 std::string SystemError()
 {
     return std::strerror(errno);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string TimeText(std::int64_t t)
+{
+    const LocalTm l = ToLocal(t);
+    return Format("%02d.%02d.%04d %02d:%02d:%02d", l.day, l.month, l.year, l.hour, l.minute, l.second);
+}
+
+template <class T> std::vector<std::uint8_t> RecordBytes(T& record)
+{
+    std::vector<std::uint8_t> out;
+    Archive ar = Archive::Store(out);
+    record.Serialize(ar);
+    ar.Flush();
+    return out;
+}
+
+// Writes the document through `f`, flushed to the device.
+IoResult WriteThrough(std::FILE* f, CQORDoc& doc)
+{
+    IoResult r;
+    errno = 0;
+    try {
+        Archive ar = Archive::Store(f);
+        doc.Serialize(ar, Layout::Qo3);
+        ar.Flush();
+        if (::fsync(::fileno(f)) != 0)
+            r = {false, SystemError(), errno};
+    } catch (const ArchiveError& e) {
+        r = {false, e.what(), errno};
+    } catch (const std::bad_alloc&) {
+        r = {false, "out of memory", ENOMEM};
+    }
+    return r;
 }
 
 }  // namespace
@@ -80,6 +153,7 @@ void CQORDoc::AddSample(int noRecord)
     s.m_time = m_clock.Now();
     m_lastSampleTime = s.m_time;
     ++m_grafikSetup.m_sampleCount;
+    UpdateJournal();
     m_ui.SamplesAdded();
 }
 
@@ -118,9 +192,11 @@ void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
         return;
     if (kind == 1 && size >= CPotQORDatenObject::kBlockSize) {
         m_pot.push_back(CPotQORDatenObject::FromBlock(block, m_clock.Now()));
+        UpdateJournal();
         m_ui.PotSampleAdded();
     } else if (kind == 2 && size >= CEISDatenObject::kBlockSize) {
         m_eis.push_back(CEISDatenObject::FromBlock(block, m_clock.Now()));
+        UpdateJournal();
         m_ui.EisPointAdded();
     }
 }
@@ -128,13 +204,284 @@ void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
 void CQORDoc::AddLogbookEntry(const std::string& text)
 {
     m_logbook.Add(m_clock.Now(), text);
+    UpdateJournal();
     m_ui.UpdateViews();
     m_modified = true;
 }
 
 bool CQORDoc::PeriodicSave()
 {
-    return !m_fileBound || Save(m_path);
+    // An imported document has no .qo3 name yet; its journal keeps the recording meanwhile.
+    return !m_fileBound || m_imported || Save(m_path, true);
+}
+
+std::string CQORDoc::Reason(int code, const std::string& fallback) const
+{
+    if (code == ENOSPC || code == EDQUOT)
+        return kNoSpace[m_language];
+    return code != 0 ? std::string(std::strerror(code)) : fallback;
+}
+
+// --------------------------------------------------------------------------------------
+// The sample journal
+
+std::string CQORDoc::JournalPath() const
+{
+    if (!m_fileBound || m_imported || m_path.empty())
+        return m_journalFolder.empty() ? std::string() : m_journalFolder + "/" + kUnboundJournal;
+    return JournalPathFor(m_path);
+}
+
+std::string CQORDoc::JournalPathFor(const std::string& path) const
+{
+    // A folder that takes no new file (its document is saved in place): the journal goes to
+    // the configuration folder, named after the whole path.
+    if (m_journalFolder.empty() || ::access(FolderOf(path).c_str(), W_OK) == 0 ||
+        (errno != EACCES && errno != EROFS))
+        return path + ".journal";
+    std::error_code ec;
+    std::string name = std::filesystem::absolute(path, ec).string();
+    std::replace(name.begin(), name.end(), '/', '%');
+    return m_journalFolder + "/" + name + ".journal";
+}
+
+bool CQORDoc::StartJournal(std::string& reason)
+{
+    const std::string journal = JournalPath();
+    if (journal.empty())
+        return true;
+    const std::string folder = FolderOf(journal);
+    std::error_code ec;
+    const bool beside = journal == m_path + ".journal";
+    if (!beside)
+        std::filesystem::create_directories(folder, ec);
+    // A document that can only be written in place must be there and writable.
+    if (m_fileBound && !m_imported && !beside && ::access(m_path.c_str(), W_OK) != 0) {
+        reason = m_path + ": " + Reason(errno, {});
+        return false;
+    }
+    // The folder must take new files: the saves write one and rename it.
+    std::string probe = folder + "/.qor-probe-XXXXXX";
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0) {
+        reason = folder + ": " + Reason(errno, {});
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    if (m_journal.IsOpen() && m_journal.Path() == journal) {
+        // Recording again: the journal goes on, with the setup of this recording.
+        if (JournalSetup())
+            return true;
+        reason = journal + ": " + Reason(m_journal.Error(), {});
+        return false;
+    }
+    // A journal this program cannot read (a newer version) is not emptied.
+    JournalContents found;
+    if (std::string error; !ReadJournal(journal, found, error)) {
+        reason = journal + ": " + error;
+        return false;
+    }
+    if (!m_journal.Open(journal)) {
+        reason = journal + ": " + Reason(m_journal.Error(), {});
+        return false;
+    }
+    m_journalled = m_saved;
+    m_journalFailureLogged = false;
+    if (!JournalSetup()) {
+        reason = journal + ": " + Reason(m_journal.Error(), {});
+        m_journal.Close(true);
+        return false;
+    }
+    UpdateJournal();
+    return true;
+}
+
+bool CQORDoc::JournalSetup()
+{
+    std::vector<std::uint8_t> bytes;
+    Archive ar = Archive::Store(bytes);
+    m_grafikSetup.Serialize(ar);
+    m_virtuell->Serialize(ar);
+    ar.Flush();
+    return m_journal.Append(JournalKind::Setup, bytes);
+}
+
+void CQORDoc::UpdateJournal()
+{
+    if (!m_journal.IsOpen())
+        return;
+    // Whatever is not journalled yet goes now, also what a full disk held back before.
+    Marks& j = m_journalled;
+    bool ok = true;
+    const auto journalList = [&](JournalKind kind, auto& list, std::size_t& mark) {
+        while (ok && mark < list.size()) {
+            const auto b = RecordBytes(list[mark]);
+            ok = m_journal.Append(kind, static_cast<std::uint32_t>(mark), b.data(), b.size());
+            mark += ok ? 1 : 0;
+        }
+    };
+    journalList(JournalKind::Sample, m_samples, j.samples);
+    journalList(JournalKind::Pot, m_pot, j.pot);
+    journalList(JournalKind::Eis, m_eis, j.eis);
+    const std::string& log = m_logbook.m_text;
+    if (ok && j.logbook < log.size()) {
+        ok = m_journal.Append(JournalKind::Logbook, static_cast<std::uint32_t>(j.logbook),
+                              log.data() + j.logbook, log.size() - j.logbook);
+        if (ok)
+            j.logbook = log.size();
+    }
+    if (!ok)
+        return JournalFailed();
+    m_journalFailureLogged = false;
+    // At most once a second on the device; the poll cycle syncs what is left.
+    if (m_clock.TickMs() - m_lastSyncMs >= 1000)
+        SyncJournal();
+}
+
+void CQORDoc::SyncJournal()
+{
+    if (!m_journal.Dirty())
+        return;
+    m_lastSyncMs = m_clock.TickMs();
+    if (!m_journal.Sync())
+        JournalFailed();
+}
+
+void CQORDoc::JournalFailed()
+{
+    if (m_journalFailureLogged)
+        return;
+    m_journalFailureLogged = true;
+    AddLogbookEntry(Format(kJournalFailedLog[m_language], m_journal.Path().c_str(),
+                           Reason(m_journal.Error(), {}).c_str()));
+}
+
+void CQORDoc::MarkSaved(const std::string& path, std::size_t logbook)
+{
+    m_saved = {m_samples.size(), m_pot.size(), m_eis.size(), logbook};
+    m_journalled = m_saved;
+    m_saveFailureLogged = false;
+    if (!m_journal.IsOpen())
+        return;
+    // The file holds everything now: the journal starts again (beside the new name after a
+    // Save As).
+    const std::string journal = JournalPathFor(path);
+    bool ok = true;
+    if (m_journal.Path() != journal) {
+        m_journal.Close(true);
+        ok = m_journal.Open(journal);
+    } else {
+        ok = m_journal.Truncate();
+    }
+    if (!(ok && JournalSetup()))
+        JournalFailed();
+}
+
+std::optional<Recovery> CQORDoc::FindRecovery() const
+{
+    Recovery r;
+    r.journal = JournalPath();
+    std::string error;
+    if (r.journal.empty() || !ReadJournal(r.journal, r.contents, error))
+        return std::nullopt;
+    const JournalContents& c = r.contents;
+    for (const auto& s : c.samples)
+        if (s.index >= m_saved.samples) {
+            r.first = r.samples++ ? r.first : s.record.m_time;
+            r.last = s.record.m_time;
+        }
+    r.anything = r.samples != 0;
+    for (const auto& p : c.pot)
+        r.anything |= p.index >= m_saved.pot;
+    for (const auto& e : c.eis)
+        r.anything |= e.index >= m_saved.eis;
+    for (const auto& l : c.logbook)
+        r.anything |= l.index >= m_saved.logbook;
+    if (!r.anything)
+        return std::nullopt;
+    return r;
+}
+
+std::string CQORDoc::RecoveryQuestion(const Recovery& r) const
+{
+    if (r.samples == 0)
+        return Format(kRecoverOther[m_language], r.journal.c_str());
+    return Format(kRecoverSamples[m_language], r.journal.c_str(), r.samples, TimeText(r.first).c_str(),
+                  TimeText(r.last).c_str());
+}
+
+bool CQORDoc::Recover(const Recovery& r)
+{
+    const JournalContents& c = r.contents;
+    // A journal holds everything since the file was last written; what the file holds
+    // already (a save that ended before its journal was emptied) is not taken twice.
+    const Marks base = m_saved;
+    if (!c.setup.empty()) {
+        const std::uint32_t count = m_grafikSetup.m_sampleCount;
+        try {
+            Archive ar = Archive::Load(c.setup.data(), c.setup.size());
+            m_grafikSetup.Serialize(ar);
+            m_virtuell->Serialize(ar);
+        } catch (const ArchiveError&) {
+            // Whole entries only reach here; one of an unknown shape leaves the file's setup.
+        }
+        m_grafikSetup.m_sampleCount = count;
+    }
+    for (const auto& s : c.samples)
+        if (s.index >= base.samples) {
+            m_samples.push_back(s.record);
+            ++m_grafikSetup.m_sampleCount;
+        }
+    for (const auto& p : c.pot)
+        if (p.index >= base.pot)
+            m_pot.push_back(p.record);
+    for (const auto& e : c.eis)
+        if (e.index >= base.eis)
+            m_eis.push_back(e.record);
+    for (const auto& l : c.logbook)
+        if (l.index >= base.logbook)
+            m_logbook.m_text += l.record;
+    m_logbook.m_changed = true;
+    if (!m_samples.empty())
+        m_lastSampleTime = m_samples.back().m_time;
+    m_ui.SetupChanged();
+    m_ui.SamplesAdded();
+    if (r.samples == 0)
+        AddLogbookEntry(Format(kRecoveredOtherLog[m_language], r.journal.c_str()));
+    else
+        AddLogbookEntry(Format(kRecoveredLog[m_language], r.samples, TimeText(r.first).c_str(),
+                               TimeText(r.last).c_str(), r.journal.c_str()));
+    m_modified = true;
+    const bool saved = m_fileBound && !m_imported ? Save(m_path) : SaveAsChosen();
+    if (saved && m_journal.Path() != r.journal)
+        ::unlink(r.journal.c_str());
+    return saved;
+}
+
+void CQORDoc::OfferRecovery()
+{
+    const std::optional<Recovery> r = FindRecovery();
+    if (!r)
+        return;
+    if (m_ui.AskRecover(kRecoverTitle[m_language], RecoveryQuestion(*r)))
+        Recover(*r);
+    else
+        ::unlink(r->journal.c_str());
+}
+
+void CQORDoc::RemoveSaveLeftovers(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    const std::string name = fs::path(path).filename().string() + ".";
+    const std::size_t length = name.size() + 6 + std::strlen(kTempSuffix);
+    std::error_code ec;
+    for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string n = it->path().filename().string();
+        if (n.size() == length && n.compare(0, name.size(), name) == 0 &&
+            n.compare(n.size() - std::strlen(kTempSuffix), std::string::npos, kTempSuffix) == 0)
+            fs::remove(it->path(), ec);
+    }
 }
 
 std::optional<Layout> CQORDoc::LayoutOf(const std::string& path)
@@ -151,6 +498,10 @@ std::optional<Layout> CQORDoc::LayoutOf(const std::string& path)
 
 void CQORDoc::ClearContents()
 {
+    // The journal belongs to the contents: they were saved or given up by now.
+    DropJournal();
+    m_saved = m_journalled = {};
+    m_logBuch.m_text.clear();
     m_samples.clear();
     m_oldPot.clear();
     m_pot.clear();
@@ -240,13 +591,32 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
         if (!ec)
             path = target.string();
     }
-    std::string tmp = path + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return {false, SystemError()};
-    // The new file gets the old one's permissions, or the usual ones for a new file.
+    RemoveSaveLeftovers(path);
+    std::string tmp = path + ".XXXXXX" + kTempSuffix;
+    int fd = ::mkstemps(tmp.data(), static_cast<int>(std::strlen(kTempSuffix)));
+    const int why = errno;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (fd < 0) {
+        // A folder that refuses new names, with a file that may be written: in place, flushed.
+        // Not on a full disk, where the file would be left half overwritten.
+        const bool refused = why == EACCES || why == EPERM || why == EROFS;
+        const int in = exists && refused ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+        std::FILE* f = in >= 0 ? ::fdopen(in, "wb") : nullptr;
+        if (!f) {
+            if (in >= 0)
+                ::close(in);
+            return {false, std::strerror(why), why};
+        }
+        IoResult r = WriteThrough(f, *this);
+        if (r.ok && (::ftruncate(in, ::ftello(f)) != 0 || ::fsync(in) != 0))
+            r = {false, SystemError(), errno};
+        std::fclose(f);
+        r.inPlace = true;
+        return r;
+    }
+    // The new file gets the old one's permissions, or the usual ones for a new file.
+    if (exists) {
         ::fchmod(fd, st.st_mode & 07777);
     } else {
         mode_t mask = ::umask(0);
@@ -255,65 +625,83 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
     }
     std::FILE* f = ::fdopen(fd, "wb");
     if (!f) {
-        IoResult r{false, SystemError()};
+        IoResult r{false, SystemError(), errno};
         ::close(fd);
         ::unlink(tmp.c_str());
         return r;
     }
-    IoResult r;
-    try {
-        Archive ar = Archive::Store(f);
-        Serialize(ar, Layout::Qo3);
-        ar.Flush();
-        if (::fsync(::fileno(f)) != 0)
-            r = {false, SystemError()};
-    } catch (const ArchiveError& e) {
-        r = {false, e.what()};
-    } catch (const std::bad_alloc&) {
-        r = {false, "out of memory"};
-    }
+    IoResult r = WriteThrough(f, *this);
     if (std::fclose(f) != 0 && r.ok)
-        r = {false, SystemError()};
+        r = {false, SystemError(), errno};
     // The data reached the disk before the rename, so a crash leaves either the old file
-    // or the whole new one.
+    // or the whole new one; the folder is flushed so that the rename survives a power cut.
     if (r.ok && std::rename(tmp.c_str(), path.c_str()) != 0)
-        r = {false, SystemError()};
+        r = {false, SystemError(), errno};
     if (!r.ok)
         ::unlink(tmp.c_str());
+    else
+        SyncFolderOf(path);
     return r;
 }
 
-bool CQORDoc::Save(const std::string& path)
+bool CQORDoc::Save(const std::string& path, bool periodic)
 {
+    const auto fail = [&](const std::string& reason) {
+        if (!periodic) {
+            m_ui.ShowMessage(Format(kWriteError[m_language], path.c_str(), reason.c_str()));
+        } else if (!m_saveFailureLogged) {
+            // Told once: the next intervals retry without filling the logbook.
+            m_saveFailureLogged = true;
+            AddLogbookEntry(Format(kSaveFailedLog[m_language], path.c_str(), reason.c_str()));
+        }
+        return false;
+    };
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0 &&
+        (periodic || !m_ui.AskReplaceReadOnly(Format(kReadOnlyAsk[m_language], path.c_str()))))
+        return fail(kReadOnlyFile[m_language]);
     m_ui.CollectGraph(m_graphProp, m_labels);
     IoResult r = WriteFile(path);
-    if (!r.ok) {
-        m_ui.ShowMessage(Format(kWriteError[m_language], path.c_str(), r.error.c_str()));
-        return false;
+    if (!r.ok)
+        return fail(Reason(r.code, r.error));
+    if (r.inPlace && !m_inPlaceLogged) {
+        m_inPlaceLogged = true;
+        AddLogbookEntry(Format(kInPlaceLog[m_language], path.c_str()));
     }
     m_modified = false;
+    MarkSaved(path, m_logBuch.m_text.size());
     return true;
+}
+
+bool CQORDoc::SaveAsChosen()
+{
+    auto path = m_ui.ChooseFile(FileDialog::SaveAs, "qo3", kSaveAsFilter);
+    if (!path || !Save(*path))
+        return false;
+    m_path = *path;
+    m_fileBound = true;
+    m_imported = false;
+    m_ui.SetTitle(m_path);
+    return true;
+}
+
+bool CQORDoc::SaveBound()
+{
+    return m_imported ? SaveAsChosen() : Save(m_path);
 }
 
 bool CQORDoc::OnFileSave()
 {
-    return m_fileBound && Save(m_path);
+    return m_fileBound && SaveBound();
 }
 
 void CQORDoc::OnFileSaveAs()
 {
-    if (!m_fileBound)
-        return;
-    auto path = m_ui.ChooseFile(FileDialog::SaveAs, "qo3", kSaveAsFilter);
-    if (!path)
-        return;
-    if (!Save(*path))
-        return;
-    m_path = *path;
-    m_ui.SetTitle(m_path);
+    if (m_fileBound)
+        SaveAsChosen();
 }
 
-bool CQORDoc::AfterRead(const std::string& path, const IoResult& r)
+bool CQORDoc::AfterRead(const std::string& path, const IoResult& r, Layout layout)
 {
     m_modified = false;
     if (!r.ok) {
@@ -331,10 +719,17 @@ bool CQORDoc::AfterRead(const std::string& path, const IoResult& r)
             m_slave[i].m_type = m_grafikSetup.m_moduleType[i];
     m_path = path;
     m_fileBound = true;
+    // An imported file keeps its layout: the first Save asks for a .qo3 name.
+    m_imported = layout != Layout::Qo3;
+    MarkSaved(path, m_logBuch.m_text.size());
     AddLogbookEntry(FileLoadedText(path, m_language));
     m_modified = false;  // a document just read holds nothing to save yet
     m_ui.SetTitle(path);
     m_ui.FileRead(m_labels);
+    if (!m_imported) {
+        RemoveSaveLeftovers(path);
+        OfferRecovery();
+    }
     return true;
 }
 
@@ -357,7 +752,7 @@ bool CQORDoc::OpenFile(const std::string& path, Layout layout)
     IoResult r;
     if (st.st_size != 0)
         r = ReadFile(path, layout);
-    return AfterRead(path, r);
+    return AfterRead(path, r, layout);
 }
 
 void CQORDoc::OnFileOpen()
@@ -412,13 +807,16 @@ bool CQORDoc::PromptSave()
     if (answer != 1)
         return true;
     if (!unbound)
-        return Save(m_path);
+        return SaveBound();
     auto path = m_ui.ChooseFile(FileDialog::SaveAs, "qo3", kSaveAsFilter);
     return path && Save(*path);
 }
 
 void CQORDoc::Unbind()
 {
+    // A clean close: whatever the journal held was saved or given up by the user.
+    DropJournal();
+    m_imported = false;
     m_fileBound = false;
     m_boundFileWaiting = false;
     m_path.clear();
@@ -483,11 +881,12 @@ bool CQORDoc::ReadBoundFile()
     ClearContents();
     struct stat st {};
     IoResult r;
+    const Layout layout = LayoutOf(path).value_or(Layout::Qo3);
     if (::stat(path.c_str(), &st) == 0 && st.st_size != 0)
-        r = ReadFile(path, LayoutOf(path).value_or(Layout::Qo3));
+        r = ReadFile(path, layout);
     if (!r.ok)
         Unbind();
-    return AfterRead(path, r);
+    return AfterRead(path, r, layout);
 }
 
 void CQORDoc::OnDisplayXyGraph()

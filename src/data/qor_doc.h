@@ -8,6 +8,7 @@
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
 #include "data/graph_prop_object.h"
+#include "data/journal.h"
 #include "data/log_buch_object.h"
 #include "data/logbook.h"
 #include "data/pot_daten_object.h"
@@ -30,7 +31,18 @@ enum class Layout { Qo3, Qrv, Xrv };
 
 struct IoResult {
     bool ok = true;
-    std::string error;  // the archive's or the system's reason, empty when ok
+    std::string error;     // the archive's or the system's reason, empty when ok
+    int code = 0;          // the system's error number behind it, 0 when none is known
+    bool inPlace = false;  // the folder took no new file: the file was overwritten in place
+};
+
+// What an uncovered journal holds beyond its document.
+struct Recovery {
+    std::string journal;  // its path
+    JournalContents contents;
+    std::size_t samples = 0;  // samples the document does not hold
+    std::int64_t first = 0, last = 0;
+    bool anything = false;  // anything at all the document does not hold
 };
 
 // The recording: module records, the record lists and in-place records, the bound file.
@@ -87,8 +99,37 @@ public:
     void AddPotData(int kind, const std::uint8_t* block, std::size_t size);
     // Appends a logbook entry at the clock's time, marks the document modified, tells the views.
     void AddLogbookEntry(const std::string& text);
-    // Timer 3: saves the bound file; true when saved (or nothing bound).
+    // Timer 3: saves the bound file; true when saved (or nothing bound). A failure is told
+    // once in the logbook, not in a message; the journal keeps the samples meanwhile.
     bool PeriodicSave();
+
+    // --- the sample journal ---
+    // Where an unbound or imported document keeps its journal (the configuration folder);
+    // empty: such a document keeps none.
+    std::string m_journalFolder;
+    // The journal of the document as it is bound now; empty when it keeps none.
+    std::string JournalPath() const;
+    // The journal of the document file `path`.
+    std::string JournalPathFor(const std::string& path) const;
+    // Before a recording: the target folder must take a new file, and the journal starts with
+    // what the document file does not hold. False with the reason otherwise.
+    bool StartJournal(std::string& reason);
+    bool Journalling() const { return m_journal.IsOpen(); }
+    // Puts what was journalled on the device; called about once a second while recording.
+    void SyncJournal();
+    // A clean end: the journal file goes.
+    void DropJournal() { m_journal.Close(true); }
+    // A journal of this document that holds what the document does not; nothing otherwise.
+    std::optional<Recovery> FindRecovery() const;
+    std::string RecoveryQuestion(const Recovery& r) const;
+    // Appends what the journal holds beyond the document, writes a logbook entry and saves
+    // (an unbound document asks for a name). True when saved; the journal then goes.
+    bool Recover(const Recovery& r);
+    // After a document was read, or when the window starts: asks about an uncovered journal,
+    // then recovers it or discards it.
+    void OfferRecovery();
+    // Temporary files of killed saves of the document at `path` are removed.
+    static void RemoveSaveLeftovers(const std::string& path);
 
     // --- menu commands ---
     void OnFileOpen();
@@ -120,10 +161,20 @@ public:
     void ClearContents();
 
 private:
-    bool Save(const std::string& path);
+    bool Save(const std::string& path, bool periodic = false);
+    // Save for a document that has a .qo3 name; an imported one asks for it first.
+    bool SaveBound();
+    bool SaveAsChosen();
+    // After a save or a read: the file holds everything; the journal starts again.
+    void MarkSaved(const std::string& path, std::size_t logbook);
+    void UpdateJournal();
+    bool JournalSetup();
+    void JournalFailed();
+    // The reason in the document's language ("no space left on the device" in plain words).
+    std::string Reason(int code, const std::string& fallback) const;
     // Replaces the contents after the save prompt; false when they were kept.
     bool OpenFile(const std::string& path, Layout layout);
-    bool AfterRead(const std::string& path, const IoResult& r);
+    bool AfterRead(const std::string& path, const IoResult& r, Layout layout);
     bool HoldsRecording() const;
     // Bound: asks when modified. Unbound: asks when something was recorded, and Yes saves as
     // a new file. False on Cancel, or when the save did not happen.
@@ -142,6 +193,19 @@ private:
     Logbook& m_logbook;
     DocumentUi& m_ui;
     bool m_logbookRead = false;
+    bool m_imported = false;  // read from a .qrv/.xrv file: a Save asks for a .qo3 name
+
+    Journal m_journal;
+    // What the document file holds (after the last save or read) and what the journal holds.
+    struct Marks {
+        std::size_t samples = 0, pot = 0, eis = 0, logbook = 0;
+    };
+    Marks m_saved;
+    Marks m_journalled;
+    std::int64_t m_lastSyncMs = 0;
+    bool m_saveFailureLogged = false;
+    bool m_journalFailureLogged = false;
+    bool m_inPlaceLogged = false;
 };
 
 }  // namespace qor::data

@@ -7,6 +7,11 @@
 #include <vector>
 
 namespace qor::station {
+namespace {
+
+constexpr TextPair kTargetRefused = {"Aufzeichnung nicht möglich: %s", "Recording is not possible: %s"};
+
+}  // namespace
 
 void Recorder::StartMeasuring()
 {
@@ -42,7 +47,12 @@ bool Recorder::StartRecording()
     StationFlags& f = m_ctx.flags;
     m_ctx.link.OpenPort();
     bool started = false;
-    if (m_ctx.ui.RunRecordingSetup()) {
+    std::string reason;
+    const bool setUp = m_ctx.ui.RunRecordingSetup();
+    if (setUp && !m_ctx.doc.StartJournal(reason)) {
+        // Refused before any sample: a recording that cannot be kept is not started.
+        m_ctx.ui.ShowMessage(Format(m_ctx.T(kTargetRefused).c_str(), reason.c_str()));
+    } else if (setUp) {
         f.firstSample = false;
         m_answered = 0;
         m_missed.fill(0);
@@ -171,6 +181,8 @@ void Recorder::PollCycle()
         if (!f.firstSample && !f.stoppedInCycle && FirstSampleReady())
             StoreFirstSample();
     }
+    // What was journalled reaches the device within the second.
+    m_ctx.doc.SyncJournal();
     m_ctx.ui.RefreshViews();
 }
 

@@ -68,6 +68,7 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     m_services = std::make_unique<ShellServices>(*this, m_clock, timers);
     m_doc = std::make_unique<data::CQORDoc>(m_clock, m_logbook, *this);
     m_doc->OnNewDocument(m_lang);
+    m_doc->m_journalFolder = station::ConfigDirectory();
     m_station =
         std::make_unique<station::Station>(config, m_clock, *m_services, *m_services, *m_doc, m_logbook);
     m_station->SetLanguage(m_lang);
@@ -504,6 +505,9 @@ void CMainFrame::FirstActivation()
     m_station->AddLogbookEntry(Tr(txt::kStartOfProgram, m_lang).toStdString());
     if (m_doc->m_boundFileWaiting)
         m_doc->ReadBoundFile();
+    // A recording of an unbound document that ended without a save.
+    if (!m_doc->m_fileBound)
+        m_doc->OfferRecovery();
     UpdateViews();
     if (!Quiet())
         m_station->AutoEnable();
@@ -756,6 +760,16 @@ int CMainFrame::AskSave(const std::string&, const std::string&)
     return Quiet() ? kSaveNo : qor::ui::AskSave(this, m_lang);
 }
 
+bool CMainFrame::AskRecover(const std::string& title, const std::string& text)
+{
+    return AskYesNo(this, title, text, m_lang, "recoverPrompt");
+}
+
+bool CMainFrame::AskReplaceReadOnly(const std::string& text)
+{
+    return AskYesNo(this, Tr(txt::kSaveCaption, m_lang).toStdString(), text, m_lang, "readOnlyPrompt");
+}
+
 void CMainFrame::SetTitle(const std::string& title)
 {
     if (m_doc && m_doc->m_fileBound && !m_doc->m_path.empty() && !Quiet())
@@ -796,6 +810,9 @@ void CMainFrame::EndWithoutQuestions()
         m_station->StopAll();
     if (m_doc->m_fileBound && m_doc->m_modified)
         m_doc->OnFileSave();
+    // Saved, the journal goes as on a clean close; otherwise it keeps the recording for the next start.
+    if (!m_doc->m_modified)
+        m_doc->DropJournal();
     m_doc->m_modified = false;
     Shutdown();
     hide();

@@ -129,6 +129,8 @@ public:
     std::optional<std::string> ChooseFile(data::FileDialog kind, const std::string& defaultExt,
                                           const std::string& filter) override;
     int AskSave(const std::string& title, const std::string& text) override;
+    bool AskRecover(const std::string& title, const std::string& text) override;
+    bool AskReplaceReadOnly(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
     void SetTitle(const std::string& title) override;
     void OpenDataLogger(const std::string& path, int language) override;

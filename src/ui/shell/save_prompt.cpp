@@ -28,4 +28,19 @@ int AskSave(QWidget* parent, int lang)
     return kSaveCancel;
 }
 
+bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text, int lang, const char* name)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent);
+    box.setObjectName(QString::fromLatin1(name));
+    QPushButton* yes = box.addButton(Tr(txt::kYes, lang), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(Tr(txt::kNo, lang), QMessageBox::NoRole);
+    yes->setObjectName(QStringLiteral("yes"));
+    no->setObjectName(QStringLiteral("no"));
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 }  // namespace qor::ui

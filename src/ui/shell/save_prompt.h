@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class QWidget;
 
 namespace qor::ui {
@@ -8,5 +10,8 @@ namespace qor::ui {
 // 3 No (go on without saving).
 enum SavePromptResult { kSaveYes = 1, kSaveCancel = 2, kSaveNo = 3 };
 int AskSave(QWidget* parent, int lang);
+// A Yes/No question with the document's own title and text (the journal's recovery, a
+// read-only file); true for Yes. `name` names the box for whoever drives it.
+bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text, int lang, const char* name);
 
 }  // namespace qor::ui

@@ -1,0 +1,114 @@
+// The sample journal end to end: qortool record against qorsim, killed, recovered; a
+// target that cannot be written; a disk that fills and is freed during a recording.
+#include "support/free_port.h"
+#include "support/process.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using qor::test::BinPath;
+using qor::test::Process;
+using qor::test::RunProgram;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The `sample` lines of qortool record's output, each as `qortool dump` shows that sample.
+std::vector<std::string> PrintedSamples(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream lines(text);
+    for (std::string line, word; std::getline(lines, line);) {
+        std::istringstream in(line);
+        if (!(in >> word >> word >> word) || line.rfind("sample ", 0) != 0)
+            continue;
+        std::string json = "{\"time\":" + word;
+        for (const char* name : {"value", "value2", "temperature"})
+            for (int c = 0; c < 16; ++c)
+                json +=
+                    (c ? "," : std::string(",\"") + name + "\":[") + (in >> word, word) + (c < 15 ? "" : "]");
+        out.push_back(json + "}");
+    }
+    return out;
+}
+
+class JournalE2e : public ::testing::Test {
+protected:
+    JournalE2e()
+        : tcp("127.0.0.1:" + std::to_string(qor::test::PickFreePort())),
+          sim({BinPath("qorsim"), "--tcp", tcp})
+    {
+        EXPECT_FALSE(sim.ReadLine().empty());
+        std::string t = (fs::temp_directory_path() / "qor-journal.XXXXXX").string();
+        dir = ::mkdtemp(t.data());
+    }
+    ~JournalE2e() override { fs::remove_all(dir); }
+    std::string Record(const std::string& out, const std::string& more) const
+    {
+        return BinPath("qortool") + " record --tcp " + tcp + " --out " + out +
+               " --interval 1 --quiet --lang en --print-samples --idcount 2 " + more;
+    }
+    // Every sample printed is in the document, in order, with its values.
+    static void ExpectInOrder(const std::vector<std::string>& printed, const std::string& dump)
+    {
+        std::size_t at = 0;
+        for (const auto& s : printed)
+            ASSERT_NE(at = dump.find(s, at), std::string::npos) << s << "\n" << dump.substr(0, 800);
+    }
+    std::string tcp;
+    Process sim;
+    std::string dir;
+};
+
+TEST_F(JournalE2e, KilledRecordingIsRecoveredExactly)
+{
+    const std::string file = dir + "/k.qo3";
+    Process rec({"/bin/sh", "-c", "exec " + Record(file, "--duration 3600")});
+    std::string printed;
+    for (int i = 0; i < 3; ++i)
+        printed += rec.ReadLine() + "\n";
+    rec.Stop(SIGKILL);
+    ASSERT_FALSE(fs::exists(file));
+    std::string out, dump;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "recover", file, "--lang", "en"}, &out), 0);
+    EXPECT_NE(out.find("samples from"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(file + ".journal"));
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", file}, &dump), 0);
+    ASSERT_EQ(PrintedSamples(printed).size(), 3u);
+    ExpectInOrder(PrintedSamples(printed), dump);
+    EXPECT_NE(dump.find("Start for logging every"), std::string::npos);
+
+    // A folder that is not there: refused with the reason, before any sample.
+    out.clear();
+    EXPECT_NE(RunProgram({"/bin/sh", "-c", Record(dir + "/missing/x.qo3", "--samples 2 2>&1")}, &out), 0);
+    EXPECT_NE(out.find("Recording is not possible: " + dir + "/missing: No such file or directory"),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(PrintedSamples(out).empty()) << out;
+}
+
+// A small file system of its own (a mount namespace) fills during the recording and is
+// freed again: every sample ends up in the document, and the logbook says why once.
+TEST_F(JournalE2e, FullDiskThenFreedKeepsEverySample)
+{
+    if (RunProgram({"/usr/bin/unshare", "-rm", "/bin/true"}) != 0)
+        GTEST_SKIP() << "no mount namespace here to make a small file system in";
+    const std::string disk = dir + "/disk", file = disk + "/f.qo3";
+    fs::create_directory(disk);
+    const std::string script =
+        "mount -t tmpfs -o size=256k none " + disk + " || exit 99\n" + Record(file, "--save 1") +
+        " & sleep 2.5; dd if=/dev/zero of=" + disk + "/fill bs=4k 2>/dev/null; sleep 3; rm " + disk +
+        "/fill; sleep 2.5; kill -INT $!; wait $!; echo exit $?\n" + BinPath("qortool") + " dump " + file;
+    std::string out;
+    ASSERT_EQ(RunProgram({"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script}, &out), 0) << out;
+    EXPECT_NE(out.find("\nexit 0\n"), std::string::npos) << out;
+    ASSERT_GE(PrintedSamples(out).size(), 7u) << out;
+    ExpectInOrder(PrintedSamples(out), out.substr(out.find("\nexit 0\n")));
+    const auto failed = out.find("Save failed (" + file + ": no space left on the device)");
+    EXPECT_NE(failed, std::string::npos) << out;
+    EXPECT_EQ(out.find("Save failed", failed + 1), std::string::npos);
+}
+
+}  // namespace
