@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -25,9 +26,14 @@ const TextPair kDate{"Datum", "Date"};
 const TextPair kTime{"Zeit", "Time"};
 const TextPair kVirtual{"virtuelle Kanäle", "virtual Channels"};
 
-// "%.*f" and a TAB; with the decimal comma the point becomes a comma.
+// "%.*f" and a TAB; with the decimal comma the point becomes a comma. A value no module
+// sent (not a number) stays an empty field rather than a word a spreadsheet cannot read.
 void AppendNumber(std::string& out, double v, int precision, bool comma)
 {
+    if (!std::isfinite(v)) {
+        out += '\t';
+        return;
+    }
     char buf[400];
     auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
     if (res.ec != std::errc()) {

@@ -6,6 +6,7 @@
 #include "export/export_dlg_model.h"
 #include "export/text_export.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -73,12 +74,12 @@ TEST_F(TextExportTest, VirtualChannelsUseCodesAndFactors)
 TEST_F(TextExportTest, EveryLineEndsWithTabCrLfAcrossMinutesAndDays)
 {
     // Two stamps of a corrupt file (their nearest dates, no overflow), then consecutive
-    // samples across a minute, a day and the change to summer time.
+    // samples across a minute, a day and the change to summer time; one value no module sent.
     const std::int64_t start = qor::data::FromLocal(2009, 3, 29, 1, 59, 58) - 2;
     for (int i = 0; i < 7; ++i) {
         qor::data::CDatenObject d;
         d.m_time = i == 0 ? INT64_MAX : i == 1 ? INT64_MIN : start + i;
-        d.m_value[0] = static_cast<float>(i);
+        d.m_value[0] = i == 5 ? std::nanf("") : static_cast<float>(i);
         samples.push_back(d);
     }
     ExportOptions o;
@@ -90,7 +91,7 @@ TEST_F(TextExportTest, EveryLineEndsWithTabCrLfAcrossMinutesAndDays)
                                  "29.03.2009 01:59:58\t2\t\r\n"
                                  "29.03.2009 01:59:59\t3\t\r\n"
                                  "29.03.2009 03:00:00\t4\t\r\n"
-                                 "29.03.2009 03:00:01\t5\t\r\n"
+                                 "29.03.2009 03:00:01\t\t\r\n"
                                  "29.03.2009 03:00:02\t6\t\r\n");
 }
 
