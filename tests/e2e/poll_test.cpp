@@ -23,14 +23,12 @@ std::vector<std::string> Lines(const std::string& text)
 
 TEST(QortoolPoll, DecodedValuesOverTheGateway)
 {
-    const int port = qor::test::PickFreePort();
-    Process sim({BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(port), "--module", "0=1", "--raw",
-                 "0=7000,-1234,251", "--module", "2=5", "--raw", "2=1234,567,-15", "--display-mode", "2=2"});
-    ASSERT_EQ(sim.ReadLine(), "tcp 127.0.0.1:" + std::to_string(port));
+    const std::string at = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
+    Process sim({BinPath("qorsim"), "--tcp", at, "--module", "0=1", "--raw", "0=7000,-1234,251", "--module",
+                 "2=5", "--raw", "2=1234,567,-15", "--display-mode", "2=2"});
+    ASSERT_EQ(sim.ReadLine(), "tcp " + at);
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--tcp", "127.0.0.1:" + std::to_string(port), "--count",
-                          "2", "--period", "10"},
-                         &out),
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--tcp", at, "--count", "2", "--period", "10"}, &out),
               0);
     auto lines = Lines(out);
     ASSERT_EQ(lines.size(), 4u) << out;
@@ -56,11 +54,6 @@ TEST(QortoolPoll, ClearErrorsAndStatus)
     std::string out;
     EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--count", "1"}, &out), 0);
     EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--tcp", "nowhere", "--count", "1"}, &out), 0);
-    const int port = qor::test::PickFreePort();
-    EXPECT_NE(
-        RunProgram({BinPath("qortool"), "poll", "--tcp", "127.0.0.1:" + std::to_string(port), "--count", "1"},
-                   &out),
-        0);
     EXPECT_TRUE(out.empty());
 }
 

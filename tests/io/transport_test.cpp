@@ -88,7 +88,7 @@ protected:
     bus::BusLink link{SystemClock::Instance(), host};
 };
 
-TEST_F(SerialTransport, PollsTheSimulatorThroughAPseudoTerminal)
+TEST_F(SerialTransport, PollsThroughAPseudoTerminalAndRecoversAfterARestart)
 {
     ExpectPhMeasurement(link);
     // Identification of the second module comes back with its checksum verified.
@@ -98,10 +98,7 @@ TEST_F(SerialTransport, PollsTheSimulatorThroughAPseudoTerminal)
     EXPECT_EQ(link.SendCommand(req, n, link.Answer(), 2), 88);
     EXPECT_EQ(link.Answer()[8 + 10], 4);
     EXPECT_FALSE(host.Saw(bus::LinkEventKind::ChecksumError));
-}
 
-TEST_F(SerialTransport, RecoversAfterTheSimulatorIsRestarted)
-{
     sim->Stop();
     sim = StartPtySim(linkPath);
     // The old terminal is gone; the link notices and opens the new one.
@@ -148,7 +145,7 @@ protected:
     bus::BusLink link{SystemClock::Instance(), host};
 };
 
-TEST_F(TcpTransport, PollsTheSimulatorThroughTheGateway)
+TEST_F(TcpTransport, PollsThroughTheGatewayAndRecoversAfterARestart)
 {
     ASSERT_EQ(link.OpenPort(), 1) << tcp.LastError();
     ExpectPhMeasurement(link);
@@ -158,12 +155,7 @@ TEST_F(TcpTransport, PollsTheSimulatorThroughTheGateway)
     link.PrepareMeasureRequest(7);
     EXPECT_EQ(link.PollModule(), 0);
     ExpectPhMeasurement(link);
-}
 
-TEST_F(TcpTransport, RecoversAfterTheSimulatorIsRestarted)
-{
-    ASSERT_EQ(link.OpenPort(), 1);
-    ExpectPhMeasurement(link);
     sim->Stop();
     // The keep-alive finds the link dead and closes it.
     link.KeepAlive();

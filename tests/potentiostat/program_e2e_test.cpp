@@ -1,5 +1,6 @@
 // qortool pot program and read-program against qorsim's potentiostat through a
 // pseudo-terminal of the test's own, which records every byte qortool sends.
+#include "bus/frame.h"
 #include "potentiostat/pot_step_setup_model.h"
 #include "support/process.h"
 
@@ -61,13 +62,7 @@ struct Tap {
         std::vector<std::vector<std::uint8_t>> frames;
         for (std::size_t at = 0; at + 10 <= sent.size();) {
             const std::size_t len = 8u + (sent[at + 3] | sent[at + 4] << 8);
-            std::uint16_t crc = 0xFFFF;
-            for (std::size_t i = at; i < at + len; ++i) {
-                crc ^= sent[i];
-                for (int b = 0; b < 8; ++b)
-                    crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
-            }
-            EXPECT_EQ(sent[at + len] | sent[at + len + 1] << 8, crc);
+            EXPECT_EQ(sent[at + len] | sent[at + len + 1] << 8, qor::bus::Crc16(&sent[at], len));
             frames.emplace_back(sent.begin() + static_cast<long>(at),
                                 sent.begin() + static_cast<long>(at + len));
             at += len + 2;
@@ -115,11 +110,12 @@ TEST(PotProgramEndToEnd, ProgramAndReadBackThroughQorsim)
                                     0, 0x70, 0x17, 0,  0, 1, 2, 1, 0, 0x50, 0xC3, 0x47, 0, 0, 1, 0};
     slot1.resize(48);
     EXPECT_EQ(frames[1], slot1);
-    EXPECT_EQ(frames[2][21], 0);    // GAL
-    EXPECT_EQ(frames[2][29], 200);  // 1000 samples/s
-    EXPECT_EQ(frames[255], (std::vector<std::uint8_t>{2, 0xD1, 3, 40, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0,
-                                                      0, 0,    0, 0,  0, 0, 0, 0, 0,   0, 0, 0, 0, 0, 0, 1,
-                                                      0, 0,    0, 0,  0, 0, 0, 0, 0,   0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(frames[2][21], 0);                // GAL
+    EXPECT_EQ(frames[2][29], 200);              // 1000 samples/s
+    std::vector<std::uint8_t> empty255(48, 0);  // step 255 marked empty
+    empty255[0] = 2, empty255[1] = 0xD1, empty255[2] = 3, empty255[3] = 40, empty255[8] = 255,
+    empty255[31] = 1;
+    EXPECT_EQ(frames[255], empty255);
 
     ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", "read-program", "--serial", tap.name, "--address", "3",
                           "--out", dir + "back.stp"},

@@ -51,23 +51,16 @@ TEST(StpFile, ReadsEachVersion)
         std::uint32_t aux;
     };
     Bytes v1, v2, v3;
-    v1.u32(1)
-        .ver(kV1)
-        .str({"7", "EMK", "0", "mV", "0", "mV", "50", "mV", "0", "90", "Min", "2", "End"})
-        .settings();
-    v2.u32(1)
-        .ver(kV2)
+    // clang-format off
+    v1.u32(1).ver(kV1)
+        .str({"7", "EMK", "0", "mV", "0", "mV", "50", "mV", "0", "90", "Min", "2", "End"}).settings();
+    v2.u32(1).ver(kV2)
         .str({"1", "POT", "M", "mV", "10", "mV", "<2", "mA", "R", "5", "Sec", "3", "4", "Z", "0", "2.5000 mV",
-              "0"})
-        .settings();
-    v3.u32(1)
-        .ver(kV3)
-        .str({"1", "GAL", "1",
-              "\xB5"
-              "A",
-              "2", "mA", ">3", "mV", "0", "10", "Sec", "1", "End", "0", "0", "x", "0", "50"})
-        .u32(70)
-        .settings();
+              "0"}).settings();
+    v3.u32(1).ver(kV3)
+        .str({"1", "GAL", "1", "\xB5" "A", "2", "mA", ">3", "mV", "0", "10", "Sec", "1", "End", "0", "0", "x",
+              "0", "50"}).u32(70).settings();
+    // clang-format on
     const Case cases[] = {
         {v1.b, {"1", "Rest", "0", "mV", "0", "mV", ">50", "mV", "0", "90", "Min", "2", "End", " ", "1"}, 100},
         {v2.b,
@@ -124,13 +117,11 @@ TEST(StpFile, SavedTemplateBytes)
     std::ifstream in(path, std::ios::binary);
     const std::vector<std::uint8_t> written((std::istreambuf_iterator<char>(in)), {});
     Bytes expected;
-    expected.u32(1)
-        .ver(kV3)
+    // clang-format off
+    expected.u32(1).ver(kV3)
         .str({"1", "POT", "0", "mV", "0", "mV", ">100", "mA", "0", "60", "Sec", "1", "End", "", "0"})
-        .raw({8, '0', '.', '0', '0', '0', ' ', 'm', 'V'})
-        .str({"0", "1"})
-        .u32(100)
-        .settings();
+        .raw({8, '0', '.', '0', '0', '0', ' ', 'm', 'V'}).str({"0", "1"}).u32(100).settings();
+    // clang-format on
     EXPECT_EQ(written, expected.b);
     std::remove(path.c_str());
 }

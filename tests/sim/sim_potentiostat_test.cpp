@@ -31,22 +31,19 @@ const Bytes kStop = {0x02, 0x15, 0x04, 0, 0, 0, 0, 0};
 const Bytes kCount1 = {0x02, 0x12, 0x04, 0, 0, 0, 0, 0};
 const Bytes kRead1 = {0x02, 0x11, 0x04, 0, 0, 0, 0, 0, 100};
 
+Bytes Frame(std::uint8_t command, const Bytes& data, std::uint8_t status = 0)
+{
+    Bytes f = {0x02, command, 0x04, static_cast<std::uint8_t>(data.size()), 0, status, 0, 0};
+    f.insert(f.end(), data.begin(), data.end());
+    return f;
+}
+
 Bytes FileRequest(const std::string& name, std::uint16_t block)
 {
-    Bytes r = {0x02,
-               0x29,
-               0x04,
-               static_cast<std::uint8_t>(4 + name.size()),
-               0,
-               0,
-               0,
-               0,
-               static_cast<std::uint8_t>(name.size()),
-               0,
-               static_cast<std::uint8_t>(block),
-               static_cast<std::uint8_t>(block >> 8)};
-    r.insert(r.end(), name.begin(), name.end());
-    return r;
+    Bytes data = {static_cast<std::uint8_t>(name.size()), 0, static_cast<std::uint8_t>(block),
+                  static_cast<std::uint8_t>(block >> 8)};
+    data.insert(data.end(), name.begin(), name.end());
+    return Frame(0x29, data);
 }
 
 TEST(SimPotentiostat, StartShowsTheRunInTheTypeCodeAndStopEndsIt)
@@ -82,13 +79,6 @@ TEST(SimPotentiostat, QueuesSamplesWhileRunning)
     EXPECT_EQ(bus::ReadI16(s + 10), std::lround(target * 10));
     EXPECT_NEAR(bus::ReadI16(s + 8) / 10.0, target, 1.0);
     EXPECT_EQ(b.Ok(kRead1).size(), 8u);  // drained
-}
-
-Bytes Frame(std::uint8_t command, const Bytes& data, std::uint8_t status = 0)
-{
-    Bytes f = {0x02, command, 0x04, static_cast<std::uint8_t>(data.size()), 0, status, 0, 0};
-    f.insert(f.end(), data.begin(), data.end());
-    return f;
 }
 
 // Guards the slot, settings and operating-state layouts and the refusal of malformed requests; the

@@ -33,21 +33,13 @@ using station::Cmd;
 class MainFrameTest : public ::testing::Test, protected test::SimFrame {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-    void SearchAndRelease(std::vector<int> rows)
-    {
-        ASSERT_TRUE(test::SimFrame::SearchAndRelease(std::move(rows)));
-    }
-    void WithFile(Cmd cmd, const QString& path, std::function<void(QWidget*)> then = {})
-    {
-        ASSERT_TRUE(test::SimFrame::WithFile(cmd, path, std::move(then)));
-    }
     const std::string& Log() { return m_frame->LogbookObject().m_text; }
     CGraphWnd& Graph() { return *m_frame->GraphView()->Graph(); }
 };
 
 TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
 {
-    SearchAndRelease({0, 1, 2});
+    ASSERT_TRUE(SearchAndRelease({0, 1, 2}));
     ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
     EXPECT_EQ(m_frame->PaneText(2), "Datenübertragung läuft");
     for (int a = 0; a < 3; ++a) {
@@ -78,7 +70,7 @@ TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
 // digital view grows with its frame.
 TEST_F(MainFrameTest, MeasurementWindowsStayInFrontAndArrange)
 {
-    SearchAndRelease({0, 1, 2});
+    ASSERT_TRUE(SearchAndRelease({0, 1, 2}));
     QMdiArea* area = m_frame->MdiArea();
     auto expectInFront = [&](const char* when) {
         const QList<QMdiSubWindow*> order = area->subWindowList(QMdiArea::StackingOrder);
@@ -141,9 +133,9 @@ TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
 TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
 {
     const QString file = Path("run.qo3");
-    WithFile(Cmd::FileOpen, file);
+    ASSERT_TRUE(WithFile(Cmd::FileOpen, file));
     ASSERT_TRUE(m_frame->Document().m_fileBound);
-    SearchAndRelease({0, 1});
+    ASSERT_TRUE(SearchAndRelease({0, 1}));
     ASSERT_TRUE(StartRecording({{0, 0}, {1, 0}}, [](CGrafikSetupGlg* dlg) {
         EXPECT_FALSE(dlg->Show(5, 0)->isEnabled());  // not released
     }));
@@ -173,14 +165,14 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
 
     // Export: the file dialog, then the column choice; one line per sample below the header.
     const QString table = Path("run.txt");
-    WithFile(Cmd::FileExport, table, [](QWidget* d) {
+    ASSERT_TRUE(WithFile(Cmd::FileExport, table, [](QWidget* d) {
         auto* dlg = qobject_cast<CExportDlg*>(d);
         ASSERT_NE(dlg, nullptr) << d->metaObject()->className();
         EXPECT_TRUE(dlg->Box(0, 0)->isChecked());
         EXPECT_FALSE(dlg->Box(5, 0)->isEnabled());  // not recorded
         dlg->DecimalChoice(1)->click();
         QMetaObject::invokeMethod(dlg, "accept");
-    });
+    }));
     QFile exported(table);
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = exported.readAll().split('\n');
@@ -193,7 +185,7 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     EXPECT_TRUE(Graph().Texts().empty());
 
     Start();
-    WithFile(Cmd::FileOpen, file);
+    ASSERT_TRUE(WithFile(Cmd::FileOpen, file));
     ASSERT_EQ(m_frame->Document().Samples().size(), 4u);
     EXPECT_EQ(m_frame->Document().Samples().front().m_value[0], first);
     EXPECT_NE(Log().find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos) << Log();
@@ -212,7 +204,7 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
 
 TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
 {
-    WithFile(Cmd::FileOpen, Path("asked.qo3"));
+    ASSERT_TRUE(WithFile(Cmd::FileOpen, Path("asked.qo3")));
     m_frame->GetStation().AddLogbookEntry("x");
     ASSERT_TRUE(m_frame->Document().m_modified);
     // Cancel keeps the window and the bound file.
@@ -228,7 +220,7 @@ TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
 
 TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
 {
-    SearchAndRelease({0});
+    ASSERT_TRUE(SearchAndRelease({0}));
     ASSERT_NE(m_frame->SimulatedBus(), nullptr);
     EXPECT_EQ(m_frame->PaneText(1), "Ethernet to 127.0.0.1:50000 open");
     EXPECT_TRUE(m_time.Active(station::kTimerKeepAlive));
@@ -243,7 +235,7 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
     EXPECT_FALSE(m_frame->GetStation().Link().Connected());
     EXPECT_FALSE(m_time.Active(station::kTimerKeepAlive));
     // The serial line in front of the simulated bus answers as well.
-    SearchAndRelease({});
+    ASSERT_TRUE(SearchAndRelease({}));
     EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
 
     // Measuring keeps the setup away.
@@ -255,7 +247,7 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
 // The potentiostat's lamp turns yellow while its program runs, green again after the stop.
 TEST_F(MainFrameTest, PotentiostatStartAndStopFromTheMenu)
 {
-    SearchAndRelease({3});
+    ASSERT_TRUE(SearchAndRelease({3}));
     ASSERT_TRUE(m_frame->GetStation().PotentiostatPresent());
     EXPECT_FALSE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
     ASSERT_TRUE(m_frame->Run(Cmd::StartPotentiostat));
@@ -282,8 +274,8 @@ TEST_F(MainFrameTest, RecentFilesAndTheCommandLineFile)
 {
     const QString first = Path("first.qo3"), second = Path("second.qo3");
     for (const QString& f : {first, second}) {
-        WithFile(Cmd::FileOpen, f);
-        SearchAndRelease({0});
+        ASSERT_TRUE(WithFile(Cmd::FileOpen, f));
+        ASSERT_TRUE(SearchAndRelease({0}));
         m_frame->GetStation().AddLogbookEntry("marker entry");
         m_frame->Document().AddSample(0);
         ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
