@@ -103,12 +103,15 @@ TEST(PotStepSetupWindow, TableCommands)
 
     // Change through a scripted editor: step 1 goes on to step 3.
     dlg.runEditor = [](StepText& s) {
-        s[F_NEXT] = "3";
+        s[F_NEXT] = "3", s[F_VALUE1] = "-100000.25";
         return true;
     };
     table->selectRow(0);
     dlg.Button(ui::CPotStepSetup::Change)->click();
     EXPECT_EQ(table->item(0, 12)->text().toStdString(), "3");
+    // A value too long for its narrow column is readable on hover; one that fits needs no tip.
+    EXPECT_EQ(table->item(0, 2)->toolTip(), table->item(0, 2)->text());
+    EXPECT_TRUE(table->item(0, 4)->toolTip().isEmpty());
     table->selectRow(1);
     dlg.Button(ui::CPotStepSetup::Insert)->click();
     EXPECT_EQ(TableColumn(table, 12), (std::vector<std::string>{"4", "3", "End", "End"}));

@@ -29,7 +29,7 @@ namespace ptext = potentiostat::text;
 namespace {
 
 constexpr int kWidths[] = {30, 70, 60, 45, 60, 45, 50, 45, 40, 50, 45, 40, 40, 80, 80};
-constexpr int kCellMargin = 8;  // the item's padding and grid line, both sides
+constexpr int kCellMargin = 8;  // the item's margins and grid line
 constexpr bool kRight[] = {false, false, true, false, true, false, true, true,
                            false, true,  true, true,  true, true,  false};
 
@@ -63,7 +63,8 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
         small.setPointSizeF(small.pointSizeF() - 1);
     m_table->setFont(small);
     m_table->horizontalHeader()->setFont(small);
-    m_table->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    // Tight header padding, so the titles fit the columns; the sections stay resizable by hand.
+    m_table->horizontalHeader()->setStyleSheet("QHeaderView::section { padding: 0px 1px; }");
     m_table->verticalHeader()->hide();
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
