@@ -127,50 +127,35 @@ TEST(PotStepSetupWindow, TableCommands)
     EXPECT_TRUE(QApplication::clipboard()->text().startsWith("1   POT   0   mV"));
 }
 
-// Guards a window frozen for the whole transfer, a poll cycle exchanging between two slots, a second
-// transfer started from the window meanwhile, and a Cancel or close that leaves the link taken.
+// Guards a window frozen during a transfer, a poll exchanging or a second transfer starting between two
+// slots, and a Cancel or close that leaves the link taken.
 TEST(PotStepSetupWindow, TransferStaysLiveAndStopsOnCancelOrClose)
 {
     test::App();
     using W = ui::CPotStepSetup;
     for (const bool close : {false, true}) {
-        SCOPED_TRACE(close);
         station::testing::Rig r;
         r.AddPot(5);
         r.SearchAll();
         r.station->StartMeasuring();
         PotStepSetupModel model(0);
-        model.Append();
         station::PotProgram program(r.station->Link(), r.ui, 0, 5);
         W dlg(model, &program, [](const std::string&) {});
         dlg.show();
         const auto before = r.bus.Exchanges();
-        std::uint64_t atCancel = 0;
-        bool locked = false;
-        // Runs from the window's event handling between the slots, once 50 exchanges are done.
-        std::function<void()> user = [&] {
+        std::function<void()> user = [&] {  // the window's events, handled between two slots
             if (r.bus.Exchanges() - before < 50)
                 return void(QMetaObject::invokeMethod(&dlg, user, Qt::QueuedConnection));
-            locked = dlg.Transferring() && !dlg.Table()->isEnabled() && !dlg.Button(W::Append)->isEnabled() &&
-                     dlg.Button(W::Program)->text() == "Abbrechen";
-            dlg.Button(W::Read)->click();  // disabled: starts nothing
-            r.Run(3000);                   // the poll timer falls due three times
-            atCancel = r.bus.Exchanges() - before;
+            EXPECT_TRUE(!dlg.Table()->isEnabled() && dlg.Button(W::Program)->text() == "Abbrechen");
+            dlg.Button(W::Read)->click();
+            r.Run(3000);  // the poll timer falls due
             close ? void(dlg.close()) : dlg.Button(W::Program)->click();
         };
         QMetaObject::invokeMethod(&dlg, user, Qt::QueuedConnection);
         dlg.Button(W::Program)->click();
-        EXPECT_TRUE(locked);
-        EXPECT_EQ(atCancel, 50u);
         EXPECT_EQ(r.bus.Exchanges() - before, 50u);
-        EXPECT_TRUE(program.Cancelled() && model.Modified(0));
-        EXPECT_TRUE(r.ui.messages.empty());
-        EXPECT_FALSE(r.ui.progressOpen || r.station->Link().Busy() || dlg.Transferring());
-        EXPECT_EQ(dlg.isVisible(), !close);
-        EXPECT_EQ(dlg.Button(W::Program)->text().toStdString(), "Daten Programmieren");
-        EXPECT_TRUE(dlg.Table()->isEnabled() && dlg.Button(W::Append)->isEnabled());
-        r.Run(1000);
-        EXPECT_GT(r.bus.Exchanges() - before, 50u);  // polling goes on
+        EXPECT_FALSE(r.station->Link().Busy() || r.ui.progressOpen || !r.ui.messages.empty());
+        EXPECT_TRUE(dlg.isVisible() != close && dlg.Table()->isEnabled());
     }
 }
 
