@@ -16,6 +16,28 @@ constexpr int kReadSettingsTimeoutS = 2;
 constexpr int kStateTimeoutS = 2;
 }  // namespace
 
+// Holds the link's busy flag for one operation and closes the progress window on every way out.
+class PotProgram::Hold {
+public:
+    explicit Hold(PotProgram& p) : m_p(p), m_wasBusy(p.m_link.Busy())
+    {
+        m_p.m_link.SetBusy(true);
+        m_p.m_cancelled = false;
+        m_p.m_link.OpenPort();
+    }
+    ~Hold()
+    {
+        m_p.CloseProgress();
+        m_p.m_link.SetBusy(m_wasBusy);
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+private:
+    PotProgram& m_p;
+    bool m_wasBusy;
+};
+
 const std::uint8_t* PotProgram::Exchange(std::uint8_t command, std::span<const std::uint8_t> payload,
                                          std::size_t expectedData, int timeoutS)
 {
@@ -27,45 +49,65 @@ const std::uint8_t* PotProgram::Exchange(std::uint8_t command, std::span<const s
     return m_link.Answer() + bus::kHeaderSize;
 }
 
+void PotProgram::ShowProgress()
+{
+    m_ui.ShowProgress(text::kTransfer[m_lang], "", kMaxSteps);
+    m_progressOpen = true;
+}
+
+void PotProgram::CloseProgress()
+{
+    if (m_progressOpen)
+        m_ui.CloseProgress();
+    m_progressOpen = false;
+}
+
 bool PotProgram::Fail()
 {
+    CloseProgress();
     m_ui.ShowMessage(text::kTransferError[m_lang]);
     return false;
 }
 
+bool PotProgram::KeepGoing()
+{
+    if (m_keepGoing && !m_keepGoing())
+        m_cancelled = true;
+    return !m_cancelled;
+}
+
 bool PotProgram::Program(PotStepSetupModel& model)
 {
-    m_link.OpenPort();
+    Hold hold(*this);
     const SettingsBytes settings = model.ProgramSettings();
     if (!Exchange(bus::CMD_WRITE_SETTINGS, settings, 2, kWriteTimeoutS))
         return Fail();
-    m_ui.ShowProgress(text::kTransfer[m_lang], "", kMaxSteps);
+    ShowProgress();
     for (int i = 1; i <= kMaxSteps; ++i) {
+        if (!KeepGoing())
+            return false;
         const StepSlot slot = model.ProgramSlot(i);
-        if (!Exchange(bus::CMD_WRITE_STEP, slot, 2, kWriteTimeoutS)) {
-            m_ui.CloseProgress();
+        if (!Exchange(bus::CMD_WRITE_STEP, slot, 2, kWriteTimeoutS))
             return Fail();
-        }
         m_ui.SetProgress(i);
     }
-    m_ui.CloseProgress();
     model.ClearModified();
     return true;
 }
 
 bool PotProgram::ReadBack(PotStepSetupModel& model)
 {
-    m_link.OpenPort();
-    m_ui.ShowProgress(text::kTransfer[m_lang], "", kMaxSteps);
+    Hold hold(*this);
+    ShowProgress();
     model.BeginReadBack();
     for (int i = 1; i <= kMaxSteps; ++i) {
+        if (!KeepGoing())
+            return false;
         m_ui.SetProgress(i);
         const std::uint8_t number = static_cast<std::uint8_t>(i);
         const std::uint8_t* slot = Exchange(bus::CMD_READ_STEP, {&number, 1}, kSlotSize, kReadStepTimeoutS);
-        if (!slot) {
-            m_ui.CloseProgress();
+        if (!slot)
             return Fail();
-        }
         if (slot[0] == 0) {
             m_ui.SetProgress(kMaxSteps);
             break;
@@ -74,7 +116,6 @@ bool PotProgram::ReadBack(PotStepSetupModel& model)
     }
     const std::uint8_t* settings =
         Exchange(bus::CMD_READ_POT_SETTINGS, {}, kSettingsSize, kReadSettingsTimeoutS);
-    m_ui.CloseProgress();
     if (!settings)
         return Fail();
     model.TakeSettings(settings);
@@ -83,7 +124,7 @@ bool PotProgram::ReadBack(PotStepSetupModel& model)
 
 bool PotProgram::ManualRead(PotManuellModel& model)
 {
-    m_link.OpenPort();
+    Hold hold(*this);
     const std::uint8_t* settings =
         Exchange(bus::CMD_READ_POT_SETTINGS, {}, kSettingsSize, kReadSettingsTimeoutS);
     if (!settings)
@@ -99,7 +140,7 @@ bool PotProgram::ManualRead(PotManuellModel& model)
 
 bool PotProgram::ManualApply(PotManuellModel& model)
 {
-    m_link.OpenPort();
+    Hold hold(*this);
     const SettingsBytes settings = model.SettingsPayload();
     if (!Exchange(bus::CMD_WRITE_SETTINGS, settings, 2, kWriteTimeoutS))
         return Fail();

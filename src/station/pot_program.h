@@ -6,18 +6,26 @@
 #include "station/station_ui.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace qor::station {
 
 // The potentiostat's step program and manual operation on the bus: "Daten Programmieren",
 // "Daten Auslesen", and the exchanges of the manual window. Each failure is shown once as
-// "Übertragunsfehler!" and ends the operation.
+// "Übertragunsfehler!" and ends the operation. Every operation holds the link's busy flag, so
+// a poll cycle or keep-alive run from a timer in between finds the link taken and skips.
 class PotProgram {
 public:
     PotProgram(bus::BusLink& link, StationUi& ui, int language, std::uint8_t address)
         : m_link(link), m_ui(ui), m_lang(language), m_address(address)
     {
     }
+
+    // Called between the exchanges of a transfer (the window handles its events there); false
+    // cancels: the transfer stops without a message, what was transferred so far stays.
+    void SetBetweenExchanges(std::function<bool()> keepGoing) { m_keepGoing = std::move(keepGoing); }
+    // True when the last Program or ReadBack stopped on a cancel.
+    bool Cancelled() const { return m_cancelled; }
 
     // Writes the settings and all 255 step slots.
     bool Program(potentiostat::PotStepSetupModel& model);
@@ -34,11 +42,18 @@ private:
     const std::uint8_t* Exchange(std::uint8_t command, std::span<const std::uint8_t> payload,
                                  std::size_t expectedData, int timeoutS);
     bool Fail();
+    bool KeepGoing();
+    void ShowProgress();
+    void CloseProgress();
+    class Hold;
 
     bus::BusLink& m_link;
     StationUi& m_ui;
     int m_lang;
     std::uint8_t m_address;
+    std::function<bool()> m_keepGoing;
+    bool m_cancelled = false;
+    bool m_progressOpen = false;
 };
 
 }  // namespace qor::station

@@ -1,4 +1,6 @@
 // The potentiostat's windows: the editor's controls and messages, the step table's commands.
+#include "station/pot_program.h"
+#include "station/station_rig.h"
 #include "ui/potentiostat/pot_edit.h"
 #include "ui/potentiostat/pot_step_setup.h"
 #include "ui_test_app.h"
@@ -101,12 +103,15 @@ TEST(PotStepSetupWindow, TableCommands)
 
     // Change through a scripted editor: step 1 goes on to step 3.
     dlg.runEditor = [](StepText& s) {
-        s[F_NEXT] = "3";
+        s[F_NEXT] = "3", s[F_VALUE1] = "-100000.25";
         return true;
     };
     table->selectRow(0);
     dlg.Button(ui::CPotStepSetup::Change)->click();
     EXPECT_EQ(table->item(0, 12)->text().toStdString(), "3");
+    // A value too long for its narrow column is readable on hover; one that fits needs no tip.
+    EXPECT_EQ(table->item(0, 2)->toolTip(), table->item(0, 2)->text());
+    EXPECT_TRUE(table->item(0, 4)->toolTip().isEmpty());
     table->selectRow(1);
     dlg.Button(ui::CPotStepSetup::Insert)->click();
     EXPECT_EQ(TableColumn(table, 12), (std::vector<std::string>{"4", "3", "End", "End"}));
@@ -120,6 +125,38 @@ TEST(PotStepSetupWindow, TableCommands)
     EXPECT_EQ(messages, std::vector<std::string>{"Steps copy to clipboard."});
     EXPECT_EQ(QApplication::clipboard()->text().count("\r\n"), 3);
     EXPECT_TRUE(QApplication::clipboard()->text().startsWith("1   POT   0   mV"));
+}
+
+// Guards a window frozen during a transfer, a poll exchanging or a second transfer starting between two
+// slots, and a Cancel or close that leaves the link taken.
+TEST(PotStepSetupWindow, TransferStaysLiveAndStopsOnCancelOrClose)
+{
+    test::App();
+    using W = ui::CPotStepSetup;
+    for (const bool close : {false, true}) {
+        station::testing::Rig r;
+        r.AddPot(5);
+        r.SearchAll();
+        r.station->StartMeasuring();
+        PotStepSetupModel model(0);
+        station::PotProgram program(r.station->Link(), r.ui, 0, 5);
+        W dlg(model, &program, [](const std::string&) {});
+        dlg.show();
+        const auto before = r.bus.Exchanges();
+        std::function<void()> user = [&] {  // the window's events, handled between two slots
+            if (r.bus.Exchanges() - before < 50)
+                return void(QMetaObject::invokeMethod(&dlg, user, Qt::QueuedConnection));
+            EXPECT_TRUE(!dlg.Table()->isEnabled() && dlg.Button(W::Program)->text() == "Abbrechen");
+            dlg.Button(W::Read)->click();
+            r.Run(3000);  // the poll timer falls due
+            close ? void(dlg.close()) : dlg.Button(W::Program)->click();
+        };
+        QMetaObject::invokeMethod(&dlg, user, Qt::QueuedConnection);
+        dlg.Button(W::Program)->click();
+        EXPECT_EQ(r.bus.Exchanges() - before, 50u);
+        EXPECT_FALSE(r.station->Link().Busy() || r.ui.progressOpen || !r.ui.messages.empty());
+        EXPECT_TRUE(dlg.isVisible() != close && dlg.Table()->isEnabled());
+    }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -28,6 +29,7 @@ namespace ptext = potentiostat::text;
 namespace {
 
 constexpr int kWidths[] = {30, 70, 60, 45, 60, 45, 50, 45, 40, 50, 45, 40, 40, 80, 80};
+constexpr int kCellMargin = 8;  // the item's margins and grid line
 constexpr bool kRight[] = {false, false, true, false, true, false, true, true,
                            false, true,  true, true,  true, true,  false};
 
@@ -53,6 +55,16 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
         m_table->setColumnWidth(c, kWidths[c]);
     }
     m_table->setHorizontalHeaderLabels(titles);
+    for (int c = 0; c < potentiostat::kColumnCount; ++c)
+        m_table->horizontalHeaderItem(c)->setToolTip(titles[c]);
+    // A point smaller than the other controls, so that more of a value fits the narrow columns.
+    QFont small = m_table->font();
+    if (small.pointSizeF() > 7)
+        small.setPointSizeF(small.pointSizeF() - 1);
+    m_table->setFont(small);
+    m_table->horizontalHeader()->setFont(small);
+    // Tight header padding, so the titles fit the columns; the sections stay resizable by hand.
+    m_table->horizontalHeader()->setStyleSheet("QHeaderView::section { padding: 0px 1px; }");
     m_table->verticalHeader()->hide();
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -256,20 +268,67 @@ void CPotStepSetup::SaveTemplate(const std::string& path)
 
 void CPotStepSetup::OnProgram()
 {
-    if (!m_program)
-        return;
-    Take();
-    m_program->Program(m_model);
-    Refresh();
+    Transfer(Program);
 }
 
 void CPotStepSetup::OnRead()
 {
+    Transfer(Read);
+}
+
+// The window keeps handling its events between the exchanges; everything but the clicked
+// button, which turns into Cancel, stays disabled meanwhile, so the table cannot change under
+// the transfer and no second transfer can start. The link stays taken for the poll cycle.
+void CPotStepSetup::Transfer(int button)
+{
     if (!m_program)
         return;
+    if (m_transferring) {
+        m_cancel = true;
+        return;
+    }
     Take();
-    m_program->ReadBack(m_model);
+    QPushButton* active = Button(button);
+    std::vector<QPointer<QWidget>> disabled;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != active && w->isEnabled()) {
+            w->setEnabled(false);
+            disabled.emplace_back(w);
+        }
+    const QString text = active->text();
+    active->setText(Tr(txt::kCancel, m_lang));
+    m_transferring = true;
+    m_cancel = false;
+    m_program->SetBetweenExchanges([this] {
+        QCoreApplication::processEvents();
+        return !m_cancel;
+    });
+    if (button == Program)
+        m_program->Program(m_model);
+    else
+        m_program->ReadBack(m_model);
+    m_program->SetBetweenExchanges(nullptr);
+    m_transferring = false;
+    active->setText(text);
+    for (const QPointer<QWidget>& w : disabled)
+        if (w)
+            w->setEnabled(true);
     Refresh();
+    if (m_closeAfterTransfer) {
+        m_closeAfterTransfer = false;
+        QDialog::reject();
+    }
+}
+
+void CPotStepSetup::reject()
+{
+    // Closed during a transfer: the transfer stops at the next slot, then the window closes.
+    if (m_transferring) {
+        m_cancel = true;
+        m_closeAfterTransfer = true;
+        return;
+    }
+    QDialog::reject();
 }
 
 // The controls' values into the model.
@@ -318,8 +377,12 @@ void CPotStepSetup::Refresh()
     m_table->setRowCount(m_model.Rows());
     for (int r = 0; r < m_model.Rows(); ++r)
         for (int c = 0; c < potentiostat::kColumnCount; ++c) {
-            auto* item = new QTableWidgetItem(QString::fromStdString(m_model.Cell(r, c)));
+            const QString text = QString::fromStdString(m_model.Cell(r, c));
+            auto* item = new QTableWidgetItem(text);
             item->setTextAlignment(Qt::AlignVCenter | (kRight[c] ? Qt::AlignRight : Qt::AlignLeft));
+            // The columns keep their fixed widths: a value cut off there is shown whole on hover.
+            if (m_table->fontMetrics().horizontalAdvance(text) + kCellMargin > kWidths[c])
+                item->setToolTip(text);
             m_table->setItem(r, c, item);
         }
     if (m_model.Selected() >= 0)

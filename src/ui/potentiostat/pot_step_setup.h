@@ -47,12 +47,17 @@ public:
     void OnRead();
     // Refreshes every control from the model.
     void Refresh();
+    bool Transferring() const { return m_transferring; }
+
+    // Closing during a transfer cancels it; the window closes once it has stopped.
+    void reject() override;
 
     // Runs the editor on a step; tests replace it to script the editor.
     std::function<bool(potentiostat::StepText&)> runEditor;
 
 private:
     void Report(const std::string& message);
+    void Transfer(int button);
     void Take();
     void ShowCompensation();
 
@@ -61,6 +66,9 @@ private:
     Messages m_messages;
     int m_lang;
     bool m_refreshing = false;
+    bool m_transferring = false;
+    bool m_cancel = false;
+    bool m_closeAfterTransfer = false;
     QTableWidget* m_table;
     std::array<QPushButton*, kButtonCount> m_buttons{};
     QLabel* m_firmware;

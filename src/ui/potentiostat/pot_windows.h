@@ -12,10 +12,11 @@ class StationUi;
 namespace qor::ui {
 
 // Opens the step program setup ("Define steps") or manual operation on the chosen
-// potentiostat. The setup window reads the module first; the data-rate flag it shows is
-// kept by the station between openings.
+// potentiostat. The setup window starts with the range "manual" flags of the module's record
+// (`manualFlags` bit 0 current, bit 1 voltage) and reads the module; the data-rate flag it shows
+// is kept by the station between openings.
 void OpenStepSetup(station::Station& station, station::StationUi& ui, std::uint8_t address, float firmware,
-                   int lang, QWidget* parent);
+                   std::uint8_t manualFlags, int lang, QWidget* parent);
 void OpenManualOperation(station::Station& station, station::StationUi& ui, std::uint8_t address, int lang,
                          QWidget* parent);
 

@@ -351,8 +351,8 @@ void CMainFrame::OnChoosePotentiostat(station::Cmd cmd)
     if (!address)
         return;
     if (cmd == station::Cmd::DefineSteps)
-        OpenStepSetup(*m_station, *m_services, *address, m_doc->m_slave[*address & 15].m_revision, m_lang,
-                      this);
+        OpenStepSetup(*m_station, *m_services, *address, m_doc->m_slave[*address & 15].m_revision,
+                      m_doc->m_slave[*address & 15].m_settingByte, m_lang, this);
     else
         OpenManualOperation(*m_station, *m_services, *address, m_lang, this);
 }
