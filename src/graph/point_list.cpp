@@ -1,6 +1,7 @@
 #include "graph/point_list.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -32,6 +33,12 @@ inline void Widen(double& lo, double& hi, double v)
         hi = v;
 }
 }  // namespace
+
+std::uint64_t PointList::NextEdition()
+{
+    static std::atomic<std::uint64_t> next{0};
+    return ++next;
+}
 
 void SharedColumns::Append(double x, std::int64_t time)
 {
@@ -205,6 +212,7 @@ int PointList::Insert(const GraphPoint& p, int pos)
         for (std::size_t i = n - 1; i > at; --i)
             Set(i, (*this)[i - 1]);
         Set(at, p);
+        m_edition = NextEdition();
         m_monoKnown = m_evenKnown = false;
         SummaryInvalidate(at);
     }
@@ -226,6 +234,7 @@ int PointList::Change(int index, const GraphPoint& p)
         RecomputeBounds();
     else
         Extend(p.x, p.y);
+    m_edition = NextEdition();
     m_monoKnown = m_evenKnown = false;
     SummaryInvalidate(static_cast<std::size_t>(index));
     return index;
@@ -246,6 +255,7 @@ int PointList::Remove(int index)
     if (m_y.size() > chunks)
         m_y.pop_back();
     RecomputeBounds();
+    m_edition = NextEdition();
     m_monoKnown = m_evenKnown = false;
     SummaryInvalidate(static_cast<std::size_t>(index));
     return index;
@@ -262,6 +272,7 @@ void PointList::ClearShared()
 {
     m_y.clear();
     m_size = 0;
+    m_edition = NextEdition();
     m_single = true;
     m_box = {};
     m_monoKnown = m_mono = true;

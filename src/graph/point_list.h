@@ -127,6 +127,10 @@ public:
     void Detach();
 
     const BoundingBox& Bounds() const { return m_box; }
+    // Changes whenever a point the list held changes or goes (anything but appending), and
+    // no two lists start with the same value: a picture of the first Size() points of an
+    // edition may keep them and draw only what was appended since.
+    std::uint64_t Edition() const { return m_edition; }
 
     // True when X never decreases from one point to the next (drawings may then bisect).
     bool MonotonicX() const;
@@ -231,6 +235,8 @@ private:
     std::vector<std::unique_ptr<std::byte, ChunkFree>> m_y;
     const SharedColumns* m_shared = nullptr;
     std::size_t m_size = 0;
+    std::uint64_t m_edition = NextEdition();
+    static std::uint64_t NextEdition();
     bool m_single = true;
     bool m_sorted;
     BoundingBox m_box;

@@ -17,6 +17,7 @@
 #include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -83,22 +84,25 @@ QPointF CGraphPanel::ToGraph(const QPointF& pos) const
     return {XMap(r, 0, width()).Value(pos.x()), YMap(r, 0, height()).Value(pos.y())};
 }
 
-void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
+void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
 {
     const int w = layer.width(), h = layer.height();
     const graph::GraphRange& r = m_wnd->Range();
     const unsigned style = m_wnd->GetStyle();
     const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
+    Shown now;
+    now.valid = true;
+    now.range = r;
+    now.style = style;
     // The grid: dotted lines (one pixel on, two off) at the rulers' ticks, drawn by each
     // strip below into its own columns after clearing them.
-    std::vector<int> gridColumns, gridRows;
     if (style & graph::kStyleGrid) {
         const int nx = m_wnd->HRuler()->GetLabelCount(device, QRect(0, 0, w, h));
         const int ny = m_wnd->VRuler()->GetLabelCount(device, QRect(0, 0, w, h));
         for (double px : graph::TickScale::Compute(xm, nx).pixels)
-            gridColumns.push_back(static_cast<int>(std::lround(px)));
+            now.gridColumns.push_back(static_cast<int>(std::lround(px)));
         for (double py : graph::TickScale::Compute(ym, ny).pixels)
-            gridRows.push_back(static_cast<int>(std::lround(py)));
+            now.gridRows.push_back(static_cast<int>(std::lround(py)));
     }
     // The visible curves; those with markers as their vertices, worked out once for all
     // strips below. +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
@@ -113,18 +117,57 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
     for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos))
         if (g->m_visible) {
             g->m_points.Prepare();  // from here on the curves are only read, by two threads
-            Curve c{g, {}, (style & graph::kStyleMarkers) || (g->m_options & graph::kGraphMarkers)};
-            if (c.markers)
-                graph::Decimator::Build(g->m_points, xm, ym, -0.5, w - 0.5, c.vertices);
-            curves.push_back(std::move(c));
+            const bool markers = (style & graph::kStyleMarkers) || (g->m_options & graph::kGraphMarkers);
+            curves.push_back({g, {}, markers});
+            now.curves.push_back({g, g->m_colour, markers, g->m_points.Edition(), g->m_points.size()});
             points += g->m_points.size();
         }
+    int left = 0, right = w;
+    if (shown) {
+        const Shown& was = *shown;
+        const bool same = was.valid && was.range == now.range && was.style == now.style &&
+                          was.gridColumns == now.gridColumns && was.gridRows == now.gridRows &&
+                          was.curves.size() == now.curves.size();
+        // The columns from each curve's last point shown to its newest; the rest of the
+        // picture stays. Markers are left out: whether they are drawn depends on the count.
+        double lo = HUGE_VAL, hi = -HUGE_VAL;
+        bool appended = same;
+        for (std::size_t i = 0; appended && i < now.curves.size(); ++i) {
+            const Shown::Curve &a = was.curves[i], &b = now.curves[i];
+            const graph::PointList& list = b.props->m_points;
+            appended = a.props == b.props && a.colour == b.colour && a.markers == b.markers && !b.markers &&
+                       a.edition == b.edition && a.size <= b.size &&
+                       b.size - a.size <= static_cast<std::size_t>(w) && list.MonotonicX();
+            for (std::size_t k = a.size > 0 ? a.size - 1 : 0; appended && k < b.size; ++k) {
+                const double px = xm.Pixel(list.X(k));
+                appended = std::isfinite(px);
+                lo = std::min(lo, px);
+                hi = std::max(hi, px);
+            }
+        }
+        if (appended) {
+            // A vertex lies in column floor(px + 0.5); the lines to its neighbours may reach
+            // the columns beside it.
+            left = static_cast<int>(std::floor(std::clamp(lo, -8.0, w + 8.0) + 0.5)) - 2;
+            right = static_cast<int>(std::floor(std::clamp(hi, -8.0, w + 8.0) + 0.5)) + 3;
+            left = std::max(left, 0);
+            right = std::min(right, w);
+        }
+        *shown = std::move(now);
+    }
+    if (left >= right)
+        return;
+    for (Curve& c : curves)
+        if (c.markers)
+            graph::Decimator::Build(c.props->m_points, xm, ym, -0.5, w - 0.5, c.vertices);
+    const std::vector<int>& gridColumns = shown ? shown->gridColumns : now.gridColumns;
+    const std::vector<int>& gridRows = shown ? shown->gridRows : now.gridRows;
     auto* bits = reinterpret_cast<std::uint32_t*>(layer.bits());
     const auto bytesPerLine = static_cast<std::size_t>(layer.bytesPerLine());
-    // Columns [left, right), every curve in order, so that later curves lie on top.
-    auto draw = [&](int left, int right) {
+    // Columns [from, to), every curve in order, so that later curves lie on top.
+    auto draw = [&](int from, int to) {
         graph::LineRaster raster(bits, w, h, bytesPerLine);
-        raster.SetColumnWindow(left, right);
+        raster.SetColumnWindow(from, to);
         raster.Clear(0xffffffffu);
         for (int x : gridColumns)
             raster.DottedColumn(x, kGridArgb);
@@ -149,11 +192,12 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
     // Asked once: the answer comes from the system's files and costs more than a frame's
     // worth of drawing.
     static const bool twoCores = QThread::idealThreadCount() > 1;
-    if (points >= kWorthSharing && w >= 8 * kStrips && twoCores) {
+    const int span = right - left;
+    if (points >= kWorthSharing && span >= 8 * kStrips && twoCores) {
         std::atomic<int> next{0};
         auto strips = [&] {
             for (int s = next++; s < kStrips; s = next++)
-                draw(w * s / kStrips, w * (s + 1) / kStrips);
+                draw(left + span * s / kStrips, left + span * (s + 1) / kStrips);
         };
         QSemaphore done;
         // Only a thread that is free now: waiting for a busy pool would stall the window.
@@ -165,7 +209,7 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device)
         if (helped)
             done.acquire();
     } else {
-        draw(0, w);
+        draw(left, right);
     }
 }
 
@@ -175,10 +219,11 @@ const QImage& CGraphPanel::CachedLayer(const QSize& size, QPaintDevice* device)
     if (m_layer.size() != size || m_layerDpi != dpi) {
         m_layer = QImage(size, QImage::Format_RGB32);
         m_layerDpi = dpi;
+        m_shown.valid = false;
         m_dirty = true;
     }
     if (m_dirty && !m_layer.isNull()) {
-        RenderLayer(m_layer, device);
+        RenderLayer(m_layer, device, &m_shown);
         m_dirty = false;
     }
     return m_layer;
@@ -263,11 +308,14 @@ void CGraphPanel::DrawPlot(QPainter& p, const QRect& rect, bool legendInside)
         return;
     if (IsRaster(p.device()) && p.worldTransform().isIdentity()) {
         QImage* direct = DirectTarget(p, rect);
-        const bool kept =
-            !m_dirty && m_layer.size() == rect.size() && m_layerDpi == p.device()->logicalDpiX();
+        // The window's own picture, when it is asked for at the window's size (or already
+        // drawn at the size asked for), is kept up to date and copied.
+        const bool kept = rect.size() == size() || (!m_dirty && m_layer.size() == rect.size() &&
+                                                    m_layerDpi == p.device()->logicalDpiX());
         if (direct && !kept) {
-            // An image (a picture to save or print) gets the curves written straight into
-            // it, sparing a copy of the whole plot; the window's layer stays as it was.
+            // Any other picture in an image (to save or print) gets the curves written
+            // straight into it, sparing a copy of the whole plot; the window's layer stays as
+            // it was.
             QImage part(direct->scanLine(rect.top()) + 4 * static_cast<std::size_t>(rect.left()),
                         rect.width(), rect.height(), direct->bytesPerLine(), direct->format());
             RenderLayer(part, p.device());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/decimator.h"
+#include "graph/graph_model.h"
 
 #include <QImage>
 #include <QPoint>
@@ -37,7 +38,25 @@ protected:
     void leaveEvent(QEvent*) override;
 
 private:
-    void RenderLayer(QImage& layer, QPaintDevice* device);
+    // What a picture of the curves shows: a picture that still fits all but the points
+    // appended since needs only the columns those reach drawn again.
+    struct Shown {
+        struct Curve {
+            const graph::CGraphProps* props;
+            graph::Rgb colour;
+            bool markers;
+            std::uint64_t edition;
+            std::size_t size;
+        };
+        bool valid = false;
+        graph::GraphRange range;
+        unsigned style = 0;
+        std::vector<int> gridColumns, gridRows;
+        std::vector<Curve> curves;
+    };
+    // Draws the curves and grid into `layer`. With `shown` (what the layer shows now, then
+    // updated) only the columns that changed since are drawn.
+    void RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown = nullptr);
     // The picture of curves and grid at `size`, redrawn only when something changed.
     const QImage& CachedLayer(const QSize& size, QPaintDevice* device);
     void DrawOverlay(QPainter& p, const QRect& rect, bool legendInside);
@@ -48,6 +67,7 @@ private:
     QImage m_layer;
     bool m_dirty = true;
     int m_layerDpi = 0;
+    Shown m_shown;
     std::vector<graph::PixelPoint> m_scratch;
     bool m_dragging = false;
     QPoint m_dragStart, m_dragNow;
