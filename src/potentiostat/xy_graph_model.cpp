@@ -1,6 +1,7 @@
 #include "potentiostat/xy_graph_model.h"
 
 #include "common/codec.h"
+#include "data/local_time.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,6 +157,16 @@ std::string RunExportText(const std::vector<data::CPotQORDatenObject>& list, boo
         out += line + "\r\n";
     }
     return Utf8ToCp1252(out);
+}
+
+std::string PlotPrintHeader(std::int64_t now)
+{
+    const data::LocalTm t = data::ToLocal(now);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "QOremote_Plot %02u.%02u.%u %02u:%02u", static_cast<unsigned>(t.day),
+                  static_cast<unsigned>(t.month), static_cast<unsigned>(t.year),
+                  static_cast<unsigned>(t.hour), static_cast<unsigned>(t.minute));
+    return buf;
 }
 
 bool WriteExportFile(const std::string& path, const std::string& bytes)

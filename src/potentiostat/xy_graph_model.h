@@ -82,6 +82,9 @@ private:
 // per sample, CR LF line ends, Windows-1252; `comma` turns every "." of a data line into ",".
 std::string RunExportText(const std::vector<data::CPotQORDatenObject>& list, bool comma);
 
+// The dated header of a printed page of the run or impedance window (local time).
+std::string PlotPrintHeader(std::int64_t now);
+
 // Writes `bytes` to `path` (created or overwritten); false when it cannot be written.
 bool WriteExportFile(const std::string& path, const std::string& bytes);
 
