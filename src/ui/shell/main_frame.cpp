@@ -14,7 +14,9 @@
 #include "ui/document/qor_view.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/graph/point_view_bar.h"
+#include "ui/potentiostat/eis_graph.h"
 #include "ui/potentiostat/pot_windows.h"
+#include "ui/potentiostat/xy_graph.h"
 #include "ui/shell/app_icon.h"
 #include "ui/shell/command_texts.h"
 #include "ui/shell/graph_output.h"
@@ -783,6 +785,42 @@ void CMainFrame::OpenDataLogger(const std::string& path, int language)
     if (!m_loggerGraph)
         m_loggerGraph = new CGraphDL(m_clock, this);
     m_loggerGraph->Run(path, language);
+}
+
+// The run and impedance windows open on their first data and follow every new sample; a
+// window that was closed, or a list that starts anew, is drawn from the whole list.
+void CMainFrame::PotSampleAdded()
+{
+    if (m_potGraph && m_potGraph->isVisible() && m_doc->m_pot.size() > 1)
+        m_potGraph->AddSample();
+    else
+        ShowPotGraph();
+}
+
+void CMainFrame::EisPointAdded()
+{
+    if (m_eisGraph && m_eisGraph->isVisible() && m_doc->m_eis.size() > 1)
+        m_eisGraph->AddPoint();
+    else
+        ShowEisGraph();
+}
+
+void CMainFrame::ShowPotGraph()
+{
+    if (!m_potGraph)
+        m_potGraph = new CXYGraph(m_doc->m_pot, m_clock, *this, m_lang, this);
+    else
+        m_potGraph->Rebuild();
+    m_potGraph->show();
+}
+
+void CMainFrame::ShowEisGraph()
+{
+    if (!m_eisGraph)
+        m_eisGraph = new CEISGraph(m_doc->m_eis, m_clock, *this, m_lang, this);
+    else
+        m_eisGraph->Rebuild();
+    m_eisGraph->show();
 }
 
 void CMainFrame::StopLogging()

@@ -40,10 +40,12 @@ class BusWiring;
 namespace qor::ui {
 
 class CDigitalMessView;
+class CEISGraph;
 class CGraphDL;
 class CGrafikSetupGlg;
 class CLogbuchView;
 class CPointViewBar;
+class CXYGraph;
 class CQORView;
 class MainMenus;
 class MeterWindows;
@@ -83,6 +85,9 @@ public:
     CQORView* GraphView() const { return m_graphView; }
     // The data logger graph, once it was opened.
     CGraphDL* LoggerGraph() const { return m_loggerGraph; }
+    // The potentiostat run window and the impedance window, once opened.
+    CXYGraph* PotGraph() const { return m_potGraph; }
+    CEISGraph* EisGraph() const { return m_eisGraph; }
     QMdiArea* MdiArea() const { return m_mdi; }
     CDigitalMessView* MeterView(int address) const;
     QMdiSubWindow* MeterFrame(int address) const;
@@ -141,6 +146,10 @@ public:
     void SamplesAdded() override;
     void SetupChanged() override;
     void FileRead(const std::vector<data::CStringDatenObject>& labels) override;
+    void PotSampleAdded() override;
+    void EisPointAdded() override;
+    void ShowPotGraph() override;
+    void ShowEisGraph() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -194,6 +203,8 @@ private:
     CLogbuchView* m_logView = nullptr;
     std::unique_ptr<MeterWindows> m_meters;
     CGraphDL* m_loggerGraph = nullptr;
+    CXYGraph* m_potGraph = nullptr;
+    CEISGraph* m_eisGraph = nullptr;
     CPointViewBar* m_pointBar = nullptr;
     std::vector<std::string> m_quietMessages;
     bool m_logbookShown = true;

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "data/pot_qor_daten_object.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qor::potentiostat {
+
+// A potentiostat sample in physical units: current in µA (whatever the range), potential
+// and set value in mV.
+struct PotValues {
+    double current = 0.0;
+    double potential = 0.0;
+    double target = 0.0;
+};
+PotValues ConvertSample(const data::CPotQORDatenObject& s);
+
+// Seconds from the origin counter to `counter`, in milliseconds counted modulo 2^32.
+double SampleTime(std::uint32_t counter, std::uint32_t origin);
+// Whole seconds with about 20 % headroom over the last sample time.
+double TimeLimit(double lastTime);
+
+struct AxisRange {
+    double xFrom = 0.0, xTo = 0.0, yFrom = 0.0, yTo = 0.0;
+    bool operator==(const AxisRange&) const = default;
+};
+
+// The run window's rules (CXYGraph): three live graphs, I-t, U-t and U over I, whose axes
+// grow with the run.
+class XYGraphModel {
+public:
+    enum Graph { CurrentTime, PotentialTime, PotentialCurrent, GraphCount };
+    struct Point {
+        double x = 0.0, y = 0.0;
+    };
+    // What one sample adds: a point per graph, and per graph the new section when the
+    // point lies outside the one shown.
+    struct Step {
+        std::array<Point, GraphCount> points{};
+        std::array<bool, GraphCount> grown{};
+    };
+
+    // Empties the curves' bookkeeping; the extremes start at 0 again.
+    void Clear();
+    // `listSize` is the number of samples the document holds with this one: the first of a
+    // run (fewer than 2) sets the time origin. `shown` are the sections the graphs show now.
+    Step Add(const data::CPotQORDatenObject& s, std::size_t listSize,
+             const std::array<AxisRange, GraphCount>& shown);
+    // Every sample of the list in order, with the sections the graphs then get.
+    struct Rebuilt {
+        std::array<std::vector<Point>, GraphCount> points;
+        std::array<AxisRange, GraphCount> ranges{};
+    };
+    Rebuilt Rebuild(const std::vector<data::CPotQORDatenObject>& list);
+
+    // The sections from the running extremes and the time of the last sample.
+    AxisRange Section(Graph g, double lastTime) const;
+    double MinCurrent() const { return m_minI; }
+    double MaxCurrent() const { return m_maxI; }
+    double MinPotential() const { return m_minU; }
+    double MaxPotential() const { return m_maxU; }
+
+    static const char* Title(Graph g);
+    static const char* XLegend(Graph g);
+    static const char* YLegend(Graph g);
+    // The tool tip over a curve point at (x, y) of a graph (UTF-8).
+    static std::string HoverText(Graph g, double x, double y);
+
+private:
+    // Converts, updates the extremes and fills the three points; the sample's time.
+    double Convert(const data::CPotQORDatenObject& s, std::array<Point, GraphCount>& pts);
+
+    std::uint32_t m_origin = 0;
+    double m_minI = 0.0, m_maxI = 0.0, m_minU = 0.0, m_maxU = 0.0;
+};
+
+// The samples as the run window's export writes them: a header and one tab separated line
+// per sample, CR LF line ends, Windows-1252; `comma` turns every "." of a data line into ",".
+std::string RunExportText(const std::vector<data::CPotQORDatenObject>& list, bool comma);
+
+// The dated header of a printed page of the run or impedance window (local time).
+std::string PlotPrintHeader(std::int64_t now);
+
+// Writes `bytes` to `path` (created or overwritten); false when it cannot be written.
+bool WriteExportFile(const std::string& path, const std::string& bytes);
+
+}  // namespace qor::potentiostat

@@ -1,0 +1,92 @@
+#include "ui/potentiostat/xy_graph.h"
+
+#include "ui/graph/graph_wnd.h"
+
+#include <QPushButton>
+
+namespace qor::ui {
+
+using potentiostat::XYGraphModel;
+
+CXYGraph::CXYGraph(const std::vector<data::CPotQORDatenObject>& samples, Clock& clock, data::DocumentUi& ui,
+                   int lang, QWidget* parent)
+    : PotGraphWindow(QStringLiteral("POT XY"), XYGraphModel::GraphCount, clock, ui, lang, parent),
+      m_samples(samples)
+{
+    for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
+        const auto g = static_cast<XYGraphModel::Graph>(i);
+        Graph(i)->SetTitle(QString::fromUtf8(XYGraphModel::Title(g)));
+        Graph(i)->SetAxisTitle(std::string(), XYGraphModel::XLegend(g), 2, graph::kAxisX, false);
+        Graph(i)->SetAxisTitle(std::string(), XYGraphModel::YLegend(g), 2, graph::kAxisY, false);
+    }
+    m_clear = AddButton(QStringLiteral("Löschen"), [this] { ClearCurves(); });
+    m_clear->setVisible(false);
+    Rebuild();
+}
+
+void CXYGraph::Rebuild()
+{
+    const XYGraphModel::Rebuilt r = m_model.Rebuild(m_samples);
+    for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
+        CGraphWnd* g = Graph(i);
+        g->ClearPoints(-1, false);
+        for (const XYGraphModel::Point& p : r.points[static_cast<std::size_t>(i)])
+            g->AddPoint(0, 0, p.x, p.y, false);
+        const potentiostat::AxisRange& a = r.ranges[static_cast<std::size_t>(i)];
+        g->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
+    }
+}
+
+void CXYGraph::AddSample()
+{
+    if (m_samples.empty())
+        return;
+    std::array<potentiostat::AxisRange, XYGraphModel::GraphCount> shown;
+    for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
+        const graph::GraphRange& r = Graph(i)->Range();
+        shown[static_cast<std::size_t>(i)] = {r.xFrom, r.xTo, r.yFrom, r.yTo};
+    }
+    const XYGraphModel::Step step = m_model.Add(m_samples.back(), m_samples.size(), shown);
+    const double t = step.points[XYGraphModel::CurrentTime].x;
+    for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
+        CGraphWnd* g = Graph(i);
+        const auto k = static_cast<std::size_t>(i);
+        g->AddPoint(0, 0, step.points[k].x, step.points[k].y, !step.grown[k]);
+        if (step.grown[k]) {
+            const potentiostat::AxisRange a = m_model.Section(static_cast<XYGraphModel::Graph>(i), t);
+            g->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
+        }
+    }
+}
+
+void CXYGraph::ClearCurves()
+{
+    m_model.Clear();
+    for (int i = 0; i < XYGraphModel::GraphCount; ++i)
+        Graph(i)->ClearPoints(-1, true);
+}
+
+std::string CXYGraph::ExportText(bool comma) const
+{
+    return potentiostat::RunExportText(m_samples, comma);
+}
+
+std::string CXYGraph::HoverText(int graph, double x, double y) const
+{
+    return XYGraphModel::HoverText(static_cast<XYGraphModel::Graph>(graph), x, y);
+}
+
+void CXYGraph::PlaceGraphs(const QRect& area)
+{
+    // The two time graphs side by side, the U/I graph below across the width.
+    const int w = area.width(), h = area.height();
+    const int left = static_cast<int>(0.01 * w), top = static_cast<int>(0.02 * h);
+    const int half = static_cast<int>(0.48 * w), upper = static_cast<int>(0.47 * h);
+    Graph(XYGraphModel::CurrentTime)->setGeometry(left, top, half, upper);
+    Graph(XYGraphModel::PotentialTime)->setGeometry(static_cast<int>(0.5 * w), top, half, upper);
+    Graph(XYGraphModel::PotentialCurrent)
+        ->setGeometry(left, static_cast<int>(0.51 * h), static_cast<int>(0.98 * w),
+                      static_cast<int>(0.47 * h));
+}
+
+}  // namespace qor::ui

@@ -1,0 +1,78 @@
+#include "ui/graph/graph_wnd.h"
+#include "ui/potentiostat/eis_graph.h"
+#include "ui/potentiostat/xy_graph.h"
+#include "ui_test_app.h"
+
+#include <QFile>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace qor::ui {
+namespace {
+
+class PotGraphsTest : public ::testing::Test, protected test::SimFrame {
+protected:
+    void Sample(std::uint32_t counter, std::int16_t current, std::int16_t potential)
+    {
+        std::uint8_t b[12] = {};
+        std::memcpy(b, &counter, 4);
+        b[4] = 1;     // step
+        b[5] = 0x03;  // µA range, potential in 0.1 mV
+        const std::int16_t raw[3] = {current, potential, 0};
+        std::memcpy(b + 6, raw, 6);
+        m_frame->Document().AddPotData(1, b, sizeof b);
+    }
+    void Point(float hz, float phase, float z)
+    {
+        std::uint8_t b[18] = {};
+        const float v[3] = {hz, phase, z};
+        std::memcpy(b + 4, v, 12);
+        m_frame->Document().AddPotData(2, b, sizeof b);
+    }
+    static int Points(CGraphWnd* g) { return static_cast<int>(g->GetGraph(0)->m_points.size()); }
+};
+
+TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
+{
+    m_frame->Document().m_potRunning = true;
+    EXPECT_EQ(m_frame->PotGraph(), nullptr);
+    Sample(4294967000u, 100, -50);
+    CXYGraph* run = m_frame->PotGraph();
+    ASSERT_NE(run, nullptr);
+    EXPECT_TRUE(run->isVisible());
+    EXPECT_EQ(run->windowTitle(), "POT XY");
+    Sample(200, 250, -80);    // counter wrapped: 0.496 s
+    Sample(100200, 300, 40);  // 100.496 s
+    for (int g = 0; g < 3; ++g)
+        EXPECT_EQ(Points(run->Graph(g)), 3) << g;
+    EXPECT_EQ(run->Graph(0)->Range(), (graph::GraphRange{0, 121, 0, 3}));
+    EXPECT_EQ(run->Graph(2)->Range(), (graph::GraphRange{0, 3, -8, 4}));
+
+    // Closed and fed again, it opens with the whole list.
+    run->close();
+    Sample(100300, 10, 10);
+    EXPECT_TRUE(run->isVisible());
+    EXPECT_EQ(Points(run->Graph(1)), 4);
+
+    const QString file = Path("run.txt");
+    ASSERT_TRUE(run->ExportTo(file.toStdString(), true));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("step\ttype\tcurrent[\xB5"
+                                 "A]\tvoltage[mV]\ttarget\r\n1\t3\t1,00\t-5,00\t0,00\t\r\n"));
+    EXPECT_EQ(bytes.count("\r\n"), 5);
+
+    Point(10, -45, 50);
+    CEISGraph* eis = m_frame->EisGraph();
+    ASSERT_NE(eis, nullptr);
+    EXPECT_EQ(eis->windowTitle(), "EIS Messung");
+    Point(1, -10, 200);
+    Point(100, -80, 20);
+    EXPECT_EQ(Points(eis->Graph(0)), 3);
+    EXPECT_EQ(eis->Graph(0)->Range(), (graph::GraphRange{1, 1000, -180, 180}));
+    EXPECT_EQ(eis->Graph(1)->Range(), (graph::GraphRange{1, 1000, 20, 200}));
+}
+
+}  // namespace
+}  // namespace qor::ui
