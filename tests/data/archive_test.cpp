@@ -41,9 +41,10 @@ template <class R> void Load(R& r, const Bytes& b, int version = 3, std::size_t 
     r.Serialize(ar);
     EXPECT_EQ(ar.Remaining(), unread);
 }
-// Read back from its bytes, a record writes the same bytes again.
-template <class R> void ExpectSameBytesAfterLoad(const Bytes& b)
+// A record writes `b`, and read back from it writes the same bytes again.
+template <class R> void ExpectBytesBothWays(R& r, const Bytes& b)
 {
+    EXPECT_EQ(Store(r), b);
     R back;
     Load(back, b);
     EXPECT_EQ(Store(back), b);
@@ -354,8 +355,7 @@ TEST(Records, ImpedanceBlock)
     w.u32(7).f32(1000.0f).f32(-45.5f).f32(12.25f).u8({3, 4});
     auto e = CEISDatenObject::FromBlock(w.b.data(), 9);
     Bytes expect = ByteWriter().time(9).append(w.b).u16(0).b;
-    EXPECT_EQ(Store(e), expect);
-    ExpectSameBytesAfterLoad<CEISDatenObject>(expect);
+    ExpectBytesBothWays(e, expect);
     CEISDatenObject none;
     Load(none, expect, 2, expect.size());  // version 2 reads nothing for this class
 }
@@ -370,8 +370,7 @@ TEST(Records, ReferencePoints)
     r.m_y = {-1, -2};
     r.m_z = {10, 20};
     Bytes b = ByteWriter().time(4).u8({2, 1}).f32(0.5f).f32(-1).f32(10).u8({6}).f32(1.5f).f32(-2).f32(20).b;
-    EXPECT_EQ(Store(r), b);
-    ExpectSameBytesAfterLoad<CPotRefDatenObject>(b);
+    ExpectBytesBothWays(r, b);
 
     EXPECT_THROW(Load(r, ByteWriter().time(4).u8({11}).b), ArchiveError);  // past the ten entries
 }
@@ -389,8 +388,7 @@ TEST(Records, OldPotentiostatLayout)
     Bytes b = ByteWriter().u8({1, 9}).f32(1).f32(0).f32(0).u8({0, 2, 0}).f32(0).f32(0).f32(0)
                   .u8({8}).f32(0).f32(0).f32(3).u8({0}).time(12).b;
     // clang-format on
-    EXPECT_EQ(Store(p), b);
-    ExpectSameBytesAfterLoad<CPotDatenObject>(b);
+    ExpectBytesBothWays(p, b);
     EXPECT_THROW(Load(p, ByteWriter().u8({200}).b), ArchiveError);  // more codes than a slot holds
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace qor::potentiostat;
 
@@ -299,14 +300,9 @@ TEST(PotPayloads, SettingsBothWays)
     const std::uint8_t answer[24] = {0x02, 0xF5, 0x48, 4, 7, 0x33, 3, 0x85, 0, 40, 12};
     m.TakeSettings(answer);
     PotSettings got = m.Settings();
-    EXPECT_EQ(got.currentManual, 0);
-    EXPECT_EQ(got.voltageManual, 1);
-    EXPECT_EQ(got.currentRange, 5);
-    EXPECT_EQ(got.voltageRange, 1);
-    EXPECT_EQ(got.filterIndex, 1);
-    EXPECT_EQ(got.compensation, 0);
-    EXPECT_EQ(got.interruptionInterval, 1);
-    EXPECT_EQ(got.aux, 120u);
+    EXPECT_EQ(std::tuple(got.currentManual, got.voltageManual, got.currentRange, got.voltageRange,
+                         got.filterIndex, got.compensation, int{got.interruptionInterval}, got.aux),
+              std::tuple(0, 1, 5, 1, 1, 0, 1, 120u));
     EXPECT_FALSE(m.Compensation().slider1Shown);
 
     const std::uint8_t ir[24] = {0, 0x40, 0x40, 0, 150, 0, 2, 0x85, 9, 40, 10};
