@@ -327,9 +327,8 @@ TEST(PotManuell, Payloads)
     PotManuellModel m;
     const std::uint8_t settings[24] = {0, 0x41, 0x40, 3, 2, 0x52, 1, 7, 8, 9, 10};
     m.TakeSettings(settings);
-    EXPECT_EQ(m.Hardware().voltage, 2);
-    EXPECT_EQ(m.Hardware().current, 1);
-    EXPECT_TRUE(m.Hardware().disabled);
+    EXPECT_EQ(std::tuple(m.Hardware().voltage, m.Hardware().current, m.Hardware().disabled),
+              std::tuple(2, 1, true));
     const std::uint8_t state[18] = {0, 1, 1, 0, 0x00, 0x00, 0x48, 0x42};
     m.TakeState(state);
     EXPECT_FLOAT_EQ(m.State().setValue, 50.0f);
