@@ -461,6 +461,8 @@ bool CQORDoc::Recover(const Recovery& r)
 
 void CQORDoc::OfferRecovery()
 {
+    if (!m_offerRecovery)
+        return;
     const std::optional<Recovery> r = FindRecovery();
     if (!r)
         return;

@@ -128,6 +128,9 @@ public:
     // After a document was read, or when the window starts: asks about an uncovered journal,
     // then recovers it or discards it.
     void OfferRecovery();
+    // Off for a window that only draws a picture: nobody could answer, and the journal
+    // must stay for the next real opening.
+    bool m_offerRecovery = true;
     // Temporary files of killed saves of the document at `path` are removed.
     static void RemoveSaveLeftovers(const std::string& path);
 

@@ -117,6 +117,7 @@ TEST(StartOptions, Parsing)
         {{"--simulate", "--serial", "/dev/ttyS0"}, "error"},
         {{"--frobnicate"}, "error"},
         {{"a.qo3", "b.qo3"}, "error"},
+        {{"--screenshot", "out.png", "dl.TX3"}, "error"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Parsed(c.args), c.want) << (c.args.empty() ? "no arguments" : c.args[0]);

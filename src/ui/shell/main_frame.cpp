@@ -71,6 +71,7 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     m_doc = std::make_unique<data::CQORDoc>(m_clock, m_logbook, *this);
     m_doc->OnNewDocument(m_lang);
     m_doc->m_journalFolder = station::ConfigDirectory();
+    m_doc->m_offerRecovery = !Quiet();
     m_station =
         std::make_unique<station::Station>(config, m_clock, *m_services, *m_services, *m_doc, m_logbook);
     m_station->SetLanguage(m_lang);

@@ -1,5 +1,7 @@
 #include "ui/shell/start_options.h"
 
+#include "data/logger_file.h"
+
 #include <cstdio>
 
 namespace qor::ui {
@@ -80,6 +82,9 @@ std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& ar
         return fail("choose one of --simulate, --tcp and --serial");
     if (o.width > 0 && o.screenshot.empty())
         return fail("--size goes with --screenshot");
+    // The logger graph is a dialog of its own; drawing it here would wait for it to close.
+    if (!o.screenshot.empty() && data::IsLoggerFile(o.file))
+        return fail("--screenshot draws a .qo3 document; qortool logger plot draws a .tx3 file");
     return o;
 }
 
