@@ -3,6 +3,7 @@
 // syncing once), and the resident memory of the loaded document against the file size.
 //
 // usage: bench_data_load_save [FOLDER] [--samples N] [--repeat R]
+#include "bench_document_ui.h"
 #include "common/clock.h"
 #include "data/archive.h"
 #include "data/qor_doc.h"
@@ -24,18 +25,6 @@
 namespace {
 
 using qor::data::CQORDoc;
-
-struct NoUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
-                                          const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string& m) override { std::fprintf(stderr, "%s\n", m.c_str()); }
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-};
 
 double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
 {

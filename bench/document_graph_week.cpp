@@ -8,6 +8,7 @@
 //    newest sample, so it stays the section of the week's first picture).
 //
 // usage: bench_document_graph [FOLDER] [--samples N] [--repeat R] [--ticks T]
+#include "bench_document_ui.h"
 #include "common/clock.h"
 #include "data/document_curves.h"
 #include "data/document_graph.h"
@@ -35,18 +36,6 @@ namespace {
 using qor::data::CQORDoc;
 
 constexpr int kWidth = 1200, kHeight = 800;
-
-struct NoUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
-                                          const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string& m) override { std::fprintf(stderr, "%s\n", m.c_str()); }
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-};
 
 double Now()
 {

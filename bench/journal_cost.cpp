@@ -3,6 +3,7 @@
 // put on the device as the recording does), as a share of one core over that hour.
 //
 // usage: bench_journal_cost [FOLDER] [--samples N]
+#include "bench_document_ui.h"
 #include "common/clock.h"
 #include "data/qor_doc.h"
 
@@ -14,18 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct NoUi : qor::data::DocumentUi {
-    std::optional<std::string> ChooseFile(qor::data::FileDialog, const std::string&,
-                                          const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string& m) override { std::fprintf(stderr, "%s\n", m.c_str()); }
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-};
 
 double CpuSeconds()
 {

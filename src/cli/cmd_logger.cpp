@@ -1,12 +1,12 @@
 // qortool logger: a data logger file (.tx3) as the reader sees it, its export, its picture.
 #include "cli/command.h"
+#include "cli/gui_app.h"
 #include "common/codec.h"
 #include "data/document_json.h"
 #include "data/logger_file.h"
 #include "data/logger_graph.h"
 #include "ui/graph/graph_wnd.h"
 
-#include <QApplication>
 #include <QString>
 #include <charconv>
 #include <cmath>
@@ -80,14 +80,7 @@ bool ParseSize(const std::string& s, int& w, int& h)
 int Plot(const std::string& path, const data::LoggerFile& file, int lang, const std::string& png,
          const std::string& pdf, int w, int h)
 {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    char qtName[] = "qortool";
-    char* qtArgv[] = {qtName, nullptr};
-    std::unique_ptr<QApplication> ownApp;
-    if (!QCoreApplication::instance())
-        ownApp = std::make_unique<QApplication>(qtArgc, qtArgv);
+    const auto ownApp = OwnGuiApplication();
     // The graph of the dialog, set up and filled by the same rules.
     data::GraphDLModel model;
     model.m_lang = lang;

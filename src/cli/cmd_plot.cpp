@@ -1,5 +1,6 @@
 // qortool plot: a picture of a recording (PNG or PDF), drawn offscreen with the graph engine.
 #include "cli/command.h"
+#include "cli/gui_app.h"
 #include "cli/silent_document_ui.h"
 #include "common/text.h"
 #include "data/document_curves.h"
@@ -7,7 +8,6 @@
 #include "data/qor_doc.h"
 #include "ui/graph/graph_wnd.h"
 
-#include <QApplication>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
@@ -58,15 +58,7 @@ int RunPlot(const std::vector<std::string>& argv)
     if (doc.Samples().empty())
         return Fail(path + TextPair{": keine Messwerte aufgezeichnet", ": no samples recorded"}[l]);
 
-    // Drawing text needs a GUI application; it lives only while the picture is made.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    char qtName[] = "qortool";
-    char* qtArgv[] = {qtName, nullptr};
-    std::unique_ptr<QApplication> ownApp;
-    if (!QCoreApplication::instance())
-        ownApp = std::make_unique<QApplication>(qtArgc, qtArgv);
+    const auto ownApp = OwnGuiApplication();
     auto graph = std::make_unique<ui::CGraphWnd>();
     graph->SetFrameFlags(absolute ? graph::kFrameAbsoluteTime : 0u);
     graph->SetTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
