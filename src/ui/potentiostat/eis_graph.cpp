@@ -1,33 +1,88 @@
 #include "ui/potentiostat/eis_graph.h"
 
+#include "data/document_ui.h"
 #include "ui/graph/graph_wnd.h"
+#include "ui/potentiostat/info_copy.h"
+
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QPainter>
+#include <QPushButton>
+#include <cmath>
+#include <limits>
 
 namespace qor::ui {
 
 using potentiostat::EISGraphModel;
+using potentiostat::EISViewModel;
+namespace eis_text = potentiostat::eis_text;
+
+namespace {
+constexpr graph::Rgb kModelColour = graph::MakeRgb(0, 0, 255);
+constexpr graph::Rgb kFlaggedColour = graph::MakeRgb(0, 160, 0);
+}  // namespace
 
 CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& clock, data::DocumentUi& ui,
                      int lang, QWidget* parent)
-    : PotGraphWindow(QStringLiteral("EIS Messung"), EISGraphModel::GraphCount, clock, ui, lang, parent),
-      m_points(points)
+    : PotGraphWindow(QStringLiteral("EIS Messung"), Nyquist + 1, clock, ui, lang, parent), m_points(points)
 {
     for (int i = 0; i < EISGraphModel::GraphCount; ++i) {
         const auto g = static_cast<EISGraphModel::Graph>(i);
         Graph(i)->SetTitle(QString::fromUtf8(EISGraphModel::Title(g)));
+        Graph(i)->SetFrameFlags(graph::kFrameNumericX);  // numbers on the frequency axis, not times
         Graph(i)->SetAxisTitle(std::string(), EISGraphModel::XLegend(g), 2, graph::kAxisX, false);
         Graph(i)->SetAxisTitle(std::string(), EISGraphModel::YLegend(g), 2, graph::kAxisY, false);
     }
+    CGraphWnd* nyquist = Graph(Nyquist);
+    nyquist->SetTitle(QString::fromUtf8(EISViewModel::NyquistTitle(lang)));
+    nyquist->SetFrameFlags(graph::kFrameNumericX);
+    nyquist->SetAxisTitle(EISViewModel::NyquistXName(), EISViewModel::NyquistUnit(), 2, graph::kAxisX, false);
+    nyquist->SetAxisTitle(EISViewModel::NyquistYName(), EISViewModel::NyquistUnit(), 2, graph::kAxisY, false);
+    nyquist->GetGraph(Measured)->m_options |= graph::kGraphMarkers;
+    for (int i = 0; i < GraphCount(); ++i) {
+        Graph(i)->AddGraph(kModelColour, "Fit");
+        Graph(i)->AddGraph(kFlaggedColour, "KK", graph::kGraphMarkers);
+    }
+
+    // The controls of the views and analyses lead the button row, left of its stretch.
+    QWidget* row = PrintButton()->parentWidget();
+    auto* box = static_cast<QBoxLayout*>(row->layout());
+    m_viewButton = new QPushButton(row);
+    connect(m_viewButton, &QPushButton::clicked, this, [this] { ShowNyquist(!m_nyquist); });
+    m_circuit = new QComboBox(row);
+    for (const char* name : eis_text::kCircuits)
+        m_circuit->addItem(QString::fromUtf8(name));
+    const int l = m_lang == 1 ? 1 : 0;
+    m_fitButton = new QPushButton(QString::fromUtf8(eis_text::kFit[l]), row);
+    connect(m_fitButton, &QPushButton::clicked, this,
+            [this] { ShowReport(EISViewModel::FitReport(RunFit(), m_lang)); });
+    m_kkButton = new QPushButton(QString::fromUtf8(eis_text::kKK[l]), row);
+    connect(m_kkButton, &QPushButton::clicked, this,
+            [this] { ShowReport(EISViewModel::KKReport(RunKK(), m_points, m_lang)); });
+    int at = 0;
+    for (QWidget* w : {static_cast<QWidget*>(m_viewButton), static_cast<QWidget*>(m_circuit),
+                       static_cast<QWidget*>(m_fitButton), static_cast<QWidget*>(m_kkButton)})
+        box->insertWidget(at++, w);
+    ShowNyquist(false);
     Rebuild();
+}
+
+void CEISGraph::AppendPoint(const data::CEISDatenObject& p)
+{
+    Graph(EISGraphModel::Phase)->AddPoint(Measured, 0, p.m_val1, p.m_val2, false);
+    Graph(EISGraphModel::Magnitude)->AddPoint(Measured, 0, p.m_val1, p.m_val3, false);
+    const std::complex<double> z = potentiostat::ToImpedance(p).z;
+    Graph(Nyquist)->AddPoint(Measured, 0, z.real(), -z.imag(), false);
 }
 
 void CEISGraph::Rebuild()
 {
-    for (int i = 0; i < EISGraphModel::GraphCount; ++i)
-        Graph(i)->ClearPoints(-1, false);
-    for (const data::CEISDatenObject& p : m_points) {
-        Graph(EISGraphModel::Phase)->AddPoint(0, 0, p.m_val1, p.m_val2, false);
-        Graph(EISGraphModel::Magnitude)->AddPoint(0, 0, p.m_val1, p.m_val3, false);
-    }
+    for (int i = 0; i < GraphCount(); ++i)
+        Graph(i)->ClearPoints(Measured, false);
+    if (Snapshot() != m_analysed)
+        ClearAnalyses();
+    for (const data::CEISDatenObject& p : m_points)
+        AppendPoint(p);
     SetSections();
 }
 
@@ -35,10 +90,27 @@ void CEISGraph::AddPoint()
 {
     if (m_points.empty())
         return;
-    const data::CEISDatenObject& p = m_points.back();
-    Graph(EISGraphModel::Phase)->AddPoint(0, 0, p.m_val1, p.m_val2, false);
-    Graph(EISGraphModel::Magnitude)->AddPoint(0, 0, p.m_val1, p.m_val3, false);
+    ClearAnalyses();
+    AppendPoint(m_points.back());
     SetSections();
+}
+
+void CEISGraph::ClearAnalyses()
+{
+    for (int i = 0; i < GraphCount(); ++i) {
+        Graph(i)->ClearPoints(Model, false);
+        Graph(i)->ClearPoints(Flagged, false);
+    }
+    m_analysed.clear();
+}
+
+std::vector<std::array<float, 3>> CEISGraph::Snapshot() const
+{
+    std::vector<std::array<float, 3>> s;
+    s.reserve(m_points.size());
+    for (const data::CEISDatenObject& p : m_points)
+        s.push_back({p.m_val1, p.m_val2, p.m_val3});
+    return s;
 }
 
 void CEISGraph::SetSections()
@@ -48,6 +120,99 @@ void CEISGraph::SetSections()
             EISGraphModel::Section(static_cast<EISGraphModel::Graph>(i), m_points);
         Graph(i)->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
     }
+    SetNyquistSection(Graph(Nyquist)->size(), Graph(Nyquist));
+}
+
+void CEISGraph::SetNyquistSection(const QSize& graphSize, QPaintDevice* device)
+{
+    CGraphWnd* g = Graph(Nyquist);
+    const QRect plot = g->ComputeLayout(QRect(QPoint(0, 0), graphSize), device).plot;
+    const potentiostat::AxisRange a = EISViewModel::NyquistSection(m_points, plot.width(), plot.height());
+    g->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
+}
+
+void CEISGraph::ShowNyquist(bool on)
+{
+    m_nyquist = on;
+    Graph(EISGraphModel::Phase)->setVisible(!on);
+    Graph(EISGraphModel::Magnitude)->setVisible(!on);
+    Graph(Nyquist)->setVisible(on);
+    const int l = m_lang == 1 ? 1 : 0;
+    m_viewButton->setText(QString::fromUtf8((on ? eis_text::kShowBode : eis_text::kShowNyquist)[l]));
+}
+
+potentiostat::CircuitFit CEISGraph::RunFit()
+{
+    using namespace potentiostat;
+    const Circuit circuit = m_circuit->currentIndex() == 1 ? Circuit::RandlesW : Circuit::Randles;
+    const CircuitFit fit = FitCircuit(ToImpedance(m_points), circuit);
+    for (int i = 0; i < GraphCount(); ++i)
+        Graph(i)->ClearPoints(Model, false);
+    if (fit.ok()) {
+        const auto model = EISViewModel::Sample(EISViewModel::ModelFrequencies(m_points),
+                                                [&fit](double hz) { return fit.Impedance(hz); });
+        for (const SpectrumSample& s : model) {
+            Graph(EISGraphModel::Phase)->AddPoint(Model, 0, s.frequency, s.phase, false);
+            Graph(EISGraphModel::Magnitude)->AddPoint(Model, 0, s.frequency, s.magnitude, false);
+            Graph(Nyquist)->AddPoint(Model, 0, s.re, s.negIm, false);
+        }
+        m_analysed = Snapshot();
+    }
+    for (int i = 0; i < GraphCount(); ++i)
+        Graph(i)->Redraw();
+    return fit;
+}
+
+potentiostat::KKCheck CEISGraph::RunKK()
+{
+    using namespace potentiostat;
+    const KKCheck kk = CheckKramersKronig(ToImpedance(m_points));
+    constexpr double gap = std::numeric_limits<double>::quiet_NaN();
+    for (int i = 0; i < GraphCount(); ++i)
+        Graph(i)->ClearPoints(Flagged, false);
+    // Each mark stands alone: a gap after it keeps the marks from being joined by lines.
+    auto mark = [&](int graph, double x, double y) {
+        Graph(graph)->AddPoint(Flagged, 0, x, y, false);
+        Graph(graph)->AddPoint(Flagged, 0, x, gap, false);
+    };
+    for (std::size_t i : kk.flagged) {
+        if (i >= m_points.size())
+            continue;
+        const data::CEISDatenObject& p = m_points[i];
+        const std::complex<double> z = ToImpedance(p).z;
+        mark(EISGraphModel::Phase, p.m_val1, p.m_val2);
+        mark(EISGraphModel::Magnitude, p.m_val1, p.m_val3);
+        mark(Nyquist, z.real(), -z.imag());
+    }
+    if (kk.ok)
+        m_analysed = Snapshot();
+    for (int i = 0; i < GraphCount(); ++i)
+        Graph(i)->Redraw();
+    return kk;
+}
+
+void CEISGraph::ShowReport(const std::string& text)
+{
+    CInfoCopy dlg(
+        text, m_lang, [this](const std::string& s) { m_ui.ShowMessage(s); }, this);
+    dlg.exec();
+}
+
+QImage CEISGraph::RenderView(const QSize& size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    if (m_nyquist) {
+        SetNyquistSection(size, &img);
+        Graph(Nyquist)->Render(p, img.rect());
+        SetNyquistSection(Graph(Nyquist)->size(), Graph(Nyquist));
+    } else {
+        const int half = size.height() / 2;
+        Graph(EISGraphModel::Phase)->Render(p, QRect(0, 0, size.width(), half));
+        Graph(EISGraphModel::Magnitude)->Render(p, QRect(0, half, size.width(), size.height() - half));
+    }
+    return img;
 }
 
 std::string CEISGraph::ExportText(bool comma) const
@@ -57,17 +222,22 @@ std::string CEISGraph::ExportText(bool comma) const
 
 std::string CEISGraph::HoverText(int graph, double x, double y) const
 {
+    if (graph == Nyquist)
+        return EISViewModel::NyquistHoverText(m_points, x, y);
     return EISGraphModel::HoverText(static_cast<EISGraphModel::Graph>(graph), x, y);
 }
 
 void CEISGraph::PlaceGraphs(const QRect& area)
 {
-    // Margins of 1 %, the graphs 98 % wide and 40 % of the height each, one above the other.
+    // Margins of 1 %, the graphs 98 % wide and 40 % of the height each, one above the other;
+    // the Nyquist view takes the place of both.
     const int w = area.width(), h = height();
     const int left = static_cast<int>(0.01 * w), top = static_cast<int>(0.01 * h);
     const int gw = static_cast<int>(0.98 * w), gh = static_cast<int>(0.4 * h);
     Graph(EISGraphModel::Phase)->setGeometry(left, top, gw, gh);
     Graph(EISGraphModel::Magnitude)->setGeometry(left, top + gh, gw, gh);
+    Graph(Nyquist)->setGeometry(left, top, gw, 2 * gh);
+    SetNyquistSection(Graph(Nyquist)->size(), Graph(Nyquist));
 }
 
 }  // namespace qor::ui

@@ -39,7 +39,7 @@ PotGraphWindow::PotGraphWindow(const QString& title, int graphs, Clock& clock, d
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose, false);
     for (int i = 0; i < graphs; ++i) {
-        auto* g = new CGraphWnd(this, 1);
+        auto* g = new CGraphWnd(this, 3);  // room beside the curve for what a window draws over it
         g->SetLanguage(lang);
         g->AddGraph(graph::MakeRgb(255, 0, 0), std::string());
         g->Panel()->setMouseTracking(true);
@@ -143,10 +143,15 @@ void PotGraphWindow::PrintOn(QPrinter& printer)
     const QString header = QString::fromStdString(potentiostat::PlotPrintHeader(m_clock.Now()));
     const int headerH = page.height() / 20;
     p.drawText(QRect(page.left(), page.top(), page.width(), headerH), Qt::AlignCenter, header);
-    // The graphs one below the other under the header.
-    const int n = GraphCount(), each = (page.height() - headerH) / std::max(n, 1);
+    // The shown graphs one below the other under the header.
+    std::vector<CGraphWnd*> shown;
+    for (int i = 0; i < GraphCount(); ++i)
+        if (Graph(i)->isVisibleTo(this))
+            shown.push_back(Graph(i));
+    const int n = static_cast<int>(shown.size()), each = (page.height() - headerH) / std::max(n, 1);
     for (int i = 0; i < n; ++i)
-        Graph(i)->Render(p, QRect(page.left(), page.top() + headerH + i * each, page.width(), each));
+        shown[static_cast<std::size_t>(i)]->Render(
+            p, QRect(page.left(), page.top() + headerH + i * each, page.width(), each));
     p.end();
 }
 

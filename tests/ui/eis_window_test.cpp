@@ -1,0 +1,117 @@
+#include "cli/silent_document_ui.h"
+#include "ui/graph/graph_panel.h"
+#include "ui/graph/graph_wnd.h"
+#include "ui/potentiostat/eis_graph.h"
+#include "ui/potentiostat/info_copy.h"
+#include "ui_test_app.h"
+
+#include <QComboBox>
+#include <QImage>
+#include <QProcess>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace qor::ui {
+namespace {
+
+using potentiostat::Circuit;
+constexpr QRgb kRed = 0xFFFF0000u, kBlue = 0xFF0000FFu, kGreen = 0xFF00A000u;
+
+// A Randles cell (Rs 20 Ω, Rct 200 Ω, Q 20 µS·sⁿ, n 0.9) from 0.1 Hz to 100 kHz, 7 points a decade.
+std::vector<data::CEISDatenObject> Spectrum()
+{
+    std::vector<data::CEISDatenObject> list;
+    for (int k = 42; k >= 0; --k) {
+        const double hz = std::pow(10.0, k / 7.0 - 1.0);
+        const auto z = potentiostat::CircuitImpedance(Circuit::Randles, {20.0, 200.0, 2e-5, 0.9, 0.0}, hz);
+        data::CEISDatenObject p;
+        p.m_val1 = static_cast<float>(hz);
+        p.m_val2 = static_cast<float>(std::arg(z) * 180.0 / std::numbers::pi);
+        p.m_val3 = static_cast<float>(std::abs(z));
+        list.push_back(p);
+    }
+    return list;
+}
+
+// Pixels of a colour in a picture, and their bounding box.
+QRect Box(const QImage& img, QRgb colour, const QRect& within = {})
+{
+    QRect box;
+    const QRect area = within.isNull() ? img.rect() : within;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (img.pixel(x, y) == colour)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+class EisWindowTest : public ::testing::Test {
+protected:
+    QApplication& m_app = test::App();
+    std::vector<data::CEISDatenObject> m_list = Spectrum();
+    SimClock m_clock;
+    cli::SilentDocumentUi m_ui;
+    CEISGraph m_w{m_list, m_clock, m_ui, 1};
+};
+
+TEST_F(EisWindowTest, NyquistViewKeepsEqualScalesAtEverySize)
+{
+    m_w.show();
+    m_w.ViewButton()->click();
+    EXPECT_EQ(m_w.ViewButton()->text(), "Bode plot");
+    for (QSize size : {QSize(900, 640), QSize(420, 900)}) {
+        m_w.resize(size);
+        test::Settle();
+        ASSERT_TRUE(m_w.Graph(CEISGraph::Nyquist)->isVisible() && !m_w.Graph(0)->isVisible());
+        const graph::GraphRange& r = m_w.Graph(CEISGraph::Nyquist)->Range();
+        const QWidget* plot = m_w.Graph(CEISGraph::Nyquist)->Panel();
+        // The length of 200 Ω on each axis.
+        const double onX = 200.0 * (plot->width() - 1) / (r.xTo - r.xFrom);
+        const double onY = 200.0 * (plot->height() - 1) / (r.yTo - r.yFrom);
+        EXPECT_NEAR(onX, onY, 1.0) << size.width();
+        EXPECT_GT(onX, 0.5 * std::min(plot->width(), plot->height())) << "the points fill the plot";
+        EXPECT_LE(r.yFrom, 0.0);
+    }
+}
+
+TEST_F(EisWindowTest, FitIsDrawnInEveryViewAndKKMarksACorruptedPoint)
+{
+    m_w.CircuitChoice()->setCurrentIndex(0);
+    QString report;
+    test::OnNextModal([&report](QWidget* w) {
+        auto* info = qobject_cast<CInfoCopy*>(w);
+        report = info ? info->Text() : QString();
+        QMetaObject::invokeMethod(w, "accept");
+    });
+    m_w.FitButton()->click();
+    EXPECT_TRUE(report.contains("Rct = 200")) << report.toStdString();
+    EXPECT_TRUE(report.contains("χ²")) << report.toStdString();
+    for (bool nyquist : {false, true}) {
+        m_w.ShowNyquist(nyquist);
+        const QImage img = m_w.RenderView(QSize(600, 500));
+        for (QRect half : {QRect(0, 0, 600, 250), QRect(0, 250, 600, 250)})
+            EXPECT_FALSE(Box(img, kBlue, half).isEmpty()) << nyquist;
+    }
+    // Over the measured span the model meets the points (the first is at 100 kHz).
+    const auto& model = m_w.Graph(1)->GetGraph(CEISGraph::Model)->m_points;
+    EXPECT_NEAR(model.Y(model.size() - 1), m_list.front().m_val3, 1e-3 * m_list.front().m_val3);
+
+    m_list[20].m_val3 *= 1.1f;
+    m_w.Rebuild();
+    EXPECT_EQ(m_w.Graph(0)->GetGraph(CEISGraph::Model)->m_points.size(), 0u) << "a fit of other data";
+    const auto kk = m_w.RunKK();
+    EXPECT_NE(std::find(kk.flagged.begin(), kk.flagged.end(), 20u), kk.flagged.end());
+    const auto& marks = m_w.Graph(CEISGraph::Nyquist)->GetGraph(CEISGraph::Flagged)->m_points;
+    const auto z = potentiostat::ToImpedance(m_list[20]).z;
+    bool marked = false;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        marked |= std::abs(marks.X(i) - z.real()) < 1e-9 && std::abs(marks.Y(i) + z.imag()) < 1e-9;
+    EXPECT_TRUE(marked);
+    EXPECT_FALSE(Box(m_w.RenderView(QSize(600, 500)), kGreen).isEmpty());
+    const std::string text = potentiostat::EISViewModel::KKReport(kk, m_list, 0);
+    EXPECT_NE(text.find(Format("%.2f Hz", double{m_list[20].m_val1})), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace qor::ui
