@@ -16,9 +16,20 @@ struct Usable {
     std::complex<double> z;
 };
 
+// Unknowns: R0, the M element resistances, then 1/C and L of the series capacitance and
+// inductance (either sign), which take a capacitive tail and lead inductance.
 struct LinearFit {
-    Eigen::VectorXd r;  // R0, then the M element resistances
+    Eigen::VectorXd r;
     double mu = 1.0;
+
+    std::complex<double> At(double w, const std::vector<double>& taus) const
+    {
+        const auto m = static_cast<Eigen::Index>(taus.size());
+        std::complex<double> z(r[0], r[m + 2] * w - r[m + 1] / w);
+        for (Eigen::Index k = 0; k < m; ++k)
+            z += r[k + 1] / std::complex<double>(1.0, w * taus[static_cast<std::size_t>(k)]);
+        return z;
+    }
 };
 
 // Series resistance and `m` RC elements with time constants log-spaced over [tauMin, tauMax].
@@ -26,7 +37,7 @@ LinearFit Fit(const std::vector<Usable>& pts, std::size_t m, double tauMin, doub
               std::vector<double>* taus)
 {
     const auto n = static_cast<Eigen::Index>(pts.size());
-    const auto cols = static_cast<Eigen::Index>(m + 1);
+    const auto cols = static_cast<Eigen::Index>(m + 3);
     taus->assign(m, tauMin);
     for (std::size_t k = 0; k < m && m > 1; ++k)
         (*taus)[k] = tauMin * std::pow(tauMax / tauMin, static_cast<double>(k) / static_cast<double>(m - 1));
@@ -42,13 +53,15 @@ LinearFit Fit(const std::vector<Usable>& pts, std::size_t m, double tauMin, doub
             a(i, static_cast<Eigen::Index>(k) + 1) = weight / den;
             a(n + i, static_cast<Eigen::Index>(k) + 1) = -weight * wt / den;
         }
+        a(n + i, cols - 2) = -weight / p.w;
+        a(n + i, cols - 1) = weight * p.w;
         b[i] = p.z.real() * weight;
         b[n + i] = p.z.imag() * weight;
     }
     LinearFit f;
     f.r = a.colPivHouseholderQr().solve(b);
     double positive = 0.0, negative = 0.0;
-    for (Eigen::Index k = 1; k < cols; ++k)
+    for (Eigen::Index k = 1; k < cols - 2; ++k)
         (f.r[k] < 0.0 ? negative : positive) += std::abs(f.r[k]);
     f.mu = positive > 0.0 ? 1.0 - negative / positive : 0.0;
     return f;
@@ -75,7 +88,8 @@ KKCheck CheckKramersKronig(const std::vector<ImpedancePoint>& points, double thr
     // per point so that the real and imaginary parts keep the system over-determined.
     std::vector<double> taus;
     LinearFit fit;
-    for (std::size_t m = 1; m <= pts.size(); ++m) {
+    const auto decades = static_cast<std::size_t>(std::ceil(std::log10(tauMax / tauMin)));
+    for (std::size_t m = std::clamp<std::size_t>(decades, 1, pts.size()); m <= pts.size(); ++m) {
         fit = Fit(pts, m, tauMin, tauMax, &taus);
         out.elements = m;
         if (fit.mu < kMuLimit)
@@ -86,10 +100,7 @@ KKCheck CheckKramersKronig(const std::vector<ImpedancePoint>& points, double thr
     out.residualsReal.assign(points.size(), 0.0);
     out.residualsImag.assign(points.size(), 0.0);
     for (const Usable& p : pts) {
-        std::complex<double> z(fit.r[0], 0.0);
-        for (std::size_t k = 0; k < taus.size(); ++k)
-            z += fit.r[static_cast<Eigen::Index>(k) + 1] / std::complex<double>(1.0, p.w * taus[k]);
-        const std::complex<double> d = (p.z - z) / std::abs(p.z);
+        const std::complex<double> d = (p.z - fit.At(p.w, taus)) / std::abs(p.z);
         out.residualsReal[p.index] = d.real();
         out.residualsImag[p.index] = d.imag();
         if (std::abs(d.real()) > threshold || std::abs(d.imag()) > threshold)
