@@ -1,5 +1,6 @@
 // qortool eis: a document's impedance points, exported as the impedance window writes them,
 // fitted with an equivalent circuit, or checked for Kramers-Kronig consistency.
+#include "cli/cmd_eis_plot.h"
 #include "cli/command.h"
 #include "cli/silent_document_ui.h"
 #include "common/text.h"
@@ -59,6 +60,7 @@ const SubCommand kSubCommands[] = {
     {"export", "DOC.qo3 OUT.txt [--comma]   (the table of the impedance window's Export)", RunExport},
     {"fit", "DOC.qo3 [--circuit randles|randles-w]   (equivalent-circuit fit, JSON)", RunFit},
     {"kk", "DOC.qo3   (linear Kramers-Kronig check, JSON)", RunKK},
+    {"plot", kEisPlotUsage, RunEisPlot},
 };
 
 int RunExport(Args& args, int lang)

@@ -15,22 +15,18 @@
 
 namespace qor::cli {
 
-int RunEisPlot(const std::vector<std::string>& argv)
+int RunEisPlot(Args& args, int lang)
 {
-    Args args(argv);
     const std::string png = args.Take("--png");
     const std::string size = args.Take("--size", "1200x800");
     const std::string fit = args.Take("--fit");
     const bool nyquist = args.Flag("--nyquist");
     const bool kk = args.Flag("--kk");
-    const int language = TakeLanguage(args);
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
-    const int l = args.Language();
-    if (language < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[l]);
+    const int l = lang == 1 ? 1 : 0;
     if (args.Rest().size() != 1 || png.empty())
-        return Fail(std::string("usage: qortool eis ") + kEisPlotUsage);
+        return Fail(std::string("usage: qortool eis plot ") + kEisPlotUsage);
     int w = 0, h = 0;
     char x = 0, rest = 0;
     if (std::sscanf(size.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') || w < 100 ||
@@ -48,10 +44,11 @@ int RunEisPlot(const std::vector<std::string>& argv)
     if (const std::string error = d.Read(path, nullptr, l); !error.empty())
         return Fail(error);
     if (d.doc.m_eis.empty())
-        return Fail(path + TextPair{": keine Impedanzpunkte", ": no impedance points"}[l]);
+        return StationFail(path + TextPair{": das Dokument enthält keine Impedanzpunkte",
+                                           ": the document holds no impedance points"}[l]);
 
     const auto ownApp = OwnGuiApplication();
-    ui::CEISGraph window(d.doc.m_eis, SystemClock::Instance(), d.ui, language);
+    ui::CEISGraph window(d.doc.m_eis, SystemClock::Instance(), d.ui, l);
     window.ShowNyquist(nyquist);
     if (circuit) {
         window.CircuitChoice()->setCurrentIndex(*circuit == potentiostat::Circuit::RandlesW ? 1 : 0);

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 namespace qor::cli {
 
-// qortool eis plot DOC.qo3 --png OUT.png [--nyquist] [--size WxH] [--fit randles|randles-w] [--kk]
-// [--lang de|en]: the impedance window's Bode plot (or its Nyquist view) as a picture; `args` are
-// those after "plot".
-int RunEisPlot(const std::vector<std::string>& args);
+class Args;
+
+// qortool eis plot: the impedance window's Bode plot (or its Nyquist view) as a picture. `args`
+// are those after "plot", --lang taken (`lang` 0 German, 1 English).
+int RunEisPlot(Args& args, int lang);
 
 inline constexpr const char* kEisPlotUsage =
-    "plot DOC.qo3 --png OUT.png [--nyquist] [--size WxH] [--fit randles|randles-w] [--kk] [--lang de|en]";
+    "DOC.qo3 --png OUT.png [--nyquist] [--size WxH] [--fit randles|randles-w] [--kk]   (the impedance "
+    "window's graphs)";
 
 }  // namespace qor::cli

@@ -102,15 +102,47 @@ TEST_F(EisWindowTest, FitIsDrawnInEveryViewAndKKMarksACorruptedPoint)
     EXPECT_EQ(m_w.Graph(0)->GetGraph(CEISGraph::Model)->m_points.size(), 0u) << "a fit of other data";
     const auto kk = m_w.RunKK();
     EXPECT_NE(std::find(kk.flagged.begin(), kk.flagged.end(), 20u), kk.flagged.end());
+    // One mark for each flagged point, the corrupted one among them.
     const auto& marks = m_w.Graph(CEISGraph::Nyquist)->GetGraph(CEISGraph::Flagged)->m_points;
     const auto z = potentiostat::ToImpedance(m_list[20]).z;
-    bool marked = false;
-    for (std::size_t i = 0; i < marks.size(); ++i)
-        marked |= std::abs(marks.X(i) - z.real()) < 1e-9 && std::abs(marks.Y(i) + z.imag()) < 1e-9;
-    EXPECT_TRUE(marked);
+    std::size_t shown = 0, marked = 0;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        shown += std::isfinite(marks.Y(i));
+        marked += std::abs(marks.X(i) - z.real()) < 1e-9 && std::abs(marks.Y(i) + z.imag()) < 1e-9;
+    }
+    EXPECT_EQ(shown, kk.flagged.size());
+    EXPECT_EQ(marked, 1u);
     EXPECT_FALSE(Box(m_w.RenderView(QSize(600, 500)), kGreen).isEmpty());
     const std::string text = potentiostat::EISViewModel::KKReport(kk, m_list, 0);
     EXPECT_NE(text.find(Format("%.2f Hz", double{m_list[20].m_val1})), std::string::npos) << text;
+}
+
+TEST_F(EisWindowTest, PlotCommandDrawsTheAskedView)
+{
+    QTemporaryDir dir;
+    const QString qo3 = dir.filePath("eis.qo3"), png = dir.filePath("eis.png");
+    data::Logbook logbook;
+    data::CQORDoc doc(m_clock, logbook, m_ui);
+    doc.m_eis = m_list;
+    ASSERT_TRUE(doc.WriteFile(qo3.toStdString()).ok);
+    const QString tool = QStringLiteral(QOR_BIN_DIR) + "/qortool";
+    const QStringList args{"eis", "plot", qo3, "--png", png, "--size", "640x480"};
+    ASSERT_EQ(QProcess::execute(tool, args), 0);
+    QImage img(png);
+    ASSERT_EQ(img.size(), QSize(640, 480));
+    // Bode: the phase above, |Z| below, no model.
+    EXPECT_FALSE(Box(img, kRed, {0, 0, 640, 240}).isEmpty() || Box(img, kRed, {0, 240, 640, 240}).isEmpty());
+    EXPECT_TRUE(Box(img, kBlue).isEmpty());
+
+    ASSERT_EQ(QProcess::execute(tool, args + QStringList{"--nyquist", "--fit", "randles"}), 0);
+    ASSERT_TRUE(img.load(png));
+    EXPECT_FALSE(Box(img, kBlue).isEmpty());
+    // The arc as wide against its height on the picture as in ohms.
+    double x0, x1, y0, y1;
+    ASSERT_TRUE(m_w.Graph(CEISGraph::Nyquist)->GetDataRange(x0, x1, y0, y1));
+    const QRect arc = Box(img, kRed);
+    EXPECT_NEAR(double(arc.width()) / arc.height(), (x1 - x0) / (y1 - y0), 0.05 * (x1 - x0) / (y1 - y0));
+    EXPECT_EQ(QProcess::execute(tool, args + QStringList{"--fit", "rc"}), 2);
 }
 
 }  // namespace
