@@ -128,7 +128,7 @@ std::string EISViewModel::FitReport(const CircuitFit& fit, int lang)
     s += "Q = " + WithError(v.q, e.q, lang) + " S·sⁿ\n";
     s += "n = " + WithError(v.n, e.n, lang) + "\n";
     if (fit.circuit == Circuit::RandlesW)
-        s += "σ = " + WithError(v.sigma, e.sigma, lang) + " Ω·s^-½\n";
+        s += "σ = " + WithError(v.sigma, e.sigma, lang) + " Ω·s⁻½\n";
     s += Format("\nχ² = %.4g\n%s: %zu", fit.chi2, TextPair{"Punkte", "Points"}[lang], fit.points);
     return s;
 }
@@ -151,10 +151,23 @@ std::string EISViewModel::KKReport(const KKCheck& kk, const std::vector<data::CE
     s += Format(TextPair{"%zu von %zu Punkten weichen um mehr als %g %% ab:",
                          "%zu of %zu points deviate by more than %g %%:"}[lang],
                 kk.flagged.size(), list.size(), percent);
+    // The worst few first; the marks in the graphs show them all.
+    std::vector<std::size_t> worst;
     for (std::size_t i : kk.flagged)
         if (i < list.size() && i < kk.residualsReal.size() && i < kk.residualsImag.size())
-            s += Format("\n  %.2f Hz: Re %+.2f %%, Im %+.2f %%", double{list[i].m_val1},
-                        100.0 * kk.residualsReal[i], 100.0 * kk.residualsImag[i]);
+            worst.push_back(i);
+    auto deviation = [&kk](std::size_t i) {
+        return std::max(std::fabs(kk.residualsReal[i]), std::fabs(kk.residualsImag[i]));
+    };
+    std::stable_sort(worst.begin(), worst.end(),
+                     [&](std::size_t a, std::size_t b) { return deviation(a) > deviation(b); });
+    const std::size_t listed = std::min<std::size_t>(worst.size(), 12);
+    for (std::size_t k = 0; k < listed; ++k)
+        s += Format("\n  %.2f Hz: Re %+.2f %%, Im %+.2f %%", double{list[worst[k]].m_val1},
+                    100.0 * kk.residualsReal[worst[k]], 100.0 * kk.residualsImag[worst[k]]);
+    if (listed < kk.flagged.size())
+        s +=
+            Format(TextPair{"\n  … und %zu weitere", "\n  … and %zu more"}[lang], kk.flagged.size() - listed);
     return s;
 }
 
