@@ -204,15 +204,23 @@ QImage CEISGraph::RenderView(const QSize& size)
     img.fill(Qt::white);
     QPainter p(&img);
     if (m_nyquist) {
-        SetNyquistSection(size, &img);
-        Graph(Nyquist)->Render(p, img.rect());
-        SetNyquistSection(Graph(Nyquist)->size(), Graph(Nyquist));
+        RenderGraph(Nyquist, p, img.rect());
     } else {
         const int half = size.height() / 2;
-        Graph(EISGraphModel::Phase)->Render(p, QRect(0, 0, size.width(), half));
-        Graph(EISGraphModel::Magnitude)->Render(p, QRect(0, half, size.width(), size.height() - half));
+        RenderGraph(EISGraphModel::Phase, p, QRect(0, 0, size.width(), half));
+        RenderGraph(EISGraphModel::Magnitude, p, QRect(0, half, size.width(), size.height() - half));
     }
     return img;
+}
+
+void CEISGraph::RenderGraph(int graph, QPainter& painter, const QRect& rect)
+{
+    if (graph != Nyquist)
+        return PotGraphWindow::RenderGraph(graph, painter, rect);
+    // Equal scales for the picture's plot, then again for the window's.
+    SetNyquistSection(rect.size(), painter.device());
+    Graph(Nyquist)->Render(painter, rect);
+    SetNyquistSection(Graph(Nyquist)->size(), Graph(Nyquist));
 }
 
 std::string CEISGraph::ExportText(bool comma) const

@@ -52,6 +52,7 @@ protected:
     std::string ExportText(bool comma) const override;
     std::string HoverText(int graph, double x, double y) const override;
     void PlaceGraphs(const QRect& area) override;
+    void RenderGraph(int graph, QPainter& painter, const QRect& rect) override;
 
 private:
     void SetSections();

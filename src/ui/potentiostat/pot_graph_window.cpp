@@ -144,15 +144,20 @@ void PotGraphWindow::PrintOn(QPrinter& printer)
     const int headerH = page.height() / 20;
     p.drawText(QRect(page.left(), page.top(), page.width(), headerH), Qt::AlignCenter, header);
     // The shown graphs one below the other under the header.
-    std::vector<CGraphWnd*> shown;
+    std::vector<int> shown;
     for (int i = 0; i < GraphCount(); ++i)
         if (Graph(i)->isVisibleTo(this))
-            shown.push_back(Graph(i));
+            shown.push_back(i);
     const int n = static_cast<int>(shown.size()), each = (page.height() - headerH) / std::max(n, 1);
     for (int i = 0; i < n; ++i)
-        shown[static_cast<std::size_t>(i)]->Render(
-            p, QRect(page.left(), page.top() + headerH + i * each, page.width(), each));
+        RenderGraph(shown[static_cast<std::size_t>(i)], p,
+                    QRect(page.left(), page.top() + headerH + i * each, page.width(), each));
     p.end();
+}
+
+void PotGraphWindow::RenderGraph(int graph, QPainter& painter, const QRect& rect)
+{
+    Graph(graph)->Render(painter, rect);
 }
 
 std::optional<bool> AskDecimalComma(int lang, QWidget* parent)

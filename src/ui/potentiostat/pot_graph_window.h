@@ -7,6 +7,7 @@
 #include <vector>
 
 class QLabel;
+class QPainter;
 class QPrinter;
 class QPushButton;
 
@@ -49,6 +50,9 @@ protected:
     virtual std::string HoverText(int graph, double x, double y) const = 0;
     // Places the graphs in the area above the buttons.
     virtual void PlaceGraphs(const QRect& area) = 0;
+    // Draws a graph into `rect` of a page or picture; a graph whose section depends on the
+    // picture's shape sets it for `rect` first.
+    virtual void RenderGraph(int graph, QPainter& painter, const QRect& rect);
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     QPushButton* AddButton(const QString& text, std::function<void()> action);
