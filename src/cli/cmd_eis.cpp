@@ -171,7 +171,7 @@ std::string EisUsage()
     std::string u;
     for (const SubCommand& s : kSubCommands)
         u += std::string(u.empty() ? "" : "\n        eis ") + s.name + " " + s.usage;
-    return u + " [--lang de|en]";
+    return u + "\n        (each takes --lang de|en for its messages)";
 }
 
 int RunEis(const std::vector<std::string>& argv)
