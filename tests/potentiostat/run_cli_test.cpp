@@ -20,7 +20,8 @@ int Qortool(std::vector<std::string> args, std::string& out)
 
 TEST(PotRunCli, ExportAndGraphsOfADocument)
 {
-    const std::string dir = testing::TempDir(), qo3 = dir + "qor_pot_run_cli.qo3", txt = dir + "qor_pot_run_cli.txt";
+    const std::string dir = testing::TempDir(), qo3 = dir + "qor_pot_run_cli.qo3",
+                      txt = dir + "qor_pot_run_cli.txt";
     {
         qor::cli::CommandDocument d;
         qor::data::CPotQORDatenObject s;
