@@ -8,6 +8,7 @@
 #include "common/clock.h"
 #include "common/text.h"
 #include "potentiostat/graph_xy_model.h"
+#include "potentiostat/harmonic_analysis.h"
 
 #include <charconv>
 #include <cstdio>
@@ -20,8 +21,8 @@ using namespace qor::potentiostat;
 
 const char* const kPotAnalyseUsage =
     "pot analyse DOC.qo3 [--lang de|en] [--usoll] [--unit nA|µA|mA] [--tafel FROM:TO]... [--charge]\n"
-    "        [--xy-export OUT.txt [--orientation mV/µA|µA/mV] [--comma] [--xy-precision P]] [--ref-save "
-    "OUT.ref]\n"
+    "        [--dft] [--fft] [--xy-export OUT.txt [--orientation mV/µA|µA/mV] [--comma] [--xy-precision P]]\n"
+    "        [--ref-save OUT.ref]\n"
     "        the XY window's analyses: each --tafel is a range selection (mV) in TAFEL mode on G1";
 
 namespace {
@@ -91,6 +92,8 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
         ranges.push_back(*r);
     }
     const bool charge = args.Flag("--charge");
+    const bool dft = args.Flag("--dft");
+    const bool fft = args.Flag("--fft");
     const std::string exportPath = args.Take("--xy-export");
     const std::string orientation = args.Take("--orientation");
     const std::string precisionText = args.Take("--xy-precision");
@@ -160,6 +163,10 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
         Block("info", model.TafelInfo());
     if (charge)
         Block("charge", model.ChargeReport(0));
+    if (dft)
+        Block("dft", DftAnalysisText(doc.m_pot));
+    if (fft)
+        Block("fft", FftAnalysisText(doc.m_pot));
     return 0;
 }
 

@@ -103,7 +103,7 @@ public:
     void SetLanguage(int language) { m_language = language; }
 
     const XySettings& Settings() const { return m_settings; }
-    // New display settings; the curves are built again.
+    // New display settings; the curves are built again. The lin axis ends TAFEL mode.
     void SetSettings(const XySettings& settings);
 
     // The window's curve-name field; empty: the name from the bus address.

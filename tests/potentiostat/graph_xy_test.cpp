@@ -2,6 +2,7 @@
 #include "../data/data_test_util.h"
 #include "cli/silent_document_ui.h"
 #include "potentiostat/graph_xy_model.h"
+#include "potentiostat/harmonic_analysis.h"
 #include "potentiostat/ref_file.h"
 #include "support/process.h"
 
@@ -203,6 +204,10 @@ TEST(GraphXY, QortoolPotAnalyse)
                                      std::int16_t(u * 10), r));
     }
     ASSERT_TRUE(d.doc.WriteFile(dir / "doc.qo3").ok);
+    cli::CommandDocument run200;  // a block for the harmonic analyses
+    for (int k = 0; k < 200; ++k)
+        run200.doc.m_pot.push_back(Sample(1000u * k, std::int16_t(k % 7 * 100), std::int16_t(k % 5 * 30)));
+    ASSERT_TRUE(run200.doc.WriteFile(dir / "run.qo3").ok);
     ASSERT_TRUE(cli::CommandDocument().doc.WriteFile(dir / "empty.qo3").ok);
     auto run = [&](std::vector<std::string> args, int rc = 0) {
         args.insert(args.begin(), {tool, "pot", "analyse"});
@@ -233,6 +238,9 @@ TEST(GraphXY, QortoolPotAnalyse)
 
     EXPECT_EQ(run({dir / "empty.qo3", "--lang", "en", "--ref-save", dir / "e.ref"}),
               "=== message ===\nNo data available.\n");
+    EXPECT_EQ(run({dir / "run.qo3", "--fft", "--dft"}), "=== dft ===\n" + DftAnalysisText(run200.doc.m_pot) +
+                                                            "\n=== fft ===\n" +
+                                                            FftAnalysisText(run200.doc.m_pot) + "\n");
     const std::string doc = dir / "doc.qo3";
     for (const auto& bad : std::vector<std::vector<std::string>>{
              {doc, "--unit", "pA"}, {doc, "--comma"}, {doc, "--tafel", "1-2"}, {dir / "missing.qo3"}})
