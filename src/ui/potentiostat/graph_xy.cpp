@@ -15,6 +15,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -132,8 +133,14 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
     settings->addStretch();
     settings->addWidget(m_close);
 
+    // The position under the mouse, as the graph formats it.
+    auto* readOut = new QLabel(this);
+    connect(m_graph, &CGraphWnd::ReadOutChanged, readOut, &QLabel::setText);
+    auto* plot = new QVBoxLayout;
+    plot->addWidget(m_graph, 1);
+    plot->addWidget(readOut);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_graph, 1);
+    layout->addLayout(plot, 1);
     layout->addLayout(settings);
     resize(1000, 680);
     m_built = true;
