@@ -340,7 +340,10 @@ void CGraphPanel::paintEvent(QPaintEvent*)
     if (m_dragging) {
         p.setPen(QPen(Qt::black, 1, Qt::DashLine));
         p.setBrush(QColor(0, 0, 255, 30));
-        p.drawRect(QRect(m_dragStart, m_dragNow).normalized());
+        QRect band = QRect(m_dragStart, m_dragNow).normalized();
+        if (m_wnd->RangeSelectMode())  // an X range: the band spans the plot's height
+            band = QRect(band.left(), 0, band.width(), height() - 1);
+        p.drawRect(band);
     }
 }
 
@@ -349,7 +352,7 @@ void CGraphPanel::mousePressEvent(QMouseEvent* e)
     if (e->button() != Qt::LeftButton)
         return;
     const QPoint pos = e->position().toPoint();
-    if (m_wnd->ZoomMode()) {
+    if (m_wnd->ZoomMode() || m_wnd->RangeSelectMode()) {
         m_dragging = true;
         m_dragStart = m_dragNow = pos;
         return;
@@ -407,6 +410,15 @@ void CGraphPanel::mouseReleaseEvent(QMouseEvent* e)
         return;
     m_dragging = false;
     const QRect sel = QRect(m_dragStart, e->position().toPoint()).normalized();
+    if (m_wnd->RangeSelectMode()) {
+        // The mode stays on for the next range; a click without a drag marks nothing.
+        if (sel.width() >= 3) {
+            const double a = ToGraph(QPointF(sel.left(), 0)).x(), b = ToGraph(QPointF(sel.right(), 0)).x();
+            m_wnd->m_selection = {true, std::min(a, b), std::max(a, b)};
+        }
+        update();
+        return;
+    }
     if (sel.width() >= 3 && sel.height() >= 3) {
         const QPointF a = ToGraph(QPointF(sel.left(), sel.bottom())),
                       b = ToGraph(QPointF(sel.right(), sel.top()));
