@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace qor::cli {
 namespace {
@@ -110,6 +111,12 @@ int RunRecord(const std::vector<std::string>& argv)
     if (std::error_code ec; std::filesystem::exists(doc.JournalPath(), ec))
         return Fail(doc.JournalPath() + " holds a recording that was not saved: run qortool recover " + out +
                     " first");
+
+    // A read-only file is never replaced, so a recording into it would only end in its journal.
+    if (struct stat info{}; ::stat(out.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
+        return StationFail(Format(TextPair{"Die Datei %s ist schreibgeschützt und wird nicht ersetzt.",
+                                           "The file %s is read-only and is not replaced."}[lang],
+                                  out.c_str()));
 
     st.SearchModules();
     if (!st.ModulesReleased())

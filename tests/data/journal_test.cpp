@@ -3,7 +3,10 @@
 #include "data/qor_doc.h"
 #include "data_test_util.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qor::data {
 namespace {
@@ -174,6 +177,58 @@ TEST(Journal, SaveLeavesImportedAndReadOnlyFilesAlone)
     EXPECT_NE(failed, std::string::npos) << log;
     EXPECT_EQ(log.find("Speichern fehlgeschlagen", failed + 1), std::string::npos) << "told once";
     EXPECT_EQ(test::ReadBytes(ro), before);
+}
+
+// A folder that takes no new file, with a document in it that may be written: the save goes
+// in place and says so once in the logbook. Root passes every permission check, so the save
+// runs in a child that has dropped to an unprivileged user.
+TEST(Journal, ReadOnlyFolderSavesInPlace)
+{
+    TempDir dir;
+    const std::string folder = dir / "ro", path = folder + "/doc.qo3";
+    std::filesystem::create_directory(folder);
+    {
+        Doc a;
+        ASSERT_TRUE(a.doc.WriteFile(path).ok);
+    }
+    const bool root = ::geteuid() == 0;
+    constexpr uid_t kNobody = 65534;
+    if (root) {
+        ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+    }
+    std::filesystem::permissions(dir.path, std::filesystem::perms(0755));
+    std::filesystem::permissions(folder, std::filesystem::perms(0555));
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (root && (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+                     ::setresuid(kNobody, kNobody, kNobody) != 0))
+            ::_exit(10);
+        Doc b;
+        if (!b.Open(path))
+            ::_exit(11);
+        b.doc.AddSample(0);
+        if (!b.doc.OnFileSave() || !b.ui.messages.empty())
+            ::_exit(12);
+        b.doc.AddSample(0);
+        if (!b.doc.PeriodicSave())
+            ::_exit(13);
+        const std::string& log = b.logbook.m_text;
+        const auto said = log.find("nimmt keine neue Datei an: die Datei wird direkt überschrieben");
+        ::_exit(said == std::string::npos                                ? 14
+                : log.find("nimmt keine", said + 1) != std::string::npos ? 15
+                                                                         : 0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    std::filesystem::permissions(folder, std::filesystem::perms(0755));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "10 no user change, 11 open, 12 save, 13 periodic, 14 log, 15 told twice";
+    Doc c;
+    ASSERT_TRUE(c.Open(path));
+    EXPECT_EQ(c.doc.Samples().size(), 2u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no leftovers";
 }
 
 }  // namespace

@@ -120,6 +120,19 @@ TEST(QortoolRecord, InterruptSavesEverything)
     EXPECT_EQ(SampleCount(Dump(file.path)), taken);
 }
 
+// A read-only file is refused before anything is recorded: it stays as it was, no journal.
+TEST(QortoolRecord, RefusesAReadOnlyFile)
+{
+    TempFile file("readonly.qo3");
+    std::ofstream(file.path) << "kept";
+    fs::permissions(file.path, fs::perms::owner_read);
+    EXPECT_EQ(
+        RunProgram({BinPath("qortool"), "record", "--sim", "--out", file.path, "--samples", "1", "--quiet"}),
+        1);
+    EXPECT_EQ(fs::file_size(file.path), 4u);
+    EXPECT_FALSE(fs::exists(file.path + ".journal"));
+}
+
 TEST(QortoolPotentiostat, LoggerAndLogbook)
 {
     const std::string tcp = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());

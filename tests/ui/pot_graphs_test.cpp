@@ -3,7 +3,9 @@
 #include "ui/potentiostat/xy_graph.h"
 #include "ui_test_app.h"
 
+#include <QDir>
 #include <QFile>
+#include <QPrinter>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -72,6 +74,51 @@ TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
     EXPECT_EQ(Points(eis->Graph(0)), 3);
     EXPECT_EQ(eis->Graph(0)->Range(), (graph::GraphRange{1, 1000, -180, 180}));
     EXPECT_EQ(eis->Graph(1)->Range(), (graph::GraphRange{1, 1000, 20, 200}));
+}
+
+// The hidden service buttons, the evaluation hook and the printed page. A level of 250 mV
+// and 1.25 µA has no first harmonic: Z comes from the means alone.
+TEST_F(PotGraphsTest, RunWindowServiceButtonsAndPrint)
+{
+    const QString home = QDir::currentPath();
+    QDir::setCurrent(m_dir.path());
+    auto read = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    };
+    m_frame->Document().m_potRunning = true;
+    for (std::uint32_t k = 0; k < 150; ++k)
+        Sample(k, 125, 2500);
+    CXYGraph* w = m_frame->PotGraph();
+    std::vector<std::string> shown;
+    w->SetMessageFunction([&](const std::string& m) { shown.push_back(m); });
+    EXPECT_TRUE(w->EvaluateButton()->isVisible());
+    EXPECT_FALSE(w->ClearButton()->isVisible() || w->DftButton()->isVisible() || w->FftButton()->isVisible());
+    w->DftButton()->click();  // too few samples for a block: said, no file
+    EXPECT_EQ(read("eis_daten.txt"), "(none)");
+    for (std::uint32_t k = 150; k < 399; ++k)
+        Sample(k, 125, 2500);
+    w->DftButton()->click();
+    w->FftButton()->click();
+    EXPECT_EQ(read("eis_daten.txt"), "M0,00 M0,00 P0,00 P0,00\n\rm_count=64 Z=200,00 P=0,00\n\r");
+    EXPECT_TRUE(read("eis_fftdaten.txt").startsWith("G32000,00 G160,00 M0,00 M0,00 P0,00 P0,00\n\rZ="));
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], "Zu wenige Messwerte für eine Analyse (200 je Block).");
+    EXPECT_EQ(shown[1], "M0,00 M0,00 P0,00 P0,00\nm_count=64 Z=200,00 P=0,00\neis_daten.txt");
+    w->EvaluateButton()->click();
+    EXPECT_EQ(w->EvaluationData(), &m_frame->Document().m_pot);
+
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(Path("run.pdf"));
+    w->PrintOn(printer);
+    const QByteArray pdf = read(Path("run.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF") && pdf.contains("/Count 1"));  // one page, named for the plot
+    EXPECT_TRUE(pdf.contains(QByteArray("\0Q\0O\0r\0e\0m\0o\0t\0e\0 \0P\0l\0o\0t", 26)));
+    w->ClearButton()->click();
+    EXPECT_TRUE(w->Graph(2)->GetGraph(0)->m_points.empty());
+    EXPECT_EQ(w->Model().MaxPotential(), 0.0);
+    QDir::setCurrent(home);
 }
 
 }  // namespace

@@ -84,6 +84,21 @@ QPointF CGraphPanel::ToGraph(const QPointF& pos) const
     return {XMap(r, 0, width()).Value(pos.x()), YMap(r, 0, height()).Value(pos.y())};
 }
 
+bool CGraphPanel::AppendedToTop(const Shown& was, const Shown& now, int width)
+{
+    if (now.curves.empty())
+        return false;
+    for (std::size_t i = 0; i < now.curves.size(); ++i) {
+        const Shown::Curve &a = was.curves[i], &b = now.curves[i];
+        const bool top = i + 1 == now.curves.size();
+        if (a.props != b.props || a.colour != b.colour || a.markers != b.markers || b.markers ||
+            a.edition != b.edition || a.size > b.size || (!top && a.size != b.size) ||
+            b.size - a.size > static_cast<std::size_t>(width))
+            return false;
+    }
+    return true;
+}
+
 void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
 {
     const int w = layer.width(), h = layer.height();
@@ -152,6 +167,25 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
             right = static_cast<int>(std::floor(std::clamp(hi, -8.0, w + 8.0) + 0.5)) + 3;
             left = std::max(left, 0);
             right = std::min(right, w);
+        } else if (same && AppendedToTop(was, now, w)) {
+            // Points appended to the topmost curve in any order of X (a current-potential
+            // curve): its new lines go over the picture, whose columns would need every point.
+            const Shown::Curve &a = was.curves.back(), &b = now.curves.back();
+            const graph::PointList& list = b.props->m_points;
+            m_scratch.clear();
+            for (std::size_t k = a.size > 0 ? a.size - 1 : 0; k < b.size; ++k) {
+                const double px = xm.Pixel(list.X(k)), py = ym.Pixel(list.Y(k));
+                constexpr double lim = graph::Decimator::kPixelLimit;
+                if (std::isfinite(px) && std::isfinite(py))
+                    m_scratch.push_back({std::clamp(px, -lim, lim), std::clamp(py, -lim, lim)});
+                else
+                    m_scratch.push_back({std::nan(""), 0.0});
+            }
+            graph::LineRaster raster(reinterpret_cast<std::uint32_t*>(layer.bits()), w, h,
+                                     static_cast<std::size_t>(layer.bytesPerLine()));
+            raster.Polyline(m_scratch.data(), m_scratch.size(), 0xff000000u | b.props->m_colour, 0.5, 0.5);
+            *shown = std::move(now);
+            return;
         }
         *shown = std::move(now);
     }
@@ -193,7 +227,10 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
     // worth of drawing.
     static const bool twoCores = QThread::idealThreadCount() > 1;
     const int span = right - left;
-    if (points >= kWorthSharing && span >= 8 * kStrips && twoCores) {
+    // A curve whose X goes back and forth is walked whole for every strip: drawn at once.
+    const bool stripable = std::all_of(curves.begin(), curves.end(),
+                                       [](const Curve& c) { return c.props->m_points.MonotonicX(); });
+    if (points >= kWorthSharing && span >= 8 * kStrips && twoCores && stripable) {
         std::atomic<int> next{0};
         auto strips = [&] {
             for (int s = next++; s < kStrips; s = next++)
@@ -340,7 +377,10 @@ void CGraphPanel::paintEvent(QPaintEvent*)
     if (m_dragging) {
         p.setPen(QPen(Qt::black, 1, Qt::DashLine));
         p.setBrush(QColor(0, 0, 255, 30));
-        p.drawRect(QRect(m_dragStart, m_dragNow).normalized());
+        QRect band = QRect(m_dragStart, m_dragNow).normalized();
+        if (m_wnd->RangeSelectMode())  // an X range: the band spans the plot's height
+            band = QRect(band.left(), 0, band.width(), height() - 1);
+        p.drawRect(band);
     }
 }
 
@@ -349,7 +389,7 @@ void CGraphPanel::mousePressEvent(QMouseEvent* e)
     if (e->button() != Qt::LeftButton)
         return;
     const QPoint pos = e->position().toPoint();
-    if (m_wnd->ZoomMode()) {
+    if (m_wnd->ZoomMode() || m_wnd->RangeSelectMode()) {
         m_dragging = true;
         m_dragStart = m_dragNow = pos;
         return;
@@ -407,6 +447,15 @@ void CGraphPanel::mouseReleaseEvent(QMouseEvent* e)
         return;
     m_dragging = false;
     const QRect sel = QRect(m_dragStart, e->position().toPoint()).normalized();
+    if (m_wnd->RangeSelectMode()) {
+        // The mode stays on for the next range; a click without a drag marks nothing.
+        if (sel.width() >= 3) {
+            const double a = ToGraph(QPointF(sel.left(), 0)).x(), b = ToGraph(QPointF(sel.right(), 0)).x();
+            m_wnd->m_selection = {true, std::min(a, b), std::max(a, b)};
+        }
+        update();
+        return;
+    }
     if (sel.width() >= 3 && sel.height() >= 3) {
         const QPointF a = ToGraph(QPointF(sel.left(), sel.bottom())),
                       b = ToGraph(QPointF(sel.right(), sel.top()));

@@ -54,6 +54,8 @@ private:
         std::vector<int> gridColumns, gridRows;
         std::vector<Curve> curves;
     };
+    // Nothing changed since `was` but points appended to the curve drawn last.
+    static bool AppendedToTop(const Shown& was, const Shown& now, int width);
     // Draws the curves and grid into `layer`. With `shown` (what the layer shows now, then
     // updated) only the columns that changed since are drawn.
     void RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown = nullptr);

@@ -85,7 +85,7 @@ void CGraphWnd::SetZoomMode(bool on)
 {
     m_zoomMode = on;
     if (on)
-        m_textMode = m_editMode = false;
+        m_textMode = m_editMode = m_rangeMode = false;
     m_panel->setCursor(on ? Qt::CrossCursor : Qt::ArrowCursor);
     emit ModesChanged();
 }
@@ -94,7 +94,7 @@ void CGraphWnd::SetTextMode(bool on)
 {
     m_textMode = on;
     if (on)
-        m_zoomMode = m_editMode = false;
+        m_zoomMode = m_editMode = m_rangeMode = false;
     m_panel->setCursor(on ? Qt::IBeamCursor : Qt::ArrowCursor);
     emit ModesChanged();
 }
@@ -103,8 +103,17 @@ void CGraphWnd::SetEditMode(bool on)
 {
     m_editMode = on;
     if (on)
-        m_zoomMode = m_textMode = false;
+        m_zoomMode = m_textMode = m_rangeMode = false;
     m_panel->setCursor(on ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    emit ModesChanged();
+}
+
+void CGraphWnd::SetRangeSelectMode(bool on)
+{
+    m_rangeMode = on;
+    if (on)
+        m_zoomMode = m_textMode = m_editMode = false;
+    m_panel->setCursor(on ? Qt::SplitHCursor : Qt::ArrowCursor);
     emit ModesChanged();
 }
 

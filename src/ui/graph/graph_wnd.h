@@ -30,6 +30,8 @@ class FVRuler;
 //  - SetFrameFlags: graph::FrameFlag bits (absolute time labels, numeric X, logarithmic Y).
 //    On a logarithmic Y axis the curves hold log10 of their values.
 //  - SetZoomMode / SetTextMode / SetEditMode: exclusive modes that end with their action.
+//  - SetRangeSelectMode: a further exclusive mode that stays on: each drag marks an X range,
+//    which the host reads with Selection() and clears with ClearSelection().
 //  - ClearTextsAsk, ShowSelection, ShowProperties: the dialogs of the graph.
 //  - Render / RenderImage / SavePng / SavePdf: draw title, rulers and plot into any device.
 //  - signal ReadOutChanged: the status text of the mouse position; ModesChanged.
@@ -57,6 +59,17 @@ public:
     bool ZoomMode() const { return m_zoomMode; }
     bool TextMode() const { return m_textMode; }
     bool EditMode() const { return m_editMode; }
+    void SetRangeSelectMode(bool on);
+    bool RangeSelectMode() const { return m_rangeMode; }
+
+    // The X range of the last finished drag in range-select mode, in data coordinates
+    // (from < to); it stays until the host clears it.
+    struct XSelection {
+        bool done = false;
+        double from = 0, to = 0;
+    };
+    const XSelection& Selection() const { return m_selection; }
+    void ClearSelection() { m_selection = {}; }
 
     // Asks before deleting every graph text; true when they were deleted.
     bool ClearTextsAsk();
@@ -133,7 +146,8 @@ private:
     unsigned m_frameFlags = 0;
     int m_lang = 0;
     QString m_title;
-    bool m_zoomMode = false, m_textMode = false, m_editMode = false;
+    bool m_zoomMode = false, m_textMode = false, m_editMode = false, m_rangeMode = false;
+    XSelection m_selection;
     Layout m_layout;
     std::size_t m_legendKey = 0;
     SectionHandler m_sectionHandler;

@@ -118,7 +118,12 @@ void PotGraphWindow::Export()
 
 bool PotGraphWindow::ExportTo(const std::string& path, bool comma)
 {
-    if (potentiostat::WriteExportFile(path, ExportText(comma)))
+    return WriteFile(path, ExportText(comma));
+}
+
+bool PotGraphWindow::WriteFile(const std::string& path, const std::string& bytes)
+{
+    if (potentiostat::WriteExportFile(path, bytes))
         return true;
     m_ui.ShowMessage(
         QString::fromUtf8(kNotWritten[m_lang == 1]).arg(QString::fromStdString(path)).toStdString());

@@ -56,6 +56,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     QPushButton* AddButton(const QString& text, std::function<void()> action);
+    // Writes `bytes` to `path`; a file that cannot be written says so and keeps nothing.
+    bool WriteFile(const std::string& path, const std::string& bytes);
 
     Clock& m_clock;
     data::DocumentUi& m_ui;

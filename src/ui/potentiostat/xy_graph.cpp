@@ -1,5 +1,7 @@
 #include "ui/potentiostat/xy_graph.h"
 
+#include "data/document_ui.h"
+#include "potentiostat/harmonic_analysis.h"
 #include "ui/graph/graph_wnd.h"
 
 #include <QPushButton>
@@ -19,8 +21,14 @@ CXYGraph::CXYGraph(const std::vector<data::CPotQORDatenObject>& samples, Clock& 
         Graph(i)->SetAxisTitle(std::string(), XYGraphModel::XLegend(g), 2, graph::kAxisX, false);
         Graph(i)->SetAxisTitle(std::string(), XYGraphModel::YLegend(g), 2, graph::kAxisY, false);
     }
+    m_show = [this](const std::string& text) { m_ui.ShowMessage(text); };
+    m_evaluate = AddButton(QStringLiteral("Auswertung"), [this] { Evaluate(); });
     m_clear = AddButton(QStringLiteral("Löschen"), [this] { ClearCurves(); });
-    m_clear->setVisible(false);
+    m_dft = AddButton(QStringLiteral("Analyse DFT"), [this] { AnalyseDft(); });
+    m_fft = AddButton(QStringLiteral("Analyse FFT"), [this] { AnalyseFft(); });
+    // Service functions: in the layout, out of sight.
+    for (QPushButton* b : {m_clear, m_dft, m_fft})
+        b->setVisible(false);
     Rebuild();
 }
 
@@ -64,6 +72,45 @@ void CXYGraph::ClearCurves()
     m_model.Clear();
     for (int i = 0; i < XYGraphModel::GraphCount; ++i)
         Graph(i)->ClearPoints(-1, true);
+}
+
+void CXYGraph::Evaluate()
+{
+    if (!m_evaluation)
+        m_evaluation = &m_samples;
+}
+
+void CXYGraph::AnalyseDft()
+{
+    Analyse(potentiostat::DftAnalysisText(m_samples), "eis_daten.txt");
+}
+
+void CXYGraph::AnalyseFft()
+{
+    Analyse(potentiostat::FftAnalysisText(m_samples), "eis_fftdaten.txt");
+}
+
+void CXYGraph::Analyse(const std::string& text, const char* file)
+{
+    if (text.empty()) {
+        // An older result file stays as it is.
+        m_show(m_lang == 1 ? "Too few samples for an analysis (200 per block)."
+                           : "Zu wenige Messwerte für eine Analyse (200 je Block).");
+        return;
+    }
+    // A long run gives thousands of blocks: the box shows the first ones, the file has all.
+    constexpr std::size_t kShownLines = 40;
+    std::string shown;
+    std::size_t lines = 0, pos = 0;
+    for (; pos < text.size() && lines < kShownLines; ++lines) {
+        const std::size_t end = text.find("\n\r", pos);
+        shown += text.substr(pos, end - pos) + "\n";
+        pos = end + 2;
+    }
+    if (pos < text.size())
+        shown += "…\n";
+    m_show(shown + file);
+    WriteFile(file, text);
 }
 
 std::string CXYGraph::ExportText(bool comma) const

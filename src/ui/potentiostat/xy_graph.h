@@ -3,6 +3,8 @@
 #include "potentiostat/xy_graph_model.h"
 #include "ui/potentiostat/pot_graph_window.h"
 
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace qor::ui {
@@ -22,6 +24,20 @@ public:
     // The hidden "Löschen": empties the curves and the running extremes.
     void ClearCurves();
     QPushButton* ClearButton() const { return m_clear; }
+    // The hidden "Analyse DFT" and "Analyse FFT": the diagnostic harmonic analyses of the
+    // samples, shown and written to "eis_daten.txt" or "eis_fftdaten.txt" in the current
+    // directory.
+    void AnalyseDft();
+    void AnalyseFft();
+    QPushButton* DftButton() const { return m_dft; }
+    QPushButton* FftButton() const { return m_fft; }
+    // Where the analyses' texts go (the document's message box unless replaced).
+    void SetMessageFunction(std::function<void(const std::string&)> show) { m_show = std::move(show); }
+    // "Auswertung": takes the document's samples as the data of an evaluation when none is
+    // taken yet; nothing visible happens.
+    void Evaluate();
+    const std::vector<data::CPotQORDatenObject>* EvaluationData() const { return m_evaluation; }
+    QPushButton* EvaluateButton() const { return m_evaluate; }
     const potentiostat::XYGraphModel& Model() const { return m_model; }
 
 protected:
@@ -30,9 +46,16 @@ protected:
     void PlaceGraphs(const QRect& area) override;
 
 private:
+    void Analyse(const std::string& text, const char* file);
+
     const std::vector<data::CPotQORDatenObject>& m_samples;
+    const std::vector<data::CPotQORDatenObject>* m_evaluation = nullptr;
     potentiostat::XYGraphModel m_model;
+    std::function<void(const std::string&)> m_show;
+    QPushButton* m_evaluate;
     QPushButton* m_clear;
+    QPushButton* m_dft;
+    QPushButton* m_fft;
 };
 
 }  // namespace qor::ui

@@ -15,6 +15,7 @@
 #include "ui/graph/graph_wnd.h"
 #include "ui/graph/point_view_bar.h"
 #include "ui/potentiostat/eis_graph.h"
+#include "ui/potentiostat/graph_xy.h"
 #include "ui/potentiostat/pot_windows.h"
 #include "ui/potentiostat/xy_graph.h"
 #include "ui/shell/app_icon.h"
@@ -712,6 +713,11 @@ int CMainFrame::TimerInterval(int id) const
 
 void CMainFrame::OnTimer(int id)
 {
+    if (id == CGraphXY::kTimerId) {
+        if (m_xyGraph)
+            m_xyGraph->OnTimer();
+        return;
+    }
     m_station->OnTimer(id);
     RefreshSampleCount();
     UpdateCommands();
@@ -795,7 +801,7 @@ void CMainFrame::PotSampleAdded()
     if (m_potGraph && m_potGraph->isVisible() && m_doc->m_pot.size() > 1)
         m_potGraph->AddSample();
     else
-        ShowPotGraph();
+        ShowRunGraph();
 }
 
 void CMainFrame::EisPointAdded()
@@ -806,7 +812,19 @@ void CMainFrame::EisPointAdded()
         ShowEisGraph();
 }
 
+// "Display XY-Graphic window": the polarisation curve of the list, modal, named after the
+// potentiostat the station drives.
 void CMainFrame::ShowPotGraph()
+{
+    const std::vector<std::uint8_t>& pots = m_station->Potentiostats();
+    CGraphXY dlg(m_doc->m_pot, pots.empty() ? 0u : pots.front(), m_clock, *m_services, *this, m_lang, {},
+                 this);
+    m_xyGraph = &dlg;
+    dlg.exec();
+    m_xyGraph = nullptr;
+}
+
+void CMainFrame::ShowRunGraph()
 {
     if (!m_potGraph)
         m_potGraph = new CXYGraph(m_doc->m_pot, m_clock, *this, m_lang, this);

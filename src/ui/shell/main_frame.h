@@ -46,6 +46,7 @@ class CGrafikSetupGlg;
 class CLogbuchView;
 class CPointViewBar;
 class CXYGraph;
+class CGraphXY;
 class CQORView;
 class MainMenus;
 class MeterWindows;
@@ -148,6 +149,7 @@ public:
     void FileRead(const std::vector<data::CStringDatenObject>& labels) override;
     void PotSampleAdded() override;
     void EisPointAdded() override;
+    // The XY window ("Display XY-Graphic window"); the run window opens on the samples.
     void ShowPotGraph() override;
     void ShowEisGraph() override;
 
@@ -172,6 +174,7 @@ private:
     void OnLogbookEntry();
     void OnToggleLogbook();
     void OnChoosePotentiostat(station::Cmd cmd);
+    void ShowRunGraph();
     void OnFileNew();
     void OnFileOpen();
     void OnFileClose();
@@ -204,6 +207,7 @@ private:
     std::unique_ptr<MeterWindows> m_meters;
     CGraphDL* m_loggerGraph = nullptr;
     CXYGraph* m_potGraph = nullptr;
+    CGraphXY* m_xyGraph = nullptr;  // while it is open
     CEISGraph* m_eisGraph = nullptr;
     CPointViewBar* m_pointBar = nullptr;
     std::vector<std::string> m_quietMessages;

@@ -1,5 +1,7 @@
 #include "ui/shell/main_menus.h"
 
+#include "data/qor_doc.h"
+#include "potentiostat/xy_texts.h"
 #include "ui/document/qor_view.h"
 #include "ui/shell/command_texts.h"
 #include "ui/shell/main_frame.h"
@@ -116,6 +118,9 @@ void MainMenus::CreateActions(CMainFrame& frame)
     m_pointList->setCheckable(true);
     QObject::connect(m_pointList, &QAction::triggered, &frame,
                      [&frame](bool on) { frame.ShowPointList(on); });
+    m_xyGraph = new QAction(&frame);
+    QObject::connect(m_xyGraph, &QAction::triggered, &frame,
+                     [&frame] { frame.Document().OnDisplayXyGraph(); });
     m_about = new QAction(&frame);
     QObject::connect(m_about, &QAction::triggered, &frame, [&frame] {
         QMessageBox::about(&frame, Tr(txt::kAppName, frame.Language()), Tr(txt::kAbout, frame.Language()));
@@ -159,6 +164,8 @@ void MainMenus::CreateMenus(CMainFrame& frame)
     m_potMenu->addSeparator();
     m_potMenu->addAction(m_actions[station::Cmd::DefineSteps]);
     m_potMenu->addAction(m_actions[station::Cmd::ManualOperation]);
+    m_potMenu->addSeparator();
+    m_potMenu->addAction(m_xyGraph);
 
     m_viewMenu = frame.menuBar()->addMenu(QString());
     m_viewMenu->addAction(m_actions[station::Cmd::ToggleLogbook]);
@@ -207,6 +214,7 @@ void MainMenus::Retranslate(int lang)
     m_cascade->setText(Tr(txt::kMenuCascade, lang));
     m_tile->setText(Tr(txt::kMenuTile, lang));
     m_about->setText(Tr(txt::kMenuAbout, lang));
+    m_xyGraph->setText(Tr(potentiostat::xytext::kMenuCommand, lang));
     m_autoScroll->setText(Tr(txt::kMenuAutoScroll, lang));
     m_autoScroll->setStatusTip(Tr(txt::kPromptAutoScroll, lang));
     const std::pair<QAction*, std::pair<const TextPair*, const TextPair*>> graphActions[] = {

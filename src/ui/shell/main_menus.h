@@ -54,6 +54,7 @@ private:
     QAction* m_preview = nullptr;
     QAction* m_exportPdf = nullptr;
     QAction* m_pointList = nullptr;
+    QAction* m_xyGraph = nullptr;  // "Display XY-Graphic window"
     QMenu* m_fileMenu = nullptr;
     QMenu* m_stationMenu = nullptr;
     QMenu* m_potMenu = nullptr;

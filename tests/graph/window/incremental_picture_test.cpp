@@ -11,6 +11,7 @@ using qor::ui::CGraphWnd;
 // A kept picture brought up to date as rows come equals one drawn anew, with X rising or
 // falling, after an edited point (it makes curve 1 leave the shared rows), and with the
 // newest rows beyond the plot. Curve 0: a wave with noise and spikes, curve 1 with gaps.
+// Last, a loop whose X goes back and forth, its new lines drawn over the kept picture.
 TEST(GraphWindowPicture, UpdatedPictureEqualsAFreshOne)
 {
     static int argc = 1;
@@ -60,5 +61,24 @@ TEST(GraphWindowPicture, UpdatedPictureEqualsAFreshOne)
                         inner = QRect({}, plot.size()).adjusted(1, 1, -1, -1);
             ASSERT_EQ(picture.copy(inner.translated(plot.topLeft())), kept.Panel()->Layer().copy(inner));
         }
+    }
+    auto loop = [](CGraphWnd& g, int from, int to) {
+        if (from == 0) {
+            g.resize(520, 380);
+            g.AddGraph(0xff0000u, "");
+            g.SetRange(-60.0, 60.0, -60.0, 60.0, false);
+        }
+        for (int i = from; i < to; ++i)
+            g.AddPoint(0, i, std::sin(i * 0.05) * (10.0 + i * 0.08), std::cos(i * 0.031) * 50.0, false);
+        g.Redraw();
+    };
+    CGraphWnd kept;
+    loop(kept, 0, 300);
+    for (const int to : {301, 302, 305, 345, 346}) {
+        kept.RenderImage(kept.size());
+        loop(kept, static_cast<int>(kept.GetGraph(0)->m_points.size()), to);
+        CGraphWnd fresh;
+        loop(fresh, 0, to);
+        ASSERT_EQ(kept.RenderImage(kept.size()), fresh.RenderImage(fresh.size())) << to;
     }
 }

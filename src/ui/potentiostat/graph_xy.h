@@ -1,0 +1,107 @@
+#pragma once
+
+#include "potentiostat/graph_xy_model.h"
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+
+namespace qor {
+class Clock;
+}
+namespace qor::data {
+class DocumentUi;
+}
+namespace qor::station {
+class Timers;
+}
+
+namespace qor::ui {
+
+class CGraphWnd;
+
+// "XY Grafik": the polarisation curve of the document's potentiostat list with its display
+// settings, charges, Tafel lines, reference curves, export and print. The rules live in
+// potentiostat::GraphXYModel; the window shows them and asks the user.
+//
+// Its periodic tick runs on `timers` under kTimerId; the owner calls OnTimer when it falls
+// due. Messages go to `messages` (the document's message box when none is given).
+class CGraphXY : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTimerId = 16;
+    static constexpr int kTickMs = 250;
+    using Messages = std::function<void(const std::string&)>;
+
+    CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigned busAddress, Clock& clock,
+             station::Timers& timers, data::DocumentUi& ui, int lang, Messages messages = {},
+             QWidget* parent = nullptr);
+    ~CGraphXY() override;
+
+    // The tick: takes a finished range selection and runs the Tafel fit on it, and puts the
+    // selection mode back after a zoom while TAFEL is on.
+    void OnTimer();
+
+    CGraphWnd* Graph() const { return m_graph; }
+    const potentiostat::GraphXYModel& Model() const { return m_model; }
+    QRadioButton* OrientationRadio(int i) const { return m_orientation[static_cast<std::size_t>(i)]; }
+    QRadioButton* UnitRadio(int i) const { return m_unit[static_cast<std::size_t>(i)]; }
+    QRadioButton* ScaleRadio(bool log) const { return m_scale[log ? 1 : 0]; }
+    QRadioButton* PotentialRadio(bool usoll) const { return m_potential[usoll ? 1 : 0]; }
+    QCheckBox* GraphBox(int i) const { return m_graphBox[static_cast<std::size_t>(i)]; }
+    QCheckBox* ReferenceBox(int i) const { return m_refBox[static_cast<std::size_t>(i)]; }
+    QPushButton* ChargeField(int i) const { return m_charge[static_cast<std::size_t>(i)]; }
+    QPushButton* TafelButton() const { return m_tafel; }
+    QPushButton* ClearButton() const { return m_clear; }
+    QPushButton* InfoButton() const { return m_info; }
+    QPushButton* SaveRefButton() const { return m_saveRef; }
+    QPushButton* LoadRefButton() const { return m_loadRef; }
+    QPushButton* ExportButton() const { return m_export; }
+    QPushButton* PrintButton() const { return m_print; }
+    QPushButton* CloseButton() const { return m_close; }
+
+    void PrintOn(QPrinter& printer);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+
+private:
+    // The controls' states into the model, then everything drawn anew.
+    void TakeSettings();
+    // Curves, axes, fitted section, Tafel lines and the controls from the model.
+    void Show();
+    void ShowTafelLines();
+    void ShowControls();
+    void Message(const std::string& text);
+    void Report(const std::string& text);
+    void ToggleTafel();
+    void SaveRef();
+    void LoadRef();
+    void Export();
+    void Print();
+
+    potentiostat::GraphXYModel m_model;
+    Clock& m_clock;
+    station::Timers& m_timers;
+    data::DocumentUi& m_ui;
+    int m_lang;
+    Messages m_messages;
+    bool m_inTick = false;
+    bool m_built = false;  // the controls' signals wait for all of them
+    CGraphWnd* m_graph;
+    std::array<QRadioButton*, 2> m_orientation{}, m_scale{}, m_potential{};
+    std::array<QRadioButton*, 3> m_unit{};
+    std::array<QCheckBox*, 4> m_graphBox{}, m_refBox{};
+    std::array<QPushButton*, 4> m_charge{};
+    QPushButton *m_tafel, *m_clear, *m_info, *m_saveRef, *m_loadRef, *m_export, *m_print, *m_close;
+};
+
+}  // namespace qor::ui

@@ -1,0 +1,106 @@
+// The run window's diagnostic analyses, and its export and graphs from qortool.
+#include "cli/silent_document_ui.h"
+#include "potentiostat/harmonic_analysis.h"
+#include "support/process.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <sstream>
+
+namespace qor::potentiostat {
+namespace {
+
+// Range 0x0B: current word in 0.01 µA, potential word in mV.
+std::vector<data::CPotQORDatenObject> Samples(std::size_t n, auto current, auto potential)
+{
+    std::vector<data::CPotQORDatenObject> list(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        list[k].m_range = 0x0B;
+        list[k].m_raw = {static_cast<std::int16_t>(std::lround(current(k))),
+                         static_cast<std::int16_t>(std::lround(potential(k))), 0};
+    }
+    return list;
+}
+
+TEST(HarmonicAnalysis, TextsOfKnownSignals)
+{
+    // An impulse at the start of the FFT window puts its height into every bin; 399 samples
+    // make one block.
+    const auto pulse = Samples(
+        399, [](std::size_t k) { return k == 5 ? 150 : 0; }, [](std::size_t k) { return k == 5 ? 300 : 0; });
+    EXPECT_EQ(FftAnalysisText(pulse), "G300,00 G1,50 M300,00 M1,50 P90,00 P90,00\n\rZ=200,00 P=0,00\n\r");
+    // U 1000 mV at 30°, I 20 µA at -170°, one period per window from its first sample: the
+    // phase difference of 200° comes back as -160°.
+    for (const std::size_t start : {10, 5}) {
+        const auto wave = [start](double amp, double deg) {
+            return [=](std::size_t k) {
+                return amp * std::sin((2.0 * (static_cast<double>(k) - start) / 128.0 + deg / 180.0) *
+                                      std::numbers::pi);
+            };
+        };
+        const auto list = Samples(200, wave(2000, -170.0), wave(1000, 30.0));
+        std::string text = start == 10 ? DftAnalysisText(list) : FftAnalysisText(list);
+        std::replace(text.begin(), text.end(), ',', '.');
+        double m[2], p[2], z, dp;
+        const char* format = start == 10 ? "M%lf M%lf P%lf P%lf m_count=64 Z=%lf P=%lf"
+                                         : "G%*f G%*f M%lf M%lf P%lf P%lf Z=%lf P=%lf";
+        ASSERT_EQ(std::sscanf(text.c_str(), format, &m[0], &m[1], &p[0], &p[1], &z, &dp), 6) << text;
+        const double shift = start == 10 ? -90.0 : 0.0;  // the direct transform's phase: the sine's less 90°
+        EXPECT_NEAR(m[0], 64 * 1000.0, 20.0) << text;
+        EXPECT_NEAR(m[1], 64 * 20.0, 0.4) << text;
+        EXPECT_NEAR(std::remainder(p[0] - 30.0 - shift, 360.0), 0.0, 0.05) << text;
+        EXPECT_NEAR(std::remainder(p[1] + 170.0 - shift, 360.0), 0.0, 0.05) << text;
+        EXPECT_NEAR(z, 50.0, 0.05) << text;
+        EXPECT_NEAR(dp, -160.0, 0.05) << text;
+    }
+}
+
+int Qortool(std::vector<std::string> args, std::string& out)
+{
+    args.insert(args.begin(), {test::BinPath("qortool"), "pot"});
+    out.clear();
+    return test::RunProgram(args, &out);
+}
+
+TEST(PotRunCli, ExportAndGraphsOfADocument)
+{
+    const std::string dir = testing::TempDir(), qo3 = dir + "qor_pot_run_cli.qo3",
+                      txt = dir + "qor_pot_run_cli.txt";
+    {
+        cli::CommandDocument d;
+        data::CPotQORDatenObject s;
+        s.m_counter = 4294967000u;
+        s.m_raw = {1234, -567, 89};
+        s.m_status = 4;
+        s.m_range = 0x03;
+        d.doc.m_pot.push_back(s);
+        s.m_counter = 200;  // wrapped: 0.496 s
+        s.m_raw = {1234, 1234, 0};
+        s.m_status = 1;
+        s.m_range = 0x0D;  // mA range, potential unscaled
+        d.doc.m_pot.push_back(s);
+        ASSERT_TRUE(d.doc.WriteFile(qo3).ok);
+    }
+    std::string out;
+    ASSERT_EQ(Qortool({"export-run", qo3, txt, "--comma"}, out), 0) << out;
+    std::ifstream f(txt, std::ios::binary);
+    std::stringstream bytes;
+    bytes << f.rdbuf();
+    EXPECT_EQ(bytes.str(), "step\ttype\tcurrent[\xB5"
+                           "A]\tvoltage[mV]\ttarget\r\n4\t3\t12,34\t-56,70\t8,90\t\r\n"
+                           "1\t13\t1234,00\t1234,00\t0,00\t\r\n");
+
+    ASSERT_EQ(Qortool({"run-graph", qo3}, out), 0) << out;
+    EXPECT_EQ(out, "{\"samples\": [\n"
+                   "  {\"time\": 0, \"current\": 12.34, \"potential\": -56.7, \"target\": 8.9},\n"
+                   "  {\"time\": 0.496, \"current\": 1234, \"potential\": 1234, \"target\": 0}\n"
+                   "],\n \"time_limit\": 1,\n \"graphs\": [{\"x\": [0, 1], \"y\": [0, 1234]}, "
+                   "{\"x\": [0, 1], \"y\": [-56.7, 1234]}, {\"x\": [0, 1234], \"y\": [-56.7, 1234]}]}\n");
+}
+
+}  // namespace
+}  // namespace qor::potentiostat

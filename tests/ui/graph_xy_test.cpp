@@ -1,0 +1,154 @@
+#include "common/text.h"
+#include "ui/graph/graph_panel.h"
+#include "ui/graph/graph_wnd.h"
+#include "ui/potentiostat/graph_auswahl_dlg.h"
+#include "ui/potentiostat/graph_xy.h"
+#include "ui/potentiostat/info_copy.h"
+#include "ui_test_app.h"
+
+#include <QFile>
+#include <QRadioButton>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace qor::ui {
+namespace {
+
+// Every file dialog answers `path`.
+struct FileUi : data::DocumentUi {
+    std::string path;
+    std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
+    {
+        return path;
+    }
+    int AskSave(const std::string&, const std::string&) override { return 3; }
+    void ShowMessage(const std::string&) override {}
+    void SetTitle(const std::string&) override {}
+    void OpenDataLogger(const std::string&, int) override {}
+};
+
+// A drag over the plot from X `from` to X `to` (data coordinates): press and release.
+void DragX(CGraphWnd* g, double from, double to)
+{
+    QWidget* panel = g->Panel();
+    const graph::GraphRange r = g->Range();
+    auto px = [&](double x) {
+        return QPoint(static_cast<int>(std::lround((x - r.xFrom) / (r.xTo - r.xFrom) * (panel->width() - 1))),
+                      panel->height() / 2);
+    };
+    QTest::mousePress(panel, Qt::LeftButton, {}, px(from));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, px(to));
+}
+
+// `action` runs on the next modal dialog, which must be a D.
+template <class D> void Next(std::function<void(D*)> action)
+{
+    test::OnNextModal([action](QWidget* w) { action(qobject_cast<D*>(w)); });
+}
+
+std::string InfoOf(QPushButton* button)
+{
+    std::string text;
+    Next<CInfoCopy>([&text](CInfoCopy* d) { text = d->Text().toStdString(), d->accept(); });
+    button->click();
+    return text;
+}
+
+class GraphXyTest : public ::testing::Test, protected test::SimFrame {};
+
+TEST_F(GraphXyTest, RangeSelectionModeOfTheGraph)
+{
+    CGraphWnd g(nullptr, 1);
+    g.resize(400, 300);
+    g.show();
+    g.SetRange(0, 100, 0, 10, true);
+    g.SetZoomMode(true);
+    g.SetRangeSelectMode(true);  // the modes exclude each other
+    EXPECT_FALSE(g.ZoomMode());
+    DragX(&g, 80, 30);  // right to left: the limits still come as from < to
+    EXPECT_TRUE(g.Selection().done && g.RangeSelectMode());
+    EXPECT_LT(std::fabs(g.Selection().from - 30) + std::fabs(g.Selection().to - 80), 1);
+    EXPECT_EQ(g.Range(), (graph::GraphRange{0, 100, 0, 10}));  // no zoom
+    g.ClearSelection();
+    DragX(&g, 50, 50.3);  // a click marks nothing
+    EXPECT_FALSE(g.Selection().done);
+}
+
+TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
+{
+    // 1 µA · (10^(U/60 mV) − 10^(−U/120 mV)) from −300 to 150 mV, once a second, in 0.01 µA.
+    std::vector<data::CPotQORDatenObject> samples(91);
+    double charge = 0;  // µA·s; the first sample has no time step
+    for (int k = 0; k <= 90; ++k) {
+        const double u = 5.0 * k - 300, i = std::pow(10, u / 60) - std::pow(10, -u / 120);
+        samples[k].m_counter = 1000u * k, samples[k].m_range = 3;
+        samples[k].m_raw = {static_cast<std::int16_t>(std::lround(i * 100)),
+                            static_cast<std::int16_t>(u * 10), 0};
+        charge += k > 0 ? std::fabs(samples[k].m_raw[0] / 100.0) : 0;
+    }
+    FileUi ui;
+    std::vector<std::string> messages;
+    CGraphXY xy(samples, 3, m_time.clock, m_time, ui, 0,
+                [&](const std::string& m) { messages.push_back(m); });
+    m_time.fire = [&xy](int id) { id == CGraphXY::kTimerId ? xy.OnTimer() : void(); };
+    xy.setModal(false);  // driven from here; its own dialogs are the modal ones
+    xy.show();
+    test::Settle();
+    EXPECT_EQ(xy.Graph()->GetGraph(0)->m_name, "Pot/Gal Slave 3 mV / µA");
+    EXPECT_TRUE(xy.ExportButton()->isEnabled() && !xy.TafelButton()->isEnabled());
+
+    // Export (lin), the decimal choice left at the comma; the file is Windows-1252.
+    ui.path = Path("xy.txt").toStdString();
+    Next<QDialog>([](QDialog* d) { d->accept(); });
+    xy.ExportButton()->click();
+    QFile file(Path("xy.txt"));
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    EXPECT_TRUE(bytes.startsWith("X-Axis [mV]\tY-Axis [\xB5"
+                                 "A]\t\r\n-300,00\t-316,23\t\r\n"));
+    EXPECT_EQ(bytes.count("\r\n"), 92);
+
+    const std::string report = InfoOf(xy.ChargeField(0));
+    EXPECT_NE(report.find(Format("Gesamt: %.2f mQ", charge / 1000)), std::string::npos) << report;
+
+    xy.ScaleRadio(true)->click();
+    EXPECT_TRUE(!xy.ExportButton()->isEnabled() && xy.TafelButton()->isEnabled());
+    xy.TafelButton()->click();
+    EXPECT_TRUE(xy.TafelButton()->isChecked() && xy.Graph()->RangeSelectMode());
+    // Anodic with G1, cathodic with the choice cancelled (the first graph), then a third.
+    const std::pair<double, double> ranges[] = {{70, 145}, {-295, -160}, {0, 50}};
+    for (int n = 0; n < 3; ++n) {
+        Next<CGraphAuswahlDlg>([n](CGraphAuswahlDlg* d) { n == 1 ? d->reject() : d->Button(0)->click(); });
+        DragX(xy.Graph(), ranges[n].first, ranges[n].second);
+        m_time.Advance(CGraphXY::kTickMs);
+        EXPECT_EQ(xy.Graph()->GetGraphCount(), 2 + std::min(n, 1)) << n;
+    }
+    EXPECT_EQ(messages, std::vector<std::string>{"Nur 2 Geraden sind möglich!"});
+    const std::string info = InfoOf(xy.InfoButton());
+    const std::size_t anodic = info.find("Tafel-Konst.="), cathodic = info.find("Tafel-Konst.=", anodic + 1);
+    EXPECT_NEAR(std::atof(info.c_str() + anodic + 13), 60, 3) << info;
+    EXPECT_NEAR(std::atof(info.c_str() + cathodic + 13), -120, 6) << info;
+    EXPECT_NE(info.find("Schnittpunkt: "), std::string::npos);
+
+    // The curve saved as a reference and loaded into REF2.
+    ui.path = Path("g1.ref").toStdString();
+    xy.SaveRefButton()->click();
+    Next<CGraphAuswahlDlg>([](CGraphAuswahlDlg* d) { d->Button(1)->click(); });
+    xy.LoadRefButton()->click();
+    EXPECT_TRUE(xy.ReferenceBox(1)->isChecked());
+    EXPECT_EQ(xy.Graph()->GetGraphCount(), 4);  // G1, REF2 and the two lines
+    EXPECT_EQ(messages.size(), 1u);
+
+    // The main window's command opens the window modal, not the run window.
+    m_frame->Document().m_pot = samples;
+    QString title;
+    Next<CGraphXY>([&title](CGraphXY* d) {
+        title = d->windowTitle() + (d->isModal() ? " modal" : ""), d->CloseButton()->click();
+    });
+    m_frame->Document().OnDisplayXyGraph();
+    EXPECT_EQ(title, "XY Grafik modal");
+    EXPECT_EQ(m_frame->PotGraph(), nullptr);  // not the run window
+}
+
+}  // namespace
+}  // namespace qor::ui
