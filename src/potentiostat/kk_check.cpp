@@ -3,12 +3,15 @@
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 
 namespace qor::potentiostat {
 namespace {
 
-constexpr double kMuLimit = 0.85;  // below this the RC elements start to fit the noise
+// A fit is as close as the richest one within these (relative residuals).
+constexpr double kCloseFactor = 1.2;
+constexpr double kCloseMargin = 1e-4;
 
 struct Usable {
     std::size_t index;  // into the input
@@ -84,18 +87,39 @@ KKCheck CheckKramersKronig(const std::vector<ImpedancePoint>& points, double thr
         std::minmax_element(pts.begin(), pts.end(), [](const auto& a, const auto& b) { return a.w < b.w; });
     const double tauMin = 1.0 / hi->w, tauMax = 1.0 / lo->w;
 
-    // More elements until the fit starts to chase the noise (mu below the limit), at most one
-    // per point so that the real and imaginary parts keep the system over-determined.
+    // The fewest elements whose fit comes as close as the richest one (an element per point)
+    // does. The usual rule, more elements until negative resistances appear (mu below a
+    // limit), stops far too early on a plain RC arc, whose time constant falls between two
+    // elements: the neighbours then ring and most points of a sound spectrum were flagged.
+    const auto rmsOf = [&](const LinearFit& f, const std::vector<double>& t) {
+        double sum = 0.0;
+        for (const Usable& p : pts)
+            sum += std::norm((p.z - f.At(p.w, t)) / std::abs(p.z));
+        return std::sqrt(sum / static_cast<double>(pts.size()));
+    };
     std::vector<double> taus;
+    const std::size_t most = pts.size();
+    const double best = rmsOf(Fit(pts, most, tauMin, tauMax, &taus), taus);
     LinearFit fit;
-    const auto decades = static_cast<std::size_t>(std::ceil(std::log10(tauMax / tauMin)));
-    for (std::size_t m = std::clamp<std::size_t>(decades, 1, pts.size()); m <= pts.size(); ++m) {
+    for (std::size_t m = 1; m <= most; ++m) {
         fit = Fit(pts, m, tauMin, tauMax, &taus);
         out.elements = m;
-        if (fit.mu < kMuLimit)
+        if (rmsOf(fit, taus) <= kCloseFactor * best + kCloseMargin)
             break;
     }
     out.mu = fit.mu;
+
+    const auto deviates = [&](const Usable& p) {
+        const std::complex<double> d = (p.z - fit.At(p.w, taus)) / std::abs(p.z);
+        return std::abs(d.real()) > threshold || std::abs(d.imag()) > threshold;
+    };
+    // The fit leans towards an outlier and so makes its neighbours deviate too: fitted once
+    // more without the points that deviate (while most points remain), only the outliers do.
+    std::vector<Usable> sound;
+    std::copy_if(pts.begin(), pts.end(), std::back_inserter(sound),
+                 [&](const Usable& p) { return !deviates(p); });
+    if (sound.size() < pts.size() && 2 * sound.size() > pts.size() && sound.size() > out.elements + 3)
+        fit = Fit(sound, out.elements, tauMin, tauMax, &taus);
 
     out.residualsReal.assign(points.size(), 0.0);
     out.residualsImag.assign(points.size(), 0.0);
@@ -103,7 +127,7 @@ KKCheck CheckKramersKronig(const std::vector<ImpedancePoint>& points, double thr
         const std::complex<double> d = (p.z - fit.At(p.w, taus)) / std::abs(p.z);
         out.residualsReal[p.index] = d.real();
         out.residualsImag[p.index] = d.imag();
-        if (std::abs(d.real()) > threshold || std::abs(d.imag()) > threshold)
+        if (deviates(p))
             out.flagged.push_back(p.index);
     }
     out.ok = true;
