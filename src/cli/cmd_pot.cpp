@@ -1,5 +1,7 @@
 // qortool pot start | stop: starts or stops the step program of the first potentiostat.
+#include "cli/cmd_pot_analyse.h"
 #include "cli/cmd_pot_program.h"
+#include "cli/cmd_pot_run.h"
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
@@ -16,6 +18,10 @@ int RunPot(const std::vector<std::string>& argv)
 {
     if (!argv.empty() && IsPotProgramCommand(argv[0]))
         return RunPotProgram(argv);
+    if (!argv.empty() && argv[0] == "analyse")
+        return RunPotAnalyse(argv);
+    if (!argv.empty() && IsPotRunCommand(argv[0]))
+        return RunPotRun(argv);
     Args args(argv);
     std::string error;
     auto transport = LinkOptions::FromArgs(args, error);
@@ -62,7 +68,7 @@ Registrar reg({"pot",
                    " [--lang de|en]\n"
                    "        starts or stops the step program of the first potentiostat (or of the one at\n"
                    "        --address, found without a search)\n    " +
-                   kPotProgramUsage,
+                   kPotProgramUsage + "\n    " + kPotRunUsage + "\n    " + kPotAnalyseUsage,
                RunPot});
 
 }  // namespace

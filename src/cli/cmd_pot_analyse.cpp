@@ -1,0 +1,173 @@
+// qortool pot analyse: what the XY window computes from a document's potentiostat samples
+// (Tafel lines, charges, export table, reference file), as text blocks on stdout.
+#include "cli/cmd_pot_analyse.h"
+
+#include "catalogue/catalogue.h"
+#include "cli/command.h"
+#include "cli/silent_document_ui.h"
+#include "common/clock.h"
+#include "common/text.h"
+#include "potentiostat/graph_xy_model.h"
+#include "potentiostat/harmonic_analysis.h"
+
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+
+namespace qor::cli {
+
+using namespace qor::potentiostat;
+
+const char* const kPotAnalyseUsage =
+    "pot analyse DOC.qo3 [--lang de|en] [--usoll] [--unit nA|µA|mA] [--tafel FROM:TO]... [--charge]\n"
+    "        [--dft] [--fft] [--xy-export OUT.txt [--orientation mV/µA|µA/mV] [--comma] [--xy-precision P]]\n"
+    "        [--ref-save OUT.ref]\n"
+    "        the XY window's analyses: each --tafel is a range selection (mV) in TAFEL mode on G1";
+
+namespace {
+
+struct Range {
+    double from = 0.0, to = 0.0;
+};
+
+std::optional<double> Number(const std::string& s)
+{
+    double v = 0.0;
+    const char* begin = s.data();
+    if (!s.empty() && s[0] == '+')
+        ++begin;
+    const auto r = std::from_chars(begin, s.data() + s.size(), v);
+    if (r.ec != std::errc{} || r.ptr != s.data() + s.size() || begin == s.data() + s.size())
+        return std::nullopt;
+    return v;
+}
+
+std::optional<Range> ParseRange(const std::string& s)
+{
+    // The first ':' after the first character, so that both limits may be negative.
+    const std::size_t colon = s.find(':', 1);
+    if (colon == std::string::npos)
+        return std::nullopt;
+    const auto from = Number(s.substr(0, colon)), to = Number(s.substr(colon + 1));
+    if (!from || !to)
+        return std::nullopt;
+    return Range{*from, *to};
+}
+
+void Block(const char* kind, const std::string& text)
+{
+    std::printf("=== %s ===\n%s\n", kind, text.c_str());
+}
+
+}  // namespace
+
+int RunPotAnalyse(const std::vector<std::string>& argv)
+{
+    Args args(std::vector<std::string>(argv.begin() + 1, argv.end()));
+    const int lang = TakeLanguage(args);
+    if (lang < 0)
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
+    XySettings settings;
+    settings.usoll = args.Flag("--usoll");
+    if (args.Has("--unit")) {
+        const std::string u = args.Take("--unit");
+        if (u == "nA")
+            settings.unit = XyCurrentUnit::NanoAmp;
+        else if (u == "µA" || u == "uA")
+            settings.unit = XyCurrentUnit::MicroAmp;
+        else if (u == "mA")
+            settings.unit = XyCurrentUnit::MilliAmp;
+        else
+            return Fail(TextPair{"--unit verlangt nA, µA oder mA", "--unit needs nA, µA or mA"}[lang]);
+    }
+    std::vector<Range> ranges;
+    while (args.Has("--tafel")) {
+        const std::string text = args.Take("--tafel");
+        const auto r = ParseRange(text);
+        if (!r)
+            return Fail(Format(TextPair{"--tafel verlangt VON:BIS in mV, nicht '%s'",
+                                        "--tafel needs FROM:TO in mV, not '%s'"}[lang],
+                               text.c_str()));
+        ranges.push_back(*r);
+    }
+    const bool charge = args.Flag("--charge");
+    const bool dft = args.Flag("--dft");
+    const bool fft = args.Flag("--fft");
+    const std::string exportPath = args.Take("--xy-export");
+    const std::string orientation = args.Take("--orientation");
+    const std::string precisionText = args.Take("--xy-precision");
+    const bool comma = args.Flag("--comma");
+    const std::string refPath = args.Take("--ref-save");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (args.Rest().size() != 1)
+        return Fail(std::string("usage: qortool ") + kPotAnalyseUsage);
+    if (exportPath.empty() && (!orientation.empty() || !precisionText.empty() || comma))
+        return Fail(TextPair{"--orientation, --comma und --xy-precision gehören zu --xy-export",
+                             "--orientation, --comma and --xy-precision belong to --xy-export"}[lang]);
+    XyOrientation exportOrientation = XyOrientation::PotentialX;
+    if (orientation == "µA/mV" || orientation == "uA/mV")
+        exportOrientation = XyOrientation::CurrentX;
+    else if (!orientation.empty() && orientation != "mV/µA" && orientation != "mV/uA")
+        return Fail(
+            TextPair{"--orientation verlangt mV/µA oder µA/mV", "--orientation needs mV/µA or µA/mV"}[lang]);
+    long precision = 2;
+    if (!precisionText.empty() && !ParseLong(precisionText, 0, 10, precision))
+        return Fail(TextPair{"--xy-precision verlangt 0 bis 10 Dezimalstellen",
+                             "--xy-precision takes a number of decimals from 0 to 10"}[lang]);
+
+    CommandDocument d;
+    if (const std::string error = d.Read(args.Rest()[0], nullptr, lang); !error.empty())
+        return Fail(error);
+    const data::CQORDoc& doc = d.doc;
+
+    GraphXYModel model(doc.m_pot, lang);
+    for (unsigned a = 0; a < 16; ++a)
+        if (catalogue::IsPotentiostat(doc.GrafikSetup().m_moduleType[a])) {
+            model.SetBusAddress(a);
+            break;
+        }
+
+    std::vector<std::string> messages;
+    if (!ranges.empty()) {
+        XySettings tafel = settings;
+        tafel.log = true;
+        model.SetSettings(tafel);
+        model.SetTafelMode(true);
+        double visibleFrom = 0.0, visibleTo = 0.0;
+        model.FittedXRange(visibleFrom, visibleTo);
+        for (const Range& r : ranges)
+            if (std::string m = model.FinishSelection(r.from, r.to, 0, visibleFrom, visibleTo); !m.empty())
+                messages.push_back(std::move(m));
+    }
+    if (!exportPath.empty()) {
+        XySettings lin = settings;
+        lin.orientation = exportOrientation;
+        model.SetSettings(lin);
+        if (std::string m = model.Export(exportPath, static_cast<int>(precision), comma); !m.empty())
+            return StationFail(m + ": " + exportPath);
+    }
+    if (!refPath.empty()) {
+        if (std::string m = model.SaveReference(refPath, std::time(nullptr)); !m.empty()) {
+            if (doc.m_pot.empty())
+                messages.push_back(std::move(m));
+            else
+                return StationFail(m);
+        }
+    }
+
+    for (const std::string& m : messages)
+        Block("message", m);
+    if (!ranges.empty())
+        Block("info", model.TafelInfo());
+    if (charge)
+        Block("charge", model.ChargeReport(0));
+    if (dft)
+        Block("dft", DftAnalysisText(doc.m_pot));
+    if (fft)
+        Block("fft", FftAnalysisText(doc.m_pot));
+    return 0;
+}
+
+}  // namespace qor::cli

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "common/text.h"
+
+#include <array>
+
+// The XY window's texts (German, English).
+namespace qor::potentiostat::xytext {
+
+inline constexpr TextPair kTitle{"XY Grafik", "XY Grafik"};
+inline constexpr TextPair kMenuCommand{"XY Grafik anzeigen", "Display XY-Graphic window"};
+
+// Controls.
+inline constexpr TextPair kOrientationPotentialX{"mV/µA", "mV/µA"};
+inline constexpr TextPair kOrientationCurrentX{"µA/mV", "µA/mV"};
+inline constexpr std::array<const char*, 3> kUnitTexts{"nA", "µA", "mA"};
+inline constexpr TextPair kLin{"lin", "lin"};
+inline constexpr TextPair kLog{"log", "log"};
+inline constexpr TextPair kUmess{"Umess", "Umess"};
+inline constexpr TextPair kUsoll{"Usoll", "Usoll"};
+inline constexpr std::array<const char*, 4> kGraphBoxes{"G1", "G2", "G3", "G4"};
+inline constexpr std::array<const char*, 4> kReferenceBoxes{"REF1", "REF2", "REF3", "REF4"};
+inline constexpr TextPair kTafel{"TAFEL", "TAFEL"};
+inline constexpr TextPair kClear{"Clear", "Clear"};
+inline constexpr TextPair kInfo{"Info", "Info"};
+inline constexpr TextPair kSaveRef{"Save Ref", "Save Ref"};
+inline constexpr TextPair kLoadRef{"Load Ref", "Load Ref"};
+inline constexpr TextPair kExport{"Export", "Export"};
+inline constexpr TextPair kPrint{"Drucken", "Drucken"};
+inline constexpr TextPair kClose{"Beenden", "Beenden"};
+
+// Graph engine feed.
+inline constexpr const char* kXAxis = "X-Axis";
+inline constexpr const char* kYAxis = "Y-Axis";
+inline constexpr const char* kPotentialUnit = "mV";
+// The measured curve's name when the window's name field is empty; the bus address follows.
+inline constexpr const char* kCurveNameFormat = "Pot/Gal Slave %u mV / µA";
+inline constexpr const char* kPrintTitle = "QOremote xy-Plot";
+// Day, month, year, hour, minute.
+inline constexpr const char* kPrintHeaderFormat = "XY_Plot %02u.%02u.%u %02u:%02u";
+
+// The graph choice dialog (CGraphAuswahlDlg): buttons "%s 1" … "%s 4".
+inline constexpr TextPair kChoiceTitle{"Auswahlfenster", "Select Graph"};
+inline constexpr TextPair kChoiceGraph{"Graf", "Graph"};
+inline constexpr TextPair kChoiceReference{"Referenz", "Reference"};
+
+// File dialogs.
+inline constexpr const char* kRefExtension = "ref";
+inline constexpr const char* kRefFilter = "Reference (*.ref)|*.ref|Alle Dateien (*.*)|*.*||";
+inline constexpr const char* kExportExtension = "txt";
+inline constexpr const char* kExportFilter = "Tabellen (*.txt) | *.txt | Alle Dateien (*.*)|*.*||";
+
+// Messages.
+inline constexpr TextPair kOnlyTwoLines{"Nur 2 Geraden sind möglich!", "Only 2 lines are possible!"};
+inline constexpr TextPair kGraphNotEnabled{"Graf ist nicht freigegeben!", "Graph is not enable!"};
+inline constexpr TextPair kAreaTooSmall{"Kalkulation nicht möglich! Selektierter Bereich zu klein.",
+                                        "Calculation not possible! Selected area to small."};
+inline constexpr TextPair kNoLines{"Keine Tafelgerade(n) eingezeichnet!", "No  Tafel line(s) available!"};
+inline constexpr TextPair kNoData{"keine Daten vorhanden.", "No data available."};
+inline constexpr TextPair kWrongType{"Falscher Dateityp!", "Wrong file type."};
+// A reference file that cannot be read or written; the system's reason follows after ": ".
+inline constexpr TextPair kRefUnreadable{"Die Referenzdatei kann nicht gelesen werden",
+                                         "The reference file cannot be read"};
+inline constexpr TextPair kRefUnwritable{"Die Referenzdatei kann nicht geschrieben werden",
+                                         "The reference file cannot be written"};
+inline constexpr TextPair kExportUnwritable{"Die Datei kann nicht geschrieben werden.",
+                                            "The file cannot be written."};
+
+// Tafel report.
+inline constexpr TextPair kAnodic{"Anodisch", "Anodic"};
+inline constexpr TextPair kCathodic{"Kathodisch", "Cathodic"};
+inline constexpr TextPair kTafelConst{"Tafel-Konst.", "Tafel-const."};
+inline constexpr TextPair kQuality{"Qualität", "Quality"};
+inline constexpr TextPair kIntersection{"Schnittpunkt", "intersection"};
+inline constexpr const char* kAnodicLineFormat = "\n%s:\nIcorr=%f %s\n%s=%f\n%s=%f %%\n";
+inline constexpr const char* kCathodicLineFormat = "%s:\nIcorr=%f %s\n%s=%f\n%s=%f %%\n";
+inline constexpr const char* kIntersectionFormat = "\n%s: %fmV %f%s";
+
+// The statistics block after the report: least-squares errors of each line and the
+// corrosion point of two lines.
+inline constexpr TextPair kStatsHeading{"\n\n--- Statistik (kleinste Quadrate) ---\n",
+                                        "\n\n--- Statistics (least squares) ---\n"};
+// Line number, points used.
+inline constexpr TextPair kStatsLine{"Gerade %d (n=%d):\n", "Line %d (n=%d):\n"};
+// Slope and its standard error (log10 current per mV), intercept and its standard error.
+inline constexpr TextPair kStatsSlope{"  Steigung m = %.6g ± %.2g 1/mV\n", "  slope m = %.6g ± %.2g 1/mV\n"};
+inline constexpr TextPair kStatsIntercept{"  Achsenabschnitt b = %.6g ± %.2g\n",
+                                          "  intercept b = %.6g ± %.2g\n"};
+inline constexpr TextPair kStatsCorrosion{"Korrosionspunkt (Schnittpunkt):\n",
+                                          "Corrosion point (intersection):\n"};
+inline constexpr TextPair kStatsEcorr{"  Ecorr = %.3f ± %.2g mV\n", "  Ecorr = %.3f ± %.2g mV\n"};
+inline constexpr TextPair kStatsLogI{"  log10 Icorr = %.5f ± %.2g\n", "  log10 Icorr = %.5f ± %.2g\n"};
+inline constexpr TextPair kStatsIcorr{"  Icorr = %.6g ± %.2g %s\n", "  Icorr = %.6g ± %.2g %s\n"};
+inline constexpr TextPair kStatsParallel{"Die Geraden sind parallel: kein Schnittpunkt.\n",
+                                         "The lines are parallel: no intersection.\n"};
+
+// Charge report: the heading word, then Q+, Q− and the total.
+inline constexpr TextPair kCharge{"Ladungsmenge", "Charge"};
+inline constexpr TextPair kTotal{"Gesamt", "Total"};
+inline constexpr const char* kChargeHeadFormat = "%s\n\nPositiv: %.2f %s\n";
+inline constexpr const char* kChargeNegativeFormat = "Negativ: %.2f %s\n";
+inline constexpr const char* kChargeTotalFormat = "%s: %.2f %s";
+inline constexpr const char* kChargeFieldFormat = "%.2f %s";
+inline constexpr std::array<const char*, 7> kChargeUnits{"nQ", "µQ", "mQ", "Q", "kQ", "MQ", "TQ"};
+
+}  // namespace qor::potentiostat::xytext

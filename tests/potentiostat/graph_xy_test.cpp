@@ -1,0 +1,251 @@
+// The XY window's rules: curves, charges, Tafel lines, reference files, export table.
+#include "../data/data_test_util.h"
+#include "cli/silent_document_ui.h"
+#include "potentiostat/graph_xy_model.h"
+#include "potentiostat/harmonic_analysis.h"
+#include "potentiostat/ref_file.h"
+#include "support/process.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace qor::potentiostat {
+namespace {
+
+using data::test::ByteWriter;
+
+data::CPotQORDatenObject Sample(std::uint32_t counter, std::int16_t i, std::int16_t u, std::uint8_t range = 2,
+                                std::int16_t target = 0)
+{
+    data::CPotQORDatenObject s;
+    s.m_counter = counter;
+    s.m_raw = {i, u, target};
+    s.m_range = range;
+    return s;
+}
+
+TEST(GraphXY, PointsFollowOrientationUnitAndLogAxis)
+{
+    // 2 µA (range 2) at 123.4 mV, set 50 mV; shown in nA; a zero current is left out on a log axis.
+    const std::vector<data::CPotQORDatenObject> list{Sample(0, 2000, 1234, 2, 500), Sample(5, 0, 100)};
+    GraphXYModel m(list, 0);
+    const double l = std::log10(2000.0);
+    using O = XyOrientation;
+    struct Case {
+        O orientation;
+        bool log, usoll;
+        XyPoint first;
+        std::size_t points;
+        std::string xUnit, yUnit;
+    } cases[] = {
+        {O::PotentialX, false, false, {123.4, 2000, 0}, 2, "mV", "nA"},
+        {O::CurrentX, false, false, {2000, 123.4, 0}, 2, "nA", "mV"},
+        {O::PotentialX, true, false, {123.4, l, 2000}, 1, "mV", "nA"},
+        {O::CurrentX, true, false, {l, 123.4, 2000}, 1, "nA", "mV"},  // the log is the current's
+        {O::PotentialX, true, true, {50, l, 2000}, 1, "mV", "nA"},
+    };
+    for (const Case& c : cases) {
+        m.SetSettings(
+            {.orientation = c.orientation, .unit = XyCurrentUnit::NanoAmp, .log = c.log, .usoll = c.usoll});
+        ASSERT_EQ(m.Curves().size(), 1u);
+        const XyPoint& p = m.Curves()[0].points[0];
+        EXPECT_EQ(m.Curves()[0].points.size(), c.points);
+        EXPECT_NEAR(p.x, c.first.x, 1e-9) << c.log << int(c.orientation);
+        EXPECT_NEAR(p.y, c.first.y, 1e-9) << c.log << int(c.orientation);
+        EXPECT_NEAR(p.z, c.first.z, 1e-9);
+        EXPECT_EQ(m.Axes().xUnit + m.Axes().yUnit, c.xUnit + c.yUnit);
+    }
+    EXPECT_EQ(m.Curves()[0].name, "Pot/Gal Slave 0 mV / µA");
+    // A current of 0 enters a fit with Y = 0.
+    EXPECT_EQ(m.TafelPointsOf(0)[1].y, 0.0);
+}
+
+TEST(GraphXY, ChargesAndPrefixes)
+{
+    // Counter wraps: the second sample is 1 s after the first; −2 µA for 1 s, then 1000 µA for 1.5 s.
+    const std::vector<data::CPotQORDatenObject> list{Sample(4294966296u, 500, 0), Sample(0, -2000, 0),
+                                                     Sample(1500, 1000, 0, 5)};
+    GraphXYModel m(list, 0);
+    EXPECT_NEAR(m.Charges()[0].negative, 2.0, 1e-12);
+    EXPECT_NEAR(m.Charges()[0].positive, 1500.0, 1e-9);
+    EXPECT_EQ(m.ChargeReport(0), "Ladungsmenge\n\nPositiv: 1.50 mQ\nNegativ: 2.00 µQ\nGesamt: 1.50 mQ");
+    EXPECT_EQ(m.ChargeField(0), "1.50 mQ");
+    EXPECT_EQ(ChargeReportText({1000, 0.5}, 1),
+              "Charge\n\nPositiv: 1000.00 µQ\nNegativ: 500.00 nQ\nTotal: 1.00 mQ");
+    const std::pair<double, const char*> fields[] = {{2e9, "2.00 kQ"}, {5e24, "5000000000.00 TQ"}};
+    for (const auto& [v, text] : fields)
+        EXPECT_EQ(ChargeFieldText(v), text);
+}
+
+TEST(GraphXY, TafelSelectionRules)
+{
+    // y = 0.5·x + 2 with a small alternating offset, x = 1 … 10.
+    std::vector<TafelPoint> pts;
+    for (int x = 1; x <= 10; ++x)
+        pts.push_back({double(x), 0.5 * x + 2 + (x % 2 ? 0.01 : -0.01)});
+    const struct {
+        double from, to;
+        int n;  // 0: refused
+    } cases[] = {{0.5, 6.5, 6}, {0.5, 5.5, 0}, {1, 7, 0}, {1, 8, 6}, {8, 1, 6}, {0, 11, 10}};
+    for (const auto& c : cases) {
+        const auto f = FitTafel(pts, c.from, c.to);
+        EXPECT_EQ(f ? f->n : 0, c.n) << c.from << ":" << c.to;
+        EXPECT_TRUE(!f || std::fabs(f->m - 0.5) < 0.01);
+    }
+    EXPECT_FALSE(FitTafel(std::vector<TafelPoint>(8, {5, 1}), 0, 10));                // D = 0
+    EXPECT_FALSE(FitTafel({{1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 3}, {6, 3}}, 0, 10));  // Syy = 0
+
+    TafelLines lines;
+    EXPECT_EQ(lines.InfoText("µA", 1), "No  Tafel line(s) available!");
+    EXPECT_EQ(lines.Add(pts, 0.5, 5.5, 0, 20, 0),
+              "Kalkulation nicht möglich! Selektierter Bereich zu klein.");
+    // Slopes 0.01 and −0.01, intercepts 1 and −1: they cross at −100 mV.
+    std::vector<TafelPoint> a, b;
+    for (int x = -300; x <= 300; x += 50) {
+        a.push_back({double(x), 0.01 * x + 1});
+        b.push_back({double(x), -0.01 * x - 1});
+    }
+    EXPECT_EQ(lines.Add(a, -400, 400, -500, 500, 0), "");
+    EXPECT_EQ(lines.Add(b, -400, 400, -500, 500, 0), "");
+    EXPECT_EQ(lines.Add(b, -400, 400, -500, 500, 1), "Only 2 lines are possible!");
+    EXPECT_NEAR(lines.Lines()[0].y1, -4.0, 1e-9);
+    const std::string info = lines.InfoText("µA", 0);
+    EXPECT_EQ(info.substr(0, info.find("\n\n---")),
+              "\nAnodisch:\nIcorr=10.000000 µA\nTafel-Konst.=100.000000\nQualität=100.000000 %\n"
+              "Kathodisch:\nIcorr=0.100000 µA\nTafel-Konst.=-100.000000\nQualität=100.000000 %\n"
+              "\nSchnittpunkt: -100.000000mV 1.000000µA");
+    EXPECT_NE(info.find("Gerade 2 (n=13):"), std::string::npos);
+}
+
+TEST(GraphXY, TafelFitRecoversButlerVolmerParameters)
+{
+    // icorr = 2 µA at Ecorr = −250 mV, βa = 60 and βc = 120 mV/decade, 1 % noise on the
+    // current. Far from Ecorr each branch is a straight line in log10|i|.
+    const double ecorr = -250, logIcorr = std::log10(2.0), ba = 60, bc = 120;
+    std::mt19937 gen(17);
+    std::normal_distribution<double> noise(0.0, 0.01);
+    int within2 = 0, within3 = 0, runs = 200;
+    for (int run = 0; run < runs; ++run) {
+        std::vector<TafelPoint> pts;
+        for (double e = -600; e <= 100; e += 5) {
+            const double eta = e - ecorr;
+            const double i = 2.0 * (std::pow(10, eta / ba) - std::pow(10, -eta / bc)) * (1 + noise(gen));
+            pts.push_back({e, std::log10(std::fabs(i))});
+        }
+        const auto an = FitTafel(pts, ecorr + 150, 101), ca = FitTafel(pts, -601, ecorr - 200);
+        ASSERT_TRUE(an && ca);
+        const auto cross = IntersectTafel(*an, *ca);
+        ASSERT_TRUE(cross);
+        const double dev[][2] = {{an->m - 1 / ba, an->seM},      {an->b - (logIcorr - ecorr / ba), an->seB},
+                                 {ca->m + 1 / bc, ca->seM},      {ca->b - (logIcorr + ecorr / bc), ca->seB},
+                                 {cross->x - ecorr, cross->seX}, {cross->logI - logIcorr, cross->seLogI}};
+        for (const auto& d : dev) {
+            within2 += std::fabs(d[0]) < 2 * d[1];
+            within3 += std::fabs(d[0]) < 3 * d[1];
+        }
+        EXPECT_NEAR(cross->seCurrent, std::log(10.0) * cross->current * cross->seLogI, 1e-12);
+    }
+    // The errors are neither too small nor too large: about 95 % lie within 2 se, almost all within 3.
+    EXPECT_GT(within3, 0.985 * 6 * runs);
+    EXPECT_GT(within2, 0.90 * 6 * runs);
+    EXPECT_LT(within2, 0.99 * 6 * runs);
+}
+
+TEST(GraphXY, ReferenceFilesAndExport)
+{
+    data::test::TempDir dir;
+    const std::int64_t now = 946684800;
+    const std::vector<data::CPotQORDatenObject> list{Sample(0, 1500, -200, 0x0A, 30),
+                                                     Sample(1000, -25, 1, 7)};
+    GraphXYModel m(list, 1);
+    ASSERT_EQ(m.SaveReference(dir / "a.ref", now), "");
+    ByteWriter w;
+    w.u16(2).newClass("CPotRefDatenObject").time(now).u8({1, 0x0A}).f32(1.5f).f32(-200.0f).f32(3.0f);
+    w.u16(0x8001).time(now).u8({1, 7}).f32(-2500.0f).f32(0.1f).f32(0.0f);
+    EXPECT_EQ(data::test::ReadBytes(dir / "a.ref"), w.b);
+
+    // A file without a sample class record is read as version 3; a point may hold two entries.
+    ByteWriter r;
+    r.u16(1).newClass("CPotRefDatenObject", 1).time(now).u8({2, 2}).f32(4).f32(-7.5f).f32(1).u8({3});
+    r.f32(5).f32(6).f32(7);
+    data::test::WriteBytes(dir / "b.REF", r.b);
+    data::test::WriteBytes(dir / "empty.ref", ByteWriter().u16(0).b);
+    const std::pair<std::string, std::string> loads[] = {
+        {"b.txt", "Wrong file type."}, {"empty.ref", "No data available."}, {"b.REF", ""}};
+    for (const auto& [name, message] : loads)
+        EXPECT_EQ(m.LoadReference(1, dir / name), message) << name;
+    ASSERT_EQ(m.References()[1].size(), 1u);
+    EXPECT_EQ(m.References()[1][0].m_count, 2);
+    EXPECT_EQ(m.References()[1][0].m_x[1], 5.0f);
+
+    EXPECT_EQ(m.ExportText(1, true), "X-Axis [mV]\tY-Axis [\265A]\tX-Axis [mV]\tY-Axis [\265A]\t\r\n"
+                                     "-200,0\t1,5\t-7,5\t4,0\t\r\n0,1\t-2500,0\t \t \t\r\n");
+    EXPECT_EQ(GraphXYModel(std::vector<data::CPotQORDatenObject>{}, 0).SaveReference(dir / "c.ref", now),
+              "keine Daten vorhanden.");
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.ref"));
+}
+
+TEST(GraphXY, QortoolPotAnalyse)
+{
+    const std::string tool = test::BinPath("qortool");
+    data::test::TempDir dir;
+    // 0.1 µA·10^(±U/100 mV) from −300 to 300 mV, once a second, each in the finest range that holds it.
+    cli::CommandDocument d;
+    for (int k = 0; k <= 60; ++k) {
+        const int u = 10 * k - 300;
+        const double i = u == 0 ? 0 : (u > 0 ? 0.1 : -0.1) * std::pow(10.0, std::abs(u) / 100.0);
+        std::uint8_t r = 0;
+        while (std::fabs(i) * 1e5 / std::pow(10.0, r) > 32000)
+            ++r;
+        d.doc.m_pot.push_back(Sample(1000u * k, std::int16_t(std::lround(i * 1e5 / std::pow(10.0, r))),
+                                     std::int16_t(u * 10), r));
+    }
+    ASSERT_TRUE(d.doc.WriteFile(dir / "doc.qo3").ok);
+    cli::CommandDocument run200;  // a block for the harmonic analyses
+    for (int k = 0; k < 200; ++k)
+        run200.doc.m_pot.push_back(Sample(1000u * k, std::int16_t(k % 7 * 100), std::int16_t(k % 5 * 30)));
+    ASSERT_TRUE(run200.doc.WriteFile(dir / "run.qo3").ok);
+    ASSERT_TRUE(cli::CommandDocument().doc.WriteFile(dir / "empty.qo3").ok);
+    auto run = [&](std::vector<std::string> args, int rc = 0) {
+        args.insert(args.begin(), {tool, "pot", "analyse"});
+        std::string out;
+        EXPECT_EQ(test::RunProgram(args, &out), rc) << args.back();
+        return out;
+    };
+    const std::string out = run({dir / "doc.qo3", "--lang", "en", "--tafel", "1:2", "--tafel", "20:305",
+                                 "--tafel", "-305:-20", "--tafel", "0:50", "--charge", "--xy-export",
+                                 dir / "out.txt", "--comma", "--ref-save", dir / "out.ref"});
+    const std::string head = "=== message ===\nCalculation not possible! Selected area to small.\n"
+                             "=== message ===\nOnly 2 lines are possible!\n=== info ===\n\nAnodic:\nIcorr=";
+    EXPECT_EQ(out.substr(0, head.size()), head);
+    double tafel[2] = {}, e = 1, icorr = 0;
+    std::sscanf(out.c_str() + out.find("Tafel-const.="), "Tafel-const.=%lf", &tafel[0]);
+    std::sscanf(out.c_str() + out.rfind("Tafel-const.="), "Tafel-const.=%lf", &tafel[1]);
+    std::sscanf(out.c_str() + out.find("intersection: "), "intersection: %lfmV %lf", &e, &icorr);
+    EXPECT_NEAR(tafel[0], 100, 0.5);
+    EXPECT_NEAR(tafel[1], -100, 0.5);
+    EXPECT_NEAR(e, 0, 0.5);
+    EXPECT_NEAR(icorr, 0.1, 0.001);
+    EXPECT_NE(out.find("\n=== charge ===\nCharge\n\nPositiv: "), std::string::npos);
+    const auto table = data::test::ReadBytes(dir / "out.txt");
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 62);
+    const std::string top = "X-Axis [mV]\tY-Axis [\265A]\t\r\n-300,00\t-100,00\t\r\n";
+    EXPECT_EQ(std::string(table.begin(), table.begin() + long(top.size())), top);
+    EXPECT_EQ(data::test::ReadBytes(dir / "out.ref").at(0), 61);
+
+    EXPECT_EQ(run({dir / "empty.qo3", "--lang", "en", "--ref-save", dir / "e.ref"}),
+              "=== message ===\nNo data available.\n");
+    EXPECT_EQ(run({dir / "run.qo3", "--fft", "--dft"}), "=== dft ===\n" + DftAnalysisText(run200.doc.m_pot) +
+                                                            "\n=== fft ===\n" +
+                                                            FftAnalysisText(run200.doc.m_pot) + "\n");
+    const std::string doc = dir / "doc.qo3";
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {doc, "--unit", "pA"}, {doc, "--comma"}, {doc, "--tafel", "1-2"}, {dir / "missing.qo3"}})
+        run(bad, 2);
+}
+
+}  // namespace
+}  // namespace qor::potentiostat
