@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth socat fonts-liberation
-  libmuparser-dev libqcustomplot-dev python3-pandas
+  libmuparser-dev libqcustomplot-dev python3-pandas libeigen3-dev python3-scipy
 )
 
 missing=()

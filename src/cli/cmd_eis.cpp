@@ -1,0 +1,190 @@
+// qortool eis: a document's impedance points, exported as the impedance window writes them,
+// fitted with an equivalent circuit, or checked for Kramers-Kronig consistency.
+#include "cli/command.h"
+#include "cli/silent_document_ui.h"
+#include "common/text.h"
+#include "potentiostat/eis_fit.h"
+#include "potentiostat/eis_graph_model.h"
+#include "potentiostat/kk_check.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+namespace qor::cli {
+namespace {
+
+// A sub-command gets the arguments after its name, with --lang already taken.
+struct SubCommand {
+    const char* name;
+    const char* usage;
+    int (*run)(Args& args, int lang);
+};
+
+int Usage(const SubCommand& s)
+{
+    return Fail(std::string("usage: qortool eis ") + s.name + " " + s.usage);
+}
+
+// The document's impedance points, or the exit code of a failed read (messages printed).
+int ReadPoints(const std::string& path, int lang, std::vector<data::CEISDatenObject>& out)
+{
+    CommandDocument d;
+    if (const std::string error = d.Read(path, nullptr, lang); !error.empty())
+        return Fail(error);
+    out = d.doc.m_eis;
+    return 0;
+}
+
+int NoPoints(const std::string& path, int lang)
+{
+    return StationFail(path + TextPair{": das Dokument enthält keine Impedanzpunkte",
+                                       ": the document holds no impedance points"}[lang]);
+}
+
+// JSON has no infinity: an undetermined value prints as null.
+void PrintNumber(double v)
+{
+    if (std::isfinite(v))
+        std::printf("%.10g", v);
+    else
+        std::printf("null");
+}
+
+int RunExport(Args& args, int lang);
+int RunFit(Args& args, int lang);
+int RunKK(Args& args, int lang);
+
+const SubCommand kSubCommands[] = {
+    {"export", "DOC.qo3 OUT.txt [--comma]   (the table of the impedance window's Export)", RunExport},
+    {"fit", "DOC.qo3 [--circuit randles|randles-w]   (equivalent-circuit fit, JSON)", RunFit},
+    {"kk", "DOC.qo3   (linear Kramers-Kronig check, JSON)", RunKK},
+};
+
+int RunExport(Args& args, int lang)
+{
+    const bool comma = args.Flag("--comma");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (args.Rest().size() != 2)
+        return Usage(kSubCommands[0]);
+    std::vector<data::CEISDatenObject> points;
+    if (const int code = ReadPoints(args.Rest()[0], lang, points))
+        return code;
+    if (points.empty())
+        Say(args.Rest()[0] + TextPair{": keine Impedanzpunkte, nur die Kopfzeile geschrieben",
+                                      ": no impedance points, only the header written"}[lang]);
+    const std::string text = potentiostat::EisExportText(points, comma);
+    std::ofstream f(args.Rest()[1], std::ios::binary | std::ios::trunc);
+    if (!f || !f.write(text.data(), static_cast<std::streamsize>(text.size())) || !f.flush())
+        return StationFail(TextPair{"kann nicht schreiben: ", "cannot write "}[lang] + args.Rest()[1]);
+    return 0;
+}
+
+int RunFit(Args& args, int lang)
+{
+    const std::string name = args.Take("--circuit", "randles");
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    const auto circuit = potentiostat::CircuitFromName(name);
+    if (!circuit)
+        return Fail(TextPair{"--circuit verlangt randles oder randles-w",
+                             "--circuit takes randles or randles-w"}[lang]);
+    if (args.Rest().size() != 1)
+        return Usage(kSubCommands[1]);
+    std::vector<data::CEISDatenObject> list;
+    if (const int code = ReadPoints(args.Rest()[0], lang, list))
+        return code;
+    const potentiostat::CircuitFit fit = potentiostat::FitCircuit(potentiostat::ToImpedance(list), *circuit);
+    switch (fit.status) {
+    case potentiostat::CircuitFit::Ok:
+        break;
+    case potentiostat::CircuitFit::NoPoints:
+        return NoPoints(args.Rest()[0], lang);
+    case potentiostat::CircuitFit::TooFewPoints:
+        return StationFail(
+            Format(TextPair{"%zu Impedanzpunkte sind zu wenig für die %zu Parameter von %s",
+                            "%zu impedance points are too few for the %zu parameters of %s"}[lang],
+                   fit.points, potentiostat::ParameterCount(*circuit), name.c_str()));
+    case potentiostat::CircuitFit::NoConvergence:
+        return StationFail(TextPair{"die Anpassung konvergiert nicht", "the fit does not converge"}[lang]);
+    }
+    const bool warburg = *circuit == potentiostat::Circuit::RandlesW;
+    auto print = [&](const potentiostat::CircuitParameters& p) {
+        const std::pair<const char*, double> values[] = {
+            {"Rs", p.rs}, {"Rct", p.rct}, {"Q", p.q}, {"n", p.n}, {"sigma", p.sigma}};
+        std::printf("{");
+        for (std::size_t k = 0; k < (warburg ? 5u : 4u); ++k) {
+            std::printf("%s\"%s\":", k ? "," : "", values[k].first);
+            PrintNumber(values[k].second);
+        }
+        std::printf("}");
+    };
+    std::printf("{\"circuit\":\"%s\",\"parameters\":", potentiostat::CircuitName(*circuit));
+    print(fit.value);
+    std::printf(",\"stderr\":");
+    print(fit.standardError);
+    std::printf(",\"chi2\":");
+    PrintNumber(fit.chi2);
+    std::printf(",\"points\":%zu}\n", fit.points);
+    return 0;
+}
+
+int RunKK(Args& args, int lang)
+{
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (args.Rest().size() != 1)
+        return Usage(kSubCommands[2]);
+    std::vector<data::CEISDatenObject> list;
+    if (const int code = ReadPoints(args.Rest()[0], lang, list))
+        return code;
+    if (list.empty())
+        return NoPoints(args.Rest()[0], lang);
+    const potentiostat::KKCheck kk = potentiostat::CheckKramersKronig(potentiostat::ToImpedance(list));
+    if (!kk.ok)
+        return StationFail(args.Rest()[0] + TextPair{": die Prüfung braucht mindestens 3 Impedanzpunkte",
+                                                     ": the check needs at least 3 impedance points"}[lang]);
+    auto printList = [](const char* key, const std::vector<double>& v) {
+        std::printf("\"%s\":[", key);
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            std::printf(i ? "," : "");
+            PrintNumber(v[i]);
+        }
+        std::printf("]");
+    };
+    std::printf("{");
+    printList("residualsReal", kk.residualsReal);
+    std::printf(",");
+    printList("residualsImag", kk.residualsImag);
+    std::printf(",\"flagged\":[");
+    for (std::size_t i = 0; i < kk.flagged.size(); ++i)
+        std::printf("%s%zu", i ? "," : "", kk.flagged[i]);
+    std::printf("]}\n");
+    return 0;
+}
+
+std::string EisUsage()
+{
+    std::string u;
+    for (const SubCommand& s : kSubCommands)
+        u += std::string(u.empty() ? "" : "\n        eis ") + s.name + " " + s.usage;
+    return u + " [--lang de|en]";
+}
+
+int RunEis(const std::vector<std::string>& argv)
+{
+    Args args(argv.empty() ? argv : std::vector<std::string>(argv.begin() + 1, argv.end()));
+    const int lang = TakeLanguage(args);
+    if (lang < 0)
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
+    for (const SubCommand& s : kSubCommands)
+        if (!argv.empty() && argv[0] == s.name)
+            return s.run(args, lang);
+    return Fail("usage: qortool eis " + EisUsage());
+}
+
+const Registrar kEis({"eis", EisUsage(), RunEis});
+
+}  // namespace
+}  // namespace qor::cli
