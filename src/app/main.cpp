@@ -81,7 +81,9 @@ private:
         }
         QWidget* window = OpenScreenshotWindow(*m_frame, options.window);
         if (!window) {
-            std::fprintf(stderr, "qorremote: no picture written\n");
+            std::fprintf(stderr,
+                         "qorremote: the document holds no data for the %s window; no picture written\n",
+                         options.window.c_str());
             return 1;
         }
         if (window != m_frame.get()) {

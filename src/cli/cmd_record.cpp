@@ -152,9 +152,16 @@ int RunRecord(const std::vector<std::string>& argv)
         [&](int id) {
             st.OnTimer(id);
             print();
-            const std::size_t n = doc.Samples().size();
+            // During a program the potentiostat's records are what grows.
+            const std::size_t n = doc.Samples().size() + doc.m_pot.size() + doc.m_eis.size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
-                std::fprintf(stderr, lang == 1 ? "%zu samples\n" : "%zu Messungen\n", n);
+                std::fprintf(stderr, lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
+                if (startPot)
+                    std::fprintf(stderr,
+                                 TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
+                                          ", %zu potentiostat samples, %zu impedance points"}[lang],
+                                 doc.m_pot.size(), doc.m_eis.size());
+                std::fprintf(stderr, "\n");
                 shown = n;
                 lastShown = clock.TickMs();
             }

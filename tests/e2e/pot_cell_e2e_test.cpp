@@ -7,9 +7,16 @@
 #include <gtest/gtest.h>
 
 using qor::test::BinPath;
-using qor::test::RunProgram;
 
 namespace {
+
+// Runs a program that must succeed; its stdout.
+std::string Succeeds(const std::vector<std::string>& argv)
+{
+    std::string out;
+    EXPECT_EQ(qor::test::RunProgram(argv, &out), 0) << argv[1] << " " << argv[2];
+    return out;
+}
 
 // The numbers that follow each `key` in `text`.
 std::vector<double> After(const std::string& text, const std::string& key)
@@ -26,25 +33,33 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     qor::test::Process sim({BinPath("qorsim"), "--pty", "--module", "0=67", "--cell-rs", "10", "--cell-icorr",
                             "1", "--cell-ba", "80", "--cell-bc", "120", "--cell-cdl", "2", "--cell-noise-mv",
                             "0.1"});
-    const std::string tty = sim.ReadLine(), doc = testing::TempDir() + "pot_cell.qo3";
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "pot", "program", QOR_TEST_DATA "/potentiostat/corrosion.stp",
-                          "--serial", tty, "--address", "0"}),
-              0);
-    std::string out, dump;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--serial", tty, "--idcount", "0", "--quiet",
-                          "--lang", "en", "--start-potentiostat", "--out", doc},
-                         &out),
-              0);
+    const std::string tty = sim.ReadLine(), doc = testing::TempDir() + "pot_cell.qo3",
+                      tool = BinPath("qortool");
+    Succeeds({tool, "pot", "program", QOR_TEST_DATA "/potentiostat/corrosion.stp", "--serial", tty,
+              "--address", "0"});
+    const std::string out = Succeeds({tool, "record", "--serial", tty, "--idcount", "0", "--quiet", "--lang",
+                                      "en", "--start-potentiostat", "--out", doc});
     // 5 s at 50 per second, the last at the sweep's end; 10 kHz .. 1 Hz, five per decade.
     EXPECT_NE(out.find("\n250 potentiostat samples, 21 impedance points"), std::string::npos) << out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", doc}, &dump), 0);
-    EXPECT_EQ(After(dump, "\"counter\":").size(), 250u);
-    EXPECT_EQ(After(dump, "\"flag1\":").size(), 21u);
+
+    // Both branches 80 .. 240 mV from Ecorr, where the IR drop bends the anodic one least.
+    const std::string tafel =
+        Succeeds({tool, "pot", "analyse", doc, "--lang", "en", "--tafel", "-290:-130", "--tafel", "30:190"});
+    const std::vector<double> slopes = After(tafel, "Tafel-const.=");
+    ASSERT_EQ(slopes.size(), 2u) << tafel;
+    EXPECT_NEAR(-slopes[0], 120.0, 12.0) << tafel;
+    EXPECT_NEAR(slopes[1], 80.0, 8.0) << tafel;
+    EXPECT_NEAR(After(tafel, "\n  Icorr = ").at(0), 1.0, 0.1) << tafel;  // where the lines cross
+    const std::string fit = Succeeds({tool, "eis", "fit", doc});
+    // The simulated spectrum is the circuit itself, with 0.2 % noise.
+    EXPECT_NEAR(After(fit, "\"Rs\":").at(0), 10.0, 0.3) << fit;
+    EXPECT_NEAR(After(fit, "\"Rct\":").at(0), 20850.0, 400.0) << fit;
+    EXPECT_NEAR(After(fit, "\"Q\":").at(0), 2e-6, 0.1e-6) << fit;
 
     for (const std::string window : {"run", "eis"}) {
         const std::string png = testing::TempDir() + window + ".png";
-        std::string shot;
-        ASSERT_EQ(RunProgram({BinPath("qorremote"), "--screenshot", png, "--window", window, doc}, &shot), 0);
+        const std::string shot =
+            Succeeds({BinPath("qorremote"), "--screenshot", png, "--window", window, doc});
         const QImage picture(QString::fromStdString(png));
         int graphs = 0;
         for (auto p = shot.find("\ngraph "); p != std::string::npos;

@@ -1,5 +1,6 @@
 #include "ui/shell/screenshot_windows.h"
 
+#include "data/qor_doc.h"
 #include "ui/potentiostat/eis_graph.h"
 #include "ui/potentiostat/xy_graph.h"
 #include "ui/shell/main_frame.h"
@@ -11,6 +12,7 @@ namespace {
 struct ScreenshotWindow {
     const char* name;
     const char* what;  // for the usage text
+    // The window on the frame's document; nullptr when the document holds nothing it shows.
     QWidget* (*open)(CMainFrame& frame);
 };
 
@@ -18,9 +20,13 @@ struct ScreenshotWindow {
 constexpr ScreenshotWindow kWindows[] = {
     {"main", "the main window", [](CMainFrame& f) -> QWidget* { return &f; }},
     {"run", "the potentiostat run graphs",
-     [](CMainFrame& f) -> QWidget* { return f.ShowPotGraph(), f.PotGraph(); }},
+     [](CMainFrame& f) -> QWidget* {
+         return f.Document().m_pot.empty() ? nullptr : (f.ShowPotGraph(), f.PotGraph());
+     }},
     {"eis", "the impedance spectrum",
-     [](CMainFrame& f) -> QWidget* { return f.ShowEisGraph(), f.EisGraph(); }},
+     [](CMainFrame& f) -> QWidget* {
+         return f.Document().m_eis.empty() ? nullptr : (f.ShowEisGraph(), f.EisGraph());
+     }},
 };
 
 }  // namespace

@@ -14,7 +14,8 @@ std::string ScreenshotWindowNames();
 // One line per window, "INDENTname: what it shows".
 std::string ScreenshotWindowHelp(const std::string& indent);
 bool IsScreenshotWindow(const std::string& name);
-// Opens window `name` on the frame's document and returns it; nullptr for an unknown name.
+// Opens window `name` on the frame's document and returns it; nullptr for an unknown name and
+// for a window that would show nothing of the document (no potentiostat samples, say).
 QWidget* OpenScreenshotWindow(CMainFrame& frame, const std::string& name);
 
 }  // namespace qor::ui
