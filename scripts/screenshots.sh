@@ -26,9 +26,10 @@ for lang in de en; do
     recording.qo3
 done
 
-# The simulated cell: Rs 10 Ohm, Ecorr -50 mV, icorr 1 uA, Tafel slopes 80 / 120 mV, Cdl 2 uF.
+# The simulated cell: Rs 10 Ohm, Ecorr -50 mV, icorr 1 uA, Tafel slopes 80 / 120 mV, Cdl 2 uF
+# with an exponent of 0.9.
 "$build/bin/qorsim" --pty --module 0=67 --cell-rs 10 --cell-icorr 1 --cell-ba 80 --cell-bc 120 \
-  --cell-cdl 2 >sim.out &
+  --cell-cdl 2 --cell-n 0.9 >sim.out &
 sim=$!
 trap 'kill $sim 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do [ -s sim.out ] && break; sleep 0.1; done

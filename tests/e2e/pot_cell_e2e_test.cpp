@@ -31,8 +31,8 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
 {
     // Ecorr -50 mV; at rest Rct = ba bc / (ln 10 icorr (ba + bc)) = 20.85 kOhm.
     qor::test::Process sim({BinPath("qorsim"), "--pty", "--module", "0=67", "--cell-rs", "10", "--cell-icorr",
-                            "1", "--cell-ba", "80", "--cell-bc", "120", "--cell-cdl", "2", "--cell-noise-mv",
-                            "0.1"});
+                            "1", "--cell-ba", "80", "--cell-bc", "120", "--cell-cdl", "2", "--cell-n",
+                            "0.9"});
     const std::string tty = sim.ReadLine(), doc = testing::TempDir() + "pot_cell.qo3",
                       tool = BinPath("qortool");
     Succeeds({tool, "pot", "program", QOR_TEST_DATA "/potentiostat/corrosion.stp", "--serial", tty,
@@ -51,10 +51,11 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     EXPECT_NEAR(slopes[1], 80.0, 8.0) << tafel;
     EXPECT_NEAR(After(tafel, "\n  Icorr = ").at(0), 1.0, 0.1) << tafel;  // where the lines cross
     const std::string fit = Succeeds({tool, "eis", "fit", doc});
-    // The simulated spectrum is the circuit itself, with 0.2 % noise.
+    // The simulated spectrum is the circuit itself (double layer a CPE), with 0.2 % noise.
     EXPECT_NEAR(After(fit, "\"Rs\":").at(0), 10.0, 0.3) << fit;
     EXPECT_NEAR(After(fit, "\"Rct\":").at(0), 20850.0, 400.0) << fit;
     EXPECT_NEAR(After(fit, "\"Q\":").at(0), 2e-6, 0.1e-6) << fit;
+    EXPECT_NEAR(After(fit, "\"n\":").at(0), 0.9, 0.01) << fit;
 
     for (const std::string window : {"run", "eis"}) {
         const std::string png = testing::TempDir() + window + ".png";
