@@ -31,36 +31,66 @@ bool Usable(const ImpedancePoint& p)
            std::abs(p.z) > 0.0;
 }
 
-// The model and its derivatives by each parameter (in the order of AsArray).
-cd ModelWithDerivatives(Circuit c, const CircuitParameters& p, double hz, std::array<cd, kMaxParams>* d)
-{
-    const double w = 2.0 * kPi * hz;
-    const cd jw(0.0, w);
-    const cd cpe = std::pow(jw, p.n);  // (jw)^n = w^n e^(j n pi/2)
-    const cd warburg = c == Circuit::RandlesW ? p.sigma * cd(1.0, -1.0) / std::sqrt(w) : cd(0.0);
-    const cd branch = p.rct + warburg;
-    const cd y = p.q * cpe + 1.0 / branch;
-    if (d) {
-        const cd dzdy = -1.0 / (y * y);
-        const cd dydBranch = -1.0 / (branch * branch);
-        (*d)[0] = 1.0;
-        (*d)[1] = dzdy * dydBranch;
-        (*d)[2] = dzdy * cpe;
-        (*d)[3] = dzdy * p.q * cpe * cd(std::log(w), kPi / 2.0);
-        (*d)[4] = c == Circuit::RandlesW ? dzdy * dydBranch * cd(1.0, -1.0) / std::sqrt(w) : cd(0.0);
+// What the model needs of a frequency, worked out once per fit.
+struct Frequency {
+    explicit Frequency(double hz)
+        : w(2.0 * kPi * hz), logW(std::log(w)), warburg(cd(1.0, -1.0) / std::sqrt(w))
+    {
     }
-    return p.rs + 1.0 / y;
+    double w, logW;
+    cd warburg;  // (1 - j) / sqrt(w)
+};
+
+// 1 / z without the overflow guards of the library's complex division: the model's values
+// stay far from the limits of a double.
+cd Inverse(cd z)
+{
+    const double d = 1.0 / std::norm(z);
+    return {z.real() * d, -z.imag() * d};
+}
+
+// The model and its derivatives by each parameter (in the order of AsArray); `rotation` is
+// e^(j n pi/2), the phase of (jw)^n, the same for every frequency.
+cd Model(Circuit c, const CircuitParameters& p, const Frequency& f, cd rotation,
+         std::array<cd, kMaxParams>* d)
+{
+    const cd cpe = std::exp(p.n * f.logW) * rotation;  // (jw)^n
+    const cd branch = c == Circuit::RandlesW ? p.rct + p.sigma * f.warburg : cd(p.rct);
+    const cd inverseBranch = Inverse(branch);
+    const cd inverseY = Inverse(p.q * cpe + inverseBranch);
+    if (d) {
+        const cd dzdy = -inverseY * inverseY;
+        const cd dzdBranch = -dzdy * inverseBranch * inverseBranch;
+        (*d)[0] = 1.0;
+        (*d)[1] = dzdBranch;
+        (*d)[2] = dzdy * cpe;
+        (*d)[3] = dzdy * p.q * cpe * cd(f.logW, kPi / 2.0);
+        (*d)[4] = c == Circuit::RandlesW ? dzdBranch * f.warburg : cd(0.0);
+    }
+    return p.rs + inverseY;
+}
+
+cd Rotation(double n)
+{
+    return std::polar(1.0, n * kPi / 2.0);
 }
 
 // The weighted residuals over the log-parameters, for Eigen's Levenberg-Marquardt.
 struct Residuals : Eigen::DenseFunctor<double> {
-    const std::vector<ImpedancePoint>& pts;
+    struct Point {
+        Frequency f;
+        cd z;
+        double weight;  // 1 / |Z|
+    };
+    std::vector<Point> pts;
     Circuit circuit;
 
     Residuals(const std::vector<ImpedancePoint>& points, Circuit c)
-        : DenseFunctor(static_cast<int>(ParameterCount(c)), static_cast<int>(2 * points.size())), pts(points),
-          circuit(c)
+        : DenseFunctor(static_cast<int>(ParameterCount(c)), static_cast<int>(2 * points.size())), circuit(c)
     {
+        pts.reserve(points.size());
+        for (const auto& p : points)
+            pts.push_back({Frequency(p.hz), p.z, 1.0 / std::abs(p.z)});
     }
 
     CircuitParameters Params(const InputType& x) const
@@ -71,15 +101,16 @@ struct Residuals : Eigen::DenseFunctor<double> {
         return FromArray(a);
     }
 
-    int operator()(const InputType& x, ValueType& f) const
+    int operator()(const InputType& x, ValueType& out) const
     {
         const CircuitParameters p = Params(x);
+        const cd rotation = Rotation(p.n);
         const auto n = static_cast<Eigen::Index>(pts.size());
         for (Eigen::Index i = 0; i < n; ++i) {
-            const auto& m = pts[static_cast<std::size_t>(i)];
-            const cd r = (ModelWithDerivatives(circuit, p, m.hz, nullptr) - m.z) / std::abs(m.z);
-            f[i] = r.real();
-            f[n + i] = r.imag();
+            const Point& m = pts[static_cast<std::size_t>(i)];
+            const cd r = (Model(circuit, p, m.f, rotation, nullptr) - m.z) * m.weight;
+            out[i] = r.real();
+            out[n + i] = r.imag();
         }
         return 0;
     }
@@ -88,15 +119,15 @@ struct Residuals : Eigen::DenseFunctor<double> {
     int df(const InputType& x, JacobianType& jac) const
     {
         const CircuitParameters p = Params(x);
+        const cd rotation = Rotation(p.n);
         const auto a = AsArray(p);
         const auto n = static_cast<Eigen::Index>(pts.size());
         std::array<cd, kMaxParams> d;
         for (Eigen::Index i = 0; i < n; ++i) {
-            const auto& m = pts[static_cast<std::size_t>(i)];
-            ModelWithDerivatives(circuit, p, m.hz, &d);
-            const double scale = 1.0 / std::abs(m.z);
+            const Point& m = pts[static_cast<std::size_t>(i)];
+            Model(circuit, p, m.f, rotation, &d);
             for (Eigen::Index k = 0; k < x.size(); ++k) {
-                const cd g = d[static_cast<std::size_t>(k)] * a[static_cast<std::size_t>(k)] * scale;
+                const cd g = d[static_cast<std::size_t>(k)] * a[static_cast<std::size_t>(k)] * m.weight;
                 jac(i, k) = g.real();
                 jac(n + i, k) = g.imag();
             }
@@ -130,6 +161,61 @@ std::vector<ImpedancePoint> UsablePoints(const std::vector<ImpedancePoint>& poin
     std::vector<ImpedancePoint> out;
     std::copy_if(points.begin(), points.end(), std::back_inserter(out), Usable);
     return out;
+}
+
+// The solver and the standard errors for a circuit of NP parameters (sized at compile time
+// for the small matrices of the covariance).
+template <int NP> void Solve(const std::vector<ImpedancePoint>& pts, Circuit circuit, CircuitFit& fit)
+{
+    Residuals f(pts, circuit);
+    const auto start = AsArray(fit.start);
+    Eigen::VectorXd x(NP);
+    for (Eigen::Index k = 0; k < x.size(); ++k)
+        x[k] = std::log(start[static_cast<std::size_t>(k)]);
+    Eigen::LevenbergMarquardt<Residuals> lm(f);
+    lm.setFtol(1e-12);
+    lm.setXtol(1e-12);
+    lm.setGtol(0.0);
+    lm.setMaxfev(2000);
+    const auto info = lm.minimize(x);
+    fit.iterations = static_cast<int>(lm.nfev());
+    fit.value = f.Params(x);
+
+    using namespace Eigen::LevenbergMarquardtSpace;
+    const bool settled =
+        info != ImproperInputParameters && info != TooManyFunctionEvaluation && info != UserAsked;
+    Eigen::VectorXd r(f.values());
+    f(x, r);
+    fit.chi2 = r.squaredNorm();
+    if (!settled || !x.allFinite() || !std::isfinite(fit.chi2)) {
+        fit.status = CircuitFit::NoConvergence;
+        return;
+    }
+    fit.status = CircuitFit::Ok;
+
+    // Covariance of the log-parameters; to first order se(p) = p se(ln p). Columns are
+    // scaled to unit length first so that parameters of very different size stay accurate.
+    Eigen::MatrixXd jac(f.values(), NP);
+    f.df(x, jac);
+    const Eigen::Matrix<double, NP, 1> norms = jac.colwise().norm().transpose();
+    std::array<double, kMaxParams> se{};
+    se.fill(std::numeric_limits<double>::infinity());
+    if ((norms.array() > 0.0).all()) {
+        const Eigen::MatrixXd js = jac * norms.cwiseInverse().asDiagonal();
+        const Eigen::LDLT<Eigen::Matrix<double, NP, NP>> ldlt(js.transpose() * js);
+        const double s2 = fit.chi2 / static_cast<double>(2 * pts.size() - NP);
+        const Eigen::Matrix<double, NP, NP> inv = ldlt.solve(Eigen::Matrix<double, NP, NP>::Identity());
+        if (ldlt.info() == Eigen::Success && ldlt.isPositive() && inv.allFinite() &&
+            ldlt.vectorD().minCoeff() > 1e-14 * ldlt.vectorD().maxCoeff()) {
+            const auto value = AsArray(fit.value);
+            for (std::size_t k = 0; k < NP; ++k) {
+                const auto kk = static_cast<Eigen::Index>(k);
+                se[k] = value[k] * std::sqrt(s2 * inv(kk, kk)) / norms[kk];
+            }
+        }
+    }
+    se[4] = circuit == Circuit::RandlesW ? se[4] : 0.0;
+    fit.standardError = FromArray(se);
 }
 
 }  // namespace
@@ -178,7 +264,7 @@ std::size_t ParameterCount(Circuit c)
 
 std::complex<double> CircuitImpedance(Circuit c, const CircuitParameters& p, double hz)
 {
-    return ModelWithDerivatives(c, p, hz, nullptr);
+    return Model(c, p, Frequency(hz), Rotation(p.n), nullptr);
 }
 
 CircuitParameters StartValues(const std::vector<ImpedancePoint>& points, Circuit circuit)
@@ -231,56 +317,10 @@ CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, Circuit circuit
     }
     fit.start = StartValues(pts, circuit);
 
-    Residuals f(pts, circuit);
-    const auto start = AsArray(fit.start);
-    Eigen::VectorXd x(static_cast<Eigen::Index>(np));
-    for (Eigen::Index k = 0; k < x.size(); ++k)
-        x[k] = std::log(start[static_cast<std::size_t>(k)]);
-    Eigen::LevenbergMarquardt<Residuals> lm(f);
-    lm.setFtol(1e-12);
-    lm.setXtol(1e-12);
-    lm.setGtol(0.0);
-    lm.setMaxfev(2000);
-    const auto info = lm.minimize(x);
-    fit.iterations = static_cast<int>(lm.nfev());
-    fit.value = f.Params(x);
-
-    using namespace Eigen::LevenbergMarquardtSpace;
-    const bool settled =
-        info != ImproperInputParameters && info != TooManyFunctionEvaluation && info != UserAsked;
-    Eigen::VectorXd r(f.values());
-    f(x, r);
-    fit.chi2 = r.squaredNorm();
-    if (!settled || !x.allFinite() || !std::isfinite(fit.chi2)) {
-        fit.status = CircuitFit::NoConvergence;
-        return fit;
-    }
-    fit.status = CircuitFit::Ok;
-
-    // Covariance of the log-parameters; to first order se(p) = p se(ln p). Columns are
-    // scaled to unit length first so that parameters of very different size stay accurate.
-    Eigen::MatrixXd jac(f.values(), f.inputs());
-    f.df(x, jac);
-    const Eigen::VectorXd norms = jac.colwise().norm().transpose();
-    std::array<double, kMaxParams> se{};
-    se.fill(std::numeric_limits<double>::infinity());
-    if ((norms.array() > 0.0).all()) {
-        const Eigen::MatrixXd js = jac * norms.cwiseInverse().asDiagonal();
-        const Eigen::LDLT<Eigen::MatrixXd> ldlt(js.transpose() * js);
-        const double s2 = fit.chi2 / static_cast<double>(2 * pts.size() - np);
-        const Eigen::MatrixXd inv = ldlt.solve(Eigen::MatrixXd::Identity(f.inputs(), f.inputs()));
-        if (ldlt.info() == Eigen::Success && ldlt.isPositive() && inv.allFinite() &&
-            ldlt.vectorD().minCoeff() > 1e-14 * ldlt.vectorD().maxCoeff()) {
-            const auto value = AsArray(fit.value);
-            for (std::size_t k = 0; k < np; ++k) {
-                const auto kk = static_cast<Eigen::Index>(k);
-                se[k] = value[k] * std::sqrt(s2 * inv(kk, kk)) / norms[kk];
-            }
-        }
-    }
-    if (circuit == Circuit::Randles)
-        se[4] = 0.0;
-    fit.standardError = FromArray(se);
+    if (circuit == Circuit::RandlesW)
+        Solve<5>(pts, circuit, fit);
+    else
+        Solve<4>(pts, circuit, fit);
     return fit;
 }
 
