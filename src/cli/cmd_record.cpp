@@ -131,6 +131,7 @@ int RunRecord(const std::vector<std::string>& argv)
     std::signal(SIGTERM, OnSignal);
     // With the program: "Start Potentiostat und Aufzeichnung", which ends the recording when the
     // module reports the program's end.
+    const std::size_t messages = cs.ui.messages.size();
     if (startPot)
         st.StartPotentiostatAndRecording();
     else
@@ -138,7 +139,8 @@ int RunRecord(const std::vector<std::string>& argv)
     if (!st.Recording())
         return StationFail(
             TextPair{"die Aufzeichnung hat nicht begonnen", "the recording did not start"}[lang]);
-    const bool programRefused = startPot && !st.PotentiostatRunning();
+    // A refused start has shown why (a program found running is refused too, and not ours to stop).
+    const bool programRefused = startPot && (cs.ui.messages.size() != messages || !st.PotentiostatRunning());
     const std::int64_t start = clock.TickMs();
     std::size_t shown = 0, printed = 0;
     std::int64_t lastShown = start;
@@ -175,7 +177,7 @@ int RunRecord(const std::vector<std::string>& argv)
     const bool programEnded = startPot && !programRefused && !st.PotentiostatRunning();
     const bool linkFailed = !st.Recording() && !programEnded;
     // A program started here ends with the recording; one found running is left alone.
-    cs.ui.answerOk = startPot;
+    cs.ui.answerOk = startPot && !programRefused;
     if (st.Recording())
         st.StopCommand();
     const bool saved = doc.OnFileSave();

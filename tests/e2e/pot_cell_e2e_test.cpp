@@ -46,9 +46,8 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     const std::string tafel =
         Succeeds({tool, "pot", "analyse", doc, "--lang", "en", "--tafel", "-290:-130", "--tafel", "30:190"});
     const std::vector<double> slopes = After(tafel, "Tafel-const.=");
-    ASSERT_EQ(slopes.size(), 2u) << tafel;
-    EXPECT_NEAR(-slopes[0], 120.0, 12.0) << tafel;
-    EXPECT_NEAR(slopes[1], 80.0, 8.0) << tafel;
+    EXPECT_NEAR(slopes.at(0), -120.0, 12.0) << tafel;  // at() fails the test when a line is missing
+    EXPECT_NEAR(slopes.at(1), 80.0, 8.0) << tafel;
     EXPECT_NEAR(After(tafel, "\n  Icorr = ").at(0), 1.0, 0.1) << tafel;  // where the lines cross
     const std::string fit = Succeeds({tool, "eis", "fit", doc});
     // The simulated spectrum is the circuit itself (double layer a CPE), with 0.2 % noise.
