@@ -1,4 +1,7 @@
+#include "ui/graph/graph_panel.h"
+#include "ui/graph/graph_wnd.h"
 #include "ui/shell/main_frame.h"
+#include "ui/shell/screenshot_windows.h"
 #include "ui/shell/start_options.h"
 
 #include <QApplication>
@@ -57,7 +60,8 @@ public:
 
 private:
     // Opens the file, lays the window out once as it would appear, draws it into the picture
-    // and ends; nothing is shown on the screen and no question is asked.
+    // and ends; nothing is shown on the screen and no question is asked. Besides the size it
+    // prints where each graph's plot lies in the picture, so a check can look for the curves.
     int Screenshot(const qor::ui::StartOptions& options)
     {
         if (!options.file.empty() && !QFileInfo(QString::fromStdString(options.file)).isFile()) {
@@ -75,13 +79,35 @@ private:
             std::fprintf(stderr, "qorremote: no picture written\n");
             return 1;
         }
-        const QImage picture = m_frame->grab().toImage();
+        QWidget* window = OpenScreenshotWindow(*m_frame, options.window);
+        if (!window) {
+            std::fprintf(stderr,
+                         "qorremote: the document holds no data for the %s window; no picture written\n",
+                         options.window.c_str());
+            return 1;
+        }
+        if (window != m_frame.get()) {
+            window->hide();
+            window->setAttribute(Qt::WA_DontShowOnScreen);
+            if (options.width > 0)
+                window->resize(options.width, options.height);
+            window->show();
+            processEvents();
+        }
+        const QImage picture = window->grab().toImage();
         const QString out = QString::fromStdString(options.screenshot);
         if (picture.isNull() || !picture.save(out, "PNG")) {
             std::fprintf(stderr, "qorremote: cannot write %s\n", options.screenshot.c_str());
             return 1;
         }
         std::printf("%s: %dx%d\n", options.screenshot.c_str(), picture.width(), picture.height());
+        int n = 0;
+        for (const qor::ui::CGraphWnd* g : window->findChildren<qor::ui::CGraphWnd*>()) {
+            if (!g->isVisible())
+                continue;
+            const QRect plot(g->Panel()->mapTo(window, QPoint(0, 0)), g->Panel()->size());
+            std::printf("graph %d: %d,%d %dx%d\n", ++n, plot.x(), plot.y(), plot.width(), plot.height());
+        }
         return 0;
     }
 

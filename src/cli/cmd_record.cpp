@@ -68,6 +68,7 @@ int RunRecord(const std::vector<std::string>& argv)
         return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[l]);
     const bool quiet = args.Flag("--quiet");
     const bool printSamples = args.Flag("--print-samples");
+    const bool startPot = args.Flag("--start-potentiostat");
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -130,11 +131,23 @@ int RunRecord(const std::vector<std::string>& argv)
                             out.c_str(), interval, save)
                          .c_str());
 
+    if (startPot && st.Potentiostats().empty())
+        return StationFail(TextPair{"kein Potentiostat am Bus", "no potentiostat on the bus"}[lang]);
+
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    if (!st.StartRecording())
+    // With the program: "Start Potentiostat und Aufzeichnung", which ends the recording when the
+    // module reports the program's end.
+    const std::size_t messages = cs.ui.messages.size();
+    if (startPot)
+        st.StartPotentiostatAndRecording();
+    else
+        st.StartRecording();
+    if (!st.Recording())
         return StationFail(
             TextPair{"die Aufzeichnung hat nicht begonnen", "the recording did not start"}[lang]);
+    // A refused start has shown why (a program found running is refused too, and not ours to stop).
+    const bool programRefused = startPot && (cs.ui.messages.size() != messages || !st.PotentiostatRunning());
     const std::int64_t start = clock.TickMs();
     std::size_t shown = 0, printed = 0;
     std::int64_t lastShown = start;
@@ -148,30 +161,47 @@ int RunRecord(const std::vector<std::string>& argv)
         [&](int id) {
             st.OnTimer(id);
             print();
-            const std::size_t n = doc.Samples().size();
+            // During a program the potentiostat's records are what grows.
+            const std::size_t n = doc.Samples().size() + doc.m_pot.size() + doc.m_eis.size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
-                std::fprintf(stderr, lang == 1 ? "%zu samples\n" : "%zu Messungen\n", n);
+                std::fprintf(stderr, lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
+                if (startPot)
+                    std::fprintf(stderr,
+                                 TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
+                                          ", %zu potentiostat samples, %zu impedance points"}[lang],
+                                 doc.m_pot.size(), doc.m_eis.size());
+                std::fprintf(stderr, "\n");
                 shown = n;
                 lastShown = clock.TickMs();
             }
         },
         [&] {
-            return g_stop || !st.Recording() ||
+            return g_stop || !st.Recording() || programRefused ||
                    (samples > 0 && doc.Samples().size() >= static_cast<std::size_t>(samples)) ||
                    (duration > 0 && clock.TickMs() - start >= duration * 1000);
         });
-    const bool linkFailed = !st.Recording();
+    // The program ended by itself when the recording stopped with the module no longer running it.
+    const bool programEnded = startPot && !programRefused && !st.PotentiostatRunning();
+    const bool linkFailed = !st.Recording() && !programEnded;
+    // A program started here ends with the recording; one found running is left alone.
+    cs.ui.answerOk = startPot && !programRefused;
     if (st.Recording())
         st.StopCommand();
     const bool saved = doc.OnFileSave();
     print();
     std::printf("%zu samples\n", doc.Samples().size());
+    if (startPot)
+        std::printf(TextPair{"%zu Potentiostat-Messwerte, %zu Impedanzpunkte\n",
+                             "%zu potentiostat samples, %zu impedance points\n"}[lang],
+                    doc.m_pot.size(), doc.m_eis.size());
     if (!saved) {
         std::fprintf(stderr, "qortool: the samples are kept in %s; qortool recover %s saves them\n",
                      doc.JournalPath().c_str(), out.c_str());
         return 1;
     }
     doc.DropJournal();
+    if (programRefused)
+        return 1;  // the station has shown why
     if (linkFailed && !g_stop)
         return StationFail(TextPair{"die Aufzeichnung endete: die Verbindung zu den Modulen ist ausgefallen",
                                     "the recording stopped: the link to the modules failed"}[lang]);
@@ -182,11 +212,14 @@ Registrar
     reg({"record",
          std::string(LinkOptions::Usage()) +
              " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
-             "        [--lang de|en] [--quiet] [--print-samples]\n"
+             "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat]\n"
              "        releases every module found and records every S seconds (default 10) into a new\n"
              "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
              "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
-             "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels",
+             "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels.\n"
+             "        --start-potentiostat also starts the step program of the first potentiostat and\n"
+             "        records until the program ends (or --samples/--duration/Ctrl-C, which stop it too),\n"
+             "        keeping its samples and impedance points in FILE.qo3",
          RunRecord});
 
 }  // namespace

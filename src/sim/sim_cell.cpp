@@ -31,6 +31,8 @@ const char* CellParams::Check() const
         return "the double-layer capacitance must lie in 0 .. 1e6 uF";
     if (!(currentNoise >= 0.0 && currentNoise < 1.0 && potentialNoiseMv >= 0.0 && potentialNoiseMv <= 1000.0))
         return "the noise must lie in 0 .. 1 (current) and 0 .. 1000 mV (potential)";
+    if (!(cpeN >= 0.5 && cpeN <= 1.0))
+        return "the double layer's exponent must lie in 0.5 .. 1";
     return "";
 }
 
@@ -74,8 +76,8 @@ double SimCell::ChargeTransferOhm(double interfaceMv) const
 std::complex<double> SimCell::ImpedanceOhm(double hz, double interfaceMv) const
 {
     const double rct = ChargeTransferOhm(interfaceMv);
-    const double w = 2.0 * kPi * hz;
-    return m_p.rsOhm + rct / std::complex<double>(1.0, w * rct * m_p.cdlUf * 1e-6);
+    const std::complex<double> jw(0.0, 2.0 * kPi * hz);
+    return m_p.rsOhm + rct / (1.0 + rct * m_p.cdlUf * 1e-6 * std::pow(jw, m_p.cpeN));
 }
 
 double SimCell::Solve(double c, double e0, double k, double eApp, double iApp) const

@@ -18,6 +18,9 @@ struct CellParams {
     double cdlUf = 20.0;            // double-layer capacitance
     double currentNoise = 0.002;    // relative noise of a measured current (and of |Z|)
     double potentialNoiseMv = 0.3;  // noise of a measured potential
+    // Exponent of the double layer as a constant-phase element Q (j w)^n with Q = cdl, as real
+    // electrodes show it in their spectra (1: a plain capacitor). Charging in time stays ideal.
+    double cpeN = 1.0;
 
     // A complaint about the first value out of range, or empty.
     const char* Check() const;
@@ -35,7 +38,7 @@ public:
     double FaradaicUa(double interfaceMv) const;
     // Charge-transfer resistance at an interface potential: the inverse slope of FaradaicUa.
     double ChargeTransferOhm(double interfaceMv) const;
-    // Randles impedance at `hz` around an interface potential.
+    // Randles impedance at `hz` around an interface potential (the double layer a CPE).
     std::complex<double> ImpedanceOhm(double hz, double interfaceMv) const;
     // Steady current with `appliedMv` held across the cell: I = i(E - I Rs).
     double SteadyCurrentUa(double appliedMv) const;

@@ -33,6 +33,7 @@ void Usage()
         "  --cell-ba MV          anodic Tafel slope in mV per decade (default 80)\n"
         "  --cell-bc MV          cathodic Tafel slope in mV per decade (default 120)\n"
         "  --cell-cdl UF         double-layer capacitance (default 20)\n"
+        "  --cell-n N            exponent of the double layer in the spectrum, 0.5 .. 1 (default 1)\n"
         "  --cell-noise REL      relative noise of currents and impedances (default 0.002)\n"
         "  --cell-noise-mv MV    noise of potentials (default 0.3)\n"
         "commands on stdin: 'fault ADDR KIND [COUNT]', 'rate ADDR RATE [KIND]', 'add ADDR TYPE',\n"
@@ -80,10 +81,15 @@ bool ParseFaultSpec(const std::string& s, double& rate, Fault& kind, bool kindFi
 double* CellField(CellParams& c, const std::string& option)
 {
     const std::pair<const char*, double CellParams::*> fields[] = {
-        {"--cell-rs", &CellParams::rsOhm},           {"--cell-ecorr", &CellParams::eCorrMv},
-        {"--cell-icorr", &CellParams::iCorrUa},      {"--cell-ba", &CellParams::betaAnodicMv},
-        {"--cell-bc", &CellParams::betaCathodicMv},  {"--cell-cdl", &CellParams::cdlUf},
-        {"--cell-noise", &CellParams::currentNoise}, {"--cell-noise-mv", &CellParams::potentialNoiseMv},
+        {"--cell-rs", &CellParams::rsOhm},
+        {"--cell-ecorr", &CellParams::eCorrMv},
+        {"--cell-icorr", &CellParams::iCorrUa},
+        {"--cell-ba", &CellParams::betaAnodicMv},
+        {"--cell-bc", &CellParams::betaCathodicMv},
+        {"--cell-cdl", &CellParams::cdlUf},
+        {"--cell-noise", &CellParams::currentNoise},
+        {"--cell-noise-mv", &CellParams::potentialNoiseMv},
+        {"--cell-n", &CellParams::cpeN},
     };
     for (auto& [name, field] : fields)
         if (option == name)

@@ -1,6 +1,7 @@
 #include "ui/shell/start_options.h"
 
 #include "data/logger_file.h"
+#include "ui/shell/screenshot_windows.h"
 
 #include <cstdio>
 
@@ -8,15 +9,21 @@ namespace qor::ui {
 
 const char* StartOptionsUsage()
 {
-    return "usage: qorremote [--simulate | --tcp HOST:PORT | --serial DEVICE] [--lang de|en]\n"
-           "                 [--screenshot OUT.png [--size WxH]] [FILE.qo3 | FILE.tx3]\n"
-           "  --simulate         in-process simulated bus (pH, conductivity, oxygen, potentiostat)\n"
-           "  --tcp HOST:PORT    the TCP gateway at an IPv4 address (or localhost)\n"
-           "  --serial DEVICE    a serial device such as /dev/ttyUSB0\n"
-           "  --lang de|en       language of the window (German by default)\n"
-           "  --screenshot OUT   open FILE, draw the window once into the PNG file OUT and end\n"
-           "  --size WxH         the window's size for --screenshot (default 1100x760)\n"
-           "  FILE               a document to open, or a data logger file (.tx3) to show\n";
+    static const std::string usage =
+        "usage: qorremote [--simulate | --tcp HOST:PORT | --serial DEVICE] [--lang de|en]\n"
+        "                 [--screenshot OUT.png [--size WxH] [--window " +
+        ScreenshotWindowNames() +
+        "]] [FILE.qo3 | FILE.tx3]\n"
+        "  --simulate         in-process simulated bus (pH, conductivity, oxygen, potentiostat)\n"
+        "  --tcp HOST:PORT    the TCP gateway at an IPv4 address (or localhost)\n"
+        "  --serial DEVICE    a serial device such as /dev/ttyUSB0\n"
+        "  --lang de|en       language of the window (German by default)\n"
+        "  --screenshot OUT   open FILE, draw the window once into the PNG file OUT and end\n"
+        "  --size WxH         the window's size for --screenshot (default 1100x760)\n"
+        "  --window NAME      the window --screenshot draws (default main):\n" +
+        ScreenshotWindowHelp(std::string(21, ' ')) +
+        "  FILE               a document to open, or a data logger file (.tx3) to show\n";
+    return usage.c_str();
 }
 
 std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& args, std::string* error)
@@ -70,6 +77,9 @@ std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& ar
                 (x != 'x' && x != 'X') || o.width < 320 || o.height < 240 || o.width > 8000 ||
                 o.height > 8000)
                 return fail("--size takes WxH, 320x240 to 8000x8000 pixels, e.g. 1280x800");
+        } else if (a == "--window") {
+            if (!value(o.window) || !IsScreenshotWindow(o.window))
+                return fail("--window takes " + ScreenshotWindowNames());
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("unknown option " + a);
         } else {
@@ -82,6 +92,8 @@ std::optional<StartOptions> ParseStartOptions(const std::vector<std::string>& ar
         return fail("choose one of --simulate, --tcp and --serial");
     if (o.width > 0 && o.screenshot.empty())
         return fail("--size goes with --screenshot");
+    if (o.window != "main" && o.screenshot.empty())
+        return fail("--window goes with --screenshot");
     // The logger graph is a dialog of its own; drawing it here would wait for it to close.
     if (!o.screenshot.empty() && data::IsLoggerFile(o.file))
         return fail("--screenshot draws a .qo3 document; qortool logger plot draws a .tx3 file");
