@@ -32,7 +32,9 @@ std::string ReadOut::Text(const GraphModel& model, int curve, double x, double y
     const double shownY = (numericX && (frameFlags & kFrameLogY)) ? std::pow(10.0, y) : y;
     const std::string ys = ay.FormatWithUnit(shownY);
     if (numericX)
-        return Format("x=%s, y=%s", ax.FormatWithUnit(x).c_str(), ys.c_str());
+        return Format("x=%s, y=%s",
+                      ax.FormatWithUnit((frameFlags & kFrameLogX) ? std::pow(10.0, x) : x).c_str(),
+                      ys.c_str());
 
     const CGraphProps* g = model.GetGraph(curve);
     const double index = std::round(x);

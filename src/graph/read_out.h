@@ -12,6 +12,7 @@ enum FrameFlag : unsigned {
     kFrameAbsoluteTime = 1,  // time X labels as date and time of day (else elapsed)
     kFrameNumericX = 2,      // numeric X axis (else sample indices labelled with their time)
     kFrameLogY = 4,          // Y values are decades (log10)
+    kFrameLogX = 8,          // X values are decades (log10), with a numeric X axis
 };
 
 // The status text of the mouse read-out and the point list texts.

@@ -201,6 +201,7 @@ TEST(ReadOut, TextsForNumericAndTimeAxes)
     } cases[] = {
         {kFrameNumericX, 0, 1.25, 7.001, "x=1.2 s, y=7.00 "},
         {kFrameNumericX | kFrameLogY, 0, 2, 2, "x=2.0 s, y=100.00 "},
+        {kFrameNumericX | kFrameLogX | kFrameLogY, 0, 3, 1, "x=1000.0 s, y=10.00 "},
         {0, 0, 1.2, 6.5, "x=49:2:3, y=6.50 "},
         {kFrameAbsoluteTime, 0, 0.9, 6.5, "x=16.11. 23:15:23, y=6.50 "},
         {kFrameAbsoluteTime, 0, 5, 6.5, "x=5.0, y=6.50 "},  // beyond the curve: the plain position

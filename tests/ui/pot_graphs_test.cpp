@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QPrinter>
 #include <cstring>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace qor::ui {
@@ -72,8 +73,9 @@ TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
     Point(1, -10, 200);
     Point(100, -80, 20);
     EXPECT_EQ(Points(eis->Graph(0)), 3);
-    EXPECT_EQ(eis->Graph(0)->Range(), (graph::GraphRange{1, 1000, -180, 180}));
-    EXPECT_EQ(eis->Graph(1)->Range(), (graph::GraphRange{1, 1000, 20, 200}));
+    // Decades of frequency (1 … 1000 Hz) and of |Z| (20 … 200).
+    EXPECT_EQ(eis->Graph(0)->Range(), (graph::GraphRange{0, 3, -180, 180}));
+    EXPECT_EQ(eis->Graph(1)->Range(), (graph::GraphRange{0, 3, std::log10(20.0), std::log10(200.0)}));
 }
 
 // The hidden service buttons, the evaluation hook and the printed page. A level of 250 mV

@@ -334,7 +334,9 @@ int FHRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
 {
     const QFont f = LabelFont(device, ri::kLabelFontHeight);
     const QFontMetricsF fm(f, device);
-    const double extent = Advance(fm, f, device, QString::fromLatin1(graph::kLabelSample));
+    const bool log = (m_flags & graph::kFrameNumericX) && (m_flags & graph::kFrameLogX);
+    const double extent =
+        Advance(fm, f, device, QString::fromLatin1(log ? graph::kLogLabelSample : graph::kLabelSample));
     const double margin = Advance(fm, f, device, QStringLiteral(" 10-99"));
     return graph::LabelCount(rect.width(), margin, extent);
 }
@@ -353,13 +355,15 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
     p->setFont(font);
     const QFontMetricsF fm(font, p->device());
     const bool numeric = (m_flags & graph::kFrameNumericX) != 0;
+    const bool log = numeric && (m_flags & graph::kFrameLogX) != 0;
     const bool absolute = (m_flags & graph::kFrameAbsoluteTime) != 0;
     const int len = right - left;
+    const QFont expFont = LabelFont(dev, ri::kExponentFontHeight);
 
     const graph::ScaleMapping map(left, right - 1, m_start, m_end);
     const int count = len > 0 ? GetLabelCount(p->device(), QRect(left, top, len, bottom - top)) : 0;
     const graph::TickScale ticks = count > 0 ? graph::TickScale::Compute(map, count) : graph::TickScale{};
-    const bool multiplier = numeric && ticks.exponent != 0 && !ticks.values.empty();
+    const bool multiplier = numeric && !log && ticks.exponent != 0 && !ticks.values.empty();
     double endExtent = 0;
     if (multiplier)
         endExtent = Multiplier(p, font, ticks.exponent, {}, true);
@@ -386,20 +390,31 @@ void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
         const double unit = std::pow(10.0, ticks.exponent);
         bool havePrev = false;
         double prevA = 0, prevB = 0;
+        // Decades (a logarithmic axis) are labelled 10^n or with plain numbers, majors only.
+        const std::vector<graph::LogLabel> logLabels =
+            log ? graph::LogLabels(ticks.values) : std::vector<graph::LogLabel>{};
         for (std::size_t i = 0; i < ticks.values.size(); ++i) {
             const double x = std::round(ticks.pixels[i]);
+            minorTick((ticks.scaled[i] + (map.r1 >= map.r0 ? 0.5 : -0.5) * ticks.step) * unit);
+            if (log && !logLabels[i].major)
+                continue;
             p->drawLine(QPointF(x, top), QPointF(x, top + major));
-            const QString text = QString::fromStdString(graph::LinearLabel(ticks.values[i], ticks.exponent));
-            const double w = Advance(fm, font, p->device(), text);
+            const bool power = log && logLabels[i].power;
+            const QString text = QString::fromStdString(
+                log ? logLabels[i].text : graph::LinearLabel(ticks.values[i], ticks.exponent));
+            const double w =
+                power ? PowerLabel(p, font, expFont, text, {}, true) : Advance(fm, font, p->device(), text);
             const double l = x - w / 2.0, r = x + w / 2.0;
             const bool overlaps = havePrev && l < prevB + space && r > prevA - space;
             if (!overlaps && l >= left && r <= labelLimit) {
-                drawLines(x, text, {});
+                if (power)
+                    PowerLabel(p, font, expFont, text, QPointF(l, baseline), false);
+                else
+                    drawLines(x, text, {});
                 havePrev = true;
                 prevA = l;
                 prevB = r;
             }
-            minorTick((ticks.scaled[i] + (map.r1 >= map.r0 ? 0.5 : -0.5) * ticks.step) * unit);
         }
     } else {
         // Sample indices of the first curve, labelled with the sample's time.

@@ -20,6 +20,13 @@ namespace eis_text = potentiostat::eis_text;
 namespace {
 constexpr graph::Rgb kModelColour = graph::MakeRgb(0, 0, 255);
 constexpr graph::Rgb kFlaggedColour = graph::MakeRgb(0, 160, 0);
+
+// The Bode graphs show decades: the frequency spans several of them, and so does |Z|. A value
+// that has no logarithm is not drawn.
+double Decades(double v)
+{
+    return v > 0.0 ? std::log10(v) : std::numeric_limits<double>::quiet_NaN();
+}
 }  // namespace
 
 CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& clock, data::DocumentUi& ui,
@@ -29,7 +36,8 @@ CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& cl
     for (int i = 0; i < EISGraphModel::GraphCount; ++i) {
         const auto g = static_cast<EISGraphModel::Graph>(i);
         Graph(i)->SetTitle(QString::fromUtf8(EISGraphModel::Title(g)));
-        Graph(i)->SetFrameFlags(graph::kFrameNumericX);  // numbers on the frequency axis, not times
+        Graph(i)->SetFrameFlags(graph::kFrameNumericX | graph::kFrameLogX |
+                                (g == EISGraphModel::Magnitude ? graph::kFrameLogY : 0u));
         Graph(i)->SetAxisTitle(std::string(), EISGraphModel::XLegend(g), 2, graph::kAxisX, false);
         Graph(i)->SetAxisTitle(std::string(), EISGraphModel::YLegend(g), 2, graph::kAxisY, false);
     }
@@ -69,8 +77,8 @@ CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& cl
 
 void CEISGraph::AppendPoint(const data::CEISDatenObject& p)
 {
-    Graph(EISGraphModel::Phase)->AddPoint(Measured, 0, p.m_val1, p.m_val2, false);
-    Graph(EISGraphModel::Magnitude)->AddPoint(Measured, 0, p.m_val1, p.m_val3, false);
+    Graph(EISGraphModel::Phase)->AddPoint(Measured, 0, Decades(p.m_val1), p.m_val2, false);
+    Graph(EISGraphModel::Magnitude)->AddPoint(Measured, 0, Decades(p.m_val1), Decades(p.m_val3), false);
     const std::complex<double> z = potentiostat::ToImpedance(p).z;
     Graph(Nyquist)->AddPoint(Measured, 0, z.real(), -z.imag(), false);
 }
@@ -118,7 +126,15 @@ void CEISGraph::SetSections()
     for (int i = 0; i < EISGraphModel::GraphCount; ++i) {
         const potentiostat::AxisRange a =
             EISGraphModel::Section(static_cast<EISGraphModel::Graph>(i), m_points);
-        Graph(i)->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
+        const bool logY = i == EISGraphModel::Magnitude;
+        double yFrom = logY ? Decades(a.yFrom) : a.yFrom, yTo = logY ? Decades(a.yTo) : a.yTo;
+        if (logY && yFrom == yTo) {  // one point, or none: a decade around it
+            yFrom = std::isfinite(yFrom) ? yFrom - 0.5 : 0.0;
+            yTo = yFrom + 1.0;
+        }
+        const double xFrom = Decades(a.xFrom), xTo = Decades(a.xTo);
+        Graph(i)->SetRange(std::isfinite(xFrom) ? xFrom : 0.0, std::isfinite(xTo) ? xTo : 1.0, yFrom, yTo,
+                           true);
     }
     SetNyquistSection(Graph(Nyquist)->size(), Graph(Nyquist));
 }
@@ -152,8 +168,9 @@ potentiostat::CircuitFit CEISGraph::RunFit()
         const auto model = EISViewModel::Sample(EISViewModel::ModelFrequencies(m_points),
                                                 [&fit](double hz) { return fit.Impedance(hz); });
         for (const SpectrumSample& s : model) {
-            Graph(EISGraphModel::Phase)->AddPoint(Model, 0, s.frequency, s.phase, false);
-            Graph(EISGraphModel::Magnitude)->AddPoint(Model, 0, s.frequency, s.magnitude, false);
+            Graph(EISGraphModel::Phase)->AddPoint(Model, 0, Decades(s.frequency), s.phase, false);
+            Graph(EISGraphModel::Magnitude)
+                ->AddPoint(Model, 0, Decades(s.frequency), Decades(s.magnitude), false);
             Graph(Nyquist)->AddPoint(Model, 0, s.re, s.negIm, false);
         }
         m_analysed = Snapshot();
@@ -180,8 +197,8 @@ potentiostat::KKCheck CEISGraph::RunKK()
             continue;
         const data::CEISDatenObject& p = m_points[i];
         const std::complex<double> z = ToImpedance(p).z;
-        mark(EISGraphModel::Phase, p.m_val1, p.m_val2);
-        mark(EISGraphModel::Magnitude, p.m_val1, p.m_val3);
+        mark(EISGraphModel::Phase, Decades(p.m_val1), p.m_val2);
+        mark(EISGraphModel::Magnitude, Decades(p.m_val1), Decades(p.m_val3));
         mark(Nyquist, z.real(), -z.imag());
     }
     if (kk.ok)
@@ -232,7 +249,9 @@ std::string CEISGraph::HoverText(int graph, double x, double y) const
 {
     if (graph == Nyquist)
         return EISViewModel::NyquistHoverText(m_points, x, y);
-    return EISGraphModel::HoverText(static_cast<EISGraphModel::Graph>(graph), x, y);
+    const bool magnitude = graph == EISGraphModel::Magnitude;
+    return EISGraphModel::HoverText(static_cast<EISGraphModel::Graph>(graph), std::pow(10.0, x),
+                                    magnitude ? std::pow(10.0, y) : y);
 }
 
 void CEISGraph::PlaceGraphs(const QRect& area)

@@ -41,6 +41,7 @@ PotGraphWindow::PotGraphWindow(const QString& title, int graphs, Clock& clock, d
     for (int i = 0; i < graphs; ++i) {
         auto* g = new CGraphWnd(this, 3);  // room beside the curve for what a window draws over it
         g->SetLanguage(lang);
+        g->SetFrameFlags(graph::kFrameNumericX);  // numbers on X (time, current, frequency), not clock times
         g->AddGraph(graph::MakeRgb(255, 0, 0), std::string());
         g->Panel()->setMouseTracking(true);
         g->Panel()->installEventFilter(this);

@@ -113,7 +113,9 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
 CMainFrame::~CMainFrame()
 {
     Shutdown();
-    // The views borrow the document: take them down before it goes.
+    // The views borrow the document: take them down before it goes. An XY window shown
+    // without its own loop (a picture) borrows the timers as well.
+    qDeleteAll(findChildren<CGraphXY*>(QString(), Qt::FindDirectChildrenOnly));
     delete m_mdi;
     m_mdi = nullptr;
     m_graphView = nullptr;
@@ -816,12 +818,17 @@ void CMainFrame::EisPointAdded()
 // potentiostat the station drives.
 void CMainFrame::ShowPotGraph()
 {
-    const std::vector<std::uint8_t>& pots = m_station->Potentiostats();
-    CGraphXY dlg(m_doc->m_pot, pots.empty() ? 0u : pots.front(), m_clock, *m_services, *this, m_lang, {},
-                 this);
-    m_xyGraph = &dlg;
-    dlg.exec();
+    const std::unique_ptr<CGraphXY> dlg = MakeXyGraph();
+    m_xyGraph = dlg.get();
+    dlg->exec();
     m_xyGraph = nullptr;
+}
+
+std::unique_ptr<CGraphXY> CMainFrame::MakeXyGraph()
+{
+    const std::vector<std::uint8_t>& pots = m_station->Potentiostats();
+    return std::make_unique<CGraphXY>(m_doc->m_pot, pots.empty() ? 0u : pots.front(), m_clock, *m_services,
+                                      *this, m_lang, CGraphXY::Messages{}, this);
 }
 
 void CMainFrame::ShowRunGraph()

@@ -88,6 +88,11 @@ public:
     CGraphDL* LoggerGraph() const { return m_loggerGraph; }
     // The potentiostat run window and the impedance window, once opened.
     CXYGraph* PotGraph() const { return m_potGraph; }
+    // The XY window on the document's samples, named after the potentiostat the station drives;
+    // the caller runs or shows it.
+    std::unique_ptr<CGraphXY> MakeXyGraph();
+    // The run window, opened or drawn anew from the whole list.
+    void ShowRunGraph();
     CEISGraph* EisGraph() const { return m_eisGraph; }
     QMdiArea* MdiArea() const { return m_mdi; }
     CDigitalMessView* MeterView(int address) const;
@@ -174,7 +179,6 @@ private:
     void OnLogbookEntry();
     void OnToggleLogbook();
     void OnChoosePotentiostat(station::Cmd cmd);
-    void ShowRunGraph();
     void OnFileNew();
     void OnFileOpen();
     void OnFileClose();

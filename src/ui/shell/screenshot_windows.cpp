@@ -2,8 +2,11 @@
 
 #include "data/qor_doc.h"
 #include "ui/potentiostat/eis_graph.h"
+#include "ui/potentiostat/graph_xy.h"
 #include "ui/potentiostat/xy_graph.h"
 #include "ui/shell/main_frame.h"
+
+#include <QRadioButton>
 
 namespace qor::ui {
 
@@ -21,11 +24,29 @@ constexpr ScreenshotWindow kWindows[] = {
     {"main", "the main window", [](CMainFrame& f) -> QWidget* { return &f; }},
     {"run", "the potentiostat run graphs",
      [](CMainFrame& f) -> QWidget* {
-         return f.Document().m_pot.empty() ? nullptr : (f.ShowPotGraph(), f.PotGraph());
+         return f.Document().m_pot.empty() ? nullptr : (f.ShowRunGraph(), f.PotGraph());
+     }},
+    {"xy", "the polarisation curve (XY window) on a logarithmic current axis",
+     [](CMainFrame& f) -> QWidget* {
+         if (f.Document().m_pot.empty())
+             return nullptr;
+         CGraphXY* xy = f.MakeXyGraph().release();  // the frame owns it
+         xy->ScaleRadio(true)->click();
+         xy->show();
+         return xy;
      }},
     {"eis", "the impedance spectrum",
      [](CMainFrame& f) -> QWidget* {
          return f.Document().m_eis.empty() ? nullptr : (f.ShowEisGraph(), f.EisGraph());
+     }},
+    {"nyquist", "the impedance spectrum as a Nyquist plot with the Randles circuit fitted",
+     [](CMainFrame& f) -> QWidget* {
+         if (f.Document().m_eis.empty())
+             return nullptr;
+         f.ShowEisGraph();
+         f.EisGraph()->ShowNyquist(true);
+         f.EisGraph()->RunFit();
+         return f.EisGraph();
      }},
 };
 
