@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QPrinter>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace qor::ui {
