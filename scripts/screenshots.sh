@@ -3,9 +3,10 @@
 # from two simulated modules (values 1 to 3 of both and a virtual channel), drawn by
 # qorremote --screenshot in German and in English; and docs/logger_graph_de.png and
 # docs/logger_graph_en.png: the data logger graph with a day of logger lines; and
-# docs/pot_run_{de,en}.png and docs/pot_eis_{de,en}.png: the potentiostat run window and the
-# impedance window of a step program (tests/fixtures/potentiostat/corrosion.stp: an impedance
-# sweep at rest, then a polarisation sweep) run on qorsim's simulated cell and recorded once.
+# docs/pot_{run,xy,eis,nyquist}_{de,en}.png: the potentiostat run window, the XY window, the
+# impedance window and its Nyquist view with the fitted circuit, of a step program
+# (tests/fixtures/potentiostat/corrosion.stp: an impedance sweep at rest, then a polarisation
+# sweep) run on qorsim's simulated cell and recorded once.
 # Not part of the test run.
 #   scripts/screenshots.sh [build folder]   (default: build/screenshots)
 set -euo pipefail
@@ -37,10 +38,10 @@ tty="$(head -n 1 sim.out)"
 "$build/bin/qortool" pot program "$root/tests/fixtures/potentiostat/corrosion.stp" --serial "$tty" --address 0
 "$build/bin/qortool" record --serial "$tty" --idcount 0 --quiet --start-potentiostat --out run.qo3
 for lang in de en; do
-  for window in run eis; do
+  for window in run xy eis nyquist; do
     "$build/bin/qorremote" --lang "$lang" --screenshot "$root/docs/pot_${window}_$lang.png" --size 1000x700 \
       --window "$window" run.qo3
   done
 done
 echo "written: $root/docs/screenshot_{de,en}.png $root/docs/logger_graph_{de,en}.png" \
-  "$root/docs/pot_{run,eis}_{de,en}.png"
+  "$root/docs/pot_{run,xy,eis,nyquist}_{de,en}.png"
