@@ -7,6 +7,7 @@
 #include "ui_test_app.h"
 
 #include <QFile>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QTest>
 #include <cmath>
@@ -138,6 +139,16 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     EXPECT_TRUE(xy.ReferenceBox(1)->isChecked());
     EXPECT_EQ(xy.Graph()->GetGraphCount(), 4);  // G1, REF2 and the two lines
     EXPECT_EQ(messages.size(), 1u);
+
+    QPrinter printer;  // one page, named for the plot
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(Path("xy.pdf"));
+    xy.PrintOn(printer);
+    QFile pdf(Path("xy.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray pdfBytes = pdf.readAll();
+    EXPECT_TRUE(pdfBytes.startsWith("%PDF") && pdfBytes.contains("/Count 1"));
+    EXPECT_TRUE(pdfBytes.contains(QByteArray("\0x\0y\0-\0P\0l\0o\0t", 14)));
 
     // The main window's command opens the window modal, not the run window.
     m_frame->Document().m_pot = samples;
