@@ -9,6 +9,7 @@
 //
 // usage: bench_document_graph [FOLDER] [--samples N] [--repeat R] [--ticks T]
 #include "bench_document_ui.h"
+#include "bench_time.h"
 #include "common/clock.h"
 #include "data/document_curves.h"
 #include "data/document_graph.h"
@@ -36,19 +37,6 @@ namespace {
 using qor::data::CQORDoc;
 
 constexpr int kWidth = 1200, kHeight = 800;
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// CPU time of all threads of the process (the repaint draws with two).
-double CpuNow()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 long ResidentBytes()
 {

@@ -7,6 +7,7 @@
 //
 // usage: bench_run_window [--samples N] [--adds A] [--repeat R]
 #include "bench_document_ui.h"
+#include "bench_time.h"
 #include "common/clock.h"
 #include "ui/potentiostat/xy_graph.h"
 
@@ -21,18 +22,6 @@
 #include <vector>
 
 namespace {
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double CpuNow()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 qor::data::CPotQORDatenObject Sample(long k)
 {

@@ -106,10 +106,7 @@ std::string XyExportText(const std::vector<XyCurve>& curves, const XyAxes& axes,
 
 std::string XyPrintHeader(std::int64_t now)
 {
-    const data::LocalTm t = data::ToLocal(now);
-    return Format(xytext::kPrintHeaderFormat, static_cast<unsigned>(t.day), static_cast<unsigned>(t.month),
-                  static_cast<unsigned>(t.year), static_cast<unsigned>(t.hour),
-                  static_cast<unsigned>(t.minute));
+    return DatedPrintHeader(xytext::kPrintHeaderName, now);
 }
 
 std::string GraphChoiceCaption(bool reference, int index, int language)

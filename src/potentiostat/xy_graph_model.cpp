@@ -159,14 +159,19 @@ std::string RunExportText(const std::vector<data::CPotQORDatenObject>& list, boo
     return Utf8ToCp1252(out);
 }
 
-std::string PlotPrintHeader(std::int64_t now)
+std::string DatedPrintHeader(const char* name, std::int64_t now)
 {
     const data::LocalTm t = data::ToLocal(now);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "QOremote_Plot %02u.%02u.%u %02u:%02u", static_cast<unsigned>(t.day),
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%s %02u.%02u.%u %02u:%02u", name, static_cast<unsigned>(t.day),
                   static_cast<unsigned>(t.month), static_cast<unsigned>(t.year),
                   static_cast<unsigned>(t.hour), static_cast<unsigned>(t.minute));
     return buf;
+}
+
+std::string PlotPrintHeader(std::int64_t now)
+{
+    return DatedPrintHeader("QOremote_Plot", now);
 }
 
 bool WriteExportFile(const std::string& path, const std::string& bytes)

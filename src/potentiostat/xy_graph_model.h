@@ -84,6 +84,8 @@ std::string RunExportText(const std::vector<data::CPotQORDatenObject>& list, boo
 
 // The dated header of a printed page of the run or impedance window (local time).
 std::string PlotPrintHeader(std::int64_t now);
+// `name` and the local day and time as a printed page's header shows them: "%s DD.MM.YYYY hh:mm".
+std::string DatedPrintHeader(const char* name, std::int64_t now);
 
 // Writes `bytes` to `path` (created or overwritten); false when it cannot be written.
 bool WriteExportFile(const std::string& path, const std::string& bytes);

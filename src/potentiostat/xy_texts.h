@@ -37,7 +37,7 @@ inline constexpr const char* kPotentialUnit = "mV";
 inline constexpr const char* kCurveNameFormat = "Pot/Gal Slave %u mV / µA";
 inline constexpr const char* kPrintTitle = "QOremote xy-Plot";
 // Day, month, year, hour, minute.
-inline constexpr const char* kPrintHeaderFormat = "XY_Plot %02u.%02u.%u %02u:%02u";
+inline constexpr const char* kPrintHeaderName = "XY_Plot";  // then day and time
 
 // The graph choice dialog (CGraphAuswahlDlg): buttons "%s 1" … "%s 4".
 inline constexpr TextPair kChoiceTitle{"Auswahlfenster", "Select Graph"};
