@@ -21,7 +21,6 @@ TEST(Qorremote, OptionsAndUsage)
     EXPECT_NE(out.find("--simulate"), std::string::npos);
     const std::string env = "QT_QPA_PLATFORM=offscreen";
     EXPECT_EQ(RunProgram({"/usr/bin/env", env, BinPath("qorremote"), "--tcp", "nowhere"}), 2);
-    EXPECT_EQ(RunProgram({"/usr/bin/env", env, BinPath("qorremote"), "--lang", "fr"}), 2);
 }
 
 TEST(Qorremote, SimulatedStartAndCleanEndOnSignal)

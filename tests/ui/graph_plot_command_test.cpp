@@ -2,34 +2,23 @@
 #include "common/clock.h"
 #include "data/logbook.h"
 #include "data/qor_doc.h"
+#include "support/process.h"
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
 
-QString Qortool()
+// Runs a qortool command; its exit code.
+int RunQortool(const QStringList& args)
 {
-    return QStringLiteral(QOR_BIN_DIR) + "/qortool";
-}
-
-// Runs a program of the build (qortool by default) with its settings in `settings`; returns
-// the exit code (-1 when it could not start).
-int RunQortool(const QStringList& args, const QString& program = Qortool(), const QString& settings = {})
-{
-    QProcess p;
-    if (!settings.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("APPDATA", settings);
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        p.setProcessEnvironment(env);
-    }
-    p.start(program, args);
-    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    std::vector<std::string> argv{qor::test::BinPath("qortool")};
+    for (const QString& a : args)
+        argv.push_back(a.toStdString());
+    return qor::test::RunProgram(argv);
 }
 
 // Pixels clearly red, green or blue rather than grey: the curves.
@@ -65,8 +54,6 @@ void WriteRecording(const std::string& qo3)
 
 TEST(PlotCommand, WritesPngAndPdfOfARecording)
 {
-    if (!QFile::exists(Qortool()))
-        GTEST_SKIP() << "qortool is not built";
     QTemporaryDir dir;
     const std::string qo3 = dir.filePath("rec.qo3").toStdString();
     WriteRecording(qo3);
@@ -92,27 +79,25 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
 // refused without a picture.
 TEST(ScreenshotOption, WindowWithTheDocumentGraph)
 {
-    const QString qorremote = QStringLiteral(QOR_BIN_DIR) + "/qorremote";
-    if (!QFile::exists(qorremote))
-        GTEST_SKIP() << "qorremote is not built";
     QTemporaryDir dir;
-    WriteRecording(dir.filePath("rec.qo3").toStdString());
-    const QString png = dir.filePath("shot.png");
-    ASSERT_EQ(RunQortool({"--screenshot", png, "--size", "800x600", dir.filePath("rec.qo3")}, qorremote,
-                         dir.path()),
-              0);
-    const QImage img(png);
+    const std::string d = dir.path().toStdString(), png = d + "/shot.png", none = d + "/none.png";
+    WriteRecording(d + "/rec.qo3");
+    // Its settings in the temporary folder.
+    auto qorremote = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"/usr/bin/env", "APPDATA=" + d, "QT_QPA_PLATFORM=offscreen",
+                                   qor::test::BinPath("qorremote"), "--screenshot"});
+        return qor::test::RunProgram(args);
+    };
+    ASSERT_EQ(qorremote({png, "--size", "800x600", d + "/rec.qo3"}), 0);
+    const QImage img(QString::fromStdString(png));
     ASSERT_EQ(img.size(), QSize(800, 600));
     EXPECT_GT(Coloured(img), 300);
-    const QString none = dir.filePath("none.png");
-    EXPECT_EQ(RunQortool({"--screenshot", none, dir.filePath("missing.qo3")}, qorremote, dir.path()), 1);
-    EXPECT_FALSE(QFile::exists(none));
+    EXPECT_EQ(qorremote({none, d + "/missing.qo3"}), 1);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(none)));
 }
 
 TEST(PlotCommand, RefusesBadInputWithoutWritingAnything)
 {
-    if (!QFile::exists(Qortool()))
-        GTEST_SKIP() << "qortool is not built";
     QTemporaryDir dir;
     QFile junk(dir.filePath("junk.qo3"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));

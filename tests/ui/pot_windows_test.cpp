@@ -57,7 +57,6 @@ TEST(PotEditWindow, ControlsByTypeAndMessages)
         EXPECT_EQ(dlg.SlewLabel()->text().toStdString(), c.slewLabel);
         EXPECT_EQ(dlg.LimitUnit()->count(), c.limitUnits);
         EXPECT_EQ(dlg.IntervalRadio()->isHidden(), c.type == T_EIS);
-        EXPECT_TRUE(dlg.CyclicBox()->isHidden());
         // A zero in the field the mode uses keeps the editor open with its message.
         (c.enabled[7] && c.type != T_EIS ? dlg.SlewEdit() : dlg.IntervalEdit())->setText("0");
         dlg.accept();
@@ -88,8 +87,6 @@ TEST(PotStepSetupWindow, TableCommands)
     std::vector<std::string> messages;
     ui::CPotStepSetup dlg(model, nullptr, [&](const std::string& m) { messages.push_back(m); });
     QTableWidget* table = dlg.Table();
-    ASSERT_EQ(table->columnCount(), 15);
-    EXPECT_EQ(table->columnWidth(13), 80);
     EXPECT_EQ(table->horizontalHeaderItem(14)->text().toStdString(), "Sample/Sec");
 
     for (int b : {ui::CPotStepSetup::Insert, ui::CPotStepSetup::Delete, ui::CPotStepSetup::Change})
