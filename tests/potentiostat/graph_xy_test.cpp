@@ -4,11 +4,13 @@
 #include "potentiostat/graph_xy_model.h"
 #include "potentiostat/harmonic_analysis.h"
 #include "potentiostat/ref_file.h"
+#include "potentiostat/xy_graph_model.h"
 #include "support/process.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -186,6 +188,15 @@ TEST(GraphXY, ReferenceFilesAndExport)
     EXPECT_EQ(GraphXYModel(std::vector<data::CPotQORDatenObject>{}, 0).SaveReference(dir / "c.ref", now),
               "keine Daten vorhanden.");
     EXPECT_FALSE(std::filesystem::exists(dir / "c.ref"));
+
+    // Printed pages carry the plot's name, then the local day and time.
+    const std::time_t t = 1700000000;
+    std::tm local{};
+    ::localtime_r(&t, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, " %d.%m.%Y %H:%M", &local);
+    EXPECT_EQ(XyPrintHeader(t), std::string("XY_Plot") + stamp);
+    EXPECT_EQ(PlotPrintHeader(t), std::string("QOremote_Plot") + stamp);
 }
 
 TEST(GraphXY, QortoolPotAnalyse)
