@@ -2,6 +2,7 @@
 
 #include "data/archive.h"
 #include "data/record_list.h"
+#include "potentiostat/pot_texts.h"
 #include "potentiostat/xy_graph_model.h"
 #include "potentiostat/xy_texts.h"
 
@@ -66,7 +67,7 @@ std::string LoadReferenceFile(const std::string& path, std::vector<data::CPotRef
                               int language)
 {
     if (!IsReferenceFileName(path))
-        return xytext::kWrongType[language];
+        return text::kWrongType[language];
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return std::string(xytext::kRefUnreadable[language]) + ": " + std::strerror(errno);

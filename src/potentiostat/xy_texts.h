@@ -57,7 +57,6 @@ inline constexpr TextPair kAreaTooSmall{"Kalkulation nicht möglich! Selektierte
                                         "Calculation not possible! Selected area to small."};
 inline constexpr TextPair kNoLines{"Keine Tafelgerade(n) eingezeichnet!", "No  Tafel line(s) available!"};
 inline constexpr TextPair kNoData{"keine Daten vorhanden.", "No data available."};
-inline constexpr TextPair kWrongType{"Falscher Dateityp!", "Wrong file type."};
 // A reference file that cannot be read or written; the system's reason follows after ": ".
 inline constexpr TextPair kRefUnreadable{"Die Referenzdatei kann nicht gelesen werden",
                                          "The reference file cannot be read"};
