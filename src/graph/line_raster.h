@@ -184,14 +184,15 @@ public:
     void Line(double x0, double y0, double x1, double y1, std::uint32_t argb);
     // Small filled square centred on a point (markers).
     void Square(double x, double y, int half, std::uint32_t argb);
-
-private:
-    // Rows y0..y1 (y0 <= y1) of column x.
-    void Span(int x, double y0, double y1, std::uint32_t argb);
+    // One pixel, which must lie inside the buffer and the column window.
     void Plot(int x, int y, std::uint32_t argb)
     {
         m_bits[static_cast<std::size_t>(y) * m_stride + static_cast<std::size_t>(x)] = argb;
     }
+
+private:
+    // Rows y0..y1 (y0 <= y1) of column x.
+    void Span(int x, double y0, double y1, std::uint32_t argb);
 
     std::uint32_t* m_bits;
     int m_width, m_height;

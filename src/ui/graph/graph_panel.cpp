@@ -125,6 +125,7 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
         const graph::CGraphProps* props;
         std::vector<graph::PixelPoint> vertices;  // only for markers
         bool markers;
+        graph::Footprint* footprint = nullptr;  // only for a curve going back and forth
     };
     std::vector<Curve> curves;
     std::size_t points = 0;
@@ -194,6 +195,12 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
     for (Curve& c : curves)
         if (c.markers)
             graph::Decimator::Build(c.props->m_points, xm, ym, -0.5, w - 0.5, c.vertices);
+        else if (!c.props->m_points.MonotonicX())
+            c.footprint = &m_footprints[c.props];
+    std::erase_if(m_footprints, [&](const auto& entry) {
+        return std::none_of(curves.begin(), curves.end(),
+                            [&](const Curve& c) { return c.footprint == &entry.second; });
+    });
     const std::vector<int>& gridColumns = shown ? shown->gridColumns : now.gridColumns;
     const std::vector<int>& gridRows = shown ? shown->gridRows : now.gridRows;
     auto* bits = reinterpret_cast<std::uint32_t*>(layer.bits());
@@ -210,7 +217,8 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
         for (const Curve& c : curves) {
             const std::uint32_t argb = 0xff000000u | c.props->m_colour;
             if (!c.markers) {
-                graph::Decimator::Draw(c.props->m_points, xm, ym, -0.5, w - 0.5, raster, argb, 0.5, 0.5);
+                if (!c.footprint || !c.footprint->Draw(c.props->m_points, xm, ym, raster, argb, 0.5, 0.5))
+                    graph::Decimator::Draw(c.props->m_points, xm, ym, -0.5, w - 0.5, raster, argb, 0.5, 0.5);
                 continue;
             }
             raster.Polyline(c.vertices.data(), c.vertices.size(), argb, 0.5, 0.5);

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "graph/decimator.h"
+#include "graph/footprint.h"
 #include "graph/graph_model.h"
 
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
+#include <unordered_map>
 #include <vector>
 
 namespace qor::ui {
@@ -71,6 +73,8 @@ private:
     int m_layerDpi = 0;
     Shown m_shown;
     std::vector<graph::PixelPoint> m_scratch;
+    // The pixels of each long curve whose X goes back and forth, kept between pictures.
+    std::unordered_map<const graph::CGraphProps*, graph::Footprint> m_footprints;
     bool m_dragging = false;
     QPoint m_dragStart, m_dragNow;
 };
