@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -517,6 +519,244 @@ void Decimator::Draw(const PointList& points, const ScaleMapping& xMap, const Sc
 }
 
 namespace {
+// What the walk over X that never decreases emits, in values rather than pixels: which
+// ops it makes depends on X and the X mapping alone, so the same ops replayed through
+// another Y mapping draw what a new walk would. A recording also keeps where each column
+// began, so that points appended since are taken in by walking again from the column the
+// last point fell in only.
+struct Recording {
+    enum Kind : unsigned char { kBreak, kPoint, kColumn };
+    struct Op {
+        Kind kind;
+        std::size_t index;                           // kPoint
+        double col, centre, fx, fy, lx, ly, lo, hi;  // kColumn
+    };
+    struct Step {
+        std::size_t op;   // the first op of the column
+        double col;       // its column
+        std::size_t idx;  // its first point
+    };
+    // What it was made for.
+    std::uint64_t edition = 0;
+    std::size_t size = 0;
+    double p0 = 0, p1 = 0, r0 = 0, r1 = 0, left = 0, right = 0;
+    bool valid = false;
+    bool direct = false;  // every point of the view taken one by one
+    std::size_t i0 = 0, i1 = 0;
+    std::vector<Op> ops;
+    std::vector<Step> steps;
+    std::size_t tail = 0;  // ops from here on: the neighbour after the view
+
+    bool Fits(const PointList& points, const ScaleMapping& x, double l, double r) const
+    {
+        return valid && edition == points.Edition() && size <= points.size() && p0 == x.p0 && p1 == x.p1 &&
+               r0 == x.r0 && r1 == x.r1 && left == l && right == r;
+    }
+    void Break() { ops.push_back({kBreak, 0, 0, 0, 0, 0, 0, 0, 0, 0}); }
+    void Point(const PointList&, std::size_t i) { ops.push_back({kPoint, i, 0, 0, 0, 0, 0, 0, 0, 0}); }
+    void Column(double col, double centre, double fx, double fy, double lx, double ly, double lo, double hi)
+    {
+        ops.push_back({kColumn, 0, col, centre, fx, fy, lx, ly, lo, hi});
+    }
+    template <class Em> void Replay(const PointList& points, Em& em) const
+    {
+        for (const Op& op : ops) {
+            if (op.kind == kColumn)
+                em.Column(op.col, op.centre, op.fx, op.fy, op.lx, op.ly, op.lo, op.hi);
+            else if (op.kind == kPoint)
+                em.Point(points, op.index);
+            else
+                em.Break();
+        }
+    }
+};
+
+// Brings `rec` up to the points' present state for the X mapping and columns given: kept
+// when nothing was appended, extended from the last column when points were, made afresh
+// otherwise.
+void Record(const PointList& points, const ScaleMapping& xMap, double pixelLeft, double pixelRight,
+            Recording& rec)
+{
+    const std::size_t n = points.size();
+    const double width = pixelRight - pixelLeft;
+    const bool fits = rec.Fits(points, xMap, pixelLeft, pixelRight);
+    if (fits && rec.size == n)
+        return;
+    const bool extend = fits && !rec.direct;
+    rec.valid = true;
+    rec.edition = points.Edition();
+    rec.size = n;
+    rec.p0 = xMap.p0;
+    rec.p1 = xMap.p1;
+    rec.r0 = xMap.r0;
+    rec.r1 = xMap.r1;
+    rec.left = pixelLeft;
+    rec.right = pixelRight;
+    auto fresh = [&rec] {
+        rec.ops.clear();
+        rec.steps.clear();
+        rec.direct = false;
+        rec.tail = 0;
+    };
+    if (n == 0 || !(width >= 1.0) || xMap.Slope() == 0.0) {
+        fresh();
+        return;
+    }
+    // Columns are the pixel intervals [pixelLeft + k, pixelLeft + k + 1) of the mapped X.
+    const double v0 = xMap.Value(pixelLeft), v1 = xMap.Value(pixelRight);
+    const double xlo = std::min(v0, v1), xhi = std::max(v0, v1);
+    if (!std::isfinite(xlo) || !std::isfinite(xhi)) {
+        fresh();
+        return;
+    }
+    const bool rising = xMap.Slope() > 0.0;
+    const FastMap xFast(xMap);
+    auto columnOf = [&](double x) { return std::floor(xFast.Pixel(x) - pixelLeft); };
+    auto centreOf = [&](double col) { return pixelLeft + col + 0.5; };
+
+    // Find the visible index range, one neighbour outside on each side so that the lines
+    // leaving the plot are drawn too.
+    const std::size_t i0 = points.LowerBoundX(xlo, 0, n, 0);
+    std::size_t i1 = points.LowerBoundX(std::nextafter(xhi, HUGE_VAL), i0, n, n - 1);
+    const std::size_t start = i0 > 0 ? i0 - 1 : 0;
+    const std::size_t end = std::min(n, i1 + 1);
+
+    if (i1 - i0 <= kDirect * static_cast<std::size_t>(width)) {
+        fresh();
+        rec.direct = true;
+        rec.i0 = i0;
+        rec.i1 = i1;
+        for (std::size_t k = start; k < end; ++k)
+            rec.Point(points, k);
+        rec.tail = rec.ops.size();
+        return;
+    }
+
+    // Evenly spaced X (sample numbers, times of a recording) gives each column's end
+    // without reading X at all.
+    double x0 = 0.0, dx = 0.0;
+    const bool even = points.EvenX(x0, dx);
+    auto xAt = [&](std::size_t i) { return even ? x0 + static_cast<double>(i) * dx : points.X(i); };
+    const double spanX = xAt(i1 - 1) - xAt(i0);
+    const double perX = even ? 1.0 / dx : spanX > 0 ? static_cast<double>(i1 - i0) / spanX : 0.0;
+    const double perColumn = perX * std::fabs(xMap.Slope());
+    // First index in [from, to) whose X is not below x.
+    auto lowerBound = [&](double x, std::size_t from, std::size_t to) {
+        if (!even) {
+            const double guess = std::min(static_cast<double>(from) + perColumn, static_cast<double>(to));
+            return points.LowerBoundX(x, from, to, static_cast<std::size_t>(guess));
+        }
+        // Worked out from x alone, so that one column need not wait for the one before.
+        const double at = std::clamp((x - x0) * perX, static_cast<double>(from), static_cast<double>(to));
+        std::size_t i = static_cast<std::size_t>(at);
+        while (i > from && xAt(i - 1) >= x)
+            --i;
+        while (i < to && xAt(i) < x)
+            ++i;
+        return i;
+    };
+    const double step = rising ? 1.0 : -1.0;
+    double col = columnOf(xAt(i0));
+    std::size_t idx = i0, guard = 0;
+    // The columns that ended before the last point of the recording keep their ops: the
+    // points appended since lie in its last column or after it.
+    std::size_t keep = 0;
+    if (extend && rec.i0 == i0 && i1 >= rec.i1) {
+        while (keep < rec.steps.size() &&
+               (keep + 1 < rec.steps.size() ? rec.steps[keep + 1].idx : rec.i1) < rec.i1)
+            ++keep;
+    }
+    if (keep > 0) {
+        const Recording::Step& s = rec.steps[keep];
+        col = s.col;
+        idx = s.idx;
+        guard = keep;
+        rec.ops.resize(s.op);
+        rec.steps.resize(keep);
+    } else {
+        fresh();
+        if (start < i0)
+            rec.Point(points, start);
+    }
+    rec.i0 = i0;
+    rec.i1 = i1;
+    // Columns ahead whose ends are fetched into the cache while this one is worked on.
+    const auto ahead = static_cast<std::size_t>(std::min(8.0 * perColumn, static_cast<double>(i1 - i0)));
+    for (; idx < i1; col += step, ++guard) {
+        rec.steps.push_back({rec.ops.size(), col, idx});
+        if (ahead >= 1)
+            points.PrefetchEdge(idx + ahead, !even);
+        // Past the plot every point is taken.
+        const double boundary = ColumnEnd(xFast, pixelLeft, col, rising);
+        std::size_t j = i1;
+        if (guard <= static_cast<std::size_t>(width) + 2) {
+            j = lowerBound(boundary, idx, i1);
+            // A point belongs to the column it is drawn in. Found from X alone, the end can
+            // be a sample off where a column edge falls on a sample and the mapping rounds.
+            while (j > idx && columnOf(xAt(j - 1)) != col)
+                --j;
+            while (j < i1 && columnOf(xAt(j)) == col)
+                ++j;
+        }
+        while (idx < j && !std::isfinite(points.Y(idx))) {
+            rec.Break();
+            ++idx;
+        }
+        if (j - idx <= kDirect) {
+            for (std::size_t k = idx; k < j; ++k)
+                rec.Point(points, k);
+        } else {
+            double lo, hi;
+            points.MinMaxY(idx, j, lo, hi);
+            rec.Column(col, centreOf(col), xAt(idx), points.Y(idx), xAt(j - 1), points.Y(j - 1), lo, hi);
+        }
+        idx = j;
+    }
+    rec.tail = rec.ops.size();
+    if (end > i1)
+        rec.Point(points, end - 1);
+}
+
+// Recordings of the curves drawn lately, one per curve, mapping and column range (the
+// strips of one picture each have their own). A drawing takes its recording out while it
+// works on it, so that threads drawing at once never share one.
+class Recordings {
+public:
+    std::unique_ptr<Recording> Take(const PointList& points, const ScaleMapping& xMap, double left,
+                                    double right)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto it = m_held.begin(); it != m_held.end(); ++it)
+            if ((*it)->Fits(points, xMap, left, right)) {
+                std::unique_ptr<Recording> r = std::move(*it);
+                m_held.erase(it);
+                return r;
+            }
+        return std::make_unique<Recording>();
+    }
+    void Give(std::unique_ptr<Recording> r)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_held.insert(m_held.begin(), std::move(r));  // most recent first
+        if (m_held.size() > kHeld)
+            m_held.pop_back();
+    }
+
+private:
+    static constexpr std::size_t kHeld = 48;
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Recording>> m_held;
+};
+
+Recordings& Kept()
+{
+    static auto* kept = new Recordings;  // never destroyed: drawings may run until exit
+    return *kept;
+}
+
+// Shorter curves are walked afresh: keeping them would cost more than it saves.
+constexpr std::size_t kWorthKeeping = 20000;
+
 template <class Sink>
 void Walk(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
           double pixelRight, Sink& sink)
@@ -532,7 +772,6 @@ void Walk(const PointList& points, const ScaleMapping& xMap, const ScaleMapping&
     const double xlo = std::min(v0, v1), xhi = std::max(v0, v1);
     if (!std::isfinite(xlo) || !std::isfinite(xhi))
         return;
-    const bool rising = xMap.Slope() > 0.0;
     const FastMap xFast(xMap);
     auto columnOf = [&](double x) { return std::floor(xFast.Pixel(x) - pixelLeft); };
     auto centreOf = [&](double col) { return pixelLeft + col + 0.5; };
@@ -566,80 +805,17 @@ void Walk(const PointList& points, const ScaleMapping& xMap, const ScaleMapping&
         return;
     }
 
-    // X never decreases: find the visible index range, one neighbour outside on each side so
-    // that the lines leaving the plot are drawn too.
-    const std::size_t i0 = points.LowerBoundX(xlo, 0, n, 0);
-    std::size_t i1 = points.LowerBoundX(std::nextafter(xhi, HUGE_VAL), i0, n, n - 1);
-    const std::size_t start = i0 > 0 ? i0 - 1 : 0;
-    const std::size_t end = std::min(n, i1 + 1);
-
-    if (i1 - i0 <= kDirect * static_cast<std::size_t>(width)) {
-        for (std::size_t k = start; k < end; ++k)
-            em.Point(points, k);
+    if (points.size() < kWorthKeeping) {
+        Recording rec;
+        Record(points, xMap, pixelLeft, pixelRight, rec);
+        rec.Replay(points, em);
         return;
     }
-
-    if (start < i0)
-        em.Point(points, start);
-    // Evenly spaced X (sample numbers, times of a recording) gives each column's end
-    // without reading X at all.
-    double x0 = 0.0, dx = 0.0;
-    const bool even = points.EvenX(x0, dx);
-    auto xAt = [&](std::size_t i) { return even ? x0 + static_cast<double>(i) * dx : points.X(i); };
-    const double spanX = xAt(i1 - 1) - xAt(i0);
-    const double perX = even ? 1.0 / dx : spanX > 0 ? static_cast<double>(i1 - i0) / spanX : 0.0;
-    const double perColumn = perX * std::fabs(xMap.Slope());
-    // First index in [from, to) whose X is not below x.
-    auto lowerBound = [&](double x, std::size_t from, std::size_t to) {
-        if (!even) {
-            const double guess = std::min(static_cast<double>(from) + perColumn, static_cast<double>(to));
-            return points.LowerBoundX(x, from, to, static_cast<std::size_t>(guess));
-        }
-        // Worked out from x alone, so that one column need not wait for the one before.
-        const double at = std::clamp((x - x0) * perX, static_cast<double>(from), static_cast<double>(to));
-        std::size_t i = static_cast<std::size_t>(at);
-        while (i > from && xAt(i - 1) >= x)
-            --i;
-        while (i < to && xAt(i) < x)
-            ++i;
-        return i;
-    };
-    // Columns ahead whose ends are fetched into the cache while this one is worked on.
-    const auto ahead = static_cast<std::size_t>(std::min(8.0 * perColumn, static_cast<double>(i1 - i0)));
-    const double step = rising ? 1.0 : -1.0;
-    double col = columnOf(xAt(i0));
-    std::size_t idx = i0;
-    for (std::size_t guard = 0; idx < i1; col += step, ++guard) {
-        if (ahead >= 1)
-            points.PrefetchEdge(idx + ahead, !even);
-        // Past the plot every point is taken.
-        const double boundary = ColumnEnd(xFast, pixelLeft, col, rising);
-        std::size_t j = i1;
-        if (guard <= static_cast<std::size_t>(width) + 2) {
-            j = lowerBound(boundary, idx, i1);
-            // A point belongs to the column it is drawn in. Found from X alone, the end can
-            // be a sample off where a column edge falls on a sample and the mapping rounds.
-            while (j > idx && columnOf(xAt(j - 1)) != col)
-                --j;
-            while (j < i1 && columnOf(xAt(j)) == col)
-                ++j;
-        }
-        while (idx < j && !std::isfinite(points.Y(idx))) {
-            em.Break();
-            ++idx;
-        }
-        if (j - idx <= kDirect) {
-            for (std::size_t k = idx; k < j; ++k)
-                em.Point(points, k);
-        } else {
-            double lo, hi;
-            points.MinMaxY(idx, j, lo, hi);
-            em.Column(col, centreOf(col), xAt(idx), points.Y(idx), xAt(j - 1), points.Y(j - 1), lo, hi);
-        }
-        idx = j;
-    }
-    if (end > i1)
-        em.Point(points, end - 1);
+    Recordings& kept = Kept();
+    std::unique_ptr<Recording> rec = kept.Take(points, xMap, pixelLeft, pixelRight);
+    Record(points, xMap, pixelLeft, pixelRight, *rec);
+    rec->Replay(points, em);
+    kept.Give(std::move(rec));
 }
 
 }  // namespace

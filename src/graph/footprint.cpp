@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace qor::graph {
 
 namespace {
@@ -215,6 +219,60 @@ bool Footprint::Draw(const PointList& points, const ScaleMapping& xMap, const Sc
     return true;
 }
 
+namespace {
+#if defined(__x86_64__)
+// lanes[b]: all ones in the 32-bit lanes whose bit is set in b.
+struct ByteLanes {
+    alignas(16) std::uint32_t lanes[256][8];
+    constexpr ByteLanes() : lanes{}
+    {
+        for (int b = 0; b < 256; ++b)
+            for (int i = 0; i < 8; ++i)
+                lanes[b][i] = (b >> i) & 1 ? 0xffffffffu : 0u;
+    }
+};
+constexpr ByteLanes kByteLanes;
+
+// Pixel k of `line` from k = 0 on takes the colour where bit k of `bits` is set.
+inline void FillBits(std::uint32_t* line, std::uint64_t bits, int count, std::uint32_t argb)
+{
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(argb));
+    int k = 0;
+    for (; k + 8 <= count; k += 8, bits >>= 8) {
+        const unsigned b = bits & 0xff;
+        if (!b)
+            continue;
+        auto* p = reinterpret_cast<__m128i*>(line + k);
+        if (b == 0xff) {
+            _mm_storeu_si128(p, colour);
+            _mm_storeu_si128(p + 1, colour);
+            continue;
+        }
+        const auto* m = reinterpret_cast<const __m128i*>(kByteLanes.lanes[b]);
+        for (int h = 0; h < 2; ++h) {
+            const __m128i mask = _mm_load_si128(m + h), old = _mm_loadu_si128(p + h);
+            _mm_storeu_si128(p + h, _mm_or_si128(_mm_andnot_si128(mask, old), _mm_and_si128(mask, colour)));
+        }
+    }
+    for (; k < count; ++k, bits >>= 1)
+        if (bits & 1)
+            line[k] = argb;
+}
+
+// Cells [0, 64) of a row to pixels first, first + 1, ...: `starts` marks the cells that begin
+// a pixel (the others share the one before), so gathering the row's cells joined with their
+// partners at those places gives one bit per pixel.
+__attribute__((target("bmi2"))) std::uint64_t PixelBits(std::uint64_t cells, std::uint64_t starts)
+{
+    return _pext_u64(cells | ((cells >> 1) & ~(starts >> 1)), starts);
+}
+const bool kGather = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("bmi2") != 0;
+}();
+#endif
+}  // namespace
+
 void Footprint::Draw(const Level& lv, const ScaleMapping& xMap, const ScaleMapping& yMap, LineRaster& raster,
                      std::uint32_t argb, double offsetX, double offsetY) const
 {
@@ -222,18 +280,20 @@ void Footprint::Draw(const Level& lv, const ScaleMapping& xMap, const ScaleMappi
     const double xTo = (xMap.p1 - xMap.p0) / (xMap.r1 - xMap.r0),
                  yTo = (yMap.p1 - yMap.p0) / (yMap.r1 - yMap.r0);
     const int left = raster.ClipLeft(), right = raster.ClipRight(), height = raster.Height();
-    // Each cell drawn as the pixel its centre falls in; -1 for one off the buffer.
+    // Each cell drawn as the pixel its centre falls in; -1 for one off the buffer. False for a
+    // tile wholly off it.
     auto pixels = [](double first, double step, int limit, int* out) {
-        int lo = limit, hi = -1;
+        const double last = first + step * (kTile - 1);
+        if (!(std::max(first, last) >= 0.0 && std::min(first, last) < limit))
+            return false;
+        // Truncating a positive number is flooring it, and much cheaper; the shift cannot
+        // make a visible tile's pixels negative.
+        constexpr int kShift = 1 << 20;
         for (int k = 0; k < kTile; ++k) {
-            const double p = std::floor(first + step * k);
-            out[k] = p >= 0.0 && p < limit ? static_cast<int>(p) : -1;
-            if (out[k] >= 0) {
-                lo = std::min(lo, out[k]);
-                hi = std::max(hi, out[k]);
-            }
+            const int p = static_cast<int>(first + step * k + kShift) - kShift;
+            out[k] = p >= 0 && p < limit ? p : -1;
         }
-        return lo <= hi;
+        return true;
     };
     int cols[kTile], rows[kTile];
     for (const Tile& t : lv.tiles) {
@@ -248,6 +308,12 @@ void Footprint::Draw(const Level& lv, const ScaleMapping& xMap, const ScaleMappi
         for (int c = 1; c < kTile; ++c)
             if (cols[c] == cols[c - 1])
                 shared |= std::uint64_t{1} << c;
+#if defined(__x86_64__)
+        // A tile whose cells all lie in the window and go left to right lights runs of pixels
+        // from its first one on.
+        const int pixelsInRow = kTile - __builtin_popcountll(shared);
+        const bool gather = kGather && cols[0] >= left && cols[kTile - 1] == cols[0] + pixelsInRow - 1;
+#endif
         // Rows that fall into one pixel row are joined before their cells are drawn.
         for (int r = 0; r < kTile;) {
             std::uint64_t w = t.rows[r];
@@ -256,6 +322,12 @@ void Footprint::Draw(const Level& lv, const ScaleMapping& xMap, const ScaleMappi
                 w |= t.rows[r];
             if (!w || row < 0)
                 continue;
+#if defined(__x86_64__)
+            if (gather) {
+                FillBits(raster.Row(row) + cols[0], PixelBits(w, ~shared), pixelsInRow, argb);
+                continue;
+            }
+#endif
             w &= ~(shared & (w << 1));
             while (w) {
                 const int c = __builtin_ctzll(w);

@@ -184,6 +184,8 @@ public:
     void Line(double x0, double y0, double x1, double y1, std::uint32_t argb);
     // Small filled square centred on a point (markers).
     void Square(double x, double y, int half, std::uint32_t argb);
+    // The pixels of row y (inside the buffer), for a drawing that fills runs of them itself.
+    std::uint32_t* Row(int y) { return m_bits + static_cast<std::size_t>(y) * m_stride; }
     // One pixel, which must lie inside the buffer and the column window.
     void Plot(int x, int y, std::uint32_t argb)
     {

@@ -9,6 +9,7 @@
 #include "ui/graph/ruler.h"
 
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintDevice>
@@ -238,7 +239,12 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
     // A curve whose X goes back and forth is walked whole for every strip: drawn at once.
     const bool stripable = std::all_of(curves.begin(), curves.end(),
                                        [](const Curve& c) { return c.props->m_points.MonotonicX(); });
-    if (points >= kWorthSharing && span >= 8 * kStrips && twoCores && stripable) {
+    // Waking the other thread costs more than a picture drawn from kept columns: shared only
+    // when the last whole picture took long.
+    constexpr qint64 kSlowNs = 2000000;
+    QElapsedTimer clock;
+    clock.start();
+    if (points >= kWorthSharing && span >= 8 * kStrips && twoCores && stripable && m_lastDrawNs >= kSlowNs) {
         std::atomic<int> next{0};
         auto strips = [&] {
             for (int s = next++; s < kStrips; s = next++)
@@ -256,6 +262,8 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
     } else {
         draw(left, right);
     }
+    if (span == w)
+        m_lastDrawNs = clock.nsecsElapsed();
 }
 
 const QImage& CGraphPanel::CachedLayer(const QSize& size, QPaintDevice* device)

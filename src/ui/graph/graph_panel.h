@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -73,6 +74,7 @@ private:
     int m_layerDpi = 0;
     Shown m_shown;
     std::vector<graph::PixelPoint> m_scratch;
+    qint64 m_lastDrawNs = std::numeric_limits<qint64>::max();  // how long the last whole picture took
     // The pixels of each long curve whose X goes back and forth, kept between pictures.
     std::unordered_map<const graph::CGraphProps*, graph::Footprint> m_footprints;
     bool m_dragging = false;

@@ -182,14 +182,15 @@ int FVRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
     return graph::LabelCount(rect.height(), margin, extent);
 }
 
-void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
+void FRuler::DrawKept(QPainter* p, int left, int top, int right, int bottom, bool keepable)
 {
     const QPaintDevice* dev = p->device();
     const int type = dev->devType();
     const bool raster = type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget;
     const QSize size(right - left, bottom - top);
     // Only where one unit is one pixel: a kept picture would be scaled up on a finer screen.
-    if (!raster || dev->devicePixelRatio() != 1.0 || !p->worldTransform().isIdentity() || size.isEmpty()) {
+    if (!keepable || !raster || dev->devicePixelRatio() != 1.0 || !p->worldTransform().isIdentity() ||
+        size.isEmpty()) {
         DrawAfresh(p, left, top, right, bottom);
         return;
     }
@@ -214,6 +215,11 @@ void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
         m_kept = {image, dpiX, dpiY, m_start, m_end, m_flags, m_title, p->renderHints()};
     }
     p->drawImage(left, top, m_kept.image);
+}
+
+void FVRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
+{
+    DrawKept(p, left, top, right, bottom, true);
 }
 
 void FVRuler::DrawAfresh(QPainter* p, int left, int top, int right, int bottom)
@@ -342,6 +348,11 @@ int FHRuler::GetLabelCount(QPaintDevice* device, const QRect& rect) const
 }
 
 void FHRuler::Draw(QPainter* p, int left, int top, int right, int bottom)
+{
+    DrawKept(p, left, top, right, bottom, (m_flags & graph::kFrameNumericX) != 0);
+}
+
+void FHRuler::DrawAfresh(QPainter* p, int left, int top, int right, int bottom)
 {
     p->save();
     p->fillRect(QRect(left, top, right - left, bottom - top), kPaper);

@@ -45,6 +45,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    // On screens and images the picture is kept and drawn again while nothing it shows
+    // changed (rotated and measured labels are slow to lay out); elsewhere, or when
+    // `keepable` is false, it is drawn afresh.
+    void DrawKept(QPainter* painter, int left, int top, int right, int bottom, bool keepable);
+    virtual void DrawAfresh(QPainter* painter, int left, int top, int right, int bottom) = 0;
 
     double m_start = 1.0;
     double m_end = 100.0;
@@ -52,32 +57,8 @@ protected:
     QString m_tooltip;
     unsigned m_flags = 0;
     const graph::GraphModel* m_model = nullptr;
-};
-
-// The X axis ruler below the plot: numeric, or sample indices labelled with their time.
-class FHRuler : public FRuler {
-    Q_OBJECT
-public:
-    using FRuler::FRuler;
-    int GetThickness(QPaintDevice* device) const override;
-    int GetLabelCount(QPaintDevice* device, const QRect& rect) const override;
-    void Draw(QPainter* painter, int left, int top, int right, int bottom) override;
-};
-
-// The Y axis ruler left of the plot: linear, or in decades on a logarithmic axis.
-class FVRuler : public FRuler {
-    Q_OBJECT
-public:
-    using FRuler::FRuler;
-    int GetThickness(QPaintDevice* device) const override;
-    int GetLabelCount(QPaintDevice* device, const QRect& rect) const override;
-    // On screens and images the picture is kept and drawn again while nothing it shows
-    // changed: its rotated labels are slow to lay out, and the Y axis seldom changes while
-    // X is zoomed or panned.
-    void Draw(QPainter* painter, int left, int top, int right, int bottom) override;
 
 private:
-    void DrawAfresh(QPainter* painter, int left, int top, int right, int bottom);
     struct Kept {
         QImage image;
         int dpiX = 0, dpiY = 0;
@@ -87,6 +68,34 @@ private:
         QPainter::RenderHints hints;
     };
     Kept m_kept;
+};
+
+// The X axis ruler below the plot: numeric, or sample indices labelled with their time.
+class FHRuler : public FRuler {
+    Q_OBJECT
+public:
+    using FRuler::FRuler;
+    int GetThickness(QPaintDevice* device) const override;
+    int GetLabelCount(QPaintDevice* device, const QRect& rect) const override;
+    // Kept on a numeric axis; a time axis takes its labels from the curve's points.
+    void Draw(QPainter* painter, int left, int top, int right, int bottom) override;
+
+protected:
+    void DrawAfresh(QPainter* painter, int left, int top, int right, int bottom) override;
+};
+
+// The Y axis ruler left of the plot: linear, or in decades on a logarithmic axis.
+class FVRuler : public FRuler {
+    Q_OBJECT
+public:
+    using FRuler::FRuler;
+    int GetThickness(QPaintDevice* device) const override;
+    int GetLabelCount(QPaintDevice* device, const QRect& rect) const override;
+    // Kept: the Y axis seldom changes while X is zoomed or panned.
+    void Draw(QPainter* painter, int left, int top, int right, int bottom) override;
+
+protected:
+    void DrawAfresh(QPainter* painter, int left, int top, int right, int bottom) override;
 };
 
 }  // namespace qor::ui
