@@ -806,9 +806,9 @@ void Walk(const PointList& points, const ScaleMapping& xMap, const ScaleMapping&
     }
 
     if (points.size() < kWorthKeeping) {
-        Recording rec;
-        Record(points, xMap, pixelLeft, pixelRight, rec);
-        rec.Replay(points, em);
+        thread_local Recording scratch;  // its memory, and the last drawing of this thread
+        Record(points, xMap, pixelLeft, pixelRight, scratch);
+        scratch.Replay(points, em);
         return;
     }
     Recordings& kept = Kept();

@@ -115,15 +115,16 @@ inline bool FitsFloat(double y)
 
 void PointList::WidenY()
 {
+    m_single = false;  // from here on NewYChunk gives chunks of doubles
     for (std::size_t c = 0; c < m_y.size(); ++c) {
-        auto* wide = static_cast<double*>(AllocChunk(kChunk * sizeof(double)));
+        auto* wide = reinterpret_cast<double*>(NewYChunk());
         const auto* narrow = reinterpret_cast<const float*>(m_y[c].get());
         const std::size_t n = std::min(kChunk, m_size - std::min(m_size, c * kChunk));
         for (std::size_t k = 0; k < n; ++k)
             wide[k] = static_cast<double>(narrow[k]);
+        m_spareNarrow.push_back(std::move(m_y[c]));
         m_y[c].reset(reinterpret_cast<std::byte*>(wide));
     }
-    m_single = false;
     m_levelsF.clear();
     m_summaryValid = 0;
 }
@@ -155,8 +156,7 @@ void PointList::PushY(double y)
     if (m_single && !FitsFloat(y))
         WidenY();
     if ((m_size >> kChunkBits) == m_y.size())
-        m_y.emplace_back(
-            static_cast<std::byte*>(AllocChunk(kChunk * (m_single ? sizeof(float) : sizeof(double)))));
+        m_y.emplace_back(NewYChunk());
     SetY(m_size, y);
     ++m_size;
 }
@@ -164,7 +164,7 @@ void PointList::PushY(double y)
 void PointList::PushBack(const GraphPoint& p)
 {
     if ((m_size >> kChunkBits) == m_own.size())
-        m_own.emplace_back(static_cast<Own*>(AllocChunk(sizeof(Own))));
+        m_own.emplace_back(NewOwnChunk());
     Own& c = *m_own[m_size >> kChunkBits];
     const std::size_t k = m_size & (kChunk - 1);
     c.x[k] = p.x;
@@ -261,15 +261,38 @@ int PointList::Remove(int index)
     return index;
 }
 
+PointList::Own* PointList::NewOwnChunk()
+{
+    if (m_spareOwn.empty())
+        return static_cast<Own*>(AllocChunk(sizeof(Own)));
+    Own* c = m_spareOwn.back().release();
+    m_spareOwn.pop_back();
+    return c;
+}
+
+std::byte* PointList::NewYChunk()
+{
+    auto& spares = m_single ? m_spareNarrow : m_spareWide;
+    if (spares.empty())
+        return static_cast<std::byte*>(AllocChunk(kChunk * (m_single ? sizeof(float) : sizeof(double))));
+    std::byte* c = spares.back().release();
+    spares.pop_back();
+    return c;
+}
+
 void PointList::Clear()
 {
     m_shared = nullptr;
     ClearShared();
+    for (auto& c : m_own)
+        m_spareOwn.push_back(std::move(c));
     m_own.clear();
 }
 
 void PointList::ClearShared()
 {
+    for (auto& c : m_y)
+        (m_single ? m_spareNarrow : m_spareWide).push_back(std::move(c));
     m_y.clear();
     m_size = 0;
     m_edition = NextEdition();
@@ -319,8 +342,7 @@ void PointList::AppendShared(const double* y, std::size_t n)
     };
     for (std::size_t r = 0; r < n;) {
         if ((m_size >> kChunkBits) == m_y.size())
-            m_y.emplace_back(
-                static_cast<std::byte*>(AllocChunk(kChunk * (m_single ? sizeof(float) : sizeof(double)))));
+            m_y.emplace_back(NewYChunk());
         const std::size_t count = std::min(n - r, kChunk - (m_size & (kChunk - 1)));
         if (m_single)
             copy(const_cast<float*>(Group<float>(m_size)), r, count);
@@ -342,7 +364,7 @@ void PointList::Detach()
     m_shared = nullptr;
     m_own.clear();
     for (std::size_t i = 0; i < m_size; i += kChunk)
-        m_own.emplace_back(static_cast<Own*>(AllocChunk(sizeof(Own))));
+        m_own.emplace_back(NewOwnChunk());
     for (std::size_t i = 0; i < m_size; ++i) {
         Own& c = *m_own[i >> kChunkBits];
         const std::size_t k = i & (kChunk - 1);
@@ -550,8 +572,10 @@ void PointList::Prepare() const
 
 std::size_t PointList::MemoryBytes() const
 {
-    std::size_t bytes =
-        m_own.size() * sizeof(Own) + m_y.size() * kChunk * (m_single ? sizeof(float) : sizeof(double));
+    std::size_t bytes = (m_own.size() + m_spareOwn.size()) * sizeof(Own) +
+                        m_y.size() * kChunk * (m_single ? sizeof(float) : sizeof(double)) +
+                        m_spareNarrow.size() * kChunk * sizeof(float) +
+                        m_spareWide.size() * kChunk * sizeof(double);
     for (const auto& lv : m_levelsF)
         bytes += lv.pairs.capacity() * sizeof(float);
     for (const auto& lv : m_levelsD)

@@ -110,7 +110,8 @@ public:
     // Returns the index, or -1 when it is out of range.
     int Change(int index, const GraphPoint& p);
     int Remove(int index);
-    // Leaves the list empty and on its own.
+    // Leaves the list empty and on its own. Like a vector it keeps its memory, for the
+    // points that fill it again (a window rebuilt from its data); MemoryBytes counts it.
     void Clear();
 
     // On an empty list: X and time come from `columns` from now on, one point per row; the
@@ -233,6 +234,11 @@ private:
 
     std::vector<std::unique_ptr<Own, ChunkFree>> m_own;
     std::vector<std::unique_ptr<std::byte, ChunkFree>> m_y;
+    // Chunks of the list before it was cleared: Y of floats (narrow) and of doubles (wide).
+    std::vector<std::unique_ptr<Own, ChunkFree>> m_spareOwn;
+    std::vector<std::unique_ptr<std::byte, ChunkFree>> m_spareNarrow, m_spareWide;
+    Own* NewOwnChunk();
+    std::byte* NewYChunk();
     const SharedColumns* m_shared = nullptr;
     std::size_t m_size = 0;
     std::uint64_t m_edition = NextEdition();

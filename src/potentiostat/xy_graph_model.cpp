@@ -98,21 +98,31 @@ XYGraphModel::Step XYGraphModel::Add(const data::CPotQORDatenObject& s, std::siz
 
 XYGraphModel::Rebuilt XYGraphModel::Rebuild(const std::vector<data::CPotQORDatenObject>& list)
 {
-    Clear();
     Rebuilt out;
+    for (auto& v : out.points)
+        v.reserve(list.size());
+    out.ranges = Rebuild(
+        list, [&out](Graph g, const Point& p) { out.points[static_cast<std::size_t>(g)].push_back(p); });
+    return out;
+}
+
+std::array<AxisRange, XYGraphModel::GraphCount>
+XYGraphModel::Rebuild(const std::vector<data::CPotQORDatenObject>& list,
+                      const std::function<void(Graph, const Point&)>& add)
+{
+    Clear();
     m_origin = list.empty() ? 0 : list.front().m_counter;
     double last = 0.0;
     std::array<Point, GraphCount> pts{};
-    for (auto& v : out.points)
-        v.reserve(list.size());
     for (const auto& s : list) {
         last = Convert(s, pts);
-        for (std::size_t g = 0; g < GraphCount; ++g)
-            out.points[g].push_back(pts[g]);
+        for (int g = 0; g < GraphCount; ++g)
+            add(static_cast<Graph>(g), pts[static_cast<std::size_t>(g)]);
     }
+    std::array<AxisRange, GraphCount> ranges{};
     for (int g = 0; g < GraphCount; ++g)
-        out.ranges[static_cast<std::size_t>(g)] = Section(static_cast<Graph>(g), last);
-    return out;
+        ranges[static_cast<std::size_t>(g)] = Section(static_cast<Graph>(g), last);
+    return ranges;
 }
 
 const char* XYGraphModel::Title(Graph g)

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ public:
         std::array<AxisRange, GraphCount> ranges{};
     };
     Rebuilt Rebuild(const std::vector<data::CPotQORDatenObject>& list);
+    // The same, each point handed to `add` as it is worked out rather than kept: a long run
+    // is not held twice. Returns the sections.
+    std::array<AxisRange, GraphCount> Rebuild(const std::vector<data::CPotQORDatenObject>& list,
+                                              const std::function<void(Graph, const Point&)>& add);
 
     // The sections from the running extremes and the time of the last sample.
     AxisRange Section(Graph g, double lastTime) const;

@@ -419,3 +419,55 @@ TEST(DrawingDecimator, RandomViewsAgreeWithTheVertexPath)
             << "round " << round << " split at " << m;
     }
 }
+
+// A long curve's column walk is kept between drawings and taken on from its last column as
+// points come: after every kind of append, drawn at a new Y scale as a growing run window
+// draws it, the picture is the one a fresh copy of the curve gives (which nothing was kept
+// for), whole and in strips.
+TEST(DrawingDecimator, KeptWalkFollowsAppendedPoints)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> jit(0.0, 0.4);
+    PointList grow;
+    double x = 0.0;
+    auto append = [&](std::size_t count, bool gap = false) {
+        for (std::size_t k = 0; k < count; ++k) {
+            x += 0.8 + jit(rng);  // not evenly spaced: the column walk draws it
+            grow.Insert({x, gap && k == 0 ? kNaN : Noisy(rng, grow.size()), 0, 0});
+        }
+    };
+    append(30000);
+    Windows strips;
+    for (int s = 0; s < 8; ++s)
+        strips.emplace_back(kW * s / 8, kW * (s + 1) / 8);
+    const struct {
+        const char* name;
+        std::size_t count;
+        bool gap;
+    } steps[] = {{"one point", 1, false},
+                 {"a few", 3, false},
+                 {"many columns", 2000, false},
+                 {"a gap", 40, true},
+                 {"to the view's end", 9000, false},
+                 {"past it", 3000, false},
+                 {"nothing new", 0, false}};
+    double top = 150;
+    for (const auto& step : steps) {
+        append(step.count, step.gap);
+        top += 7.5;
+        PointList fresh;
+        for (std::size_t i = 0; i < grow.size(); ++i)
+            fresh.Insert(grow[i]);
+        for (const Windows& windows : {kWhole, strips})
+            for (const bool direct : {true, false}) {
+                auto picture = [&](const PointList& l) {
+                    const std::vector<Curve> c{{&l, ScaleMapping(0, kW - 1, 0, 40000),
+                                                ScaleMapping(kH, 0, -top, top), -0.5, kW - 0.5}};
+                    return Draw(direct, c, kW, kH, 0.5, 0.5, windows);
+                };
+                EXPECT_TRUE(SamePicture(picture(grow), picture(fresh), kW))
+                    << step.name << (direct ? ", direct" : ", vertices")
+                    << (windows.size() > 1 ? ", strips" : "");
+            }
+    }
+}

@@ -70,6 +70,44 @@ TEST(PointList, PointsAcrossChunksSurviveEdits)
         l.PrefetchEdge(i);  // anywhere, even past the end
 }
 
+// A cleared list is filled again from the memory it had (a run window rebuilt from its
+// samples), whatever precision its values had before and have now.
+TEST(PointList, ClearedListRefillsItsOwnMemory)
+{
+    PointList l;
+    const std::size_t n = 2 * PointList::kChunk + 5;
+    auto fill = [&](double offset) {
+        for (std::size_t i = 0; i < n; ++i)
+            l.Insert({double(i), double(i % 500) + offset, double(i), std::int64_t(i)});
+    };
+    fill(0.0);
+    const std::size_t floats = l.MemoryBytes();
+    for (const double offset : {0.0, 0.1, 0.0, 0.1}) {  // float, double, float, double values
+        l.Clear();
+        EXPECT_EQ(l.size(), 0u);
+        EXPECT_FALSE(l.Bounds().valid);
+        fill(offset);
+        ASSERT_EQ(l.size(), n);
+        EXPECT_EQ(l.SinglePrecision(), offset == 0.0);
+        for (std::size_t i : {std::size_t{0}, PointList::kChunk, n - 1}) {
+            EXPECT_EQ(l[i].x, double(i));
+            EXPECT_EQ(l[i].y, double(i % 500) + offset) << i;
+            EXPECT_EQ(l[i].time, std::int64_t(i));
+        }
+        double lo, hi;
+        ASSERT_TRUE(l.MinMaxY(0, n, lo, hi));
+        EXPECT_EQ(lo, offset);
+        EXPECT_EQ(hi, 499 + offset);
+    }
+    // The float chunks it had and the double ones its values needed since, nothing more.
+    EXPECT_LE(l.MemoryBytes(), floats * 2);
+    const std::size_t settled = l.MemoryBytes();
+    l.Clear();
+    fill(0.1);
+    l.Prepare();  // its summary, as the loop's MinMaxY made it
+    EXPECT_EQ(l.MemoryBytes(), settled) << "no new memory";
+}
+
 TEST(PointList, LowerBoundWithAnyHint)
 {
     PointList l;

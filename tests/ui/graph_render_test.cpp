@@ -295,41 +295,56 @@ TEST(Rulers, SizesFollowTheDeviceResolution)
     EXPECT_LT(h.GetThickness(&low), timeAxis);
 }
 
-// The Y ruler keeps its picture on raster devices; whatever it shows must still follow.
-TEST(Rulers, KeptVerticalRulerFollowsEveryChange)
+// The Y ruler and a numeric X ruler keep their pictures on raster devices; whatever they
+// show must still follow.
+TEST(Rulers, KeptRulersFollowEveryChange)
 {
     test::App();
     FVRuler v;
-    v.SetRange(1, 5, false);  // no multiplier: the title shows
-    v.SetTexts("U [V]", {});
-    auto draw = [&](int dpm = 3780, QSize size = QSize(60, 300)) {
-        QImage img(size + QSize(20, 20), QImage::Format_RGB32);
-        img.setDotsPerMeterX(dpm), img.setDotsPerMeterY(dpm);
-        img.fill(Qt::green);
-        QPainter p(&img);
-        v.Draw(&p, 10, 10, 10 + size.width(), 10 + size.height());
-        return img;
-    };
-    const QImage first = draw();
-    EXPECT_EQ(first.pixel(5, 5), QColor(Qt::green).rgb()) << "nothing outside the rectangle";
-    EXPECT_GT(DarkPixels(first, QRect(10, 10, 60, 300)), 100);
-    EXPECT_EQ(draw(), first);
+    FHRuler h;
+    const struct {
+        const char* name;
+        FRuler* ruler;
+        unsigned flags, log;
+        QSize size, other;
+    } rulers[] = {{"Y", &v, 0, graph::kFrameLogY, QSize(60, 300), QSize(60, 200)},
+                  {"X", &h, graph::kFrameNumericX, graph::kFrameNumericX | graph::kFrameLogX, QSize(300, 40),
+                   QSize(200, 40)}};
+    for (const auto& r : rulers) {
+        r.ruler->SetMode(r.flags);
+        r.ruler->SetRange(1, 5, false);  // no multiplier: the title shows
+        r.ruler->SetTexts("U [V]", {});
+        auto draw = [&](int dpm = 3780, QSize size = QSize()) {
+            size = size.isEmpty() ? r.size : size;
+            QImage img(size + QSize(20, 20), QImage::Format_RGB32);
+            img.setDotsPerMeterX(dpm), img.setDotsPerMeterY(dpm);
+            img.fill(Qt::green);
+            QPainter p(&img);
+            r.ruler->Draw(&p, 10, 10, 10 + size.width(), 10 + size.height());
+            return img;
+        };
+        const QRect inside(QPoint(10, 10), r.size);
+        const QImage first = draw();
+        EXPECT_EQ(first.pixel(5, 5), QColor(Qt::green).rgb()) << r.name << ": nothing outside the rectangle";
+        EXPECT_GT(DarkPixels(first, inside), 100) << r.name;
+        EXPECT_EQ(draw(), first) << r.name;
 
-    v.SetRange(0, 1000, false);
-    EXPECT_NE(draw(), first) << "range";
-    v.SetRange(1, 5, false);
-    EXPECT_EQ(draw(), first);
+        r.ruler->SetRange(0, 1000, false);
+        EXPECT_NE(draw(), first) << r.name << ": range";
+        r.ruler->SetRange(1, 5, false);
+        EXPECT_EQ(draw(), first) << r.name;
 
-    v.SetTexts("I [A]", {});
-    EXPECT_NE(draw(), first) << "title";
-    v.SetTexts("U [V]", {});
-    v.SetMode(graph::kFrameLogY);
-    EXPECT_NE(draw(), first) << "logarithmic";
-    v.SetMode(0);
-    EXPECT_NE(draw(3780, QSize(60, 200)), first) << "size";
-    const QImage fine = draw(23622);  // 600 dpi: longer ticks, larger labels
-    EXPECT_GT(DarkPixels(fine, QRect(10, 10, 60, 300)), DarkPixels(first, QRect(10, 10, 60, 300)));
-    EXPECT_EQ(draw(), first);
+        r.ruler->SetTexts("I [A]", {});
+        EXPECT_NE(draw(), first) << r.name << ": title";
+        r.ruler->SetTexts("U [V]", {});
+        r.ruler->SetMode(r.log);
+        EXPECT_NE(draw(), first) << r.name << ": logarithmic";
+        r.ruler->SetMode(r.flags);
+        EXPECT_NE(draw(3780, r.other), first) << r.name << ": size";
+        const QImage fine = draw(23622);  // 600 dpi: longer ticks, larger labels
+        EXPECT_GT(DarkPixels(fine, inside), DarkPixels(first, inside)) << r.name;
+        EXPECT_EQ(draw(), first) << r.name;
+    }
 }
 
 }  // namespace

@@ -34,14 +34,15 @@ CXYGraph::CXYGraph(const std::vector<data::CPotQORDatenObject>& samples, Clock& 
 
 void CXYGraph::Rebuild()
 {
-    const XYGraphModel::Rebuilt r = m_model.Rebuild(m_samples);
+    for (int i = 0; i < XYGraphModel::GraphCount; ++i)
+        Graph(i)->ClearPoints(-1, false);
+    const auto ranges =
+        m_model.Rebuild(m_samples, [this](XYGraphModel::Graph g, const XYGraphModel::Point& p) {
+            Graph(g)->AddPoint(0, 0, p.x, p.y, false);
+        });
     for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
-        CGraphWnd* g = Graph(i);
-        g->ClearPoints(-1, false);
-        for (const XYGraphModel::Point& p : r.points[static_cast<std::size_t>(i)])
-            g->AddPoint(0, 0, p.x, p.y, false);
-        const potentiostat::AxisRange& a = r.ranges[static_cast<std::size_t>(i)];
-        g->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
+        const potentiostat::AxisRange& a = ranges[static_cast<std::size_t>(i)];
+        Graph(i)->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
     }
 }
 
