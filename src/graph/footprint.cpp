@@ -137,21 +137,24 @@ Footprint::Level Footprint::Coarsen(const Level& fine, int ex, int ey)
     return lv;
 }
 
-Footprint::Level* Footprint::Find(const PointList& points, int ex, int ey)
+Footprint::Level* Footprint::Find(const PointList& points, int ex, int ey, double maxCellsX, double maxCellsY)
 {
     std::erase_if(m_levels, [&](const Level& lv) {
         return lv.broken || lv.edition != points.Edition() || lv.covered > points.size();
     });
+    // A grid the curve, with the points it has not taken yet, spreads too far over (the
+    // scale grew a hundredfold) would cost more to catch up than a new one.
+    const BoundingBox& box = points.Bounds();
+    auto fits = [&](const Level& lv) {
+        return lv.ex <= ex && lv.ey <= ey && ex - lv.ex < 32 && ey - lv.ey < 32 &&
+               std::ldexp(box.xMax - box.xMin, -lv.ex) <= maxCellsX &&
+               std::ldexp(box.yMax - box.yMin, -lv.ey) <= maxCellsY;
+    };
+    // The grid needed, or the coarsest finer one it can be made from.
     Level* source = nullptr;
-    for (Level& lv : m_levels) {
-        if (lv.ex == ex && lv.ey == ey) {
+    for (Level& lv : m_levels)
+        if (fits(lv) && (!source || lv.ex + lv.ey > source->ex + source->ey))
             source = &lv;
-            break;
-        }
-        // The finest grid the needed one can be taken from.
-        if (lv.ex <= ex && lv.ey <= ey && (!source || lv.ex + lv.ey < source->ex + source->ey))
-            source = &lv;
-    }
     Level* found = nullptr;
     if (source && !CatchUp(*source, points)) {
         source = nullptr;
@@ -163,7 +166,6 @@ Footprint::Level* Footprint::Find(const PointList& points, int ex, int ey)
         found = &m_levels.back();
     }
     if (!found) {
-        const BoundingBox& box = points.Bounds();
         Level lv;
         lv.ex = ex;
         lv.ey = ey;
@@ -212,7 +214,9 @@ bool Footprint::Draw(const PointList& points, const ScaleMapping& xMap, const Sc
         !(std::fabs(std::ldexp(box.xMax, -ex)) < kExact) ||
         !(std::fabs(std::ldexp(box.yMin, -ey)) < kExact) || !(std::fabs(std::ldexp(box.yMax, -ey)) < kExact))
         return false;
-    const Level* lv = Find(points, ex, ey);
+    const double cellsX = 2.0 * (kPlots * raster.Width() + kTile),
+                 cellsY = 2.0 * (kPlots * raster.Height() + kTile);
+    const Level* lv = Find(points, ex, ey, cellsX, cellsY);
     if (!lv)
         return false;
     Draw(*lv, xMap, yMap, raster, argb, offsetX, offsetY);

@@ -60,7 +60,10 @@ private:
         Tile& TileAt(std::int32_t tx, std::int32_t ty);
     };
 
-    Level* Find(const PointList& points, int ex, int ey);
+    // The grid for cells 2^ex by 2^ey, caught up with the points; null when the points do
+    // not fit one. A grid finer than that is used only while the curve spans at most
+    // maxCellsX by maxCellsY of its cells.
+    Level* Find(const PointList& points, int ex, int ey, double maxCellsX, double maxCellsY);
     static bool CatchUp(Level& lv, const PointList& points);
     static Level Coarsen(const Level& fine, int ex, int ey);
     void Draw(const Level& lv, const ScaleMapping& xMap, const ScaleMapping& yMap, LineRaster& raster,

@@ -459,7 +459,10 @@ template <class T> void PointList::BuildLevel(std::size_t level) const
     auto& levels = LevelsOf<T>();
     const std::size_t lowerCount = level == 0 ? m_size : levels[level - 1].count;
     Level<T> lv;
-    lv.pairs.reserve(2 * ((lowerCount + kFan - 1) / kFan));
+    // Room for the points of a growing curve: the first sample after a rebuild would
+    // otherwise move the whole level (megabytes on a long run).
+    const std::size_t entries = (lowerCount + kFan - 1) / kFan;
+    lv.pairs.reserve(2 * (entries + entries / 8 + kFan));
     for (std::size_t i = 0; i < lowerCount; i += kFan) {
         double lo = kInf, hi = -kInf;
         const std::size_t end = std::min(lowerCount, i + kFan);

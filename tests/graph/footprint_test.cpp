@@ -126,6 +126,11 @@ TEST(Footprint, FollowsGrowingRangesEditsAndClearing)
         Sweep(l, 1000, rng, 0.3 + 0.06 * batch);  // sweeps reaching further each time
         check("batch");
     }
+    // A sample far beyond the others: the fine grid is not stretched over it, a coarse one
+    // is made instead.
+    l.Insert({l.Bounds().xMax * 5000.0, 0.2, 0, 0});
+    check("a sample far out");
+    EXPECT_LT(fp.MemoryBytes(), std::size_t{2} << 20);
     // A point moved far out: the list's edition changes and everything is taken afresh.
     l.Change(100, {l.Bounds().xMax * 1.5, 0.0, 0, 0});
     check("a point changed");
