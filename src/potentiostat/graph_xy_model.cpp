@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace qor::potentiostat {
 
@@ -236,9 +237,23 @@ std::vector<TafelPoint> GraphXYModel::TafelPointsOf(int graph) const
     const double factor = CurrentFactor(m_settings.unit);
     for (const XySample& s : ConvertXySamples(m_samples)) {
         const double i = factor * s.current;
-        out.push_back({m_settings.usoll ? s.target : s.potential, i == 0 ? 0.0 : std::log10(std::fabs(i))});
+        // A sample without current has no place on the log axis; counted as 1 (Y = 0) it
+        // would pull the line towards whichever unit is chosen.
+        if (i != 0.0)
+            out.push_back({m_settings.usoll ? s.target : s.potential, std::log10(std::fabs(i))});
     }
     return out;
+}
+
+std::vector<TafelLine> GraphXYModel::TafelLinesShown() const
+{
+    std::vector<TafelLine> lines = m_tafel.Lines();
+    if (m_settings.orientation == XyOrientation::CurrentX)
+        for (TafelLine& l : lines) {
+            std::swap(l.x1, l.y1);
+            std::swap(l.x2, l.y2);
+        }
+    return lines;
 }
 
 std::string GraphXYModel::FinishSelection(double from, double to, int graph, double visibleFrom,
@@ -250,6 +265,21 @@ std::string GraphXYModel::FinishSelection(double from, double to, int graph, dou
         return xytext::kOnlyTwoLines[m_language];
     if (!m_settings.graphs[static_cast<std::size_t>(graph)])
         return xytext::kGraphNotEnabled[m_language];
+    if (m_settings.orientation == XyOrientation::CurrentX) {
+        // X shows decades of current: the band marked holds the points to fit, whatever their
+        // potentials, and the line is fitted over potential as always.
+        std::vector<TafelPoint> inside;
+        double lo = HUGE_VAL, hi = -HUGE_VAL;
+        for (const TafelPoint& p : TafelPointsOf(graph))
+            if (p.y > std::min(from, to) && p.y < std::max(from, to)) {
+                inside.push_back(p);
+                lo = std::min(lo, p.x);
+                hi = std::max(hi, p.x);
+            }
+        // Their potentials, the limits just outside so that none is left out.
+        return m_tafel.Add(inside, std::nextafter(lo, -HUGE_VAL), std::nextafter(hi, HUGE_VAL), visibleFrom,
+                           visibleTo, m_language);
+    }
     return m_tafel.Add(TafelPointsOf(graph), from, to, visibleFrom, visibleTo, m_language);
 }
 

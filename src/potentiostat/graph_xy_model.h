@@ -136,9 +136,13 @@ public:
     void SetTafelMode(bool on) { m_tafelMode = on; }
     // "Clear": both lines go.
     void ClearTafelLines() { m_tafel.Clear(); }
-    const std::vector<TafelLine>& TafelLinesShown() const { return m_tafel.Lines(); }
+    // The lines as the graph draws them: ends as (potential, decades of current), swapped in
+    // the "µA/mV" orientation.
+    std::vector<TafelLine> TafelLinesShown() const;
     // A finished range selection while TAFEL mode is on. `graph` is the choice dialog's
-    // result (kNoGraphChoice: the first graph); the segment spans the visible X range.
+    // result (kNoGraphChoice: the first graph); the segment spans the visible range of
+    // potential (`visibleFrom`, `visibleTo`: X, or Y in the "µA/mV" orientation, where the
+    // selection spans decades of current).
     // Empty when a line was added, else the message to show.
     std::string FinishSelection(double from, double to, int graph, double visibleFrom, double visibleTo);
     // The "Info" text.

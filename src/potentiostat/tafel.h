@@ -8,7 +8,7 @@
 namespace qor::potentiostat {
 
 // One point of a Tafel fit: X the potential in mV, Y log10 of the current's magnitude in
-// the chosen unit (0 for a current of 0).
+// the chosen unit (samples without current have none).
 struct TafelPoint {
     double x = 0.0, y = 0.0;
 };

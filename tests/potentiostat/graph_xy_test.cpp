@@ -61,8 +61,8 @@ TEST(GraphXY, PointsFollowOrientationUnitAndLogAxis)
         EXPECT_EQ(m.Axes().xUnit + m.Axes().yUnit, c.xUnit + c.yUnit);
     }
     EXPECT_EQ(m.Curves()[0].name, "Pot/Gal Slave 0 mV / µA");
-    // A current of 0 enters a fit with Y = 0.
-    EXPECT_EQ(m.TafelPointsOf(0)[1].y, 0.0);
+    // A current of 0 is left out of a fit, as out of the log axis.
+    EXPECT_EQ(m.TafelPointsOf(0).size(), 1u);
 }
 
 TEST(GraphXY, ChargesAndPrefixes)
@@ -120,6 +120,45 @@ TEST(GraphXY, TafelSelectionRules)
               "Kathodisch:\nIcorr=0.100000 µA\nTafel-Konst.=-100.000000\nQualität=100.000000 %\n"
               "\nSchnittpunkt: -100.000000mV 1.000000µA");
     EXPECT_NE(info.find("Gerade 2 (n=13):"), std::string::npos);
+}
+
+// With the current on X the band marked spans decades of current: the line fitted through
+// the points inside it is the one a selection of their potentials gives with the potential
+// on X, drawn with its ends swapped; samples with no current are not on the log axis.
+TEST(GraphXY, TafelSelectionWithTheCurrentOnX)
+{
+    std::vector<data::CPotQORDatenObject> list;
+    for (int k = 0; k <= 30; ++k) {
+        const double e = -200.0 + 10.0 * k;                // mV
+        const double i = 5.0 * std::pow(10.0, e / 100.0);  // µA, one decade per 100 mV
+        // Range 1 below 3 µA (0.1 nA steps), range 3 above (10 nA steps).
+        const bool small = i < 3.0;
+        list.push_back(Sample(1000u * k, std::int16_t(std::lround(i * (small ? 1e4 : 1e2))),
+                              std::int16_t(e * 10.0), small ? 1 : 3));
+    }
+    list.push_back(Sample(70000, 0, -50));  // -5 mV, no current
+    GraphXYModel m(list, 1);
+    XySettings s = m.Settings();
+    s.log = true;
+    m.SetSettings(s);
+    m.SetTafelMode(true);
+    ASSERT_EQ(m.FinishSelection(-155, 5, 0, -400, 400), "");  // -150 ... 0 mV
+    const TafelLine byPotential = m.TafelLinesShown().at(0);
+    s.orientation = XyOrientation::CurrentX;
+    m.SetSettings(s);
+    m.ClearTafelLines();
+    // 0.158 ... 5 µA are -150 ... 0 mV; the band reaches a little beyond both.
+    ASSERT_EQ(m.FinishSelection(std::log10(0.14), std::log10(5.5), 0, -400, 400), "");
+    const std::vector<TafelLine> lines = m.TafelLinesShown();
+    ASSERT_EQ(lines.size(), 1u);
+    const TafelFit& f = lines[0].fit;
+    EXPECT_EQ(f.n, 16) << "the points from -150 to 0 mV, not the one without current";
+    EXPECT_DOUBLE_EQ(f.m, byPotential.fit.m);
+    EXPECT_DOUBLE_EQ(f.b, byPotential.fit.b);
+    EXPECT_NEAR(f.m, 0.01, 1e-4);
+    EXPECT_NEAR(f.b, std::log10(5.0), 1e-3);
+    EXPECT_DOUBLE_EQ(lines[0].y1, byPotential.x1) << "potential on Y";
+    EXPECT_DOUBLE_EQ(lines[0].x1, byPotential.y1) << "decades of current on X";
 }
 
 TEST(GraphXY, TafelFitRecoversButlerVolmerParameters)

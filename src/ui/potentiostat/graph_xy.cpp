@@ -288,8 +288,10 @@ void CGraphXY::OnTimer()
             CGraphAuswahlDlg choice(CGraphAuswahlDlg::Kind::Graph, m_lang, this);
             choice.exec();
             const graph::GraphRange& r = m_graph->Range();
+            const bool currentX = m_model.Settings().orientation == potentiostat::XyOrientation::CurrentX;
             const std::string refused =
-                m_model.FinishSelection(selection.from, selection.to, choice.Choice(), r.xFrom, r.xTo);
+                m_model.FinishSelection(selection.from, selection.to, choice.Choice(),
+                                        currentX ? r.yFrom : r.xFrom, currentX ? r.yTo : r.xTo);
             if (refused.empty()) {
                 // The new line is drawn over the section shown, which stays.
                 const graph::GraphRange shown = r;
