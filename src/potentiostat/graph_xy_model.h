@@ -108,6 +108,7 @@ public:
 
     // The window's curve-name field; empty: the name from the bus address.
     void SetCurveName(const std::string& name);
+    const std::string& CurveNameField() const { return m_curveName; }
     // Bus address of the potentiostat module (held by the main frame).
     void SetBusAddress(unsigned address);
     // The measured curve's name.

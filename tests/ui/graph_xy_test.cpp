@@ -7,6 +7,7 @@
 #include "ui_test_app.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QRadioButton>
 #include <QTest>
@@ -159,6 +160,52 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     m_frame->Document().OnDisplayXyGraph();
     EXPECT_EQ(title, "XY Grafik modal");
     EXPECT_EQ(m_frame->PotGraph(), nullptr);  // not the run window
+}
+
+// The curve-name field names the measured curve (empty: after the bus address) and keeps
+// the section; the zoom buttons zoom, and "Zoom -" and "Alles" are offered only while part
+// of the curve is out of sight.
+TEST_F(GraphXyTest, CurveNameAndZoomButtons)
+{
+    std::vector<data::CPotQORDatenObject> samples(20);
+    for (int k = 0; k < 20; ++k) {
+        samples[k].m_counter = 1000u * k, samples[k].m_range = 3;
+        samples[k].m_raw = {static_cast<std::int16_t>(k * k * 10), static_cast<std::int16_t>(k * 100), 0};
+    }
+    FileUi ui;
+    CGraphXY xy(samples, 5, m_time.clock, m_time, ui, 1);
+    m_time.fire = [&xy](int id) { id == CGraphXY::kTimerId ? xy.OnTimer() : void(); };
+    xy.setModal(false);
+    xy.show();
+    test::Settle();
+    EXPECT_EQ(xy.CurveNameField()->placeholderText(), "Pot/Gal Slave 5 mV / µA");
+    const graph::GraphRange fitted = xy.Graph()->Range();
+    EXPECT_TRUE(xy.ZoomInButton()->isEnabled());
+    EXPECT_FALSE(xy.ZoomOutButton()->isEnabled() || xy.FitAllButton()->isEnabled());
+
+    xy.ZoomInButton()->click();
+    const graph::GraphRange zoomed = xy.Graph()->Range();
+    EXPECT_LT(zoomed.xTo - zoomed.xFrom, fitted.xTo - fitted.xFrom);
+    EXPECT_TRUE(xy.ZoomOutButton()->isEnabled() && xy.FitAllButton()->isEnabled());
+
+    xy.CurveNameField()->setText(" Probe 7 ");
+    emit xy.CurveNameField()->editingFinished();
+    EXPECT_EQ(xy.Graph()->GetGraph(0)->m_name, "Probe 7");
+    EXPECT_EQ(xy.Graph()->Range(), zoomed) << "renaming keeps the section";
+    xy.CurveNameField()->clear();
+    emit xy.CurveNameField()->editingFinished();
+    EXPECT_EQ(xy.Graph()->GetGraph(0)->m_name, "Pot/Gal Slave 5 mV / µA");
+
+    xy.FitAllButton()->click();
+    EXPECT_EQ(xy.Graph()->Range(), fitted);
+    EXPECT_FALSE(xy.ZoomOutButton()->isEnabled() || xy.FitAllButton()->isEnabled());
+
+    // "Zoom" is the graph's rectangle mode, shown as the graph has it.
+    xy.ZoomButton()->click();
+    EXPECT_TRUE(xy.Graph()->ZoomMode());
+    xy.Graph()->SetZoomMode(false);  // as a finished rectangle ends it
+    m_time.Advance(CGraphXY::kTickMs);
+    EXPECT_FALSE(xy.ZoomButton()->isChecked());
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -128,6 +129,23 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
     tafelRow->addWidget(m_tafel);
     tafelRow->addWidget(m_clear);
     settings->addLayout(tafelRow);
+
+    m_zoom = button(xt::kZoom[m_lang], [this] { m_graph->SetZoomMode(m_zoom->isChecked()); });
+    m_zoom->setCheckable(true);
+    using Section = CGraphWnd::SectionCommand;
+    auto section = [this](Section command) {
+        m_graph->RunSectionCommand(command);
+        ShowZoomButtons();
+    };
+    m_zoomIn = button(xt::kZoomIn[m_lang], [section] { section(Section::ZoomIn); });
+    m_zoomOut = button(xt::kZoomOut[m_lang], [section] { section(Section::ZoomOut); });
+    m_fitAll = button(xt::kFitAll[m_lang], [section] { section(Section::Fit); });
+    auto* zoomRow = new QGridLayout;
+    zoomRow->addWidget(m_zoom, 0, 0);
+    zoomRow->addWidget(m_fitAll, 0, 1);
+    zoomRow->addWidget(m_zoomIn, 1, 0);
+    zoomRow->addWidget(m_zoomOut, 1, 1);
+    settings->addLayout(zoomRow);
     for (QPushButton* b : {m_info, m_saveRef, m_loadRef, m_export, m_print})
         settings->addWidget(b);
     settings->addStretch();
@@ -136,7 +154,24 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
     // The position under the mouse, as the graph formats it.
     auto* readOut = new QLabel(this);
     connect(m_graph, &CGraphWnd::ReadOutChanged, readOut, &QLabel::setText);
+    // The measured curve's name: empty, it is named after the module's bus address.
+    m_name = new QLineEdit(this);
+    m_name->setPlaceholderText(QString::fromStdString(m_model.CurveName()));
+    connect(m_name, &QLineEdit::editingFinished, this, [this] {
+        const std::string name = m_name->text().trimmed().toStdString();
+        if (name == m_model.CurveNameField())
+            return;
+        m_model.SetCurveName(name);
+        const graph::GraphRange shown = m_graph->Range();  // a new name keeps the section
+        Show();
+        m_graph->SetRange(shown.xFrom, shown.xTo, shown.yFrom, shown.yTo, true);
+        ShowZoomButtons();
+    });
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel(Q(xt::kCurveNameLabel[m_lang]), this));
+    nameRow->addWidget(m_name, 1);
     auto* plot = new QVBoxLayout;
+    plot->addLayout(nameRow);
     plot->addWidget(m_graph, 1);
     plot->addWidget(readOut);
     auto* layout = new QHBoxLayout(this);
@@ -248,6 +283,23 @@ void CGraphXY::ShowTafelLines()
     }
 }
 
+void CGraphXY::ShowZoomButtons()
+{
+    {
+        const QSignalBlocker quiet(m_zoom);
+        m_zoom->setChecked(m_graph->ZoomMode());
+    }
+    double x0, x1, y0, y1;
+    const bool data = m_graph->GetDataRange(x0, x1, y0, y1);
+    const graph::GraphRange& r = m_graph->Range();
+    const bool hidden =
+        data && (std::min(x0, x1) < std::min(r.xFrom, r.xTo) || std::max(x0, x1) > std::max(r.xFrom, r.xTo) ||
+                 std::min(y0, y1) < std::min(r.yFrom, r.yTo) || std::max(y0, y1) > std::max(r.yFrom, r.yTo));
+    m_zoomIn->setEnabled(data);
+    m_zoomOut->setEnabled(hidden);
+    m_fitAll->setEnabled(hidden);
+}
+
 void CGraphXY::ShowControls()
 {
     for (std::size_t i = 0; i < 4; ++i) {
@@ -260,6 +312,7 @@ void CGraphXY::ShowControls()
     m_tafel->setChecked(m_model.TafelMode());
     if (m_graph->RangeSelectMode() != m_model.TafelMode())
         m_graph->SetRangeSelectMode(m_model.TafelMode());
+    ShowZoomButtons();
 }
 
 void CGraphXY::ToggleTafel()
@@ -302,6 +355,7 @@ void CGraphXY::OnTimer()
             }
         }
     }
+    ShowZoomButtons();
     m_inTick = false;
 }
 

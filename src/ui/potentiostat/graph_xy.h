@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QPrinter;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -45,8 +46,8 @@ public:
              QWidget* parent = nullptr);
     ~CGraphXY() override;
 
-    // The tick: takes a finished range selection and runs the Tafel fit on it, and puts the
-    // selection mode back after a zoom while TAFEL is on.
+    // The tick: takes a finished range selection and runs the Tafel fit on it, puts the
+    // selection mode back after a zoom while TAFEL is on, and updates the zoom buttons.
     void OnTimer();
 
     CGraphWnd* Graph() const { return m_graph; }
@@ -66,6 +67,12 @@ public:
     QPushButton* ExportButton() const { return m_export; }
     QPushButton* PrintButton() const { return m_print; }
     QPushButton* CloseButton() const { return m_close; }
+    QLineEdit* CurveNameField() const { return m_name; }
+    // "Zoom" (a rectangle drawn in the plot), "Zoom +", "Zoom -", "Alles" (everything shown).
+    QPushButton* ZoomButton() const { return m_zoom; }
+    QPushButton* ZoomInButton() const { return m_zoomIn; }
+    QPushButton* ZoomOutButton() const { return m_zoomOut; }
+    QPushButton* FitAllButton() const { return m_fitAll; }
 
     void PrintOn(QPrinter& printer);
 
@@ -80,6 +87,9 @@ private:
     void Show();
     void ShowTafelLines();
     void ShowControls();
+    // Zoom shown as the graph's mode; "Zoom -" and "Alles" only while part of the curves is
+    // out of sight.
+    void ShowZoomButtons();
     void Message(const std::string& text);
     void Report(const std::string& text);
     void ToggleTafel();
@@ -102,6 +112,8 @@ private:
     std::array<QCheckBox*, 4> m_graphBox{}, m_refBox{};
     std::array<QPushButton*, 4> m_charge{};
     QPushButton *m_tafel, *m_clear, *m_info, *m_saveRef, *m_loadRef, *m_export, *m_print, *m_close;
+    QPushButton *m_zoom, *m_zoomIn, *m_zoomOut, *m_fitAll;
+    QLineEdit* m_name;
 };
 
 }  // namespace qor::ui
