@@ -552,7 +552,13 @@ struct Recording {
         return valid && edition == points.Edition() && size <= points.size() && p0 == x.p0 && p1 == x.p1 &&
                r0 == x.r0 && r1 == x.r1 && left == l && right == r;
     }
-    void Break() { ops.push_back({kBreak, 0, 0, 0, 0, 0, 0, 0, 0, 0}); }
+    // One break stands for a run of them (a gap of many points): the sinks take a second as
+    // none, and a long gap would otherwise be held point by point.
+    void Break()
+    {
+        if (ops.empty() || ops.back().kind != kBreak)
+            ops.push_back({kBreak, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    }
     void Point(const PointList&, std::size_t i) { ops.push_back({kPoint, i, 0, 0, 0, 0, 0, 0, 0, 0}); }
     void Column(double col, double centre, double fx, double fy, double lx, double ly, double lo, double hi)
     {
@@ -756,6 +762,7 @@ Recordings& Kept()
 
 // Shorter curves are walked afresh: keeping them would cost more than it saves.
 constexpr std::size_t kWorthKeeping = 20000;
+constexpr double kNarrow = 32.0;  // columns
 
 template <class Sink>
 void Walk(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
@@ -805,7 +812,9 @@ void Walk(const PointList& points, const ScaleMapping& xMap, const ScaleMapping&
         return;
     }
 
-    if (points.size() < kWorthKeeping) {
+    // Narrow windows (the columns of appended points) are cheap to walk and would only push
+    // the recordings of whole pictures out.
+    if (points.size() < kWorthKeeping || pixelRight - pixelLeft < kNarrow) {
         thread_local Recording scratch;  // its memory, and the last drawing of this thread
         Record(points, xMap, pixelLeft, pixelRight, scratch);
         scratch.Replay(points, em);

@@ -430,10 +430,10 @@ TEST(DrawingDecimator, KeptWalkFollowsAppendedPoints)
     std::uniform_real_distribution<double> jit(0.0, 0.4);
     PointList grow;
     double x = 0.0;
-    auto append = [&](std::size_t count, bool gap = false) {
+    auto append = [&](std::size_t count, std::size_t gap = 0) {
         for (std::size_t k = 0; k < count; ++k) {
             x += 0.8 + jit(rng);  // not evenly spaced: the column walk draws it
-            grow.Insert({x, gap && k == 0 ? kNaN : Noisy(rng, grow.size()), 0, 0});
+            grow.Insert({x, k < gap ? kNaN : Noisy(rng, grow.size()), 0, 0});
         }
     };
     append(30000);
@@ -442,15 +442,11 @@ TEST(DrawingDecimator, KeptWalkFollowsAppendedPoints)
         strips.emplace_back(kW * s / 8, kW * (s + 1) / 8);
     const struct {
         const char* name;
-        std::size_t count;
-        bool gap;
-    } steps[] = {{"one point", 1, false},
-                 {"a few", 3, false},
-                 {"many columns", 2000, false},
-                 {"a gap", 40, true},
-                 {"to the view's end", 9000, false},
-                 {"past it", 3000, false},
-                 {"nothing new", 0, false}};
+        std::size_t count, gap;
+    } steps[] = {{"one point", 1, 0},        {"a few", 3, 0},
+                 {"many columns", 2000, 0},  {"a gap", 40, 1},
+                 {"a long gap", 3000, 2500}, {"to the view's end", 6000, 0},
+                 {"past it", 3000, 0},       {"nothing new", 0, 0}};
     double top = 150;
     for (const auto& step : steps) {
         append(step.count, step.gap);
