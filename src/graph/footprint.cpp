@@ -17,7 +17,7 @@ namespace {
 // tile numbers); a curve reaching them is drawn exactly.
 constexpr double kReach = 16777216.0;
 // A grid covers at most this many plots in each direction.
-constexpr double kPlots = 4.0;
+constexpr double kPlots = 2.0;
 
 // The exponent e with 2^e <= s < 2^(e+1): cells of 2^e are half a pixel to a pixel.
 int CellExponent(double s)
