@@ -1,6 +1,7 @@
 // qortool convert: opens or imports a document as the station does and saves it as .qo3.
 #include "cli/command.h"
 #include "common/clock.h"
+#include "common/text.h"
 #include "data/qor_doc.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@ namespace {
 // Answers the file dialogs with the two names given and reports messages on stderr.
 struct ConvertUi : data::DocumentUi {
     std::string in, out;
+    int lang = 0;
     bool failed = false;
 
     std::optional<std::string> ChooseFile(data::FileDialog kind, const std::string&,
@@ -28,7 +30,10 @@ struct ConvertUi : data::DocumentUi {
     void SetTitle(const std::string&) override {}
     void OpenDataLogger(const std::string& path, int) override
     {
-        std::fprintf(stderr, "qortool: %s is a data logger file, not a document\n", path.c_str());
+        std::fprintf(stderr, "qortool: %s\n",
+                     (path + TextPair{" ist eine Datenloggerdatei, kein Dokument",
+                                      " is a data logger file, not a document"}[lang])
+                         .c_str());
         failed = true;
     }
 };
@@ -36,19 +41,24 @@ struct ConvertUi : data::DocumentUi {
 int RunConvert(const std::vector<std::string>& argv)
 {
     Args args(argv);
+    const int lang = TakeLanguage(args);
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
+    if (lang < 0)
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
     if (args.Rest().size() != 2)
-        return Fail("usage: qortool convert IN OUT");
+        return Fail("usage: qortool convert IN OUT [--lang de|en]");
     ConvertUi ui;
     ui.in = args.Rest()[0];
     ui.out = args.Rest()[1];
+    ui.lang = lang;
     std::error_code ec;
     // Open would create a missing file; a converter must not.
     if (!std::filesystem::is_regular_file(ui.in, ec))
-        return Fail("no such file: " + ui.in);
+        return Fail(TextPair{"Datei nicht gefunden: ", "no such file: "}[lang] + ui.in);
     data::Logbook logbook;
     data::CQORDoc doc(SystemClock::Instance(), logbook, ui);
+    doc.m_language = lang;
     auto layout = data::CQORDoc::LayoutOf(ui.in);
     if (layout == data::Layout::Qrv || layout == data::Layout::Xrv)
         doc.OnFileImport();
@@ -62,7 +72,9 @@ int RunConvert(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kConvert({"convert", "IN OUT   (open or import IN, save it as a .qo3 file OUT)", RunConvert});
+const Registrar kConvert({"convert",
+                          "IN OUT [--lang de|en]   (open or import IN, save it as a .qo3 file OUT)",
+                          RunConvert});
 
 }  // namespace
 }  // namespace qor::cli

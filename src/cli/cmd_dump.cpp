@@ -2,6 +2,7 @@
 #include "cli/command.h"
 #include "cli/silent_document_ui.h"
 #include "common/clock.h"
+#include "common/text.h"
 #include "data/document_json.h"
 #include "data/qor_doc.h"
 
@@ -13,13 +14,17 @@ namespace {
 int RunDump(const std::vector<std::string>& argv)
 {
     Args args(argv);
+    const int lang = TakeLanguage(args);
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
+    if (lang < 0)
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
     if (args.Rest().size() != 1)
-        return Fail("usage: qortool dump FILE");
+        return Fail("usage: qortool dump FILE [--lang de|en]");
     CommandDocument d;
+    d.doc.m_language = lang;
     bool found = false;
-    const std::string error = d.Read(args.Rest()[0], &found);
+    const std::string error = d.Read(args.Rest()[0], &found, lang);
     if (!found)
         return Fail(error);
     // What was read, even of a file that fails part way.
@@ -30,7 +35,8 @@ int RunDump(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kDump({"dump", "FILE   (a .qo3, .qrv or .xrv file as JSON on stdout)", RunDump});
+const Registrar kDump({"dump", "FILE [--lang de|en]   (a .qo3, .qrv or .xrv file as JSON on stdout)",
+                       RunDump});
 
 }  // namespace
 }  // namespace qor::cli

@@ -35,6 +35,11 @@ TEST(QortoolOptions, WrongOptionsTwoStationFailuresOneInTheChosenLanguage)
          "entweder --address oder --idcount angeben"},
         {{"poll", "--tcp", dead, "--count", "1", "--lang", "en"}, 1, "cannot open the gateway " + dead},
         {{"read-logbook", "--sim", "--address", "1"}, 1, "Kein entsprechender Slave am Bus."},
+        {{"dump", "/nonexistent/a.qo3"}, 2, "Datei nicht gefunden: /nonexistent/a.qo3"},
+        {{"dump", "/nonexistent/a.qo3", "--lang", "fr"}, 2, "--lang verlangt de oder en"},
+        {{"convert", "/nonexistent/a.qo3", "/nonexistent/b.qo3", "--lang", "en"},
+         2,
+         "no such file: /nonexistent/a.qo3"},
     };
     std::string out;
     for (const auto& [args, status, says] : cases) {
