@@ -22,6 +22,10 @@ struct LinkSettings {
     int ipHost = 0;        // 0 IP address, 1 host name (stored only)
     std::string hostName;  // stored only
     std::string device;    // serial device path; empty = the system's name for COM port
+    // The bus is simulated in this process: these settings reach no device and are never saved.
+    bool simulated = false;
+
+    bool operator==(const LinkSettings&) const = default;
 };
 
 // The last valid measurement answer.

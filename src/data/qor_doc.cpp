@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,15 +143,25 @@ void CQORDoc::AddSample(int noRecord)
     m_modified = true;
     if (noRecord == 1)
         return;
+    AddSampleAt(m_clock.Now(), true);
+}
+
+void CQORDoc::AddSampleAt(std::int64_t time, bool measured)
+{
+    m_modified = true;
     CDatenObject& s = m_samples.emplace_back();
     for (std::size_t i = 0; i < 16; ++i) {
+        if (!measured) {
+            s.m_value[i] = s.m_value2[i] = s.m_temperature[i] = std::numeric_limits<float>::quiet_NaN();
+            continue;
+        }
         const auto& slave = m_slave[i];
         const float factor = catalogue::DescribeModule(slave).factor;
         s.m_value[i] = static_cast<float>(factor * slave.m_value1);
         s.m_value2[i] = static_cast<float>(slave.m_value2);
         s.m_temperature[i] = static_cast<float>(slave.m_value3);
     }
-    s.m_time = m_clock.Now();
+    s.m_time = time;
     m_lastSampleTime = s.m_time;
     ++m_grafikSetup.m_sampleCount;
     UpdateJournal();

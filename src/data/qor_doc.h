@@ -94,6 +94,9 @@ public:
     // One sample from the sixteen module records, and the views are told; noRecord = 1 only
     // marks the document modified.
     void AddSample(int noRecord);
+    // One sample stamped `time`: the values of the sixteen module records, or none at all
+    // (every value "not a number") when `measured` is false.
+    void AddSampleAt(std::int64_t time, bool measured);
     // kind 1: a 12-byte potentiostat record; kind 2: an 18-byte impedance result block.
     // Ignored unless the potentiostat program runs.
     void AddPotData(int kind, const std::uint8_t* block, std::size_t size);

@@ -13,6 +13,12 @@ void ConsoleUi::ShowMessage(const std::string& text)
     std::fprintf(m_out, "qortool: %s\n", text.c_str());
 }
 
+void ConsoleUi::ShowNotice(const std::string& text)
+{
+    notices.push_back(text);
+    std::fprintf(m_out, "qortool: %s\n", text.c_str());
+}
+
 bool ConsoleUi::AskOkCancel(const std::string& text)
 {
     std::fprintf(m_out, "qortool: %s %s\n", text.c_str(), answerOk ? "OK" : "Cancel");

@@ -25,6 +25,7 @@ public:
     explicit ConsoleUi(Clock& clock, std::FILE* out = stderr) : m_clock(clock), m_out(out) {}
 
     void ShowMessage(const std::string& text) override;
+    void ShowNotice(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
     bool ShowErrorDialog(const std::string& text) override;
     void SetPane(int, const std::string&) override {}
@@ -53,6 +54,7 @@ public:
 
     // What happened.
     std::vector<std::string> messages;
+    std::vector<std::string> notices;
     std::vector<std::string> found;  // "Slave %2d: %s" entries offered by the release dialog
     std::string shownLoggerFile;
     std::optional<std::uint8_t> selected;

@@ -23,6 +23,14 @@ std::string EthernetPaneText(const bus::LinkSettings& s, const char* state)
     return text;
 }
 
+std::string LinkPaneText(const bus::LinkSettings& s, const char* state, int language)
+{
+    const int lang = language == 1 ? 1 : 0;
+    if (s.simulated)
+        return s.ethernet ? text::kSimulatedGateway[lang] : text::kSimulatedSerial[lang];
+    return s.ethernet ? EthernetPaneText(s, state) : SerialPaneText(s);
+}
+
 std::string PortProblemText(const bus::PortFailure& f, int language)
 {
     const int lang = language == 1 ? 1 : 0;
@@ -50,24 +58,26 @@ LinkEventTexts TextsFor(const bus::LinkEvent& e, int language)
     const std::string device = e.port.device.empty() ? std::string("?") : e.port.device;
     switch (e.kind) {
     case K::ChecksumError:
-        return {"Error CS protocol", {}};
+        // It happens inside an exchange, often in the poll cycle: nothing may wait for the user.
+        return {{}, "Error CS protocol", "Error CS protocol"};
     case K::NotConnected:
-        return {"TCP Socket not connected!", {}};
+        return {"TCP Socket not connected!", {}, {}};
     case K::GatewayFailed:
-        return {{}, "TCP Socket Connect Error"};
+        return {{}, "TCP Socket Connect Error", {}};
     case K::PollsFailing:
         return {e.ethernet ? "Error TCP/IP connection! Check your connection"
                            : "Error USB/COM connection! Check your connection",
+                {},
                 {}};
     case K::PortNotice:
-        return {{}, e.detail};
+        return {{}, e.detail, {}};
     case K::PortUnavailable: {
         const std::string t =
             Format(text::kPortNotOpened[lang], device.c_str(), PortProblemText(e.port, lang).c_str());
-        return {t, t};
+        return {t, t, {}};
     }
     case K::PortLost:
-        return {{}, Format(text::kPortLost[lang], device.c_str(), PortProblemText(e.port, lang).c_str())};
+        return {{}, Format(text::kPortLost[lang], device.c_str(), PortProblemText(e.port, lang).c_str()), {}};
     case K::GatewayOpen:
     case K::GatewayClosed:
     case K::KeepAliveWanted:

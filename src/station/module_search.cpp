@@ -21,17 +21,19 @@ std::optional<std::uint8_t> ModuleSearch::ProbeType(std::uint8_t address)
 {
     // Free addresses stay silent by nature: they must not count as failures of the link
     // (the counter would otherwise stop the next recording after one lost answer).
-    // A corrupted answer still tells that a module is there: ask it twice more. Silence
-    // is not asked again, so free addresses cost one time-out each.
+    // A module may miss one answer, as it may in the poll: silence is asked once more. An
+    // answer that came back unusable (corrupted, refused, not ready) tells that a module is
+    // there: it is asked up to twice more.
     BusLink& link = m_ctx.link;
     const std::uint8_t pollErrors = link.PollErrors();
     int ok = 0;
-    for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
-        if (attempt > 0 && link.LastFailure() != ExchangeFailure::Corrupt)
-            break;
+    bool answered = false;
+    for (int attempt = 0; attempt < 3 && !ok && (attempt < 2 || answered); ++attempt) {
         link.PrepareMeasureRequest(address);
         link.SetPollErrors(0);
         ok = link.PollModule();
+        const ExchangeFailure why = link.LastFailure();
+        answered = answered || why == ExchangeFailure::Corrupt || why == ExchangeFailure::None;
     }
     link.SetPollErrors(pollErrors);
     if (!ok)
@@ -50,6 +52,7 @@ bool ModuleSearch::Poll(FreigabeDlgModel& dialog)
         const std::optional<std::uint8_t> type = ProbeType(a);
         if (!type) {
             slave.m_enabled = 0;
+            ForgetValues(slave);
             continue;
         }
         anyAnswer = true;
@@ -61,8 +64,10 @@ bool ModuleSearch::Poll(FreigabeDlgModel& dialog)
         else
             dialog.AddNotReleased(entry, a);
     }
-    for (int n = last + 1; n < 16; ++n)
+    for (int n = last + 1; n < 16; ++n) {
         m_ctx.Slave(n).m_enabled = 0;
+        ForgetValues(m_ctx.Slave(n));
+    }
     return anyAnswer;
 }
 
@@ -74,6 +79,7 @@ void ModuleSearch::Release(const FreigabeDlgModel& dialog)
         if (a < 16) {
             m_ctx.Slave(a).m_enabled = 0;
             m_ctx.Slave(a).m_type = 0;
+            ForgetValues(m_ctx.Slave(a));
         }
     }
     m_ctx.Log(m_ctx.T(text::kReleaseOfSlaves));
@@ -128,7 +134,8 @@ void ModuleSearch::Search()
     m_ctx.config.sEnable = mask;
 
     if (link.Ethernet())
-        m_ctx.ui.SetPane(1, EthernetPaneText(link.Settings(), link.Connected() ? "open" : "closed"));
+        m_ctx.ui.SetPane(1,
+                         LinkPaneText(link.Settings(), link.Connected() ? "open" : "closed", m_ctx.language));
 }
 
 int ModuleSearch::Identify(catalogue::CSlave& slave, std::uint8_t address)
@@ -176,8 +183,8 @@ int ModuleSearch::Identify(catalogue::CSlave& slave, std::uint8_t address)
     r = link.Transceive(req.data(), len, link.Answer(), kExchangeTimeoutS);
     slave.m_revision = DecodeRevision(link.Answer(), r).value_or(1.0f);
 
-    slave.m_value1 = 0.0;
-    slave.m_value3 = 0.0;
+    // Nothing is measured until the first poll: a sample or a view must not show zeros.
+    ForgetValues(slave);
     return 1;
 }
 

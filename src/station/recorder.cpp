@@ -53,6 +53,10 @@ bool Recorder::StartRecording()
         // Refused before any sample: a recording that cannot be kept is not started.
         m_ctx.ui.ShowMessage(Format(m_ctx.T(kTargetRefused).c_str(), reason.c_str()));
     } else if (setUp) {
+        // Modules not released measure nothing: their place in a sample holds no value.
+        for (int n = 0; n < 16; ++n)
+            if (!m_ctx.Slave(n).m_enabled)
+                ForgetValues(m_ctx.Slave(n));
         f.firstSample = false;
         m_answered = 0;
         m_missed.fill(0);
@@ -92,7 +96,23 @@ void Recorder::StopAll()
 
 void Recorder::RecordTick()
 {
-    m_ctx.doc.AddSample(0);
+    if (!m_ctx.flags.firstSample)
+        return;
+    const std::int64_t intervalMs = m_intervalS * 1000;
+    // A tick a little early or late keeps its place on the grid.
+    const std::int64_t slot = (m_ctx.clock.TickMs() - m_firstSampleMs + intervalMs / 2) / intervalMs;
+    if (slot <= m_slot)
+        return;
+    for (std::int64_t k = m_slot + 1; k < slot; ++k)
+        m_ctx.doc.AddSampleAt(m_firstSampleTime + k * m_intervalS, false);
+    m_ctx.doc.AddSampleAt(m_firstSampleTime + slot * m_intervalS, ValuesFresh());
+    m_slot = slot;
+}
+
+bool Recorder::ValuesFresh() const
+{
+    // A tick inside a running cycle comes from a loop nested in it: its values are half made.
+    return !m_ctx.flags.inCycle && m_cycleEndMs && m_ctx.clock.TickMs() - *m_cycleEndMs <= kFreshMs;
 }
 
 bool Recorder::PollOnce(std::uint8_t address)
@@ -165,6 +185,7 @@ void Recorder::PollCycle()
                 }
             }
             f.inCycle = false;
+            m_cycleEndMs = m_ctx.clock.TickMs();
             if (potPending)
                 m_ctx.doc.AddSample(1);
             if (!stillRunning) {
@@ -189,13 +210,17 @@ void Recorder::PollCycle()
 void Recorder::StoreFirstSample()
 {
     m_ctx.flags.firstSample = true;
-    m_ctx.doc.AddSample(0);
+    m_firstSampleMs = m_ctx.clock.TickMs();
+    m_firstSampleTime = m_ctx.clock.Now();
+    m_slot = 0;
+    m_ctx.doc.AddSampleAt(m_firstSampleTime, ValuesFresh());
     // An invalid interval time reads as -1:-1:-1 and so falls under the 1 s floor too.
     int seconds = m_ctx.doc.GrafikSetup().IntervalSeconds();
     if (seconds < 1) {
         seconds = 1;
         m_ctx.doc.SetRecordingInterval(0, 0, 1);
     }
+    m_intervalS = seconds;
     m_ctx.timers.Start(kTimerRecord, seconds * 1000);
 }
 

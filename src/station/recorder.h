@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace qor::station {
@@ -30,7 +31,9 @@ public:
     void StopAll();
     // The poll timer: one poll of every released module.
     void PollCycle();
-    // The record timer: one sample.
+    // The record timer: the sample of the interval now due. Each interval of the recording
+    // gets one sample stamped on its grid; intervals the program could not serve (an exchange
+    // that blocked) get empty ones.
     void RecordTick();
 
 private:
@@ -41,6 +44,8 @@ private:
     // (the logbook then names it).
     bool FirstSampleReady();
     void StoreFirstSample();
+    // The module records hold what the last poll cycle measured, and that cycle is recent.
+    bool ValuesFresh() const;
     int SaveIntervalMs() const;
 
     StationContext& m_ctx;
@@ -49,6 +54,14 @@ private:
     // Towards the first sample: who answered since the start, who failed how often in a row.
     std::uint16_t m_answered = 0;
     std::array<std::uint8_t, 16> m_missed{};
+    // Values older than this are not taken into a sample: the poll cycle is not running.
+    static constexpr std::int64_t kFreshMs = 1500;
+    std::optional<std::int64_t> m_cycleEndMs;  // when the last poll cycle ended
+    // The grid of the samples: the first one's tick and time stamp, the interval, the last slot.
+    std::int64_t m_firstSampleMs = 0;
+    std::int64_t m_firstSampleTime = 0;
+    std::int64_t m_intervalS = 1;
+    std::int64_t m_slot = 0;
 };
 
 }  // namespace qor::station

@@ -49,7 +49,7 @@ void Station::StopCommand()
         m_pot.Stop();
     if (m_link.Ethernet() && m_link.Connected() && m_link.LinkTest() < 1) {
         m_link.CloseEthernet();
-        m_ui.SetPane(1, EthernetPaneText(m_link.Settings(), "closed"));
+        m_ui.SetPane(1, LinkPaneText(m_link.Settings(), "closed", m_language));
     }
 }
 
@@ -103,11 +103,11 @@ void Station::OnLinkEvent(const bus::LinkEvent& event)
     using K = bus::LinkEventKind;
     switch (event.kind) {
     case K::GatewayOpen:
-        m_ui.SetPane(1, EthernetPaneText(m_link.Settings(), "open"));
+        m_ui.SetPane(1, LinkPaneText(m_link.Settings(), "open", m_language));
         break;
     case K::GatewayClosed:
     case K::GatewayFailed:
-        m_ui.SetPane(1, EthernetPaneText(m_link.Settings(), "closed"));
+        m_ui.SetPane(1, LinkPaneText(m_link.Settings(), "closed", m_language));
         break;
     case K::PollsFailing:
         StopRecording();
@@ -119,8 +119,18 @@ void Station::OnLinkEvent(const bus::LinkEvent& event)
         break;
     }
     const LinkEventTexts texts = TextsFor(event, m_language);
-    if (!texts.logbook.empty())
+    bool log = !texts.logbook.empty();
+    if (log && event.kind == K::ChecksumError) {
+        // A noisy line would fill the logbook: one line a minute says it is still there.
+        const std::int64_t now = m_clock.TickMs();
+        log = !m_checksumLoggedMs || now - *m_checksumLoggedMs >= kChecksumLogPauseMs;
+        if (log)
+            m_checksumLoggedMs = now;
+    }
+    if (log)
         AddLogbookEntry(texts.logbook);
+    if (!texts.notice.empty())
+        m_ui.ShowNotice(texts.notice);
     if (event.kind == K::GatewayFailed)
         m_timers.Stop(kTimerKeepAlive);
     if (!texts.message.empty())

@@ -122,6 +122,8 @@ private:
     // Polls keep failing: "End data logging", also from inside the running poll cycle.
     void StopRecording();
 
+    static constexpr std::int64_t kChecksumLogPauseMs = 60000;
+
     StationConfig m_config;
     Clock& m_clock;
     StationUi& m_ui;
@@ -136,6 +138,7 @@ private:
     PotControl m_pot;
     Recorder m_recorder;
     FileReadout m_readout;
+    std::optional<std::int64_t> m_checksumLoggedMs;  // when a checksum error was last logged
 };
 
 }  // namespace qor::station

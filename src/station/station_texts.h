@@ -48,6 +48,9 @@ inline constexpr TextPair kNoSuchDevice{"Gerät nicht vorhanden", "no such devic
 inline constexpr TextPair kPermissionDenied{"keine Zugriffsberechtigung", "permission denied"};
 inline constexpr TextPair kPortBusy{"von einem anderen Programm belegt", "in use by another program"};
 inline constexpr TextPair kPortUnusable{"nicht verwendbar", "not usable"};
+// Status pane 1 on the simulated bus.
+inline constexpr TextPair kSimulatedGateway{"Simulierter Bus (Gateway)", "Simulated bus (gateway)"};
+inline constexpr TextPair kSimulatedSerial{"Simulierter Bus (seriell)", "Simulated bus (serial)"};
 
 // Recording.
 inline constexpr TextPair kLoggingStarted{"Aufzeichnung gestartet aller ", "Start for logging every "};

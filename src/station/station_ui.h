@@ -17,6 +17,8 @@ public:
 
     // Modal message box with OK.
     virtual void ShowMessage(const std::string& text) = 0;
+    // A notice that asks nothing and holds nothing up (shown from inside the poll cycle).
+    virtual void ShowNotice(const std::string& text) = 0;
     // Modal OK/Cancel question; true for OK.
     virtual bool AskOkCancel(const std::string& text) = 0;
     // The error dialog ("Fehlerdialog": one text field and OK); true when closed with OK.

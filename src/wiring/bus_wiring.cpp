@@ -108,6 +108,7 @@ void BusWiring::Attach(bus::BusLink& link) const
         s.ethernet = 1;
         s.ip = {127, 0, 0, 1};
         s.tcpPort = 50000;
+        s.simulated = true;
         break;
     case LinkChoice::Transport::Tcp:
         s.ethernet = 1;

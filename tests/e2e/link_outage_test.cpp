@@ -41,6 +41,7 @@ std::vector<std::string> Record(const std::vector<std::string>& link, const std:
 struct Tally {
     int samples = 0, gaps = 0;  // gaps: samples with no value of any module
     bool lastWhole = false;
+    bool everySecond = true;    // each time stamp one second after the one before
     std::size_t lostLines = 0;  // logbook lines of a lost gateway
 };
 
@@ -66,8 +67,12 @@ Tally Check(const std::string& path)
     };
     const std::array<std::string, 3> kValue1 = {"7", "12340", "95.5"};
     std::array<std::string, 9> seen{};
+    long long previous = 0;
     for (std::size_t at = json.find("{\"time\":"); at != std::string::npos;
          at = json.find("{\"time\":", at + 1)) {
+        const long long time = std::stoll(json.substr(at + 8, 24));
+        t.everySecond = t.everySecond && (t.samples == 0 || time == previous + 1);
+        previous = time;
         std::array<std::string, 9> v;
         firstThree("value", at, v, 0);
         firstThree("value2", at, v, 3);
@@ -131,6 +136,8 @@ TEST_P(GatewayFaults, StoreOnlyWhatTheModulesSent)
     EXPECT_TRUE(!outage || t.gaps > 0);
     EXPECT_EQ(t.lostLines, outage ? 1u : 0u);
     EXPECT_TRUE(!c.survives || t.lastWhole);
+    // A blocked poll must leave neither holes nor doubled time stamps.
+    EXPECT_TRUE(t.everySecond);
 }
 
 INSTANTIATE_TEST_SUITE_P(Record, GatewayFaults,
@@ -161,6 +168,7 @@ TEST(SerialOutage, DeviceGoneForFiveSecondsRecordingGoesOn)
     EXPECT_GE(t.samples, 10);
     EXPECT_GE(t.gaps, 2);
     EXPECT_TRUE(t.lastWhole);
+    EXPECT_TRUE(t.everySecond);
 }
 
 }  // namespace

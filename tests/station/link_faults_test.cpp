@@ -34,18 +34,20 @@ TEST(FirstSample, WaitsForEveryModuleOrItsSecondFailure)
     }
 }
 
-// Guards a module dropped for a corrupted answer, and silent addresses asked again.
-TEST(Search, CorruptedAnswersAreAskedTwiceMore)
+// Guards a module dropped for one lost, corrupted, refused or unready answer during the search.
+TEST(Search, MissedAnswersAreAskedAgain)
 {
     struct Case {
         sim::Fault fault;
         int count;
         bool found;
-        std::int64_t ms;  // address 1 is empty: one time-out
+        std::int64_t ms;  // a silent ask costs 2 s; address 1 is empty: asked twice
     };
     for (const Case c :
-         {Case{sim::Fault::BadChecksum, 2, true, 2000}, Case{sim::Fault::WrongEcho, 2, true, 2000},
-          Case{sim::Fault::BadChecksum, 3, false, 2000}, Case{sim::Fault::NoAnswer, 1, false, 4000}}) {
+         {Case{sim::Fault::BadChecksum, 2, true, 4000}, Case{sim::Fault::WrongEcho, 2, true, 4000},
+          Case{sim::Fault::StatusError, 2, true, 4000}, Case{sim::Fault::StatusNotReady, 1, true, 4000},
+          Case{sim::Fault::BadChecksum, 3, false, 4000}, Case{sim::Fault::NoAnswer, 1, true, 6000},
+          Case{sim::Fault::NoAnswer, 2, false, 8000}}) {
         SCOPED_TRACE(sim::FaultName(c.fault) + std::to_string(c.count));
         StationConfig cfg;
         cfg.idCount = 1;
@@ -58,6 +60,56 @@ TEST(Search, CorruptedAnswersAreAskedTwiceMore)
         EXPECT_EQ(r.doc.m_slave[0].m_enabled, c.found ? 1 : 0);
         EXPECT_EQ(r.clock.TickMs() - t0, c.ms);
     }
+}
+
+// Guards zeros recorded for a module that was not found, and for one identified but not yet polled.
+TEST(Search, WhatWasNotMeasuredIsStoredAsNoValue)
+{
+    Rig r;
+    r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
+    r.bus.AddModule(1, 1);
+    r.bus.QueueFault(1, sim::Fault::NoAnswer);
+    r.bus.QueueFault(1, sim::Fault::NoAnswer);
+    r.SearchAll();
+    ASSERT_EQ(r.doc.m_slave[1].m_enabled, 0);
+    EXPECT_TRUE(std::isnan(r.doc.m_slave[0].m_value1) && std::isnan(r.doc.m_slave[0].m_value3));
+    r.doc.SetRecordingInterval(0, 0, 1);
+    ASSERT_TRUE(r.station->StartRecording());
+    r.Run(2000);
+    ASSERT_EQ(r.doc.Samples().size(), 3u);
+    for (const auto& s : r.doc.Samples()) {
+        EXPECT_EQ(s.m_value[0], 7.0f);
+        EXPECT_TRUE(std::isnan(s.m_value[1]) && std::isnan(s.m_value2[1]) && std::isnan(s.m_temperature[1]));
+        EXPECT_TRUE(std::isnan(s.m_value[5]));
+    }
+}
+
+// Guards the checksum message held open in the middle of a poll, and a logbook flooded by a noisy line.
+TEST(Checksum, ErrorIsNoticedAndLoggedWithoutAMessageBox)
+{
+    Rig r;
+    r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
+    r.SearchAll();
+    r.doc.SetRecordingInterval(0, 0, 1);
+    ASSERT_TRUE(r.station->StartRecording());
+    for (int i = 0; i < 3; ++i)
+        r.bus.QueueFault(0, sim::Fault::BadChecksum);
+    r.Run(5000);
+    EXPECT_TRUE(r.ui.messages.empty());
+    EXPECT_EQ(r.ui.notices, std::vector<std::string>(3, "Error CS protocol"));
+    auto lines = [&] {
+        std::size_t n = 0;
+        for (auto p = r.logbook.m_text.find("\tError CS protocol\n"); p != std::string::npos;
+             p = r.logbook.m_text.find("\tError CS protocol\n", p + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(lines(), 1u);
+    r.Run(60000);
+    r.bus.QueueFault(0, sim::Fault::BadChecksum);
+    r.Run(2000);
+    EXPECT_EQ(lines(), 2u);
+    EXPECT_TRUE(r.station->Recording());
 }
 
 // Guards potentiostat commands left enabled after a search that found none.

@@ -1,5 +1,6 @@
 #include "station_rig.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace qor::station::testing {
@@ -123,6 +124,67 @@ TEST(Recording, SixthPollFailureStopsTheRecording)
     EXPECT_EQ(r.ui.messages.size(), 2u);
 }
 
+// Guards samples that repeat the last values while no poll cycle runs (a held cycle, a link held busy).
+TEST(Recording, SamplesWithoutAPollCycleAreEmpty)
+{
+    Rig r;
+    r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
+    r.SearchAll();
+    r.doc.SetRecordingInterval(0, 0, 1);
+    ASSERT_TRUE(r.station->StartRecording());
+    const std::int64_t t0 = r.doc.Samples().at(0).m_time;
+    r.Run(3000);
+    r.station->Link().SetBusy(true);  // the last cycle before the hold ends at t0 + 3
+    r.Run(6000);
+    r.station->Link().SetBusy(false);
+    r.Run(3000);
+    ASSERT_EQ(r.doc.Samples().size(), 13u);
+    for (const auto& s : r.doc.Samples()) {
+        const std::int64_t t = s.m_time - t0;
+        SCOPED_TRACE(t);
+        if (t <= 3 || t >= 10) {
+            EXPECT_EQ(s.m_value[0], 7.0f);
+        } else if (t >= 5) {
+            EXPECT_TRUE(std::isnan(s.m_value[0]) && std::isnan(s.m_temperature[0]));
+        }
+    }
+}
+
+// Guards a frozen gateway leaving holes or doubled time stamps instead of one empty sample per interval.
+TEST(Recording, FrozenGatewayKeepsTheIntervalWithEmptySamples)
+{
+    Rig r(Wire::Tcp);
+    for (std::uint8_t a = 0; a < 3; ++a)
+        r.bus.AddModule(a, 1).SetRawValues({7000, 0, 200});
+    r.SearchAll();
+    r.doc.SetRecordingInterval(0, 0, 1);
+    ASSERT_TRUE(r.station->StartRecording());
+    const std::int64_t t0 = r.doc.Samples().at(0).m_time;
+    r.Run(4000);
+    // Connected, but one poll cycle gets no answer: each module waits its 2 s time-out.
+    for (std::uint8_t a = 0; a < 3; ++a)
+        r.bus.QueueFault(a, sim::Fault::NoAnswer);
+    r.Run(17000);
+    ASSERT_TRUE(r.station->Recording());
+    const auto& samples = r.doc.Samples();
+    ASSERT_GE(samples.size(), 20u);
+    int empty = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(samples[i].m_time, t0 + static_cast<std::int64_t>(i));
+        const bool none = std::isnan(samples[i].m_value[0]) && std::isnan(samples[i].m_value[1]) &&
+                          std::isnan(samples[i].m_value[2]);
+        empty += none;
+        // The cycle that begins at t0 + 5 waits 6 s for the three modules.
+        if (i <= 4 || i >= 12) {
+            EXPECT_EQ(samples[i].m_value[2], 7.0f);
+        } else if (i >= 6 && i <= 10) {
+            EXPECT_TRUE(none);
+        }
+    }
+    EXPECT_GE(empty, 5);
+}
+
 // Guards measuring without meters or poll timer, polls during a transfer, and a lost conductivity mode.
 TEST(Measuring, PollsEverySecondButNotWhileTheLinkIsBusy)
 {
@@ -154,6 +216,7 @@ TEST(Potentiostat, FastModeFillsTenSlotsOnlyWithOnePotentiostat)
         SCOPED_TRACE(pots);
         StationConfig cfg;
         cfg.potRate = 1;
+        cfg.idCount = 2 + pots;  // a short search: the program runs for a minute
         Rig r(Wire::Serial, cfg);
         for (int i = 0; i < pots; ++i)
             r.AddPot(static_cast<std::uint8_t>(3 + i)).Start(0);

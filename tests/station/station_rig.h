@@ -50,6 +50,7 @@ struct FakeUi : StationUi {
     explicit FakeUi(SimClock& c) : clock(c) {}
 
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowNotice(const std::string& text) override { notices.push_back(text); }
     bool AskOkCancel(const std::string& text) override { return questions.push_back(text), answerOk; }
     bool ShowErrorDialog(const std::string& text) override { return errors.push_back(text), true; }
     void SetPane(int pane, const std::string& text) override { panes[pane] = text; }
@@ -82,7 +83,7 @@ struct FakeUi : StationUi {
     void ProcessEvents(int ms) override { clock.Advance(ms); }
 
     SimClock& clock;
-    std::vector<std::string> messages, questions, errors;
+    std::vector<std::string> messages, notices, questions, errors;
     std::map<int, std::string> panes;
     bool waitOpen = false, progressOpen = false;
     std::function<bool(FreigabeDlgModel&)> release = [](FreigabeDlgModel& d) { return d.SelectAll(), true; };

@@ -1,3 +1,4 @@
+#include "sim/sim_bus.h"
 #include "station/station.h"
 #include "ui/document/export_dlg.h"
 #include "ui/document/logbuch_view.h"
@@ -11,6 +12,7 @@
 #include "ui_test_app.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMdiArea>
@@ -19,6 +21,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -222,7 +227,7 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
 {
     ASSERT_TRUE(SearchAndRelease({0}));
     ASSERT_NE(m_frame->SimulatedBus(), nullptr);
-    EXPECT_EQ(m_frame->PaneText(1), "Ethernet to 127.0.0.1:50000 open");
+    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (Gateway)");
     EXPECT_TRUE(m_time.Active(station::kTimerKeepAlive));
     test::OnNextModal([](QWidget* w) {
         auto* dlg = qobject_cast<Crs232*>(w);
@@ -231,7 +236,7 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
         QMetaObject::invokeMethod(dlg, "accept");
     });
     ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
-    EXPECT_EQ(m_frame->PaneText(1), "COM 1  56000,N,8,1");
+    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (seriell)");
     EXPECT_FALSE(m_frame->GetStation().Link().Connected());
     EXPECT_FALSE(m_time.Active(station::kTimerKeepAlive));
     // The serial line in front of the simulated bus answers as well.
@@ -242,6 +247,76 @@ TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
     ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
     EXPECT_FALSE(m_frame->Run(Cmd::PortSetup));
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+}
+
+// Guards an OK in the port setup writing the simulated bus over the saved link, and a status bar
+// that calls the simulated bus a gateway.
+TEST_F(MainFrameTest, SimulatedBusNeverReplacesTheSavedLink)
+{
+    Quit();
+    const QString path = m_dir.filePath("QORremote/config.ini");
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath("QORremote")));
+    const QByteArray saved = "[RS232]\n\rPORT=3\n\r[GRAFIK]\n\rIDCOUNT=4\n\rETHERNET=0\n\r"
+                             "IP_ADR=010000000001\n\rTCP_PORT=50001\n\r";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(saved) == saved.size());
+    file.close();
+    Start();
+    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (Gateway)");
+    m_frame->SetLanguage(1);
+    EXPECT_EQ(m_frame->PaneText(1), "Simulated bus (gateway)");
+    test::OnNextModal([](QWidget* w) {
+        auto* dlg = qobject_cast<Crs232*>(w);
+        ASSERT_NE(dlg, nullptr);
+        dlg->IdCountEdit()->setValue(7);  // not a link setting: kept
+        QMetaObject::invokeMethod(dlg, "accept");
+    });
+    ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
+    ASSERT_TRUE(SearchAndRelease({0}));
+    EXPECT_EQ(m_frame->PaneText(1), "Simulated bus (gateway)");
+    Quit();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    for (const char* line :
+         {"\rPORT=3\n", "\rETHERNET=0\n", "\rIP_ADR=010000000001\n", "\rTCP_PORT=50001\n", "\rIDCOUNT=7\n"})
+        EXPECT_TRUE(written.contains(line)) << line << "\n" << written.toStdString();
+}
+
+// Catches every message box that opens and closes it again.
+struct MessageBoxWatch : QObject {
+    MessageBoxWatch() { QCoreApplication::instance()->installEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show && qobject_cast<QMessageBox*>(o)) {
+            ++shown;
+            QMetaObject::invokeMethod(o, "reject", Qt::QueuedConnection);
+        }
+        return false;
+    }
+    int shown = 0;
+};
+
+// Guards the checksum message box held open inside the poll cycle while the record timer stores frozen
+// values.
+TEST_F(MainFrameTest, ChecksumErrorIsANoticeAndRecordingGoesOn)
+{
+    test::OnNextModal([](QWidget* w) {
+        qobject_cast<Crs232*>(w)->SerialChoice()->click();  // frames with a checksum
+        QMetaObject::invokeMethod(w, "accept");
+    });
+    ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
+    ASSERT_TRUE(SearchAndRelease({0}));
+    ASSERT_TRUE(StartRecording({{0, 1}}));
+    MessageBoxWatch watch;
+    for (int i = 0; i < 3; ++i)
+        m_frame->SimulatedBus()->QueueFault(0, sim::Fault::BadChecksum);
+    m_time.Advance(5000);
+    EXPECT_EQ(watch.shown, 0);
+    EXPECT_EQ(m_frame->statusBar()->currentMessage(), "Error CS protocol");
+    EXPECT_NE(Log().find("\tError CS protocol\n"), std::string::npos);
+    const auto& samples = m_frame->Document().Samples();
+    ASSERT_EQ(samples.size(), 6u);
+    EXPECT_FALSE(std::isnan(samples.back().m_value[0]));
 }
 
 // The potentiostat's lamp turns yellow while its program runs, green again after the stop.

@@ -98,9 +98,7 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     else
         resize(1100, 760);
 
-    const bus::BusLink& link = m_station->Link();
-    SetPane(1, link.Ethernet() ? station::EthernetPaneText(link.Settings())
-                               : station::SerialPaneText(link.Settings()));
+    SetPane(1, station::LinkPaneText(m_station->Link().Settings(), nullptr, m_lang));
     RefreshStatusPanes();
     if (!error.empty())
         statusBar()->showMessage(QString::fromStdString(error), 8000);
@@ -302,7 +300,9 @@ void CMainFrame::OnPortSetup()
     if (dlg.exec() != QDialog::Accepted)
         return;
     const station::StationConfig r = dlg.Result();
-    m_linkSetByUser = true;
+    // Only a link the user changed replaces the one given on the command line when saved.
+    if (r.link != current.link)
+        m_linkSetByUser = true;
     station::StationConfig& c = m_station->Config();
     c.interval = r.interval;
     c.idCount = r.idCount;
@@ -312,14 +312,14 @@ void CMainFrame::OnPortSetup()
     c.link = r.link;
     if (link.Ethernet()) {
         link.CloseEthernet();
-        SetPane(1, station::EthernetPaneText(link.Settings()));
+        SetPane(1, station::LinkPaneText(link.Settings(), nullptr, m_lang));
         link.OpenEthernet();
     } else {
         // Leaving the gateway: the socket is closed and its keep-alive ends.
         link.CloseEthernet();
         m_services->Stop(station::kTimerKeepAlive);
         link.OpenPort();
-        SetPane(1, station::SerialPaneText(link.Settings()));
+        SetPane(1, station::LinkPaneText(link.Settings(), nullptr, m_lang));
     }
 }
 
@@ -683,6 +683,9 @@ void CMainFrame::FileRead(const std::vector<data::CStringDatenObject>& labels)
 
 void CMainFrame::RefreshStatusPanes()
 {
+    // The other link texts are the system's own and the same in both languages.
+    if (m_station->Link().Settings().simulated)
+        SetPane(1, station::LinkPaneText(m_station->Link().Settings(), nullptr, m_lang));
     SetPane(2, Tr(m_station->Measuring() ? txt::kTransfer : txt::kNoTransfer, m_lang).toStdString());
     SetPane(3, Tr(m_station->ModulesReleased() ? txt::kModules : txt::kNoModules, m_lang).toStdString());
 }
@@ -764,6 +767,11 @@ void CMainFrame::ShowMessage(const std::string& text)
         return;
     }
     m_services->ShowMessage(text);
+}
+
+void CMainFrame::ShowNotice(const std::string& text)
+{
+    statusBar()->showMessage(QString::fromStdString(text), kNoticeMs);
 }
 
 int CMainFrame::AskSave(const std::string&, const std::string&)
@@ -894,8 +902,9 @@ void CMainFrame::Shutdown()
     save.language = static_cast<std::uint8_t>(m_lang);
     if (Quiet())
         return;
-    // A transport given on the command line is for this run only.
-    if (m_options.transport != StartOptions::Transport::Configured && !m_linkSetByUser)
+    // A transport given on the command line is for this run only; a simulated one is never saved.
+    if (save.link.simulated ||
+        (m_options.transport != StartOptions::Transport::Configured && !m_linkSetByUser))
         save.link = m_fileConfig.link;
     std::string error;
     if (!station::WriteConfigFile(m_configPath, save, &error))

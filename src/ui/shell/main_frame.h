@@ -131,6 +131,8 @@ public:
     // The window's part of the station's seams (see ShellServices).
     void SetPane(int pane, const std::string& text);
     bool RunRecordingSetup();
+    // A notice in the status bar that asks nothing and holds nothing up.
+    void ShowNotice(const std::string& text);
     void ShowMeters();
     void CloseMeters();
     void ShowMeter(std::uint8_t address);
@@ -190,6 +192,8 @@ private:
     // The setup's Y fields start from the section the graph shows while it has curves.
     void OfferGraphRange(CGrafikSetupGlg& dlg) const;
     QString GraphTitle() const;
+
+    static constexpr int kNoticeMs = 10000;
 
     StartOptions m_options;
     int m_lang = 0;

@@ -63,6 +63,11 @@ void ShellServices::ShowMessage(const std::string& text)
     box.exec();
 }
 
+void ShellServices::ShowNotice(const std::string& text)
+{
+    m_frame.ShowNotice(text);
+}
+
 bool ShellServices::AskOkCancel(const std::string& text)
 {
     QMessageBox box(QMessageBox::Question, Tr(txt::kAppName, Language()), QString::fromStdString(text),

@@ -36,6 +36,7 @@ public:
 
     // --- StationUi ---
     void ShowMessage(const std::string& text) override;
+    void ShowNotice(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
     bool ShowErrorDialog(const std::string& text) override;
     void SetPane(int pane, const std::string& text) override;
