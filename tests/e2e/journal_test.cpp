@@ -15,7 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The `sample` lines of qortool record's output, each as `qortool dump` shows that sample.
+// The `sample` lines of qortool record's output, each as `qortool dump` shows that sample
+// (where nothing was measured: "nan" printed, null dumped).
 std::vector<std::string> PrintedSamples(const std::string& text)
 {
     std::vector<std::string> out;
@@ -27,8 +28,8 @@ std::vector<std::string> PrintedSamples(const std::string& text)
         std::string json = "{\"time\":" + word;
         for (const char* name : {"value", "value2", "temperature"})
             for (int c = 0; c < 16; ++c)
-                json +=
-                    (c ? "," : std::string(",\"") + name + "\":[") + (in >> word, word) + (c < 15 ? "" : "]");
+                json += (c ? "," : std::string(",\"") + name + "\":[") +
+                        (in >> word, word == "nan" ? "null" : word) + (c < 15 ? "" : "]");
         out.push_back(json + "}");
     }
     return out;

@@ -81,9 +81,9 @@ TEST(QortoolRecord, OverTheGatewayReadBackByDump)
     EXPECT_EQ(out, "4 samples\n");
     const std::string json = Dump(file.path);
     EXPECT_EQ(SampleCount(json), 4u);
-    // pH 7.000, 12.34 mS/cm as 12340 µS/cm, 95.5 % oxygen; nothing at address 3.
-    EXPECT_NE(json.find("\"value\":[7,12340,95.5,0,"), std::string::npos) << json.substr(0, 400);
-    EXPECT_NE(json.find("\"temperature\":[25.1000004,20,18,0,"), std::string::npos);
+    // pH 7.000, 12.34 mS/cm as 12340 µS/cm, 95.5 % oxygen; nothing measured at address 3.
+    EXPECT_NE(json.find("\"value\":[7,12340,95.5,null,"), std::string::npos) << json.substr(0, 400);
+    EXPECT_NE(json.find("\"temperature\":[25.1000004,20,18,null,"), std::string::npos);
     EXPECT_NE(json.find("\"moduleType\":[1,5,8,0,"), std::string::npos);
     EXPECT_NE(json.find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos);
     EXPECT_NE(json.find("Aufzeichnung beendet"), std::string::npos);
