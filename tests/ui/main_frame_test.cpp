@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -280,6 +281,22 @@ TEST_F(MainFrameTest, SimulatedBusNeverReplacesTheSavedLink)
     for (const char* line :
          {"\rPORT=3\n", "\rETHERNET=0\n", "\rIP_ADR=010000000001\n", "\rTCP_PORT=50001\n", "\rIDCOUNT=7\n"})
         EXPECT_TRUE(written.contains(line)) << line << "\n" << written.toStdString();
+}
+
+// Guards status panes that cut their text in a narrow window ("keine Datenübertragun").
+TEST_F(MainFrameTest, StatusPanesShowTheirWholeText)
+{
+    for (int lang : {0, 1}) {
+        m_frame->SetLanguage(lang);
+        m_frame->resize(640, 480);
+        test::Settle();
+        for (int pane = 1; pane <= 4; ++pane) {
+            auto* label = m_frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(pane));
+            ASSERT_NE(label, nullptr);
+            EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(label->text()))
+                << lang << " " << label->text().toStdString();
+        }
+    }
 }
 
 // Catches every message box that opens and closes it again.

@@ -140,15 +140,29 @@ QAction* CMainFrame::LanguageAction(int lang) const
 // ----------------------------------------------------------------------------------------
 // Commands and status bar
 
+namespace {
+
+constexpr int kPaneWidths[4] = {200, 150, 150, 110};
+
+// A pane is never narrower than its text: a cut state ("keine Datenübertragun") misleads.
+void SetPaneText(QLabel* pane, int index, const QString& text)
+{
+    if (!pane || pane->text() == text)
+        return;
+    pane->setText(text);
+    pane->setMinimumWidth(std::max(kPaneWidths[index], pane->sizeHint().width()));
+}
+
+}  // namespace
+
 void CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(true);
-    const int widths[4] = {200, 150, 150, 110};
     for (int i = 0; i < 4; ++i) {
         auto* l = new QLabel(bar);
         l->setObjectName(QStringLiteral("pane%1").arg(i + 1));
-        l->setMinimumWidth(widths[i]);
+        l->setMinimumWidth(kPaneWidths[i]);
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         l->setContentsMargins(4, 0, 4, 0);
         bar->addPermanentWidget(l);
@@ -692,8 +706,7 @@ void CMainFrame::RefreshStatusPanes()
 
 void CMainFrame::RefreshSampleCount()
 {
-    if (m_panes[3])
-        m_panes[3]->setText(Tr(txt::kSamples, m_lang).arg(m_doc->Samples().size()));
+    SetPaneText(m_panes[3], 3, Tr(txt::kSamples, m_lang).arg(m_doc->Samples().size()));
 }
 
 QString CMainFrame::PaneText(int pane) const
@@ -735,10 +748,7 @@ void CMainFrame::SetPane(int pane, const std::string& text)
 {
     if (pane < 1 || pane > 3)
         return;
-    QLabel* l = m_panes[static_cast<std::size_t>(pane - 1)];
-    const QString t = QString::fromStdString(text);
-    if (l && l->text() != t)
-        l->setText(t);
+    SetPaneText(m_panes[static_cast<std::size_t>(pane - 1)], pane - 1, QString::fromStdString(text));
 }
 
 bool CMainFrame::RunRecordingSetup()
