@@ -58,6 +58,7 @@ bool Recorder::StartRecording()
             if (!m_ctx.Slave(n).m_enabled)
                 ForgetValues(m_ctx.Slave(n));
         f.firstSample = false;
+        m_busSilent = false;
         m_answered = 0;
         m_missed.fill(0);
         f.stoppedInCycle = false;
@@ -168,22 +169,47 @@ void Recorder::PollCycle()
             bool potPending = false;
             bool stillRunning = false;
             const int last = std::clamp(m_ctx.config.idCount, 0, 15);
-            for (int n = 0; n <= last && !f.stoppedInCycle; ++n) {
+            // Nothing came back in the whole last cycle (a frozen gateway, a cut bus line): every
+            // further module asked would only hold the program for another time-out. Such a
+            // cycle asks the modules in turn, one further each time, and stops at the first
+            // silent one; the first answer brings the full cycle back.
+            const bool probing = m_busSilent;
+            const int first = probing ? m_probeStart % (last + 1) : 0;
+            bool asked = false, heard = false;
+            for (int i = 0; i <= last && !f.stoppedInCycle; ++i) {
+                const int n = (first + i) % (last + 1);
                 catalogue::CSlave& slave = m_ctx.Slave(n);
                 if (!slave.m_enabled)
                     continue;
+                if (probing && asked && !heard) {
+                    ForgetValues(slave);
+                    NoteAnswer(n, false);
+                    // Not asked says nothing about a program that runs.
+                    stillRunning = stillRunning || ((slave.m_type & 0x40) && f.potRunning);
+                    continue;
+                }
+                if (!asked)
+                    m_probeStart = n + 1;
+                asked = true;
                 const auto a = static_cast<std::uint8_t>(n);
+                bool ok = false;
                 if (!(slave.m_type & 0x40)) {
-                    NoteAnswer(n, PollOnce(a));
+                    ok = PollOnce(a);
                 } else if (!f.potRunning) {
-                    NoteAnswer(n, PollOnce(a));
+                    ok = PollOnce(a);
                     if (slave.m_countdown > 0)
                         --slave.m_countdown;
                 } else {
-                    NoteAnswer(n, m_pot.PollRunning(a, stillRunning));
+                    ok = m_pot.PollRunning(a, stillRunning);
                     potPending = true;
                 }
+                NoteAnswer(n, ok);
+                // A refused or garbled answer still shows a bus that answers.
+                const bus::ExchangeFailure why = m_ctx.link.LastFailure();
+                heard =
+                    heard || ok || why == bus::ExchangeFailure::None || why == bus::ExchangeFailure::Corrupt;
             }
+            m_busSilent = asked && !heard;
             f.inCycle = false;
             m_cycleEndMs = m_ctx.clock.TickMs();
             if (potPending)

@@ -57,6 +57,9 @@ private:
     // Values older than this are not taken into a sample: the poll cycle is not running.
     static constexpr std::int64_t kFreshMs = 1500;
     std::optional<std::int64_t> m_cycleEndMs;  // when the last poll cycle ended
+    // No module answered in the last cycle; the next one starts asking at m_probeStart.
+    bool m_busSilent = false;
+    int m_probeStart = 0;
     // The grid of the samples: the first one's tick and time stamp, the interval, the last slot.
     std::int64_t m_firstSampleMs = 0;
     std::int64_t m_firstSampleTime = 0;

@@ -185,6 +185,32 @@ TEST(Recording, FrozenGatewayKeepsTheIntervalWithEmptySamples)
     EXPECT_GE(empty, 5);
 }
 
+// Guards a silent bus holding the program for a time-out per module in every cycle, and a
+// module that stays silent keeping the others from being asked again.
+TEST(Recording, SilentBusIsAskedOneModuleAtATime)
+{
+    Rig r(Wire::Tcp);
+    for (std::uint8_t a = 0; a < 3; ++a)
+        r.bus.AddModule(a, 1).SetRawValues({7000, 0, 200});
+    r.SearchAll();
+    ASSERT_TRUE(r.station->StartRecording());
+    auto cycle = [&r] {
+        const std::int64_t t = r.clock.TickMs();
+        r.station->PollCycle();
+        return r.clock.TickMs() - t;
+    };
+    r.bus.SetFaultRateAll(1.0, sim::Fault::NoAnswer);
+    EXPECT_EQ(cycle(), 6000);  // three time-outs: the bus may have one silent module only
+    EXPECT_EQ(cycle(), 2000);  // now one module is asked, and the others wait for its answer
+    r.bus.SetFaultRate(1, 0.0);
+    r.bus.SetFaultRate(2, 0.0);
+    EXPECT_EQ(cycle(), 2000);  // the next module in turn answers: all are asked, module 0 in vain
+    EXPECT_TRUE(std::isnan(r.doc.m_slave[0].m_value1));
+    EXPECT_EQ(r.doc.m_slave[1].m_value1, 7.0);
+    EXPECT_EQ(r.doc.m_slave[2].m_value1, 7.0);
+    EXPECT_TRUE(r.station->Recording());
+}
+
 // Guards measuring without meters or poll timer, polls during a transfer, and a lost conductivity mode.
 TEST(Measuring, PollsEverySecondButNotWhileTheLinkIsBusy)
 {
