@@ -115,7 +115,8 @@ int RunRecord(const std::vector<std::string>& argv)
     doc.m_fileBound = true;
     doc.m_journalFolder = station::ConfigDirectory();
     // A journal left by an earlier run blocks only while it holds what its file does not.
-    if (const std::string journal = doc.ExistingJournalFor(out); std::filesystem::exists(journal)) {
+    std::error_code ec;
+    if (const std::string journal = doc.ExistingJournalFor(out); std::filesystem::exists(journal, ec)) {
         CommandDocument earlier;
         data::CQORDoc& old = earlier.doc;
         old.OnNewDocument(lang);
@@ -124,7 +125,7 @@ int RunRecord(const std::vector<std::string>& argv)
         old.m_path = out;
         old.m_fileBound = true;
         bool read = true;
-        if (std::error_code ec; std::filesystem::exists(out, ec))
+        if (std::filesystem::exists(out, ec))
             read = old.OpenByPath(out) && old.ReadBoundFile();
         std::optional<data::Recovery> r;
         if (read)

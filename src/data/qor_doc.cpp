@@ -476,7 +476,7 @@ void CQORDoc::RelocateJournal()
     std::error_code ec;
     if (!target.empty())
         std::filesystem::create_directories(FolderOf(target), ec);
-    if (target.empty() || target == gone || !m_journal.Open(target, m_id) || !JournalSetup()) {
+    if (target.empty() || !m_journal.Open(target, m_id) || !JournalSetup()) {
         m_journal.Close(false);
         m_journalFailureLogged = true;
         AddLogbookEntry(Format(kJournalFailedLog[m_language], (target.empty() ? gone : target).c_str(),

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -137,6 +138,26 @@ struct Doc {
     Doc() { ui.answer = 1; }  // the save prompt: Yes
     bool Open(const std::string& path) { return doc.OpenByPath(path) && doc.ReadBoundFile(); }
 };
+
+// Runs `body` in a child process; its wait status. Given a file `own`, the child runs as an
+// unprivileged user who owns it (root passes every permission check); exit 10 when it cannot.
+int InChild(const std::function<int()>& body, const std::string& own = {})
+{
+    constexpr uid_t kNobody = 65534;
+    const bool drop = !own.empty() && ::geteuid() == 0;
+    if (drop && ::chown(own.c_str(), kNobody, kNobody) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (drop && (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+                     ::setresuid(kNobody, kNobody, kNobody) != 0))
+            ::_exit(10);
+        ::_exit(body());
+    }
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
 
 // A recording that ends without its last save (the document is dropped as a kill would) comes
 // back whole when the document is opened again; declined, the journal goes; a clean save and
@@ -345,40 +366,31 @@ TEST(Journal, FullDiskReportSaysExactlyWhatWasKept)
     const std::string path = dir / "full.qo3", journal = path + ".journal";
     int out[2];
     ASSERT_EQ(::pipe(out), 0);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
+    const int status = InChild([&] {
         Doc a;
         std::string reason;
         if (!a.Open(path) || !a.doc.StartJournal(reason))
-            ::_exit(10);
+            return 11;
         // Room for two more sample entries in the journal, and less than the document needs.
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{std::filesystem::file_size(journal) + 2 * 217 + 50, RLIM_INFINITY};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            ::_exit(11);
-        for (int i = 0; i < 5; ++i) {
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        for (int i = 0; i < 5; ++i, a.clock.Advance(1000)) {
             a.doc.AddSample(0);
-            a.clock.Advance(1000);
             a.doc.SyncJournal();
         }
         if (a.doc.OnFileSave())
-            ::_exit(12);
+            return 12;
         const std::string report = a.doc.UnsavedReport();
-        const bool written =
-            ::write(out[1], report.data(), report.size()) == static_cast<ssize_t>(report.size());
-        ::_exit(written ? 0 : 13);
-    }
+        return ::write(out[1], report.data(), report.size()) == static_cast<ssize_t>(report.size()) ? 0 : 13;
+    });
     ::close(out[1]);
     std::string report;
     char buf[512];
     for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
         report.append(buf, static_cast<std::size_t>(n));
     ::close(out[0]);
-    int status = -1;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0) << "10 open, 11 limit, 12 saved";
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << ": 11 open, 12 saved";
     JournalContents c;
     std::string error;
     ASSERT_TRUE(ReadJournal(journal, c, error)) << error;
@@ -440,36 +452,26 @@ TEST(Journal, ReadOnlyFolderSavesInPlace)
         Doc a;
         ASSERT_TRUE(a.doc.WriteFile(path).ok);
     }
-    const bool root = ::geteuid() == 0;
-    constexpr uid_t kNobody = 65534;
-    if (root) {
-        ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
-    }
     std::filesystem::permissions(dir.path, std::filesystem::perms(0755));
     std::filesystem::permissions(folder, std::filesystem::perms(0555));
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (root && (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-                     ::setresuid(kNobody, kNobody, kNobody) != 0))
-            ::_exit(10);
-        Doc b;
-        if (!b.Open(path))
-            ::_exit(11);
-        b.doc.AddSample(0);
-        if (!b.doc.OnFileSave() || !b.ui.messages.empty())
-            ::_exit(12);
-        b.doc.AddSample(0);
-        if (!b.doc.PeriodicSave())
-            ::_exit(13);
-        const std::string& log = b.logbook.m_text;
-        const auto said = log.find("nimmt keine neue Datei an: die Datei wird direkt überschrieben");
-        ::_exit(said == std::string::npos                                ? 14
-                : log.find("nimmt keine", said + 1) != std::string::npos ? 15
-                                                                         : 0);
-    }
-    int status = -1;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = InChild(
+        [&] {
+            Doc b;
+            if (!b.Open(path))
+                return 11;
+            b.doc.AddSample(0);
+            if (!b.doc.OnFileSave() || !b.ui.messages.empty())
+                return 12;
+            b.doc.AddSample(0);
+            if (!b.doc.PeriodicSave())
+                return 13;
+            const std::string& log = b.logbook.m_text;
+            const auto said = log.find("nimmt keine neue Datei an: die Datei wird direkt überschrieben");
+            return said == std::string::npos                                ? 14
+                   : log.find("nimmt keine", said + 1) != std::string::npos ? 15
+                                                                            : 0;
+        },
+        path);
     std::filesystem::permissions(folder, std::filesystem::perms(0755));
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0)
@@ -495,36 +497,26 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
         a.doc.AddSample(0);
         ASSERT_TRUE(a.doc.WriteFile(path).ok);
     }
-    const bool root = ::geteuid() == 0;
-    constexpr uid_t kNobody = 65534;
-    if (root) {
-        ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
-    }
     fs::permissions(dir.path, fs::perms(0755));
     fs::permissions(config.path, fs::perms(0777));
     fs::permissions(folder, fs::perms(0555));
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (root && (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-                     ::setresuid(kNobody, kNobody, kNobody) != 0))
-            ::_exit(10);
-        Doc b;
-        b.doc.m_journalFolder = config.path.string();
-        std::string reason;
-        if (!b.Open(path) || !b.doc.StartJournal(reason))
-            ::_exit(11);
-        for (int i = 0; i < 30; ++i)
-            b.doc.AddSample(0);
-        b.doc.SyncJournal();
-        const rlimit limit{fs::file_size(path) + 64, RLIM_INFINITY}, noCore{0, 0};
-        ::setrlimit(RLIMIT_CORE, &noCore);
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        b.doc.OnFileSave();
-        ::_exit(12);
-    }
-    int status = -1;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = InChild(
+        [&] {
+            Doc b;
+            b.doc.m_journalFolder = config.path.string();
+            std::string reason;
+            if (!b.Open(path) || !b.doc.StartJournal(reason))
+                return 11;
+            for (int i = 0; i < 30; ++i)
+                b.doc.AddSample(0);
+            b.doc.SyncJournal();
+            const rlimit limit{fs::file_size(path) + 64, RLIM_INFINITY}, noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            b.doc.OnFileSave();
+            return 12;
+        },
+        path);
     fs::permissions(folder, fs::perms(0755));
     ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status) << ": 10 no user change, 11 open";
     EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
