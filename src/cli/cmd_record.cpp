@@ -3,6 +3,7 @@
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
+#include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "common/text.h"
 #include "station/console_ui.h"
@@ -74,6 +75,10 @@ int RunRecord(const std::vector<std::string>& argv)
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
+    if (std::error_code ec; std::filesystem::is_directory(out, ec))
+        return Fail(
+            Format(TextPair{"--out %s ist ein Ordner, keine Datei", "--out %s is a folder, not a file"}[l],
+                   out.c_str()));
 
     CoreApp app;
 
@@ -109,9 +114,30 @@ int RunRecord(const std::vector<std::string>& argv)
     doc.m_path = out;
     doc.m_fileBound = true;
     doc.m_journalFolder = station::ConfigDirectory();
-    if (std::error_code ec; std::filesystem::exists(doc.JournalPath(), ec))
-        return Fail(doc.JournalPath() + " holds a recording that was not saved: run qortool recover " + out +
-                    " first");
+    // A journal left by an earlier run blocks only while it holds what its file does not.
+    std::error_code ec;
+    if (const std::string journal = doc.ExistingJournalFor(out); std::filesystem::exists(journal, ec)) {
+        CommandDocument earlier;
+        data::CQORDoc& old = earlier.doc;
+        old.OnNewDocument(lang);
+        old.m_journalFolder = doc.m_journalFolder;
+        old.m_offerRecovery = false;
+        old.m_path = out;
+        old.m_fileBound = true;
+        bool read = true;
+        if (std::filesystem::exists(out, ec))
+            read = old.OpenByPath(out) && old.ReadBoundFile();
+        std::optional<data::Recovery> r;
+        if (read)
+            r = old.FindRecovery();
+        if (!r || r->anything)
+            return Fail(journal + " holds a recording that was not saved: run qortool recover " + out +
+                        " first");
+        old.Recover(*r);
+        if (!r->keptAs.empty() && !quiet)
+            std::fprintf(stderr, "qortool: %zu damaged entries of %s; it is kept as %s\n",
+                         r->contents.damaged, journal.c_str(), r->keptAs.c_str());
+    }
 
     // A read-only file is never replaced, so a recording into it would only end in its journal.
     if (struct stat info{}; ::stat(out.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
@@ -195,8 +221,11 @@ int RunRecord(const std::vector<std::string>& argv)
                              "%zu potentiostat samples, %zu impedance points\n"}[lang],
                     doc.m_pot.size(), doc.m_eis.size());
     if (!saved) {
-        std::fprintf(stderr, "qortool: the samples are kept in %s; qortool recover %s saves them\n",
-                     doc.JournalPath().c_str(), out.c_str());
+        // What the journal could still take goes there now; then exactly what is where.
+        doc.SyncJournal();
+        std::fprintf(stderr, "qortool: %s\n", doc.UnsavedReport().c_str());
+        if (!doc.OpenJournal().empty())
+            std::fprintf(stderr, "qortool: qortool recover %s saves what the journal holds\n", out.c_str());
         return 1;
     }
     doc.DropJournal();

@@ -11,7 +11,7 @@
 namespace qor::cli {
 namespace {
 
-// Says yes to the recovery question, and tells what happened on stderr.
+// Tells what happened on stderr.
 struct RecoverUi : data::DocumentUi {
     std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
     {
@@ -22,16 +22,9 @@ struct RecoverUi : data::DocumentUi {
     {
         std::fprintf(stderr, "qortool: %s\n", text.c_str());
     }
-    bool AskRecover(const std::string&, const std::string&) override
-    {
-        from = logbook.m_text.size();
-        return asked = true;
-    }
     void SetTitle(const std::string&) override {}
     void OpenDataLogger(const std::string&, int) override {}
     data::Logbook logbook;
-    bool asked = false;
-    std::size_t from = 0;  // where the logbook stood when recovery began
 };
 
 int RunRecover(const std::vector<std::string>& argv)
@@ -51,22 +44,34 @@ int RunRecover(const std::vector<std::string>& argv)
     data::CQORDoc doc(SystemClock::Instance(), ui.logbook, ui);
     doc.OnNewDocument(lang);
     doc.m_journalFolder = station::ConfigDirectory();
-    const std::string journal = doc.JournalPathFor(file);
+    doc.m_offerRecovery = false;
+    const std::string journal = doc.ExistingJournalFor(file);
     if (std::error_code ec; !std::filesystem::exists(journal, ec)) {
         std::printf("nothing to recover: there is no %s\n", journal.c_str());
         return 0;
     }
-    // Read as the window opens a document: an uncovered journal is recovered and saved.
+    // Read as the window opens a document, then what the journal holds beyond it.
     if (!doc.OpenByPath(file) || !doc.ReadBoundFile())
         return 1;
-    if (!ui.asked) {
-        std::printf("nothing to recover: %s holds everything in %s\n", file.c_str(), journal.c_str());
-        return 0;
-    }
-    if (doc.m_modified)
+    std::optional<data::Recovery> r = doc.FindRecovery();
+    if (!r)
+        return Fail(journal + " cannot be read");
+    const std::size_t from = ui.logbook.m_text.size();
+    if (!doc.Recover(*r))
         return 1;  // the save failed and said why; the journal is kept
-    // The logbook entries of the recovery say what came back.
-    std::printf("%s", ui.logbook.m_text.substr(ui.from).c_str());
+    if (!r->anything)
+        std::printf("nothing to recover: %s holds everything in %s%s\n", file.c_str(), journal.c_str(),
+                    r->keptAs.empty() ? "; the journal is removed" : "");
+    else if (r->foreign)
+        std::printf(
+            "%s belongs to another recording: its %zu samples were saved as %s; %s was left as it was\n",
+            journal.c_str(), r->samples, r->savedAs.c_str(), file.c_str());
+    else
+        // The logbook entries of the recovery say what came back.
+        std::printf("%s", ui.logbook.m_text.substr(from).c_str());
+    if (!r->keptAs.empty())
+        std::printf("%zu damaged entries of %s were skipped; the journal is kept as %s\n",
+                    r->contents.damaged, journal.c_str(), r->keptAs.c_str());
     return 0;
 }
 
@@ -74,7 +79,8 @@ Registrar
     reg({"recover",
          "FILE.qo3 [--lang de|en]\n"
          "        appends what FILE.qo3.journal holds beyond FILE.qo3 (the samples and logbook entries\n"
-         "        of a recording that ended without its last save) and saves FILE.qo3",
+         "        of a recording that ended without its last save) and saves FILE.qo3; the journal of\n"
+         "        another recording is saved as FILE.recovered.qo3 instead, and FILE.qo3 is left alone",
          RunRecover});
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace qor::cli {
 
@@ -38,7 +39,12 @@ std::unique_ptr<LinkOptions> LinkOptions::FromArgs(Args& args, std::string& erro
         choice.transport = Transport::Tcp;
     } else {
         choice.transport = Transport::Serial;
+        // The port takes a name without a leading "/" as one under /dev; a path that exists
+        // from here is meant as it stands.
+        std::error_code ec;
         choice.device = serial;
+        if (serial[0] != '/' && std::filesystem::exists(serial, ec))
+            choice.device = std::filesystem::absolute(serial, ec).lexically_normal().string();
         // The rates a serial line on Linux can be set to; anything else the port would refuse
         // (or, past the range of an int, silently take as some other rate).
         long b = 0;

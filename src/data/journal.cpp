@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qor::data {
@@ -100,10 +102,37 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size)
     return c ^ 0xFFFFFFFFu;
 }
 
+RecordingId NewRecordingId()
+{
+    RecordingId id{};
+    if (::getentropy(id.data(), id.size()) != 0) {
+        std::random_device rd;
+        for (auto& b : id)
+            b = static_cast<std::uint8_t>(rd());
+    }
+    if (!IsSet(id))
+        id[0] = 1;  // zero means "no identity"
+    return id;
+}
+
+namespace {
+
+// Whether a whole entry that checks out starts at `pos`; its length when it does.
+bool EntryAt(const std::uint8_t* data, std::size_t size, std::size_t pos, std::uint32_t& length)
+{
+    if (size - pos < 9 || data[pos] < 1 || data[pos] > 5)
+        return false;
+    length = Le32(data + pos + 1);
+    return length <= kMaxPayload && size - pos - 9 >= length &&
+           Crc32(data + pos, 5 + length) == Le32(data + pos + 5 + length);
+}
+
+}  // namespace
+
 bool ParseJournal(const std::uint8_t* data, std::size_t size, JournalContents& out, std::string& error)
 {
     out = JournalContents{};
-    if (size < kJournalHeaderSize) {
+    if (size < 8) {
         // Killed while the header was written: nothing was journalled yet.
         out.dropped = size != 0;
         return true;
@@ -113,23 +142,41 @@ bool ParseJournal(const std::uint8_t* data, std::size_t size, JournalContents& o
         return false;
     }
     const unsigned version = data[4] | data[5] << 8;
-    if (version != kJournalVersion) {
+    if (version != 1 && version != kJournalVersion) {
         error = "sample journal of unknown version " + std::to_string(version);
         return false;
     }
-    std::size_t pos = kJournalHeaderSize;
-    while (size - pos >= 9) {
-        const auto kind = static_cast<JournalKind>(data[pos]);
-        const std::uint32_t length = Le32(data + pos + 1);
-        if (length > kMaxPayload || size - pos - 9 < length)
-            break;
-        const std::uint8_t* payload = data + pos + 5;
-        if (Crc32(data + pos, 5 + length) != Le32(payload + length) || !ReadEntry(kind, payload, length, out))
-            break;
-        pos += 9 + length;
+    std::size_t pos = 8;
+    if (version == kJournalVersion) {
+        if (size < kJournalHeaderSize) {
+            out.dropped = true;
+            return true;
+        }
+        std::memcpy(out.id.data(), data + 8, out.id.size());
+        pos = kJournalHeaderSize;
+        if (Crc32(data, pos - 4) != Le32(data + pos - 4)) {
+            out.idKnown = false;
+            ++out.damaged;
+        }
     }
-    out.validBytes = pos;
-    out.dropped = pos != size;
+    std::size_t end = pos;
+    bool skipping = false;
+    for (std::uint32_t length = 0; pos < size;) {
+        if (EntryAt(data, size, pos, length) &&
+            ReadEntry(static_cast<JournalKind>(data[pos]), data + pos + 5, length, out)) {
+            pos += 9 + length;
+            end = pos;
+            skipping = false;
+            continue;
+        }
+        // A damaged byte costs the entry it is in, not the ones behind it.
+        if (!skipping)
+            ++out.damaged;
+        skipping = true;
+        ++pos;
+    }
+    out.validBytes = end;
+    out.dropped = end != size;
     return true;
 }
 
@@ -160,9 +207,10 @@ std::vector<std::uint8_t> Journal::Entry(JournalKind kind, const std::uint8_t* p
     return e;
 }
 
-bool Journal::Open(const std::string& path)
+bool Journal::Open(const std::string& path, const RecordingId& id)
 {
     Close(false);
+    m_id = id;
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         m_error = errno;
@@ -180,15 +228,26 @@ bool Journal::Open(const std::string& path)
 
 bool Journal::Truncate()
 {
-    const std::uint8_t header[kJournalHeaderSize] = {
+    std::vector<std::uint8_t> header = {
         kMagic[0], kMagic[1], kMagic[2], kMagic[3], kJournalVersion & 0xFF, kJournalVersion >> 8, 0, 0};
-    if (::ftruncate(m_fd, 0) != 0 || ::pwrite(m_fd, header, sizeof header, 0) != sizeof header) {
+    header.insert(header.end(), m_id.begin(), m_id.end());
+    PutLe32(header, Crc32(header.data(), header.size()));
+    if (::ftruncate(m_fd, 0) != 0 ||
+        ::pwrite(m_fd, header.data(), header.size(), 0) != static_cast<ssize_t>(header.size())) {
         m_error = errno;
         return false;
     }
-    m_size = sizeof header;
+    m_size = header.size();
     m_dirty = true;
     return true;
+}
+
+bool Journal::StillThere() const
+{
+    struct stat open {
+    }, named{};
+    return m_fd >= 0 && ::fstat(m_fd, &open) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 void Journal::Close(bool remove)

@@ -4,6 +4,7 @@
 #include "data/eis_daten_object.h"
 #include "data/pot_qor_daten_object.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,9 +15,11 @@ namespace qor::data {
 // The sample journal: an append-only file beside a document that holds what was recorded
 // since the document file was last written, so that a crash loses at most the last second.
 //
-// Layout (little-endian): the header "QORJ", u16 version (1), u16 0; then entries of
-// u8 kind, u32 payload length, the payload, and u32 CRC-32 (IEEE) of kind, length and
-// payload. A torn or damaged entry ends the journal: it and everything after it are dropped.
+// Layout (little-endian): the header "QORJ", u16 version (2), u16 0, the 16-byte identity of
+// the recording and u32 CRC-32 (IEEE) of these 24 bytes; then entries of u8 kind, u32 payload
+// length, the payload, and u32 CRC-32 of kind, length and payload. Version 1 had the first
+// 8 bytes of the header alone. A damaged entry is skipped: reading goes on at the next
+// entry that checks out.
 //
 // Payloads. Setup: the graph setup and the virtual channels as the document file holds them.
 // Sample, potentiostat sample, impedance point: u32 index in the document's list, then the
@@ -24,8 +27,17 @@ namespace qor::data {
 // text, then the text appended there.
 enum class JournalKind : std::uint8_t { Setup = 1, Sample = 2, Logbook = 3, Pot = 4, Eis = 5 };
 
-inline constexpr std::uint16_t kJournalVersion = 1;
-inline constexpr std::size_t kJournalHeaderSize = 8;
+inline constexpr std::uint16_t kJournalVersion = 2;
+inline constexpr std::size_t kJournalHeaderSize = 28;
+
+// Names one recording in its document file and in its journal, so that a journal is never
+// applied to another recording's file. All zero: a file of an older version, without one.
+using RecordingId = std::array<std::uint8_t, 16>;
+RecordingId NewRecordingId();
+inline bool IsSet(const RecordingId& id)
+{
+    return id != RecordingId{};
+}
 
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
 // Flushes the folder holding `path`, so that a file created or renamed there stays after a
@@ -43,7 +55,10 @@ struct JournalContents {
     std::vector<Indexed<std::string>> logbook;
     std::vector<Indexed<CPotQORDatenObject>> pot;
     std::vector<Indexed<CEISDatenObject>> eis;
-    std::size_t validBytes = 0;  // header and whole entries
+    RecordingId id{};            // zero for a version 1 journal
+    bool idKnown = true;         // false when the header is damaged: the journal belongs nowhere
+    std::size_t damaged = 0;     // runs of bytes skipped because they did not check out
+    std::size_t validBytes = 0;  // up to the end of the last whole entry
     bool dropped = false;        // bytes after the last whole entry were dropped
 };
 
@@ -62,10 +77,13 @@ public:
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
-    // Creates or empties the file and writes the header.
-    bool Open(const std::string& path);
+    // Creates or empties the file and writes the header naming the recording `id`.
+    bool Open(const std::string& path, const RecordingId& id);
     bool IsOpen() const { return m_fd >= 0; }
     const std::string& Path() const { return m_path; }
+    const RecordingId& Id() const { return m_id; }
+    // The file at Path() is still the one written (its folder may have gone, with the file).
+    bool StillThere() const;
     // Back to the header alone.
     bool Truncate();
     void Close(bool remove);
@@ -87,6 +105,7 @@ public:
 private:
     int m_fd = -1;
     std::string m_path;
+    RecordingId m_id{};
     std::uint64_t m_size = 0;
     bool m_dirty = false;
     int m_error = 0;

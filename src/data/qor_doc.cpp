@@ -58,7 +58,47 @@ constexpr TextPair kRecoveredLog = {"%zu Messwerte vom %s bis %s aus dem Journal
                                     "%zu samples from %s to %s recovered from the journal %s"};
 constexpr TextPair kRecoveredOtherLog = {"Logbucheinträge aus dem Journal %s wiederhergestellt",
                                          "Logbook entries recovered from the journal %s"};
+constexpr TextPair kRecoverForeign = {
+    "Das Journal %s gehört zu einer anderen Aufzeichnung als %s und enthält %zu nicht gespeicherte Messwerte "
+    "vom %s bis %s. Sollen sie als eigene Datei %s gespeichert werden? %s bleibt, wie sie ist. Nein verwirft "
+    "das Journal.",
+    "The journal %s belongs to another recording than %s and holds %zu samples from %s to %s that were not "
+    "saved. Save them as a file of their own, %s? %s stays as it is. No discards the journal."};
+constexpr TextPair kSavedForeign = {
+    "Die Messwerte des Journals %s gehören zu einer anderen Aufzeichnung; sie wurden als %s gespeichert, %s "
+    "blieb, wie sie war.",
+    "The samples of the journal %s belong to another recording; they were saved as %s, %s was left as it "
+    "was."};
+constexpr TextPair kDamagedSkipped = {" %zu beschädigte Einträge werden übersprungen.",
+                                      " %zu damaged entries are skipped."};
+constexpr TextPair kDamagedLog = {
+    "%zu beschädigte Einträge im Journal %s übersprungen; das Journal bleibt als %s erhalten",
+    "%zu damaged entries in the journal %s skipped; the journal is kept as %s"};
+constexpr TextPair kJournalMovedLog = {
+    "Das Journal %s ist mit seinem Ordner verschwunden: es wird in %s fortgesetzt",
+    "The journal %s went with its folder: it continues in %s"};
+constexpr TextPair kFolderReadOnly = {"Der Ordner %s ist schreibgeschützt: %s kann nicht angelegt werden",
+                                      "The folder %s is read-only: %s cannot be created"};
+constexpr TextPair kFileHolds = {"%s enthält die Messwerte 1 bis %zu", "%s holds samples 1 to %zu"};
+constexpr TextPair kFileHoldsNone = {"%s enthält keinen Messwert", "%s holds no sample"};
+constexpr TextPair kJournalHolds = {"; das Journal %s enthält die Messwerte %zu bis %zu",
+                                    "; the journal %s holds samples %zu to %zu"};
+constexpr TextPair kJournalHoldsNone = {"; das Journal %s enthält keine weiteren",
+                                        "; the journal %s holds no more"};
+constexpr TextPair kNoJournal = {"; es gibt kein Journal", "; there is no journal"};
+constexpr TextPair kLost = {
+    "; die Messwerte %zu bis %zu (%zu von %zu) wurden nirgends geschrieben und sind verloren",
+    "; samples %zu to %zu (%zu of %zu) were written nowhere and are lost"};
+constexpr TextPair kNoneLost = {"; kein Messwert ging verloren", "; no sample was lost"};
+constexpr TextPair kPotLost = {"; %zu Potentiostat-Messwerte und %zu Impedanzpunkte sind verloren",
+                               "; %zu potentiostat samples and %zu impedance points are lost"};
+constexpr TextPair kLogLost = {"; diese Logbucheinträge sind verloren:\n%s",
+                               "; these logbook lines are lost:\n%s"};
+constexpr TextPair kSaveFinishedLog = {"Ein unterbrochenes Speichern von %s wurde aus %s abgeschlossen",
+                                       "An interrupted save of %s was completed from %s"};
 constexpr const char* kTempSuffix = ".qo3tmp";
+// After section 10, where readers of older versions ignore it: the recording's identity.
+constexpr std::uint8_t kIdMarker[4] = {'Q', 'O', 'I', 'D'};
 constexpr const char* kUnboundJournal = "unsaved.qo3.journal";
 constexpr const char* kOpenFilter = "QOR (*.qo3)|*.qo3|QOR (*.tx3)|*.tx3|Alle Dateien (*.*)|*.*||";
 constexpr const char* kSaveAsFilter = "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*||";
@@ -92,6 +132,28 @@ std::string TimeText(std::int64_t t)
     const LocalTm l = ToLocal(t);
     return Format("%02d.%02d.%04d %02d:%02d:%02d", l.day, l.month, l.year, l.hour, l.minute, l.second);
 }
+
+// A name beside `path` that is not taken: `path` + `suffix`, or with "-2", "-3", ... before it.
+std::string FreeName(const std::string& stem, const std::string& suffix)
+{
+    std::error_code ec;
+    std::string name = stem + suffix;
+    for (int n = 2; std::filesystem::exists(name, ec) || std::filesystem::is_symlink(name, ec); ++n)
+        name = stem + "-" + std::to_string(n) + suffix;
+    return name;
+}
+
+// A document that only writes a recovered recording to its own file.
+struct NoUi : DocumentUi {
+    std::optional<std::string> ChooseFile(FileDialog, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    int AskSave(const std::string&, const std::string&) override { return 3; }
+    void ShowMessage(const std::string&) override {}
+    void SetTitle(const std::string&) override {}
+    void OpenDataLogger(const std::string&, int) override {}
+};
 
 template <class T> std::vector<std::uint8_t> RecordBytes(T& record)
 {
@@ -250,10 +312,27 @@ std::string CQORDoc::JournalPathFor(const std::string& path) const
     if (m_journalFolder.empty() || ::access(FolderOf(path).c_str(), W_OK) == 0 ||
         (errno != EACCES && errno != EROFS))
         return path + ".journal";
+    return ConfigJournalPathFor(path);
+}
+
+std::string CQORDoc::ConfigJournalPathFor(const std::string& path) const
+{
+    if (m_journalFolder.empty())
+        return {};
     std::error_code ec;
     std::string name = std::filesystem::absolute(path, ec).string();
     std::replace(name.begin(), name.end(), '/', '%');
     return m_journalFolder + "/" + name + ".journal";
+}
+
+std::string CQORDoc::ExistingJournalFor(const std::string& path) const
+{
+    const std::string journal = JournalPathFor(path);
+    const std::string moved = ConfigJournalPathFor(path);
+    std::error_code ec;
+    if (!std::filesystem::exists(journal, ec) && !moved.empty() && std::filesystem::exists(moved, ec))
+        return moved;
+    return journal;
 }
 
 bool CQORDoc::StartJournal(std::string& reason)
@@ -268,7 +347,10 @@ bool CQORDoc::StartJournal(std::string& reason)
         std::filesystem::create_directories(folder, ec);
     // A document that can only be written in place must be there and writable.
     if (m_fileBound && !m_imported && !beside && ::access(m_path.c_str(), W_OK) != 0) {
-        reason = m_path + ": " + Reason(errno, {});
+        if (errno == ENOENT)
+            reason = Format(kFolderReadOnly[m_language], FolderOf(m_path).c_str(), m_path.c_str());
+        else
+            reason = m_path + ": " + (errno == EACCES ? kReadOnlyFile[m_language] : Reason(errno, {}));
         return false;
     }
     // The folder must take new files: the saves write one and rename it.
@@ -293,7 +375,7 @@ bool CQORDoc::StartJournal(std::string& reason)
         reason = journal + ": " + error;
         return false;
     }
-    if (!m_journal.Open(journal)) {
+    if (!m_journal.Open(journal, m_id)) {
         reason = journal + ": " + Reason(m_journal.Error(), {});
         return false;
     }
@@ -352,11 +434,67 @@ void CQORDoc::UpdateJournal()
 
 void CQORDoc::SyncJournal()
 {
+    if (m_journal.IsOpen() && !m_journal.StillThere())
+        RelocateJournal();
+    // What a full disk held back goes as soon as there is room.
+    const Marks& j = m_journalled;
+    if (m_journal.IsOpen() && (j.samples < m_samples.size() || j.pot < m_pot.size() || j.eis < m_eis.size() ||
+                               j.logbook < m_logbook.m_text.size()))
+        UpdateJournal();
     if (!m_journal.Dirty())
         return;
     m_lastSyncMs = m_clock.TickMs();
     if (!m_journal.Sync())
         JournalFailed();
+}
+
+std::string CQORDoc::UnsavedReport() const
+{
+    const int l = m_language;
+    const std::size_t total = m_samples.size(), inFile = std::min(m_saved.samples, total);
+    const bool journal = m_journal.IsOpen();
+    const Marks& kept = journal ? m_journalled : m_saved;
+    std::string text =
+        inFile ? Format(kFileHolds[l], m_path.c_str(), inFile) : Format(kFileHoldsNone[l], m_path.c_str());
+    if (!journal)
+        text += kNoJournal[l];
+    else if (kept.samples > inFile)
+        text += Format(kJournalHolds[l], m_journal.Path().c_str(), inFile + 1, kept.samples);
+    else
+        text += Format(kJournalHoldsNone[l], m_journal.Path().c_str());
+    if (kept.samples < total)
+        text += Format(kLost[l], kept.samples + 1, total, total - kept.samples, total);
+    else
+        text += kNoneLost[l];
+    if (kept.pot < m_pot.size() || kept.eis < m_eis.size())
+        text += Format(kPotLost[l], m_pot.size() - kept.pot, m_eis.size() - kept.eis);
+    if (kept.logbook < m_logbook.m_text.size())
+        text += Format(kLogLost[l], m_logbook.m_text.c_str() + kept.logbook);
+    return text;
+}
+
+void CQORDoc::RelocateJournal()
+{
+    const std::string gone = m_journal.Path();
+    const std::string target =
+        m_fileBound && !m_imported && !m_path.empty() ? ConfigJournalPathFor(m_path) : JournalPath();
+    m_journal.Close(false);
+    struct stat st {};
+    // The document file went with the folder: the journal takes the whole recording again.
+    if (m_fileBound && ::stat(m_path.c_str(), &st) != 0)
+        m_saved = {};
+    m_journalled = m_saved;
+    std::error_code ec;
+    if (!target.empty())
+        std::filesystem::create_directories(FolderOf(target), ec);
+    if (target.empty() || !m_journal.Open(target, m_id) || !JournalSetup()) {
+        m_journal.Close(false);
+        m_journalFailureLogged = true;
+        AddLogbookEntry(Format(kJournalFailedLog[m_language], (target.empty() ? gone : target).c_str(),
+                               Reason(target.empty() ? ENOENT : m_journal.Error(), {}).c_str()));
+        return;
+    }
+    AddLogbookEntry(Format(kJournalMovedLog[m_language], gone.c_str(), target.c_str()));
 }
 
 void CQORDoc::JournalFailed()
@@ -379,9 +517,9 @@ void CQORDoc::MarkSaved(const std::string& path, std::size_t logbook)
     // Save As).
     const std::string journal = JournalPathFor(path);
     bool ok = true;
-    if (m_journal.Path() != journal) {
-        m_journal.Close(true);
-        ok = m_journal.Open(journal);
+    if (m_journal.Path() != journal || m_journal.Id() != m_id) {
+        m_journal.Close(m_journal.Path() != journal);
+        ok = m_journal.Open(journal, m_id);
     } else {
         ok = m_journal.Truncate();
     }
@@ -389,45 +527,67 @@ void CQORDoc::MarkSaved(const std::string& path, std::size_t logbook)
         JournalFailed();
 }
 
-std::optional<Recovery> CQORDoc::FindRecovery() const
+std::optional<Recovery> CQORDoc::FindRecovery()
 {
     Recovery r;
-    r.journal = JournalPath();
+    const bool bound = m_fileBound && !m_imported;
+    r.journal = bound ? ExistingJournalFor(m_path) : JournalPath();
+    std::error_code ec;
     std::string error;
-    if (r.journal.empty() || !ReadJournal(r.journal, r.contents, error))
+    // A journal this program cannot read (a newer version) is left alone.
+    if (r.journal.empty() || !std::filesystem::exists(r.journal, ec) ||
+        !ReadJournal(r.journal, r.contents, error))
         return std::nullopt;
     const JournalContents& c = r.contents;
+    if (bound && HoldsRecording()) {
+        r.foreign = !c.idKnown || c.id != m_id;
+    } else if (c.idKnown && IsSet(c.id)) {
+        // A document that holds no recording yet takes the journal's as its own.
+        m_id = c.id;
+    }
+    // A journal of another recording is taken whole; of this one, beyond what the file holds.
+    const Marks base = r.foreign ? Marks{} : m_saved;
     for (const auto& s : c.samples)
-        if (s.index >= m_saved.samples) {
+        if (s.index >= base.samples) {
             r.first = r.samples++ ? r.first : s.record.m_time;
             r.last = s.record.m_time;
         }
     r.anything = r.samples != 0;
     for (const auto& p : c.pot)
-        r.anything |= p.index >= m_saved.pot;
+        r.anything |= p.index >= base.pot;
     for (const auto& e : c.eis)
-        r.anything |= e.index >= m_saved.eis;
+        r.anything |= e.index >= base.eis;
     for (const auto& l : c.logbook)
-        r.anything |= l.index >= m_saved.logbook;
-    if (!r.anything)
-        return std::nullopt;
+        r.anything |= l.index >= base.logbook;
     return r;
 }
 
 std::string CQORDoc::RecoveryQuestion(const Recovery& r) const
 {
-    if (r.samples == 0)
-        return Format(kRecoverOther[m_language], r.journal.c_str());
-    return Format(kRecoverSamples[m_language], r.journal.c_str(), r.samples, TimeText(r.first).c_str(),
-                  TimeText(r.last).c_str());
+    std::string q;
+    if (r.foreign)
+        q = Format(kRecoverForeign[m_language], r.journal.c_str(), m_path.c_str(), r.samples,
+                   TimeText(r.first).c_str(), TimeText(r.last).c_str(), RecoveredPathFor(m_path).c_str(),
+                   m_path.c_str());
+    else if (r.samples == 0)
+        q = Format(kRecoverOther[m_language], r.journal.c_str());
+    else
+        q = Format(kRecoverSamples[m_language], r.journal.c_str(), r.samples, TimeText(r.first).c_str(),
+                   TimeText(r.last).c_str());
+    if (r.contents.damaged != 0)
+        q += Format(kDamagedSkipped[m_language], r.contents.damaged);
+    return q;
 }
 
-bool CQORDoc::Recover(const Recovery& r)
+std::string CQORDoc::RecoveredPathFor(const std::string& path)
 {
-    const JournalContents& c = r.contents;
-    // A journal holds everything since the file was last written; what the file holds
-    // already (a save that ended before its journal was emptied) is not taken twice.
-    const Marks base = m_saved;
+    const std::string stem = LowerExtension(path) == "qo3" ? path.substr(0, path.size() - 4) : path;
+    return FreeName(stem + ".recovered", ".qo3");
+}
+
+void CQORDoc::ApplyJournal(const JournalContents& c, std::size_t samples, std::size_t pot, std::size_t eis,
+                           std::size_t logbook)
+{
     if (!c.setup.empty()) {
         const std::uint32_t count = m_grafikSetup.m_sampleCount;
         try {
@@ -440,33 +600,84 @@ bool CQORDoc::Recover(const Recovery& r)
         m_grafikSetup.m_sampleCount = count;
     }
     for (const auto& s : c.samples)
-        if (s.index >= base.samples) {
+        if (s.index >= samples) {
             m_samples.push_back(s.record);
             ++m_grafikSetup.m_sampleCount;
         }
     for (const auto& p : c.pot)
-        if (p.index >= base.pot)
+        if (p.index >= pot)
             m_pot.push_back(p.record);
     for (const auto& e : c.eis)
-        if (e.index >= base.eis)
+        if (e.index >= eis)
             m_eis.push_back(e.record);
     for (const auto& l : c.logbook)
-        if (l.index >= base.logbook)
+        if (l.index >= logbook)
             m_logbook.m_text += l.record;
     m_logbook.m_changed = true;
     if (!m_samples.empty())
         m_lastSampleTime = m_samples.back().m_time;
     m_ui.SetupChanged();
     m_ui.SamplesAdded();
-    if (r.samples == 0)
-        AddLogbookEntry(Format(kRecoveredOtherLog[m_language], r.journal.c_str()));
-    else
-        AddLogbookEntry(Format(kRecoveredLog[m_language], r.samples, TimeText(r.first).c_str(),
-                               TimeText(r.last).c_str(), r.journal.c_str()));
+}
+
+bool CQORDoc::Recover(Recovery& r)
+{
+    const JournalContents& c = r.contents;
+    // Damaged entries may hold what no other copy holds: that journal is kept, out of the way.
+    const std::string aside = c.damaged != 0 ? FreeName(r.journal + ".damaged", "") : std::string();
+    const auto settle = [&] {
+        std::error_code ec;
+        if (m_journal.Path() == r.journal)
+            return;
+        if (aside.empty())
+            std::filesystem::remove(r.journal, ec);
+        else if (std::filesystem::rename(r.journal, aside, ec); !ec)
+            r.keptAs = aside;
+    };
+    const std::string recovered =
+        r.samples == 0 ? Format(kRecoveredOtherLog[m_language], r.journal.c_str())
+                       : Format(kRecoveredLog[m_language], r.samples, TimeText(r.first).c_str(),
+                                TimeText(r.last).c_str(), r.journal.c_str());
+    const std::string damaged =
+        aside.empty() ? std::string()
+                      : Format(kDamagedLog[m_language], c.damaged, r.journal.c_str(), aside.c_str());
+    if (!r.anything) {
+        settle();
+        return true;
+    }
+    if (r.foreign) {
+        // Never spliced into this file: the other recording gets a file of its own.
+        NoUi ui;
+        Logbook logbook;
+        CQORDoc other(m_clock, logbook, ui);
+        other.m_language = m_language;
+        if (c.idKnown && IsSet(c.id))
+            other.m_id = c.id;
+        other.ApplyJournal(c, 0, 0, 0, 0);
+        other.AddLogbookEntry(recovered);
+        if (!damaged.empty())
+            other.AddLogbookEntry(damaged);
+        const std::string target = RecoveredPathFor(m_path);
+        const IoResult w = other.WriteFile(target);
+        if (!w.ok) {
+            m_ui.ShowMessage(
+                Format(kWriteError[m_language], target.c_str(), Reason(w.code, w.error).c_str()));
+            return false;
+        }
+        r.savedAs = target;
+        settle();
+        return true;
+    }
+    // A journal holds everything since the file was last written; what the file holds
+    // already (a save that ended before its journal was emptied) is not taken twice.
+    ApplyJournal(c, m_saved.samples, m_saved.pot, m_saved.eis, m_saved.logbook);
+    AddLogbookEntry(recovered);
+    if (!damaged.empty())
+        AddLogbookEntry(damaged);
     m_modified = true;
     const bool saved = m_fileBound && !m_imported ? Save(m_path) : SaveAsChosen();
-    if (saved && m_journal.Path() != r.journal)
-        ::unlink(r.journal.c_str());
+    if (saved)
+        settle();
     return saved;
 }
 
@@ -474,13 +685,24 @@ void CQORDoc::OfferRecovery()
 {
     if (!m_offerRecovery)
         return;
-    const std::optional<Recovery> r = FindRecovery();
+    std::optional<Recovery> r = FindRecovery();
     if (!r)
         return;
-    if (m_ui.AskRecover(kRecoverTitle[m_language], RecoveryQuestion(*r)))
+    // Nothing beyond the file: nothing to ask, and nothing that may block a recording.
+    if (!r->anything) {
         Recover(*r);
-    else
+        if (!r->keptAs.empty())
+            m_ui.ShowMessage(
+                Format(kDamagedLog[m_language], r->contents.damaged, r->journal.c_str(), r->keptAs.c_str()));
+        return;
+    }
+    if (!m_ui.AskRecover(kRecoverTitle[m_language], RecoveryQuestion(*r))) {
         ::unlink(r->journal.c_str());
+        return;
+    }
+    if (Recover(*r) && r->foreign)
+        m_ui.ShowMessage(
+            Format(kSavedForeign[m_language], r->journal.c_str(), r->savedAs.c_str(), m_path.c_str()));
 }
 
 void CQORDoc::RemoveSaveLeftovers(const std::string& path)
@@ -513,6 +735,7 @@ void CQORDoc::ClearContents()
 {
     // The journal belongs to the contents: they were saved or given up by now.
     DropJournal();
+    m_id = NewRecordingId();
     m_saved = m_journalled = {};
     m_logBuch.m_text.clear();
     m_samples.clear();
@@ -549,7 +772,9 @@ void CQORDoc::Serialize(Archive& ar, Layout layout)
         }
         SerializeList(ar, m_labels, kLabelList);
         SerializeAnyList(ar, m_spare, kSpareList);
+        SerializeId(ar, layout);
     } else {
+        m_id = {};
         m_grafikSetup.Serialize(ar);
         m_virtuell->Serialize(ar);
         SerializeList(ar, m_samples, kSampleList);
@@ -559,6 +784,24 @@ void CQORDoc::Serialize(Archive& ar, Layout layout)
     }
     m_grafikSetup.m_legacyFormat = false;
     m_virtuell->m_legacyFormat = false;
+}
+
+void CQORDoc::SerializeId(Archive& ar, Layout layout)
+{
+    if (ar.IsStoring()) {
+        // A document of an older file keeps none, so that its journal still matches it.
+        if (IsSet(m_id)) {
+            ar.Write(kIdMarker, sizeof kIdMarker);
+            ar.Write(m_id.data(), m_id.size());
+        }
+        return;
+    }
+    m_id = {};
+    if (layout != Layout::Qo3 || ar.Remaining() != sizeof kIdMarker + m_id.size())
+        return;
+    const std::uint8_t* p = ar.Take(sizeof kIdMarker + m_id.size());
+    if (std::memcmp(p, kIdMarker, sizeof kIdMarker) == 0)
+        std::memcpy(m_id.data(), p + sizeof kIdMarker, m_id.size());
 }
 
 IoResult CQORDoc::ReadFile(const std::string& path, Layout layout)
@@ -614,17 +857,31 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
         // A folder that refuses new names, with a file that may be written: in place, flushed.
         // Not on a full disk, where the file would be left half overwritten.
         const bool refused = why == EACCES || why == EPERM || why == EROFS;
-        const int in = exists && refused ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+        if (!exists || !refused || ::access(path.c_str(), W_OK) != 0)
+            return {false, std::strerror(why), why};
+        // A save cut short would leave the file half old, half new: a whole copy goes to the
+        // configuration folder first, and a save found interrupted is finished from it.
+        const std::string copy = InPlaceCopyFor(path);
+        if (!copy.empty()) {
+            std::error_code ec;
+            std::filesystem::create_directories(FolderOf(copy), ec);
+            if (IoResult c = WriteFile(copy); !c.ok)
+                return c;
+        }
+        const int in = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
         std::FILE* f = in >= 0 ? ::fdopen(in, "wb") : nullptr;
         if (!f) {
+            IoResult r{false, SystemError(), errno};
             if (in >= 0)
                 ::close(in);
-            return {false, std::strerror(why), why};
+            return r;
         }
         IoResult r = WriteThrough(f, *this);
         if (r.ok && (::ftruncate(in, ::ftello(f)) != 0 || ::fsync(in) != 0))
             r = {false, SystemError(), errno};
         std::fclose(f);
+        if (r.ok && !copy.empty())
+            ::unlink(copy.c_str());
         r.inPlace = true;
         return r;
     }
@@ -655,6 +912,47 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
     else
         SyncFolderOf(path);
     return r;
+}
+
+std::string CQORDoc::InPlaceCopyFor(const std::string& path) const
+{
+    const std::string journal = ConfigJournalPathFor(path);
+    return journal.empty() ? journal : journal.substr(0, journal.size() - 8) + ".saving";
+}
+
+void CQORDoc::FinishInterruptedSave(const std::string& path)
+{
+    const std::string copy = InPlaceCopyFor(path);
+    std::error_code ec;
+    if (copy.empty() || !std::filesystem::exists(copy, ec))
+        return;
+    // The copy was whole before the file was touched; the file itself may be cut anywhere.
+    const std::vector<std::uint8_t> bytes = [&] {
+        std::FILE* in = std::fopen(copy.c_str(), "rb");
+        std::vector<std::uint8_t> b;
+        if (!in)
+            return b;
+        std::uint8_t buf[65536];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;)
+            b.insert(b.end(), buf, buf + n);
+        std::fclose(in);
+        return b;
+    }();
+    const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (out < 0)
+        return;
+    bool ok = true;
+    for (std::size_t at = 0; ok && at < bytes.size();) {
+        const ssize_t n = ::pwrite(out, bytes.data() + at, bytes.size() - at, static_cast<off_t>(at));
+        ok = n > 0;
+        at += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    ok = ok && ::ftruncate(out, static_cast<off_t>(bytes.size())) == 0 && ::fsync(out) == 0;
+    ::close(out);
+    if (ok) {
+        ::unlink(copy.c_str());
+        AddLogbookEntry(Format(kSaveFinishedLog[m_language], path.c_str(), copy.c_str()));
+    }
 }
 
 bool CQORDoc::Save(const std::string& path, bool periodic)
@@ -761,6 +1059,10 @@ bool CQORDoc::OpenFile(const std::string& path, Layout layout)
         }
         std::fclose(f);
         st.st_size = 0;
+    }
+    if (layout == Layout::Qo3) {
+        FinishInterruptedSave(path);
+        ::stat(path.c_str(), &st);
     }
     IoResult r;
     if (st.st_size != 0)
@@ -895,6 +1197,8 @@ bool CQORDoc::ReadBoundFile()
     struct stat st {};
     IoResult r;
     const Layout layout = LayoutOf(path).value_or(Layout::Qo3);
+    if (layout == Layout::Qo3)
+        FinishInterruptedSave(path);
     if (::stat(path.c_str(), &st) == 0 && st.st_size != 0)
         r = ReadFile(path, layout);
     if (!r.ok)

@@ -43,6 +43,12 @@ struct Recovery {
     std::size_t samples = 0;  // samples the document does not hold
     std::int64_t first = 0, last = 0;
     bool anything = false;  // anything at all the document does not hold
+    // The journal names another recording than the document's file holds: it is recovered
+    // into a file of its own, `savedAs`, and the document stays as it is.
+    bool foreign = false;
+    std::string savedAs;
+    // Damaged entries were skipped: the journal is kept under this name.
+    std::string keptAs;
 };
 
 // The recording: module records, the record lists and in-place records, the bound file.
@@ -114,6 +120,16 @@ public:
     std::string JournalPath() const;
     // The journal of the document file `path`.
     std::string JournalPathFor(const std::string& path) const;
+    // The journal of `path` in the configuration folder, named after the whole path (a folder
+    // that takes no new file, or one that went during the recording).
+    std::string ConfigJournalPathFor(const std::string& path) const;
+    // The journal of `path` that is there: beside it, or else in the configuration folder.
+    std::string ExistingJournalFor(const std::string& path) const;
+    // The file the journal is written to now; empty when none is open.
+    const std::string& OpenJournal() const { return m_journal.Path(); }
+    // After a final save that failed: where the recording is, exactly: how many samples the
+    // file holds, how many the journal, and what was written nowhere.
+    std::string UnsavedReport() const;
     // Before a recording: the target folder must take a new file, and the journal starts with
     // what the document file does not hold. False with the reason otherwise.
     bool StartJournal(std::string& reason);
@@ -122,18 +138,31 @@ public:
     void SyncJournal();
     // A clean end: the journal file goes.
     void DropJournal() { m_journal.Close(true); }
-    // A journal of this document that holds what the document does not; nothing otherwise.
-    std::optional<Recovery> FindRecovery() const;
+    // The journal of this document, with what it holds beyond the document; nothing when
+    // there is none.
+    std::optional<Recovery> FindRecovery();
     std::string RecoveryQuestion(const Recovery& r) const;
     // Appends what the journal holds beyond the document, writes a logbook entry and saves
-    // (an unbound document asks for a name). True when saved; the journal then goes.
-    bool Recover(const Recovery& r);
+    // (an unbound document asks for a name); the journal of another recording goes to a file of
+    // its own instead. True when saved; the journal then goes, or is kept under another name
+    // when damaged entries were skipped. A journal that holds nothing beyond the document goes
+    // at once.
+    bool Recover(Recovery& r);
     // After a document was read, or when the window starts: asks about an uncovered journal,
     // then recovers it or discards it.
     void OfferRecovery();
     // Off for a window that only draws a picture: nobody could answer, and the journal
     // must stay for the next real opening.
     bool m_offerRecovery = true;
+    // A name for the recording of a journal that belongs to another recording than `path`.
+    static std::string RecoveredPathFor(const std::string& path);
+    // The identity of the recording, written in the document file and in its journal.
+    const RecordingId& Id() const { return m_id; }
+    // Where a save in place keeps its whole copy until the file is written (empty without a
+    // configuration folder).
+    std::string InPlaceCopyFor(const std::string& path) const;
+    // A save in place that was cut short is finished from its copy.
+    void FinishInterruptedSave(const std::string& path);
     // Temporary files of killed saves of the document at `path` are removed.
     static void RemoveSaveLeftovers(const std::string& path);
 
@@ -176,6 +205,12 @@ private:
     void UpdateJournal();
     bool JournalSetup();
     void JournalFailed();
+    // The journal's file went (its folder removed): it goes on in the configuration folder.
+    void RelocateJournal();
+    // Appends what a journal holds from the given places in the lists and the logbook on.
+    void ApplyJournal(const JournalContents& c, std::size_t samples, std::size_t pot, std::size_t eis,
+                      std::size_t logbook);
+    void SerializeId(Archive& ar, Layout layout);
     // The reason in the document's language ("no space left on the device" in plain words).
     std::string Reason(int code, const std::string& fallback) const;
     // Replaces the contents after the save prompt; false when they were kept.
@@ -212,6 +247,7 @@ private:
     bool m_saveFailureLogged = false;
     bool m_journalFailureLogged = false;
     bool m_inPlaceLogged = false;
+    RecordingId m_id = NewRecordingId();
 };
 
 }  // namespace qor::data

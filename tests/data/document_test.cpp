@@ -52,12 +52,33 @@ std::size_t FilesIn(const TempDir& d)
 
 }  // namespace
 
+// The identity of the recording follows section 10, where older readers ignore it; a file
+// without it (an older one) reads and writes back without one.
 TEST(Document, NewEmptyDocumentBytes)
 {
     Fixture f;
     TempDir dir;
     ASSERT_TRUE(f.doc.WriteFile(dir / "e.qo3").ok);
-    EXPECT_EQ(ReadBytes(dir / "e.qo3"), EmptyDocumentBytes(""));
+    const RecordingId id = f.doc.Id();
+    EXPECT_NE(id, RecordingId{});
+    EXPECT_EQ(ReadBytes(dir / "e.qo3"), ByteWriter()
+                                            .append(EmptyDocumentBytes(""))
+                                            .u8({'Q', 'O', 'I', 'D'})
+                                            .append(Bytes(id.begin(), id.end()))
+                                            .b);
+    const Bytes named = ByteWriter()
+                            .append(EmptyDocumentBytes(""))
+                            .u8({'Q', 'O', 'I', 'D', 9, 8, 7, 6, 5, 4, 3, 2, 1})
+                            .u8({1, 2, 3, 4, 5, 6, 7})
+                            .b;
+    for (const Bytes& file : {EmptyDocumentBytes(""), named}) {
+        WriteBytes(dir / "o.qo3", file);
+        Fixture g;
+        ASSERT_TRUE(g.doc.ReadFile(dir / "o.qo3", Layout::Qo3).ok);
+        EXPECT_EQ(g.doc.Id()[0], file.size() == named.size() ? 9 : 0);
+        ASSERT_TRUE(g.doc.WriteFile(dir / "o.qo3").ok);
+        EXPECT_EQ(ReadBytes(dir / "o.qo3"), file);
+    }
 }
 
 TEST(Document, EveryRecordKindSurvivesSaveAndLoadAndDumpsAsJson)

@@ -4,6 +4,7 @@
 #include "support/process.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -88,6 +89,48 @@ TEST_F(JournalE2e, KilledRecordingIsRecoveredExactly)
               std::string::npos)
         << out;
     EXPECT_TRUE(PrintedSamples(out).empty()) << out;
+}
+
+// A journal left by a kill right after a save holds nothing beyond its file: recover removes
+// it and a recording into that name is not refused. A new recording into the name of an older
+// file, killed before its first save, is recovered into a file of its own, and the older file
+// stays as it was.
+TEST_F(JournalE2e, LeftoverJournalGoesAndAForeignOneGetsItsOwnFile)
+{
+    const std::string file = dir + "/day.qo3", journal = file + ".journal";
+    const auto leave = [&] { std::ofstream(journal, std::ios::binary).write("QORJ\x01\0\0\0", 8); };
+    ASSERT_EQ(RunProgram({"/bin/sh", "-c", Record(file, "--samples 2")}), 0);
+    leave();
+    std::string out;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "recover", file}, &out), 0);
+    EXPECT_NE(out.find("nothing to recover"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(journal));
+    leave();
+    out.clear();
+    ASSERT_EQ(RunProgram({"/bin/sh", "-c", Record(file, "--samples 2 2>&1")}, &out), 0) << out;
+    EXPECT_FALSE(fs::exists(journal));
+
+    std::string before, after;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", file}, &before), 0);
+    Process rec({"/bin/sh", "-c", "exec " + Record(file, "--duration 3600")});
+    std::string printed;
+    for (int i = 0; i < 3; ++i)
+        printed += rec.ReadLine() + "\n";
+    rec.Stop(SIGKILL);
+    out.clear();
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "recover", file}, &out), 0);
+    EXPECT_NE(out.find(journal + " belongs to another recording: its "), std::string::npos) << out;
+    EXPECT_NE(
+        out.find(" samples were saved as " + dir + "/day.recovered.qo3; " + file + " was left as it was"),
+        std::string::npos)
+        << out;
+    EXPECT_FALSE(fs::exists(journal));
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", file}, &after), 0);
+    EXPECT_EQ(after, before);
+    out.clear();
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", dir + "/day.recovered.qo3"}, &out), 0);
+    ASSERT_EQ(PrintedSamples(printed).size(), 3u);
+    ExpectInOrder(PrintedSamples(printed), out);
 }
 
 // A small file system of its own (a mount namespace) fills during the recording and is

@@ -133,6 +133,64 @@ TEST(QortoolRecord, RefusesAReadOnlyFile)
     EXPECT_FALSE(fs::exists(file.path + ".journal"));
 }
 
+// Targets refused before anything is recorded, each with its reason: a folder named as the
+// file, and a new file in a folder that takes none (run as an ordinary user: root passes
+// every permission check).
+TEST(QortoolRecord, RefusesTargetsItCannotWrite)
+{
+    TempFile folder("folder.qo3");
+    fs::create_directory(folder.path);
+    std::string out;
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c",
+                          BinPath("qortool") + " record --sim --out " + folder.path +
+                              " --samples 1 --quiet --lang en 2>&1"},
+                         &out),
+              2);
+    EXPECT_EQ(out, "qortool: --out " + folder.path + " is a folder, not a file\n");
+    EXPECT_FALSE(fs::exists(folder.path + ".journal"));
+    fs::remove(folder.path);
+
+    TempFile top("ro");
+    const std::string ro = top.path + "/folder", home = top.path + "/home";
+    fs::create_directories(ro);
+    fs::create_directories(home);
+    fs::permissions(top.path, fs::perms(0755));
+    fs::permissions(ro, fs::perms(0555));
+    fs::permissions(home, fs::perms(0777));
+    out.clear();
+    EXPECT_EQ(
+        RunProgram(
+            {"/bin/sh", "-c",
+             "HOME=" + home +
+                 (::geteuid() == 0 ? " /usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " : " ") +
+                 BinPath("qortool") + " record --sim --out " + ro +
+                 "/new.qo3 --samples 1 --quiet --lang en 2>&1"},
+            &out),
+        1);
+    EXPECT_NE(out.find("The folder " + ro + " is read-only: " + ro + "/new.qo3 cannot be created"),
+              std::string::npos)
+        << out;
+    fs::remove_all(top.path);
+}
+
+// A relative path to the port is taken from the working folder, not from /dev.
+TEST(QortoolRecord, RelativeSerialPathIsTheWorkingFolders)
+{
+    Sim sim(false);
+    TempFile here("cwd");
+    fs::create_directories(here.path + "/ports");
+    fs::create_symlink(sim.link[1], here.path + "/ports/bus");
+    std::string out;
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c",
+                          "cd " + here.path + " && exec " + BinPath("qortool") +
+                              " search --serial ports/bus --idcount 2"},
+                         &out),
+              0);
+    EXPECT_EQ(out.rfind("Slave  0: pH - Verstärker\nSlave  1: ", 0), 0u) << out;
+    EXPECT_NE(out.find("\nSlave  2: "), std::string::npos) << out;
+    fs::remove_all(here.path);
+}
+
 TEST(QortoolPotentiostat, LoggerAndLogbook)
 {
     const std::string tcp = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
