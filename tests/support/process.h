@@ -107,6 +107,19 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    // For a program started with the signal ignored, which it takes over once it can handle
+    // it: signals again every 100 ms until the program has ended; its exit status (or -1).
+    int StopOnceHandled(int sig)
+    {
+        int status = 0;
+        while (m_pid > 0 && ::waitpid(m_pid, &status, WNOHANG) == 0) {
+            ::kill(m_pid, sig);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
 private:
     pid_t m_pid = -1;
     int m_stdin = -1;
