@@ -107,6 +107,12 @@ TEST(Archive, StringsInWindows1252AndUtf16)
         l.insert(l.end(), {'a', 0});
     Archive in2 = Archive::Load(l.data(), l.size());
     EXPECT_EQ(in2.ReadString(), std::string(256, 'a'));
+    // U+0080 has no Windows-1252 byte (0x80 is the euro sign); an overlong UTF-8 sequence is no
+    // character, so its bytes are kept as they are.
+    EXPECT_EQ(Stored([](Archive& ar) { ar.WriteString("\u0080"); }),
+              (Bytes{0xFF, 0xFE, 0xFF, 1, 0x80, 0x00}));
+    EXPECT_EQ(Stored([](Archive& ar) { ar.WriteString("\xF0\x8F\xBF\xBF"); }),
+              (Bytes{4, 0xF0, 0x8F, 0xBF, 0xBF}));
 }
 
 TEST(Archive, Counts)

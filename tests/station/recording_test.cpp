@@ -64,6 +64,12 @@ TEST(Recording, RecordAndSaveIntervals)
         EXPECT_EQ(r.doc.Samples().size(), static_cast<std::size_t>(c[2]));
         EXPECT_EQ(r.doc.Samples().back().m_time - r.doc.Samples()[0].m_time, 60);
     }
+    Rig r;
+    r.bus.AddModule(0, 1);
+    r.SearchAll();
+    r.station->Config().interval = DayFraction(13, 0, 0);
+    ASSERT_TRUE(r.station->StartRecording());
+    EXPECT_EQ(r.timers.Period(kTimerSave), 13 * 3600 * 1000);
 }
 
 // Guards the save timer not writing the bound file, or writing it without samples or the logbook.
