@@ -40,7 +40,8 @@ run() {
     for t in "$@"; do
         bin=$(find "$build/tests" -type f -name "$t" -perm -u+x | head -n 1)
         [ -n "$bin" ] || return 1
-        (cd "$(dirname "$bin")" && timeout 1800 "$bin" --gtest_brief=1 --gtest_fail_fast >"$log" 2>&1) ||
+        # A test that crashes is a kill too; the shell's note about it goes to the log.
+        { (cd "$(dirname "$bin")" && timeout 1800 "$bin" --gtest_brief=1 --gtest_fail_fast); } >"$log" 2>&1 ||
             return 1
     done
 }
