@@ -58,8 +58,9 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    // One line of stdout without its newline; empty on time-out or end of output.
-    std::string ReadLine(int timeoutMs = 5000)
+    // One line of stdout without its newline; empty on time-out or end of output. The time-out
+    // only bounds a program that never prints: a loaded machine may take many seconds.
+    std::string ReadLine(int timeoutMs = 120000)
     {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
