@@ -151,6 +151,14 @@ TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
         EXPECT_FALSE(link.Busy());
     }
     EXPECT_EQ(host.kinds, (std::vector<K>{K::ChecksumError}));
+    // Two data bytes short with a right checksum: raw value 3 would be left from an earlier answer.
+    stream.SetTransform([](Bytes& a) {
+        a = {0x02, 0x10, 0x02, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00,
+             0x00, 0x00, 0x00, 0x00, 0x08, 0x58, 0x1B, 0x2E, 0xFB};
+        const std::uint16_t crc = Crc16(a.data(), a.size());
+        a.push_back(static_cast<std::uint8_t>(crc)), a.push_back(static_cast<std::uint8_t>(crc >> 8));
+    });
+    EXPECT_EQ(Poll(2), 0);
     stream.SetTransform(nullptr);
     EXPECT_EQ(Poll(2), 1);
 }
@@ -256,6 +264,20 @@ TEST_F(TcpExchange, FailedCommandClosesTheLinkAndThePollReconnects)
     link.CloseEthernet();
     gateway.SetDown(true);
     EXPECT_EQ(link.SendCommand(req, 8, link.Answer(), 2), 0);
+}
+
+// Guards a lost gateway being asked again at every poll instead of once a second.
+TEST_F(TcpExchange, LostGatewayIsAskedAgainOnceASecond)
+{
+    ASSERT_EQ(link.OpenPort(), 1);
+    gateway.SetDown(true);
+    Poll(1);
+    Poll(1);  // the connection is lost, and connecting again fails
+    const std::int64_t failed = clock.TickMs();
+    gateway.SetDown(false);
+    for (clock.Advance(100); clock.TickMs() - failed < 1000; clock.Advance(100))
+        EXPECT_EQ(Poll(1), 0) << clock.TickMs() - failed;
+    EXPECT_EQ(Poll(1), 1);
 }
 
 // Guards the keep-alive leaving a dead gateway open, and failing polls not dropping it.

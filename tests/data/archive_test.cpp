@@ -107,6 +107,12 @@ TEST(Archive, StringsInWindows1252AndUtf16)
         l.insert(l.end(), {'a', 0});
     Archive in2 = Archive::Load(l.data(), l.size());
     EXPECT_EQ(in2.ReadString(), std::string(256, 'a'));
+    // U+0080 has no Windows-1252 byte (0x80 is the euro sign); an overlong UTF-8 sequence is no
+    // character, so its bytes are kept as they are.
+    EXPECT_EQ(Stored([](Archive& ar) { ar.WriteString("\u0080"); }),
+              (Bytes{0xFF, 0xFE, 0xFF, 1, 0x80, 0x00}));
+    EXPECT_EQ(Stored([](Archive& ar) { ar.WriteString("\xF0\x8F\xBF\xBF"); }),
+              (Bytes{4, 0xF0, 0x8F, 0xBF, 0xBF}));
 }
 
 TEST(Archive, Counts)
@@ -204,17 +210,22 @@ TEST(Archive, MalformedInputFails)
         std::vector<CDatenObject> samples;
         EXPECT_THROW(SerializeList(in, samples), ArchiveError);
     }
+    const auto messageOf = [](const Bytes& b) {
+        Archive in = Archive::Load(b.data(), b.size());
+        std::vector<std::unique_ptr<CListRecord>> spare;
+        try {
+            SerializeAnyList(in, spare);
+        } catch (const ArchiveError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
     // The bytes of a corrupt class name reach a terminal escaped.
-    const Bytes bad = ByteWriter().u16(1).newClass("C\x1b[2J\\\xff").b;
-    Archive in = Archive::Load(bad.data(), bad.size());
-    std::vector<std::unique_ptr<CListRecord>> spare;
-    std::string message;
-    try {
-        SerializeAnyList(in, spare);
-    } catch (const ArchiveError& e) {
-        message = e.what();
-    }
+    const std::string message = messageOf(ByteWriter().u16(1).newClass("C\x1b[2J\\\xff").b);
     EXPECT_NE(message.find("class C\\x1B[2J\\x5C\\xFF ("), std::string::npos) << message;
+    // Null, the class, the sample: 3 is the first number not yet read; its 2 bytes end at byte 226.
+    EXPECT_EQ(messageOf(ByteWriter().u16(2).newClass("CDatenObject").time(1).f32s(1, 48).u16(3).b),
+              "reference to an unknown object (byte 226)");
 }
 
 TEST(Archive, HugeCountDoesNotReserveIt)

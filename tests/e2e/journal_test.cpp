@@ -139,16 +139,20 @@ TEST_F(JournalE2e, FullDiskThenFreedKeepsEverySample)
 {
     if (RunProgram({"/usr/bin/unshare", "-rm", "/bin/true"}) != 0)
         GTEST_SKIP() << "no mount namespace here to make a small file system in";
-    const std::string disk = dir + "/disk", file = disk + "/f.qo3";
+    const std::string disk = dir + "/disk", file = disk + "/f.qo3", printed = dir + "/printed";
     fs::create_directory(disk);
+    // The disk fills after the second sample and is freed after the fifth (a save a second in
+    // between); the recording is interrupted after the eighth: counted in samples, not seconds.
     const std::string script =
-        "mount -t tmpfs -o size=256k none " + disk + " || exit 99\n" + Record(file, "--save 1") +
-        " & sleep 2.5; dd if=/dev/zero of=" + disk + "/fill bs=4k 2>/dev/null; sleep 3; rm " + disk +
-        "/fill; sleep 2.5; kill -INT $!; wait $!; echo exit $?\n" + BinPath("qortool") + " dump " + file;
+        "mount -t tmpfs -o size=256k none " + disk + " || exit 99\n" + Record(file, "--save 1") + " >" +
+        printed + " &\nafter() { until [ \"$(grep -c '^sample ' " + printed +
+        ")\" -ge $1 ]; do kill -0 $! || exit 98; sleep 0.1; done; }\nafter 2; dd if=/dev/zero of=" + disk +
+        "/fill bs=4k 2>/dev/null; after 5; rm " + disk + "/fill; after 8; kill -INT $!; wait $!; s=$?; cat " +
+        printed + "; echo exit $s\n" + BinPath("qortool") + " dump " + file;
     std::string out;
     ASSERT_EQ(RunProgram({"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script}, &out), 0) << out;
     EXPECT_NE(out.find("\nexit 0\n"), std::string::npos) << out;
-    ASSERT_GE(PrintedSamples(out).size(), 7u) << out;
+    ASSERT_GE(PrintedSamples(out).size(), 8u) << out;
     ExpectInOrder(PrintedSamples(out), out.substr(out.find("\nexit 0\n")));
     const auto failed = out.find("Save failed (" + file + ": no space left on the device)");
     EXPECT_NE(failed, std::string::npos) << out;

@@ -33,8 +33,9 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     qor::test::Process sim({BinPath("qorsim"), "--pty", "--module", "0=67", "--cell-rs", "10", "--cell-icorr",
                             "1", "--cell-ba", "80", "--cell-bc", "120", "--cell-cdl", "2", "--cell-n",
                             "0.9"});
-    const std::string tty = sim.ReadLine(), doc = testing::TempDir() + "pot_cell.qo3",
-                      tool = BinPath("qortool");
+    // Named per process: two runs at once must not share a document or its journal.
+    const std::string tmp = testing::TempDir() + "pot_cell_" + std::to_string(::getpid());
+    const std::string tty = sim.ReadLine(), doc = tmp + ".qo3", tool = BinPath("qortool");
     Succeeds({tool, "pot", "program", QOR_TEST_DATA "/potentiostat/corrosion.stp", "--serial", tty,
               "--address", "0"});
     const std::string out = Succeeds({tool, "record", "--serial", tty, "--idcount", "0", "--quiet", "--lang",
@@ -57,7 +58,7 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     EXPECT_NEAR(After(fit, "\"n\":").at(0), 0.9, 0.01) << fit;
 
     for (const std::string window : {"run", "eis"}) {
-        const std::string png = testing::TempDir() + window + ".png";
+        const std::string png = tmp + "_" + window + ".png";
         const std::string shot =
             Succeeds({BinPath("qorremote"), "--screenshot", png, "--window", window, doc});
         const QImage picture(QString::fromStdString(png));
@@ -73,6 +74,8 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
         }
         EXPECT_GE(graphs, window == "run" ? 3 : 2) << shot;
     }
+    for (const char* made : {".qo3", "_run.png", "_eis.png"})
+        std::remove((tmp + made).c_str());
 }
 
 }  // namespace

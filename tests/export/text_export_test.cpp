@@ -66,9 +66,11 @@ TEST_F(TextExportTest, VirtualChannelsUseCodesAndFactors)
     ExportOptions o;
     o.virtualChannels = true;
     o.precision = 3;
+    o.columns[3] = {false, false, true};  // a temperature keeps its one decimal
     // 7 x 2 = 14 times 25 x 0.5 = 12.5 gives 175; 1413 / 0 fails and gives 0.
-    EXPECT_EQ(TextExport(in, o), "Datum/Zeit\tvirtuelle Kan\xe4le 1\tvirtuelle Kan\xe4le 3\t\r\n"
-                                 "05.03.2009 23:59:59\t175,000\t0,000\t\r\n");
+    EXPECT_EQ(TextExport(in, o), "Datum/Zeit\tS3 LF Temperatur [\xb0"
+                                 "C]\tvirtuelle Kan\xe4le 1\tvirtuelle Kan\xe4le 3\t\r\n"
+                                 "05.03.2009 23:59:59\t25,0\t175,000\t0,000\t\r\n");
 }
 
 TEST_F(TextExportTest, EveryLineEndsWithTabCrLfAcrossMinutesAndDays)

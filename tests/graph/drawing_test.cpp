@@ -215,6 +215,9 @@ TEST(DrawingDecimator, DirectDrawingLightsTheVertexListsPixels)
         {"jittered X falling", &c.jitter, 20000.5, 90000, -150, 150, true},
         {"sparse", &c.sparse, 0, 1190, -150, 150},
         {"back and forth", &c.sweep, 0, 1, -80, 80},
+        {"dense, Y from above", &c.dense, 0, n - 1, 150, -150},
+        {"NaN runs, Y from above, falling X", &c.holes, 45000, 60000, 150, -150, true},
+        {"back and forth, Y from above", &c.sweep, 0, 1, 80, -80},
     };
     for (const Geometry& g : {kCentred, kEdges, kShifted})
         for (const View& v : views)
@@ -408,9 +411,10 @@ TEST(DrawingDecimator, RandomViewsAgreeWithTheVertexPath)
         const bool falling = rng() % 4 == 0;
         const double offset = rng() % 2 ? 0.5 : 0.0, left = -offset;
         const ScaleMapping xm = falling ? ScaleMapping(w - 1, 0, from, to) : ScaleMapping(0, w - 1, from, to);
-        const double bottom = uniform(-80, 0);
-        const std::vector<Curve> curve{
-            {&l, xm, ScaleMapping(h - 1, 0, bottom, bottom + uniform(1, 200)), left, w + left}};
+        const double bottom = uniform(-80, 0), top = bottom + uniform(1, 200);
+        const ScaleMapping ym =
+            rng() % 3 == 0 ? ScaleMapping(h - 1, 0, top, bottom) : ScaleMapping(h - 1, 0, bottom, top);
+        const std::vector<Curve> curve{{&l, xm, ym, left, w + left}};
         const int m = w > 1 ? 1 + static_cast<int>(rng() % static_cast<unsigned>(w - 1)) : 1;
         const Image direct = Draw(true, curve, w, h, offset, offset);
         ASSERT_TRUE(SamePicture(direct, Draw(false, curve, w, h, offset, offset), w))

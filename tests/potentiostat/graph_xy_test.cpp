@@ -97,6 +97,11 @@ TEST(GraphXY, TafelSelectionRules)
         EXPECT_EQ(f ? f->n : 0, c.n) << c.from << ":" << c.to;
         EXPECT_TRUE(!f || std::fabs(f->m - 0.5) < 0.01);
     }
+    // On log I = 0.5 x + 2 exactly: (I(8) - I(0)) / 8 = (10^6 - 10^2) / 8.
+    std::vector<TafelPoint> line;
+    for (int x = 1; x <= 7; ++x)
+        line.push_back({double(x), 0.5 * x + 2});
+    EXPECT_NEAR(FitTafel(line, 0, 8)->s, 124987.5, 1e-6);
     EXPECT_FALSE(FitTafel(std::vector<TafelPoint>(8, {5, 1}), 0, 10));                // D = 0
     EXPECT_FALSE(FitTafel({{1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 3}, {6, 3}}, 0, 10));  // Syy = 0
 

@@ -87,6 +87,9 @@ TEST(Config, IntervalSurvivesTheDayFraction)
         EXPECT_EQ(t.hours * 3600 + t.minutes * 60 + t.seconds, s);
     }
     EXPECT_FALSE(SplitDayFraction(4e6).valid);
+    // Fractions a little under the time they stand for (cut to 7 digits): 00:10:00 and 00:00:01.
+    EXPECT_EQ(SplitDayFraction(0.0069444).minutes, 10);
+    EXPECT_EQ(SplitDayFraction(0.0000115).seconds, 1);
 }
 
 class ConfigLocation : public ::testing::Test {

@@ -65,6 +65,12 @@ TEST(Recording, RecordAndSaveIntervals)
         EXPECT_EQ(r.doc.Samples().size(), static_cast<std::size_t>(c[2]));
         EXPECT_EQ(r.doc.Samples().back().m_time - r.doc.Samples()[0].m_time, 60);
     }
+    Rig r;
+    r.bus.AddModule(0, 1);
+    r.SearchAll();
+    r.station->Config().interval = DayFraction(13, 0, 0);
+    ASSERT_TRUE(r.station->StartRecording());
+    EXPECT_EQ(r.timers.Period(kTimerSave), 13 * 3600 * 1000);
 }
 
 // Guards the save timer not writing the bound file, or writing it without samples or the logbook.
@@ -209,6 +215,34 @@ TEST(Recording, SilentBusIsAskedOneModuleAtATime)
     EXPECT_EQ(r.doc.m_slave[1].m_value1, 7.0);
     EXPECT_EQ(r.doc.m_slave[2].m_value1, 7.0);
     EXPECT_TRUE(r.station->Recording());
+}
+
+// Guards the outage throttle: a lost gateway costs one failure per 2 s poll time-out however many
+// modules a cycle asks, so six of them (12 s) end the recording, once.
+TEST(Recording, LinkOutageIsBorneForSixPollTimeouts)
+{
+    for (const int awayMs : {11900, 12100}) {
+        SCOPED_TRACE(awayMs);
+        Rig r(Wire::Tcp);
+        for (std::uint8_t a = 0; a < 3; ++a)
+            r.bus.AddModule(a, 1);
+        r.SearchAll();
+        r.doc.SetRecordingInterval(0, 0, 1);
+        ASSERT_TRUE(r.station->StartRecording());
+        r.Run(3000);
+        r.gateway.SetDown(true);
+        r.Run(1000);  // the first poll that finds the link gone
+        r.Run(awayMs);
+        r.gateway.SetDown(false);
+        const std::size_t samples = r.doc.Samples().size();
+        r.Run(5000);
+        const bool ends = awayMs > 12000;
+        EXPECT_EQ(r.station->Recording(), !ends);
+        EXPECT_EQ(r.doc.Samples().size() > samples, !ends);
+        EXPECT_EQ(r.ui.messages,
+                  std::vector<std::string>(ends ? 1 : 0, "Error TCP/IP connection! Check your connection"));
+        EXPECT_EQ(Has(r.logbook.m_text, "\tAufzeichnung beendet\n"), ends);
+    }
 }
 
 // Guards measuring without meters or poll timer, polls during a transfer, and a lost conductivity mode.

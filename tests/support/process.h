@@ -58,8 +58,9 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    // One line of stdout without its newline; empty on time-out or end of output.
-    std::string ReadLine(int timeoutMs = 5000)
+    // One line of stdout without its newline; empty on time-out or end of output. The time-out
+    // only bounds a program that never prints: a loaded machine may take many seconds.
+    std::string ReadLine(int timeoutMs = 120000)
     {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
@@ -103,6 +104,19 @@ public:
         ::kill(m_pid, sig);
         int status = 0;
         ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // For a program started with the signal ignored, which it takes over once it can handle
+    // it: signals again every 100 ms until the program has ended; its exit status (or -1).
+    int StopOnceHandled(int sig)
+    {
+        int status = 0;
+        while (m_pid > 0 && ::waitpid(m_pid, &status, WNOHANG) == 0) {
+            ::kill(m_pid, sig);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
         m_pid = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
