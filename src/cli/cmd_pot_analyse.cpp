@@ -149,13 +149,15 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
             return StationFail(m + ": " + exportPath);
     }
     if (!refPath.empty()) {
-        if (std::string m = model.SaveReference(refPath, std::time(nullptr)); !m.empty()) {
-            if (doc.m_pot.empty())
-                messages.push_back(std::move(m));
-            else
-                return StationFail(m);
-        }
+        if (std::string m = model.SaveReference(refPath, std::time(nullptr)); !m.empty())
+            return StationFail(m);
     }
+    // The harmonic analyses work on whole blocks of 200 samples; with fewer there is nothing.
+    const bool tooFew = (dft || fft) && doc.m_pot.size() < 200;
+    if (tooFew)
+        messages.push_back(Format(TextPair{"Nur %zu Messwerte: die Analysen brauchen mindestens 200.",
+                                           "Only %zu samples: the analyses need at least 200."}[lang],
+                                  doc.m_pot.size()));
 
     for (const std::string& m : messages)
         Block("message", m);
@@ -163,11 +165,12 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
         Block("info", model.TafelInfo());
     if (charge)
         Block("charge", model.ChargeReport(0));
-    if (dft)
+    if (dft && !tooFew)
         Block("dft", DftAnalysisText(doc.m_pot));
-    if (fft)
+    if (fft && !tooFew)
         Block("fft", FftAnalysisText(doc.m_pot));
-    return 0;
+    // A refused selection or analysis fails the command, though the other results are shown.
+    return messages.empty() ? 0 : 1;
 }
 
 }  // namespace qor::cli

@@ -21,7 +21,7 @@ std::vector<XySample> ConvertXySamples(const std::vector<data::CPotQORDatenObjec
     for (std::size_t i = 0; i < list.size(); ++i) {
         const PotValues v = ConvertSample(list[i]);
         const double step = i == 0 ? 0.0 : SampleTime(list[i].m_counter, list[i - 1].m_counter);
-        out.push_back({v.current, v.potential, v.target, step});
+        out.push_back({v.current, v.potential, v.target, step, CurrentDecimals(list[i].m_range)});
     }
     return out;
 }
@@ -32,7 +32,7 @@ std::vector<XySample> ReferenceSamples(const std::vector<data::CPotRefDatenObjec
     out.reserve(list.size());
     for (const auto& r : list)
         if (r.m_count > 0)
-            out.push_back({r.m_x[0], r.m_y[0], r.m_z[0], 0.0});
+            out.push_back({r.m_x[0], r.m_y[0], r.m_z[0], 0.0, CurrentDecimals(r.m_range[0])});
     return out;
 }
 
@@ -94,7 +94,8 @@ std::string XyExportText(const std::vector<XyCurve>& curves, const XyAxes& axes,
         line.clear();
         for (const XyCurve& c : curves) {
             if (i < c.points.size())
-                line += Format("%.*f\t%.*f\t", precision, c.points[i].x, precision, c.points[i].y);
+                line += Format("%.*f\t%.*f\t", std::max(precision, c.points[i].xDecimals), c.points[i].x,
+                               std::max(precision, c.points[i].yDecimals), c.points[i].y);
             else
                 line += " \t \t";
         }
@@ -182,7 +183,11 @@ void GraphXYModel::AddPoints(const std::vector<XySample>& source, XyCurve& curve
         const double u = m_settings.usoll ? s.target : s.potential;
         const double i = factor * s.current;
         if (!m_settings.log) {
-            curve.points.push_back(potentialX ? XyPoint{u, i, 0.0} : XyPoint{i, u, 0.0});
+            // The current keeps the decimals its range resolves, in the unit shown.
+            const int d = std::max(0, s.currentDecimals + (m_settings.unit == XyCurrentUnit::NanoAmp    ? -3
+                                                           : m_settings.unit == XyCurrentUnit::MilliAmp ? 3
+                                                                                                        : 0));
+            curve.points.push_back(potentialX ? XyPoint{u, i, 0.0, 0, d} : XyPoint{i, u, 0.0, d, 0});
             continue;
         }
         // The logarithm is the current's, on whichever axis it lies.

@@ -19,6 +19,7 @@ struct XySample {
     double potential = 0.0;
     double target = 0.0;
     double timeStep = 0.0;
+    int currentDecimals = 2;  // in µA, as the sample's range resolves it
 };
 std::vector<XySample> ConvertXySamples(const std::vector<data::CPotQORDatenObject>& list);
 // The stored values of reference points (already converted; no time step).
@@ -46,6 +47,7 @@ struct XySettings {
 // mode (0 in lin mode).
 struct XyPoint {
     double x = 0.0, y = 0.0, z = 0.0;
+    int xDecimals = 0, yDecimals = 0;  // what the export writes at least
 };
 
 struct XyCurve {
@@ -80,8 +82,9 @@ struct XyAxes {
 };
 
 // The export table of the curves (lin mode): a header of "%s [%s]\t%s [%s]\t" per curve,
-// one line per point index up to the longest curve, "%.*f\t%.*f\t" or " \t \t" per curve,
-// CR LF line ends, Windows-1252; `comma` turns "." into "," in the data lines.
+// one line per point index up to the longest curve, "%.*f\t%.*f\t" or " \t \t" per curve
+// (with `precision` decimals, or the point's own when more), CR LF line ends, Windows-1252;
+// `comma` turns "." into "," in the data lines.
 std::string XyExportText(const std::vector<XyCurve>& curves, const XyAxes& axes, int precision, bool comma);
 
 // The dated header of a printed XY plot (local time).

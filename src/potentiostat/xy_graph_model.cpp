@@ -36,6 +36,12 @@ PotValues ConvertSample(const data::CPotQORDatenObject& s)
     return v;
 }
 
+int CurrentDecimals(std::uint8_t range)
+{
+    constexpr std::array<int, 8> kDecimals{5, 4, 3, 2, 1, 0, 0, 0};
+    return kDecimals[range & 7];
+}
+
 double SampleTime(std::uint32_t counter, std::uint32_t origin)
 {
     return static_cast<std::uint32_t>(counter - origin) / 1000.0;
@@ -159,8 +165,8 @@ std::string RunExportText(const std::vector<data::CPotQORDatenObject>& list, boo
     char buf[160];
     for (const auto& s : list) {
         const PotValues v = ConvertSample(s);
-        std::snprintf(buf, sizeof buf, "%i\t%i\t%.2f\t%.2f\t%.2f\t", int{s.m_status}, int{s.m_range},
-                      v.current, v.potential, v.target);
+        std::snprintf(buf, sizeof buf, "%i\t%i\t%.*f\t%.2f\t%.2f\t", int{s.m_status}, int{s.m_range},
+                      std::max(2, CurrentDecimals(s.m_range)), v.current, v.potential, v.target);
         std::string line = buf;
         if (comma)
             std::replace(line.begin(), line.end(), '.', ',');

@@ -19,6 +19,9 @@ struct PotValues {
     double target = 0.0;
 };
 PotValues ConvertSample(const data::CPotQORDatenObject& s);
+// The decimals in µA that the current word of range byte `range` resolves (one step of the
+// word is 10^-decimals µA, or more in the mA ranges, which resolve whole µA).
+int CurrentDecimals(std::uint8_t range);
 
 // Seconds from the origin counter to `counter`, in milliseconds counted modulo 2^32.
 double SampleTime(std::uint32_t counter, std::uint32_t origin);
@@ -85,6 +88,7 @@ private:
 
 // The samples as the run window's export writes them: a header and one tab separated line
 // per sample, CR LF line ends, Windows-1252; `comma` turns every "." of a data line into ",".
+// Each current keeps the decimals its range resolves, at least two.
 std::string RunExportText(const std::vector<data::CPotQORDatenObject>& list, bool comma);
 
 // The dated header of a printed page of the run or impedance window (local time).

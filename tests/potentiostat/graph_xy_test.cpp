@@ -223,7 +223,18 @@ TEST(GraphXY, ReferenceFilesAndExport)
     EXPECT_EQ(m.References()[1][0].m_x[1], 5.0f);
 
     EXPECT_EQ(m.ExportText(1, true), "X-Axis [mV]\tY-Axis [\265A]\tX-Axis [mV]\tY-Axis [\265A]\t\r\n"
-                                     "-200,0\t1,5\t-7,5\t4,0\t\r\n0,1\t-2500,0\t \t \t\r\n");
+                                     "-200,0\t1,500\t-7,5\t4,000\t\r\n0,1\t-2500,0\t \t \t\r\n");
+    // The current keeps what its range resolves in the unit shown (regression: it was cut).
+    const std::vector<data::CPotQORDatenObject> low{Sample(0, -1248, 10, 0), Sample(0, 1234, 10, 2)};
+    GraphXYModel lowModel(low, 1);
+    XySettings nano;
+    nano.unit = XyCurrentUnit::NanoAmp;
+    lowModel.SetSettings(nano);
+    EXPECT_EQ(lowModel.ExportText(0, false).substr(26), "1\t-12.48\t\r\n1\t1234\t\r\n");
+    nano.unit = XyCurrentUnit::MilliAmp;
+    nano.orientation = XyOrientation::CurrentX;
+    lowModel.SetSettings(nano);
+    EXPECT_EQ(lowModel.ExportText(0, false).substr(26), "-0.00001248\t1\t\r\n0.001234\t1\t\r\n");
     EXPECT_EQ(GraphXYModel(std::vector<data::CPotQORDatenObject>{}, 0).SaveReference(dir / "c.ref", now),
               "keine Daten vorhanden.");
     EXPECT_FALSE(std::filesystem::exists(dir / "c.ref"));
@@ -267,7 +278,8 @@ TEST(GraphXY, QortoolPotAnalyse)
     };
     const std::string out = run({dir / "doc.qo3", "--lang", "en", "--tafel", "1:2", "--tafel", "20:305",
                                  "--tafel", "-305:-20", "--tafel", "0:50", "--charge", "--xy-export",
-                                 dir / "out.txt", "--comma", "--ref-save", dir / "out.ref"});
+                                 dir / "out.txt", "--comma", "--ref-save", dir / "out.ref"},
+                                1);  // a refused selection fails the command
     const std::string head = "=== message ===\nCalculation not possible! Selected area to small.\n"
                              "=== message ===\nOnly 2 lines are possible!\n=== info ===\n\nAnodic:\nIcorr=";
     EXPECT_EQ(out.substr(0, head.size()), head);
@@ -286,8 +298,11 @@ TEST(GraphXY, QortoolPotAnalyse)
     EXPECT_EQ(std::string(table.begin(), table.begin() + long(top.size())), top);
     EXPECT_EQ(data::test::ReadBytes(dir / "out.ref").at(0), 61);
 
-    EXPECT_EQ(run({dir / "empty.qo3", "--lang", "en", "--ref-save", dir / "e.ref"}),
-              "=== message ===\nNo data available.\n");
+    // Regression: these failures exited 0, the analyses with empty blocks and no word.
+    EXPECT_EQ(run({dir / "empty.qo3", "--lang", "en", "--ref-save", dir / "e.ref"}, 1), "");
+    EXPECT_EQ(run({dir / "doc.qo3", "--lang", "en", "--dft", "--fft"}, 1),
+              "=== message ===\nOnly 61 samples: the analyses need at least 200.\n");
+    EXPECT_EQ(run({dir / "doc.qo3", "--tafel", "-305:-20"}).substr(0, 20), "=== info ===\nKathodi");
     EXPECT_EQ(run({dir / "run.qo3", "--fft", "--dft"}), "=== dft ===\n" + DftAnalysisText(run200.doc.m_pot) +
                                                             "\n=== fft ===\n" +
                                                             FftAnalysisText(run200.doc.m_pot) + "\n");

@@ -1,6 +1,7 @@
 // The run window's diagnostic analyses, and its export and graphs from qortool.
 #include "cli/silent_document_ui.h"
 #include "potentiostat/harmonic_analysis.h"
+#include "potentiostat/xy_graph_model.h"
 #include "support/process.h"
 
 #include <algorithm>
@@ -100,6 +101,31 @@ TEST(PotRunCli, ExportAndGraphsOfADocument)
                    "  {\"time\": 0.496, \"current\": 1234, \"potential\": 1234, \"target\": 0}\n"
                    "],\n \"time_limit\": 1,\n \"graphs\": [{\"x\": [0, 1], \"y\": [0, 1234]}, "
                    "{\"x\": [0, 1], \"y\": [-56.7, 1234]}, {\"x\": [0, 1234], \"y\": [-56.7, 1234]}]}\n");
+}
+
+// Regression: currents were written with two decimals, so low ranges lost their digits.
+TEST(PotRunExport, CurrentsKeepTheDecimalsOfTheirRange)
+{
+    const std::pair<std::uint8_t, std::int16_t> samples[] = {{0, -1248}, {1, 508},  {2, 1234}, {3, 1234},
+                                                             {4, 1234},  {5, 1234}, {7, -5}};
+    std::vector<data::CPotQORDatenObject> list;
+    for (const auto& [range, raw] : samples) {
+        list.emplace_back();
+        list.back().m_range = range;
+        list.back().m_raw = {raw, 0, 0};
+    }
+    std::istringstream lines(RunExportText(list, false));
+    std::vector<std::string> currents;
+    std::string line, field;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        for (int k = 0; k < 3; ++k)
+            std::getline(fields, field, '\t');
+        currents.push_back(field);
+    }
+    EXPECT_EQ(currents, (std::vector<std::string>{"-0.01248", "0.0508", "1.234", "12.34", "123.40", "1234.00",
+                                                  "-500.00"}));
 }
 
 }  // namespace
