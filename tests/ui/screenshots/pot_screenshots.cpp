@@ -80,6 +80,7 @@ int main(int argc, char** argv)
         Fill(model);
         qor::ui::CPotStepSetup setup(model, nullptr, [](const std::string&) {});
         setup.resize(1150, 560);
+        setup.ShowTransfer(false, true);
         setup.show();
         ok &= Save(setup, out, "pot_steps" + suffix);
         StepText step = model.Row(1);
