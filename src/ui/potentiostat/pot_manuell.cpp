@@ -98,6 +98,7 @@ CPotManuell::CPotManuell(potentiostat::PotManuellModel& model, station::PotProgr
     m_sent = new QLabel(this);
     grid->addWidget(m_measured, 2, 0, 1, 4);
     grid->addWidget(m_sent, 3, 0, 1, 4);
+    grid->setRowStretch(1, 1);  // a larger window gives the controls the room, not the two lines
     auto* timer = new QTimer(this);
     timer->setObjectName("measure");
     connect(timer, &QTimer::timeout, this, &CPotManuell::UpdateMeasured);
