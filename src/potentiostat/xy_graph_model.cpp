@@ -42,6 +42,19 @@ int CurrentDecimals(std::uint8_t range)
     return kDecimals[range & 7];
 }
 
+std::vector<std::pair<std::size_t, std::size_t>> SplitRuns(const std::vector<data::CPotQORDatenObject>& list)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const bool back =
+            i > 0 && static_cast<std::uint32_t>(list[i].m_counter - list[i - 1].m_counter) >= 0x80000000u;
+        if (i == 0 || back)
+            runs.emplace_back(i, i);
+        runs.back().second = i + 1;
+    }
+    return runs;
+}
+
 double SampleTime(std::uint32_t counter, std::uint32_t origin)
 {
     return static_cast<std::uint32_t>(counter - origin) / 1000.0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qor::potentiostat {
@@ -22,6 +23,11 @@ PotValues ConvertSample(const data::CPotQORDatenObject& s);
 // The decimals in µA that the current word of range byte `range` resolves (one step of the
 // word is 10^-decimals µA, or more in the mA ranges, which resolve whole µA).
 int CurrentDecimals(std::uint8_t range);
+
+// The runs of a sample list, each as [begin, end) indices: the module's counter restarts
+// with every run, so a run begins with the first sample and wherever the counter goes back
+// (a counter wrapping past 2^32 goes on forward, modulo 2^32, and stays in its run).
+std::vector<std::pair<std::size_t, std::size_t>> SplitRuns(const std::vector<data::CPotQORDatenObject>& list);
 
 // Seconds from the origin counter to `counter`, in milliseconds counted modulo 2^32.
 double SampleTime(std::uint32_t counter, std::uint32_t origin);
