@@ -68,24 +68,49 @@ double TimeLimit(double lastTime)
 void XYGraphModel::Clear()
 {
     m_minI = m_maxI = m_minU = m_maxU = 0.0;
+    m_started = false;
+    m_run = 0;
+    m_longest = 0.0;
+}
+
+std::uint32_t XYGraphModel::RunColour(int run)
+{
+    // Red first, as the window always drew; then colours that stay apart on white.
+    constexpr std::array<std::uint32_t, 6> kColours{0xFF0000, 0x0000FF, 0x008000,
+                                                    0xFF00FF, 0x008080, 0xFF8000};
+    return kColours[static_cast<std::size_t>(run) % kColours.size()];
+}
+
+std::string XYGraphModel::RunName(int run, int lang)
+{
+    return (lang == 1 ? "Run " : "Lauf ") + std::to_string(run + 1);
 }
 
 double XYGraphModel::Convert(const data::CPotQORDatenObject& s, std::array<Point, GraphCount>& pts)
 {
     const PotValues v = ConvertSample(s);
+    // A counter that goes back starts a new run: a curve of its own from time 0.
+    if (m_started && static_cast<std::uint32_t>(s.m_counter - m_lastCounter) >= 0x80000000u) {
+        ++m_run;
+        m_origin = s.m_counter;
+    }
+    m_started = true;
+    m_lastCounter = s.m_counter;
     const double t = SampleTime(s.m_counter, m_origin);
+    m_longest = std::max(m_longest, t);
     m_minI = std::min(m_minI, v.current);
     m_maxI = std::max(m_maxI, v.current);
     m_minU = std::min(m_minU, v.potential);
     m_maxU = std::max(m_maxU, v.potential);
-    pts[CurrentTime] = {t, v.current};
-    pts[PotentialTime] = {t, v.potential};
-    pts[PotentialCurrent] = {v.current, v.potential};
+    pts[CurrentTime] = {t, v.current, m_run};
+    pts[PotentialTime] = {t, v.potential, m_run};
+    pts[PotentialCurrent] = {v.current, v.potential, m_run};
     return t;
 }
 
 AxisRange XYGraphModel::Section(Graph g, double lastTime) const
 {
+    lastTime = std::max(lastTime, m_longest);
     switch (g) {
     case CurrentTime:
         return {0.0, TimeLimit(lastTime), m_minI, m_maxI};
@@ -99,8 +124,12 @@ AxisRange XYGraphModel::Section(Graph g, double lastTime) const
 XYGraphModel::Step XYGraphModel::Add(const data::CPotQORDatenObject& s, std::size_t listSize,
                                      const std::array<AxisRange, GraphCount>& shown)
 {
-    if (listSize < 2)
+    if (listSize < 2) {
         m_origin = s.m_counter;
+        m_started = false;
+        m_run = 0;
+        m_longest = 0.0;
+    }
     Step step;
     Convert(s, step.points);
     const auto outside = [](double v, double from, double to) { return v < from || v > to; };

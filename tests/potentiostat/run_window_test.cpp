@@ -122,6 +122,30 @@ TEST(PotRuns, CounterRestartsSplitRunsAndQortoolTakesOne)
         EXPECT_EQ(SplitRuns(list), runs);
     }
 
+    // The run window: a curve per run, each from time 0, the time axis over the longest run.
+    std::vector<data::CPotQORDatenObject> two(5);
+    for (std::uint32_t k = 0; k < 5; ++k)
+        two[k].m_counter = 1000 * (k < 3 ? k : k - 3);
+    two[3].m_raw = {500, 0, 0};  // the second run grows the current axis at its time 0
+    XYGraphModel model;
+    const XYGraphModel::Rebuilt r = model.Rebuild(two);
+    std::vector<std::pair<double, int>> times;
+    for (const XYGraphModel::Point& p : r.points[XYGraphModel::CurrentTime])
+        times.emplace_back(p.x, p.run);
+    EXPECT_EQ(times, (std::vector<std::pair<double, int>>{{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}}));
+    EXPECT_EQ(r.ranges[XYGraphModel::PotentialTime].xTo, 3);
+    XYGraphModel live;
+    std::array<AxisRange, XYGraphModel::GraphCount> shown{};
+    for (std::size_t k = 0; k < two.size(); ++k) {
+        const XYGraphModel::Step step = live.Add(two[k], k + 1, shown);
+        for (std::size_t g = 0; g < shown.size(); ++g)
+            if (step.grown[g])
+                shown[g] = live.Section(XYGraphModel::Graph(g), step.points[0].x);
+        EXPECT_EQ(step.points[XYGraphModel::CurrentTime].run, k < 3 ? 0 : 1);
+    }
+    EXPECT_EQ(shown[XYGraphModel::CurrentTime].xTo, 3);  // the first run stays in sight
+    EXPECT_EQ(live.Runs(), 2);
+
     const std::string dir = testing::TempDir(), qo3 = dir + "qor_pot_runs.qo3",
                       txt = dir + "qor_pot_runs.txt";
     {
