@@ -14,7 +14,7 @@
 
 namespace qor::potentiostat {
 
-std::vector<XySample> ConvertXySamples(const std::vector<data::CPotQORDatenObject>& list)
+std::vector<XySample> ConvertXySamples(std::span<const data::CPotQORDatenObject> list)
 {
     std::vector<XySample> out;
     out.reserve(list.size());
@@ -123,6 +123,35 @@ GraphXYModel::GraphXYModel(const std::vector<data::CPotQORDatenObject>& samples,
     Build();
 }
 
+int GraphXYModel::Runs() const
+{
+    return static_cast<int>(SplitRuns(m_samples).size());
+}
+
+int GraphXYModel::Run() const
+{
+    const int runs = Runs();
+    return m_run < 0 || m_run >= runs ? std::max(0, runs - 1) : m_run;
+}
+
+void GraphXYModel::SetRun(int run)
+{
+    if (run == Run())
+        return;
+    m_run = run;
+    m_tafel.Clear();
+    Build();
+}
+
+std::span<const data::CPotQORDatenObject> GraphXYModel::RunSamples() const
+{
+    const auto runs = SplitRuns(m_samples);
+    if (runs.size() < 2)
+        return m_samples;
+    const auto& [begin, end] = runs[static_cast<std::size_t>(Run())];
+    return std::span<const data::CPotQORDatenObject>(m_samples).subspan(begin, end - begin);
+}
+
 void GraphXYModel::SetSettings(const XySettings& settings)
 {
     m_settings = settings;
@@ -202,7 +231,7 @@ void GraphXYModel::Build()
 {
     m_curves.clear();
     m_charges = {};
-    const std::vector<XySample> g1 = ConvertXySamples(m_samples);
+    const std::vector<XySample> g1 = ConvertXySamples(RunSamples());
     for (const XySample& s : g1) {
         if (s.current < 0)
             m_charges[0].negative += -s.current * s.timeStep;
@@ -240,7 +269,7 @@ std::vector<TafelPoint> GraphXYModel::TafelPointsOf(int graph) const
     if (graph != 0)
         return out;  // G2-G4 are never fed
     const double factor = CurrentFactor(m_settings.unit);
-    for (const XySample& s : ConvertXySamples(m_samples)) {
+    for (const XySample& s : ConvertXySamples(RunSamples())) {
         const double i = factor * s.current;
         // A sample without current has no place on the log axis; counted as 1 (Y = 0) it
         // would pull the line towards whichever unit is chosen.
@@ -304,7 +333,9 @@ std::string GraphXYModel::SaveReference(const std::string& path, std::int64_t no
 {
     if (std::string refused = SaveReferenceCheck(); !refused.empty())
         return refused;
-    return SaveReferenceFile(path, m_samples, now, m_language);
+    const std::span<const data::CPotQORDatenObject> run = RunSamples();
+    return SaveReferenceFile(path, std::vector<data::CPotQORDatenObject>(run.begin(), run.end()), now,
+                             m_language);
 }
 
 std::string GraphXYModel::LoadReference(int slot, const std::string& path)

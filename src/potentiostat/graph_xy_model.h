@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ struct XySample {
     double timeStep = 0.0;
     int currentDecimals = 2;  // in µA, as the sample's range resolves it
 };
-std::vector<XySample> ConvertXySamples(const std::vector<data::CPotQORDatenObject>& list);
+std::vector<XySample> ConvertXySamples(std::span<const data::CPotQORDatenObject> list);
 // The stored values of reference points (already converted; no time step).
 std::vector<XySample> ReferenceSamples(const std::vector<data::CPotRefDatenObject>& list);
 
@@ -109,6 +110,12 @@ public:
     // New display settings; the curves are built again. The lin axis ends TAFEL mode.
     void SetSettings(const XySettings& settings);
 
+    // The runs of the samples (see SplitRuns); the window works on one, the last at first. A
+    // new run drops the Tafel lines of the one before.
+    int Runs() const;
+    int Run() const;
+    void SetRun(int run);
+
     // The window's curve-name field; empty: the name from the bus address.
     void SetCurveName(const std::string& name);
     const std::string& CurveNameField() const { return m_curveName; }
@@ -176,7 +183,11 @@ private:
     // Adds the points of one source to `curve` following the settings.
     void AddPoints(const std::vector<XySample>& source, XyCurve& curve) const;
 
+    // The samples of the run worked on.
+    std::span<const data::CPotQORDatenObject> RunSamples() const;
+
     const std::vector<data::CPotQORDatenObject>& m_samples;
+    int m_run = -1;  // -1: the last
     int m_language = 0;
     XySettings m_settings;
     std::string m_curveName;

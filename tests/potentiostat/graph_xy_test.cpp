@@ -195,6 +195,25 @@ TEST(GraphXY, TafelFitRecoversButlerVolmerParameters)
     EXPECT_LT(within2, 0.99 * 6 * runs);
 }
 
+// Regression: a second run's points joined the first run's curve and its Tafel fit.
+TEST(GraphXY, OneRunAtATimeTheLastFirst)
+{
+    // Run 1: three samples of 1 µA a second apart; run 2 (the counter starts again): two of 2 µA.
+    const std::vector<data::CPotQORDatenObject> list{Sample(0, 1000, 0), Sample(1000, 1000, 10),
+                                                     Sample(2000, 1000, 20), Sample(0, 2000, 0),
+                                                     Sample(1000, 2000, 10)};
+    GraphXYModel m(list, 1);
+    EXPECT_EQ(m.Runs(), 2);
+    EXPECT_EQ(m.Run(), 1);
+    ASSERT_EQ(m.Curves().size(), 1u);
+    EXPECT_EQ(m.Curves()[0].points.size(), 2u);
+    EXPECT_DOUBLE_EQ(m.Charges()[0].positive, 2.0);  // 2 µA for 1 s
+    m.SetRun(0);
+    EXPECT_EQ(m.Curves()[0].points.size(), 3u);
+    EXPECT_DOUBLE_EQ(m.Charges()[0].positive, 2.0);  // 1 µA for 2 s
+    EXPECT_EQ(m.TafelPointsOf(0).size(), 3u);
+}
+
 TEST(GraphXY, ReferenceFilesAndExport)
 {
     data::test::TempDir dir;
