@@ -145,9 +145,10 @@ bool PotProgram::ManualRead(PotManuellModel& model)
 
 bool PotProgram::ManualMeasure(PotManuellModel& model)
 {
+    // The port is open since the window's opening read; opening it again would reset it
+    // every second.
     if (m_link.Busy())
         return false;
-    m_link.OpenPort();
     m_link.PrepareMeasureRequest(m_address);
     if (!m_link.PollModule()) {
         model.TakeMeasurement(std::nullopt);
