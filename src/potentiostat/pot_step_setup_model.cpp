@@ -322,7 +322,11 @@ std::string PotStepSetupModel::TransferText(bool program, bool ok, bool cancelle
 {
     if (ok)
         return Format((program ? text::kProgrammed : text::kReadDone)[m_lang], Rows());
-    return T(cancelled ? text::kCancelled : text::kTransferError);
+    if (cancelled)
+        return T(text::kCancelled);
+    // A refused program never went on the bus: no transfer error.
+    std::string refused = program ? CheckProgram() : std::string();
+    return refused.empty() ? T(text::kTransferError) : refused.substr(0, refused.find('\n'));
 }
 
 std::string PotStepSetupModel::FirmwareText() const

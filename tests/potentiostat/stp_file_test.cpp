@@ -184,6 +184,7 @@ TEST(StpFile, RefusedAndLimitedTemplates)
     m.AddReadStep(d);
     EXPECT_EQ(m.CheckProgram(),
               "Not programmed, the editor does not allow this value:\nstep 1: Next 231 → End");
+    EXPECT_EQ(m.TransferText(true, false, false), "Not programmed, the editor does not allow this value:");
     m.Select(0);
     m.EndChange(DefaultStepText());
     m.Settings().currentRange = 9;
