@@ -1,5 +1,7 @@
 // qortool poll: the modules' live values, one line per valid answer.
+#include "bus/answers.h"
 #include "bus/bus_link.h"
+#include "bus/frame.h"
 #include "catalogue/catalogue.h"
 #include "cli/command.h"
 #include "cli/core_app.h"
@@ -7,6 +9,7 @@
 #include "common/clock.h"
 #include "common/text.h"
 
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +91,7 @@ int RunPoll(const std::vector<std::string>& argv)
             return StationFail(lang ? "No slave available." : "Kein Slave am Bus.");
     }
 
+    std::array<bool, 16> identified{};
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     long valid = 0;
@@ -97,10 +101,18 @@ int RunPoll(const std::vector<std::string>& argv)
             link.PrepareMeasureRequest(a);
             if (!link.PollModule())
                 continue;
-            const bus::Measurement& m = link.LastMeasurement();
+            const bus::Measurement m = link.LastMeasurement();  // identifying reuses the answer buffer
             // The address polled: a running potentiostat numbers its fast answers 1..10 in
             // the address byte.
             catalogue::CSlave& s = slaves[a];
+            // A potentiostat's target potential is scaled by its revision: ask once, as the
+            // module search does.
+            if (catalogue::IsPotentiostat(m.status) && !identified[a]) {
+                identified[a] = true;
+                const int len = bus::BuildRequest(link.Request(), bus::CMD_READ_REVISION, a);
+                const int r = link.Transceive(link.Request(), len, link.Answer(), 2);
+                s.m_revision = bus::DecodeRevision(link.Answer(), r).value_or(1.0f);
+            }
             if (catalogue::HasDisplayMode(m.status))
                 s.m_displayMode = m.modeBits;
             catalogue::DecodeValues(s, m.status, m.raw);

@@ -3,12 +3,14 @@
 #include "cli/cmd_pot_analyse.h"
 
 #include "catalogue/catalogue.h"
+#include "cli/cmd_pot_run.h"
 #include "cli/command.h"
 #include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "common/text.h"
 #include "potentiostat/graph_xy_model.h"
 #include "potentiostat/harmonic_analysis.h"
+#include "potentiostat/xy_graph_model.h"
 
 #include <charconv>
 #include <cstdio>
@@ -22,8 +24,9 @@ using namespace qor::potentiostat;
 const char* const kPotAnalyseUsage =
     "pot analyse DOC.qo3 [--lang de|en] [--usoll] [--unit nA|µA|mA] [--tafel FROM:TO]... [--charge]\n"
     "        [--dft] [--fft] [--xy-export OUT.txt [--orientation mV/µA|µA/mV] [--comma] [--xy-precision P]]\n"
-    "        [--ref-save OUT.ref]\n"
-    "        the XY window's analyses: each --tafel is a range selection (mV) in TAFEL mode on G1";
+    "        [--ref-save OUT.ref] [--run N]\n"
+    "        the XY window's analyses of one run (the last, or run N): each --tafel is a range\n"
+    "        selection (mV) in TAFEL mode on G1";
 
 namespace {
 
@@ -99,6 +102,10 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
     const std::string precisionText = args.Take("--xy-precision");
     const bool comma = args.Flag("--comma");
     const std::string refPath = args.Take("--ref-save");
+    const bool oneRun = args.Has("--run");
+    const std::string run = args.Take("--run");
+    if (oneRun && run.empty())
+        return Fail(TextPair{"--run verlangt eine Lauf-Nummer", "--run needs a run number"}[lang]);
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     if (args.Rest().size() != 1)
@@ -121,8 +128,16 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
     if (const std::string error = d.Read(args.Rest()[0], nullptr, lang); !error.empty())
         return Fail(error);
     const data::CQORDoc& doc = d.doc;
+    // One run at a time: a second run's counter and curve start again.
+    std::vector<data::CPotQORDatenObject> samples;
+    if (std::string bad = ChooseRun(doc.m_pot, run, lang, samples); !bad.empty())
+        return Fail(bad);
+    if (const std::size_t runs = SplitRuns(doc.m_pot).size(); runs > 1 && !oneRun)
+        Say(Format(TextPair{"%zu Läufe im Dokument, ausgewertet wird Lauf %zu (--run wählt)",
+                            "%zu runs in the document, analysing run %zu (--run chooses)"}[lang],
+                   runs, runs));
 
-    GraphXYModel model(doc.m_pot, lang);
+    GraphXYModel model(samples, lang);
     for (unsigned a = 0; a < 16; ++a)
         if (catalogue::IsPotentiostat(doc.GrafikSetup().m_moduleType[a])) {
             model.SetBusAddress(a);
@@ -149,13 +164,15 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
             return StationFail(m + ": " + exportPath);
     }
     if (!refPath.empty()) {
-        if (std::string m = model.SaveReference(refPath, std::time(nullptr)); !m.empty()) {
-            if (doc.m_pot.empty())
-                messages.push_back(std::move(m));
-            else
-                return StationFail(m);
-        }
+        if (std::string m = model.SaveReference(refPath, std::time(nullptr)); !m.empty())
+            return StationFail(m);
     }
+    // The harmonic analyses work on whole blocks of 200 samples; with fewer there is nothing.
+    const bool tooFew = (dft || fft) && samples.size() < 200;
+    if (tooFew)
+        messages.push_back(Format(TextPair{"Nur %zu Messwerte: die Analysen brauchen mindestens 200.",
+                                           "Only %zu samples: the analyses need at least 200."}[lang],
+                                  samples.size()));
 
     for (const std::string& m : messages)
         Block("message", m);
@@ -163,11 +180,12 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
         Block("info", model.TafelInfo());
     if (charge)
         Block("charge", model.ChargeReport(0));
-    if (dft)
-        Block("dft", DftAnalysisText(doc.m_pot));
-    if (fft)
-        Block("fft", FftAnalysisText(doc.m_pot));
-    return 0;
+    if (dft && !tooFew)
+        Block("dft", DftAnalysisText(samples));
+    if (fft && !tooFew)
+        Block("fft", FftAnalysisText(samples));
+    // A refused selection or analysis fails the command, though the other results are shown.
+    return messages.empty() ? 0 : 1;
 }
 
 }  // namespace qor::cli

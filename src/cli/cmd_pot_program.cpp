@@ -169,6 +169,8 @@ int RunPotProgram(const std::vector<std::string>& argv)
         const std::string message = model.LoadTemplate(args.Rest()[1]);
         if (!message.empty())
             return Fail(message);
+        if (!model.LoadNote().empty())
+            Say(model.LoadNote());
     }
 
     CoreApp app;
@@ -204,6 +206,11 @@ int RunPotProgram(const std::vector<std::string>& argv)
     if (!pot.ManualRead(m))
         return 1;
     manual.Apply(m);
+    const OperatingState sent = m.SentState();
+    if (manual.set && sent.setValue != *manual.set)
+        Say(Format(TextPair{"--set %g liegt außerhalb der Grenzen des Editors, gesendet: %g",
+                            "--set %g is beyond the limits of the editor, sent: %g"}[lang],
+                   static_cast<double>(*manual.set), static_cast<double>(sent.setValue)));
     if (!pot.ManualApply(m))
         return 1;
     PrintManual(m);

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "potentiostat/xy_graph_model.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -15,13 +16,31 @@ namespace qor::cli {
 using potentiostat::XYGraphModel;
 
 const char* const kPotRunUsage =
-    "pot export-run FILE.qo3 OUT.txt [--comma] | run-graph FILE.qo3 [--lang de|en]\n"
-    "        the run window's table of the potentiostat samples (Windows-1252), or its samples and\n"
-    "        graph sections as JSON";
+    "pot export-run FILE.qo3 OUT.txt [--comma] [--run N] | run-graph FILE.qo3 [--run N] [--lang de|en]\n"
+    "        the run window's table of the potentiostat samples (Windows-1252; every run, or run N), or\n"
+    "        the samples and graph sections of one run (the last, or run N) as JSON";
 
 bool IsPotRunCommand(const std::string& name)
 {
     return name == "export-run" || name == "run-graph";
+}
+
+std::string ChooseRun(const std::vector<data::CPotQORDatenObject>& list, const std::string& number, int lang,
+                      std::vector<data::CPotQORDatenObject>& out)
+{
+    const auto runs = potentiostat::SplitRuns(list);
+    long n = static_cast<long>(runs.size());
+    if (!number.empty() && !ParseLong(number, 1, std::max(1L, n), n))
+        return Format(TextPair{"--run verlangt eine Lauf-Nummer von 1 bis %zu",
+                               "--run needs a run number from 1 to %zu"}[lang],
+                      runs.size());
+    if (runs.empty()) {
+        out.clear();
+        return {};
+    }
+    const auto& [begin, end] = runs[static_cast<std::size_t>(n - 1)];
+    out.assign(list.begin() + static_cast<long>(begin), list.begin() + static_cast<long>(end));
+    return {};
 }
 
 namespace {
@@ -76,20 +95,31 @@ int RunPotRun(const std::vector<std::string>& argv)
     if (lang < 0)
         return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
     const bool comma = args.Flag("--comma");
+    const bool oneRun = args.Has("--run");
+    const std::string run = args.Take("--run");
+    if (oneRun && run.empty())
+        return Fail(TextPair{"--run verlangt eine Lauf-Nummer", "--run needs a run number"}[lang]);
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     const std::vector<std::string>& rest = args.Rest();
     const bool exporting = rest[0] == "export-run";
     if (rest.size() != (exporting ? 3u : 2u) || (comma && !exporting))
-        return Fail(
-            TextPair{"Aufruf: qortool ", "usage: qortool "}[lang] +
-            std::string(exporting ? "pot export-run FILE.qo3 OUT.txt [--comma]" : "pot run-graph FILE.qo3"));
+        return Fail(TextPair{"Aufruf: qortool ", "usage: qortool "}[lang] +
+                    std::string(exporting ? "pot export-run FILE.qo3 OUT.txt [--comma] [--run N]"
+                                          : "pot run-graph FILE.qo3 [--run N]"));
     CommandDocument d;
     if (const std::string error = d.Read(rest[1], nullptr, lang); !error.empty())
         return Fail(error);
+    // The export holds every run unless one is asked for; the graphs show one run, the last
+    // by default, as a second run's counter starts again.
+    std::vector<data::CPotQORDatenObject> samples;
+    if (!exporting || oneRun)
+        if (std::string bad = ChooseRun(d.doc.m_pot, run, lang, samples); !bad.empty())
+            return Fail(bad);
+    const std::vector<data::CPotQORDatenObject>& chosen = exporting && !oneRun ? d.doc.m_pot : samples;
     if (exporting)
-        return ExportRun(d.doc.m_pot, rest[1], rest[2], comma, lang);
-    PrintRunGraph(d.doc.m_pot);
+        return ExportRun(chosen, rest[1], rest[2], comma, lang);
+    PrintRunGraph(chosen);
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/pot_qor_daten_object.h"
+
 #include <string>
 #include <vector>
 
@@ -10,5 +12,11 @@ namespace qor::cli {
 bool IsPotRunCommand(const std::string& name);
 int RunPotRun(const std::vector<std::string>& argv);
 extern const char* const kPotRunUsage;
+
+// The samples of run `number` (1-based text) of `list`, or of the last run when `number` is
+// empty; the message when there is no such run (empty when `out` was filled). A document
+// without samples has no run to choose but gives an empty list.
+std::string ChooseRun(const std::vector<data::CPotQORDatenObject>& list, const std::string& number, int lang,
+                      std::vector<data::CPotQORDatenObject>& out);
 
 }  // namespace qor::cli

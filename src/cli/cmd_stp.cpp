@@ -43,10 +43,15 @@ int RunStp(const std::vector<std::string>& argv)
     const std::string message = model.LoadTemplate(args.Rest()[1]);
     if (!message.empty())
         return Fail(message);
+    if (!model.LoadNote().empty())
+        Say(model.LoadNote());
     const PotSettings& s = model.Settings();
-    std::string version = Format("%.17g", model.TemplateVersion());
-    if (version.find_first_of(".en") == std::string::npos)
-        version += ".0";
+    std::string version = "null";
+    if (std::isfinite(model.TemplateVersion())) {
+        version = Format("%.17g", model.TemplateVersion());
+        if (version.find_first_of(".e") == std::string::npos)
+            version += ".0";
+    }
     std::string out = "{\"version\": " + version + ", \"steps\": [";
     const StpTemplate t = model.ToTemplate();
     for (int r = 0; r < model.Rows(); ++r) {

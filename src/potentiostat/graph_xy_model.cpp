@@ -14,14 +14,14 @@
 
 namespace qor::potentiostat {
 
-std::vector<XySample> ConvertXySamples(const std::vector<data::CPotQORDatenObject>& list)
+std::vector<XySample> ConvertXySamples(std::span<const data::CPotQORDatenObject> list)
 {
     std::vector<XySample> out;
     out.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         const PotValues v = ConvertSample(list[i]);
         const double step = i == 0 ? 0.0 : SampleTime(list[i].m_counter, list[i - 1].m_counter);
-        out.push_back({v.current, v.potential, v.target, step});
+        out.push_back({v.current, v.potential, v.target, step, CurrentDecimals(list[i].m_range)});
     }
     return out;
 }
@@ -32,7 +32,7 @@ std::vector<XySample> ReferenceSamples(const std::vector<data::CPotRefDatenObjec
     out.reserve(list.size());
     for (const auto& r : list)
         if (r.m_count > 0)
-            out.push_back({r.m_x[0], r.m_y[0], r.m_z[0], 0.0});
+            out.push_back({r.m_x[0], r.m_y[0], r.m_z[0], 0.0, CurrentDecimals(r.m_range[0])});
     return out;
 }
 
@@ -94,7 +94,8 @@ std::string XyExportText(const std::vector<XyCurve>& curves, const XyAxes& axes,
         line.clear();
         for (const XyCurve& c : curves) {
             if (i < c.points.size())
-                line += Format("%.*f\t%.*f\t", precision, c.points[i].x, precision, c.points[i].y);
+                line += Format("%.*f\t%.*f\t", std::max(precision, c.points[i].xDecimals), c.points[i].x,
+                               std::max(precision, c.points[i].yDecimals), c.points[i].y);
             else
                 line += " \t \t";
         }
@@ -120,6 +121,35 @@ GraphXYModel::GraphXYModel(const std::vector<data::CPotQORDatenObject>& samples,
     : m_samples(samples), m_language(language)
 {
     Build();
+}
+
+int GraphXYModel::Runs() const
+{
+    return static_cast<int>(SplitRuns(m_samples).size());
+}
+
+int GraphXYModel::Run() const
+{
+    const int runs = Runs();
+    return m_run < 0 || m_run >= runs ? std::max(0, runs - 1) : m_run;
+}
+
+void GraphXYModel::SetRun(int run)
+{
+    if (run == Run())
+        return;
+    m_run = run;
+    m_tafel.Clear();
+    Build();
+}
+
+std::span<const data::CPotQORDatenObject> GraphXYModel::RunSamples() const
+{
+    const auto runs = SplitRuns(m_samples);
+    if (runs.size() < 2)
+        return m_samples;
+    const auto& [begin, end] = runs[static_cast<std::size_t>(Run())];
+    return std::span<const data::CPotQORDatenObject>(m_samples).subspan(begin, end - begin);
 }
 
 void GraphXYModel::SetSettings(const XySettings& settings)
@@ -182,7 +212,11 @@ void GraphXYModel::AddPoints(const std::vector<XySample>& source, XyCurve& curve
         const double u = m_settings.usoll ? s.target : s.potential;
         const double i = factor * s.current;
         if (!m_settings.log) {
-            curve.points.push_back(potentialX ? XyPoint{u, i, 0.0} : XyPoint{i, u, 0.0});
+            // The current keeps the decimals its range resolves, in the unit shown.
+            const int d = std::max(0, s.currentDecimals + (m_settings.unit == XyCurrentUnit::NanoAmp    ? -3
+                                                           : m_settings.unit == XyCurrentUnit::MilliAmp ? 3
+                                                                                                        : 0));
+            curve.points.push_back(potentialX ? XyPoint{u, i, 0.0, 0, d} : XyPoint{i, u, 0.0, d, 0});
             continue;
         }
         // The logarithm is the current's, on whichever axis it lies.
@@ -197,7 +231,7 @@ void GraphXYModel::Build()
 {
     m_curves.clear();
     m_charges = {};
-    const std::vector<XySample> g1 = ConvertXySamples(m_samples);
+    const std::vector<XySample> g1 = ConvertXySamples(RunSamples());
     for (const XySample& s : g1) {
         if (s.current < 0)
             m_charges[0].negative += -s.current * s.timeStep;
@@ -235,7 +269,7 @@ std::vector<TafelPoint> GraphXYModel::TafelPointsOf(int graph) const
     if (graph != 0)
         return out;  // G2-G4 are never fed
     const double factor = CurrentFactor(m_settings.unit);
-    for (const XySample& s : ConvertXySamples(m_samples)) {
+    for (const XySample& s : ConvertXySamples(RunSamples())) {
         const double i = factor * s.current;
         // A sample without current has no place on the log axis; counted as 1 (Y = 0) it
         // would pull the line towards whichever unit is chosen.
@@ -299,7 +333,9 @@ std::string GraphXYModel::SaveReference(const std::string& path, std::int64_t no
 {
     if (std::string refused = SaveReferenceCheck(); !refused.empty())
         return refused;
-    return SaveReferenceFile(path, m_samples, now, m_language);
+    const std::span<const data::CPotQORDatenObject> run = RunSamples();
+    return SaveReferenceFile(path, std::vector<data::CPotQORDatenObject>(run.begin(), run.end()), now,
+                             m_language);
 }
 
 std::string GraphXYModel::LoadReference(int slot, const std::string& path)

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,9 @@ struct XySample {
     double potential = 0.0;
     double target = 0.0;
     double timeStep = 0.0;
+    int currentDecimals = 2;  // in µA, as the sample's range resolves it
 };
-std::vector<XySample> ConvertXySamples(const std::vector<data::CPotQORDatenObject>& list);
+std::vector<XySample> ConvertXySamples(std::span<const data::CPotQORDatenObject> list);
 // The stored values of reference points (already converted; no time step).
 std::vector<XySample> ReferenceSamples(const std::vector<data::CPotRefDatenObject>& list);
 
@@ -46,6 +48,7 @@ struct XySettings {
 // mode (0 in lin mode).
 struct XyPoint {
     double x = 0.0, y = 0.0, z = 0.0;
+    int xDecimals = 0, yDecimals = 0;  // what the export writes at least
 };
 
 struct XyCurve {
@@ -80,8 +83,9 @@ struct XyAxes {
 };
 
 // The export table of the curves (lin mode): a header of "%s [%s]\t%s [%s]\t" per curve,
-// one line per point index up to the longest curve, "%.*f\t%.*f\t" or " \t \t" per curve,
-// CR LF line ends, Windows-1252; `comma` turns "." into "," in the data lines.
+// one line per point index up to the longest curve, "%.*f\t%.*f\t" or " \t \t" per curve
+// (with `precision` decimals, or the point's own when more), CR LF line ends, Windows-1252;
+// `comma` turns "." into "," in the data lines.
 std::string XyExportText(const std::vector<XyCurve>& curves, const XyAxes& axes, int precision, bool comma);
 
 // The dated header of a printed XY plot (local time).
@@ -105,6 +109,12 @@ public:
     const XySettings& Settings() const { return m_settings; }
     // New display settings; the curves are built again. The lin axis ends TAFEL mode.
     void SetSettings(const XySettings& settings);
+
+    // The runs of the samples (see SplitRuns); the window works on one, the last at first. A
+    // new run drops the Tafel lines of the one before.
+    int Runs() const;
+    int Run() const;
+    void SetRun(int run);
 
     // The window's curve-name field; empty: the name from the bus address.
     void SetCurveName(const std::string& name);
@@ -173,7 +183,11 @@ private:
     // Adds the points of one source to `curve` following the settings.
     void AddPoints(const std::vector<XySample>& source, XyCurve& curve) const;
 
+    // The samples of the run worked on.
+    std::span<const data::CPotQORDatenObject> RunSamples() const;
+
     const std::vector<data::CPotQORDatenObject>& m_samples;
+    int m_run = -1;  // -1: the last
     int m_language = 0;
     XySettings m_settings;
     std::string m_curveName;

@@ -61,6 +61,80 @@ std::vector<std::string> SetPointUnits(int type)
     }
 }
 
+StepText WithinEditorLimits(const StepText& step, int number, int rows, int lang,
+                            std::vector<std::string>& changes)
+{
+    lang = lang == 1 ? 1 : 0;
+    StepText t = step;
+    auto set = [&](int field, const TextPair& what, const std::string& to) {
+        std::string& f = t[static_cast<std::size_t>(field)];
+        if (f == to)
+            return;
+        changes.push_back(Format(text::kStepChange[lang], number, what[lang], f.c_str(), to.c_str()));
+        f = to;
+    };
+    // A value outside [lo, hi] (in its own unit, as the editor takes it) is set to the bound.
+    auto bound = [&](int field, const TextPair& what, double lo, double hi) {
+        const double v = LeadingValue(t[static_cast<std::size_t>(field)]);
+        if (v < lo || v > hi)
+            set(field, what, Format("%.15g", std::clamp(v, lo, hi)));
+    };
+    // The editor's current limit in the set point's unit: ±500 mA.
+    auto currentLimit = [&](int unitField) {
+        const std::string& u = t[static_cast<std::size_t>(unitField)];
+        return u == "nA" ? 500000000.0 : u == "mA" ? 500.0 : 500000.0;
+    };
+    auto whole = [&](int field, const TextPair& what, long long lo, long long hi, const char* unit) {
+        const long long v = LeadingInt(t[static_cast<std::size_t>(field)]);
+        if (v < lo || v > hi)
+            set(field, what, Format("%lld%s", std::clamp(v, lo, hi), unit));
+    };
+    const auto& title = text::kColumnTitles;
+    const int type = TypeIndex(t[F_TYPE]);
+    set(F_TYPE, title[1], kTypeText[static_cast<std::size_t>(type)]);
+    const bool momentary = !t[F_VALUE1].empty() && t[F_VALUE1][0] == 'M';
+    switch (type) {
+    case T_GAL:
+    case T_GAL_CONST:
+    case T_POT:
+    case T_POT_CONST: {
+        const bool current = type == T_GAL || type == T_GAL_CONST;
+        const double m1 = current ? currentLimit(F_UNIT1) : 2000, m2 = current ? currentLimit(F_UNIT2) : 2000;
+        if (!momentary)
+            bound(F_VALUE1, title[2], -m1, m1);
+        bound(F_VALUE2, title[4], -m2, m2);
+        if (momentary && std::fabs(LeadingValue(t[F_SLEW])) > 100000)
+            set(F_SLEW, title[13],
+                Format(type == T_POT ? "%.4f mV" : "%.4f µA",
+                       std::clamp(LeadingValue(t[F_SLEW]), -1e5, 1e5)));
+        bound(F_INTERVAL, title[9], 0, 10000);
+        break;
+    }
+    case T_REST:
+        for (int f : {F_VALUE1, F_VALUE2})
+            if (LeadingValue(t[static_cast<std::size_t>(f)]) != 0)
+                set(f, title[f == F_VALUE1 ? 2 : 4], "0");
+        bound(F_INTERVAL, title[9], 0, 10000);
+        break;
+    default:  // EIS: frequencies in Hz, the amplitude and the values per decade as whole numbers
+        bound(F_VALUE1, title[2], 0.001, 100000);
+        bound(F_VALUE2, title[4], 0.001, 100000);
+        whole(F_SLEW, text::kAmplitude, 1, 100, " mV");
+        whole(F_INTERVAL, text::kPerDecade, 1, 100, "");
+        break;
+    }
+    whole(F_PASSES, title[11], 1, 255, "");
+    if (t[F_NEXT] != "End") {
+        const long long next = LeadingInt(t[F_NEXT]);
+        if (next < 1 || next > rows)
+            set(F_NEXT, title[12], "End");
+    }
+    const long long samples = LeadingInt(t[F_SAMPLES]);
+    if (std::find(std::begin(kSampleRates), std::end(kSampleRates), samples) == std::end(kSampleRates))
+        set(F_SAMPLES, title[14], std::to_string(kSampleRates[1]));  // what the editor opens with
+    return t;
+}
+
 std::vector<std::string> LimitUnits(int type)
 {
     if (type == T_GAL || type == T_REST || type == T_GAL_CONST)

@@ -74,6 +74,13 @@ private:
     EditValues m_v;
 };
 
+// The step at position `number` of a program of `rows` steps, brought within what the editor
+// lets a user enter: set points, frequencies, amplitude, values per decade, interval, passes,
+// a next step within the program, a sample rate of the list. Each value changed is described
+// in `changes`.
+StepText WithinEditorLimits(const StepText& step, int number, int rows, int lang,
+                            std::vector<std::string>& changes);
+
 // The unit lists of a type.
 std::vector<std::string> SetPointUnits(int type);
 std::vector<std::string> LimitUnits(int type);

@@ -1,5 +1,11 @@
 #include "potentiostat/pot_manuell_model.h"
 
+#include "common/text.h"
+#include "potentiostat/pot_texts.h"
+#include "potentiostat/xy_graph_model.h"
+
+#include <algorithm>
+
 namespace qor::potentiostat {
 
 void PotManuellModel::TakeSettings(const std::uint8_t* d)
@@ -30,6 +36,39 @@ void PotManuellModel::SetCurrentRange(int index)
 void PotManuellModel::SetVoltageRange(int index)
 {
     m_voltageRange = static_cast<std::uint8_t>(0x40 + (index == 1 ? 8 : 0));
+}
+
+OperatingState PotManuellModel::SentState() const
+{
+    OperatingState s = m_state;
+    const float limit = s.mode == 0 ? 500000.0f : s.mode == 1 ? 2000.0f : 0.0f;
+    if (limit > 0)
+        s.setValue = std::clamp(s.setValue, -limit, limit);
+    return s;
+}
+
+std::string PotManuellModel::SentText(const OperatingState& s, int lang)
+{
+    lang = lang == 1 ? 1 : 0;
+    const int mode = std::clamp<int>(s.mode, 0, 2);
+    std::string t = Format(text::kSent[lang], text::kModes[static_cast<std::size_t>(mode)],
+                           (s.relay ? text::kOn : text::kOff)[lang]);
+    if (mode != 2)
+        t += Format(", %g %s", static_cast<double>(s.setValue), mode == 0 ? "µA" : "mV");
+    return t;
+}
+
+std::string PotManuellModel::MeasuredText(int lang) const
+{
+    lang = lang == 1 ? 1 : 0;
+    if (!m_measured)
+        return Format(text::kMeasuredNone[lang]);
+    data::CPotQORDatenObject s;
+    s.m_range = static_cast<std::uint8_t>(m_measured->first & 0x0F);
+    s.m_raw = m_measured->second;
+    const PotValues v = ConvertSample(s);
+    return Format(text::kMeasured[lang], (s.m_range & 8) ? 0 : 1, v.potential, CurrentDecimals(s.m_range),
+                  v.current);
 }
 
 ManuellView PotManuellModel::View() const

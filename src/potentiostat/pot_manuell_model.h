@@ -2,7 +2,9 @@
 
 #include "potentiostat/pot_payloads.h"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qor::potentiostat {
@@ -49,7 +51,21 @@ public:
 
     // The 0xD2 payload of this window.
     SettingsBytes SettingsPayload() const;
-    StateBytes StateSetPayload() const { return EncodeStateSet(m_state); }
+    // The state "Aktuallisieren" sends: the set value within the editor's limits of the mode
+    // (±500 mA in µA as galvanostat, ±2000 mV as potentiostat).
+    OperatingState SentState() const;
+    StateBytes StateSetPayload() const { return EncodeStateSet(SentState()); }
+    // What the last "Aktuallisieren" sent, as the window says it.
+    static std::string SentText(const OperatingState& s, int lang);
+
+    // A measurement answer's type code and raw words while the window is open; nullopt when
+    // the module did not answer.
+    void TakeMeasurement(std::optional<std::pair<std::uint8_t, std::array<std::int16_t, 3>>> m)
+    {
+        m_measured = m;
+    }
+    // The measured potential and current with the decimals their ranges resolve, or "---".
+    std::string MeasuredText(int lang) const;
 
 private:
     std::uint8_t m_flags = 0;
@@ -62,6 +78,7 @@ private:
     std::uint8_t m_kept[3] = {0, 0, 0};  // bytes 7, 8, 9
     std::uint32_t m_aux = 100;
     OperatingState m_state;
+    std::optional<std::pair<std::uint8_t, std::array<std::int16_t, 3>>> m_measured;
 };
 
 }  // namespace qor::potentiostat

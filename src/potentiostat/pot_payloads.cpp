@@ -125,7 +125,8 @@ void DecodeSettings(const std::uint8_t* d, PotSettings& s)
     s.voltageManual = (d[0] >> 1) & 1;
     s.currentRange = d[1] & 7;
     s.voltageRange = (d[2] & 8) ? 1 : 0;
-    s.capacitance = d[3];
+    // A byte beyond the six choices (0xFF, sent while nothing was chosen) is no choice.
+    s.capacitance = d[3] < 6 ? d[3] : -1;
     s.filterIndex = FilterIndex(d[4]);
     s.hardwareFilter = d[5];
     s.compensation = d[6] > 2 ? 0 : d[6];

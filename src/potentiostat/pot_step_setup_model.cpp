@@ -25,6 +25,9 @@ void PotStepSetupModel::SetRow(int row, StepText text)
 {
     text[F_NUMBER] = std::to_string(row + 1);
     text[F_CYCLE].clear();
+    // An impedance step's interval counts values per decade, as its read-back shows.
+    if (TypeIndex(text[F_TYPE]) == T_EIS)
+        text[F_INTERVAL_UNIT] = "/decade";
     text[F_SLEW] = SlewText(ToDevice(text));
     m_rows[static_cast<std::size_t>(row)] = std::move(text);
 }
@@ -46,10 +49,19 @@ std::string PotStepSetupModel::Insert()
     if (Rows() >= kMaxSteps)
         return T(text::kTooManySteps);
     const int s = m_selected;
-    // References to the steps that move down follow them, wherever they are.
-    for (StepText& r : m_rows)
-        if (IsStep(r[F_NEXT]) && LeadingInt(r[F_NEXT]) >= s + 1)
-            r[F_NEXT] = std::to_string(LeadingInt(r[F_NEXT]) + 1);
+    // References to the steps that move down follow them, wherever they are; only the row
+    // above, when it led to the displaced step, now leads to the new one, which in turn leads
+    // to the displaced step.
+    for (int i = 0; i < Rows(); ++i) {
+        StepText& r = m_rows[static_cast<std::size_t>(i)];
+        if (!IsStep(r[F_NEXT]))
+            continue;
+        const long long n = LeadingInt(r[F_NEXT]);
+        if (n < s + 1 || (i == s - 1 && n == s + 1))
+            continue;
+        r[F_NEXT] = std::to_string(n + 1);
+        m_modified[static_cast<std::size_t>(i)] = 1;
+    }
     StepText fresh = DefaultStepText();
     fresh[F_NEXT] = std::to_string(s + 2);
     m_rows.insert(m_rows.begin() + s, fresh);
@@ -149,16 +161,31 @@ std::string PotStepSetupModel::LoadTemplate(const std::string& path)
 
 std::string PotStepSetupModel::ApplyTemplate(StpRead result, const StpTemplate& t)
 {
+    m_loadNote.clear();
     if (result == StpRead::TooManySteps)
         return T(text::kTooManySteps);
+    if (result == StpRead::UnknownVersion)
+        return Format(text::kUnknownVersion[m_lang], Format("%g", t.version).c_str());
+    if (result == StpRead::TrailingBytes)
+        return T(text::kTrailingBytes);
     if (result != StpRead::Ok)
         return T(text::kUnreadable);
+    if (std::string bad = CheckSettings(t.settings, m_lang); !bad.empty())
+        return bad;
     m_templateVersion = t.version;
+    const int rows = static_cast<int>(t.steps.size());
     m_rows.assign(t.steps.size(), StepText{});
     m_modified.fill(0);
-    for (int i = 0; i < Rows(); ++i) {
-        SetRow(i, t.steps[static_cast<std::size_t>(i)].text);
+    std::vector<std::string> changes;
+    for (int i = 0; i < rows; ++i) {
+        SetRow(i,
+               WithinEditorLimits(t.steps[static_cast<std::size_t>(i)].text, i + 1, rows, m_lang, changes));
         m_modified[static_cast<std::size_t>(i)] = 1;
+    }
+    if (!changes.empty()) {
+        m_loadNote = T(text::kLimited);
+        for (const std::string& c : changes)
+            m_loadNote += "\n" + c;
     }
     // The hardware filter is no part of a template; the aux value only of version 3.0.
     const PotSettings before = m_settings;
@@ -169,6 +196,35 @@ std::string PotStepSetupModel::ApplyTemplate(StpRead result, const StpTemplate& 
     m_selected = -1;
     SetCompensation(m_settings.compensation);
     return {};
+}
+
+std::string CheckSettings(const PotSettings& s, int lang)
+{
+    struct Field {
+        const char* name;
+        int value, lo, hi;
+    };
+    const Field fields[] = {
+        {"voltageRange", s.voltageRange, 0, 1},   {"currentRange", s.currentRange, 0, 7},
+        {"voltageManual", s.voltageManual, 0, 1}, {"currentManual", s.currentManual, 0, 1},
+        {"compensation", s.compensation, -1, 2},  {"irCapacitor", s.irCapacitor, -1, 1},
+        {"filterIndex", s.filterIndex, -1, 5},    {"capacitance", s.capacitance, -1, 5},
+        {"dataRate10Hz", s.dataRate10Hz, 0, 1},
+    };
+    for (const Field& f : fields)
+        if (f.value < f.lo || f.value > f.hi)
+            return Format(text::kBadSetting[lang == 1 ? 1 : 0], f.name, f.value);
+    return {};
+}
+
+std::string PotStepSetupModel::CheckProgram() const
+{
+    if (std::string bad = CheckSettings(m_settings, m_lang); !bad.empty())
+        return bad;
+    std::vector<std::string> changes;
+    for (int i = 0; i < Rows() && changes.empty(); ++i)
+        WithinEditorLimits(Row(i), i + 1, Rows(), m_lang, changes);
+    return changes.empty() ? std::string() : T(text::kNotProgrammed) + "\n" + changes.front();
 }
 
 StpTemplate PotStepSetupModel::ToTemplate() const
@@ -260,6 +316,17 @@ void PotStepSetupModel::TakeSettings(const std::uint8_t* data)
 {
     DecodeSettings(data, m_settings);
     SetCompensation(m_settings.compensation);
+}
+
+std::string PotStepSetupModel::TransferText(bool program, bool ok, bool cancelled) const
+{
+    if (ok)
+        return Format((program ? text::kProgrammed : text::kReadDone)[m_lang], Rows());
+    if (cancelled)
+        return T(text::kCancelled);
+    // A refused program never went on the bus: no transfer error.
+    std::string refused = program ? CheckProgram() : std::string();
+    return refused.empty() ? T(text::kTransferError) : refused.substr(0, refused.find('\n'));
 }
 
 std::string PotStepSetupModel::FirmwareText() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/text.h"
+#include "potentiostat/pot_edit_model.h"
 #include "potentiostat/pot_payloads.h"
 #include "potentiostat/step_text.h"
 #include "potentiostat/stp_file.h"
@@ -59,6 +60,11 @@ public:
     StpTemplate ToTemplate() const;
     // The format version of the template loaded last.
     double TemplateVersion() const { return m_templateVersion; }
+    // What loading the last template brought within the editor's limits; empty when nothing.
+    const std::string& LoadNote() const { return m_loadNote; }
+    // Empty when every row and setting is one the windows let a user enter, else the message
+    // that refuses to program them.
+    std::string CheckProgram() const;
 
     // The settings as the controls hold them.
     PotSettings& Settings() { return m_settings; }
@@ -78,6 +84,9 @@ public:
     void AddReadStep(const DeviceStep& step);
     void TakeSettings(const std::uint8_t* data);
 
+    // The window's line after a transfer: how many steps went or came, or that it stopped.
+    std::string TransferText(bool program, bool ok, bool cancelled) const;
+
     void SetFirmware(float revision) { m_firmware = revision; }
     std::string FirmwareText() const;
     // Firmware 1.01 and older misses functions: the "!" button says so.
@@ -94,6 +103,11 @@ private:
     PotSettings m_settings;
     float m_firmware = 0;
     double m_templateVersion = 3.0;
+    std::string m_loadNote;
 };
+
+// The first setting outside its choices ("-1" where the window may hold no choice), as the
+// message that refuses it; empty when all are valid.
+std::string CheckSettings(const PotSettings& s, int lang);
 
 }  // namespace qor::potentiostat

@@ -49,6 +49,24 @@ inline constexpr TextPair kUnreadable{"Die Vorlage kann nicht gelesen werden.", 
 inline constexpr TextPair kUnwritable{"Die Vorlage kann nicht geschrieben werden.",
                                       "The model cannot be written."};
 inline constexpr TextPair kTransferError{"Übertragunsfehler!", "Error data transfer!"};
+inline constexpr TextPair kUnknownVersion{"Die Vorlage hat eine unbekannte Version (%s).",
+                                          "The model has an unknown version (%s)."};
+inline constexpr TextPair kTrailingBytes{"Nach dem Ende der Vorlage folgen weitere Daten.",
+                                         "More data follows the end of the model."};
+inline constexpr TextPair kBadSetting{"Die Vorlage hat eine ungültige Einstellung: %s = %d.",
+                                      "The model has an invalid setting: %s = %d."};
+inline constexpr TextPair kLimited{"Werte außerhalb der Grenzen des Editors wurden angepasst:",
+                                   "Values beyond the limits of the editor were adjusted:"};
+inline constexpr TextPair kNotProgrammed{"Nicht programmiert, der Editor lässt diesen Wert nicht zu:",
+                                         "Not programmed, the editor does not allow this value:"};
+inline constexpr TextPair kStepChange{"Schritt %d: %s %s → %s", "step %d: %s %s → %s"};
+inline constexpr TextPair kAmplitude{"Amplitude", "amplitude"};
+inline constexpr TextPair kProgrammed{"Programmiert: %d Schritte", "Programmed: %d steps"};
+inline constexpr TextPair kReadDone{"Ausgelesen: %d Schritte", "Read: %d steps"};
+inline constexpr TextPair kCancelled{"Abgebrochen.", "Cancelled."};
+inline constexpr TextPair kSent{"Gesendet: %s, Zelle %s", "Sent: %s, cell %s"};
+inline constexpr TextPair kMeasuredNone{"Gemessen: ---", "Measured: ---"};
+inline constexpr TextPair kMeasured{"Gemessen: %.*f mV, %.*f µA", "Measured: %.*f mV, %.*f µA"};
 inline constexpr TextPair kFirmware{
     "Führen Sie ein Firmwareupdate durch, damit alle Funktionen von QOremote unterstützt werden!",
     "Please download new firmware update for VP 5100 to enable all function of QOremote!"};

@@ -30,6 +30,11 @@ StpRead ReadStp(const std::uint8_t* data, std::size_t size, StpTemplate& out)
         if (n > static_cast<std::uint32_t>(kMaxSteps))
             return StpRead::TooManySteps;
         t.version = ar.ReadValue<double>();
+        // Any other version would take the steps' bytes for something else.
+        if (t.version != 1.0 && t.version != 2.0 && t.version != 3.0) {
+            out.version = t.version;
+            return StpRead::UnknownVersion;
+        }
         for (std::uint32_t i = 0; i < n; ++i) {
             StpTemplate::Step step{DefaultStepText(), 100};
             StepText& s = step.text;
@@ -70,6 +75,8 @@ StpRead ReadStp(const std::uint8_t* data, std::size_t size, StpTemplate& out)
         st.filterIndex = U32(ar);
         st.capacitance = U32(ar);
         st.dataRate10Hz = U32(ar);
+        if (ar.Remaining() != 0)
+            return StpRead::TrailingBytes;
     } catch (const data::ArchiveError&) {
         return StpRead::Unreadable;
     }

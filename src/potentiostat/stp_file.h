@@ -20,10 +20,11 @@ struct StpTemplate {
     PotSettings settings;
 };
 
-enum class StpRead { Ok, Unreadable, TooManySteps };
+enum class StpRead { Ok, Unreadable, TooManySteps, UnknownVersion, TrailingBytes };
 
 // Reads a template of version 1.0, 2.0 or 3.0; `out` is complete only for Ok. A file with
-// more steps than the module holds is refused before anything else is read.
+// more steps than the module holds, of another version, or with bytes after the settings is
+// refused (`out.version` then holds the version found).
 StpRead ReadStp(const std::uint8_t* data, std::size_t size, StpTemplate& out);
 // Writes the template as version 3.0.
 std::vector<std::uint8_t> WriteStp(const StpTemplate& t);

@@ -36,6 +36,25 @@ PotValues ConvertSample(const data::CPotQORDatenObject& s)
     return v;
 }
 
+int CurrentDecimals(std::uint8_t range)
+{
+    constexpr std::array<int, 8> kDecimals{5, 4, 3, 2, 1, 0, 0, 0};
+    return kDecimals[range & 7];
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> SplitRuns(const std::vector<data::CPotQORDatenObject>& list)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const bool back =
+            i > 0 && static_cast<std::uint32_t>(list[i].m_counter - list[i - 1].m_counter) >= 0x80000000u;
+        if (i == 0 || back)
+            runs.emplace_back(i, i);
+        runs.back().second = i + 1;
+    }
+    return runs;
+}
+
 double SampleTime(std::uint32_t counter, std::uint32_t origin)
 {
     return static_cast<std::uint32_t>(counter - origin) / 1000.0;
@@ -49,24 +68,49 @@ double TimeLimit(double lastTime)
 void XYGraphModel::Clear()
 {
     m_minI = m_maxI = m_minU = m_maxU = 0.0;
+    m_started = false;
+    m_run = 0;
+    m_longest = 0.0;
+}
+
+std::uint32_t XYGraphModel::RunColour(int run)
+{
+    // Red first, as the window always drew; then colours that stay apart on white.
+    constexpr std::array<std::uint32_t, 6> kColours{0xFF0000, 0x0000FF, 0x008000,
+                                                    0xFF00FF, 0x008080, 0xFF8000};
+    return kColours[static_cast<std::size_t>(run) % kColours.size()];
+}
+
+std::string XYGraphModel::RunName(int run, int lang)
+{
+    return (lang == 1 ? "Run " : "Lauf ") + std::to_string(run + 1);
 }
 
 double XYGraphModel::Convert(const data::CPotQORDatenObject& s, std::array<Point, GraphCount>& pts)
 {
     const PotValues v = ConvertSample(s);
+    // A counter that goes back starts a new run: a curve of its own from time 0.
+    if (m_started && static_cast<std::uint32_t>(s.m_counter - m_lastCounter) >= 0x80000000u) {
+        ++m_run;
+        m_origin = s.m_counter;
+    }
+    m_started = true;
+    m_lastCounter = s.m_counter;
     const double t = SampleTime(s.m_counter, m_origin);
+    m_longest = std::max(m_longest, t);
     m_minI = std::min(m_minI, v.current);
     m_maxI = std::max(m_maxI, v.current);
     m_minU = std::min(m_minU, v.potential);
     m_maxU = std::max(m_maxU, v.potential);
-    pts[CurrentTime] = {t, v.current};
-    pts[PotentialTime] = {t, v.potential};
-    pts[PotentialCurrent] = {v.current, v.potential};
+    pts[CurrentTime] = {t, v.current, m_run};
+    pts[PotentialTime] = {t, v.potential, m_run};
+    pts[PotentialCurrent] = {v.current, v.potential, m_run};
     return t;
 }
 
 AxisRange XYGraphModel::Section(Graph g, double lastTime) const
 {
+    lastTime = std::max(lastTime, m_longest);
     switch (g) {
     case CurrentTime:
         return {0.0, TimeLimit(lastTime), m_minI, m_maxI};
@@ -80,8 +124,12 @@ AxisRange XYGraphModel::Section(Graph g, double lastTime) const
 XYGraphModel::Step XYGraphModel::Add(const data::CPotQORDatenObject& s, std::size_t listSize,
                                      const std::array<AxisRange, GraphCount>& shown)
 {
-    if (listSize < 2)
+    if (listSize < 2) {
         m_origin = s.m_counter;
+        m_started = false;
+        m_run = 0;
+        m_longest = 0.0;
+    }
     Step step;
     Convert(s, step.points);
     const auto outside = [](double v, double from, double to) { return v < from || v > to; };
@@ -159,8 +207,8 @@ std::string RunExportText(const std::vector<data::CPotQORDatenObject>& list, boo
     char buf[160];
     for (const auto& s : list) {
         const PotValues v = ConvertSample(s);
-        std::snprintf(buf, sizeof buf, "%i\t%i\t%.2f\t%.2f\t%.2f\t", int{s.m_status}, int{s.m_range},
-                      v.current, v.potential, v.target);
+        std::snprintf(buf, sizeof buf, "%i\t%i\t%.*f\t%.2f\t%.2f\t", int{s.m_status}, int{s.m_range},
+                      std::max(2, CurrentDecimals(s.m_range)), v.current, v.potential, v.target);
         std::string line = buf;
         if (comma)
             std::replace(line.begin(), line.end(), '.', ',');

@@ -78,6 +78,11 @@ bool PotProgram::KeepGoing()
 
 bool PotProgram::Program(PotStepSetupModel& model)
 {
+    // Nothing goes to the module that the editor would not have let the user enter.
+    if (std::string refused = model.CheckProgram(); !refused.empty()) {
+        m_ui.ShowMessage(refused);
+        return false;
+    }
     Hold hold(*this);
     const SettingsBytes settings = model.ProgramSettings();
     if (!Exchange(bus::CMD_WRITE_SETTINGS, settings, 2, kWriteTimeoutS))
@@ -135,6 +140,22 @@ bool PotProgram::ManualRead(PotManuellModel& model)
     if (!state)
         return Fail();
     model.TakeState(state);
+    return true;
+}
+
+bool PotProgram::ManualMeasure(PotManuellModel& model)
+{
+    // The port is open since the window's opening read; opening it again would reset it
+    // every second.
+    if (m_link.Busy())
+        return false;
+    m_link.PrepareMeasureRequest(m_address);
+    if (!m_link.PollModule()) {
+        model.TakeMeasurement(std::nullopt);
+        return false;
+    }
+    const bus::Measurement& m = m_link.LastMeasurement();
+    model.TakeMeasurement(std::pair(m.status, m.raw));
     return true;
 }
 

@@ -27,7 +27,8 @@ public:
     // True when the last Program or ReadBack stopped on a cancel.
     bool Cancelled() const { return m_cancelled; }
 
-    // Writes the settings and all 255 step slots.
+    // Writes the settings and all 255 step slots; a row or setting the windows would not let a
+    // user enter is refused with a message before anything is sent.
     bool Program(potentiostat::PotStepSetupModel& model);
     // Reads the steps up to the first empty slot, then the settings.
     bool ReadBack(potentiostat::PotStepSetupModel& model);
@@ -36,6 +37,9 @@ public:
     bool ManualRead(potentiostat::PotManuellModel& model);
     // "Aktuallisieren": the settings, then the operating state.
     bool ManualApply(potentiostat::PotManuellModel& model);
+    // The manual window's live values: one measurement poll, skipped while the link is taken.
+    // No message: a missed answer shows as "---".
+    bool ManualMeasure(potentiostat::PotManuellModel& model);
 
 private:
     // One exchange; the answer's data when it has exactly `expectedData` bytes, else null.

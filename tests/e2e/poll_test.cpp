@@ -49,6 +49,23 @@ TEST(QortoolPoll, OneAddressThroughThePseudoTerminal)
     EXPECT_EQ(out, "4\t8\t95.5\t%\t8.62\tmg/l\t-0.3\t°C\n");
 }
 
+// Regression: the potentiostat's revision was never asked, so its target read a tenth.
+TEST(QortoolPoll, PotentiostatTargetByItsRevision)
+{
+    Process sim({BinPath("qorsim"), "--pty", "--module", "1=67", "--raw", "1=1234,-567,1000"});
+    const std::string tty = sim.ReadLine();
+    ASSERT_FALSE(tty.empty());
+    std::string out;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--serial", tty, "--address", "1", "--count", "2",
+                          "--period", "0"},
+                         &out),
+              0);
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 2u) << out;
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.substr(line.size() - 10), "\t1000.0\tmV") << line;
+}
+
 TEST(QortoolPoll, ClearErrorsAndStatus)
 {
     std::string out;

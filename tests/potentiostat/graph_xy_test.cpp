@@ -200,6 +200,25 @@ TEST(GraphXY, TafelFitRecoversButlerVolmerParameters)
     EXPECT_LT(within2, 0.99 * 6 * runs);
 }
 
+// Regression: a second run's points joined the first run's curve and its Tafel fit.
+TEST(GraphXY, OneRunAtATimeTheLastFirst)
+{
+    // Run 1: three samples of 1 µA a second apart; run 2 (the counter starts again): two of 2 µA.
+    const std::vector<data::CPotQORDatenObject> list{Sample(0, 1000, 0), Sample(1000, 1000, 10),
+                                                     Sample(2000, 1000, 20), Sample(0, 2000, 0),
+                                                     Sample(1000, 2000, 10)};
+    GraphXYModel m(list, 1);
+    EXPECT_EQ(m.Runs(), 2);
+    EXPECT_EQ(m.Run(), 1);
+    ASSERT_EQ(m.Curves().size(), 1u);
+    EXPECT_EQ(m.Curves()[0].points.size(), 2u);
+    EXPECT_DOUBLE_EQ(m.Charges()[0].positive, 2.0);  // 2 µA for 1 s
+    m.SetRun(0);
+    EXPECT_EQ(m.Curves()[0].points.size(), 3u);
+    EXPECT_DOUBLE_EQ(m.Charges()[0].positive, 2.0);  // 1 µA for 2 s
+    EXPECT_EQ(m.TafelPointsOf(0).size(), 3u);
+}
+
 TEST(GraphXY, ReferenceFilesAndExport)
 {
     data::test::TempDir dir;
@@ -228,7 +247,18 @@ TEST(GraphXY, ReferenceFilesAndExport)
     EXPECT_EQ(m.References()[1][0].m_x[1], 5.0f);
 
     EXPECT_EQ(m.ExportText(1, true), "X-Axis [mV]\tY-Axis [\265A]\tX-Axis [mV]\tY-Axis [\265A]\t\r\n"
-                                     "-200,0\t1,5\t-7,5\t4,0\t\r\n0,1\t-2500,0\t \t \t\r\n");
+                                     "-200,0\t1,500\t-7,5\t4,000\t\r\n0,1\t-2500,0\t \t \t\r\n");
+    // The current keeps what its range resolves in the unit shown (regression: it was cut).
+    const std::vector<data::CPotQORDatenObject> low{Sample(0, -1248, 10, 0), Sample(0, 1234, 10, 2)};
+    GraphXYModel lowModel(low, 1);
+    XySettings nano;
+    nano.unit = XyCurrentUnit::NanoAmp;
+    lowModel.SetSettings(nano);
+    EXPECT_EQ(lowModel.ExportText(0, false).substr(26), "1\t-12.48\t\r\n1\t1234\t\r\n");
+    nano.unit = XyCurrentUnit::MilliAmp;
+    nano.orientation = XyOrientation::CurrentX;
+    lowModel.SetSettings(nano);
+    EXPECT_EQ(lowModel.ExportText(0, false).substr(26), "-0.00001248\t1\t\r\n0.001234\t1\t\r\n");
     EXPECT_EQ(GraphXYModel(std::vector<data::CPotQORDatenObject>{}, 0).SaveReference(dir / "c.ref", now),
               "keine Daten vorhanden.");
     EXPECT_FALSE(std::filesystem::exists(dir / "c.ref"));
@@ -272,7 +302,8 @@ TEST(GraphXY, QortoolPotAnalyse)
     };
     const std::string out = run({dir / "doc.qo3", "--lang", "en", "--tafel", "1:2", "--tafel", "20:305",
                                  "--tafel", "-305:-20", "--tafel", "0:50", "--charge", "--xy-export",
-                                 dir / "out.txt", "--comma", "--ref-save", dir / "out.ref"});
+                                 dir / "out.txt", "--comma", "--ref-save", dir / "out.ref"},
+                                1);  // a refused selection fails the command
     const std::string head = "=== message ===\nCalculation not possible! Selected area to small.\n"
                              "=== message ===\nOnly 2 lines are possible!\n=== info ===\n\nAnodic:\nIcorr=";
     EXPECT_EQ(out.substr(0, head.size()), head);
@@ -291,8 +322,11 @@ TEST(GraphXY, QortoolPotAnalyse)
     EXPECT_EQ(std::string(table.begin(), table.begin() + long(top.size())), top);
     EXPECT_EQ(data::test::ReadBytes(dir / "out.ref").at(0), 61);
 
-    EXPECT_EQ(run({dir / "empty.qo3", "--lang", "en", "--ref-save", dir / "e.ref"}),
-              "=== message ===\nNo data available.\n");
+    // Regression: these failures exited 0, the analyses with empty blocks and no word.
+    EXPECT_EQ(run({dir / "empty.qo3", "--lang", "en", "--ref-save", dir / "e.ref"}, 1), "");
+    EXPECT_EQ(run({dir / "doc.qo3", "--lang", "en", "--dft", "--fft"}, 1),
+              "=== message ===\nOnly 61 samples: the analyses need at least 200.\n");
+    EXPECT_EQ(run({dir / "doc.qo3", "--tafel", "-305:-20"}).substr(0, 20), "=== info ===\nKathodi");
     EXPECT_EQ(run({dir / "run.qo3", "--fft", "--dft"}), "=== dft ===\n" + DftAnalysisText(run200.doc.m_pot) +
                                                             "\n=== fft ===\n" +
                                                             FftAnalysisText(run200.doc.m_pot) + "\n");

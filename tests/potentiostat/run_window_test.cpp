@@ -1,6 +1,7 @@
 // The run window's diagnostic analyses, and its export and graphs from qortool.
 #include "cli/silent_document_ui.h"
 #include "potentiostat/harmonic_analysis.h"
+#include "potentiostat/xy_graph_model.h"
 #include "support/process.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <numbers>
 #include <sstream>
 
@@ -100,6 +102,103 @@ TEST(PotRunCli, ExportAndGraphsOfADocument)
                    "  {\"time\": 0.496, \"current\": 1234, \"potential\": 1234, \"target\": 0}\n"
                    "],\n \"time_limit\": 1,\n \"graphs\": [{\"x\": [0, 1], \"y\": [0, 1234]}, "
                    "{\"x\": [0, 1], \"y\": [-56.7, 1234]}, {\"x\": [0, 1234], \"y\": [-56.7, 1234]}]}\n");
+}
+
+// Regression: a second run in a document was taken as going on from the first.
+TEST(PotRuns, CounterRestartsSplitRunsAndQortoolTakesOne)
+{
+    using Runs = std::vector<std::pair<std::size_t, std::size_t>>;
+    const std::pair<std::vector<std::uint32_t>, Runs> cases[] = {
+        {{}, {}},
+        {{0, 1000, 2000}, {{0, 3}}},
+        {{4294967000u, 200, 1200}, {{0, 3}}},  // a wrap goes on counting
+        {{0, 1000, 0, 500}, {{0, 2}, {2, 4}}},
+        {{5000, 5000, 100}, {{0, 2}, {2, 3}}},
+    };
+    for (const auto& [counters, runs] : cases) {
+        std::vector<data::CPotQORDatenObject> list(counters.size());
+        for (std::size_t k = 0; k < counters.size(); ++k)
+            list[k].m_counter = counters[k];
+        EXPECT_EQ(SplitRuns(list), runs);
+    }
+
+    // The run window: a curve per run, each from time 0, the time axis over the longest run.
+    std::vector<data::CPotQORDatenObject> two(5);
+    for (std::uint32_t k = 0; k < 5; ++k)
+        two[k].m_counter = 1000 * (k < 3 ? k : k - 3);
+    two[3].m_raw = {500, 0, 0};  // the second run grows the current axis at its time 0
+    XYGraphModel model;
+    const XYGraphModel::Rebuilt r = model.Rebuild(two);
+    std::vector<std::pair<double, int>> times;
+    for (const XYGraphModel::Point& p : r.points[XYGraphModel::CurrentTime])
+        times.emplace_back(p.x, p.run);
+    EXPECT_EQ(times, (std::vector<std::pair<double, int>>{{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}}));
+    EXPECT_EQ(r.ranges[XYGraphModel::PotentialTime].xTo, 3);
+    XYGraphModel live;
+    std::array<AxisRange, XYGraphModel::GraphCount> shown{};
+    for (std::size_t k = 0; k < two.size(); ++k) {
+        const XYGraphModel::Step step = live.Add(two[k], k + 1, shown);
+        for (std::size_t g = 0; g < shown.size(); ++g)
+            if (step.grown[g])
+                shown[g] = live.Section(XYGraphModel::Graph(g), step.points[0].x);
+        EXPECT_EQ(step.points[XYGraphModel::CurrentTime].run, k < 3 ? 0 : 1);
+    }
+    EXPECT_EQ(shown[XYGraphModel::CurrentTime].xTo, 3);  // the first run stays in sight
+    EXPECT_EQ(live.Runs(), 2);
+
+    const std::string dir = testing::TempDir(), qo3 = dir + "qor_pot_runs.qo3",
+                      txt = dir + "qor_pot_runs.txt";
+    {
+        cli::CommandDocument d;
+        for (std::uint32_t k = 0; k < 5; ++k) {  // run 1: 0..4 s; run 2: 0..1 s at 100 mV
+            d.doc.m_pot.emplace_back();
+            d.doc.m_pot.back().m_counter = 1000 * (k < 3 ? k : k - 3);
+            d.doc.m_pot.back().m_range = 3;
+            d.doc.m_pot.back().m_raw = {100, static_cast<std::int16_t>(k < 3 ? 0 : 1000), 0};
+        }
+        ASSERT_TRUE(d.doc.WriteFile(qo3).ok);
+    }
+    std::string out;
+    ASSERT_EQ(Qortool({"run-graph", qo3}, out), 0);
+    const std::string last =
+        "{\"samples\": [\n  {\"time\": 0, \"current\": 1, \"potential\": 100, \"target\": 0},\n"
+        "  {\"time\": 1, \"current\": 1, \"potential\": 100, \"target\": 0}\n],\n \"time_limit\": 2,";
+    EXPECT_EQ(out.substr(0, last.size()), last);
+    ASSERT_EQ(Qortool({"run-graph", qo3, "--run", "1"}, out), 0);
+    EXPECT_NE(out.find("\"time_limit\": 3,"), std::string::npos) << out;
+    EXPECT_EQ(Qortool({"run-graph", qo3, "--run", "3"}, out), 2);
+    ASSERT_EQ(Qortool({"export-run", qo3, txt, "--run", "2"}, out), 0);
+    std::ifstream f(txt, std::ios::binary);
+    const std::string table((std::istreambuf_iterator<char>(f)), {});
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 3);
+    ASSERT_EQ(Qortool({"export-run", qo3, txt}, out), 0);
+    EXPECT_EQ(Qortool({"analyse", qo3, "--charge", "--run", "1"}, out), 0);
+    EXPECT_NE(out.find("Positiv: 2.00 µQ"), std::string::npos) << out;
+}
+
+// Regression: currents were written with two decimals, so low ranges lost their digits.
+TEST(PotRunExport, CurrentsKeepTheDecimalsOfTheirRange)
+{
+    const std::pair<std::uint8_t, std::int16_t> samples[] = {{0, -1248}, {1, 508},  {2, 1234}, {3, 1234},
+                                                             {4, 1234},  {5, 1234}, {7, -5}};
+    std::vector<data::CPotQORDatenObject> list;
+    for (const auto& [range, raw] : samples) {
+        list.emplace_back();
+        list.back().m_range = range;
+        list.back().m_raw = {raw, 0, 0};
+    }
+    std::istringstream lines(RunExportText(list, false));
+    std::vector<std::string> currents;
+    std::string line, field;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        for (int k = 0; k < 3; ++k)
+            std::getline(fields, field, '\t');
+        currents.push_back(field);
+    }
+    EXPECT_EQ(currents, (std::vector<std::string>{"-0.01248", "0.0508", "1.234", "12.34", "123.40", "1234.00",
+                                                  "-500.00"}));
 }
 
 }  // namespace

@@ -229,6 +229,24 @@ TEST(PotStepSetup, TableOperations)
     EXPECT_FALSE(m.Modified(0));
     EXPECT_TRUE(m.Modified(1) && m.Modified(3));
 
+    // Regression: inserting on step 2 of 1>2>3 bypassed the new row. It joins the flow.
+    m = Chain(3);
+    m.ClearModified();
+    m.Select(1);
+    m.Insert();
+    EXPECT_EQ(Column(m, 12), (std::vector<std::string>{"2", "3", "4", "End"}));
+    EXPECT_FALSE(m.Modified(0));
+    EXPECT_TRUE(m.Modified(1) && m.Modified(3));
+
+    // Regression: an edited EIS row showed its values per decade in seconds until read back.
+    m.Select(0);
+    PotEditModel eis(m.Row(0), 1);
+    eis.SetType(T_EIS);
+    StepText edited;
+    ASSERT_EQ(eis.Accept(edited), "");
+    m.EndChange(edited);
+    EXPECT_EQ(m.Cell(0, 9) + " " + m.Cell(0, 10), "60 /decade");
+
     // An earlier row jumping forward follows its step; a later one jumping back stays.
     m = Chain(4);
     m.Select(0);
@@ -242,7 +260,7 @@ TEST(PotStepSetup, TableOperations)
     m.EndChange(t);
     m.Select(2);
     m.Insert();
-    EXPECT_EQ(Column(m, 12), (std::vector<std::string>{"5", "4", "4", "5", "1"}));
+    EXPECT_EQ(Column(m, 12), (std::vector<std::string>{"5", "3", "4", "5", "1"}));
     m.Select(1);
     m.Delete();
     EXPECT_EQ(Column(m, 12), (std::vector<std::string>{"4", "3", "4", "1"}));

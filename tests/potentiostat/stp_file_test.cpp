@@ -1,5 +1,6 @@
 // Step program templates of each version, written out byte by byte.
 #include "potentiostat/pot_step_setup_model.h"
+#include "support/process.h"
 
 #include <cstdio>
 #include <cstring>
@@ -64,7 +65,7 @@ TEST(StpFile, ReadsEachVersion)
     const Case cases[] = {
         {v1.b, {"1", "Rest", "0", "mV", "0", "mV", ">50", "mV", "0", "90", "Min", "2", "End", " ", "1"}, 100},
         {v2.b,
-         {"1", "POT", "M", "mV", "10", "mV", "<2", "mA", "R", "5", "Sec", "3", "4", "2.5000 mV", "1"},
+         {"1", "POT", "M", "mV", "10", "mV", "<2", "mA", "R", "5", "Sec", "3", "End", "2.5000 mV", "1"},
          100},
         {v3.b,
          {"1", "GAL", "1", "µA", "2", "mA", ">3", "mV", "0", "10", "Sec", "1", "End", "199.900 µA", "50"},
@@ -102,6 +103,92 @@ TEST(StpFile, ReadsEachVersion)
     EXPECT_EQ(m.ApplyTemplate(StpRead::TooManySteps, t), "More than 255 steps are not possible.");
     EXPECT_EQ(m.Rows(), 1);
     EXPECT_EQ(m.LoadTemplate("steps.txt"), "Wrong file type.");
+}
+
+// Regression: other versions were read with their steps taken as settings, trailing bytes went
+// unnoticed, and values no editor allows went to the module.
+TEST(StpFile, RefusedAndLimitedTemplates)
+{
+    constexpr std::uint8_t kV0[] = {0, 0, 0, 0, 0, 0, 0, 0};
+    constexpr std::uint8_t kNaN[] = {0, 0, 0, 0, 0, 0, 0xF8, 0x7F};
+    constexpr std::uint8_t kV25[] = {0, 0, 0, 0, 0, 0, 0x04, 0x40};
+    Bytes v0, nan, v25, trailing, badRange;
+    v0.u32(0).ver(kV0).settings();
+    nan.u32(0).ver(kNaN).settings();
+    v25.u32(0).ver(kV25).settings();
+    trailing.u32(0).ver(kV3).settings().u8(0);
+    badRange.u32(0).ver(kV3).u32(5).u32(0).u32(0).u32(0).u32(0).u8(0).u32(0).u8(1).u8(1).u32(0).u32(0).u32(0);
+    const std::pair<const Bytes*, std::string> refused[] = {
+        {&v0, "The model has an unknown version (0)."},
+        {&nan, "The model has an unknown version (nan)."},
+        {&v25, "The model has an unknown version (2.5)."},
+        {&trailing, "More data follows the end of the model."},
+        {&badRange, "The model has an invalid setting: voltageRange = 5."},
+    };
+    for (const auto& [file, message] : refused) {
+        StpTemplate t;
+        PotStepSetupModel m(1);
+        m.Append();
+        EXPECT_EQ(m.ApplyTemplate(ReadStp(file->b.data(), file->b.size(), t), t), message);
+        EXPECT_EQ(m.Rows(), 1);
+        EXPECT_EQ(m.Cell(0, 1), "POT");
+    }
+
+    // qortool says so too: a refused template fails `stp dump`.
+    const std::string path = testing::TempDir() + "refused.stp";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(nan.b.data()), long(nan.b.size()));
+    std::string out;
+    EXPECT_EQ(qor::test::RunProgram({qor::test::BinPath("qortool"), "stp", "dump", path}, &out), 2);
+    EXPECT_EQ(out, "");
+    std::remove(path.c_str());
+
+    Bytes limits;
+    // clang-format off
+    limits.u32(4).ver(kV3)
+        .str({"1", "POT", "99999", "mV", "-5", "mV", ">100", "mA", "0", "60", "Sec", "300", "999", "0", "0", "0",
+              "0", "7"}).u32(100)
+        .str({"2", "GAL", "1e12", "\xB5" "A", "0", "\xB5" "A", ">100", "mV", "0", "60", "Sec", "1", "1", "0", "0",
+              "0", "0", "1"}).u32(100)
+        .str({"3", "EIS", "1e9", "Hz", "0.0001", "Hz", ">100", "mA", "0", "150", "Sec", "0", "End", "0", "0",
+              "500 mV", "0", "1000"}).u32(100)
+        .str({"4", "XYZ", "0", "mV", "0", "mV", ">100", "mA", "0", "20000", "Sec", "1", "0", "0", "0", "0", "0",
+              "500"}).u32(100)
+        .settings();
+    // clang-format on
+    StpTemplate t;
+    PotStepSetupModel m(1);
+    ASSERT_EQ(m.ApplyTemplate(ReadStp(limits.b.data(), limits.b.size(), t), t), "");
+    const std::vector<std::vector<std::string>> rows = {
+        {"1", "POT", "2000", "mV", "-5", "mV", ">100", "mA", "0", "60", "Sec", "255", "End", "-0.033 V", "5"},
+        {"2", "GAL", "500000", "µA", "0", "µA", ">100", "mV", "0", "60", "Sec", "1", "1", "-8.333 mA", "1"},
+        {"3", "EIS", "100000", "Hz", "0.001", "Hz", ">100", "mA", "0", "100", "/decade", "1", "End",
+         "100 mV Vss", "1000"},
+        {"4", "POT", "0", "mV", "0", "mV", ">100", "mA", "0", "10000", "Sec", "1", "End", "0.000 mV", "500"},
+    };
+    ASSERT_EQ(m.Rows(), 4);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < kColumnCount; ++c)
+            EXPECT_EQ(m.Cell(r, c), rows[std::size_t(r)][std::size_t(c)]) << "row " << r << " column " << c;
+    for (const char* line :
+         {"\nstep 1: Target1 99999 → 2000\n", "\nstep 1: count 300 → 255\n", "\nstep 1: Next 999 → End\n",
+          "\nstep 1: Sample/Sec 7 → 5\n", "\nstep 3: amplitude 500 mV → 100 mV\n", "\nstep 3: count 0 → 1\n",
+          "\nstep 4: Type XYZ → POT\n", "\nstep 4: Next 0 → End"})
+        EXPECT_NE(m.LoadNote().find(line), std::string::npos) << line << m.LoadNote();
+    EXPECT_EQ(m.CheckProgram(), "");
+
+    // A row the module gave back is not programmed as it is.
+    DeviceStep d = ToDevice(DefaultStepText());
+    d.next = 231;
+    m.BeginReadBack();
+    m.AddReadStep(d);
+    EXPECT_EQ(m.CheckProgram(),
+              "Not programmed, the editor does not allow this value:\nstep 1: Next 231 → End");
+    EXPECT_EQ(m.TransferText(true, false, false), "Not programmed, the editor does not allow this value:");
+    m.Select(0);
+    m.EndChange(DefaultStepText());
+    m.Settings().currentRange = 9;
+    EXPECT_EQ(m.CheckProgram(), "The model has an invalid setting: currentRange = 9.");
 }
 
 TEST(StpFile, SavedTemplateBytes)

@@ -98,6 +98,17 @@ TEST(PotTransfer, ProgramSendsSettingsThenAllSlots)
         EXPECT_EQ(req[4][1], 0xD1);
         EXPECT_FALSE(rows && m.Modified(0));
     }
+    // Regression: a row no editor allows (a next step beyond the program) was programmed.
+    Rig rig;
+    PotStepSetupModel m(1);
+    DeviceStep d = ToDevice(DefaultStepText());
+    d.next = 231;
+    m.AddReadStep(d);
+    EXPECT_FALSE(rig.Program().Program(m));
+    EXPECT_TRUE(rig.module.requests.empty());
+    EXPECT_EQ(rig.ui.messages,
+              std::vector<std::string>{
+                  "Not programmed, the editor does not allow this value:\nstep 1: Next 231 → End"});
 }
 
 TEST(PotTransfer, ReadBackFillsTheTableInOrder)
@@ -155,6 +166,14 @@ TEST(PotTransfer, ManualReadsAndApplies)
     EXPECT_EQ(req[3], (std::vector<std::uint8_t>{2, 0x19, 3,    18, 0, 0, 0, 0, 1, 1, 1, 0, 0,
                                                  0, 0x20, 0xC0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_FLOAT_EQ(m.State().setValue, -2.5f);
+
+    // Regression: a galvanostat set value went out unclamped; the editor's ±500 mA apply.
+    m.SetMode(0);
+    m.SetValue(1e30f);
+    ASSERT_TRUE(rig.Program().ManualApply(m));
+    EXPECT_EQ(std::vector<std::uint8_t>(req[5].begin() + 8, req[5].begin() + 16),
+              (std::vector<std::uint8_t>{1, 0, 1, 0, 0x00, 0x24, 0xF4, 0x48}));
+    EXPECT_EQ(PotManuellModel::SentText(m.SentState(), 1), "Sent: Galvanostat, cell On, 500000 µA");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "ui/potentiostat/info_copy.h"
 #include "ui_test_app.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
@@ -206,6 +207,19 @@ TEST_F(GraphXyTest, CurveNameAndZoomButtons)
     xy.Graph()->SetZoomMode(false);  // as a finished rectangle ends it
     m_time.Advance(CGraphXY::kTickMs);
     EXPECT_FALSE(xy.ZoomButton()->isChecked());
+    EXPECT_TRUE(xy.RunBox()->isHidden());  // one run: nothing to choose
+
+    // A second run (the counter starts again): the window shows the last, the box the first.
+    for (int k = 0; k < 5; ++k) {
+        samples.push_back(samples[static_cast<std::size_t>(k)]);
+        samples.back().m_raw[1] = static_cast<std::int16_t>(-k * 100);
+    }
+    CGraphXY two(samples, 5, m_time.clock, m_time, ui, 1);
+    ASSERT_EQ(two.RunBox()->count(), 2);
+    EXPECT_FALSE(two.RunBox()->isHidden());
+    EXPECT_EQ(two.Graph()->GetGraph(0)->m_points.size(), 5u);
+    two.RunBox()->setCurrentIndex(0);
+    EXPECT_EQ(two.Graph()->GetGraph(0)->m_points.size(), 20u);
 }
 
 }  // namespace

@@ -78,6 +78,31 @@ TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
     EXPECT_EQ(eis->Graph(1)->Range(), (graph::GraphRange{0, 3, std::log10(20.0), std::log10(200.0)}));
 }
 
+// Regression: a second run was drawn into the first run's curves, joined to its end, and
+// its time axis cut the first run off.
+TEST_F(PotGraphsTest, EachRunItsOwnCurve)
+{
+    m_frame->Document().m_potRunning = true;
+    for (std::uint32_t t : {0u, 1000u, 2000u, 0u, 1000u})  // the counter starts again: a second run
+        Sample(t, t == 0 ? 300 : 100, 10);
+    CXYGraph* run = m_frame->PotGraph();
+    ASSERT_NE(run, nullptr);
+    for (const bool rebuilt : {false, true}) {
+        if (rebuilt)
+            run->Rebuild();
+        for (int g = 0; g < 3; ++g) {
+            CGraphWnd* w = run->Graph(g);
+            ASSERT_EQ(w->GetGraphCount(), 2) << g;
+            EXPECT_EQ(Points(w), 3);
+            EXPECT_EQ(w->GetGraph(1)->m_points.size(), 2u);
+            EXPECT_EQ(w->GetGraph(0)->m_name + "/" + w->GetGraph(1)->m_name, "Lauf 1/Lauf 2");
+            EXPECT_NE(w->GetGraph(0)->m_colour, w->GetGraph(1)->m_colour);
+            EXPECT_TRUE(w->GetStyle() & graph::kStyleLegend);
+        }
+        EXPECT_EQ(run->Graph(0)->Range().xTo, 3);  // over the first, longer run
+    }
+}
+
 // The hidden service buttons, the evaluation hook and the printed page. A level of 250 mV
 // and 1.25 µA has no first harmonic: Z comes from the means alone.
 TEST_F(PotGraphsTest, RunWindowServiceButtonsAndPrint)

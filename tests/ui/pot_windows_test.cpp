@@ -2,6 +2,7 @@
 #include "station/pot_program.h"
 #include "station/station_rig.h"
 #include "ui/potentiostat/pot_edit.h"
+#include "ui/potentiostat/pot_manuell.h"
 #include "ui/potentiostat/pot_step_setup.h"
 #include "ui_test_app.h"
 
@@ -9,8 +10,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace qor;
@@ -154,6 +157,41 @@ TEST(PotStepSetupWindow, TransferStaysLiveAndStopsOnCancelOrClose)
         EXPECT_FALSE(r.station->Link().Busy() || r.ui.progressOpen || !r.ui.messages.empty());
         EXPECT_TRUE(dlg.isVisible() != close && dlg.Table()->isEnabled());
     }
+}
+
+// Regression: transfers ended without a word of success, and manual operation showed no
+// measured values nor what Calculate sent.
+TEST(PotWindows, SayWhatWasTransferredMeasuredAndSent)
+{
+    test::App();
+    station::testing::Rig r;
+    sim::SimPotentiostat& pot = r.AddPot(5);
+    r.SearchAll();
+    station::PotProgram program(r.station->Link(), r.ui, 1, 5);
+    PotStepSetupModel model(1);
+    model.Append(), model.Append();
+    ui::CPotStepSetup dlg(model, &program, [](const std::string&) {});
+    dlg.Button(ui::CPotStepSetup::Program)->click();
+    EXPECT_EQ(dlg.TransferStatus()->text().toStdString(), "Programmed: 2 steps");
+    dlg.Button(ui::CPotStepSetup::Read)->click();
+    EXPECT_EQ(dlg.TransferStatus()->text().toStdString(), "Read: 2 steps");
+
+    pot.SetRawValues({1234, -5678, 0});  // a cell at rest: range 0, 0.01 nA and 0.1 mV per step
+    PotManuellModel manual;
+    ASSERT_TRUE(program.ManualRead(manual));
+    ui::CPotManuell window(manual, &program, 1);
+    EXPECT_EQ(window.findChild<QTimer*>("measure")->interval(), 1000);
+    window.UpdateMeasured();
+    EXPECT_EQ(window.Measured()->text().toStdString(), "Measured: -567.8 mV, 0.01234 µA");
+    pot.SetRawValues({-1, 10, 0});
+    window.UpdateMeasured();
+    EXPECT_EQ(window.Measured()->text().toStdString(), "Measured: 1.0 mV, -0.00001 µA");
+    window.ModeRadio(0)->setChecked(true);
+    window.SetValue()->setText("1e30");
+    window.Calculate()->click();
+    const std::string sent = window.Sent()->text().toStdString();
+    EXPECT_EQ(sent.substr(0, 24), "Sent: Galvanostat, cell ");
+    EXPECT_EQ(sent.substr(sent.size() - 12), ", 500000 µA");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -167,7 +168,25 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
         m_graph->SetRange(shown.xFrom, shown.xTo, shown.yFrom, shown.yTo, true);
         ShowZoomButtons();
     });
+    // With several runs in the list the window works on one: a second run's curve would join
+    // the first's and its Tafel lines mix both.
+    m_runBox = new QComboBox(this);
+    for (int r = 0; r < m_model.Runs(); ++r)
+        m_runBox->addItem(QString::number(r + 1));
+    m_runBox->setCurrentIndex(m_model.Run());
+    auto* runLabel = new QLabel(m_lang == 1 ? QStringLiteral("Run") : QStringLiteral("Lauf"), this);
+    runLabel->setVisible(m_model.Runs() > 1);
+    m_runBox->setVisible(m_model.Runs() > 1);
+    connect(m_runBox, &QComboBox::currentIndexChanged, this, [this](int run) {
+        if (run < 0 || run == m_model.Run())
+            return;
+        m_model.SetRun(run);
+        Show();
+        ShowZoomButtons();
+    });
     auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(runLabel);
+    nameRow->addWidget(m_runBox);
     nameRow->addWidget(new QLabel(Q(xt::kCurveNameLabel[m_lang]), this));
     nameRow->addWidget(m_name, 1);
     auto* plot = new QVBoxLayout;

@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QPrinter;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -68,6 +69,8 @@ public:
     QPushButton* PrintButton() const { return m_print; }
     QPushButton* CloseButton() const { return m_close; }
     QLineEdit* CurveNameField() const { return m_name; }
+    // The run worked on ("1" … "N", the last at first); shown only for more than one run.
+    QComboBox* RunBox() const { return m_runBox; }
     // "Zoom" (a rectangle drawn in the plot), "Zoom +", "Zoom -", "Alles" (everything shown).
     QPushButton* ZoomButton() const { return m_zoom; }
     QPushButton* ZoomInButton() const { return m_zoomIn; }
@@ -114,6 +117,7 @@ private:
     QPushButton *m_tafel, *m_clear, *m_info, *m_saveRef, *m_loadRef, *m_export, *m_print, *m_close;
     QPushButton *m_zoom, *m_zoomIn, *m_zoomOut, *m_fitAll;
     QLineEdit* m_name;
+    QComboBox* m_runBox;
 };
 
 }  // namespace qor::ui

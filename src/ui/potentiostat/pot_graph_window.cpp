@@ -39,7 +39,7 @@ PotGraphWindow::PotGraphWindow(const QString& title, int graphs, Clock& clock, d
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose, false);
     for (int i = 0; i < graphs; ++i) {
-        auto* g = new CGraphWnd(this, 3);  // room beside the curve for what a window draws over it
+        auto* g = new CGraphWnd(this, 10);  // a curve per run, and room for what a window draws over it
         g->SetLanguage(lang);
         g->SetFrameFlags(graph::kFrameNumericX);  // numbers on X (time, current, frequency), not clock times
         g->AddGraph(graph::MakeRgb(255, 0, 0), std::string());
@@ -76,11 +76,16 @@ void PotGraphWindow::resizeEvent(QResizeEvent* e)
     PlaceGraphs(QRect(0, 0, width(), h - rowH - textH - 12));
 }
 
+bool PotGraphWindow::IsCurvePixel(int, QRgb pixel) const
+{
+    return pixel == kCurveRed;
+}
+
 QString PotGraphWindow::HoverAt(int graph, const QPoint& pos) const
 {
     const CGraphWnd* g = Graph(graph);
     const QImage& layer = g->Panel()->Layer();
-    if (!layer.rect().contains(pos) || layer.pixel(pos) != kCurveRed)
+    if (!layer.rect().contains(pos) || !IsCurvePixel(graph, layer.pixel(pos)))
         return QString();
     const graph::GraphRange& r = g->Range();
     const QWidget* panel = g->Panel();

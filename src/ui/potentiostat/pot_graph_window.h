@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QRgb>
 #include <functional>
 #include <optional>
 #include <string>
@@ -48,6 +49,8 @@ protected:
     // The bytes of the export table.
     virtual std::string ExportText(bool comma) const = 0;
     virtual std::string HoverText(int graph, double x, double y) const = 0;
+    // Whether a pixel of the plot belongs to a curve (one red curve unless a window says else).
+    virtual bool IsCurvePixel(int graph, QRgb pixel) const;
     // Places the graphs in the area above the buttons.
     virtual void PlaceGraphs(const QRect& area) = 0;
     // Draws a graph into `rect` of a page or picture; a graph whose section depends on the

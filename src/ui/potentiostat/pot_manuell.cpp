@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 namespace qor::ui {
 
@@ -51,7 +52,7 @@ QStringList List(const auto& texts, int lang)
 
 CPotManuell::CPotManuell(potentiostat::PotManuellModel& model, station::PotProgram* program, int lang,
                          QWidget* parent)
-    : QDialog(parent), m_model(model), m_program(program)
+    : QDialog(parent), m_model(model), m_program(program), m_lang(lang)
 {
     setWindowTitle(Tr(ptext::kManualTitle, lang));
     auto* grid = new QGridLayout(this);
@@ -93,12 +94,23 @@ CPotManuell::CPotManuell(potentiostat::PotManuellModel& model, station::PotProgr
     auto* exit = new QPushButton(Tr(ptext::kExit, lang), this);
     right->addWidget(m_calculate), right->addWidget(exit);
     grid->addLayout(right, 0, 3, 2, 1);
+    m_measured = new QLabel(this);
+    m_sent = new QLabel(this);
+    grid->addWidget(m_measured, 2, 0, 1, 4);
+    grid->addWidget(m_sent, 3, 0, 1, 4);
+    grid->setRowStretch(1, 1);  // a larger window gives the controls the room, not the two lines
+    auto* timer = new QTimer(this);
+    timer->setObjectName("measure");
+    connect(timer, &QTimer::timeout, this, &CPotManuell::UpdateMeasured);
+    timer->start(1000);
 
     connect(exit, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_calculate, &QPushButton::clicked, this, [this] {
         Take();
-        if (m_program)
-            m_program->ManualApply(m_model);
+        const potentiostat::OperatingState sent = m_model.SentState();
+        const bool ok = m_program && m_program->ManualApply(m_model);
+        m_sent->setText(ok ? QString::fromStdString(potentiostat::PotManuellModel::SentText(sent, m_lang))
+                           : QString());
         Refresh();
     });
     // Mode and range choices change what else may be chosen.
@@ -116,6 +128,14 @@ CPotManuell::CPotManuell(potentiostat::PotManuellModel& model, station::PotProgr
         connect(b, &QRadioButton::toggled, this, changed);
     connect(m_filtersOff, &QCheckBox::toggled, this, changed);
     Refresh();
+    m_measured->setText(QString::fromStdString(m_model.MeasuredText(m_lang)));
+}
+
+void CPotManuell::UpdateMeasured()
+{
+    if (m_program)
+        m_program->ManualMeasure(m_model);
+    m_measured->setText(QString::fromStdString(m_model.MeasuredText(m_lang)));
 }
 
 void CPotManuell::Take()

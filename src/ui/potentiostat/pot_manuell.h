@@ -32,7 +32,11 @@ public:
     QLineEdit* SetValue() const { return m_value; }
     QLabel* Unit() const { return m_unit; }
     QPushButton* Calculate() const { return m_calculate; }
+    QLabel* Measured() const { return m_measured; }
+    QLabel* Sent() const { return m_sent; }
     void Refresh();
+    // Polls the module once and shows its potential and current; a timer calls it every second.
+    void UpdateMeasured();
 
 private:
     void Take();
@@ -49,6 +53,9 @@ private:
     QCheckBox* m_filtersOff;
     QLineEdit* m_value;
     QLabel* m_unit;
+    QLabel* m_measured;
+    QLabel* m_sent;
+    int m_lang;
     QPushButton* m_calculate;
 };
 

@@ -108,6 +108,7 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
             SaveTemplate(dlg.selectedFiles().front().toStdString());
     });
     m_firmware = new QLabel(this);
+    m_status = new QLabel(this);
 
     // Settings.
     auto* settings = new QGridLayout;
@@ -201,6 +202,7 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
     top->addWidget(m_table, 0, 0);
     top->addLayout(buttons, 0, 1);
     top->addLayout(settings, 1, 0, 1, 2);
+    top->addWidget(m_status, 2, 0, 1, 2);
 
     runEditor = [this](potentiostat::StepText& step) {
         potentiostat::PotEditModel editModel(step, m_lang);
@@ -257,6 +259,7 @@ void CPotStepSetup::LoadTemplate(const std::string& path)
 {
     Take();
     Report(m_model.LoadTemplate(path));
+    Report(m_model.LoadNote());
     Refresh();
 }
 
@@ -303,10 +306,7 @@ void CPotStepSetup::Transfer(int button)
         QCoreApplication::processEvents();
         return !m_cancel;
     });
-    if (button == Program)
-        m_program->Program(m_model);
-    else
-        m_program->ReadBack(m_model);
+    const bool ok = button == Program ? m_program->Program(m_model) : m_program->ReadBack(m_model);
     m_program->SetBetweenExchanges(nullptr);
     m_transferring = false;
     active->setText(text);
@@ -314,10 +314,17 @@ void CPotStepSetup::Transfer(int button)
         if (w)
             w->setEnabled(true);
     Refresh();
+    ShowTransfer(button == Program, ok);
     if (m_closeAfterTransfer) {
         m_closeAfterTransfer = false;
         QDialog::reject();
     }
+}
+
+void CPotStepSetup::ShowTransfer(bool program, bool ok)
+{
+    m_status->setText(QString::fromStdString(
+        m_model.TransferText(program, ok, m_program != nullptr && m_program->Cancelled())));
 }
 
 void CPotStepSetup::reject()

@@ -48,6 +48,9 @@ public:
     // Refreshes every control from the model.
     void Refresh();
     bool Transferring() const { return m_transferring; }
+    // The line that says how the last transfer ended.
+    QLabel* TransferStatus() const { return m_status; }
+    void ShowTransfer(bool program, bool ok);
 
     // Closing during a transfer cancels it; the window closes once it has stopped.
     void reject() override;
@@ -72,6 +75,7 @@ private:
     QTableWidget* m_table;
     std::array<QPushButton*, kButtonCount> m_buttons{};
     QLabel* m_firmware;
+    QLabel* m_status;
     QComboBox *m_voltageRange, *m_currentRange, *m_capacitance, *m_filter;
     QRadioButton *m_voltageAuto, *m_voltageManual, *m_currentAuto, *m_currentManual;
     std::array<QRadioButton*, 3> m_compensation{};

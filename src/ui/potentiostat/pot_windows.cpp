@@ -25,10 +25,11 @@ void OpenStepSetup(station::Station& station, station::StationUi& ui, std::uint8
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return true;
     });
-    program.ReadBack(model);
+    const bool read = program.ReadBack(model);
     program.SetBetweenExchanges(nullptr);
     CPotStepSetup dlg(
         model, &program, [&ui](const std::string& text) { ui.ShowMessage(text); }, parent);
+    dlg.ShowTransfer(false, read);
     dlg.exec();
     station.Config().potRate = model.Settings().dataRate10Hz;
 }

@@ -4,6 +4,7 @@
 #include "potentiostat/harmonic_analysis.h"
 #include "ui/graph/graph_wnd.h"
 
+#include <QColor>
 #include <QPushButton>
 
 namespace qor::ui {
@@ -32,13 +33,46 @@ CXYGraph::CXYGraph(const std::vector<data::CPotQORDatenObject>& samples, Clock& 
     Rebuild();
 }
 
+int CXYGraph::RunCurve(int graph, int run)
+{
+    CGraphWnd* g = Graph(graph);
+    if (run < g->GetGraphCount())
+        return run;
+    g->GetGraph(0)->m_name = XYGraphModel::RunName(0, m_lang);
+    for (int k = g->GetGraphCount(); k <= run; ++k)
+        g->AddGraph(XYGraphModel::RunColour(k), XYGraphModel::RunName(k, m_lang));
+    g->SetStyle(g->GetStyle() | graph::kStyleLegend, false);
+    return run < g->GetGraphCount() ? run : g->GetGraphCount() - 1;
+}
+
+void CXYGraph::DropRunCurves()
+{
+    for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
+        CGraphWnd* g = Graph(i);
+        g->ClearPoints(-1, false);
+        while (g->GetGraphCount() > 1)
+            g->RemoveGraph(g->GetGraphCount() - 1, false);
+        g->GetGraph(0)->m_name.clear();
+        g->SetStyle(g->GetStyle() & ~unsigned{graph::kStyleLegend}, false);
+    }
+}
+
+bool CXYGraph::IsCurvePixel(int graph, QRgb pixel) const
+{
+    if (qAlpha(pixel) != 255)
+        return false;
+    for (int k = 0; k < Graph(graph)->GetGraphCount(); ++k)
+        if ((pixel & 0xFFFFFFu) == XYGraphModel::RunColour(k))
+            return true;
+    return false;
+}
+
 void CXYGraph::Rebuild()
 {
-    for (int i = 0; i < XYGraphModel::GraphCount; ++i)
-        Graph(i)->ClearPoints(-1, false);
+    DropRunCurves();
     const auto ranges =
         m_model.Rebuild(m_samples, [this](XYGraphModel::Graph g, const XYGraphModel::Point& p) {
-            Graph(g)->AddPoint(0, 0, p.x, p.y, false);
+            Graph(g)->AddPoint(RunCurve(g, p.run), 0, p.x, p.y, false);
         });
     for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
         const potentiostat::AxisRange& a = ranges[static_cast<std::size_t>(i)];
@@ -60,7 +94,7 @@ void CXYGraph::AddSample()
     for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
         CGraphWnd* g = Graph(i);
         const auto k = static_cast<std::size_t>(i);
-        g->AddPoint(0, 0, step.points[k].x, step.points[k].y, !step.grown[k]);
+        g->AddPoint(RunCurve(i, step.points[k].run), 0, step.points[k].x, step.points[k].y, !step.grown[k]);
         if (step.grown[k]) {
             const potentiostat::AxisRange a = m_model.Section(static_cast<XYGraphModel::Graph>(i), t);
             g->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
@@ -71,8 +105,9 @@ void CXYGraph::AddSample()
 void CXYGraph::ClearCurves()
 {
     m_model.Clear();
+    DropRunCurves();
     for (int i = 0; i < XYGraphModel::GraphCount; ++i)
-        Graph(i)->ClearPoints(-1, true);
+        Graph(i)->Redraw();
 }
 
 void CXYGraph::Evaluate()

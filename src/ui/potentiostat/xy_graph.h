@@ -43,10 +43,15 @@ public:
 protected:
     std::string ExportText(bool comma) const override;
     std::string HoverText(int graph, double x, double y) const override;
+    bool IsCurvePixel(int graph, QRgb pixel) const override;
     void PlaceGraphs(const QRect& area) override;
 
 private:
     void Analyse(const std::string& text, const char* file);
+    // The curve of a run in graph `graph`, added (with a legend once there are two) when new.
+    int RunCurve(int graph, int run);
+    // Back to the one unnamed curve per graph.
+    void DropRunCurves();
 
     const std::vector<data::CPotQORDatenObject>& m_samples;
     const std::vector<data::CPotQORDatenObject>* m_evaluation = nullptr;

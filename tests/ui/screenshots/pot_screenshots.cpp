@@ -2,10 +2,12 @@
 // and English: pot_screenshots <docs folder>.
 #include "potentiostat/pot_edit_model.h"
 #include "ui/potentiostat/pot_edit.h"
+#include "ui/potentiostat/pot_manuell.h"
 #include "ui/potentiostat/pot_step_setup.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QTableWidget>
 #include <cstdio>
 #include <functional>
@@ -78,12 +80,19 @@ int main(int argc, char** argv)
         Fill(model);
         qor::ui::CPotStepSetup setup(model, nullptr, [](const std::string&) {});
         setup.resize(1150, 560);
+        setup.ShowTransfer(false, true);
         setup.show();
         ok &= Save(setup, out, "pot_steps" + suffix);
         StepText step = model.Row(1);
         PotEditModel editModel(step, lang);
         qor::ui::CPotEdit edit(editModel, step, lang, [](const std::string&) {});
         ok &= Save(edit, out, "pot_edit" + suffix);
+        PotManuellModel manual;
+        manual.SetMode(1), manual.SetRelay(true), manual.SetValue(-250);
+        manual.TakeMeasurement(std::pair(std::uint8_t{0x43}, std::array<std::int16_t, 3>{1234, -2503, 0}));
+        qor::ui::CPotManuell window(manual, nullptr, lang);
+        window.Sent()->setText(QString::fromStdString(PotManuellModel::SentText(manual.SentState(), lang)));
+        ok &= Save(window, out, "pot_manual" + suffix);
     }
     return ok ? 0 : 1;
 }
