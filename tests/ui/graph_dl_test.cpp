@@ -146,6 +146,18 @@ TEST(GraphDL, QortoolLoggerDumpExportPlot)
             << action;
         EXPECT_NE(said.find("holds no data logger samples"), std::string::npos) << action << said;
     }
+    // The dialog says so instead of drawing nothing.
+    QString told;
+    test::OnNextModal([&told](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            told = box->text();
+        QMetaObject::invokeMethod(w, "accept");
+    });
+    CGraphDL refused(clock);
+    refused.Open(in, 1);
+    EXPECT_EQ(told.toStdString(), "The file holds no data logger samples.");
+    EXPECT_EQ(refused.Graph()->GetGraphCount(), 0);
+    refused.accept();
 }
 
 // qorsim's potentiostat holds 120 logger lines of three channels; the window reads them out.
