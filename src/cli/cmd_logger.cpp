@@ -2,6 +2,7 @@
 #include "cli/command.h"
 #include "cli/gui_app.h"
 #include "common/codec.h"
+#include "common/text.h"
 #include "data/document_json.h"
 #include "data/logger_file.h"
 #include "data/logger_graph.h"
@@ -122,6 +123,11 @@ int RunLogger(const std::vector<std::string>& argv)
     std::string bytes;
     if (!Load(rest[1], bytes))
         return 1;
+    if (!data::LoggerFile::HoldsSamples(bytes)) {
+        Fail(rest[1] + TextPair{": keine Messwerte eines Datenloggers (keine .tx3-Datei?)",
+                                ": holds no data logger samples (not a .tx3 file?)"}[lang]);
+        return 1;
+    }
     if (exportTable) {
         std::string error;
         if (data::WriteLoggerExport(rest[2], bytes, &error))

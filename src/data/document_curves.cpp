@@ -6,7 +6,10 @@
 #include "data/grafik_setup_virtuell.h"
 #include "data/graph_prop_object.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace qor::data {
 
@@ -24,9 +27,68 @@ float StoredValue(const CDatenObject& s, std::size_t address, int value)
 
 }  // namespace
 
+std::string FactorText(float factor)
+{
+    // One decimal as long as it tells the factor exactly; otherwise the shortest digits that
+    // do, so that 0.01 never reads "0.0".
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, factor, std::chars_format::fixed, 1);
+    float back = 0.0f;
+    if (r.ec == std::errc() && std::from_chars(buf, r.ptr, back).ec == std::errc() && back == factor)
+        return std::string(buf, r.ptr);
+    r = std::to_chars(buf, buf + sizeof buf, factor);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : Format("%g", static_cast<double>(factor));
+}
+
 DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
                                const CGrafikSetupVirtuell& virtuell, const CGraphPropObject& props,
                                int language)
+    : DocumentCurves(slaves, setup, virtuell, language)
+{
+    // The n-th curve takes the n-th stored colour, visibility and (when set) name.
+    for (std::size_t n = 0; n < m_curves.size(); ++n) {
+        DocumentCurve& c = m_curves[n];
+        c.label = props.m_name[n].empty() ? Label(c) : props.m_name[n];
+        c.colour = BgrToRgb(props.m_colour[n]);
+        c.visible = props.m_visible[n] != 0;
+    }
+}
+
+DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
+                               const CGrafikSetupVirtuell& virtuell, const CurveLooks& looks, int language)
+    : DocumentCurves(slaves, setup, virtuell, language)
+{
+    std::vector<bool> known(m_curves.size());
+    std::vector<std::uint32_t> taken;
+    for (std::size_t n = 0; n < m_curves.size(); ++n) {
+        DocumentCurve& c = m_curves[n];
+        const auto it = looks.find(c.Source());
+        known[n] = it != looks.end();
+        if (!known[n])
+            continue;
+        c.label = it->second.name.empty() ? Label(c) : it->second.name;
+        c.colour = it->second.colour;
+        c.visible = it->second.visible;
+        taken.push_back(c.colour);
+    }
+    for (std::size_t n = 0; n < m_curves.size(); ++n) {
+        if (known[n])
+            continue;
+        DocumentCurve& c = m_curves[n];
+        c.label = Label(c);
+        c.visible = true;
+        c.colour = BgrToRgb(CGraphPropObject::kDefaultColours[n]);
+        for (std::uint32_t bgr : CGraphPropObject::kDefaultColours)
+            if (std::find(taken.begin(), taken.end(), BgrToRgb(bgr)) == taken.end()) {
+                c.colour = BgrToRgb(bgr);
+                break;
+            }
+        taken.push_back(c.colour);
+    }
+}
+
+DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
+                               const CGrafikSetupVirtuell& virtuell, int language)
     : m_slaves(slaves), m_setup(setup), m_sourceY(virtuell.m_sourceY), m_sourceZ(virtuell.m_sourceZ)
 {
     for (std::size_t a = 0; a < 16; ++a) {
@@ -51,26 +113,22 @@ DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, 
             wanted.push_back({-1, 0, v, {}, 0, true});
     if (wanted.size() > kMaxCurves)
         wanted.resize(kMaxCurves);
-
-    // The n-th curve takes the n-th stored colour, visibility and (when set) name.
-    for (std::size_t n = 0; n < wanted.size(); ++n) {
-        DocumentCurve& c = wanted[n];
-        c.label = props.m_name[n].empty() ? Label(c) : props.m_name[n];
-        c.colour = BgrToRgb(props.m_colour[n]);
-        c.visible = props.m_visible[n] != 0;
-    }
     m_curves = std::move(wanted);
 }
 
 std::string DocumentCurves::Label(const DocumentCurve& c) const
 {
-    // The text of a source value: its unit (value 2 in the unit its module shows).
+    // The text of a source value: its unit (value 2 in the unit its module shows). Value 1 is
+    // stored times the catalogue's factor, so its numbers are in the base unit, whichever
+    // range the module is in now.
     auto valueText = [this](std::size_t a, int value) {
         const catalogue::CSlave& s = m_slaves[a];
         if (value == 2)
             return catalogue::SecondUnit(s);
         const catalogue::ChannelInfo info = catalogue::DescribeModule(s);
-        return value == 1 ? info.unit1 : info.unit3;
+        if (value == 1)
+            return info.factor != 1.0f && !info.baseUnit.empty() ? info.baseUnit : info.unit1;
+        return info.unit3;
     };
     if (c.IsVirtual()) {
         const auto v = static_cast<std::size_t>(c.channel);
@@ -88,8 +146,8 @@ std::string DocumentCurves::Label(const DocumentCurve& c) const
     const float factor = c.value == 1   ? m_setup.m_factor1[a]
                          : c.value == 2 ? m_setup.m_factor2[a]
                                         : m_setup.m_factor3[a];
-    return Format("S%d %s %s [%s] * %.1f", c.address, catalogue::ModuleName(s).c_str(), name.c_str(),
-                  valueText(a, c.value).c_str(), static_cast<double>(factor));
+    return Format("S%d %s %s [%s] * %s", c.address, catalogue::ModuleName(s).c_str(), name.c_str(),
+                  valueText(a, c.value).c_str(), FactorText(factor).c_str());
 }
 
 double DocumentCurves::Value(std::size_t index, const CDatenObject& sample)
@@ -102,7 +160,9 @@ double DocumentCurves::Value(std::size_t index, const CDatenObject& sample)
                                                 static_cast<std::uint8_t>(v));
     }
     const float stored = StoredValue(sample, static_cast<std::size_t>(c.address), c.value);
-    if (!(std::fabs(stored) < kOutOfRange))  // NaN too
+    if (std::isnan(stored))  // no value was measured: a gap
+        return std::numeric_limits<double>::quiet_NaN();
+    if (!(std::fabs(stored) < kOutOfRange))
         return 0.0;
     return SourceValue(sample, m_setup, static_cast<std::uint8_t>(c.address * 3 + c.value - 1));
 }
@@ -122,9 +182,11 @@ void DocumentCurves::Values(std::size_t index, const CDatenObject* samples, std:
     const auto a = static_cast<std::size_t>(c.address);
     const auto code = static_cast<std::uint8_t>(c.address * 3 + c.value - 1);
     SourceValues(samples, n, m_setup, code, out);
-    for (std::size_t i = 0; i < n; ++i)
-        if (!(std::fabs(StoredValue(samples[i], a, c.value)) < kOutOfRange))  // NaN too
-            out[i] = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const float stored = StoredValue(samples[i], a, c.value);
+        if (!std::isnan(stored) && !(std::fabs(stored) < kOutOfRange))
+            out[i] = 0.0;  // a stored NaN stays NaN: a gap
+    }
 }
 
 void DocumentCurves::Values(const CDatenObject& sample, std::vector<double>& out)

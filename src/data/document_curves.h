@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ namespace qor::data {
 class CDatenObject;
 class CGrafikSetupVirtuell;
 class CGraphPropObject;
+
+// A scale factor as a curve label writes it: "1.0", "10.0", but "0.01", "0.001", "1e-05".
+std::string FactorText(float factor);
 
 // One curve of the document graph: a measured value of one module or a virtual channel.
 struct DocumentCurve {
@@ -26,20 +30,37 @@ struct DocumentCurve {
     bool visible = true;
 
     bool IsVirtual() const { return channel >= 0; }
+    // What the curve draws: the channel code (address x 3 + value - 1) or 48 + the channel.
+    int Source() const { return IsVirtual() ? 48 + channel : address * 3 + value - 1; }
 };
+
+// Colour, visibility and the name the user gave (empty: the described label) of the curves a
+// graph showed, by source, so that each curve keeps them while others come and go.
+struct CurveLook {
+    std::uint32_t colour = 0;  // 0x00RRGGBB
+    bool visible = true;
+    std::string name;
+};
+using CurveLooks = std::map<int, CurveLook>;
 
 // The curves every graph of a document draws and their point values: one place decides which
 // curves exist, how they are named and coloured, and what each stored sample puts on them.
 class DocumentCurves {
 public:
     static constexpr std::size_t kMaxCurves = 54;
-    // Stored values this far out mark a failed reading; they are drawn as 0.
+    // Stored values this far out mark a failed reading; they are drawn as 0. A stored value
+    // that is not a number (the module missed its poll) is a gap, on virtual channels too.
     static constexpr float kOutOfRange = 1e8f;
 
     // Module names come from the module records; an address without a type takes the type the
     // setup remembers, so recorded but absent modules keep their names.
     DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
                    const CGrafikSetupVirtuell& virtuell, const CGraphPropObject& props, int language);
+    // After a change of the setup: a curve whose source is in `looks` keeps its look there; a
+    // new one is shown, with its described label and the first stored default colour that no
+    // other curve has.
+    DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
+                   const CGrafikSetupVirtuell& virtuell, const CurveLooks& looks, int language);
 
     // In creation order: value 1, 2, 3 of addresses 0..15 as shown, then the enabled virtual
     // channels 0..3; at most 54.
@@ -59,6 +80,9 @@ public:
     void Values(std::size_t index, const CDatenObject* samples, std::size_t n, double* out);
 
 private:
+    DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
+                   const CGrafikSetupVirtuell& virtuell, int language);
+
     std::array<catalogue::CSlave, 16> m_slaves;
     CGrafikSetup m_setup;
     std::array<std::uint8_t, 4> m_sourceY{};

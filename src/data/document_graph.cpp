@@ -112,6 +112,20 @@ std::vector<CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
     return labels;
 }
 
+void CollectCurveLooks(const graph::GraphModel& graph, const DocumentCurves& curves,
+                       const std::vector<int>& ids, CurveLooks& looks)
+{
+    for (std::size_t n = 0; n < ids.size() && n < curves.Size(); ++n) {
+        const graph::CGraphProps* g = graph.GetGraph(ids[n]);
+        if (!g)
+            continue;
+        const data::DocumentCurve& c = curves.Curves()[n];
+        // A described label is not kept as a name, so it follows later changes of the setup.
+        looks[c.Source()] = {g->m_colour, g->m_visible,
+                             g->m_name == curves.Label(c) ? std::string() : g->m_name};
+    }
+}
+
 void CollectCurveProps(const graph::GraphModel& graph, const DocumentCurves& curves,
                        const std::vector<int>& ids, CGraphPropObject& props)
 {

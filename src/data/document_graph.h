@@ -42,6 +42,9 @@ void PlaceLabels(graph::GraphModel& graph, const std::vector<CStringDatenObject>
 // stored form.
 std::vector<CStringDatenObject> CollectLabels(const graph::GraphModel& graph,
                                               const std::vector<CStringDatenObject>& placed);
+// The look of each curve the graph shows now, by its source, into `looks` (others stay).
+void CollectCurveLooks(const graph::GraphModel& graph, const DocumentCurves& curves,
+                       const std::vector<int>& ids, CurveLooks& looks);
 // Colour, visibility and a name the user gave of each curve into the curve properties.
 void CollectCurveProps(const graph::GraphModel& graph, const DocumentCurves& curves,
                        const std::vector<int>& ids, CGraphPropObject& props);

@@ -105,6 +105,22 @@ bool LoggerTime(std::string_view stamp, std::int64_t& time)
     return StampTime(stamp, time, cache);
 }
 
+bool LoggerFile::HoldsSamples(std::string_view bytes)
+{
+    HourCache cache;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        const std::size_t end = LineEnd(bytes, pos);
+        const std::string_view line =
+            bytes.substr(pos, end == std::string_view::npos ? bytes.size() - pos : end - pos);
+        pos = end == std::string_view::npos ? bytes.size() : end + 2;
+        std::int64_t time = 0;
+        if (SampleLine(line) && StampTime(line, time, cache))
+            return true;
+    }
+    return false;
+}
+
 LoggerFile LoggerFile::Parse(std::string_view bytes, const Progress& progress)
 {
     LoggerFile f;

@@ -35,6 +35,9 @@ public:
     // Sample lines are those of at least 10 characters whose length is a multiple of 10;
     // other lines are skipped. A time stamp out of range reads as 1 January 2000, 00:00.
     static LoggerFile Parse(std::string_view bytes, const Progress& progress = {});
+    // Whether the bytes hold at least one sample line with a valid time stamp. Anything else
+    // (another file under this name, random bytes) is no data logger file and is refused.
+    static bool HoldsSamples(std::string_view bytes);
     // The whole file into `bytes`; false (with the system's reason) when it cannot be read.
     static bool ReadBytes(const std::string& path, std::string& bytes, std::string* error = nullptr);
 

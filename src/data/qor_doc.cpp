@@ -1146,6 +1146,8 @@ bool CQORDoc::OnFileClose()
         Unbind();
     }
     ClearContents();
+    // Curves the setup still asks for (enabled virtual channels) belong to the closed file.
+    m_ui.ClearGraph();
     m_ui.SetTitle("");
     m_ui.StopLogging();
     return true;

@@ -5,6 +5,8 @@
 #include "data/grafik_setup_virtuell.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace qor::data {
 
@@ -34,11 +36,24 @@ const std::string& VirtualChannels::Formula(int index) const
     return m_programs[static_cast<std::size_t>(index & 3)].Formula();
 }
 
+namespace {
+
+// The formula text puts a value wherever it names y or z.
+bool Uses(const std::string& formula, char variable)
+{
+    return formula.find(variable) != std::string::npos;
+}
+
+}  // namespace
+
 double VirtualChannels::EvaluateVirtualChannel(double y, double z, std::uint8_t index)
 {
     if (index > 3)
         return 0.0;
-    return m_programs[index].Evaluate(y, z);
+    formula::FormulaProgram& p = m_programs[index];
+    if ((std::isnan(y) && Uses(p.Formula(), 'y')) || (std::isnan(z) && Uses(p.Formula(), 'z')))
+        return std::numeric_limits<double>::quiet_NaN();
+    return p.Evaluate(y, z);
 }
 
 void VirtualChannels::EvaluateMany(std::uint8_t index, const double* y, const double* z, double* out,
@@ -48,7 +63,14 @@ void VirtualChannels::EvaluateMany(std::uint8_t index, const double* y, const do
         std::fill(out, out + n, 0.0);
         return;
     }
-    m_programs[index].EvaluateMany(y, z, out, n);
+    formula::FormulaProgram& p = m_programs[index];
+    p.EvaluateMany(y, z, out, n);
+    const bool usesY = Uses(p.Formula(), 'y'), usesZ = Uses(p.Formula(), 'z');
+    if (!usesY && !usesZ)
+        return;
+    for (std::size_t i = 0; i < n; ++i)
+        if ((usesY && std::isnan(y[i])) || (usesZ && std::isnan(z[i])))
+            out[i] = std::numeric_limits<double>::quiet_NaN();
 }
 
 double SourceValue(const data::CDatenObject& sample, const data::CGrafikSetup& setup, std::uint8_t code)

@@ -28,7 +28,9 @@ public:
     void SetFormula(int index, const std::string& formula);
     const std::string& Formula(int index) const;
 
-    // Same value as EvaluateVirtualChannel(formula[index], y, z); 0.0 for an index beyond 3.
+    // Same value as EvaluateVirtualChannel(formula[index], y, z), except that an input the
+    // formula uses that is not a number (nothing was measured) gives NaN, not 0.0; 0.0 for an
+    // index beyond 3.
     double EvaluateVirtualChannel(double y, double z, std::uint8_t index);
     // The same for n pairs at once (faster for a whole recording).
     void EvaluateMany(std::uint8_t index, const double* y, const double* z, double* out, std::size_t n);

@@ -3,6 +3,7 @@
 #include "common/text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace qor::graph {
@@ -46,7 +47,7 @@ void GraphAxis::Set(const std::string& name, const std::string& unit, int decima
 
 std::string GraphAxis::FormatNumber(double v) const
 {
-    return Apply(m_fmtNumber, v);
+    return std::isnan(v) ? std::string(kNoValue) : Apply(m_fmtNumber, v);
 }
 std::string GraphAxis::FormatWithUnit(double v) const
 {

@@ -17,6 +17,8 @@ struct GraphAxis {
     // Decimals are clamped to 0..10, the range a format can carry.
     void Set(const std::string& name, const std::string& unit, int decimals);
 
+    // A value that is not a number (nothing was measured) reads "---", never "nan" or 0.
+    static constexpr const char* kNoValue = "---";
     std::string FormatNumber(double v) const;
     std::string FormatWithUnit(double v) const;
     std::string FormatNamed(double v) const;

@@ -119,8 +119,11 @@ void GraphModel::AddRows(std::size_t n, const double* x, const std::int64_t* tim
     if (n == 0)
         return;
     const std::size_t first = m_rows.size();
-    for (std::size_t r = 0; r < n; ++r)
-        m_rows.Append(x[r], time[r]);
+    // Rows nobody shares would only be gaps in front of the next shared curve, whose own X
+    // starts anew (a graph rebuilt after samples arrived while it showed no curve).
+    if (std::any_of(m_slots.begin(), m_slots.end(), [](const auto& s) { return s && s->m_points.Shared(); }))
+        for (std::size_t r = 0; r < n; ++r)
+            m_rows.Append(x[r], time[r]);
     std::vector<const double*> values(m_slots.size(), nullptr);
     for (std::size_t k = 0; k < curves.size() && k < ys.size(); ++k)
         if (curves[k] >= 0 && static_cast<std::size_t>(curves[k]) < m_slots.size())

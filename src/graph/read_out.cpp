@@ -39,18 +39,21 @@ std::string ReadOut::Text(const GraphModel& model, int curve, double x, double y
     const CGraphProps* g = model.GetGraph(curve);
     const double index = std::round(x);
     if (g && index >= 0.0 && index < static_cast<double>(g->m_points.size())) {
-        const std::int64_t t = g->m_points[static_cast<std::size_t>(index)].time;
+        const GraphPoint p = g->m_points[static_cast<std::size_t>(index)];
+        const std::int64_t t = p.time;
+        // Where the curve has no value, the pointer's height is no reading either.
+        const std::string py = std::isnan(p.y) ? std::string(GraphAxis::kNoValue) : ys;
         if (frameFlags & kFrameAbsoluteTime) {
             const LocalTime lt = ToLocalTime(t);
             return Format("x=%02u.%02u. %02u:%02u:%02u, y=%s", static_cast<unsigned>(lt.day),
                           static_cast<unsigned>(lt.month), static_cast<unsigned>(lt.hour),
-                          static_cast<unsigned>(lt.minute), static_cast<unsigned>(lt.second), ys.c_str());
+                          static_cast<unsigned>(lt.minute), static_cast<unsigned>(lt.second), py.c_str());
         }
         std::int64_t d = ElapsedSeconds(g->m_points[0].time, t);
         if (d < 0)
             d = 0;
         return Format("x=%u:%u:%u, y=%s", static_cast<unsigned>(d / 3600),
-                      static_cast<unsigned>((d / 60) % 60), static_cast<unsigned>(d % 60), ys.c_str());
+                      static_cast<unsigned>((d / 60) % 60), static_cast<unsigned>(d % 60), py.c_str());
     }
     // No curve under the mouse (or outside it): the plain position.
     return Format("x=%s, y=%s", ax.FormatNumber(x).c_str(), ys.c_str());

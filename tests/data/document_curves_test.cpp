@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 using namespace qor::data;
 
@@ -44,6 +45,17 @@ std::string Ids(const DocumentCurves& c)
     return s;
 }
 
+constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+
+// Values as text, so that a gap (NaN) compares equal to a gap.
+std::string Texts(const std::vector<double>& v)
+{
+    std::string s;
+    for (double x : v)
+        s += (std::isnan(x) ? std::string("gap") : std::to_string(x)) + " ";
+    return s;
+}
+
 }  // namespace
 
 TEST(DocumentCurves, LabelsColoursAndVisibility)
@@ -70,6 +82,48 @@ TEST(DocumentCurves, LabelsColoursAndVisibility)
     EXPECT_EQ(d.Curves(1).Curves()[0].label, "S0 pH - amplifier pH value [pH] * 1.0");
 }
 
+// Labels name the unit the stored numbers are in and the factor with the digits it needs.
+TEST(DocumentCurves, LabelUnitsAndFactors)
+{
+    Doc d;
+    d.slaves[6].m_type = 64;  // potentiostat in its 50 nA range: value 1 is stored in µA
+    d.slaves[6].m_enabled = 1;
+    d.setup.m_show1[6] = 1;
+    d.setup.m_factor1[6] = 0.01f;
+    EXPECT_EQ(d.Curves(1).Curves()[0].label, "S6 Potentiostat current value [µA] * 0.01");
+    d.slaves[6].m_type = 66;  // the µA range: the same label
+    EXPECT_EQ(d.Curves(1).Curves()[0].label, "S6 Potentiostat current value [µA] * 0.01");
+    const std::pair<float, const char*> factors[] = {
+        {1.0f, "1.0"},     {10.0f, "10.0"}, {0.5f, "0.5"},     {0.0f, "0.0"},    {0.01f, "0.01"},
+        {0.001f, "0.001"}, {2.25f, "2.25"}, {-0.25f, "-0.25"}, {1e-5f, "1e-05"}, {1.0f / 3.0f, "0.33333334"},
+    };
+    for (const auto& [factor, text] : factors)
+        EXPECT_EQ(FactorText(factor), text) << text;
+}
+
+// After a change of the setup each curve keeps its look by its source; a new curve is shown,
+// in a default colour no other curve has.
+TEST(DocumentCurves, LooksStayWithTheirSources)
+{
+    Doc d;
+    d.setup.m_show1[0] = 1;
+    d.virtuell.m_enable[1] = 1;
+    CurveLooks looks;
+    looks[0] = {0xFF0000, true, ""};            // value 1 of address 0 in red, the first default
+    looks[48 + 1] = {0x123456, false, "mine"};  // virtual channel 1, hidden and named
+    d.setup.m_show2[0] = d.setup.m_show1[5] = 1;
+    const DocumentCurves c(d.slaves, d.setup, d.virtuell, looks, 0);
+    ASSERT_EQ(Ids(c), "0.1 0.2 5.1 v1");
+    const std::tuple<std::uint32_t, bool, std::string> want[] = {
+        {0xFF0000, true, "S0 pH - Verstärker pH Wert [pH] * 1.0"},
+        {0x00FF00, true, "S0 pH - Verstärker Kettenspannung [mV] * 1.0"},
+        {0x0000FF, true, "S5 Potentiostat Strom [µA] * 1.0"},
+        {0x123456, false, "mine"},
+    };
+    for (std::size_t n = 0; n < 4; ++n)
+        EXPECT_EQ(std::tie(c.Curves()[n].colour, c.Curves()[n].visible, c.Curves()[n].label), want[n]) << n;
+}
+
 TEST(DocumentCurves, PointValues)
 {
     Doc d;
@@ -89,7 +143,8 @@ TEST(DocumentCurves, PointValues)
         {1.5f, 20.0f, 1.5f, 4.0f, {15.0, 20.0, 3.0, 19.0}},
         {1.5f, 1e8f, 2.5e8f, 0.0f, {15.0, 0.0, 0.0, 15.0}},  // failed readings draw 0
         {5e7f, -99999992.0f, -1e8f, 0.0f, {5e8, -99999992.0, 0.0, 5e8}},
-        {0.0f, 0.0f, NAN, 1.0f, {0.0, 0.0, 0.0, 1.0}},
+        {0.0f, 0.0f, NAN, 1.0f, {0.0, 0.0, kGap, 1.0}},  // nothing measured: a gap, not 0
+        {NAN, 2.0f, 1.0f, NAN, {kGap, 2.0, 2.0, kGap}},  // a virtual channel with a missed input
     };
     DocumentCurves curves = d.Curves();
     ASSERT_EQ(Ids(curves), "0.2 0.3 3.1 v0");
@@ -102,17 +157,18 @@ TEST(DocumentCurves, PointValues)
         s.m_temperature[3] = c.v3of3;
         std::vector<double> got;
         curves.Values(s, got);
-        EXPECT_EQ(got, c.want) << c.v1of3;
+        EXPECT_EQ(Texts(got), Texts(c.want)) << c.v1of3;
         samples.push_back(s);
     }
     // The same values a block at a time, long enough for the formula's lanes.
+    const std::size_t n = std::size(cases);
     for (int k = 0; k < 4; ++k)
-        samples.insert(samples.end(), samples.begin(), samples.begin() + 4);
+        samples.insert(samples.end(), samples.begin(), samples.begin() + static_cast<long>(n));
     std::vector<double> block(samples.size());
     for (std::size_t c = 0; c < 4; ++c) {
         curves.Values(c, samples.data(), samples.size(), block.data());
         for (std::size_t i = 0; i < samples.size(); ++i)
-            EXPECT_EQ(block[i], cases[i % 4].want[c]) << "curve " << c << ", sample " << i;
+            EXPECT_EQ(Texts({block[i]}), Texts({cases[i % n].want[c]})) << "curve " << c << ", sample " << i;
     }
 }
 

@@ -25,6 +25,7 @@ TEST(LoggerFile, LinesStampsAndValues)
         const char* name;
         std::string bytes;
         std::vector<Expected> samples;
+        bool refused = false;  // no sample line with a valid stamp: not a data logger file
     } cases[] = {
         {"a sample with two fields",
          "0101230930pH   7.000mV  -250.0\n\r",
@@ -33,10 +34,11 @@ TEST(LoggerFile, LinesStampsAndValues)
          "0101230930pH  7\n\r0101230931pH  12.345",
          {{1672565460, {{"pH  ", 12.345}}}}},
         {"CR LF ends no line", "0101230930pH  12.3\r\n", {{1672565400, {{"pH  ", NAN}}}}},
-        {"a lone LF ends no line", "0101230930\n0101230930\n\r", {}},
+        {"a lone LF ends no line", "0101230930\n0101230930\n\r", {}, true},
         {"day 32, month 13, hour 24, minute 60, day 0, a letter",
          "3201230930\n\r0113230930\n\r0101232430\n\r0101230960\n\r0001230930\n\r01x1230930\n\r",
-         {{kNoTime, {}}, {kNoTime, {}}, {kNoTime, {}}, {kNoTime, {}}, {kNoTime, {}}, {kNoTime, {}}}},
+         {{kNoTime, {}}, {kNoTime, {}}, {kNoTime, {}}, {kNoTime, {}}, {kNoTime, {}}, {kNoTime, {}}},
+         true},
         {"the same hour on two days, and across the end of a month and of a year",
          "0101231000\n\r0201231000\n\r3101232330\n\r0102232330\n\r3112232330\n\r0101242330\n\r",
          {{1672567200, {}},
@@ -45,12 +47,14 @@ TEST(LoggerFile, LinesStampsAndValues)
           {1675294200, {}},
           {1704065400, {}},
           {1704151800, {}}}},
+        {"a document file under this name", std::string("QOR3\0\0\x01\x02\xff\n\r\x10\x20", 13), {}, true},
         {"last minute of 2099, values not numbers",
          "3112992359T   ------T    1.2.3\n\r",
          {{4102444740, {{"T   ", NAN}, {"T   ", NAN}}}}},
     };
     for (const auto& c : cases) {
         const LoggerFile f = LoggerFile::Parse(c.bytes);
+        EXPECT_EQ(LoggerFile::HoldsSamples(c.bytes), !c.refused) << c.name;
         ASSERT_EQ(f.Samples().size(), c.samples.size()) << c.name;
         for (std::size_t s = 0; s < c.samples.size(); ++s) {
             EXPECT_EQ(f.Samples()[s].time, c.samples[s].time) << c.name;

@@ -87,14 +87,20 @@ TEST(Qortool, CurvesOfADocument)
     if (!std::filesystem::exists(tool))
         GTEST_SKIP() << "qortool not built";
     // Address 0 (pH amplifier) shows values 1 and 2, the second scaled by 10 and renamed;
-    // virtual channel 0 doubles value 1 and is hidden. The file as it lies on disk:
+    // virtual channel 0 doubles value 1 and is hidden. The second sample missed value 1 (NaN):
+    // a gap on its curve and on the channel. The file as it lies on disk:
     qor::data::test::TempDir dir;
     qor::data::test::ByteWriter w;
     w.u16(2).newClass("CDatenObject");  // samples
     for (int i = 0; i < 2; ++i) {
         if (i > 0)
             w.u16(0x8001);
-        w.time(1236258429 + i).f32(7.25f + static_cast<float>(i)).f32(-1.5f).f32(0).f32s(0, 45);
+        w.time(1236258429 + i);
+        if (i == 0)
+            w.f32(7.25f);
+        else
+            w.u32(0x7FC00000);  // not a number
+        w.f32(-1.5f).f32(0).f32s(0, 45);
     }
     w.u8({0, 1, 1}).f32(1).f32(10).f32(1).u8({1});  // graph setup: address 0 shows 1 and 2
     for (int a = 1; a < 16; ++a)
@@ -116,13 +122,13 @@ TEST(Qortool, CurvesOfADocument)
         "{\"view\":{\"xFrom\":0,\"xTo\":500,\"yFrom\":0,\"yTo\":100},\"curves\":[\n"
         "{\"label\":\"S0 pH - Verst\u00e4rker pH Wert [pH] * 1.0\",\"colour\":\"#ff0000\",\"visible\":true,"
         "\"source\":{\"kind\":\"value\",\"address\":0,\"value\":1},\"count\":2,"
-        "\"points\":[[0,7.25],[1,8.25]]},\n"
+        "\"points\":[[0,7.25],[1,null]]},\n"
         "{\"label\":\"mV \\\"raw\\\"\",\"colour\":\"#ff0100\",\"visible\":true,"
         "\"source\":{\"kind\":\"value\",\"address\":0,\"value\":2},\"count\":2,"
         "\"points\":[[0,-15],[1,-15]]},\n"
         "{\"label\":\"pH - Verst\u00e4rker pH virtuell pH - Verst\u00e4rker pH\",\"colour\":\"#ff0200\","
         "\"visible\":false,\"source\":{\"kind\":\"virtual\",\"channel\":0},\"count\":2,"
-        "\"points\":[[0,14.5],[1,16.5]]}]}\n");
+        "\"points\":[[0,14.5],[1,null]]}]}\n");
     out.clear();
     EXPECT_EQ(RunProgram({tool, "curves", dir / "c.qo3", "--lang", "en"}, &out), 0);
     EXPECT_NE(

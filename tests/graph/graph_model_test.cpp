@@ -2,10 +2,12 @@
 #include "graph/graph_data.h"
 #include "graph/graph_model.h"
 #include "graph/graph_selection.h"
+#include "graph/legend_corner.h"
 #include "graph/read_out.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <tuple>
 #include <vector>
 
@@ -193,6 +195,7 @@ TEST(ReadOut, TextsForNumericAndTimeAxes)
     const std::int64_t t0 = 1700000000;  // 14.11.2023 22:13:20 UTC
     m.AddPoint(c, t0, 0, 7);
     m.AddPoint(c, t0 + 2 * 86400 + 3723, 1, 7);
+    m.AddPoint(c, t0 + 2 * 86400 + 3724, 2, std::numeric_limits<double>::quiet_NaN());  // missed
     struct {
         unsigned flags;
         int curve;
@@ -205,12 +208,14 @@ TEST(ReadOut, TextsForNumericAndTimeAxes)
         {0, 0, 1.2, 6.5, "x=49:2:3, y=6.50 "},
         {kFrameAbsoluteTime, 0, 0.9, 6.5, "x=16.11. 23:15:23, y=6.50 "},
         {kFrameAbsoluteTime, 0, 5, 6.5, "x=5.0, y=6.50 "},  // beyond the curve: the plain position
+        {kFrameAbsoluteTime, 0, 2.2, 6.5, "x=16.11. 23:15:24, y=---"},  // no value there
         {0, -1, 1, 1, "x=1.0, y=1.00 "},
     };
     for (const auto& k : cases)
         EXPECT_EQ(ReadOut::Text(m, k.curve, k.x, k.y, k.flags), k.text) << k.text;
     EXPECT_EQ(ReadOut::PointTime(t0, t0 + 3723, false), "(1:02:03)");
     EXPECT_EQ(ReadOut::PointTime(t0, t0, true), "14.11. 22:13:20");
+    EXPECT_EQ(m.GetAxis(kAxisY).FormatNumber(std::numeric_limits<double>::quiet_NaN()), "---");
 }
 
 TEST(GraphModel, SharedRowsKeepOnlyYAndAnEditLeavesThem)
@@ -247,4 +252,44 @@ TEST(GraphModel, SharedRowsKeepOnlyYAndAnEditLeavesThem)
     for (int c : {b, 3, a, own})
         m.RemoveGraph(c);
     EXPECT_EQ(m.Rows().size(), 0u) << "no shared curve left";
+    // Rows nobody shares are not kept: a shared curve added afterwards starts empty, not with
+    // gaps in front of X values that begin anew.
+    m.AddRows(2, x, t, {}, {});
+    EXPECT_EQ(m.Rows().size(), 0u);
+    EXPECT_EQ(m.GetGraph(m.AddGraph(0, "after", kGraphShared))->m_points.size(), 0u);
+}
+
+// A legend box takes the first corner where it hides no point and no line between two
+// points; with data in every corner there is none.
+TEST(LegendCorner, FirstCornerFreeOfData)
+{
+    GraphModel m;
+    const GraphRange section{0, 10, 0, 10};
+    const int rising = m.AddGraph(0, "rising");
+    for (int i = 0; i <= 10; ++i)
+        m.AddPoint(rising, 0, i, i);
+    Corner c = Corner::BottomLeft;
+    ASSERT_TRUE(FreeCorner(m, section, 0.3, 0.3, Corner::TopRight, c));
+    EXPECT_EQ(c, Corner::TopLeft);
+    EXPECT_TRUE(CoversData(m, section, Corner::BottomLeft, 0.3, 0.3));
+    // Two points either side of the box: the line between them crosses it.
+    const int jump = m.AddGraph(0, "jump");
+    m.AddPoint(jump, 0, -5, 9);
+    m.AddPoint(jump, 0, 15, 9);
+    EXPECT_TRUE(CoversData(m, section, Corner::TopLeft, 0.3, 0.3));
+    m.RemoveGraph(jump);
+    const int falling = m.AddGraph(0, "falling");
+    for (int i = 0; i <= 10; ++i)
+        m.AddPoint(falling, 0, i, 10 - i);
+    EXPECT_FALSE(FreeCorner(m, section, 0.3, 0.3, Corner::TopRight, c));
+    m.GetGraph(falling)->m_visible = false;  // a hidden curve hides nothing
+    ASSERT_TRUE(FreeCorner(m, section, 0.3, 0.3, Corner::BottomRight, c));
+    EXPECT_EQ(c, Corner::BottomRight);
+    // Gaps are no data.
+    m.GetGraph(falling)->m_visible = true;
+    m.GetGraph(falling)->m_points.Clear();
+    for (int i = 0; i <= 10; ++i)
+        m.AddPoint(falling, 0, i, i < 5 ? std::numeric_limits<double>::quiet_NaN() : 10 - i);
+    ASSERT_TRUE(FreeCorner(m, section, 0.3, 0.3, Corner::TopRight, c));
+    EXPECT_EQ(c, Corner::TopLeft);
 }

@@ -7,16 +7,20 @@
 #include "ui/graph/graph_panel.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/graph/point_view_bar.h"
+#include "ui/graph/ruler.h"
 #include "ui/shell/main_frame.h"
 #include "ui/shell/main_menus.h"
 #include "ui_test_app.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace qor::ui {
 namespace {
@@ -221,6 +225,128 @@ TEST_F(DocumentViewTest, ChangesInTheGraphsDialogsMarkTheDocumentModified)
     test::OnNextModal([](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); });
     ASSERT_TRUE(View().Graph()->ShowSelection());
     EXPECT_TRUE(Doc().m_modified);
+}
+
+// A hidden virtual channel stays hidden, and the values ticked later come up shown in
+// colours of their own.
+TEST_F(DocumentViewTest, CurvesKeepTheirLookAcrossSetupChanges)
+{
+    data::CGrafikSetup setup = Doc().GrafikSetup();
+    data::CGrafikSetupVirtuell virtuell = Doc().Virtuell();
+    virtuell.m_enable[0] = 1;
+    Doc().SetGrafikSetup(setup, &virtuell);
+    ASSERT_EQ(View().Curves().Size(), 2u);
+    int at = -1;
+    View().Graph()->GetFirstGraph(at);
+    graph::CGraphProps* channel = View().Graph()->GetNextGraph(at);
+    ASSERT_NE(channel, nullptr);
+    channel->m_visible = false;
+    channel->m_colour = 0x123456;
+    setup.m_show2[0] = setup.m_show3[0] = 1;
+    Doc().SetGrafikSetup(setup, &virtuell);
+    ASSERT_EQ(View().Curves().Size(), 4u);
+    std::vector<std::pair<std::uint32_t, bool>> looks;
+    int pos = -1;
+    for (const graph::CGraphProps* g = View().Graph()->GetFirstGraph(pos); g;
+         g = View().Graph()->GetNextGraph(pos))
+        looks.emplace_back(g->m_colour, g->m_visible);
+    // Red, then the next two default colours, green and blue; the channel as it was.
+    const std::vector<std::pair<std::uint32_t, bool>> want = {
+        {0xFF0000, true}, {0x00FF00, true}, {0x0000FF, true}, {0x123456, false}};
+    EXPECT_EQ(looks, want);
+    // The file keeps the curves in their order now.
+    data::CGraphPropObject props;
+    std::vector<data::CStringDatenObject> labels;
+    View().SaveGraphState(props, labels);
+    EXPECT_EQ(props.m_colour[3], 0x563412u);
+    EXPECT_EQ(props.m_visible[3], 0);
+    EXPECT_EQ(props.m_visible[1], 1);
+}
+
+// The point list names a renamed curve at once; File > Close leaves no curve in the legend,
+// a virtual channel's neither.
+TEST_F(DocumentViewTest, PointListFollowsARenameAndCloseEmptiesTheLegend)
+{
+    data::CGrafikSetupVirtuell virtuell = Doc().Virtuell();
+    virtuell.m_enable[2] = 1;
+    Doc().SetGrafikSetup(Doc().GrafikSetup(), &virtuell);
+    m_frame->Menus().PointList()->trigger();
+    CPointViewBar* bar = m_frame->PointList();
+    ASSERT_NE(bar, nullptr);
+    int pos = -1;
+    View().Graph()->GetFirstGraph(pos)->m_name = "Cell";
+    emit View().Graph()->EditedByUser();
+    EXPECT_EQ(bar->windowTitle().toStdString(), "Cell");
+    EXPECT_EQ(bar->CurveChoice()->itemText(0).toStdString(), "Cell");
+
+    Doc().m_modified = false;  // no save prompt
+    ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
+    EXPECT_EQ(View().Graph()->GetGraphCount(), 0);
+    EXPECT_EQ(bar->CurveChoice()->count(), 0);
+}
+
+class LiveViewTest : public ::testing::Test, protected test::SimFrame {
+protected:
+    // Every curve's name and points (X, Y as text so that gaps compare, time), the section
+    // and the picture of the time ruler.
+    struct Picture {
+        std::vector<std::pair<std::string, std::vector<std::tuple<double, std::string, std::int64_t>>>>
+            curves;
+        graph::GraphRange section;
+        QImage labels;
+        bool operator==(const Picture&) const = default;
+    };
+    Picture Take()
+    {
+        Picture p;
+        CGraphWnd* g = m_frame->GraphView()->Graph();
+        int pos = -1;
+        for (const graph::CGraphProps* c = g->GetFirstGraph(pos); c; c = g->GetNextGraph(pos)) {
+            auto& [name, points] = p.curves.emplace_back(c->m_name, decltype(p.curves[0].second){});
+            for (std::size_t i = 0; i < c->m_points.size(); ++i) {
+                const graph::GraphPoint pt = c->m_points[i];
+                points.emplace_back(pt.x, std::isnan(pt.y) ? "gap" : std::to_string(pt.y), pt.time);
+            }
+        }
+        p.section = g->Range();
+        p.labels = g->HRuler()->grab().toImage();
+        return p;
+    }
+};
+
+// Measuring alone first, then data logging: the live graph is exactly the graph of the same
+// file opened again: one point per stored sample at X = its place, in the order of time, no
+// gap in front of the recording.
+TEST_F(LiveViewTest, MeasuringFirstThenLoggingDrawsWhatTheFileHolds)
+{
+    const QString file = Path("live.qo3");
+    ASSERT_TRUE(WithFile(Cmd::FileOpen, file));
+    ASSERT_TRUE(SearchAndRelease({0, 1}));
+    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+    m_time.Advance(12000);
+    ASSERT_TRUE(StartRecording({{0, 0}, {1, 1}}));
+    m_time.Advance(6000);
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    const Picture live = Take();
+    const std::vector<data::CDatenObject>& samples = m_frame->Document().Samples();
+    ASSERT_GE(samples.size(), 7u);
+    ASSERT_EQ(live.curves.size(), 2u);
+    for (const auto& [name, points] : live.curves) {
+        ASSERT_EQ(points.size(), samples.size()) << name;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            EXPECT_EQ(std::get<0>(points[i]), static_cast<double>(i)) << name;
+            EXPECT_NE(std::get<1>(points[i]), "gap") << name << " " << i;
+            EXPECT_EQ(std::get<2>(points[i]), samples[i].m_time) << name;
+            EXPECT_TRUE(i == 0 || std::get<2>(points[i]) > std::get<2>(points[i - 1])) << name << " " << i;
+        }
+    }
+    ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
+    ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
+    ASSERT_TRUE(WithFile(Cmd::FileOpen, file));
+    const Picture opened = Take();
+    EXPECT_EQ(opened.curves, live.curves);
+    EXPECT_EQ(opened.section, live.section);
+    EXPECT_TRUE(opened.labels == live.labels);
 }
 }  // namespace
 }  // namespace qor::ui

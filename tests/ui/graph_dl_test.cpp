@@ -132,6 +132,32 @@ TEST(GraphDL, QortoolLoggerDumpExportPlot)
     EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
               dlg.Graph()->RenderImage(QSize(600, 400)));
     dlg.accept();
+
+    // Bytes that hold no sample line are refused with a word, by every action.
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QByteArray("QOR3\0\x01\xff\n\rjunk line\n\r", 17));
+    f.close();
+    for (const std::string& action : {"dump '" + in + "'", "export '" + in + "' '" + out + "'",
+                                      "plot '" + in + "' --png '" + png + "'"}) {
+        std::string said;
+        EXPECT_EQ(
+            test::RunProgram({"/bin/sh", "-c", "'" + tool + "' logger " + action + " --lang en 2>&1"}, &said),
+            1)
+            << action;
+        EXPECT_NE(said.find("holds no data logger samples"), std::string::npos) << action << said;
+    }
+    // The dialog says so instead of drawing nothing.
+    QString told;
+    test::OnNextModal([&told](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            told = box->text();
+        QMetaObject::invokeMethod(w, "accept");
+    });
+    CGraphDL refused(clock);
+    refused.Open(in, 1);
+    EXPECT_EQ(told.toStdString(), "The file holds no data logger samples.");
+    EXPECT_EQ(refused.Graph()->GetGraphCount(), 0);
+    refused.accept();
 }
 
 // qorsim's potentiostat holds 120 logger lines of three channels; the window reads them out.

@@ -74,6 +74,42 @@ TEST(GraphRender, LegendLeavesASmallPlotFree)
     }
 }
 
+// The legend stands where it hides no data: a rising line keeps the top right corner in
+// sight; lines through every corner send the legend below the plot.
+TEST(GraphRender, LegendCoversNoData)
+{
+    test::App();
+    CGraphWnd g;
+    g.SetFrameFlags(graph::kFrameNumericX);
+    g.SetStyle(graph::kStyleLegend, false);
+    const int rising = g.AddGraph(graph::MakeRgb(255, 0, 0), "rising");
+    for (int i = 0; i <= 100; ++i)
+        g.AddPoint(rising, i, i / 10.0, i / 10.0, false);
+    g.SetRange(0, 10, 0, 10, false);
+    QImage img(QSize(1200, 800), QImage::Format_RGB32);
+    auto render = [&] {
+        img.fill(Qt::white);
+        QPainter p(&img);
+        g.Render(p, img.rect());
+        return g.ComputeLayout(img.rect(), &img);
+    };
+    CGraphWnd::Layout l = render();
+    ASSERT_TRUE(l.legend.isEmpty());
+    const QRect topRight(l.plot.right() - 150, l.plot.top(), 150, 60);
+    int red = 0;
+    for (int y = topRight.top(); y <= topRight.bottom(); ++y)
+        for (int x = topRight.left(); x <= topRight.right(); ++x)
+            red += img.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_GT(red, 40) << "the line's end is not covered";
+
+    const int falling = g.AddGraph(graph::MakeRgb(0, 0, 255), "falling");
+    for (int i = 0; i <= 100; ++i)
+        g.AddPoint(falling, i, i / 10.0, 10.0 - i / 10.0, false);
+    l = render();
+    EXPECT_FALSE(l.legend.isEmpty());
+    EXPECT_FALSE(l.plot.intersects(l.legend));
+}
+
 TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
 {
     test::App();

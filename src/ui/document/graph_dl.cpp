@@ -29,6 +29,8 @@ namespace {
 constexpr TextPair kExit{"Beenden", "Exit"};
 constexpr TextPair kPrint{"Drucken", "Print"};
 constexpr TextPair kNotAvailable{"Daten nicht verfügbar!", "Data not available!"};
+constexpr TextPair kNoSamples{"Die Datei enthält keine Messwerte eines Datenloggers.",
+                              "The file holds no data logger samples."};
 constexpr TextPair kReading{"Bitte warten, lese Daten.", "Please wait, reading data."};
 constexpr TextPair kExporting{"Bitte warten, Daten werden exportiert.", "Please wait, export data."};
 constexpr TextPair kCannotWrite{"Die Datei %1 kann nicht geschrieben werden: %2",
@@ -171,6 +173,10 @@ void CGraphDL::ReadFile()
         ShowMessage(Tr(kNotAvailable, m_model.m_lang));
         return;
     }
+    if (!data::LoggerFile::HoldsSamples(bytes)) {
+        ShowMessage(Tr(kNoSamples, m_model.m_lang));
+        return;
+    }
     CProgressWnd progress(m_model.m_lang, parentWidget() ? parentWidget() : this);
     progress.setWindowTitle(windowTitle());
     progress.SetText(Tr(kReading, m_model.m_lang));
@@ -231,6 +237,10 @@ bool CGraphDL::ExportTo(const std::string& path)
     std::string bytes;
     if (!data::LoggerFile::ReadBytes(m_model.m_path, bytes)) {
         ShowMessage(Tr(kNotAvailable, m_model.m_lang));
+        return false;
+    }
+    if (!data::LoggerFile::HoldsSamples(bytes)) {
+        ShowMessage(Tr(kNoSamples, m_model.m_lang));
         return false;
     }
     std::string error;

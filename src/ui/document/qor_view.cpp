@@ -105,17 +105,24 @@ void CQORView::Rebuild(bool keepProps, bool newSection)
 {
     if (newSection)
         data::SetRebuildSection(*m_graph, m_doc.GrafikSetup(), false);
-    // What was changed on the curves so far (colours, names, visibility) stays with the
-    // document and so with the curves that take their places.
-    if (keepProps && m_curves && !m_ids.empty()) {
-        data::CGraphPropObject props = m_doc.GraphProp();
-        data::CollectCurveProps(*m_graph, *m_curves, m_ids, props);
-        m_doc.SetGraphProp(props);
-    }
+    // What was changed on the curves so far (colours, names, visibility) stays with each
+    // curve's source, whatever curves come or go around it.
+    if (keepProps && m_curves && !m_ids.empty())
+        data::CollectCurveLooks(*m_graph, *m_curves, m_ids, m_looks);
+    const bool byLooks = keepProps && !m_looks.empty();
     RemoveCurves();
-    m_curves = std::make_unique<data::DocumentCurves>(m_doc.m_slave, m_doc.GrafikSetup(), m_doc.Virtuell(),
-                                                      m_doc.GraphProp(), m_lang);
+    if (byLooks)
+        m_curves = std::make_unique<data::DocumentCurves>(m_doc.m_slave, m_doc.GrafikSetup(),
+                                                          m_doc.Virtuell(), m_looks, m_lang);
+    else
+        m_curves = std::make_unique<data::DocumentCurves>(m_doc.m_slave, m_doc.GrafikSetup(),
+                                                          m_doc.Virtuell(), m_doc.GraphProp(), m_lang);
     m_ids = data::AddDocumentCurves(*m_graph, *m_curves);
+    data::CollectCurveLooks(*m_graph, *m_curves, m_ids, m_looks);
+    // The file keeps them in the order the curves have now.
+    data::CGraphPropObject props = m_doc.GraphProp();
+    data::CollectCurveProps(*m_graph, *m_curves, m_ids, props);
+    m_doc.SetGraphProp(props);
     OnSamplesAdded();
 }
 
@@ -203,6 +210,7 @@ void CQORView::OnSetupChanged()
 
 void CQORView::OnFileRead(const std::vector<data::CStringDatenObject>& labels)
 {
+    m_looks.clear();  // the file's curve properties count
     m_placed = labels;
     data::PlaceLabels(*m_graph, labels);
     Rebuild(false, true);  // the curves of before must not overwrite the properties just read
@@ -211,6 +219,7 @@ void CQORView::OnFileRead(const std::vector<data::CStringDatenObject>& labels)
 void CQORView::OnClear()
 {
     RemoveCurves();
+    m_looks.clear();
     m_placed.clear();
     m_graph->RemoveAllTexts();
     m_graph->Redraw();

@@ -86,6 +86,7 @@ private:
     CGraphWnd* m_graph;
     std::unique_ptr<data::DocumentCurves> m_curves;
     std::vector<int> m_ids;                          // graph index per document curve
+    data::CurveLooks m_looks;                        // of every curve shown since the file was read
     std::vector<data::CStringDatenObject> m_placed;  // the labels the texts came from
     std::size_t m_fed = 0;
     bool m_autoScroll = false;

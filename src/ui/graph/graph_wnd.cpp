@@ -184,15 +184,19 @@ void CGraphWnd::Notify(const graph::GraphNotification& n)
     default:
         break;
     }
-    if (n.redraw)
+    if (n.redraw) {
         m_panel->Invalidate();
-    else
+        if (n.code != graph::kNotifyAxisChanged)
+            CheckLegendPlace();
+    } else {
         m_panel->MarkStale();
+    }
 }
 
 void CGraphWnd::Redraw()
 {
     Relayout();
+    CheckLegendPlace();
     SyncRulers();
     m_panel->Invalidate();
     m_hRuler->update();
@@ -243,12 +247,13 @@ CGraphWnd::Layout CGraphWnd::ComputeLayout(const QRect& r, QPaintDevice* device)
         l.hRuler = QRect(left, top + ph, w, h);
     };
     place(0);
+    l.fullPlot = l.plot.size();
     const LegendMetrics m = Legend(device);
     if (m.entries == 0)
         return l;
-    // Inside, the legend may take a corner of the plot, not more.
-    const double boxW = m.textWidth + m.sample + 4 * m.pad, boxH = m.entries * m.line + m.pad;
-    if (boxW <= 0.45 * l.plot.width() && boxH <= 0.45 * l.plot.height())
+    l.legendBox = QSizeF(m.textWidth + m.sample + 4 * m.pad, m.entries * m.line + m.pad);
+    l.legendPad = m.pad;
+    if (LegendInside(l))
         return l;
     // Below: as many columns as fit side by side; when the rows would take more than a third
     // of the picture, more and narrower columns (the names are cut short).
@@ -293,13 +298,45 @@ void CGraphWnd::DrawLegendEntries(QPainter& p, const LegendMetrics& m, const QRe
     }
 }
 
+bool CGraphWnd::LegendInside(const Layout& l) const
+{
+    // Inside, the legend may take a corner of the plot, not more, and only where it hides
+    // nothing; the pad around the box counts.
+    const QSizeF box = l.legendBox;
+    const double w = l.fullPlot.width(), h = l.fullPlot.height();
+    if (box.isEmpty() || box.width() > 0.45 * w || box.height() > 0.45 * h)
+        return false;
+    const double pad = l.legendPad;
+    graph::Corner corner;
+    if (!graph::FreeCorner(*this, Range(), (box.width() + 2 * pad) / w, (box.height() + 2 * pad) / h,
+                           m_legendCorner, corner))
+        return false;
+    m_legendCorner = corner;
+    return true;
+}
+
+void CGraphWnd::CheckLegendPlace()
+{
+    if (m_layout.legendBox.isEmpty() || LegendInside(m_layout) == m_layout.legend.isEmpty())
+        return;
+    resizeEvent(nullptr);
+    update();
+}
+
 void CGraphWnd::DrawLegendInside(QPainter& p, const QRect& rect) const
 {
     const LegendMetrics m = Legend(p.device());
     if (m.entries == 0)
         return;
-    const double bw = m.textWidth + m.sample + 4 * m.pad;
-    const QRectF box(rect.right() - bw - m.pad, rect.top() + m.pad, bw, m.entries * m.line + m.pad);
+    const double bw = m.textWidth + m.sample + 4 * m.pad, bh = m.entries * m.line + m.pad;
+    graph::Corner corner = m_legendCorner;
+    if (rect.width() > 0 && rect.height() > 0)
+        graph::FreeCorner(*this, Range(), (bw + 2 * m.pad) / rect.width(), (bh + 2 * m.pad) / rect.height(),
+                          m_legendCorner, corner);
+    const bool right = corner == graph::Corner::TopRight || corner == graph::Corner::BottomRight;
+    const bool top = corner == graph::Corner::TopRight || corner == graph::Corner::TopLeft;
+    const QRectF box(right ? rect.right() - bw - m.pad : rect.left() + m.pad,
+                     top ? rect.top() + m.pad : rect.bottom() - bh - m.pad, bw, bh);
     p.fillRect(box, QColor(255, 255, 255, 230));
     p.setPen(QPen(Qt::black, std::max(1.0, FRuler::Dpi(p.device(), false) / 96.0)));
     p.drawRect(box);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/graph_model.h"
+#include "graph/legend_corner.h"
 #include "graph/read_out.h"
 
 #include <QImage>
@@ -99,11 +100,15 @@ public:
     FHRuler* HRuler() const { return m_hRuler; }
     FVRuler* VRuler() const { return m_vRuler; }
 
-    // `legend` is empty while the legend fits inside the plot; on a small picture it gets a
-    // band of its own below the rulers, so it never covers the curves.
+    // `legend` is empty while the legend fits into a corner of the plot where it covers no
+    // data; otherwise (a small picture, curves in every corner) it gets a band of its own
+    // below the rulers, so it never covers the curves.
     struct Layout {
         QRect title, plot, hRuler, vRuler, legend;
         int legendColumns = 1;
+        QSizeF legendBox;      // the box inside the plot; empty without a legend
+        double legendPad = 0;  // kept free around the box
+        QSize fullPlot;        // the plot without a band
     };
     Layout ComputeLayout(const QRect& rect, QPaintDevice* device) const;
 
@@ -135,7 +140,13 @@ private:
         double EntryWidth() const { return textWidth + sample + 3 * pad; }
     };
     LegendMetrics Legend(const QPaintDevice* device) const;
-    // The legend inside the plot's top right corner, or when `band` holds it below the rulers.
+    // Whether the legend box of `l` may stand inside its plot now: small enough, and a corner
+    // free of data.
+    bool LegendInside(const Layout& l) const;
+    // The layout follows when data or section moved the legend in or out of the plot.
+    void CheckLegendPlace();
+    // The legend inside the plot, in a corner that covers no data (top right first), or when
+    // `band` holds it below the rulers.
     void DrawLegendInside(QPainter& p, const QRect& plot) const;
     void DrawLegendBand(QPainter& p, const QRect& band, int columns) const;
     void DrawLegendEntries(QPainter& p, const LegendMetrics& m, const QRectF& area, int columns) const;
@@ -150,6 +161,7 @@ private:
     XSelection m_selection;
     Layout m_layout;
     std::size_t m_legendKey = 0;
+    mutable graph::Corner m_legendCorner = graph::Corner::TopRight;  // kept while it stays free
     SectionHandler m_sectionHandler;
 };
 

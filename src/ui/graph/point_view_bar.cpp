@@ -55,8 +55,25 @@ void CPointViewBar::SetLanguage(int lang)
 
 void CPointViewBar::Follow(CGraphWnd* wnd)
 {
+    if (m_wnd)
+        disconnect(m_wnd, &CGraphWnd::EditedByUser, this, nullptr);
     m_wnd = wnd;
+    // A curve renamed in the graph's dialogs is named so here at once.
+    if (m_wnd)
+        connect(m_wnd, &CGraphWnd::EditedByUser, this, [this] { SyncNames(); });
     Refresh(true);
+}
+
+void CPointViewBar::SyncNames()
+{
+    if (!m_wnd)
+        return;
+    for (int i = 0; i < m_choice->count(); ++i)
+        if (const graph::CGraphProps* g = m_wnd->GetGraph(m_choice->itemData(i).toInt()))
+            if (const QString name = QString::fromStdString(g->m_name); m_choice->itemText(i) != name)
+                m_choice->setItemText(i, name);
+    if (const graph::CGraphProps* g = m_curve >= 0 ? m_wnd->GetGraph(m_curve) : nullptr)
+        setWindowTitle(QString::fromStdString(g->m_name));
 }
 
 void CPointViewBar::FillChoice()
@@ -86,10 +103,12 @@ void CPointViewBar::Refresh(bool anew)
     }
     const bool absolute = (m_wnd->GetFrameFlags() & graph::kFrameAbsoluteTime) != 0;
     const graph::CGraphProps* g = m_wnd->GetGraph(curve);
-    if (anew || curve != m_curve || !g || g->m_points.size() < m_listed)
+    if (anew || curve != m_curve || !g || g->m_points.size() < m_listed) {
         ShowCurve(*m_wnd, curve, absolute);
-    else
+    } else {
+        SyncNames();
         AppendRows(*m_wnd, absolute);
+    }
 }
 
 void CPointViewBar::ShowCurve(const CGraphWnd& wnd, int curve, bool absoluteTime)

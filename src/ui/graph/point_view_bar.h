@@ -42,6 +42,8 @@ signals:
 
 private:
     void FillChoice();
+    // The choice and the title take the curves' names as they are now.
+    void SyncNames();
     void AppendRows(const CGraphWnd& wnd, bool absoluteTime);
 
     int m_lang;
