@@ -35,8 +35,8 @@ void ToolkitLanguage::Use(int lang)
 void ToolkitLanguage::Retranslate(QMdiArea& area) const
 {
     static const char* const kContext = "QMdiSubWindow";
-    static const char* const kTexts[] = {"&Restore", "&Move", "&Size", "Mi&nimize", "Ma&ximize", "Stay on &Top",
-                                         "&Close"};
+    static const char* const kTexts[] = {"&Restore",  "&Move",        "&Size", "Mi&nimize",
+                                         "Ma&ximize", "Stay on &Top", "&Close"};
     for (QMdiSubWindow* w : area.subWindowList()) {
         if (!w->systemMenu())
             continue;
