@@ -3,6 +3,7 @@
 #include "catalogue/digital_mess_view_model.h"
 #include "ui/shell/ui_texts.h"
 #include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/fitted_digits.h"
 #include "ui/station/led.h"
 
 #include <QFontMetrics>
@@ -18,30 +19,7 @@ namespace {
 // Digits below this pixel size are not read reliably.
 constexpr int kSmallestDigits = 9;
 
-// The largest pixel size of `font`, from `largest` down to `smallest`, at which `text` fits
-// `room` pixels; 0 when none does.
-int FittingPixelSize(QFont font, const QString& text, int room, int largest, int smallest)
-{
-    font.setPixelSize(std::max(1, largest));
-    const int full = QFontMetrics(font).horizontalAdvance(text);
-    if (full <= room)
-        return largest;
-    // Text width grows about in step with the size: start near the answer, then step down.
-    for (int px = std::min(largest - 1, largest * room / std::max(1, full)); px >= smallest; --px) {
-        font.setPixelSize(px);
-        if (QFontMetrics(font).horizontalAdvance(text) <= room)
-            return px;
-    }
-    return 0;
-}
-
 }  // namespace
-
-const QString& CDigitalMessView::NoRoomMark()
-{
-    static const QString mark = QStringLiteral("###");
-    return mark;
-}
 
 QRect CDigitalMessView::Dlu(int x, int y, int w, int h) const
 {
@@ -115,21 +93,12 @@ void CDigitalMessView::SizeDigits()
 void CDigitalMessView::ShowDigits(std::size_t i)
 {
     QLabel* box = m_value[i];
-    const int room = box->contentsRect().width();
-    QString shown = m_valueText[i];
-    int px = FittingPixelSize(m_digitFont, shown, room, m_digitFont.pixelSize(), kSmallestDigits);
-    if (px == 0) {
-        // Fewer digits would be a different number.
-        shown = NoRoomMark();
-        px =
-            std::max(kSmallestDigits, FittingPixelSize(m_digitFont, shown, room, m_digitFont.pixelSize(), 1));
-    }
-    QFont f = m_digitFont;
-    f.setPixelSize(px);
-    if (box->font() != f)
-        box->setFont(f);
-    if (box->text() != shown)
-        box->setText(shown);
+    const FittedDigits shown =
+        FitDigits(m_digitFont, m_valueText[i], box->contentsRect().width(), kSmallestDigits);
+    if (box->font() != shown.font)
+        box->setFont(shown.font);
+    if (box->text() != shown.text)
+        box->setText(shown.text);
 }
 
 void CDigitalMessView::FitLabel(QLabel* label) const

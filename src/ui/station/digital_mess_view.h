@@ -44,10 +44,6 @@ public:
     QString UnitText(int i) const;
     QLabel* DigitBox(int i) const { return m_value[static_cast<std::size_t>(i)]; }
 
-    // What a digit box shows when no legible size of the number fits: no digit in it, so
-    // it is never read as a (shortened) number.
-    static const QString& NoRoomMark();
-
 protected:
     // The form grows (and shrinks back) with its frame, meters, digits and lamp alike.
     void resizeEvent(QResizeEvent* event) override;
