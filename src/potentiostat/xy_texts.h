@@ -31,8 +31,8 @@ inline constexpr TextPair kInfo{"Info", "Info"};
 inline constexpr TextPair kSaveRef{"Save Ref", "Save Ref"};
 inline constexpr TextPair kLoadRef{"Load Ref", "Load Ref"};
 inline constexpr TextPair kExport{"Export", "Export"};
-inline constexpr TextPair kPrint{"Drucken", "Drucken"};
-inline constexpr TextPair kClose{"Beenden", "Beenden"};
+inline constexpr TextPair kPrint{"Drucken", "Print"};
+inline constexpr TextPair kClose{"Beenden", "Close"};
 
 // Graph engine feed.
 inline constexpr const char* kXAxis = "X-Axis";

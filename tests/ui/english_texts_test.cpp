@@ -22,6 +22,7 @@
 #include "ui/potentiostat/pot_edit.h"
 #include "ui/potentiostat/pot_manuell.h"
 #include "ui/potentiostat/pot_step_setup.h"
+#include "ui/potentiostat/xy_graph.h"
 #include "ui/shell/fehler_dlg.h"
 #include "ui/shell/main_frame.h"
 #include "ui/shell/text_eingabe.h"
@@ -75,12 +76,13 @@ void ExpectEnglish(const QWidget& w)
 }
 
 // German words (and the cut or misspelt ones) that no English text holds, as whole words.
-const QRegularExpression kGerman(QStringLiteral(
-    "\\b(Alle|Dateien?|Tabellen|virtuelle?|Kanäle|Positiv|Negativ|Hardwarefilter|Spannung\\w*|Strom\\w*|"
-    "Restpotential|Mess\\w*|Syntaxfehler|Formel|Fehler|Schritt\\w*|Vorlage|Einheit|Intervall|Zelle|Aus|Ein|"
-    "und|"
-    "oder|nicht|keine?|Bitte|ohne|Wert\\w*|Sollwert\\w*|Abbrechen|Graf|Referenz|Grafik|Logbuch|filte|loggimg)"
-    "\\b"));
+const QRegularExpression kGerman(QStringLiteral("\\b(Alle|Dateien?|Tabellen|virtuelle?|Positiv|Negativ|"
+                                                "Hardwarefilter|Spannung\\w*|Strom\\w*|Restpotential|"
+                                                "Mess\\w*|Syntaxfehler|Formel|Fehler|Schritt\\w*|Vorlage|"
+                                                "Einheit|Intervall|Zelle|Aus|Ein|und|oder|nicht|keine?|"
+                                                "Bitte|ohne|Wert\\w*|Sollwert\\w*|Abbrechen|Graf|Referenz|"
+                                                "Grafik|Logbuch|Drucken|Auswertung|Beenden|filte|loggimg|"
+                                                "\\w*[äöüßÄÖÜ]\\w*)\\b"));
 
 // Every text the window shows: titles, labels, buttons, boxes, lists, table heads, tabs, hints.
 QStringList AllTexts(const QWidget& top)
@@ -138,6 +140,7 @@ TEST(EnglishTexts, EveryWindowSpeaksEnglish)
         {"step", [&] { return std::make_unique<CPotEdit>(edit, step, 1, [](const std::string&) {}); }},
         {"xy", [&] { return std::make_unique<CGraphXY>(samples, 3, time.clock, time, ui, 1); }},
         {"eis", [&] { return std::make_unique<CEISGraph>(points, time.clock, ui, 1); }},
+        {"run", [&] { return std::make_unique<CXYGraph>(samples, time.clock, ui, 1); }},
         {"setup", [&] { return std::make_unique<CGrafikSetupGlg>(doc, true, 1); }},
         {"virtual", [&] { return std::make_unique<CVirtuellKanal>(virtuell, doc.m_slave, 1); }},
         {"export", [&] { return std::make_unique<CExportDlg>(exportModel, 1); }},
