@@ -19,7 +19,7 @@ CXYGraph::CXYGraph(const std::vector<data::CPotQORDatenObject>& samples, Clock& 
     for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
         const auto g = static_cast<XYGraphModel::Graph>(i);
         Graph(i)->SetTitle(QString::fromUtf8(XYGraphModel::Title(g)));
-        Graph(i)->SetAxisTitle(std::string(), XYGraphModel::XLegend(g), 2, graph::kAxisX, false);
+        Graph(i)->SetAxisTitle(std::string(), XYGraphModel::XLegend(g, m_lang), 2, graph::kAxisX, false);
         Graph(i)->SetAxisTitle(std::string(), XYGraphModel::YLegend(g), 2, graph::kAxisY, false);
     }
     m_show = [this](const std::string& text) { m_ui.ShowMessage(text); };
