@@ -6,7 +6,8 @@
 # docs/pot_{run,xy,eis,nyquist}_{de,en}.png: the potentiostat run window, the XY window, the
 # impedance window and its Nyquist view with the fitted circuit, of a step program
 # (tests/fixtures/potentiostat/corrosion.stp: an impedance sweep at rest, then a polarisation
-# sweep) run on qorsim's simulated cell and recorded once.
+# sweep) run on qorsim's simulated cell and recorded once; and docs/meters_tiled_{de,en}.png:
+# the measurement windows of the simulated bus after Window › Tile in a 1280x800 window.
 # Not part of the test run.
 #   scripts/screenshots.sh [build folder]   (default: build/screenshots)
 set -euo pipefail
@@ -44,4 +45,5 @@ for lang in de en; do
   done
 done
 echo "written: $root/docs/screenshot_{de,en}.png $root/docs/logger_graph_{de,en}.png" \
+  "$root/docs/meters_tiled_{de,en}.png" \
   "$root/docs/pot_{run,xy,eis,nyquist}_{de,en}.png"

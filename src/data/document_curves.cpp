@@ -134,8 +134,9 @@ std::string DocumentCurves::Label(const DocumentCurve& c) const
         const auto v = static_cast<std::size_t>(c.channel);
         const std::size_t ya = std::min<std::size_t>(m_sourceY[v] / 3u, 15);
         const std::size_t za = std::min<std::size_t>(m_sourceZ[v] / 3u, 15);
-        return Format("%s %s virtuell ", catalogue::ModuleName(m_slaves[ya]).c_str(),
-                      valueText(ya, m_sourceY[v] % 3 + 1).c_str()) +
+        return Format("%s %s %s ", catalogue::ModuleName(m_slaves[ya]).c_str(),
+                      valueText(ya, m_sourceY[v] % 3 + 1).c_str(),
+                      TextPair{"virtuell", "virtual"}[m_slaves[ya].m_language == 1 ? 1 : 0]) +
                Format("%s %s", catalogue::ModuleName(m_slaves[za]).c_str(),
                       valueText(za, m_sourceZ[v] % 3 + 1).c_str());
     }

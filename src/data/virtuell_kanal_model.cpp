@@ -139,7 +139,9 @@ bool VirtuellKanalModel::OnOK(std::vector<std::string>* messages)
         } else {
             all = false;
             if (messages)
-                messages->push_back(Format("Syntaxfehler in Formel %d", static_cast<int>(i) + 1));
+                messages->push_back(
+                    Format(TextPair{"Syntaxfehler in Formel %d", "Syntax error in formula %d"}[m_language],
+                           static_cast<int>(i) + 1));
         }
     }
     return all;

@@ -74,8 +74,9 @@ std::string ChargeReportText(const XyCharges& charges, int language)
 {
     const ScaledCharge p = ScaleCharge(charges.positive), n = ScaleCharge(charges.negative),
                        t = ScaleCharge(charges.Total());
-    return Format(xytext::kChargeHeadFormat, xytext::kCharge[language], p.value, p.unit) +
-           Format(xytext::kChargeNegativeFormat, n.value, n.unit) +
+    return Format(xytext::kChargeHeadFormat, xytext::kCharge[language], xytext::kPositive[language], p.value,
+                  p.unit) +
+           Format(xytext::kChargeNegativeFormat, xytext::kNegative[language], n.value, n.unit) +
            Format(xytext::kChargeTotalFormat, xytext::kTotal[language], t.value, t.unit);
 }
 

@@ -36,9 +36,9 @@ inline constexpr TextPair kLoadModel{"Vorlage\nÖffnen", "Load\nmodel"};
 inline constexpr TextPair kSaveModel{"Vorlage\nSpeichern", "Save\nmodel"};
 inline constexpr TextPair kProgram{"Daten Programmieren", "Program\ndata"};
 inline constexpr TextPair kReadBack{"Daten Auslesen", "Read data"};
-inline constexpr TextPair kTransfer{"Datenübertragung", "Datenübertragung"};
+inline constexpr TextPair kTransfer{"Datenübertragung", "Data transmission"};
 inline constexpr TextPair kStpFilter{"Potentiostat (*.stp) | *.stp | Alle Dateien (*.*)|*.*||",
-                                     "Potentiostat (*.stp) | *.stp | Alle Dateien (*.*)|*.*||"};
+                                     "Potentiostat (*.stp) | *.stp | All files (*.*)|*.*||"};
 
 inline constexpr TextPair kNoSelection{"Kein Schritt ausgewählt!", "No step selected!"};
 inline constexpr TextPair kCopied{"Liste in Zwischenablage kopiert.", "Steps copy to clipboard."};
@@ -102,7 +102,7 @@ inline constexpr TextPair kCurrentRange{"Messbereich Strom", "Meas. rang current
 inline constexpr TextPair kAutomatic{"automatisch", "automatic"};
 inline constexpr TextPair kManual{"manuell", "manual"};
 inline constexpr TextPair kStability{"Stabilität", "stability"};
-inline constexpr TextPair kSoftwareFilter{"Software Filter\nI/U Messung", "Software filte\nI/U measurement"};
+inline constexpr TextPair kSoftwareFilter{"Software Filter\nI/U Messung", "Software filter\nI/U measurement"};
 inline constexpr TextPair kCompensation{"Kompensation", "Compensation"};
 inline constexpr TextPair kNone{"keine", "no"};
 inline constexpr TextPair kIntervalMs{"Intervall in mSek", "Interval in mSec"};
@@ -119,19 +119,25 @@ inline constexpr std::array<TextPair, 6> kCapacitances{{{"automatisch", "automat
                                                         {"22 nF", "22 nF"},
                                                         {"220 nF", "220 nF"},
                                                         {"disable", "disable"}}};
-inline constexpr std::array<const char*, 6> kFilters{"1 Hz",  "15 Hz", "50 Hz",
-                                                     "80 Hz", "150Hz", "ohne/without"};
+inline constexpr std::array<TextPair, 6> kFilters{{{"1 Hz", "1 Hz"},
+                                                   {"15 Hz", "15 Hz"},
+                                                   {"50 Hz", "50 Hz"},
+                                                   {"80 Hz", "80 Hz"},
+                                                   {"150Hz", "150Hz"},
+                                                   {"ohne/without", "without"}}};
 
 // Manual operation.
 inline constexpr TextPair kCell{"Zelle", "Cell"};
 inline constexpr TextPair kOff{"Aus", "Off"};
 inline constexpr TextPair kOn{"Ein", "On"};
 inline constexpr TextPair kType{"Typ", "Type"};
-inline constexpr std::array<const char*, 3> kModes{"Galvanostat", "Potentiostat", "Restpotential"};
+inline constexpr std::array<TextPair, 3> kModes{
+    {{"Galvanostat", "Galvanostat"}, {"Potentiostat", "Potentiostat"}, {"Restpotential", "Rest potential"}}};
 inline constexpr TextPair kTarget{"Sollwertvorgabe", "Target value"};
 inline constexpr TextPair kVoltageFilter{"Hardwarefilter Spannungsmessung",
-                                         "Hardwarefilter Spannungsmessung"};
-inline constexpr TextPair kCurrentFilter{"Hardwarefilter Strommessung", "Hardwarefilter Strommessung"};
+                                         "Hardware filter voltage measurement"};
+inline constexpr TextPair kCurrentFilter{"Hardwarefilter Strommessung",
+                                         "Hardware filter current measurement"};
 inline constexpr TextPair kFilterDisable{"Filter disable", "Filter disable"};
 inline constexpr std::array<const char*, 4> kInputFilters{"100pF", "22nF", "220nF", "1µF"};
 inline constexpr std::array<TextPair, 6> kManualCapacitances{{{"automatisch", "automatic"},

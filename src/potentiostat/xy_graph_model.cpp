@@ -179,9 +179,9 @@ const char* XYGraphModel::Title(Graph g)
     return kTitles[g];
 }
 
-const char* XYGraphModel::XLegend(Graph g)
+const char* XYGraphModel::XLegend(Graph g, int lang)
 {
-    return g == PotentialCurrent ? "µA" : "Time Sek";
+    return g == PotentialCurrent ? "µA" : lang == 1 ? "Time sec" : "Time Sek";
 }
 
 const char* XYGraphModel::YLegend(Graph g)

@@ -88,7 +88,8 @@ public:
     double MaxPotential() const { return m_maxU; }
 
     static const char* Title(Graph g);
-    static const char* XLegend(Graph g);
+    // The time axis says its unit in the window's language (0 German, 1 English).
+    static const char* XLegend(Graph g, int lang = 0);
     static const char* YLegend(Graph g);
     // The tool tip over a curve point at (x, y) of a graph (UTF-8).
     static std::string HoverText(Graph g, double x, double y);

@@ -7,7 +7,7 @@
 // The XY window's texts (German, English).
 namespace qor::potentiostat::xytext {
 
-inline constexpr TextPair kTitle{"XY Grafik", "XY Grafik"};
+inline constexpr TextPair kTitle{"XY Grafik", "XY graphic"};
 inline constexpr TextPair kMenuCommand{"XY Grafik anzeigen", "Display XY-Graphic window"};
 
 // Controls.
@@ -31,8 +31,8 @@ inline constexpr TextPair kInfo{"Info", "Info"};
 inline constexpr TextPair kSaveRef{"Save Ref", "Save Ref"};
 inline constexpr TextPair kLoadRef{"Load Ref", "Load Ref"};
 inline constexpr TextPair kExport{"Export", "Export"};
-inline constexpr TextPair kPrint{"Drucken", "Drucken"};
-inline constexpr TextPair kClose{"Beenden", "Beenden"};
+inline constexpr TextPair kPrint{"Drucken", "Print"};
+inline constexpr TextPair kClose{"Beenden", "Close"};
 
 // Graph engine feed.
 inline constexpr const char* kXAxis = "X-Axis";
@@ -101,8 +101,12 @@ inline constexpr TextPair kStatsParallel{"Die Geraden sind parallel: kein Schnit
 // Charge report: the heading word, then Q+, Q− and the total.
 inline constexpr TextPair kCharge{"Ladungsmenge", "Charge"};
 inline constexpr TextPair kTotal{"Gesamt", "Total"};
-inline constexpr const char* kChargeHeadFormat = "%s\n\nPositiv: %.2f %s\n";
-inline constexpr const char* kChargeNegativeFormat = "Negativ: %.2f %s\n";
+// The heading word, then the sign word ("Positiv" / "positive") and Q+.
+inline constexpr const char* kChargeHeadFormat = "%s\n\n%s: %.2f %s\n";
+// The sign word ("Negativ" / "negative") and Q-.
+inline constexpr const char* kChargeNegativeFormat = "%s: %.2f %s\n";
+inline constexpr TextPair kPositive{"Positiv", "positive"};
+inline constexpr TextPair kNegative{"Negativ", "negative"};
 inline constexpr const char* kChargeTotalFormat = "%s: %.2f %s";
 inline constexpr const char* kChargeFieldFormat = "%.2f %s";
 inline constexpr std::array<const char*, 7> kChargeUnits{"nQ", "µQ", "mQ", "Q", "kQ", "MQ", "TQ"};

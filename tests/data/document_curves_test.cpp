@@ -334,7 +334,7 @@ TEST(VirtuellKanal, OkStoresWhatPassedAndNamesTheRest)
     dlg.SetFormula(3, "y+");  // passes the check; the trailing operator counts 0
     std::vector<std::string> messages;
     EXPECT_FALSE(dlg.OnOK(&messages));
-    EXPECT_EQ(messages, std::vector<std::string>{"Syntaxfehler in Formel 2"});  // German in both languages
+    EXPECT_EQ(messages, std::vector<std::string>{"Syntax error in formula 2"});
     EXPECT_EQ(setup.m_enable[1], 1);
     EXPECT_EQ(setup.m_sourceY[1], 16);
     EXPECT_EQ(setup.m_sourceZ[1], 0);

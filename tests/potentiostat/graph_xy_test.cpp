@@ -76,7 +76,7 @@ TEST(GraphXY, ChargesAndPrefixes)
     EXPECT_EQ(m.ChargeReport(0), "Ladungsmenge\n\nPositiv: 1.50 mQ\nNegativ: 2.00 µQ\nGesamt: 1.50 mQ");
     EXPECT_EQ(m.ChargeField(0), "1.50 mQ");
     EXPECT_EQ(ChargeReportText({1000, 0.5}, 1),
-              "Charge\n\nPositiv: 1000.00 µQ\nNegativ: 500.00 nQ\nTotal: 1.00 mQ");
+              "Charge\n\npositive: 1000.00 µQ\nnegative: 500.00 nQ\nTotal: 1.00 mQ");
     const std::pair<double, const char*> fields[] = {{2e9, "2.00 kQ"}, {5e24, "5000000000.00 TQ"}};
     for (const auto& [v, text] : fields)
         EXPECT_EQ(ChargeFieldText(v), text);
@@ -315,7 +315,7 @@ TEST(GraphXY, QortoolPotAnalyse)
     EXPECT_NEAR(tafel[1], -100, 0.5);
     EXPECT_NEAR(e, 0, 0.5);
     EXPECT_NEAR(icorr, 0.1, 0.001);
-    EXPECT_NE(out.find("\n=== charge ===\nCharge\n\nPositiv: "), std::string::npos);
+    EXPECT_NE(out.find("\n=== charge ===\nCharge\n\npositive: "), std::string::npos);
     const auto table = data::test::ReadBytes(dir / "out.txt");
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 62);
     const std::string top = "X-Axis [mV]\tY-Axis [\265A]\t\r\n-300,00\t-100,00\t\r\n";

@@ -42,6 +42,12 @@ TEST(PotRunRules, ConversionTimeAndLimit)
         EXPECT_DOUBLE_EQ(TimeLimit(l[0]), l[1]) << l[0];
 }
 
+TEST(PotRunRules, TimeAxisInTheWindowsLanguage)
+{
+    EXPECT_STREQ(XYGraphModel::XLegend(XYGraphModel::CurrentTime, 0), "Time Sek");
+    EXPECT_STREQ(XYGraphModel::XLegend(XYGraphModel::PotentialTime, 1), "Time sec");
+}
+
 TEST(PotRunRules, AxesGrowWithTheRun)
 {
     XYGraphModel m;

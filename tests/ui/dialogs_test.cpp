@@ -1,7 +1,9 @@
 #include "station/config.h"
 #include "station/rs232_model.h"
 #include "ui/document/logbuch_view.h"
+#include "ui/potentiostat/info_copy.h"
 #include "ui/shell/save_prompt.h"
+#include "ui/shell/shell_services.h"
 #include "ui/station/freigabe_dlg.h"
 #include "ui/station/rs232_dlg.h"
 #include "ui/station/slave_auswahl.h"
@@ -11,6 +13,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -49,6 +52,44 @@ TEST(Rs232Dialog, FieldsGoThroughTheModel)
     EXPECT_EQ(r.idCount, 3);
     const station::TimeOfDay t = station::SplitDayFraction(r.interval);
     EXPECT_EQ(t.hours * 3600 + t.minutes * 60 + t.seconds, 3723);
+}
+
+// Enter closes a report instead of copying it; the "copied" notice opens over the report,
+// never behind it where it would hold the program unseen.
+TEST(InfoDialog, EnterClosesItAndTheNoticeOpensOverIt)
+{
+    test::SimFrame sim;
+    ShellServices services(*sim.m_frame, sim.m_time.clock, &sim.m_time);
+    int copies = 0;
+    CInfoCopy dlg(
+        "Rs = 10.0 Ohm", 1,
+        [&](const std::string& s) {
+            if (++copies == 1)  // a second one would wait for an answer nobody gives
+                services.ShowMessage(s);
+        },
+        sim.m_frame.get());
+    const QWidget* noticeOver = nullptr;
+    bool closedByEnter = false;
+    test::OnNextModal([&](QWidget* w) {
+        test::OnNextModal(
+            [&noticeOver](QWidget* notice) {
+                noticeOver = notice->parentWidget();
+                QMetaObject::invokeMethod(notice, "accept");
+            },
+            w);
+        dlg.CopyButton()->click();
+        QApplication::setActiveWindow(w);
+        test::Settle();
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : w, Qt::Key_Return);
+        closedByEnter = !w->isVisible();
+        if (!closedByEnter)
+            QMetaObject::invokeMethod(w, "reject");
+    });
+    dlg.exec();
+    EXPECT_TRUE(closedByEnter);
+    EXPECT_EQ(copies, 1) << "Enter copied the text again";
+    EXPECT_EQ(noticeOver, &dlg);
 }
 
 TEST(SavePrompt, ThreeAnswersAndEscapeIsCancel)

@@ -6,6 +6,7 @@
 #include "ui/station/led.h"
 #include "ui_test_app.h"
 
+#include <QLabel>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -75,6 +76,34 @@ TEST(DigitalView, WidgetShowsTheRecord)
     EXPECT_EQ(view.Lamp()->LedColour(), CLed::LED_COLOR_RED);
     EXPECT_EQ(view.Lamp()->LedState(), CLed::LED_ON);
     EXPECT_EQ(view.ValueText(0), "7.123");
+}
+
+// A digit box never drops leading digits: in a tall, narrow window the digits shrink to fit;
+// a number too long for any legible size becomes a mark without digits.
+TEST(DigitalView, DigitsShrinkToFitOrShowAMark)
+{
+    test::App();
+    CDigitalMessView view(2, 1);
+    view.InitialUpdate();
+    view.resize(view.minimumWidth(), view.minimumHeight() * 4);
+    view.show();
+    const struct {
+        double v1, v2;
+        const char* shown1;  // digit box 1 as it must read
+    } cases[] = {
+        {94.4, 6.872, "94.4"},
+        {-1234.5, -1999.9, "-1234.5"},
+        {1e30, 0.0, "###"},
+    };
+    for (const auto& c : cases) {
+        view.Refresh(Module(2, 8, c.v1, c.v2, 21.0), false);  // oxygen: value 1 in % with one decimal
+        EXPECT_EQ(view.DigitBox(0)->text(), c.shown1);
+        for (int i = 0; i < 3; ++i) {
+            const QLabel& box = *view.DigitBox(i);
+            EXPECT_LE(box.fontMetrics().horizontalAdvance(box.text()), box.contentsRect().width())
+                << box.text().toStdString();
+        }
+    }
 }
 
 // What a command line comes out as: the transport with its address or device, the language

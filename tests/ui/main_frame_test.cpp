@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <cmath>
@@ -113,6 +114,48 @@ TEST_F(MainFrameTest, MeasurementWindowsStayInFrontAndArrange)
     const int meterWidth = m_frame->MeterView(0)->Meter(0)->width();
     frame->resize(frame->size() * 2);
     EXPECT_GE(m_frame->MeterView(0)->Meter(0)->width(), meterWidth * 3 / 2);
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+}
+
+// Every digit box shows its whole number at a size that fits, or a mark without digits;
+// units and "Run:" are not cut.
+void ExpectWhole(const CDigitalMessView& view, const char* when)
+{
+    for (int i = 0; i < 3; ++i) {
+        const QLabel& box = *view.DigitBox(i);
+        const QString shown = box.text();
+        EXPECT_TRUE(shown == view.ValueText(i) ||
+                    !shown.contains(QRegularExpression(QStringLiteral("[0-9]"))))
+            << when << ": " << shown.toStdString() << " for " << view.ValueText(i).toStdString();
+        EXPECT_LE(box.fontMetrics().horizontalAdvance(shown), box.contentsRect().width()) << when << i;
+        EXPECT_GE(box.font().pixelSize(), 9) << when << i;
+    }
+    for (const QLabel* l : view.findChildren<QLabel*>()) {
+        if (!l->frameWidth()) {
+            EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width())
+                << when << ": " << l->text().toStdString();
+        }
+    }
+}
+
+// Tile and Cascade give the four measurement windows and the graph a size at which the
+// digits stay whole, side by side in a 1280x800 window.
+TEST_F(MainFrameTest, TiledMeasurementWindowsKeepTheirDigits)
+{
+    m_frame->resize(1280, 800);
+    ASSERT_TRUE(SearchAndRelease({0, 1, 2, 3}));
+    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+    m_time.Advance(1000);
+    QMdiArea* area = m_frame->MdiArea();
+    for (const bool tile : {true, false}) {
+        m_frame->ArrangeWindows(tile);
+        test::Settle();
+        const char* when = tile ? "tiled" : "cascaded";
+        for (QMdiSubWindow* w : area->subWindowList())
+            EXPECT_TRUE(area->viewport()->rect().contains(w->geometry())) << when;
+        for (int a = 0; a < 4; ++a)
+            ExpectWhole(*m_frame->MeterView(a), when);
+    }
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
 }
 

@@ -1,4 +1,5 @@
 #include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/fitted_digits.h"
 #include "ui/station/led.h"
 #include "ui/station/meter_geometry.h"
 #include "ui_test_app.h"
@@ -70,6 +71,32 @@ TEST(Meter, Texts)
     EXPECT_EQ(meter.MaxText(), "2000");
     meter.SetValueDecimals(-4);  // nonsense decimals are held to the printable range
     EXPECT_EQ(meter.ValueText(), "-123");
+}
+
+// A read-out narrows its digits to fit; a number that fits at no size shows a mark without
+// digits, and a unit is only narrowed.
+TEST(Meter, ReadOutsNeverShowACutNumber)
+{
+    test::App();
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(20);
+    const struct {
+        QString text;
+        int width;
+        QString shown;
+    } cases[] = {
+        {"-123.4", 100, "-123.4"},
+        {"-1999.90", 40, "-1999.90"},
+        {"1000000000000000019884624838656.000", 100, "###"},
+        {"µS/cm mS/cm µS/cm mS/cm µS/cm", 20, "µS/cm mS/cm µS/cm mS/cm µS/cm"},
+    };
+    for (const auto& c : cases) {
+        const FittedDigits f = FitDigits(font, c.text, c.width, 6);
+        EXPECT_EQ(f.text, c.shown);
+        EXPECT_TRUE(f.text != c.text || f.font.pixelSize() == 6 ||
+                    QFontMetrics(f.font).horizontalAdvance(f.text) <= c.width)
+            << c.text.toStdString();
+    }
 }
 
 TEST(Meter, DrawsNeedleWhereTheAngleSays)

@@ -46,13 +46,14 @@ inline void Settle()
     QCoreApplication::processEvents();
 }
 
-// Runs `action` on the next modal dialog that opens (looked for from inside its event loop).
-inline void OnNextModal(std::function<void(QWidget*)> action)
+// Runs `action` on the next modal dialog that opens (looked for from inside its event loop);
+// `open` is one already open, which is passed over.
+inline void OnNextModal(std::function<void(QWidget*)> action, const QWidget* open = nullptr)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+    QObject::connect(timer, &QTimer::timeout, [timer, action, open] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != open) {
             timer->stop();
             timer->deleteLater();
             action(modal);

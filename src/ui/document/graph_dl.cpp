@@ -36,7 +36,7 @@ constexpr TextPair kExporting{"Bitte warten, Daten werden exportiert.", "Please 
 constexpr TextPair kCannotWrite{"Die Datei %1 kann nicht geschrieben werden: %2",
                                 "The file %1 cannot be written: %2"};
 constexpr TextPair kOptions[3] = {{"Legende", "Legend"}, {"Gitter", "Grid"}, {"Punkte", "Markers"}};
-constexpr const char* kTableFilter = "Tabellen (*.txt);;Alle Dateien (*.*)";
+constexpr TextPair kTableFilter{"Tabellen (*.txt);;Alle Dateien (*.*)", "Tables (*.txt);;All files (*.*)"};
 constexpr unsigned kOptionBits[3] = {graph::kStyleLegend, graph::kStyleGrid, graph::kStyleMarkers};
 
 // Object names and captions of the buttons; Exit and Print get theirs from the language,
@@ -224,7 +224,7 @@ void CGraphDL::ExportTable()
     QFileDialog dlg(this);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.setNameFilters(QString::fromLatin1(kTableFilter).split(QStringLiteral(";;")));
+    dlg.setNameFilters(Tr(kTableFilter, m_model.m_lang).split(QStringLiteral(";;")));
     dlg.setDefaultSuffix(QStringLiteral("txt"));
     dlg.selectFile(QStringLiteral("*.txt"));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())

@@ -1,5 +1,6 @@
 #include "ui/potentiostat/eis_graph.h"
 
+#include "common/text.h"
 #include "data/document_ui.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/potentiostat/info_copy.h"
@@ -31,7 +32,9 @@ double Decades(double v)
 
 CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& clock, data::DocumentUi& ui,
                      int lang, QWidget* parent)
-    : PotGraphWindow(QStringLiteral("EIS Messung"), Nyquist + 1, clock, ui, lang, parent), m_points(points)
+    : PotGraphWindow(QString::fromUtf8(TextPair{"EIS Messung", "EIS measurement"}[lang == 1 ? 1 : 0]),
+                     Nyquist + 1, clock, ui, lang, parent),
+      m_points(points)
 {
     for (int i = 0; i < EISGraphModel::GraphCount; ++i) {
         const auto g = static_cast<EISGraphModel::Graph>(i);

@@ -23,7 +23,10 @@ CInfoCopy::CInfoCopy(const std::string& text, int lang, Confirm confirm, QWidget
     m_text->setMinimumWidth(320);
     m_copy = new QPushButton(QString::fromUtf8(TextPair{"Text Kopieren", "Copy Text"}[m_lang]), this);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    // Enter closes the report; copying takes a click of its own.
+    m_copy->setAutoDefault(false);
     ok->setDefault(true);
+    ok->setFocus();
     connect(m_copy, &QPushButton::clicked, this, &CInfoCopy::Copy);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -1,6 +1,7 @@
 #include "ui/potentiostat/pot_graph_window.h"
 
 #include "common/clock.h"
+#include "common/text.h"
 #include "data/document_ui.h"
 #include "export/export_dlg_model.h"
 #include "graph/tick_scale.h"
@@ -53,7 +54,8 @@ PotGraphWindow::PotGraphWindow(const QString& title, int graphs, Clock& clock, d
     auto* row = new QHBoxLayout(m_buttonRow);
     row->setContentsMargins(0, 0, 0, 0);
     row->addStretch();
-    m_print = AddButton(QStringLiteral("Drucken"), [this] { Print(); });
+    m_print =
+        AddButton(QString::fromUtf8(TextPair{"Drucken", "Print"}[m_lang == 1 ? 1 : 0]), [this] { Print(); });
     m_export = AddButton(QStringLiteral("Export"), [this] { Export(); });
     AddButton(QStringLiteral("OK"), [this] { close(); });
     resize(900, 640);

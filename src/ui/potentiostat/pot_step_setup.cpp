@@ -136,8 +136,8 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
     for (const TextPair& t : ptext::kCapacitances)
         m_capacitance->addItem(Tr(t, m_lang));
     m_filter = new QComboBox(stability);
-    for (const char* t : ptext::kFilters)
-        m_filter->addItem(QString::fromUtf8(t));
+    for (const TextPair& t : ptext::kFilters)
+        m_filter->addItem(Tr(t, m_lang));
     m_dataRate = new QCheckBox(Tr(ptext::kDataRate, m_lang), stability);
     auto* sl = new QVBoxLayout(stability);
     sl->addWidget(m_capacitance), sl->addWidget(new QLabel(Tr(ptext::kSoftwareFilter, m_lang), stability));

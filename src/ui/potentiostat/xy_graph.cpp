@@ -1,5 +1,6 @@
 #include "ui/potentiostat/xy_graph.h"
 
+#include "common/text.h"
 #include "data/document_ui.h"
 #include "potentiostat/harmonic_analysis.h"
 #include "ui/graph/graph_wnd.h"
@@ -19,12 +20,14 @@ CXYGraph::CXYGraph(const std::vector<data::CPotQORDatenObject>& samples, Clock& 
     for (int i = 0; i < XYGraphModel::GraphCount; ++i) {
         const auto g = static_cast<XYGraphModel::Graph>(i);
         Graph(i)->SetTitle(QString::fromUtf8(XYGraphModel::Title(g)));
-        Graph(i)->SetAxisTitle(std::string(), XYGraphModel::XLegend(g), 2, graph::kAxisX, false);
+        Graph(i)->SetAxisTitle(std::string(), XYGraphModel::XLegend(g, m_lang), 2, graph::kAxisX, false);
         Graph(i)->SetAxisTitle(std::string(), XYGraphModel::YLegend(g), 2, graph::kAxisY, false);
     }
     m_show = [this](const std::string& text) { m_ui.ShowMessage(text); };
-    m_evaluate = AddButton(QStringLiteral("Auswertung"), [this] { Evaluate(); });
-    m_clear = AddButton(QStringLiteral("Löschen"), [this] { ClearCurves(); });
+    m_evaluate = AddButton(QString::fromUtf8(TextPair{"Auswertung", "Evaluation"}[m_lang == 1 ? 1 : 0]),
+                           [this] { Evaluate(); });
+    m_clear = AddButton(QString::fromUtf8(TextPair{"Löschen", "Clear"}[m_lang == 1 ? 1 : 0]),
+                        [this] { ClearCurves(); });
     m_dft = AddButton(QStringLiteral("Analyse DFT"), [this] { AnalyseDft(); });
     m_fft = AddButton(QStringLiteral("Analyse FFT"), [this] { AnalyseFft(); });
     // Service functions: in the layout, out of sight.

@@ -172,6 +172,9 @@ void CMainFrame::CreateStatusBar()
 
 void CMainFrame::Retranslate()
 {
+    m_toolkitLanguage.Use(m_lang);
+    if (m_mdi)
+        m_toolkitLanguage.Retranslate(*m_mdi);
     m_menus->Retranslate(m_lang);
     if (m_pointBar)
         m_pointBar->SetLanguage(m_lang);

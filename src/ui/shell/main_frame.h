@@ -6,6 +6,7 @@
 #include "station/command_rules.h"
 #include "station/config.h"
 #include "ui/shell/start_options.h"
+#include "ui/shell/toolkit_language.h"
 
 #include <QMainWindow>
 #include <array>
@@ -226,6 +227,7 @@ private:
     bool m_linkSetByUser = false;
 
     std::unique_ptr<MainMenus> m_menus;
+    ToolkitLanguage m_toolkitLanguage;
     std::array<QLabel*, 4> m_panes{};  // link, transfer, modules, samples
 };
 

@@ -10,6 +10,7 @@
 #include "ui/station/freigabe_dlg.h"
 #include "ui/station/slave_auswahl.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -21,14 +22,18 @@
 
 namespace qor::ui {
 
-QString QtFilter(const std::string& filter)
+QString QtFilter(const std::string& filter, int lang)
 {
+    // The documents' filters name their files in German; the English window says it in English.
+    static constexpr TextPair kLabels[] = {{"Alle Dateien", "All files"}, {"Tabellen", "Tables"}};
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'), Qt::SkipEmptyParts);
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1].trimmed();
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         QString label = parts[i];
+        for (const TextPair& l : kLabels)
+            label.replace(QString::fromUtf8(l[0]), Tr(l, lang));
         const int open = label.indexOf(QLatin1Char('('));
         out << (open >= 0 ? label.left(open).trimmed() : label) + QStringLiteral(" (") + patterns +
                    QLatin1Char(')');
@@ -53,13 +58,24 @@ int ShellServices::Language() const
     return m_frame.Language();
 }
 
+QWidget* ShellServices::NoticeParent() const
+{
+    // Over the window the user is working in (a dialog that asked for it, say): a notice
+    // opened behind a modal dialog holds the program without being seen.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return Window();
+}
+
 // ----------------------------------------------------------------------------------------
 // Messages, wait and progress windows
 
 void ShellServices::ShowMessage(const std::string& text)
 {
     QMessageBox box(QMessageBox::Information, Tr(txt::kAppName, Language()), QString::fromStdString(text),
-                    QMessageBox::Ok, Window());
+                    QMessageBox::Ok, NoticeParent());
     box.exec();
 }
 
@@ -71,7 +87,7 @@ void ShellServices::ShowNotice(const std::string& text)
 bool ShellServices::AskOkCancel(const std::string& text)
 {
     QMessageBox box(QMessageBox::Question, Tr(txt::kAppName, Language()), QString::fromStdString(text),
-                    QMessageBox::NoButton, Window());
+                    QMessageBox::NoButton, NoticeParent());
     QPushButton* ok = box.addButton(Tr(txt::kOk, Language()), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(Tr(txt::kCancel, Language()), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
@@ -165,7 +181,7 @@ bool ShellServices::RunModuleSelection(station::SlaveAuswahlModel& dialog)
 std::optional<std::string> ShellServices::ChooseLoggerFile()
 {
     const QString path = QFileDialog::getSaveFileName(Window(), QString(), QStringLiteral("dl.tx3"),
-                                                      QtFilter(station::text::kLoggerFilter));
+                                                      QtFilter(station::text::kLoggerFilter, Language()));
     if (path.isEmpty())
         return std::nullopt;
     QString p = path;
@@ -179,7 +195,7 @@ std::optional<std::string> ShellServices::ChooseFile(data::FileDialog kind, cons
 {
     QFileDialog dlg(Window());
     dlg.setNameFilter(QString());
-    dlg.setNameFilters(QtFilter(filter).split(QStringLiteral(";;")));
+    dlg.setNameFilters(QtFilter(filter, Language()).split(QStringLiteral(";;")));
     dlg.setDefaultSuffix(QString::fromStdString(defaultExt));
     if (kind == data::FileDialog::SaveAs) {
         dlg.setAcceptMode(QFileDialog::AcceptSave);

@@ -70,6 +70,7 @@ public:
 
 private:
     QWidget* Window() const;
+    QWidget* NoticeParent() const;
     int Language() const;
 
     CMainFrame& m_frame;
@@ -80,7 +81,8 @@ private:
     CProgressWnd* m_progress = nullptr;
 };
 
-// "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*||" -> "QOR (*.qo3);;Alle Dateien (*.*)".
-QString QtFilter(const std::string& filter);
+// "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*||" -> "QOR (*.qo3);;Alle Dateien (*.*)" in German,
+// "QOR (*.qo3);;All files (*.*)" in English.
+QString QtFilter(const std::string& filter, int lang);
 
 }  // namespace qor::ui

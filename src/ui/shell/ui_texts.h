@@ -101,25 +101,31 @@ inline constexpr TextPair kFileExport{"&Export...", "&Export..."};
 inline constexpr TextPair kFileImport{"&Import...", "&Import..."};
 inline constexpr TextPair kFileExit{"&Beenden", "E&xit"};
 inline constexpr TextPair kFileNotFound{"Die Datei wurde nicht gefunden.", "The file was not found."};
+inline constexpr TextPair kNewPrompt{"Ein neues Dokument anlegen", "Create a new document"};
+inline constexpr TextPair kOpenPrompt{"Ein Dokument öffnen oder anlegen", "Open or create a document"};
+inline constexpr TextPair kClosePrompt{"Das Dokument schließen", "Close the document"};
+inline constexpr TextPair kSavePrompt{"Das Dokument speichern", "Save the document"};
+inline constexpr TextPair kSaveAsPrompt{"Das Dokument unter einem neuen Namen speichern",
+                                        "Save the document under a new name"};
 inline constexpr TextPair kExportPrompt{"Daten als ASCII exportieren", "Export data to ASCII"};
 inline constexpr TextPair kImportPrompt{"Daten aus xrv-Dateien importieren", "Import data xrv-files"};
 
-inline constexpr TextPair kMenuPortSetup{"&Schnittstelle einstellen...", "Adjust &interface..."};
+inline constexpr TextPair kMenuPortSetup{"Schnittstelle &einstellen...", "Adjust &interface..."};
 inline constexpr TextPair kMenuSearch{"Module &suchen...", "&Search modules..."};
 inline constexpr TextPair kMenuStartMeasuring{"&Messung starten", "Start &measurement"};
-inline constexpr TextPair kMenuShowMeters{"Mess&geräte anzeigen", "Display &meters"};
+inline constexpr TextPair kMenuShowMeters{"Mess&geräte anzeigen", "Dis&play meters"};
 inline constexpr TextPair kMenuStartRecording{"&Aufzeichnung starten...", "Start data &logging..."};
 inline constexpr TextPair kMenuStop{"Aufzeichnung &beenden", "&End data logging"};
 inline constexpr TextPair kMenuNewScale{"Neue S&kalierfaktoren...", "New s&cale for graphic..."};
 inline constexpr TextPair kMenuLogbookEntry{"Logbuch&eintrag...", "Log book &entry..."};
-inline constexpr TextPair kMenuToggleLogbook{"&Logbuch anzeigen", "Show &log book"};
+inline constexpr TextPair kMenuToggleLogbook{"&Logbuch anzeigen", "Show log &book"};
 inline constexpr TextPair kMenuReadLogger{"&Datenlogger auslesen", "Read &data logger"};
 inline constexpr TextPair kMenuReadDeviceLogbook{"Logbuch aus&lesen", "&Read log book"};
 inline constexpr TextPair kMenuStartPot{"Schrittablauf &starten", "&Start step program"};
 inline constexpr TextPair kMenuStopPot{"Schrittablauf manuell s&toppen", "S&top step program manually"};
 inline constexpr TextPair kMenuDefineSteps{"&Ablaufschritte definieren...", "&Define steps..."};
 inline constexpr TextPair kMenuManual{"&Manuell bedienen...", "&Manual operation..."};
-inline constexpr TextPair kMenuStartPotRec{"Start Potentiostat und &Aufzeichnung",
+inline constexpr TextPair kMenuStartPotRec{"Start Potentiostat und Auf&zeichnung",
                                            "Start Potentiostat and &Logging"};
 inline constexpr TextPair kMenuGerman{"&Deutsch", "&German"};
 inline constexpr TextPair kMenuEnglish{"&Englisch", "&English"};
@@ -164,7 +170,7 @@ inline constexpr TextPair kNotAvailable{"Dieses Fenster ist in dieser Version ni
 // The document graph on paper, in PDF, and its point list.
 inline constexpr TextPair kFilePrint{"&Drucken...", "&Print..."};
 inline constexpr TextPair kFilePreview{"Seiten&ansicht", "Print pre&view"};
-inline constexpr TextPair kFileExportPdf{"Als P&DF exportieren...", "Export as P&DF..."};
+inline constexpr TextPair kFileExportPdf{"Als PDF e&xportieren...", "Export as P&DF..."};
 inline constexpr TextPair kPromptPrint{"Die Grafik drucken", "Print the graphic"};
 inline constexpr TextPair kPromptPreview{"Die Druckseite der Grafik ansehen",
                                          "Show the printed page of the graphic"};

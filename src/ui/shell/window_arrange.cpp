@@ -32,12 +32,20 @@ void TileWindows(QMdiArea& area)
     if (windows.empty())
         return;
     const int n = static_cast<int>(windows.size());
-    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
-    const int rows = (n + columns - 1) / columns;
     const QSize room = area.viewport()->size();
-    QSize cell(room.width() / columns, room.height() / rows);
+    QSize smallest;
     for (const QMdiSubWindow* w : windows)
-        cell = cell.expandedTo(Smallest(w));
+        smallest = smallest.expandedTo(Smallest(w));
+    auto rowsOf = [n](int columns) { return (n + columns - 1) / columns; };
+    // A square grid, with fewer columns where they would be too narrow and more where the
+    // rows would be too low, so that the windows keep a size they can be read at.
+    int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
+    while (columns > 1 && room.width() / columns < smallest.width())
+        --columns;
+    while (columns < n && room.height() / rowsOf(columns) < smallest.height() &&
+           room.width() / (columns + 1) >= smallest.width())
+        ++columns;
+    const QSize cell = QSize(room.width() / columns, room.height() / rowsOf(columns)).expandedTo(smallest);
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* w = windows[static_cast<std::size_t>(i)];
         if (w->isMaximized())

@@ -1,5 +1,6 @@
 #include "ui/station/c3d_meter_ctrl.h"
 
+#include "ui/station/fitted_digits.h"
 #include "ui/station/meter_geometry.h"
 
 #include <QLinearGradient>
@@ -33,16 +34,13 @@ QPolygon ToPolygon(const std::vector<MeterPoint>& points)
     return poly;
 }
 
-// Writes `text` into `box` with the given alignment, narrowing the font until it fits.
-void DrawFitted(QPainter& p, const QRect& box, int flags, const QString& text, QFont font)
+// Writes `text` into `box` with the given alignment, narrowing the font until it fits; a
+// number that fits at no size is never drawn cut.
+void DrawFitted(QPainter& p, const QRect& box, int flags, const QString& text, const QFont& font)
 {
-    QFontMetrics fm(font);
-    while (font.pixelSize() > 6 && fm.horizontalAdvance(text) > box.width()) {
-        font.setPixelSize(font.pixelSize() - 1);
-        fm = QFontMetrics(font);
-    }
-    p.setFont(font);
-    p.drawText(box, flags, text);
+    const FittedDigits fitted = FitDigits(font, text, box.width(), 6);
+    p.setFont(fitted.font);
+    p.drawText(box, flags, fitted.text);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include "catalogue/digital_mess_view_model.h"
 #include "ui/shell/ui_texts.h"
 #include "ui/station/c3d_meter_ctrl.h"
+#include "ui/station/fitted_digits.h"
 #include "ui/station/led.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QResizeEvent>
 #include <algorithm>
@@ -12,11 +14,19 @@
 
 namespace qor::ui {
 
+namespace {
+
+// Digits below this pixel size are not read reliably.
+constexpr int kSmallestDigits = 9;
+
+}  // namespace
+
 QRect CDigitalMessView::Dlu(int x, int y, int w, int h) const
 {
-    const double ux = kDluX * m_scaleX, uy = kDluY * m_scaleY;
-    return QRect(static_cast<int>(std::lround(x * ux)), static_cast<int>(std::lround(y * uy)),
-                 static_cast<int>(std::lround(w * ux)), static_cast<int>(std::lround(h * uy)));
+    const double ux = kDluX * m_scale, uy = kDluY * m_scale;
+    return QRect(m_origin.x() + static_cast<int>(std::lround(x * ux)),
+                 m_origin.y() + static_cast<int>(std::lround(y * uy)), static_cast<int>(std::lround(w * ux)),
+                 static_cast<int>(std::lround(h * uy)));
 }
 
 CDigitalMessView::CDigitalMessView(std::uint8_t address, int lang, QWidget* parent)
@@ -33,7 +43,8 @@ CDigitalMessView::CDigitalMessView(std::uint8_t address, int lang, QWidget* pare
         v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         v->setLineWidth(1);
         v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        v->setContentsMargins(0, 0, 4, 0);
+        v->setIndent(0);
+        v->setContentsMargins(2, 0, 4, 0);
         v->setAutoFillBackground(true);
         QPalette pal = v->palette();
         pal.setColor(QPalette::Window, QColor(0xFC, 0xFC, 0xFA));
@@ -66,29 +77,57 @@ void CDigitalMessView::Place()
 
 void CDigitalMessView::SizeDigits()
 {
-    QFont digits(QStringLiteral("Arial"));
-    digits.setWeight(QFont::Medium);  // 500
-    digits.setPixelSize(std::max(8, m_value[0]->height() - 8));
-    for (QLabel* v : m_value)
-        v->setFont(digits);
-    QFont small = font();
-    if (small.pointSizeF() > 0)
-        small.setPointSizeF(small.pointSizeF() * m_scaleY);
+    m_digitFont = QFont(QStringLiteral("Arial"));
+    m_digitFont.setWeight(QFont::Medium);  // 500
+    m_digitFont.setPixelSize(std::max(kSmallestDigits, m_value[0]->height() - 8));
+    for (std::size_t i = 0; i < 3; ++i)
+        ShowDigits(i);
+    m_labelFont = font();
+    if (m_labelFont.pointSizeF() > 0)
+        m_labelFont.setPointSizeF(m_labelFont.pointSizeF() * m_scale);
     for (QLabel* l : m_unit)
-        l->setFont(small);
-    m_runLabel->setFont(small);
+        FitLabel(l);
+    FitLabel(m_runLabel);
+}
+
+void CDigitalMessView::ShowDigits(std::size_t i)
+{
+    QLabel* box = m_value[i];
+    const FittedDigits shown =
+        FitDigits(m_digitFont, m_valueText[i], box->contentsRect().width(), kSmallestDigits);
+    if (box->font() != shown.font)
+        box->setFont(shown.font);
+    if (box->text() != shown.text)
+        box->setText(shown.text);
+}
+
+void CDigitalMessView::FitLabel(QLabel* label) const
+{
+    QFont f = m_labelFont;
+    const int room = label->contentsRect().width();
+    // Shrinks in steps of a tenth until the text fits, and stops at a third of the size.
+    for (int step = 0; step < 7 && QFontMetrics(f).horizontalAdvance(label->text()) > room; ++step) {
+        if (m_labelFont.pointSizeF() > 0)
+            f.setPointSizeF(m_labelFont.pointSizeF() * (0.9 - 0.1 * step));
+        else
+            f.setPixelSize(static_cast<int>(m_labelFont.pixelSize() * (0.9 - 0.1 * step)));
+    }
+    if (label->font() != f)
+        label->setFont(f);
 }
 
 void CDigitalMessView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const QSize form = minimumSize();
-    const double sx = std::max(1.0, static_cast<double>(width()) / form.width());
-    const double sy = std::max(1.0, static_cast<double>(height()) / form.height());
-    if (sx == m_scaleX && sy == m_scaleY)
+    const double s = std::max(1.0, std::min(static_cast<double>(width()) / form.width(),
+                                            static_cast<double>(height()) / form.height()));
+    const QPoint origin((width() - static_cast<int>(std::lround(form.width() * s))) / 2,
+                        (height() - static_cast<int>(std::lround(form.height() * s))) / 2);
+    if (s == m_scale && origin == m_origin)
         return;
-    m_scaleX = sx;
-    m_scaleY = sy;
+    m_scale = s;
+    m_origin = origin;
     Place();
     SizeDigits();
 }
@@ -105,6 +144,7 @@ void CDigitalMessView::SetLanguage(int lang)
 {
     m_lang = lang;
     m_runLabel->setText(Tr(txt::kRun, lang));
+    FitLabel(m_runLabel);
 }
 
 void CDigitalMessView::InitialUpdate()
@@ -138,20 +178,24 @@ void CDigitalMessView::Refresh(const catalogue::CSlave& slave, bool potRunning)
     SetTitle(QString::fromStdString(s.title));
     if (QWidget* frame = parentWidget(); frame && frame->windowTitle() != m_title)
         frame->setWindowTitle(m_title);
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         const QString value = QString::fromStdString(s.value[i]);
         const QString unit = QString::fromStdString(s.unit[i]);
-        if (m_value[static_cast<std::size_t>(i)]->text() != value)
-            m_value[static_cast<std::size_t>(i)]->setText(value);
-        if (m_unit[static_cast<std::size_t>(i)]->text() != unit)
-            m_unit[static_cast<std::size_t>(i)]->setText(unit);
+        if (m_valueText[i] != value) {
+            m_valueText[i] = value;
+            ShowDigits(i);
+        }
+        if (m_unit[i]->text() != unit) {
+            m_unit[i]->setText(unit);
+            FitLabel(m_unit[i]);
+        }
     }
     m_led->SetLed(s.lampColour, CLed::LED_ON, CLed::LED_SQUARE);
 }
 
 QString CDigitalMessView::ValueText(int i) const
 {
-    return m_value[static_cast<std::size_t>(i)]->text();
+    return m_valueText[static_cast<std::size_t>(i)];
 }
 QString CDigitalMessView::UnitText(int i) const
 {

@@ -39,8 +39,10 @@ public:
 
     C3DMeterCtrl* Meter(int i) const { return m_meter[static_cast<std::size_t>(i)]; }
     CLed* Lamp() const { return m_led; }
+    // The value as formatted; the box shows it whole, or a mark where it cannot fit legibly.
     QString ValueText(int i) const;
     QString UnitText(int i) const;
+    QLabel* DigitBox(int i) const { return m_value[static_cast<std::size_t>(i)]; }
 
 protected:
     // The form grows (and shrinks back) with its frame, meters, digits and lamp alike.
@@ -51,16 +53,24 @@ private:
     QRect Dlu(int x, int y, int w, int h) const;
     void Place();
     void SizeDigits();
+    void ShowDigits(std::size_t i);
+    void FitLabel(QLabel* label) const;
 
     std::uint8_t m_address;
     int m_lang;
     QString m_title;
     std::array<C3DMeterCtrl*, 2> m_meter{};
     std::array<QLabel*, 3> m_value{};
+    std::array<QString, 3> m_valueText;
     std::array<QLabel*, 3> m_unit{};
     QLabel* m_runLabel;
+    QFont m_digitFont;  // at the size the box height allows
+    QFont m_labelFont;  // units and "Run:" at the present scale
     CLed* m_led;
-    double m_scaleX = 1.0, m_scaleY = 1.0;
+    // One scale both ways, so that digits and meters keep the form's proportions; the form
+    // sits in the middle of a window of other proportions.
+    double m_scale = 1.0;
+    QPoint m_origin;
 };
 
 }  // namespace qor::ui

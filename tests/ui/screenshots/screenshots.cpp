@@ -2,7 +2,8 @@
 // from a pH and a conductivity amplifier, values 1 to 3 of both and one virtual channel,
 // scaled into one Y range; scripts/screenshots.sh then draws it with qorremote --screenshot.
 // With a folder, also the pictures of the data logger graph with a day of the simulated
-// potentiostat's logger, in German and English.
+// potentiostat's logger, and of the measurement windows after Window › Tile, in German and
+// English.
 // Usage: qor_screenshots OUT.qo3 [FOLDER]
 #include "data/grafik_setup_virtuell.h"
 #include "sim/sim_potentiostat.h"
@@ -74,6 +75,28 @@ bool ShootLogger(int lang, const QDir& out)
     return saved;
 }
 
+// The four measurement windows of the simulated bus and the graph pane after Window › Tile,
+// in a 1280x800 main window.
+bool ShootTiled(int lang, const QDir& out)
+{
+    test::SimFrame sim(1709283600);
+    sim.Start(lang);
+    ui::CMainFrame& frame = *sim.m_frame;
+    frame.resize(1280, 800);
+    test::Settle();
+    if (!sim.SearchAndRelease({0, 1, 2, 3}) || !frame.Run(station::Cmd::StartMeasuring))
+        return false;
+    sim.m_time.Advance(3000);
+    frame.ArrangeWindows(true);
+    test::Settle();
+    const QString name = lang ? QStringLiteral("meters_tiled_en.png") : QStringLiteral("meters_tiled_de.png");
+    const bool saved = frame.grab().toImage().save(out.filePath(name));
+    if (!saved)
+        std::fprintf(stderr, "qor_screenshots: cannot write %s\n", qPrintable(out.filePath(name)));
+    frame.Run(station::Cmd::Stop);
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -89,7 +112,7 @@ int main(int argc, char** argv)
     }
     if (argc == 3) {
         const QDir out(QString::fromLocal8Bit(argv[2]));
-        return ShootLogger(0, out) && ShootLogger(1, out) ? 0 : 1;
+        return ShootLogger(0, out) && ShootLogger(1, out) && ShootTiled(0, out) && ShootTiled(1, out) ? 0 : 1;
     }
     return 0;
 }
