@@ -838,6 +838,7 @@ void CMainFrame::ShowRunGraph()
     else
         m_potGraph->Rebuild();
     m_potGraph->show();
+    m_potGraph->raise();
 }
 
 void CMainFrame::ShowEisGraph()
@@ -847,6 +848,7 @@ void CMainFrame::ShowEisGraph()
     else
         m_eisGraph->Rebuild();
     m_eisGraph->show();
+    m_eisGraph->raise();
 }
 
 void CMainFrame::StopLogging()
