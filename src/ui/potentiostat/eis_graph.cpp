@@ -69,8 +69,13 @@ CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& cl
     }
 
     // The controls of the views and analyses lead the button row, left of its stretch.
-    QWidget* row = PrintButton()->parentWidget();
-    auto* box = static_cast<QBoxLayout*>(row->layout());
+    // The controls of the spectra, views and analyses get a row of their own above the
+    // buttons: in one row with them they were cut at the window's usual sizes.
+    m_toolRow = new QWidget(this);
+    QWidget* row = m_toolRow;
+    auto* box = new QHBoxLayout(row);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addStretch();
     m_viewButton = new QPushButton(row);
     m_circuit = new QComboBox(row);
     for (const char* name : eis_text::kCircuits)
@@ -98,6 +103,15 @@ CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& cl
         box->insertWidget(at++, w);
     ShowNyquist(false);
     Rebuild();
+    // No narrower than its controls: squeezed, their texts were cut. The spectrum choice,
+    // shown only for more than one spectrum, is counted in all the same.
+    m_spectrumChoice->addItem(
+        QString::fromStdString(Format(eis_text::kSpectrumShort[l], std::size_t{99}, 99u)));
+    m_spectrumChoice->setVisible(true);
+    const int widest = std::max({m_viewButton->sizeHint().width(),
+                                 QPushButton(QString::fromUtf8(eis_text::kShowBode[l])).sizeHint().width()});
+    setMinimumWidth(m_toolRow->sizeHint().width() - m_viewButton->sizeHint().width() + widest + 16);
+    FillSpectrumChoice();
 }
 
 void CEISGraph::UpdateSpectra()
@@ -115,9 +129,15 @@ void CEISGraph::FillSpectrumChoice()
 {
     const QSignalBlocker block(m_spectrumChoice);
     m_spectrumChoice->clear();
-    for (std::size_t k = m_spectra.size(); k > 0; --k)
+    const int l = m_lang == 1 ? 1 : 0;
+    for (std::size_t k = m_spectra.size(); k > 0; --k) {
         m_spectrumChoice->addItem(
-            QString::fromStdString(potentiostat::SpectrumLabel(m_spectra[k - 1], k, m_lang)));
+            QString::fromStdString(Format(eis_text::kSpectrumShort[l], k, unsigned{m_spectra[k - 1].step})));
+        m_spectrumChoice->setItemData(
+            m_spectrumChoice->count() - 1,
+            QString::fromStdString(potentiostat::SpectrumLabel(m_spectra[k - 1], k, m_lang)),
+            Qt::ToolTipRole);
+    }
     m_spectrumChoice->setCurrentIndex(static_cast<int>(m_spectra.size() - m_shownSpectrum));
     // One spectrum needs no choice.
     m_spectrumChoice->setVisible(m_spectra.size() > 1);
@@ -404,7 +424,11 @@ void CEISGraph::PlaceGraphs(const QRect& area)
     // the Nyquist view takes the place of both.
     const int w = area.width(), h = height();
     const int left = static_cast<int>(0.01 * w), top = static_cast<int>(0.01 * h);
-    const int gw = static_cast<int>(0.98 * w), gh = static_cast<int>(0.4 * h);
+    const int rowH = m_toolRow->sizeHint().height();
+    m_toolRow->setGeometry(8, area.bottom() - rowH, w - 16, rowH);
+    // A low window gives the graphs what the row of controls leaves.
+    const int gw = static_cast<int>(0.98 * w),
+              gh = std::max(0, std::min(static_cast<int>(0.4 * h), (area.height() - rowH - 4 - top) / 2));
     Graph(EISGraphModel::Phase)->setGeometry(left, top, gw, gh);
     Graph(EISGraphModel::Magnitude)->setGeometry(left, top + gh, gw, gh);
     Graph(Nyquist)->setGeometry(left, top, gw, 2 * gh);

@@ -108,6 +108,7 @@ private:
     QPushButton* m_kkButton;
     QPushButton* m_residualsButton;
     QComboBox* m_spectrumChoice;
+    QWidget* m_toolRow;
 };
 
 }  // namespace qor::ui
