@@ -236,6 +236,9 @@ TEST(EisCommand, ExportFitAndCheckEndToEnd)
             << listing;
     }
     EXPECT_EQ(run({"fit", two, "--spectrum", "3"}), 2);
+    std::string plotted;
+    EXPECT_EQ(run({"plot", two, "--spectrum", "2", "--png", dir + "eis_second.png"}, &plotted), 0);
+    EXPECT_NE(plotted.find(": 2 impedance points, Bode"), std::string::npos) << plotted;
     EXPECT_FALSE(std::filesystem::exists(dir + "eis_refused.txt"));
     // Refusals: too few points, none, no such file, a circuit it does not know.
     EXPECT_EQ(run({"fit", two, "--spectrum", "1", "--circuit", "randles-w"}), 1);
