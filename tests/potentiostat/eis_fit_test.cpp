@@ -225,6 +225,7 @@ TEST(EisCommand, ExportFitAndCheckEndToEnd)
         std::ifstream f(out, std::ios::binary);
         EXPECT_EQ((std::stringstream() << f.rdbuf()).str(), bytes) << options.back();
     }
+    std::filesystem::remove(dir + "eis_refused.txt");
     // Two spectra: refused without a choice, with a list of them; a choice that names none too.
     for (const std::string& args : {"export " + two + " " + dir + "eis_refused.txt", "fit " + two,
                                     "kk " + two, "plot " + two + " --png " + dir + "eis_refused.png"}) {
