@@ -296,6 +296,19 @@ TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
         m_frame->PotGraph()->close();
         EXPECT_FALSE(m_frame->EisGraph()->isVisible());
     }
+    // Its export: the CSV filter chosen, a name without suffix becomes a .csv file of values.
+    test::OnNextModal([this](QWidget* w) {
+        auto* dlg = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        dlg->selectNameFilter("CSV (*.csv)");
+        dlg->selectFile(Path("spectrum"));
+        QMetaObject::invokeMethod(dlg, "accept");
+    });
+    m_frame->EisGraph()->ExportButton()->click();
+    QFile csv(Path("spectrum.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(),
+              "frequency[Hz],Z'[Ohm],Z''[Ohm],|Z|[Ohm],phase[deg]\r\n10,43.30127,-25,50,-30\r\n");
     m_frame->SetLanguage(1);
     EXPECT_EQ(menus.ShowEis()->text(), "Show EIS graphic");
     EXPECT_EQ(menus.ShowRun()->text(), "Show run graphic");
