@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "potentiostat/eis_fit.h"
 #include "potentiostat/eis_graph_model.h"
+#include "potentiostat/eis_spectra.h"
 #include "potentiostat/kk_check.h"
 
 #include <cmath>
@@ -27,15 +28,54 @@ int Usage(const SubCommand& s)
     return Fail(std::string("usage: qortool eis ") + s.name + " " + s.usage);
 }
 
-// The document's impedance points, or the exit code of a failed read (messages printed).
-int ReadPoints(const std::string& path, int lang, std::vector<data::CEISDatenObject>& out)
+}  // namespace
+
+int ReadSpectrum(const std::string& path, const std::string& spectrum, bool all, int lang,
+                 SpectrumChoice& out)
 {
     CommandDocument d;
     if (const std::string error = d.Read(path, nullptr, lang); !error.empty())
         return Fail(error);
-    out = d.doc.m_eis;
+    return ChooseSpectrum(d.doc.m_eis, path, spectrum, all, lang, out);
+}
+
+int ChooseSpectrum(const std::vector<data::CEISDatenObject>& list, const std::string& path,
+                   const std::string& spectrum, bool all, int lang, SpectrumChoice& out)
+{
+    lang = lang == 1 ? 1 : 0;
+    const std::vector<potentiostat::SpectrumRange> spectra = potentiostat::Spectra(list);
+    out = SpectrumChoice{};
+    auto listed = [&] {
+        std::string s;
+        for (std::size_t k = 0; k < spectra.size(); ++k)
+            s += "\n  " + potentiostat::SpectrumLabel(spectra[k], k + 1, lang);
+        return s;
+    };
+    if (all || (spectrum.empty() && spectra.size() <= 1)) {
+        out.points = list;
+        return 0;
+    }
+    if (spectrum.empty())
+        return Fail(path +
+                    Format(TextPair{": das Dokument enthält %zu Spektren, --spectrum N wählt eines:",
+                                    ": the document holds %zu spectra, choose one with --spectrum N:"}[lang],
+                           spectra.size()) +
+                    listed());
+    char* end = nullptr;
+    const long n = std::strtol(spectrum.c_str(), &end, 10);
+    if (end == spectrum.c_str() || *end != '\0' || n < 1 || static_cast<std::size_t>(n) > spectra.size())
+        return Fail(Format(TextPair{"--spectrum '%s' gibt es nicht; %s enthält %zu Spektren:",
+                                    "no spectrum '%s'; %s holds %zu spectra:"}[lang],
+                           spectrum.c_str(), path.c_str(), spectra.size()) +
+                    listed());
+    const potentiostat::SpectrumRange& r = spectra[static_cast<std::size_t>(n - 1)];
+    out.points = potentiostat::SpectrumPoints(list, r);
+    out.offset = r.first;
+    out.number = static_cast<std::size_t>(n);
     return 0;
 }
+
+namespace {
 
 int NoPoints(const std::string& path, int lang)
 {
@@ -57,26 +97,38 @@ int RunFit(Args& args, int lang);
 int RunKK(Args& args, int lang);
 
 const SubCommand kSubCommands[] = {
-    {"export", "DOC.qo3 OUT.txt [--comma]   (the table of the impedance window's Export)", RunExport},
-    {"fit", "DOC.qo3 [--circuit randles|randles-w]   (equivalent-circuit fit, JSON)", RunFit},
-    {"kk", "DOC.qo3   (linear Kramers-Kronig check, JSON)", RunKK},
+    {"export",
+     "DOC.qo3 OUT [--spectrum N | --all] [--csv | --comma]   (the table of the impedance window's Export, or "
+     "CSV)",
+     RunExport},
+    {"fit", "DOC.qo3 [--spectrum N] [--circuit randles|randles-w]   (equivalent-circuit fit, JSON)", RunFit},
+    {"kk", "DOC.qo3 [--spectrum N]   (linear Kramers-Kronig check, JSON)", RunKK},
     {"plot", kEisPlotUsage, RunEisPlot},
 };
 
 int RunExport(Args& args, int lang)
 {
     const bool comma = args.Flag("--comma");
+    const bool csv = args.Flag("--csv");
+    const bool all = args.Flag("--all");
+    const std::string spectrum = args.Take("--spectrum");
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     if (args.Rest().size() != 2)
         return Usage(kSubCommands[0]);
-    std::vector<data::CEISDatenObject> points;
-    if (const int code = ReadPoints(args.Rest()[0], lang, points))
+    if (csv && comma)
+        return Fail(TextPair{"CSV schreibt den Dezimalpunkt: --comma passt nicht zu --csv",
+                             "CSV takes the decimal point: --comma does not go with --csv"}[lang]);
+    if (all && !spectrum.empty())
+        return Fail(TextPair{"--all oder --spectrum, nicht beides", "--all or --spectrum, not both"}[lang]);
+    SpectrumChoice chosen;
+    if (const int code = ReadSpectrum(args.Rest()[0], spectrum, all, lang, chosen))
         return code;
-    if (points.empty())
+    if (chosen.points.empty())
         Say(args.Rest()[0] + TextPair{": keine Impedanzpunkte, nur die Kopfzeile geschrieben",
                                       ": no impedance points, only the header written"}[lang]);
-    const std::string text = potentiostat::EisExportText(points, comma);
+    const std::string text = csv ? potentiostat::EisCsvText(chosen.points, all)
+                                 : potentiostat::EisExportText(chosen.points, comma);
     std::ofstream f(args.Rest()[1], std::ios::binary | std::ios::trunc);
     if (!f || !f.write(text.data(), static_cast<std::streamsize>(text.size())) || !f.flush())
         return StationFail(TextPair{"kann nicht schreiben: ", "cannot write "}[lang] + args.Rest()[1]);
@@ -86,6 +138,7 @@ int RunExport(Args& args, int lang)
 int RunFit(Args& args, int lang)
 {
     const std::string name = args.Take("--circuit", "randles");
+    const std::string spectrum = args.Take("--spectrum");
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     const auto circuit = potentiostat::CircuitFromName(name);
@@ -94,9 +147,10 @@ int RunFit(Args& args, int lang)
                              "--circuit takes randles or randles-w"}[lang]);
     if (args.Rest().size() != 1)
         return Usage(kSubCommands[1]);
-    std::vector<data::CEISDatenObject> list;
-    if (const int code = ReadPoints(args.Rest()[0], lang, list))
+    SpectrumChoice chosen;
+    if (const int code = ReadSpectrum(args.Rest()[0], spectrum, false, lang, chosen))
         return code;
+    const std::vector<data::CEISDatenObject>& list = chosen.points;
     const potentiostat::CircuitFit fit = potentiostat::FitCircuit(potentiostat::ToImpedance(list), *circuit);
     switch (fit.status) {
     case potentiostat::CircuitFit::Ok:
@@ -134,13 +188,15 @@ int RunFit(Args& args, int lang)
 
 int RunKK(Args& args, int lang)
 {
+    const std::string spectrum = args.Take("--spectrum");
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     if (args.Rest().size() != 1)
         return Usage(kSubCommands[2]);
-    std::vector<data::CEISDatenObject> list;
-    if (const int code = ReadPoints(args.Rest()[0], lang, list))
+    SpectrumChoice chosen;
+    if (const int code = ReadSpectrum(args.Rest()[0], spectrum, false, lang, chosen))
         return code;
+    const std::vector<data::CEISDatenObject>& list = chosen.points;
     if (list.empty())
         return NoPoints(args.Rest()[0], lang);
     const potentiostat::KKCheck kk = potentiostat::CheckKramersKronig(potentiostat::ToImpedance(list));
@@ -155,14 +211,25 @@ int RunKK(Args& args, int lang)
         }
         std::printf("]");
     };
-    std::printf("{");
+    // Each residual beside its frequency, to be drawn over it.
+    std::printf("{\"frequency\":[");
+    for (std::size_t i = 0; i < list.size(); ++i)
+        std::printf("%s%s", i ? "," : "",
+                    std::isfinite(list[i].m_val1)
+                        ? potentiostat::ShortestDecimal(list[i].m_val1, false).c_str()
+                        : "null");
+    std::printf("],");
     printList("residualsReal", kk.residualsReal);
     std::printf(",");
     printList("residualsImag", kk.residualsImag);
     std::printf(",\"flagged\":[");
     for (std::size_t i = 0; i < kk.flagged.size(); ++i)
-        std::printf("%s%zu", i ? "," : "", kk.flagged[i]);
-    std::printf("]}\n");
+        std::printf("%s%zu", i ? "," : "", kk.flagged[i] + chosen.offset);
+    std::printf("],\"noise\":");
+    PrintNumber(kk.noise);
+    std::printf(",\"threshold\":");
+    PrintNumber(kk.threshold);
+    std::printf(",\"elements\":%zu}\n", kk.elements);
     return 0;
 }
 

@@ -22,6 +22,7 @@ int RunEisPlot(Args& args, int lang)
     const std::string fit = args.Take("--fit");
     const bool nyquist = args.Flag("--nyquist");
     const bool kk = args.Flag("--kk");
+    const std::string spectrum = args.Take("--spectrum");
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     const int l = lang == 1 ? 1 : 0;
@@ -43,12 +44,17 @@ int RunEisPlot(Args& args, int lang)
     CommandDocument d;
     if (const std::string error = d.Read(path, nullptr, l); !error.empty())
         return Fail(error);
+    SpectrumChoice chosen;
+    if (const int code = ChooseSpectrum(d.doc.m_eis, path, spectrum, false, l, chosen))
+        return code;
     if (d.doc.m_eis.empty())
         return StationFail(path + TextPair{": das Dokument enthält keine Impedanzpunkte",
                                            ": the document holds no impedance points"}[l]);
 
     const auto ownApp = OwnGuiApplication();
     ui::CEISGraph window(d.doc.m_eis, SystemClock::Instance(), d.ui, l);
+    if (chosen.number)
+        window.ShowSpectrum(chosen.number);
     window.ShowNyquist(nyquist);
     if (circuit) {
         window.CircuitChoice()->setCurrentIndex(*circuit == potentiostat::Circuit::RandlesW ? 1 : 0);
@@ -60,7 +66,7 @@ int RunEisPlot(Args& args, int lang)
         window.RunKK();
     if (!window.RenderView(QSize(w, h)).save(QString::fromStdString(png), "PNG"))
         return StationFail(TextPair{"nicht schreibbar: ", "cannot write "}[l] + png);
-    std::printf("%s: %zu impedance points, %s -> %s\n", path.c_str(), d.doc.m_eis.size(),
+    std::printf("%s: %zu impedance points, %s -> %s\n", path.c_str(), window.ShownPoints().size(),
                 nyquist ? "Nyquist" : "Bode", png.c_str());
     return 0;
 }

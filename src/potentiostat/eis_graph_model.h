@@ -28,6 +28,16 @@ public:
 
 // The impedance points as the export writes them: header and one tab separated line per
 // point, CR LF line ends, Windows-1252; `comma` turns every "." of a data line into ",".
+// Frequency and |Z| keep every digit the stored value carries.
 std::string EisExportText(const std::vector<data::CEISDatenObject>& list, bool comma);
+
+// The points as comma separated values for other tools: a header line, then frequency, Z′,
+// Z″, |Z| and phase per point, decimal point, CR LF. With `spectrumColumn` a first column
+// numbers each point's spectrum (1 = the first, see Spectra()).
+std::string EisCsvText(const std::vector<data::CEISDatenObject>& list, bool spectrumColumn);
+
+// The shortest decimal text that reads back as `v` exactly: every digit the float carries,
+// no more. `fixed` never uses an exponent.
+std::string ShortestDecimal(float v, bool fixed);
 
 }  // namespace qor::potentiostat

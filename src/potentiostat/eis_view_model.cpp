@@ -140,16 +140,19 @@ std::string EISViewModel::KKReport(const KKCheck& kk, const std::vector<data::CE
     if (!kk.ok)
         return TextPair{"Die Kramers-Kronig-Prüfung braucht mindestens 3 Punkte.",
                         "The Kramers-Kronig check needs at least 3 points."}[lang];
-    const double percent = 100.0 * KKCheck::kDefaultThreshold;
-    std::string s = Format(TextPair{"Kramers-Kronig-Prüfung (%zu RC-Glieder, µ = %.2f)\n",
-                                    "Kramers-Kronig check (%zu RC elements, µ = %.2f)\n"}[lang],
-                           kk.elements, kk.mu);
+    const double percent = 100.0 * kk.threshold;
+    std::string s =
+        Format(TextPair{"Kramers-Kronig-Prüfung (%zu RC-Glieder, µ = %.2f, Rauschen %.2g %%)\n",
+                        "Kramers-Kronig check (%zu RC elements, µ = %.2f, noise %.2g %%)\n"}[lang],
+               kk.elements, kk.mu, 100.0 * kk.noise);
     if (kk.flagged.empty())
-        return s + Format(TextPair{"Alle %zu Punkte weichen um höchstens %g %% ab.",
-                                   "All %zu points deviate by %g %% at most."}[lang],
-                          list.size(), percent);
-    s += Format(TextPair{"%zu von %zu Punkten weichen um mehr als %g %% ab:",
-                         "%zu of %zu points deviate by more than %g %%:"}[lang],
+        return s +
+               Format(
+                   TextPair{"Kein Punkt weicht über das Rauschen hinaus ab (%zu Punkte, Schwelle %.2g %%).",
+                            "No point deviates beyond the noise (%zu points, threshold %.2g %%)."}[lang],
+                   list.size(), percent);
+    s += Format(TextPair{"%zu von %zu Punkten weichen über das Rauschen hinaus ab (Schwelle %.2g %%):",
+                         "%zu of %zu points deviate beyond the noise (threshold %.2g %%):"}[lang],
                 kk.flagged.size(), list.size(), percent);
     // The worst few first; the marks in the graphs show them all.
     std::vector<std::size_t> worst;

@@ -63,6 +63,10 @@ inline constexpr TextPair kShowNyquist{"Nyquist-Diagramm", "Nyquist plot"};
 inline constexpr TextPair kShowBode{"Bode-Diagramm", "Bode plot"};
 inline constexpr TextPair kFit{"Fit", "Fit"};
 inline constexpr TextPair kKK{"KK-Prüfung", "KK check"};
+inline constexpr TextPair kSpectrumShort{"Spektrum %zu (Schritt %u)", "Spectrum %zu (step %u)"};
+inline constexpr TextPair kResiduals{"KK-Residuen", "KK residuals"};
+inline constexpr TextPair kResidualTitle{"KK-Residuen Re (rot), Im (blau)",
+                                         "KK residuals Re (red), Im (blue)"};
 inline constexpr const char* kCircuits[2] = {"Randles", "Randles + Warburg"};
 }  // namespace eis_text
 

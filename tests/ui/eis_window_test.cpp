@@ -5,7 +5,10 @@
 #include "ui/potentiostat/info_copy.h"
 #include "ui_test_app.h"
 
+#include <QComboBox>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -104,6 +107,55 @@ TEST_F(EisWindowTest, FitIsDrawnInEveryViewAndKKMarksACorruptedPoint)
     EXPECT_FALSE(Box(m_w.RenderView(QSize(600, 500)), kGreen).isEmpty());
     const std::string text = potentiostat::EISViewModel::KKReport(kk, m_list, 0);
     EXPECT_NE(text.find(Format("%.2f Hz", double{m_list[20].m_val1})), std::string::npos) << text;
+}
+
+// Two runs of EIS steps: each spectrum drawn, analysed and exported on its own, the last first.
+TEST_F(EisWindowTest, EachSpectrumShownOnItsOwn)
+{
+    const std::vector<data::CEISDatenObject> first = m_list;
+    for (data::CEISDatenObject p : first) {
+        p.m_flag1 = 2, p.m_val3 *= 2.0f;
+        m_list.push_back(p);
+    }
+    m_list.back().m_val3 *= 1.1f;  // a wrong point, at the lowest frequency
+    m_w.Rebuild();
+    QComboBox* choice = m_w.SpectrumChoice();
+    ASSERT_EQ(choice->count(), 2);
+    EXPECT_EQ(choice->itemText(0), "Spectrum 2 (step 2)");
+    EXPECT_TRUE(choice->itemData(0, Qt::ToolTipRole).toString().startsWith("Spectrum 2: step 2, 43 points"));
+    EXPECT_EQ(m_w.ShownSpectrum(), 2u);
+    EXPECT_EQ(m_w.Graph(0)->GetGraph(CEISGraph::Measured)->m_points.size(), 43u);
+    // The check and its residual view concern the shown spectrum alone.
+    m_w.ShowResiduals();
+    EXPECT_TRUE(m_w.ResidualsShown() && !m_w.Graph(CEISGraph::Residuals)->isHidden() &&
+                m_w.Graph(0)->isHidden());
+    EXPECT_EQ(m_w.Graph(CEISGraph::Residuals)->GetGraph(CEISGraph::Model)->m_points.size(), 43u);
+    EXPECT_EQ(m_w.Graph(CEISGraph::Residuals)->GetGraph(CEISGraph::Flagged)->m_points.size(),
+              2u);  // mark, gap
+    const QImage residuals = m_w.RenderView(QSize(600, 400));
+    EXPECT_FALSE(Box(residuals, kRed).isEmpty() || Box(residuals, kBlue).isEmpty() ||
+                 Box(residuals, kGreen).isEmpty());
+    EXPECT_EQ(m_w.ViewButton()->text(), "Bode plot");
+
+    emit choice->activated(1);
+    EXPECT_EQ(m_w.ShownSpectrum(), 1u);
+    EXPECT_EQ(m_w.ShownPoints().front().m_val3, first.front().m_val3);
+    // A further point of the last spectrum leaves the chosen one shown.
+    m_list.push_back(m_list.back());
+    m_list.back().m_val1 *= 0.5f;
+    m_w.AddPoint();
+    EXPECT_EQ(m_w.ShownSpectrum(), 1u);
+    EXPECT_EQ(m_w.Graph(0)->GetGraph(CEISGraph::Measured)->m_points.size(), 43u);
+    EXPECT_TRUE(choice->itemData(0, Qt::ToolTipRole).toString().contains("44 points"));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(m_w.ExportSpectrumTo(dir.filePath("one.csv").toStdString(), false));
+    QFile csv(dir.filePath("one.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 45);  // header, 43 points, nothing after the last line end
+    EXPECT_EQ(lines[0], "frequency[Hz],Z'[Ohm],Z''[Ohm],|Z|[Ohm],phase[deg]\r");
+    EXPECT_TRUE(lines[43].startsWith("0.1,"));
 }
 
 TEST_F(EisWindowTest, PlotCommandDrawsTheAskedView)

@@ -4,7 +4,10 @@
 #include "ui/document/logbuch_view.h"
 #include "ui/document/qor_view.h"
 #include "ui/graph/graph_wnd.h"
+#include "ui/potentiostat/eis_graph.h"
+#include "ui/potentiostat/xy_graph.h"
 #include "ui/shell/main_frame.h"
+#include "ui/shell/main_menus.h"
 #include "ui/station/c3d_meter_ctrl.h"
 #include "ui/station/digital_mess_view.h"
 #include "ui/station/led.h"
@@ -18,6 +21,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -400,6 +404,49 @@ TEST_F(MainFrameTest, PotentiostatStartAndStopFromTheMenu)
     EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     EXPECT_EQ(m_frame->MeterFrame(3), nullptr);  // the stop closes the measurement windows
+}
+
+// The Potentiostat menu opens the run window and the impedance window again once closed.
+TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
+{
+    data::CEISDatenObject p;
+    p.m_val1 = 10.0f, p.m_val2 = -30.0f, p.m_val3 = 50.0f;
+    m_frame->Document().m_eis = {p};
+    const MainMenus& menus = m_frame->Menus();
+    EXPECT_EQ(menus.ShowEis()->text(), "Anzeige der Grafik");
+    for (QAction* a : {menus.ShowEis(), menus.ShowRun()}) {
+        const QList<QObject*> in = a->associatedObjects();
+        EXPECT_TRUE(std::any_of(in.begin(), in.end(), [](QObject* o) {
+            auto* menu = qobject_cast<QMenu*>(o);
+            return menu && menu->title() == "&Potentiostat";
+        }));
+    }
+    for (int round = 0; round < 2; ++round) {
+        menus.ShowEis()->trigger();
+        menus.ShowRun()->trigger();
+        ASSERT_TRUE(m_frame->EisGraph() && m_frame->PotGraph());
+        EXPECT_TRUE(m_frame->EisGraph()->isVisible() && m_frame->PotGraph()->isVisible()) << round;
+        EXPECT_EQ(m_frame->EisGraph()->ShownPoints().size(), 1u);
+        m_frame->EisGraph()->close();
+        m_frame->PotGraph()->close();
+        EXPECT_FALSE(m_frame->EisGraph()->isVisible());
+    }
+    // Its export: the CSV filter chosen, a name without suffix becomes a .csv file of values.
+    test::OnNextModal([this](QWidget* w) {
+        auto* dlg = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        dlg->selectNameFilter("CSV (*.csv)");
+        dlg->selectFile(Path("spectrum"));
+        QMetaObject::invokeMethod(dlg, "accept");
+    });
+    m_frame->EisGraph()->ExportButton()->click();
+    QFile csv(Path("spectrum.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(),
+              "frequency[Hz],Z'[Ohm],Z''[Ohm],|Z|[Ohm],phase[deg]\r\n10,43.30127,-25,50,-30\r\n");
+    m_frame->SetLanguage(1);
+    EXPECT_EQ(menus.ShowEis()->text(), "Show EIS graphic");
+    EXPECT_EQ(menus.ShowRun()->text(), "Show run graphic");
 }
 
 // The File menu lists the documents opened last and the list outlives the window; a file

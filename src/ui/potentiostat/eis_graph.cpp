@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -28,12 +30,17 @@ double Decades(double v)
 {
     return v > 0.0 ? std::log10(v) : std::numeric_limits<double>::quiet_NaN();
 }
+
+bool IsCsvPath(const std::string& path)
+{
+    return QString::fromStdString(path).endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+}
 }  // namespace
 
 CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& clock, data::DocumentUi& ui,
                      int lang, QWidget* parent)
     : PotGraphWindow(QString::fromUtf8(TextPair{"EIS Messung", "EIS measurement"}[lang == 1 ? 1 : 0]),
-                     Nyquist + 1, clock, ui, lang, parent),
+                     Residuals + 1, clock, ui, lang, parent),
       m_points(points)
 {
     for (int i = 0; i < EISGraphModel::GraphCount; ++i) {
@@ -50,31 +57,100 @@ CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& cl
     nyquist->SetAxisTitle(EISViewModel::NyquistXName(), EISViewModel::NyquistUnit(), 2, graph::kAxisX, false);
     nyquist->SetAxisTitle(EISViewModel::NyquistYName(), EISViewModel::NyquistUnit(), 2, graph::kAxisY, false);
     nyquist->GetGraph(Measured)->m_options |= graph::kGraphMarkers;
+    const int l = m_lang == 1 ? 1 : 0;
+    CGraphWnd* residuals = Graph(Residuals);
+    residuals->SetTitle(QString::fromUtf8(eis_text::kResidualTitle[l]));
+    residuals->SetFrameFlags(graph::kFrameNumericX | graph::kFrameLogX);
+    residuals->SetAxisTitle(std::string(), "Hz", 2, graph::kAxisX, false);
+    residuals->SetAxisTitle(std::string(), "%", 2, graph::kAxisY, false);
+    residuals->GetGraph(Measured)->m_options |= graph::kGraphMarkers;
     for (int i = 0; i < GraphCount(); ++i) {
-        Graph(i)->AddGraph(kModelColour, "Fit");
+        Graph(i)->AddGraph(kModelColour, i == Residuals ? "Im" : "Fit",
+                           i == Residuals ? graph::kGraphMarkers : 0u);
         Graph(i)->AddGraph(kFlaggedColour, "KK", graph::kGraphMarkers);
     }
 
     // The controls of the views and analyses lead the button row, left of its stretch.
-    QWidget* row = PrintButton()->parentWidget();
-    auto* box = static_cast<QBoxLayout*>(row->layout());
+    // The controls of the spectra, views and analyses get a row of their own above the
+    // buttons: in one row with them they were cut at the window's usual sizes.
+    m_toolRow = new QWidget(this);
+    QWidget* row = m_toolRow;
+    auto* box = new QHBoxLayout(row);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addStretch();
     m_viewButton = new QPushButton(row);
-    connect(m_viewButton, &QPushButton::clicked, this, [this] { ShowNyquist(!m_nyquist); });
     m_circuit = new QComboBox(row);
     for (const char* name : eis_text::kCircuits)
         m_circuit->addItem(QString::fromUtf8(name));
-    const int l = m_lang == 1 ? 1 : 0;
+    m_spectrumChoice = new QComboBox(row);
+    m_spectrumChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(m_spectrumChoice, &QComboBox::activated, this, [this](int item) {
+        // The choice lists the last spectrum first.
+        const std::size_t number = m_spectra.size() - static_cast<std::size_t>(item);
+        m_followLast = number == m_spectra.size();
+        ShowSpectrum(number);
+    });
     m_fitButton = new QPushButton(QString::fromUtf8(eis_text::kFit[l]), row);
     connect(m_fitButton, &QPushButton::clicked, this,
             [this] { ShowReport(EISViewModel::FitReport(RunFit(), m_lang)); });
     m_kkButton = new QPushButton(QString::fromUtf8(eis_text::kKK[l]), row);
     connect(m_kkButton, &QPushButton::clicked, this,
-            [this] { ShowReport(EISViewModel::KKReport(RunKK(), m_points, m_lang)); });
+            [this] { ShowReport(EISViewModel::KKReport(RunKK(), m_shown, m_lang)); });
+    m_residualsButton = new QPushButton(QString::fromUtf8(eis_text::kResiduals[l]), row);
+    connect(m_residualsButton, &QPushButton::clicked, this, [this] { ShowResiduals(); });
     int at = 0;
-    for (QWidget* w : {static_cast<QWidget*>(m_viewButton), static_cast<QWidget*>(m_circuit),
-                       static_cast<QWidget*>(m_fitButton), static_cast<QWidget*>(m_kkButton)})
+    for (QWidget* w : {static_cast<QWidget*>(m_spectrumChoice), static_cast<QWidget*>(m_viewButton),
+                       static_cast<QWidget*>(m_circuit), static_cast<QWidget*>(m_fitButton),
+                       static_cast<QWidget*>(m_kkButton), static_cast<QWidget*>(m_residualsButton)})
         box->insertWidget(at++, w);
     ShowNyquist(false);
+    Rebuild();
+    // No narrower than its controls: squeezed, their texts were cut. The spectrum choice,
+    // shown only for more than one spectrum, is counted in all the same.
+    m_spectrumChoice->addItem(
+        QString::fromStdString(Format(eis_text::kSpectrumShort[l], std::size_t{99}, 99u)));
+    m_spectrumChoice->setVisible(true);
+    const int widest = std::max({m_viewButton->sizeHint().width(),
+                                 QPushButton(QString::fromUtf8(eis_text::kShowBode[l])).sizeHint().width()});
+    setMinimumWidth(m_toolRow->sizeHint().width() - m_viewButton->sizeHint().width() + widest + 16);
+    FillSpectrumChoice();
+}
+
+void CEISGraph::UpdateSpectra()
+{
+    m_spectra = potentiostat::Spectra(m_points);
+    if (m_followLast || m_shownSpectrum > m_spectra.size() || m_shownSpectrum == 0)
+        m_shownSpectrum = m_spectra.size();
+    m_followLast = m_shownSpectrum == m_spectra.size();
+    m_shown = m_shownSpectrum ? potentiostat::SpectrumPoints(m_points, m_spectra[m_shownSpectrum - 1])
+                              : std::vector<data::CEISDatenObject>{};
+    FillSpectrumChoice();
+}
+
+void CEISGraph::FillSpectrumChoice()
+{
+    const QSignalBlocker block(m_spectrumChoice);
+    m_spectrumChoice->clear();
+    const int l = m_lang == 1 ? 1 : 0;
+    for (std::size_t k = m_spectra.size(); k > 0; --k) {
+        m_spectrumChoice->addItem(
+            QString::fromStdString(Format(eis_text::kSpectrumShort[l], k, unsigned{m_spectra[k - 1].step})));
+        m_spectrumChoice->setItemData(
+            m_spectrumChoice->count() - 1,
+            QString::fromStdString(potentiostat::SpectrumLabel(m_spectra[k - 1], k, m_lang)),
+            Qt::ToolTipRole);
+    }
+    m_spectrumChoice->setCurrentIndex(static_cast<int>(m_spectra.size() - m_shownSpectrum));
+    // One spectrum needs no choice.
+    m_spectrumChoice->setVisible(m_spectra.size() > 1);
+}
+
+void CEISGraph::ShowSpectrum(std::size_t number)
+{
+    if (number < 1 || number > m_spectra.size())
+        return;
+    m_shownSpectrum = number;
+    m_followLast = number == m_spectra.size();
     Rebuild();
 }
 
@@ -88,11 +164,12 @@ void CEISGraph::AppendPoint(const data::CEISDatenObject& p)
 
 void CEISGraph::Rebuild()
 {
-    for (int i = 0; i < GraphCount(); ++i)
+    UpdateSpectra();
+    for (int i = 0; i < Residuals; ++i)
         Graph(i)->ClearPoints(Measured, false);
     if (Snapshot() != m_analysed)
         ClearAnalyses();
-    for (const data::CEISDatenObject& p : m_points)
+    for (const data::CEISDatenObject& p : m_shown)
         AppendPoint(p);
     SetSections();
 }
@@ -101,6 +178,14 @@ void CEISGraph::AddPoint()
 {
     if (m_points.empty())
         return;
+    const std::size_t before = m_spectra.size(), shown = m_shownSpectrum;
+    UpdateSpectra();
+    if (m_spectra.size() != before || m_shownSpectrum != shown) {
+        Rebuild();  // a new spectrum has begun
+        return;
+    }
+    if (m_shownSpectrum != m_spectra.size())
+        return;  // the point belongs to a spectrum not shown
     ClearAnalyses();
     AppendPoint(m_points.back());
     SetSections();
@@ -112,14 +197,16 @@ void CEISGraph::ClearAnalyses()
         Graph(i)->ClearPoints(Model, false);
         Graph(i)->ClearPoints(Flagged, false);
     }
+    Graph(Residuals)->ClearPoints(Measured, false);
+    m_hasCheck = false;
     m_analysed.clear();
 }
 
 std::vector<std::array<float, 3>> CEISGraph::Snapshot() const
 {
     std::vector<std::array<float, 3>> s;
-    s.reserve(m_points.size());
-    for (const data::CEISDatenObject& p : m_points)
+    s.reserve(m_shown.size());
+    for (const data::CEISDatenObject& p : m_shown)
         s.push_back({p.m_val1, p.m_val2, p.m_val3});
     return s;
 }
@@ -128,7 +215,7 @@ void CEISGraph::SetSections()
 {
     for (int i = 0; i < EISGraphModel::GraphCount; ++i) {
         const potentiostat::AxisRange a =
-            EISGraphModel::Section(static_cast<EISGraphModel::Graph>(i), m_points);
+            EISGraphModel::Section(static_cast<EISGraphModel::Graph>(i), m_shown);
         const bool logY = i == EISGraphModel::Magnitude;
         double yFrom = logY ? Decades(a.yFrom) : a.yFrom, yTo = logY ? Decades(a.yTo) : a.yTo;
         if (logY && yFrom == yTo) {  // one point, or none: a decade around it
@@ -146,29 +233,47 @@ void CEISGraph::SetNyquistSection(const QSize& graphSize, QPaintDevice* device)
 {
     CGraphWnd* g = Graph(Nyquist);
     const QRect plot = g->ComputeLayout(QRect(QPoint(0, 0), graphSize), device).plot;
-    const potentiostat::AxisRange a = EISViewModel::NyquistSection(m_points, plot.width(), plot.height());
+    const potentiostat::AxisRange a = EISViewModel::NyquistSection(m_shown, plot.width(), plot.height());
     g->SetRange(a.xFrom, a.xTo, a.yFrom, a.yTo, true);
 }
 
 void CEISGraph::ShowNyquist(bool on)
 {
-    m_nyquist = on;
-    Graph(EISGraphModel::Phase)->setVisible(!on);
-    Graph(EISGraphModel::Magnitude)->setVisible(!on);
-    Graph(Nyquist)->setVisible(on);
+    ShowView(on ? Nyquist : EISGraphModel::Phase);
+}
+
+void CEISGraph::ShowResiduals()
+{
+    if (!m_hasCheck)
+        RunKK();
+    ShowView(Residuals);
+}
+
+void CEISGraph::ShowView(int view)
+{
+    m_view = view;
+    Graph(EISGraphModel::Phase)->setVisible(view == EISGraphModel::Phase);
+    Graph(EISGraphModel::Magnitude)->setVisible(view == EISGraphModel::Phase);
+    Graph(Nyquist)->setVisible(view == Nyquist);
+    Graph(Residuals)->setVisible(view == Residuals);
     const int l = m_lang == 1 ? 1 : 0;
-    m_viewButton->setText(QString::fromUtf8((on ? eis_text::kShowBode : eis_text::kShowNyquist)[l]));
+    // From the Nyquist view and the residuals the button leads back to the Bode plot.
+    m_viewButton->setText(
+        QString::fromUtf8((view == EISGraphModel::Phase ? eis_text::kShowNyquist : eis_text::kShowBode)[l]));
+    disconnect(m_viewButton, &QPushButton::clicked, nullptr, nullptr);
+    connect(m_viewButton, &QPushButton::clicked, this,
+            [this] { ShowNyquist(m_view == EISGraphModel::Phase); });
 }
 
 potentiostat::CircuitFit CEISGraph::RunFit()
 {
     using namespace potentiostat;
     const Circuit circuit = m_circuit->currentIndex() == 1 ? Circuit::RandlesW : Circuit::Randles;
-    const CircuitFit fit = FitCircuit(ToImpedance(m_points), circuit);
-    for (int i = 0; i < GraphCount(); ++i)
+    const CircuitFit fit = FitCircuit(ToImpedance(m_shown), circuit);
+    for (int i = 0; i < Residuals; ++i)
         Graph(i)->ClearPoints(Model, false);
     if (fit.ok()) {
-        const auto model = EISViewModel::Sample(EISViewModel::ModelFrequencies(m_points),
+        const auto model = EISViewModel::Sample(EISViewModel::ModelFrequencies(m_shown),
                                                 [&fit](double hz) { return fit.Impedance(hz); });
         for (const SpectrumSample& s : model) {
             Graph(EISGraphModel::Phase)->AddPoint(Model, 0, Decades(s.frequency), s.phase, false);
@@ -186,29 +291,63 @@ potentiostat::CircuitFit CEISGraph::RunFit()
 potentiostat::KKCheck CEISGraph::RunKK()
 {
     using namespace potentiostat;
-    const KKCheck kk = CheckKramersKronig(ToImpedance(m_points));
+    const KKCheck kk = CheckKramersKronig(ToImpedance(m_shown));
     constexpr double gap = std::numeric_limits<double>::quiet_NaN();
     for (int i = 0; i < GraphCount(); ++i)
         Graph(i)->ClearPoints(Flagged, false);
+    Graph(Residuals)->ClearPoints(Measured, false);
+    Graph(Residuals)->ClearPoints(Model, false);
     // Each mark stands alone: a gap after it keeps the marks from being joined by lines.
     auto mark = [&](int graph, double x, double y) {
         Graph(graph)->AddPoint(Flagged, 0, x, y, false);
         Graph(graph)->AddPoint(Flagged, 0, x, gap, false);
     };
     for (std::size_t i : kk.flagged) {
-        if (i >= m_points.size())
+        if (i >= m_shown.size() || i >= kk.residualsReal.size())
             continue;
-        const data::CEISDatenObject& p = m_points[i];
+        const data::CEISDatenObject& p = m_shown[i];
         const std::complex<double> z = ToImpedance(p).z;
         mark(EISGraphModel::Phase, Decades(p.m_val1), p.m_val2);
         mark(EISGraphModel::Magnitude, Decades(p.m_val1), Decades(p.m_val3));
         mark(Nyquist, z.real(), -z.imag());
+        const double re = kk.residualsReal[i], im = kk.residualsImag[i];
+        mark(Residuals, Decades(p.m_val1), 100.0 * (std::fabs(re) > std::fabs(im) ? re : im));
     }
+    // Real parts in red, imaginary in blue, each in the order of rising frequency.
+    std::vector<std::size_t> order(kk.residualsReal.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [this](std::size_t a, std::size_t b) { return m_shown[a].m_val1 < m_shown[b].m_val1; });
+    for (std::size_t i : order) {
+        if (i >= m_shown.size() || !(m_shown[i].m_val1 > 0.0f))
+            continue;
+        const double x = Decades(m_shown[i].m_val1);
+        Graph(Residuals)->AddPoint(Measured, 0, x, 100.0 * kk.residualsReal[i], false);
+        Graph(Residuals)->AddPoint(Model, 0, x, 100.0 * kk.residualsImag[i], false);
+    }
+    SetResidualSection(kk);
+    m_hasCheck = kk.ok;
     if (kk.ok)
         m_analysed = Snapshot();
     for (int i = 0; i < GraphCount(); ++i)
         Graph(i)->Redraw();
     return kk;
+}
+
+void CEISGraph::SetResidualSection(const potentiostat::KKCheck& kk)
+{
+    // Symmetric about zero, at least twice the threshold, so sound points lie in the middle.
+    double span = 2.0 * 100.0 * kk.threshold;
+    for (std::size_t i = 0; i < kk.residualsReal.size(); ++i)
+        span =
+            std::max({span, 100.0 * std::fabs(kk.residualsReal[i]), 100.0 * std::fabs(kk.residualsImag[i])});
+    if (!(span > 0.0) || !std::isfinite(span))
+        span = 1.0;
+    const potentiostat::AxisRange a = EISGraphModel::Section(EISGraphModel::Phase, m_shown);
+    const double xFrom = Decades(a.xFrom), xTo = Decades(a.xTo);
+    Graph(Residuals)->SetRange(std::isfinite(xFrom) ? xFrom : 0.0, std::isfinite(xTo) ? xTo : 1.0,
+                               -1.1 * span, 1.1 * span, true);
 }
 
 void CEISGraph::ShowReport(const std::string& text)
@@ -223,8 +362,8 @@ QImage CEISGraph::RenderView(const QSize& size)
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
-    if (m_nyquist) {
-        RenderGraph(Nyquist, p, img.rect());
+    if (m_view != EISGraphModel::Phase) {
+        RenderGraph(m_view, p, img.rect());
     } else {
         const int half = size.height() / 2;
         RenderGraph(EISGraphModel::Phase, p, QRect(0, 0, size.width(), half));
@@ -245,13 +384,37 @@ void CEISGraph::RenderGraph(int graph, QPainter& painter, const QRect& rect)
 
 std::string CEISGraph::ExportText(bool comma) const
 {
-    return potentiostat::EisExportText(m_points, comma);
+    return potentiostat::EisExportText(m_shown, comma);
+}
+
+bool CEISGraph::ExportSpectrumTo(const std::string& path, bool comma)
+{
+    return WriteFile(path, IsCsvPath(path) ? potentiostat::EisCsvText(m_shown, false) : ExportText(comma));
+}
+
+void CEISGraph::Export()
+{
+    const std::optional<std::string> path =
+        m_ui.ChooseFile(data::FileDialog::SaveAs, "txt",
+                        "Tabellen (*.txt) | *.txt | CSV (*.csv)|*.csv| Alle Dateien (*.*)|*.*||");
+    if (!path)
+        return;
+    bool comma = false;
+    if (!IsCsvPath(*path)) {
+        const std::optional<bool> choice = AskDecimalComma(m_lang, this);
+        if (!choice)
+            return;
+        comma = *choice;
+    }
+    ExportSpectrumTo(*path, comma);
 }
 
 std::string CEISGraph::HoverText(int graph, double x, double y) const
 {
     if (graph == Nyquist)
-        return EISViewModel::NyquistHoverText(m_points, x, y);
+        return EISViewModel::NyquistHoverText(m_shown, x, y);
+    if (graph == Residuals)
+        return Format("%.2fHz  %.2f %%", std::pow(10.0, x), y);
     const bool magnitude = graph == EISGraphModel::Magnitude;
     return EISGraphModel::HoverText(static_cast<EISGraphModel::Graph>(graph), std::pow(10.0, x),
                                     magnitude ? std::pow(10.0, y) : y);
@@ -263,10 +426,15 @@ void CEISGraph::PlaceGraphs(const QRect& area)
     // the Nyquist view takes the place of both.
     const int w = area.width(), h = height();
     const int left = static_cast<int>(0.01 * w), top = static_cast<int>(0.01 * h);
-    const int gw = static_cast<int>(0.98 * w), gh = static_cast<int>(0.4 * h);
+    const int rowH = m_toolRow->sizeHint().height();
+    m_toolRow->setGeometry(8, area.bottom() - rowH, w - 16, rowH);
+    // A low window gives the graphs what the row of controls leaves.
+    const int gw = static_cast<int>(0.98 * w),
+              gh = std::max(0, std::min(static_cast<int>(0.4 * h), (area.height() - rowH - 4 - top) / 2));
     Graph(EISGraphModel::Phase)->setGeometry(left, top, gw, gh);
     Graph(EISGraphModel::Magnitude)->setGeometry(left, top + gh, gw, gh);
     Graph(Nyquist)->setGeometry(left, top, gw, 2 * gh);
+    Graph(Residuals)->setGeometry(left, top, gw, 2 * gh);
     SetNyquistSection(Graph(Nyquist)->size(), Graph(Nyquist));
 }
 

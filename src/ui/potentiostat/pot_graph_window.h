@@ -36,7 +36,7 @@ public:
     QString HoverAt(int graph, const QPoint& pos) const;
 
     // Save dialog, decimal-mark choice, then the table; cancelling either writes nothing.
-    void Export();
+    virtual void Export();
     // Writes the table; a file that cannot be written says so and keeps nothing.
     bool ExportTo(const std::string& path, bool comma);
     void Print();

@@ -859,6 +859,7 @@ void CMainFrame::ShowRunGraph()
     else
         m_potGraph->Rebuild();
     m_potGraph->show();
+    m_potGraph->raise();
 }
 
 void CMainFrame::ShowEisGraph()
@@ -868,6 +869,7 @@ void CMainFrame::ShowEisGraph()
     else
         m_eisGraph->Rebuild();
     m_eisGraph->show();
+    m_eisGraph->raise();
 }
 
 void CMainFrame::StopLogging()

@@ -121,6 +121,10 @@ void MainMenus::CreateActions(CMainFrame& frame)
     m_xyGraph = new QAction(&frame);
     QObject::connect(m_xyGraph, &QAction::triggered, &frame,
                      [&frame] { frame.Document().OnDisplayXyGraph(); });
+    m_showEis = new QAction(&frame);
+    QObject::connect(m_showEis, &QAction::triggered, &frame, [&frame] { frame.ShowEisGraph(); });
+    m_showRun = new QAction(&frame);
+    QObject::connect(m_showRun, &QAction::triggered, &frame, [&frame] { frame.ShowRunGraph(); });
     m_about = new QAction(&frame);
     QObject::connect(m_about, &QAction::triggered, &frame, [&frame] {
         QMessageBox::about(&frame, Tr(txt::kAppName, frame.Language()), Tr(txt::kAbout, frame.Language()));
@@ -166,6 +170,8 @@ void MainMenus::CreateMenus(CMainFrame& frame)
     m_potMenu->addAction(m_actions[station::Cmd::ManualOperation]);
     m_potMenu->addSeparator();
     m_potMenu->addAction(m_xyGraph);
+    m_potMenu->addAction(m_showRun);
+    m_potMenu->addAction(m_showEis);
 
     m_viewMenu = frame.menuBar()->addMenu(QString());
     m_viewMenu->addAction(m_actions[station::Cmd::ToggleLogbook]);
@@ -215,6 +221,8 @@ void MainMenus::Retranslate(int lang)
     m_tile->setText(Tr(txt::kMenuTile, lang));
     m_about->setText(Tr(txt::kMenuAbout, lang));
     m_xyGraph->setText(Tr(potentiostat::xytext::kMenuCommand, lang));
+    m_showEis->setText(Tr(txt::kMenuShowEis, lang));
+    m_showRun->setText(Tr(txt::kMenuShowRun, lang));
     m_autoScroll->setText(Tr(txt::kMenuAutoScroll, lang));
     m_autoScroll->setStatusTip(Tr(txt::kPromptAutoScroll, lang));
     const std::pair<QAction*, std::pair<const TextPair*, const TextPair*>> graphActions[] = {

@@ -31,6 +31,9 @@ public:
     QAction* Preview() const { return m_preview; }
     QAction* ExportPdf() const { return m_exportPdf; }
     QAction* PointList() const { return m_pointList; }
+    // Potentiostat › "Show EIS graphic" and the run window, each opened again on its list.
+    QAction* ShowEis() const { return m_showEis; }
+    QAction* ShowRun() const { return m_showRun; }
     RecentFilesMenu& Recent() { return *m_recent; }
     const RecentFilesMenu& Recent() const { return *m_recent; }
 
@@ -55,6 +58,8 @@ private:
     QAction* m_exportPdf = nullptr;
     QAction* m_pointList = nullptr;
     QAction* m_xyGraph = nullptr;  // "Display XY-Graphic window"
+    QAction* m_showEis = nullptr;
+    QAction* m_showRun = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_stationMenu = nullptr;
     QMenu* m_potMenu = nullptr;

@@ -48,6 +48,14 @@ constexpr ScreenshotWindow kWindows[] = {
          f.EisGraph()->RunFit();
          return f.EisGraph();
      }},
+    {"kk", "the Kramers-Kronig residuals of the impedance spectrum over the frequency",
+     [](CMainFrame& f) -> QWidget* {
+         if (f.Document().m_eis.empty())
+             return nullptr;
+         f.ShowEisGraph();
+         f.EisGraph()->ShowResiduals();
+         return f.EisGraph();
+     }},
 };
 
 }  // namespace

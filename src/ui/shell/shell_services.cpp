@@ -14,8 +14,10 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
@@ -200,6 +202,20 @@ std::optional<std::string> ShellServices::ChooseFile(data::FileDialog kind, cons
     if (kind == data::FileDialog::SaveAs) {
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setFileMode(QFileDialog::AnyFile);
+        // A name without suffix takes the one of the filter chosen (a table or CSV, say),
+        // the default only where that filter names none.
+        dlg.setDefaultSuffix(QString());
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return std::nullopt;
+        QString path = dlg.selectedFiles().first();
+        if (QFileInfo(path).suffix().isEmpty()) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("\\*\\.(\\w+)\\)")).match(dlg.selectedNameFilter());
+            const QString suffix = m.hasMatch() ? m.captured(1) : QString::fromStdString(defaultExt);
+            if (!suffix.isEmpty())
+                path += QLatin1Char('.') + suffix;
+        }
+        return path.toStdString();
     } else {
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         // Open creates a file that does not exist yet.

@@ -91,6 +91,9 @@ inline constexpr TextPair kMenuWindow{"&Fenster", "&Window"};
 inline constexpr TextPair kMenuLanguage{"&Sprache", "&Language"};
 inline constexpr TextPair kMenuHelp{"&Hilfe", "&Help"};
 inline constexpr TextPair kToolbar{"Symbolleiste", "Toolbar"};
+// The potentiostat's result windows, reopened after they were closed.
+inline constexpr TextPair kMenuShowEis{"Anzeige der Grafik", "Show EIS graphic"};
+inline constexpr TextPair kMenuShowRun{"Messlauf-Grafik anzeigen", "Show run graphic"};
 
 inline constexpr TextPair kFileNew{"&Neu", "&New"};
 inline constexpr TextPair kFileOpen{"Ö&ffnen...", "&Open..."};
