@@ -51,7 +51,7 @@ std::string PotManuellModel::SentText(const OperatingState& s, int lang)
 {
     lang = lang == 1 ? 1 : 0;
     const int mode = std::clamp<int>(s.mode, 0, 2);
-    std::string t = Format(text::kSent[lang], text::kModes[static_cast<std::size_t>(mode)],
+    std::string t = Format(text::kSent[lang], text::kModes[static_cast<std::size_t>(mode)][lang],
                            (s.relay ? text::kOn : text::kOff)[lang]);
     if (mode != 2)
         t += Format(", %g %s", static_cast<double>(s.setValue), mode == 0 ? "µA" : "mV");
