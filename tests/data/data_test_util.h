@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <initializer_list>
 #include <iterator>
 #include <optional>
@@ -85,6 +86,14 @@ inline Bytes ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// Whether `text` holds `part`; a failure shows the whole text.
+inline testing::AssertionResult Has(const std::string& text, const std::string& part)
+{
+    if (text.find(part) != std::string::npos)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
 // Records what the document tells its views; answers file dialogs and the save prompt from a

@@ -248,11 +248,10 @@ TEST(Document, FailedSaveKeepsTheOldFile)
     for (int i = 0; i < 2000; ++i)
         f.doc.AddSample(0);
 
-    struct rlimit old {};
+    rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 64 * 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{64 * 1024, old.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &small);
     const bool ok = f.doc.PeriodicSave();
     ::setrlimit(RLIMIT_FSIZE, &old);
@@ -262,9 +261,7 @@ TEST(Document, FailedSaveKeepsTheOldFile)
     EXPECT_TRUE(f.doc.m_modified);
     // A periodic save tells the logbook, not a message box that would wait for a user.
     EXPECT_TRUE(f.ui.messages.empty());
-    EXPECT_NE(f.logbook.m_text.find("Speichern fehlgeschlagen (" + dir / "k.qo3" + ": File too large)"),
-              std::string::npos)
-        << f.logbook.m_text;
+    EXPECT_TRUE(Has(f.logbook.m_text, "Speichern fehlgeschlagen (" + dir / "k.qo3" + ": File too large)"));
     EXPECT_EQ(ReadBytes(dir / "k.qo3"), before);
     EXPECT_EQ(FilesIn(dir), 1u);  // the temporary file is gone
 }
@@ -281,7 +278,7 @@ TEST(Document, TruncatedFileKeepsWhatWasRead)
     f.doc.OnFileOpen();
     EXPECT_EQ(f.doc.Samples().size(), 2u);
     ASSERT_EQ(f.ui.messages.size(), 1u);
-    EXPECT_NE(f.ui.messages[0].find("t.qo3"), std::string::npos);
+    EXPECT_TRUE(Has(f.ui.messages[0], "t.qo3"));
     EXPECT_FALSE(f.doc.m_fileBound);  // a Save cannot replace the file with the part read
     EXPECT_EQ(f.logbook.m_text, "");
 }

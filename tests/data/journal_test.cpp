@@ -17,6 +17,7 @@ namespace {
 
 using test::Bytes;
 using test::ByteWriter;
+using test::Has;
 using test::TempDir;
 
 constexpr RecordingId kId = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
@@ -128,6 +129,16 @@ struct Doc {
     CQORDoc doc{clock, logbook, ui};
     Doc() { ui.answer = 1; }  // the save prompt: Yes
     bool Open(const std::string& path) { return doc.OpenByPath(path) && doc.ReadBoundFile(); }
+    // Starts the journal and records samples `from` .. `to` - 1, channel 0 at 7 + i, a second apart.
+    void Record(int from, int to)
+    {
+        std::string reason;
+        ASSERT_TRUE(doc.StartJournal(reason)) << reason;
+        for (int i = from; i < to; ++i, clock.Advance(1000)) {
+            doc.m_slave[0].m_value1 = 7.0 + i;
+            doc.AddSample(0);
+        }
+    }
 };
 
 // Runs `body` in a child process; its wait status. Given a file `own`, the child runs as an
@@ -157,21 +168,13 @@ TEST(Journal, ADocumentRecoversWhatItsFileDoesNotHold)
 {
     TempDir dir;
     const std::string path = dir / "r.qo3", journal = path + ".journal";
-    std::string reason;
-    const auto record = [&](Doc& d, int from, int to) {
-        ASSERT_TRUE(d.doc.StartJournal(reason)) << reason;
-        for (int i = from; i < to; ++i, d.clock.Advance(1000)) {
-            d.doc.m_slave[0].m_value1 = 7.0 + i;
-            d.doc.AddSample(0);
-        }
-    };
     {
         Doc a;
         ASSERT_TRUE(a.Open(path));
-        record(a, 0, 3);
+        a.Record(0, 3);
         ASSERT_TRUE(a.doc.OnFileSave());
         EXPECT_EQ(test::ReadBytes(journal).size(), 28 + 9 + 296u);  // header and setup
-        record(a, 3, 5);
+        a.Record(3, 5);
         a.doc.AddLogbookEntry("after the save");
     }
     for (bool yes : {true, false}) {
@@ -184,21 +187,18 @@ TEST(Journal, ADocumentRecoversWhatItsFileDoesNotHold)
         EXPECT_EQ(b.doc.Samples()[4].m_value[0], 11.0f);
         if (!yes)
             break;
-        EXPECT_NE(b.ui.questions[0].find("2 nicht gespeicherte Messwerte vom 01.01.2000 00:00:03 bis "
-                                         "01.01.2000 00:00:04"),
-                  std::string::npos)
-            << b.ui.questions[0];
-        EXPECT_NE(b.logbook.m_text.find("after the save\n"), std::string::npos);
-        EXPECT_NE(b.logbook.m_text.find("2 Messwerte vom 01.01.2000 00:00:03 bis 01.01.2000 00:00:04 aus dem "
-                                        "Journal"),
-                  std::string::npos);
+        EXPECT_TRUE(Has(b.ui.questions[0], "2 nicht gespeicherte Messwerte vom 01.01.2000 00:00:03 bis "
+                                           "01.01.2000 00:00:04"));
+        EXPECT_TRUE(Has(b.logbook.m_text, "after the save\n"));
+        EXPECT_TRUE(Has(b.logbook.m_text,
+                        "2 Messwerte vom 01.01.2000 00:00:03 bis 01.01.2000 00:00:04 aus dem Journal"));
         EXPECT_FALSE(b.doc.m_modified);
-        record(b, 5, 6);  // another run without its save, declined next time
+        b.Record(5, 6);  // another run without its save, declined next time
     }
     Doc c;
     ASSERT_TRUE(c.Open(path));
     EXPECT_TRUE(c.ui.questions.empty());
-    record(c, 0, 1);
+    c.Record(0, 1);
     ASSERT_TRUE(c.doc.OnFileClose());
     EXPECT_FALSE(std::filesystem::exists(journal));
 }
@@ -211,13 +211,10 @@ TEST(Journal, LeftoverAndForeignJournals)
     namespace fs = std::filesystem;
     TempDir dir;
     const std::string path = dir / "day.qo3", journal = path + ".journal";
-    std::string reason;
     {
         Doc a;
         ASSERT_TRUE(a.Open(path));
-        ASSERT_TRUE(a.doc.StartJournal(reason)) << reason;
-        a.doc.AddSample(0);
-        a.doc.AddSample(0);
+        a.Record(0, 2);
         ASSERT_TRUE(a.doc.PeriodicSave());
     }
     ASSERT_TRUE(fs::exists(journal));
@@ -232,22 +229,17 @@ TEST(Journal, LeftoverAndForeignJournals)
         Doc n;
         n.doc.m_path = path;
         n.doc.m_fileBound = true;
-        ASSERT_TRUE(n.doc.StartJournal(reason)) << reason;
-        for (int i = 0; i < 3; ++i, n.clock.Advance(1000)) {
-            n.doc.m_slave[0].m_value1 = 100 + i;
-            n.doc.AddSample(0);
-        }
+        n.Record(93, 96);
     }
     Doc c;
     ASSERT_TRUE(c.Open(path));
     ASSERT_EQ(c.ui.questions.size(), 1u);
-    EXPECT_NE(c.ui.questions[0].find("gehört zu einer anderen Aufzeichnung"), std::string::npos)
-        << c.ui.questions[0];
+    EXPECT_TRUE(Has(c.ui.questions[0], "gehört zu einer anderen Aufzeichnung"));
     EXPECT_EQ(c.doc.Samples().size(), 2u);
     EXPECT_EQ(test::ReadBytes(path), old);
     EXPECT_FALSE(fs::exists(journal));
     ASSERT_EQ(c.ui.messages.size(), 1u);
-    EXPECT_NE(c.ui.messages[0].find(dir / "day.recovered.qo3"), std::string::npos) << c.ui.messages[0];
+    EXPECT_TRUE(Has(c.ui.messages[0], dir / "day.recovered.qo3"));
     Doc r;
     ASSERT_TRUE(r.Open(dir / "day.recovered.qo3"));
     ASSERT_EQ(r.doc.Samples().size(), 3u);
@@ -260,15 +252,10 @@ TEST(Journal, DamagedJournalIsRecoveredAroundTheDamageAndKept)
 {
     TempDir dir;
     const std::string path = dir / "d.qo3", journal = path + ".journal";
-    std::string reason;
     {
         Doc a;
         ASSERT_TRUE(a.Open(path));
-        ASSERT_TRUE(a.doc.StartJournal(reason)) << reason;
-        for (int i = 0; i < 3; ++i) {
-            a.doc.m_slave[0].m_value1 = 10 + i;
-            a.doc.AddSample(0);
-        }
+        a.Record(3, 6);
     }
     Bytes b = test::ReadBytes(journal);
     b[b.size() - 217 - 100] ^= 0x40;  // inside the second of the three sample entries
@@ -276,16 +263,14 @@ TEST(Journal, DamagedJournalIsRecoveredAroundTheDamageAndKept)
     Doc c;
     ASSERT_TRUE(c.Open(path));
     ASSERT_EQ(c.ui.questions.size(), 1u);
-    EXPECT_NE(c.ui.questions[0].find("2 nicht gespeicherte Messwerte"), std::string::npos)
-        << c.ui.questions[0];
-    EXPECT_NE(c.ui.questions[0].find("1 beschädigte Einträge werden übersprungen."), std::string::npos);
+    EXPECT_TRUE(Has(c.ui.questions[0], "2 nicht gespeicherte Messwerte"));
+    EXPECT_TRUE(Has(c.ui.questions[0], "1 beschädigte Einträge werden übersprungen."));
     ASSERT_EQ(c.doc.Samples().size(), 2u);
     EXPECT_EQ(c.doc.Samples()[0].m_value[0], 10.0f);
     EXPECT_EQ(c.doc.Samples()[1].m_value[0], 12.0f);
-    EXPECT_NE(c.logbook.m_text.find("1 beschädigte Einträge im Journal " + journal +
-                                    " übersprungen; das Journal bleibt als " + journal + ".damaged erhalten"),
-              std::string::npos)
-        << c.logbook.m_text;
+    EXPECT_TRUE(Has(c.logbook.m_text, "1 beschädigte Einträge im Journal " + journal +
+                                          " übersprungen; das Journal bleibt als " + journal +
+                                          ".damaged erhalten"));
     EXPECT_EQ(test::ReadBytes(journal + ".damaged"), b);
     EXPECT_FALSE(std::filesystem::exists(journal));
 }
@@ -328,9 +313,7 @@ TEST(Journal, JournalOutlivesItsFolder)
             log.find("ist mit seinem Ordner verschwunden: es wird in " + moved + " fortgesetzt");
         EXPECT_NE(said, std::string::npos) << log;
         EXPECT_EQ(log.find("verschwunden", log.find("verschwunden") + 1), std::string::npos) << log;
-        EXPECT_NE(a.doc.UnsavedReport().find("das Journal " + moved + " enthält die Messwerte 1 bis 9"),
-                  std::string::npos)
-            << a.doc.UnsavedReport();
+        EXPECT_TRUE(Has(a.doc.UnsavedReport(), "das Journal " + moved + " enthält die Messwerte 1 bis 9"));
     }
     JournalContents c;
     std::string error;
@@ -387,12 +370,11 @@ TEST(Journal, FullDiskReportSaysExactlyWhatWasKept)
     ASSERT_TRUE(ReadJournal(journal, c, error)) << error;
     EXPECT_EQ(c.samples.size(), 2u);
     EXPECT_EQ(c.damaged, 0u);
-    EXPECT_NE(report.find(path + " enthält keinen Messwert; das Journal " + journal +
-                          " enthält die Messwerte 1 bis 2; die Messwerte 3 bis 5 (3 von 5) wurden nirgends "
-                          "geschrieben und sind verloren; diese Logbucheinträge sind verloren:\n"),
-              std::string::npos)
-        << report;
-    EXPECT_NE(report.find("Journal kann nicht geschrieben werden (" + journal), std::string::npos) << report;
+    EXPECT_TRUE(
+        Has(report, path + " enthält keinen Messwert; das Journal " + journal +
+                        " enthält die Messwerte 1 bis 2; die Messwerte 3 bis 5 (3 von 5) wurden nirgends "
+                        "geschrieben und sind verloren; diese Logbucheinträge sind verloren:\n"));
+    EXPECT_TRUE(Has(report, "Journal kann nicht geschrieben werden (" + journal));
 }
 
 // Files a Save must not write: an imported one (its first Save asks for a .qo3 name) and a
@@ -422,7 +404,7 @@ TEST(Journal, SaveLeavesImportedAndReadOnlyFilesAlone)
     c.doc.AddSample(0);
     EXPECT_FALSE(c.doc.OnFileSave());
     ASSERT_EQ(c.ui.messages.size(), 1u);
-    EXPECT_NE(c.ui.messages[0].find("schreibgeschützt"), std::string::npos) << c.ui.messages[0];
+    EXPECT_TRUE(Has(c.ui.messages[0], "schreibgeschützt"));
     EXPECT_FALSE(c.doc.PeriodicSave() || c.doc.PeriodicSave());
     const std::string& log = c.logbook.m_text;
     const auto failed = log.find("Speichern fehlgeschlagen (" + ro + ": schreibgeschützte Datei)");
@@ -529,10 +511,8 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
     ASSERT_TRUE(d.Open(path));
     EXPECT_EQ(d.doc.Samples().size(), 33u);
     EXPECT_FALSE(fs::exists(copy));
-    EXPECT_NE(d.logbook.m_text.find("Ein unterbrochenes Speichern von " + path + " wurde aus " + copy +
-                                    " abgeschlossen"),
-              std::string::npos)
-        << d.logbook.m_text;
+    EXPECT_TRUE(Has(d.logbook.m_text,
+                    "Ein unterbrochenes Speichern von " + path + " wurde aus " + copy + " abgeschlossen"));
 }
 
 }  // namespace
