@@ -21,6 +21,7 @@ struct XySample {
     double target = 0.0;
     double timeStep = 0.0;
     int currentDecimals = 2;  // in µA, as the sample's range resolves it
+    bool overload = false;    // the current sits at the end of its range
 };
 std::vector<XySample> ConvertXySamples(std::span<const data::CPotQORDatenObject> list);
 // The stored values of reference points (already converted; no time step).
@@ -49,6 +50,7 @@ struct XySettings {
 struct XyPoint {
     double x = 0.0, y = 0.0, z = 0.0;
     int xDecimals = 0, yDecimals = 0;  // what the export writes at least
+    bool overload = false;             // the current is only a bound (see CurrentOverload)
 };
 
 struct XyCurve {

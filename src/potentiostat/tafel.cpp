@@ -21,7 +21,10 @@ double PredictionVariance(const TafelFit& f, double x)
 std::optional<TafelFit> FitTafel(const std::vector<TafelPoint>& points, double from, double to)
 {
     const double lo = std::min(from, to), hi = std::max(from, to);
-    const auto inside = [&](const TafelPoint& p) { return lo < p.x && p.x < hi; };
+    const auto inside = [&](const TafelPoint& p) { return lo < p.x && p.x < hi && !p.overload; };
+    int overloaded = 0;
+    for (const TafelPoint& p : points)
+        overloaded += lo < p.x && p.x < hi && p.overload;
     double n = 0, sx = 0, sxx = 0, sy = 0, syy = 0, sxy = 0;
     for (const TafelPoint& p : points) {
         if (!inside(p))
@@ -41,6 +44,7 @@ std::optional<TafelFit> FitTafel(const std::vector<TafelPoint>& points, double f
         return std::nullopt;
     TafelFit f;
     f.n = static_cast<int>(n);
+    f.overloaded = overloaded;
     f.m = (n * sxy - sx * sy) / d;
     f.b = (sy * sxx - sxy * sx) / d;
     f.q = (f.m * sxy + f.b * sy - sy * sy / n) / sYY * 100.0;
@@ -105,9 +109,20 @@ std::string TafelLines::InfoText(const char* unitText, int language) const
     for (const TafelLine& l : m_lines) {
         const TafelFit& f = l.fit;
         const bool anodic = f.m >= 0;
-        text +=
-            Format(anodic ? kAnodicLineFormat : kCathodicLineFormat, (anodic ? kAnodic : kCathodic)[language],
-                   std::pow(10.0, f.b), unitText, kTafelConst[language], 1.0 / f.m, kQuality[language], f.q);
+        // dβ/dm = −1/m²; the decimals follow the error's first digit.
+        const double beta = 1.0 / f.m, seBeta = f.seM / (f.m * f.m);
+        const int decimals = seBeta > 0 && std::isfinite(seBeta)
+                                 ? std::clamp(-static_cast<int>(std::floor(std::log10(seBeta))), 1, 6)
+                                 : 1;
+        text += Format(anodic ? kAnodicLineFormat : kCathodicLineFormat,
+                       (anodic ? kAnodic : kCathodic)[language]);
+        text += Format(kAtZeroFormat[language], std::pow(10.0, f.b), unitText);
+        text += Format(kSlopeFormat[language], anodic ? "a" : "c", decimals, beta, decimals, seBeta);
+        text += Format(kQualityFormat[language], f.q);
+        text += Format(kPointsFormat[language], f.n);
+        if (f.overloaded > 0)
+            text += Format(kOverloadedFormat[language], f.overloaded);
+        text += "\n";
     }
     std::optional<TafelIntersection> cross;
     if (m_lines.size() == 2) {

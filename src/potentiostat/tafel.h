@@ -8,26 +8,29 @@
 namespace qor::potentiostat {
 
 // One point of a Tafel fit: X the potential in mV, Y log10 of the current's magnitude in
-// the chosen unit (samples without current have none).
+// the chosen unit (samples without current have none). An overloaded sample's current is
+// only a bound: it is shown but never fitted.
 struct TafelPoint {
     double x = 0.0, y = 0.0;
+    bool overload = false;
 };
 
 // A straight line Y = m·X + b fitted by least squares through the points of a selection.
 struct TafelFit {
-    double m = 0.0;  // slope, decades per mV
-    double b = 0.0;  // intercept, log10 of the current at 0 mV
-    double q = 0.0;  // coefficient of determination in %
-    double s = 0.0;  // linear slope of the current between the selection limits
-    int n = 0;       // points used
+    double m = 0.0;      // slope, decades per mV
+    double b = 0.0;      // intercept, log10 of the current at 0 mV
+    double q = 0.0;      // coefficient of determination in %
+    double s = 0.0;      // linear slope of the current between the selection limits
+    int n = 0;           // points used
+    int overloaded = 0;  // points inside the selection left out as overloaded
     // Ordinary least squares: residual variance SSE/(n−2), the standard errors of m and b
     // and their covariance.
     double residualVariance = 0.0;
     double seM = 0.0, seB = 0.0, covMB = 0.0;
 };
 
-// Fits the points strictly inside (from, to), in either order of the limits. Nothing when
-// fewer than 6 points lie inside or when X or Y do not vary.
+// Fits the points strictly inside (from, to), in either order of the limits, leaving out the
+// overloaded ones. Nothing when fewer than 6 points are left or when X or Y do not vary.
 std::optional<TafelFit> FitTafel(const std::vector<TafelPoint>& points, double from, double to);
 
 // Where two lines cross: the corrosion potential and current, with standard errors
@@ -61,8 +64,9 @@ public:
     std::string Add(const std::vector<TafelPoint>& points, double from, double to, double visibleFrom,
                     double visibleTo, int language);
 
-    // The "Info" text: each line's Icorr (in `unitText`), Tafel constant and quality, the
-    // intersection of two lines, then the statistics block.
+    // The "Info" text: each line's current at 0 mV (in `unitText`), slope in mV per decade
+    // with its standard error, quality and points, the intersection of two lines, then the
+    // statistics block.
     std::string InfoText(const char* unitText, int language) const;
 
 private:

@@ -73,11 +73,20 @@ inline constexpr TextPair kExportUnwritable{"Die Datei kann nicht geschrieben we
 // Tafel report.
 inline constexpr TextPair kAnodic{"Anodisch", "Anodic"};
 inline constexpr TextPair kCathodic{"Kathodisch", "Cathodic"};
-inline constexpr TextPair kTafelConst{"Tafel-Konst.", "Tafel-const."};
-inline constexpr TextPair kQuality{"Qualität", "Quality"};
 inline constexpr TextPair kIntersection{"Schnittpunkt", "intersection"};
-inline constexpr const char* kAnodicLineFormat = "\n%s:\nIcorr=%f %s\n%s=%f\n%s=%f %%\n";
-inline constexpr const char* kCathodicLineFormat = "%s:\nIcorr=%f %s\n%s=%f\n%s=%f %%\n";
+// The line's heading, then one row per figure, each with its unit.
+inline constexpr const char* kAnodicLineFormat = "\n%s:\n";
+inline constexpr const char* kCathodicLineFormat = "%s:\n";
+// 10^b: the line's current at 0 mV (at the corrosion potential only when that is 0 mV).
+inline constexpr TextPair kAtZeroFormat{"I bei 0 mV=%.6g %s\n", "I at 0 mV=%.6g %s\n"};
+// "a" or "c", then 1/m and its standard error in mV per decade of current.
+inline constexpr TextPair kSlopeFormat{"β%s=%.*f ± %.*f mV/Dek.\n", "β%s=%.*f ± %.*f mV/dec\n"};
+inline constexpr TextPair kQualityFormat{"Qualität=%f %%\n", "Quality=%f %%\n"};
+inline constexpr TextPair kPointsFormat{"Punkte=%d", "Points=%d"};
+// The marks over samples whose current sits at the end of its range.
+inline constexpr TextPair kOverloadCurve{"Übersteuert", "Overload"};
+inline constexpr TextPair kOverloadedFormat{" (%d übersteuert, nicht verwendet)",
+                                            " (%d overloaded, left out)"};
 inline constexpr const char* kIntersectionFormat = "\n%s: %fmV %f%s";
 
 // The statistics block after the report: least-squares errors of each line and the

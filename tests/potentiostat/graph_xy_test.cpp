@@ -120,11 +120,65 @@ TEST(GraphXY, TafelSelectionRules)
     EXPECT_EQ(lines.Add(b, -400, 400, -500, 500, 1), "Only 2 lines are possible!");
     EXPECT_NEAR(lines.Lines()[0].y1, -4.0, 1e-9);
     const std::string info = lines.InfoText("µA", 0);
-    EXPECT_EQ(info.substr(0, info.find("\n\n---")),
-              "\nAnodisch:\nIcorr=10.000000 µA\nTafel-Konst.=100.000000\nQualität=100.000000 %\n"
-              "Kathodisch:\nIcorr=0.100000 µA\nTafel-Konst.=-100.000000\nQualität=100.000000 %\n"
-              "\nSchnittpunkt: -100.000000mV 1.000000µA");
+    EXPECT_NE(info.find("\nSchnittpunkt: -100.000000mV 1.000000µA"), std::string::npos) << info;
     EXPECT_NE(info.find("Gerade 2 (n=13):"), std::string::npos);
+}
+
+// Each line's slope in mV per decade with its standard error, every figure with its unit,
+// the points used; an overloaded sample inside the selection is left out and counted.
+TEST(GraphXY, TafelReportGivesSlopesWithErrorsAndUnits)
+{
+    // Residuals (d, −d, 0, 0, −d, d) are orthogonal to 1 and x: the fit returns m and b
+    // exactly, SSE = 4d², s² = d², Sxx = 1750, se(m) = d/√1750, se(β) = β²·se(m);
+    // q = 100·(1 − 4d²β²/1750).
+    const double xs[] = {-25, -15, -5, 5, 15, 25}, r[] = {1, -1, 0, 0, -1, 1}, d = 0.001, b = std::log10(2.0);
+    std::vector<TafelPoint> anodic, cathodic;
+    for (int k = 0; k < 6; ++k) {
+        anodic.push_back({xs[k], xs[k] / 80 + b + r[k] * d});
+        cathodic.push_back({xs[k], -xs[k] / 120 + b + r[k] * d});
+    }
+    anodic.push_back({10, 9, true});  // overloaded: would tear the line away
+    // se(βa) = 6400·0.001/√1750 = 0.153, se(βc) = 14400·0.001/√1750 = 0.344;
+    // q = 100 − 2.56/1750 = 99.998537 and 100 − 5.76/1750 = 99.996709.
+    TafelLines lines;
+    ASSERT_EQ(lines.Add(anodic, -30, 30, -50, 50, 0), "");
+    ASSERT_EQ(lines.Add(cathodic, -30, 30, -50, 50, 0), "");
+    const std::string de = lines.InfoText("µA", 0), en = lines.InfoText("nA", 1);
+    EXPECT_EQ(de.substr(0, de.find("\nSchnittpunkt")),
+              "\nAnodisch:\nI bei 0 mV=2 µA\nβa=80.0 ± 0.2 mV/Dek.\nQualität=99.998537 %\n"
+              "Punkte=6 (1 übersteuert, nicht verwendet)\n"
+              "Kathodisch:\nI bei 0 mV=2 µA\nβc=-120.0 ± 0.3 mV/Dek.\nQualität=99.996709 %\nPunkte=6\n");
+    EXPECT_EQ(en.substr(0, en.find("Cathodic")), "\nAnodic:\nI at 0 mV=2 nA\nβa=80.0 ± 0.2 mV/dec\n"
+                                                 "Quality=99.998537 %\nPoints=6 (1 overloaded, left out)\n");
+    EXPECT_EQ(de.find("Icorr="), std::string::npos) << "the current at 0 mV is not the corrosion current";
+}
+
+// A current word at its end (32767 or −32768 steps) is only a bound: such samples are
+// marked on the curve and in the points a fit gets.
+TEST(GraphXY, OverloadedSamplesAreMarked)
+{
+    const struct {
+        std::uint8_t range;
+        double microAmps;
+        bool overload;
+    } table[] = {{0, 0.32767, true},  {0, -0.32766, false}, {3, -327.68, true}, {3, 327.66, false},
+                 {7, 3.2767e6, true}, {7, 3.2766e6, false}, {11, 327.0, false}, {13, -32768.0, true}};
+    for (const auto& c : table)
+        EXPECT_EQ(CurrentOverload(c.range, c.microAmps), c.overload) << int(c.range) << " " << c.microAmps;
+    const std::vector<data::CPotQORDatenObject> list{Sample(0, 32766, 10, 3), Sample(1, 32767, 20, 3),
+                                                     Sample(2, -32768, 30, 4), Sample(3, -32767, 40, 1)};
+    GraphXYModel m(list, 0);
+    for (bool log : {false, true}) {
+        m.SetSettings({.log = log});
+        std::vector<bool> marked;
+        for (const XyPoint& p : m.Curves().at(0).points)
+            marked.push_back(p.overload);
+        EXPECT_EQ(marked, (std::vector<bool>{false, true, true, true})) << log;
+    }
+    std::vector<bool> fitted;
+    for (const TafelPoint& p : m.TafelPointsOf(0))
+        fitted.push_back(p.overload);
+    EXPECT_EQ(fitted, (std::vector<bool>{false, true, true, true}));
 }
 
 // With the current on X the band marked spans decades of current: the line fitted through
@@ -304,12 +358,13 @@ TEST(GraphXY, QortoolPotAnalyse)
                                  "--tafel", "-305:-20", "--tafel", "0:50", "--charge", "--xy-export",
                                  dir / "out.txt", "--comma", "--ref-save", dir / "out.ref"},
                                 1);  // a refused selection fails the command
-    const std::string head = "=== message ===\nCalculation not possible! Selected area to small.\n"
-                             "=== message ===\nOnly 2 lines are possible!\n=== info ===\n\nAnodic:\nIcorr=";
+    const std::string head =
+        "=== message ===\nCalculation not possible! Selected area to small.\n"
+        "=== message ===\nOnly 2 lines are possible!\n=== info ===\n\nAnodic:\nI at 0 mV=";
     EXPECT_EQ(out.substr(0, head.size()), head);
     double tafel[2] = {}, e = 1, icorr = 0;
-    std::sscanf(out.c_str() + out.find("Tafel-const.="), "Tafel-const.=%lf", &tafel[0]);
-    std::sscanf(out.c_str() + out.rfind("Tafel-const.="), "Tafel-const.=%lf", &tafel[1]);
+    std::sscanf(out.c_str() + out.find("βa="), "βa=%lf", &tafel[0]);
+    std::sscanf(out.c_str() + out.find("βc="), "βc=%lf", &tafel[1]);
     std::sscanf(out.c_str() + out.find("intersection: "), "intersection: %lfmV %lf", &e, &icorr);
     EXPECT_NEAR(tafel[0], 100, 0.5);
     EXPECT_NEAR(tafel[1], -100, 0.5);
