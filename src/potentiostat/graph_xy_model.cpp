@@ -284,6 +284,23 @@ std::vector<TafelPoint> GraphXYModel::TafelPointsOf(int graph) const
     return out;
 }
 
+std::string GraphXYModel::TafelInfo() const
+{
+    return m_tafel.InfoText(CurrentUnitText(m_settings.unit), m_language) +
+           RpText(Rp(m_rpOptions), m_rpOptions, m_language);
+}
+
+RpResult GraphXYModel::Rp(const RpOptions& options) const
+{
+    std::vector<RpSample> samples;
+    for (const XySample& s : ConvertXySamples(RunSamples()))
+        samples.push_back({m_settings.usoll ? s.target : s.potential, s.current, s.overload});
+    std::vector<TafelFit> fits;
+    for (const TafelLine& l : m_tafel.Lines())
+        fits.push_back(l.fit);
+    return FitRp(samples, options, fits);
+}
+
 std::vector<TafelLine> GraphXYModel::TafelLinesShown() const
 {
     std::vector<TafelLine> lines = m_tafel.Lines();

@@ -43,6 +43,38 @@ struct TafelIntersection {
 // Nothing for parallel lines.
 std::optional<TafelIntersection> IntersectTafel(const TafelFit& first, const TafelFit& second);
 
+// Polarisation resistance from a straight line through the samples near the open-circuit
+// potential, and what follows from it with the Tafel slopes and the electrode's data.
+struct RpOptions {
+    double band = 10.0;              // mV either side of the open-circuit potential
+    double rs = 0.0;                 // Ω taken off the potential as I·Rs (0: no iR correction)
+    double area = 0.0;               // cm² (0: no current densities)
+    double ew = 0.0, density = 0.0;  // g and g/cm³ (both: the corrosion rate)
+};
+struct RpSample {
+    double potential = 0.0, current = 0.0;  // mV, µA
+    bool overload = false;
+};
+struct RpResult {
+    enum class Status { Ok, NoZeroCrossing, TooFewPoints } status = Status::Ok;
+    double ocp = 0.0;  // mV: where the current first changes sign
+    int n = 0;
+    double rp = 0.0, seRp = 0.0;  // Ω
+    // Stern–Geary, with an anodic and a cathodic line: βa, βc and B in mV, icorr in µA.
+    bool hasB = false;
+    double betaA = 0.0, betaC = 0.0, b = 0.0, icorr = 0.0;
+    bool hasArea = false;
+    double rpArea = 0.0, icorrDensity = 0.0;  // Ω·cm², µA/cm²
+    bool hasRate = false;
+    double rate = 0.0;  // mm/year
+};
+// `lines`: the Tafel fits (the first anodic and the first cathodic give βa and βc).
+RpResult FitRp(const std::vector<RpSample>& samples, const RpOptions& options,
+               const std::vector<TafelFit>& lines);
+// The report block and the same figures as a JSON object (null where a figure is missing).
+std::string RpText(const RpResult& r, const RpOptions& options, int language);
+std::string RpJson(const RpResult& r, const RpOptions& options);
+
 // A fitted line as the window draws it: the segment across the visible X range.
 struct TafelLine {
     TafelFit fit;

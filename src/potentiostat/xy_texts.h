@@ -107,6 +107,32 @@ inline constexpr TextPair kStatsIcorr{"  Icorr = %.6g ± %.2g %s\n", "  Icorr = 
 inline constexpr TextPair kStatsParallel{"Die Geraden sind parallel: kein Schnittpunkt.\n",
                                          "The lines are parallel: no intersection.\n"};
 
+// Polarisation resistance: band (mV), open-circuit potential (mV), points.
+inline constexpr TextPair kRpHeading{"\n\n--- Polarisationswiderstand (±%.4g mV um %.3f mV, n=%d) ---\n",
+                                     "\n\n--- Polarisation resistance (±%.4g mV around %.3f mV, n=%d) ---\n"};
+inline constexpr TextPair kRpTooFewPoints{
+    "\n\nPolarisationswiderstand: zu wenige Punkte (±%.4g mV um %.3f mV, n=%d).",
+    "\n\nPolarisation resistance: too few points (±%.4g mV around %.3f mV, n=%d)."};
+inline constexpr TextPair kRpNoZeroCrossing{
+    "\n\nPolarisationswiderstand: der Strom wechselt nirgends das Vorzeichen.",
+    "\n\nPolarisation resistance: the current nowhere changes its sign."};
+inline constexpr TextPair kRpIrCorrected{"  iR-korrigiert mit Rs=%.6g Ω\n",
+                                         "  iR corrected with Rs=%.6g Ω\n"};
+inline constexpr TextPair kRpValue{"  Rp=%.6g ± %.2g Ω\n", "  Rp=%.6g ± %.2g Ω\n"};
+inline constexpr TextPair kRpNoB{"  B, icorr: eine anodische und eine kathodische Tafelgerade nötig\n",
+                                 "  B, icorr: an anodic and a cathodic Tafel line are needed\n"};
+// βa, βc and B in mV (Stern–Geary).
+inline constexpr TextPair kRpB{"  βa=%.4g mV/Dek., βc=%.4g mV/Dek., B=%.4g mV\n",
+                               "  βa=%.4g mV/dec, βc=%.4g mV/dec, B=%.4g mV\n"};
+inline constexpr TextPair kRpIcorr{"  icorr=B/Rp=%.6g µA\n", "  icorr=B/Rp=%.6g µA\n"};
+// Area, Rp·A, icorr/A.
+inline constexpr TextPair kRpArea{"  Fläche=%.6g cm²: Rp·A=%.6g Ω·cm², icorr/A=%.6g µA/cm²\n",
+                                  "  area=%.6g cm²: Rp·A=%.6g Ω·cm², icorr/A=%.6g µA/cm²\n"};
+// Equivalent weight, density, corrosion rate.
+inline constexpr TextPair kRpRate{
+    "  Äquivalentgewicht=%.6g g, Dichte=%.6g g/cm³: Korrosionsrate=%.4g mm/Jahr\n",
+    "  equivalent weight=%.6g g, density=%.6g g/cm³: corrosion rate=%.4g mm/year\n"};
+
 // Charge report: the heading word, then Q+, Q− and the total.
 inline constexpr TextPair kCharge{"Ladungsmenge", "Charge"};
 inline constexpr TextPair kTotal{"Gesamt", "Total"};
