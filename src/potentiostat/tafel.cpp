@@ -10,6 +10,16 @@ namespace qor::potentiostat {
 
 namespace {
 
+// "value ± error" with the decimals that the error's first `digits` significant digits need.
+std::string WithError(double v, double se, int digits, int fewest)
+{
+    const int decimals =
+        se > 0 && std::isfinite(se)
+            ? std::clamp(digits - 1 - static_cast<int>(std::floor(std::log10(se))), fewest, 6)
+            : fewest;
+    return Format("%.*f ± %.*f", decimals, v, decimals, se);
+}
+
 // The variance of a line's value at x from the variances of its slope and intercept.
 double PredictionVariance(const TafelFit& f, double x)
 {
@@ -167,7 +177,7 @@ std::string RpText(const RpResult& r, const RpOptions& o, int language)
     std::string text = Format(kRpHeading[language], o.band, r.ocp, r.n);
     if (o.rs > 0)
         text += Format(kRpIrCorrected[language], o.rs);
-    text += Format(kRpValue[language], r.rp, r.seRp);
+    text += Format(kRpValue[language], WithError(r.rp, r.seRp, 2, 0).c_str());
     if (!r.hasB)
         return text + kRpNoB[language];
     text += Format(kRpB[language], r.betaA, r.betaC, r.b);
@@ -228,15 +238,12 @@ std::string TafelLines::InfoText(const char* unitText, int language) const
     for (const TafelLine& l : m_lines) {
         const TafelFit& f = l.fit;
         const bool anodic = f.m >= 0;
-        // dβ/dm = −1/m²; the decimals follow the error's first digit.
+        // dβ/dm = −1/m².
         const double beta = 1.0 / f.m, seBeta = f.seM / (f.m * f.m);
-        const int decimals = seBeta > 0 && std::isfinite(seBeta)
-                                 ? std::clamp(-static_cast<int>(std::floor(std::log10(seBeta))), 1, 6)
-                                 : 1;
         text += Format(anodic ? kAnodicLineFormat : kCathodicLineFormat,
                        (anodic ? kAnodic : kCathodic)[language]);
         text += Format(kAtZeroFormat[language], std::pow(10.0, f.b), unitText);
-        text += Format(kSlopeFormat[language], anodic ? "a" : "c", decimals, beta, decimals, seBeta);
+        text += Format(kSlopeFormat[language], anodic ? "a" : "c", WithError(beta, seBeta, 1, 1).c_str());
         text += Format(kQualityFormat[language], f.q);
         text += Format(kPointsFormat[language], f.n);
         if (f.overloaded > 0)

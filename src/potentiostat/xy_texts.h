@@ -80,7 +80,7 @@ inline constexpr const char* kCathodicLineFormat = "%s:\n";
 // 10^b: the line's current at 0 mV (at the corrosion potential only when that is 0 mV).
 inline constexpr TextPair kAtZeroFormat{"I bei 0 mV=%.6g %s\n", "I at 0 mV=%.6g %s\n"};
 // "a" or "c", then 1/m and its standard error in mV per decade of current.
-inline constexpr TextPair kSlopeFormat{"β%s=%.*f ± %.*f mV/Dek.\n", "β%s=%.*f ± %.*f mV/dec\n"};
+inline constexpr TextPair kSlopeFormat{"β%s=%s mV/Dek.\n", "β%s=%s mV/dec\n"};
 inline constexpr TextPair kQualityFormat{"Qualität=%f %%\n", "Quality=%f %%\n"};
 inline constexpr TextPair kPointsFormat{"Punkte=%d", "Points=%d"};
 // The marks over samples whose current sits at the end of its range.
@@ -118,7 +118,8 @@ inline constexpr TextPair kRpNoZeroCrossing{
     "\n\nPolarisation resistance: the current nowhere changes its sign."};
 inline constexpr TextPair kRpIrCorrected{"  iR-korrigiert mit Rs=%.6g Ω\n",
                                          "  iR corrected with Rs=%.6g Ω\n"};
-inline constexpr TextPair kRpValue{"  Rp=%.6g ± %.2g Ω\n", "  Rp=%.6g ± %.2g Ω\n"};
+// Rp ± its standard error, to the error's second digit.
+inline constexpr TextPair kRpValue{"  Rp=%s Ω\n", "  Rp=%s Ω\n"};
 inline constexpr TextPair kRpNoB{"  B, icorr: eine anodische und eine kathodische Tafelgerade nötig\n",
                                  "  B, icorr: an anodic and a cathodic Tafel line are needed\n"};
 // βa, βc and B in mV (Stern–Geary).

@@ -206,6 +206,10 @@ TEST(GraphXY, PolarisationResistanceAndSternGeary)
             const std::string text = RpText(r, o, 1);
             EXPECT_NE(text.find("iR corrected with Rs=500 Ω"), std::string::npos) << text;
             EXPECT_NE(text.find(" mm/year"), std::string::npos) << text;
+            double rpText = 0, seText = 0;  // the error to two digits, Rp to the same place
+            ASSERT_EQ(std::sscanf(text.c_str() + text.find("  Rp="), "  Rp=%lf ± %lf", &rpText, &seText), 2);
+            EXPECT_NEAR(seText, r.seRp, 0.05 * r.seRp) << text;
+            EXPECT_NEAR(rpText, r.rp, 0.05 * r.seRp) << text;
         }
     }
     EXPECT_EQ(FitRp({{0, 1}, {1, 2}, {2, 3}}, {}, lines).status, RpResult::Status::NoZeroCrossing);
