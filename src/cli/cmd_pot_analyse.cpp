@@ -13,9 +13,11 @@
 #include "potentiostat/xy_graph_model.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <optional>
+#include <utility>
 
 namespace qor::cli {
 
@@ -25,8 +27,10 @@ const char* const kPotAnalyseUsage =
     "pot analyse DOC.qo3 [--lang de|en] [--usoll] [--unit nA|µA|mA] [--tafel FROM:TO]... [--charge]\n"
     "        [--dft] [--fft] [--xy-export OUT.txt [--orientation mV/µA|µA/mV] [--comma] [--xy-precision P]]\n"
     "        [--ref-save OUT.ref] [--run N]\n"
+    "        [--rp [--band MV] [--area CM2] [--ew G --density G/CM3] [--rs OHM]]\n"
     "        the XY window's analyses of one run (the last, or run N): each --tafel is a range\n"
-    "        selection (mV) in TAFEL mode on G1";
+    "        selection (mV) in TAFEL mode on G1; --rp the polarisation resistance near the\n"
+    "        open-circuit potential (JSON), with B and icorr from an anodic and a cathodic line";
 
 namespace {
 
@@ -102,6 +106,28 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
     const std::string precisionText = args.Take("--xy-precision");
     const bool comma = args.Flag("--comma");
     const std::string refPath = args.Take("--ref-save");
+    const bool rp = args.Flag("--rp");
+    RpOptions rpOptions;
+    for (auto [flag, value] : {std::pair{"--band", &rpOptions.band}, std::pair{"--area", &rpOptions.area},
+                               std::pair{"--ew", &rpOptions.ew}, std::pair{"--density", &rpOptions.density},
+                               std::pair{"--rs", &rpOptions.rs}}) {
+        if (!args.Has(flag))
+            continue;
+        const std::string text = args.Take(flag);
+        const auto v = Number(text);
+        if (!rp)
+            return Fail(Format(TextPair{"%s gehört zu --rp", "%s belongs to --rp"}[lang], flag));
+        // Rs may be 0 (no correction); the others need a positive figure.
+        if (!v || !std::isfinite(*v) || *v < 0 || (*v == 0 && std::string(flag) != "--rs"))
+            return Fail(Format(TextPair{"%s verlangt eine positive Zahl, nicht '%s'",
+                                        "%s needs a positive number, not '%s'"}[lang],
+                               flag, text.c_str()));
+        *value = *v;
+    }
+    if ((rpOptions.ew > 0) != (rpOptions.density > 0))
+        return Fail(TextPair{"--ew und --density gehören zusammen", "--ew and --density go together"}[lang]);
+    if (rpOptions.ew > 0 && rpOptions.area <= 0)
+        return Fail(TextPair{"die Korrosionsrate braucht --area", "the corrosion rate needs --area"}[lang]);
     const bool oneRun = args.Has("--run");
     const std::string run = args.Take("--run");
     if (oneRun && run.empty())
@@ -174,10 +200,20 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
                                            "Only %zu samples: the analyses need at least 200."}[lang],
                                   samples.size()));
 
+    RpResult rpResult;
+    model.SetRpOptions(rpOptions);
+    if (rp) {
+        rpResult = model.Rp(rpOptions);
+        if (rpResult.status != RpResult::Status::Ok)
+            messages.push_back(RpText(rpResult, rpOptions, lang).substr(2));
+    }
+
     for (const std::string& m : messages)
         Block("message", m);
     if (!ranges.empty())
         Block("info", model.TafelInfo());
+    if (rp)
+        Block("rp", RpJson(rpResult, rpOptions));
     if (charge)
         Block("charge", model.ChargeReport(0));
     if (dft && !tooFew)

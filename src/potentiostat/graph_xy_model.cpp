@@ -21,7 +21,8 @@ std::vector<XySample> ConvertXySamples(std::span<const data::CPotQORDatenObject>
     for (std::size_t i = 0; i < list.size(); ++i) {
         const PotValues v = ConvertSample(list[i]);
         const double step = i == 0 ? 0.0 : SampleTime(list[i].m_counter, list[i - 1].m_counter);
-        out.push_back({v.current, v.potential, v.target, step, CurrentDecimals(list[i].m_range)});
+        out.push_back({v.current, v.potential, v.target, step, CurrentDecimals(list[i].m_range),
+                       CurrentOverload(list[i].m_range, v.current)});
     }
     return out;
 }
@@ -32,7 +33,8 @@ std::vector<XySample> ReferenceSamples(const std::vector<data::CPotRefDatenObjec
     out.reserve(list.size());
     for (const auto& r : list)
         if (r.m_count > 0)
-            out.push_back({r.m_x[0], r.m_y[0], r.m_z[0], 0.0, CurrentDecimals(r.m_range[0])});
+            out.push_back({r.m_x[0], r.m_y[0], r.m_z[0], 0.0, CurrentDecimals(r.m_range[0]),
+                           CurrentOverload(r.m_range[0], r.m_x[0])});
     return out;
 }
 
@@ -217,14 +219,16 @@ void GraphXYModel::AddPoints(const std::vector<XySample>& source, XyCurve& curve
             const int d = std::max(0, s.currentDecimals + (m_settings.unit == XyCurrentUnit::NanoAmp    ? -3
                                                            : m_settings.unit == XyCurrentUnit::MilliAmp ? 3
                                                                                                         : 0));
-            curve.points.push_back(potentialX ? XyPoint{u, i, 0.0, 0, d} : XyPoint{i, u, 0.0, d, 0});
+            curve.points.push_back(potentialX ? XyPoint{u, i, 0.0, 0, d, s.overload}
+                                              : XyPoint{i, u, 0.0, d, 0, s.overload});
             continue;
         }
         // The logarithm is the current's, on whichever axis it lies.
         if (i == 0)
             continue;
         const double l = std::log10(std::fabs(i));
-        curve.points.push_back(potentialX ? XyPoint{u, l, i} : XyPoint{l, u, i});
+        curve.points.push_back(potentialX ? XyPoint{u, l, i, 0, 0, s.overload}
+                                          : XyPoint{l, u, i, 0, 0, s.overload});
     }
 }
 
@@ -275,9 +279,26 @@ std::vector<TafelPoint> GraphXYModel::TafelPointsOf(int graph) const
         // A sample without current has no place on the log axis; counted as 1 (Y = 0) it
         // would pull the line towards whichever unit is chosen.
         if (i != 0.0)
-            out.push_back({m_settings.usoll ? s.target : s.potential, std::log10(std::fabs(i))});
+            out.push_back({m_settings.usoll ? s.target : s.potential, std::log10(std::fabs(i)), s.overload});
     }
     return out;
+}
+
+std::string GraphXYModel::TafelInfo() const
+{
+    return m_tafel.InfoText(CurrentUnitText(m_settings.unit), m_language) +
+           RpText(Rp(m_rpOptions), m_rpOptions, m_language);
+}
+
+RpResult GraphXYModel::Rp(const RpOptions& options) const
+{
+    std::vector<RpSample> samples;
+    for (const XySample& s : ConvertXySamples(RunSamples()))
+        samples.push_back({m_settings.usoll ? s.target : s.potential, s.current, s.overload});
+    std::vector<TafelFit> fits;
+    for (const TafelLine& l : m_tafel.Lines())
+        fits.push_back(l.fit);
+    return FitRp(samples, options, fits);
 }
 
 std::vector<TafelLine> GraphXYModel::TafelLinesShown() const

@@ -21,6 +21,7 @@ struct XySample {
     double target = 0.0;
     double timeStep = 0.0;
     int currentDecimals = 2;  // in µA, as the sample's range resolves it
+    bool overload = false;    // the current sits at the end of its range
 };
 std::vector<XySample> ConvertXySamples(std::span<const data::CPotQORDatenObject> list);
 // The stored values of reference points (already converted; no time step).
@@ -49,6 +50,7 @@ struct XySettings {
 struct XyPoint {
     double x = 0.0, y = 0.0, z = 0.0;
     int xDecimals = 0, yDecimals = 0;  // what the export writes at least
+    bool overload = false;             // the current is only a bound (see CurrentOverload)
 };
 
 struct XyCurve {
@@ -156,8 +158,12 @@ public:
     // selection spans decades of current).
     // Empty when a line was added, else the message to show.
     std::string FinishSelection(double from, double to, int graph, double visibleFrom, double visibleTo);
-    // The "Info" text.
-    std::string TafelInfo() const { return m_tafel.InfoText(CurrentUnitText(m_settings.unit), m_language); }
+    // The "Info" text: the Tafel lines, then the polarisation resistance.
+    std::string TafelInfo() const;
+    // Band, Rs, area and metal of the polarisation resistance in the "Info" text.
+    void SetRpOptions(const RpOptions& options) { m_rpOptions = options; }
+    // Rp near the open-circuit potential of the run, B and icorr from the Tafel lines.
+    RpResult Rp(const RpOptions& options) const;
     // The points a fit of graph `graph` uses with the present settings.
     std::vector<TafelPoint> TafelPointsOf(int graph) const;
 
@@ -197,6 +203,7 @@ private:
     std::array<XyCharges, 4> m_charges{};
     bool m_tafelMode = false;
     TafelLines m_tafel;
+    RpOptions m_rpOptions;
 };
 
 }  // namespace qor::potentiostat

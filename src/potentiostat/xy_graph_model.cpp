@@ -42,6 +42,13 @@ int CurrentDecimals(std::uint8_t range)
     return kDecimals[range & 7];
 }
 
+bool CurrentOverload(std::uint8_t range, double currentUa)
+{
+    // Back to steps of the word (1e-5 µA in range 0, ten times more per range); half a
+    // step below the end, as the conversion to µA is not exact in binary.
+    return std::fabs(currentUa) * 1e5 / std::pow(10.0, range & 7) >= 32766.5;
+}
+
 std::vector<std::pair<std::size_t, std::size_t>> SplitRuns(const std::vector<data::CPotQORDatenObject>& list)
 {
     std::vector<std::pair<std::size_t, std::size_t>> runs;

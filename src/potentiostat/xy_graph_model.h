@@ -23,6 +23,9 @@ PotValues ConvertSample(const data::CPotQORDatenObject& s);
 // The decimals in µA that the current word of range byte `range` resolves (one step of the
 // word is 10^-decimals µA, or more in the mA ranges, which resolve whole µA).
 int CurrentDecimals(std::uint8_t range);
+// Whether a current (µA) measured in range byte `range` sits at the end of its word
+// (32767 or −32768 steps of the range): overloaded, its true value unknown.
+bool CurrentOverload(std::uint8_t range, double currentUa);
 
 // The runs of a sample list, each as [begin, end) indices: the module's counter restarts
 // with every run, so a run begins with the first sample and wherever the counter goes back

@@ -73,11 +73,20 @@ inline constexpr TextPair kExportUnwritable{"Die Datei kann nicht geschrieben we
 // Tafel report.
 inline constexpr TextPair kAnodic{"Anodisch", "Anodic"};
 inline constexpr TextPair kCathodic{"Kathodisch", "Cathodic"};
-inline constexpr TextPair kTafelConst{"Tafel-Konst.", "Tafel-const."};
-inline constexpr TextPair kQuality{"Qualität", "Quality"};
 inline constexpr TextPair kIntersection{"Schnittpunkt", "intersection"};
-inline constexpr const char* kAnodicLineFormat = "\n%s:\nIcorr=%f %s\n%s=%f\n%s=%f %%\n";
-inline constexpr const char* kCathodicLineFormat = "%s:\nIcorr=%f %s\n%s=%f\n%s=%f %%\n";
+// The line's heading, then one row per figure, each with its unit.
+inline constexpr const char* kAnodicLineFormat = "\n%s:\n";
+inline constexpr const char* kCathodicLineFormat = "%s:\n";
+// 10^b: the line's current at 0 mV (at the corrosion potential only when that is 0 mV).
+inline constexpr TextPair kAtZeroFormat{"I bei 0 mV=%.6g %s\n", "I at 0 mV=%.6g %s\n"};
+// "a" or "c", then 1/m and its standard error in mV per decade of current.
+inline constexpr TextPair kSlopeFormat{"β%s=%s mV/Dek.\n", "β%s=%s mV/dec\n"};
+inline constexpr TextPair kQualityFormat{"Qualität=%f %%\n", "Quality=%f %%\n"};
+inline constexpr TextPair kPointsFormat{"Punkte=%d", "Points=%d"};
+// The marks over samples whose current sits at the end of its range.
+inline constexpr TextPair kOverloadCurve{"Übersteuert", "Overload"};
+inline constexpr TextPair kOverloadedFormat{" (%d übersteuert, nicht verwendet)",
+                                            " (%d overloaded, left out)"};
 inline constexpr const char* kIntersectionFormat = "\n%s: %fmV %f%s";
 
 // The statistics block after the report: least-squares errors of each line and the
@@ -97,6 +106,33 @@ inline constexpr TextPair kStatsLogI{"  log10 Icorr = %.5f ± %.2g\n", "  log10 
 inline constexpr TextPair kStatsIcorr{"  Icorr = %.6g ± %.2g %s\n", "  Icorr = %.6g ± %.2g %s\n"};
 inline constexpr TextPair kStatsParallel{"Die Geraden sind parallel: kein Schnittpunkt.\n",
                                          "The lines are parallel: no intersection.\n"};
+
+// Polarisation resistance: band (mV), open-circuit potential (mV), points.
+inline constexpr TextPair kRpHeading{"\n\n--- Polarisationswiderstand (±%.4g mV um %.3f mV, n=%d) ---\n",
+                                     "\n\n--- Polarisation resistance (±%.4g mV around %.3f mV, n=%d) ---\n"};
+inline constexpr TextPair kRpTooFewPoints{
+    "\n\nPolarisationswiderstand: zu wenige Punkte (±%.4g mV um %.3f mV, n=%d).",
+    "\n\nPolarisation resistance: too few points (±%.4g mV around %.3f mV, n=%d)."};
+inline constexpr TextPair kRpNoZeroCrossing{
+    "\n\nPolarisationswiderstand: der Strom wechselt nirgends das Vorzeichen.",
+    "\n\nPolarisation resistance: the current nowhere changes its sign."};
+inline constexpr TextPair kRpIrCorrected{"  iR-korrigiert mit Rs=%.6g Ω\n",
+                                         "  iR corrected with Rs=%.6g Ω\n"};
+// Rp ± its standard error, to the error's second digit.
+inline constexpr TextPair kRpValue{"  Rp=%s Ω\n", "  Rp=%s Ω\n"};
+inline constexpr TextPair kRpNoB{"  B, icorr: eine anodische und eine kathodische Tafelgerade nötig\n",
+                                 "  B, icorr: an anodic and a cathodic Tafel line are needed\n"};
+// βa, βc and B in mV (Stern–Geary).
+inline constexpr TextPair kRpB{"  βa=%.4g mV/Dek., βc=%.4g mV/Dek., B=%.4g mV\n",
+                               "  βa=%.4g mV/dec, βc=%.4g mV/dec, B=%.4g mV\n"};
+inline constexpr TextPair kRpIcorr{"  icorr=B/Rp=%.6g µA\n", "  icorr=B/Rp=%.6g µA\n"};
+// Area, Rp·A, icorr/A.
+inline constexpr TextPair kRpArea{"  Fläche=%.6g cm²: Rp·A=%.6g Ω·cm², icorr/A=%.6g µA/cm²\n",
+                                  "  area=%.6g cm²: Rp·A=%.6g Ω·cm², icorr/A=%.6g µA/cm²\n"};
+// Equivalent weight, density, corrosion rate.
+inline constexpr TextPair kRpRate{
+    "  Äquivalentgewicht=%.6g g, Dichte=%.6g g/cm³: Korrosionsrate=%.4g mm/Jahr\n",
+    "  equivalent weight=%.6g g, density=%.6g g/cm³: corrosion rate=%.4g mm/year\n"};
 
 // Charge report: the heading word, then Q+, Q− and the total.
 inline constexpr TextPair kCharge{"Ladungsmenge", "Charge"};

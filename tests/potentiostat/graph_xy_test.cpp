@@ -19,6 +19,13 @@ namespace {
 
 using data::test::ByteWriter;
 
+// The number after the first `key` in `text` (NaN when the key is missing).
+double After(const std::string& text, const std::string& key)
+{
+    const std::size_t p = text.find(key);
+    return p == std::string::npos ? NAN : std::strtod(text.c_str() + p + key.size(), nullptr);
+}
+
 data::CPotQORDatenObject Sample(std::uint32_t counter, std::int16_t i, std::int16_t u, std::uint8_t range = 2,
                                 std::int16_t target = 0)
 {
@@ -120,11 +127,122 @@ TEST(GraphXY, TafelSelectionRules)
     EXPECT_EQ(lines.Add(b, -400, 400, -500, 500, 1), "Only 2 lines are possible!");
     EXPECT_NEAR(lines.Lines()[0].y1, -4.0, 1e-9);
     const std::string info = lines.InfoText("µA", 0);
-    EXPECT_EQ(info.substr(0, info.find("\n\n---")),
-              "\nAnodisch:\nIcorr=10.000000 µA\nTafel-Konst.=100.000000\nQualität=100.000000 %\n"
-              "Kathodisch:\nIcorr=0.100000 µA\nTafel-Konst.=-100.000000\nQualität=100.000000 %\n"
-              "\nSchnittpunkt: -100.000000mV 1.000000µA");
+    EXPECT_NE(info.find("\nSchnittpunkt: -100.000000mV 1.000000µA"), std::string::npos) << info;
     EXPECT_NE(info.find("Gerade 2 (n=13):"), std::string::npos);
+}
+
+// Each line's slope in mV per decade with its standard error, every figure with its unit,
+// the points used; an overloaded sample inside the selection is left out and counted.
+TEST(GraphXY, TafelReportGivesSlopesWithErrorsAndUnits)
+{
+    // Residuals (d, −d, 0, 0, −d, d) are orthogonal to 1 and x: the fit returns m and b
+    // exactly, SSE = 4d², s² = d², Sxx = 1750, se(m) = d/√1750, se(β) = β²·se(m);
+    // q = 100·(1 − 4d²β²/1750).
+    const double xs[] = {-25, -15, -5, 5, 15, 25}, r[] = {1, -1, 0, 0, -1, 1}, d = 0.001, b = std::log10(2.0);
+    std::vector<TafelPoint> anodic, cathodic;
+    for (int k = 0; k < 6; ++k) {
+        anodic.push_back({xs[k], xs[k] / 80 + b + r[k] * d});
+        cathodic.push_back({xs[k], -xs[k] / 120 + b + r[k] * d});
+    }
+    anodic.push_back({10, 9, true});  // overloaded: would tear the line away
+    // se(βa) = 6400·0.001/√1750 = 0.153, se(βc) = 14400·0.001/√1750 = 0.344;
+    // q = 100 − 2.56/1750 = 99.998537 and 100 − 5.76/1750 = 99.996709.
+    TafelLines lines;
+    ASSERT_EQ(lines.Add(anodic, -30, 30, -50, 50, 0), "");
+    ASSERT_EQ(lines.Add(cathodic, -30, 30, -50, 50, 0), "");
+    const std::string de = lines.InfoText("µA", 0), en = lines.InfoText("nA", 1);
+    EXPECT_EQ(de.substr(0, de.find("\nSchnittpunkt")),
+              "\nAnodisch:\nI bei 0 mV=2 µA\nβa=80.0 ± 0.2 mV/Dek.\nQualität=99.998537 %\n"
+              "Punkte=6 (1 übersteuert, nicht verwendet)\n"
+              "Kathodisch:\nI bei 0 mV=2 µA\nβc=-120.0 ± 0.3 mV/Dek.\nQualität=99.996709 %\nPunkte=6\n");
+    EXPECT_EQ(en.substr(0, en.find("Cathodic")), "\nAnodic:\nI at 0 mV=2 nA\nβa=80.0 ± 0.2 mV/dec\n"
+                                                 "Quality=99.998537 %\nPoints=6 (1 overloaded, left out)\n");
+    EXPECT_EQ(de.find("Icorr="), std::string::npos) << "the current at 0 mV is not the corrosion current";
+}
+
+// Rp near the open-circuit potential of a Butler–Volmer curve i = icorr·(e^(aη) − e^(−cη)),
+// a = ln10/βa, c = ln10/βc. On a symmetric grid the least-squares slope keeps the odd
+// terms: icorr·((a + c) + (a³ + c³)/6 · Ση⁴/Ση²), the next term below 1e-4 of it.
+TEST(GraphXY, PolarisationResistanceAndSternGeary)
+{
+    const double icorr = 2, ba = 60, bc = 120, ecorr = -250, ln10 = std::log(10.0);
+    const double a = ln10 / ba, c = ln10 / bc;
+    const double b = ba * bc / (ln10 * (ba + bc));  // 17.3718 mV
+    // η = −10 … 10 mV: Ση² = 2·385, Ση⁴ = 2·25333.
+    const double rp = 1e3 / (icorr * ((a + c) + (a * a * a + c * c * c) / 6 * 25333.0 / 385.0));  // Ω
+    const std::vector<TafelFit> lines{{.m = -1 / bc}, {.m = 1 / ba}};
+    const struct {
+        double rsInData, rs, area, ew, density;
+        double rp, tolerance;  // Ω, relative
+    } table[] = {
+        {0, 0, 0, 0, 0, rp, 1e-4},
+        {500, 500, 2, 27.92, 7.87, rp, 1e-4},  // the drop taken off gives the cell's Rp
+        {500, 0, 0, 0, 0, rp + 500, 5e-3},     // left in, it adds to Rp
+    };
+    for (const auto& t : table) {
+        std::vector<RpSample> samples;
+        for (int k = -150; k <= 150; ++k) {
+            const double i = icorr * (std::exp(a * k) - std::exp(-c * k));
+            samples.push_back({ecorr + k + i * t.rsInData * 1e-3, i});
+        }
+        samples.push_back({ecorr + 1.5, 1e6, true});  // overloaded: left out
+        const RpOptions o{.rs = t.rs, .area = t.area, .ew = t.ew, .density = t.density};
+        const RpResult r = FitRp(samples, o, lines);
+        ASSERT_EQ(r.status, RpResult::Status::Ok);
+        EXPECT_NEAR(r.ocp, ecorr, 1e-9);
+        EXPECT_NEAR(r.rp / t.rp - 1, 0, t.tolerance) << t.rsInData << " " << t.rs;
+        EXPECT_NEAR(r.b, b, 1e-9);
+        EXPECT_NEAR(r.icorr, b / r.rp * 1e3, 1e-9);  // mV/Ω = mA
+        if (t.rs == 0 && t.rsInData == 0) {
+            EXPECT_EQ(r.n, 21);
+            EXPECT_FALSE(r.hasArea || r.hasRate);
+        }
+        if (t.area > 0) {
+            // ASTM G102 by hand: 3.27e-3 · icorr/A · EW/ρ; icorr near 2 µA on 2 cm² of iron.
+            const double icorrFit = b / rp * 1e3;
+            EXPECT_NEAR(r.icorrDensity, icorrFit / 2, 1e-4);
+            EXPECT_NEAR(r.rpArea, 2 * rp, 2 * rp * 1e-4);
+            EXPECT_NEAR(r.rate, 3.27e-3 * (icorrFit / 2) * 27.92 / 7.87, 1e-6);
+            const std::string text = RpText(r, o, 1);
+            EXPECT_NE(text.find("iR corrected with Rs=500 Ω"), std::string::npos) << text;
+            EXPECT_NE(text.find(" mm/year"), std::string::npos) << text;
+            double rpText = 0, seText = 0;  // the error to two digits, Rp to the same place
+            ASSERT_EQ(std::sscanf(text.c_str() + text.find("  Rp="), "  Rp=%lf ± %lf", &rpText, &seText), 2);
+            EXPECT_NEAR(seText, r.seRp, 0.05 * r.seRp) << text;
+            EXPECT_NEAR(rpText, r.rp, 0.05 * r.seRp) << text;
+        }
+    }
+    EXPECT_EQ(FitRp({{0, 1}, {1, 2}, {2, 3}}, {}, lines).status, RpResult::Status::NoZeroCrossing);
+    EXPECT_EQ(FitRp({{-20, -1}, {0, 0}, {20, 1}}, {}, lines).status, RpResult::Status::TooFewPoints);
+    EXPECT_EQ(RpJson(FitRp({{0, 1}}, {}, {}), {}).find("nan"), std::string::npos);
+}
+
+// A current word at its end (32767 or −32768 steps) is only a bound: such samples are
+// marked on the curve and in the points a fit gets.
+TEST(GraphXY, OverloadedSamplesAreMarked)
+{
+    const struct {
+        std::uint8_t range;
+        double microAmps;
+        bool overload;
+    } table[] = {{0, 0.32767, true},  {0, -0.32766, false}, {3, -327.68, true}, {3, 327.66, false},
+                 {7, 3.2767e6, true}, {7, 3.2766e6, false}, {11, 327.0, false}, {13, -32768.0, true}};
+    for (const auto& c : table)
+        EXPECT_EQ(CurrentOverload(c.range, c.microAmps), c.overload) << int(c.range) << " " << c.microAmps;
+    const std::vector<data::CPotQORDatenObject> list{Sample(0, 32766, 10, 3), Sample(1, 32767, 20, 3),
+                                                     Sample(2, -32768, 30, 4), Sample(3, -32767, 40, 1)};
+    GraphXYModel m(list, 0);
+    for (bool log : {false, true}) {
+        m.SetSettings({.log = log});
+        std::vector<bool> marked;
+        for (const XyPoint& p : m.Curves().at(0).points)
+            marked.push_back(p.overload);
+        EXPECT_EQ(marked, (std::vector<bool>{false, true, true, true})) << log;
+    }
+    std::vector<bool> fitted;
+    for (const TafelPoint& p : m.TafelPointsOf(0))
+        fitted.push_back(p.overload);
+    EXPECT_EQ(fitted, (std::vector<bool>{false, true, true, true}));
 }
 
 // With the current on X the band marked spans decades of current: the line fitted through
@@ -304,12 +422,13 @@ TEST(GraphXY, QortoolPotAnalyse)
                                  "--tafel", "-305:-20", "--tafel", "0:50", "--charge", "--xy-export",
                                  dir / "out.txt", "--comma", "--ref-save", dir / "out.ref"},
                                 1);  // a refused selection fails the command
-    const std::string head = "=== message ===\nCalculation not possible! Selected area to small.\n"
-                             "=== message ===\nOnly 2 lines are possible!\n=== info ===\n\nAnodic:\nIcorr=";
+    const std::string head =
+        "=== message ===\nCalculation not possible! Selected area to small.\n"
+        "=== message ===\nOnly 2 lines are possible!\n=== info ===\n\nAnodic:\nI at 0 mV=";
     EXPECT_EQ(out.substr(0, head.size()), head);
     double tafel[2] = {}, e = 1, icorr = 0;
-    std::sscanf(out.c_str() + out.find("Tafel-const.="), "Tafel-const.=%lf", &tafel[0]);
-    std::sscanf(out.c_str() + out.rfind("Tafel-const.="), "Tafel-const.=%lf", &tafel[1]);
+    std::sscanf(out.c_str() + out.find("βa="), "βa=%lf", &tafel[0]);
+    std::sscanf(out.c_str() + out.find("βc="), "βc=%lf", &tafel[1]);
     std::sscanf(out.c_str() + out.find("intersection: "), "intersection: %lfmV %lf", &e, &icorr);
     EXPECT_NEAR(tafel[0], 100, 0.5);
     EXPECT_NEAR(tafel[1], -100, 0.5);
@@ -322,6 +441,19 @@ TEST(GraphXY, QortoolPotAnalyse)
     EXPECT_EQ(std::string(table.begin(), table.begin() + long(top.size())), top);
     EXPECT_EQ(data::test::ReadBytes(dir / "out.ref").at(0), 61);
 
+    // Rp from u = −10, 0, 10 mV where i = ±0.1·10^0.1 µA; the lines give βa = −βc = 100 mV/dec,
+    // so B = 100·100/(ln10·200) mV; 2 cm² of iron (EW 27.92 g, 7.87 g/cm³).
+    const std::string rp = run({dir / "doc.qo3", "--lang", "en", "--tafel", "20:305", "--tafel", "-305:-20",
+                                "--rp", "--area", "2", "--ew", "27.92", "--density", "7.87"});
+    const double rpOhm = 1e4 / (0.1 * std::pow(10, 0.1)), b = 1e4 / (std::log(10.0) * 200);
+    const double rpOut = After(rp, "\"rp_ohm\":"), icorrOut = After(rp, "\"icorr_uA\":");
+    EXPECT_NEAR(rpOut, rpOhm, 3) << rp;
+    EXPECT_NEAR(After(rp, "\"b_mV\":"), b, b * 1e-3);
+    EXPECT_NEAR(icorrOut, b / rpOhm * 1e3, 1e-3 * icorrOut);
+    EXPECT_NEAR(After(rp, "\"corrosion_rate_mm_per_year\":"), 3.27e-3 * icorrOut / 2 * 27.92 / 7.87, 1e-7);
+    EXPECT_NE(rp.find("Polarisation resistance (±10 mV around 0.000 mV, n=3)"), std::string::npos) << rp;
+    EXPECT_NE(rp.find(" mm/year\n"), std::string::npos) << "the Info text with the same figures";
+
     // Regression: these failures exited 0, the analyses with empty blocks and no word.
     EXPECT_EQ(run({dir / "empty.qo3", "--lang", "en", "--ref-save", dir / "e.ref"}, 1), "");
     EXPECT_EQ(run({dir / "doc.qo3", "--lang", "en", "--dft", "--fft"}, 1),
@@ -331,8 +463,13 @@ TEST(GraphXY, QortoolPotAnalyse)
                                                             "\n=== fft ===\n" +
                                                             FftAnalysisText(run200.doc.m_pot) + "\n");
     const std::string doc = dir / "doc.qo3";
-    for (const auto& bad : std::vector<std::vector<std::string>>{
-             {doc, "--unit", "pA"}, {doc, "--comma"}, {doc, "--tafel", "1-2"}, {dir / "missing.qo3"}})
+    for (const auto& bad : std::vector<std::vector<std::string>>{{doc, "--unit", "pA"},
+                                                                 {doc, "--comma"},
+                                                                 {doc, "--tafel", "1-2"},
+                                                                 {dir / "missing.qo3"},
+                                                                 {doc, "--area", "2"},
+                                                                 {doc, "--rp", "--area", "-1"},
+                                                                 {doc, "--rp", "--ew", "27.9"}})
         run(bad, 2);
 }
 

@@ -78,6 +78,29 @@ TEST_F(GraphXyTest, RangeSelectionModeOfTheGraph)
     EXPECT_FALSE(g.Selection().done);
 }
 
+// Overloaded samples get marks over the curve, one curve per unbroken stretch.
+TEST_F(GraphXyTest, OverloadedSamplesAreMarked)
+{
+    const std::int16_t words[] = {100, 32767, 200, 300, -32768, -32768};
+    std::vector<data::CPotQORDatenObject> samples(6);
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        samples[k].m_counter = 1000u * std::uint32_t(k), samples[k].m_range = 3;
+        samples[k].m_raw = {words[k], static_cast<std::int16_t>(100 * k), 0};
+    }
+    FileUi ui;
+    CGraphXY xy(samples, 3, m_time.clock, m_time, ui, 1, [](const std::string&) {});
+    xy.setModal(false);
+    xy.show();
+    test::Settle();
+    ASSERT_EQ(xy.Graph()->GetGraphCount(), 3);
+    std::vector<std::size_t> marks;
+    int pos;
+    for (const graph::CGraphProps* g = xy.Graph()->GetFirstGraph(pos); g; g = xy.Graph()->GetNextGraph(pos))
+        if (g->m_name == "Overload")
+            marks.push_back(g->m_points.size());
+    EXPECT_EQ(marks, (std::vector<std::size_t>{1, 2}));
+}
+
 TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
 {
     // 1 µA · (10^(U/60 mV) − 10^(−U/120 mV)) from −300 to 150 mV, once a second, in 0.01 µA.
@@ -128,9 +151,10 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     }
     EXPECT_EQ(messages, std::vector<std::string>{"Nur 2 Geraden sind möglich!"});
     const std::string info = InfoOf(xy.InfoButton());
-    const std::size_t anodic = info.find("Tafel-Konst.="), cathodic = info.find("Tafel-Konst.=", anodic + 1);
-    EXPECT_NEAR(std::atof(info.c_str() + anodic + 13), 60, 3) << info;
-    EXPECT_NEAR(std::atof(info.c_str() + cathodic + 13), -120, 6) << info;
+    const std::size_t anodic = info.find("βa="), cathodic = info.find("βc=");
+    ASSERT_TRUE(anodic != std::string::npos && cathodic != std::string::npos) << info;
+    EXPECT_NEAR(std::atof(info.c_str() + anodic + 4), 60, 3) << info;  // "β" takes two bytes
+    EXPECT_NEAR(std::atof(info.c_str() + cathodic + 4), -120, 6) << info;
     EXPECT_NE(info.find("Schnittpunkt: "), std::string::npos);
 
     // The curve saved as a reference and loaded into REF2.

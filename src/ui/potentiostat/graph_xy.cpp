@@ -37,6 +37,7 @@ constexpr std::array<graph::Rgb, 4> kReferenceColours{graph::MakeRgb(0, 0, 255),
                                                       graph::MakeRgb(200, 0, 200),
                                                       graph::MakeRgb(0, 150, 150)};
 constexpr graph::Rgb kTafelColour = graph::MakeRgb(0, 0, 0);
+constexpr graph::Rgb kOverloadColour = graph::MakeRgb(255, 140, 0);
 constexpr int kDecimals = 2;  // the axes' number of decimals until the user changes it
 
 QString Q(const char* utf8)
@@ -269,6 +270,20 @@ void CGraphXY::Show()
                                         c.name);
         for (const potentiostat::XyPoint& p : c.points)
             m_graph->AddPoint(g, 0, p.x, p.y, p.z, false);
+    }
+    // Overloaded samples marked over their curve, each unbroken stretch a curve of its own so
+    // that no line joins two of them across sound points.
+    for (const XyCurve& c : m_model.Curves()) {
+        int g = -1;
+        for (const potentiostat::XyPoint& p : c.points) {
+            if (!p.overload) {
+                g = -1;
+                continue;
+            }
+            if (g < 0)
+                g = m_graph->AddGraph(kOverloadColour, xt::kOverloadCurve[m_lang], graph::kGraphMarkers);
+            m_graph->AddPoint(g, 0, p.x, p.y, p.z, false);
+        }
     }
     const potentiostat::XyAxes axes = m_model.Axes();
     const auto decimals = [this](int axis) {
