@@ -30,6 +30,16 @@ std::size_t LineEnd(std::string_view bytes, std::size_t from)
     }
 }
 
+// The line starting at `pos`; moves `pos` past its LF CR.
+std::string_view NextLine(std::string_view bytes, std::size_t& pos)
+{
+    const std::size_t end = LineEnd(bytes, pos);
+    const std::string_view line =
+        bytes.substr(pos, end == std::string_view::npos ? bytes.size() - pos : end - pos);
+    pos = end == std::string_view::npos ? bytes.size() : end + 2;
+    return line;
+}
+
 bool SampleLine(std::string_view line)
 {
     return line.size() >= LoggerFile::kFieldWidth && line.size() % LoggerFile::kFieldWidth == 0;
@@ -110,10 +120,7 @@ bool LoggerFile::HoldsSamples(std::string_view bytes)
     HourCache cache;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        const std::size_t end = LineEnd(bytes, pos);
-        const std::string_view line =
-            bytes.substr(pos, end == std::string_view::npos ? bytes.size() - pos : end - pos);
-        pos = end == std::string_view::npos ? bytes.size() : end + 2;
+        const std::string_view line = NextLine(bytes, pos);
         std::int64_t time = 0;
         if (SampleLine(line) && StampTime(line, time, cache))
             return true;
@@ -131,10 +138,7 @@ LoggerFile LoggerFile::Parse(std::string_view bytes, const Progress& progress)
     std::size_t nextReport = kProgressStep;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        const std::size_t end = LineEnd(bytes, pos);
-        const std::string_view line =
-            bytes.substr(pos, end == std::string_view::npos ? bytes.size() - pos : end - pos);
-        pos = end == std::string_view::npos ? bytes.size() : end + 2;
+        const std::string_view line = NextLine(bytes, pos);
         if (progress && pos >= nextReport) {
             progress(pos, bytes.size());
             nextReport = pos + kProgressStep;
