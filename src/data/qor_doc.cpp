@@ -874,6 +874,8 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
             IoResult r{false, SystemError(), errno};
             if (in >= 0)
                 ::close(in);
+            if (!copy.empty())
+                ::unlink(copy.c_str());  // the file was not touched
             return r;
         }
         IoResult r = WriteThrough(f, *this);
@@ -907,10 +909,14 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
     // or the whole new one; the folder is flushed so that the rename survives a power cut.
     if (r.ok && std::rename(tmp.c_str(), path.c_str()) != 0)
         r = {false, SystemError(), errno};
-    if (!r.ok)
+    if (!r.ok) {
         ::unlink(tmp.c_str());
-    else
+    } else {
         SyncFolderOf(path);
+        // A whole new file: a copy of an earlier interrupted save in place is older than it.
+        if (const std::string copy = InPlaceCopyFor(path); !copy.empty())
+            ::unlink(copy.c_str());
+    }
     return r;
 }
 
@@ -926,18 +932,32 @@ void CQORDoc::FinishInterruptedSave(const std::string& path)
     std::error_code ec;
     if (copy.empty() || !std::filesystem::exists(copy, ec))
         return;
+    // A file that still reads as a document was not cut: the copy is left from a save that
+    // never touched the file, or one that a later save replaced, and must not go back over it.
+    const auto readsAsDocument = [&](const std::string& file) {
+        Logbook scratchLog;
+        CQORDoc scratch(m_clock, scratchLog, m_ui);
+        return scratch.ReadFile(file, Layout::Qo3).ok;
+    };
+    if (readsAsDocument(path)) {
+        ::unlink(copy.c_str());
+        return;
+    }
     // The copy was whole before the file was touched; the file itself may be cut anywhere.
-    const std::vector<std::uint8_t> bytes = [&] {
+    // A copy that cannot be read whole, or is no document, is never written over the file.
+    std::vector<std::uint8_t> bytes;
+    {
         std::FILE* in = std::fopen(copy.c_str(), "rb");
-        std::vector<std::uint8_t> b;
         if (!in)
-            return b;
+            return;
         std::uint8_t buf[65536];
         for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;)
-            b.insert(b.end(), buf, buf + n);
+            bytes.insert(bytes.end(), buf, buf + n);
+        const bool whole = !std::ferror(in);
         std::fclose(in);
-        return b;
-    }();
+        if (!whole || bytes.empty() || !readsAsDocument(copy))
+            return;
+    }
     const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (out < 0)
         return;

@@ -513,6 +513,21 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
     EXPECT_FALSE(fs::exists(copy));
     EXPECT_TRUE(Has(d.logbook.m_text,
                     "Ein unterbrochenes Speichern von " + path + " wurde aus " + copy + " abgeschlossen"));
+
+    // Guards an old copy, or one that is no document, going back over a whole file.
+    d.doc.AddSample(0);
+    ASSERT_TRUE(d.doc.WriteFile(path).ok);  // 34 samples
+    for (const bool documentCopy : {true, false}) {
+        if (documentCopy)
+            ASSERT_TRUE(c.doc.WriteFile(copy).ok);  // 33 samples
+        else
+            test::WriteBytes(copy, Bytes{1, 2, 3});
+        Doc e;
+        e.doc.m_journalFolder = config.path.string();
+        ASSERT_TRUE(e.Open(path));
+        EXPECT_EQ(e.doc.Samples().size(), 34u);
+        EXPECT_FALSE(fs::exists(copy));
+    }
 }
 
 }  // namespace
