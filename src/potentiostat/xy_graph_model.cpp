@@ -75,7 +75,7 @@ double TimeLimit(double lastTime)
 void XYGraphModel::Clear()
 {
     m_minI = m_maxI = m_minU = m_maxU = 0.0;
-    m_started = false;
+    // The last counter stays, so that a run started after Clear is still seen as new.
     m_run = 0;
     m_longest = 0.0;
 }
@@ -166,6 +166,7 @@ XYGraphModel::Rebuild(const std::vector<data::CPotQORDatenObject>& list,
                       const std::function<void(Graph, const Point&)>& add)
 {
     Clear();
+    m_started = false;
     m_origin = list.empty() ? 0 : list.front().m_counter;
     double last = 0.0;
     std::array<Point, GraphCount> pts{};

@@ -145,6 +145,11 @@ TEST(PotRuns, CounterRestartsSplitRunsAndQortoolTakesOne)
     }
     EXPECT_EQ(shown[XYGraphModel::CurrentTime].xTo, 3);  // the first run stays in sight
     EXPECT_EQ(live.Runs(), 2);
+    // Guards Clear between two programs: the next run's time wrapped past 2^32 ms.
+    live.Clear();
+    data::CPotQORDatenObject next;
+    next.m_counter = 200;
+    EXPECT_EQ(live.Add(next, two.size() + 1, shown).points[XYGraphModel::CurrentTime].x, 0.0);
 
     const std::string dir = testing::TempDir(), qo3 = dir + "qor_pot_runs.qo3",
                       txt = dir + "qor_pot_runs.txt";
