@@ -175,6 +175,9 @@ bool ParseJournal(const std::uint8_t* data, std::size_t size, JournalContents& o
         skipping = true;
         ++pos;
     }
+    // Bytes behind the last entry that end before their entry would: a kill mid-write, not damage.
+    if (skipping && (size - end < 9 || 9 + static_cast<std::uint64_t>(Le32(data + end + 1)) > size - end))
+        --out.damaged;
     out.validBytes = end;
     out.dropped = end != size;
     return true;
