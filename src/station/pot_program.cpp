@@ -148,9 +148,14 @@ bool PotProgram::ManualMeasure(PotManuellModel& model)
     // The port is open since the window's opening read; opening it again would reset it
     // every second.
     if (m_link.Busy())
-        return false;
+        return true;  // asked again at the next tick
+    // The window's read is no poll of the cycle: a silent module must not count toward ending
+    // a recording.
+    const std::uint8_t pollErrors = m_link.PollErrors();
     m_link.PrepareMeasureRequest(m_address);
-    if (!m_link.PollModule()) {
+    const bool answered = m_link.PollModule();
+    m_link.SetPollErrors(pollErrors);
+    if (!answered) {
         model.TakeMeasurement(std::nullopt);
         return false;
     }

@@ -38,7 +38,7 @@ public:
     // "Aktuallisieren": the settings, then the operating state.
     bool ManualApply(potentiostat::PotManuellModel& model);
     // The manual window's live values: one measurement poll, skipped while the link is taken.
-    // No message: a missed answer shows as "---".
+    // No message: a missed answer shows as "---"; false only when the module did not answer.
     bool ManualMeasure(potentiostat::PotManuellModel& model);
 
 private:

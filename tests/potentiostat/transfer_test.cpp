@@ -174,6 +174,12 @@ TEST(PotTransfer, ManualReadsAndApplies)
     EXPECT_EQ(std::vector<std::uint8_t>(req[5].begin() + 8, req[5].begin() + 16),
               (std::vector<std::uint8_t>{1, 0, 1, 0, 0x00, 0x24, 0xF4, 0x48}));
     EXPECT_EQ(PotManuellModel::SentText(m.SentState(), 1), "Sent: Galvanostat, cell On, 500000 µA");
+
+    // Guards the window's live read of a silent module counting toward ending a recording.
+    rig.module.silentAt = static_cast<int>(req.size()) + 1;
+    rig.link.SetPollErrors(3);
+    EXPECT_FALSE(rig.Program().ManualMeasure(m));
+    EXPECT_EQ(rig.link.PollErrors(), 3);
 }
 
 }  // namespace

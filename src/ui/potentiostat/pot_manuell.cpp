@@ -133,8 +133,10 @@ CPotManuell::CPotManuell(potentiostat::PotManuellModel& model, station::PotProgr
 
 void CPotManuell::UpdateMeasured()
 {
-    if (m_program)
-        m_program->ManualMeasure(m_model);
+    // A silent module holds the window for its whole time-out: no more asking once it was silent.
+    if (m_program && !m_program->ManualMeasure(m_model))
+        if (auto* timer = findChild<QTimer*>(QStringLiteral("measure")))
+            timer->stop();
     m_measured->setText(QString::fromStdString(m_model.MeasuredText(m_lang)));
 }
 
