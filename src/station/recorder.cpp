@@ -104,9 +104,14 @@ void Recorder::RecordTick()
     const std::int64_t slot = (m_ctx.clock.TickMs() - m_firstSampleMs + intervalMs / 2) / intervalMs;
     if (slot <= m_slot)
         return;
+    // Slots skipped while long cycles ran (a silent module's time-out) take the values of the
+    // cycle just ended, which are no older than they are; a module that did not answer is
+    // empty there anyway, and so is a slot from before that cycle's end was near.
+    const bool fresh = ValuesFresh();
     for (std::int64_t k = m_slot + 1; k < slot; ++k)
-        m_ctx.doc.AddSampleAt(m_firstSampleTime + k * m_intervalS, false);
-    m_ctx.doc.AddSampleAt(m_firstSampleTime + slot * m_intervalS, ValuesFresh());
+        m_ctx.doc.AddSampleAt(m_firstSampleTime + k * m_intervalS,
+                              fresh && *m_cycleEndMs >= m_firstSampleMs + k * intervalMs);
+    m_ctx.doc.AddSampleAt(m_firstSampleTime + slot * m_intervalS, fresh);
     m_slot = slot;
 }
 

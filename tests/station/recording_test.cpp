@@ -191,6 +191,24 @@ TEST(Recording, FrozenGatewayKeepsTheIntervalWithEmptySamples)
     EXPECT_GE(empty, 5);
 }
 
+// Guards one silent module making the other modules' curves alternate value and gap at 1 s.
+TEST(Recording, OneSilentModuleLeavesNoGapsInTheOthers)
+{
+    Rig r(Wire::Tcp);
+    for (std::uint8_t a = 0; a < 2; ++a)
+        r.bus.AddModule(a, 1).SetRawValues({7000, 0, 200});
+    r.SearchAll();
+    r.doc.SetRecordingInterval(0, 0, 1);
+    ASSERT_TRUE(r.station->StartRecording());
+    r.bus.SetFaultRate(1, 1.0, sim::Fault::NoAnswer);
+    r.Run(10000);
+    ASSERT_GE(r.doc.Samples().size(), 10u);
+    for (const auto& s : r.doc.Samples()) {
+        EXPECT_EQ(s.m_value[0], 7.0f) << s.m_time;
+        EXPECT_TRUE(s.m_time == r.doc.Samples()[0].m_time || std::isnan(s.m_value[1])) << s.m_time;
+    }
+}
+
 // Guards a silent bus holding the program for a time-out per module in every cycle, and a
 // module that stays silent keeping the others from being asked again.
 TEST(Recording, SilentBusIsAskedOneModuleAtATime)
