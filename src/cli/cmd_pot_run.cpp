@@ -34,12 +34,7 @@ std::string ChooseRun(const std::vector<data::CPotQORDatenObject>& list, const s
         return Format(TextPair{"--run verlangt eine Lauf-Nummer von 1 bis %zu",
                                "--run needs a run number from 1 to %zu"}[lang],
                       runs.size());
-    if (runs.empty()) {
-        out.clear();
-        return {};
-    }
-    const auto& [begin, end] = runs[static_cast<std::size_t>(n - 1)];
-    out.assign(list.begin() + static_cast<long>(begin), list.begin() + static_cast<long>(end));
+    out = potentiostat::RunSamples(list, n - 1);
     return {};
 }
 

@@ -62,6 +62,18 @@ std::vector<std::pair<std::size_t, std::size_t>> SplitRuns(const std::vector<dat
     return runs;
 }
 
+std::vector<data::CPotQORDatenObject> RunSamples(const std::vector<data::CPotQORDatenObject>& list, long n)
+{
+    const auto runs = SplitRuns(list);
+    const long count = static_cast<long>(runs.size());
+    if (n < 0)
+        n += count;
+    if (n < 0 || n >= count)
+        return {};
+    const auto& [begin, end] = runs[static_cast<std::size_t>(n)];
+    return {list.begin() + static_cast<long>(begin), list.begin() + static_cast<long>(end)};
+}
+
 double SampleTime(std::uint32_t counter, std::uint32_t origin)
 {
     return static_cast<std::uint32_t>(counter - origin) / 1000.0;

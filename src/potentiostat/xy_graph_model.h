@@ -31,6 +31,9 @@ bool CurrentOverload(std::uint8_t range, double currentUa);
 // with every run, so a run begins with the first sample and wherever the counter goes back
 // (a counter wrapping past 2^32 goes on forward, modulo 2^32, and stays in its run).
 std::vector<std::pair<std::size_t, std::size_t>> SplitRuns(const std::vector<data::CPotQORDatenObject>& list);
+// The samples of run `n` (0 = the first, -1 = the last); none when there is no such run.
+std::vector<data::CPotQORDatenObject> RunSamples(const std::vector<data::CPotQORDatenObject>& list,
+                                                 long n = -1);
 
 // Seconds from the origin counter to `counter`, in milliseconds counted modulo 2^32.
 double SampleTime(std::uint32_t counter, std::uint32_t origin);

@@ -120,6 +120,8 @@ TEST(PotRuns, CounterRestartsSplitRunsAndQortoolTakesOne)
         for (std::size_t k = 0; k < counters.size(); ++k)
             list[k].m_counter = counters[k];
         EXPECT_EQ(SplitRuns(list), runs);
+        // The window's harmonic analyses take the last run, as qortool does.
+        EXPECT_EQ(RunSamples(list).size(), runs.empty() ? 0 : runs.back().second - runs.back().first);
     }
 
     // The run window: a curve per run, each from time 0, the time axis over the longest run.

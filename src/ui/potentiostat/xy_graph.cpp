@@ -119,14 +119,15 @@ void CXYGraph::Evaluate()
         m_evaluation = &m_samples;
 }
 
+// Both analyses take the last run, as qortool pot analyse does by default.
 void CXYGraph::AnalyseDft()
 {
-    Analyse(potentiostat::DftAnalysisText(m_samples), "eis_daten.txt");
+    Analyse(potentiostat::DftAnalysisText(potentiostat::RunSamples(m_samples)), "eis_daten.txt");
 }
 
 void CXYGraph::AnalyseFft()
 {
-    Analyse(potentiostat::FftAnalysisText(m_samples), "eis_fftdaten.txt");
+    Analyse(potentiostat::FftAnalysisText(potentiostat::RunSamples(m_samples)), "eis_fftdaten.txt");
 }
 
 void CXYGraph::Analyse(const std::string& text, const char* file)
