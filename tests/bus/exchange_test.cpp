@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 using namespace qor;
@@ -122,9 +123,7 @@ TEST_F(SerialExchange, PollDecodesTheAnswer)
     EXPECT_EQ(Bytes(link.Request(), link.Request() + 8), (Bytes{0x02, 0x10, 0, 0, 0, 0, 0, 0}));
     ASSERT_EQ(link.PollModule(), 1);
     const Measurement& m = link.LastMeasurement();
-    EXPECT_EQ(m.address, 0);
-    EXPECT_EQ(m.status, 1);
-    EXPECT_EQ(m.modeBits, 2);
+    EXPECT_EQ(std::tuple(m.address, m.status, m.modeBits), std::tuple(0, 1, 2));
     EXPECT_EQ(m.raw, (std::array<std::int16_t, 3>{7000, -1234, 251}));
     EXPECT_FALSE(link.Busy());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 using qor::catalogue::CSlave;
 using qor::catalogue::DecodeValues;
@@ -48,20 +49,14 @@ void Check(const Expect& e)
     for (int lang = 0; lang < 2; ++lang) {
         CSlave s = Slave(e.type, lang, e.mode);
         const auto ci = DescribeModule(s);
-        EXPECT_EQ(ModuleName(s), lang ? e.module.en : e.module.de);
-        EXPECT_EQ(ci.name1, lang ? e.name1.en : e.name1.de);
-        EXPECT_EQ(ci.name2, lang ? e.name2.en : e.name2.de);
-        EXPECT_EQ(ci.unit1, e.unit1);
-        EXPECT_EQ(ci.unit2, e.unit2);
-        EXPECT_EQ(SecondUnit(s), e.unit2);
-        EXPECT_EQ(ci.min1, e.min1);
-        EXPECT_EQ(ci.max1, e.max1);
-        EXPECT_EQ(ci.decimals1, e.dec1);
-        EXPECT_EQ(ci.min2, e.min2);
-        EXPECT_EQ(ci.max2, e.max2);
-        EXPECT_EQ(ci.decimals2, e.dec2);
+        EXPECT_EQ(std::tuple(ModuleName(s), ci.name1, ci.name2),
+                  std::tuple(lang ? e.module.en : e.module.de, lang ? e.name1.en : e.name1.de,
+                             lang ? e.name2.en : e.name2.de));
+        EXPECT_EQ(std::tuple(ci.unit1, ci.unit2, SecondUnit(s), ci.baseUnit),
+                  std::tuple(e.unit1, e.unit2, e.unit2, e.base));
+        EXPECT_EQ(std::tuple(ci.min1, ci.max1, ci.decimals1, ci.min2, ci.max2, ci.decimals2),
+                  std::tuple(e.min1, e.max1, e.dec1, e.min2, e.max2, e.dec2));
         EXPECT_FLOAT_EQ(ci.factor, e.factor);
-        EXPECT_EQ(ci.baseUnit, e.base);
         if (std::string(e.name1.de) == "kein Wert") {
             EXPECT_EQ(ci.name3, lang ? "no value" : "kein Wert");
         } else {
@@ -199,21 +194,16 @@ TEST(Catalogue, PotentiostatRanges)
             for (int lang = 0; lang < 2; ++lang) {
                 CSlave s = Slave(type, lang);
                 const auto ci = DescribeModule(s);
-                EXPECT_EQ(ModuleName(s), "Potentiostat");
-                EXPECT_EQ(ci.name1, lang ? "current value" : "Strom");
-                EXPECT_EQ(ci.name2, lang ? "measured potential" : "Messspannung");
-                EXPECT_EQ(ci.name3, lang ? "target potential" : "Sollspannung");
-                EXPECT_EQ(ci.unit1, r.unit1);
-                EXPECT_EQ(ci.unit2, "mV");
-                EXPECT_EQ(ci.unit3, "mV");
-                EXPECT_EQ(ci.min1, -r.range1);
-                EXPECT_EQ(ci.max1, r.range1);
-                EXPECT_EQ(ci.decimals1, r.dec1);
-                EXPECT_EQ(ci.min2, high ? -12000 : -2000);
-                EXPECT_EQ(ci.max2, high ? 12000 : 2000);
-                EXPECT_EQ(ci.decimals2, 1);
+                EXPECT_EQ(std::tuple(ModuleName(s), ci.name1, ci.name2, ci.name3),
+                          lang ? std::tuple("Potentiostat", "current value", "measured potential",
+                                            "target potential")
+                               : std::tuple("Potentiostat", "Strom", "Messspannung", "Sollspannung"));
+                EXPECT_EQ(std::tuple(ci.unit1, ci.unit2, ci.unit3, ci.baseUnit),
+                          std::tuple(r.unit1, "mV", "mV", "µA"));
+                const float range2 = high ? 12000 : 2000;
+                EXPECT_EQ(std::tuple(ci.min1, ci.max1, ci.decimals1, ci.min2, ci.max2, ci.decimals2),
+                          std::tuple(-r.range1, r.range1, r.dec1, -range2, range2, 1));
                 EXPECT_FLOAT_EQ(ci.factor, r.factor);
-                EXPECT_EQ(ci.baseUnit, "µA");
             }
             // The ±12 V range gives whole mV; revision 2.0 and later give the target potential in mV.
             CSlave s = Slave(0);
@@ -251,13 +241,11 @@ TEST(DescribeModule, EveryCodeHasThreeNamesAndSaneRanges)
     for (int code = 0; code <= 255; ++code)
         for (int lang = 0; lang < 2; ++lang)
             for (int mode = 0; mode < 4; ++mode) {
-                auto ci = DescribeModule(Slave(code, lang, mode));
-                EXPECT_FALSE(ci.name1.empty()) << code;
-                EXPECT_FALSE(ci.name2.empty()) << code;
-                EXPECT_FALSE(ci.name3.empty()) << code;
-                EXPECT_LT(ci.min1, ci.max1) << code;
-                EXPECT_LT(ci.min2, ci.max2) << code;
-                EXPECT_GT(ci.factor, 0.0f) << code;
+                const auto ci = DescribeModule(Slave(code, lang, mode));
+                EXPECT_FALSE(ci.name1.empty() || ci.name2.empty() || ci.name3.empty())
+                    << code << " " << lang << mode;
+                EXPECT_TRUE(ci.min1 < ci.max1 && ci.min2 < ci.max2 && ci.factor > 0)
+                    << code << " " << lang << mode;
             }
 }
 

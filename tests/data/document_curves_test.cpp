@@ -91,8 +91,6 @@ TEST(DocumentCurves, LabelUnitsAndFactors)
     d.setup.m_show1[6] = 1;
     d.setup.m_factor1[6] = 0.01f;
     EXPECT_EQ(d.Curves(1).Curves()[0].label, "S6 Potentiostat current value [µA] * 0.01");
-    d.slaves[6].m_type = 66;  // the µA range: the same label
-    EXPECT_EQ(d.Curves(1).Curves()[0].label, "S6 Potentiostat current value [µA] * 0.01");
     const std::pair<float, const char*> factors[] = {
         {1.0f, "1.0"},     {10.0f, "10.0"}, {0.5f, "0.5"},     {0.0f, "0.0"},    {0.01f, "0.01"},
         {0.001f, "0.001"}, {2.25f, "2.25"}, {-0.25f, "-0.25"}, {1e-5f, "1e-05"}, {1.0f / 3.0f, "0.33333334"},

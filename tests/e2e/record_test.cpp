@@ -122,8 +122,10 @@ TEST(QortoolRecord, InterruptSavesEverything)
     EXPECT_EQ(SampleCount(Dump(file.path)), taken);
 }
 
-// A read-only file is refused before anything is recorded: it stays as it was, no journal.
-TEST(QortoolRecord, RefusesAReadOnlyFile)
+// Targets refused before anything is recorded, each with its reason: a read-only file (kept
+// as it was), a folder named as the file, and a new file in a folder that takes none (run as
+// an ordinary user: root passes every permission check). None leaves a journal.
+TEST(QortoolRecord, RefusesTargetsItCannotWrite)
 {
     TempFile file("readonly.qo3");
     std::ofstream(file.path) << "kept";
@@ -133,13 +135,7 @@ TEST(QortoolRecord, RefusesAReadOnlyFile)
         1);
     EXPECT_EQ(fs::file_size(file.path), 4u);
     EXPECT_FALSE(fs::exists(file.path + ".journal"));
-}
 
-// Targets refused before anything is recorded, each with its reason: a folder named as the
-// file, and a new file in a folder that takes none (run as an ordinary user: root passes
-// every permission check).
-TEST(QortoolRecord, RefusesTargetsItCannotWrite)
-{
     TempFile folder("folder.qo3");
     fs::create_directory(folder.path);
     std::string out;

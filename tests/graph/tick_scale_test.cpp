@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace qor::graph;
 
@@ -19,15 +20,10 @@ TEST(DecimalExponent, Table)
 
 TEST(ScaleMapping, PixelAndEmptyRange)
 {
-    ScaleMapping m(0, 200, 0, 100);
-    EXPECT_DOUBLE_EQ(m.Slope(), 0.5);
-    EXPECT_DOUBLE_EQ(m.Pixel(50), 100);
-    ScaleMapping up(300, 100, -1, 1);  // vertical: larger values higher up
-    EXPECT_DOUBLE_EQ(up.Pixel(1), 100);
-    EXPECT_DOUBLE_EQ(up.Pixel(0), 200);
-    ScaleMapping flat(7, 7, 0, 100);
-    EXPECT_EQ(flat.Slope(), 0.0);
-    EXPECT_EQ(flat.Pixel(42), 7);
+    const ScaleMapping m(0, 200, 0, 100), up(300, 100, -1, 1), flat(7, 7, 0, 100);  // up: vertical
+    EXPECT_EQ(std::tuple(m.Slope(), m.Pixel(50), up.Pixel(1), up.Pixel(0)),
+              std::tuple(0.5, 100.0, 100.0, 200.0));
+    EXPECT_EQ(std::tuple(flat.Slope(), flat.Pixel(42)), std::tuple(0.0, 7.0));
 }
 
 TEST(TickScale, Table)

@@ -7,13 +7,12 @@ namespace qor::potentiostat {
 namespace {
 
 data::CPotQORDatenObject Sample(std::uint32_t counter, std::int16_t i, std::int16_t u, std::uint8_t range = 2,
-                                std::int16_t target = 0, std::uint8_t status = 0)
+                                std::int16_t target = 0)
 {
     data::CPotQORDatenObject s;
     s.m_counter = counter;
     s.m_raw = {i, u, target};
     s.m_range = range;
-    s.m_status = status;
     return s;
 }
 
@@ -40,12 +39,6 @@ TEST(PotRunRules, ConversionTimeAndLimit)
     const double limits[][2] = {{100.0, 121.0}, {0.05, 1.0}, {0.0, 1.0}, {9.99, 12.0}};
     for (const auto& l : limits)
         EXPECT_DOUBLE_EQ(TimeLimit(l[0]), l[1]) << l[0];
-}
-
-TEST(PotRunRules, TimeAxisInTheWindowsLanguage)
-{
-    EXPECT_STREQ(XYGraphModel::XLegend(XYGraphModel::CurrentTime, 0), "Time Sek");
-    EXPECT_STREQ(XYGraphModel::XLegend(XYGraphModel::PotentialTime, 1), "Time sec");
 }
 
 TEST(PotRunRules, AxesGrowWithTheRun)
@@ -85,14 +78,6 @@ TEST(PotRunRules, AxesGrowWithTheRun)
     EXPECT_EQ(rebuilt.ranges[G::PotentialCurrent], (AxisRange{-0.5, 1.5, -10, 30}));
     EXPECT_DOUBLE_EQ(rebuilt.points[G::PotentialTime][1].x, 100.0);
     EXPECT_EQ(G::HoverText(G::PotentialCurrent, 1.234, -5.0), "1.23µA  -5.00mV");
-}
-
-// The comma forms and the impedance export are checked byte by byte through qortool.
-TEST(PotExports, RunExportWithDecimalPoint)
-{
-    EXPECT_EQ(RunExportText({Sample(0, 1234, -567, 0x03, 89, 4)}, false),
-              "step\ttype\tcurrent[\xB5"
-              "A]\tvoltage[mV]\ttarget\r\n4\t3\t12.34\t-56.70\t8.90\t\r\n");
 }
 
 TEST(EisRules, Sections)

@@ -91,8 +91,7 @@ TEST(StepText, DeviceFormToTextReadsBackTheSameSteps)
             EXPECT_EQ(t[static_cast<std::size_t>(f)], text)
                 << "field " << f << " of mode " << int(c.step.mode);
         if (c.step.mode == 0 || c.step.mode == 1 || c.step.mode == 4) {
-            DeviceStep expected = c.step;
-            EXPECT_EQ(ToDevice(t), expected);
+            EXPECT_EQ(ToDevice(t), c.step);
         }
     }
 }
@@ -212,10 +211,6 @@ TEST(PotStepSetup, TableOperations)
     // "No step selected!" is checked through the window's buttons.
     PotStepSetupModel m(1);
     m.Append();
-    const std::vector<std::string> row{"1", "POT", "0",   "mV", "0",   "mV",       ">100", "mA",
-                                       "0", "60",  "Sec", "1",  "End", "0.000 mV", "1"};
-    for (int c = 0; c < kColumnCount; ++c)
-        EXPECT_EQ(m.Cell(0, c), row[static_cast<std::size_t>(c)]);
     EXPECT_EQ(m.CopyText().substr(0, 28), "1   POT   0   mV   0   mV   ");
     EXPECT_EQ(m.CopyText().substr(m.CopyText().size() - 20), "End   0.000 mV   1\r\n");
 

@@ -90,23 +90,15 @@ TEST(SimPotentiostat, KeepsSlotsSettingsAndStateThroughFrames)
     const Bytes slot3 = {3, 0x00, 0x00, 0xC8, 0x42, 0x00, 0x80, 0x7A, 0xC3, 0xB0, 0x04, 0x00, 0x00, 1,
                          7, 2,    0x00, 0x40, 0x9C, 0x45, 0x05, 10,   1,    0,    0,    0,    0,    0,
                          0, 0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0};
-    Bytes empty4(40, 0), badMode = slot3, settings(24, 0), state(18, 0);
-    empty4[0] = 4;
-    empty4[23] = 1;
+    const auto pad = [](Bytes b, std::size_t n) { return b.resize(n), b; };
+    Bytes badMode = slot3;
     badMode[13] = 3;
-    const Bytes setBytes = {0x01, 0x47, 0x48, 0x02, 0x96, 0x52, 0x02, 0x20, 0x20, 0x30, 0x64};
-    std::copy(setBytes.begin(), setBytes.end(), settings.begin());
-    Bytes readBack = settings, setState = state, stateAnswer = state, badState = state;
-    readBack[10] = 0x0A;
-    setState[0] = stateAnswer[0] = 1;
-    setState[1] = stateAnswer[1] = 1;
-    setState[2] = stateAnswer[2] = 1;
-    setState[6] = stateAnswer[6] = 0x7A;  // 250.0f
-    setState[7] = stateAnswer[7] = 0x43;
-    Bytes readState = stateAnswer;
-    readState[0] = 0;
-    badState[0] = 1;
-    badState[1] = 3;
+    const Bytes empty4 = pad({4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 40);
+    const Bytes settings = pad({0x01, 0x47, 0x48, 0x02, 0x96, 0x52, 0x02, 0x20, 0x20, 0x30, 0x64}, 24);
+    const Bytes readBack = pad({0x01, 0x47, 0x48, 0x02, 0x96, 0x52, 0x02, 0x20, 0x20, 0x30, 0x0A}, 24);
+    const Bytes state(18, 0), badState = pad({1, 3}, 18);
+    const Bytes setState = pad({1, 1, 1, 0, 0, 0, 0x7A, 0x43}, 18);  // 250.0f
+    const Bytes readState = pad({0, 1, 1, 0, 0, 0, 0x7A, 0x43}, 18);
     const Bytes ok = {0x02, 0xD1, 0x04, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00};
     const std::pair<Bytes, Bytes> cases[] = {
         {Frame(0xD1, slot3), ok},
@@ -120,7 +112,7 @@ TEST(SimPotentiostat, KeepsSlotsSettingsAndStateThroughFrames)
         {Frame(0xD2, settings), Frame(0xD2, {1, 0})},
         {Frame(0xE2, {}), Frame(0xE2, readBack)},
         {Frame(0xD2, Bytes(23, 0)), Frame(0xD2, {}, 1)},
-        {Frame(0x19, setState), Frame(0x19, stateAnswer)},
+        {Frame(0x19, setState), Frame(0x19, setState)},
         {Frame(0x19, state), Frame(0x19, readState)},
         {Frame(0x19, badState), Frame(0x19, {}, 1)},
     };

@@ -19,16 +19,15 @@ const std::string kFirstStart =
     "POINT=0\n\rMOUSE=0\n\rAXIS=1\n\rPOTRATE=0\n\rPREC=2\n\rIDCOUNT=15\n\rS_ENABLE=0\n\rAUTO_ENABLE=0\n\r"
     "ETHERNET=0\n\rIP_HOST=0\n\rIP_ADR=192168002010\n\rHOST_NAME=;\n\rTCP_PORT=50000\n\r";
 
-// Guards the file text of a first start, and the device line breaking the classic layout.
+// Guards the device line breaking the classic layout of the first-start text.
 TEST(Config, FirstStartTextByteForByte)
 {
-    EXPECT_EQ(SaveConfig(FirstStartDefaults()), kFirstStart);
     StationConfig c = FirstStartDefaults();
     c.link.device = "/dev/ttyUSB0";  // follows the classic text
     EXPECT_EQ(SaveConfig(c), kFirstStart + "SERIAL_DEVICE=/dev/ttyUSB0;\n\r");
 }
 
-// Guards the fixed-width reader: short values, cut long ones, both line ends, the never-read language.
+// Guards the fixed-width reader: short values, cut long ones, both line ends.
 TEST(Config, FixedWidthFields)
 {
     using Show = std::function<std::string(const StationConfig&)>;
@@ -40,7 +39,6 @@ TEST(Config, FixedWidthFields)
          "10.0.0.1"},
         {"HOST_NAME=plant-gw;\n\rTCP_PORT=4001\n\r",
          [](auto& c) { return Format("%s %d", c.link.hostName.c_str(), c.link.tcpPort); }, "plant-gw 4001"},
-        {"SPRACHE=1\n\r", [](auto& c) { return Format("%d", c.language); }, "0"},
         {"PORT=7\n\rBAUD=9600\n\r", [](auto& c) { return Format("%d %d", c.link.port, c.link.baud); },
          "7 9600"},
         {"PORT=12345\n\rIDCOUNT=123\n\rPREC=45\n\r",

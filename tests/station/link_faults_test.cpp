@@ -112,19 +112,6 @@ TEST(Checksum, ErrorIsNoticedAndLoggedWithoutAMessageBox)
     EXPECT_TRUE(r.station->Recording());
 }
 
-// Guards potentiostat commands left enabled after a search that found none.
-TEST(Search, PotentiostatPresentOnlyWhileOneIsListed)
-{
-    Rig r;
-    r.AddPot(1);
-    r.SearchAll();
-    EXPECT_TRUE(r.station->Commands().potPresent);
-    r.bus.RemoveModule(1);
-    r.bus.AddModule(0, 1);
-    r.SearchAll();
-    EXPECT_FALSE(r.station->Commands().potPresent);
-}
-
 // Guards value 2 of the first poll read with the display mode of the record instead of the answer.
 TEST(Measuring, FirstPollReadsTheDisplayModeItCarries)
 {

@@ -106,7 +106,8 @@ TEST(Search, IdentificationFailureShowsTheCheckMessage)
     EXPECT_EQ(r.doc.m_slave[3].m_enabled, 1);
 }
 
-// Guards more than four potentiostats being taken, and a program already running going unseen.
+// Guards more than four potentiostats being taken, a program already running going unseen, and
+// potentiostat commands left enabled after a search that found none.
 TEST(Search, PotentiostatsAreListedUpToFour)
 {
     Rig r;
@@ -120,6 +121,11 @@ TEST(Search, PotentiostatsAreListedUpToFour)
     EXPECT_TRUE(r.station->PotentiostatRunning() && r.doc.m_potRunning);
     EXPECT_FLOAT_EQ(r.doc.m_slave[0].m_revision, 2.0f);
     EXPECT_EQ(r.doc.m_slave[0].m_channelByte, 1);
+    EXPECT_TRUE(r.station->Commands().potPresent);
+    for (std::uint8_t a = 0; a < 5; ++a)
+        r.bus.RemoveModule(a);
+    r.SearchAll();
+    EXPECT_FALSE(r.station->Commands().potPresent);  // no commands left open after a search that found none
 }
 
 // Guards the saved or last released set not shown as released, and an automatic release when switched off.

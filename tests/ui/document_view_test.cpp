@@ -127,6 +127,13 @@ TEST_F(DocumentViewTest, SectionHoldsWhileSamplesArrive)
     EXPECT_EQ(Section(), (graph::GraphRange{0.0, 8.0, 0.0, 1.0}));
     View().Reduce();
     EXPECT_EQ(Section(), (graph::GraphRange{0.0, 10.0, -0.25, 1.25}));
+
+    // A rebuild from a new setup takes its Y range and keeps X.
+    View().Graph()->SetRange(3.0, 40.0, -1.0, 1.0);
+    data::CGrafikSetup setup = Doc().GrafikSetup();
+    setup.m_yFrom = -5.0f, setup.m_yTo = 50.0f;
+    Doc().SetGrafikSetup(setup);
+    EXPECT_EQ(Section(), (graph::GraphRange{3.0, 40.0, -5.0, 50.0}));
 }
 
 TEST_F(DocumentViewTest, AutomaticScrollingFollowsTheNewestSample)
@@ -150,16 +157,6 @@ TEST_F(DocumentViewTest, AutomaticScrollingFollowsTheNewestSample)
     follow->trigger();
     m_time.Advance(3000);
     EXPECT_EQ(Section().xTo, 13.5);
-}
-
-TEST_F(DocumentViewTest, RebuildTakesTheSetupsYRangeAndKeepsX)
-{
-    View().Graph()->SetRange(3.0, 40.0, -1.0, 1.0);
-    data::CGrafikSetup setup = Doc().GrafikSetup();
-    setup.m_yFrom = -5.0f;
-    setup.m_yTo = 50.0f;
-    Doc().SetGrafikSetup(setup);
-    EXPECT_EQ(Section(), (graph::GraphRange{3.0, 40.0, -5.0, 50.0}));
 }
 
 // The graph setup starts from what the graph shows; a zoom rectangle may reach left of X 0,

@@ -148,11 +148,7 @@ TEST(GraphDL, QortoolLoggerDumpExportPlot)
     }
     // The dialog says so instead of drawing nothing.
     QString told;
-    test::OnNextModal([&told](QWidget* w) {
-        if (auto* box = qobject_cast<QMessageBox*>(w))
-            told = box->text();
-        QMetaObject::invokeMethod(w, "accept");
-    });
+    AcceptNextMessage(&told);
     CGraphDL refused(clock);
     refused.Open(in, 1);
     EXPECT_EQ(told.toStdString(), "The file holds no data logger samples.");

@@ -16,21 +16,18 @@
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace qor::ui {
 namespace {
 
-bool Dark(QRgb c)
-{
-    return qGray(c) < 128;
-}
-
-int DarkPixels(const QImage& img, const QRect& r)
+// Pixels in `r` that are `colour`, or dark where no colour is given.
+int DarkPixels(const QImage& img, const QRect& r, std::optional<QRgb> colour = {})
 {
     int n = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            n += Dark(img.pixel(x, y));
+            n += colour ? img.pixel(x, y) == *colour : qGray(img.pixel(x, y)) < 128;
     return n;
 }
 
@@ -66,11 +63,7 @@ TEST(GraphRender, LegendLeavesASmallPlotFree)
         const CGraphWnd::Layout l = g.ComputeLayout(img.rect(), &img);
         EXPECT_EQ(l.legend.isEmpty(), size.width() > 1000);
         EXPECT_FALSE(l.plot.intersects(l.legend));
-        int green = 0;
-        for (int y = l.legend.top(); y <= l.legend.bottom(); ++y)
-            for (int x = l.legend.left(); x <= l.legend.right(); ++x)
-                green += img.pixel(x, y) == qRgb(0, 160, 0);
-        EXPECT_EQ(green > 20, !l.legend.isEmpty());
+        EXPECT_EQ(DarkPixels(img, l.legend, qRgb(0, 160, 0)) > 20, !l.legend.isEmpty());
     }
 }
 
@@ -96,11 +89,7 @@ TEST(GraphRender, LegendCoversNoData)
     CGraphWnd::Layout l = render();
     ASSERT_TRUE(l.legend.isEmpty());
     const QRect topRight(l.plot.right() - 150, l.plot.top(), 150, 60);
-    int red = 0;
-    for (int y = topRight.top(); y <= topRight.bottom(); ++y)
-        for (int x = topRight.left(); x <= topRight.right(); ++x)
-            red += img.pixel(x, y) == qRgb(255, 0, 0);
-    EXPECT_GT(red, 40) << "the line's end is not covered";
+    EXPECT_GT(DarkPixels(img, topRight, qRgb(255, 0, 0)), 40) << "the line's end is not covered";
 
     const int falling = g.AddGraph(graph::MakeRgb(0, 0, 255), "falling");
     for (int i = 0; i <= 100; ++i)
@@ -221,8 +210,8 @@ TEST(GraphRender, ImagesGetTheSamePictureStraightOrThroughTheLayer)
     // labels below the X ticks and left of the Y ticks.
     const CGraphWnd::Layout l = g.ComputeLayout(straight.rect(), &straight);
     const int row = l.plot.top() + static_cast<int>(std::lround((l.plot.height() - 1) / 2.0));
-    EXPECT_TRUE(Dark(straight.pixel(l.plot.left() + 50, l.plot.top())));
-    EXPECT_TRUE(Dark(straight.pixel(l.vRuler.right() - 1, row)));
+    EXPECT_LT(qGray(straight.pixel(l.plot.left() + 50, l.plot.top())), 128);
+    EXPECT_LT(qGray(straight.pixel(l.vRuler.right() - 1, row)), 128);
     EXPECT_GT(DarkPixels(straight, l.hRuler.adjusted(0, 6, 0, 0)), 50);
     EXPECT_GT(DarkPixels(straight, l.vRuler.adjusted(0, 0, -6, 0)), 50);
     EXPECT_EQ(g.Panel()->Layer(), windowLayer) << "the window's layer is its own";
@@ -258,8 +247,7 @@ TEST(GraphWidget, ShownReadOutAndZoomRectangle)
 
     g.SetTextMode(true);
     g.SetZoomMode(true);
-    EXPECT_FALSE(g.TextMode());
-    EXPECT_TRUE(g.ZoomMode());
+    EXPECT_TRUE(!g.TextMode() && g.ZoomMode());
     const int w = panel->width(), h = panel->height();
     QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(1, 1));  // (0, 0) would mean the centre
     QTest::mouseMove(panel, QPoint((w - 1) / 2, (h - 1) / 2));

@@ -413,7 +413,6 @@ TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
     p.m_val1 = 10.0f, p.m_val2 = -30.0f, p.m_val3 = 50.0f;
     m_frame->Document().m_eis = {p};
     const MainMenus& menus = m_frame->Menus();
-    EXPECT_EQ(menus.ShowEis()->text(), "Anzeige der Grafik");
     for (QAction* a : {menus.ShowEis(), menus.ShowRun()}) {
         const QList<QObject*> in = a->associatedObjects();
         EXPECT_TRUE(std::any_of(in.begin(), in.end(), [](QObject* o) {
@@ -444,9 +443,6 @@ TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll(),
               "frequency[Hz],Z'[Ohm],Z''[Ohm],|Z|[Ohm],phase[deg]\r\n10,43.30127,-25,50,-30\r\n");
-    m_frame->SetLanguage(1);
-    EXPECT_EQ(menus.ShowEis()->text(), "Show EIS graphic");
-    EXPECT_EQ(menus.ShowRun()->text(), "Show run graphic");
 }
 
 // The File menu lists the documents opened last and the list outlives the window; a file

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 namespace qor::ui {
 namespace {
@@ -24,11 +25,8 @@ TEST(MeterGeometry, FromClientRectangle)
     for (const Case& c : cases) {
         const MeterGeometry g = MeterGeometry::FromRect(c.left, c.top, c.right, c.bottom);
         SCOPED_TRACE(testing::Message() << c.left << "," << c.top << " .. " << c.right << "," << c.bottom);
-        EXPECT_EQ(g.centreX, c.cx);
-        EXPECT_EQ(g.centreY, c.cy);
-        EXPECT_EQ(g.outerRadius, c.R);
-        EXPECT_EQ(g.innerRadius, c.r);
-        EXPECT_EQ(g.NeedleHalfBase(), c.half);
+        EXPECT_EQ(std::tuple(g.centreX, g.centreY, g.outerRadius, g.innerRadius, g.NeedleHalfBase()),
+                  std::tuple(c.cx, c.cy, c.R, c.r, c.half));
     }
 }
 
