@@ -29,7 +29,7 @@ struct LinkSettings {
 };
 
 // The last valid measurement answer.
-struct Measurement {
+struct MeasurementAnswer {
     std::uint8_t address = 0;
     std::uint8_t status = 0;               // answer data[5]: the module's type code
     std::uint8_t modeBits = 0;             // answer data[4] bits 6..7
@@ -86,7 +86,7 @@ public:
     // Failed polls are counted (net of valid ones); while the link is lost, one failure is
     // counted per poll time-out of outage, so a lost link is borne as long as a silent module.
     int PollModule();
-    const Measurement& LastMeasurement() const { return m_last; }
+    const MeasurementAnswer& LastMeasurement() const { return m_last; }
 
     int OpenPort();
     int OpenEthernet();
@@ -135,7 +135,7 @@ private:
     bool m_connected = false;
     bool m_busy = false;
     std::uint8_t m_pollErrors = 0;
-    Measurement m_last;
+    MeasurementAnswer m_last;
     ExchangeFailure m_lastFailure = ExchangeFailure::None;
     bool m_outage = false;
     std::int64_t m_outageMarkMs = 0;       // outage start, then the last failure it counted

@@ -101,7 +101,7 @@ int RunPoll(const std::vector<std::string>& argv)
             link.PrepareMeasureRequest(a);
             if (!link.PollModule())
                 continue;
-            const bus::Measurement m = link.LastMeasurement();  // identifying reuses the answer buffer
+            const bus::MeasurementAnswer m = link.LastMeasurement();  // identifying reuses the answer buffer
             // The address polled: a running potentiostat numbers its fast answers 1..10 in
             // the address byte.
             catalogue::CSlave& s = slaves[a];

@@ -72,7 +72,7 @@ bool PotControl::PollRunning(std::uint8_t address, bool& stillRunning)
         if (!link.PollModule())
             continue;
         anyAnswer = true;
-        const Measurement& m = link.LastMeasurement();
+        const bus::MeasurementAnswer& m = link.LastMeasurement();
         const bool pot = ApplyMeasurement(slave, m);
         int slot = count == 1 ? 0 : m.header[2] - 1;
         // The module numbers its fast answers 1..10 in header byte 2; anything else would

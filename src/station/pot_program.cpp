@@ -159,7 +159,7 @@ bool PotProgram::ManualMeasure(PotManuellModel& model)
         model.TakeMeasurement(std::nullopt);
         return false;
     }
-    const bus::Measurement& m = m_link.LastMeasurement();
+    const bus::MeasurementAnswer& m = m_link.LastMeasurement();
     model.TakeMeasurement(std::pair(m.status, m.raw));
     return true;
 }

@@ -139,12 +139,39 @@ bool Recorder::PollOnce(std::uint8_t address)
 void Recorder::NoteAnswer(int address, bool answered)
 {
     const auto a = static_cast<std::size_t>(address & 15);
+    if (answered)
+        m_cycleAnswered = static_cast<std::uint16_t>(m_cycleAnswered | (1u << a));
     if (answered) {
         m_answered = static_cast<std::uint16_t>(m_answered | (1u << a));
         m_missed[a] = 0;
     } else if (m_missed[a] < 255) {
         ++m_missed[a];
     }
+}
+
+void Recorder::PublishCycle()
+{
+    Measurement m;
+    m.time = m_ctx.clock.Now();
+    m.tickMs = *m_cycleEndMs;
+    m.cycle = ++m_cycles;
+    for (int n = 0; n < 16; ++n) {
+        const catalogue::CSlave& slave = m_ctx.Slave(n);
+        ModuleReading& r = m.modules[static_cast<std::size_t>(n)];
+        r.type = slave.m_type;
+        r.displayMode = slave.m_displayMode;
+        if (!slave.m_enabled || slave.m_type == 0)
+            continue;
+        r.info = catalogue::DescribeModule(slave);
+        r.name = catalogue::ModuleName(slave);
+        if (!((m_cycleAnswered >> n) & 1u)) {
+            r.state = Reading::Missed;
+            continue;
+        }
+        r.state = Reading::Measured;
+        r.values = {slave.m_value1, slave.m_value2, slave.m_value3};
+    }
+    m_ctx.hub.Publish(m);
 }
 
 bool Recorder::FirstSampleReady()
@@ -181,6 +208,7 @@ void Recorder::PollCycle()
             const bool probing = m_busSilent;
             const int first = probing ? m_probeStart % (last + 1) : 0;
             bool asked = false, heard = false;
+            m_cycleAnswered = 0;
             for (int i = 0; i <= last && !f.stoppedInCycle; ++i) {
                 const int n = (first + i) % (last + 1);
                 catalogue::CSlave& slave = m_ctx.Slave(n);
@@ -217,6 +245,7 @@ void Recorder::PollCycle()
             m_busSilent = asked && !heard;
             f.inCycle = false;
             m_cycleEndMs = m_ctx.clock.TickMs();
+            PublishCycle();
             if (potPending)
                 m_ctx.doc.AddSample(1);
             if (!stillRunning) {

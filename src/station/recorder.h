@@ -40,6 +40,8 @@ private:
     // True when the module answered.
     bool PollOnce(std::uint8_t address);
     void NoteAnswer(int address, bool answered);
+    // The cycle just ended, as a value, to the subscribers.
+    void PublishCycle();
     // Every released module has answered since the start, or has failed twice in a row
     // (the logbook then names it).
     bool FirstSampleReady();
@@ -54,6 +56,9 @@ private:
     // Towards the first sample: who answered since the start, who failed how often in a row.
     std::uint16_t m_answered = 0;
     std::array<std::uint8_t, 16> m_missed{};
+    // Who answered in the running cycle, and how many cycles ran.
+    std::uint16_t m_cycleAnswered = 0;
+    std::uint64_t m_cycles = 0;
     // Values older than this are not taken into a sample: the poll cycle is not running.
     static constexpr std::int64_t kFreshMs = 1500;
     std::optional<std::int64_t> m_cycleEndMs;  // when the last poll cycle ended

@@ -89,6 +89,9 @@ public:
     // The poll timer: one poll of every released module.
     void PollCycle() { m_recorder.PollCycle(); }
 
+    // Each poll cycle's measurement goes to the subscribers of this hub.
+    MeasurementHub& Measurements() { return m_hub; }
+
     // --- Logbook ------------------------------------------------------------------------
     // Appends "dd.mm.yyyy hh:mm:ss<TAB>text<LF>" in local time (through the document, which
     // marks itself modified and refreshes its views).
@@ -133,6 +136,7 @@ private:
     bus::BusLink m_link;
     int m_language = 0;
     StationFlags m_flags;
+    MeasurementHub m_hub;
     StationContext m_ctx;
     ModuleSearch m_search;
     PotControl m_pot;

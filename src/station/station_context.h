@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "data/qor_doc.h"
 #include "station/config.h"
+#include "station/measurement.h"
 #include "station/station_ui.h"
 #include "station/timers.h"
 
@@ -46,6 +47,7 @@ struct StationContext {
     bus::BusLink& link;
     StationFlags& flags;
     const int& language;
+    MeasurementHub& hub;
 
     std::string T(const TextPair& t) const { return t[language]; }
     catalogue::CSlave& Slave(int address) { return doc.m_slave[static_cast<std::size_t>(address & 15)]; }
@@ -65,7 +67,7 @@ struct StationContext {
 
 // Takes the last valid measurement into the module's record; true when it comes from a
 // potentiostat, whose records are then to be fetched.
-inline bool ApplyMeasurement(catalogue::CSlave& slave, const bus::Measurement& m)
+inline bool ApplyMeasurement(catalogue::CSlave& slave, const bus::MeasurementAnswer& m)
 {
     // The answer's display mode decides how its own second value is read.
     if (bus::IsConductivityType(m.status))

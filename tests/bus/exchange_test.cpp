@@ -122,7 +122,7 @@ TEST_F(SerialExchange, PollDecodesTheAnswer)
     link.PrepareMeasureRequest(0);
     EXPECT_EQ(Bytes(link.Request(), link.Request() + 8), (Bytes{0x02, 0x10, 0, 0, 0, 0, 0, 0}));
     ASSERT_EQ(link.PollModule(), 1);
-    const Measurement& m = link.LastMeasurement();
+    const MeasurementAnswer& m = link.LastMeasurement();
     EXPECT_EQ(std::tuple(m.address, m.status, m.modeBits), std::tuple(0, 1, 2));
     EXPECT_EQ(m.raw, (std::array<std::int16_t, 3>{7000, -1234, 251}));
     EXPECT_FALSE(link.Busy());

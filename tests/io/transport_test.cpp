@@ -53,7 +53,7 @@ void ExpectPhMeasurement(bus::BusLink& link)
 {
     link.PrepareMeasureRequest(0);
     ASSERT_EQ(link.PollModule(), 1);
-    const bus::Measurement& m = link.LastMeasurement();
+    const bus::MeasurementAnswer& m = link.LastMeasurement();
     EXPECT_EQ(m.status, 1);
     EXPECT_EQ(m.raw[0], 7000);
     EXPECT_EQ(m.raw[1], -1234);

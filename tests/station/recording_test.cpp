@@ -218,15 +218,30 @@ TEST(Recording, SilentBusIsAskedOneModuleAtATime)
         r.station->PollCycle();
         return r.clock.TickMs() - t;
     };
+    // Subscribers get one measurement per cycle, and a silent module in it is missed, not 0.
+    struct Seen : MeasurementListener {
+        std::vector<Measurement> cycles;
+        void OnMeasurement(const Measurement& m) override { cycles.push_back(m); }
+    } seen;
+    r.station->Measurements().Subscribe(&seen);
     r.bus.SetFaultRateAll(1.0, sim::Fault::NoAnswer);
     EXPECT_EQ(cycle(), 6000);  // three time-outs: the bus may have one silent module only
     EXPECT_EQ(cycle(), 2000);  // now one module is asked, and the others wait for its answer
     r.bus.SetFaultRate(1, 0.0);
     r.bus.SetFaultRate(2, 0.0);
     EXPECT_EQ(cycle(), 2000);  // the next module in turn answers: all are asked, module 0 in vain
-    EXPECT_TRUE(std::isnan(r.doc.m_slave[0].m_value1));
-    EXPECT_EQ(r.doc.m_slave[1].m_value1, 7.0);
-    EXPECT_EQ(r.doc.m_slave[2].m_value1, 7.0);
+    ASSERT_EQ(seen.cycles.size(), 3u);
+    const Measurement& last = seen.cycles.back();
+    EXPECT_EQ(last.tickMs, r.clock.TickMs());
+    EXPECT_EQ(last.modules[0].state, Reading::Missed);
+    EXPECT_TRUE(std::isnan(last.modules[0].values[0]));
+    for (std::size_t a : {1u, 2u}) {
+        EXPECT_EQ(last.modules[a].state, Reading::Measured);
+        EXPECT_EQ(last.modules[a].values[0], 7.0);
+        EXPECT_EQ(last.modules[a].info.unit1, "pH");
+    }
+    EXPECT_EQ(last.modules[3].state, Reading::Absent);
+    EXPECT_EQ(seen.cycles[0].modules[1].state, Reading::Missed);
     EXPECT_TRUE(r.station->Recording());
 }
 
