@@ -9,8 +9,8 @@ Station::Station(const StationConfig& config, Clock& clock, StationUi& ui, Timer
                  data::Logbook& logbook)
     : m_config(config), m_clock(clock), m_ui(ui), m_timers(timers), m_doc(doc), m_logbook(logbook),
       m_link(clock, *this),
-      m_language(config.language == 1 ? 1 : 0), m_ctx{m_config, m_clock, m_ui,    m_timers,
-                                                      m_doc,    m_link,  m_flags, m_language, m_hub},
+      m_language(config.language == 1 ? 1 : 0), m_ctx{m_config, m_clock, m_ui,       m_timers, m_doc,
+                                                      m_link,   m_flags, m_language, m_hub},
       m_search(m_ctx), m_pot(m_ctx), m_recorder(m_ctx, m_pot, [this] { StopCommand(); }), m_readout(m_ctx)
 {
     m_link.Settings() = config.link;

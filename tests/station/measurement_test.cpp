@@ -1,7 +1,6 @@
-#include "station/measurement.h"
-
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
+#include "station/measurement.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -36,7 +35,8 @@ TEST(Measurement, SampleAndShownValues)
     EXPECT_FLOAT_EQ(s.m_value[3], 1.5f);
     EXPECT_FLOAT_EQ(s.m_temperature[3], 21.0f);
     for (int a : {1, 5, 15})
-        EXPECT_TRUE(std::isnan(s.m_value[a]) && std::isnan(s.m_value2[a]) && std::isnan(s.m_temperature[a])) << a;
+        EXPECT_TRUE(std::isnan(s.m_value[a]) && std::isnan(s.m_value2[a]) && std::isnan(s.m_temperature[a]))
+            << a;
 
     data::CGrafikSetup setup;
     setup.m_factor1.fill(1.0f);
