@@ -22,11 +22,6 @@ public:
 protected:
     void Notify(const GraphNotification& n) override { seen.push_back(n); }
 };
-
-GraphRange R(const GraphModel& m)
-{
-    return m.Range();
-}
 }  // namespace
 
 TEST(GraphModel, SlotsAreReusedAfterRemovalAndIterationSkipsEmptyOnes)
@@ -98,7 +93,7 @@ TEST(GraphModel, ZoomAndScrollTable)
                      : c.op == 'l' ? ScrollDirection::Left
                      : c.op == 'u' ? ScrollDirection::Up
                                    : ScrollDirection::Down);
-        EXPECT_EQ(R(m), c.expect) << c.op;
+        EXPECT_EQ(m.Range(), c.expect) << c.op;
     }
 }
 
@@ -107,17 +102,17 @@ TEST(GraphModel, FitSinglePointAndData)
     RecordingModel m;
     const int c = m.AddGraph(0, "c");
     m.Fit();
-    EXPECT_EQ(R(m), GraphRange{}) << "nothing to fit";
+    EXPECT_EQ(m.Range(), GraphRange{}) << "nothing to fit";
     m.AddPoint(c, 0, 3, 5);
     m.seen.clear();
     m.Fit();
-    EXPECT_EQ(R(m), (GraphRange{2, 4, 4, 6}));
+    EXPECT_EQ(m.Range(), (GraphRange{2, 4, 4, 6}));
     ASSERT_EQ(m.seen.size(), 1u);
     EXPECT_EQ(m.seen[0].code, kNotifyRangeChanged);
     const int d = m.AddGraph(0, "d");
     m.AddPoint(d, 0, -1, 10);
     m.Fit();
-    EXPECT_EQ(R(m), (GraphRange{-1, 3, 5, 10})) << "no margin";
+    EXPECT_EQ(m.Range(), (GraphRange{-1, 3, 5, 10})) << "no margin";
 }
 
 TEST(GraphModel, RangeRefusesNonFiniteLimits)
@@ -125,7 +120,7 @@ TEST(GraphModel, RangeRefusesNonFiniteLimits)
     GraphModel m;
     m.SetRange(0, 10, 0, 10);
     m.SetRange(NAN, 5, -1, 1);
-    EXPECT_EQ(R(m), (GraphRange{0, 10, -1, 1}));
+    EXPECT_EQ(m.Range(), (GraphRange{0, 10, -1, 1}));
 }
 
 TEST(GraphModel, AxisFormatsAndStyle)
