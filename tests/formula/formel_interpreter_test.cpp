@@ -48,6 +48,7 @@ const Case kCases[] = {
     {"0.0000000000001*1", false, false, 0},
     {"SIN(1)", true, true, 0},
     {"ln(0)", false, true, 0},
+    {"1/0+5", false, true, 5},  // a domain error counts 0 and the rest is still taken
     {"log(-1)", false, true, 0},
     {"1/0", false, true, 0},
     {"asin(2)", false, true, 0},
@@ -62,7 +63,7 @@ const Case kCases[] = {
     {"exp(1000)", false, true, 0},
     {"10^400", false, true, 0},
     {"(0-8)^0.5", false, true, 0},
-    {"exp(800)*0+1", false, true, 0},
+    {"exp(800)*0+1", false, true, 1},
     // Numbers are decimal: a hexadecimal form reads as its leading zero.
     {"0x10", false, false, 0},
     {"1+0x1p4", false, false, 1},
@@ -77,19 +78,8 @@ TEST(FormelInterpreter, DocumentedCases)
         const Outcome o = Interpret(c.formula);
         EXPECT_EQ(o.syntaxError, c.syntaxError);
         EXPECT_EQ(o.error, c.error);
-        if (!c.error) {
-            EXPECT_EQ(o.value, c.value);
-        }
+        EXPECT_EQ(o.value, c.value);
     }
-}
-
-TEST(FormelInterpreter, DomainErrorYieldsZeroAndGoesOn)
-{
-    // 1/0 becomes 0 and the sum is still taken.
-    CFormelInterpreter ip("1/0+5");
-    ASSERT_EQ(ip.HasError(), 0);
-    EXPECT_EQ(ip.Evaluate(), 5.0);
-    EXPECT_EQ(ip.HasError(), 1);
 }
 
 TEST(FormelInterpreter, OddTextsAgreeWithTheLiteralRewriting)
