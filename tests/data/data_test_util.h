@@ -2,6 +2,7 @@
 
 #include "data/document_ui.h"
 #include "data/string_daten_object.h"
+#include "support/temp_dir.h"
 
 #include <bit>
 #include <cstdint>
@@ -64,17 +65,7 @@ struct ByteWriter {
     }
 };
 
-// A scratch folder removed with the test.
-struct TempDir {
-    std::filesystem::path path;
-    TempDir()
-    {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "qordata.XXXXXX").string();
-        path = ::mkdtemp(tmpl.data());
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
+using qor::test::TempDir;
 
 inline void WriteBytes(const std::string& path, const Bytes& b)
 {

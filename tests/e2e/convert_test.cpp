@@ -21,17 +21,15 @@ std::string Section(const std::string& json, const std::string& key)
 
 TEST(QortoolConvert, KeepsTheSamplesAndAddsTheLoadEntry)
 {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("qor-e2e-convert-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const std::string in = (dir / "in.qo3").string(), out = (dir / "out.qo3").string();
+    const qor::test::TempDir dir;
+    const std::string in = dir / "in.qo3", out = dir / "out.qo3";
 
     std::string text;
-    ASSERT_EQ(RunProgram({"/usr/bin/env", "APPDATA=" + dir.string(), BinPath("qortool"), "record", "--sim",
-                          "--out", in, "--interval", "1", "--samples", "2", "--idcount", "3", "--quiet"},
-                         &text),
-              0)
+    ASSERT_EQ(
+        RunProgram({"/usr/bin/env", "APPDATA=" + dir.path.string(), BinPath("qortool"), "record", "--sim",
+                    "--out", in, "--interval", "1", "--samples", "2", "--idcount", "3", "--quiet"},
+                   &text),
+        0)
         << text;
     ASSERT_EQ(RunProgram({BinPath("qortool"), "convert", in, out}, &text), 0) << text;
 
@@ -45,9 +43,7 @@ TEST(QortoolConvert, KeepsTheSamplesAndAddsTheLoadEntry)
     EXPECT_NE(b.find("in.qo3 geladen"), std::string::npos) << b.substr(0, 400);
 
     // Converting something that is not a document, the program itself, is refused with a status.
-    EXPECT_NE(
-        RunProgram({BinPath("qortool"), "convert", BinPath("qortool"), (dir / "x.qo3").string()}, &text), 0);
-    fs::remove_all(dir);
+    EXPECT_NE(RunProgram({BinPath("qortool"), "convert", BinPath("qortool"), dir / "x.qo3"}, &text), 0);
 }
 
 }  // namespace

@@ -25,15 +25,13 @@ TEST(Qorremote, OptionsAndUsage)
 
 TEST(Qorremote, SimulatedStartAndCleanEndOnSignal)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("qorremote-e2e-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    const auto config = dir / "QORremote" / "config.ini";
+    const qor::test::TempDir dir;
+    const std::string config = dir / "QORremote/config.ini";
     // Started with SIGTERM ignored, so one that comes before the window takes it over is lost
     // rather than fatal, however slowly the window starts.
     Process app({"/bin/sh", "-c",
-                 "trap '' TERM; exec /usr/bin/env APPDATA=" + dir.string() + " QT_QPA_PLATFORM=offscreen " +
-                     BinPath("qorremote") + " --simulate --lang en"});
+                 "trap '' TERM; exec /usr/bin/env APPDATA=" + dir.path.string() +
+                     " QT_QPA_PLATFORM=offscreen " + BinPath("qorremote") + " --simulate --lang en"});
     // The first start writes the configuration file.
     for (int i = 0; i < 1200 && !std::filesystem::exists(config); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -48,7 +46,6 @@ TEST(Qorremote, SimulatedStartAndCleanEndOnSignal)
     // The simulated bus was for this run only: the file keeps the serial default.
     EXPECT_NE(text.str().find("ETHERNET=0\n\r"), std::string::npos) << text.str();
     EXPECT_NE(text.str().find("SPRACHE=1\n\r"), std::string::npos);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

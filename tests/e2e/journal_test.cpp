@@ -43,10 +43,7 @@ protected:
           sim({BinPath("qorsim"), "--tcp", tcp})
     {
         EXPECT_FALSE(sim.ReadLine().empty());
-        std::string t = (fs::temp_directory_path() / "qor-journal.XXXXXX").string();
-        dir = ::mkdtemp(t.data());
     }
-    ~JournalE2e() override { fs::remove_all(dir); }
     std::string Record(const std::string& out, const std::string& more) const
     {
         return BinPath("qortool") + " record --tcp " + tcp + " --out " + out +
@@ -61,7 +58,8 @@ protected:
     }
     std::string tcp;
     Process sim;
-    std::string dir;
+    const qor::test::TempDir temp;
+    const std::string dir = temp.path.string();
 };
 
 TEST_F(JournalE2e, KilledRecordingIsRecoveredExactly)

@@ -25,11 +25,6 @@ const std::vector<std::string> kModules = {"--module", "0=1", "--raw", "0=7000,-
                                            "--module", "1=5", "--raw", "1=1234,567,200",
                                            "--module", "2=8", "--raw", "2=955,862,180"};
 
-std::string TempPath(const std::string& name)
-{
-    return (fs::temp_directory_path() / ("qor-outage-" + std::to_string(::getpid()) + "-" + name)).string();
-}
-
 // Records until interrupted (or the link fails for good), printing each sample.
 std::vector<std::string> Record(const std::vector<std::string>& link, const std::string& out)
 {
@@ -136,7 +131,8 @@ TEST_P(GatewayFaults, StoreOnlyWhatTheModulesSent)
     auto sim = std::make_unique<Process>(simArgs);
     ASSERT_FALSE(sim->ReadLine().empty());
     GatewayProxy proxy(proxyPort, simPort);
-    const std::string out = TempPath(std::string(c.name) + ".qo3");
+    const qor::test::TempDir dir;
+    const std::string out = dir / "gateway.qo3";
     const int port = c.mode == kKilled ? simPort : proxyPort;
     Process rec(Record({"--tcp", "127.0.0.1:" + std::to_string(port)}, out));
     ASSERT_TRUE(Samples(rec, 3, Kind::Whole));
@@ -158,7 +154,6 @@ TEST_P(GatewayFaults, StoreOnlyWhatTheModulesSent)
     EXPECT_EQ(goesOn, c.survives);
     const int status = rec.Stop(goesOn ? SIGINT : 0);
     const Tally t = Check(out);
-    fs::remove(out);
     EXPECT_EQ(status == 0, c.survives);
     EXPECT_GE(t.samples, 3);
     // An outage: samples without values, and one logbook line however long it lasts.
@@ -179,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(Record, GatewayFaults,
 
 TEST(SerialOutage, DeviceGoneForTwoSamplesRecordingGoesOn)
 {
-    const std::string device = TempPath("pty"), out = TempPath("pty.qo3");
+    const qor::test::TempDir dir;
+    const std::string device = dir / "pty", out = dir / "pty.qo3";
     std::vector<std::string> simArgs = {BinPath("qorsim"), "--pty", "--link", device};
     simArgs.insert(simArgs.end(), kModules.begin(), kModules.end());
     auto sim = std::make_unique<Process>(simArgs);
@@ -193,7 +189,6 @@ TEST(SerialOutage, DeviceGoneForTwoSamplesRecordingGoesOn)
     EXPECT_TRUE(Samples(rec, 3, Kind::Whole));
     EXPECT_EQ(rec.Stop(SIGINT), 0);
     const Tally t = Check(out);
-    fs::remove(out);
     EXPECT_GE(t.samples, 8);
     EXPECT_GE(t.gaps, 2);
     EXPECT_TRUE(t.lastWhole);

@@ -67,17 +67,16 @@ TEST(QortoolPoll, ClearErrorsAndStatus)
 
 TEST(QortoolConfig, FirstStartWritesTheFileAndPrintsIt)
 {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("qor-e2e-config-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    const qor::test::TempDir dir;
+    const std::vector<std::string> config = {"/usr/bin/env", "APPDATA=" + dir.path.string(),
+                                             BinPath("qortool"), "config"};
     std::string out;
-    ASSERT_EQ(RunProgram({"/usr/bin/env", "APPDATA=" + dir.string(), BinPath("qortool"), "config"}, &out), 0);
+    ASSERT_EQ(RunProgram(config, &out), 0);
     EXPECT_NE(out.find("(created)"), std::string::npos);
-    EXPECT_TRUE(fs::exists(dir / "QORremote" / "config.ini"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "QORremote/config.ini"));
     out.clear();
-    ASSERT_EQ(RunProgram({"/usr/bin/env", "APPDATA=" + dir.string(), BinPath("qortool"), "config"}, &out), 0);
+    ASSERT_EQ(RunProgram(config, &out), 0);
     EXPECT_EQ(out.find("(created)"), std::string::npos);
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -10,20 +10,11 @@
 using qor::test::BinPath;
 using qor::test::Process;
 using qor::test::RunProgram;
+using qor::test::TempDir;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TempFile {
-    explicit TempFile(const std::string& name)
-        : path((fs::temp_directory_path() / ("qor-e2e-" + std::to_string(::getpid()) + "-" + name)).string())
-    {
-        fs::remove(path);
-    }
-    ~TempFile() { fs::remove(path); }
-    std::string path;
-};
 
 // The sample objects of a `qortool dump` document.
 std::size_t SampleCount(const std::string& json)
@@ -75,11 +66,11 @@ struct Sim {
 TEST(QortoolRecord, OverTheGatewayReadBackByDump)
 {
     Sim sim(true);
-    TempFile file("tcp.qo3");
+    TempDir dir;
     std::string out;
-    ASSERT_EQ(RunProgram(sim.Record(file.path, {"--samples", "4", "--idcount", "3"}), &out), 0);
+    ASSERT_EQ(RunProgram(sim.Record(dir / "tcp.qo3", {"--samples", "4", "--idcount", "3"}), &out), 0);
     EXPECT_EQ(out, "4 samples\n");
-    const std::string json = Dump(file.path);
+    const std::string json = Dump(dir / "tcp.qo3");
     EXPECT_EQ(SampleCount(json), 4u);
     // pH 7.000, 12.34 mS/cm as 12340 µS/cm, 95.5 % oxygen; nothing measured at address 3.
     EXPECT_NE(json.find("\"value\":[7,12340,95.5,null,"), std::string::npos) << json.substr(0, 400);
@@ -95,11 +86,12 @@ class QortoolRecordFaults : public ::testing::TestWithParam<bool> {};
 TEST_P(QortoolRecordFaults, KeepEverySampleTaken)
 {
     Sim sim(GetParam(), {"--fault-rate", "0.05"});
-    TempFile file(GetParam() ? "faults-tcp.qo3" : "faults-pty.qo3");
+    TempDir dir;
     std::string out;
-    ASSERT_EQ(RunProgram(sim.Record(file.path, {"--samples", "5", "--idcount", "2"}), &out), 0) << out;
+    ASSERT_EQ(RunProgram(sim.Record(dir / "faults.qo3", {"--samples", "5", "--idcount", "2"}), &out), 0)
+        << out;
     EXPECT_EQ(out, "5 samples\n");
-    EXPECT_EQ(SampleCount(Dump(file.path)), 5u);
+    EXPECT_EQ(SampleCount(Dump(dir / "faults.qo3")), 5u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, QortoolRecordFaults, ::testing::Values(true, false),
@@ -108,8 +100,8 @@ INSTANTIATE_TEST_SUITE_P(Transports, QortoolRecordFaults, ::testing::Values(true
 TEST(QortoolRecord, InterruptSavesEverything)
 {
     Sim sim(true);
-    TempFile file("interrupt.qo3");
-    Process rec(sim.Record(file.path, {"--idcount", "2", "--print-samples"}));
+    TempDir dir;
+    Process rec(sim.Record(dir / "interrupt.qo3", {"--idcount", "2", "--print-samples"}));
     // The samples are saved only at the end; two of them are taken first.
     for (int i = 0; i < 2; ++i)
         ASSERT_EQ(rec.ReadLine().rfind("sample ", 0), 0u);
@@ -119,7 +111,7 @@ TEST(QortoolRecord, InterruptSavesEverything)
     const std::size_t taken =
         std::strtoul(rest.c_str() + (last == std::string::npos ? 0 : last + 1), nullptr, 10);
     EXPECT_GE(taken, 2u) << rest;
-    EXPECT_EQ(SampleCount(Dump(file.path)), taken);
+    EXPECT_EQ(SampleCount(Dump(dir / "interrupt.qo3")), taken);
 }
 
 // Targets refused before anything is recorded, each with its reason: a read-only file (kept
@@ -127,32 +119,29 @@ TEST(QortoolRecord, InterruptSavesEverything)
 // an ordinary user: root passes every permission check). None leaves a journal.
 TEST(QortoolRecord, RefusesTargetsItCannotWrite)
 {
-    TempFile file("readonly.qo3");
-    std::ofstream(file.path) << "kept";
-    fs::permissions(file.path, fs::perms::owner_read);
-    EXPECT_EQ(
-        RunProgram({BinPath("qortool"), "record", "--sim", "--out", file.path, "--samples", "1", "--quiet"}),
-        1);
-    EXPECT_EQ(fs::file_size(file.path), 4u);
-    EXPECT_FALSE(fs::exists(file.path + ".journal"));
+    TempDir dir;
+    const std::string file = dir / "readonly.qo3", folder = dir / "folder.qo3";
+    std::ofstream(file) << "kept";
+    fs::permissions(file, fs::perms::owner_read);
+    EXPECT_EQ(RunProgram({BinPath("qortool"), "record", "--sim", "--out", file, "--samples", "1", "--quiet"}),
+              1);
+    EXPECT_EQ(fs::file_size(file), 4u);
+    EXPECT_FALSE(fs::exists(file + ".journal"));
 
-    TempFile folder("folder.qo3");
-    fs::create_directory(folder.path);
+    fs::create_directory(folder);
     std::string out;
     EXPECT_EQ(RunProgram({"/bin/sh", "-c",
-                          BinPath("qortool") + " record --sim --out " + folder.path +
+                          BinPath("qortool") + " record --sim --out " + folder +
                               " --samples 1 --quiet --lang en 2>&1"},
                          &out),
               2);
-    EXPECT_EQ(out, "qortool: --out " + folder.path + " is a folder, not a file\n");
-    EXPECT_FALSE(fs::exists(folder.path + ".journal"));
-    fs::remove(folder.path);
+    EXPECT_EQ(out, "qortool: --out " + folder + " is a folder, not a file\n");
+    EXPECT_FALSE(fs::exists(folder + ".journal"));
 
-    TempFile top("ro");
-    const std::string ro = top.path + "/folder", home = top.path + "/home";
+    const std::string ro = dir / "ro", home = dir / "home";
     fs::create_directories(ro);
     fs::create_directories(home);
-    fs::permissions(top.path, fs::perms(0755));
+    fs::permissions(dir.path, fs::perms(0755));
     fs::permissions(ro, fs::perms(0555));
     fs::permissions(home, fs::perms(0777));
     out.clear();
@@ -168,25 +157,23 @@ TEST(QortoolRecord, RefusesTargetsItCannotWrite)
     EXPECT_NE(out.find("The folder " + ro + " is read-only: " + ro + "/new.qo3 cannot be created"),
               std::string::npos)
         << out;
-    fs::remove_all(top.path);
 }
 
 // A relative path to the port is taken from the working folder, not from /dev.
 TEST(QortoolRecord, RelativeSerialPathIsTheWorkingFolders)
 {
     Sim sim(false);
-    TempFile here("cwd");
-    fs::create_directories(here.path + "/ports");
-    fs::create_symlink(sim.link[1], here.path + "/ports/bus");
+    TempDir here;
+    fs::create_directories(here / "ports");
+    fs::create_symlink(sim.link[1], here / "ports/bus");
     std::string out;
     EXPECT_EQ(RunProgram({"/bin/sh", "-c",
-                          "cd " + here.path + " && exec " + BinPath("qortool") +
+                          "cd " + here.path.string() + " && exec " + BinPath("qortool") +
                               " search --serial ports/bus --idcount 2"},
                          &out),
               0);
     EXPECT_EQ(out.rfind("Slave  0: pH - Verstärker\nSlave  1: ", 0), 0u) << out;
     EXPECT_NE(out.find("\nSlave  2: "), std::string::npos) << out;
-    fs::remove_all(here.path);
 }
 
 TEST(QortoolPotentiostat, LoggerAndLogbook)
@@ -198,9 +185,10 @@ TEST(QortoolPotentiostat, LoggerAndLogbook)
     ASSERT_EQ(RunProgram({BinPath("qortool"), "search", "--tcp", tcp, "--idcount", "2"}, &out), 0);
     EXPECT_EQ(out, "Slave  0: pH - Verstärker\nSlave  1: Potentiostat\n");
 
-    TempFile tx3("logger.tx3");
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "read-logger", "--tcp", tcp, "--out", tx3.path, "--quiet"}), 0);
-    std::ifstream in(tx3.path, std::ios::binary);
+    TempDir dir;
+    ASSERT_EQ(
+        RunProgram({BinPath("qortool"), "read-logger", "--tcp", tcp, "--out", dir / "l.tx3", "--quiet"}), 0);
+    std::ifstream in(dir / "l.tx3", std::ios::binary);
     const std::string logger((std::istreambuf_iterator<char>(in)), {});
     // The simulated logger: 120 lines of 40 characters, oldest (08:00 on 1 March) first.
     ASSERT_EQ(logger.size(), 120u * 42);

@@ -25,11 +25,6 @@ struct QuietHost : bus::LinkListener {
     }
 };
 
-std::filesystem::path TempPath(const std::string& name)
-{
-    return std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
-}
-
 std::unique_ptr<test::Process> StartPtySim(const std::string& link)
 {
     auto p = std::make_unique<test::Process>(
@@ -81,7 +76,8 @@ protected:
         link.Settings().device = linkPath;
         ASSERT_EQ(link.OpenPort(), 1) << serial.LastError();
     }
-    const std::string linkPath = TempPath("qor-tty");
+    const test::TempDir dir;
+    const std::string linkPath = dir / "tty";
     std::unique_ptr<test::Process> sim;
     QuietHost host;
     io::SerialLink serial;
@@ -109,15 +105,15 @@ TEST_F(SerialTransport, PollsThroughAPseudoTerminalAndRecoversAfterARestart)
 // Guards a port that will not open without saying which and why.
 TEST(SerialLink, OpenFailureNamesDeviceAndProblem)
 {
-    const std::string busy = TempPath("qor-held-tty");
+    const test::TempDir dir;
+    const std::string busy = dir / "held-tty";
     auto sim = StartPtySim(busy);
     io::SerialLink holder;
     bus::SerialSettings s;
     s.device = busy;
     ASSERT_TRUE(holder.Open(s));
-    for (const auto& [device, problem] :
-         {std::pair{TempPath("qor-no-such-tty").string(), bus::PortProblem::NoDevice},
-          std::pair{busy, bus::PortProblem::Busy}}) {
+    for (const auto& [device, problem] : {std::pair{dir / "no-such-tty", bus::PortProblem::NoDevice},
+                                          std::pair{busy, bus::PortProblem::Busy}}) {
         io::SerialLink serial;
         s.device = device;
         EXPECT_FALSE(serial.Open(s));

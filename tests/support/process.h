@@ -1,6 +1,8 @@
 #pragma once
 
 // Starts the project's programs for end-to-end tests and reads their output.
+#include "support/temp_dir.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
