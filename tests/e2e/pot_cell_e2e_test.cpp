@@ -1,6 +1,6 @@
 // A step program of an impedance sweep and a polarisation sweep, programmed into qorsim's
-// potentiostat through its pseudo-terminal and run by qortool record: the recording, the
-// Tafel and circuit fits and the potentiostat windows give back the simulated cell.
+// potentiostat through its pseudo-terminal, read back, and run by qortool record: the recording,
+// the Tafel and circuit fits and the potentiostat windows give back the simulated cell.
 #include "support/process.h"
 
 #include <QImage>
@@ -36,8 +36,19 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     // Named per process: two runs at once must not share a document or its journal.
     const std::string tmp = testing::TempDir() + "pot_cell_" + std::to_string(::getpid());
     const std::string tty = sim.ReadLine(), doc = tmp + ".qo3", tool = BinPath("qortool");
-    Succeeds({tool, "pot", "program", QOR_TEST_DATA "/potentiostat/corrosion.stp", "--serial", tty,
-              "--address", "0"});
+    const std::string stp = QOR_TEST_DATA "/potentiostat/corrosion.stp", back = tmp + ".stp";
+    Succeeds({tool, "pot", "program", stp, "--serial", tty, "--address", "0"});
+    // Read back, the program holds the template's steps in their device form.
+    Succeeds({tool, "pot", "read-program", "--serial", tty, "--address", "0", "--out", back});
+    const auto devices = [&](const std::string& file) {
+        const std::string json = Succeeds({tool, "stp", "dump", file});
+        std::string steps;
+        for (auto p = json.find("\"device\""); p != std::string::npos; p = json.find("\"device\"", p + 1))
+            steps += json.substr(p, json.find('}', p) - p) + "\n";
+        return steps;
+    };
+    EXPECT_EQ(devices(back), devices(stp));
+    EXPECT_NE(devices(stp), "");
     const std::string out = Succeeds({tool, "record", "--serial", tty, "--idcount", "0", "--quiet", "--lang",
                                       "en", "--start-potentiostat", "--out", doc});
     // 5 s at 50 per second, the last at the sweep's end; 10 kHz .. 1 Hz, five per decade.
@@ -74,7 +85,7 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
         }
         EXPECT_GE(graphs, window == "run" ? 3 : 2) << shot;
     }
-    for (const char* made : {".qo3", "_run.png", "_eis.png"})
+    for (const char* made : {".qo3", ".stp", "_run.png", "_eis.png"})
         std::remove((tmp + made).c_str());
 }
 

@@ -94,8 +94,12 @@ TEST(PotTransfer, ProgramSendsSettingsThenAllSlots)
         ASSERT_TRUE(rig.Program().Program(m));
         const auto& req = rig.module.requests;
         ASSERT_EQ(req.size(), 256u);
-        // The frames' bytes are checked through qortool end to end.
-        EXPECT_EQ(req[4][1], 0xD1);
+        // The settings, then slots 1..255 in order; their bytes are checked in step_program_test.
+        EXPECT_EQ(std::vector<std::uint8_t>(req[0].begin(), req[0].begin() + 4),
+                  (std::vector<std::uint8_t>{2, 0xD2, 3, 24}));
+        for (std::size_t k = 1; k < req.size(); ++k)
+            ASSERT_EQ((std::vector<int>{req[k][1], req[k][3], req[k][8]}),
+                      (std::vector<int>{0xD1, 40, int(k)}));
         EXPECT_FALSE(rows && m.Modified(0));
     }
     // Regression: a row no editor allows (a next step beyond the program) was programmed.
