@@ -1,3 +1,4 @@
+#include "../data/data_test_util.h"
 #include "common/text.h"
 #include "ui/graph/graph_panel.h"
 #include "ui/graph/graph_wnd.h"
@@ -18,18 +19,7 @@
 namespace qor::ui {
 namespace {
 
-// Every file dialog answers `path`.
-struct FileUi : data::DocumentUi {
-    std::string path;
-    std::optional<std::string> ChooseFile(data::FileDialog, const std::string&, const std::string&) override
-    {
-        return path;
-    }
-    int AskSave(const std::string&, const std::string&) override { return 3; }
-    void ShowMessage(const std::string&) override {}
-    void SetTitle(const std::string&) override {}
-    void OpenDataLogger(const std::string&, int) override {}
-};
+using FileUi = data::test::FakeUi;
 
 // A drag over the plot from X `from` to X `to` (data coordinates): press and release.
 void DragX(CGraphWnd* g, double from, double to)
@@ -125,7 +115,7 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     EXPECT_TRUE(xy.ExportButton()->isEnabled() && !xy.TafelButton()->isEnabled());
 
     // Export (lin), the decimal choice left at the comma; the file is Windows-1252.
-    ui.path = Path("xy.txt").toStdString();
+    ui.files = {Path("xy.txt").toStdString()};
     Next<QDialog>([](QDialog* d) { d->accept(); });
     xy.ExportButton()->click();
     QFile file(Path("xy.txt"));
@@ -158,7 +148,7 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     EXPECT_NE(info.find("Schnittpunkt: "), std::string::npos);
 
     // The curve saved as a reference and loaded into REF2.
-    ui.path = Path("g1.ref").toStdString();
+    ui.files = {Path("g1.ref").toStdString(), Path("g1.ref").toStdString()};
     xy.SaveRefButton()->click();
     Next<CGraphAuswahlDlg>([](CGraphAuswahlDlg* d) { d->Button(1)->click(); });
     xy.LoadRefButton()->click();
