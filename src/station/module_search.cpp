@@ -26,7 +26,7 @@ std::optional<std::uint8_t> ModuleSearch::ProbeType(std::uint8_t address)
     // there: it is asked up to twice more.
     BusLink& link = m_ctx.link;
     const std::uint8_t pollErrors = link.PollErrors();
-    int ok = 0;
+    std::optional<MeasurementAnswer> ok;
     bool answered = false;
     for (int attempt = 0; attempt < 3 && !ok && (attempt < 2 || answered); ++attempt) {
         link.PrepareMeasureRequest(address);
@@ -38,7 +38,7 @@ std::optional<std::uint8_t> ModuleSearch::ProbeType(std::uint8_t address)
     link.SetPollErrors(pollErrors);
     if (!ok)
         return std::nullopt;
-    return link.LastMeasurement().status;
+    return ok->status;
 }
 
 bool ModuleSearch::Poll(FreigabeDlgModel& dialog)
