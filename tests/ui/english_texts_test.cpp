@@ -6,6 +6,7 @@
 #include "potentiostat/pot_manuell_model.h"
 #include "potentiostat/pot_step_setup_model.h"
 #include "station/config.h"
+#include "station/station.h"
 #include "ui/document/export_dlg.h"
 #include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/logbuch_view.h"

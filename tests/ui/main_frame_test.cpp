@@ -469,7 +469,7 @@ TEST_F(MainFrameTest, RecentFilesAndTheCommandLineFile)
         ASSERT_TRUE(WithFile(Cmd::FileOpen, f));
         ASSERT_TRUE(SearchAndRelease({0}));
         m_frame->GetStation().AddLogbookEntry("marker entry");
-        m_frame->Document().AddSample(0);
+        m_frame->Document().AddSample(data::CDatenObject{});
         ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
         ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     }
