@@ -87,13 +87,6 @@ TEST(DigitalView, WidgetShowsTheRecord)
     EXPECT_EQ(view.Lamp()->LedColour(), CLed::LED_COLOR_RED);
     EXPECT_EQ(view.Lamp()->LedState(), CLed::LED_ON);
     EXPECT_EQ(view.ValueText(0), "7.123");
-
-    // A cycle that missed the module: no value, never the last one.
-    constexpr double kNone = station::ModuleReading::kNone;
-    station::ModuleReading missed = Module(1, kNone, kNone, kNone);
-    missed.state = station::Reading::Missed;
-    view.Refresh(missed, false);
-    EXPECT_EQ(view.ValueText(0) + view.ValueText(1) + view.ValueText(2), "---------");
 }
 
 // A digit box never drops leading digits: in a tall, narrow window the digits shrink to fit;
