@@ -59,6 +59,9 @@ TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
     }
     EXPECT_EQ(m_frame->MeterFrame(3), nullptr);
     EXPECT_FALSE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
+    m_frame->SetLanguage(1);  // before any poll, the titles follow the language too
+    EXPECT_EQ(m_frame->MeterFrame(1)->windowTitle(), "Slave 01 2000µS - amplifier");
+    m_frame->SetLanguage(0);
 
     // One poll: the digits show the cycle's measurement, the lamp is lit green; a cycle that
     // missed the module shows no value, and the names follow the language at once.

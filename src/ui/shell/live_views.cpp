@@ -1,5 +1,7 @@
 #include "ui/shell/live_views.h"
 
+#include "catalogue/catalogue.h"
+#include "station/digital_mess_view_model.h"
 #include "station/station.h"
 #include "ui/shell/meter_windows.h"
 #include "ui/station/digital_mess_view.h"
@@ -25,11 +27,24 @@ void LiveViews::OnMeasurement(const station::Measurement& m)
 
 void LiveViews::Relabel()
 {
-    if (!m_last)
+    if (m_last) {
+        m_station.Describe(*m_last);
+        for (int a = 0; a < 16; ++a)
+            ShowLast(a);
         return;
-    m_station.Describe(*m_last);
-    for (int a = 0; a < 16; ++a)
-        ShowLast(a);
+    }
+    // Nothing measured yet: the titles alone follow the language.
+    for (int a = 0; a < 16; ++a) {
+        CDigitalMessView* view = m_meters.View(a);
+        if (!view)
+            continue;
+        const QString title = QString::fromStdString(station::DigitalViewTitle(
+            static_cast<std::uint8_t>(a),
+            catalogue::ModuleName(m_station.Modules()[static_cast<std::size_t>(a)])));
+        view->SetTitle(title);
+        if (QWidget* frame = view->parentWidget())
+            frame->setWindowTitle(title);
+    }
 }
 
 void LiveViews::ShowLast(int address)

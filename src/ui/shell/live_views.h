@@ -22,7 +22,8 @@ public:
     LiveViews& operator=(const LiveViews&) = delete;
 
     void OnMeasurement(const station::Measurement& m) override;
-    // The last measurement again, its names and units in the station's language now.
+    // The last measurement again, its names and units in the station's language now (before
+    // the first one: the views' titles).
     void Relabel();
     // A view just opened shows the last measurement until the next one comes.
     void ShowLast(int address);
