@@ -206,7 +206,8 @@ std::optional<std::uint8_t> ModuleSearch::ChoosePotentiostat()
         if (!slave.m_enabled)
             continue;
         const std::optional<std::uint8_t> type = ProbeType(static_cast<std::uint8_t>(n));
-        if (type && *type >= 0x40 && *type <= 0x5F) {
+        // Of the potentiostats, only codes 0x40..0x5F can be chosen.
+        if (type && catalogue::IsPotentiostat(*type) && *type <= 0x5F) {
             catalogue::CSlave probe = slave;
             probe.m_type = *type;
             dialog.AddEntry(Format("Slave %2d: %s", n, catalogue::ModuleName(probe).c_str()),
