@@ -113,13 +113,15 @@ int main(int argc, char** argv)
     {
         CQORDoc doc(clock, logbook, ui);
         for (long i = 0; i < samples; ++i) {
+            qor::data::CDatenObject s;
+            s.m_time = clock.Now();
             for (int c = 0; c < 16; ++c) {
-                doc.m_slave[static_cast<std::size_t>(c)].m_value1 =
-                    7.0 + 0.001 * static_cast<double>((i + c) % 997);
-                doc.m_slave[static_cast<std::size_t>(c)].m_value2 = -100.0 + static_cast<double>(i % 50);
-                doc.m_slave[static_cast<std::size_t>(c)].m_value3 = 20.0 + 0.1 * static_cast<double>(c);
+                const auto a = static_cast<std::size_t>(c);
+                s.m_value[a] = static_cast<float>(7.0 + 0.001 * static_cast<double>((i + c) % 997));
+                s.m_value2[a] = static_cast<float>(-100.0 + static_cast<double>(i % 50));
+                s.m_temperature[a] = static_cast<float>(20.0 + 0.1 * static_cast<double>(c));
             }
-            doc.AddSample(0);
+            doc.AddSample(s);
             clock.Advance(1000);
         }
         if (!doc.WriteFile(docPath).ok)

@@ -67,13 +67,18 @@ void SetUpGraph(CQORDoc& doc)
     doc.SetGrafikSetup(setup, &virtuell);
 }
 
-void SetModules(CQORDoc& doc, long i)
+// The station's sample number `i`, stamped `time`.
+qor::data::CDatenObject Sample(long i, std::int64_t time)
 {
+    qor::data::CDatenObject s;
+    s.m_time = time;
     for (std::size_t c = 0; c < 16; ++c) {
-        doc.m_slave[c].m_value1 = 7.0 + 0.001 * static_cast<double>((i + static_cast<long>(c)) % 997);
-        doc.m_slave[c].m_value2 = -100.0 + static_cast<double>(i % 50);
-        doc.m_slave[c].m_value3 = 20.0 + 0.1 * static_cast<double>(c);
+        s.m_value[c] =
+            static_cast<float>(7.0 + 0.001 * static_cast<double>((i + static_cast<long>(c)) % 997));
+        s.m_value2[c] = static_cast<float>(-100.0 + static_cast<double>(i % 50));
+        s.m_temperature[c] = static_cast<float>(20.0 + 0.1 * static_cast<double>(c));
     }
+    return s;
 }
 
 // The document view's graph: its curves and the samples fed onto them.
@@ -91,8 +96,8 @@ View Build(CQORDoc& doc)
     v.graph->SetStyle(qor::graph::kStyleGrid | qor::graph::kStyleLegend, false);
     v.graph->SetRange(0.0, qor::data::kFirstSectionXTo, -100.0, 100.0, false);
     qor::data::SetRebuildSection(*v.graph, doc.GrafikSetup(), false);
-    v.curves = std::make_unique<qor::data::DocumentCurves>(doc.m_slave, doc.GrafikSetup(), doc.Virtuell(),
-                                                           doc.GraphProp(), 1);
+    v.curves =
+        std::make_unique<qor::data::DocumentCurves>(doc.GrafikSetup(), doc.Virtuell(), doc.GraphProp(), 1);
     v.ids = qor::data::AddDocumentCurves(*v.graph, *v.curves);
     qor::data::FeedSamples(*v.graph, *v.curves, v.ids, doc.Samples(), 0, false);
     return v;
@@ -132,8 +137,7 @@ int main(int argc, char** argv)
         CQORDoc doc(clock, logbook, ui);
         SetUpGraph(doc);
         for (long i = 0; i < samples; ++i) {
-            SetModules(doc, i);
-            doc.AddSample(0);
+            doc.AddSample(Sample(i, clock.Now()));
             clock.Advance(1000);
         }
         if (!doc.WriteFile(path).ok)
@@ -201,8 +205,7 @@ int main(int argc, char** argv)
     long next = samples;
     // The sample itself is the station's part of the tick; the graph's part is timed.
     auto tick = [&] {
-        SetModules(doc, next++);
-        doc.AddSample(0);
+        doc.AddSample(Sample(next++, clock.Now()));
         clock.Advance(1000);
         const double c0 = CpuNow();
         qor::data::FeedSamples(*v.graph, *v.curves, v.ids, doc.Samples(), doc.Samples().size() - 1, false);

@@ -32,10 +32,6 @@ double Record(const std::string& path, int samples, bool journal)
     qor::data::CQORDoc doc(clock, logbook, ui);
     doc.m_path = path;
     doc.m_fileBound = true;
-    for (std::size_t a = 0; a < 16; ++a) {
-        doc.m_slave[a].m_enabled = 1;
-        doc.m_slave[a].m_type = 1;
-    }
     std::string reason;
     if (journal && !doc.StartJournal(reason)) {
         std::fprintf(stderr, "%s\n", reason.c_str());
@@ -43,9 +39,11 @@ double Record(const std::string& path, int samples, bool journal)
     }
     const double t0 = CpuSeconds();
     for (int i = 0; i < samples; ++i) {
+        qor::data::CDatenObject s;  // sixteen pH amplifiers
+        s.m_time = clock.Now();
         for (std::size_t a = 0; a < 16; ++a)
-            doc.m_slave[a].m_value1 = 7.0 + 0.001 * i + static_cast<double>(a);
-        doc.AddSample(0);
+            s.m_value[a] = static_cast<float>(7.0 + 0.001 * i + static_cast<double>(a));
+        doc.AddSample(s);
         clock.Advance(1000);
         doc.SyncJournal();  // the poll cycle's once a second
     }

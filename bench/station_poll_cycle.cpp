@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     cs.ui.releaseAll = true;
     cs.station.SearchModules();
     int released = 0;
-    for (const auto& s : cs.doc.m_slave)
+    for (const auto& s : cs.station.Modules())
         released += s.m_enabled;
     if (released != 16) {
         std::fprintf(stderr, "only %d modules released\n", released);

@@ -1,5 +1,7 @@
 #include "bus/answers.h"
 
+#include "catalogue/catalogue.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -27,6 +29,26 @@ std::vector<std::span<const std::uint8_t>> Records(const std::uint8_t* answer, i
 }
 }  // namespace
 
+std::optional<MeasurementAnswer> DecodeMeasurement(const std::uint8_t* answer, int length)
+{
+    constexpr int kLength = static_cast<int>(kHeaderSize) + 12;
+    // A short answer would leave the raw values of an earlier answer in the buffer.
+    if (length < kLength || answer[0] != kStartByte || answer[1] != CMD_READ_MEASUREMENT ||
+        (answer[5] & (kStatusRefused | kStatusNotReady)))
+        return std::nullopt;
+    const std::uint8_t* data = answer + kHeaderSize;
+    MeasurementAnswer m;
+    m.address = answer[2];
+    m.status = data[5];
+    if (catalogue::HasDisplayMode(m.status))
+        m.displayMode = static_cast<std::uint8_t>(data[4] >> 6);
+    for (std::size_t i = 0; i < 3; ++i)
+        m.raw[i] = ReadI16(data + 6 + 2 * i);
+    if (catalogue::IsPotentiostat(m.status) && m.address >= 1 && m.address <= 10)
+        m.slot = static_cast<std::uint8_t>(m.address - 1);
+    return m;
+}
+
 bool Accepted(const std::uint8_t* answer, int length, std::uint8_t command)
 {
     return length >= static_cast<int>(kHeaderSize) && answer[0] == kStartByte && answer[1] == command &&
@@ -42,7 +64,7 @@ std::optional<Identification> DecodeIdentification(const std::uint8_t* answer, i
     const std::uint8_t* data = a.data() + kHeaderSize;
     Identification id;
     id.type = data[10];
-    if (id.type >= 64) {
+    if (catalogue::IsPotentiostat(id.type)) {
         id.channelByte = data[64];
         return id;
     }

@@ -14,6 +14,21 @@ namespace qor::bus {
 // Answers are given as the answer buffer and the length the exchange returned (8 header
 // bytes and the data, without checksum).
 
+// A valid measurement answer (command 0x10), decoded.
+struct MeasurementAnswer {
+    std::uint8_t address = 0;  // header byte 2: the address, or a running potentiostat's fast-mode number
+    std::uint8_t status = 0;   // data[5]: the module's type code (potentiostats: with run and end bits)
+    // data[4] bits 6..7: the conductivity display mode; only for the types that carry it.
+    std::optional<std::uint8_t> displayMode;
+    std::array<std::int16_t, 3> raw{};  // data[6..11]: values 1..3 as raw words
+    // A potentiostat's answer in the fast mode numbers itself 1..10 in header byte 2: its
+    // slot 0..9 then (only the fast mode makes it one); nullopt for an amplifier's answer.
+    std::optional<std::uint8_t> slot;
+};
+// Nullopt for anything that is no usable measurement answer: a wrong start byte or command,
+// a refused or not-ready status, or fewer than the 12 data bytes.
+std::optional<MeasurementAnswer> DecodeMeasurement(const std::uint8_t* answer, int length);
+
 // True when the answer echoes `command` and the module did not refuse it.
 bool Accepted(const std::uint8_t* answer, int length, std::uint8_t command);
 

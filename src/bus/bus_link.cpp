@@ -1,5 +1,7 @@
 #include "bus/bus_link.h"
 
+#include "catalogue/catalogue.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -11,12 +13,6 @@ constexpr int kMeasurementAnswerLength = 8 + 12;
 // An answer occupies 8 header bytes, its data and 2 checksum bytes of the answer buffer.
 constexpr std::size_t kMaxDataLength = kBufferSize - kHeaderSize - 2;
 }  // namespace
-
-bool IsConductivityType(std::uint8_t t)
-{
-    return (t >= 3 && t <= 6) || (t >= 12 && t <= 15) || (t >= 21 && t <= 28) || t == 31 ||
-           (t >= 35 && t <= 38);
-}
 
 BusLink::BusLink(Clock& clock, LinkListener& listener) : m_clock(clock), m_listener(listener) {}
 
@@ -80,8 +76,8 @@ bool BusLink::AnswerBelongs(const std::uint8_t* request, const std::uint8_t* ans
         return true;
     // A running potentiostat numbers its measurement answers 1..10 in place of its address.
     const std::uint8_t status = length >= kMeasurementAnswerLength ? answer[kHeaderSize + 5] : 0;
-    return request[1] == CMD_READ_MEASUREMENT && (status & 0x40) && answer[2] >= 1 && answer[2] <= 10 &&
-           !((m_amplifiers >> (request[2] & 15)) & 1u);
+    return request[1] == CMD_READ_MEASUREMENT && catalogue::IsPotentiostat(status) && answer[2] >= 1 &&
+           answer[2] <= 10 && !((m_amplifiers >> (request[2] & 15)) & 1u);
 }
 
 int BusLink::ExchangeGateway(const std::uint8_t* request, int requestLength, std::uint8_t* answer,
@@ -253,49 +249,37 @@ void BusLink::CountOutage()
     CountFailure();
 }
 
-int BusLink::PollModule()
+std::optional<MeasurementAnswer> BusLink::PollModule()
 {
     // Only a re-entered handler can find the link busy on this single thread; wait for it
     // within one poll time-out rather than for ever.
     for (int waited = 0; m_busy && waited < kPollTimeoutS * 1000; waited += 10)
         m_clock.SleepMs(10);
     if (m_busy)
-        return 0;
+        return std::nullopt;
     m_busy = true;
     const std::uint8_t address = m_request[2];
     int r = Transceive(m_request.data(), 8, m_answer.data(), kPollTimeoutS);
+    m_busy = false;
     if (r < 1) {
-        m_busy = false;
         if (m_lastFailure == ExchangeFailure::LinkDown)
             CountOutage();
         else
             CountFailure();
-        return 0;
+        return std::nullopt;
     }
-    const std::uint8_t* a = m_answer.data();
-    // A short answer would leave the raw values of an earlier answer in the buffer.
-    if (a[0] != kStartByte || (a[5] & (kStatusRefused | kStatusNotReady)) || a[1] != CMD_READ_MEASUREMENT ||
-        r < kMeasurementAnswerLength) {
-        m_busy = false;
-        return 0;
-    }
-    const std::uint8_t* data = a + kHeaderSize;
-    m_last.status = data[5];
-    m_last.address = a[2];
-    if (a[2] == address && address < 16) {
-        if (data[5] & 0x40)
+    std::optional<MeasurementAnswer> m = DecodeMeasurement(m_answer.data(), r);
+    if (!m)
+        return std::nullopt;
+    if (m->address == address && address < 16) {
+        if (catalogue::IsPotentiostat(m->status))
             m_amplifiers = static_cast<std::uint16_t>(m_amplifiers & ~(1u << address));
         else
             m_amplifiers = static_cast<std::uint16_t>(m_amplifiers | (1u << address));
     }
-    std::copy(a, a + kHeaderSize, m_last.header.begin());
-    m_last.modeBits = static_cast<std::uint8_t>(data[4] >> 6);
-    for (int i = 0; i < 3; ++i)
-        m_last.raw[static_cast<std::size_t>(i)] = ReadI16(data + 6 + 2 * i);
-    m_busy = false;
     if (m_pollErrors > 0)
         --m_pollErrors;
-    return 1;
+    return m;
 }
 
 int BusLink::OpenPort()

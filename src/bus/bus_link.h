@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bus/answers.h"
 #include "bus/byte_stream.h"
 #include "bus/frame.h"
 #include "bus/gateway.h"
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qor::bus {
@@ -27,18 +29,6 @@ struct LinkSettings {
 
     bool operator==(const LinkSettings&) const = default;
 };
-
-// The last valid measurement answer.
-struct MeasurementAnswer {
-    std::uint8_t address = 0;
-    std::uint8_t status = 0;               // answer data[5]: the module's type code
-    std::uint8_t modeBits = 0;             // answer data[4] bits 6..7
-    std::array<std::uint8_t, 8> header{};  // the answer's 8 header bytes
-    std::array<std::int16_t, 3> raw{};
-};
-
-// True for the type codes of the conductivity amplifiers (display mode carried in the poll).
-bool IsConductivityType(std::uint8_t typeCode);
 
 // Why the last exchange failed.
 enum class ExchangeFailure {
@@ -82,11 +72,11 @@ public:
     bool LinkLost() const { return m_outage; }
 
     void PrepareMeasureRequest(std::uint8_t address);
-    // 1 when a valid measurement answer arrived (stored in LastMeasurement()), else 0.
-    // Failed polls are counted (net of valid ones); while the link is lost, one failure is
-    // counted per poll time-out of outage, so a lost link is borne as long as a silent module.
-    int PollModule();
-    const MeasurementAnswer& LastMeasurement() const { return m_last; }
+    // The decoded answer to the prepared measurement request; nullopt when none came or it
+    // was unusable. Failed polls are counted (net of valid ones); while the link is lost, one
+    // failure is counted per poll time-out of outage, so a lost link is borne as long as a
+    // silent module.
+    std::optional<MeasurementAnswer> PollModule();
 
     int OpenPort();
     int OpenEthernet();
@@ -135,7 +125,6 @@ private:
     bool m_connected = false;
     bool m_busy = false;
     std::uint8_t m_pollErrors = 0;
-    MeasurementAnswer m_last;
     ExchangeFailure m_lastFailure = ExchangeFailure::None;
     bool m_outage = false;
     std::int64_t m_outageMarkMs = 0;       // outage start, then the last failure it counted

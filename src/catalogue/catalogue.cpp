@@ -3,6 +3,7 @@
 #include "common/text.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace qor::catalogue {
 namespace {
@@ -151,6 +152,23 @@ double Pow10(int d)
     return std::pow(10.0, d);
 }
 
+constexpr std::uint8_t kLinearAmplifier = 9;
+
+// The linear amplifier's meter ends at its third calibration value, a little-endian float.
+float CalibratedMaximum(const CSlave& slave, float fallback, float minimum)
+{
+    const auto& bytes = slave.m_calibration[2];
+    const std::uint32_t bits =
+        static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+        (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+    float value = 0.0f;
+    std::memcpy(&value, &bits, sizeof value);
+    // An unset or unusable calibration would leave the meter without a range.
+    if (!std::isfinite(value) || value == minimum)
+        return fallback;
+    return value;
+}
+
 }  // namespace
 
 bool IsPotentiostat(std::uint8_t type)
@@ -213,7 +231,7 @@ ChannelInfo DescribeModule(const CSlave& slave)
     ci.name1 = row->name1[lang];
     ci.unit1 = row->unit1 ? row->unit1 : slave.UnitText();
     ci.min1 = row->min1;
-    ci.max1 = row->max1;
+    ci.max1 = type == kLinearAmplifier ? CalibratedMaximum(slave, row->max1, row->min1) : row->max1;
     ci.decimals1 = row->dec1;
     ci.name3 = TextPair{"Temperatur", "temperature"}[lang];
     ci.unit3 = "°C";

@@ -8,6 +8,7 @@ namespace qor::catalogue {
 struct ChannelInfo {
     std::string unit1, unit2, unit3;
     std::string name1, name2, name3;  // in the record's language
+    // Meter ranges; a linear amplifier's value 1 ends at its calibration.
     float max1 = 0.0f, min1 = 0.0f;
     float max2 = 0.0f, min2 = 0.0f;
     int decimals1 = 0;  // also the decimal exponent of raw value 1

@@ -15,7 +15,7 @@ struct PotSlot {
     double m_value3 = 0.0;
 };
 
-// The module record: one per bus address, owned by the document.
+// The module record: one per bus address, owned by the station (Station::Modules()).
 class CSlave {
 public:
     std::uint8_t m_address = 0;

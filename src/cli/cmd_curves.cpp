@@ -69,7 +69,7 @@ int RunCurves(const std::vector<std::string>& argv)
     // The rebuild of a freshly opened document view, on a graph without a window.
     graph::GraphModel graph;
     data::SetRebuildSection(graph, doc.GrafikSetup(), false);
-    data::DocumentCurves curves(doc.m_slave, doc.GrafikSetup(), doc.Virtuell(), doc.GraphProp(), language);
+    data::DocumentCurves curves(doc.GrafikSetup(), doc.Virtuell(), doc.GraphProp(), language);
     const std::vector<int> ids = data::AddDocumentCurves(graph, curves);
     data::FeedSamples(graph, curves, ids, doc.Samples(), 0, false);
 

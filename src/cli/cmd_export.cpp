@@ -4,6 +4,7 @@
 #include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "common/text.h"
+#include "data/document_curves.h"
 #include "data/qor_doc.h"
 #include "export/export_dlg_model.h"
 #include "export/text_export.h"
@@ -71,13 +72,9 @@ int RunExport(const std::vector<std::string>& argv)
     if (const std::string error = d.Read(path, nullptr, language); !error.empty())
         return Fail(error);
     data::CQORDoc& doc = d.doc;
-    // Without a live bus the module types are the ones the file recorded.
-    for (std::size_t i = 0; i < 16; ++i) {
-        doc.m_slave[i].m_type = doc.GrafikSetup().m_moduleType[i];
-        doc.m_slave[i].m_language = static_cast<std::uint8_t>(language);
-    }
-
-    exporter::ExportDlgModel dlg(doc.m_slave, doc.GrafikSetup(), doc.Virtuell(), language);
+    // The modules the file recorded.
+    const data::ModuleRecords modules = data::DocumentModules(doc.GrafikSetup(), language);
+    exporter::ExportDlgModel dlg(modules, doc.GrafikSetup(), doc.Virtuell(), language);
     dlg.SetDecimalMark(point ? 1 : 0);
     dlg.SetDateTime(separate ? 1 : 0);
     if (withVirtual || noVirtual)
@@ -87,7 +84,7 @@ int RunExport(const std::vector<std::string>& argv)
     in.samples = &doc.Samples();
     in.setup = &doc.GrafikSetup();
     in.virtuell = &doc.Virtuell();
-    in.channels = exporter::DescribeChannels(doc.m_slave);
+    in.channels = exporter::DescribeChannels(modules);
     std::string error;
     if (!exporter::WriteTextExport(out, in, dlg.Options(precision), &error))
         return Fail(error);

@@ -67,7 +67,7 @@ int RunPlot(const std::vector<std::string>& argv)
     graph->SetStyle(graph::kStyleGrid | graph::kStyleLegend, false);
 
     // The curves, points and labels the document view draws.
-    data::DocumentCurves curves(doc.m_slave, doc.GrafikSetup(), doc.Virtuell(), doc.GraphProp(), language);
+    data::DocumentCurves curves(doc.GrafikSetup(), doc.Virtuell(), doc.GraphProp(), language);
     const std::vector<int> ids = data::AddDocumentCurves(*graph, curves);
     data::FeedSamples(*graph, curves, ids, doc.Samples(), 0, false);
     data::PlaceLabels(*graph, doc.Labels());

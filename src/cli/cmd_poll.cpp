@@ -84,7 +84,7 @@ int RunPoll(const std::vector<std::string>& argv)
         for (std::uint8_t a = 0; a < 16 && !g_interrupted; ++a) {
             link.PrepareMeasureRequest(a);
             int r = link.Transceive(link.Request(), 8, link.Answer(), 2);
-            if (r >= 20 && link.Answer()[1] == bus::CMD_READ_MEASUREMENT && !(link.Answer()[5] & 0x41))
+            if (bus::DecodeMeasurement(link.Answer(), r))
                 addresses.push_back(a);
         }
         if (addresses.empty())
@@ -99,24 +99,23 @@ int RunPoll(const std::vector<std::string>& argv)
         const std::int64_t start = SystemClock::Instance().TickMs();
         for (std::uint8_t a : addresses) {
             link.PrepareMeasureRequest(a);
-            if (!link.PollModule())
+            const std::optional<bus::MeasurementAnswer> m = link.PollModule();
+            if (!m)
                 continue;
-            const bus::MeasurementAnswer m = link.LastMeasurement();  // identifying reuses the answer buffer
             // The address polled: a running potentiostat numbers its fast answers 1..10 in
             // the address byte.
             catalogue::CSlave& s = slaves[a];
             // A potentiostat's target potential is scaled by its revision: ask once, as the
             // module search does.
-            if (catalogue::IsPotentiostat(m.status) && !identified[a]) {
+            if (catalogue::IsPotentiostat(m->status) && !identified[a]) {
                 identified[a] = true;
                 const int len = bus::BuildRequest(link.Request(), bus::CMD_READ_REVISION, a);
                 const int r = link.Transceive(link.Request(), len, link.Answer(), 2);
                 s.m_revision = bus::DecodeRevision(link.Answer(), r).value_or(1.0f);
             }
-            if (catalogue::HasDisplayMode(m.status))
-                s.m_displayMode = m.modeBits;
-            catalogue::DecodeValues(s, m.status, m.raw);
-            s.m_raw = m.raw;
+            if (m->displayMode)
+                s.m_displayMode = *m->displayMode;
+            catalogue::DecodeValues(s, m->status, m->raw);
             std::printf("%s\n", FormatLine(s).c_str());
             ++valid;
         }

@@ -101,10 +101,11 @@ int RunRecord(const std::vector<std::string>& argv)
         setup.SetInterval(static_cast<int>(interval / 3600), static_cast<int>(interval / 60 % 60),
                           static_cast<int>(interval % 60));
         for (std::size_t a = 0; a < 16; ++a) {
-            if (!doc.m_slave[a].m_enabled)
+            const catalogue::CSlave& module = st.Modules()[a];
+            if (!module.m_enabled)
                 continue;
             setup.m_show1[a] = 1;
-            setup.m_moduleType[a] = doc.m_slave[a].m_type;
+            setup.m_moduleType[a] = module.m_type;
         }
         doc.SetGrafikSetup(setup);
         return true;

@@ -121,7 +121,7 @@ bool SearchPotentiostats(station::ConsoleStation& cs, LinkOptions& transport, in
         // Only the module named: its identification lists it when it is a potentiostat.
         const auto address = static_cast<std::uint8_t>(target.address);
         cs.station.Link().OpenPort();
-        cs.station.IdentifyModule(cs.doc.m_slave[address], address);
+        cs.station.IdentifyModule(cs.station.Modules()[address], address);
     } else {
         // The station learns its potentiostats from the search and release.
         cs.station.Config().idCount = static_cast<int>(target.idCount);

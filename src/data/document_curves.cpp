@@ -40,10 +40,24 @@ std::string FactorText(float factor)
     return r.ec == std::errc() ? std::string(buf, r.ptr) : Format("%g", static_cast<double>(factor));
 }
 
-DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
-                               const CGrafikSetupVirtuell& virtuell, const CGraphPropObject& props,
-                               int language)
-    : DocumentCurves(slaves, setup, virtuell, language)
+ModuleRecords DocumentModules(const CGrafikSetup& setup, int language, const ModuleRecords* live)
+{
+    ModuleRecords modules;
+    for (std::size_t a = 0; a < 16; ++a) {
+        catalogue::CSlave& s = modules[a];
+        const std::uint8_t type = setup.m_moduleType[a];
+        if (live && (*live)[a].m_enabled && (*live)[a].m_type == type)
+            s = (*live)[a];
+        s.m_type = type;
+        s.m_address = static_cast<std::uint8_t>(a);
+        s.m_language = static_cast<std::uint8_t>(language == 1 ? 1 : 0);
+    }
+    return modules;
+}
+
+DocumentCurves::DocumentCurves(const CGrafikSetup& setup, const CGrafikSetupVirtuell& virtuell,
+                               const CGraphPropObject& props, int language, const ModuleRecords* live)
+    : DocumentCurves(setup, virtuell, language, live)
 {
     // The n-th curve takes the n-th stored colour, visibility and (when set) name.
     for (std::size_t n = 0; n < m_curves.size(); ++n) {
@@ -54,9 +68,9 @@ DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, 
     }
 }
 
-DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
-                               const CGrafikSetupVirtuell& virtuell, const CurveLooks& looks, int language)
-    : DocumentCurves(slaves, setup, virtuell, language)
+DocumentCurves::DocumentCurves(const CGrafikSetup& setup, const CGrafikSetupVirtuell& virtuell,
+                               const CurveLooks& looks, int language, const ModuleRecords* live)
+    : DocumentCurves(setup, virtuell, language, live)
 {
     std::vector<bool> known(m_curves.size());
     std::vector<std::uint32_t> taken;
@@ -87,17 +101,11 @@ DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, 
     }
 }
 
-DocumentCurves::DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
-                               const CGrafikSetupVirtuell& virtuell, int language)
-    : m_slaves(slaves), m_setup(setup), m_sourceY(virtuell.m_sourceY), m_sourceZ(virtuell.m_sourceZ)
+DocumentCurves::DocumentCurves(const CGrafikSetup& setup, const CGrafikSetupVirtuell& virtuell, int language,
+                               const ModuleRecords* live)
+    : m_slaves(DocumentModules(setup, language, live)), m_setup(setup), m_sourceY(virtuell.m_sourceY),
+      m_sourceZ(virtuell.m_sourceZ)
 {
-    for (std::size_t a = 0; a < 16; ++a) {
-        catalogue::CSlave& s = m_slaves[a];
-        if (s.m_type == 0)
-            s.m_type = setup.m_moduleType[a];
-        s.m_address = static_cast<std::uint8_t>(a);
-        s.m_language = static_cast<std::uint8_t>(language == 1 ? 1 : 0);
-    }
     m_virtual.Assign(virtuell);
 
     std::vector<DocumentCurve> wanted;

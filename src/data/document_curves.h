@@ -17,6 +17,15 @@ class CDatenObject;
 class CGrafikSetupVirtuell;
 class CGraphPropObject;
 
+// Module records by bus address.
+using ModuleRecords = std::array<catalogue::CSlave, 16>;
+
+// The modules a document's stored values are named after: the types its graph setup recorded,
+// in `language`. A released module of `live` that is of the recorded type (the module being
+// measured now) lends what the file does not keep: a linear amplifier's unit text, a display
+// mode. Nothing else of the bus counts, so a stored file reads the same whatever is connected.
+ModuleRecords DocumentModules(const CGrafikSetup& setup, int language, const ModuleRecords* live = nullptr);
+
 // A scale factor as a curve label writes it: "1.0", "10.0", but "0.01", "0.001", "1e-05".
 std::string FactorText(float factor);
 
@@ -52,15 +61,14 @@ public:
     // that is not a number (the module missed its poll) is a gap, on virtual channels too.
     static constexpr float kOutOfRange = 1e8f;
 
-    // Module names come from the module records; an address without a type takes the type the
-    // setup remembers, so recorded but absent modules keep their names.
-    DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
-                   const CGrafikSetupVirtuell& virtuell, const CGraphPropObject& props, int language);
+    // Curves named after the modules the setup recorded (DocumentModules, with `live`).
+    DocumentCurves(const CGrafikSetup& setup, const CGrafikSetupVirtuell& virtuell,
+                   const CGraphPropObject& props, int language, const ModuleRecords* live = nullptr);
     // After a change of the setup: a curve whose source is in `looks` keeps its look there; a
     // new one is shown, with its described label and the first stored default colour that no
     // other curve has.
-    DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
-                   const CGrafikSetupVirtuell& virtuell, const CurveLooks& looks, int language);
+    DocumentCurves(const CGrafikSetup& setup, const CGrafikSetupVirtuell& virtuell, const CurveLooks& looks,
+                   int language, const ModuleRecords* live = nullptr);
 
     // In creation order: value 1, 2, 3 of addresses 0..15 as shown, then the enabled virtual
     // channels 0..3; at most 54.
@@ -80,10 +88,10 @@ public:
     void Values(std::size_t index, const CDatenObject* samples, std::size_t n, double* out);
 
 private:
-    DocumentCurves(const std::array<catalogue::CSlave, 16>& slaves, const CGrafikSetup& setup,
-                   const CGrafikSetupVirtuell& virtuell, int language);
+    DocumentCurves(const CGrafikSetup& setup, const CGrafikSetupVirtuell& virtuell, int language,
+                   const ModuleRecords* live);
 
-    std::array<catalogue::CSlave, 16> m_slaves;
+    ModuleRecords m_slaves;
     CGrafikSetup m_setup;
     std::array<std::uint8_t, 4> m_sourceY{};
     std::array<std::uint8_t, 4> m_sourceZ{};

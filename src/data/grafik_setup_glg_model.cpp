@@ -37,9 +37,11 @@ GrafikSetupGlgModel::GrafikSetupGlgModel(const CGrafikSetup& setup,
     for (std::size_t a = 0; a < 16; ++a) {
         catalogue::CSlave slave = slaves[a];
         slave.m_language = static_cast<std::uint8_t>(lang);
-        m_types[a] = slave.m_type;
         Row& r = m_rows[a];
         r.released = slave.m_enabled != 0;
+        // An address without a released module keeps the type the recording stored: its
+        // values are still named after it.
+        m_types[a] = r.released ? slave.m_type : setup.m_moduleType[a];
         r.label = Format("%2d: ", static_cast<int>(a)) +
                   (r.released ? catalogue::ModuleName(slave) : kNotReleased[lang]);
         const std::uint8_t shows[3] = {setup.m_show1[a], setup.m_show2[a], setup.m_show3[a]};

@@ -29,8 +29,8 @@ public:
         bool operator==(const Field&) const = default;
     };
 
-    // Opening: rows from the module records and the setup. Only released modules can be
-    // switched on; the interval is editable only when a recording starts.
+    // Opening: rows from the station's module records and the setup. Only released modules can
+    // be switched on; the interval is editable only when a recording starts.
     GrafikSetupGlgModel(const CGrafikSetup& setup, const std::array<catalogue::CSlave, 16>& slaves,
                         bool intervalEditable, int language);
 

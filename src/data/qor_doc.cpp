@@ -1,6 +1,5 @@
 #include "data/qor_doc.h"
 
-#include "catalogue/catalogue.h"
 #include "common/text.h"
 #include "data/archive.h"
 #include "data/local_time.h"
@@ -188,8 +187,6 @@ IoResult WriteThrough(std::FILE* f, CQORDoc& doc)
 CQORDoc::CQORDoc(Clock& clock, Logbook& logbook, DocumentUi& ui)
     : m_virtuell(std::make_unique<CGrafikSetupVirtuell>()), m_clock(clock), m_logbook(logbook), m_ui(ui)
 {
-    for (std::size_t i = 0; i < m_slave.size(); ++i)
-        m_slave[i].m_address = static_cast<std::uint8_t>(i);
 }
 
 CQORDoc::~CQORDoc() = default;
@@ -200,31 +197,11 @@ void CQORDoc::OnNewDocument(int language)
     m_modified = false;
 }
 
-void CQORDoc::AddSample(int noRecord)
+void CQORDoc::AddSample(const CDatenObject& sample)
 {
     m_modified = true;
-    if (noRecord == 1)
-        return;
-    AddSampleAt(m_clock.Now(), true);
-}
-
-void CQORDoc::AddSampleAt(std::int64_t time, bool measured)
-{
-    m_modified = true;
-    CDatenObject& s = m_samples.emplace_back();
-    for (std::size_t i = 0; i < 16; ++i) {
-        if (!measured) {
-            s.m_value[i] = s.m_value2[i] = s.m_temperature[i] = std::numeric_limits<float>::quiet_NaN();
-            continue;
-        }
-        const auto& slave = m_slave[i];
-        const float factor = catalogue::DescribeModule(slave).factor;
-        s.m_value[i] = static_cast<float>(factor * slave.m_value1);
-        s.m_value2[i] = static_cast<float>(slave.m_value2);
-        s.m_temperature[i] = static_cast<float>(slave.m_value3);
-    }
-    s.m_time = time;
-    m_lastSampleTime = s.m_time;
+    m_samples.push_back(sample);
+    m_lastSampleTime = sample.m_time;
     ++m_grafikSetup.m_sampleCount;
     UpdateJournal();
     m_ui.SamplesAdded();
@@ -1044,10 +1021,6 @@ bool CQORDoc::AfterRead(const std::string& path, const IoResult& r, Layout layou
         m_ui.FileRead(m_labels);
         return false;
     }
-    // Recorded modules that are absent now keep their type for display.
-    for (std::size_t i = 0; i < 16; ++i)
-        if (!m_slave[i].m_enabled)
-            m_slave[i].m_type = m_grafikSetup.m_moduleType[i];
     m_path = path;
     m_fileBound = true;
     // An imported file keeps its layout: the first Save asks for a .qo3 name.
@@ -1189,10 +1162,6 @@ bool CQORDoc::OpenByPath(const std::string& path)
 {
     if (m_fileBound && !CanCloseFrame())
         return false;
-    if (path.find(".qo3") != std::string::npos)
-        for (std::size_t i = 0; i < 16; ++i)
-            if (!m_slave[i].m_enabled)
-                m_slave[i].m_type = m_grafikSetup.m_moduleType[i];
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         std::FILE* f = std::fopen(path.c_str(), "wb");

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "catalogue/slave.h"
 #include "common/clock.h"
 #include "data/daten_object.h"
 #include "data/document_ui.h"
@@ -51,16 +50,13 @@ struct Recovery {
     std::string keptAs;
 };
 
-// The recording: module records, the record lists and in-place records, the bound file.
+// The recording: the record lists and in-place records, the bound file.
 class CQORDoc {
 public:
     CQORDoc(Clock& clock, Logbook& logbook, DocumentUi& ui);
     ~CQORDoc();
     CQORDoc(const CQORDoc&) = delete;
     CQORDoc& operator=(const CQORDoc&) = delete;
-
-    // The sixteen module records, index = bus address; not stored in the file.
-    std::array<catalogue::CSlave, 16> m_slave;
 
     // The lists the graphs do not draw, in file order.
     std::vector<CPotDatenObject> m_oldPot;
@@ -92,17 +88,17 @@ public:
     // The views keep the curve properties and graph texts they changed here; no notification.
     void SetGraphProp(const CGraphPropObject& props);
     void SetLabels(std::vector<CStringDatenObject> labels);
-    // A sample made elsewhere (a conversion, a test), appended as AddSample appends.
+    // A sample made elsewhere (a conversion, a test), appended as it is: not journalled, not
+    // counted in the graph setup.
     void AppendSample(const CDatenObject& sample);
 
     // --- used by the station ---
     void OnNewDocument(int language);
-    // One sample from the sixteen module records, and the views are told; noRecord = 1 only
-    // marks the document modified.
-    void AddSample(int noRecord);
-    // One sample stamped `time`: the values of the sixteen module records, or none at all
-    // (every value "not a number") when `measured` is false.
-    void AddSampleAt(std::int64_t time, bool measured);
+    // One recorded sample, stamped and filled by the station: it is journalled, counted and
+    // the views are told.
+    void AddSample(const CDatenObject& sample);
+    // Something was measured that the potentiostat lists keep: the document changed.
+    void MarkModified() { m_modified = true; }
     // kind 1: a 12-byte potentiostat record; kind 2: an 18-byte impedance result block.
     // Ignored unless the potentiostat program runs.
     void AddPotData(int kind, const std::uint8_t* block, std::size_t size);

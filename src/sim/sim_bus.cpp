@@ -1,6 +1,7 @@
 #include "sim/sim_bus.h"
 
 #include "bus/frame.h"
+#include "catalogue/catalogue.h"
 #include "sim/sim_potentiostat.h"
 
 namespace qor::sim {
@@ -40,7 +41,7 @@ SimBus::~SimBus() = default;
 
 std::unique_ptr<SimModule> SimBus::MakeModule(std::uint8_t address, std::uint8_t typeCode, std::uint32_t seed)
 {
-    if (typeCode >= 64 && typeCode <= 127)
+    if (catalogue::IsPotentiostat(typeCode))
         return std::make_unique<SimPotentiostat>(address, typeCode, seed);
     return std::make_unique<SimModule>(address, typeCode, seed);
 }

@@ -1,5 +1,6 @@
 #include "station/measurement.h"
 
+#include "catalogue/catalogue.h"
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
 #include "data/virtual_channel.h"
@@ -7,6 +8,20 @@
 #include <algorithm>
 
 namespace qor::station {
+
+void DescribeReading(ModuleReading& r, const catalogue::CSlave& slave)
+{
+    r.type = slave.m_type;
+    r.displayMode = slave.m_displayMode;
+    r.faulty = slave.m_enabled == 2;
+    if (slave.m_type == 0) {
+        r.info = {};
+        r.name.clear();
+        return;
+    }
+    r.info = catalogue::DescribeModule(slave);
+    r.name = catalogue::ModuleName(slave);
+}
 
 data::CDatenObject ToSample(const Measurement& m, std::int64_t time)
 {

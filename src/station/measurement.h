@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+namespace qor::catalogue {
+class CSlave;
+}
 namespace qor::data {
 class CGrafikSetup;
 class CGrafikSetupVirtuell;
@@ -30,6 +33,7 @@ struct ModuleReading {
     std::uint8_t type = 0;  // module type code as last known; 0 = no module
     std::uint8_t displayMode = 0;
     Reading state = Reading::Absent;
+    bool faulty = false;  // released, but its record is marked faulty
     // Values 1..3 as decoded (value 1 in the module's own unit: x info.factor gives the base
     // unit); NaN unless measured.
     std::array<double, 3> values{kNone, kNone, kNone};
@@ -39,6 +43,10 @@ struct ModuleReading {
 
     bool Measured() const { return state == Reading::Measured; }
 };
+
+// Type, display mode, names, units and factor of `r` as the module record `slave` describes
+// the module now, in the record's language; state and values stay.
+void DescribeReading(ModuleReading& r, const catalogue::CSlave& slave);
 
 // What one poll cycle measured, handed to every subscriber as a value.
 struct Measurement {

@@ -26,7 +26,7 @@ std::optional<std::uint8_t> ModuleSearch::ProbeType(std::uint8_t address)
     // there: it is asked up to twice more.
     BusLink& link = m_ctx.link;
     const std::uint8_t pollErrors = link.PollErrors();
-    int ok = 0;
+    std::optional<MeasurementAnswer> ok;
     bool answered = false;
     for (int attempt = 0; attempt < 3 && !ok && (attempt < 2 || answered); ++attempt) {
         link.PrepareMeasureRequest(address);
@@ -38,7 +38,7 @@ std::optional<std::uint8_t> ModuleSearch::ProbeType(std::uint8_t address)
     link.SetPollErrors(pollErrors);
     if (!ok)
         return std::nullopt;
-    return link.LastMeasurement().status;
+    return ok->status;
 }
 
 bool ModuleSearch::Poll(FreigabeDlgModel& dialog)
@@ -206,7 +206,8 @@ std::optional<std::uint8_t> ModuleSearch::ChoosePotentiostat()
         if (!slave.m_enabled)
             continue;
         const std::optional<std::uint8_t> type = ProbeType(static_cast<std::uint8_t>(n));
-        if (type && *type >= 0x40 && *type <= 0x5F) {
+        // Of the potentiostats, only codes 0x40..0x5F can be chosen.
+        if (type && catalogue::IsPotentiostat(*type) && *type <= 0x5F) {
             catalogue::CSlave probe = slave;
             probe.m_type = *type;
             dialog.AddEntry(Format("Slave %2d: %s", n, catalogue::ModuleName(probe).c_str()),

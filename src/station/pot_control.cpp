@@ -69,22 +69,22 @@ bool PotControl::PollRunning(std::uint8_t address, bool& stillRunning)
     for (int i = 0; i < count && !m_ctx.flags.stoppedInCycle; ++i) {
         // The record read-out between two polls uses its own request buffer, so the
         // prepared measurement request stays in place.
-        if (!link.PollModule())
+        const std::optional<bus::MeasurementAnswer> m = link.PollModule();
+        if (!m)
             continue;
         anyAnswer = true;
-        const bus::MeasurementAnswer& m = link.LastMeasurement();
-        const bool pot = ApplyMeasurement(slave, m);
-        int slot = count == 1 ? 0 : m.header[2] - 1;
-        // The module numbers its fast answers 1..10 in header byte 2; anything else would
-        // land outside the ten slots.
-        if (slot >= 0 && slot < kFastModeCount) {
-            catalogue::PotSlot& s = slave.m_potSlot[static_cast<std::size_t>(slot)];
-            s.m_status = m.status;
+        const bool pot = ApplyMeasurement(slave, *m);
+        // In the fast mode the module numbers its answers 1..10; an answer without such a
+        // number has no slot.
+        const std::optional<std::uint8_t> slot = count == 1 ? std::optional<std::uint8_t>(0) : m->slot;
+        if (slot && *slot < kFastModeCount) {
+            catalogue::PotSlot& s = slave.m_potSlot[*slot];
+            s.m_status = m->status;
             s.m_value1 = catalogue::DescribeModule(slave).factor * slave.m_value1;
             s.m_value2 = slave.m_value2;
             s.m_value3 = slave.m_value3;
         }
-        if (slave.m_type > 0x4F && m.status < 0x80)
+        if (slave.m_type > 0x4F && m->status < 0x80)
             stillRunning = true;
         if (pot)
             ReadRecords(address);

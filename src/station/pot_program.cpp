@@ -153,14 +153,13 @@ bool PotProgram::ManualMeasure(PotManuellModel& model)
     // a recording.
     const std::uint8_t pollErrors = m_link.PollErrors();
     m_link.PrepareMeasureRequest(m_address);
-    const bool answered = m_link.PollModule();
+    const std::optional<bus::MeasurementAnswer> m = m_link.PollModule();
     m_link.SetPollErrors(pollErrors);
-    if (!answered) {
+    if (!m) {
         model.TakeMeasurement(std::nullopt);
         return false;
     }
-    const bus::MeasurementAnswer& m = m_link.LastMeasurement();
-    model.TakeMeasurement(std::pair(m.status, m.raw));
+    model.TakeMeasurement(std::pair(m->status, m->raw));
     return true;
 }
 

@@ -97,28 +97,8 @@ void Recorder::StopAll()
 
 void Recorder::RecordTick()
 {
-    if (!m_ctx.flags.firstSample)
-        return;
-    const std::int64_t intervalMs = m_intervalS * 1000;
-    // A tick a little early or late keeps its place on the grid.
-    const std::int64_t slot = (m_ctx.clock.TickMs() - m_firstSampleMs + intervalMs / 2) / intervalMs;
-    if (slot <= m_slot)
-        return;
-    // Slots skipped while long cycles ran (a silent module's time-out) take the values of the
-    // cycle just ended, which are no older than they are; a module that did not answer is
-    // empty there anyway, and so is a slot from before that cycle's end was near.
-    const bool fresh = ValuesFresh();
-    for (std::int64_t k = m_slot + 1; k < slot; ++k)
-        m_ctx.doc.AddSampleAt(m_firstSampleTime + k * m_intervalS,
-                              fresh && *m_cycleEndMs >= m_firstSampleMs + k * intervalMs);
-    m_ctx.doc.AddSampleAt(m_firstSampleTime + slot * m_intervalS, fresh);
-    m_slot = slot;
-}
-
-bool Recorder::ValuesFresh() const
-{
-    // A tick inside a running cycle comes from a loop nested in it: its values are half made.
-    return !m_ctx.flags.inCycle && m_cycleEndMs && m_ctx.clock.TickMs() - *m_cycleEndMs <= kFreshMs;
+    if (m_ctx.flags.firstSample)
+        m_samples.Tick(m_ctx.clock.TickMs(), m_ctx.flags.inCycle);
 }
 
 bool Recorder::PollOnce(std::uint8_t address)
@@ -127,11 +107,12 @@ bool Recorder::PollOnce(std::uint8_t address)
     // per outage; a module that stays silent is no fault of the link.
     bus::BusLink& link = m_ctx.link;
     link.PrepareMeasureRequest(address);
-    if (!link.PollModule()) {
+    const std::optional<bus::MeasurementAnswer> answer = link.PollModule();
+    if (!answer) {
         ForgetValues(m_ctx.Slave(address));
         return false;
     }
-    if (ApplyMeasurement(m_ctx.Slave(address), link.LastMeasurement()))
+    if (ApplyMeasurement(m_ctx.Slave(address), *answer))
         m_pot.ReadRecords(address);
     return true;
 }
@@ -139,39 +120,42 @@ bool Recorder::PollOnce(std::uint8_t address)
 void Recorder::NoteAnswer(int address, bool answered)
 {
     const auto a = static_cast<std::size_t>(address & 15);
-    if (answered)
-        m_cycleAnswered = static_cast<std::uint16_t>(m_cycleAnswered | (1u << a));
+    // The cycle's value of the module is what this poll decoded into its record, or none.
+    ModuleReading& r = m_cycle.modules[a];
+    DescribeReading(r, m_ctx.Slave(address));
+    r.state = answered ? Reading::Measured : Reading::Missed;
     if (answered) {
+        const catalogue::CSlave& slave = m_ctx.Slave(address);
+        r.values = {slave.m_value1, slave.m_value2, slave.m_value3};
         m_answered = static_cast<std::uint16_t>(m_answered | (1u << a));
         m_missed[a] = 0;
-    } else if (m_missed[a] < 255) {
-        ++m_missed[a];
+    } else {
+        r.values = {ModuleReading::kNone, ModuleReading::kNone, ModuleReading::kNone};
+        if (m_missed[a] < 255)
+            ++m_missed[a];
     }
 }
 
 void Recorder::PublishCycle()
 {
-    Measurement m;
+    Measurement& m = m_cycle;
     m.time = m_ctx.clock.Now();
-    m.tickMs = *m_cycleEndMs;
+    m.tickMs = m_ctx.clock.TickMs();
     m.cycle = ++m_cycles;
     for (int n = 0; n < 16; ++n) {
-        const catalogue::CSlave& slave = m_ctx.Slave(n);
         ModuleReading& r = m.modules[static_cast<std::size_t>(n)];
-        r.type = slave.m_type;
-        r.displayMode = slave.m_displayMode;
-        if (!slave.m_enabled || slave.m_type == 0)
-            continue;
-        r.info = catalogue::DescribeModule(slave);
-        r.name = catalogue::ModuleName(slave);
-        if (!((m_cycleAnswered >> n) & 1u)) {
-            r.state = Reading::Missed;
-            continue;
+        const catalogue::CSlave& slave = m_ctx.Slave(n);
+        // Modules this cycle did not ask (not released, beyond the addresses searched) and
+        // addresses without a module measured nothing.
+        if (r.state == Reading::Absent || !slave.m_enabled || slave.m_type == 0) {
+            r = ModuleReading{};
+            r.type = slave.m_type;
+            r.displayMode = slave.m_displayMode;
         }
-        r.state = Reading::Measured;
-        r.values = {slave.m_value1, slave.m_value2, slave.m_value3};
     }
-    m_ctx.hub.Publish(m);
+    const Measurement published = m;
+    m_cycle = Measurement{};
+    m_ctx.hub.Publish(published);
 }
 
 bool Recorder::FirstSampleReady()
@@ -208,7 +192,7 @@ void Recorder::PollCycle()
             const bool probing = m_busSilent;
             const int first = probing ? m_probeStart % (last + 1) : 0;
             bool asked = false, heard = false;
-            m_cycleAnswered = 0;
+            m_cycle = Measurement{};
             for (int i = 0; i <= last && !f.stoppedInCycle; ++i) {
                 const int n = (first + i) % (last + 1);
                 catalogue::CSlave& slave = m_ctx.Slave(n);
@@ -218,7 +202,7 @@ void Recorder::PollCycle()
                     ForgetValues(slave);
                     NoteAnswer(n, false);
                     // Not asked says nothing about a program that runs.
-                    stillRunning = stillRunning || ((slave.m_type & 0x40) && f.potRunning);
+                    stillRunning = stillRunning || (catalogue::IsPotentiostat(slave.m_type) && f.potRunning);
                     continue;
                 }
                 if (!asked)
@@ -226,7 +210,7 @@ void Recorder::PollCycle()
                 asked = true;
                 const auto a = static_cast<std::uint8_t>(n);
                 bool ok = false;
-                if (!(slave.m_type & 0x40)) {
+                if (!catalogue::IsPotentiostat(slave.m_type)) {
                     ok = PollOnce(a);
                 } else if (!f.potRunning) {
                     ok = PollOnce(a);
@@ -244,10 +228,9 @@ void Recorder::PollCycle()
             }
             m_busSilent = asked && !heard;
             f.inCycle = false;
-            m_cycleEndMs = m_ctx.clock.TickMs();
             PublishCycle();
             if (potPending)
-                m_ctx.doc.AddSample(1);
+                m_ctx.doc.MarkModified();
             if (!stillRunning) {
                 if (f.potRunning && f.potWithRecording) {
                     f.potWithRecording = false;
@@ -270,17 +253,14 @@ void Recorder::PollCycle()
 void Recorder::StoreFirstSample()
 {
     m_ctx.flags.firstSample = true;
-    m_firstSampleMs = m_ctx.clock.TickMs();
-    m_firstSampleTime = m_ctx.clock.Now();
-    m_slot = 0;
-    m_ctx.doc.AddSampleAt(m_firstSampleTime, ValuesFresh());
+    m_samples.Start(m_ctx.clock.TickMs(), m_ctx.clock.Now(), m_ctx.flags.inCycle);
     // An invalid interval time reads as -1:-1:-1 and so falls under the 1 s floor too.
     int seconds = m_ctx.doc.GrafikSetup().IntervalSeconds();
     if (seconds < 1) {
         seconds = 1;
         m_ctx.doc.SetRecordingInterval(0, 0, 1);
     }
-    m_intervalS = seconds;
+    m_samples.SetInterval(seconds);
     m_ctx.timers.Start(kTimerRecord, seconds * 1000);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "station/measurement.h"
+#include "station/recording_samples.h"
 #include "station/station_context.h"
 
 #include <array>
@@ -19,9 +21,12 @@ public:
     // `stopCommand` is the station's "End data logging", run when a potentiostat program
     // started with the recording has ended.
     Recorder(StationContext& ctx, PotControl& pot, std::function<void()> stopCommand)
-        : m_ctx(ctx), m_pot(pot), m_stopCommand(std::move(stopCommand))
+        : m_ctx(ctx), m_pot(pot), m_stopCommand(std::move(stopCommand)), m_samples(ctx.doc)
     {
+        m_ctx.hub.Subscribe(&m_samples);
     }
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
 
     void StartMeasuring();
     void ShowMeters();
@@ -39,6 +44,7 @@ public:
 private:
     // True when the module answered.
     bool PollOnce(std::uint8_t address);
+    // The module's part of the running cycle, from what the poll decoded into its record.
     void NoteAnswer(int address, bool answered);
     // The cycle just ended, as a value, to the subscribers.
     void PublishCycle();
@@ -46,8 +52,6 @@ private:
     // (the logbook then names it).
     bool FirstSampleReady();
     void StoreFirstSample();
-    // The module records hold what the last poll cycle measured, and that cycle is recent.
-    bool ValuesFresh() const;
     int SaveIntervalMs() const;
 
     StationContext& m_ctx;
@@ -56,20 +60,14 @@ private:
     // Towards the first sample: who answered since the start, who failed how often in a row.
     std::uint16_t m_answered = 0;
     std::array<std::uint8_t, 16> m_missed{};
-    // Who answered in the running cycle, and how many cycles ran.
-    std::uint16_t m_cycleAnswered = 0;
+    // The running cycle as far as it got, and how many cycles ran.
+    Measurement m_cycle;
     std::uint64_t m_cycles = 0;
-    // Values older than this are not taken into a sample: the poll cycle is not running.
-    static constexpr std::int64_t kFreshMs = 1500;
-    std::optional<std::int64_t> m_cycleEndMs;  // when the last poll cycle ended
+    // The samples are made of the published measurements, as any subscriber gets them.
+    RecordingSamples m_samples;
     // No module answered in the last cycle; the next one starts asking at m_probeStart.
     bool m_busSilent = false;
     int m_probeStart = 0;
-    // The grid of the samples: the first one's tick and time stamp, the interval, the last slot.
-    std::int64_t m_firstSampleMs = 0;
-    std::int64_t m_firstSampleTime = 0;
-    std::int64_t m_intervalS = 1;
-    std::int64_t m_slot = 0;
 };
 
 }  // namespace qor::station

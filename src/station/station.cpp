@@ -9,15 +9,31 @@ Station::Station(const StationConfig& config, Clock& clock, StationUi& ui, Timer
                  data::Logbook& logbook)
     : m_config(config), m_clock(clock), m_ui(ui), m_timers(timers), m_doc(doc), m_logbook(logbook),
       m_link(clock, *this),
-      m_language(config.language == 1 ? 1 : 0), m_ctx{m_config, m_clock, m_ui,       m_timers, m_doc,
-                                                      m_link,   m_flags, m_language, m_hub},
+      m_language(config.language == 1 ? 1 : 0), m_ctx{m_config,  m_clock, m_ui,    m_timers,   m_doc,
+                                                      m_modules, m_link,  m_flags, m_language, m_hub},
       m_search(m_ctx), m_pot(m_ctx), m_recorder(m_ctx, m_pot, [this] { StopCommand(); }), m_readout(m_ctx)
 {
     m_link.Settings() = config.link;
+    for (std::size_t a = 0; a < m_modules.size(); ++a)
+        m_modules[a].m_address = static_cast<std::uint8_t>(a);
+    SetLanguage(m_language);
     if (m_config.idCount < 0)
         m_config.idCount = 0;
     if (m_config.idCount > 15)
         m_config.idCount = 15;
+}
+
+void Station::SetLanguage(int language)
+{
+    m_language = language == 1 ? 1 : 0;
+    for (catalogue::CSlave& slave : m_modules)
+        slave.m_language = static_cast<std::uint8_t>(m_language);
+}
+
+void Station::Describe(Measurement& m) const
+{
+    for (std::size_t a = 0; a < 16; ++a)
+        DescribeReading(m.modules[a], m_modules[a]);
 }
 
 StationConfig Station::ConfigToSave() const

@@ -16,6 +16,7 @@
 #include "station/station_ui.h"
 #include "station/timers.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -51,7 +52,17 @@ public:
     Clock& GetClock() { return m_clock; }
 
     int Language() const { return m_language; }
-    void SetLanguage(int language) { m_language = language == 1 ? 1 : 0; }
+    // The station's texts and its modules' names, value names and units follow it.
+    void SetLanguage(int language);
+
+    // The sixteen live module records, index = bus address: the search and identification
+    // fill them, the poll decodes into them. Each poll cycle's values go out as a
+    // Measurement (Measurements()); read values there, not here.
+    const std::array<catalogue::CSlave, 16>& Modules() const { return m_modules; }
+    std::array<catalogue::CSlave, 16>& Modules() { return m_modules; }
+    // Names, units and factor of every module of `m` as its record describes it now, in the
+    // station's language (after a change of language).
+    void Describe(Measurement& m) const;
 
     // --- Commands -------------------------------------------------------------------
     // "Freigeben der Module": search, release dialog, identification of released modules.
@@ -133,6 +144,7 @@ private:
     Timers& m_timers;
     data::CQORDoc& m_doc;
     data::Logbook& m_logbook;
+    std::array<catalogue::CSlave, 16> m_modules;
     bus::BusLink m_link;
     int m_language = 0;
     StationFlags m_flags;

@@ -10,6 +10,7 @@
 #include "station/station_ui.h"
 #include "station/timers.h"
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -44,13 +45,14 @@ struct StationContext {
     StationUi& ui;
     Timers& timers;
     data::CQORDoc& doc;
+    std::array<catalogue::CSlave, 16>& modules;
     bus::BusLink& link;
     StationFlags& flags;
     const int& language;
     MeasurementHub& hub;
 
     std::string T(const TextPair& t) const { return t[language]; }
-    catalogue::CSlave& Slave(int address) { return doc.m_slave[static_cast<std::size_t>(address & 15)]; }
+    catalogue::CSlave& Slave(int address) { return modules[static_cast<std::size_t>(address & 15)]; }
     // Through the document, which marks itself modified and refreshes its views.
     void Log(const std::string& text) { doc.AddLogbookEntry(text); }
     void SetPotRunning(bool running)
@@ -65,13 +67,13 @@ struct StationContext {
     }
 };
 
-// Takes the last valid measurement into the module's record; true when it comes from a
+// Decodes a valid measurement answer into the module's record; true when it comes from a
 // potentiostat, whose records are then to be fetched.
 inline bool ApplyMeasurement(catalogue::CSlave& slave, const bus::MeasurementAnswer& m)
 {
     // The answer's display mode decides how its own second value is read.
-    if (bus::IsConductivityType(m.status))
-        slave.m_displayMode = m.modeBits;
+    if (m.displayMode)
+        slave.m_displayMode = *m.displayMode;
     catalogue::DecodeValues(slave, m.status, m.raw);
     return catalogue::IsPotentiostat(m.status);
 }

@@ -1,3 +1,4 @@
+#include "bus/answers.h"
 #include "bus/bus_link.h"
 #include "bus/link_events.h"
 #include "common/clock.h"
@@ -52,7 +53,7 @@ struct Link {
     int Poll(std::uint8_t address)
     {
         link.PrepareMeasureRequest(address);
-        return link.PollModule();
+        return link.PollModule() ? 1 : 0;
     }
     SimClock clock;
     sim::SimBus bus{clock};
@@ -114,18 +115,54 @@ TEST_F(SerialExchange, AnswersWholeCutLateOrCorrupt)
     }
 }
 
-// Guards the poll request bytes and the decoding of address, type, mode bits and signed raw values.
+// Guards the poll request bytes and the decoding of address, type and signed raw values.
 TEST_F(SerialExchange, PollDecodesTheAnswer)
 {
     bus.AddModule(0, 1);
     stream.SetTransform([](Bytes& a) { a = kPhAnswer; });
     link.PrepareMeasureRequest(0);
     EXPECT_EQ(Bytes(link.Request(), link.Request() + 8), (Bytes{0x02, 0x10, 0, 0, 0, 0, 0, 0}));
-    ASSERT_EQ(link.PollModule(), 1);
-    const MeasurementAnswer& m = link.LastMeasurement();
-    EXPECT_EQ(std::tuple(m.address, m.status, m.modeBits), std::tuple(0, 1, 2));
-    EXPECT_EQ(m.raw, (std::array<std::int16_t, 3>{7000, -1234, 251}));
+    const std::optional<MeasurementAnswer> m = link.PollModule();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(std::tuple(m->address, m->status), std::tuple(0, 1));
+    EXPECT_EQ(m->raw, (std::array<std::int16_t, 3>{7000, -1234, 251}));
     EXPECT_FALSE(link.Busy());
+}
+
+// Guards the display mode (conductivity types only) and the fast-mode slot (potentiostats
+// numbering their answers 1..10), and that no unusable answer passes as a measurement.
+TEST(DecodeMeasurement, ModeSlotAndRefusals)
+{
+    struct Case {
+        std::uint8_t address, headerStatus, command, type;
+        int length;
+        bool valid;
+        std::optional<std::uint8_t> mode, slot;
+    };
+    using O = std::optional<std::uint8_t>;
+    for (const Case& c : {
+             Case{0, 0x00, 0x10, 0x01, 20, true, O{}, O{}},   // pH: mode bits are no mode
+             Case{2, 0x00, 0x10, 0x03, 20, true, O{2}, O{}},  // conductivity: mode 2
+             Case{4, 0x00, 0x10, 0x42, 20, true, O{}, O{3}},  // potentiostat answer number 4
+             Case{0, 0x00, 0x10, 0xC2, 20, true, O{}, O{}},   // ended program, no number
+             Case{11, 0x00, 0x10, 0x42, 20, true, O{}, O{}},  // address 11: no number
+             Case{5, 0x00, 0x10, 0x01, 20, true, O{}, O{}},   // an amplifier at 5: no slot
+             Case{0, 0x01, 0x10, 0x01, 20, false, O{}, O{}},  // refused
+             Case{0, 0x40, 0x10, 0x01, 20, false, O{}, O{}},  // not ready
+             Case{0, 0x00, 0x11, 0x01, 20, false, O{}, O{}},  // another command's answer
+             Case{0, 0x00, 0x10, 0x01, 19, false, O{}, O{}},  // one data byte short
+         }) {
+        SCOPED_TRACE(testing::Message() << int{c.address} << " " << int{c.type} << " " << c.length);
+        const Bytes a = {0x02, c.command, c.address, 0x0C,   0x00, c.headerStatus, 0x00, 0x00, 0x00, 0x00,
+                         0x00, 0x00,      0x80,      c.type, 0x58, 0x1B,           0x2E, 0xFB, 0xFB, 0x00};
+        const std::optional<MeasurementAnswer> m = DecodeMeasurement(a.data(), c.length);
+        ASSERT_EQ(m.has_value(), c.valid);
+        if (!m)
+            continue;
+        EXPECT_EQ(std::tuple(m->address, m->status, m->displayMode, m->slot),
+                  std::tuple(c.address, c.type, c.mode, c.slot));
+        EXPECT_EQ(m->raw, (std::array<std::int16_t, 3>{7000, -1234, 251}));
+    }
 }
 
 // Guards refused answers counted as link failures (lost, corrupt or foreign ones are), and stale raw values.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/daten_object.h"
 #include "data/document_ui.h"
 #include "data/string_daten_object.h"
 #include "support/temp_dir.h"
@@ -77,6 +78,15 @@ inline Bytes ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// A recorded sample stamped `time`: value 1 of module 0 is `value`, every other value 0.
+inline CDatenObject SampleAt(std::int64_t time, float value = 0.0f)
+{
+    CDatenObject s;
+    s.m_time = time;
+    s.m_value[0] = value;
+    return s;
 }
 
 // Whether `text` holds `part`; a failure shows the whole text.

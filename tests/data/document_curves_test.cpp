@@ -17,6 +17,8 @@ using namespace qor::data;
 
 namespace {
 
+// A recording of a pH amplifier at 0, a potentiostat at 5 and another pH amplifier at 3 that
+// is absent now; `slaves` are the station's live records.
 struct Doc {
     std::array<qor::catalogue::CSlave, 16> slaves{};
     CGrafikSetup setup;
@@ -24,14 +26,14 @@ struct Doc {
     CGraphPropObject props;
     Doc()
     {
-        slaves[0].m_type = 1;  // pH amplifier, released
-        slaves[0].m_enabled = 1;
-        slaves[5].m_type = 66;  // potentiostat, µA range, released
-        slaves[5].m_enabled = 1;
+        for (const auto& [a, type] : {std::pair{0, 1}, std::pair{5, 66}}) {
+            slaves[a].m_type = setup.m_moduleType[a] = static_cast<std::uint8_t>(type);
+            slaves[a].m_enabled = 1;
+        }
         slaves[7].m_type = 1;       // found but not released
         setup.m_moduleType[3] = 1;  // recorded, absent now
     }
-    DocumentCurves Curves(int lang = 0) const { return {slaves, setup, virtuell, props, lang}; }
+    DocumentCurves Curves(int lang = 0) const { return {setup, virtuell, props, lang, &slaves}; }
 };
 
 // "a.k" for value k of address a, "vN" for virtual channel N.
@@ -86,8 +88,7 @@ TEST(DocumentCurves, LabelsColoursAndVisibility)
 TEST(DocumentCurves, LabelUnitsAndFactors)
 {
     Doc d;
-    d.slaves[6].m_type = 64;  // potentiostat in its 50 nA range: value 1 is stored in µA
-    d.slaves[6].m_enabled = 1;
+    d.setup.m_moduleType[6] = 64;  // potentiostat in its 50 nA range: value 1 is stored in µA
     d.setup.m_show1[6] = 1;
     d.setup.m_factor1[6] = 0.01f;
     EXPECT_EQ(d.Curves(1).Curves()[0].label, "S6 Potentiostat current value [µA] * 0.01");
@@ -110,7 +111,7 @@ TEST(DocumentCurves, LooksStayWithTheirSources)
     looks[0] = {0xFF0000, true, ""};            // value 1 of address 0 in red, the first default
     looks[48 + 1] = {0x123456, false, "mine"};  // virtual channel 1, hidden and named
     d.setup.m_show2[0] = d.setup.m_show1[5] = 1;
-    const DocumentCurves c(d.slaves, d.setup, d.virtuell, looks, 0);
+    const DocumentCurves c(d.setup, d.virtuell, looks, 0, &d.slaves);
     ASSERT_EQ(Ids(c), "0.1 0.2 5.1 v1");
     const std::tuple<std::uint32_t, bool, std::string> want[] = {
         {0xFF0000, true, "S0 pH - Verstärker pH Wert [pH] * 1.0"},
@@ -120,6 +121,52 @@ TEST(DocumentCurves, LooksStayWithTheirSources)
     };
     for (std::size_t n = 0; n < 4; ++n)
         EXPECT_EQ(std::tie(c.Curves()[n].colour, c.Curves()[n].visible, c.Curves()[n].label), want[n]) << n;
+}
+
+// Guards a stored file named after whatever is on the bus now: its curves read as recorded, and
+// only a released module of the recorded type lends its unit text.
+TEST(DocumentCurves, StoredFileReadsTheSameWhateverIsConnected)
+{
+    using qor::catalogue::CSlave;
+    CGrafikSetup setup;
+    setup.m_moduleType[0] = 1;  // pH amplifier
+    setup.m_moduleType[3] = 9;  // linear amplifier: its unit text is not stored
+    setup.m_moduleType[5] = 66;
+    setup.m_show1[0] = setup.m_show1[3] = setup.m_show1[5] = 1;
+    const auto live = [](std::uint8_t t0, std::uint8_t t3, std::uint8_t t5, int enabled) {
+        std::array<CSlave, 16> s{};
+        s[0].m_type = t0;
+        s[3].m_type = t3;
+        s[5].m_type = t5;
+        s[0].m_enabled = s[3].m_enabled = s[5].m_enabled = enabled;
+        s[3].m_unit = {'p', 'p', 'm', 0};
+        return s;
+    };
+    const std::string asRecorded =
+        "S0 pH - Verstärker pH Wert [pH] * 1.0|S3 linearer - Verstärker Messwert1 [] * 1.0|"
+        "S5 Potentiostat Strom [µA] * 1.0|";
+    struct Case {
+        const char* what;
+        std::optional<std::array<CSlave, 16>> live;
+        std::string labels;
+    };
+    const Case cases[] = {
+        {"no station", std::nullopt, asRecorded},
+        {"nothing released", std::array<CSlave, 16>{}, asRecorded},
+        {"other modules released", live(3, 1, 64, 1), asRecorded},
+        {"the same modules, not released", live(1, 9, 66, 0), asRecorded},
+        {"the same modules, released", live(1, 9, 66, 1),
+         "S0 pH - Verstärker pH Wert [pH] * 1.0|S3 linearer - Verstärker Messwert1 [ppm] * 1.0|"
+         "S5 Potentiostat Strom [µA] * 1.0|"},
+    };
+    for (const Case& c : cases) {
+        const DocumentCurves curves(setup, CGrafikSetupVirtuell(), CGraphPropObject(), 0,
+                                    c.live ? &*c.live : nullptr);
+        std::string labels;
+        for (const DocumentCurve& curve : curves.Curves())
+            labels += curve.label + "|";
+        EXPECT_EQ(labels, c.labels) << c.what;
+    }
 }
 
 TEST(DocumentCurves, PointValues)
@@ -215,7 +262,7 @@ TEST(GrafikSetupGlg, OkStoresOrNamesTheFieldThatIsNoNumber)
         EXPECT_EQ(g.m_yFrom, 3.0f);
         EXPECT_EQ(g.m_yTo, -7.0f);  // no range check
         EXPECT_EQ(g.m_moduleType[2], 5);
-        EXPECT_EQ(g.m_moduleType[3], 0);  // the module types found now
+        EXPECT_EQ(g.m_moduleType[3], 1);  // not released: the recorded type stays
         EXPECT_EQ(g.IntervalSeconds(), editable ? 23 * 3600 + 59 * 60 + 5 : 10);
     }
 }

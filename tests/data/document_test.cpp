@@ -171,14 +171,12 @@ TEST(Document, OpenMergesLogbookAndAbsentModuleTypes)
 
     Fixture f;
     f.logbook.m_text = "Y\n";
-    f.doc.m_slave[3].m_enabled = 1;
-    f.doc.m_slave[3].m_type = 1;
     f.ui.files = {dir / "a.qo3"};
     f.doc.OnFileOpen();
     EXPECT_EQ(f.ui.calls.back(), "read");
     EXPECT_FALSE(f.doc.m_modified);
-    EXPECT_EQ(f.doc.m_slave[2].m_type, 5);  // absent: takes the recorded type
-    EXPECT_EQ(f.doc.m_slave[3].m_type, 1);  // released: keeps its own
+    EXPECT_EQ(f.doc.GrafikSetup().m_moduleType[2], 5);
+    EXPECT_EQ(f.doc.GrafikSetup().m_moduleType[3], 8);
     EXPECT_EQ(f.logbook.m_text, "X\nY\n01.02.2010 09:05:03\tDatei " + (dir / "a.qo3") + " geladen\n");
     EXPECT_TRUE(f.logbook.m_changed);
 }
@@ -215,12 +213,12 @@ TEST(Document, SaveReplacesTheFileWholeUnderItsNames)
     Fixture f;
     f.ui.files = {dir / "link.qo3", std::nullopt, dir / "two.qo3"};
     f.doc.OnFileOpen();
-    f.doc.AddSample(0);
+    f.doc.AddSample(SampleAt(f.clock.Now()));
     ASSERT_TRUE(f.doc.OnFileSave());
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.qo3"));
     EXPECT_LT(std::filesystem::file_size(dir / "d.qo3"), 100000u);
 
-    f.doc.AddSample(0);
+    f.doc.AddSample(SampleAt(f.clock.Now()));
     f.doc.OnFileSaveAs();  // cancelled
     EXPECT_EQ(f.doc.m_path, dir / "link.qo3");
     f.doc.OnFileSaveAs();
@@ -242,11 +240,11 @@ TEST(Document, FailedSaveKeepsTheOldFile)
     Fixture f;
     f.ui.files = {dir / "k.qo3"};
     f.doc.OnFileOpen();
-    f.doc.AddSample(0);
+    f.doc.AddSample(SampleAt(f.clock.Now()));
     ASSERT_TRUE(f.doc.OnFileSave());
     const Bytes before = ReadBytes(dir / "k.qo3");
     for (int i = 0; i < 2000; ++i)
-        f.doc.AddSample(0);
+        f.doc.AddSample(SampleAt(f.clock.Now()));
 
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
@@ -293,7 +291,7 @@ TEST(Document, ClosePrompt)
         Fixture f;
         f.ui.files = {path};
         f.doc.OnFileOpen();
-        f.doc.AddSample(0);
+        f.doc.AddSample(SampleAt(f.clock.Now()));
         CGrafikSetup setup;
         setup.m_show1[0] = 1;
         f.doc.SetGrafikSetup(setup);
@@ -322,8 +320,8 @@ TEST(Document, OpenAsksForAnUnboundRecording)
     // new file (a cancelled file dialog keeps it), Cancel keeps it, No drops it.
     TempDir dir;
     Fixture src;
-    src.doc.AddSample(0);
-    src.doc.AddSample(0);
+    src.doc.AddSample(SampleAt(src.clock.Now()));
+    src.doc.AddSample(SampleAt(src.clock.Now()));
     ASSERT_TRUE(src.doc.WriteFile(dir / "other.qo3").ok);
     struct Row {
         int answer;
@@ -334,7 +332,7 @@ TEST(Document, OpenAsksForAnUnboundRecording)
                            Row{2, std::nullopt, false}, Row{3, std::nullopt, true}}) {
         SCOPED_TRACE(row.answer);
         Fixture f;
-        f.doc.AddSample(0);
+        f.doc.AddSample(SampleAt(f.clock.Now()));
         f.ui.answer = row.answer;
         f.ui.files = {dir / "LOGGER.tx3", dir / "other.qo3"};
         if (row.answer == 1)
@@ -354,7 +352,7 @@ TEST(Document, OpenAsksForAnUnboundRecording)
     }
     // Measured but nothing recorded: no question.
     Fixture f;
-    f.doc.AddSample(1);
+    f.doc.MarkModified();
     f.ui.files = {dir / "other.qo3"};
     f.doc.OnFileOpen();
     EXPECT_EQ(f.ui.prompts, 0);
@@ -365,10 +363,10 @@ TEST(Document, SamplesAndPotentiostatDataAndWhatTheViewsHear)
 {
     // The values of a sample and of potentiostat blocks are checked through a recording.
     Fixture f;
-    f.doc.AddSample(1);  // not recorded, but the document changed
+    f.doc.MarkModified();  // not recorded, but the document changed
     EXPECT_TRUE(f.doc.m_modified);
     EXPECT_TRUE(f.doc.Samples().empty());
-    f.doc.AddSample(0);
+    f.doc.AddSample(SampleAt(f.clock.Now()));
     EXPECT_EQ(f.doc.m_lastSampleTime, 1265015103);
     f.doc.SetGrafikSetup(CGrafikSetup());
     f.doc.ClearContents();
@@ -406,7 +404,7 @@ TEST(Document, ImportTableFile)
     f.ui.files = {dir / "table.XRV"};
     f.doc.OnFileImport();
     ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
-    EXPECT_EQ(f.doc.m_slave[1].m_type, 4);
+    EXPECT_EQ(f.doc.GrafikSetup().m_moduleType[1], 4);
     EXPECT_EQ(f.doc.Virtuell().m_formula[0], "y+z");
     ASSERT_EQ(f.doc.Samples().size(), 1u);
     EXPECT_EQ(f.doc.Samples()[0].m_value[0], 321.0f);

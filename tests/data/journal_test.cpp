@@ -18,6 +18,7 @@ namespace {
 using test::Bytes;
 using test::ByteWriter;
 using test::Has;
+using test::SampleAt;
 using test::TempDir;
 
 constexpr RecordingId kId = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
@@ -137,8 +138,7 @@ struct Doc {
         std::string reason;
         ASSERT_TRUE(doc.StartJournal(reason)) << reason;
         for (int i = from; i < to; ++i, clock.Advance(1000)) {
-            doc.m_slave[0].m_value1 = 7.0 + i;
-            doc.AddSample(0);
+            doc.AddSample(SampleAt(clock.Now(), static_cast<float>(7.0 + i)));
         }
     }
 };
@@ -296,8 +296,7 @@ TEST(Journal, JournalOutlivesItsFolder)
         ASSERT_TRUE(a.Open(path));
         ASSERT_TRUE(a.doc.StartJournal(reason)) << reason;
         const auto second = [&](int i) {  // one recording tick and the poll cycle's sync
-            a.doc.m_slave[0].m_value1 = i;
-            a.doc.AddSample(0);
+            a.doc.AddSample(SampleAt(a.clock.Now(), static_cast<float>(i)));
             a.clock.Advance(1000);
             a.doc.SyncJournal();
         };
@@ -352,7 +351,7 @@ TEST(Journal, FullDiskReportSaysExactlyWhatWasKept)
         const rlimit limit{std::filesystem::file_size(journal) + 2 * 217 + 50, RLIM_INFINITY};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         for (int i = 0; i < 5; ++i, a.clock.Advance(1000)) {
-            a.doc.AddSample(0);
+            a.doc.AddSample(SampleAt(a.clock.Now()));
             a.doc.SyncJournal();
         }
         if (a.doc.OnFileSave())
@@ -391,7 +390,7 @@ TEST(Journal, SaveLeavesImportedAndReadOnlyFilesAlone)
     test::WriteBytes(dir / "ro.qo3.backup", {2});
     const Bytes before = test::ReadBytes(legacy);
     ASSERT_TRUE(b.Open(legacy));
-    b.doc.AddSample(0);
+    b.doc.AddSample(SampleAt(b.clock.Now()));
     EXPECT_FALSE(b.doc.OnFileSave());  // the name dialog was cancelled
     b.ui.files = {dir / "new.qo3"};
     ASSERT_TRUE(b.doc.OnFileSave());
@@ -403,7 +402,7 @@ TEST(Journal, SaveLeavesImportedAndReadOnlyFilesAlone)
     ASSERT_TRUE(c.Open(ro));
     EXPECT_FALSE(std::filesystem::exists(dir / "ro.qo3.a1B2c3.qo3tmp"));
     EXPECT_TRUE(std::filesystem::exists(dir / "ro.qo3.backup"));
-    c.doc.AddSample(0);
+    c.doc.AddSample(SampleAt(c.clock.Now()));
     EXPECT_FALSE(c.doc.OnFileSave());
     ASSERT_EQ(c.ui.messages.size(), 1u);
     EXPECT_TRUE(Has(c.ui.messages[0], "schreibgeschützt"));
@@ -434,10 +433,10 @@ TEST(Journal, ReadOnlyFolderSavesInPlace)
             Doc b;
             if (!b.Open(path))
                 return 11;
-            b.doc.AddSample(0);
+            b.doc.AddSample(SampleAt(b.clock.Now()));
             if (!b.doc.OnFileSave() || !b.ui.messages.empty())
                 return 12;
-            b.doc.AddSample(0);
+            b.doc.AddSample(SampleAt(b.clock.Now()));
             if (!b.doc.PeriodicSave())
                 return 13;
             const std::string& log = b.logbook.m_text;
@@ -468,8 +467,8 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
     fs::create_directory(folder);
     {
         Doc a;
-        a.doc.AddSample(0);
-        a.doc.AddSample(0);
+        a.doc.AddSample(SampleAt(a.clock.Now()));
+        a.doc.AddSample(SampleAt(a.clock.Now()));
         ASSERT_TRUE(a.doc.WriteFile(path).ok);
     }
     fs::permissions(dir.path, fs::perms(0755));
@@ -483,7 +482,7 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
             if (!b.Open(path) || !b.doc.StartJournal(reason))
                 return 11;
             for (int i = 0; i < 30; ++i)
-                b.doc.AddSample(0);
+                b.doc.AddSample(SampleAt(b.clock.Now()));
             b.doc.SyncJournal();
             const rlimit limit{fs::file_size(path) + 64, RLIM_INFINITY}, noCore{0, 0};
             ::setrlimit(RLIMIT_CORE, &noCore);
@@ -502,7 +501,7 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
     EXPECT_EQ(c.doc.Samples().size(), 32u);
 
     // Cut short after its copy was whole: the copy finishes it.
-    c.doc.AddSample(0);
+    c.doc.AddSample(SampleAt(c.clock.Now()));
     const std::string copy = c.doc.InPlaceCopyFor(path);
     ASSERT_TRUE(c.doc.WriteFile(copy).ok);
     Bytes cut = test::ReadBytes(path);
@@ -517,7 +516,7 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
                     "Ein unterbrochenes Speichern von " + path + " wurde aus " + copy + " abgeschlossen"));
 
     // Guards an old copy, or one that is no document, going back over a whole file.
-    d.doc.AddSample(0);
+    d.doc.AddSample(SampleAt(d.clock.Now()));
     ASSERT_TRUE(d.doc.WriteFile(path).ok);  // 34 samples
     for (const bool documentCopy : {true, false}) {
         if (documentCopy)

@@ -57,7 +57,7 @@ TEST(Search, MissedAnswersAreAskedAgain)
             r.bus.QueueFault(0, c.fault);
         const std::int64_t t0 = r.clock.TickMs();
         r.SearchAll();
-        EXPECT_EQ(r.doc.m_slave[0].m_enabled, c.found ? 1 : 0);
+        EXPECT_EQ(r.station->Modules()[0].m_enabled, c.found ? 1 : 0);
         EXPECT_EQ(r.clock.TickMs() - t0, c.ms);
     }
 }
@@ -71,8 +71,8 @@ TEST(Search, WhatWasNotMeasuredIsStoredAsNoValue)
     r.bus.QueueFault(1, sim::Fault::NoAnswer);
     r.bus.QueueFault(1, sim::Fault::NoAnswer);
     r.SearchAll();
-    ASSERT_EQ(r.doc.m_slave[1].m_enabled, 0);
-    EXPECT_TRUE(std::isnan(r.doc.m_slave[0].m_value1) && std::isnan(r.doc.m_slave[0].m_value3));
+    ASSERT_EQ(r.station->Modules()[1].m_enabled, 0);
+    EXPECT_TRUE(std::isnan(r.station->Modules()[0].m_value1) && std::isnan(r.station->Modules()[0].m_value3));
     r.doc.SetRecordingInterval(0, 0, 1);
     ASSERT_TRUE(r.station->StartRecording());
     r.Run(2000);
@@ -122,7 +122,7 @@ TEST(Measuring, FirstPollReadsTheDisplayModeItCarries)
     r.SearchAll();
     r.station->StartMeasuring();
     r.station->PollCycle();
-    EXPECT_DOUBLE_EQ(r.doc.m_slave[0].m_value2, 5.67);
+    EXPECT_DOUBLE_EQ(r.station->Modules()[0].m_value2, 5.67);
 }
 
 // A port that will not open, for the reason given.

@@ -1,6 +1,10 @@
+#include "common/clock.h"
+#include "data/data_test_util.h"
 #include "data/grafik_setup.h"
 #include "data/grafik_setup_virtuell.h"
+#include "data/qor_doc.h"
 #include "station/measurement.h"
+#include "station/recording_samples.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -73,6 +77,52 @@ TEST(Measurement, HubTellsEachSubscriberOnceInOrder)
     hub.Unsubscribe(&a);
     hub.Publish({});
     EXPECT_EQ(order, (std::vector<std::uint64_t>{1, 2, 2}));
+}
+
+// Measurements fed to the recording without a bus: each interval's sample holds the last
+// measurement while it is recent, a missed module is no value, and nothing older is ever
+// taken; slots passed over by one long cycle take its values only from its end on.
+TEST(RecordingSamples, NeverAnOlderValue)
+{
+    SimClock clock;
+    data::Logbook logbook;
+    data::test::FakeUi ui;
+    data::CQORDoc doc(clock, logbook, ui);
+    RecordingSamples samples(doc);
+    const auto feed = [&](std::int64_t tickMs, Reading state, double v1) {
+        Measurement m;
+        m.tickMs = tickMs;
+        m.modules[0].state = state;
+        m.modules[0].values = {v1, 0.0, 20.0};
+        samples.OnMeasurement(m);
+    };
+    constexpr double kNone = ModuleReading::kNone;
+    samples.Start(1000, 100, false);  // nothing measured yet
+    feed(1000, Reading::Measured, 7.0);
+    samples.SetInterval(1);
+    samples.Tick(2000, false);  // the 1000 ms measurement is recent
+    feed(2900, Reading::Missed, kNone);
+    samples.Tick(3000, false);
+    feed(4000, Reading::Measured, 8.0);
+    samples.Tick(4000, true);  // a cycle runs: its values are half made
+    samples.Tick(5000, false);
+    samples.Tick(7000, false);  // 3 s after the last measurement: 105 and 106 are empty
+    feed(8800, Reading::Measured, 9.0);
+    // One long cycle ended at 8800 ms: no older than the slot of 107 (8000 ms), older than 108's.
+    samples.Tick(10000, false);
+    const std::vector<std::pair<std::int64_t, double>> want = {
+        {100, kNone}, {101, 7.0},   {102, kNone}, {103, kNone}, {104, 8.0},
+        {105, kNone}, {106, kNone}, {107, 9.0},   {108, kNone}, {109, 9.0},
+    };
+    ASSERT_EQ(doc.Samples().size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const data::CDatenObject& s = doc.Samples()[i];
+        EXPECT_EQ(s.m_time, want[i].first) << i;
+        EXPECT_EQ(std::isnan(want[i].second) ? "none" : std::to_string(want[i].second),
+                  std::isnan(s.m_value[0]) ? "none" : std::to_string(static_cast<double>(s.m_value[0])))
+            << i;
+        EXPECT_TRUE(std::isnan(s.m_value[1])) << i;  // never measured
+    }
 }
 
 }  // namespace

@@ -283,8 +283,8 @@ TEST(Measuring, PollsEverySecondButNotWhileTheLinkIsBusy)
     r.station->StartMeasuring();
     EXPECT_EQ(r.ui.meterShows, 1);
     r.Run(1000);
-    EXPECT_DOUBLE_EQ(r.doc.m_slave[0].m_value1, 6.5);
-    EXPECT_EQ(r.doc.m_slave[1].m_displayMode, 2);
+    EXPECT_DOUBLE_EQ(r.station->Modules()[0].m_value1, 6.5);
+    EXPECT_EQ(r.station->Modules()[1].m_displayMode, 2);
     EXPECT_GE(r.ui.refreshes, 1);
     EXPECT_TRUE(CommandEnabled(Cmd::Stop, r.station->Commands()));
     const auto before = r.bus.Exchanges();
@@ -312,7 +312,7 @@ TEST(Potentiostat, FastModeFillsTenSlotsOnlyWithOnePotentiostat)
         ASSERT_TRUE(r.station->PotentiostatRunning());
         const auto before = r.bus.Exchanges();
         r.station->PollCycle();
-        const auto& s = r.doc.m_slave[3];
+        const auto& s = r.station->Modules()[3];
         const int count = pots == 1 ? 10 : 1;
         EXPECT_EQ(s.m_potCount, count);
         // Each poll is followed by the two record counts (and reads while records wait).

@@ -14,13 +14,13 @@ TEST(Search, IdCountThreeAsksZeroToThreeAndDisablesTheRest)
     r.bus.AddModule(0, 1);
     r.bus.AddModule(3, 4);
     r.bus.AddModule(4, 8);  // beyond IDCOUNT: never asked
-    for (auto& s : r.doc.m_slave)
+    for (auto& s : r.station->Modules())
         s.m_enabled = 1;
     r.SearchAll();
     EXPECT_TRUE(r.ui.shownLeft.empty());
     EXPECT_EQ(r.ui.shownRight, (std::vector<int>{0, 3}));
     for (int n = 0; n < 16; ++n)
-        EXPECT_EQ(r.doc.m_slave[n].m_enabled, n == 0 || n == 3) << n;
+        EXPECT_EQ(r.station->Modules()[n].m_enabled, n == 0 || n == 3) << n;
     EXPECT_EQ(r.station->Config().sEnable, 9u);
     EXPECT_FALSE(r.ui.waitOpen);
 }
@@ -31,14 +31,14 @@ TEST(Search, CancelKeepsFlagsAndTypesOfThePollStep)
     Rig r;
     r.bus.AddModule(0, 1);
     r.bus.AddModule(2, 8);
-    r.doc.m_slave[0].m_enabled = 1;
-    r.doc.m_slave[1].m_enabled = 1;  // gone from the bus
-    r.doc.m_slave[1].m_type = 5;
+    r.station->Modules()[0].m_enabled = 1;
+    r.station->Modules()[1].m_enabled = 1;  // gone from the bus
+    r.station->Modules()[1].m_type = 5;
     r.ui.release = [](FreigabeDlgModel& d) { return d.SelectAll(), false; };
     r.station->SearchModules();
     const int expect[3][2] = {{1, 1}, {0, 5}, {0, 8}};  // enabled, type
     for (int n = 0; n < 3; ++n)
-        EXPECT_EQ(std::make_pair(int{r.doc.m_slave[n].m_enabled}, int{r.doc.m_slave[n].m_type}),
+        EXPECT_EQ(std::make_pair(int{r.station->Modules()[n].m_enabled}, int{r.station->Modules()[n].m_type}),
                   std::make_pair(expect[n][0], expect[n][1]))
             << n;
     EXPECT_FALSE(Has(r.logbook.m_text, "Freigabe Slaves"));
@@ -57,8 +57,8 @@ TEST(Search, ReleasingZeroAndTwoIdentifiesThemAndLogs)
     EXPECT_EQ(r.station->Config().sEnable, 5u);
     EXPECT_EQ(r.station->ConfigToSave().sEnable, 5u);
     EXPECT_TRUE(r.station->ModulesReleased());
-    EXPECT_EQ(r.doc.m_slave[1].m_type, 0);  // not released: type cleared
-    const auto& s = r.doc.m_slave[2];
+    EXPECT_EQ(r.station->Modules()[1].m_type, 0);  // not released: type cleared
+    const auto& s = r.station->Modules()[2];
     EXPECT_EQ(s.m_address, 2);
     EXPECT_EQ(s.m_type, 9);
     EXPECT_EQ(std::string(s.m_unit.data(), 4), "ppm ");
@@ -103,7 +103,7 @@ TEST(Search, IdentificationFailureShowsTheCheckMessage)
     r.station->SearchModules();
     ASSERT_EQ(r.ui.errors.size(), 1u);
     EXPECT_TRUE(Has(r.ui.errors[0], "Prüfen Sie ob dieser Slave am Bus ist"));
-    EXPECT_EQ(r.doc.m_slave[3].m_enabled, 1);
+    EXPECT_EQ(r.station->Modules()[3].m_enabled, 1);
 }
 
 // Guards more than four potentiostats being taken, a program already running going unseen, and
@@ -119,8 +119,8 @@ TEST(Search, PotentiostatsAreListedUpToFour)
     EXPECT_EQ(r.station->Potentiostats(), (std::vector<std::uint8_t>{0, 1, 2, 3}));
     EXPECT_EQ(r.ui.messages.size(), 1u);
     EXPECT_TRUE(r.station->PotentiostatRunning() && r.doc.m_potRunning);
-    EXPECT_FLOAT_EQ(r.doc.m_slave[0].m_revision, 2.0f);
-    EXPECT_EQ(r.doc.m_slave[0].m_channelByte, 1);
+    EXPECT_FLOAT_EQ(r.station->Modules()[0].m_revision, 2.0f);
+    EXPECT_EQ(r.station->Modules()[0].m_channelByte, 1);
     EXPECT_TRUE(r.station->Commands().potPresent);
     for (std::uint8_t a = 0; a < 5; ++a)
         r.bus.RemoveModule(a);
@@ -176,7 +176,7 @@ TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
     r.ui.selectOk = false;
     EXPECT_FALSE(r.station->ChoosePotentiostat());
     r.ui.selectOk = true;
-    r.doc.m_slave[3].m_enabled = r.doc.m_slave[7].m_enabled = 0;
+    r.station->Modules()[3].m_enabled = r.station->Modules()[7].m_enabled = 0;
     EXPECT_FALSE(r.station->ChoosePotentiostat());
     EXPECT_EQ(r.ui.messages.size(), 1u);
 }

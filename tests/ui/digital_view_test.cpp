@@ -1,5 +1,5 @@
-#include "catalogue/digital_mess_view_model.h"
 #include "catalogue/slave.h"
+#include "station/digital_mess_view_model.h"
 #include "ui/shell/start_options.h"
 #include "ui/station/c3d_meter_ctrl.h"
 #include "ui/station/digital_mess_view.h"
@@ -13,42 +13,53 @@
 namespace qor::ui {
 namespace {
 
-catalogue::CSlave Module(std::uint8_t address, std::uint8_t type, double v1, double v2, double v3,
-                         int enabled = 1)
+// A module's part of a poll cycle, described as the catalogue describes `slave`: measured
+// when released (1 or 2), absent otherwise.
+station::ModuleReading Reading(catalogue::CSlave s, double v1, double v2, double v3)
+{
+    station::ModuleReading r;
+    station::DescribeReading(r, s);
+    if (s.m_enabled) {
+        r.state = station::Reading::Measured;
+        r.values = {v1, v2, v3};
+    }
+    return r;
+}
+
+station::ModuleReading Module(std::uint8_t type, double v1, double v2, double v3, int enabled = 1)
 {
     catalogue::CSlave s;
-    s.m_address = address;
     s.m_type = type;
     s.m_enabled = enabled;
-    s.m_value1 = v1;
-    s.m_value2 = v2;
-    s.m_value3 = v3;
-    return s;
+    return Reading(s, v1, v2, v3);
 }
 
 TEST(DigitalView, LampAndReleaseStates)
 {
     // 0x5A: a potentiostat with its run bit: yellow only while the program runs.
-    catalogue::CSlave pot = Module(4, 0x5A, 1.0, 2.0, 3.0);
-    EXPECT_EQ(catalogue::DigitalViewRefresh(pot, true).lampColour, CLed::LED_COLOR_YELLOW);
-    EXPECT_EQ(catalogue::DigitalViewRefresh(pot, false).lampColour, CLed::LED_COLOR_GREEN);
-    catalogue::CSlave idle = Module(4, 0x42, 1.0, 2.0, 3.0);  // no run bit
-    EXPECT_EQ(catalogue::DigitalViewRefresh(idle, true).lampColour, CLed::LED_COLOR_GREEN);
+    const station::ModuleReading pot = Module(0x5A, 1.0, 2.0, 3.0);
+    EXPECT_EQ(station::DigitalViewRefresh(4, pot, true).lampColour, CLed::LED_COLOR_YELLOW);
+    EXPECT_EQ(station::DigitalViewRefresh(4, pot, false).lampColour, CLed::LED_COLOR_GREEN);
+    const station::ModuleReading idle = Module(0x42, 1.0, 2.0, 3.0);  // no run bit
+    EXPECT_EQ(station::DigitalViewRefresh(4, idle, true).lampColour, CLed::LED_COLOR_GREEN);
 
-    EXPECT_EQ(catalogue::DigitalViewRefresh(Module(1, 1, 7, 0, 20, 2), false).action,
-              catalogue::DigitalViewState::Action::RedLamp);
-    EXPECT_EQ(catalogue::DigitalViewRefresh(Module(1, 1, 7, 0, 20, 0), false).action,
-              catalogue::DigitalViewState::Action::Nothing);
+    EXPECT_EQ(station::DigitalViewRefresh(1, Module(1, 7, 0, 20, 2), false).action,
+              station::DigitalViewState::Action::RedLamp);
+    EXPECT_EQ(station::DigitalViewRefresh(1, Module(1, 7, 0, 20, 0), false).action,
+              station::DigitalViewState::Action::Nothing);
 }
 
 TEST(DigitalView, LinearAmplifierScaleEndFromCalibration)
 {
-    catalogue::CSlave lin = Module(2, 9, 10.0, 1.0, 20.0);
+    catalogue::CSlave lin;
+    lin.m_type = 9;
+    lin.m_enabled = 1;
     const float top = 250.0f;
     std::memcpy(lin.m_calibration[2].data(), &top, 4);
-    EXPECT_DOUBLE_EQ(catalogue::DigitalViewRefresh(lin, false).meterMax[0], 250.0);
+    EXPECT_DOUBLE_EQ(station::DigitalViewRefresh(2, Reading(lin, 10.0, 1.0, 20.0), false).meterMax[0], 250.0);
     lin.m_calibration[2] = {0, 0, 0xC0, 0x7F};  // not a number: the catalogue's end
-    EXPECT_DOUBLE_EQ(catalogue::DigitalViewRefresh(lin, false).meterMax[0], 1000.0);
+    EXPECT_DOUBLE_EQ(station::DigitalViewRefresh(2, Reading(lin, 10.0, 1.0, 20.0), false).meterMax[0],
+                     1000.0);
 }
 
 // The view shows the record as the catalogue describes the module: digits to its decimals,
@@ -60,7 +71,7 @@ TEST(DigitalView, WidgetShowsTheRecord)
     view.InitialUpdate();
     EXPECT_EQ(view.Lamp()->LedState(), CLed::LED_OFF);
 
-    view.Refresh(Module(0, 1, 7.123, -123.44, 21.06), false);
+    view.Refresh(Module(1, 7.123, -123.44, 21.06), false);
     EXPECT_EQ(view.Title(), "Slave 00 pH - Verstärker");
     QString readings;
     for (int i = 0; i < 3; ++i)
@@ -72,7 +83,7 @@ TEST(DigitalView, WidgetShowsTheRecord)
     EXPECT_DOUBLE_EQ(view.Meter(1)->RangeMax(), 2000.0);
     EXPECT_EQ(view.Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
 
-    view.Refresh(Module(0, 1, 1.0, 1.0, 1.0, 2), false);
+    view.Refresh(Module(1, 1.0, 1.0, 1.0, 2), false);
     EXPECT_EQ(view.Lamp()->LedColour(), CLed::LED_COLOR_RED);
     EXPECT_EQ(view.Lamp()->LedState(), CLed::LED_ON);
     EXPECT_EQ(view.ValueText(0), "7.123");
@@ -96,7 +107,7 @@ TEST(DigitalView, DigitsShrinkToFitOrShowAMark)
         {1e30, 0.0, "###"},
     };
     for (const auto& c : cases) {
-        view.Refresh(Module(2, 8, c.v1, c.v2, 21.0), false);  // oxygen: value 1 in % with one decimal
+        view.Refresh(Module(8, c.v1, c.v2, 21.0), false);  // oxygen: value 1 in % with one decimal
         EXPECT_EQ(view.DigitBox(0)->text(), c.shown1);
         for (int i = 0; i < 3; ++i) {
             const QLabel& box = *view.DigitBox(i);

@@ -6,6 +6,7 @@
 #include "potentiostat/pot_manuell_model.h"
 #include "potentiostat/pot_step_setup_model.h"
 #include "station/config.h"
+#include "station/station.h"
 #include "ui/document/export_dlg.h"
 #include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/logbuch_view.h"
@@ -106,7 +107,8 @@ TEST(EnglishTexts, EveryWindowSpeaksEnglish)
     potentiostat::StepText step = potentiostat::DefaultStepText();
     potentiostat::PotEditModel edit(step, 1);
     data::CGrafikSetupVirtuell virtuell;
-    exporter::ExportDlgModel exportModel(doc.m_slave, doc.GrafikSetup(), doc.Virtuell(), 1);
+    const auto& modules = sim.m_frame->GetStation().Modules();
+    exporter::ExportDlgModel exportModel(modules, doc.GrafikSetup(), doc.Virtuell(), 1);
     CGraphWnd graph;
     graph.SetLanguage(1);
     graph::GraphModel curves;
@@ -118,8 +120,8 @@ TEST(EnglishTexts, EveryWindowSpeaksEnglish)
         {"xy", [&] { return std::make_unique<CGraphXY>(samples, 3, time.clock, time, ui, 1); }},
         {"eis", [&] { return std::make_unique<CEISGraph>(points, time.clock, ui, 1); }},
         {"run", [&] { return std::make_unique<CXYGraph>(samples, time.clock, ui, 1); }},
-        {"setup", [&] { return std::make_unique<CGrafikSetupGlg>(doc, true, 1); }},
-        {"virtual", [&] { return std::make_unique<CVirtuellKanal>(virtuell, doc.m_slave, 1); }},
+        {"setup", [&] { return std::make_unique<CGrafikSetupGlg>(doc, modules, true, 1); }},
+        {"virtual", [&] { return std::make_unique<CVirtuellKanal>(virtuell, modules, 1); }},
         {"export", [&] { return std::make_unique<CExportDlg>(exportModel, 1); }},
         {"interface", [] { return std::make_unique<Crs232>(station::FirstStartDefaults(), 1, nullptr); }},
         {"graph properties", [&] { return std::make_unique<CGraphPropertySheet>(graph); }},

@@ -59,12 +59,29 @@ TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
     }
     EXPECT_EQ(m_frame->MeterFrame(3), nullptr);
     EXPECT_FALSE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
+    m_frame->SetLanguage(1);  // before any poll, the titles follow the language too
+    EXPECT_EQ(m_frame->MeterFrame(1)->windowTitle(), "Slave 01 2000µS - amplifier");
+    m_frame->SetLanguage(0);
 
-    // One poll: the digits follow the module record, the lamp is lit green.
+    // One poll: the digits show the cycle's measurement, the lamp is lit green; a cycle that
+    // missed the module shows no value, and the names follow the language at once.
+    struct Last : station::MeasurementListener {
+        station::Measurement m;
+        void OnMeasurement(const station::Measurement& x) override { m = x; }
+    } last;
+    m_frame->GetStation().Measurements().Subscribe(&last);
     m_time.Advance(1000);
     CDigitalMessView* view = m_frame->MeterView(0);
-    EXPECT_EQ(view->ValueText(0), QString::asprintf("%.3f", m_frame->Document().m_slave[0].m_value1));
+    EXPECT_EQ(view->ValueText(0), QString::asprintf("%.3f", last.m.modules[0].values[0]));
     EXPECT_EQ(view->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
+    m_frame->SimulatedBus()->QueueFault(0, sim::Fault::NoAnswer);
+    m_time.Advance(1000);
+    EXPECT_EQ(last.m.modules[0].state, station::Reading::Missed);
+    EXPECT_EQ(view->ValueText(0), "---");
+    m_frame->SetLanguage(1);
+    EXPECT_EQ(view->Title(), "Slave 00 pH - amplifier");
+    m_frame->SetLanguage(0);
+    m_frame->GetStation().Measurements().Unsubscribe(&last);
 
     // Closing every view enables the command again while measuring runs.
     for (int a = 0; a < 3; ++a)
@@ -455,7 +472,7 @@ TEST_F(MainFrameTest, RecentFilesAndTheCommandLineFile)
         ASSERT_TRUE(WithFile(Cmd::FileOpen, f));
         ASSERT_TRUE(SearchAndRelease({0}));
         m_frame->GetStation().AddLogbookEntry("marker entry");
-        m_frame->Document().AddSample(0);
+        m_frame->Document().AddSample(data::CDatenObject{});
         ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
         ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     }

@@ -24,9 +24,10 @@ TEST(VirtuellKanal, OkClosesTheGraphSetupWithTheNewFormula)
     data::Logbook logbook;
     cli::SilentDocumentUi documentUi;
     data::CQORDoc doc(clock, logbook, documentUi);
-    doc.m_slave[0].m_type = 1;  // pH amplifier: list entries of codes 2, 1, 0
-    doc.m_slave[0].m_enabled = 1;
-    CGrafikSetupGlg setup(doc, false, 0);
+    std::array<catalogue::CSlave, 16> modules{};
+    modules[0].m_type = 1;  // pH amplifier: list entries of codes 2, 1, 0
+    modules[0].m_enabled = 1;
+    CGrafikSetupGlg setup(doc, modules, false, 0);
 
     QString message;
     bool openAfterError = false;

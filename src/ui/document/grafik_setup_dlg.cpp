@@ -29,9 +29,10 @@ QLineEdit* NumberEdit(const std::string& text, QWidget* parent)
 
 }  // namespace
 
-CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int lang, QWidget* parent)
-    : QDialog(parent), m_doc(doc), m_model(doc.GrafikSetup(), doc.m_slave, intervalEditable, lang),
-      m_virtuell(doc.Virtuell()), m_lang(lang)
+CGrafikSetupGlg::CGrafikSetupGlg(data::CQORDoc& doc, const std::array<catalogue::CSlave, 16>& modules,
+                                 bool intervalEditable, int lang, QWidget* parent)
+    : QDialog(parent), m_doc(doc), m_modules(modules),
+      m_model(doc.GrafikSetup(), modules, intervalEditable, lang), m_virtuell(doc.Virtuell()), m_lang(lang)
 {
     const auto text = [](const std::string& s) { return QString::fromStdString(s); };
     setWindowTitle(text(m_model.Title()));
@@ -98,7 +99,7 @@ void CGrafikSetupGlg::StartYRange(double from, double to)
 
 void CGrafikSetupGlg::OpenVirtual()
 {
-    CVirtuellKanal dlg(m_virtuell, m_doc.m_slave, m_lang, this);
+    CVirtuellKanal dlg(m_virtuell, m_modules, m_lang, this);
     if (dlg.exec() == QDialog::Accepted)
         accept();
 }

@@ -23,7 +23,9 @@ namespace qor::ui {
 class CGrafikSetupGlg : public QDialog {
     Q_OBJECT
 public:
-    CGrafikSetupGlg(data::CQORDoc& doc, bool intervalEditable, int lang, QWidget* parent = nullptr);
+    // `modules`: the station's module records; only released modules can be drawn.
+    CGrafikSetupGlg(data::CQORDoc& doc, const std::array<catalogue::CSlave, 16>& modules,
+                    bool intervalEditable, int lang, QWidget* parent = nullptr);
 
     QTimeEdit* IntervalEdit() const { return m_interval; }
     QCheckBox* Show(int address, int value) const { return m_show[static_cast<std::size_t>(address)][value]; }
@@ -47,6 +49,7 @@ private:
     void OpenVirtual();
 
     data::CQORDoc& m_doc;
+    const std::array<catalogue::CSlave, 16>& m_modules;
     data::GrafikSetupGlgModel m_model;
     std::array<QLabel*, 16> m_label{};
     std::array<std::array<QCheckBox*, 3>, 16> m_show{};

@@ -35,8 +35,9 @@ GraphDisplay GraphDisplay::FromConfig(const station::StationConfig& config)
             config.axis != 0};
 }
 
-CQORView::CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_lang(lang), m_display(display)
+CQORView::CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display, const data::ModuleRecords* live,
+                   QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_live(live), m_lang(lang), m_display(display)
 {
     setMinimumSize(200, 120);
     m_graph = new CGraphWnd(this);
@@ -112,11 +113,11 @@ void CQORView::Rebuild(bool keepProps, bool newSection)
     const bool byLooks = keepProps && !m_looks.empty();
     RemoveCurves();
     if (byLooks)
-        m_curves = std::make_unique<data::DocumentCurves>(m_doc.m_slave, m_doc.GrafikSetup(),
-                                                          m_doc.Virtuell(), m_looks, m_lang);
+        m_curves = std::make_unique<data::DocumentCurves>(m_doc.GrafikSetup(), m_doc.Virtuell(), m_looks,
+                                                          m_lang, m_live);
     else
-        m_curves = std::make_unique<data::DocumentCurves>(m_doc.m_slave, m_doc.GrafikSetup(),
-                                                          m_doc.Virtuell(), m_doc.GraphProp(), m_lang);
+        m_curves = std::make_unique<data::DocumentCurves>(m_doc.GrafikSetup(), m_doc.Virtuell(),
+                                                          m_doc.GraphProp(), m_lang, m_live);
     m_ids = data::AddDocumentCurves(*m_graph, *m_curves);
     data::CollectCurveLooks(*m_graph, *m_curves, m_ids, m_looks);
     // The file keeps them in the order the curves have now.

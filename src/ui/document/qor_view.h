@@ -37,7 +37,10 @@ struct GraphDisplay {
 class CQORView : public QWidget {
     Q_OBJECT
 public:
-    CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display = {}, QWidget* parent = nullptr);
+    // `live`: the station's module records, so that the curves of modules being measured read
+    // as their meters do (DocumentModules); none for a stored file alone.
+    CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display = {},
+             const data::ModuleRecords* live = nullptr, QWidget* parent = nullptr);
     void SetLanguage(int lang);
     const GraphDisplay& Display() const { return m_display; }
 
@@ -81,6 +84,7 @@ private:
     double LowestXFrom() const;
 
     data::CQORDoc& m_doc;
+    const data::ModuleRecords* m_live;
     int m_lang;
     GraphDisplay m_display;
     CGraphWnd* m_graph;

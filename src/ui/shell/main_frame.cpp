@@ -1,6 +1,8 @@
 #include "ui/shell/main_frame.h"
 
+#include "catalogue/catalogue.h"
 #include "common/clock.h"
+#include "data/document_curves.h"
 #include "data/qor_doc.h"
 #include "export/export_dlg_model.h"
 #include "export/text_export.h"
@@ -21,6 +23,7 @@
 #include "ui/shell/app_icon.h"
 #include "ui/shell/command_texts.h"
 #include "ui/shell/graph_output.h"
+#include "ui/shell/live_views.h"
 #include "ui/shell/main_menus.h"
 #include "ui/shell/meter_windows.h"
 #include "ui/shell/recent_files_menu.h"
@@ -89,6 +92,7 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
             m_station->SetMetersShown(false);
         UpdateCommands();
     });
+    m_live = std::make_unique<LiveViews>(*m_station, *m_meters);
 
     m_menus = std::make_unique<MainMenus>(*this);
     CreateStatusBar();
@@ -114,6 +118,7 @@ CMainFrame::~CMainFrame()
     // The views borrow the document: take them down before it goes. An XY window shown
     // without its own loop (a picture) borrows the timers as well.
     qDeleteAll(findChildren<CGraphXY*>(QString(), Qt::FindDirectChildrenOnly));
+    m_live.reset();
     delete m_mdi;
     m_mdi = nullptr;
     m_graphView = nullptr;
@@ -199,10 +204,9 @@ void CMainFrame::SetLanguage(int lang)
     m_station->SetLanguage(m_lang);
     m_station->Config().language = static_cast<std::uint8_t>(m_lang);
     m_doc->m_language = m_lang;
-    // Module names, value names and units follow the window's language.
-    for (auto& slave : m_doc->m_slave)
-        slave.m_language = static_cast<std::uint8_t>(m_lang);
     Retranslate();
+    // Module names, value names and units follow the window's language.
+    m_live->Relabel();
     RefreshViews();
     if (!m_doc->m_path.empty())
         SetTitle(m_doc->m_path);
@@ -342,7 +346,7 @@ void CMainFrame::OnPortSetup()
 
 void CMainFrame::OnNewScale()
 {
-    CGrafikSetupGlg dlg(*m_doc, false, m_lang, this);
+    CGrafikSetupGlg dlg(*m_doc, m_station->Modules(), false, m_lang, this);
     OfferGraphRange(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return;
@@ -374,8 +378,8 @@ void CMainFrame::OnChoosePotentiostat(station::Cmd cmd)
     if (!address)
         return;
     if (cmd == station::Cmd::DefineSteps)
-        OpenStepSetup(*m_station, *m_services, *address, m_doc->m_slave[*address & 15].m_revision,
-                      m_doc->m_slave[*address & 15].m_settingByte, m_lang, this);
+        OpenStepSetup(*m_station, *m_services, *address, m_station->Modules()[*address & 15].m_revision,
+                      m_station->Modules()[*address & 15].m_settingByte, m_lang, this);
     else
         OpenManualOperation(*m_station, *m_services, *address, m_lang, this);
 }
@@ -386,7 +390,10 @@ void CMainFrame::OnExport()
         ChooseFile(data::FileDialog::SaveAs, "txt", "Tabellen (*.txt) | *.txt | Alle Dateien (*.*)|*.*||");
     if (!path)
         return;
-    exporter::ExportDlgModel model(m_doc->m_slave, m_doc->GrafikSetup(), m_doc->Virtuell(), m_lang);
+    // The modules the recording stored, with the units of those being measured now.
+    const data::ModuleRecords modules =
+        data::DocumentModules(m_doc->GrafikSetup(), m_lang, &m_station->Modules());
+    exporter::ExportDlgModel model(modules, m_doc->GrafikSetup(), m_doc->Virtuell(), m_lang);
     CExportDlg dlg(model, m_lang, this);
     // The file is written only once the choice is confirmed: Cancel leaves an existing file alone.
     if (dlg.exec() != QDialog::Accepted)
@@ -395,7 +402,7 @@ void CMainFrame::OnExport()
     in.samples = &m_doc->Samples();
     in.setup = &m_doc->GrafikSetup();
     in.virtuell = &m_doc->Virtuell();
-    in.channels = exporter::DescribeChannels(m_doc->m_slave);
+    in.channels = exporter::DescribeChannels(modules);
     std::string error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = exporter::WriteTextExport(*path, in, model.Options(m_station->Config().prec), &error);
@@ -542,7 +549,8 @@ void CMainFrame::FirstActivation()
 void CMainFrame::CreatePanes()
 {
     if (!m_graphFrame) {
-        m_graphView = new CQORView(*m_doc, m_lang, GraphDisplay::FromConfig(m_station->Config()));
+        m_graphView = new CQORView(*m_doc, m_lang, GraphDisplay::FromConfig(m_station->Config()),
+                                   &m_station->Modules());
         m_graphView->SetAutoScroll(m_menus->AutoScroll()->isChecked());
         connect(m_graphView->Graph(), &CGraphWnd::ReadOutChanged, this, [this](const QString& text) {
             if (text.isEmpty())
@@ -624,9 +632,11 @@ void CMainFrame::ShowMeters()
     int created = 0;
     const int idCount = std::clamp(m_station->Config().idCount, 0, 15);
     for (int a = 0; a <= idCount; ++a) {
-        const catalogue::CSlave& slave = m_doc->m_slave[static_cast<std::size_t>(a)];
-        if (slave.m_enabled != 0 && !m_meters->Raise(a))
-            m_meters->Open(a, slave, ++created, m_station->PotentiostatRunning(), m_lang);
+        const catalogue::CSlave& slave = m_station->Modules()[static_cast<std::size_t>(a)];
+        if (slave.m_enabled != 0 && !m_meters->Raise(a)) {
+            m_meters->Open(a, catalogue::ModuleName(slave), ++created, m_lang);
+            m_live->ShowLast(a);
+        }
     }
 }
 
@@ -634,7 +644,8 @@ void CMainFrame::ShowMeter(std::uint8_t address)
 {
     if (address > 15 || m_meters->Raise(address))
         return;
-    m_meters->Open(address, m_doc->m_slave[address], 1, m_station->PotentiostatRunning(), m_lang);
+    m_meters->Open(address, catalogue::ModuleName(m_station->Modules()[address]), 1, m_lang);
+    m_live->ShowLast(address);
     m_station->SetMetersShown(true);
 }
 
@@ -648,10 +659,6 @@ void CMainFrame::RefreshViews()
     if (m_inRefresh)
         return;
     m_inRefresh = true;
-    const bool running = m_station->PotentiostatRunning();
-    for (int a = 0; a < 16; ++a)
-        if (CDigitalMessView* v = MeterView(a))
-            v->Refresh(m_doc->m_slave[static_cast<std::size_t>(a)], running);
     UpdateViews();
     UpdateCommands();
     m_inRefresh = false;
@@ -756,7 +763,7 @@ void CMainFrame::SetPane(int pane, const std::string& text)
 
 bool CMainFrame::RunRecordingSetup()
 {
-    CGrafikSetupGlg dlg(*m_doc, true, m_lang, this);
+    CGrafikSetupGlg dlg(*m_doc, m_station->Modules(), true, m_lang, this);
     OfferGraphRange(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return false;

@@ -50,6 +50,7 @@ class CXYGraph;
 class CGraphXY;
 class CQORView;
 class MainMenus;
+class LiveViews;
 class MeterWindows;
 class ShellServices;
 
@@ -214,6 +215,7 @@ private:
     CQORView* m_graphView = nullptr;
     CLogbuchView* m_logView = nullptr;
     std::unique_ptr<MeterWindows> m_meters;
+    std::unique_ptr<LiveViews> m_live;  // the meters' feed of each poll cycle
     CGraphDL* m_loggerGraph = nullptr;
     CXYGraph* m_potGraph = nullptr;
     CGraphXY* m_xyGraph = nullptr;  // while it is open

@@ -1,8 +1,6 @@
 #include "ui/shell/meter_windows.h"
 
-#include "catalogue/catalogue.h"
-#include "catalogue/slave.h"
-#include "common/text.h"
+#include "station/digital_mess_view_model.h"
 #include "ui/station/digital_mess_view.h"
 
 #include <QMdiArea>
@@ -38,8 +36,7 @@ bool MeterWindows::Raise(int address)
     return true;
 }
 
-void MeterWindows::Open(int address, const catalogue::CSlave& slave, int cascade, bool potentiostatRunning,
-                        int lang)
+void MeterWindows::Open(int address, const std::string& moduleName, int cascade, int lang)
 {
     address &= 15;
     auto* view = new CDigitalMessView(static_cast<std::uint8_t>(address), lang);
@@ -52,8 +49,8 @@ void MeterWindows::Open(int address, const catalogue::CSlave& slave, int cascade
     const QSize decoration = frame->size() - frame->contentsRect().size();
     frame->resize(std::max(size.width(), view->minimumWidth() + decoration.width()),
                   std::max(size.height(), view->minimumHeight() + decoration.height()));
-    view->SetTitle(QString::fromStdString(
-        Format("Slave %02u %s", static_cast<unsigned>(address), catalogue::ModuleName(slave).c_str())));
+    view->SetTitle(
+        QString::fromStdString(station::DigitalViewTitle(static_cast<std::uint8_t>(address), moduleName)));
     frame->setWindowTitle(view->Title());
     frame->move(kCascadeStep * cascade, kCascadeStep * cascade);
     // The area drops its own connections to a window it lets go, so the report hangs on this object.
@@ -69,7 +66,6 @@ void MeterWindows::Open(int address, const catalogue::CSlave& slave, int cascade
     frame->show();
     m_area.setActiveSubWindow(frame);
     frame->raise();
-    view->Refresh(slave, potentiostatRunning);
 }
 
 void MeterWindows::KeepInFront()

@@ -3,13 +3,10 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <string>
 
 class QMdiArea;
 class QMdiSubWindow;
-
-namespace qor::catalogue {
-class CSlave;
-}
 
 namespace qor::ui {
 
@@ -26,9 +23,9 @@ public:
     CDigitalMessView* View(int address) const;
     // Brings the window of `address` to the front; false when it has none.
     bool Raise(int address);
-    // Opens the view of the module at `address`, the `cascade`-th window of a row set off
-    // down and right.
-    void Open(int address, const catalogue::CSlave& slave, int cascade, bool potentiostatRunning, int lang);
+    // Opens the view of the module at `address` named `moduleName`, the `cascade`-th window of
+    // a row set off down and right. Its values come with the next measurement it is handed.
+    void Open(int address, const std::string& moduleName, int cascade, int lang);
     void CloseAll();
 
 private:

@@ -1,6 +1,6 @@
 #include "ui/station/digital_mess_view.h"
 
-#include "catalogue/digital_mess_view_model.h"
+#include "station/digital_mess_view_model.h"
 #include "ui/shell/ui_texts.h"
 #include "ui/station/c3d_meter_ctrl.h"
 #include "ui/station/fitted_digits.h"
@@ -159,12 +159,12 @@ QSize CDigitalMessView::FrameSize() const
     return {static_cast<int>(3.7 * h), static_cast<int>(1.7 * h)};
 }
 
-void CDigitalMessView::Refresh(const catalogue::CSlave& slave, bool potRunning)
+void CDigitalMessView::Refresh(const station::ModuleReading& reading, bool potRunning)
 {
-    const catalogue::DigitalViewState s = catalogue::DigitalViewRefresh(slave, potRunning);
-    if (s.action == catalogue::DigitalViewState::Action::Nothing)
+    const station::DigitalViewState s = station::DigitalViewRefresh(m_address, reading, potRunning);
+    if (s.action == station::DigitalViewState::Action::Nothing)
         return;
-    if (s.action == catalogue::DigitalViewState::Action::RedLamp) {
+    if (s.action == station::DigitalViewState::Action::RedLamp) {
         m_led->SetLed(CLed::LED_COLOR_RED, CLed::LED_ON, CLed::LED_SQUARE);
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/slave.h"
+#include "station/measurement.h"
 
 #include <QWidget>
 #include <array>
@@ -14,7 +14,8 @@ class C3DMeterCtrl;
 class CLed;
 
 // One module's values: two needle meters, three large digit boxes with units and the
-// "Run:" lamp. Holds no values of its own; every refresh reads the module record.
+// "Run:" lamp. Holds no values of its own: each refresh shows the module's part of a poll
+// cycle's measurement.
 class CDigitalMessView : public QWidget {
     Q_OBJECT
 public:
@@ -35,7 +36,7 @@ public:
     void InitialUpdate();
     // The frame size for the view: 3.7 and 1.7 times the height of meter 2.
     QSize FrameSize() const;
-    void Refresh(const catalogue::CSlave& slave, bool potRunning);
+    void Refresh(const station::ModuleReading& reading, bool potRunning);
 
     C3DMeterCtrl* Meter(int i) const { return m_meter[static_cast<std::size_t>(i)]; }
     CLed* Lamp() const { return m_led; }
