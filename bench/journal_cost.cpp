@@ -30,8 +30,7 @@ double Record(const std::string& path, int samples, bool journal)
     qor::data::Logbook logbook;
     NoUi ui;
     qor::data::CQORDoc doc(clock, logbook, ui);
-    doc.m_path = path;
-    doc.m_fileBound = true;
+    doc.BindToNewFile(path);
     for (std::size_t a = 0; a < 16; ++a) {
         doc.m_slave[a].m_enabled = 1;
         doc.m_slave[a].m_type = 1;

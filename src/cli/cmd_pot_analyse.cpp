@@ -156,9 +156,9 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
     const data::CQORDoc& doc = d.doc;
     // One run at a time: a second run's counter and curve start again.
     std::vector<data::CPotQORDatenObject> samples;
-    if (std::string bad = ChooseRun(doc.m_pot, run, lang, samples); !bad.empty())
+    if (std::string bad = ChooseRun(doc.Pot(), run, lang, samples); !bad.empty())
         return Fail(bad);
-    if (const std::size_t runs = SplitRuns(doc.m_pot).size(); runs > 1 && !oneRun)
+    if (const std::size_t runs = SplitRuns(doc.Pot()).size(); runs > 1 && !oneRun)
         Say(Format(TextPair{"%zu Läufe im Dokument, ausgewertet wird Lauf %zu (--run wählt)",
                             "%zu runs in the document, analysing run %zu (--run chooses)"}[lang],
                    runs, runs));

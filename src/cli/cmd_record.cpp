@@ -111,19 +111,17 @@ int RunRecord(const std::vector<std::string>& argv)
     };
     // A new recording: the file is written (through a temporary file) at each save, and
     // every sample goes to its journal at once.
-    doc.m_path = out;
-    doc.m_fileBound = true;
-    doc.m_journalFolder = station::ConfigDirectory();
+    doc.BindToNewFile(out);
+    doc.SetJournalFolder(station::ConfigDirectory());
     // A journal left by an earlier run blocks only while it holds what its file does not.
     std::error_code ec;
     if (const std::string journal = doc.ExistingJournalFor(out); std::filesystem::exists(journal, ec)) {
         CommandDocument earlier;
         data::CQORDoc& old = earlier.doc;
         old.OnNewDocument(lang);
-        old.m_journalFolder = doc.m_journalFolder;
-        old.m_offerRecovery = false;
-        old.m_path = out;
-        old.m_fileBound = true;
+        old.SetJournalFolder(doc.JournalFolder());
+        old.SetOfferRecovery(false);
+        old.BindToNewFile(out);
         bool read = true;
         if (std::filesystem::exists(out, ec))
             read = old.OpenByPath(out) && old.ReadBoundFile();
@@ -188,14 +186,14 @@ int RunRecord(const std::vector<std::string>& argv)
             st.OnTimer(id);
             print();
             // During a program the potentiostat's records are what grows.
-            const std::size_t n = doc.Samples().size() + doc.m_pot.size() + doc.m_eis.size();
+            const std::size_t n = doc.Samples().size() + doc.Pot().size() + doc.Eis().size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
                 std::fprintf(stderr, lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
                 if (startPot)
                     std::fprintf(stderr,
                                  TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
                                           ", %zu potentiostat samples, %zu impedance points"}[lang],
-                                 doc.m_pot.size(), doc.m_eis.size());
+                                 doc.Pot().size(), doc.Eis().size());
                 std::fprintf(stderr, "\n");
                 shown = n;
                 lastShown = clock.TickMs();
@@ -219,7 +217,7 @@ int RunRecord(const std::vector<std::string>& argv)
     if (startPot)
         std::printf(TextPair{"%zu Potentiostat-Messwerte, %zu Impedanzpunkte\n",
                              "%zu potentiostat samples, %zu impedance points\n"}[lang],
-                    doc.m_pot.size(), doc.m_eis.size());
+                    doc.Pot().size(), doc.Eis().size());
     if (!saved) {
         // What the journal could still take goes there now; then exactly what is where.
         doc.SyncJournal();

@@ -43,8 +43,8 @@ int RunRecover(const std::vector<std::string>& argv)
     RecoverUi ui;
     data::CQORDoc doc(SystemClock::Instance(), ui.logbook, ui);
     doc.OnNewDocument(lang);
-    doc.m_journalFolder = station::ConfigDirectory();
-    doc.m_offerRecovery = false;
+    doc.SetJournalFolder(station::ConfigDirectory());
+    doc.SetOfferRecovery(false);
     const std::string journal = doc.ExistingJournalFor(file);
     if (std::error_code ec; !std::filesystem::exists(journal, ec)) {
         std::printf("nothing to recover: there is no %s\n", journal.c_str());

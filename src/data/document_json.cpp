@@ -152,7 +152,7 @@ void Write(const CQORDoc& d, JsonOut& j)
 {
     j.Begin('{');
     j.Key("version");
-    j.Int(d.m_fileVersion);
+    j.Int(d.FileVersion());
 
     j.Key("samples");
     j.Begin('[');
@@ -214,7 +214,7 @@ void Write(const CQORDoc& d, JsonOut& j)
     j.End('}');
 
     j.Key("logbook");
-    j.Str(d.m_logBuch.m_text);
+    j.Str(d.LogBuch().m_text);
 
     const auto& c = d.GraphProp();
     j.Key("curves");
@@ -232,7 +232,7 @@ void Write(const CQORDoc& d, JsonOut& j)
 
     j.Key("oldPot");
     j.Begin('[');
-    for (const auto& p : d.m_oldPot) {
+    for (const auto& p : d.OldPot()) {
         j.Begin('{');
         j.Key("time");
         j.Int(p.m_time);
@@ -255,7 +255,7 @@ void Write(const CQORDoc& d, JsonOut& j)
 
     j.Key("pot");
     j.Begin('[');
-    for (const auto& p : d.m_pot) {
+    for (const auto& p : d.Pot()) {
         j.Begin('{');
         j.Key("time");
         j.Int(p.m_time);
@@ -273,7 +273,7 @@ void Write(const CQORDoc& d, JsonOut& j)
 
     j.Key("eis");
     j.Begin('[');
-    for (const auto& e : d.m_eis) {
+    for (const auto& e : d.Eis()) {
         j.Begin('{');
         j.Key("time");
         j.Int(e.m_time);
@@ -296,7 +296,7 @@ void Write(const CQORDoc& d, JsonOut& j)
     // Reference points have no list of their own; they can only come in the spare list.
     j.Key("refs");
     j.Begin('[');
-    for (const auto& rec : d.m_spare) {
+    for (const auto& rec : d.Spare()) {
         const auto* r = dynamic_cast<const CPotRefDatenObject*>(rec.get());
         if (!r)
             continue;
@@ -368,7 +368,7 @@ void Write(const CQORDoc& d, JsonOut& j)
     j.End(']');
 
     j.Key("spare");
-    j.Int(static_cast<long long>(d.m_spare.size()));
+    j.Int(static_cast<long long>(d.Spare().size()));
     j.End('}');
     j.Raw("\n");
 }

@@ -200,6 +200,12 @@ void CQORDoc::OnNewDocument(int language)
     m_modified = false;
 }
 
+void CQORDoc::BindToNewFile(const std::string& path)
+{
+    m_path = path;
+    m_fileBound = true;
+}
+
 void CQORDoc::AddSample(int noRecord)
 {
     m_modified = true;

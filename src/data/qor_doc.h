@@ -62,22 +62,39 @@ public:
     // The sixteen module records, index = bus address; not stored in the file.
     std::array<catalogue::CSlave, 16> m_slave;
 
+    // --- the state of the document, changed only through its operations ---
     // The lists the graphs do not draw, in file order.
-    std::vector<CPotDatenObject> m_oldPot;
-    std::vector<CPotQORDatenObject> m_pot;
-    std::vector<CEISDatenObject> m_eis;
-    std::vector<std::unique_ptr<CListRecord>> m_spare;
+    const std::vector<CPotDatenObject>& OldPot() const { return m_oldPot; }
+    const std::vector<CPotQORDatenObject>& Pot() const { return m_pot; }
+    const std::vector<CEISDatenObject>& Eis() const { return m_eis; }
+    const std::vector<std::unique_ptr<CListRecord>>& Spare() const { return m_spare; }
+    // Records made elsewhere (a file, a test), appended as they are: no view is told.
+    void AppendOldPot(const CPotDatenObject& record) { m_oldPot.push_back(record); }
+    void AppendPot(const CPotQORDatenObject& sample) { m_pot.push_back(sample); }
+    void AppendEis(const CEISDatenObject& point) { m_eis.push_back(point); }
+    void AppendSpare(std::unique_ptr<CListRecord> record) { m_spare.push_back(std::move(record)); }
+    // The logbook as the last file read held it.
+    const CLogBuchObject& LogBuch() const { return m_logBuch; }
 
-    CLogBuchObject m_logBuch;
-
-    bool m_modified = false;
-    bool m_fileBound = false;
-    bool m_boundFileWaiting = false;  // bound by path; ReadBoundFile still to run
-    bool m_potRunning = false;        // the station's potentiostat-program-running flag
-    int m_language = 0;
-    int m_fileVersion = 3;  // format version of the last file read
-    std::int64_t m_lastSampleTime = 0;
-    std::string m_path;  // the bound file
+    bool Modified() const { return m_modified; }
+    // A change the views made (a curve moved), or a close that leaves the contents unsaved on purpose.
+    void SetModified(bool modified) { m_modified = modified; }
+    // Bound to a file: Save writes it; the path stays until the document is closed.
+    bool FileBound() const { return m_fileBound; }
+    const std::string& Path() const { return m_path; }
+    // Bound by path at start-up; ReadBoundFile still to run.
+    bool BoundFileWaiting() const { return m_boundFileWaiting; }
+    // Binds the document to `path` for a recording that writes it; nothing is read.
+    void BindToNewFile(const std::string& path);
+    // The station's potentiostat-program-running flag: AddPotData takes records only then.
+    bool PotRunning() const { return m_potRunning; }
+    void SetPotRunning(bool running) { m_potRunning = running; }
+    // 0 German, 1 English: the language of messages, prompts and logbook entries.
+    int Language() const { return m_language; }
+    void SetLanguage(int language) { m_language = language == 1 ? 1 : 0; }
+    // Format version of the last file read.
+    int FileVersion() const { return m_fileVersion; }
+    std::int64_t LastSampleTime() const { return m_lastSampleTime; }
 
     // --- what the graphs read and change; each change is told to the views ---
     const std::vector<CDatenObject>& Samples() const { return m_samples; }
@@ -115,7 +132,8 @@ public:
     // --- the sample journal ---
     // Where an unbound or imported document keeps its journal (the configuration folder);
     // empty: such a document keeps none.
-    std::string m_journalFolder;
+    void SetJournalFolder(const std::string& folder) { m_journalFolder = folder; }
+    const std::string& JournalFolder() const { return m_journalFolder; }
     // The journal of the document as it is bound now; empty when it keeps none.
     std::string JournalPath() const;
     // The journal of the document file `path`.
@@ -153,7 +171,7 @@ public:
     void OfferRecovery();
     // Off for a window that only draws a picture: nobody could answer, and the journal
     // must stay for the next real opening.
-    bool m_offerRecovery = true;
+    void SetOfferRecovery(bool offer) { m_offerRecovery = offer; }
     // A name for the recording of a journal that belongs to another recording than `path`.
     static std::string RecoveredPathFor(const std::string& path);
     // The identity of the recording, written in the document file and in its journal.
@@ -221,6 +239,23 @@ private:
     // a new file. False on Cancel, or when the save did not happen.
     bool PromptSave();
     void Unbind();
+
+    std::vector<CPotDatenObject> m_oldPot;
+    std::vector<CPotQORDatenObject> m_pot;
+    std::vector<CEISDatenObject> m_eis;
+    std::vector<std::unique_ptr<CListRecord>> m_spare;
+    CLogBuchObject m_logBuch;
+
+    bool m_modified = false;
+    bool m_fileBound = false;
+    bool m_boundFileWaiting = false;
+    bool m_potRunning = false;
+    int m_language = 0;
+    int m_fileVersion = 3;
+    std::int64_t m_lastSampleTime = 0;
+    std::string m_path;
+    std::string m_journalFolder;
+    bool m_offerRecovery = true;
 
     // Samples, labels, graph setup, virtual channels and curve properties: the views are told
     // of every change, so only the accessors above change them.

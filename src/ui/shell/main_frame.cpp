@@ -71,8 +71,8 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     m_services = std::make_unique<ShellServices>(*this, m_clock, timers);
     m_doc = std::make_unique<data::CQORDoc>(m_clock, m_logbook, *this);
     m_doc->OnNewDocument(m_lang);
-    m_doc->m_journalFolder = station::ConfigDirectory();
-    m_doc->m_offerRecovery = !Quiet();
+    m_doc->SetJournalFolder(station::ConfigDirectory());
+    m_doc->SetOfferRecovery(!Quiet());
     m_station =
         std::make_unique<station::Station>(config, m_clock, *m_services, *m_services, *m_doc, m_logbook);
     m_station->SetLanguage(m_lang);
@@ -198,14 +198,14 @@ void CMainFrame::SetLanguage(int lang)
     m_lang = lang == 1 ? 1 : 0;
     m_station->SetLanguage(m_lang);
     m_station->Config().language = static_cast<std::uint8_t>(m_lang);
-    m_doc->m_language = m_lang;
+    m_doc->SetLanguage(m_lang);
     // Module names, value names and units follow the window's language.
     for (auto& slave : m_doc->m_slave)
         slave.m_language = static_cast<std::uint8_t>(m_lang);
     Retranslate();
     RefreshViews();
-    if (!m_doc->m_path.empty())
-        SetTitle(m_doc->m_path);
+    if (!m_doc->Path().empty())
+        SetTitle(m_doc->Path());
     else
         SetTitle(std::string());
 }
@@ -346,7 +346,7 @@ void CMainFrame::OnNewScale()
     OfferGraphRange(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return;
-    m_doc->m_modified = true;
+    m_doc->SetModified(true);
     UpdateViews();
 }
 
@@ -447,8 +447,8 @@ void CMainFrame::OfferGraphRange(CGrafikSetupGlg& dlg) const
 
 QString CMainFrame::GraphTitle() const
 {
-    return m_doc->m_path.empty() ? Tr(txt::kAppName, m_lang)
-                                 : QFileInfo(QString::fromStdString(m_doc->m_path)).fileName();
+    return m_doc->Path().empty() ? Tr(txt::kAppName, m_lang)
+                                 : QFileInfo(QString::fromStdString(m_doc->Path())).fileName();
 }
 
 void CMainFrame::PrintGraphCommand(bool preview)
@@ -526,10 +526,10 @@ void CMainFrame::FirstActivation()
     CreatePanes();
     LayoutPanes();
     m_station->AddLogbookEntry(Tr(txt::kStartOfProgram, m_lang).toStdString());
-    if (m_doc->m_boundFileWaiting)
+    if (m_doc->BoundFileWaiting())
         m_doc->ReadBoundFile();
     // A recording of an unbound document that ended without a save.
-    if (!m_doc->m_fileBound)
+    if (!m_doc->FileBound())
         m_doc->OfferRecovery();
     UpdateViews();
     if (!Quiet())
@@ -804,8 +804,8 @@ bool CMainFrame::AskReplaceReadOnly(const std::string& text)
 
 void CMainFrame::SetTitle(const std::string& title)
 {
-    if (m_doc && m_doc->m_fileBound && !m_doc->m_path.empty() && !Quiet())
-        m_menus->Recent().Remember(m_doc->m_path);
+    if (m_doc && m_doc->FileBound() && !m_doc->Path().empty() && !Quiet())
+        m_menus->Recent().Remember(m_doc->Path());
     const QString app = Tr(txt::kAppName, m_lang);
     setWindowTitle(title.empty() ? app : QString::fromStdString(title) + QStringLiteral(" - ") + app);
 }
@@ -821,7 +821,7 @@ void CMainFrame::OpenDataLogger(const std::string& path, int language)
 // window that was closed, or a list that starts anew, is drawn from the whole list.
 void CMainFrame::PotSampleAdded()
 {
-    if (m_potGraph && m_potGraph->isVisible() && m_doc->m_pot.size() > 1)
+    if (m_potGraph && m_potGraph->isVisible() && m_doc->Pot().size() > 1)
         m_potGraph->AddSample();
     else
         ShowRunGraph();
@@ -829,7 +829,7 @@ void CMainFrame::PotSampleAdded()
 
 void CMainFrame::EisPointAdded()
 {
-    if (m_eisGraph && m_eisGraph->isVisible() && m_doc->m_eis.size() > 1)
+    if (m_eisGraph && m_eisGraph->isVisible() && m_doc->Eis().size() > 1)
         m_eisGraph->AddPoint();
     else
         ShowEisGraph();
@@ -848,14 +848,14 @@ void CMainFrame::ShowPotGraph()
 std::unique_ptr<CGraphXY> CMainFrame::MakeXyGraph()
 {
     const std::vector<std::uint8_t>& pots = m_station->Potentiostats();
-    return std::make_unique<CGraphXY>(m_doc->m_pot, pots.empty() ? 0u : pots.front(), m_clock, *m_services,
+    return std::make_unique<CGraphXY>(m_doc->Pot(), pots.empty() ? 0u : pots.front(), m_clock, *m_services,
                                       *this, m_lang, CGraphXY::Messages{}, this);
 }
 
 void CMainFrame::ShowRunGraph()
 {
     if (!m_potGraph)
-        m_potGraph = new CXYGraph(m_doc->m_pot, m_clock, *this, m_lang, this);
+        m_potGraph = new CXYGraph(m_doc->Pot(), m_clock, *this, m_lang, this);
     else
         m_potGraph->Rebuild();
     m_potGraph->show();
@@ -865,7 +865,7 @@ void CMainFrame::ShowRunGraph()
 void CMainFrame::ShowEisGraph()
 {
     if (!m_eisGraph)
-        m_eisGraph = new CEISGraph(m_doc->m_eis, m_clock, *this, m_lang, this);
+        m_eisGraph = new CEISGraph(m_doc->Eis(), m_clock, *this, m_lang, this);
     else
         m_eisGraph->Rebuild();
     m_eisGraph->show();
@@ -895,12 +895,12 @@ void CMainFrame::EndWithoutQuestions()
 {
     if (m_station->Recording() || m_station->Measuring())
         m_station->StopAll();
-    if (m_doc->m_fileBound && m_doc->m_modified)
+    if (m_doc->FileBound() && m_doc->Modified())
         m_doc->OnFileSave();
     // Saved, the journal goes as on a clean close; otherwise it keeps the recording for the next start.
-    if (!m_doc->m_modified)
+    if (!m_doc->Modified())
         m_doc->DropJournal();
-    m_doc->m_modified = false;
+    m_doc->SetModified(false);
     Shutdown();
     hide();
 }
