@@ -59,7 +59,7 @@ int RunConvert(const std::vector<std::string>& argv)
     data::Logbook logbook;
     data::CQORDoc doc(SystemClock::Instance(), logbook, ui);
     doc.SetLanguage(lang);
-    auto layout = data::CQORDoc::LayoutOf(ui.in);
+    auto layout = data::LayoutOf(ui.in);
     if (layout == data::Layout::Qrv || layout == data::Layout::Xrv)
         doc.OnFileImport();
     else

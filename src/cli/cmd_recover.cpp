@@ -38,7 +38,7 @@ int RunRecover(const std::vector<std::string>& argv)
     if (args.Rest().size() != 1)
         return Fail("recover needs one FILE.qo3");
     const std::string file = args.Rest()[0];
-    if (data::CQORDoc::LayoutOf(file) != data::Layout::Qo3)
+    if (data::LayoutOf(file) != data::Layout::Qo3)
         return Fail("recover needs a file name ending in .qo3");
     RecoverUi ui;
     data::CQORDoc doc(SystemClock::Instance(), ui.logbook, ui);

@@ -96,7 +96,6 @@ constexpr TextPair kLogLost = {"; diese Logbucheinträge sind verloren:\n%s",
                                "; these logbook lines are lost:\n%s"};
 constexpr TextPair kSaveFinishedLog = {"Ein unterbrochenes Speichern von %s wurde aus %s abgeschlossen",
                                        "An interrupted save of %s was completed from %s"};
-constexpr const char* kTempSuffix = ".qo3tmp";
 // After section 10, where readers of older versions ignore it: the recording's identity.
 constexpr std::uint8_t kIdMarker[4] = {'Q', 'O', 'I', 'D'};
 constexpr const char* kUnboundJournal = "unsaved.qo3.journal";
@@ -105,26 +104,9 @@ constexpr const char* kSaveAsFilter = "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*|
 constexpr const char* kImportFilter =
     "QOremote (*.qrv)|*.qrv|Tabellen (*.xrv)|*.xrv|Alle Dateien (*.*)|*.*||";
 
-std::string LowerExtension(const std::string& path)
-{
-    auto slash = path.find_last_of('/');
-    auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
-
 std::string SystemError()
 {
     return std::strerror(errno);
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string TimeText(std::int64_t t)
@@ -162,25 +144,6 @@ template <class T> std::vector<std::uint8_t> RecordBytes(T& record)
     record.Serialize(ar);
     ar.Flush();
     return out;
-}
-
-// Writes the document through `f`, flushed to the device.
-IoResult WriteThrough(std::FILE* f, CQORDoc& doc)
-{
-    IoResult r;
-    errno = 0;
-    try {
-        Archive ar = Archive::Store(f);
-        doc.Serialize(ar, Layout::Qo3);
-        ar.Flush();
-        if (::fsync(::fileno(f)) != 0)
-            r = {false, SystemError(), errno};
-    } catch (const ArchiveError& e) {
-        r = {false, e.what(), errno};
-    } catch (const std::bad_alloc&) {
-        r = {false, "out of memory", ENOMEM};
-    }
-    return r;
 }
 
 }  // namespace
@@ -711,32 +674,6 @@ void CQORDoc::OfferRecovery()
             Format(kSavedForeign[m_language], r->journal.c_str(), r->savedAs.c_str(), m_path.c_str()));
 }
 
-void CQORDoc::RemoveSaveLeftovers(const std::string& path)
-{
-    namespace fs = std::filesystem;
-    const std::string name = fs::path(path).filename().string() + ".";
-    const std::size_t length = name.size() + 6 + std::strlen(kTempSuffix);
-    std::error_code ec;
-    for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string n = it->path().filename().string();
-        if (n.size() == length && n.compare(0, name.size(), name) == 0 &&
-            n.compare(n.size() - std::strlen(kTempSuffix), std::string::npos, kTempSuffix) == 0)
-            fs::remove(it->path(), ec);
-    }
-}
-
-std::optional<Layout> CQORDoc::LayoutOf(const std::string& path)
-{
-    const std::string ext = LowerExtension(path);
-    if (ext == "qo3")
-        return Layout::Qo3;
-    if (ext == "qrv")
-        return Layout::Qrv;
-    if (ext == "xrv")
-        return Layout::Xrv;
-    return std::nullopt;
-}
-
 void CQORDoc::ClearContents()
 {
     // The journal belongs to the contents: they were saved or given up by now.
@@ -812,30 +749,9 @@ void CQORDoc::SerializeId(Archive& ar, Layout layout)
 
 IoResult CQORDoc::ReadFile(const std::string& path, Layout layout)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return {false, SystemError()};
-    IoResult r;
-    struct stat st {};
-    if (::fstat(::fileno(f), &st) == 0 && st.st_size == 0) {
-        std::fclose(f);  // an empty file is an empty document
-        return r;
-    }
-    try {
-        Archive ar = Archive::Load(f);
-        try {
-            Serialize(ar, layout);
-        } catch (...) {
-            m_fileVersion = ar.FileVersion();
-            throw;
-        }
-        m_fileVersion = ar.FileVersion();
-    } catch (const ArchiveError& e) {
-        r = {false, e.what()};
-    } catch (const std::bad_alloc&) {
-        r = {false, "out of memory"};
-    }
-    std::fclose(f);
+    m_logbookRead = false;  // a file that cannot be opened, or is empty, brings no logbook
+    IoResult r = ReadDocumentFile(
+        path, [&](Archive& ar) { Serialize(ar, layout); }, m_fileVersion);
     m_grafikSetup.m_legacyFormat = false;
     m_virtuell->m_legacyFormat = false;
     if (m_logbookRead)
@@ -845,85 +761,9 @@ IoResult CQORDoc::ReadFile(const std::string& path, Layout layout)
 
 IoResult CQORDoc::WriteFile(const std::string& bound)
 {
-    // A link stays a link: the file it points to is the one replaced.
-    std::error_code ec;
-    std::string path = bound;
-    if (std::filesystem::is_symlink(bound, ec)) {
-        auto target = std::filesystem::weakly_canonical(bound, ec);
-        if (!ec)
-            path = target.string();
-    }
-    RemoveSaveLeftovers(path);
-    std::string tmp = path + ".XXXXXX" + kTempSuffix;
-    int fd = ::mkstemps(tmp.data(), static_cast<int>(std::strlen(kTempSuffix)));
-    const int why = errno;
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (fd < 0) {
-        // A folder that refuses new names, with a file that may be written: in place, flushed.
-        // Not on a full disk, where the file would be left half overwritten.
-        const bool refused = why == EACCES || why == EPERM || why == EROFS;
-        if (!exists || !refused || ::access(path.c_str(), W_OK) != 0)
-            return {false, std::strerror(why), why};
-        // A save cut short would leave the file half old, half new: a whole copy goes to the
-        // configuration folder first, and a save found interrupted is finished from it.
-        const std::string copy = InPlaceCopyFor(path);
-        if (!copy.empty()) {
-            std::error_code ec;
-            std::filesystem::create_directories(FolderOf(copy), ec);
-            if (IoResult c = WriteFile(copy); !c.ok)
-                return c;
-        }
-        const int in = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        std::FILE* f = in >= 0 ? ::fdopen(in, "wb") : nullptr;
-        if (!f) {
-            IoResult r{false, SystemError(), errno};
-            if (in >= 0)
-                ::close(in);
-            if (!copy.empty())
-                ::unlink(copy.c_str());  // the file was not touched
-            return r;
-        }
-        IoResult r = WriteThrough(f, *this);
-        if (r.ok && (::ftruncate(in, ::ftello(f)) != 0 || ::fsync(in) != 0))
-            r = {false, SystemError(), errno};
-        std::fclose(f);
-        if (r.ok && !copy.empty())
-            ::unlink(copy.c_str());
-        r.inPlace = true;
-        return r;
-    }
-    // The new file gets the old one's permissions, or the usual ones for a new file.
-    if (exists) {
-        ::fchmod(fd, st.st_mode & 07777);
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    std::FILE* f = ::fdopen(fd, "wb");
-    if (!f) {
-        IoResult r{false, SystemError(), errno};
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return r;
-    }
-    IoResult r = WriteThrough(f, *this);
-    if (std::fclose(f) != 0 && r.ok)
-        r = {false, SystemError(), errno};
-    // The data reached the disk before the rename, so a crash leaves either the old file
-    // or the whole new one; the folder is flushed so that the rename survives a power cut.
-    if (r.ok && std::rename(tmp.c_str(), path.c_str()) != 0)
-        r = {false, SystemError(), errno};
-    if (!r.ok) {
-        ::unlink(tmp.c_str());
-    } else {
-        SyncFolderOf(path);
-        // A whole new file: a copy of an earlier interrupted save in place is older than it.
-        if (const std::string copy = InPlaceCopyFor(path); !copy.empty())
-            ::unlink(copy.c_str());
-    }
-    return r;
+    const std::string path = ResolveLink(bound);
+    return WriteDocumentFile(
+        path, [this](Archive& ar) { Serialize(ar, Layout::Qo3); }, InPlaceCopyFor(path));
 }
 
 std::string CQORDoc::InPlaceCopyFor(const std::string& path) const
@@ -935,50 +775,13 @@ std::string CQORDoc::InPlaceCopyFor(const std::string& path) const
 void CQORDoc::FinishInterruptedSave(const std::string& path)
 {
     const std::string copy = InPlaceCopyFor(path);
-    std::error_code ec;
-    if (copy.empty() || !std::filesystem::exists(copy, ec))
-        return;
-    // A file that still reads as a document was not cut: the copy is left from a save that
-    // never touched the file, or one that a later save replaced, and must not go back over it.
     const auto readsAsDocument = [&](const std::string& file) {
         Logbook scratchLog;
         CQORDoc scratch(m_clock, scratchLog, m_ui);
         return scratch.ReadFile(file, Layout::Qo3).ok;
     };
-    if (readsAsDocument(path)) {
-        ::unlink(copy.c_str());
-        return;
-    }
-    // The copy was whole before the file was touched; the file itself may be cut anywhere.
-    // A copy that cannot be read whole, or is no document, is never written over the file.
-    std::vector<std::uint8_t> bytes;
-    {
-        std::FILE* in = std::fopen(copy.c_str(), "rb");
-        if (!in)
-            return;
-        std::uint8_t buf[65536];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;)
-            bytes.insert(bytes.end(), buf, buf + n);
-        const bool whole = !std::ferror(in);
-        std::fclose(in);
-        if (!whole || bytes.empty() || !readsAsDocument(copy))
-            return;
-    }
-    const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (out < 0)
-        return;
-    bool ok = true;
-    for (std::size_t at = 0; ok && at < bytes.size();) {
-        const ssize_t n = ::pwrite(out, bytes.data() + at, bytes.size() - at, static_cast<off_t>(at));
-        ok = n > 0;
-        at += ok ? static_cast<std::size_t>(n) : 0;
-    }
-    ok = ok && ::ftruncate(out, static_cast<off_t>(bytes.size())) == 0 && ::fsync(out) == 0;
-    ::close(out);
-    if (ok) {
-        ::unlink(copy.c_str());
+    if (data::FinishInterruptedSave(path, copy, readsAsDocument))
         AddLogbookEntry(Format(kSaveFinishedLog[m_language], path.c_str(), copy.c_str()));
-    }
 }
 
 bool CQORDoc::Save(const std::string& path, bool periodic)

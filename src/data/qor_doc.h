@@ -3,6 +3,7 @@
 #include "catalogue/slave.h"
 #include "common/clock.h"
 #include "data/daten_object.h"
+#include "data/document_file.h"
 #include "data/document_ui.h"
 #include "data/eis_daten_object.h"
 #include "data/grafik_setup.h"
@@ -25,16 +26,6 @@
 namespace qor::data {
 
 class Archive;
-
-// The section orders a document file can have.
-enum class Layout { Qo3, Qrv, Xrv };
-
-struct IoResult {
-    bool ok = true;
-    std::string error;     // the archive's or the system's reason, empty when ok
-    int code = 0;          // the system's error number behind it, 0 when none is known
-    bool inPlace = false;  // the folder took no new file: the file was overwritten in place
-};
 
 // What an uncovered journal holds beyond its document.
 struct Recovery {
@@ -181,8 +172,6 @@ public:
     std::string InPlaceCopyFor(const std::string& path) const;
     // A save in place that was cut short is finished from its copy.
     void FinishInterruptedSave(const std::string& path);
-    // Temporary files of killed saves of the document at `path` are removed.
-    static void RemoveSaveLeftovers(const std::string& path);
 
     // --- menu commands ---
     void OnFileOpen();
@@ -207,8 +196,6 @@ public:
     // Writes the .qo3 layout to a temporary file beside `path`, syncs and renames it.
     IoResult WriteFile(const std::string& path);
     void Serialize(Archive& ar, Layout layout);
-    // Layout by extension (case ignored); nothing for anything else.
-    static std::optional<Layout> LayoutOf(const std::string& path);
     // Clears the lists and the show flags and module types of the graph setup; the views are
     // told the setup changed.
     void ClearContents();
