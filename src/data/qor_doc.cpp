@@ -29,7 +29,6 @@ constexpr TextPair kWriteError = {"Fehler beim Schreiben der Datei %s: %s",
                                   "Error while writing the file %s: %s"};
 constexpr TextPair kNoPotentiostat = {"Kein Potentiostatenmodul vorhanden bzw. keine Aufzeichnung läuft!",
                                       "No potentiostat module available or no data record was started!"};
-constexpr TextPair kNoSpace = {"kein Platz mehr auf dem Datenträger", "no space left on the device"};
 constexpr TextPair kReadOnlyFile = {"schreibgeschützte Datei", "the file is read-only"};
 constexpr TextPair kReadOnlyAsk = {"Die Datei %s ist schreibgeschützt. Soll sie trotzdem ersetzt werden?",
                                    "The file %s is read-only. Replace it anyway?"};
@@ -37,9 +36,6 @@ constexpr TextPair kSaveFailedLog = {
     "Speichern fehlgeschlagen (%s: %s); die Messwerte bleiben im Speicher und im Journal, neuer Versuch beim "
     "nächsten Speichern",
     "Save failed (%s: %s); the samples stay in memory and in the journal, retrying at the next save"};
-constexpr TextPair kJournalFailedLog = {
-    "Journal kann nicht geschrieben werden (%s: %s); die Messwerte bleiben im Speicher",
-    "The journal cannot be written (%s: %s); the samples stay in memory"};
 constexpr TextPair kInPlaceLog = {
     "Der Ordner von %s nimmt keine neue Datei an: die Datei wird direkt überschrieben",
     "The folder of %s takes no new file: the file is written in place"};
@@ -74,31 +70,10 @@ constexpr TextPair kDamagedSkipped = {" %zu beschädigte Einträge werden übers
 constexpr TextPair kDamagedLog = {
     "%zu beschädigte Einträge im Journal %s übersprungen; das Journal bleibt als %s erhalten",
     "%zu damaged entries in the journal %s skipped; the journal is kept as %s"};
-constexpr TextPair kJournalMovedLog = {
-    "Das Journal %s ist mit seinem Ordner verschwunden: es wird in %s fortgesetzt",
-    "The journal %s went with its folder: it continues in %s"};
-constexpr TextPair kFolderReadOnly = {"Der Ordner %s ist schreibgeschützt: %s kann nicht angelegt werden",
-                                      "The folder %s is read-only: %s cannot be created"};
-constexpr TextPair kFileHolds = {"%s enthält die Messwerte 1 bis %zu", "%s holds samples 1 to %zu"};
-constexpr TextPair kFileHoldsNone = {"%s enthält keinen Messwert", "%s holds no sample"};
-constexpr TextPair kJournalHolds = {"; das Journal %s enthält die Messwerte %zu bis %zu",
-                                    "; the journal %s holds samples %zu to %zu"};
-constexpr TextPair kJournalHoldsNone = {"; das Journal %s enthält keine weiteren",
-                                        "; the journal %s holds no more"};
-constexpr TextPair kNoJournal = {"; es gibt kein Journal", "; there is no journal"};
-constexpr TextPair kLost = {
-    "; die Messwerte %zu bis %zu (%zu von %zu) wurden nirgends geschrieben und sind verloren",
-    "; samples %zu to %zu (%zu of %zu) were written nowhere and are lost"};
-constexpr TextPair kNoneLost = {"; kein Messwert ging verloren", "; no sample was lost"};
-constexpr TextPair kPotLost = {"; %zu Potentiostat-Messwerte und %zu Impedanzpunkte sind verloren",
-                               "; %zu potentiostat samples and %zu impedance points are lost"};
-constexpr TextPair kLogLost = {"; diese Logbucheinträge sind verloren:\n%s",
-                               "; these logbook lines are lost:\n%s"};
 constexpr TextPair kSaveFinishedLog = {"Ein unterbrochenes Speichern von %s wurde aus %s abgeschlossen",
                                        "An interrupted save of %s was completed from %s"};
 // After section 10, where readers of older versions ignore it: the recording's identity.
 constexpr std::uint8_t kIdMarker[4] = {'Q', 'O', 'I', 'D'};
-constexpr const char* kUnboundJournal = "unsaved.qo3.journal";
 constexpr const char* kOpenFilter = "QOR (*.qo3)|*.qo3|QOR (*.tx3)|*.tx3|Alle Dateien (*.*)|*.*||";
 constexpr const char* kSaveAsFilter = "QOR (*.qo3)|*.qo3|Alle Dateien (*.*)|*.*||";
 constexpr const char* kImportFilter =
@@ -137,19 +112,11 @@ struct NoUi : DocumentUi {
     void OpenDataLogger(const std::string&, int) override {}
 };
 
-template <class T> std::vector<std::uint8_t> RecordBytes(T& record)
-{
-    std::vector<std::uint8_t> out;
-    Archive ar = Archive::Store(out);
-    record.Serialize(ar);
-    ar.Flush();
-    return out;
-}
-
 }  // namespace
 
 CQORDoc::CQORDoc(Clock& clock, Logbook& logbook, DocumentUi& ui)
-    : m_virtuell(std::make_unique<CGrafikSetupVirtuell>()), m_clock(clock), m_logbook(logbook), m_ui(ui)
+    : m_virtuell(std::make_unique<CGrafikSetupVirtuell>()), m_clock(clock), m_logbook(logbook), m_ui(ui),
+      m_journal(*this, clock, logbook)
 {
     for (std::size_t i = 0; i < m_slave.size(); ++i)
         m_slave[i].m_address = static_cast<std::uint8_t>(i);
@@ -195,7 +162,7 @@ void CQORDoc::AddSampleAt(std::int64_t time, bool measured)
     s.m_time = time;
     m_lastSampleTime = s.m_time;
     ++m_grafikSetup.m_sampleCount;
-    UpdateJournal();
+    m_journal.Update();
     m_ui.SamplesAdded();
 }
 
@@ -234,11 +201,11 @@ void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
         return;
     if (kind == 1 && size >= CPotQORDatenObject::kBlockSize) {
         m_pot.push_back(CPotQORDatenObject::FromBlock(block, m_clock.Now()));
-        UpdateJournal();
+        m_journal.Update();
         m_ui.PotSampleAdded();
     } else if (kind == 2 && size >= CEISDatenObject::kBlockSize) {
         m_eis.push_back(CEISDatenObject::FromBlock(block, m_clock.Now()));
-        UpdateJournal();
+        m_journal.Update();
         m_ui.EisPointAdded();
     }
 }
@@ -246,7 +213,7 @@ void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
 void CQORDoc::AddLogbookEntry(const std::string& text)
 {
     m_logbook.Add(m_clock.Now(), text);
-    UpdateJournal();
+    m_journal.Update();
     m_ui.UpdateViews();
     m_modified = true;
 }
@@ -259,241 +226,13 @@ bool CQORDoc::PeriodicSave()
 
 std::string CQORDoc::Reason(int code, const std::string& fallback) const
 {
-    if (code == ENOSPC || code == EDQUOT)
-        return kNoSpace[m_language];
-    return code != 0 ? std::string(std::strerror(code)) : fallback;
-}
-
-// --------------------------------------------------------------------------------------
-// The sample journal
-
-std::string CQORDoc::JournalPath() const
-{
-    if (!m_fileBound || m_imported || m_path.empty())
-        return m_journalFolder.empty() ? std::string() : m_journalFolder + "/" + kUnboundJournal;
-    return JournalPathFor(m_path);
-}
-
-std::string CQORDoc::JournalPathFor(const std::string& path) const
-{
-    // A folder that takes no new file (its document is saved in place): the journal goes to
-    // the configuration folder, named after the whole path.
-    if (m_journalFolder.empty() || ::access(FolderOf(path).c_str(), W_OK) == 0 ||
-        (errno != EACCES && errno != EROFS))
-        return path + ".journal";
-    return ConfigJournalPathFor(path);
-}
-
-std::string CQORDoc::ConfigJournalPathFor(const std::string& path) const
-{
-    if (m_journalFolder.empty())
-        return {};
-    std::error_code ec;
-    std::string name = std::filesystem::absolute(path, ec).string();
-    std::replace(name.begin(), name.end(), '/', '%');
-    return m_journalFolder + "/" + name + ".journal";
-}
-
-std::string CQORDoc::ExistingJournalFor(const std::string& path) const
-{
-    const std::string journal = JournalPathFor(path);
-    const std::string moved = ConfigJournalPathFor(path);
-    std::error_code ec;
-    if (!std::filesystem::exists(journal, ec) && !moved.empty() && std::filesystem::exists(moved, ec))
-        return moved;
-    return journal;
-}
-
-bool CQORDoc::StartJournal(std::string& reason)
-{
-    const std::string journal = JournalPath();
-    if (journal.empty())
-        return true;
-    const std::string folder = FolderOf(journal);
-    std::error_code ec;
-    const bool beside = journal == m_path + ".journal";
-    if (!beside)
-        std::filesystem::create_directories(folder, ec);
-    // A document that can only be written in place must be there and writable.
-    if (m_fileBound && !m_imported && !beside && ::access(m_path.c_str(), W_OK) != 0) {
-        if (errno == ENOENT)
-            reason = Format(kFolderReadOnly[m_language], FolderOf(m_path).c_str(), m_path.c_str());
-        else
-            reason = m_path + ": " + (errno == EACCES ? kReadOnlyFile[m_language] : Reason(errno, {}));
-        return false;
-    }
-    // The folder must take new files: the saves write one and rename it.
-    std::string probe = folder + "/.qor-probe-XXXXXX";
-    const int fd = ::mkstemp(probe.data());
-    if (fd < 0) {
-        reason = folder + ": " + Reason(errno, {});
-        return false;
-    }
-    ::close(fd);
-    ::unlink(probe.c_str());
-    if (m_journal.IsOpen() && m_journal.Path() == journal) {
-        // Recording again: the journal goes on, with the setup of this recording.
-        if (JournalSetup())
-            return true;
-        reason = journal + ": " + Reason(m_journal.Error(), {});
-        return false;
-    }
-    // A journal this program cannot read (a newer version) is not emptied.
-    JournalContents found;
-    if (std::string error; !ReadJournal(journal, found, error)) {
-        reason = journal + ": " + error;
-        return false;
-    }
-    if (!m_journal.Open(journal, m_id)) {
-        reason = journal + ": " + Reason(m_journal.Error(), {});
-        return false;
-    }
-    m_journalled = m_saved;
-    m_journalFailureLogged = false;
-    if (!JournalSetup()) {
-        reason = journal + ": " + Reason(m_journal.Error(), {});
-        m_journal.Close(true);
-        return false;
-    }
-    UpdateJournal();
-    return true;
-}
-
-bool CQORDoc::JournalSetup()
-{
-    std::vector<std::uint8_t> bytes;
-    Archive ar = Archive::Store(bytes);
-    m_grafikSetup.Serialize(ar);
-    m_virtuell->Serialize(ar);
-    ar.Flush();
-    return m_journal.Append(JournalKind::Setup, bytes);
-}
-
-void CQORDoc::UpdateJournal()
-{
-    if (!m_journal.IsOpen())
-        return;
-    // Whatever is not journalled yet goes now, also what a full disk held back before.
-    Marks& j = m_journalled;
-    bool ok = true;
-    const auto journalList = [&](JournalKind kind, auto& list, std::size_t& mark) {
-        while (ok && mark < list.size()) {
-            const auto b = RecordBytes(list[mark]);
-            ok = m_journal.Append(kind, static_cast<std::uint32_t>(mark), b.data(), b.size());
-            mark += ok ? 1 : 0;
-        }
-    };
-    journalList(JournalKind::Sample, m_samples, j.samples);
-    journalList(JournalKind::Pot, m_pot, j.pot);
-    journalList(JournalKind::Eis, m_eis, j.eis);
-    const std::string& log = m_logbook.m_text;
-    if (ok && j.logbook < log.size()) {
-        ok = m_journal.Append(JournalKind::Logbook, static_cast<std::uint32_t>(j.logbook),
-                              log.data() + j.logbook, log.size() - j.logbook);
-        if (ok)
-            j.logbook = log.size();
-    }
-    if (!ok)
-        return JournalFailed();
-    m_journalFailureLogged = false;
-    // At most once a second on the device; the poll cycle syncs what is left.
-    if (m_clock.TickMs() - m_lastSyncMs >= 1000)
-        SyncJournal();
-}
-
-void CQORDoc::SyncJournal()
-{
-    if (m_journal.IsOpen() && !m_journal.StillThere())
-        RelocateJournal();
-    // What a full disk held back goes as soon as there is room.
-    const Marks& j = m_journalled;
-    if (m_journal.IsOpen() && (j.samples < m_samples.size() || j.pot < m_pot.size() || j.eis < m_eis.size() ||
-                               j.logbook < m_logbook.m_text.size()))
-        UpdateJournal();
-    if (!m_journal.Dirty())
-        return;
-    m_lastSyncMs = m_clock.TickMs();
-    if (!m_journal.Sync())
-        JournalFailed();
-}
-
-std::string CQORDoc::UnsavedReport() const
-{
-    const int l = m_language;
-    const std::size_t total = m_samples.size(), inFile = std::min(m_saved.samples, total);
-    const bool journal = m_journal.IsOpen();
-    const Marks& kept = journal ? m_journalled : m_saved;
-    std::string text =
-        inFile ? Format(kFileHolds[l], m_path.c_str(), inFile) : Format(kFileHoldsNone[l], m_path.c_str());
-    if (!journal)
-        text += kNoJournal[l];
-    else if (kept.samples > inFile)
-        text += Format(kJournalHolds[l], m_journal.Path().c_str(), inFile + 1, kept.samples);
-    else
-        text += Format(kJournalHoldsNone[l], m_journal.Path().c_str());
-    if (kept.samples < total)
-        text += Format(kLost[l], kept.samples + 1, total, total - kept.samples, total);
-    else
-        text += kNoneLost[l];
-    if (kept.pot < m_pot.size() || kept.eis < m_eis.size())
-        text += Format(kPotLost[l], m_pot.size() - kept.pot, m_eis.size() - kept.eis);
-    if (kept.logbook < m_logbook.m_text.size())
-        text += Format(kLogLost[l], m_logbook.m_text.c_str() + kept.logbook);
-    return text;
-}
-
-void CQORDoc::RelocateJournal()
-{
-    const std::string gone = m_journal.Path();
-    const std::string target =
-        m_fileBound && !m_imported && !m_path.empty() ? ConfigJournalPathFor(m_path) : JournalPath();
-    m_journal.Close(false);
-    struct stat st {};
-    // The document file went with the folder: the journal takes the whole recording again.
-    if (m_fileBound && ::stat(m_path.c_str(), &st) != 0)
-        m_saved = {};
-    m_journalled = m_saved;
-    std::error_code ec;
-    if (!target.empty())
-        std::filesystem::create_directories(FolderOf(target), ec);
-    if (target.empty() || !m_journal.Open(target, m_id) || !JournalSetup()) {
-        m_journal.Close(false);
-        m_journalFailureLogged = true;
-        AddLogbookEntry(Format(kJournalFailedLog[m_language], (target.empty() ? gone : target).c_str(),
-                               Reason(target.empty() ? ENOENT : m_journal.Error(), {}).c_str()));
-        return;
-    }
-    AddLogbookEntry(Format(kJournalMovedLog[m_language], gone.c_str(), target.c_str()));
-}
-
-void CQORDoc::JournalFailed()
-{
-    if (m_journalFailureLogged)
-        return;
-    m_journalFailureLogged = true;
-    AddLogbookEntry(Format(kJournalFailedLog[m_language], m_journal.Path().c_str(),
-                           Reason(m_journal.Error(), {}).c_str()));
+    return FileErrorText(code, fallback, m_language);
 }
 
 void CQORDoc::MarkSaved(const std::string& path, std::size_t logbook)
 {
-    m_saved = {m_samples.size(), m_pot.size(), m_eis.size(), logbook};
-    m_journalled = m_saved;
     m_saveFailureLogged = false;
-    if (!m_journal.IsOpen())
-        return;
-    // The file holds everything now: the journal starts again (beside the new name after a
-    // Save As).
-    const std::string journal = JournalPathFor(path);
-    bool ok = true;
-    if (m_journal.Path() != journal || m_journal.Id() != m_id) {
-        m_journal.Close(m_journal.Path() != journal);
-        ok = m_journal.Open(journal, m_id);
-    } else {
-        ok = m_journal.Truncate();
-    }
-    if (!(ok && JournalSetup()))
-        JournalFailed();
+    m_journal.MarkSaved(path, logbook);
 }
 
 std::optional<Recovery> CQORDoc::FindRecovery()
@@ -515,7 +254,7 @@ std::optional<Recovery> CQORDoc::FindRecovery()
         m_id = c.id;
     }
     // A journal of another recording is taken whole; of this one, beyond what the file holds.
-    const Marks base = r.foreign ? Marks{} : m_saved;
+    const DocumentJournal::Marks base = r.foreign ? DocumentJournal::Marks{} : m_journal.Saved();
     for (const auto& s : c.samples)
         if (s.index >= base.samples) {
             r.first = r.samples++ ? r.first : s.record.m_time;
@@ -596,7 +335,7 @@ bool CQORDoc::Recover(Recovery& r)
     const std::string aside = c.damaged != 0 ? FreeName(r.journal + ".damaged", "") : std::string();
     const auto settle = [&] {
         std::error_code ec;
-        if (m_journal.Path() == r.journal)
+        if (m_journal.OpenPath() == r.journal)
             return;
         if (aside.empty())
             std::filesystem::remove(r.journal, ec);
@@ -639,7 +378,8 @@ bool CQORDoc::Recover(Recovery& r)
     }
     // A journal holds everything since the file was last written; what the file holds
     // already (a save that ended before its journal was emptied) is not taken twice.
-    ApplyJournal(c, m_saved.samples, m_saved.pot, m_saved.eis, m_saved.logbook);
+    const DocumentJournal::Marks& inFile = m_journal.Saved();
+    ApplyJournal(c, inFile.samples, inFile.pot, inFile.eis, inFile.logbook);
     AddLogbookEntry(recovered);
     if (!damaged.empty())
         AddLogbookEntry(damaged);
@@ -677,9 +417,8 @@ void CQORDoc::OfferRecovery()
 void CQORDoc::ClearContents()
 {
     // The journal belongs to the contents: they were saved or given up by now.
-    DropJournal();
+    m_journal.Forget();
     m_id = NewRecordingId();
-    m_saved = m_journalled = {};
     m_logBuch.m_text.clear();
     m_samples.clear();
     m_oldPot.clear();
@@ -764,12 +503,6 @@ IoResult CQORDoc::WriteFile(const std::string& bound)
     const std::string path = ResolveLink(bound);
     return WriteDocumentFile(
         path, [this](Archive& ar) { Serialize(ar, Layout::Qo3); }, InPlaceCopyFor(path));
-}
-
-std::string CQORDoc::InPlaceCopyFor(const std::string& path) const
-{
-    const std::string journal = ConfigJournalPathFor(path);
-    return journal.empty() ? journal : journal.substr(0, journal.size() - 8) + ".saving";
 }
 
 void CQORDoc::FinishInterruptedSave(const std::string& path)

@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "data/daten_object.h"
 #include "data/document_file.h"
+#include "data/document_journal.h"
 #include "data/document_ui.h"
 #include "data/eis_daten_object.h"
 #include "data/grafik_setup.h"
@@ -73,6 +74,8 @@ public:
     // Bound to a file: Save writes it; the path stays until the document is closed.
     bool FileBound() const { return m_fileBound; }
     const std::string& Path() const { return m_path; }
+    // Read from a .qrv/.xrv file: a Save asks for a .qo3 name.
+    bool Imported() const { return m_imported; }
     // Bound by path at start-up; ReadBoundFile still to run.
     bool BoundFileWaiting() const { return m_boundFileWaiting; }
     // Binds the document to `path` for a recording that writes it; nothing is read.
@@ -120,33 +123,26 @@ public:
     // once in the logbook, not in a message; the journal keeps the samples meanwhile.
     bool PeriodicSave();
 
-    // --- the sample journal ---
+    // --- the sample journal (DocumentJournal keeps it) ---
     // Where an unbound or imported document keeps its journal (the configuration folder);
     // empty: such a document keeps none.
-    void SetJournalFolder(const std::string& folder) { m_journalFolder = folder; }
-    const std::string& JournalFolder() const { return m_journalFolder; }
+    void SetJournalFolder(const std::string& folder) { m_journal.SetFolder(folder); }
+    const std::string& JournalFolder() const { return m_journal.Folder(); }
     // The journal of the document as it is bound now; empty when it keeps none.
-    std::string JournalPath() const;
-    // The journal of the document file `path`.
-    std::string JournalPathFor(const std::string& path) const;
-    // The journal of `path` in the configuration folder, named after the whole path (a folder
-    // that takes no new file, or one that went during the recording).
-    std::string ConfigJournalPathFor(const std::string& path) const;
+    std::string JournalPath() const { return m_journal.Path(); }
     // The journal of `path` that is there: beside it, or else in the configuration folder.
-    std::string ExistingJournalFor(const std::string& path) const;
+    std::string ExistingJournalFor(const std::string& path) const { return m_journal.ExistingFor(path); }
     // The file the journal is written to now; empty when none is open.
-    const std::string& OpenJournal() const { return m_journal.Path(); }
-    // After a final save that failed: where the recording is, exactly: how many samples the
-    // file holds, how many the journal, and what was written nowhere.
-    std::string UnsavedReport() const;
+    const std::string& OpenJournal() const { return m_journal.OpenPath(); }
+    // After a final save that failed: where the recording is, exactly.
+    std::string UnsavedReport() const { return m_journal.UnsavedReport(); }
     // Before a recording: the target folder must take a new file, and the journal starts with
     // what the document file does not hold. False with the reason otherwise.
-    bool StartJournal(std::string& reason);
-    bool Journalling() const { return m_journal.IsOpen(); }
+    bool StartJournal(std::string& reason) { return m_journal.Start(reason); }
     // Puts what was journalled on the device; called about once a second while recording.
-    void SyncJournal();
+    void SyncJournal() { m_journal.Sync(); }
     // A clean end: the journal file goes.
-    void DropJournal() { m_journal.Close(true); }
+    void DropJournal() { m_journal.Drop(); }
     // The journal of this document, with what it holds beyond the document; nothing when
     // there is none.
     std::optional<Recovery> FindRecovery();
@@ -169,7 +165,7 @@ public:
     const RecordingId& Id() const { return m_id; }
     // Where a save in place keeps its whole copy until the file is written (empty without a
     // configuration folder).
-    std::string InPlaceCopyFor(const std::string& path) const;
+    std::string InPlaceCopyFor(const std::string& path) const { return m_journal.InPlaceCopyFor(path); }
     // A save in place that was cut short is finished from its copy.
     void FinishInterruptedSave(const std::string& path);
 
@@ -207,11 +203,6 @@ private:
     bool SaveAsChosen();
     // After a save or a read: the file holds everything; the journal starts again.
     void MarkSaved(const std::string& path, std::size_t logbook);
-    void UpdateJournal();
-    bool JournalSetup();
-    void JournalFailed();
-    // The journal's file went (its folder removed): it goes on in the configuration folder.
-    void RelocateJournal();
     // Appends what a journal holds from the given places in the lists and the logbook on.
     void ApplyJournal(const JournalContents& c, std::size_t samples, std::size_t pot, std::size_t eis,
                       std::size_t logbook);
@@ -241,7 +232,6 @@ private:
     int m_fileVersion = 3;
     std::int64_t m_lastSampleTime = 0;
     std::string m_path;
-    std::string m_journalFolder;
     bool m_offerRecovery = true;
 
     // Samples, labels, graph setup, virtual channels and curve properties: the views are told
@@ -258,16 +248,8 @@ private:
     bool m_logbookRead = false;
     bool m_imported = false;  // read from a .qrv/.xrv file: a Save asks for a .qo3 name
 
-    Journal m_journal;
-    // What the document file holds (after the last save or read) and what the journal holds.
-    struct Marks {
-        std::size_t samples = 0, pot = 0, eis = 0, logbook = 0;
-    };
-    Marks m_saved;
-    Marks m_journalled;
-    std::int64_t m_lastSyncMs = 0;
+    DocumentJournal m_journal;
     bool m_saveFailureLogged = false;
-    bool m_journalFailureLogged = false;
     bool m_inPlaceLogged = false;
     RecordingId m_id = NewRecordingId();
 };
