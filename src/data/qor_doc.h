@@ -43,7 +43,11 @@ struct Recovery {
     std::string keptAs;
 };
 
-// The recording: module records, the record lists and in-place records, the bound file.
+// The recording as callers see it: what a document file stores and the operations on it.
+// Its jobs are parts of their own: the contents here (qor_doc.cpp), reading and writing files
+// (document_file), the sample journal (document_journal), recovering a journal
+// (document_recovery.cpp) and the commands and prompts that need a user
+// (document_commands.cpp).
 class CQORDoc {
 public:
     CQORDoc(Clock& clock, Logbook& logbook, DocumentUi& ui);
@@ -143,6 +147,7 @@ public:
     void SyncJournal() { m_journal.Sync(); }
     // A clean end: the journal file goes.
     void DropJournal() { m_journal.Drop(); }
+    // --- recovering a journal (document_recovery.cpp) ---
     // The journal of this document, with what it holds beyond the document; nothing when
     // there is none.
     std::optional<Recovery> FindRecovery();
@@ -169,7 +174,7 @@ public:
     // A save in place that was cut short is finished from its copy.
     void FinishInterruptedSave(const std::string& path);
 
-    // --- menu commands ---
+    // --- menu commands and prompts (document_commands.cpp) ---
     void OnFileOpen();
     void OnFileImport();
     bool OnFileSave();
@@ -185,7 +190,7 @@ public:
     void OnDisplayXyGraph();
     void OnShowEisGraph();
 
-    // --- the files themselves, without dialogs ---
+    // --- the files themselves, without dialogs (document_file) ---
     // Reads a file of the given layout into the records (merge rules apply); on error the
     // records read so far stay.
     IoResult ReadFile(const std::string& path, Layout layout);
