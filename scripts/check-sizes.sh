@@ -12,13 +12,21 @@ files=()
 while IFS= read -r -d '' f; do files+=("$f"); done < <(git ls-files -z -- src | grep -zE '\.(h|cpp)$' || true)
 [ ${#files[@]} -gt 0 ] || exit 0
 
-# A function body opens with "{" in the first column and closes with "}" there (the
-# repository's clang-format style); its length counts from the line before the brace.
+# A function body opens with "{" alone on its line and closes with "}" at the same indent (the
+# repository's clang-format style; blocks, lambdas and classes open on their own first line);
+# its length counts from the line before the brace.
 awk -v maxFile="$MAX_FILE" -v maxFunction="$MAX_FUNCTION" '
-FNR == 1 { if (prev != "") checkFile(); prev = FILENAME; exempt = 0; open = 0 }
+FNR == 1 { if (prev != "") checkFile(); prev = FILENAME; exempt = 0; delete open; delete name }
 FNR <= 10 && tolower($0) ~ /kept as one file/ { exempt = 1 }
-/^\{/ { open = FNR; name = last }
-/^\}/ && open { if (FNR - open + 2 > maxFunction) { printf "  %s:%d: %s (%d lines)\n", FILENAME, open - 1, name, FNR - open + 2; bad = 1 } open = 0 }
+/^ *\{ *$/ { k = index($0, "{"); open[k] = FNR; name[k] = last }
+/^ *\}/ {
+    k = index($0, "}")
+    if (open[k]) {
+        n = FNR - open[k] + 2
+        if (n > maxFunction) { printf "  %s:%d: %s (%d lines)\n", FILENAME, open[k] - 1, name[k], n; bad = 1 }
+        open[k] = 0
+    }
+}
 { last = $0; lines = FNR }
 function checkFile() {
     if (lines <= maxFile) return
