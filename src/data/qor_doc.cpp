@@ -66,7 +66,7 @@ void CQORDoc::AddSampleAt(std::int64_t time, bool measured)
     s.m_time = time;
     m_lastSampleTime = s.m_time;
     ++m_grafikSetup.m_sampleCount;
-    m_journal.Update();
+    UpdateJournal();
     m_ui.SamplesAdded();
 }
 
@@ -105,11 +105,11 @@ void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
         return;
     if (kind == 1 && size >= CPotQORDatenObject::kBlockSize) {
         m_pot.push_back(CPotQORDatenObject::FromBlock(block, m_clock.Now()));
-        m_journal.Update();
+        UpdateJournal();
         m_ui.PotSampleAdded();
     } else if (kind == 2 && size >= CEISDatenObject::kBlockSize) {
         m_eis.push_back(CEISDatenObject::FromBlock(block, m_clock.Now()));
-        m_journal.Update();
+        UpdateJournal();
         m_ui.EisPointAdded();
     }
 }
@@ -117,7 +117,7 @@ void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
 void CQORDoc::AddLogbookEntry(const std::string& text)
 {
     m_logbook.Add(m_clock.Now(), text);
-    m_journal.Update();
+    UpdateJournal();
     m_ui.UpdateViews();
     m_modified = true;
 }

@@ -208,6 +208,8 @@ private:
     bool SaveAsChosen();
     // After a save or a read: the file holds everything; the journal starts again.
     void MarkSaved(const std::string& path, std::size_t logbook);
+    // Whatever the document holds beyond its journal goes there.
+    void UpdateJournal() { m_journal.Update(); }
     // Appends what a journal holds from the given places in the lists and the logbook on.
     void ApplyJournal(const JournalContents& c, std::size_t samples, std::size_t pot, std::size_t eis,
                       std::size_t logbook);
