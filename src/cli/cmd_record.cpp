@@ -118,6 +118,29 @@ std::optional<int> SettleEarlierJournal(const data::CQORDoc& doc, const std::str
     return std::nullopt;
 }
 
+// A progress line: the samples so far, and during a program the potentiostat's records.
+void ShowProgress(const data::CQORDoc& doc, bool startPot, int lang)
+{
+    std::fprintf(stderr, lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
+    if (startPot)
+        std::fprintf(stderr,
+                     TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
+                              ", %zu potentiostat samples, %zu impedance points"}[lang],
+                     doc.Pot().size(), doc.Eis().size());
+    std::fprintf(stderr, "\n");
+}
+
+// After a final save that failed: what the journal could still take goes there now; then
+// exactly what is where. The exit code.
+int ReportUnsaved(data::CQORDoc& doc, const std::string& out)
+{
+    doc.SyncJournal();
+    std::fprintf(stderr, "qortool: %s\n", doc.UnsavedReport().c_str());
+    if (!doc.OpenJournal().empty())
+        std::fprintf(stderr, "qortool: qortool recover %s saves what the journal holds\n", out.c_str());
+    return 1;
+}
+
 int RunRecord(const std::vector<std::string>& argv)
 {
     Args args(argv);
@@ -221,13 +244,7 @@ int RunRecord(const std::vector<std::string>& argv)
             // During a program the potentiostat's records are what grows.
             const std::size_t n = doc.Samples().size() + doc.Pot().size() + doc.Eis().size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
-                std::fprintf(stderr, lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
-                if (startPot)
-                    std::fprintf(stderr,
-                                 TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
-                                          ", %zu potentiostat samples, %zu impedance points"}[lang],
-                                 doc.Pot().size(), doc.Eis().size());
-                std::fprintf(stderr, "\n");
+                ShowProgress(doc, startPot, lang);
                 shown = n;
                 lastShown = clock.TickMs();
             }
@@ -251,14 +268,8 @@ int RunRecord(const std::vector<std::string>& argv)
         std::printf(TextPair{"%zu Potentiostat-Messwerte, %zu Impedanzpunkte\n",
                              "%zu potentiostat samples, %zu impedance points\n"}[lang],
                     doc.Pot().size(), doc.Eis().size());
-    if (!saved) {
-        // What the journal could still take goes there now; then exactly what is where.
-        doc.SyncJournal();
-        std::fprintf(stderr, "qortool: %s\n", doc.UnsavedReport().c_str());
-        if (!doc.OpenJournal().empty())
-            std::fprintf(stderr, "qortool: qortool recover %s saves what the journal holds\n", out.c_str());
-        return 1;
-    }
+    if (!saved)
+        return ReportUnsaved(doc, out);
     doc.DropJournal();
     if (programRefused)
         return 1;  // the station has shown why
