@@ -30,8 +30,7 @@ double Record(const std::string& path, int samples, bool journal)
     qor::data::Logbook logbook;
     NoUi ui;
     qor::data::CQORDoc doc(clock, logbook, ui);
-    doc.m_path = path;
-    doc.m_fileBound = true;
+    doc.BindToNewFile(path);
     std::string reason;
     if (journal && !doc.StartJournal(reason)) {
         std::fprintf(stderr, "%s\n", reason.c_str());

@@ -58,16 +58,16 @@ int RunConvert(const std::vector<std::string>& argv)
         return Fail(TextPair{"Datei nicht gefunden: ", "no such file: "}[lang] + ui.in);
     data::Logbook logbook;
     data::CQORDoc doc(SystemClock::Instance(), logbook, ui);
-    doc.m_language = lang;
-    auto layout = data::CQORDoc::LayoutOf(ui.in);
+    doc.SetLanguage(lang);
+    auto layout = data::LayoutOf(ui.in);
     if (layout == data::Layout::Qrv || layout == data::Layout::Xrv)
         doc.OnFileImport();
     else
         doc.OnFileOpen();
-    if (ui.failed || !doc.m_fileBound)
+    if (ui.failed || !doc.FileBound())
         return 1;
     doc.OnFileSaveAs();
-    if (ui.failed || doc.m_path != ui.out)
+    if (ui.failed || doc.Path() != ui.out)
         return 1;
     return 0;
 }

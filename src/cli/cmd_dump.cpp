@@ -22,7 +22,7 @@ int RunDump(const std::vector<std::string>& argv)
     if (args.Rest().size() != 1)
         return Fail("usage: qortool dump FILE [--lang de|en]");
     CommandDocument d;
-    d.doc.m_language = lang;
+    d.doc.SetLanguage(lang);
     bool found = false;
     const std::string error = d.Read(args.Rest()[0], &found, lang);
     if (!found)

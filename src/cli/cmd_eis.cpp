@@ -36,7 +36,7 @@ int ReadSpectrum(const std::string& path, const std::string& spectrum, bool all,
     CommandDocument d;
     if (const std::string error = d.Read(path, nullptr, lang); !error.empty())
         return Fail(error);
-    return ChooseSpectrum(d.doc.m_eis, path, spectrum, all, lang, out);
+    return ChooseSpectrum(d.doc.Eis(), path, spectrum, all, lang, out);
 }
 
 int ChooseSpectrum(const std::vector<data::CEISDatenObject>& list, const std::string& path,

@@ -45,14 +45,14 @@ int RunEisPlot(Args& args, int lang)
     if (const std::string error = d.Read(path, nullptr, l); !error.empty())
         return Fail(error);
     SpectrumChoice chosen;
-    if (const int code = ChooseSpectrum(d.doc.m_eis, path, spectrum, false, l, chosen))
+    if (const int code = ChooseSpectrum(d.doc.Eis(), path, spectrum, false, l, chosen))
         return code;
-    if (d.doc.m_eis.empty())
+    if (d.doc.Eis().empty())
         return StationFail(path + TextPair{": das Dokument enthält keine Impedanzpunkte",
                                            ": the document holds no impedance points"}[l]);
 
     const auto ownApp = OwnGuiApplication();
-    ui::CEISGraph window(d.doc.m_eis, SystemClock::Instance(), d.ui, l);
+    ui::CEISGraph window(d.doc.Eis(), SystemClock::Instance(), d.ui, l);
     if (chosen.number)
         window.ShowSpectrum(chosen.number);
     window.ShowNyquist(nyquist);

@@ -67,6 +67,33 @@ void Block(const char* kind, const std::string& text)
     std::printf("=== %s ===\n%s\n", kind, text.c_str());
 }
 
+// The figures of the polarisation resistance (--band, --area, --ew, --density, --rs); the exit
+// code when one is wrong or given without --rp.
+std::optional<int> TakeRpOptions(Args& args, bool rp, int lang, RpOptions& o)
+{
+    for (auto [flag, value] :
+         {std::pair{"--band", &o.band}, std::pair{"--area", &o.area}, std::pair{"--ew", &o.ew},
+          std::pair{"--density", &o.density}, std::pair{"--rs", &o.rs}}) {
+        if (!args.Has(flag))
+            continue;
+        const std::string text = args.Take(flag);
+        const auto v = Number(text);
+        if (!rp)
+            return Fail(Format(TextPair{"%s gehört zu --rp", "%s belongs to --rp"}[lang], flag));
+        // Rs may be 0 (no correction); the others need a positive figure.
+        if (!v || !std::isfinite(*v) || *v < 0 || (*v == 0 && std::string(flag) != "--rs"))
+            return Fail(Format(TextPair{"%s verlangt eine positive Zahl, nicht '%s'",
+                                        "%s needs a positive number, not '%s'"}[lang],
+                               flag, text.c_str()));
+        *value = *v;
+    }
+    if ((o.ew > 0) != (o.density > 0))
+        return Fail(TextPair{"--ew und --density gehören zusammen", "--ew and --density go together"}[lang]);
+    if (o.ew > 0 && o.area <= 0)
+        return Fail(TextPair{"die Korrosionsrate braucht --area", "the corrosion rate needs --area"}[lang]);
+    return std::nullopt;
+}
+
 }  // namespace
 
 int RunPotAnalyse(const std::vector<std::string>& argv)
@@ -108,26 +135,8 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
     const std::string refPath = args.Take("--ref-save");
     const bool rp = args.Flag("--rp");
     RpOptions rpOptions;
-    for (auto [flag, value] : {std::pair{"--band", &rpOptions.band}, std::pair{"--area", &rpOptions.area},
-                               std::pair{"--ew", &rpOptions.ew}, std::pair{"--density", &rpOptions.density},
-                               std::pair{"--rs", &rpOptions.rs}}) {
-        if (!args.Has(flag))
-            continue;
-        const std::string text = args.Take(flag);
-        const auto v = Number(text);
-        if (!rp)
-            return Fail(Format(TextPair{"%s gehört zu --rp", "%s belongs to --rp"}[lang], flag));
-        // Rs may be 0 (no correction); the others need a positive figure.
-        if (!v || !std::isfinite(*v) || *v < 0 || (*v == 0 && std::string(flag) != "--rs"))
-            return Fail(Format(TextPair{"%s verlangt eine positive Zahl, nicht '%s'",
-                                        "%s needs a positive number, not '%s'"}[lang],
-                               flag, text.c_str()));
-        *value = *v;
-    }
-    if ((rpOptions.ew > 0) != (rpOptions.density > 0))
-        return Fail(TextPair{"--ew und --density gehören zusammen", "--ew and --density go together"}[lang]);
-    if (rpOptions.ew > 0 && rpOptions.area <= 0)
-        return Fail(TextPair{"die Korrosionsrate braucht --area", "the corrosion rate needs --area"}[lang]);
+    if (const auto code = TakeRpOptions(args, rp, lang, rpOptions))
+        return *code;
     const bool oneRun = args.Has("--run");
     const std::string run = args.Take("--run");
     if (oneRun && run.empty())
@@ -156,9 +165,9 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
     const data::CQORDoc& doc = d.doc;
     // One run at a time: a second run's counter and curve start again.
     std::vector<data::CPotQORDatenObject> samples;
-    if (std::string bad = ChooseRun(doc.m_pot, run, lang, samples); !bad.empty())
+    if (std::string bad = ChooseRun(doc.Pot(), run, lang, samples); !bad.empty())
         return Fail(bad);
-    if (const std::size_t runs = SplitRuns(doc.m_pot).size(); runs > 1 && !oneRun)
+    if (const std::size_t runs = SplitRuns(doc.Pot()).size(); runs > 1 && !oneRun)
         Say(Format(TextPair{"%zu Läufe im Dokument, ausgewertet wird Lauf %zu (--run wählt)",
                             "%zu runs in the document, analysing run %zu (--run chooses)"}[lang],
                    runs, runs));

@@ -109,9 +109,9 @@ int RunPotRun(const std::vector<std::string>& argv)
     // by default, as a second run's counter starts again.
     std::vector<data::CPotQORDatenObject> samples;
     if (!exporting || oneRun)
-        if (std::string bad = ChooseRun(d.doc.m_pot, run, lang, samples); !bad.empty())
+        if (std::string bad = ChooseRun(d.doc.Pot(), run, lang, samples); !bad.empty())
             return Fail(bad);
-    const std::vector<data::CPotQORDatenObject>& chosen = exporting && !oneRun ? d.doc.m_pot : samples;
+    const std::vector<data::CPotQORDatenObject>& chosen = exporting && !oneRun ? d.doc.Pot() : samples;
     if (exporting)
         return ExportRun(chosen, rest[1], rest[2], comma, lang);
     PrintRunGraph(chosen);

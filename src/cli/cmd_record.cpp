@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 
 namespace qor::cli {
@@ -35,16 +36,21 @@ void OnSignal(int)
     g_stop = 1;
 }
 
-int RunRecord(const std::vector<std::string>& argv)
-{
-    Args args(argv);
-    std::string error;
-    auto transport = LinkOptions::FromArgs(args, error);
-    if (!transport)
-        return Fail(error);
-    const std::string out = args.Take("--out");
-    const int l = args.Language();
+struct RecordOptions {
+    std::string out;
     long interval = 10, samples = -1, duration = -1, save = 600, idCount = 15;
+    int lang = 0;
+    bool quiet = false, printSamples = false, startPot = false;
+};
+
+// The command's options; the exit code when one is wrong.
+std::optional<int> TakeOptions(Args& args, RecordOptions& o)
+{
+    o.out = args.Take("--out");
+    const std::string& out = o.out;
+    const int l = args.Language();
+    long &interval = o.interval, &samples = o.samples, &duration = o.duration, &save = o.save,
+         &idCount = o.idCount;
     std::string v;
     if (out.empty())
         return Fail(TextPair{"--out DATEI.qo3 fehlt", "--out FILE.qo3 is required"}[l]);
@@ -64,12 +70,12 @@ int RunRecord(const std::vector<std::string>& argv)
     if (!(v = args.Take("--idcount")).empty() && !ParseLong(v, 0, 15, idCount))
         return Fail(TextPair{"--idcount verlangt die höchste Adresse 0..15",
                              "--idcount needs the highest address 0..15"}[l]);
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
+    o.lang = TakeLanguage(args);
+    if (o.lang < 0)
         return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[l]);
-    const bool quiet = args.Flag("--quiet");
-    const bool printSamples = args.Flag("--print-samples");
-    const bool startPot = args.Flag("--start-potentiostat");
+    o.quiet = args.Flag("--quiet");
+    o.printSamples = args.Flag("--print-samples");
+    o.startPot = args.Flag("--start-potentiostat");
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -79,6 +85,77 @@ int RunRecord(const std::vector<std::string>& argv)
         return Fail(
             Format(TextPair{"--out %s ist ein Ordner, keine Datei", "--out %s is a folder, not a file"}[l],
                    out.c_str()));
+    return std::nullopt;
+}
+
+// A journal left by an earlier run blocks only while it holds what its file does not; one that
+// holds nothing more goes. The exit code when it blocks.
+std::optional<int> SettleEarlierJournal(const data::CQORDoc& doc, const std::string& out, int lang,
+                                        bool quiet)
+{
+    std::error_code ec;
+    if (const std::string journal = doc.ExistingJournalFor(out); std::filesystem::exists(journal, ec)) {
+        CommandDocument earlier;
+        data::CQORDoc& old = earlier.doc;
+        old.OnNewDocument(lang);
+        old.SetJournalFolder(doc.JournalFolder());
+        old.SetOfferRecovery(false);
+        old.BindToNewFile(out);
+        bool read = true;
+        if (std::filesystem::exists(out, ec))
+            read = old.OpenByPath(out) && old.ReadBoundFile();
+        std::optional<data::Recovery> r;
+        if (read)
+            r = old.FindRecovery();
+        if (!r || r->anything)
+            return Fail(journal + " holds a recording that was not saved: run qortool recover " + out +
+                        " first");
+        old.Recover(*r);
+        if (!r->keptAs.empty() && !quiet)
+            std::fprintf(stderr, "qortool: %zu damaged entries of %s; it is kept as %s\n",
+                         r->contents.damaged, journal.c_str(), r->keptAs.c_str());
+    }
+    return std::nullopt;
+}
+
+// A progress line: the samples so far, and during a program the potentiostat's records.
+void ShowProgress(const data::CQORDoc& doc, bool startPot, int lang)
+{
+    std::fprintf(stderr, lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
+    if (startPot)
+        std::fprintf(stderr,
+                     TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
+                              ", %zu potentiostat samples, %zu impedance points"}[lang],
+                     doc.Pot().size(), doc.Eis().size());
+    std::fprintf(stderr, "\n");
+}
+
+// After a final save that failed: what the journal could still take goes there now; then
+// exactly what is where. The exit code.
+int ReportUnsaved(data::CQORDoc& doc, const std::string& out)
+{
+    doc.SyncJournal();
+    std::fprintf(stderr, "qortool: %s\n", doc.UnsavedReport().c_str());
+    if (!doc.OpenJournal().empty())
+        std::fprintf(stderr, "qortool: qortool recover %s saves what the journal holds\n", out.c_str());
+    return 1;
+}
+
+int RunRecord(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    std::string error;
+    auto transport = LinkOptions::FromArgs(args, error);
+    if (!transport)
+        return Fail(error);
+    RecordOptions o;
+    if (const auto code = TakeOptions(args, o))
+        return *code;
+    const std::string& out = o.out;
+    const long interval = o.interval, samples = o.samples, duration = o.duration, save = o.save,
+               idCount = o.idCount;
+    const int lang = o.lang;
+    const bool quiet = o.quiet, printSamples = o.printSamples, startPot = o.startPot;
 
     CoreApp app;
 
@@ -112,33 +189,10 @@ int RunRecord(const std::vector<std::string>& argv)
     };
     // A new recording: the file is written (through a temporary file) at each save, and
     // every sample goes to its journal at once.
-    doc.m_path = out;
-    doc.m_fileBound = true;
-    doc.m_journalFolder = station::ConfigDirectory();
-    // A journal left by an earlier run blocks only while it holds what its file does not.
-    std::error_code ec;
-    if (const std::string journal = doc.ExistingJournalFor(out); std::filesystem::exists(journal, ec)) {
-        CommandDocument earlier;
-        data::CQORDoc& old = earlier.doc;
-        old.OnNewDocument(lang);
-        old.m_journalFolder = doc.m_journalFolder;
-        old.m_offerRecovery = false;
-        old.m_path = out;
-        old.m_fileBound = true;
-        bool read = true;
-        if (std::filesystem::exists(out, ec))
-            read = old.OpenByPath(out) && old.ReadBoundFile();
-        std::optional<data::Recovery> r;
-        if (read)
-            r = old.FindRecovery();
-        if (!r || r->anything)
-            return Fail(journal + " holds a recording that was not saved: run qortool recover " + out +
-                        " first");
-        old.Recover(*r);
-        if (!r->keptAs.empty() && !quiet)
-            std::fprintf(stderr, "qortool: %zu damaged entries of %s; it is kept as %s\n",
-                         r->contents.damaged, journal.c_str(), r->keptAs.c_str());
-    }
+    doc.BindToNewFile(out);
+    doc.SetJournalFolder(station::ConfigDirectory());
+    if (const auto code = SettleEarlierJournal(doc, out, lang, quiet))
+        return *code;
 
     // A read-only file is never replaced, so a recording into it would only end in its journal.
     if (struct stat info{}; ::stat(out.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
@@ -189,15 +243,9 @@ int RunRecord(const std::vector<std::string>& argv)
             st.OnTimer(id);
             print();
             // During a program the potentiostat's records are what grows.
-            const std::size_t n = doc.Samples().size() + doc.m_pot.size() + doc.m_eis.size();
+            const std::size_t n = doc.Samples().size() + doc.Pot().size() + doc.Eis().size();
             if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
-                std::fprintf(stderr, lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
-                if (startPot)
-                    std::fprintf(stderr,
-                                 TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
-                                          ", %zu potentiostat samples, %zu impedance points"}[lang],
-                                 doc.m_pot.size(), doc.m_eis.size());
-                std::fprintf(stderr, "\n");
+                ShowProgress(doc, startPot, lang);
                 shown = n;
                 lastShown = clock.TickMs();
             }
@@ -220,15 +268,9 @@ int RunRecord(const std::vector<std::string>& argv)
     if (startPot)
         std::printf(TextPair{"%zu Potentiostat-Messwerte, %zu Impedanzpunkte\n",
                              "%zu potentiostat samples, %zu impedance points\n"}[lang],
-                    doc.m_pot.size(), doc.m_eis.size());
-    if (!saved) {
-        // What the journal could still take goes there now; then exactly what is where.
-        doc.SyncJournal();
-        std::fprintf(stderr, "qortool: %s\n", doc.UnsavedReport().c_str());
-        if (!doc.OpenJournal().empty())
-            std::fprintf(stderr, "qortool: qortool recover %s saves what the journal holds\n", out.c_str());
-        return 1;
-    }
+                    doc.Pot().size(), doc.Eis().size());
+    if (!saved)
+        return ReportUnsaved(doc, out);
     doc.DropJournal();
     if (programRefused)
         return 1;  // the station has shown why

@@ -38,13 +38,13 @@ int RunRecover(const std::vector<std::string>& argv)
     if (args.Rest().size() != 1)
         return Fail("recover needs one FILE.qo3");
     const std::string file = args.Rest()[0];
-    if (data::CQORDoc::LayoutOf(file) != data::Layout::Qo3)
+    if (data::LayoutOf(file) != data::Layout::Qo3)
         return Fail("recover needs a file name ending in .qo3");
     RecoverUi ui;
     data::CQORDoc doc(SystemClock::Instance(), ui.logbook, ui);
     doc.OnNewDocument(lang);
-    doc.m_journalFolder = station::ConfigDirectory();
-    doc.m_offerRecovery = false;
+    doc.SetJournalFolder(station::ConfigDirectory());
+    doc.SetOfferRecovery(false);
     const std::string journal = doc.ExistingJournalFor(file);
     if (std::error_code ec; !std::filesystem::exists(journal, ec)) {
         std::printf("nothing to recover: there is no %s\n", journal.c_str());

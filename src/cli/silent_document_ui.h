@@ -40,8 +40,7 @@ struct CommandDocument {
             *found = exists;
         if (!exists)
             return (lang == 1 ? "no such file: " : "Datei nicht gefunden: ") + path;
-        const data::IoResult r =
-            doc.ReadFile(path, data::CQORDoc::LayoutOf(path).value_or(data::Layout::Qo3));
+        const data::IoResult r = doc.ReadFile(path, data::LayoutOf(path).value_or(data::Layout::Qo3));
         return r.ok ? std::string() : path + ": " + r.error;
     }
 };

@@ -148,12 +148,9 @@ private:
     bool m_afterKey = false;
 };
 
-void Write(const CQORDoc& d, JsonOut& j)
+// The samples: time and the three values of the sixteen channels.
+void WriteSamples(const CQORDoc& d, JsonOut& j)
 {
-    j.Begin('{');
-    j.Key("version");
-    j.Int(d.m_fileVersion);
-
     j.Key("samples");
     j.Begin('[');
     for (const auto& s : d.Samples()) {
@@ -169,7 +166,11 @@ void Write(const CQORDoc& d, JsonOut& j)
         j.End('}');
     }
     j.End(']');
+}
 
+// The graph setup.
+void WriteSetup(const CQORDoc& d, JsonOut& j)
+{
     const auto& g = d.GrafikSetup();
     j.Key("setup");
     j.Begin('{');
@@ -196,7 +197,11 @@ void Write(const CQORDoc& d, JsonOut& j)
     j.Key("moduleType");
     j.IntArray(g.m_moduleType, 16);
     j.End('}');
+}
 
+// The four virtual channels.
+void WriteVirtual(const CQORDoc& d, JsonOut& j)
+{
     const auto& v = d.Virtuell();
     j.Key("virtual");
     j.Begin('{');
@@ -212,10 +217,11 @@ void Write(const CQORDoc& d, JsonOut& j)
         j.Str(f);
     j.End(']');
     j.End('}');
+}
 
-    j.Key("logbook");
-    j.Str(d.m_logBuch.m_text);
-
+// The curve properties.
+void WriteCurves(const CQORDoc& d, JsonOut& j)
+{
     const auto& c = d.GraphProp();
     j.Key("curves");
     j.Begin('{');
@@ -229,10 +235,14 @@ void Write(const CQORDoc& d, JsonOut& j)
     j.Key("colour");
     j.IntArray(c.m_colour, c.kCurves);
     j.End('}');
+}
 
+// The potentiostat records of the first format.
+void WriteOldPot(const CQORDoc& d, JsonOut& j)
+{
     j.Key("oldPot");
     j.Begin('[');
-    for (const auto& p : d.m_oldPot) {
+    for (const auto& p : d.OldPot()) {
         j.Begin('{');
         j.Key("time");
         j.Int(p.m_time);
@@ -252,10 +262,14 @@ void Write(const CQORDoc& d, JsonOut& j)
         j.End('}');
     }
     j.End(']');
+}
 
+// The potentiostat samples.
+void WritePot(const CQORDoc& d, JsonOut& j)
+{
     j.Key("pot");
     j.Begin('[');
-    for (const auto& p : d.m_pot) {
+    for (const auto& p : d.Pot()) {
         j.Begin('{');
         j.Key("time");
         j.Int(p.m_time);
@@ -270,10 +284,14 @@ void Write(const CQORDoc& d, JsonOut& j)
         j.End('}');
     }
     j.End(']');
+}
 
+// The impedance points.
+void WriteEis(const CQORDoc& d, JsonOut& j)
+{
     j.Key("eis");
     j.Begin('[');
-    for (const auto& e : d.m_eis) {
+    for (const auto& e : d.Eis()) {
         j.Begin('{');
         j.Key("time");
         j.Int(e.m_time);
@@ -292,11 +310,14 @@ void Write(const CQORDoc& d, JsonOut& j)
         j.End('}');
     }
     j.End(']');
+}
 
-    // Reference points have no list of their own; they can only come in the spare list.
+// Reference points have no list of their own; they can only come in the spare list.
+void WriteRefs(const CQORDoc& d, JsonOut& j)
+{
     j.Key("refs");
     j.Begin('[');
-    for (const auto& rec : d.m_spare) {
+    for (const auto& rec : d.Spare()) {
         const auto* r = dynamic_cast<const CPotRefDatenObject*>(rec.get());
         if (!r)
             continue;
@@ -316,47 +337,56 @@ void Write(const CQORDoc& d, JsonOut& j)
         j.End('}');
     }
     j.End(']');
+}
 
+// A label's font, field by field as the file holds it.
+void WriteFont(const LogFont& f, JsonOut& j)
+{
+    j.Begin('{');
+    j.Key("height");
+    j.Int(f.m_height);
+    j.Key("width");
+    j.Int(f.m_width);
+    j.Key("escapement");
+    j.Int(f.m_escapement);
+    j.Key("orientation");
+    j.Int(f.m_orientation);
+    j.Key("weight");
+    j.Int(f.m_weight);
+    j.Key("italic");
+    j.Int(f.m_italic);
+    j.Key("underline");
+    j.Int(f.m_underline);
+    j.Key("strikeOut");
+    j.Int(f.m_strikeOut);
+    j.Key("charSet");
+    j.Int(f.m_charSet);
+    j.Key("outPrecision");
+    j.Int(f.m_outPrecision);
+    j.Key("clipPrecision");
+    j.Int(f.m_clipPrecision);
+    j.Key("quality");
+    j.Int(f.m_quality);
+    j.Key("pitchAndFamily");
+    j.Int(f.m_pitchAndFamily);
+    j.Key("faceName");
+    j.Str(f.m_faceName);
+    j.End('}');
+}
+
+// The graph labels with their fonts.
+void WriteLabels(const CQORDoc& d, JsonOut& j)
+{
     j.Key("labels");
     j.Begin('[');
     for (const auto& l : d.Labels()) {
-        const auto& f = l.m_font;
         j.Begin('{');
         j.Key("x");
         j.Double(l.m_x);
         j.Key("y");
         j.Double(l.m_y);
         j.Key("font");
-        j.Begin('{');
-        j.Key("height");
-        j.Int(f.m_height);
-        j.Key("width");
-        j.Int(f.m_width);
-        j.Key("escapement");
-        j.Int(f.m_escapement);
-        j.Key("orientation");
-        j.Int(f.m_orientation);
-        j.Key("weight");
-        j.Int(f.m_weight);
-        j.Key("italic");
-        j.Int(f.m_italic);
-        j.Key("underline");
-        j.Int(f.m_underline);
-        j.Key("strikeOut");
-        j.Int(f.m_strikeOut);
-        j.Key("charSet");
-        j.Int(f.m_charSet);
-        j.Key("outPrecision");
-        j.Int(f.m_outPrecision);
-        j.Key("clipPrecision");
-        j.Int(f.m_clipPrecision);
-        j.Key("quality");
-        j.Int(f.m_quality);
-        j.Key("pitchAndFamily");
-        j.Int(f.m_pitchAndFamily);
-        j.Key("faceName");
-        j.Str(f.m_faceName);
-        j.End('}');
+        WriteFont(l.m_font, j);
         j.Key("text");
         j.Str(l.m_text);
         j.Key("colour");
@@ -366,9 +396,26 @@ void Write(const CQORDoc& d, JsonOut& j)
         j.End('}');
     }
     j.End(']');
+}
 
+void Write(const CQORDoc& d, JsonOut& j)
+{
+    j.Begin('{');
+    j.Key("version");
+    j.Int(d.FileVersion());
+    WriteSamples(d, j);
+    WriteSetup(d, j);
+    WriteVirtual(d, j);
+    j.Key("logbook");
+    j.Str(d.LogBuch().m_text);
+    WriteCurves(d, j);
+    WriteOldPot(d, j);
+    WritePot(d, j);
+    WriteEis(d, j);
+    WriteRefs(d, j);
+    WriteLabels(d, j);
     j.Key("spare");
-    j.Int(static_cast<long long>(d.m_spare.size()));
+    j.Int(static_cast<long long>(d.Spare().size()));
     j.End('}');
     j.Raw("\n");
 }

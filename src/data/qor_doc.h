@@ -2,6 +2,8 @@
 
 #include "common/clock.h"
 #include "data/daten_object.h"
+#include "data/document_file.h"
+#include "data/document_journal.h"
 #include "data/document_ui.h"
 #include "data/eis_daten_object.h"
 #include "data/grafik_setup.h"
@@ -25,16 +27,6 @@ namespace qor::data {
 
 class Archive;
 
-// The section orders a document file can have.
-enum class Layout { Qo3, Qrv, Xrv };
-
-struct IoResult {
-    bool ok = true;
-    std::string error;     // the archive's or the system's reason, empty when ok
-    int code = 0;          // the system's error number behind it, 0 when none is known
-    bool inPlace = false;  // the folder took no new file: the file was overwritten in place
-};
-
 // What an uncovered journal holds beyond its document.
 struct Recovery {
     std::string journal;  // its path
@@ -50,7 +42,11 @@ struct Recovery {
     std::string keptAs;
 };
 
-// The recording: the record lists and in-place records, the bound file.
+// The recording as callers see it: what a document file stores and the operations on it.
+// Its jobs are parts of their own: the contents here (qor_doc.cpp), reading and writing files
+// (document_file), the sample journal (document_journal), recovering a journal
+// (document_recovery.cpp) and the commands and prompts that need a user
+// (document_commands.cpp).
 class CQORDoc {
 public:
     CQORDoc(Clock& clock, Logbook& logbook, DocumentUi& ui);
@@ -58,22 +54,42 @@ public:
     CQORDoc(const CQORDoc&) = delete;
     CQORDoc& operator=(const CQORDoc&) = delete;
 
+
+    // --- the state of the document, changed only through its operations ---
     // The lists the graphs do not draw, in file order.
-    std::vector<CPotDatenObject> m_oldPot;
-    std::vector<CPotQORDatenObject> m_pot;
-    std::vector<CEISDatenObject> m_eis;
-    std::vector<std::unique_ptr<CListRecord>> m_spare;
+    const std::vector<CPotDatenObject>& OldPot() const { return m_oldPot; }
+    const std::vector<CPotQORDatenObject>& Pot() const { return m_pot; }
+    const std::vector<CEISDatenObject>& Eis() const { return m_eis; }
+    const std::vector<std::unique_ptr<CListRecord>>& Spare() const { return m_spare; }
+    // Records made elsewhere (a file, a test), appended as they are: no view is told.
+    void AppendOldPot(const CPotDatenObject& record) { m_oldPot.push_back(record); }
+    void AppendPot(const CPotQORDatenObject& sample) { m_pot.push_back(sample); }
+    void AppendEis(const CEISDatenObject& point) { m_eis.push_back(point); }
+    void AppendSpare(std::unique_ptr<CListRecord> record) { m_spare.push_back(std::move(record)); }
+    // The logbook as the last file read held it.
+    const CLogBuchObject& LogBuch() const { return m_logBuch; }
 
-    CLogBuchObject m_logBuch;
-
-    bool m_modified = false;
-    bool m_fileBound = false;
-    bool m_boundFileWaiting = false;  // bound by path; ReadBoundFile still to run
-    bool m_potRunning = false;        // the station's potentiostat-program-running flag
-    int m_language = 0;
-    int m_fileVersion = 3;  // format version of the last file read
-    std::int64_t m_lastSampleTime = 0;
-    std::string m_path;  // the bound file
+    bool Modified() const { return m_modified; }
+    // A change the views made (a curve moved), or a close that leaves the contents unsaved on purpose.
+    void SetModified(bool modified) { m_modified = modified; }
+    // Bound to a file: Save writes it; the path stays until the document is closed.
+    bool FileBound() const { return m_fileBound; }
+    const std::string& Path() const { return m_path; }
+    // Read from a .qrv/.xrv file: a Save asks for a .qo3 name.
+    bool Imported() const { return m_imported; }
+    // Bound by path at start-up; ReadBoundFile still to run.
+    bool BoundFileWaiting() const { return m_boundFileWaiting; }
+    // Binds the document to `path` for a recording that writes it; nothing is read.
+    void BindToNewFile(const std::string& path);
+    // The station's potentiostat-program-running flag: AddPotData takes records only then.
+    bool PotRunning() const { return m_potRunning; }
+    void SetPotRunning(bool running) { m_potRunning = running; }
+    // 0 German, 1 English: the language of messages, prompts and logbook entries.
+    int Language() const { return m_language; }
+    void SetLanguage(int language) { m_language = language == 1 ? 1 : 0; }
+    // Format version of the last file read.
+    int FileVersion() const { return m_fileVersion; }
+    std::int64_t LastSampleTime() const { return m_lastSampleTime; }
 
     // --- what the graphs read and change; each change is told to the views ---
     const std::vector<CDatenObject>& Samples() const { return m_samples; }
@@ -108,32 +124,27 @@ public:
     // once in the logbook, not in a message; the journal keeps the samples meanwhile.
     bool PeriodicSave();
 
-    // --- the sample journal ---
+    // --- the sample journal (DocumentJournal keeps it) ---
     // Where an unbound or imported document keeps its journal (the configuration folder);
     // empty: such a document keeps none.
-    std::string m_journalFolder;
+    void SetJournalFolder(const std::string& folder) { m_journal.SetFolder(folder); }
+    const std::string& JournalFolder() const { return m_journal.Folder(); }
     // The journal of the document as it is bound now; empty when it keeps none.
-    std::string JournalPath() const;
-    // The journal of the document file `path`.
-    std::string JournalPathFor(const std::string& path) const;
-    // The journal of `path` in the configuration folder, named after the whole path (a folder
-    // that takes no new file, or one that went during the recording).
-    std::string ConfigJournalPathFor(const std::string& path) const;
+    std::string JournalPath() const { return m_journal.Path(); }
     // The journal of `path` that is there: beside it, or else in the configuration folder.
-    std::string ExistingJournalFor(const std::string& path) const;
+    std::string ExistingJournalFor(const std::string& path) const { return m_journal.ExistingFor(path); }
     // The file the journal is written to now; empty when none is open.
-    const std::string& OpenJournal() const { return m_journal.Path(); }
-    // After a final save that failed: where the recording is, exactly: how many samples the
-    // file holds, how many the journal, and what was written nowhere.
-    std::string UnsavedReport() const;
+    const std::string& OpenJournal() const { return m_journal.OpenPath(); }
+    // After a final save that failed: where the recording is, exactly.
+    std::string UnsavedReport() const { return m_journal.UnsavedReport(); }
     // Before a recording: the target folder must take a new file, and the journal starts with
     // what the document file does not hold. False with the reason otherwise.
-    bool StartJournal(std::string& reason);
-    bool Journalling() const { return m_journal.IsOpen(); }
+    bool StartJournal(std::string& reason) { return m_journal.Start(reason); }
     // Puts what was journalled on the device; called about once a second while recording.
-    void SyncJournal();
+    void SyncJournal() { m_journal.Sync(); }
     // A clean end: the journal file goes.
-    void DropJournal() { m_journal.Close(true); }
+    void DropJournal() { m_journal.Drop(); }
+    // --- recovering a journal (document_recovery.cpp) ---
     // The journal of this document, with what it holds beyond the document; nothing when
     // there is none.
     std::optional<Recovery> FindRecovery();
@@ -149,20 +160,18 @@ public:
     void OfferRecovery();
     // Off for a window that only draws a picture: nobody could answer, and the journal
     // must stay for the next real opening.
-    bool m_offerRecovery = true;
+    void SetOfferRecovery(bool offer) { m_offerRecovery = offer; }
     // A name for the recording of a journal that belongs to another recording than `path`.
     static std::string RecoveredPathFor(const std::string& path);
     // The identity of the recording, written in the document file and in its journal.
     const RecordingId& Id() const { return m_id; }
     // Where a save in place keeps its whole copy until the file is written (empty without a
     // configuration folder).
-    std::string InPlaceCopyFor(const std::string& path) const;
+    std::string InPlaceCopyFor(const std::string& path) const { return m_journal.InPlaceCopyFor(path); }
     // A save in place that was cut short is finished from its copy.
     void FinishInterruptedSave(const std::string& path);
-    // Temporary files of killed saves of the document at `path` are removed.
-    static void RemoveSaveLeftovers(const std::string& path);
 
-    // --- menu commands ---
+    // --- menu commands and prompts (document_commands.cpp) ---
     void OnFileOpen();
     void OnFileImport();
     bool OnFileSave();
@@ -178,15 +187,13 @@ public:
     void OnDisplayXyGraph();
     void OnShowEisGraph();
 
-    // --- the files themselves, without dialogs ---
+    // --- the files themselves, without dialogs (document_file) ---
     // Reads a file of the given layout into the records (merge rules apply); on error the
     // records read so far stay.
     IoResult ReadFile(const std::string& path, Layout layout);
     // Writes the .qo3 layout to a temporary file beside `path`, syncs and renames it.
     IoResult WriteFile(const std::string& path);
     void Serialize(Archive& ar, Layout layout);
-    // Layout by extension (case ignored); nothing for anything else.
-    static std::optional<Layout> LayoutOf(const std::string& path);
     // Clears the lists and the show flags and module types of the graph setup; the views are
     // told the setup changed.
     void ClearContents();
@@ -198,11 +205,8 @@ private:
     bool SaveAsChosen();
     // After a save or a read: the file holds everything; the journal starts again.
     void MarkSaved(const std::string& path, std::size_t logbook);
-    void UpdateJournal();
-    bool JournalSetup();
-    void JournalFailed();
-    // The journal's file went (its folder removed): it goes on in the configuration folder.
-    void RelocateJournal();
+    // Whatever the document holds beyond its journal goes there.
+    void UpdateJournal() { m_journal.Update(); }
     // Appends what a journal holds from the given places in the lists and the logbook on.
     void ApplyJournal(const JournalContents& c, std::size_t samples, std::size_t pot, std::size_t eis,
                       std::size_t logbook);
@@ -218,6 +222,22 @@ private:
     bool PromptSave();
     void Unbind();
 
+    std::vector<CPotDatenObject> m_oldPot;
+    std::vector<CPotQORDatenObject> m_pot;
+    std::vector<CEISDatenObject> m_eis;
+    std::vector<std::unique_ptr<CListRecord>> m_spare;
+    CLogBuchObject m_logBuch;
+
+    bool m_modified = false;
+    bool m_fileBound = false;
+    bool m_boundFileWaiting = false;
+    bool m_potRunning = false;
+    int m_language = 0;
+    int m_fileVersion = 3;
+    std::int64_t m_lastSampleTime = 0;
+    std::string m_path;
+    bool m_offerRecovery = true;
+
     // Samples, labels, graph setup, virtual channels and curve properties: the views are told
     // of every change, so only the accessors above change them.
     std::vector<CDatenObject> m_samples;
@@ -232,16 +252,8 @@ private:
     bool m_logbookRead = false;
     bool m_imported = false;  // read from a .qrv/.xrv file: a Save asks for a .qo3 name
 
-    Journal m_journal;
-    // What the document file holds (after the last save or read) and what the journal holds.
-    struct Marks {
-        std::size_t samples = 0, pot = 0, eis = 0, logbook = 0;
-    };
-    Marks m_saved;
-    Marks m_journalled;
-    std::int64_t m_lastSyncMs = 0;
+    DocumentJournal m_journal;
     bool m_saveFailureLogged = false;
-    bool m_journalFailureLogged = false;
     bool m_inPlaceLogged = false;
     RecordingId m_id = NewRecordingId();
 };

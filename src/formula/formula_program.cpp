@@ -3,6 +3,7 @@
 #include "formula/decimal_round.h"
 #include "formula/formel_interpreter.h"
 #include "formula/formula_ops.h"
+#include "formula/shape_check.h"
 
 #include <bit>
 #include <cmath>
@@ -145,64 +146,6 @@ bool IsOperatorToken(char k)
 {
     return IsOperatorChar(k);
 }
-
-// Recursive-descent check that the tokens form the arrangement the compiled route covers:
-//   expr := term (op term)*      term := '-'* primary
-//   primary := number | y | z | '(' expr ')' | function '-'* (number | y | z | '(' expr ')')
-class ShapeCheck {
-public:
-    explicit ShapeCheck(std::vector<TemplateToken>& t) : m_t(t) {}
-    bool Run()
-    {
-        std::size_t i = 0;
-        return Expr(i, 0) && i == m_t.size();
-    }
-
-private:
-    bool Expr(std::size_t& i, int depth)
-    {
-        if (depth > 200 || !Term(i, depth))
-            return false;
-        while (i < m_t.size() && IsOperatorToken(m_t[i].kind)) {
-            ++i;
-            if (!Term(i, depth))
-                return false;
-        }
-        return true;
-    }
-    bool Term(std::size_t& i, int depth)
-    {
-        while (i < m_t.size() && m_t[i].kind == '-')
-            ++i;
-        if (i < m_t.size() && m_t[i].kind == 'F') {
-            ++i;
-            while (i < m_t.size() && m_t[i].kind == '-')
-                ++i;
-            if (i < m_t.size() && m_t[i].kind == 'F')
-                return false;
-        }
-        return Primary(i, depth);
-    }
-    bool Primary(std::size_t& i, int depth)
-    {
-        if (i >= m_t.size())
-            return false;
-        const char k = m_t[i].kind;
-        if (k == 'N' || k == 'y' || k == 'z') {
-            ++i;
-            return true;
-        }
-        if (k != '(')
-            return false;
-        const std::size_t open = i++;
-        if (!Expr(i, depth + 1) || i >= m_t.size() || m_t[i].kind != ')')
-            return false;
-        m_t[open].match = static_cast<std::int32_t>(i);
-        ++i;
-        return true;
-    }
-    std::vector<TemplateToken>& m_t;
-};
 
 }  // namespace
 
@@ -488,7 +431,7 @@ bool FormulaProgram::Compile(bool allowVariables)
     // bracket pair, putting back at most one minus sign that a later step may take as an
     // operator; so no way through the formula needs more than twice the tokens.
     m_slots.resize(m_slots.size() + 2 * m_tokens.size() + 4, 0.0);
-    return ShapeCheck(m_tokens).Run();
+    return CheckShape(m_tokens);
 }
 
 double FormulaProgram::RunEngine(bool record, int root, double y, double z, bool* error)

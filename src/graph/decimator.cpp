@@ -1,3 +1,6 @@
+// Kept as one file: the walk over columns, the pen's whole-column form, the dense passes and
+// the recorded walk must all put the same pixels where the same points are, so they share
+// their mapping and clamping arithmetic and are read side by side.
 #include "graph/decimator.h"
 
 #include "graph/line_raster.h"
@@ -18,6 +21,8 @@ namespace qor::graph {
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::size_t kDirect = 4;  // a column with this many points or fewer keeps them all
+// A dense drawing asks for the memory of the column this many on.
+constexpr std::size_t kDenseAhead = 12;
 
 inline double Clamp(double v)
 {
@@ -152,19 +157,99 @@ void Decimator::Build(const PointList& points, const ScaleMapping& xMap, const S
 }
 
 namespace {
+// Where each column of a dense drawing ends. The curves of a recording share their X, so the
+// plan of the last curve drawn by this thread usually fits the next one as well.
+struct DensePlan {
+    double x0, dx, p0, p1, r0, r1, left, right, offsetX;
+    std::size_t n;
+    int bufferWidth;
+    bool dense;  // more than kDirect points in every column, each put there by the pen too
+    bool wide;   // every column at least two groups of points long
+    double col0, colEnd;
+    std::vector<std::size_t> ends;
+    // An end far from any sample (in sample steps) leaves no doubt which column the
+    // points beside it fall into; only next to one are they mapped and checked.
+    std::vector<unsigned char> nearSample;
+    bool Fits(const DensePlan& o) const
+    {
+        return x0 == o.x0 && dx == o.dx && p0 == o.p0 && p1 == o.p1 && r0 == o.r0 && r1 == o.r1 &&
+               left == o.left && right == o.right && offsetX == o.offsetX && n == o.n &&
+               bufferWidth == o.bufferWidth;
+    }
+};
+
 // The dense case of a drawing, as the walk and the pen below would draw it, worked out in
 // passes over all columns instead of column by column: first where every column ends, then
 // each column's extremes, then its rows, then the runs of pixels. No pass waits on the one
 // column before it, which is what made the column-by-column walk slow. Only for evenly
-// spaced X with more than kDirect points in every column and all of it on the plot; false,
-// with nothing drawn, for anything else.
-bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMapping& yMap, double pixelLeft,
-               double pixelRight, LineRaster& raster, std::uint32_t argb, double offsetX, double offsetY,
-               double base)
+// spaced X with more than kDirect points in every column and all of it on the plot; Draw
+// gives false, with nothing drawn, for anything else.
+struct DenseRows {
+    std::vector<int> first, last, top, bottom;
+};
+
+DenseRows& ThreadRows()
 {
+    thread_local DenseRows rows;
+    return rows;
+}
+
+struct DenseDrawing {
+    const PointList& points;
+    const ScaleMapping& xMap;
+    const ScaleMapping& yMap;
+    double pixelLeft, pixelRight;
+    LineRaster& raster;
+    std::uint32_t argb;
+    double offsetX, offsetY, base;
+
+    const FastMap xFast{xMap}, yFast{yMap};
     const std::size_t n = points.size();
     const double width = pixelRight - pixelLeft;
-    double x0 = 0.0, dx = 0.0;
+    const bool rising = xMap.Slope() > 0.0;
+    const double step = rising ? 1.0 : -1.0;
+    double x0 = 0.0, dx = 0.0, perX = 0.0;
+    // The points of columns [0, width).
+    std::size_t i0 = 0, i1 = 0;
+    // Each column's first, last and extreme rows, kept by the thread between drawings.
+    DenseRows& rows = ThreadRows();
+
+    bool Draw();
+
+private:
+    double ColumnOf(double x) const { return std::floor(xFast.Pixel(x) - pixelLeft); }
+    // Indices stay far below 2^63: signed conversions are the cheap ones.
+    double XAt(std::size_t i) const { return x0 + static_cast<double>(static_cast<std::int64_t>(i)) * dx; }
+    // `steps` is (x - x0) / dx.
+    std::size_t LowerBoundAt(double x, double steps, std::size_t from, std::size_t to) const
+    {
+        const double at = std::clamp(std::ceil(steps), static_cast<double>(static_cast<std::int64_t>(from)),
+                                     static_cast<double>(static_cast<std::int64_t>(to)));
+        auto i = static_cast<std::size_t>(static_cast<std::int64_t>(at));
+        // The quotient is off by one at most where x sits on a sample.
+        while (i > from && XAt(i - 1) >= x)
+            [[unlikely]]-- i;
+        while (i < to && XAt(i) < x)
+            [[unlikely]]++ i;
+        return i;
+    }
+    std::size_t LowerBound(double x, std::size_t from, std::size_t to) const
+    {
+        return LowerBoundAt(x, (x - x0) * perX, from, to);
+    }
+    bool FindPoints();
+    void PlanColumns(DensePlan& plan) const;
+    bool ColumnRows(const DensePlan& plan);
+#if defined(__SSE2__)
+    template <class T> bool WideColumnRows(const DensePlan& plan);
+#endif
+    bool NarrowColumnRows(const DensePlan& plan);
+    void DrawRuns(const DensePlan& plan);
+};
+
+// Evenly spaced X, a scale on both axes, and more than kDirect points per column on the plot.
+bool DenseDrawing::FindPoints()
+{
     if (n == 0 || !(width >= 1.0) || xMap.Slope() == 0.0 || !points.EvenX(x0, dx))
         return false;
     points.Prepare();
@@ -172,131 +257,229 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     const double xlo = std::min(v0, v1), xhi = std::max(v0, v1);
     if (!std::isfinite(xlo) || !std::isfinite(xhi))
         return false;
-    const bool rising = xMap.Slope() > 0.0;
-    const FastMap xFast(xMap), yFast(yMap);
     if (yFast.flat)
         return false;
-    auto columnOf = [&](double x) { return std::floor(xFast.Pixel(x) - pixelLeft); };
-    const double perX = 1.0 / dx;
-    // Indices stay far below 2^63: signed conversions are the cheap ones.
-    auto xAt = [&](std::size_t i) { return x0 + static_cast<double>(static_cast<std::int64_t>(i)) * dx; };
-    // `steps` is (x - x0) / dx.
-    auto lowerBoundAt = [&](double x, double steps, std::size_t from, std::size_t to) {
-        const double at = std::clamp(std::ceil(steps), static_cast<double>(static_cast<std::int64_t>(from)),
-                                     static_cast<double>(static_cast<std::int64_t>(to)));
-        auto i = static_cast<std::size_t>(static_cast<std::int64_t>(at));
-        // The quotient is off by one at most where x sits on a sample.
-        while (i > from && xAt(i - 1) >= x)
-            [[unlikely]]-- i;
-        while (i < to && xAt(i) < x)
-            [[unlikely]]++ i;
-        return i;
-    };
-    auto lowerBound = [&](double x, std::size_t from, std::size_t to) {
-        return lowerBoundAt(x, (x - x0) * perX, from, to);
-    };
-    // The points of columns [0, width): X in [xlo, xhi) rising, in (xlo, xhi] falling. A point
-    // on the far edge belongs to the column beyond; it is drawn as a neighbour, like those
-    // outside.
-    const std::size_t i0 = lowerBound(rising ? xlo : std::nextafter(xlo, HUGE_VAL), 0, n);
-    const std::size_t i1 = lowerBound(rising ? xhi : std::nextafter(xhi, HUGE_VAL), i0, n);
-    if (i1 - i0 <= kDirect * static_cast<std::size_t>(width))
-        return false;
+    perX = 1.0 / dx;
+    // X in [xlo, xhi) rising, in (xlo, xhi] falling. A point on the far edge belongs to the
+    // column beyond; it is drawn as a neighbour, like those outside.
+    i0 = LowerBound(rising ? xlo : std::nextafter(xlo, HUGE_VAL), 0, n);
+    i1 = LowerBound(rising ? xhi : std::nextafter(xhi, HUGE_VAL), i0, n);
+    return i1 - i0 > kDirect * static_cast<std::size_t>(width);
+}
 
-    // Where each column ends. The curves of a recording share their X, so the plan of the
-    // last curve drawn by this thread usually fits the next one as well.
-    struct Plan {
-        double x0, dx, p0, p1, r0, r1, left, right, offsetX;
-        std::size_t n;
-        int bufferWidth;
-        bool dense;  // more than kDirect points in every column, each put there by the pen too
-        bool wide;   // every column at least two groups of points long
-        double col0, colEnd;
-        std::vector<std::size_t> ends;
-        // An end far from any sample (in sample steps) leaves no doubt which column the
-        // points beside it fall into; only next to one are they mapped and checked.
-        std::vector<unsigned char> nearSample;
-        bool Fits(const Plan& o) const
-        {
-            return x0 == o.x0 && dx == o.dx && p0 == o.p0 && p1 == o.p1 && r0 == o.r0 && r1 == o.r1 &&
-                   left == o.left && right == o.right && offsetX == o.offsetX && n == o.n &&
-                   bufferWidth == o.bufferWidth;
+// Where each column ends, and whether every column is dense and put there by the pen too.
+void DenseDrawing::PlanColumns(DensePlan& plan) const
+{
+    plan.ends.clear();
+    plan.nearSample.clear();
+    plan.col0 = ColumnOf(XAt(i0));
+    double c = plan.col0;
+    for (std::size_t idx = i0; idx < i1; c += step) {
+        const double boundary = ColumnEnd(xFast, pixelLeft, c, rising);
+        const double steps = (boundary - x0) * perX;
+        std::size_t j = i1;
+        if (plan.ends.size() <= static_cast<std::size_t>(width) + 2) {
+            j = LowerBoundAt(boundary, steps, idx, i1);
+            // As in the walk: the column a point is drawn in, not the one X alone says.
+            while (j > idx && ColumnOf(XAt(j - 1)) != c)
+                --j;
+            while (j < i1 && ColumnOf(XAt(j)) == c)
+                ++j;
         }
-    };
-    thread_local Plan plan{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, false, false, 0, 0, {}, {}};
-    thread_local std::vector<int> rowFirst, rowLast, top, bottom;
-    const double step = rising ? 1.0 : -1.0;
-    Plan key{x0,         dx,      xMap.p0, xMap.p1,        xMap.r0, xMap.r1, pixelLeft,
-             pixelRight, offsetX, n,       raster.Width(), true,    true,    0,
-             0,          {},      {}};
+        if (j - idx <= kDirect) {
+            plan.dense = false;
+            break;
+        }
+        plan.wide = plan.wide && j - idx >= 2 * PointList::kFan;
+        const double part = std::fabs(steps - static_cast<double>(static_cast<std::int64_t>(steps)));
+        plan.nearSample.push_back(part < 1.0e-6 || part > 1.0 - 1.0e-6);
+        plan.ends.push_back(j);
+        idx = j;
+    }
+    plan.colEnd = c;
+    // The first and last point of a column must lie in it for the pen as well; where an
+    // end is next to a sample, rounding could say otherwise.
+    const double xmax = raster.Width() - 0.001;
+    std::size_t a = i0;
+    c = plan.col0;
+    for (std::size_t k = 0; plan.dense && k < plan.ends.size(); ++k, c += step) {
+        const std::size_t b = plan.ends[k];
+        if (k == 0 || k + 1 == plan.ends.size() || plan.nearSample[k - 1] || plan.nearSample[k]) {
+            const double fx = xFast.Pixel(XAt(a)) + offsetX, lx = xFast.Pixel(XAt(b - 1)) + offsetX;
+            plan.dense = fx >= c + base && fx < c + base + 1.0 && lx >= c + base && lx < c + base + 1.0 &&
+                         lx <= xmax && fx <= xmax;
+        }
+        a = b;
+    }
+}
+
+bool DenseDrawing::Draw()
+{
+    if (!FindPoints())
+        return false;
+    thread_local DensePlan plan{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, false, false, 0, 0, {}, {}};
+    DensePlan key{x0,         dx,      xMap.p0, xMap.p1,        xMap.r0, xMap.r1, pixelLeft,
+                  pixelRight, offsetX, n,       raster.Width(), true,    true,    0,
+                  0,          {},      {}};
     if (!plan.Fits(key)) {
         key.ends = std::move(plan.ends);
         key.nearSample = std::move(plan.nearSample);
         plan = std::move(key);
-        plan.ends.clear();
-        plan.nearSample.clear();
-        plan.col0 = columnOf(xAt(i0));
-        double c = plan.col0;
-        for (std::size_t idx = i0; idx < i1; c += step) {
-            const double boundary = ColumnEnd(xFast, pixelLeft, c, rising);
-            const double steps = (boundary - x0) * perX;
-            std::size_t j = i1;
-            if (plan.ends.size() <= static_cast<std::size_t>(width) + 2) {
-                j = lowerBoundAt(boundary, steps, idx, i1);
-                // As in the walk: the column a point is drawn in, not the one X alone says.
-                while (j > idx && columnOf(xAt(j - 1)) != c)
-                    --j;
-                while (j < i1 && columnOf(xAt(j)) == c)
-                    ++j;
-            }
-            if (j - idx <= kDirect) {
-                plan.dense = false;
-                break;
-            }
-            plan.wide = plan.wide && j - idx >= 2 * PointList::kFan;
-            const double part = std::fabs(steps - static_cast<double>(static_cast<std::int64_t>(steps)));
-            plan.nearSample.push_back(part < 1.0e-6 || part > 1.0 - 1.0e-6);
-            plan.ends.push_back(j);
-            idx = j;
-        }
-        plan.colEnd = c;
-        // The first and last point of a column must lie in it for the pen as well; where an
-        // end is next to a sample, rounding could say otherwise.
-        const double xmax = raster.Width() - 0.001;
-        std::size_t a = i0;
-        c = plan.col0;
-        for (std::size_t k = 0; plan.dense && k < plan.ends.size(); ++k, c += step) {
-            const std::size_t b = plan.ends[k];
-            if (k == 0 || k + 1 == plan.ends.size() || plan.nearSample[k - 1] || plan.nearSample[k]) {
-                const double fx = xFast.Pixel(xAt(a)) + offsetX, lx = xFast.Pixel(xAt(b - 1)) + offsetX;
-                plan.dense = fx >= c + base && fx < c + base + 1.0 && lx >= c + base && lx < c + base + 1.0 &&
-                             lx <= xmax && fx <= xmax;
-            }
-            a = b;
-        }
+        PlanColumns(plan);
     }
     if (!plan.dense)
         return false;
-    const std::vector<std::size_t>& ends = plan.ends;
-    [[maybe_unused]] const bool wide = plan.wide;
-    const double col0 = plan.col0;
-    double col = plan.colEnd;
-    const std::size_t columns = ends.size();
-    const double first = col0 + base, last = col - step + base;
+    const double first = plan.col0 + base, last = plan.colEnd - step + base;
     if (!(first >= 0.0) || first >= static_cast<double>(raster.Width()) || !(last >= 0.0) ||
         last >= static_cast<double>(raster.Width()))
         return false;
+    if (!ColumnRows(plan))
+        return false;
+    DrawRuns(plan);
+    return true;
+}
 
-    // Each column's first, last and extreme rows.
-    rowFirst.resize(columns);
-    rowLast.resize(columns);
-    top.resize(columns);
-    bottom.resize(columns);
+// Each column's first, last and extreme rows; false when a row is off the plot.
+bool DenseDrawing::ColumnRows(const DensePlan& plan)
+{
+    const std::size_t columns = plan.ends.size();
+    rows.first.resize(columns);
+    rows.last.resize(columns);
+    rows.top.resize(columns);
+    rows.bottom.resize(columns);
+    // The loops ask for the memory of the column kAhead on; the first ones are asked for
+    // here all at once, so that a short call (a strip) does not wait for each in turn.
+    points.PrefetchY(i0 + 1);
+    for (std::size_t k = 0; k < std::min(kDenseAhead, columns); ++k)
+        points.PrefetchY(plan.ends[k]);
+#if defined(__SSE2__)
+    if (plan.wide)
+        return points.SinglePrecision() ? WideColumnRows<float>(plan) : WideColumnRows<double>(plan);
+#endif
+    return NarrowColumnRows(plan);
+}
+
+#if defined(__SSE2__)
+template <class T> bool DenseDrawing::WideColumnRows(const DensePlan& plan)
+{
+    constexpr std::size_t F = PointList::kFan;
+    // Neighbouring columns meet inside one group of points: its lanes before the end go
+    // to the column ending there, the others to the next one, each lane of the other
+    // column made a NaN that minimum and maximum pass over. The whole entries between
+    // are read from the first summary level. The same extremes and rows as Extremes and
+    // `rowsOf` give, kept in registers throughout.
+    const T* const entries = points.Entries<T>();
+    const std::vector<std::size_t>& ends = plan.ends;
+    const std::size_t columns = ends.size();
+    const double ymax = raster.Height() - 0.001;
+    std::size_t a = i0;
+    int* const rf = rows.first.data();
+    int* const rl = rows.last.data();
+    int* const tp = rows.top.data();
+    int* const bt = rows.bottom.data();
+    const __m128d inf = _mm_set1_pd(std::numeric_limits<double>::infinity());
+    const __m128d negInf = _mm_set1_pd(-std::numeric_limits<double>::infinity());
+    const __m128d signHi = _mm_set_pd(-0.0, 0.0);
+    const __m128d r0 = _mm_set1_pd(yFast.r0), scale = _mm_set1_pd(yFast.toPixel);
+    const __m128d p0 = _mm_set1_pd(yFast.p0), shift = _mm_set1_pd(offsetY);
+    const __m128d limit = _mm_set1_pd(ymax);
+    int inside = 3;
+    auto toRows = [&](__m128d v) {
+        const __m128d y = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(v, r0), scale), p0), shift);
+        inside &= _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(y, _mm_setzero_pd()), _mm_cmple_pd(y, limit)));
+        return _mm_cvttpd_epi32(y);
+    };
+    auto mask = [](const std::uint64_t* m) { return _mm_load_pd(reinterpret_cast<const double*>(m)); };
+    // The first column's lanes of the group it starts in.
+    __m128d nextLo = inf, nextHi = negInf;
+    {
+        const T* g = points.Group<T>(a / F * F);
+        const std::uint64_t* m = kLanes.below[a % F];
+        for (std::size_t q = 0; q < F; q += 2) {
+            const __m128d v = _mm_or_pd(Load2(g + q), mask(m + q));
+            nextLo = _mm_min_pd(v, nextLo);
+            nextHi = _mm_max_pd(v, nextHi);
+        }
+    }
+    for (std::size_t k = 0; k < columns; ++k) {
+        const std::size_t b = ends[k], b0 = b / F * F, s = b - b0;
+        if (k + kDenseAhead < columns)
+            points.PrefetchY(ends[k + kDenseAhead]);
+        __m128d lo0 = nextLo, hi0 = nextHi, lo1 = inf, hi1 = negInf;
+        nextLo = inf;
+        nextHi = negInf;
+        if (s > 0 || k + 1 < columns) {  // the last column may end on a group that is not there
+            const T* g = points.Group<T>(b0);
+            const std::uint64_t* here = kLanes.above[s];
+            const std::uint64_t* next = kLanes.below[s];
+            for (std::size_t q = 0; q < F; q += 4) {
+                const __m128d u = Load2(g + q), v = Load2(g + q + 2);
+                const __m128d uh = _mm_or_pd(u, mask(here + q)), vh = _mm_or_pd(v, mask(here + q + 2));
+                const __m128d un = _mm_or_pd(u, mask(next + q)), vn = _mm_or_pd(v, mask(next + q + 2));
+                lo0 = _mm_min_pd(uh, lo0);
+                hi0 = _mm_max_pd(uh, hi0);
+                lo1 = _mm_min_pd(vh, lo1);
+                hi1 = _mm_max_pd(vh, hi1);
+                nextLo = _mm_min_pd(_mm_min_pd(un, vn), nextLo);
+                nextHi = _mm_max_pd(_mm_max_pd(un, vn), nextHi);
+            }
+        }
+        // Entries hold (minimum, negated maximum): one minimum takes both.
+        const std::size_t ea = (a + F - 1) / F, eb = b0 / F, n = eb - ea;
+        __m128d acc0 = inf, acc1 = inf;
+        if (n < 2 * F) [[likely]] {
+            const std::size_t w = n >= 8 ? 8 : n >= 4 ? 4 : n >= 2 ? 2 : 1;
+            const T* e = entries + 2 * ea;
+            const T* f = entries + 2 * (eb - w);
+            for (std::size_t j = 0; j < w; j += 2) {
+                acc0 = _mm_min_pd(Load2(e + 2 * j), acc0);
+                acc1 = _mm_min_pd(Load2(f + 2 * j), acc1);
+                if (j + 1 < w) {
+                    acc0 = _mm_min_pd(Load2(e + 2 * j + 2), acc0);
+                    acc1 = _mm_min_pd(Load2(f + 2 * j + 2), acc1);
+                }
+            }
+        } else {
+            Extremes ex;
+            points.TakeEntries<T>(ea, eb, ex);
+            double l, h;
+            ex.Result(l, h);
+            acc0 = _mm_set_pd(-h, l);
+        }
+        const __m128d lo = _mm_min_pd(lo0, lo1), hi = _mm_max_pd(hi0, hi1);
+        // (least, greatest) of the points, the greatest negated, against the entries.
+        const __m128d pts =
+            _mm_unpacklo_pd(_mm_min_pd(lo, _mm_unpackhi_pd(lo, lo)), _mm_max_pd(hi, _mm_unpackhi_pd(hi, hi)));
+        const __m128d extent =
+            _mm_xor_pd(_mm_min_pd(_mm_xor_pd(pts, signHi), _mm_min_pd(acc0, acc1)), signHi);
+        const __m128i ends4 = toRows(_mm_set_pd(points.Y(b - 1), points.Y(a)));
+        const __m128i ext4 = toRows(extent);
+        const int first = _mm_cvtsi128_si32(ends4), last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ends4, 1));
+        const int least = _mm_cvtsi128_si32(ext4), most = _mm_cvtsi128_si32(_mm_shuffle_epi32(ext4, 1));
+        rf[k] = first;
+        rl[k] = last;
+        tp[k] = std::min(std::min(first, last), std::min(least, most));
+        bt[k] = std::max(std::max(first, last), std::max(least, most));
+        a = b;
+    }
+    return inside == 3;
+}
+#endif
+
+// Columns with fewer points: each one's extremes from the point list.
+bool DenseDrawing::NarrowColumnRows(const DensePlan& plan)
+{
+    const std::vector<std::size_t>& ends = plan.ends;
+    const std::size_t columns = ends.size();
+    std::vector<int>& rowFirst = rows.first;
+    std::vector<int>& rowLast = rows.last;
+    std::vector<int>& top = rows.top;
+    std::vector<int>& bottom = rows.bottom;
     const double ymax = raster.Height() - 0.001;
     bool fits = true;
     // Two values' rows at once, with the arithmetic of FastMap::Pixel and the same order of
     // operations, so the same rows as one value at a time.
-    auto rows = [&](double u, double v, int& ru, int& rv) {
+    auto rowsOf = [&](double u, double v, int& ru, int& rv) {
 #if defined(__SSE2__)
         const __m128d y =
             _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(_mm_set_pd(v, u), _mm_set1_pd(yFast.r0)),
@@ -319,153 +502,37 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
     };
     auto column = [&](std::size_t k, double firstY, double lastY, double lo, double hi) {
         int rf, rl, r0, r1;
-        rows(firstY, lastY, rf, rl);
-        rows(lo, hi, r0, r1);
+        rowsOf(firstY, lastY, rf, rl);
+        rowsOf(lo, hi, r0, r1);
         rowFirst[k] = rf;
         rowLast[k] = rl;
         top[k] = std::min(std::min(rf, rl), std::min(r0, r1));
         bottom[k] = std::max(std::max(rf, rl), std::max(r0, r1));
     };
-    // The loops below ask for the memory of the column kAhead on; the first ones are asked
-    // for here all at once, so that a short call (a strip) does not wait for each in turn.
-    constexpr std::size_t kAhead = 12;
-    points.PrefetchY(i0 + 1);
-    for (std::size_t k = 0; k < std::min(kAhead, columns); ++k)
-        points.PrefetchY(ends[k]);
     std::size_t a = i0;
-    col = col0;
-#if defined(__SSE2__)
-    if (wide) {
-        auto wideColumns = [&](auto tag) {
-            using T = decltype(tag);
-            constexpr std::size_t F = PointList::kFan;
-            // Neighbouring columns meet inside one group of points: its lanes before the end go
-            // to the column ending there, the others to the next one, each lane of the other
-            // column made a NaN that minimum and maximum pass over. The whole entries between
-            // are read from the first summary level. The same extremes and rows as Extremes and
-            // `rows` give, kept in registers throughout.
-            const T* const entries = points.Entries<T>();
-            int* const rf = rowFirst.data();
-            int* const rl = rowLast.data();
-            int* const tp = top.data();
-            int* const bt = bottom.data();
-            const __m128d inf = _mm_set1_pd(std::numeric_limits<double>::infinity());
-            const __m128d negInf = _mm_set1_pd(-std::numeric_limits<double>::infinity());
-            const __m128d signHi = _mm_set_pd(-0.0, 0.0);
-            const __m128d r0 = _mm_set1_pd(yFast.r0), scale = _mm_set1_pd(yFast.toPixel);
-            const __m128d p0 = _mm_set1_pd(yFast.p0), shift = _mm_set1_pd(offsetY);
-            const __m128d limit = _mm_set1_pd(ymax);
-            int inside = 3;
-            auto toRows = [&](__m128d v) {
-                const __m128d y = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(v, r0), scale), p0), shift);
-                inside &=
-                    _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(y, _mm_setzero_pd()), _mm_cmple_pd(y, limit)));
-                return _mm_cvttpd_epi32(y);
-            };
-            auto mask = [](const std::uint64_t* m) {
-                return _mm_load_pd(reinterpret_cast<const double*>(m));
-            };
-            // The first column's lanes of the group it starts in.
-            __m128d nextLo = inf, nextHi = negInf;
-            {
-                const T* g = points.Group<T>(a / F * F);
-                const std::uint64_t* m = kLanes.below[a % F];
-                for (std::size_t q = 0; q < F; q += 2) {
-                    const __m128d v = _mm_or_pd(Load2(g + q), mask(m + q));
-                    nextLo = _mm_min_pd(v, nextLo);
-                    nextHi = _mm_max_pd(v, nextHi);
-                }
-            }
-            for (std::size_t k = 0; k < columns; ++k) {
-                const std::size_t b = ends[k], b0 = b / F * F, s = b - b0;
-                if (k + kAhead < columns)
-                    points.PrefetchY(ends[k + kAhead]);
-                __m128d lo0 = nextLo, hi0 = nextHi, lo1 = inf, hi1 = negInf;
-                nextLo = inf;
-                nextHi = negInf;
-                if (s > 0 || k + 1 < columns) {  // the last column may end on a group that is not there
-                    const T* g = points.Group<T>(b0);
-                    const std::uint64_t* here = kLanes.above[s];
-                    const std::uint64_t* next = kLanes.below[s];
-                    for (std::size_t q = 0; q < F; q += 4) {
-                        const __m128d u = Load2(g + q), v = Load2(g + q + 2);
-                        const __m128d uh = _mm_or_pd(u, mask(here + q)),
-                                      vh = _mm_or_pd(v, mask(here + q + 2));
-                        const __m128d un = _mm_or_pd(u, mask(next + q)),
-                                      vn = _mm_or_pd(v, mask(next + q + 2));
-                        lo0 = _mm_min_pd(uh, lo0);
-                        hi0 = _mm_max_pd(uh, hi0);
-                        lo1 = _mm_min_pd(vh, lo1);
-                        hi1 = _mm_max_pd(vh, hi1);
-                        nextLo = _mm_min_pd(_mm_min_pd(un, vn), nextLo);
-                        nextHi = _mm_max_pd(_mm_max_pd(un, vn), nextHi);
-                    }
-                }
-                // Entries hold (minimum, negated maximum): one minimum takes both.
-                const std::size_t ea = (a + F - 1) / F, eb = b0 / F, n = eb - ea;
-                __m128d acc0 = inf, acc1 = inf;
-                if (n < 2 * F) [[likely]] {
-                    const std::size_t w = n >= 8 ? 8 : n >= 4 ? 4 : n >= 2 ? 2 : 1;
-                    const T* e = entries + 2 * ea;
-                    const T* f = entries + 2 * (eb - w);
-                    for (std::size_t j = 0; j < w; j += 2) {
-                        acc0 = _mm_min_pd(Load2(e + 2 * j), acc0);
-                        acc1 = _mm_min_pd(Load2(f + 2 * j), acc1);
-                        if (j + 1 < w) {
-                            acc0 = _mm_min_pd(Load2(e + 2 * j + 2), acc0);
-                            acc1 = _mm_min_pd(Load2(f + 2 * j + 2), acc1);
-                        }
-                    }
-                } else {
-                    Extremes ex;
-                    points.TakeEntries<T>(ea, eb, ex);
-                    double l, h;
-                    ex.Result(l, h);
-                    acc0 = _mm_set_pd(-h, l);
-                }
-                const __m128d lo = _mm_min_pd(lo0, lo1), hi = _mm_max_pd(hi0, hi1);
-                // (least, greatest) of the points, the greatest negated, against the entries.
-                const __m128d pts = _mm_unpacklo_pd(_mm_min_pd(lo, _mm_unpackhi_pd(lo, lo)),
-                                                    _mm_max_pd(hi, _mm_unpackhi_pd(hi, hi)));
-                const __m128d extent =
-                    _mm_xor_pd(_mm_min_pd(_mm_xor_pd(pts, signHi), _mm_min_pd(acc0, acc1)), signHi);
-                const __m128i ends4 = toRows(_mm_set_pd(points.Y(b - 1), points.Y(a)));
-                const __m128i ext4 = toRows(extent);
-                const int first = _mm_cvtsi128_si32(ends4),
-                          last = _mm_cvtsi128_si32(_mm_shuffle_epi32(ends4, 1));
-                const int least = _mm_cvtsi128_si32(ext4),
-                          most = _mm_cvtsi128_si32(_mm_shuffle_epi32(ext4, 1));
-                rf[k] = first;
-                rl[k] = last;
-                tp[k] = std::min(std::min(first, last), std::min(least, most));
-                bt[k] = std::max(std::max(first, last), std::max(least, most));
-                a = b;
-            }
-            fits = inside == 3;
-        };
-        if (points.SinglePrecision())
-            wideColumns(float{});
-        else
-            wideColumns(double{});
-    } else
-#endif
-    {
-        for (std::size_t k = 0; k < columns; ++k, col += step) {
-            const std::size_t b = ends[k];
-            if (k + kAhead < columns)
-                points.PrefetchY(ends[k + kAhead]);
-            double lo, hi;
-            points.MinMaxY(a, b, lo, hi);
-            column(k, points.Y(a), points.Y(b - 1), lo, hi);
-            a = b;
-        }
+    for (std::size_t k = 0; k < columns; ++k) {
+        const std::size_t b = ends[k];
+        if (k + kDenseAhead < columns)
+            points.PrefetchY(ends[k + kDenseAhead]);
+        double lo, hi;
+        points.MinMaxY(a, b, lo, hi);
+        column(k, points.Y(a), points.Y(b - 1), lo, hi);
+        a = b;
     }
-    if (!fits)
-        return false;
+    return fits;
+}
 
+// The lines to the neighbours outside the plot, and each column's run of rows.
+void DenseDrawing::DrawRuns(const DensePlan& plan)
+{
+    const std::size_t columns = plan.ends.size();
+    std::vector<int>& rowFirst = rows.first;
+    std::vector<int>& rowLast = rows.last;
+    std::vector<int>& top = rows.top;
+    std::vector<int>& bottom = rows.bottom;
     // The lines to the points just outside the plot.
     auto vertex = [&](std::size_t i, double& x, double& y) {
-        x = Clamp(xFast.Pixel(xAt(i))) + offsetX;
+        x = Clamp(xFast.Pixel(XAt(i))) + offsetX;
         y = Clamp(yFast.Pixel(points.Y(i))) + offsetY;
         return std::isfinite(points.Y(i));
     };
@@ -476,7 +543,7 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         raster.Line(ax, ay, bx, by, argb);
     // The runs. The segment into the next column is two vertical runs, split where a line
     // drawing steps sideways; they join the two columns' own runs.
-    col = col0;
+    double col = plan.col0;
     for (std::size_t k = 0; k < columns; ++k, col += step) {
         if (k + 1 < columns) {
             const int r0 = rowLast[k], r1 = rowFirst[k + 1];
@@ -490,7 +557,6 @@ bool DrawDense(const PointList& points, const ScaleMapping& xMap, const ScaleMap
         }
         raster.Rows(static_cast<int>(col + base), top[k], bottom[k], argb);
     }
-    return true;
 }
 }  // namespace
 
@@ -507,7 +573,7 @@ void Decimator::Draw(const PointList& points, const ScaleMapping& xMap, const Sc
     // column k (counted from `left`) plus a whole number, whole columns go to it at once.
     const double base = left + offsetX;
     const bool aligned = base == std::floor(base);
-    if (aligned && DrawDense(points, xMap, yMap, left, right, raster, argb, offsetX, offsetY, base))
+    if (aligned && DenseDrawing{points, xMap, yMap, left, right, raster, argb, offsetX, offsetY, base}.Draw())
         return;
     LineRaster::Pen pen(raster, argb, offsetX, offsetY);
     if (aligned) {

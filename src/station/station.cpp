@@ -48,7 +48,7 @@ CommandState Station::Commands() const
 {
     CommandState s;
     s.documentClosed = m_flags.documentClosed;
-    s.fileBound = m_doc.m_fileBound;
+    s.fileBound = m_doc.FileBound();
     s.modulesReleased = m_flags.modulesReleased;
     s.measuring = m_flags.measuring;
     s.recording = m_flags.recording;

@@ -58,7 +58,7 @@ struct StationContext {
     void SetPotRunning(bool running)
     {
         flags.potRunning = running;
-        doc.m_potRunning = running;
+        doc.SetPotRunning(running);
     }
     void ResumeKeepAlive()
     {

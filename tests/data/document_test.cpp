@@ -99,11 +99,16 @@ TEST(Document, EveryRecordKindSurvivesSaveAndLoadAndDumpsAsJson)
     CGraphPropObject props;
     props.m_name[53] = "Kurve 54";
     d.SetGraphProp(props);
-    d.m_oldPot.resize(1);
-    d.m_oldPot[0].m_count[1] = 1;
-    d.m_oldPot[0].m_val2[10] = 4.0f;
-    d.m_pot.emplace_back().m_raw = {-1, 0, 1};
-    d.m_eis.emplace_back().m_val1 = 1e-5f;
+    CPotDatenObject old;
+    old.m_count[1] = 1;
+    old.m_val2[10] = 4.0f;
+    d.AppendOldPot(old);
+    CPotQORDatenObject pot;
+    pot.m_raw = {-1, 0, 1};
+    d.AppendPot(pot);
+    CEISDatenObject eis;
+    eis.m_val1 = 1e-5f;
+    d.AppendEis(eis);
     CStringDatenObject label;
     label.m_x = 0.1;
     label.m_text = "a \"b\"\n\tc\x01";
@@ -111,7 +116,7 @@ TEST(Document, EveryRecordKindSurvivesSaveAndLoadAndDumpsAsJson)
     auto ref = std::make_unique<CPotRefDatenObject>();
     ref->m_count = 1;
     ref->m_x[0] = 2.5f;
-    d.m_spare.push_back(std::move(ref));
+    d.AppendSpare(std::move(ref));
     f.logbook.m_text = "Grüße Ελληνικά\n";
     TempDir dir;
     ASSERT_TRUE(d.WriteFile(dir / "all.qo3").ok);
@@ -174,7 +179,7 @@ TEST(Document, OpenMergesLogbookAndAbsentModuleTypes)
     f.ui.files = {dir / "a.qo3"};
     f.doc.OnFileOpen();
     EXPECT_EQ(f.ui.calls.back(), "read");
-    EXPECT_FALSE(f.doc.m_modified);
+    EXPECT_FALSE(f.doc.Modified());
     EXPECT_EQ(f.doc.GrafikSetup().m_moduleType[2], 5);
     EXPECT_EQ(f.doc.GrafikSetup().m_moduleType[3], 8);
     EXPECT_EQ(f.logbook.m_text, "X\nY\n01.02.2010 09:05:03\tDatei " + (dir / "a.qo3") + " geladen\n");
@@ -192,9 +197,9 @@ TEST(Document, OpenDialogOutcomes)
     EXPECT_EQ(f.ui.messages, std::vector<std::string>(2, "Falscher Dateityp!"));
     f.doc.OnFileOpen();  // data logger file in capitals
     EXPECT_EQ(f.ui.calls.back(), "logger " + (dir / "LOGGER.TX3"));
-    EXPECT_FALSE(f.doc.m_fileBound);
+    EXPECT_FALSE(f.doc.FileBound());
     f.doc.OnFileOpen();  // a new name: created empty and bound
-    EXPECT_TRUE(f.doc.m_fileBound);
+    EXPECT_TRUE(f.doc.FileBound());
     EXPECT_EQ(std::filesystem::file_size(dir / "new.qo3"), 0u);
     f.ui.files = {dir / "other.qo3"};
     f.doc.OnFileOpen();  // disabled while bound: no dialog
@@ -220,11 +225,11 @@ TEST(Document, SaveReplacesTheFileWholeUnderItsNames)
 
     f.doc.AddSample(SampleAt(f.clock.Now()));
     f.doc.OnFileSaveAs();  // cancelled
-    EXPECT_EQ(f.doc.m_path, dir / "link.qo3");
+    EXPECT_EQ(f.doc.Path(), dir / "link.qo3");
     f.doc.OnFileSaveAs();
-    EXPECT_EQ(f.doc.m_path, dir / "two.qo3");
+    EXPECT_EQ(f.doc.Path(), dir / "two.qo3");
     EXPECT_EQ(f.ui.titles.back(), dir / "two.qo3");
-    EXPECT_FALSE(f.doc.m_modified);
+    EXPECT_FALSE(f.doc.Modified());
     for (const auto& [name, samples] : {std::pair{"d.qo3", 1u}, std::pair{"two.qo3", 2u}}) {
         Fixture g;
         ASSERT_TRUE(g.doc.ReadFile(dir / name, Layout::Qo3).ok);
@@ -256,7 +261,7 @@ TEST(Document, FailedSaveKeepsTheOldFile)
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(ok);
-    EXPECT_TRUE(f.doc.m_modified);
+    EXPECT_TRUE(f.doc.Modified());
     // A periodic save tells the logbook, not a message box that would wait for a user.
     EXPECT_TRUE(f.ui.messages.empty());
     EXPECT_TRUE(Has(f.logbook.m_text, "Speichern fehlgeschlagen (" + dir / "k.qo3" + ": File too large)"));
@@ -277,7 +282,7 @@ TEST(Document, TruncatedFileKeepsWhatWasRead)
     EXPECT_EQ(f.doc.Samples().size(), 2u);
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_TRUE(Has(f.ui.messages[0], "t.qo3"));
-    EXPECT_FALSE(f.doc.m_fileBound);  // a Save cannot replace the file with the part read
+    EXPECT_FALSE(f.doc.FileBound());  // a Save cannot replace the file with the part read
     EXPECT_EQ(f.logbook.m_text, "");
 }
 
@@ -299,7 +304,7 @@ TEST(Document, ClosePrompt)
         const bool closed = answer != 2;
         EXPECT_EQ(f.doc.OnFileClose(), closed);
         EXPECT_EQ(f.ui.prompts, 1);
-        EXPECT_EQ(f.doc.m_fileBound, !closed);
+        EXPECT_EQ(f.doc.FileBound(), !closed);
         EXPECT_EQ(f.doc.GrafikSetup().m_show1[0], closed ? 0 : 1);  // the contents are cleared
         EXPECT_EQ(std::filesystem::file_size(path) > 0, answer == 1);
         EXPECT_EQ(f.ui.titles.back(), closed ? "" : path);
@@ -309,7 +314,7 @@ TEST(Document, ClosePrompt)
     Fixture f;
     f.ui.files = {dir / "quiet.qo3"};
     f.doc.OnFileOpen();
-    f.doc.m_modified = false;
+    f.doc.SetModified(false);
     EXPECT_TRUE(f.doc.CanCloseFrame());
     EXPECT_EQ(f.ui.prompts, 0);
 }
@@ -342,7 +347,7 @@ TEST(Document, OpenAsksForAnUnboundRecording)
         f.doc.OnFileOpen();
         EXPECT_EQ(f.ui.prompts, 1);
         EXPECT_TRUE(f.ui.files.empty());  // Yes asked for a name, the others did not
-        EXPECT_EQ(f.doc.m_fileBound, row.opened);
+        EXPECT_EQ(f.doc.FileBound(), row.opened);
         EXPECT_EQ(f.doc.Samples().size(), row.opened ? 2u : 1u);
         if (row.saveAs) {
             Fixture g;
@@ -356,7 +361,7 @@ TEST(Document, OpenAsksForAnUnboundRecording)
     f.ui.files = {dir / "other.qo3"};
     f.doc.OnFileOpen();
     EXPECT_EQ(f.ui.prompts, 0);
-    EXPECT_TRUE(f.doc.m_fileBound);
+    EXPECT_TRUE(f.doc.FileBound());
 }
 
 TEST(Document, SamplesAndPotentiostatDataAndWhatTheViewsHear)
@@ -364,10 +369,10 @@ TEST(Document, SamplesAndPotentiostatDataAndWhatTheViewsHear)
     // The values of a sample and of potentiostat blocks are checked through a recording.
     Fixture f;
     f.doc.MarkModified();  // not recorded, but the document changed
-    EXPECT_TRUE(f.doc.m_modified);
+    EXPECT_TRUE(f.doc.Modified());
     EXPECT_TRUE(f.doc.Samples().empty());
     f.doc.AddSample(SampleAt(f.clock.Now()));
-    EXPECT_EQ(f.doc.m_lastSampleTime, 1265015103);
+    EXPECT_EQ(f.doc.LastSampleTime(), 1265015103);
     f.doc.SetGrafikSetup(CGrafikSetup());
     f.doc.ClearContents();
 
@@ -375,12 +380,12 @@ TEST(Document, SamplesAndPotentiostatDataAndWhatTheViewsHear)
     f.doc.AddPotData(1, pot, sizeof pot);  // not running: ignored
     f.doc.OnDisplayXyGraph();              // nothing recorded: a message instead of the window
     EXPECT_EQ(f.ui.messages.size(), 1u);
-    f.doc.m_potRunning = true;
+    f.doc.SetPotRunning(true);
     f.doc.AddPotData(1, pot, sizeof pot);
     f.doc.AddPotData(2, eis, sizeof eis);
     f.doc.AddPotData(1, pot, 5);  // short block: ignored
-    EXPECT_EQ(f.doc.m_pot.size(), 1u);
-    EXPECT_EQ(f.doc.m_eis.size(), 1u);
+    EXPECT_EQ(f.doc.Pot().size(), 1u);
+    EXPECT_EQ(f.doc.Eis().size(), 1u);
     EXPECT_EQ(f.ui.calls, (std::vector<std::string>{"samples", "setup", "setup", "pot", "eis"}));
     f.doc.OnDisplayXyGraph();
     EXPECT_EQ(f.ui.messages.size(), 1u);
@@ -454,10 +459,10 @@ TEST(Document, BrokenFileFromTheCommandLineIsLeftAloneAndUnbound)
     WriteBytes(dir / "broken.qo3", broken);
     Fixture f;
     ASSERT_TRUE(f.doc.OpenByPath(dir / "broken.qo3"));
-    EXPECT_TRUE(f.doc.m_boundFileWaiting);
+    EXPECT_TRUE(f.doc.BoundFileWaiting());
     EXPECT_FALSE(f.doc.ReadBoundFile());
-    EXPECT_FALSE(f.doc.m_fileBound);
-    EXPECT_FALSE(f.doc.m_boundFileWaiting);
+    EXPECT_FALSE(f.doc.FileBound());
+    EXPECT_FALSE(f.doc.BoundFileWaiting());
     EXPECT_EQ(f.ui.titles.back(), "");
     EXPECT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(ReadBytes(dir / "broken.qo3"), broken);

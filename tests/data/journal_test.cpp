@@ -194,7 +194,7 @@ TEST(Journal, ADocumentRecoversWhatItsFileDoesNotHold)
         EXPECT_TRUE(Has(b.logbook.m_text, "after the save\n"));
         EXPECT_TRUE(Has(b.logbook.m_text,
                         "2 Messwerte vom 01.01.2000 00:00:03 bis 01.01.2000 00:00:04 aus dem Journal"));
-        EXPECT_FALSE(b.doc.m_modified);
+        EXPECT_FALSE(b.doc.Modified());
         b.Record(5, 6);  // another run without its save, declined next time
     }
     Doc c;
@@ -229,8 +229,7 @@ TEST(Journal, LeftoverAndForeignJournals)
     const Bytes old = test::ReadBytes(path);
     {
         Doc n;
-        n.doc.m_path = path;
-        n.doc.m_fileBound = true;
+        n.doc.BindToNewFile(path);
         n.Record(93, 96);
     }
     Doc c;
@@ -292,7 +291,7 @@ TEST(Journal, JournalOutlivesItsFolder)
     std::string reason;
     {
         Doc a;
-        a.doc.m_journalFolder = config.path.string();
+        a.doc.SetJournalFolder(config.path.string());
         ASSERT_TRUE(a.Open(path));
         ASSERT_TRUE(a.doc.StartJournal(reason)) << reason;
         const auto second = [&](int i) {  // one recording tick and the poll cycle's sync
@@ -326,7 +325,7 @@ TEST(Journal, JournalOutlivesItsFolder)
     }
     fs::create_directory(dir / "stick");
     Doc b;
-    b.doc.m_journalFolder = config.path.string();
+    b.doc.SetJournalFolder(config.path.string());
     ASSERT_TRUE(b.Open(path));
     EXPECT_EQ(b.doc.Samples().size(), 9u);
     EXPECT_FALSE(fs::exists(moved));
@@ -394,7 +393,7 @@ TEST(Journal, SaveLeavesImportedAndReadOnlyFilesAlone)
     EXPECT_FALSE(b.doc.OnFileSave());  // the name dialog was cancelled
     b.ui.files = {dir / "new.qo3"};
     ASSERT_TRUE(b.doc.OnFileSave());
-    EXPECT_EQ(b.doc.m_path, dir / "new.qo3");
+    EXPECT_EQ(b.doc.Path(), dir / "new.qo3");
     EXPECT_EQ(test::ReadBytes(legacy), before);
 
     std::filesystem::permissions(ro, std::filesystem::perms::owner_read);
@@ -477,7 +476,7 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
     const int status = InChild(
         [&] {
             Doc b;
-            b.doc.m_journalFolder = config.path.string();
+            b.doc.SetJournalFolder(config.path.string());
             std::string reason;
             if (!b.Open(path) || !b.doc.StartJournal(reason))
                 return 11;
@@ -495,7 +494,7 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
     ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status) << ": 10 no user change, 11 open";
     EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
     Doc c;
-    c.doc.m_journalFolder = config.path.string();
+    c.doc.SetJournalFolder(config.path.string());
     ASSERT_TRUE(c.Open(path));
     EXPECT_TRUE(c.ui.messages.empty()) << c.ui.messages[0];
     EXPECT_EQ(c.doc.Samples().size(), 32u);
@@ -508,7 +507,7 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
     cut.resize(cut.size() / 2);
     test::WriteBytes(path, cut);
     Doc d;
-    d.doc.m_journalFolder = config.path.string();
+    d.doc.SetJournalFolder(config.path.string());
     ASSERT_TRUE(d.Open(path));
     EXPECT_EQ(d.doc.Samples().size(), 33u);
     EXPECT_FALSE(fs::exists(copy));
@@ -524,7 +523,7 @@ TEST(Journal, SaveInPlaceCutShortLosesNothing)
         else
             test::WriteBytes(copy, Bytes{1, 2, 3});
         Doc e;
-        e.doc.m_journalFolder = config.path.string();
+        e.doc.SetJournalFolder(config.path.string());
         ASSERT_TRUE(e.Open(path));
         EXPECT_EQ(e.doc.Samples().size(), 34u);
         EXPECT_FALSE(fs::exists(copy));

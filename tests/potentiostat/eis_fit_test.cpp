@@ -162,7 +162,8 @@ TEST(EisCommand, ExportFitAndCheckEndToEnd)
     const std::string dir = testing::TempDir();
     auto write = [&](const std::string& name, const std::vector<data::CEISDatenObject>& list) {
         cli::CommandDocument d;
-        d.doc.m_eis = list;
+        for (const auto& p : list)
+            d.doc.AppendEis(p);
         EXPECT_TRUE(d.doc.WriteFile(dir + name).ok);
         return dir + name;
     };

@@ -403,13 +403,13 @@ TEST(GraphXY, QortoolPotAnalyse)
         std::uint8_t r = 0;
         while (std::fabs(i) * 1e5 / std::pow(10.0, r) > 32000)
             ++r;
-        d.doc.m_pot.push_back(Sample(1000u * k, std::int16_t(std::lround(i * 1e5 / std::pow(10.0, r))),
-                                     std::int16_t(u * 10), r));
+        d.doc.AppendPot(Sample(1000u * k, std::int16_t(std::lround(i * 1e5 / std::pow(10.0, r))),
+                               std::int16_t(u * 10), r));
     }
     ASSERT_TRUE(d.doc.WriteFile(dir / "doc.qo3").ok);
     cli::CommandDocument run200;  // a block for the harmonic analyses
     for (int k = 0; k < 200; ++k)
-        run200.doc.m_pot.push_back(Sample(1000u * k, std::int16_t(k % 7 * 100), std::int16_t(k % 5 * 30)));
+        run200.doc.AppendPot(Sample(1000u * k, std::int16_t(k % 7 * 100), std::int16_t(k % 5 * 30)));
     ASSERT_TRUE(run200.doc.WriteFile(dir / "run.qo3").ok);
     ASSERT_TRUE(cli::CommandDocument().doc.WriteFile(dir / "empty.qo3").ok);
     auto run = [&](std::vector<std::string> args, int rc = 0) {
@@ -459,9 +459,9 @@ TEST(GraphXY, QortoolPotAnalyse)
     EXPECT_EQ(run({dir / "doc.qo3", "--lang", "en", "--dft", "--fft"}, 1),
               "=== message ===\nOnly 61 samples: the analyses need at least 200.\n");
     EXPECT_EQ(run({dir / "doc.qo3", "--tafel", "-305:-20"}).substr(0, 20), "=== info ===\nKathodi");
-    EXPECT_EQ(run({dir / "run.qo3", "--fft", "--dft"}), "=== dft ===\n" + DftAnalysisText(run200.doc.m_pot) +
+    EXPECT_EQ(run({dir / "run.qo3", "--fft", "--dft"}), "=== dft ===\n" + DftAnalysisText(run200.doc.Pot()) +
                                                             "\n=== fft ===\n" +
-                                                            FftAnalysisText(run200.doc.m_pot) + "\n");
+                                                            FftAnalysisText(run200.doc.Pot()) + "\n");
     const std::string doc = dir / "doc.qo3";
     for (const auto& bad : std::vector<std::vector<std::string>>{{doc, "--unit", "pA"},
                                                                  {doc, "--comma"},

@@ -79,12 +79,12 @@ TEST(PotRunCli, ExportAndGraphsOfADocument)
         s.m_raw = {1234, -567, 89};
         s.m_status = 4;
         s.m_range = 0x03;
-        d.doc.m_pot.push_back(s);
+        d.doc.AppendPot(s);
         s.m_counter = 200;  // wrapped: 0.496 s
         s.m_raw = {1234, 1234, 0};
         s.m_status = 1;
         s.m_range = 0x0D;  // mA range, potential unscaled
-        d.doc.m_pot.push_back(s);
+        d.doc.AppendPot(s);
         ASSERT_TRUE(d.doc.WriteFile(qo3).ok);
     }
     std::string out;
@@ -158,10 +158,11 @@ TEST(PotRuns, CounterRestartsSplitRunsAndQortoolTakesOne)
     {
         cli::CommandDocument d;
         for (std::uint32_t k = 0; k < 5; ++k) {  // run 1: 0..4 s; run 2: 0..1 s at 100 mV
-            d.doc.m_pot.emplace_back();
-            d.doc.m_pot.back().m_counter = 1000 * (k < 3 ? k : k - 3);
-            d.doc.m_pot.back().m_range = 3;
-            d.doc.m_pot.back().m_raw = {100, static_cast<std::int16_t>(k < 3 ? 0 : 1000), 0};
+            data::CPotQORDatenObject s;
+            s.m_counter = 1000 * (k < 3 ? k : k - 3);
+            s.m_range = 3;
+            s.m_raw = {100, static_cast<std::int16_t>(k < 3 ? 0 : 1000), 0};
+            d.doc.AppendPot(s);
         }
         ASSERT_TRUE(d.doc.WriteFile(qo3).ok);
     }

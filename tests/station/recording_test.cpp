@@ -75,8 +75,7 @@ TEST(Recording, SaveTimerWritesTheBoundFile)
     TempDir dir;
     r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
     r.SearchAll();
-    r.doc.m_path = dir / "rec.qo3";
-    r.doc.m_fileBound = true;
+    r.doc.BindToNewFile(dir / "rec.qo3");
     r.doc.SetRecordingInterval(0, 0, 1);
     r.station->Config().interval = DayFraction(0, 1, 0);
     ASSERT_TRUE(r.station->StartRecording());
@@ -84,10 +83,10 @@ TEST(Recording, SaveTimerWritesTheBoundFile)
     data::Logbook log2;
     data::test::FakeUi ui2;
     data::CQORDoc copy(r.clock, log2, ui2);
-    ASSERT_TRUE(copy.ReadFile(r.doc.m_path, data::Layout::Qo3).ok);
+    ASSERT_TRUE(copy.ReadFile(r.doc.Path(), data::Layout::Qo3).ok);
     EXPECT_EQ(copy.Samples().size(), 61u);  // the samples up to the save at 60 s
     EXPECT_FLOAT_EQ(copy.Samples().back().m_value[0], 7.0f);
-    EXPECT_TRUE(Has(copy.m_logBuch.m_text, "Aufzeichnung gestartet aller  00:00:01"));
+    EXPECT_TRUE(Has(copy.LogBuch().m_text, "Aufzeichnung gestartet aller  00:00:01"));
 }
 
 // Guards a cancelled setup dialog still starting timers or a potentiostat run.
@@ -343,15 +342,15 @@ TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
     EXPECT_FALSE(r.station->PotentiostatWithRecording());
     EXPECT_TRUE(r.ui.questions.empty());  // no "still running" question for an ended program
     // 2 s at 10 Hz: samples 0..20; then three impedance points.
-    ASSERT_EQ(r.doc.m_pot.size(), 21u);
-    ASSERT_EQ(r.doc.m_eis.size(), 3u);
+    ASSERT_EQ(r.doc.Pot().size(), 21u);
+    ASSERT_EQ(r.doc.Eis().size(), 3u);
     EXPECT_EQ(pot.QueuedSamples(), 0u);
-    for (std::size_t i = 0; i < r.doc.m_pot.size(); ++i)
-        EXPECT_EQ(r.doc.m_pot[i].m_counter, i * 100) << i;
-    EXPECT_EQ(r.doc.m_pot.front().m_raw[2], -4000);  // -400.0 mV target
-    EXPECT_EQ(r.doc.m_pot.back().m_raw[2], 4000);
-    EXPECT_EQ(r.doc.m_eis[2].m_index, 2u);
-    EXPECT_FLOAT_EQ(r.doc.m_eis[0].m_val1, 10000.0f);
+    for (std::size_t i = 0; i < r.doc.Pot().size(); ++i)
+        EXPECT_EQ(r.doc.Pot()[i].m_counter, i * 100) << i;
+    EXPECT_EQ(r.doc.Pot().front().m_raw[2], -4000);  // -400.0 mV target
+    EXPECT_EQ(r.doc.Pot().back().m_raw[2], 4000);
+    EXPECT_EQ(r.doc.Eis()[2].m_index, 2u);
+    EXPECT_FLOAT_EQ(r.doc.Eis()[0].m_val1, 10000.0f);
     EXPECT_EQ(std::count(r.docUi.calls.begin(), r.docUi.calls.end(), "pot"), 21);
 }
 

@@ -118,7 +118,7 @@ TEST(Search, PotentiostatsAreListedUpToFour)
     r.SearchAll();
     EXPECT_EQ(r.station->Potentiostats(), (std::vector<std::uint8_t>{0, 1, 2, 3}));
     EXPECT_EQ(r.ui.messages.size(), 1u);
-    EXPECT_TRUE(r.station->PotentiostatRunning() && r.doc.m_potRunning);
+    EXPECT_TRUE(r.station->PotentiostatRunning() && r.doc.PotRunning());
     EXPECT_FLOAT_EQ(r.station->Modules()[0].m_revision, 2.0f);
     EXPECT_EQ(r.station->Modules()[0].m_channelByte, 1);
     EXPECT_TRUE(r.station->Commands().potPresent);

@@ -218,10 +218,10 @@ TEST_F(DocumentViewTest, PointListAndPdf)
 // Curve changes made in the window's dialogs were lost at Close without a question.
 TEST_F(DocumentViewTest, ChangesInTheGraphsDialogsMarkTheDocumentModified)
 {
-    Doc().m_modified = false;
+    Doc().SetModified(false);
     test::OnNextModal([](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); });
     ASSERT_TRUE(View().Graph()->ShowSelection());
-    EXPECT_TRUE(Doc().m_modified);
+    EXPECT_TRUE(Doc().Modified());
 }
 
 // A hidden virtual channel stays hidden, and the values ticked later come up shown in
@@ -276,7 +276,7 @@ TEST_F(DocumentViewTest, PointListFollowsARenameAndCloseEmptiesTheLegend)
     EXPECT_EQ(bar->windowTitle().toStdString(), "Cell");
     EXPECT_EQ(bar->CurveChoice()->itemText(0).toStdString(), "Cell");
 
-    Doc().m_modified = false;  // no save prompt
+    Doc().SetModified(false);  // no save prompt
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     EXPECT_EQ(View().Graph()->GetGraphCount(), 0);
     EXPECT_EQ(bar->CurveChoice()->count(), 0);

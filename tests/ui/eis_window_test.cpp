@@ -162,7 +162,8 @@ TEST_F(EisWindowTest, PlotCommandDrawsTheAskedView)
     const QString qo3 = dir.filePath("eis.qo3"), png = dir.filePath("eis.png");
     data::Logbook logbook;
     data::CQORDoc doc(m_clock, logbook, m_ui);
-    doc.m_eis = m_list;
+    for (const auto& p : m_list)
+        doc.AppendEis(p);
     ASSERT_TRUE(doc.WriteFile(qo3.toStdString()).ok);
     const QString tool = QStringLiteral(QOR_BIN_DIR) + "/qortool";
     const QStringList args{"eis", "plot", qo3, "--png", png, "--size", "640x480"};

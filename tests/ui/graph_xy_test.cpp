@@ -167,7 +167,8 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     EXPECT_TRUE(pdfBytes.contains(QByteArray("\0x\0y\0-\0P\0l\0o\0t", 14)));
 
     // The main window's command opens the window modal, not the run window.
-    m_frame->Document().m_pot = samples;
+    for (const auto& s : samples)
+        m_frame->Document().AppendPot(s);
     QString title;
     Next<CGraphXY>([&title](CGraphXY* d) {
         title = d->windowTitle() + (d->isModal() ? " modal" : ""), d->CloseButton()->click();

@@ -54,7 +54,7 @@ TEST_P(JournalRecoveryTest, AsksAndRecoversOrDiscards)
                               sizeof recorded[i].m_value),
                   0)
             << i;
-    EXPECT_FALSE(doc.m_modified);
+    EXPECT_FALSE(doc.Modified());
     EXPECT_EQ(m_frame->PaneText(4), "Messwerte: 4");
 }
 

@@ -204,7 +204,7 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
 {
     const QString file = Path("run.qo3");
     ASSERT_TRUE(WithFile(Cmd::FileOpen, file));
-    ASSERT_TRUE(m_frame->Document().m_fileBound);
+    ASSERT_TRUE(m_frame->Document().FileBound());
     ASSERT_TRUE(SearchAndRelease({0, 1}));
     ASSERT_TRUE(StartRecording({{0, 0}, {1, 0}}, [](CGrafikSetupGlg* dlg) {
         EXPECT_FALSE(dlg->Show(5, 0)->isEnabled());  // not released
@@ -231,7 +231,7 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     const graph::GraphText text{2.5, 1.25, "start of run", 0x00FF8000, "Courier", 1.5};
     Graph().AddText(text);
     ASSERT_TRUE(m_frame->Run(Cmd::FileSave));
-    EXPECT_FALSE(m_frame->Document().m_modified);
+    EXPECT_FALSE(m_frame->Document().Modified());
 
     // Export: the file dialog, then the column choice; one line per sample below the header.
     const QString table = Path("run.txt");
@@ -249,7 +249,7 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     EXPECT_EQ(lines.size(), 4 + 2);  // header, samples, empty tail
     EXPECT_TRUE(lines.value(1).contains(QByteArray::number(first, 'f', 2)));
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
-    EXPECT_FALSE(m_frame->Document().m_fileBound);
+    EXPECT_FALSE(m_frame->Document().FileBound());
     EXPECT_TRUE(m_frame->Document().Samples().empty());
     EXPECT_EQ(Graph().GetGraphCount(), 0);
     EXPECT_TRUE(Graph().Texts().empty());
@@ -276,11 +276,11 @@ TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
 {
     ASSERT_TRUE(WithFile(Cmd::FileOpen, Path("asked.qo3")));
     m_frame->GetStation().AddLogbookEntry("x");
-    ASSERT_TRUE(m_frame->Document().m_modified);
+    ASSERT_TRUE(m_frame->Document().Modified());
     // Cancel keeps the window and the bound file.
     test::OnNextModal([](QWidget* w) { w->findChild<QPushButton*>("cancel")->click(); });
     EXPECT_FALSE(m_frame->close());
-    EXPECT_TRUE(m_frame->Document().m_fileBound);
+    EXPECT_TRUE(m_frame->Document().FileBound());
     // Yes saves, then the window closes and the configuration is written.
     test::OnNextModal([](QWidget* w) { w->findChild<QPushButton*>("yes")->click(); });
     EXPECT_TRUE(m_frame->close());
@@ -428,7 +428,7 @@ TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
 {
     data::CEISDatenObject p;
     p.m_val1 = 10.0f, p.m_val2 = -30.0f, p.m_val3 = 50.0f;
-    m_frame->Document().m_eis = {p};
+    m_frame->Document().AppendEis(p);
     const MainMenus& menus = m_frame->Menus();
     for (QAction* a : {menus.ShowEis(), menus.ShowRun()}) {
         const QList<QObject*> in = a->associatedObjects();
@@ -492,7 +492,7 @@ TEST_F(MainFrameTest, RecentFilesAndTheCommandLineFile)
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
 
     m_frame->OpenRecent(1);
-    EXPECT_EQ(QString::fromStdString(m_frame->Document().m_path), first);
+    EXPECT_EQ(QString::fromStdString(m_frame->Document().Path()), first);
     EXPECT_EQ(m_frame->Document().Samples().size(), 1u);
     EXPECT_EQ(QString::fromStdString(m_frame->RecentFiles().Files()[0]), first);
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
@@ -504,7 +504,7 @@ TEST_F(MainFrameTest, RecentFilesAndTheCommandLineFile)
     });
     m_frame->OpenRecent(1);
     EXPECT_FALSE(QFile::exists(second));
-    EXPECT_FALSE(m_frame->Document().m_fileBound);
+    EXPECT_FALSE(m_frame->Document().FileBound());
     EXPECT_EQ(m_frame->RecentFiles().Files().size(), 1u);
 }
 

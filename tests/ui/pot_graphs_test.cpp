@@ -37,7 +37,7 @@ protected:
 
 TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
 {
-    m_frame->Document().m_potRunning = true;
+    m_frame->Document().SetPotRunning(true);
     EXPECT_EQ(m_frame->PotGraph(), nullptr);
     Sample(4294967000u, 100, -50);
     CXYGraph* run = m_frame->PotGraph();
@@ -80,7 +80,7 @@ TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
 // its time axis cut the first run off.
 TEST_F(PotGraphsTest, EachRunItsOwnCurve)
 {
-    m_frame->Document().m_potRunning = true;
+    m_frame->Document().SetPotRunning(true);
     for (std::uint32_t t : {0u, 1000u, 2000u, 0u, 1000u})  // the counter starts again: a second run
         Sample(t, t == 0 ? 300 : 100, 10);
     CXYGraph* run = m_frame->PotGraph();
@@ -111,7 +111,7 @@ TEST_F(PotGraphsTest, RunWindowServiceButtonsAndPrint)
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
     };
-    m_frame->Document().m_potRunning = true;
+    m_frame->Document().SetPotRunning(true);
     for (std::uint32_t k = 0; k < 150; ++k)
         Sample(k, 125, 2500);
     CXYGraph* w = m_frame->PotGraph();
@@ -131,7 +131,7 @@ TEST_F(PotGraphsTest, RunWindowServiceButtonsAndPrint)
     EXPECT_EQ(shown[0], "Zu wenige Messwerte für eine Analyse (200 je Block).");
     EXPECT_EQ(shown[1], "M0,00 M0,00 P0,00 P0,00\nm_count=64 Z=200,00 P=0,00\neis_daten.txt");
     w->EvaluateButton()->click();
-    EXPECT_EQ(w->EvaluationData(), &m_frame->Document().m_pot);
+    EXPECT_EQ(w->EvaluationData(), &m_frame->Document().Pot());
 
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);

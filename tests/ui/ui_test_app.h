@@ -132,7 +132,7 @@ public:
     void Quit()
     {
         if (m_frame)
-            m_frame->Document().m_modified = false;  // no save prompt
+            m_frame->Document().SetModified(false);  // no save prompt
         m_frame.reset();
     }
 

@@ -53,7 +53,7 @@ CQORView::CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display, co
     m_graph->SetRange(0.0, data::kFirstSectionXTo, kFirstYFrom, kFirstYTo, false);
     // Curve and text changes are saved with the document, so the user is asked before
     // they are lost.
-    connect(m_graph, &CGraphWnd::EditedByUser, this, [this] { m_doc.m_modified = true; });
+    connect(m_graph, &CGraphWnd::EditedByUser, this, [this] { m_doc.SetModified(true); });
     m_graph->SetSectionHandler([this](CGraphWnd::SectionCommand command, graph::ScrollDirection direction) {
         switch (command) {
         case CGraphWnd::SectionCommand::Fit:

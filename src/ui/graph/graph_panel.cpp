@@ -103,6 +103,31 @@ bool CGraphPanel::AppendedToTop(const Shown& was, const Shown& now, int width)
 void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
 {
     const int w = layer.width(), h = layer.height();
+    std::vector<LayerCurve> curves;
+    std::size_t points = 0;
+    Shown now = Describe(device, w, h, curves, points);
+    int left = 0, right = w;
+    if (shown && ChangedColumns(layer, now, *shown, left, right))
+        return;
+    if (left >= right)
+        return;
+    const graph::GraphRange& r = m_wnd->Range();
+    const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
+    for (LayerCurve& c : curves)
+        if (c.markers)
+            graph::Decimator::Build(c.props->m_points, xm, ym, -0.5, w - 0.5, c.vertices);
+        else if (!c.props->m_points.MonotonicX())
+            c.footprint = &m_footprints[c.props];
+    std::erase_if(m_footprints, [&](const auto& entry) {
+        return std::none_of(curves.begin(), curves.end(),
+                            [&](const LayerCurve& c) { return c.footprint == &entry.second; });
+    });
+    DrawColumns(layer, curves, shown ? *shown : now, points, left, right);
+}
+
+CGraphPanel::Shown CGraphPanel::Describe(QPaintDevice* device, int w, int h, std::vector<LayerCurve>& curves,
+                                         std::size_t& points) const
+{
     const graph::GraphRange& r = m_wnd->Range();
     const unsigned style = m_wnd->GetStyle();
     const graph::ScaleMapping xm = XMap(r, 0, w), ym = YMap(r, 0, h);
@@ -121,15 +146,7 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
             now.gridRows.push_back(static_cast<int>(std::lround(py)));
     }
     // The visible curves; those with markers as their vertices, worked out once for all
-    // strips below. +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
-    struct Curve {
-        const graph::CGraphProps* props;
-        std::vector<graph::PixelPoint> vertices;  // only for markers
-        bool markers;
-        graph::Footprint* footprint = nullptr;  // only for a curve going back and forth
-    };
-    std::vector<Curve> curves;
-    std::size_t points = 0;
+    // strips. +0.5: pixel coordinates round to the nearest pixel, as the rulers' ticks do.
     int pos;
     for (const graph::CGraphProps* g = m_wnd->GetFirstGraph(pos); g; g = m_wnd->GetNextGraph(pos))
         if (g->m_visible) {
@@ -139,71 +156,72 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
             now.curves.push_back({g, g->m_colour, markers, g->m_points.Edition(), g->m_points.size()});
             points += g->m_points.size();
         }
-    int left = 0, right = w;
-    if (shown) {
-        const Shown& was = *shown;
-        const bool same = was.valid && was.range == now.range && was.style == now.style &&
-                          was.gridColumns == now.gridColumns && was.gridRows == now.gridRows &&
-                          was.curves.size() == now.curves.size();
-        // The columns from each curve's last point shown to its newest; the rest of the
-        // picture stays. Markers are left out: whether they are drawn depends on the count.
-        double lo = HUGE_VAL, hi = -HUGE_VAL;
-        bool appended = same;
-        for (std::size_t i = 0; appended && i < now.curves.size(); ++i) {
-            const Shown::Curve &a = was.curves[i], &b = now.curves[i];
-            const graph::PointList& list = b.props->m_points;
-            appended = a.props == b.props && a.colour == b.colour && a.markers == b.markers && !b.markers &&
-                       a.edition == b.edition && a.size <= b.size &&
-                       b.size - a.size <= static_cast<std::size_t>(w) && list.MonotonicX();
-            for (std::size_t k = a.size > 0 ? a.size - 1 : 0; appended && k < b.size; ++k) {
-                const double px = xm.Pixel(list.X(k));
-                appended = std::isfinite(px);
-                lo = std::min(lo, px);
-                hi = std::max(hi, px);
-            }
+    return now;
+}
+
+bool CGraphPanel::ChangedColumns(QImage& layer, Shown& now, Shown& shown, int& left, int& right)
+{
+    const int w = layer.width(), h = layer.height();
+    const graph::ScaleMapping xm = XMap(now.range, 0, w), ym = YMap(now.range, 0, h);
+    const Shown& was = shown;
+    const bool same = was.valid && was.range == now.range && was.style == now.style &&
+                      was.gridColumns == now.gridColumns && was.gridRows == now.gridRows &&
+                      was.curves.size() == now.curves.size();
+    // The columns from each curve's last point shown to its newest; the rest of the
+    // picture stays. Markers are left out: whether they are drawn depends on the count.
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    bool appended = same;
+    for (std::size_t i = 0; appended && i < now.curves.size(); ++i) {
+        const Shown::Curve &a = was.curves[i], &b = now.curves[i];
+        const graph::PointList& list = b.props->m_points;
+        appended = a.props == b.props && a.colour == b.colour && a.markers == b.markers && !b.markers &&
+                   a.edition == b.edition && a.size <= b.size &&
+                   b.size - a.size <= static_cast<std::size_t>(w) && list.MonotonicX();
+        for (std::size_t k = a.size > 0 ? a.size - 1 : 0; appended && k < b.size; ++k) {
+            const double px = xm.Pixel(list.X(k));
+            appended = std::isfinite(px);
+            lo = std::min(lo, px);
+            hi = std::max(hi, px);
         }
-        if (appended) {
-            // A vertex lies in column floor(px + 0.5); the lines to its neighbours may reach
-            // the columns beside it.
-            left = static_cast<int>(std::floor(std::clamp(lo, -8.0, w + 8.0) + 0.5)) - 2;
-            right = static_cast<int>(std::floor(std::clamp(hi, -8.0, w + 8.0) + 0.5)) + 3;
-            left = std::max(left, 0);
-            right = std::min(right, w);
-        } else if (same && AppendedToTop(was, now, w)) {
-            // Points appended to the topmost curve in any order of X (a current-potential
-            // curve): its new lines go over the picture, whose columns would need every point.
-            const Shown::Curve &a = was.curves.back(), &b = now.curves.back();
-            const graph::PointList& list = b.props->m_points;
-            m_scratch.clear();
-            for (std::size_t k = a.size > 0 ? a.size - 1 : 0; k < b.size; ++k) {
-                const double px = xm.Pixel(list.X(k)), py = ym.Pixel(list.Y(k));
-                constexpr double lim = graph::Decimator::kPixelLimit;
-                if (std::isfinite(px) && std::isfinite(py))
-                    m_scratch.push_back({std::clamp(px, -lim, lim), std::clamp(py, -lim, lim)});
-                else
-                    m_scratch.push_back({std::nan(""), 0.0});
-            }
-            graph::LineRaster raster(reinterpret_cast<std::uint32_t*>(layer.bits()), w, h,
-                                     static_cast<std::size_t>(layer.bytesPerLine()));
-            raster.Polyline(m_scratch.data(), m_scratch.size(), 0xff000000u | b.props->m_colour, 0.5, 0.5);
-            *shown = std::move(now);
-            return;
-        }
-        *shown = std::move(now);
     }
-    if (left >= right)
-        return;
-    for (Curve& c : curves)
-        if (c.markers)
-            graph::Decimator::Build(c.props->m_points, xm, ym, -0.5, w - 0.5, c.vertices);
-        else if (!c.props->m_points.MonotonicX())
-            c.footprint = &m_footprints[c.props];
-    std::erase_if(m_footprints, [&](const auto& entry) {
-        return std::none_of(curves.begin(), curves.end(),
-                            [&](const Curve& c) { return c.footprint == &entry.second; });
-    });
-    const std::vector<int>& gridColumns = shown ? shown->gridColumns : now.gridColumns;
-    const std::vector<int>& gridRows = shown ? shown->gridRows : now.gridRows;
+    if (appended) {
+        // A vertex lies in column floor(px + 0.5); the lines to its neighbours may reach
+        // the columns beside it.
+        left = static_cast<int>(std::floor(std::clamp(lo, -8.0, w + 8.0) + 0.5)) - 2;
+        right = static_cast<int>(std::floor(std::clamp(hi, -8.0, w + 8.0) + 0.5)) + 3;
+        left = std::max(left, 0);
+        right = std::min(right, w);
+    } else if (same && AppendedToTop(was, now, w)) {
+        // Points appended to the topmost curve in any order of X (a current-potential
+        // curve): its new lines go over the picture, whose columns would need every point.
+        const Shown::Curve &a = was.curves.back(), &b = now.curves.back();
+        const graph::PointList& list = b.props->m_points;
+        m_scratch.clear();
+        for (std::size_t k = a.size > 0 ? a.size - 1 : 0; k < b.size; ++k) {
+            const double px = xm.Pixel(list.X(k)), py = ym.Pixel(list.Y(k));
+            constexpr double lim = graph::Decimator::kPixelLimit;
+            if (std::isfinite(px) && std::isfinite(py))
+                m_scratch.push_back({std::clamp(px, -lim, lim), std::clamp(py, -lim, lim)});
+            else
+                m_scratch.push_back({std::nan(""), 0.0});
+        }
+        graph::LineRaster raster(reinterpret_cast<std::uint32_t*>(layer.bits()), w, h,
+                                 static_cast<std::size_t>(layer.bytesPerLine()));
+        raster.Polyline(m_scratch.data(), m_scratch.size(), 0xff000000u | b.props->m_colour, 0.5, 0.5);
+        shown = std::move(now);
+        return true;
+    }
+    shown = std::move(now);
+    return false;
+}
+
+void CGraphPanel::DrawColumns(QImage& layer, const std::vector<LayerCurve>& curves, const Shown& grid,
+                              std::size_t points, int left, int right)
+{
+    const int w = layer.width(), h = layer.height();
+    const graph::ScaleMapping xm = XMap(grid.range, 0, w), ym = YMap(grid.range, 0, h);
+    const std::vector<int>& gridColumns = grid.gridColumns;
+    const std::vector<int>& gridRows = grid.gridRows;
     auto* bits = reinterpret_cast<std::uint32_t*>(layer.bits());
     const auto bytesPerLine = static_cast<std::size_t>(layer.bytesPerLine());
     // Columns [from, to), every curve in order, so that later curves lie on top.
@@ -215,7 +233,7 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
             raster.DottedColumn(x, kGridArgb);
         for (int y : gridRows)
             raster.DottedRow(y, kGridArgb);
-        for (const Curve& c : curves) {
+        for (const LayerCurve& c : curves) {
             const std::uint32_t argb = 0xff000000u | c.props->m_colour;
             if (!c.markers) {
                 if (!c.footprint || !c.footprint->Draw(c.props->m_points, xm, ym, raster, argb, 0.5, 0.5))
@@ -238,7 +256,7 @@ void CGraphPanel::RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown)
     const int span = right - left;
     // A curve whose X goes back and forth is walked whole for every strip: drawn at once.
     const bool stripable = std::all_of(curves.begin(), curves.end(),
-                                       [](const Curve& c) { return c.props->m_points.MonotonicX(); });
+                                       [](const LayerCurve& c) { return c.props->m_points.MonotonicX(); });
     // Waking the other thread costs more than a picture drawn from kept columns: shared only
     // when the last whole picture took long.
     constexpr qint64 kSlowNs = 2000000;

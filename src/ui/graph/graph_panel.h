@@ -59,9 +59,29 @@ private:
     };
     // Nothing changed since `was` but points appended to the curve drawn last.
     static bool AppendedToTop(const Shown& was, const Shown& now, int width);
+    // A visible curve of a picture; one with markers has its vertices worked out once for
+    // all strips.
+    struct LayerCurve {
+        const graph::CGraphProps* props;
+        std::vector<graph::PixelPoint> vertices;  // only for markers
+        bool markers;
+        graph::Footprint* footprint = nullptr;  // only for a curve going back and forth
+    };
     // Draws the curves and grid into `layer`. With `shown` (what the layer shows now, then
     // updated) only the columns that changed since are drawn.
     void RenderLayer(QImage& layer, QPaintDevice* device, Shown* shown = nullptr);
+    // What a picture of `w` x `h` shows now: the grid and the visible curves, with the
+    // number of their points.
+    Shown Describe(QPaintDevice* device, int w, int h, std::vector<LayerCurve>& curves,
+                   std::size_t& points) const;
+    // The columns [left, right) that changed since `shown`, which becomes `now`. Points
+    // appended to the topmost curve in any order of X are drawn over the picture at once:
+    // true then, with nothing more to draw.
+    bool ChangedColumns(QImage& layer, Shown& now, Shown& shown, int& left, int& right);
+    // Columns [left, right) of the grid and every curve in order, shared with a second
+    // thread when the picture is large and the last one took long.
+    void DrawColumns(QImage& layer, const std::vector<LayerCurve>& curves, const Shown& grid,
+                     std::size_t points, int left, int right);
     // The picture of curves and grid at `size`, redrawn only when something changed.
     const QImage& CachedLayer(const QSize& size, QPaintDevice* device);
     void DrawOverlay(QPainter& p, const QRect& rect, bool legendInside);

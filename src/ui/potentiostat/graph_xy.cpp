@@ -61,51 +61,8 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
     m_graph->SetStyle(graph::kStyleLegend | graph::kStyleGrid, false);
     m_graph->setMinimumSize(480, 360);
 
-    // Each radio group is one choice of the model's settings.
-    auto radios = [this](auto& array, std::initializer_list<QString> texts) {
-        auto* box = new QGroupBox(this);
-        auto* l = new QVBoxLayout(box);
-        auto* group = new QButtonGroup(box);
-        std::size_t i = 0;
-        for (const QString& t : texts) {
-            array[i] = new QRadioButton(t, box);
-            group->addButton(array[i], static_cast<int>(i));
-            l->addWidget(array[i++]);
-        }
-        array[0]->setChecked(true);
-        connect(group, &QButtonGroup::idToggled, this, [this](int, bool on) {
-            if (on)
-                TakeSettings();
-        });
-        return box;
-    };
     auto* settings = new QVBoxLayout;
-    settings->addWidget(
-        radios(m_orientation, {Q(xt::kOrientationPotentialX[m_lang]), Q(xt::kOrientationCurrentX[m_lang])}));
-    settings->addWidget(radios(m_unit, {Q(xt::kUnitTexts[0]), Q(xt::kUnitTexts[1]), Q(xt::kUnitTexts[2])}));
-    m_unit[1]->setChecked(true);  // µA
-    settings->addWidget(radios(m_scale, {Q(xt::kLin[m_lang]), Q(xt::kLog[m_lang])}));
-    settings->addWidget(radios(m_potential, {Q(xt::kUmess[m_lang]), Q(xt::kUsoll[m_lang])}));
-
-    // G1 … G4 with their charge fields below, REF1 … REF4.
-    auto* curves = new QGridLayout;
-    for (int i = 0; i < 4; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        m_graphBox[k] = new QCheckBox(Q(xt::kGraphBoxes[k]), this);
-        m_graphBox[k]->setChecked(m_model.Settings().graphs[k]);
-        m_graphBox[k]->setEnabled(i == 0);  // only G1 is fed from the document
-        m_charge[k] = new QPushButton(this);
-        m_charge[k]->setFlat(true);
-        m_charge[k]->setAutoDefault(false);
-        connect(m_charge[k], &QPushButton::clicked, this, [this, i] { Report(m_model.ChargeReport(i)); });
-        m_refBox[k] = new QCheckBox(Q(xt::kReferenceBoxes[k]), this);
-        for (QCheckBox* b : {m_graphBox[k], m_refBox[k]})
-            connect(b, &QCheckBox::toggled, this, [this] { TakeSettings(); });
-        curves->addWidget(m_graphBox[k], 0, i);
-        curves->addWidget(m_charge[k], 1, i);
-        curves->addWidget(m_refBox[k], 2, i);
-    }
-    settings->addLayout(curves);
+    AddChoices(settings);
 
     auto button = [this](const char* text, std::function<void()> action) {
         auto* b = new QPushButton(Q(text), this);
@@ -153,6 +110,68 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
     settings->addStretch();
     settings->addWidget(m_close);
 
+    QVBoxLayout* plot = CreatePlotColumn();
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(plot, 1);
+    layout->addLayout(settings);
+    resize(1000, 680);
+    m_built = true;
+    Show();
+}
+
+// The settings: orientation, unit, scale and potential, then the curves G1 … G4 with their
+// charge fields and REF1 … REF4.
+void CGraphXY::AddChoices(QVBoxLayout* settings)
+{
+    // Each radio group is one choice of the model's settings.
+    auto radios = [this](auto& array, std::initializer_list<QString> texts) {
+        auto* box = new QGroupBox(this);
+        auto* l = new QVBoxLayout(box);
+        auto* group = new QButtonGroup(box);
+        std::size_t i = 0;
+        for (const QString& t : texts) {
+            array[i] = new QRadioButton(t, box);
+            group->addButton(array[i], static_cast<int>(i));
+            l->addWidget(array[i++]);
+        }
+        array[0]->setChecked(true);
+        connect(group, &QButtonGroup::idToggled, this, [this](int, bool on) {
+            if (on)
+                TakeSettings();
+        });
+        return box;
+    };
+    settings->addWidget(
+        radios(m_orientation, {Q(xt::kOrientationPotentialX[m_lang]), Q(xt::kOrientationCurrentX[m_lang])}));
+    settings->addWidget(radios(m_unit, {Q(xt::kUnitTexts[0]), Q(xt::kUnitTexts[1]), Q(xt::kUnitTexts[2])}));
+    m_unit[1]->setChecked(true);  // µA
+    settings->addWidget(radios(m_scale, {Q(xt::kLin[m_lang]), Q(xt::kLog[m_lang])}));
+    settings->addWidget(radios(m_potential, {Q(xt::kUmess[m_lang]), Q(xt::kUsoll[m_lang])}));
+
+    // G1 … G4 with their charge fields below, REF1 … REF4.
+    auto* curves = new QGridLayout;
+    for (int i = 0; i < 4; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        m_graphBox[k] = new QCheckBox(Q(xt::kGraphBoxes[k]), this);
+        m_graphBox[k]->setChecked(m_model.Settings().graphs[k]);
+        m_graphBox[k]->setEnabled(i == 0);  // only G1 is fed from the document
+        m_charge[k] = new QPushButton(this);
+        m_charge[k]->setFlat(true);
+        m_charge[k]->setAutoDefault(false);
+        connect(m_charge[k], &QPushButton::clicked, this, [this, i] { Report(m_model.ChargeReport(i)); });
+        m_refBox[k] = new QCheckBox(Q(xt::kReferenceBoxes[k]), this);
+        for (QCheckBox* b : {m_graphBox[k], m_refBox[k]})
+            connect(b, &QCheckBox::toggled, this, [this] { TakeSettings(); });
+        curves->addWidget(m_graphBox[k], 0, i);
+        curves->addWidget(m_charge[k], 1, i);
+        curves->addWidget(m_refBox[k], 2, i);
+    }
+    settings->addLayout(curves);
+}
+
+// The plot with the run and curve name above it and the read-out below.
+QVBoxLayout* CGraphXY::CreatePlotColumn()
+{
     // The position under the mouse, as the graph formats it.
     auto* readOut = new QLabel(this);
     connect(m_graph, &CGraphWnd::ReadOutChanged, readOut, &QLabel::setText);
@@ -194,12 +213,7 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
     plot->addLayout(nameRow);
     plot->addWidget(m_graph, 1);
     plot->addWidget(readOut);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(plot, 1);
-    layout->addLayout(settings);
-    resize(1000, 680);
-    m_built = true;
-    Show();
+    return plot;
 }
 
 CGraphXY::~CGraphXY()

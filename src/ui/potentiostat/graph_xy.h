@@ -14,6 +14,7 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace qor {
 class Clock;
@@ -84,6 +85,8 @@ protected:
     void hideEvent(QHideEvent* e) override;
 
 private:
+    void AddChoices(QVBoxLayout* settings);
+    QVBoxLayout* CreatePlotColumn();
     // The controls' states into the model, then everything drawn anew.
     void TakeSettings();
     // Curves, axes, fitted section, Tafel lines and the controls from the model.

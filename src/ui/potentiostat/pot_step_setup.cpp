@@ -48,6 +48,20 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
       m_lang(model.Language())
 {
     setWindowTitle(Tr(ptext::kSetupTitle, m_lang));
+    CreateTable();
+    CreateButtons();
+    LayOut(CreateSettings());
+    runEditor = [this](potentiostat::StepText& step) {
+        potentiostat::PotEditModel editModel(step, m_lang);
+        CPotEdit editor(editModel, step, m_lang, m_messages, this);
+        return editor.exec() == QDialog::Accepted;
+    };
+    Refresh();
+}
+
+// The step table: small type, whole rows selected, a double click changes the step.
+void CPotStepSetup::CreateTable()
+{
     m_table = new QTableWidget(0, potentiostat::kColumnCount, this);
     QStringList titles;
     for (int c = 0; c < potentiostat::kColumnCount; ++c) {
@@ -81,7 +95,11 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
         OnChange();
     });
     connect(m_table, &QWidget::customContextMenuRequested, this, [this] { OnCopy(); });
+}
 
+// The buttons beside the table; loading and saving a template ask for the file.
+void CPotStepSetup::CreateButtons()
+{
     const TextPair texts[] = {ptext::kAppend,  ptext::kInsert,    ptext::kDelete,
                               ptext::kChange,  ptext::kLoadModel, ptext::kSaveModel,
                               ptext::kProgram, ptext::kReadBack,  {"!", "!"}};
@@ -109,8 +127,11 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
     });
     m_firmware = new QLabel(this);
     m_status = new QLabel(this);
+}
 
-    // Settings.
+// The module settings: voltage and current ranges, stability, compensation.
+QGridLayout* CPotStepSetup::CreateSettings()
+{
     auto* settings = new QGridLayout;
     auto group = [this](const TextPair& title) { return new QGroupBox(Tr(title, m_lang), this); };
     auto* voltage = group(ptext::kVoltageRange);
@@ -184,7 +205,11 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
             Take();
             ShowCompensation();
         });
+    return settings;
+}
 
+void CPotStepSetup::LayOut(QGridLayout* settings)
+{
     auto* buttons = new QVBoxLayout;
     for (int i : {Append, Insert, Delete, Change, Load, Save, Program, Read})
         buttons->addWidget(Button(i));
@@ -203,13 +228,6 @@ CPotStepSetup::CPotStepSetup(potentiostat::PotStepSetupModel& model, station::Po
     top->addLayout(buttons, 0, 1);
     top->addLayout(settings, 1, 0, 1, 2);
     top->addWidget(m_status, 2, 0, 1, 2);
-
-    runEditor = [this](potentiostat::StepText& step) {
-        potentiostat::PotEditModel editModel(step, m_lang);
-        CPotEdit editor(editModel, step, m_lang, m_messages, this);
-        return editor.exec() == QDialog::Accepted;
-    };
-    Refresh();
 }
 
 void CPotStepSetup::Report(const std::string& message)

@@ -10,6 +10,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -59,6 +60,10 @@ public:
     std::function<bool(potentiostat::StepText&)> runEditor;
 
 private:
+    void CreateTable();
+    void CreateButtons();
+    QGridLayout* CreateSettings();
+    void LayOut(QGridLayout* settings);
     void Report(const std::string& message);
     void Transfer(int button);
     void Take();

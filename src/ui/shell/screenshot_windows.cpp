@@ -24,11 +24,11 @@ constexpr ScreenshotWindow kWindows[] = {
     {"main", "the main window", [](CMainFrame& f) -> QWidget* { return &f; }},
     {"run", "the potentiostat run graphs",
      [](CMainFrame& f) -> QWidget* {
-         return f.Document().m_pot.empty() ? nullptr : (f.ShowRunGraph(), f.PotGraph());
+         return f.Document().Pot().empty() ? nullptr : (f.ShowRunGraph(), f.PotGraph());
      }},
     {"xy", "the polarisation curve (XY window) on a logarithmic current axis",
      [](CMainFrame& f) -> QWidget* {
-         if (f.Document().m_pot.empty())
+         if (f.Document().Pot().empty())
              return nullptr;
          CGraphXY* xy = f.MakeXyGraph().release();  // the frame owns it
          xy->ScaleRadio(true)->click();
@@ -37,11 +37,11 @@ constexpr ScreenshotWindow kWindows[] = {
      }},
     {"eis", "the impedance spectrum",
      [](CMainFrame& f) -> QWidget* {
-         return f.Document().m_eis.empty() ? nullptr : (f.ShowEisGraph(), f.EisGraph());
+         return f.Document().Eis().empty() ? nullptr : (f.ShowEisGraph(), f.EisGraph());
      }},
     {"nyquist", "the impedance spectrum as a Nyquist plot with the Randles circuit fitted",
      [](CMainFrame& f) -> QWidget* {
-         if (f.Document().m_eis.empty())
+         if (f.Document().Eis().empty())
              return nullptr;
          f.ShowEisGraph();
          f.EisGraph()->ShowNyquist(true);
@@ -50,7 +50,7 @@ constexpr ScreenshotWindow kWindows[] = {
      }},
     {"kk", "the Kramers-Kronig residuals of the impedance spectrum over the frequency",
      [](CMainFrame& f) -> QWidget* {
-         if (f.Document().m_eis.empty())
+         if (f.Document().Eis().empty())
              return nullptr;
          f.ShowEisGraph();
          f.EisGraph()->ShowResiduals();

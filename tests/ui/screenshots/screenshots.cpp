@@ -48,7 +48,7 @@ bool Record(const QString& path)
     if (!started)
         return false;
     sim.m_time.Advance(499000);  // 500 samples: the section the file opens with
-    return frame.Run(station::Cmd::Stop) && frame.Run(station::Cmd::FileSave) && !doc.m_modified;
+    return frame.Run(station::Cmd::Stop) && frame.Run(station::Cmd::FileSave) && !doc.Modified();
 }
 
 bool ShootLogger(int lang, const QDir& out)
