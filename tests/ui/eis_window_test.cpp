@@ -90,6 +90,22 @@ TEST_F(EisWindowTest, FitIsDrawnInEveryViewAndKKMarksACorruptedPoint)
         for (QRect half : {QRect(0, 0, 600, 250), QRect(0, 250, 600, 250)})
             EXPECT_FALSE(Box(img, kBlue, half).isEmpty()) << nyquist;
     }
+    // The residuals view: one red and one blue mark per point, the fit's scatter about zero.
+    m_w.FitResidualsButton()->click();
+    EXPECT_TRUE(m_w.FitResidualsShown() && !m_w.Graph(CEISGraph::FitResiduals)->isHidden());
+    for (int curve : {CEISGraph::Measured, CEISGraph::Model}) {
+        const auto& r = m_w.Graph(CEISGraph::FitResiduals)->GetGraph(curve)->m_points;
+        ASSERT_EQ(r.size(), m_list.size());
+        for (std::size_t i = 0; i < r.size(); ++i)
+            EXPECT_LT(std::fabs(r.Y(i)), 1e-3) << i;  // percent; the points are the model's, as floats
+    }
+    m_w.SetCircuit("R0-p(R1");
+    const potentiostat::CircuitFit bad = m_w.RunFit();
+    EXPECT_EQ(bad.status, potentiostat::CircuitFit::BadCircuit);
+    EXPECT_EQ(bad.error, "',' or ')' missing at character 8 (for p( at character 4)");
+    m_w.SetCircuit("randles");
+    ASSERT_TRUE(m_w.RunFit().ok());
+    m_w.ShowNyquist(false);
     // Over the measured span the model meets the points (the first is at 100 kHz).
     const auto& model = m_w.Graph(1)->GetGraph(CEISGraph::Model)->m_points;
     EXPECT_NEAR(model.Y(model.size() - 1), std::log10(m_list.front().m_val3), 1e-3);  // |Z| in decades

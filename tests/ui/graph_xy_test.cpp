@@ -266,8 +266,8 @@ TEST_F(GraphXyTest, RpOptionsDialogFeedsTheInfoReport)
     xy.show();
     test::Settle();
     const std::pair<std::array<QString, 5>, const char*> refused[] = {
-        {{"0", "", "", "", ""}, "Band ± [mV]: '0' is not a positive number"},
-        {{"5", "x", "", "", ""}, "Electrode area [cm²]: 'x' is not a positive number"},
+        {{"0", "", "", "", ""}, "Band ± [mV]: '0' is not a positive number (empty: none)"},
+        {{"5", "x", "", "", ""}, "Electrode area [cm²]: 'x' is not a positive number (empty: none)"},
         {{"5", "1", "27.9", "", ""}, "Equivalent weight and density go together."},
         {{"5", "", "27.9", "7.87", ""}, "The corrosion rate needs the electrode area."},
     };
