@@ -222,6 +222,14 @@ void CollectParams(Node& n)
     }
 }
 
+// 1 / z without the overflow guards of the library's complex division: the model's values
+// stay far from the limits of a double.
+cd Inverse(cd z)
+{
+    const double d = 1.0 / std::norm(z);
+    return {z.real() * d, -z.imag() * d};
+}
+
 // d must hold zeros at the subtree's parameters on entry.
 cd Eval(const Node& n, const std::vector<double>& p, double w, cd* d)
 {
@@ -273,12 +281,13 @@ cd Eval(const Node& n, const std::vector<double>& p, double w, cd* d)
         const std::size_t count = std::min<std::size_t>(n.children.size(), 64);
         for (std::size_t i = 0; i < count; ++i) {
             zs[i] = Eval(*n.children[i], p, w, d);
-            y += 1.0 / zs[i];
+            y += Inverse(zs[i]);
         }
-        const cd z = 1.0 / y;
+        const cd z = Inverse(y);
         if (d)
             for (std::size_t i = 0; i < count; ++i) {
-                const cd scale = (z / zs[i]) * (z / zs[i]);
+                const cd ratio = z * Inverse(zs[i]);
+                const cd scale = ratio * ratio;
                 for (std::size_t k : n.children[i]->params)
                     d[k] *= scale;
             }

@@ -179,7 +179,8 @@ std::vector<NyquistPoint> NyquistPoints(const std::vector<ImpedancePoint>& point
     return out;
 }
 
-CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, const CircuitModel& circuit)
+CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, const CircuitModel& circuit,
+                      std::optional<double> noise)
 {
     CircuitFit fit;
     fit.circuit = circuit;
@@ -233,8 +234,12 @@ CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, const CircuitMo
         fit.residualImag.push_back(r.imag());
     }
     // The data's own scatter, from a model that assumes nothing but causality.
-    const KKCheck kk = CheckKramersKronig(pts);
-    fit.noise = kk.ok ? kk.noise : 0.0;
+    if (noise) {
+        fit.noise = *noise;
+    } else {
+        const KKCheck kk = CheckKramersKronig(pts);
+        fit.noise = kk.ok ? kk.noise : 0.0;
+    }
     fit.poor =
         std::sqrt(fit.reducedChi2) > CircuitFit::kPoorFactor * std::max(fit.noise, CircuitFit::kNoiseFloor);
     return fit;

@@ -77,6 +77,9 @@ struct CircuitFit {
 // they stay positive, and a CPE's n as sin^2 of a free variable, so it stays within 0..1.
 // A circuit with several parallel blocks is started from each order of their time constants
 // and the best fit kept.
-CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, const CircuitModel& circuit);
+// The fit is judged against the spectrum's noise: `noise` when given (relative, as
+// KKCheck::noise), else the Kramers-Kronig check is run on the points for it.
+CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, const CircuitModel& circuit,
+                      std::optional<double> noise = std::nullopt);
 
 }  // namespace qor::potentiostat
