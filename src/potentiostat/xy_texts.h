@@ -144,6 +144,7 @@ inline constexpr TextPair kRpFields[5] = {
     {"Dichte [g/cm³]", "Density [g/cm³]"},
     {"Rs für die iR-Korrektur [Ω]", "Rs for the iR correction [Ω]"},
 };
+inline constexpr TextPair kRpCancel{"Abbrechen", "Cancel"};
 inline constexpr TextPair kRpBadNumber{"%s: '%s' ist keine positive Zahl (leer: keine Angabe)",
                                        "%s: '%s' is not a positive number (empty: none)"};
 inline constexpr TextPair kRpEwDensity{"Äquivalentgewicht und Dichte gehören zusammen.",

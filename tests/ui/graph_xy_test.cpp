@@ -283,6 +283,7 @@ TEST_F(GraphXyTest, RpOptionsDialogFeedsTheInfoReport)
         const auto edits = d->findChildren<QLineEdit*>();
         ASSERT_EQ(edits.size(), 5);
         EXPECT_EQ(edits[0]->text(), "10");
+        EXPECT_EQ(d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(), "Cancel");
         for (int k = 0; k < 5; ++k)
             edits[k]->setText(QStringList{"5", "0,5", "27.9", "7.87", "100"}[k]);
         Next<CInfoCopy>([&report](CInfoCopy* info) { report = info->Text().toStdString(), info->accept(); });

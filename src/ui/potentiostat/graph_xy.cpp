@@ -276,6 +276,9 @@ void CGraphXY::EditRpOptions()
         form->addRow(Q(xt::kRpFields[k][m_lang]), edits[k]);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    // The toolkit's own captions follow the system's language, not the window's.
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Q(xt::kRpCancel[m_lang]));
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, &dlg, [&] {
         std::array<QString, 5> fields;
