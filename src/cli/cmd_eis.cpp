@@ -7,6 +7,7 @@
 #include "potentiostat/eis_fit.h"
 #include "potentiostat/eis_graph_model.h"
 #include "potentiostat/eis_spectra.h"
+#include "potentiostat/eis_view_model.h"
 #include "potentiostat/kk_check.h"
 
 #include <cmath>
@@ -77,6 +78,9 @@ int ChooseSpectrum(const std::vector<data::CEISDatenObject>& list, const std::st
 
 namespace {
 
+// The fit was made and printed, but the circuit does not describe the data.
+constexpr int kPoorFit = 3;
+
 int NoPoints(const std::string& path, int lang)
 {
     return StationFail(path + TextPair{": das Dokument enthält keine Impedanzpunkte",
@@ -101,7 +105,10 @@ const SubCommand kSubCommands[] = {
      "DOC.qo3 OUT [--spectrum N | --all] [--csv | --comma]   (the table of the impedance window's Export, or "
      "CSV)",
      RunExport},
-    {"fit", "DOC.qo3 [--spectrum N] [--circuit randles|randles-w]   (equivalent-circuit fit, JSON)", RunFit},
+    {"fit",
+     "DOC.qo3 [--spectrum N] [--circuit STRING]   (equivalent-circuit fit, JSON; STRING such as "
+     "R0-p(R1,CPE1) or L0-R0-p(R1-W1,CPE1), randles and randles-w for the first two; exit 3 on a poor fit)",
+     RunFit},
     {"kk", "DOC.qo3 [--spectrum N]   (linear Kramers-Kronig check, JSON)", RunKK},
     {"plot", kEisPlotUsage, RunEisPlot},
 };
@@ -141,10 +148,11 @@ int RunFit(Args& args, int lang)
     const std::string spectrum = args.Take("--spectrum");
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
-    const auto circuit = potentiostat::CircuitFromName(name);
+    std::string error;
+    const auto circuit =
+        potentiostat::CircuitModel::Parse(potentiostat::ExpandCircuitName(name), &error, lang);
     if (!circuit)
-        return Fail(TextPair{"--circuit verlangt randles oder randles-w",
-                             "--circuit takes randles or randles-w"}[lang]);
+        return Fail("--circuit '" + name + "': " + error);
     if (args.Rest().size() != 1)
         return Usage(kSubCommands[1]);
     SpectrumChoice chosen;
@@ -161,28 +169,52 @@ int RunFit(Args& args, int lang)
         return StationFail(
             Format(TextPair{"%zu Impedanzpunkte sind zu wenig für die %zu Parameter von %s",
                             "%zu impedance points are too few for the %zu parameters of %s"}[lang],
-                   fit.points, potentiostat::ParameterCount(*circuit), name.c_str()));
+                   fit.points, circuit->ParameterCount(), circuit->Text().c_str()));
     case potentiostat::CircuitFit::NoConvergence:
+    case potentiostat::CircuitFit::BadCircuit:
         return StationFail(TextPair{"die Anpassung konvergiert nicht", "the fit does not converge"}[lang]);
     }
-    const bool warburg = *circuit == potentiostat::Circuit::RandlesW;
-    auto print = [&](const potentiostat::CircuitParameters& p) {
-        const std::pair<const char*, double> values[] = {
-            {"Rs", p.rs}, {"Rct", p.rct}, {"Q", p.q}, {"n", p.n}, {"sigma", p.sigma}};
+    const auto& params = circuit->Parameters();
+    auto print = [&](const std::vector<double>& v) {
         std::printf("{");
-        for (std::size_t k = 0; k < (warburg ? 5u : 4u); ++k) {
-            std::printf("%s\"%s\":", k ? "," : "", values[k].first);
-            PrintNumber(values[k].second);
+        for (std::size_t k = 0; k < params.size(); ++k) {
+            std::printf("%s\"%s\":", k ? "," : "", params[k].name.c_str());
+            PrintNumber(v[k]);
         }
         std::printf("}");
     };
-    std::printf("{\"circuit\":\"%s\",\"parameters\":", potentiostat::CircuitName(*circuit));
+    std::printf("{\"circuit\":\"%s\",\"parameters\":", circuit->Text().c_str());
     print(fit.value);
     std::printf(",\"stderr\":");
     print(fit.standardError);
-    std::printf(",\"chi2\":");
+    std::printf(",\"correlation\":[");
+    for (std::size_t i = 0; i < fit.correlation.size(); ++i) {
+        std::printf("%s[", i ? "," : "");
+        for (std::size_t j = 0; j < fit.correlation[i].size(); ++j) {
+            std::printf(j ? "," : "");
+            PrintNumber(fit.correlation[i][j]);
+        }
+        std::printf("]");
+    }
+    std::printf("],\"effectiveCapacitance\":{");
+    for (std::size_t k = 0; k < fit.effectiveCapacitance.size(); ++k) {
+        std::printf("%s\"%s\":", k ? "," : "", fit.effectiveCapacitance[k].element.c_str());
+        PrintNumber(fit.effectiveCapacitance[k].farad);
+    }
+    std::printf("},\"chi2\":");
     PrintNumber(fit.chi2);
-    std::printf(",\"points\":%zu}\n", fit.points);
+    std::printf(",\"reducedChi2\":");
+    PrintNumber(fit.reducedChi2);
+    std::printf(",\"noise\":");
+    PrintNumber(fit.noise);
+    std::printf(",\"points\":%zu,\"poor\":%s,\"warning\":", fit.points, fit.poor ? "true" : "false");
+    if (fit.poor) {
+        // The text has no quote or backslash to escape.
+        std::printf("\"%s\"}\n", potentiostat::EISViewModel::FitWarning(fit, lang).c_str());
+        Say(potentiostat::EISViewModel::FitWarning(fit, lang));
+        return kPoorFit;
+    }
+    std::printf("null}\n");
     return 0;
 }
 

@@ -8,7 +8,6 @@
 #include "potentiostat/eis_fit.h"
 #include "ui/potentiostat/eis_graph.h"
 
-#include <QComboBox>
 #include <QImage>
 #include <cstdio>
 #include <memory>
@@ -22,12 +21,16 @@ int RunEisPlot(Args& args, int lang)
     const std::string fit = args.Take("--fit");
     const bool nyquist = args.Flag("--nyquist");
     const bool kk = args.Flag("--kk");
+    const bool fitResiduals = args.Flag("--fit-residuals");
     const std::string spectrum = args.Take("--spectrum");
     if (!args.Unknown().empty())
         return Fail(args.Unknown());
     const int l = lang == 1 ? 1 : 0;
     if (args.Rest().size() != 1 || png.empty())
         return Fail(std::string("usage: qortool eis plot ") + kEisPlotUsage);
+    if (fitResiduals && fit.empty())
+        return Fail(
+            TextPair{"--fit-residuals verlangt --fit CIRCUIT", "--fit-residuals takes --fit CIRCUIT"}[l]);
     int w = 0, h = 0;
     char x = 0, rest = 0;
     if (std::sscanf(size.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') || w < 100 ||
@@ -35,11 +38,10 @@ int RunEisPlot(Args& args, int lang)
         return Fail(Format(TextPair{"falsche --size '%s' (BxH, je 100 bis 20000 Pixel)",
                                     "bad --size '%s' (WxH, 100 to 20000 pixels each)"}[l],
                            size.c_str()));
-    const std::optional<potentiostat::Circuit> circuit = potentiostat::CircuitFromName(fit);
-    if (!fit.empty() && !circuit)
-        return Fail(Format(TextPair{"unbekannte Schaltung '%s' (randles oder randles-w)",
-                                    "unknown circuit '%s' (randles or randles-w)"}[l],
-                           fit.c_str()));
+    std::string circuitError;
+    if (!fit.empty() &&
+        !potentiostat::CircuitModel::Parse(potentiostat::ExpandCircuitName(fit), &circuitError, l))
+        return Fail("--fit '" + fit + "': " + circuitError);
     const std::string path = args.Rest()[0];
     CommandDocument d;
     if (const std::string error = d.Read(path, nullptr, l); !error.empty())
@@ -56,18 +58,23 @@ int RunEisPlot(Args& args, int lang)
     if (chosen.number)
         window.ShowSpectrum(chosen.number);
     window.ShowNyquist(nyquist);
-    if (circuit) {
-        window.CircuitChoice()->setCurrentIndex(*circuit == potentiostat::Circuit::RandlesW ? 1 : 0);
+    if (!fit.empty()) {
+        window.SetCircuit(fit);
         const potentiostat::CircuitFit result = window.RunFit();
         if (!result.ok())
             return StationFail(path + ": " + potentiostat::EISViewModel::FitReport(result, l));
     }
+    if (fitResiduals)
+        window.ShowFitResiduals();
     if (kk)
         window.RunKK();
     if (!window.RenderView(QSize(w, h)).save(QString::fromStdString(png), "PNG"))
         return StationFail(TextPair{"nicht schreibbar: ", "cannot write "}[l] + png);
     std::printf("%s: %zu impedance points, %s -> %s\n", path.c_str(), window.ShownPoints().size(),
-                nyquist ? "Nyquist" : "Bode", png.c_str());
+                fitResiduals ? "fit residuals"
+                : nyquist    ? "Nyquist"
+                             : "Bode",
+                png.c_str());
     return 0;
 }
 

@@ -30,7 +30,7 @@ int ReadSpectrum(const std::string& path, const std::string& spectrum, bool all,
 int RunEisPlot(Args& args, int lang);
 
 inline constexpr const char* kEisPlotUsage = "DOC.qo3 --png OUT.png [--spectrum N] [--nyquist] [--size WxH] "
-                                             "[--fit randles|randles-w] [--kk]   (the impedance "
-                                             "window's graphs)";
+                                             "[--fit CIRCUIT [--fit-residuals]] [--kk]   "
+                                             "(the impedance window's graphs)";
 
 }  // namespace qor::cli

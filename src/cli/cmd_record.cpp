@@ -40,6 +40,7 @@ struct RecordOptions {
     std::string out;
     long interval = 10, samples = -1, duration = -1, save = 600, idCount = 15;
     int lang = 0;
+    long runs = 1;  // program runs in one document
     bool quiet = false, printSamples = false, startPot = false;
 };
 
@@ -76,6 +77,9 @@ std::optional<int> TakeOptions(Args& args, RecordOptions& o)
     o.quiet = args.Flag("--quiet");
     o.printSamples = args.Flag("--print-samples");
     o.startPot = args.Flag("--start-potentiostat");
+    if (!(v = args.Take("--runs")).empty() && (!o.startPot || !ParseLong(v, 1, 100, o.runs)))
+        return Fail(TextPair{"--runs verlangt 1..100 und --start-potentiostat",
+                             "--runs needs 1..100 and --start-potentiostat"}[l]);
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -153,7 +157,7 @@ int RunRecord(const std::vector<std::string>& argv)
         return *code;
     const std::string& out = o.out;
     const long interval = o.interval, samples = o.samples, duration = o.duration, save = o.save,
-               idCount = o.idCount;
+               idCount = o.idCount, runs = o.runs;
     const int lang = o.lang;
     const bool quiet = o.quiet, printSamples = o.printSamples, startPot = o.startPot;
 
@@ -238,23 +242,31 @@ int RunRecord(const std::vector<std::string>& argv)
         std::fflush(stdout);
     };
     print();
-    cs.timers.Run(
-        [&](int id) {
-            st.OnTimer(id);
-            print();
-            // During a program the potentiostat's records are what grows.
-            const std::size_t n = doc.Samples().size() + doc.Pot().size() + doc.Eis().size();
-            if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
-                ShowProgress(doc, startPot, lang);
-                shown = n;
-                lastShown = clock.TickMs();
-            }
-        },
-        [&] {
-            return g_stop || !st.Recording() || programRefused ||
-                   (samples > 0 && doc.Samples().size() >= static_cast<std::size_t>(samples)) ||
-                   (duration > 0 && clock.TickMs() - start >= duration * 1000);
-        });
+    for (long run = 1;; ++run) {
+        cs.timers.Run(
+            [&](int id) {
+                st.OnTimer(id);
+                print();
+                // During a program the potentiostat's records are what grows.
+                const std::size_t n = doc.Samples().size() + doc.Pot().size() + doc.Eis().size();
+                if (!quiet && n != shown && clock.TickMs() - lastShown >= 5000) {
+                    ShowProgress(doc, startPot, lang);
+                    shown = n;
+                    lastShown = clock.TickMs();
+                }
+            },
+            [&] {
+                return g_stop || !st.Recording() || programRefused ||
+                       (samples > 0 && doc.Samples().size() >= static_cast<std::size_t>(samples)) ||
+                       (duration > 0 && clock.TickMs() - start >= duration * 1000);
+            });
+        // The program again when it ended by itself: a new run, in the same document.
+        if (run >= runs || g_stop || programRefused || st.Recording() || st.PotentiostatRunning())
+            break;
+        st.StartPotentiostatAndRecording();
+        if (!st.Recording() || !st.PotentiostatRunning())
+            break;
+    }
     // The program ended by itself when the recording stopped with the module no longer running it.
     const bool programEnded = startPot && !programRefused && !st.PotentiostatRunning();
     const bool linkFailed = !st.Recording() && !programEnded;
@@ -284,14 +296,15 @@ Registrar
     reg({"record",
          std::string(LinkOptions::Usage()) +
              " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
-             "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat]\n"
+             "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat [--runs N]]\n"
              "        releases every module found and records every S seconds (default 10) into a new\n"
              "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
              "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
              "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels.\n"
              "        --start-potentiostat also starts the step program of the first potentiostat and\n"
              "        records until the program ends (or --samples/--duration/Ctrl-C, which stop it too),\n"
-             "        keeping its samples and impedance points in FILE.qo3",
+             "        keeping its samples and impedance points in FILE.qo3; --runs N starts it again\n"
+             "        each time it ends, N runs in all",
          RunRecord});
 
 }  // namespace

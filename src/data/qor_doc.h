@@ -54,7 +54,6 @@ public:
     CQORDoc(const CQORDoc&) = delete;
     CQORDoc& operator=(const CQORDoc&) = delete;
 
-
     // --- the state of the document, changed only through its operations ---
     // The lists the graphs do not draw, in file order.
     const std::vector<CPotDatenObject>& OldPot() const { return m_oldPot; }

@@ -1,8 +1,9 @@
 #include "potentiostat/eis_fit.h"
 
+#include "potentiostat/kk_check.h"
+
 #include <Eigen/Dense>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -13,17 +14,6 @@ namespace {
 
 using cd = std::complex<double>;
 constexpr double kPi = std::numbers::pi;
-constexpr std::size_t kMaxParams = 5;  // Rs, Rct, Q, n, sigma in this order
-
-std::array<double, kMaxParams> AsArray(const CircuitParameters& p)
-{
-    return {p.rs, p.rct, p.q, p.n, p.sigma};
-}
-
-CircuitParameters FromArray(const std::array<double, kMaxParams>& a)
-{
-    return {a[0], a[1], a[2], a[3], a[4]};
-}
 
 bool Usable(const ImpedancePoint& p)
 {
@@ -31,191 +21,137 @@ bool Usable(const ImpedancePoint& p)
            std::abs(p.z) > 0.0;
 }
 
-// What the model needs of a frequency, worked out once per fit.
-struct Frequency {
-    explicit Frequency(double hz)
-        : w(2.0 * kPi * hz), logW(std::log(w)), warburg(cd(1.0, -1.0) / std::sqrt(w))
-    {
-    }
-    double w, logW;
-    cd warburg;  // (1 - j) / sqrt(w)
-};
-
-// 1 / z without the overflow guards of the library's complex division: the model's values
-// stay far from the limits of a double.
-cd Inverse(cd z)
+// The solver's variables: ln p for every parameter, u with n = sin^2 u for a CPE's exponent.
+double ToVariable(const CircuitModel::Parameter& k, double v)
 {
-    const double d = 1.0 / std::norm(z);
-    return {z.real() * d, -z.imag() * d};
+    return k.exponent ? std::asin(std::sqrt(std::clamp(v, 0.0, 1.0))) : std::log(v);
+}
+double FromVariable(const CircuitModel::Parameter& k, double x)
+{
+    return k.exponent ? std::sin(x) * std::sin(x) : std::exp(x);
+}
+// d p / d x
+double Slope(const CircuitModel::Parameter& k, double x, double p)
+{
+    return k.exponent ? std::sin(2.0 * x) : p;
 }
 
-// The model and its derivatives by each parameter (in the order of AsArray); `rotation` is
-// e^(j n pi/2), the phase of (jw)^n, the same for every frequency.
-cd Model(Circuit c, const CircuitParameters& p, const Frequency& f, cd rotation,
-         std::array<cd, kMaxParams>* d)
-{
-    const cd cpe = std::exp(p.n * f.logW) * rotation;  // (jw)^n
-    const cd branch = c == Circuit::RandlesW ? p.rct + p.sigma * f.warburg : cd(p.rct);
-    const cd inverseBranch = Inverse(branch);
-    const cd inverseY = Inverse(p.q * cpe + inverseBranch);
-    if (d) {
-        const cd dzdy = -inverseY * inverseY;
-        const cd dzdBranch = -dzdy * inverseBranch * inverseBranch;
-        (*d)[0] = 1.0;
-        (*d)[1] = dzdBranch;
-        (*d)[2] = dzdy * cpe;
-        (*d)[3] = dzdy * p.q * cpe * cd(f.logW, kPi / 2.0);
-        (*d)[4] = c == Circuit::RandlesW ? dzdBranch * f.warburg : cd(0.0);
-    }
-    return p.rs + inverseY;
-}
-
-cd Rotation(double n)
-{
-    return std::polar(1.0, n * kPi / 2.0);
-}
-
-// The weighted residuals over the log-parameters, for Eigen's Levenberg-Marquardt.
+// The weighted residuals over the solver's variables, for Eigen's Levenberg-Marquardt.
 struct Residuals : Eigen::DenseFunctor<double> {
-    struct Point {
-        Frequency f;
-        cd z;
-        double weight;  // 1 / |Z|
-    };
-    std::vector<Point> pts;
-    Circuit circuit;
+    const CircuitModel& circuit;
+    std::vector<ImpedancePoint> pts;
+    std::vector<double> weight;  // 1 / |Z|
+    mutable std::vector<cd> d;
 
-    Residuals(const std::vector<ImpedancePoint>& points, Circuit c)
-        : DenseFunctor(static_cast<int>(ParameterCount(c)), static_cast<int>(2 * points.size())), circuit(c)
+    Residuals(const std::vector<ImpedancePoint>& points, const CircuitModel& c)
+        : DenseFunctor(static_cast<int>(c.ParameterCount()), static_cast<int>(2 * points.size())), circuit(c),
+          pts(points)
     {
-        pts.reserve(points.size());
         for (const auto& p : points)
-            pts.push_back({Frequency(p.hz), p.z, 1.0 / std::abs(p.z)});
+            weight.push_back(1.0 / std::abs(p.z));
     }
 
-    CircuitParameters Params(const InputType& x) const
+    std::vector<double> Params(const InputType& x) const
     {
-        std::array<double, kMaxParams> a{0.0, 0.0, 0.0, 1.0, 0.0};
-        for (Eigen::Index k = 0; k < x.size(); ++k)
-            a[static_cast<std::size_t>(k)] = std::exp(x[k]);
-        return FromArray(a);
+        std::vector<double> p(static_cast<std::size_t>(x.size()));
+        for (std::size_t k = 0; k < p.size(); ++k)
+            p[k] = FromVariable(circuit.Parameters()[k], x[static_cast<Eigen::Index>(k)]);
+        return p;
     }
 
     int operator()(const InputType& x, ValueType& out) const
     {
-        const CircuitParameters p = Params(x);
-        const cd rotation = Rotation(p.n);
+        const std::vector<double> p = Params(x);
         const auto n = static_cast<Eigen::Index>(pts.size());
         for (Eigen::Index i = 0; i < n; ++i) {
-            const Point& m = pts[static_cast<std::size_t>(i)];
-            const cd r = (Model(circuit, p, m.f, rotation, nullptr) - m.z) * m.weight;
+            const auto u = static_cast<std::size_t>(i);
+            const cd r = (circuit.Impedance(p, pts[u].hz) - pts[u].z) * weight[u];
             out[i] = r.real();
             out[n + i] = r.imag();
         }
         return 0;
     }
 
-    // d r / d ln(p) = d r / d p * p
-    int df(const InputType& x, JacobianType& jac) const
+    // d r / d p, times d p / d x unless `natural`.
+    void Jacobian(const std::vector<double>& p, const InputType* x, JacobianType& jac) const
     {
-        const CircuitParameters p = Params(x);
-        const cd rotation = Rotation(p.n);
-        const auto a = AsArray(p);
         const auto n = static_cast<Eigen::Index>(pts.size());
-        std::array<cd, kMaxParams> d;
         for (Eigen::Index i = 0; i < n; ++i) {
-            const Point& m = pts[static_cast<std::size_t>(i)];
-            Model(circuit, p, m.f, rotation, &d);
-            for (Eigen::Index k = 0; k < x.size(); ++k) {
-                const cd g = d[static_cast<std::size_t>(k)] * a[static_cast<std::size_t>(k)] * m.weight;
-                jac(i, k) = g.real();
-                jac(n + i, k) = g.imag();
+            const auto u = static_cast<std::size_t>(i);
+            circuit.Impedance(p, pts[u].hz, &d);
+            for (std::size_t k = 0; k < p.size(); ++k) {
+                const auto kk = static_cast<Eigen::Index>(k);
+                const double chain = x ? Slope(circuit.Parameters()[k], (*x)[kk], p[k]) : 1.0;
+                const cd g = d[k] * chain * weight[u];
+                jac(i, kk) = g.real();
+                jac(n + i, kk) = g.imag();
             }
         }
+    }
+
+    int df(const InputType& x, JacobianType& jac) const
+    {
+        Jacobian(Params(x), &x, jac);
         return 0;
     }
 };
 
-// Index of the highest -Z'' among the points that top both neighbours (the arc's apex);
-// the highest point overall when no point does.
-std::size_t Apex(const std::vector<ImpedancePoint>& byFrequency)
+// One solver run from `start`; false when it did not settle.
+bool Solve(const Residuals& f, const std::vector<double>& start, CircuitFit& fit)
 {
-    auto height = [&](std::size_t i) { return -byFrequency[i].z.imag(); };
-    std::size_t best = 0;
-    bool found = false;
-    for (std::size_t i = 1; i + 1 < byFrequency.size(); ++i)
-        if (height(i) >= height(i - 1) && height(i) >= height(i + 1) &&
-            (!found || height(i) > height(best))) {
-            best = i;
-            found = true;
-        }
-    if (!found)
-        for (std::size_t i = 1; i < byFrequency.size(); ++i)
-            if (height(i) > height(best))
-                best = i;
-    return best;
-}
-
-std::vector<ImpedancePoint> UsablePoints(const std::vector<ImpedancePoint>& points)
-{
-    std::vector<ImpedancePoint> out;
-    std::copy_if(points.begin(), points.end(), std::back_inserter(out), Usable);
-    return out;
-}
-
-// The solver and the standard errors for a circuit of NP parameters (sized at compile time
-// for the small matrices of the covariance).
-template <int NP> void Solve(const std::vector<ImpedancePoint>& pts, Circuit circuit, CircuitFit& fit)
-{
-    Residuals f(pts, circuit);
-    const auto start = AsArray(fit.start);
-    Eigen::VectorXd x(NP);
-    for (Eigen::Index k = 0; k < x.size(); ++k)
-        x[k] = std::log(start[static_cast<std::size_t>(k)]);
-    Eigen::LevenbergMarquardt<Residuals> lm(f);
+    const auto& params = fit.circuit.Parameters();
+    Eigen::VectorXd x(static_cast<Eigen::Index>(start.size()));
+    for (std::size_t k = 0; k < start.size(); ++k)
+        x[static_cast<Eigen::Index>(k)] = ToVariable(params[k], start[k]);
+    Residuals g = f;
+    Eigen::LevenbergMarquardt<Residuals> lm(g);
     lm.setFtol(1e-12);
     lm.setXtol(1e-12);
     lm.setGtol(0.0);
-    lm.setMaxfev(2000);
+    lm.setMaxfev(4000);
     const auto info = lm.minimize(x);
-    fit.iterations = static_cast<int>(lm.nfev());
-    fit.value = f.Params(x);
-
     using namespace Eigen::LevenbergMarquardtSpace;
-    const bool settled =
-        info != ImproperInputParameters && info != TooManyFunctionEvaluation && info != UserAsked;
+    if (info == ImproperInputParameters || info == TooManyFunctionEvaluation || info == UserAsked ||
+        !x.allFinite())
+        return false;
     Eigen::VectorXd r(f.values());
     f(x, r);
-    fit.chi2 = r.squaredNorm();
-    if (!settled || !x.allFinite() || !std::isfinite(fit.chi2)) {
-        fit.status = CircuitFit::NoConvergence;
-        return;
-    }
-    fit.status = CircuitFit::Ok;
+    const double chi2 = r.squaredNorm();
+    if (!std::isfinite(chi2))
+        return false;
+    fit.iterations = static_cast<int>(lm.nfev());
+    fit.chi2 = chi2;
+    fit.value = f.Params(x);
+    fit.start = start;
+    return true;
+}
 
-    // Covariance of the log-parameters; to first order se(p) = p se(ln p). Columns are
-    // scaled to unit length first so that parameters of very different size stay accurate.
-    Eigen::MatrixXd jac(f.values(), NP);
-    f.df(x, jac);
-    const Eigen::Matrix<double, NP, 1> norms = jac.colwise().norm().transpose();
-    std::array<double, kMaxParams> se{};
-    se.fill(std::numeric_limits<double>::infinity());
-    if ((norms.array() > 0.0).all()) {
-        const Eigen::MatrixXd js = jac * norms.cwiseInverse().asDiagonal();
-        const Eigen::LDLT<Eigen::Matrix<double, NP, NP>> ldlt(js.transpose() * js);
-        const double s2 = fit.chi2 / static_cast<double>(2 * pts.size() - NP);
-        const Eigen::Matrix<double, NP, NP> inv = ldlt.solve(Eigen::Matrix<double, NP, NP>::Identity());
-        if (ldlt.info() == Eigen::Success && ldlt.isPositive() && inv.allFinite() &&
-            ldlt.vectorD().minCoeff() > 1e-14 * ldlt.vectorD().maxCoeff()) {
-            const auto value = AsArray(fit.value);
-            for (std::size_t k = 0; k < NP; ++k) {
-                const auto kk = static_cast<Eigen::Index>(k);
-                se[k] = value[k] * std::sqrt(s2 * inv(kk, kk)) / norms[kk];
-            }
-        }
+// Standard errors and correlations of the natural parameters at the solution. Columns are
+// scaled to unit length first so that parameters of very different size stay accurate.
+void Errors(const Residuals& f, CircuitFit& fit)
+{
+    const std::size_t np = fit.value.size();
+    const auto n = static_cast<Eigen::Index>(np);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    fit.standardError.assign(np, std::numeric_limits<double>::infinity());
+    fit.correlation.assign(np, std::vector<double>(np, nan));
+    Eigen::MatrixXd jac(f.values(), n);
+    f.Jacobian(fit.value, nullptr, jac);
+    const Eigen::VectorXd norms = jac.colwise().norm().transpose();
+    if (!(norms.array() > 0.0).all() || !norms.allFinite())
+        return;
+    const Eigen::MatrixXd js = jac * norms.cwiseInverse().asDiagonal();
+    const Eigen::LDLT<Eigen::MatrixXd> ldlt(js.transpose() * js);
+    const Eigen::MatrixXd inv = ldlt.solve(Eigen::MatrixXd::Identity(n, n));
+    if (ldlt.info() != Eigen::Success || !ldlt.isPositive() || !inv.allFinite() ||
+        !(ldlt.vectorD().minCoeff() > 1e-14 * ldlt.vectorD().maxCoeff()))
+        return;
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const auto u = static_cast<std::size_t>(i);
+        fit.standardError[u] = std::sqrt(fit.reducedChi2 * inv(i, i)) / norms[i];
+        for (Eigen::Index j = 0; j < n; ++j)
+            fit.correlation[u][static_cast<std::size_t>(j)] = inv(i, j) / std::sqrt(inv(i, i) * inv(j, j));
     }
-    se[4] = circuit == Circuit::RandlesW ? se[4] : 0.0;
-    fit.standardError = FromArray(se);
 }
 
 }  // namespace
@@ -243,70 +179,16 @@ std::vector<NyquistPoint> NyquistPoints(const std::vector<ImpedancePoint>& point
     return out;
 }
 
-const char* CircuitName(Circuit c)
-{
-    return c == Circuit::RandlesW ? "randles-w" : "randles";
-}
-
-std::optional<Circuit> CircuitFromName(std::string_view name)
-{
-    if (name == "randles")
-        return Circuit::Randles;
-    if (name == "randles-w")
-        return Circuit::RandlesW;
-    return std::nullopt;
-}
-
-std::size_t ParameterCount(Circuit c)
-{
-    return c == Circuit::RandlesW ? 5 : 4;
-}
-
-std::complex<double> CircuitImpedance(Circuit c, const CircuitParameters& p, double hz)
-{
-    return Model(c, p, Frequency(hz), Rotation(p.n), nullptr);
-}
-
-CircuitParameters StartValues(const std::vector<ImpedancePoint>& points, Circuit circuit)
-{
-    std::vector<ImpedancePoint> pts = UsablePoints(points);
-    CircuitParameters s;
-    s.n = 0.9;
-    if (pts.empty())
-        return s;
-    std::sort(pts.begin(), pts.end(), [](const auto& a, const auto& b) { return a.hz < b.hz; });
-    double maxAbs = 0.0;
-    for (const auto& p : pts)
-        maxAbs = std::max(maxAbs, std::abs(p.z));
-    const double floor = 1e-3 * maxAbs;
-    // The arc starts at Rs at high frequencies and ends at Rs + Rct at low ones.
-    s.rs = std::max(pts.back().z.real(), floor);
-    const ImpedancePoint& low = pts.front();
-    const double wLow = 2.0 * kPi * low.hz;
-    double rest = low.z.real() - s.rs;
-    if (rest <= floor)
-        rest = std::max(maxAbs - s.rs, floor);
-    if (circuit == Circuit::RandlesW) {
-        // At the lowest frequency the Warburg branch dominates: -Z'' ~ sigma / sqrt(w). Half of
-        // the real part beyond Rs stays for Rct at least.
-        const double sigma = std::max(-low.z.imag(), 0.0) * std::sqrt(wLow);
-        s.sigma = std::clamp(sigma, 1e-3 * rest * std::sqrt(wLow), 0.5 * rest * std::sqrt(wLow));
-        rest -= s.sigma / std::sqrt(wLow);
-    }
-    s.rct = rest;
-    // The apex of a parallel R-CPE lies where Rct Q w^n = 1.
-    const double wApex = 2.0 * kPi * pts[Apex(pts)].hz;
-    s.q = 1.0 / (s.rct * std::pow(wApex, s.n));
-    return s;
-}
-
-CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, Circuit circuit)
+CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, const CircuitModel& circuit,
+                      std::optional<double> noise)
 {
     CircuitFit fit;
     fit.circuit = circuit;
-    const std::vector<ImpedancePoint> pts = UsablePoints(points);
+    std::vector<ImpedancePoint> pts;
+    std::copy_if(points.begin(), points.end(), std::back_inserter(pts), Usable);
+    std::stable_sort(pts.begin(), pts.end(), [](const auto& a, const auto& b) { return a.hz < b.hz; });
     fit.points = pts.size();
-    const std::size_t np = ParameterCount(circuit);
+    const std::size_t np = circuit.ParameterCount();
     if (pts.empty()) {
         fit.status = CircuitFit::NoPoints;
         return fit;
@@ -315,12 +197,51 @@ CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, Circuit circuit
         fit.status = CircuitFit::TooFewPoints;
         return fit;
     }
-    fit.start = StartValues(pts, circuit);
-
-    if (circuit == Circuit::RandlesW)
-        Solve<5>(pts, circuit, fit);
-    else
-        Solve<4>(pts, circuit, fit);
+    std::vector<double> w;
+    std::vector<cd> z;
+    for (const auto& p : pts) {
+        w.push_back(2.0 * kPi * p.hz);
+        z.push_back(p.z);
+    }
+    const Residuals f(pts, circuit);
+    // Every order of the blocks' time constants, up to three blocks; beyond, the string's.
+    std::vector<std::size_t> order(circuit.Blocks());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    CircuitFit best = fit;
+    bool any = false;
+    do {
+        CircuitFit trial = fit;
+        if (Solve(f, circuit.StartValues(w, z, order), trial) && (!any || trial.chi2 < best.chi2)) {
+            best = std::move(trial);
+            any = true;
+        }
+    } while (order.size() <= 3 && std::next_permutation(order.begin(), order.end()));
+    if (!any) {
+        fit.start = circuit.StartValues(w, z, {});
+        fit.status = CircuitFit::NoConvergence;
+        return fit;
+    }
+    fit = std::move(best);
+    fit.status = CircuitFit::Ok;
+    fit.reducedChi2 = 2 * pts.size() > np ? fit.chi2 / static_cast<double>(2 * pts.size() - np) : 0.0;
+    Errors(f, fit);
+    fit.effectiveCapacitance = circuit.EffectiveCapacitances(fit.value);
+    for (const auto& p : pts) {
+        const cd r = (p.z - fit.Impedance(p.hz)) / std::abs(p.z);
+        fit.residualHz.push_back(p.hz);
+        fit.residualReal.push_back(r.real());
+        fit.residualImag.push_back(r.imag());
+    }
+    // The data's own scatter, from a model that assumes nothing but causality.
+    if (noise) {
+        fit.noise = *noise;
+    } else {
+        const KKCheck kk = CheckKramersKronig(pts);
+        fit.noise = kk.ok ? kk.noise : 0.0;
+    }
+    fit.poor =
+        std::sqrt(fit.reducedChi2) > CircuitFit::kPoorFactor * std::max(fit.noise, CircuitFit::kNoiseFloor);
     return fit;
 }
 

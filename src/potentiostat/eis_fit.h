@@ -1,10 +1,12 @@
 #pragma once
 
 #include "data/eis_daten_object.h"
+#include "potentiostat/eis_circuit.h"
 
 #include <complex>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,61 +29,57 @@ struct NyquistPoint {
 };
 std::vector<NyquistPoint> NyquistPoints(const std::vector<ImpedancePoint>& points);
 
-// The equivalent circuits the fit knows.
-//   Randles:   Z = Rs + 1 / (Q (jw)^n + 1 / Rct)
-//   RandlesW:  Z = Rs + 1 / (Q (jw)^n + 1 / (Rct + Zw)),  Zw = sigma (1 - j) / sqrt(w)
-// with w = 2 pi f: the constant phase element (Q in S s^n, 0 < n <= 1 for a real interface,
-// n = 1 a pure capacitance) parallel to the charge transfer, the semi-infinite Warburg
-// diffusion in series with Rct inside that branch.
-enum class Circuit { Randles, RandlesW };
-
-// "randles" or "randles-w".
-const char* CircuitName(Circuit c);
-std::optional<Circuit> CircuitFromName(std::string_view name);
-// Rs, Rct, Q, n (and sigma): 4 or 5.
-std::size_t ParameterCount(Circuit c);
-
-struct CircuitParameters {
-    double rs = 0.0;     // ohm
-    double rct = 0.0;    // ohm
-    double q = 0.0;      // S s^n
-    double n = 1.0;      // CPE exponent
-    double sigma = 0.0;  // ohm s^-1/2; used by RandlesW only
-};
-
-// The circuit's impedance at `hz`.
-std::complex<double> CircuitImpedance(Circuit c, const CircuitParameters& p, double hz);
-
+// The fitted circuit, its parameters with their standard errors and what they mean.
 struct CircuitFit {
     enum Status {
         Ok,
-        NoPoints,      // the spectrum holds no point with a frequency and |Z| above zero
-        TooFewPoints,  // fewer usable points than the circuit has parameters
-        NoConvergence  // the solver gave up before the fit settled
+        NoPoints,       // the spectrum holds no point with a frequency and |Z| above zero
+        TooFewPoints,   // fewer usable points than the circuit has parameters
+        NoConvergence,  // the solver gave up before the fit settled
+        BadCircuit      // the circuit string did not parse; `error` says why
     };
     Status status = NoPoints;
-    Circuit circuit = Circuit::Randles;
-    CircuitParameters value;
-    // One standard error per parameter, from cov = s^2 (J^T J)^-1 at the solution with
-    // s^2 = chi2 / (2 N - p); infinite when the spectrum does not determine the parameter.
-    CircuitParameters standardError;
-    CircuitParameters start;  // the automatic start values
-    double chi2 = 0.0;        // sum of the squared weighted residuals
-    std::size_t points = 0;   // usable points fitted
-    int iterations = 0;       // model evaluations the solver needed
+    std::string error;
+    CircuitModel circuit;
+    // In the order of circuit.Parameters().
+    std::vector<double> value;
+    // One standard error per parameter, from cov = s^2 (J^T J)^-1 with J = d r / d p at the
+    // solution and s^2 the reduced chi2; infinite when the spectrum does not determine it.
+    std::vector<double> standardError;
+    // cov_ij / sqrt(cov_ii cov_jj), row by row; NaN where a parameter is not determined.
+    std::vector<std::vector<double>> correlation;
+    std::vector<double> start;  // the start values the best fit came from
+    std::vector<CircuitModel::EffectiveCapacitance> effectiveCapacitance;
+    double chi2 = 0.0;         // sum of the squared weighted residuals
+    double reducedChi2 = 0.0;  // chi2 / (2 N - p)
+    // The relative noise of the spectrum, from the Kramers-Kronig check's residuals: what
+    // sqrt(reducedChi2) comes to when the circuit describes the cell.
+    double noise = 0.0;
+    // sqrt(reducedChi2) above kPoorFactor times the noise (at least kNoiseFloor): the circuit
+    // misses the data by more than the data scatter.
+    bool poor = false;
+    std::size_t points = 0;  // usable points fitted
+    int iterations = 0;      // model evaluations the solver needed
+    // (Z_meas - Z_fit) / |Z_meas| of the real and imaginary parts at each usable point.
+    std::vector<double> residualHz, residualReal, residualImag;
+
+    static constexpr double kPoorFactor = 3.0;
+    static constexpr double kNoiseFloor = 1e-3;
 
     bool ok() const { return status == Ok; }
     // The fitted model at any frequency, for drawing it over the data.
-    std::complex<double> Impedance(double hz) const { return CircuitImpedance(circuit, value, hz); }
+    std::complex<double> Impedance(double hz) const { return circuit.Impedance(value, hz); }
 };
 
 // Complex non-linear least squares, modulus weighted: the residuals are
 // (Z_model - Z_meas) / |Z_meas|, real and imaginary parts stacked. Points with a frequency or
-// |Z| not above zero (or not finite) are left out. All parameters are fitted as logarithms,
-// so they stay positive.
-CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, Circuit circuit);
-
-// The start values the fit takes from the data (see docs/impedance.md).
-CircuitParameters StartValues(const std::vector<ImpedancePoint>& points, Circuit circuit);
+// |Z| not above zero (or not finite) are left out. Parameters are fitted as logarithms, so
+// they stay positive, and a CPE's n as sin^2 of a free variable, so it stays within 0..1.
+// A circuit with several parallel blocks is started from each order of their time constants
+// and the best fit kept.
+// The fit is judged against the spectrum's noise: `noise` when given (relative, as
+// KKCheck::noise), else the Kramers-Kronig check is run on the points for it.
+CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, const CircuitModel& circuit,
+                      std::optional<double> noise = std::nullopt);
 
 }  // namespace qor::potentiostat

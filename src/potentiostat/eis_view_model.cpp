@@ -116,21 +116,53 @@ std::string EISViewModel::FitReport(const CircuitFit& fit, int lang)
     case CircuitFit::TooFewPoints:
         return Format(TextPair{"Zu wenige Punkte für das Ersatzschaltbild: %zu, nötig sind %zu.",
                                "Too few points for the circuit: %zu, it needs %zu."}[lang],
-                      fit.points, ParameterCount(fit.circuit));
+                      fit.points, fit.circuit.ParameterCount());
     case CircuitFit::NoConvergence:
         return TextPair{"Die Anpassung ist nicht konvergiert.", "The fit did not converge."}[lang];
+    case CircuitFit::BadCircuit:
+        return TextPair{"Ersatzschaltbild: ", "Equivalent circuit: "}[lang] + fit.error;
     }
-    const CircuitParameters &v = fit.value, &e = fit.standardError;
-    std::string s = Format("%s: %s\n\n", TextPair{"Ersatzschaltbild", "Equivalent circuit"}[lang],
-                           eis_text::kCircuits[fit.circuit == Circuit::RandlesW]);
-    s += "Rs = " + WithError(v.rs, e.rs, lang) + " Ω\n";
-    s += "Rct = " + WithError(v.rct, e.rct, lang) + " Ω\n";
-    s += "Q = " + WithError(v.q, e.q, lang) + " S·sⁿ\n";
-    s += "n = " + WithError(v.n, e.n, lang) + "\n";
-    if (fit.circuit == Circuit::RandlesW)
-        s += "σ = " + WithError(v.sigma, e.sigma, lang) + " Ω·s⁻½\n";
-    s += Format("\nχ² = %.4g\n%s: %zu", fit.chi2, TextPair{"Punkte", "Points"}[lang], fit.points);
+    std::string s;
+    if (fit.poor)
+        s += FitWarning(fit, lang) + "\n\n";
+    s += Format("%s: %s\n\n", TextPair{"Ersatzschaltbild", "Equivalent circuit"}[lang],
+                fit.circuit.Text().c_str());
+    const auto& params = fit.circuit.Parameters();
+    for (std::size_t k = 0; k < params.size() && k < fit.value.size(); ++k) {
+        s += params[k].name + " = " + WithError(fit.value[k], fit.standardError[k], lang);
+        s += params[k].unit[0] ? std::string(" ") + params[k].unit : std::string();
+        if (params[k].exponent && (fit.value[k] >= 1.0 || fit.value[k] <= 0.0))
+            s += TextPair{"  (an der Grenze)", "  (at its bound)"}[lang];
+        s += "\n";
+    }
+    for (const auto& c : fit.effectiveCapacitance)
+        s += Format(TextPair{"C_eff(%s) = %.4g F  (Brug; Rs %.4g Ω, Rp %.4g Ω)\n",
+                             "C_eff(%s) = %.4g F  (Brug; Rs %.4g Ω, Rp %.4g Ω)\n"}[lang],
+                    c.element.c_str(), c.farad, c.rs, c.rp);
+    s += Format(TextPair{"\nχ² = %.4g, reduziertes χ² = %.4g (Residuen %.2g %%, Rauschen %.2g %%)\n%s: %zu",
+                         "\nχ² = %.4g, reduced χ² = %.4g (residuals %.2g %%, noise %.2g %%)\n%s: %zu"}[lang],
+                fit.chi2, fit.reducedChi2, 100.0 * std::sqrt(fit.reducedChi2), 100.0 * fit.noise,
+                TextPair{"Punkte", "Points"}[lang], fit.points);
+    if (params.size() > 1 && fit.correlation.size() == params.size()) {
+        s += TextPair{"\n\nKorrelationen:", "\n\nCorrelations:"}[lang];
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            s += Format("\n%-8s", params[i].name.c_str());
+            for (std::size_t j = 0; j <= i; ++j)
+                s += std::isfinite(fit.correlation[i][j]) ? Format(" %+.3f", fit.correlation[i][j])
+                                                          : std::string("    –  ");
+        }
+    }
     return s;
+}
+
+std::string EISViewModel::FitWarning(const CircuitFit& fit, int lang)
+{
+    return Format(
+        TextPair{"Warnung: schlechte Anpassung. Die Residuen (%.2g %%) liegen weit über dem Rauschen "
+                 "der Daten (%.2g %%): das Ersatzschaltbild beschreibt die Zelle nicht.",
+                 "Warning: poor fit. The residuals (%.2g %%) lie far above the data's noise "
+                 "(%.2g %%): the circuit does not describe the cell."}[lang == 1 ? 1 : 0],
+        100.0 * std::sqrt(fit.reducedChi2), 100.0 * fit.noise);
 }
 
 std::string EISViewModel::KKReport(const KKCheck& kk, const std::vector<data::CEISDatenObject>& list,

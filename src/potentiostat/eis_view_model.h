@@ -41,9 +41,13 @@ public:
     static std::string NyquistHoverText(const std::vector<data::CEISDatenObject>& list, double re,
                                         double negIm);
 
-    // The Info text of a fit: the circuit, each parameter with its standard error, χ² and the
-    // points used; a failed fit gives the reason alone (UTF-8, language 0 German, 1 English).
+    // The Info text of a fit: the circuit, each parameter with its standard error, the CPEs'
+    // effective capacitances, χ² and reduced χ², the points used and the correlations, led by
+    // the warning of a poor fit; a failed fit gives the reason alone (UTF-8, language 0
+    // German, 1 English).
     static std::string FitReport(const CircuitFit& fit, int lang);
+    // The warning of a poor fit: its residuals beside the data's noise.
+    static std::string FitWarning(const CircuitFit& fit, int lang);
     // The short report of the check: how many points stand out, and which.
     static std::string KKReport(const KKCheck& kk, const std::vector<data::CEISDatenObject>& list, int lang);
 
@@ -67,7 +71,12 @@ inline constexpr TextPair kSpectrumShort{"Spektrum %zu (Schritt %u)", "Spectrum 
 inline constexpr TextPair kResiduals{"KK-Residuen", "KK residuals"};
 inline constexpr TextPair kResidualTitle{"KK-Residuen Re (rot), Im (blau)",
                                          "KK residuals Re (red), Im (blue)"};
-inline constexpr const char* kCircuits[2] = {"Randles", "Randles + Warburg"};
+inline constexpr TextPair kFitResiduals{"Fit-Residuen", "Fit residuals"};
+inline constexpr TextPair kFitResidualTitle{"Fit-Residuen Re (rot), Im (blau)",
+                                            "Fit residuals Re (red), Im (blue)"};
+// The circuits the window offers; any other string may be typed in.
+inline constexpr const char* kCircuits[4] = {"R0-p(R1,CPE1)", "R0-p(R1-W1,CPE1)", "R0-p(R1,CPE1)-p(R2,CPE2)",
+                                             "L0-R0-p(R1-W1,CPE1)"};
 }  // namespace eis_text
 
 }  // namespace qor::potentiostat

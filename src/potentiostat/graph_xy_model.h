@@ -162,6 +162,7 @@ public:
     std::string TafelInfo() const;
     // Band, Rs, area and metal of the polarisation resistance in the "Info" text.
     void SetRpOptions(const RpOptions& options) { m_rpOptions = options; }
+    const RpOptions& RpOptionsInUse() const { return m_rpOptions; }
     // Rp near the open-circuit potential of the run, B and icorr from the Tafel lines.
     RpResult Rp(const RpOptions& options) const;
     // The points a fit of graph `graph` uses with the present settings.

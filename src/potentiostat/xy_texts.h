@@ -134,6 +134,24 @@ inline constexpr TextPair kRpRate{
     "  Äquivalentgewicht=%.6g g, Dichte=%.6g g/cm³: Korrosionsrate=%.4g mm/Jahr\n",
     "  equivalent weight=%.6g g, density=%.6g g/cm³: corrosion rate=%.4g mm/year\n"};
 
+// The window's dialog of the Rp options: its button and title, the fields, the refusals.
+inline constexpr TextPair kRpButton{"Rp …", "Rp …"};
+inline constexpr TextPair kRpTitle{"Polarisationswiderstand", "Polarisation resistance"};
+inline constexpr TextPair kRpFields[5] = {
+    {"Band ± [mV]", "Band ± [mV]"},
+    {"Elektrodenfläche [cm²]", "Electrode area [cm²]"},
+    {"Äquivalentgewicht [g]", "Equivalent weight [g]"},
+    {"Dichte [g/cm³]", "Density [g/cm³]"},
+    {"Rs für die iR-Korrektur [Ω]", "Rs for the iR correction [Ω]"},
+};
+inline constexpr TextPair kRpCancel{"Abbrechen", "Cancel"};
+inline constexpr TextPair kRpBadNumber{"%s: '%s' ist keine positive Zahl (leer: keine Angabe)",
+                                       "%s: '%s' is not a positive number (empty: none)"};
+inline constexpr TextPair kRpEwDensity{"Äquivalentgewicht und Dichte gehören zusammen.",
+                                       "Equivalent weight and density go together."};
+inline constexpr TextPair kRpRateArea{"Die Korrosionsrate braucht die Elektrodenfläche.",
+                                      "The corrosion rate needs the electrode area."};
+
 // Charge report: the heading word, then Q+, Q− and the total.
 inline constexpr TextPair kCharge{"Ladungsmenge", "Charge"};
 inline constexpr TextPair kTotal{"Gesamt", "Total"};

@@ -63,10 +63,10 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     EXPECT_NEAR(After(tafel, "\n  Icorr = ").at(0), 1.0, 0.1) << tafel;  // where the lines cross
     const std::string fit = Succeeds({tool, "eis", "fit", doc});
     // The simulated spectrum is the circuit itself (double layer a CPE), with 0.2 % noise.
-    EXPECT_NEAR(After(fit, "\"Rs\":").at(0), 10.0, 0.3) << fit;
-    EXPECT_NEAR(After(fit, "\"Rct\":").at(0), 20850.0, 400.0) << fit;
-    EXPECT_NEAR(After(fit, "\"Q\":").at(0), 2e-6, 0.1e-6) << fit;
-    EXPECT_NEAR(After(fit, "\"n\":").at(0), 0.9, 0.01) << fit;
+    EXPECT_NEAR(After(fit, "\"R0\":").at(0), 10.0, 0.3) << fit;
+    EXPECT_NEAR(After(fit, "\"R1\":").at(0), 20850.0, 400.0) << fit;
+    EXPECT_NEAR(After(fit, "\"CPE1_Q\":").at(0), 2e-6, 0.1e-6) << fit;
+    EXPECT_NEAR(After(fit, "\"CPE1_n\":").at(0), 0.9, 0.01) << fit;
 
     for (const std::string window : {"run", "eis"}) {
         const std::string png = tmp + "_" + window + ".png";

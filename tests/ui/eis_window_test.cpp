@@ -24,8 +24,9 @@ std::vector<data::CEISDatenObject> Spectrum()
     std::vector<data::CEISDatenObject> list;
     for (int k = 42; k >= 0; --k) {
         const double hz = std::pow(10.0, k / 7.0 - 1.0);
-        const auto z =
-            potentiostat::CircuitImpedance(potentiostat::Circuit::Randles, {20.0, 200.0, 2e-5, 0.9, 0.0}, hz);
+        const std::complex<double> jwn =
+            std::pow(2.0 * std::numbers::pi * hz, 0.9) * std::polar(1.0, 0.9 * std::numbers::pi / 2.0);
+        const std::complex<double> z = 20.0 + 200.0 / (1.0 + 200.0 * 2e-5 * jwn);
         data::CEISDatenObject p;
         p.m_val1 = static_cast<float>(hz);
         p.m_val2 = static_cast<float>(std::arg(z) * 180.0 / std::numbers::pi);
@@ -82,13 +83,29 @@ TEST_F(EisWindowTest, FitIsDrawnInEveryViewAndKKMarksACorruptedPoint)
         static_cast<QDialog*>(w)->accept();
     });
     m_w.FitButton()->click();
-    EXPECT_TRUE(report.contains("Rct = 200") && report.contains("χ²")) << report.toStdString();
+    EXPECT_TRUE(report.contains("R1 = 200") && report.contains("χ²")) << report.toStdString();
     for (bool nyquist : {false, true}) {
         m_w.ShowNyquist(nyquist);
         const QImage img = m_w.RenderView(QSize(600, 500));
         for (QRect half : {QRect(0, 0, 600, 250), QRect(0, 250, 600, 250)})
             EXPECT_FALSE(Box(img, kBlue, half).isEmpty()) << nyquist;
     }
+    // The residuals view: one red and one blue mark per point, the fit's scatter about zero.
+    m_w.FitResidualsButton()->click();
+    EXPECT_TRUE(m_w.FitResidualsShown() && !m_w.Graph(CEISGraph::FitResiduals)->isHidden());
+    for (int curve : {CEISGraph::Measured, CEISGraph::Model}) {
+        const auto& r = m_w.Graph(CEISGraph::FitResiduals)->GetGraph(curve)->m_points;
+        ASSERT_EQ(r.size(), m_list.size());
+        for (std::size_t i = 0; i < r.size(); ++i)
+            EXPECT_LT(std::fabs(r.Y(i)), 1e-3) << i;  // percent; the points are the model's, as floats
+    }
+    m_w.SetCircuit("R0-p(R1");
+    const potentiostat::CircuitFit bad = m_w.RunFit();
+    EXPECT_EQ(bad.status, potentiostat::CircuitFit::BadCircuit);
+    EXPECT_EQ(bad.error, "',' or ')' missing at character 8 (for p( at character 4)");
+    m_w.SetCircuit("randles");
+    ASSERT_TRUE(m_w.RunFit().ok());
+    m_w.ShowNyquist(false);
     // Over the measured span the model meets the points (the first is at 100 kHz).
     const auto& model = m_w.Graph(1)->GetGraph(CEISGraph::Model)->m_points;
     EXPECT_NEAR(model.Y(model.size() - 1), std::log10(m_list.front().m_val3), 1e-3);  // |Z| in decades

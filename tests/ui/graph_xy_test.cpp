@@ -8,6 +8,7 @@
 #include "ui_test_app.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
@@ -235,6 +236,54 @@ TEST_F(GraphXyTest, CurveNameAndZoomButtons)
     EXPECT_EQ(two.Graph()->GetGraph(0)->m_points.size(), 5u);
     two.RunBox()->setCurrentIndex(0);
     EXPECT_EQ(two.Graph()->GetGraph(0)->m_points.size(), 20u);
+}
+
+// "Rp …" asks for the options of the polarisation resistance that the Info report then uses;
+// bad figures are refused with a message and change nothing.
+TEST_F(GraphXyTest, RpOptionsDialogFeedsTheInfoReport)
+{
+    std::vector<data::CPotQORDatenObject> samples(61);
+    for (int k = 0; k <= 60; ++k) {  // 1 µA (10^(U/60) - 10^(-U/120)), U -30 .. 30 mV
+        const double u = k - 30.0, i = std::pow(10, u / 60) - std::pow(10, -u / 120);
+        samples[k].m_counter = 1000u * k, samples[k].m_range = 3;
+        samples[k].m_raw = {static_cast<std::int16_t>(std::lround(i * 100)),
+                            static_cast<std::int16_t>(u * 10), 0};
+    }
+    FileUi ui;
+    std::vector<std::string> messages;
+    CGraphXY xy(samples, 3, m_time.clock, m_time, ui, 1,
+                [&](const std::string& m) { messages.push_back(m); });
+    xy.setModal(false);
+    xy.show();
+    test::Settle();
+    const std::pair<std::array<QString, 5>, const char*> refused[] = {
+        {{"0", "", "", "", ""}, "Band ± [mV]: '0' is not a positive number (empty: none)"},
+        {{"5", "x", "", "", ""}, "Electrode area [cm²]: 'x' is not a positive number (empty: none)"},
+        {{"5", "1", "27.9", "", ""}, "Equivalent weight and density go together."},
+        {{"5", "", "27.9", "7.87", ""}, "The corrosion rate needs the electrode area."},
+    };
+    for (const auto& [fields, message] : refused) {
+        messages.clear();
+        EXPECT_FALSE(xy.SetRpOptions(fields));
+        EXPECT_EQ(messages, std::vector<std::string>{message});
+    }
+    EXPECT_EQ(xy.Model().RpOptionsInUse().band, 10.0);
+
+    std::string report;
+    Next<QDialog>([&report](QDialog* d) {
+        const auto edits = d->findChildren<QLineEdit*>();
+        ASSERT_EQ(edits.size(), 5);
+        EXPECT_EQ(edits[0]->text(), "10");
+        EXPECT_EQ(d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(), "Cancel");
+        for (int k = 0; k < 5; ++k)
+            edits[k]->setText(QStringList{"5", "0,5", "27.9", "7.87", "100"}[k]);
+        Next<CInfoCopy>([&report](CInfoCopy* info) { report = info->Text().toStdString(), info->accept(); });
+        d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    xy.RpButton()->click();
+    EXPECT_EQ(xy.Model().RpOptionsInUse().area, 0.5);
+    EXPECT_NE(report.find("--- Polarisation resistance (±5 mV around"), std::string::npos) << report;
+    EXPECT_NE(report.find("iR corrected with Rs=100 Ω"), std::string::npos) << report;
 }
 
 }  // namespace

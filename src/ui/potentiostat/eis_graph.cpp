@@ -40,7 +40,7 @@ bool IsCsvPath(const std::string& path)
 CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& clock, data::DocumentUi& ui,
                      int lang, QWidget* parent)
     : PotGraphWindow(QString::fromUtf8(TextPair{"EIS Messung", "EIS measurement"}[lang == 1 ? 1 : 0]),
-                     Residuals + 1, clock, ui, lang, parent),
+                     FitResiduals + 1, clock, ui, lang, parent),
       m_points(points)
 {
     for (int i = 0; i < EISGraphModel::GraphCount; ++i) {
@@ -64,9 +64,15 @@ CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& cl
     residuals->SetAxisTitle(std::string(), "Hz", 2, graph::kAxisX, false);
     residuals->SetAxisTitle(std::string(), "%", 2, graph::kAxisY, false);
     residuals->GetGraph(Measured)->m_options |= graph::kGraphMarkers;
+    CGraphWnd* fitResiduals = Graph(FitResiduals);
+    fitResiduals->SetTitle(QString::fromUtf8(eis_text::kFitResidualTitle[l]));
+    fitResiduals->SetFrameFlags(graph::kFrameNumericX | graph::kFrameLogX);
+    fitResiduals->SetAxisTitle(std::string(), "Hz", 2, graph::kAxisX, false);
+    fitResiduals->SetAxisTitle(std::string(), "%", 2, graph::kAxisY, false);
+    fitResiduals->GetGraph(Measured)->m_options |= graph::kGraphMarkers;
     for (int i = 0; i < GraphCount(); ++i) {
-        Graph(i)->AddGraph(kModelColour, i == Residuals ? "Im" : "Fit",
-                           i == Residuals ? graph::kGraphMarkers : 0u);
+        const bool residual = i == Residuals || i == FitResiduals;
+        Graph(i)->AddGraph(kModelColour, residual ? "Im" : "Fit", residual ? graph::kGraphMarkers : 0u);
         Graph(i)->AddGraph(kFlaggedColour, "KK", graph::kGraphMarkers);
     }
 
@@ -80,8 +86,11 @@ CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& cl
     box->addStretch();
     m_viewButton = new QPushButton(row);
     m_circuit = new QComboBox(row);
+    m_circuit->setEditable(true);
+    m_circuit->setInsertPolicy(QComboBox::NoInsert);
     for (const char* name : eis_text::kCircuits)
         m_circuit->addItem(QString::fromUtf8(name));
+    m_circuit->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_spectrumChoice = new QComboBox(row);
     m_spectrumChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(m_spectrumChoice, &QComboBox::activated, this, [this](int item) {
@@ -98,10 +107,13 @@ CEISGraph::CEISGraph(const std::vector<data::CEISDatenObject>& points, Clock& cl
             [this] { ShowReport(EISViewModel::KKReport(RunKK(), m_shown, m_lang)); });
     m_residualsButton = new QPushButton(QString::fromUtf8(eis_text::kResiduals[l]), row);
     connect(m_residualsButton, &QPushButton::clicked, this, [this] { ShowResiduals(); });
+    m_fitResidualsButton = new QPushButton(QString::fromUtf8(eis_text::kFitResiduals[l]), row);
+    connect(m_fitResidualsButton, &QPushButton::clicked, this, [this] { ShowFitResiduals(); });
     int at = 0;
     for (QWidget* w : {static_cast<QWidget*>(m_spectrumChoice), static_cast<QWidget*>(m_viewButton),
                        static_cast<QWidget*>(m_circuit), static_cast<QWidget*>(m_fitButton),
-                       static_cast<QWidget*>(m_kkButton), static_cast<QWidget*>(m_residualsButton)})
+                       static_cast<QWidget*>(m_kkButton), static_cast<QWidget*>(m_residualsButton),
+                       static_cast<QWidget*>(m_fitResidualsButton)})
         box->insertWidget(at++, w);
     ShowNyquist(false);
     Rebuild();
@@ -198,7 +210,9 @@ void CEISGraph::ClearAnalyses()
         Graph(i)->ClearPoints(Flagged, false);
     }
     Graph(Residuals)->ClearPoints(Measured, false);
+    Graph(FitResiduals)->ClearPoints(Measured, false);
     m_hasCheck = false;
+    m_hasFit = false;
     m_analysed.clear();
 }
 
@@ -249,9 +263,22 @@ void CEISGraph::ShowResiduals()
     ShowView(Residuals);
 }
 
+void CEISGraph::ShowFitResiduals()
+{
+    if (!m_hasFit)
+        RunFit();
+    ShowView(FitResiduals);
+}
+
+void CEISGraph::SetCircuit(const std::string& circuit)
+{
+    m_circuit->setEditText(QString::fromStdString(circuit));
+}
+
 void CEISGraph::ShowView(int view)
 {
     m_view = view;
+    Graph(FitResiduals)->setVisible(view == FitResiduals);
     Graph(EISGraphModel::Phase)->setVisible(view == EISGraphModel::Phase);
     Graph(EISGraphModel::Magnitude)->setVisible(view == EISGraphModel::Phase);
     Graph(Nyquist)->setVisible(view == Nyquist);
@@ -268,10 +295,21 @@ void CEISGraph::ShowView(int view)
 potentiostat::CircuitFit CEISGraph::RunFit()
 {
     using namespace potentiostat;
-    const Circuit circuit = m_circuit->currentIndex() == 1 ? Circuit::RandlesW : Circuit::Randles;
-    const CircuitFit fit = FitCircuit(ToImpedance(m_shown), circuit);
+    const std::string text = m_circuit->currentText().trimmed().toStdString();
+    std::string error;
+    const std::optional<CircuitModel> circuit = CircuitModel::Parse(ExpandCircuitName(text), &error, m_lang);
+    CircuitFit fit;
+    if (circuit) {
+        fit = FitCircuit(ToImpedance(m_shown), *circuit);
+    } else {
+        fit.status = CircuitFit::BadCircuit;
+        fit.error = error;
+    }
     for (int i = 0; i < Residuals; ++i)
         Graph(i)->ClearPoints(Model, false);
+    Graph(FitResiduals)->ClearPoints(Measured, false);
+    Graph(FitResiduals)->ClearPoints(Model, false);
+    m_hasFit = fit.ok();
     if (fit.ok()) {
         const auto model = EISViewModel::Sample(EISViewModel::ModelFrequencies(m_shown),
                                                 [&fit](double hz) { return fit.Impedance(hz); });
@@ -281,6 +319,14 @@ potentiostat::CircuitFit CEISGraph::RunFit()
                 ->AddPoint(Model, 0, Decades(s.frequency), Decades(s.magnitude), false);
             Graph(Nyquist)->AddPoint(Model, 0, s.re, s.negIm, false);
         }
+        // The fit's points are sorted by rising frequency.
+        for (std::size_t i = 0; i < fit.residualHz.size(); ++i) {
+            Graph(FitResiduals)
+                ->AddPoint(Measured, 0, Decades(fit.residualHz[i]), 100.0 * fit.residualReal[i], false);
+            Graph(FitResiduals)
+                ->AddPoint(Model, 0, Decades(fit.residualHz[i]), 100.0 * fit.residualImag[i], false);
+        }
+        SetResidualSection(FitResiduals, std::sqrt(fit.reducedChi2), fit.residualReal, fit.residualImag);
         m_analysed = Snapshot();
     }
     for (int i = 0; i < GraphCount(); ++i)
@@ -326,7 +372,7 @@ potentiostat::KKCheck CEISGraph::RunKK()
         Graph(Residuals)->AddPoint(Measured, 0, x, 100.0 * kk.residualsReal[i], false);
         Graph(Residuals)->AddPoint(Model, 0, x, 100.0 * kk.residualsImag[i], false);
     }
-    SetResidualSection(kk);
+    SetResidualSection(Residuals, kk.threshold, kk.residualsReal, kk.residualsImag);
     m_hasCheck = kk.ok;
     if (kk.ok)
         m_analysed = Snapshot();
@@ -335,19 +381,20 @@ potentiostat::KKCheck CEISGraph::RunKK()
     return kk;
 }
 
-void CEISGraph::SetResidualSection(const potentiostat::KKCheck& kk)
+void CEISGraph::SetResidualSection(int graph, double threshold, const std::vector<double>& re,
+                                   const std::vector<double>& im)
 {
     // Symmetric about zero, at least twice the threshold, so sound points lie in the middle.
-    double span = 2.0 * 100.0 * kk.threshold;
-    for (std::size_t i = 0; i < kk.residualsReal.size(); ++i)
-        span =
-            std::max({span, 100.0 * std::fabs(kk.residualsReal[i]), 100.0 * std::fabs(kk.residualsImag[i])});
+    double span = 2.0 * 100.0 * threshold;
+    for (std::size_t i = 0; i < re.size() && i < im.size(); ++i)
+        if (std::isfinite(re[i]) && std::isfinite(im[i]))
+            span = std::max({span, 100.0 * std::fabs(re[i]), 100.0 * std::fabs(im[i])});
     if (!(span > 0.0) || !std::isfinite(span))
         span = 1.0;
     const potentiostat::AxisRange a = EISGraphModel::Section(EISGraphModel::Phase, m_shown);
     const double xFrom = Decades(a.xFrom), xTo = Decades(a.xTo);
-    Graph(Residuals)->SetRange(std::isfinite(xFrom) ? xFrom : 0.0, std::isfinite(xTo) ? xTo : 1.0,
-                               -1.1 * span, 1.1 * span, true);
+    Graph(graph)->SetRange(std::isfinite(xFrom) ? xFrom : 0.0, std::isfinite(xTo) ? xTo : 1.0, -1.1 * span,
+                           1.1 * span, true);
 }
 
 void CEISGraph::ShowReport(const std::string& text)
@@ -413,7 +460,7 @@ std::string CEISGraph::HoverText(int graph, double x, double y) const
 {
     if (graph == Nyquist)
         return EISViewModel::NyquistHoverText(m_shown, x, y);
-    if (graph == Residuals)
+    if (graph == Residuals || graph == FitResiduals)
         return Format("%.2fHz  %.2f %%", std::pow(10.0, x), y);
     const bool magnitude = graph == EISGraphModel::Magnitude;
     return EISGraphModel::HoverText(static_cast<EISGraphModel::Graph>(graph), std::pow(10.0, x),
@@ -435,6 +482,7 @@ void CEISGraph::PlaceGraphs(const QRect& area)
     Graph(EISGraphModel::Magnitude)->setGeometry(left, top + gh, gw, gh);
     Graph(Nyquist)->setGeometry(left, top, gw, 2 * gh);
     Graph(Residuals)->setGeometry(left, top, gw, 2 * gh);
+    Graph(FitResiduals)->setGeometry(left, top, gw, 2 * gh);
     SetNyquistSection(Graph(Nyquist)->size(), Graph(Nyquist));
 }
 

@@ -25,6 +25,7 @@ public:
     // The graph index of the Nyquist view, after the two Bode graphs, and of the residuals.
     static constexpr int Nyquist = potentiostat::EISGraphModel::GraphCount;
     static constexpr int Residuals = Nyquist + 1;
+    static constexpr int FitResiduals = Residuals + 1;
     // The curves of each graph: the measured points (pure red), the model, the flagged points.
     // The residual view draws the real parts as Measured and the imaginary parts as Model.
     enum Curve { Measured, Model, Flagged };
@@ -44,6 +45,11 @@ public:
     // when the shown points have none).
     void ShowResiduals();
     bool ResidualsShown() const { return m_view == Residuals; }
+    // The fit's relative residuals in percent over the frequency (the fit is run first when
+    // the shown points have none).
+    void ShowFitResiduals();
+    bool FitResidualsShown() const { return m_view == FitResiduals; }
+    QPushButton* FitResidualsButton() const { return m_fitResidualsButton; }
     QPushButton* ViewButton() const { return m_viewButton; }
     QPushButton* ResidualsButton() const { return m_residualsButton; }
 
@@ -55,11 +61,15 @@ public:
     QComboBox* SpectrumChoice() const { return m_spectrumChoice; }
     // The points of the spectrum shown: what is drawn, analysed and exported.
     const std::vector<data::CEISDatenObject>& ShownPoints() const { return m_shown; }
+    // The circuit to fit: a string such as "R0-p(R1,CPE1)" (or "randles", "randles-w"),
+    // chosen from the list or typed.
     QComboBox* CircuitChoice() const { return m_circuit; }
+    void SetCircuit(const std::string& circuit);
     QPushButton* FitButton() const { return m_fitButton; }
     QPushButton* KKButton() const { return m_kkButton; }
 
-    // Fits the chosen circuit and draws the model ("Fit" then shows the report).
+    // Fits the chosen circuit and draws the model and its residuals ("Fit" then shows the
+    // report); a circuit string that does not parse gives status BadCircuit.
     potentiostat::CircuitFit RunFit();
     // Checks the points and marks the flagged ones ("KK" then shows the report).
     potentiostat::KKCheck RunKK();
@@ -81,7 +91,8 @@ protected:
 
 private:
     void SetSections();
-    void SetResidualSection(const potentiostat::KKCheck& kk);
+    void SetResidualSection(int graph, double threshold, const std::vector<double>& re,
+                            const std::vector<double>& im);
     void ShowView(int view);
     // The spectra anew from the list; the choice follows the last one while it is wanted.
     void UpdateSpectra();
@@ -100,6 +111,7 @@ private:
     std::vector<data::CEISDatenObject> m_shown;
     int m_view = potentiostat::EISGraphModel::Phase;
     bool m_hasCheck = false;
+    bool m_hasFit = false;
     // The points the shown fit and check were made from.
     std::vector<std::array<float, 3>> m_analysed;
     QPushButton* m_viewButton;
@@ -107,6 +119,7 @@ private:
     QPushButton* m_fitButton;
     QPushButton* m_kkButton;
     QPushButton* m_residualsButton;
+    QPushButton* m_fitResidualsButton;
     QComboBox* m_spectrumChoice;
     QWidget* m_toolRow;
 };

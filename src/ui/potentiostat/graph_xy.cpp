@@ -13,6 +13,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -78,6 +80,7 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
         Show();
     });
     m_info = button(xt::kInfo[m_lang], [this] { Report(m_model.TafelInfo()); });
+    m_rp = button(xt::kRpButton[m_lang], [this] { EditRpOptions(); });
     m_saveRef = button(xt::kSaveRef[m_lang], [this] { SaveRef(); });
     m_loadRef = button(xt::kLoadRef[m_lang], [this] { LoadRef(); });
     m_export = button(xt::kExport[m_lang], [this] { Export(); });
@@ -105,7 +108,11 @@ CGraphXY::CGraphXY(const std::vector<data::CPotQORDatenObject>& samples, unsigne
     zoomRow->addWidget(m_zoomIn, 1, 0);
     zoomRow->addWidget(m_zoomOut, 1, 1);
     settings->addLayout(zoomRow);
-    for (QPushButton* b : {m_info, m_saveRef, m_loadRef, m_export, m_print})
+    auto* infoRow = new QHBoxLayout;
+    infoRow->addWidget(m_info);
+    infoRow->addWidget(m_rp);
+    settings->addLayout(infoRow);
+    for (QPushButton* b : {m_saveRef, m_loadRef, m_export, m_print})
         settings->addWidget(b);
     settings->addStretch();
     settings->addWidget(m_close);
@@ -239,6 +246,64 @@ void CGraphXY::Message(const std::string& text)
         m_messages(text);
     else
         m_ui.ShowMessage(text);
+}
+
+bool CGraphXY::SetRpOptions(const std::array<QString, 5>& fields)
+{
+    potentiostat::RpOptions o;
+    double* values[] = {&o.band, &o.area, &o.ew, &o.density, &o.rs};
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        const QString text = fields[k].trimmed();
+        if (text.isEmpty())
+            continue;
+        bool ok = false;
+        const double v = QString(text).replace(',', '.').toDouble(&ok);
+        // Rs may be 0 (no correction); the others need a positive figure.
+        if (!ok || !std::isfinite(v) || v < 0.0 || (v == 0.0 && values[k] != &o.rs)) {
+            Message(Format(xt::kRpBadNumber[m_lang], xt::kRpFields[k][m_lang], text.toStdString().c_str()));
+            return false;
+        }
+        *values[k] = v;
+    }
+    if ((o.ew > 0.0) != (o.density > 0.0)) {
+        Message(xt::kRpEwDensity[m_lang]);
+        return false;
+    }
+    if (o.ew > 0.0 && o.area <= 0.0) {
+        Message(xt::kRpRateArea[m_lang]);
+        return false;
+    }
+    m_model.SetRpOptions(o);
+    return true;
+}
+
+void CGraphXY::EditRpOptions()
+{
+    QDialog dlg(this);
+    dlg.setWindowTitle(Q(xt::kRpTitle[m_lang]));
+    auto* form = new QFormLayout(&dlg);
+    const potentiostat::RpOptions& o = m_model.RpOptionsInUse();
+    const double shown[] = {o.band, o.area, o.ew, o.density, o.rs};
+    std::array<QLineEdit*, 5> edits{};
+    for (std::size_t k = 0; k < edits.size(); ++k) {
+        edits[k] = new QLineEdit(shown[k] > 0.0 ? QString::number(shown[k], 'g', 10) : QString(), &dlg);
+        form->addRow(Q(xt::kRpFields[k][m_lang]), edits[k]);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    // The toolkit's own captions follow the system's language, not the window's.
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Q(xt::kRpCancel[m_lang]));
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dlg, [&] {
+        std::array<QString, 5> fields;
+        for (std::size_t k = 0; k < edits.size(); ++k)
+            fields[k] = edits[k]->text();
+        if (SetRpOptions(fields))
+            dlg.accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    if (dlg.exec() == QDialog::Accepted)
+        Report(m_model.TafelInfo());
 }
 
 void CGraphXY::Report(const std::string& text)

@@ -11,6 +11,7 @@
 class QCheckBox;
 class QPrinter;
 class QComboBox;
+class QString;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -64,6 +65,12 @@ public:
     QPushButton* TafelButton() const { return m_tafel; }
     QPushButton* ClearButton() const { return m_clear; }
     QPushButton* InfoButton() const { return m_info; }
+    // "Rp …": the options of the polarisation resistance in the Info report (band, electrode
+    // area, equivalent weight and density, Rs), asked in a dialog.
+    QPushButton* RpButton() const { return m_rp; }
+    // The options from the texts of the dialog's fields in that order (empty: none; the band
+    // 10 mV); a bad one is refused with a message and changes nothing.
+    bool SetRpOptions(const std::array<QString, 5>& fields);
     QPushButton* SaveRefButton() const { return m_saveRef; }
     QPushButton* LoadRefButton() const { return m_loadRef; }
     QPushButton* ExportButton() const { return m_export; }
@@ -99,6 +106,7 @@ private:
     void Message(const std::string& text);
     void Report(const std::string& text);
     void ToggleTafel();
+    void EditRpOptions();
     void SaveRef();
     void LoadRef();
     void Export();
@@ -117,7 +125,7 @@ private:
     std::array<QRadioButton*, 3> m_unit{};
     std::array<QCheckBox*, 4> m_graphBox{}, m_refBox{};
     std::array<QPushButton*, 4> m_charge{};
-    QPushButton *m_tafel, *m_clear, *m_info, *m_saveRef, *m_loadRef, *m_export, *m_print, *m_close;
+    QPushButton *m_tafel, *m_clear, *m_info, *m_rp, *m_saveRef, *m_loadRef, *m_export, *m_print, *m_close;
     QPushButton *m_zoom, *m_zoomIn, *m_zoomOut, *m_fitAll;
     QLineEdit* m_name;
     QComboBox* m_runBox;
