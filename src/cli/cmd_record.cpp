@@ -4,6 +4,7 @@
 #include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "cli/silent_document_ui.h"
+#include "cli/tsdb_options.h"
 #include "common/clock.h"
 #include "common/text.h"
 #include "station/console_ui.h"
@@ -70,6 +71,9 @@ int RunRecord(const std::vector<std::string>& argv)
     const bool quiet = args.Flag("--quiet");
     const bool printSamples = args.Flag("--print-samples");
     const bool startPot = args.Flag("--start-potentiostat");
+    std::optional<plant::TsdbOptions> tsdbOptions;
+    if (!TakeTsdbOptions(args, l, args.Take("--station"), tsdbOptions, error))
+        return Fail(error);
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -165,6 +169,9 @@ int RunRecord(const std::vector<std::string>& argv)
     // With the program: "Start Potentiostat und Aufzeichnung", which ends the recording when the
     // module reports the program's end.
     const std::size_t messages = cs.ui.messages.size();
+    std::unique_ptr<plant::TsdbLink> tsdb;
+    if (!StartTsdb(st, tsdbOptions, tsdb, error))
+        return StationFail(error);
     if (startPot)
         st.StartPotentiostatAndRecording();
     else
@@ -213,6 +220,7 @@ int RunRecord(const std::vector<std::string>& argv)
     cs.ui.answerOk = startPot && !programRefused;
     if (st.Recording())
         st.StopCommand();
+    FinishTsdb(tsdb.get(), out, lang);
     const bool saved = doc.OnFileSave();
     print();
     std::printf("%zu samples\n", doc.Samples().size());
@@ -241,14 +249,18 @@ Registrar
     reg({"record",
          std::string(LinkOptions::Usage()) +
              " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
-             "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat]\n"
+             "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat] [--tsdb URL "
+             "[--station NAME]]\n"
              "        releases every module found and records every S seconds (default 10) into a new\n"
              "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
              "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
              "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels.\n"
              "        --start-potentiostat also starts the step program of the first potentiostat and\n"
              "        records until the program ends (or --samples/--duration/Ctrl-C, which stop it too),\n"
-             "        keeping its samples and impedance points in FILE.qo3",
+             "        keeping its samples and impedance points in FILE.qo3. --tsdb http://HOST:PORT/write "
+             "writes\n"
+             "        every stored sample to a time-series database as the station NAME (default: the host\n"
+             "        name); what it did not acknowledge is counted in FILE.qo3.tsdb (see tsdb-backfill)",
          RunRecord});
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "data/logbook.h"
 #include "data/pot_daten_object.h"
 #include "data/pot_qor_daten_object.h"
+#include "data/sample_listener.h"
 #include "data/string_daten_object.h"
 
 #include <array>
@@ -94,6 +95,9 @@ public:
     void SetLabels(std::vector<CStringDatenObject> labels);
     // A sample made elsewhere (a conversion, a test), appended as AddSample appends.
     void AppendSample(const CDatenObject& sample);
+    // Who is told of every sample stored from now on (not of samples read or recovered).
+    void AddSampleListener(SampleListener* listener);
+    void RemoveSampleListener(SampleListener* listener);
 
     // --- used by the station ---
     void OnNewDocument(int language);
@@ -248,6 +252,7 @@ private:
     bool m_journalFailureLogged = false;
     bool m_inPlaceLogged = false;
     RecordingId m_id = NewRecordingId();
+    std::vector<SampleListener*> m_sampleListeners;
 };
 
 }  // namespace qor::data
