@@ -25,6 +25,15 @@ std::string Hex(const data::RecordingId& id)
     return s;
 }
 
+// Names as a line of the file holds them: no TAB or line break can split the line.
+std::string Clean(std::string s)
+{
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = ' ';
+    return s;
+}
+
 struct Mark {
     std::size_t acknowledged = 0;
     std::string url, station;
@@ -81,7 +90,7 @@ bool TsdbWatermark::Read(const std::string& path, const data::RecordingId& id, c
     if (!exists || recording != Hex(id))
         return true;
     for (const Mark& m : marks)
-        if (m.url == url && m.station == station)
+        if (m.url == Clean(url) && m.station == Clean(station))
             acknowledged = m.acknowledged;
     return true;
 }
@@ -98,12 +107,12 @@ bool TsdbWatermark::Write(const std::string& path, const data::RecordingId& id, 
     error.clear();
     bool found = false;
     for (Mark& m : marks)
-        if (m.url == url && m.station == station) {
+        if (m.url == Clean(url) && m.station == Clean(station)) {
             m.acknowledged = acknowledged;
             found = true;
         }
     if (!found)
-        marks.push_back({acknowledged, url, station});
+        marks.push_back({acknowledged, Clean(url), Clean(station)});
     std::ostringstream text;
     text << kMagic << '\n' << Hex(id) << '\n';
     for (const Mark& m : marks)

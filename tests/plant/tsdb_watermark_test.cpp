@@ -82,7 +82,12 @@ TEST(TsdbWatermark, ForeignOrDamagedFilesAreRefusedOnRead)
         ASSERT_TRUE(TsdbWatermark::Read(path, Id(0xf0), "u", "s", n, error)) << error;
         EXPECT_EQ(n, 5u);
     }
+    // A station name with a TAB or line break cannot split its line.
     std::string error;
+    std::size_t n = 0;
+    ASSERT_TRUE(TsdbWatermark::Write(path, Id(0xf0), "u", "a\tb\nc", 4, error)) << error;
+    ASSERT_TRUE(TsdbWatermark::Read(path, Id(0xf0), "u", "a\tb\nc", n, error)) << error;
+    EXPECT_EQ(n, 4u);
     EXPECT_FALSE(TsdbWatermark::Write(dir / "gone/x.qo3.tsdb", Id(0xf0), "u", "s", 5, error));
     EXPECT_NE(error.find("gone"), std::string::npos) << error;
 }
