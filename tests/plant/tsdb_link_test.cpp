@@ -74,22 +74,7 @@ TEST(TsdbLink, TheDatabaseHoldsEveryStoredValueOnceAndNoMissedOne)
     });
     EXPECT_EQ(expected.at("1/1").size(), samples.size() - static_cast<std::size_t>(missed));
     EXPECT_EQ(expected.at("V1/1").front().second, 12.34 + 7.0);
-    const auto got = vm.Export("rig 1");
-    ASSERT_EQ(got.size(), expected.size());
-    for (const auto& [series, points] : expected) {
-        ASSERT_EQ(got.count(series), 1u) << series;
-        const test::SeriesPoints& g = got.at(series);
-        ASSERT_EQ(g.size(), points.size()) << series;
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            EXPECT_EQ(g[i].first, points[i].first) << series << " " << i;
-            // Values travel as the shortest text of the stored float; the virtual channel as a double.
-            if (series[0] == 'V')
-                EXPECT_DOUBLE_EQ(g[i].second, points[i].second) << series << " " << i;
-            else
-                EXPECT_EQ(static_cast<float>(g[i].second), static_cast<float>(points[i].second))
-                    << series << i;
-        }
-    }
+    test::ExpectSameSeries(vm.Export("rig 1"), expected);
     EXPECT_EQ(link.Writer().Acknowledged(), samples.size());
 }
 

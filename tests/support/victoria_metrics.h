@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <netinet/in.h>
@@ -51,6 +52,24 @@ inline bool HttpGet(int port, const std::string& target, std::string& body)
 
 // One point of a series: milliseconds since 1970 and the value.
 using SeriesPoints = std::vector<std::pair<std::int64_t, double>>;
+
+// The database holds exactly the expected points: each once, at its time, with the value of
+// the float stored (values travel as the shortest text that reads back as that float).
+inline void ExpectSameSeries(const std::map<std::string, SeriesPoints>& got,
+                             const std::map<std::string, SeriesPoints>& want)
+{
+    ASSERT_EQ(got.size(), want.size());
+    for (const auto& [series, points] : want) {
+        ASSERT_EQ(got.count(series), 1u) << series;
+        const SeriesPoints& g = got.at(series);
+        ASSERT_EQ(g.size(), points.size()) << series;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            EXPECT_EQ(g[i].first, points[i].first) << series << " " << i;
+            EXPECT_EQ(static_cast<float>(g[i].second), static_cast<float>(points[i].second))
+                << series << " " << i;
+        }
+    }
+}
 
 class VictoriaMetrics {
 public:
