@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qor::station {
 class Station;
@@ -21,7 +22,8 @@ namespace qor::plant {
 class TsdbLink final : public data::SampleListener, public station::MeasurementListener {
 public:
     // Without a recording identity or a watermark file in `options`, the document's are taken:
-    // the watermark beside its file (or its journal).
+    // the watermark beside its file (or its journal); when the document holds another
+    // recording later, its samples go on against that one's.
     TsdbLink(station::Station& station, TsdbOptions options);
     ~TsdbLink() override;
     TsdbLink(const TsdbLink&) = delete;
@@ -31,10 +33,11 @@ public:
     // every sample stored from now on follows. False with the reason for a URL that cannot be
     // used or a watermark file that cannot be read.
     bool Start(std::string& error);
-    // Gives the writer at most `wait` for what is queued, then stops it and writes what it has
-    // to tell into the logbook. The number of samples it did not get acknowledged.
+    // Gives the writers at most `wait` for what is queued, then stops them and writes what
+    // they have to tell into the logbook. The number of samples not acknowledged.
     std::size_t Finish(std::chrono::milliseconds wait);
 
+    // The writer of the document's recording now.
     const TsdbWriter& Writer() const { return *m_writer; }
     const TsdbOptions& Options() const { return m_options; }
 
@@ -44,10 +47,15 @@ public:
 private:
     void Unsubscribe();
     void LogEvents();
+    // A writer for the document's recording, with what it holds beyond the watermark queued.
+    bool Begin(std::string& error);
+    std::vector<TsdbWriter*> Writers() const;
 
     station::Station& m_station;
-    TsdbOptions m_options;
+    TsdbOptions m_given;    // as the caller gave them
+    TsdbOptions m_options;  // as used for the recording now
     std::unique_ptr<TsdbWriter> m_writer;
+    std::vector<std::unique_ptr<TsdbWriter>> m_retired;  // of earlier recordings, until Finish
     data::VirtualChannels m_channels;
     bool m_subscribed = false;
 };

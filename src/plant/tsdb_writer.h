@@ -61,6 +61,7 @@ public:
     // for later). True when everything queued was acknowledged.
     bool Finish(std::chrono::milliseconds wait);
 
+    bool Started() const { return m_thread.joinable(); }
     std::vector<TsdbEvent> TakeEvents();
     // Samples acknowledged (the watermark) and still waiting; values (lines) acknowledged;
     // requests made.

@@ -78,6 +78,36 @@ TEST(TsdbLink, TheDatabaseHoldsEveryStoredValueOnceAndNoMissedOne)
     EXPECT_EQ(link.Writer().Acknowledged(), samples.size());
 }
 
+// Guards a document that holds a new recording: its samples count from 0 again and were
+// taken for ones already sent.
+TEST(TsdbLink, ANewRecordingInTheSameDocumentIsSentToo)
+{
+    test::VictoriaMetrics vm;
+    ASSERT_TRUE(vm.Start());
+    Rig r(Wire::Tcp);
+    r.bus.AddModule(0, 1);
+    r.SearchAll();
+    r.doc.SetRecordingInterval(0, 0, 1);
+    plant::TsdbOptions o;
+    o.url = vm.WriteUrl();
+    o.station = "rig 2";
+    plant::TsdbLink link(*r.station, o);
+    std::string error;
+    ASSERT_TRUE(link.Start(error)) << error;
+    std::size_t stored = 0;
+    for (int recording = 0; recording < 2; ++recording) {
+        r.doc.ClearContents();
+        r.doc.SetRecordingInterval(0, 0, 1);
+        ASSERT_TRUE(r.station->StartRecording());
+        r.Run(2000);
+        r.station->StopCommand();
+        stored += r.doc.Samples().size();
+        r.Run(5000);  // the second recording's times follow the first one's
+    }
+    ASSERT_EQ(link.Finish(std::chrono::minutes(2)), 0u);
+    EXPECT_EQ(vm.Export("rig 2")["0/1"].size(), stored);
+}
+
 // Guards the poll cycle waiting for the database: one that takes the connection and never
 // answers holds each request for its whole time-out.
 TEST(TsdbLink, ThePollCycleKeepsItsPeriodWhileTheDatabaseNeverAnswers)
