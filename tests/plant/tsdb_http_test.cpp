@@ -89,6 +89,7 @@ TEST(TsdbHttp, OnlyTwoHundredAndTwoHundredFourAreAcknowledgements)
         {"HTTP/1.1 400 Bad Request\r\nContent-Length: 11\r\n\r\nbad line 1\n", false, Failure::None, 400,
          "bad line 1\n"},
         {"HTTP/1.1 503 Service Unavailable\r\n\r\nbusy", false, Failure::None, 503, "busy"},
+        {"HTTP/1.1 301 Moved\r\nContent-Length: 0\r\n\r\n", false, Failure::None, 301, ""},
         {"SSH-2.0-OpenSSH\r\n\r\n", false, Failure::Garbled, 0, ""},
         {"HTTP/1.1 204", false, Failure::Closed, 0, ""},  // cut off before the end of its head
         {"", false, Failure::Closed, 0, ""},
