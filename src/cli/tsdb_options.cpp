@@ -33,7 +33,7 @@ bool TakeTsdbOptions(Args& args, int lang, const std::string& station, std::opti
         return true;
     plant::HttpTarget target;
     std::string why;
-    if (!plant::ParseHttpUrl(url, target, why)) {
+    if (!plant::ParseHttpUrl(url, target, why, lang)) {
         error = Format(TextPair{"--tsdb verlangt eine http-Adresse wie http://HOST:PORT/write (%s)",
                                 "--tsdb needs an http URL like http://HOST:PORT/write (%s)"}[lang],
                        why.c_str());

@@ -1,5 +1,7 @@
 #include "plant/tsdb_http.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -152,11 +154,12 @@ bool ParseHead(const std::string& head, int& status, long& contentLength)
 
 }  // namespace
 
-bool ParseHttpUrl(const std::string& url, HttpTarget& out, std::string& error)
+bool ParseHttpUrl(const std::string& url, HttpTarget& out, std::string& error, int language)
 {
     static const std::string kScheme = "http://";
     if (Lower(url.substr(0, kScheme.size())) != kScheme) {
-        error = "the URL must start with http://";
+        error =
+            TextPair{"die Adresse muss mit http:// beginnen", "the URL must start with http://"}[language];
         return false;
     }
     const std::string rest = url.substr(kScheme.size());
@@ -167,20 +170,23 @@ bool ParseHttpUrl(const std::string& url, HttpTarget& out, std::string& error)
     if (t.path[0] == '?')
         t.path.insert(0, "/");
     if (authority.find('@') != std::string::npos) {
-        error = "the URL must not hold a user or password";
+        error = TextPair{"die Adresse darf weder Benutzer noch Passwort enthalten",
+                         "the URL must not hold a user or password"}[language];
         return false;
     }
     std::string port;
     if (!authority.empty() && authority[0] == '[') {
         const auto close = authority.find(']');
         if (close == std::string::npos) {
-            error = "the URL's IPv6 address lacks its ']'";
+            error =
+                TextPair{"der IPv6-Adresse fehlt ihr ']'", "the URL's IPv6 address lacks its ']'"}[language];
             return false;
         }
         t.host = authority.substr(1, close - 1);
         if (close + 1 < authority.size()) {
             if (authority[close + 1] != ':') {
-                error = "the URL's host is followed by something other than :PORT";
+                error = TextPair{"auf den Rechner folgt etwas anderes als :PORT",
+                                 "the URL's host is followed by something other than :PORT"}[language];
                 return false;
             }
             port = authority.substr(close + 2);
@@ -192,7 +198,7 @@ bool ParseHttpUrl(const std::string& url, HttpTarget& out, std::string& error)
             port = authority.substr(colon + 1);
     }
     if (t.host.empty()) {
-        error = "the URL names no host";
+        error = TextPair{"die Adresse nennt keinen Rechner", "the URL names no host"}[language];
         return false;
     }
     if (!port.empty() || authority.back() == ':') {
@@ -203,14 +209,15 @@ bool ParseHttpUrl(const std::string& url, HttpTarget& out, std::string& error)
         if (digits)
             p = std::strtol(port.c_str(), nullptr, 10);
         if (!digits || p < 1 || p > 65535) {
-            error = "the URL's port must be 1..65535";
+            error = TextPair{"der Port muss 1..65535 sein", "the URL's port must be 1..65535"}[language];
             return false;
         }
         t.port = static_cast<int>(p);
     }
     for (char c : url)
         if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) {
-            error = "the URL must not hold spaces or control characters";
+            error = TextPair{"die Adresse darf keine Leer- oder Steuerzeichen enthalten",
+                             "the URL must not hold spaces or control characters"}[language];
             return false;
         }
     t.hostHeader = authority;

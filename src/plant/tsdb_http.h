@@ -14,8 +14,9 @@ struct HttpTarget {
     std::string hostHeader;  // host[:port] as the Host header names it
 };
 
-// False with the reason for anything but a plain http URL with a host (https is not spoken).
-bool ParseHttpUrl(const std::string& url, HttpTarget& out, std::string& error);
+// False with the reason (in `language`: 0 German, 1 English) for anything but a plain http
+// URL with a host (https is not spoken).
+bool ParseHttpUrl(const std::string& url, HttpTarget& out, std::string& error, int language = 1);
 
 // What became of one request.
 struct HttpReply {
