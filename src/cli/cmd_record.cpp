@@ -4,6 +4,7 @@
 #include "cli/core_app.h"
 #include "cli/link_options.h"
 #include "cli/silent_document_ui.h"
+#include "cli/tsdb_options.h"
 #include "common/clock.h"
 #include "common/text.h"
 #include "station/console_ui.h"
@@ -41,6 +42,7 @@ struct RecordOptions {
     long interval = 10, samples = -1, duration = -1, save = 600, idCount = 15;
     int lang = 0;
     long runs = 1;  // program runs in one document
+    std::optional<plant::TsdbOptions> tsdb;
     bool quiet = false, printSamples = false, startPot = false;
 };
 
@@ -80,6 +82,9 @@ std::optional<int> TakeOptions(Args& args, RecordOptions& o)
     if (!(v = args.Take("--runs")).empty() && (!o.startPot || !ParseLong(v, 1, 100, o.runs)))
         return Fail(TextPair{"--runs verlangt 1..100 und --start-potentiostat",
                              "--runs needs 1..100 and --start-potentiostat"}[l]);
+    std::string error;
+    if (!TakeTsdbOptions(args, l, args.Take("--station"), o.tsdb, error))
+        return Fail(error);
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -224,6 +229,9 @@ int RunRecord(const std::vector<std::string>& argv)
     // With the program: "Start Potentiostat und Aufzeichnung", which ends the recording when the
     // module reports the program's end.
     const std::size_t messages = cs.ui.messages.size();
+    std::unique_ptr<plant::TsdbLink> tsdb;
+    if (!StartTsdb(st, o.tsdb, tsdb, error))
+        return StationFail(error);
     if (startPot)
         st.StartPotentiostatAndRecording();
     else
@@ -274,6 +282,7 @@ int RunRecord(const std::vector<std::string>& argv)
     cs.ui.answerOk = startPot && !programRefused;
     if (st.Recording())
         st.StopCommand();
+    FinishTsdb(tsdb.get(), out, lang);
     const bool saved = doc.OnFileSave();
     print();
     std::printf("%zu samples\n", doc.Samples().size());
@@ -297,6 +306,7 @@ Registrar
          std::string(LinkOptions::Usage()) +
              " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
              "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat [--runs N]]\n"
+             "        [--tsdb URL [--station NAME]]\n"
              "        releases every module found and records every S seconds (default 10) into a new\n"
              "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
              "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
@@ -304,7 +314,9 @@ Registrar
              "        --start-potentiostat also starts the step program of the first potentiostat and\n"
              "        records until the program ends (or --samples/--duration/Ctrl-C, which stop it too),\n"
              "        keeping its samples and impedance points in FILE.qo3; --runs N starts it again\n"
-             "        each time it ends, N runs in all",
+             "        each time it ends, N runs in all. --tsdb http://HOST:PORT/write writes\n"
+             "        every stored sample to a time-series database as the station NAME (default: the host\n"
+             "        name); what it did not acknowledge is counted in FILE.qo3.tsdb (see tsdb-backfill)",
          RunRecord});
 
 }  // namespace

@@ -45,12 +45,28 @@ void CQORDoc::AddSample(const CDatenObject& sample)
     ++m_grafikSetup.m_sampleCount;
     UpdateJournal();
     m_ui.SamplesAdded();
+    for (SampleListener* l : std::vector<SampleListener*>(m_sampleListeners))
+        l->OnSampleStored(*this, m_samples.size() - 1);
 }
 
 void CQORDoc::AppendSample(const CDatenObject& sample)
 {
     m_samples.push_back(sample);
     m_ui.SamplesAdded();
+    for (SampleListener* l : std::vector<SampleListener*>(m_sampleListeners))
+        l->OnSampleStored(*this, m_samples.size() - 1);
+}
+
+void CQORDoc::AddSampleListener(SampleListener* listener)
+{
+    if (listener &&
+        std::find(m_sampleListeners.begin(), m_sampleListeners.end(), listener) == m_sampleListeners.end())
+        m_sampleListeners.push_back(listener);
+}
+
+void CQORDoc::RemoveSampleListener(SampleListener* listener)
+{
+    std::erase(m_sampleListeners, listener);
 }
 
 void CQORDoc::SetGrafikSetup(const CGrafikSetup& setup, const CGrafikSetupVirtuell* virtuell)

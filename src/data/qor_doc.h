@@ -14,6 +14,7 @@
 #include "data/logbook.h"
 #include "data/pot_daten_object.h"
 #include "data/pot_qor_daten_object.h"
+#include "data/sample_listener.h"
 #include "data/string_daten_object.h"
 
 #include <array>
@@ -106,6 +107,9 @@ public:
     // A sample made elsewhere (a conversion, a test), appended as it is: not journalled, not
     // counted in the graph setup.
     void AppendSample(const CDatenObject& sample);
+    // Who is told of every sample stored from now on (not of samples read or recovered).
+    void AddSampleListener(SampleListener* listener);
+    void RemoveSampleListener(SampleListener* listener);
 
     // --- used by the station ---
     void OnNewDocument(int language);
@@ -255,6 +259,7 @@ private:
     bool m_saveFailureLogged = false;
     bool m_inPlaceLogged = false;
     RecordingId m_id = NewRecordingId();
+    std::vector<SampleListener*> m_sampleListeners;
 };
 
 }  // namespace qor::data
