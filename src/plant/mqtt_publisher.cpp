@@ -46,8 +46,8 @@ MqttPublisher::~MqttPublisher()
 MqttPublisher::Counts MqttPublisher::GetCounts() const
 {
     std::lock_guard lock(m_mutex);
-    return Counts{m_queued, m_acked, m_dropped, m_queue.size() + m_inflight.size(), m_connected.load(),
-                  m_failures.load()};
+    return Counts{m_queued,           m_acked,          m_dropped, m_queue.size() + m_inflight.size(),
+                  m_connected.load(), m_failures.load()};
 }
 
 void MqttPublisher::Enqueue(MqttMessage message)
@@ -147,12 +147,13 @@ void MqttPublisher::Stop()
         dropped = m_dropped - (m_outage ? m_droppedAtStart : m_dropped);
     }
     if (m_outage)
-        m_logbook(Format(TextPair{"MQTT-Broker %s:%d nicht erreichbar von %s bis zum Ende: %zu Nachrichten nicht "
-                                  "gesendet, %llu verworfen (Puffer %zu Nachrichten)",
-                                  "MQTT broker %s:%d unreachable from %s to the end: %zu messages not sent, "
-                                  "%llu dropped (queue of %zu messages)"}[m_language],
-                         m_options.host.c_str(), m_options.port, Clock(m_outageStart).c_str(), unsent,
-                         static_cast<unsigned long long>(dropped), m_options.maxQueued));
+        m_logbook(
+            Format(TextPair{"MQTT-Broker %s:%d nicht erreichbar von %s bis zum Ende: %zu Nachrichten nicht "
+                            "gesendet, %llu verworfen (Puffer %zu Nachrichten)",
+                            "MQTT broker %s:%d unreachable from %s to the end: %zu messages not sent, "
+                            "%llu dropped (queue of %zu messages)"}[m_language],
+                   m_options.host.c_str(), m_options.port, Clock(m_outageStart).c_str(), unsent,
+                   static_cast<unsigned long long>(dropped), m_options.maxQueued));
     else if (unsent > 0)
         m_logbook(Format(TextPair{"MQTT: %zu Nachrichten beim Beenden nicht gesendet",
                                   "MQTT: %zu messages not sent at the end"}[m_language],
@@ -284,8 +285,8 @@ void MqttPublisher::Run()
         if (!socketUp) {
             if (now >= nextTry) {
                 const int rc = attempted ? mosquitto_reconnect_async(mosq)
-                                         : mosquitto_connect_async(mosq, m_options.host.c_str(), m_options.port,
-                                                                   m_options.keepAliveS);
+                                         : mosquitto_connect_async(mosq, m_options.host.c_str(),
+                                                                   m_options.port, m_options.keepAliveS);
                 attempted = true;
                 connectStart = now;
                 if (rc == MOSQ_ERR_SUCCESS)

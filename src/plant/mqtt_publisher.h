@@ -60,10 +60,10 @@ public:
 
     std::string BaseTopic() const { return m_base; }
     struct Counts {
-        std::uint64_t queued = 0;  // handed to the queue
-        std::uint64_t acked = 0;   // acknowledged by the broker
-        std::uint64_t dropped = 0; // dropped past the bound
-        std::size_t waiting = 0;   // in the queue now
+        std::uint64_t queued = 0;   // handed to the queue
+        std::uint64_t acked = 0;    // acknowledged by the broker
+        std::uint64_t dropped = 0;  // dropped past the bound
+        std::size_t waiting = 0;    // in the queue now
         bool connected = false;
         std::uint64_t failures = 0;  // connections lost or refused
     };

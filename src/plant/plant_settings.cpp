@@ -14,7 +14,7 @@ constexpr const char* kKeys[] = {"MQTT_URL",    "STATION",     "MQTT_USER",     
 std::string* Member(PlantSettings& s, std::size_t key)
 {
     std::string* members[] = {&s.mqttUrl, &s.station, &s.mqttUser, &s.passwordFile,
-                              &s.tlsCa,   &s.prefix,  nullptr,      &s.tsdbUrl};
+                              &s.tlsCa,   &s.prefix,  nullptr,     &s.tsdbUrl};
     return members[key];
 }
 
@@ -34,10 +34,10 @@ std::string Fail(std::string* error, const std::string& message)
 
 std::optional<BrokerAddress> ParseMqttUrl(const std::string& url, int l, std::string* error)
 {
-    const std::string bad =
-        Format(TextPair{"Ungültige Broker-Adresse \"%s\": erwartet mqtt://RECHNER:PORT oder mqtts://RECHNER:PORT",
-                        "Invalid broker address \"%s\": expected mqtt://HOST:PORT or mqtts://HOST:PORT"}[l],
-               url.c_str());
+    const std::string bad = Format(
+        TextPair{"Ungültige Broker-Adresse \"%s\": erwartet mqtt://RECHNER:PORT oder mqtts://RECHNER:PORT",
+                 "Invalid broker address \"%s\": expected mqtt://HOST:PORT or mqtts://HOST:PORT"}[l],
+        url.c_str());
     BrokerAddress a;
     std::string rest;
     if (url.rfind("mqtt://", 0) == 0) {
@@ -131,9 +131,10 @@ std::string CheckPlantSettings(const PlantSettings& s, int l)
                         "The station name must not contain /, + or #"}[l];
     if (s.prefix.empty() || s.prefix.find_first_of("+#") != std::string::npos || s.prefix.front() == '/' ||
         s.prefix.back() == '/' || s.prefix.find("//") != std::string::npos)
-        return TextPair{"Das Themen-Präfix muss gesetzt sein und darf + und # nicht enthalten, nicht mit / "
-                        "beginnen oder enden",
-                        "The topic prefix must be set and must not contain + or #, nor begin or end with /"}[l];
+        return TextPair{
+            "Das Themen-Präfix muss gesetzt sein und darf + und # nicht enthalten, nicht mit / "
+            "beginnen oder enden",
+            "The topic prefix must be set and must not contain + or #, nor begin or end with /"}[l];
     if (s.keepAliveS < 5 || s.keepAliveS > 65535)
         return TextPair{"Keep-alive verlangt 5 bis 65535 Sekunden", "Keep-alive needs 5 to 65535 seconds"}[l];
     if (!s.passwordFile.empty() && s.mqttUser.empty())
@@ -155,7 +156,8 @@ std::optional<std::string> ReadPasswordFile(const std::string& path, int l, std:
     std::ifstream in(path, std::ios::binary);
     std::string line;
     if (!in || !std::getline(in, line)) {
-        Fail(error, Format(TextPair{"Die Passwortdatei %s ist nicht lesbar", "The password file %s cannot be read"}[l],
+        Fail(error, Format(TextPair{"Die Passwortdatei %s ist nicht lesbar",
+                                    "The password file %s cannot be read"}[l],
                            path.c_str()));
         return std::nullopt;
     }

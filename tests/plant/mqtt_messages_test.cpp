@@ -32,7 +32,8 @@ TEST(MqttMessages, OneCycleByteForByte)
     m.time = 1700000000;
     m.modules[0] = Module(station::Reading::Measured, {7.25, -120.5, 25.0}, "S0 pH - amplifier", "pH");
     m.modules[4] = Module(station::Reading::Missed, {9.0, 9.0, 9.0}, "S4 Cond", "µS/cm", 0.001f, "mS/cm");
-    m.modules[9] = Module(station::Reading::Measured, {1500.0, 0.5, 21.0}, "S9 Cond", "µS/cm", 0.001f, "mS/cm");
+    m.modules[9] =
+        Module(station::Reading::Measured, {1500.0, 0.5, 21.0}, "S9 Cond", "µS/cm", 0.001f, "mS/cm");
     m.modules[12].type = 1;  // known but not released: nothing published
     VirtualValues v;
     v[1] = {true, 39.5, "V2 y*2+z"};

@@ -12,8 +12,7 @@ using test::MosquittoBroker;
 using test::MqttSub;
 
 // Waits for a state the worker thread reaches; false if it never does.
-template <typename Pred>
-bool WaitFor(Pred pred)
+template <typename Pred> bool WaitFor(Pred pred)
 {
     for (int i = 0; i < 3000; ++i) {
         if (pred())
@@ -42,8 +41,8 @@ station::Measurement Cycle(std::int64_t t, bool measured = true)
 
 std::string Line(const std::string& topic, std::int64_t t, const char* v, const char* name)
 {
-    return topic + " {\"t\": " + std::to_string(t) + ", \"v\": " + v + ", \"unit\": \"\", \"name\": \"S2 pH " + name +
-           "\"}";
+    return topic + " {\"t\": " + std::to_string(t) + ", \"v\": " + v +
+           ", \"unit\": \"\", \"name\": \"S2 pH " + name + "\"}";
 }
 
 MqttOptions Options(int port)

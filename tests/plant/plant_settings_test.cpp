@@ -58,10 +58,11 @@ TEST(PlantSettings, ConfigFileRoundTrip)
     s.keepAliveS = 10;
     s.tsdbUrl = "http://db:8428/write";
     const std::string section = PlantSection(s);
-    EXPECT_EQ(section,
-              "[PLANT]\n\rMQTT_URL=mqtt://10.0.0.5:1883;\n\rSTATION=lab-2;\n\rMQTT_USER=qor;\n\r"
-              "MQTT_PASSWORD_FILE=/etc/qor/pw;\n\rMQTT_TLS_CA=;\n\rMQTT_PREFIX=plant/a;\n\rMQTT_KEEPALIVE=10;\n\r"
-              "TSDB_URL=http://db:8428/write;\n\r");
+    EXPECT_EQ(
+        section,
+        "[PLANT]\n\rMQTT_URL=mqtt://10.0.0.5:1883;\n\rSTATION=lab-2;\n\rMQTT_USER=qor;\n\r"
+        "MQTT_PASSWORD_FILE=/etc/qor/pw;\n\rMQTT_TLS_CA=;\n\rMQTT_PREFIX=plant/a;\n\rMQTT_KEEPALIVE=10;\n\r"
+        "TSDB_URL=http://db:8428/write;\n\r");
 
     station::StationConfig c = station::FirstStartDefaults();
     c.plant = section;
@@ -98,14 +99,16 @@ TEST(PlantSettings, FaultsAreNamed)
     EXPECT_EQ(with([](PlantSettings&) {}), "");
     EXPECT_EQ(with([](PlantSettings& s) { s.mqttUrl = "mqtt//h"; }),
               "Invalid broker address \"mqtt//h\": expected mqtt://HOST:PORT or mqtts://HOST:PORT");
-    EXPECT_EQ(with([](PlantSettings& s) { s.station = "a/b"; }), "The station name must not contain /, + or #");
+    EXPECT_EQ(with([](PlantSettings& s) { s.station = "a/b"; }),
+              "The station name must not contain /, + or #");
     for (const char* p : {"", "a/", "/a", "a//b", "a/#"})
         EXPECT_EQ(with([p](PlantSettings& s) { s.prefix = p; }),
                   "The topic prefix must be set and must not contain + or #, nor begin or end with /")
             << p;
     EXPECT_EQ(with([](PlantSettings& s) { s.keepAliveS = 4; }), "Keep-alive needs 5 to 65535 seconds");
     EXPECT_EQ(with([](PlantSettings& s) { s.passwordFile = "/pw"; }), "A password file needs a user");
-    EXPECT_EQ(with([](PlantSettings& s) { s.mqttUser = "a;b"; }), "MQTT_USER must not contain ; or a line break");
+    EXPECT_EQ(with([](PlantSettings& s) { s.mqttUser = "a;b"; }),
+              "MQTT_USER must not contain ; or a line break");
     EXPECT_EQ(with([](PlantSettings& s) { s.tsdbUrl = "db:8428"; }),
               "Invalid database address \"db:8428\": expected http://HOST:PORT/write");
     EXPECT_EQ(with([](PlantSettings& s) { s.tsdbUrl = "http://db:8428/write"; }), "");

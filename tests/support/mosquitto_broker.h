@@ -26,7 +26,8 @@ public:
     explicit MosquittoBroker(Options options) : m_port(PickFreePort())
     {
         namespace fs = std::filesystem;
-        m_dir = fs::temp_directory_path() / ("qor-broker-" + std::to_string(::getpid()) + "-" + std::to_string(m_port));
+        m_dir = fs::temp_directory_path() /
+                ("qor-broker-" + std::to_string(::getpid()) + "-" + std::to_string(m_port));
         fs::create_directories(m_dir);
         // Started as root, mosquitto runs as its own user and must still write its persistence here.
         fs::permissions(m_dir, fs::perms::all);
@@ -97,11 +98,23 @@ private:
 // its session outlives a broker restart (and its own reconnects).
 class MqttSub {
 public:
-    MqttSub(int port, const std::string& topic, const std::string& clientId = {}, std::vector<std::string> extra = {})
+    MqttSub(int port, const std::string& topic, const std::string& clientId = {},
+            std::vector<std::string> extra = {})
     {
         // Line-buffered: in a pipe its output would wait for a full buffer.
-        std::vector<std::string> args = {"/usr/bin/stdbuf", "-oL", "/usr/bin/mosquitto_sub", "-h", "127.0.0.1", "-p", std::to_string(port),
-                                         "-t", topic, "-q", "1", "-v", "-d"};
+        std::vector<std::string> args = {"/usr/bin/stdbuf",
+                                         "-oL",
+                                         "/usr/bin/mosquitto_sub",
+                                         "-h",
+                                         "127.0.0.1",
+                                         "-p",
+                                         std::to_string(port),
+                                         "-t",
+                                         topic,
+                                         "-q",
+                                         "1",
+                                         "-v",
+                                         "-d"};
         if (!clientId.empty())
             args.insert(args.end(), {"-c", "-i", clientId});
         args.insert(args.end(), extra.begin(), extra.end());

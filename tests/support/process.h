@@ -86,7 +86,10 @@ public:
     }
 
     // Writes to the program's stdin (a command line of qorsim, say).
-    void Write(const std::string& text) { [[maybe_unused]] auto n = ::write(m_stdin, text.data(), text.size()); }
+    void Write(const std::string& text)
+    {
+        [[maybe_unused]] auto n = ::write(m_stdin, text.data(), text.size());
+    }
 
     // The rest of stdout, up to the end of the output.
     std::string ReadAll()
