@@ -3,9 +3,11 @@
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
+#include "cli/mqtt_options.h"
 #include "cli/silent_document_ui.h"
 #include "common/clock.h"
 #include "common/text.h"
+#include "plant/mqtt_link.h"
 #include "station/console_ui.h"
 
 #include <csignal>
@@ -73,6 +75,10 @@ int RunRecord(const std::vector<std::string>& argv)
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
+    std::string mqttError;
+    const std::optional<plant::MqttOptions> mqtt = TakeMqttOptions(args, mqttError);
+    if (!mqttError.empty())
+        return Fail(mqttError);
     if (const std::string left = args.Leftover(); !left.empty())
         return Fail(left);
     if (std::error_code ec; std::filesystem::is_directory(out, ec))
@@ -165,6 +171,9 @@ int RunRecord(const std::vector<std::string>& argv)
     // With the program: "Start Potentiostat und Aufzeichnung", which ends the recording when the
     // module reports the program's end.
     const std::size_t messages = cs.ui.messages.size();
+    std::optional<plant::MqttStationLink> plantLink;
+    if (mqtt)
+        plantLink.emplace(st, *mqtt);
     if (startPot)
         st.StartPotentiostatAndRecording();
     else
@@ -213,9 +222,17 @@ int RunRecord(const std::vector<std::string>& argv)
     cs.ui.answerOk = startPot && !programRefused;
     if (st.Recording())
         st.StopCommand();
+    if (plantLink)
+        plantLink->Stop();  // its last logbook lines go into the file
     const bool saved = doc.OnFileSave();
     print();
     std::printf("%zu samples\n", doc.Samples().size());
+    if (plantLink) {
+        const plant::MqttPublisher::Counts c = plantLink->Publisher().GetCounts();
+        std::printf("%llu MQTT messages sent, %llu dropped, %zu not sent\n",
+                    static_cast<unsigned long long>(c.acked), static_cast<unsigned long long>(c.dropped),
+                    c.waiting);
+    }
     if (startPot)
         std::printf(TextPair{"%zu Potentiostat-Messwerte, %zu Impedanzpunkte\n",
                              "%zu potentiostat samples, %zu impedance points\n"}[lang],
@@ -241,14 +258,16 @@ Registrar
     reg({"record",
          std::string(LinkOptions::Usage()) +
              " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
-             "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat]\n"
+             "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat]\n" +
+             MqttUsage() +
              "        releases every module found and records every S seconds (default 10) into a new\n"
              "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
              "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
              "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels.\n"
              "        --start-potentiostat also starts the step program of the first potentiostat and\n"
              "        records until the program ends (or --samples/--duration/Ctrl-C, which stop it too),\n"
-             "        keeping its samples and impedance points in FILE.qo3",
+             "        keeping its samples and impedance points in FILE.qo3. --mqtt publishes each poll\n"
+             "        cycle's values to the broker (QoS 1) under PREFIX/STATION (default qor/<host name>)",
          RunRecord});
 
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <mosquitto.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace qor::plant {
@@ -216,6 +218,12 @@ void MqttPublisher::Feed(mosquitto* mosq)
 
 void MqttPublisher::Run()
 {
+    // TLS writes (OpenSSL) to a broker that went away raise SIGPIPE, which would end the whole
+    // program; blocked in the one thread that writes to the broker, the write just fails.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     const std::string clientId = "qor-" + m_options.station + "-" + std::to_string(::getpid());
     mosquitto* mosq = mosquitto_new(clientId.c_str(), true, this);
     if (!mosq) {
@@ -227,8 +235,11 @@ void MqttPublisher::Run()
     mosquitto_will_set(mosq, status.c_str(), 7, "offline", 1, true);
     if (!m_options.user.empty())
         mosquitto_username_pw_set(mosq, m_options.user.c_str(), m_options.password.c_str());
-    if (!m_options.tlsCa.empty())
-        mosquitto_tls_set(mosq, m_options.tlsCa.c_str(), nullptr, nullptr, nullptr, nullptr);
+    if (m_options.tls || !m_options.tlsCa.empty()) {
+        const bool own = !m_options.tlsCa.empty();
+        mosquitto_tls_set(mosq, own ? m_options.tlsCa.c_str() : nullptr, own ? nullptr : "/etc/ssl/certs",
+                          nullptr, nullptr, nullptr);
+    }
     mosquitto_connect_callback_set(mosq, OnConnect);
     mosquitto_disconnect_callback_set(mosq, OnDisconnect);
     mosquitto_publish_callback_set(mosq, OnPublish);

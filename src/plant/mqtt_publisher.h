@@ -25,7 +25,8 @@ struct MqttOptions {
     std::string prefix = "qor";
     std::string user;  // empty: no credentials
     std::string password;
-    std::string tlsCa;  // given: TLS, the broker checked against this CA
+    bool tls = false;
+    std::string tlsCa;  // given: TLS, the broker checked against this CA (else the system's)
     int keepAliveS = 30;
     // Messages held while the broker is away; past it the oldest are dropped and counted.
     std::size_t maxQueued = 100000;
