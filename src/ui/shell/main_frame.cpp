@@ -30,6 +30,7 @@
 #include "ui/shell/ui_texts.h"
 #include "ui/shell/window_arrange.h"
 #include "ui/station/digital_mess_view.h"
+#include "ui/station/plant_link.h"
 #include "ui/station/rs232_dlg.h"
 #include "wiring/bus_wiring.h"
 
@@ -76,6 +77,7 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     m_station =
         std::make_unique<station::Station>(config, m_clock, *m_services, *m_services, *m_doc, m_logbook);
     m_station->SetLanguage(m_lang);
+    m_plantLink = std::make_unique<PlantLink>(*m_station);
     m_wiring = std::make_unique<wiring::BusWiring>(options, m_clock);
     m_wiring->Attach(m_station->Link());
 
@@ -852,6 +854,12 @@ std::unique_ptr<CGraphXY> CMainFrame::MakeXyGraph()
                                       *this, m_lang, CGraphXY::Messages{}, this);
 }
 
+void CMainFrame::ShowPlantLink()
+{
+    if (m_plantLink)
+        m_plantLink->ShowDialog(this, m_lang);
+}
+
 void CMainFrame::ShowRunGraph()
 {
     if (!m_potGraph)
@@ -911,6 +919,7 @@ void CMainFrame::Shutdown()
         return;
     m_shutdownDone = true;
     m_services->StopAllTimers();
+    m_plantLink.reset();  // "offline" to the broker; its last logbook line
     m_station->AddLogbookEntry(Tr(txt::kEndOfProgram, m_lang).toStdString());
     m_station->Link().CloseEthernet();
     station::StationConfig save = m_station->ConfigToSave();
