@@ -81,6 +81,7 @@ PlantLinkDlg::PlantLinkDlg(const plant::PlantSettings& s, int lang, QWidget* par
     layout->addWidget(mqtt);
     layout->addWidget(db);
     layout->addWidget(m_error);
+    layout->addStretch();
     layout->addWidget(buttons);
 }
 
