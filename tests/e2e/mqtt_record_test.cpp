@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -229,6 +230,43 @@ TEST(QortoolRecordMqtt, BrokerRestartLosesNothing)
     EXPECT_EQ(stream.nulls, 0u);
     EXPECT_NE(dump.find("MQTT broker 127.0.0.1:" + std::to_string(broker.Port()) + " unreachable from "),
               std::string::npos);
+}
+
+// Credentials from a password file made for the broker; wrong options are refused with a
+// message before anything is recorded.
+TEST(QortoolRecordMqtt, CredentialsAndBadOptions)
+{
+    MosquittoBroker broker({false, "lab", "pa ss"});
+    const std::string pw = broker.Dir() + "/station-password";
+    std::ofstream(pw) << "pa ss\n";
+    MqttSub sub(broker.Port(), "qor/st/S0/1", {}, {"-u", "lab", "-P", "pa ss"});
+    ASSERT_TRUE(sub.WaitSubscribed());
+    {
+        Recording rec(broker, {"--samples", "2", "--mqtt-user", "lab", "--mqtt-password-file", pw});
+        const std::string sent = rec.Finish();
+        EXPECT_GE(std::strtoul(sent.c_str(), nullptr, 10), 9u);  // a cycle at least: 3 modules x 3 values
+        EXPECT_NE(sent.find(" MQTT messages sent, 0 dropped, 0 not sent"), std::string::npos) << sent;
+    }
+    EXPECT_EQ(sub.Next().rfind("qor/st/S0/1 {\"t\": ", 0), 0u);
+
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--mqtt", "broker:1883"},
+         "qortool: Invalid broker address \"broker:1883\": expected mqtt://HOST:PORT or mqtts://HOST:PORT"},
+        {{"--station", "lab-2"}, "qortool: the MQTT options need --mqtt mqtt://HOST:PORT"},
+        {{"--mqtt", "mqtt://h", "--station", "a/b"}, "qortool: The station name must not contain /, + or #"},
+        {{"--mqtt", "mqtt://h", "--mqtt-user", "u", "--mqtt-password-file", "/nonexistent"},
+         "qortool: The password file /nonexistent cannot be read"},
+        {{"--mqtt", "mqtt://h", "--mqtt-keepalive", "2"}, "qortool: --mqtt-keepalive needs seconds 5..65535"},
+    };
+    for (const auto& [options, message] : cases) {
+        std::vector<std::string> args = {
+            "/bin/sh", "-c",    "exec \"$0\" \"$@\" 2>&1", BinPath("qortool"), "record",
+            "--sim",   "--out", "/tmp/never.qo3",          "--lang",           "en"};
+        args.insert(args.end(), options.begin(), options.end());
+        std::string out;
+        EXPECT_EQ(RunProgram(args, &out), 2) << message;
+        EXPECT_EQ(out, message + "\n");
+    }
 }
 
 }  // namespace
