@@ -3,10 +3,12 @@
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
+#include "cli/mqtt_options.h"
 #include "cli/silent_document_ui.h"
 #include "cli/tsdb_options.h"
 #include "common/clock.h"
 #include "common/text.h"
+#include "plant/mqtt_link.h"
 #include "station/console_ui.h"
 
 #include <csignal>
@@ -43,6 +45,7 @@ struct RecordOptions {
     int lang = 0;
     long runs = 1;  // program runs in one document
     std::optional<plant::TsdbOptions> tsdb;
+    std::optional<plant::MqttOptions> mqtt;
     bool quiet = false, printSamples = false, startPot = false;
 };
 
@@ -82,9 +85,16 @@ std::optional<int> TakeOptions(Args& args, RecordOptions& o)
     if (!(v = args.Take("--runs")).empty() && (!o.startPot || !ParseLong(v, 1, 100, o.runs)))
         return Fail(TextPair{"--runs verlangt 1..100 und --start-potentiostat",
                              "--runs needs 1..100 and --start-potentiostat"}[l]);
+    // One station name for the broker and the database.
+    const std::string station = args.Take("--station");
     std::string error;
-    if (!TakeTsdbOptions(args, l, args.Take("--station"), o.tsdb, error))
+    if (!TakeTsdbOptions(args, l, station, o.tsdb, error))
         return Fail(error);
+    o.mqtt = TakeMqttOptions(args, station, error);
+    if (!error.empty())
+        return Fail(error);
+    if (!station.empty() && !o.mqtt && !o.tsdb)
+        return Fail(TextPair{"--station verlangt --mqtt oder --tsdb", "--station needs --mqtt or --tsdb"}[l]);
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -232,6 +242,9 @@ int RunRecord(const std::vector<std::string>& argv)
     std::unique_ptr<plant::TsdbLink> tsdb;
     if (!StartTsdb(st, o.tsdb, tsdb, error))
         return StationFail(error);
+    std::optional<plant::MqttStationLink> plantLink;
+    if (o.mqtt)
+        plantLink.emplace(st, *o.mqtt);
     if (startPot)
         st.StartPotentiostatAndRecording();
     else
@@ -282,10 +295,18 @@ int RunRecord(const std::vector<std::string>& argv)
     cs.ui.answerOk = startPot && !programRefused;
     if (st.Recording())
         st.StopCommand();
+    if (plantLink)
+        plantLink->Stop();  // its last logbook lines go into the file
     FinishTsdb(tsdb.get(), out, lang);
     const bool saved = doc.OnFileSave();
     print();
     std::printf("%zu samples\n", doc.Samples().size());
+    if (plantLink) {
+        const plant::MqttPublisher::Counts c = plantLink->Publisher().GetCounts();
+        std::printf("%llu MQTT messages sent, %llu dropped, %zu not sent\n",
+                    static_cast<unsigned long long>(c.acked), static_cast<unsigned long long>(c.dropped),
+                    c.waiting);
+    }
     if (startPot)
         std::printf(TextPair{"%zu Potentiostat-Messwerte, %zu Impedanzpunkte\n",
                              "%zu potentiostat samples, %zu impedance points\n"}[lang],
@@ -306,7 +327,8 @@ Registrar
          std::string(LinkOptions::Usage()) +
              " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
              "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat [--runs N]]\n"
-             "        [--tsdb URL [--station NAME]]\n"
+             "        [--tsdb URL] [--station NAME]\n" +
+             MqttUsage() +
              "        releases every module found and records every S seconds (default 10) into a new\n"
              "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
              "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
@@ -316,7 +338,9 @@ Registrar
              "        keeping its samples and impedance points in FILE.qo3; --runs N starts it again\n"
              "        each time it ends, N runs in all. --tsdb http://HOST:PORT/write writes\n"
              "        every stored sample to a time-series database as the station NAME (default: the host\n"
-             "        name); what it did not acknowledge is counted in FILE.qo3.tsdb (see tsdb-backfill)",
+             "        name); what it did not acknowledge is counted in FILE.qo3.tsdb (see tsdb-backfill).\n"
+             "        --mqtt publishes each poll cycle's values to the broker (QoS 1) under PREFIX/STATION\n"
+             "        (default qor/<host name>)",
          RunRecord});
 
 }  // namespace

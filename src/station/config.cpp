@@ -130,13 +130,17 @@ std::string SaveConfig(const StationConfig& c)
     // where older readers never look.
     if (!c.link.device.empty())
         text += std::string(kDeviceKey) + c.link.device + ";\n\r";
-    return text;
+    return text + c.plant;
 }
 
 StationConfig LoadConfig(const std::string& fileText)
 {
-    const std::string text = JoinLines(fileText);
     StationConfig c = BuiltInDefaults();
+    // The station's keys are read before the plant section, so its values cannot shadow them.
+    const std::size_t plant = fileText.find("[PLANT]");
+    if (plant != std::string::npos)
+        c.plant = fileText.substr(plant);
+    const std::string text = JoinLines(fileText.substr(0, plant));
     ReadInt(text, "PORT", 3, c.link.port, 1);
     ReadInt(text, "BAUD", 6, c.link.baud, 56000);
     std::string f;

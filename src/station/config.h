@@ -20,6 +20,9 @@ struct StationConfig {
     int idCount = 15;
     unsigned sEnable = 0;
     int autoEnable = 0;
+    // The plant link's section ("[PLANT]" to the end), kept as read and written back after the
+    // station's own keys; its owner reads and fills it.
+    std::string plant;
 };
 
 // Hours, minutes and seconds of a day fraction, rounded to the nearest second.

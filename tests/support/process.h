@@ -87,6 +87,12 @@ public:
         }
     }
 
+    // Writes to the program's stdin (a command line of qorsim, say).
+    void Write(const std::string& text)
+    {
+        [[maybe_unused]] auto n = ::write(m_stdin, text.data(), text.size());
+    }
+
     // The rest of stdout, up to the end of the output.
     std::string ReadAll()
     {
@@ -97,6 +103,8 @@ public:
             out.append(buf, static_cast<std::size_t>(n));
         return out;
     }
+
+    pid_t Pid() const { return m_pid; }
 
     // Signals the process (0: none) and waits for it; returns its exit status (or -1).
     int Stop(int sig = SIGTERM)

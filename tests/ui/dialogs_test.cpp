@@ -1,10 +1,13 @@
 #include "station/config.h"
+#include "station/console_ui.h"
 #include "station/rs232_model.h"
 #include "ui/document/logbuch_view.h"
 #include "ui/potentiostat/info_copy.h"
 #include "ui/shell/save_prompt.h"
 #include "ui/shell/shell_services.h"
 #include "ui/station/freigabe_dlg.h"
+#include "ui/station/plant_link.h"
+#include "ui/station/plant_link_dlg.h"
 #include "ui/station/rs232_dlg.h"
 #include "ui/station/slave_auswahl.h"
 #include "ui_test_app.h"
@@ -12,6 +15,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -186,6 +191,56 @@ TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
     cursor.clearSelection();
     view.setTextCursor(cursor);
     EXPECT_FALSE(view.CopyAction()->isEnabled());
+}
+
+// A bad broker address or an unreadable password file is named below the fields and the
+// dialog stays open; fixed, OK hands back what was typed.
+TEST(PlantLinkDialog, FaultsNamedUntilFixed)
+{
+    test::App();
+    PlantLinkDlg dlg(plant::PlantSettings{}, 1, nullptr);
+    dlg.show();
+    dlg.BrokerEdit()->setText(QStringLiteral("tcp://broker:1883"));
+    dlg.accept();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.ErrorLabel()->text().toStdString(),
+              "Invalid broker address \"tcp://broker:1883\": expected mqtt://HOST:PORT or mqtts://HOST:PORT");
+    dlg.BrokerEdit()->setText(QStringLiteral(" mqtt://broker:1884 "));
+    dlg.UserEdit()->setText(QStringLiteral("lab"));
+    dlg.PasswordFileEdit()->setText(QStringLiteral("/nonexistent/pw"));
+    dlg.accept();
+    EXPECT_EQ(dlg.ErrorLabel()->text().toStdString(), "The password file /nonexistent/pw cannot be read");
+    dlg.PasswordFileEdit()->clear();
+    dlg.StationEdit()->setText(QStringLiteral("lab-3"));
+    dlg.DatabaseEdit()->setText(QStringLiteral("http://db:8428/write"));
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    const plant::PlantSettings r = dlg.Result();
+    EXPECT_EQ(r.mqttUrl, "mqtt://broker:1884");
+    EXPECT_EQ(r.station, "lab-3");
+    EXPECT_EQ(r.mqttUser, "lab");
+    EXPECT_EQ(r.prefix, "qor");
+    EXPECT_EQ(r.tsdbUrl, "http://db:8428/write");
+}
+
+// The settings go into config.ini's plant section and start the publisher; cleared, the
+// section goes and nothing is published.
+TEST(PlantLinkDialog, SettingsReachTheConfigurationAndThePublisher)
+{
+    Clock& clock = SystemClock::Instance();
+    station::ConsoleStation cs(clock, station::FirstStartDefaults());
+    PlantLink link(cs.station);
+    EXPECT_FALSE(link.Publishing());
+    EXPECT_EQ(cs.station.Config().plant, "");
+    plant::PlantSettings s;
+    s.mqttUrl = "mqtt://127.0.0.1:1";
+    s.station = "desk";
+    EXPECT_EQ(link.Apply(s), "");
+    EXPECT_TRUE(link.Publishing());
+    EXPECT_EQ(plant::ReadPlantSection(station::SaveConfig(cs.station.ConfigToSave())).station, "desk");
+    EXPECT_EQ(link.Apply(plant::PlantSettings{}), "");
+    EXPECT_FALSE(link.Publishing());
+    EXPECT_EQ(cs.station.Config().plant, "");
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include "ui/shell/ui_texts.h"
 #include "ui/shell/window_arrange.h"
 #include "ui/station/digital_mess_view.h"
+#include "ui/station/plant_link.h"
 #include "ui/station/rs232_dlg.h"
 #include "wiring/bus_wiring.h"
 
@@ -77,6 +78,7 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     m_station =
         std::make_unique<station::Station>(config, m_clock, *m_services, *m_services, *m_doc, m_logbook);
     m_station->SetLanguage(m_lang);
+    m_plantLink = std::make_unique<PlantLink>(*m_station);
     m_wiring = std::make_unique<wiring::BusWiring>(options, m_clock);
     m_wiring->Attach(m_station->Link());
 
@@ -173,6 +175,7 @@ void CMainFrame::Shutdown()
         return;
     m_shutdownDone = true;
     m_services->StopAllTimers();
+    m_plantLink.reset();  // "offline" to the broker; its last logbook line
     m_station->AddLogbookEntry(Tr(txt::kEndOfProgram, m_lang).toStdString());
     m_station->Link().CloseEthernet();
     station::StationConfig save = m_station->ConfigToSave();

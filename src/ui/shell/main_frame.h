@@ -52,6 +52,7 @@ class CQORView;
 class MainMenus;
 class LiveViews;
 class MeterWindows;
+class PlantLink;
 class ShellServices;
 
 // The main window: owns the station, the document and the link, shows the graph and
@@ -95,6 +96,9 @@ public:
     std::unique_ptr<CGraphXY> MakeXyGraph();
     // The run window, opened or drawn anew from the whole list.
     void ShowRunGraph();
+    // Station > Plant link.
+    void ShowPlantLink();
+    PlantLink& Plant() { return *m_plantLink; }
     CEISGraph* EisGraph() const { return m_eisGraph; }
     QMdiArea* MdiArea() const { return m_mdi; }
     CDigitalMessView* MeterView(int address) const;
@@ -208,6 +212,7 @@ private:
     data::Logbook m_logbook;
     std::unique_ptr<data::CQORDoc> m_doc;
     std::unique_ptr<station::Station> m_station;
+    std::unique_ptr<PlantLink> m_plantLink;  // after the station: ends before it
 
     QMdiArea* m_mdi = nullptr;
     QMdiSubWindow* m_graphFrame = nullptr;

@@ -18,6 +18,7 @@
 #include "ui/shell/status_pane.h"
 #include "ui/shell/ui_texts.h"
 #include "ui/station/digital_mess_view.h"
+#include "ui/station/plant_link.h"
 
 #include <QStatusBar>
 #include <algorithm>
@@ -131,6 +132,12 @@ std::unique_ptr<CGraphXY> CMainFrame::MakeXyGraph()
     const std::vector<std::uint8_t>& pots = m_station->Potentiostats();
     return std::make_unique<CGraphXY>(m_doc->Pot(), pots.empty() ? 0u : pots.front(), m_clock, *m_services,
                                       *this, m_lang, CGraphXY::Messages{}, this);
+}
+
+void CMainFrame::ShowPlantLink()
+{
+    if (m_plantLink)
+        m_plantLink->ShowDialog(this, m_lang);
 }
 
 void CMainFrame::ShowRunGraph()

@@ -7,6 +7,7 @@
 #include "ui/shell/main_frame.h"
 #include "ui/shell/recent_files_menu.h"
 #include "ui/shell/ui_texts.h"
+#include "ui/station/plant_link_dlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -125,6 +126,8 @@ void MainMenus::CreateActions(CMainFrame& frame)
     QObject::connect(m_showEis, &QAction::triggered, &frame, [&frame] { frame.ShowEisGraph(); });
     m_showRun = new QAction(&frame);
     QObject::connect(m_showRun, &QAction::triggered, &frame, [&frame] { frame.ShowRunGraph(); });
+    m_plantLink = new QAction(&frame);
+    QObject::connect(m_plantLink, &QAction::triggered, &frame, [&frame] { frame.ShowPlantLink(); });
     m_about = new QAction(&frame);
     QObject::connect(m_about, &QAction::triggered, &frame, [&frame] {
         QMessageBox::about(&frame, Tr(txt::kAppName, frame.Language()), Tr(txt::kAbout, frame.Language()));
@@ -149,8 +152,9 @@ void MainMenus::CreateMenus(CMainFrame& frame)
     m_fileMenu->addAction(m_exit);
 
     m_stationMenu = frame.menuBar()->addMenu(QString());
-    for (station::Cmd c : {station::Cmd::PortSetup, station::Cmd::SearchModules})
-        m_stationMenu->addAction(m_actions[c]);
+    m_stationMenu->addAction(m_actions[station::Cmd::PortSetup]);
+    m_stationMenu->addAction(m_plantLink);
+    m_stationMenu->addAction(m_actions[station::Cmd::SearchModules]);
     m_stationMenu->addSeparator();
     for (station::Cmd c : {station::Cmd::StartMeasuring, station::Cmd::ShowMeters,
                            station::Cmd::StartRecording, station::Cmd::Stop})
@@ -223,6 +227,8 @@ void MainMenus::Retranslate(int lang)
     m_xyGraph->setText(Tr(potentiostat::xytext::kMenuCommand, lang));
     m_showEis->setText(Tr(txt::kMenuShowEis, lang));
     m_showRun->setText(Tr(txt::kMenuShowRun, lang));
+    m_plantLink->setText(Tr(kPlantLinkMenu, lang));
+    m_plantLink->setStatusTip(Tr(kPlantLinkPrompt, lang));
     m_autoScroll->setText(Tr(txt::kMenuAutoScroll, lang));
     m_autoScroll->setStatusTip(Tr(txt::kPromptAutoScroll, lang));
     const std::pair<QAction*, std::pair<const TextPair*, const TextPair*>> graphActions[] = {

@@ -60,6 +60,7 @@ private:
     QAction* m_xyGraph = nullptr;  // "Display XY-Graphic window"
     QAction* m_showEis = nullptr;
     QAction* m_showRun = nullptr;
+    QAction* m_plantLink = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_stationMenu = nullptr;
     QMenu* m_potMenu = nullptr;

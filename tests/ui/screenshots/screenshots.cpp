@@ -10,6 +10,7 @@
 #include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/graph_dl.h"
 #include "ui/shell/main_frame.h"
+#include "ui/station/plant_link_dlg.h"
 #include "ui_test_app.h"
 
 #include <QDir>
@@ -97,6 +98,26 @@ bool ShootTiled(int lang, const QDir& out)
     return saved;
 }
 
+// Station › Plant link with a broker, credentials, TLS and a database set.
+bool ShootPlantLink(int lang, const QDir& out)
+{
+    plant::PlantSettings s;
+    s.mqttUrl = "mqtt://broker.lab:1883";
+    s.station = "lab-2";
+    s.mqttUser = "station";
+    s.passwordFile = "/etc/qor/mqtt-password";
+    s.tlsCa = "/etc/ssl/certs/lab-ca.pem";
+    s.tsdbUrl = "http://db.lab:8428/write";
+    ui::PlantLinkDlg dlg(s, lang, nullptr);
+    dlg.show();
+    test::Settle();
+    const QString name = lang ? QStringLiteral("plant_link_en.png") : QStringLiteral("plant_link_de.png");
+    const bool saved = dlg.grab().toImage().save(out.filePath(name));
+    if (!saved)
+        std::fprintf(stderr, "qor_screenshots: cannot write %s\n", qPrintable(out.filePath(name)));
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -112,7 +133,10 @@ int main(int argc, char** argv)
     }
     if (argc == 3) {
         const QDir out(QString::fromLocal8Bit(argv[2]));
-        return ShootLogger(0, out) && ShootLogger(1, out) && ShootTiled(0, out) && ShootTiled(1, out) ? 0 : 1;
+        return ShootLogger(0, out) && ShootLogger(1, out) && ShootTiled(0, out) && ShootTiled(1, out) &&
+                       ShootPlantLink(0, out) && ShootPlantLink(1, out)
+                   ? 0
+                   : 1;
     }
     return 0;
 }

@@ -1,0 +1,51 @@
+#include "ui/station/plant_link.h"
+
+#include "station/station.h"
+#include "ui/shell/ui_texts.h"
+#include "ui/station/plant_link_dlg.h"
+
+#include <QMessageBox>
+
+namespace qor::ui {
+
+PlantLink::PlantLink(station::Station& station) : m_station(station)
+{
+    const plant::PlantSettings s = plant::ReadPlantSection(station.Config().plant);
+    const std::string error = Apply(s);
+    // A broken file section is told in the logbook, not in a box at every start.
+    if (!error.empty())
+        m_station.AddLogbookEntry(error);
+}
+
+PlantLink::~PlantLink() = default;
+
+std::string PlantLink::Apply(const plant::PlantSettings& s)
+{
+    m_settings = s;
+    // Nothing set: config.ini stays as it was without a plant link.
+    const std::string section = plant::PlantSection(s);
+    m_station.Config().plant = section == plant::PlantSection(plant::PlantSettings{}) ? "" : section;
+    m_mqtt.reset();
+    if (s.mqttUrl.empty())
+        return {};
+    std::string error;
+    const std::optional<plant::MqttOptions> options = plant::MqttOptionsFrom(s, m_station.Language(), error);
+    if (!options)
+        return error;
+    m_mqtt = std::make_unique<plant::MqttStationLink>(m_station, *options);
+    return {};
+}
+
+void PlantLink::ShowDialog(QWidget* parent, int lang)
+{
+    PlantLinkDlg dlg(m_settings, lang, parent);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    const std::string error = Apply(dlg.Result());
+    if (!error.empty())
+        QMessageBox::warning(parent,
+                             Tr(kPlantLinkMenu, lang).remove(QLatin1Char('&')).remove(QStringLiteral("...")),
+                             QString::fromStdString(error));
+}
+
+}  // namespace qor::ui

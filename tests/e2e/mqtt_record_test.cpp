@@ -1,0 +1,272 @@
+// qortool record --mqtt against a real mosquitto, read with mosquitto_sub; the bus is qorsim.
+#include "support/mosquitto_broker.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+
+using qor::test::BinPath;
+using qor::test::MosquittoBroker;
+using qor::test::MqttSub;
+using qor::test::Process;
+using qor::test::RunProgram;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Sample {
+    std::int64_t time = 0;
+    std::array<std::array<float, 16>, 3> values{};  // value 1, value 2, temperature
+};
+
+// The samples of a `qortool dump`.
+std::vector<Sample> DumpSamples(const std::string& json)
+{
+    std::vector<Sample> out;
+    const auto end = json.find("],\"setup\"");
+    for (auto p = json.find("{\"time\":"); p != std::string::npos && p < end;
+         p = json.find("{\"time\":", p + 1)) {
+        Sample s;
+        s.time = std::stoll(json.substr(p + 8));
+        std::size_t q = p;
+        for (auto& values : s.values) {
+            q = json.find('[', q) + 1;
+            for (float& v : values) {
+                const std::string field = json.substr(q, json.find_first_of(",]", q) - q);
+                v = field == "null" ? NAN : std::strtof(field.c_str(), nullptr);
+                q = json.find_first_of(",]", q) + 1;
+            }
+        }
+        out.push_back(s);
+    }
+    return out;
+}
+
+// Messages as "topic t" -> the payloads' v texts in arrival order.
+struct Stream {
+    std::map<std::string, std::vector<std::string>> values;  // "topic t" -> v texts
+    std::map<std::string, std::vector<std::int64_t>> times;  // per topic, in arrival order
+    std::size_t count = 0, nulls = 0;
+    std::set<std::string> distinct;
+
+    // Reads until the station's "offline" after `expected` values; false if it never comes. (A
+    // broker that stops sends the station's last will too.)
+    bool ReadUntilOffline(MqttSub& sub, const std::string& base, const std::string& sent)
+    {
+        const std::size_t expected = std::strtoul(sent.c_str(), nullptr, 10);
+        for (std::string line; !(line = sub.Next()).empty();) {
+            if (line == base + "/status offline" && count >= expected)
+                return true;
+            const std::string topic = line.substr(0, line.find(' '));
+            if (line.find("{\"t\": ") == std::string::npos)
+                continue;
+            const std::int64_t t = std::stoll(line.substr(line.find("{\"t\": ") + 6));
+            const auto v = line.find("\"v\": ") + 5;
+            const std::string value = line.substr(v, line.find(',', v) - v);
+            values[topic + " " + std::to_string(t)].push_back(value);
+            times[topic].push_back(t);
+            ++count;
+            distinct.insert(line);
+            nulls += value == "null";
+        }
+        return false;
+    }
+};
+
+// Every stored value of modules 0..2 came, with its value. A sample holds the values of the
+// last cycle that ended before its tick: that cycle's time stamp is the sample's or the second
+// before it (the recording keeps its own grid of seconds).
+void ExpectStreamEqualsDocument(const Stream& stream, const std::vector<Sample>& samples,
+                                const std::string& base)
+{
+    for (const Sample& s : samples)
+        for (int a = 0; a < 3; ++a)
+            for (int k = 0; k < 3; ++k) {
+                const std::string topic = base + "/S" + std::to_string(a) + "/" + std::to_string(k + 1) + " ";
+                const float stored = s.values[static_cast<std::size_t>(k)][static_cast<std::size_t>(a)];
+                bool found = false;
+                for (std::int64_t t : {s.time, s.time - 1}) {
+                    const auto it = stream.values.find(topic + std::to_string(t));
+                    if (it == stream.values.end())
+                        continue;
+                    for (const std::string& v : it->second)
+                        found = found || (std::isnan(stored) ? v == "null"
+                                                             : std::strtof(v.c_str(), nullptr) == stored);
+                }
+                EXPECT_TRUE(found) << topic << s.time << " " << stored;
+            }
+    for (const auto& [topic, times] : stream.times)
+        EXPECT_TRUE(std::is_sorted(times.begin(), times.end())) << topic;
+}
+
+struct Recording {
+    Recording(const MosquittoBroker& broker, std::vector<std::string> extra)
+        : file((fs::temp_directory_path() / ("qor-mqtt-" + std::to_string(::getpid()) + ".qo3")).string())
+    {
+        fs::remove(file);
+        const std::string at = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
+        sim = std::make_unique<Process>(std::vector<std::string>{BinPath("qorsim"), "--tcp", at, "--module",
+                                                                 "0=1", "--module", "1=5", "--module", "2=8",
+                                                                 "--seed", "3"});
+        EXPECT_FALSE(sim->ReadLine().empty());
+        std::vector<std::string> args = {
+            BinPath("qortool"), "record", "--tcp",     at,           "--out",     file,
+            "--interval",       "1",      "--idcount", "3",          "--quiet",   "--print-samples",
+            "--lang",           "en",     "--mqtt",    broker.Url(), "--station", "st"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        record = std::make_unique<Process>(args);
+    }
+    ~Recording()
+    {
+        record.reset();
+        fs::remove(file);
+        fs::remove(file + ".journal");
+    }
+    // Reads the printed samples up to number n.
+    bool WaitSample(int n)
+    {
+        for (std::string line; !(line = record->ReadLine()).empty();)
+            if (line.rfind("sample " + std::to_string(n) + " ", 0) == 0)
+                return true;
+        return false;
+    }
+    // Waits for the end; the line with the counts of MQTT messages.
+    std::string Finish()
+    {
+        const std::string out = record->ReadAll();
+        EXPECT_EQ(record->Stop(0), 0);
+        const auto at = out.find(" MQTT messages");
+        if (at == std::string::npos)
+            return out;
+        const auto from = out.rfind('\n', at) + 1;
+        return out.substr(from, out.find('\n', at) - from);
+    }
+    std::string file;
+    std::unique_ptr<Process> sim, record;
+};
+
+TEST(QortoolRecordMqtt, EveryStoredValueOnceMissedPollNullStatusRetained)
+{
+    MosquittoBroker broker;
+    MqttSub sub(broker.Port(), "qor/st/#");
+    ASSERT_TRUE(sub.WaitSubscribed());
+    Recording rec(broker, {"--samples", "20"});
+    ASSERT_TRUE(rec.WaitSample(3));
+    rec.sim->Write("fault 1 silent 1\n");  // one poll of module 1 goes unanswered
+    MqttSub status(broker.Port(), "qor/st/status", {}, {"-C", "1"});
+    EXPECT_EQ(status.Next(), "qor/st/status online");
+    const std::string sent = rec.Finish();
+
+    Stream stream;
+    ASSERT_TRUE(stream.ReadUntilOffline(sub, "qor/st", sent));
+    std::string dump;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", rec.file}, &dump), 0);
+    const std::vector<Sample> samples = DumpSamples(dump);
+    ASSERT_EQ(samples.size(), 20u);
+    ExpectStreamEqualsDocument(stream, samples, "qor/st");
+    // Each message the broker acknowledged came once: nine a cycle.
+    EXPECT_EQ(sent, std::to_string(stream.count) + " MQTT messages sent, 0 dropped, 0 not sent");
+    EXPECT_EQ(stream.count % 9, 0u);
+    EXPECT_EQ(stream.nulls, 3u);  // the missed poll: its three values
+    MqttSub after(broker.Port(), "qor/st/status", {}, {"-C", "1"});
+    EXPECT_EQ(after.Next(), "qor/st/status offline");
+}
+
+// Killed, or frozen with its connection open: the broker's last will says "offline" (the
+// frozen one after 1.5 keep-alive periods).
+TEST(QortoolRecordMqtt, StationGoneReadsOffline)
+{
+    MosquittoBroker broker;
+    for (int sig : {SIGKILL, SIGSTOP}) {
+        Recording rec(broker, {"--duration", "600", "--mqtt-keepalive", "5"});
+        ASSERT_TRUE(rec.WaitSample(2));
+        MqttSub status(broker.Port(), "qor/st/status");
+        ASSERT_EQ(status.Next(), "qor/st/status online");
+        const auto from = std::chrono::steady_clock::now();
+        ::kill(rec.record->Pid(), sig);
+        EXPECT_EQ(status.Next(), "qor/st/status offline") << sig;
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - from)
+                .count();
+        std::printf("signal %d: offline after %lld ms (keep-alive 5 s)\n", sig, static_cast<long long>(ms));
+        ::kill(rec.record->Pid(), SIGKILL);
+        ::kill(rec.record->Pid(), SIGCONT);
+    }
+}
+
+// The broker stopped for eight samples and started again on its port: every stored value
+// still arrives once and in order, and the recording kept its pace meanwhile.
+TEST(QortoolRecordMqtt, BrokerRestartLosesNothing)
+{
+    MosquittoBroker broker({true, "", ""});
+    auto sub = std::make_unique<MqttSub>(broker.Port(), "qor/st/#", "restart-reader");
+    ASSERT_TRUE(sub->WaitSubscribed());
+    Recording rec(broker, {"--duration", "24"});
+    ASSERT_TRUE(rec.WaitSample(5));
+    broker.Stop();
+    ASSERT_TRUE(rec.WaitSample(13));
+    ASSERT_TRUE(broker.Start());
+    const std::string sent = rec.Finish();
+
+    Stream stream;
+    ASSERT_TRUE(stream.ReadUntilOffline(*sub, "qor/st", sent));
+    // Each message the broker acknowledged came once. One it took but could not acknowledge
+    // before it stopped is sent again (QoS 1): at most the cycle then under way.
+    EXPECT_EQ(sent, std::to_string(stream.distinct.size()) + " MQTT messages sent, 0 dropped, 0 not sent");
+    EXPECT_LE(stream.count - stream.distinct.size(), 9u);
+    std::printf("%zu values, %zu sent again after the broker's restart\n", stream.count,
+                stream.count - stream.distinct.size());
+    std::string dump;
+    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", rec.file}, &dump), 0);
+    const std::vector<Sample> samples = DumpSamples(dump);
+    // A sample a second for the 24 s, by the program's own clock.
+    EXPECT_GE(samples.size(), 24u);
+    EXPECT_LE(samples.size(), 26u);
+    ExpectStreamEqualsDocument(stream, samples, "qor/st");
+    EXPECT_EQ(stream.nulls, 0u);
+    EXPECT_NE(dump.find("MQTT broker 127.0.0.1:" + std::to_string(broker.Port()) + " unreachable from "),
+              std::string::npos);
+}
+
+// Credentials from a password file made for the broker; wrong options are refused with a
+// message before anything is recorded.
+TEST(QortoolRecordMqtt, CredentialsAndBadOptions)
+{
+    MosquittoBroker broker({false, "lab", "pa ss"});
+    const std::string pw = broker.Dir() + "/station-password";
+    std::ofstream(pw) << "pa ss\n";
+    MqttSub sub(broker.Port(), "qor/st/S0/1", {}, {"-u", "lab", "-P", "pa ss"});
+    ASSERT_TRUE(sub.WaitSubscribed());
+    {
+        Recording rec(broker, {"--samples", "2", "--mqtt-user", "lab", "--mqtt-password-file", pw});
+        const std::string sent = rec.Finish();
+        EXPECT_GE(std::strtoul(sent.c_str(), nullptr, 10), 9u);  // a cycle at least: 3 modules x 3 values
+        EXPECT_NE(sent.find(" MQTT messages sent, 0 dropped, 0 not sent"), std::string::npos) << sent;
+    }
+    EXPECT_EQ(sub.Next().rfind("qor/st/S0/1 {\"t\": ", 0), 0u);
+
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--mqtt", "broker:1883"},
+         "qortool: Invalid broker address \"broker:1883\": expected mqtt://HOST:PORT or mqtts://HOST:PORT"},
+        {{"--station", "lab-2"}, "qortool: --station needs --mqtt or --tsdb"},
+        {{"--mqtt", "mqtt://h", "--station", "a/b"}, "qortool: The station name must not contain /, + or #"},
+        {{"--mqtt", "mqtt://h", "--mqtt-user", "u", "--mqtt-password-file", "/nonexistent"},
+         "qortool: The password file /nonexistent cannot be read"},
+        {{"--mqtt", "mqtt://h", "--mqtt-keepalive", "2"}, "qortool: --mqtt-keepalive needs seconds 5..65535"},
+    };
+    for (const auto& [options, message] : cases) {
+        std::vector<std::string> args = {
+            "/bin/sh", "-c",    "exec \"$0\" \"$@\" 2>&1", BinPath("qortool"), "record",
+            "--sim",   "--out", "/tmp/never.qo3",          "--lang",           "en"};
+        args.insert(args.end(), options.begin(), options.end());
+        std::string out;
+        EXPECT_EQ(RunProgram(args, &out), 2) << message;
+        EXPECT_EQ(out, message + "\n");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+// The publisher as a subscriber of a recording station on the simulated clock.
+#include "plant/mqtt_link.h"
+#include "station/station_rig.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace qor::plant {
+namespace {
+
+using station::testing::Rig;
+using station::testing::Wire;
+
+// A broker address that takes the connection and never answers: the recording keeps its
+// second, sample for sample, and every cycle's values wait in the queue.
+TEST(MqttCycle, SilentBrokerNeverSlowsTheRecording)
+{
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    ::getsockname(silent, reinterpret_cast<sockaddr*>(&a), &len);
+
+    Rig r(Wire::Tcp);
+    r.bus.AddModule(0, 1).SetRawValues({7000, -1234, 251});
+    r.bus.AddModule(1, 5).SetRawValues({1234, 500, 200});
+    r.SearchAll();
+    r.doc.SetRecordingInterval(0, 0, 1);
+    MqttOptions o;
+    o.port = ntohs(a.sin_port);
+    o.station = "rig";
+    o.drainMs = 100;
+    MqttStationLink link(*r.station, o);
+    const std::int64_t t0 = r.clock.Now();
+    ASSERT_TRUE(r.station->StartRecording());
+    r.Run(3600 * 1000);
+    r.station->StopCommand();
+    link.Stop();
+
+    const auto& samples = r.doc.Samples();
+    ASSERT_EQ(samples.size(), 3601u);
+    EXPECT_EQ(samples.back().m_time, t0 + 3600);
+    const MqttPublisher::Counts c = link.Publisher().GetCounts();
+    EXPECT_EQ(c.queued, c.waiting);  // nothing went out, nothing was dropped
+    EXPECT_GE(c.queued, 6u * 3600);  // two modules, three values, a cycle a second
+    EXPECT_EQ(c.dropped, 0u);
+    EXPECT_NE(
+        r.station->Logbook().find(std::to_string(c.waiting) + " Nachrichten beim Beenden nicht gesendet"),
+        std::string::npos);
+    ::close(silent);
+}
+
+}  // namespace
+}  // namespace qor::plant
