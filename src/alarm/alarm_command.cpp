@@ -19,7 +19,7 @@ namespace {
 
 std::string EnvNumber(double v)
 {
-    return std::isfinite(v) ? NumberText(v) : std::string();
+    return ValueText(v);
 }
 
 }  // namespace
@@ -82,14 +82,17 @@ std::vector<AlarmCommand::Failure> AlarmCommand::Reap(int language)
             }
             ::kill(-it->pid, SIGKILL);
             ::waitpid(it->pid, &status, 0);  // killed: it ends at once
-            failed.push_back({it->command, Format(TextPair{"nach %lld s nicht beendet, abgebrochen", "did not end within %lld s, stopped"}[language],
+            failed.push_back({it->command, Format(TextPair{"nach %lld s nicht beendet, abgebrochen",
+                                                           "did not end within %lld s, stopped"}[language],
                                                   static_cast<long long>(kMaxRunTime.count()))});
         } else if (r < 0) {
             // Reaped elsewhere (a handler of the program's own): nothing more to know.
         } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
-            failed.push_back({it->command, Format(TextPair{"Exit-Status %d", "exit status %d"}[language], WEXITSTATUS(status))});
+            failed.push_back({it->command, Format(TextPair{"Exit-Status %d", "exit status %d"}[language],
+                                                  WEXITSTATUS(status))});
         } else if (WIFSIGNALED(status)) {
-            failed.push_back({it->command, Format(TextPair{"Signal %d", "signal %d"}[language], WTERMSIG(status))});
+            failed.push_back(
+                {it->command, Format(TextPair{"Signal %d", "signal %d"}[language], WTERMSIG(status))});
         }
         it = m_running.erase(it);
     }

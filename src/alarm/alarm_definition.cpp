@@ -13,7 +13,8 @@
 namespace qor::alarm {
 namespace {
 
-constexpr TextPair kNoLimit = {"%s: weder oberer noch unterer Grenzwert", "%s: neither a high nor a low limit"};
+constexpr TextPair kNoLimit = {"%s: weder oberer noch unterer Grenzwert",
+                               "%s: neither a high nor a low limit"};
 constexpr TextPair kPairUnmet = {"%s: der untere Grenzwert %s liegt nicht unter dem oberen %s",
                                  "%s: the low limit %s is not below the high limit %s"};
 constexpr TextPair kNegative = {"%s: %s darf nicht negativ sein", "%s: %s must not be negative"};
@@ -79,7 +80,8 @@ std::optional<AlarmSource> ParseSource(std::string_view text)
     const std::size_t dot = text.find('.');
     if (text.size() < 4 || (text[0] != 'S' && text[0] != 's') || dot == std::string_view::npos)
         return std::nullopt;
-    if (!ParseIndex(text.substr(1, dot - 1), 0, 15, s.address) || !ParseIndex(text.substr(dot + 1), 1, 3, s.value))
+    if (!ParseIndex(text.substr(1, dot - 1), 0, 15, s.address) ||
+        !ParseIndex(text.substr(dot + 1), 1, 3, s.value))
         return std::nullopt;
     return s;
 }
@@ -275,7 +277,8 @@ std::string AlarmsIniPath(const std::string& configDirectory)
     return (std::filesystem::path(configDirectory) / "alarms.ini").string();
 }
 
-bool LoadAlarmsFile(const std::string& path, int language, AlarmSettings& out, std::string& error, bool* found)
+bool LoadAlarmsFile(const std::string& path, int language, AlarmSettings& out, std::string& error,
+                    bool* found)
 {
     std::error_code ec;
     if (found)

@@ -57,7 +57,8 @@ std::string AlarmsIniPath(const std::string& configDirectory);
 // A missing file is no error: `out` is then the default settings and `found` false.
 bool LoadAlarmsFile(const std::string& path, int language, AlarmSettings& out, std::string& error,
                     bool* found = nullptr);
-bool WriteAlarmsFile(const std::string& path, const AlarmSettings& settings, int language, std::string& error);
+bool WriteAlarmsFile(const std::string& path, const AlarmSettings& settings, int language,
+                     std::string& error);
 
 // A number as alarms.ini and the JSON lines write it: as short as reads back the same.
 std::string NumberText(double v);

@@ -42,8 +42,8 @@ void AlarmEvaluator::Configure(const AlarmSettings& settings)
         }
 }
 
-void AlarmEvaluator::Transit(AlarmPoint& p, AlarmEvent e, std::int64_t time, std::vector<AlarmTransition>& out,
-                             const station::Measurement* m)
+void AlarmEvaluator::Transit(AlarmPoint& p, AlarmEvent e, std::int64_t time,
+                             std::vector<AlarmTransition>& out, const station::Measurement* m)
 {
     if (m && !p.source.isVirtual) {
         const station::ModuleReading& r = m->modules[static_cast<std::size_t>(p.source.address & 15)];
@@ -53,7 +53,8 @@ void AlarmEvaluator::Transit(AlarmPoint& p, AlarmEvent e, std::int64_t time, std
                                    : p.source.value == 1     ? i.name1
                                    : p.source.value == 2     ? i.name2
                                                              : i.name3;
-            p.name = n.empty() ? Format("S%d", p.source.address) : Format("S%d %s", p.source.address, n.c_str());
+            p.name =
+                n.empty() ? Format("S%d", p.source.address) : Format("S%d %s", p.source.address, n.c_str());
             p.unit = p.kind == AlarmKind::Comm ? std::string()
                      : p.source.value == 1     ? (i.baseUnit.empty() ? i.unit1 : i.baseUnit)
                      : p.source.value == 2     ? i.unit2
@@ -122,7 +123,8 @@ void AlarmEvaluator::EvaluateLimit(AlarmPoint& p, double v, const station::Measu
         Raise(p, m.time, out, m);
 }
 
-void AlarmEvaluator::EvaluateComm(AlarmPoint& p, const station::Measurement& m, std::vector<AlarmTransition>& out)
+void AlarmEvaluator::EvaluateComm(AlarmPoint& p, const station::Measurement& m,
+                                  std::vector<AlarmTransition>& out)
 {
     const station::Reading r = m.modules[static_cast<std::size_t>(p.source.address)].state;
     if (r == station::Reading::Missed) {
@@ -148,9 +150,10 @@ std::vector<AlarmTransition> AlarmEvaluator::Evaluate(const station::Measurement
             continue;
         }
         const AlarmSource& s = p.source;
-        const double v = s.isVirtual ? shown.virtualChannels[static_cast<std::size_t>(s.channel - 1)]
-                                     : shown.values[static_cast<std::size_t>(s.address)]
-                                                   [static_cast<std::size_t>(s.value - 1)];
+        const double v =
+            s.isVirtual
+                ? shown.virtualChannels[static_cast<std::size_t>(s.channel - 1)]
+                : shown.values[static_cast<std::size_t>(s.address)][static_cast<std::size_t>(s.value - 1)];
         EvaluateLimit(p, v, m, out);
     }
     return out;

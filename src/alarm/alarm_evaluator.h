@@ -27,13 +27,13 @@ struct AlarmPoint {
     AlarmState state = AlarmState::Normal;
     bool active = false;  // the condition, after deadband and delays
     bool shelved = false;
-    std::int64_t shelvedUntilMs = 0;  // on the clock's tick
-    std::int64_t shelvedUntil = 0;    // in seconds since 1970, for the pane
+    std::int64_t shelvedUntilMs = 0;             // on the clock's tick
+    std::int64_t shelvedUntil = 0;               // in seconds since 1970, for the pane
     std::optional<std::int64_t> pendingSinceMs;  // the condition towards a change began here
-    int misses = 0;                               // consecutive missed polls
-    double value = AlarmTransition::kNone;        // the last value measured
-    std::int64_t since = 0;                       // time of the last transition
-    std::string name, unit;                       // as the catalogue named the source then
+    int misses = 0;                              // consecutive missed polls
+    double value = AlarmTransition::kNone;       // the last value measured
+    std::int64_t since = 0;                      // time of the last transition
+    std::string name, unit;                      // as the catalogue named the source then
 
     std::string SourceText() const;
     // Counted in the status bar and the title: not acknowledged, not shelved.
@@ -69,9 +69,12 @@ public:
 private:
     void Transit(AlarmPoint& p, AlarmEvent e, std::int64_t time, std::vector<AlarmTransition>& out,
                  const station::Measurement* m = nullptr);
-    void Raise(AlarmPoint& p, std::int64_t time, std::vector<AlarmTransition>& out, const station::Measurement& m);
-    void Clear(AlarmPoint& p, std::int64_t time, std::vector<AlarmTransition>& out, const station::Measurement& m);
-    void EvaluateLimit(AlarmPoint& p, double v, const station::Measurement& m, std::vector<AlarmTransition>& out);
+    void Raise(AlarmPoint& p, std::int64_t time, std::vector<AlarmTransition>& out,
+               const station::Measurement& m);
+    void Clear(AlarmPoint& p, std::int64_t time, std::vector<AlarmTransition>& out,
+               const station::Measurement& m);
+    void EvaluateLimit(AlarmPoint& p, double v, const station::Measurement& m,
+                       std::vector<AlarmTransition>& out);
     void EvaluateComm(AlarmPoint& p, const station::Measurement& m, std::vector<AlarmTransition>& out);
 
     std::vector<AlarmPoint> m_points;

@@ -38,6 +38,9 @@ public:
     // cycle runs.
     void Tick();
 
+    // Alarm commands started and not yet seen to end.
+    std::size_t CommandsRunning() const { return m_command.Running(); }
+
     void AddListener(AlarmListener* l);
     void RemoveListener(AlarmListener* l);
 

@@ -9,7 +9,8 @@ namespace qor::alarm {
 namespace {
 
 constexpr TextPair kKinds[] = {{"hoch", "high"}, {"tief", "low"}, {"Kommunikation", "communication"}};
-constexpr TextPair kRaisedComm = {"Alarm %s %s: %d Abfragen ohne Antwort", "Alarm %s %s: %d polls unanswered"};
+constexpr TextPair kRaisedComm = {"Alarm %s %s: %d Abfragen ohne Antwort",
+                                  "Alarm %s %s: %d polls unanswered"};
 constexpr TextPair kCleared = {"Alarm %s %s beendet: %s", "Alarm %s %s cleared: %s"};
 constexpr TextPair kClearedComm = {"Alarm %s %s beendet", "Alarm %s %s cleared"};
 constexpr TextPair kAcknowledged = {"Alarm %s %s quittiert", "Alarm %s %s acknowledged"};
@@ -36,7 +37,8 @@ std::string Duration(std::int64_t s)
 int LimitDecimals(double limit)
 {
     int d = 2;
-    while (d < 6 && std::isfinite(limit) && std::fabs(limit * std::pow(10.0, d) - std::round(limit * std::pow(10.0, d))) > 1e-6)
+    while (d < 6 && std::isfinite(limit) &&
+           std::fabs(limit * std::pow(10.0, d) - std::round(limit * std::pow(10.0, d))) > 1e-6)
         ++d;
     return d;
 }

@@ -14,12 +14,7 @@ constexpr const char* kEvents[] = {"raised", "cleared", "acknowledged", "shelved
 
 std::string JsonNumber(double v)
 {
-    if (!std::isfinite(v))
-        return "null";
-    // Values come from single-precision samples: seven digits say all they hold.
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", v);
-    return buf;
+    return std::isfinite(v) ? ValueText(v) : std::string("null");
 }
 
 std::string JsonString(std::string_view s)
@@ -47,7 +42,8 @@ public:
     explicit FlatJson(std::string_view s) : m_s(s) {}
     void Space()
     {
-        while (m_p < m_s.size() && (m_s[m_p] == ' ' || m_s[m_p] == '\t' || m_s[m_p] == '\r' || m_s[m_p] == '\n'))
+        while (m_p < m_s.size() &&
+               (m_s[m_p] == ' ' || m_s[m_p] == '\t' || m_s[m_p] == '\r' || m_s[m_p] == '\n'))
             ++m_p;
     }
     bool Eat(char c)
@@ -73,7 +69,8 @@ public:
                 if (c == 'u') {
                     unsigned code = 0;
                     if (m_p + 4 > m_s.size() ||
-                        std::from_chars(m_s.data() + m_p, m_s.data() + m_p + 4, code, 16).ptr != m_s.data() + m_p + 4)
+                        std::from_chars(m_s.data() + m_p, m_s.data() + m_p + 4, code, 16).ptr !=
+                            m_s.data() + m_p + 4)
                         return false;
                     m_p += 4;
                     c = static_cast<char>(code < 0x80 ? code : '?');
@@ -110,6 +107,15 @@ private:
 };
 
 }  // namespace
+
+std::string ValueText(double v)
+{
+    if (!std::isfinite(v))
+        return {};
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.7g", v);
+    return buf;
+}
 
 const char* KindText(AlarmKind k)
 {

@@ -33,6 +33,10 @@ struct AlarmTransition {
 const char* KindText(AlarmKind k);    // "high", "low", "comm"
 const char* EventText(AlarmEvent e);  // "raised", ...
 
+// A value as the JSON line and the alarm command's environment give it: seven significant
+// digits (all a sample's float holds); "null" / empty for none.
+std::string ValueText(double v);
+
 // {"time": 1700000000, "source": "S0.1", "kind": "high", "event": "raised", "value": 7.41,
 // "limit": 7.2}, without a line end.
 std::string AlarmJsonLine(const AlarmTransition& t);

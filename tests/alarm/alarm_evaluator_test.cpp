@@ -30,7 +30,8 @@ std::vector<std::string> RunCycles(const AlarmSettings& s, const std::vector<dou
         shown.virtualChannels.fill(X);
         shown.values[0][0] = values[i];
         for (const AlarmTransition& t : e.Evaluate(m, shown))
-            got.push_back(std::to_string(i) + " " + t.source + " " + KindText(t.kind) + " " + EventText(t.event));
+            got.push_back(std::to_string(i) + " " + t.source + " " + KindText(t.kind) + " " +
+                          EventText(t.event));
     }
     return got;
 }
@@ -63,7 +64,10 @@ TEST(AlarmEvaluator, LimitsDeadbandDelaysMissesAndCommunication)
          One(7.2, {}, 0.1),
          {7.1, 7.25, 7.15, 7.25, 7.11, 7.3, 7.15},
          {"1 S0.1 high raised"}},
-        {"back past the limit by the deadband clears", One(7.2, {}, 0.1), {7.25, 7.15, 7.05}, {"0 S0.1 high raised", "2 S0.1 high cleared"}},
+        {"back past the limit by the deadband clears",
+         One(7.2, {}, 0.1),
+         {7.25, 7.15, 7.05},
+         {"0 S0.1 high raised", "2 S0.1 high cleared"}},
         {"a dip shorter than the on-delay raises nothing; a longer one once, delay seconds after it began",
          One({}, 6.0, 0, 5),
          {6.5, 5.0, 5.0, 5.0, 6.5, 5.0, 5.0, 5.0, 5.0, 5.0, 5.0, 5.0, 6.5},
@@ -72,7 +76,10 @@ TEST(AlarmEvaluator, LimitsDeadbandDelaysMissesAndCommunication)
          One(7.2, {}, 0, 0, 3),
          {8, 7, 7, 8, 7, 7, 7, 7},
          {"0 S0.1 high raised", "7 S0.1 high cleared"}},
-        {"high and low on one source", One(7.2, 6.0), {6.5, 5.9, 6.5, 7.3, 6.5}, {"1 S0.1 low raised", "2 S0.1 low cleared", "3 S0.1 high raised", "4 S0.1 high cleared"}},
+        {"high and low on one source",
+         One(7.2, 6.0),
+         {6.5, 5.9, 6.5, 7.3, 6.5},
+         {"1 S0.1 low raised", "2 S0.1 low cleared", "3 S0.1 high raised", "4 S0.1 high cleared"}},
         {"missed values neither raise nor clear; the on-delay goes on over them",
          One(7.2, {}, 0, 2),
          {8, X, X, 8, X, 6, X},
