@@ -1,5 +1,6 @@
 // qortool record: releases every module found and records exactly as the station does.
 #include "catalogue/catalogue.h"
+#include "cli/alarm_options.h"
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
@@ -70,6 +71,9 @@ int RunRecord(const std::vector<std::string>& argv)
     const bool quiet = args.Flag("--quiet");
     const bool printSamples = args.Flag("--print-samples");
     const bool startPot = args.Flag("--start-potentiostat");
+    AlarmOptions alarmOptions;
+    if (const std::string e = TakeAlarmOptions(args, l, alarmOptions); !e.empty())
+        return Fail(e);
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -93,6 +97,10 @@ int RunRecord(const std::vector<std::string>& argv)
     st.SetLanguage(lang);
     doc.OnNewDocument(st.Language());
     transport->Attach(st.Link());
+    std::string alarmError;
+    const auto alarms = StartAlarms(alarmOptions, st, clock, lang, alarmError);
+    if (!alarmError.empty())
+        return Fail(alarmError);
     cs.ui.quiet = quiet;
     cs.ui.releaseAll = true;
     // The recording setup: the interval, and value 1 of every released module drawn.
@@ -248,7 +256,9 @@ Registrar
              "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels.\n"
              "        --start-potentiostat also starts the step program of the first potentiostat and\n"
              "        records until the program ends (or --samples/--duration/Ctrl-C, which stop it too),\n"
-             "        keeping its samples and impedance points in FILE.qo3",
+             "        keeping its samples and impedance points in FILE.qo3\n"
+             "        [--alarms FILE] [--print-alarms] [--alarm-command CMD] [--ride-through]\n" +
+             kAlarmOptionsUsage,
          RunRecord});
 
 }  // namespace
