@@ -56,6 +56,9 @@ bool AlarmCommand::Run(const std::string& command, const AlarmTransition& t, std
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
     posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&fa, 2, 1);
+    // Nothing of the program's own (the gateway socket, the journal) stays open in a command
+    // that may outlive it.
+    posix_spawn_file_actions_addclosefrom_np(&fa, 3);
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, "/bin/sh", &fa, &attr, argv, envp.data());
     posix_spawn_file_actions_destroy(&fa);
