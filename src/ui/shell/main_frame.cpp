@@ -31,6 +31,7 @@
 #include "ui/shell/window_arrange.h"
 #include "ui/station/digital_mess_view.h"
 #include "ui/station/rs232_dlg.h"
+#include "ui/station/station_alarms.h"
 #include "wiring/bus_wiring.h"
 
 #include <QApplication>
@@ -92,6 +93,8 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
 
     m_menus = std::make_unique<MainMenus>(*this);
     CreateStatusBar();
+    m_alarms = std::make_unique<StationAlarms>(
+        *this, *m_station, m_clock, m_menus->StationMenu(), [this](int a) { return MeterView(a); }, Quiet());
     Retranslate();
     if (options.width > 0)
         resize(options.width, options.height);
@@ -118,6 +121,7 @@ CMainFrame::~CMainFrame()
     m_mdi = nullptr;
     m_graphView = nullptr;
     m_logView = nullptr;
+    m_alarms.reset();
     m_station.reset();
     m_doc.reset();
 }
@@ -191,6 +195,8 @@ void CMainFrame::Retranslate()
             v->SetLanguage(m_lang);
     RefreshStatusPanes();
     RefreshSampleCount();
+    if (m_alarms)
+        m_alarms->SetLanguage(m_lang);
 }
 
 void CMainFrame::SetLanguage(int lang)
@@ -652,6 +658,7 @@ void CMainFrame::RefreshViews()
     for (int a = 0; a < 16; ++a)
         if (CDigitalMessView* v = MeterView(a))
             v->Refresh(m_doc->m_slave[static_cast<std::size_t>(a)], running);
+    m_alarms->Refresh();
     UpdateViews();
     UpdateCommands();
     m_inRefresh = false;

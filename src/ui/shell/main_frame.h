@@ -52,6 +52,7 @@ class CQORView;
 class MainMenus;
 class MeterWindows;
 class ShellServices;
+class StationAlarms;
 
 // The main window: owns the station, the document and the link, shows the graph and
 // logbook panes and the digital measurement views, and routes every command. What the
@@ -96,6 +97,7 @@ public:
     void ShowRunGraph();
     CEISGraph* EisGraph() const { return m_eisGraph; }
     QMdiArea* MdiArea() const { return m_mdi; }
+    StationAlarms& Alarms() const { return *m_alarms; }
     CDigitalMessView* MeterView(int address) const;
     QMdiSubWindow* MeterFrame(int address) const;
     bool TimerActive(int id) const;
@@ -207,6 +209,7 @@ private:
     data::Logbook m_logbook;
     std::unique_ptr<data::CQORDoc> m_doc;
     std::unique_ptr<station::Station> m_station;
+    std::unique_ptr<StationAlarms> m_alarms;
 
     QMdiArea* m_mdi = nullptr;
     QMdiSubWindow* m_graphFrame = nullptr;
