@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -93,8 +94,14 @@ std::string NumberText(double v)
     return ec == std::errc() ? std::string(buf, p) : std::string("0");
 }
 
-std::string CheckDefinition(const AlarmDefinition& d, int language)
+std::string CheckDefinition(const AlarmDefinition& d, int language, bool languageMark)
 {
+    const auto NumberText = [&](double v) {
+        std::string t = alarm::NumberText(v);
+        if (languageMark && language == 0)
+            std::replace(t.begin(), t.end(), '.', ',');
+        return t;
+    };
     const std::string src = SourceText(d.source);
     const char* s = src.c_str();
     if (!d.high && !d.low)

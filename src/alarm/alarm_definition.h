@@ -44,8 +44,9 @@ struct AlarmSettings {
     bool operator==(const AlarmSettings&) const = default;
 };
 
-// Empty when the definition can be evaluated, else why not, in the language given.
-std::string CheckDefinition(const AlarmDefinition& d, int language);
+// Empty when the definition can be evaluated, else why not, in the language given; numbers as
+// the file writes them, or with the language's decimal mark when `languageMark`.
+std::string CheckDefinition(const AlarmDefinition& d, int language, bool languageMark = false);
 
 // Reads the text of alarms.ini. False with a message naming the line otherwise; nothing is
 // guessed.

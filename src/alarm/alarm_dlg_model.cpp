@@ -137,7 +137,7 @@ std::optional<AlarmSettings> AlarmDlgModel::Accept(std::string& error) const
                 break;
             }
         }
-        if (std::string why = CheckDefinition(d, m_lang); !why.empty()) {
+        if (std::string why = CheckDefinition(d, m_lang, true); !why.empty()) {
             error = Format("Alarm %zu: %s", i + 1, why.c_str());
             return std::nullopt;
         }

@@ -61,6 +61,7 @@ TEST_F(AlarmWindowTest, PaneStatusTitleAndDigitsFollowTheAlarm)
     EXPECT_EQ(table->item(0, 4)->text(), "7.41");
     EXPECT_EQ(table->item(0, 5)->text(), "active, unacknowledged");
     EXPECT_EQ(Alarms().StatusPane()->text(), "1 alarm open");
+    Picture(Alarms().Pane(), "alarm_pane_en.png", {760, 150});
     const QColor red = DigitColour();
     EXPECT_GT(red.red(), red.green() + 100);
     EXPECT_TRUE(Alarms().Dock()->isVisible());

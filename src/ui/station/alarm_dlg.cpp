@@ -55,7 +55,9 @@ CAlarmDlg::CAlarmDlg(alarm::AlarmDlgModel& model, int lang, QWidget* parent)
     rowButtons->addWidget(m_add);
     rowButtons->addWidget(m_remove);
     rowButtons->addStretch(1);
-    rowButtons->addWidget(new QLabel(Tr(kHint, m_lang)));
+    auto* hint = new QLabel(Tr(kHint, m_lang));
+    hint->setTextFormat(Qt::PlainText);
+    rowButtons->addWidget(hint);
     auto* form = new QFormLayout;
     form->addRow(Tr(kCommLoss, m_lang), m_commLoss);
     form->addRow(Tr(kCommand, m_lang), m_command);
