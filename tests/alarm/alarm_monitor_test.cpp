@@ -6,6 +6,7 @@
 #include "station/station_rig.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -19,7 +20,8 @@ using station::testing::Rig;
 using station::testing::TempDir;
 
 struct AlarmRig : Rig {
-    AlarmRig() : monitor(doc, clock, [this] { return station->Language(); })
+    explicit AlarmRig(station::testing::Wire wire = station::testing::Wire::Serial)
+        : Rig(wire), monitor(doc, clock, [this] { return station->Language(); })
     {
         station->SetLanguage(1);
         doc.OnNewDocument(1);
@@ -84,6 +86,66 @@ TEST(AlarmMonitor, TransitionsGoToLogbookAndDocumentAndSurviveTheFile)
     EXPECT_EQ(again, first);
     ASSERT_TRUE(old.WriteFile(dir / "b.qo3").ok);
     EXPECT_EQ(data::test::ReadBytes(dir / "a.qo3"), data::test::ReadBytes(dir / "b.qo3"));
+}
+
+// The gateway's connects, counted.
+struct CountingGateway : bus::Gateway {
+    explicit CountingGateway(bus::Gateway& g) : inner(g) {}
+    int ConnectSocketIP(const std::uint8_t ip[4], std::uint16_t port) override
+    {
+        ++connects;
+        return inner.ConnectSocketIP(ip, port);
+    }
+    int GetValues(const std::uint8_t* q, int n, std::uint8_t* a, int t) override
+    {
+        return inner.GetValues(q, n, a, t);
+    }
+    void CloseSocket() override { inner.CloseSocket(); }
+    bool IsConnected() const override { return inner.IsConnected(); }
+    bus::Gateway& inner;
+    int connects = 0;
+};
+
+TEST(RideThrough, RecordingGoesOnThroughAGatewayOutage)
+{
+    AlarmRig r(station::testing::Wire::Tcp);
+    CountingGateway counting(r.gateway);
+    r.station->Link().SetGateway(&counting);
+    r.bus.AddModule(0, 1).SetRawValues({7000, 0, 250});
+    r.monitor.Configure(PhHigh());
+    r.station->SetRideThrough(true);
+    r.SearchAll();
+    r.doc.SetRecordingInterval(0, 0, 1);
+    ASSERT_TRUE(r.station->StartRecording());
+    r.Run(3000);
+    r.gateway.SetDown(true);
+    const int connectsBefore = counting.connects;
+    r.Run(10 * 60 * 1000);  // a gateway reboot that takes ten minutes
+    r.gateway.SetDown(false);
+    const std::size_t samples = r.doc.Samples().size();
+    r.Run(40000);
+    EXPECT_TRUE(r.station->Recording());
+    EXPECT_GT(r.doc.Samples().size(), samples + 5);
+    EXPECT_GE(samples, 600u) << "empty samples go on meanwhile";
+    EXPECT_TRUE(std::isnan(r.doc.Samples()[samples - 10].m_value[0]));
+    EXPECT_TRUE(r.ui.messages.empty());
+    // Tried again after 1, 2, 4, 8, 16 s, then every 30 s: about 24 times in ten minutes, not 600.
+    EXPECT_LE(counting.connects - connectsBefore, 30);
+    EXPECT_GE(counting.connects - connectsBefore, 15);
+    auto count = [&](const std::string& part) {
+        std::size_t n = 0;
+        for (auto p = r.logbook.m_text.find(part); p != std::string::npos;
+             p = r.logbook.m_text.find(part, p + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("\tLink to the modules lost; the recording goes on\n"), 1u);
+    EXPECT_EQ(count("\tLink to the modules back after "), 1u);
+    EXPECT_EQ(count("\tEnd of logging"), 0u);
+    std::vector<std::string> events;
+    for (const AlarmTransition& t : StoredTransitions(r.doc))
+        events.push_back(t.source + " " + EventText(t.event));
+    EXPECT_EQ(events, (std::vector<std::string>{"S0 raised", "S0 cleared"}));
 }
 
 TEST(AlarmRecord, OneTransitionIsATextRecordOfTheSpareList)
