@@ -22,7 +22,8 @@ void AlarmMonitor::Configure(const AlarmSettings& settings)
 
 void AlarmMonitor::OnMeasurement(const station::Measurement& m)
 {
-    const station::ShownValues shown = station::ShowValues(m, m_doc.GrafikSetup(), m_doc.Virtuell());
+    const station::ShownValues shown =
+        station::ShowValues(m, m_doc.GrafikSetup(), m_doc.Virtuell(), m_channels);
     Handle(m_eval.Evaluate(m, shown));
     ReapCommands();
 }

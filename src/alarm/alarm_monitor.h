@@ -4,6 +4,7 @@
 #include "alarm/alarm_definition.h"
 #include "alarm/alarm_evaluator.h"
 #include "alarm/alarm_transition.h"
+#include "data/virtual_channel.h"
 #include "station/measurement.h"
 
 #include <functional>
@@ -54,6 +55,7 @@ private:
     AlarmSettings m_settings;
     AlarmEvaluator m_eval;
     AlarmCommand m_command;
+    data::VirtualChannels m_channels;  // compiled once, not every cycle
     std::vector<AlarmListener*> m_listeners;
 };
 

@@ -147,7 +147,7 @@ std::optional<AlarmTransition> ParseAlarmJsonLine(std::string_view line)
             return std::nullopt;
         if (key == "time") {
             double v = 0;
-            if (!j.Number(v) || !std::isfinite(v))
+            if (!j.Number(v) || !(v >= -9e18 && v <= 9e18))
                 return std::nullopt;
             t.time = static_cast<std::int64_t>(v);
             seen |= 1;
