@@ -37,13 +37,14 @@ std::vector<std::string> Lines(const std::string& text, const std::string& start
     return v;
 }
 
-// The pH at address 0 rises past its limit at 3 s and falls back at 7 s; the conductivity module at
-// address 1 goes at 4 s and comes back at 9 s.
+// The pH at address 0 rises past its limit at 5 s and falls back at 10 s; the conductivity module
+// at address 1 goes at 6 s and comes back at 12 s. The recording (18 s) covers it all, and a
+// slow start of qortool leaves the order of the transitions as it is.
 struct ScriptedSim {
     explicit ScriptedSim(const Dir& dir)
     {
         dir.Write("script.txt",
-                  "# seconds command\n3 raw 0 7410,0,250\n4 remove 1\n7 raw 0 7000,0,250\n9 add 1 5\n");
+                  "# seconds command\n5 raw 0 7410,0,250\n6 remove 1\n10 raw 0 7000,0,250\n12 add 1 5\n");
         dir.Write("alarms.ini", "[STATION]\nCOMM_LOSS=2\n[ALARM1]\nSOURCE=S0.1\nHIGH=7.20\nDEADBAND=0.05\n");
         const std::string at = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
         process = std::make_unique<Process>(
@@ -62,7 +63,7 @@ TEST(AlarmE2e, PrintedTransitionsAreStoredAndLogged)
     ScriptedSim sim(dir);
     std::string out;
     ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--tcp", sim.tcp, "--out", dir / "a.qo3",
-                          "--interval", "1", "--samples", "14", "--idcount", "1", "--quiet", "--lang", "en",
+                          "--interval", "1", "--samples", "18", "--idcount", "1", "--quiet", "--lang", "en",
                           "--alarms", dir / "alarms.ini", "--print-alarms"},
                          &out),
               0)
@@ -96,7 +97,7 @@ TEST(AlarmE2e, CommandRunsPerTransitionAndASleepingOneDelaysNothing)
     std::string out;
     // Every call sleeps for a minute after noting itself; the recording does not wait for any.
     ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--tcp", sim.tcp, "--out", dir / "c.qo3",
-                          "--interval", "1", "--samples", "14", "--idcount", "1", "--quiet", "--alarms",
+                          "--interval", "1", "--samples", "18", "--idcount", "1", "--quiet", "--alarms",
                           dir / "alarms.ini", "--print-alarms", "--alarm-command",
                           "echo \"$$ $QOR_ALARM_SOURCE $QOR_ALARM_KIND $QOR_ALARM_EVENT\" >> " + calls +
                               "; exec sleep 60 >/dev/null 2>&1"},
