@@ -20,7 +20,8 @@
 namespace qor::ui {
 namespace {
 
-constexpr TextPair kMenu = {"&Alarme…", "&Alarms…"};
+constexpr TextPair kMenu = {"Ala&rme…", "&Alarms…"};
+constexpr TextPair kPaneMenu = {"Alarm&fenster", "Alarm pa&ne"};
 constexpr TextPair kPaneTitle = {"Alarme", "Alarms"};
 constexpr TextPair kCount = {"%1 Alarme offen", "%1 alarms open"};
 constexpr TextPair kOne = {"1 Alarm offen", "1 alarm open"};
@@ -60,6 +61,8 @@ StationAlarms::StationAlarms(QMainWindow& frame, station::Station& station, Cloc
     m_dock->setObjectName(QStringLiteral("alarmDock"));
     m_dock->setWidget(m_pane);
     frame.addDockWidget(Qt::BottomDockWidgetArea, m_dock);
+    // Out of the way until an alarm comes, or the user asks for it.
+    m_dock->hide();
     m_status = new QLabel(frame.statusBar());
     m_status->setObjectName(QStringLiteral("alarmPane"));
     m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -69,6 +72,13 @@ StationAlarms::StationAlarms(QMainWindow& frame, station::Station& station, Cloc
         stationMenu->addSeparator();
         m_action = stationMenu->addAction(QString());
         connect(m_action, &QAction::triggered, this, &StationAlarms::RunDialog);
+        m_paneAction = stationMenu->addAction(QString());
+        m_paneAction->setCheckable(true);
+        connect(m_paneAction, &QAction::toggled, m_dock, &QDockWidget::setVisible);
+        connect(m_dock, &QDockWidget::visibilityChanged, m_paneAction, [this](bool on) {
+            if (!m_frame.isMinimized())
+                m_paneAction->setChecked(on);
+        });
     }
     // Shelvings end and finished alarm commands are looked at also while nothing is polled.
     m_tick = new QTimer(this);
@@ -98,13 +108,17 @@ void StationAlarms::SetLanguage(int lang)
     m_lang = lang == 1 ? 1 : 0;
     m_pane->SetLanguage(m_lang);
     m_dock->setWindowTitle(Tr(kPaneTitle, m_lang));
-    if (m_action)
+    if (m_action) {
         m_action->setText(Tr(kMenu, m_lang));
+        m_paneAction->setText(Tr(kPaneMenu, m_lang));
+    }
     Refresh();
 }
 
-void StationAlarms::OnAlarmTransition(const alarm::AlarmTransition&)
+void StationAlarms::OnAlarmTransition(const alarm::AlarmTransition& t)
 {
+    if (t.event == alarm::AlarmEvent::Raised)
+        m_dock->show();
     Refresh();
 }
 

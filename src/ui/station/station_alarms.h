@@ -43,6 +43,7 @@ public:
     CAlarmPane* Pane() const { return m_pane; }
     QDockWidget* Dock() const { return m_dock; }
     QAction* DialogAction() const { return m_action; }
+    QAction* PaneAction() const { return m_paneAction; }
     QLabel* StatusPane() const { return m_status; }
     const std::string& SettingsPath() const { return m_path; }
 
@@ -72,6 +73,7 @@ private:
     CAlarmPane* m_pane = nullptr;
     QDockWidget* m_dock = nullptr;
     QAction* m_action = nullptr;
+    QAction* m_paneAction = nullptr;
     QLabel* m_status = nullptr;
     QTimer* m_tick = nullptr;
 };
