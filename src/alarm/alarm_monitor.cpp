@@ -22,6 +22,10 @@ void AlarmMonitor::Configure(const AlarmSettings& settings)
 
 void AlarmMonitor::OnMeasurement(const station::Measurement& m)
 {
+    if (m_eval.Points().empty()) {
+        ReapCommands();
+        return;
+    }
     const station::ShownValues shown =
         station::ShowValues(m, m_doc.GrafikSetup(), m_doc.Virtuell(), m_channels);
     Handle(m_eval.Evaluate(m, shown));

@@ -89,6 +89,13 @@ TEST(AlarmE2e, PrintedTransitionsAreStoredAndLogged)
         EXPECT_NE(dump.find(line), std::string::npos) << line;
 }
 
+TEST(AlarmE2e, ScriptLineThatIsNoCommandIsRefusedAtStart)
+{
+    Dir dir;
+    dir.Write("bad.txt", "1 raw 0 7000,0,250\n2 rise 0\n");
+    EXPECT_EQ(RunProgram({BinPath("qorsim"), "--tcp", "127.0.0.1:0", "--script", dir / "bad.txt"}), 2);
+}
+
 TEST(AlarmE2e, CommandRunsPerTransitionAndASleepingOneDelaysNothing)
 {
     Dir dir;
