@@ -29,6 +29,12 @@ public:
     // New definitions: every alarm starts anew in the normal state.
     void Configure(const AlarmSettings& settings);
     const AlarmSettings& Settings() const { return m_settings; }
+    // Settings that change no definition (the command, the ride-through): the alarms go on.
+    void KeepSettings(const AlarmSettings& settings)
+    {
+        if (settings.alarms == m_settings.alarms && settings.commLoss == m_settings.commLoss)
+            m_settings = settings;
+    }
     const AlarmEvaluator& Evaluator() const { return m_eval; }
 
     void OnMeasurement(const station::Measurement& m) override;

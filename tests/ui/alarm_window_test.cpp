@@ -1,12 +1,14 @@
 // The alarms in the window: pane, status bar, title, digit colours and the dialog.
 #include "alarm/alarm_definition.h"
 #include "sim/sim_bus.h"
+#include "station/station.h"
 #include "ui/station/alarm_dlg.h"
 #include "ui/station/alarm_pane.h"
 #include "ui/station/digital_mess_view.h"
 #include "ui/station/station_alarms.h"
 #include "ui_test_app.h"
 
+#include <QCheckBox>
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +106,25 @@ TEST_F(AlarmWindowTest, ShelvedAlarmReturnsByItself)
     EXPECT_NE(m_frame->LogbookObject().m_text.find("\tAlarm S0 pH Wert tief nicht mehr zurückgestellt\n"),
               std::string::npos)
         << m_frame->LogbookObject().m_text;
+}
+
+TEST_F(AlarmWindowTest, RecordingDialogSetsTheRideThrough)
+{
+    StartWith("[ALARM1]\nSOURCE=S0.1\nHIGH=7.20\n", 1);
+    EXPECT_FALSE(m_frame->GetStation().RideThrough());
+    ASSERT_TRUE(StartRecording({{0, 0}}, [this](CGrafikSetupGlg* dlg) {
+        auto* box = dlg->findChild<QCheckBox*>("rideThrough");
+        ASSERT_NE(box, nullptr);
+        Picture(dlg, "recording_dialog_en.png", dlg->sizeHint());
+        EXPECT_EQ(box->text(), "Recording rides through link outages");
+        box->setChecked(true);
+    }));
+    EXPECT_TRUE(m_frame->GetStation().RideThrough());
+    alarm::AlarmSettings stored;
+    std::string error;
+    ASSERT_TRUE(alarm::LoadAlarmsFile(Alarms().SettingsPath(), 1, stored, error)) << error;
+    EXPECT_TRUE(stored.rideThrough);
+    ASSERT_EQ(stored.alarms.size(), 1u) << "the definitions stay";
 }
 
 TEST_F(AlarmWindowTest, DialogTakesTheLanguagesDecimalMarkAndRefusesTheRest)

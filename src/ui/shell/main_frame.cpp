@@ -765,8 +765,10 @@ bool CMainFrame::RunRecordingSetup()
 {
     CGrafikSetupGlg dlg(*m_doc, true, m_lang, this);
     OfferGraphRange(dlg);
+    const QCheckBox* rideThrough = m_alarms->AddRideThroughBox(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return false;
+    m_alarms->TakeRideThrough(rideThrough);
     return true;
 }
 

@@ -8,6 +8,8 @@
 #include "ui/station/digital_mess_view.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDialog>
 #include <QDockWidget>
 #include <QEvent>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace qor::ui {
 namespace {
@@ -27,6 +30,8 @@ constexpr TextPair kCount = {"%1 Alarme offen", "%1 alarms open"};
 constexpr TextPair kOne = {"1 Alarm offen", "1 alarm open"};
 constexpr TextPair kNoAlarm = {"keine Alarme offen", "no alarms open"};
 constexpr TextPair kTitle = {"[%1 Alarm(e)] ", "[%1 alarm(s)] "};
+constexpr TextPair kRideThrough = {"Aufzeichnung läuft bei Verbindungsausfall weiter",
+                                   "Recording rides through link outages"};
 constexpr TextPair kNotSaved = {"Alarme nicht gespeichert: %1", "Alarms not saved: %1"};
 
 const QRegularExpression& TitlePrefix()
@@ -160,6 +165,29 @@ bool StationAlarms::eventFilter(QObject* watched, QEvent* event)
         (event->type() == QEvent::WindowStateChange || event->type() == QEvent::WindowTitleChange))
         QTimer::singleShot(0, this, &StationAlarms::UpdateTitle);
     return QObject::eventFilter(watched, event);
+}
+
+QCheckBox* StationAlarms::AddRideThroughBox(QDialog& dlg)
+{
+    auto* box = new QCheckBox(Tr(kRideThrough, m_lang), &dlg);
+    box->setObjectName(QStringLiteral("rideThrough"));
+    box->setChecked(m_station.RideThrough());
+    if (auto* layout = qobject_cast<QVBoxLayout*>(dlg.layout()))
+        layout->insertWidget(std::max(0, layout->count() - 1), box);
+    return box;
+}
+
+void StationAlarms::TakeRideThrough(const QCheckBox* box)
+{
+    if (!box || box->isChecked() == m_station.RideThrough())
+        return;
+    alarm::AlarmSettings settings = m_monitor.Settings();
+    settings.rideThrough = box->isChecked();
+    m_station.SetRideThrough(settings.rideThrough);
+    m_monitor.KeepSettings(settings);
+    std::string error;
+    if (!m_quiet && !alarm::WriteAlarmsFile(m_path, settings, m_lang, error))
+        m_frame.statusBar()->showMessage(Tr(kNotSaved, m_lang).arg(QString::fromStdString(error)), 10000);
 }
 
 void StationAlarms::RunDialog()

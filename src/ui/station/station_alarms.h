@@ -8,6 +8,8 @@
 #include <memory>
 
 class QAction;
+class QCheckBox;
+class QDialog;
 class QDockWidget;
 class QLabel;
 class QMainWindow;
@@ -52,6 +54,10 @@ public:
     void Refresh();
     // Station › Alarms…: the dialog; OK stores alarms.ini and the alarms start anew.
     void RunDialog();
+    // The recording dialog's box "Recording rides through link outages", put above its buttons;
+    // TakeRideThrough keeps what it says once the dialog was accepted.
+    QCheckBox* AddRideThroughBox(QDialog& recordingDialog);
+    void TakeRideThrough(const QCheckBox* box);
     // How the dialog is run (tests answer it themselves).
     std::function<int(CAlarmDlg&)> execDialog;
 
