@@ -167,9 +167,12 @@ bool BusLink::EnsureTransport()
     const bool ok = Ethernet() ? OpenEthernet() != 0 : m_serial->Open(SerialSettingsNow());
     if (ok) {
         m_reopenNotBeforeMs = 0;
+        m_reopenPauseMs = 1000;
         return true;
     }
-    m_reopenNotBeforeMs = now + 1000;
+    m_reopenNotBeforeMs = now + m_reopenPauseMs;
+    if (m_growingPause)
+        m_reopenPauseMs = std::min(2 * m_reopenPauseMs, kMaxReopenPauseMs);
     LoseLink();
     return false;
 }

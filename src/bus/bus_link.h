@@ -95,6 +95,11 @@ public:
     // The search saves and restores the counter: silent free addresses are no link errors.
     void SetPollErrors(std::uint8_t n) { m_pollErrors = n; }
 
+    // A lost port or gateway is asked again after 1 s; growing, the pause doubles after each
+    // failed try up to kMaxReopenPauseMs.
+    void SetGrowingReopenPause(bool on) { m_growingPause = on; }
+    static constexpr std::int64_t kMaxReopenPauseMs = 30000;
+
     static constexpr int kPollTimeoutMs = 2000;
     // More than five counted failures end a recording: six poll time-outs.
     static constexpr int kOutageGraceMs = 6 * kPollTimeoutMs;
@@ -129,7 +134,9 @@ private:
     bool m_outage = false;
     std::int64_t m_outageMarkMs = 0;       // outage start, then the last failure it counted
     std::int64_t m_reopenNotBeforeMs = 0;  // after a failed open or connect
-    std::uint16_t m_amplifiers = 0;        // addresses that answered as amplifiers
+    std::int64_t m_reopenPauseMs = 1000;
+    bool m_growingPause = false;
+    std::uint16_t m_amplifiers = 0;  // addresses that answered as amplifiers
 };
 
 }  // namespace qor::bus

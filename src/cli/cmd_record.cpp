@@ -1,5 +1,6 @@
 // qortool record: releases every module found and records exactly as the station does.
 #include "catalogue/catalogue.h"
+#include "cli/alarm_options.h"
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
@@ -46,6 +47,7 @@ struct RecordOptions {
     long runs = 1;  // program runs in one document
     std::optional<plant::TsdbOptions> tsdb;
     std::optional<plant::MqttOptions> mqtt;
+    AlarmOptions alarms;
     bool quiet = false, printSamples = false, startPot = false;
 };
 
@@ -95,6 +97,8 @@ std::optional<int> TakeOptions(Args& args, RecordOptions& o)
         return Fail(error);
     if (!station.empty() && !o.mqtt && !o.tsdb)
         return Fail(TextPair{"--station verlangt --mqtt oder --tsdb", "--station needs --mqtt or --tsdb"}[l]);
+    if (const std::string e = TakeAlarmOptions(args, l, o.alarms); !e.empty())
+        return Fail(e);
     if (samples > 0 && duration > 0)
         return Fail(
             TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
@@ -189,6 +193,10 @@ int RunRecord(const std::vector<std::string>& argv)
     st.SetLanguage(lang);
     doc.OnNewDocument(st.Language());
     transport->Attach(st.Link());
+    std::string alarmError;
+    const auto alarms = StartAlarms(o.alarms, st, clock, lang, alarmError);
+    if (!alarmError.empty())
+        return Fail(alarmError);
     cs.ui.quiet = quiet;
     cs.ui.releaseAll = true;
     // The recording setup: the interval, and value 1 of every released module drawn.
@@ -340,7 +348,9 @@ Registrar
              "        every stored sample to a time-series database as the station NAME (default: the host\n"
              "        name); what it did not acknowledge is counted in FILE.qo3.tsdb (see tsdb-backfill).\n"
              "        --mqtt publishes each poll cycle's values to the broker (QoS 1) under PREFIX/STATION\n"
-             "        (default qor/<host name>)",
+             "        (default qor/<host name>)\n"
+             "        [--alarms FILE] [--print-alarms] [--alarm-command CMD] [--ride-through]\n" +
+             kAlarmOptionsUsage,
          RunRecord});
 
 }  // namespace

@@ -44,11 +44,17 @@ data::CDatenObject ToSample(const Measurement& m, std::int64_t time)
 ShownValues ShowValues(const Measurement& m, const data::CGrafikSetup& setup,
                        const data::CGrafikSetupVirtuell& virtuell)
 {
+    data::VirtualChannels channels;
+    return ShowValues(m, setup, virtuell, channels);
+}
+
+ShownValues ShowValues(const Measurement& m, const data::CGrafikSetup& setup,
+                       const data::CGrafikSetupVirtuell& virtuell, data::VirtualChannels& channels)
+{
     const data::CDatenObject sample = ToSample(m, m.time);
     ShownValues shown;
     for (std::uint8_t code = 0; code < 48; ++code)
         shown.values[code / 3u][code % 3u] = data::SourceValue(sample, setup, code);
-    data::VirtualChannels channels;
     channels.Assign(virtuell);
     for (std::uint8_t k = 0; k < 4; ++k) {
         if (!virtuell.m_enable[k]) {

@@ -15,6 +15,7 @@ class CSlave;
 namespace qor::data {
 class CGrafikSetup;
 class CGrafikSetupVirtuell;
+class VirtualChannels;
 }  // namespace qor::data
 
 namespace qor::station {
@@ -69,6 +70,10 @@ struct ShownValues {
 };
 ShownValues ShowValues(const Measurement& m, const data::CGrafikSetup& setup,
                        const data::CGrafikSetupVirtuell& virtuell);
+// The same for a subscriber that keeps `channels` from cycle to cycle: formulas that did not
+// change are not compiled again.
+ShownValues ShowValues(const Measurement& m, const data::CGrafikSetup& setup,
+                       const data::CGrafikSetupVirtuell& virtuell, data::VirtualChannels& channels);
 
 // A subscriber of the poll cycle. It is called on the cycle's thread and must not block it
 // (no message box, no network wait): whatever takes time is queued and done elsewhere.

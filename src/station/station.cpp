@@ -21,6 +21,26 @@ Station::Station(const StationConfig& config, Clock& clock, StationUi& ui, Timer
         m_config.idCount = 0;
     if (m_config.idCount > 15)
         m_config.idCount = 15;
+    m_hub.Subscribe(this);
+}
+
+void Station::SetRideThrough(bool on)
+{
+    m_rideThrough = on;
+    m_link.SetGrowingReopenPause(on);
+}
+
+void Station::OnMeasurement(const Measurement& m)
+{
+    if (!m_outageSinceMs)
+        return;
+    for (const ModuleReading& r : m.modules)
+        if (r.Measured()) {
+            const auto s = static_cast<int>((m_clock.TickMs() - *m_outageSinceMs + 500) / 1000);
+            m_outageSinceMs.reset();
+            AddLogbookEntry(Format(m_ctx.T(text::kOutageEnded).c_str(), s));
+            return;
+        }
 }
 
 void Station::SetLanguage(int language)
@@ -126,6 +146,14 @@ void Station::OnLinkEvent(const bus::LinkEvent& event)
         m_ui.SetPane(1, LinkPaneText(m_link.Settings(), "closed", m_language));
         break;
     case K::PollsFailing:
+        if (m_rideThrough && m_flags.recording) {
+            // The recording goes on: one line for the outage, no message that would wait.
+            if (!m_outageSinceMs) {
+                m_outageSinceMs = m_clock.TickMs();
+                AddLogbookEntry(m_ctx.T(text::kOutageRidden));
+            }
+            return;
+        }
         StopRecording();
         break;
     case K::KeepAliveWanted:

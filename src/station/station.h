@@ -32,7 +32,7 @@ namespace qor::station {
 //
 // The main window forwards its timer ticks to OnTimer and its menu commands to the
 // command methods below; Commands() feeds the menu enable rules.
-class Station final : private bus::LinkListener {
+class Station final : private bus::LinkListener, private MeasurementListener {
 public:
     static constexpr int kMaxPotentiostats = station::kMaxPotentiostats;
 
@@ -103,6 +103,12 @@ public:
     // Each poll cycle's measurement goes to the subscribers of this hub.
     MeasurementHub& Measurements() { return m_hub; }
 
+    // A recording that rides through outages goes on with empty samples while the link is
+    // away, tries it again with a growing pause (at most 30 s) and notes each outage's start
+    // and end in the logbook; without, a link away for about 12 s ends the recording.
+    void SetRideThrough(bool on);
+    bool RideThrough() const { return m_rideThrough; }
+
     // --- Logbook ------------------------------------------------------------------------
     // Appends "dd.mm.yyyy hh:mm:ss<TAB>text<LF>" in local time (through the document, which
     // marks itself modified and refreshes its views).
@@ -135,6 +141,8 @@ private:
     void OnLinkEvent(const bus::LinkEvent& event) override;
     // Polls keep failing: "End data logging", also from inside the running poll cycle.
     void StopRecording();
+    // Riding through an outage: its end is the first cycle in which a module answered.
+    void OnMeasurement(const Measurement& m) override;
 
     static constexpr std::int64_t kChecksumLogPauseMs = 60000;
 
@@ -155,6 +163,8 @@ private:
     Recorder m_recorder;
     FileReadout m_readout;
     std::optional<std::int64_t> m_checksumLoggedMs;  // when a checksum error was last logged
+    bool m_rideThrough = false;
+    std::optional<std::int64_t> m_outageSinceMs;  // riding through an outage since then
 };
 
 }  // namespace qor::station

@@ -55,6 +55,11 @@ inline constexpr TextPair kSimulatedSerial{"Simulierter Bus (seriell)", "Simulat
 // Recording.
 inline constexpr TextPair kLoggingStarted{"Aufzeichnung gestartet aller ", "Start for logging every "};
 inline constexpr TextPair kLoggingEnded{"Aufzeichnung beendet", "End of logging"};
+inline constexpr TextPair kOutageRidden{
+    "Verbindung zu den Modulen unterbrochen; die Aufzeichnung läuft weiter",
+    "Link to the modules lost; the recording goes on"};
+inline constexpr TextPair kOutageEnded{"Verbindung zu den Modulen wieder da nach %d s",
+                                       "Link to the modules back after %d s"};
 inline constexpr TextPair kModuleMissing{"Slave %d antwortet nicht; erste Messung ohne seine Werte",
                                          "Slave %d does not answer; first sample without its values"};
 

@@ -1,8 +1,10 @@
 #include "sim/qorsim/sim_options.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 namespace qor::sim {
@@ -37,7 +39,9 @@ void Usage()
         "  --cell-noise REL      relative noise of currents and impedances (default 0.002)\n"
         "  --cell-noise-mv MV    noise of potentials (default 0.3)\n"
         "commands on stdin: 'fault ADDR KIND [COUNT]', 'rate ADDR RATE [KIND]', 'add ADDR TYPE',\n"
-        "  'remove ADDR', 'raw ADDR A,B,C'\n");
+        "  'remove ADDR', 'raw ADDR A,B,C'\n"
+        "  --script FILE         the same commands at given times: lines 'SECONDS COMMAND...', the\n"
+        "                        seconds counted from the start of serving ('#' starts a comment)\n");
 }
 
 bool ParseAddrValue(const std::string& s, int& addr, std::string& value)
@@ -127,7 +131,7 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode)
         const std::string a = argv[i];
         const bool takesValue = a == "--tcp" || a == "--link" || a == "--module" || a == "--raw" ||
                                 a == "--display-mode" || a == "--fault" || a == "--fault-rate" ||
-                                a == "--baud" || a == "--seed" || CellField(o.cell, a);
+                                a == "--baud" || a == "--seed" || a == "--script" || CellField(o.cell, a);
         if (takesValue && i + 1 >= argc)
             return fail("qorsim: %s needs a value\n", a);
         const std::string v = takesValue ? argv[++i] : std::string();
@@ -181,6 +185,16 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode)
             o.baud = std::atoi(v.c_str());
             if (o.baud <= 0)
                 return fail("qorsim: bad baud rate%s\n", "");
+        } else if (a == "--script") {
+            std::ifstream f(v);
+            std::stringstream text;
+            if (!f || !(text << f.rdbuf()))
+                return fail("qorsim: cannot read the script '%s'\n", v);
+            std::string error;
+            auto script = ParseScript(text.str(), error);
+            if (!script)
+                return fail("qorsim: %s\n", v + ": " + error);
+            o.script = std::move(*script);
         } else if (a == "--seed") {
             o.seed = static_cast<unsigned>(std::strtoul(v.c_str(), nullptr, 10));
         } else if (double* field = CellField(o.cell, a)) {
@@ -207,6 +221,36 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode)
         return std::nullopt;
     }
     return o;
+}
+
+std::optional<std::vector<std::pair<double, std::string>>> ParseScript(const std::string& text,
+                                                                       std::string& error)
+{
+    std::vector<std::pair<double, std::string>> script;
+    std::istringstream in(text);
+    int lineNo = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lineNo;
+        std::istringstream words(line);
+        std::string first, verb;
+        if (!(words >> first) || first[0] == '#')
+            continue;
+        char* end = nullptr;
+        const double at = std::strtod(first.c_str(), &end);
+        int addr = -1;
+        words >> verb >> addr;
+        const bool known =
+            verb == "fault" || verb == "rate" || verb == "add" || verb == "remove" || verb == "raw";
+        if (*end || !std::isfinite(at) || at < 0 || !known || addr < 0 || addr > 15) {
+            error = "line " + std::to_string(lineNo) +
+                    " is not 'SECONDS fault|rate|add|remove|raw ADDR ...': " + line;
+            return std::nullopt;
+        }
+        script.emplace_back(at, line.substr(line.find(verb)));
+    }
+    std::stable_sort(script.begin(), script.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    return script;
 }
 
 void SetUpBus(SimBus& bus, const SimOptions& o)

@@ -29,6 +29,8 @@ struct SimOptions {
     int baud = 56000;
     unsigned seed = 1;
     CellParams cell;  // the cell behind every simulated potentiostat
+    // --script: stdin commands, each run this many seconds after the bus is served.
+    std::vector<std::pair<double, std::string>> script;
 };
 
 // Parses the command line. Nothing when the program should end at once: `exitCode` is 0
@@ -37,6 +39,11 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, int& exitCode);
 
 // "A,B,C": three raw values -32768..32767.
 bool ParseRaw(const std::string& s, std::array<std::int16_t, 3>& raw);
+
+// The lines of a timed script, "SECONDS COMMAND…" ('#' starts a comment line), in the
+// order of their times. Nothing, with the reason in `error`, when a line is not one.
+std::optional<std::vector<std::pair<double, std::string>>> ParseScript(const std::string& text,
+                                                                       std::string& error);
 
 // Puts the modules, raw values, display modes and faults of `options` on the bus.
 void SetUpBus(SimBus& bus, const SimOptions& options);

@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -142,9 +143,23 @@ bool SimServer::Open()
     return true;
 }
 
+int SimServer::RunScript()
+{
+    const auto& script = m_options.script;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_servedSince).count();
+    while (m_scriptNext < script.size() && script[m_scriptNext].first <= elapsed)
+        RunCommand(script[m_scriptNext++].second);
+    if (m_scriptNext >= script.size())
+        return -1;
+    return static_cast<int>(std::ceil((script[m_scriptNext].first - elapsed) * 1000));
+}
+
 void SimServer::Run()
 {
+    m_servedSince = std::chrono::steady_clock::now();
     while (!g_stop) {
+        const int untilScript = RunScript();
         std::vector<pollfd> fds;
         if (m_listenFd >= 0)
             fds.push_back({m_listenFd, POLLIN, 0});
@@ -154,7 +169,9 @@ void SimServer::Run()
             fds.push_back({0, POLLIN, 0});
         for (auto& c : m_clients)
             fds.push_back({c.fd, POLLIN, 0});
-        const int timeout = m_serialIn.empty() ? 500 : 20;
+        int timeout = m_serialIn.empty() ? 500 : 20;
+        if (untilScript >= 0 && untilScript < timeout)
+            timeout = untilScript;
         const int r = ::poll(fds.data(), fds.size(), timeout);
         if (r < 0 && errno != EINTR)
             break;

@@ -46,7 +46,12 @@ private:
     std::vector<Client> m_clients;
     std::vector<std::uint8_t> m_serialIn;
     std::chrono::steady_clock::time_point m_serialSince;
+    // The script's commands that are due run; the time until the next one, -1 when none.
+    int RunScript();
+
     std::string m_stdinLine;
+    std::size_t m_scriptNext = 0;
+    std::chrono::steady_clock::time_point m_servedSince;
     bool m_stdinOpen = true;
 };
 

@@ -33,6 +33,7 @@
 #include "ui/station/digital_mess_view.h"
 #include "ui/station/plant_link.h"
 #include "ui/station/rs232_dlg.h"
+#include "ui/station/station_alarms.h"
 #include "wiring/bus_wiring.h"
 
 #include <QApplication>
@@ -96,6 +97,8 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
 
     m_menus = std::make_unique<MainMenus>(*this);
     CreateStatusBar();
+    m_alarms = std::make_unique<StationAlarms>(
+        *this, *m_station, m_clock, m_menus->StationMenu(), [this](int a) { return MeterView(a); }, Quiet());
     Retranslate();
     if (options.width > 0)
         resize(options.width, options.height);
@@ -123,6 +126,7 @@ CMainFrame::~CMainFrame()
     m_mdi = nullptr;
     m_graphView = nullptr;
     m_logView = nullptr;
+    m_alarms.reset();
     m_station.reset();
     m_doc.reset();
 }

@@ -54,6 +54,7 @@ class LiveViews;
 class MeterWindows;
 class PlantLink;
 class ShellServices;
+class StationAlarms;
 
 // The main window: owns the station, the document and the link, shows the graph and
 // logbook panes and the digital measurement views, and routes every command. What the
@@ -101,6 +102,7 @@ public:
     PlantLink& Plant() { return *m_plantLink; }
     CEISGraph* EisGraph() const { return m_eisGraph; }
     QMdiArea* MdiArea() const { return m_mdi; }
+    StationAlarms& Alarms() const { return *m_alarms; }
     CDigitalMessView* MeterView(int address) const;
     QMdiSubWindow* MeterFrame(int address) const;
     bool TimerActive(int id) const;
@@ -213,6 +215,7 @@ private:
     std::unique_ptr<data::CQORDoc> m_doc;
     std::unique_ptr<station::Station> m_station;
     std::unique_ptr<PlantLink> m_plantLink;  // after the station: ends before it
+    std::unique_ptr<StationAlarms> m_alarms;
 
     QMdiArea* m_mdi = nullptr;
     QMdiSubWindow* m_graphFrame = nullptr;

@@ -30,6 +30,7 @@
 #include "ui/shell/window_arrange.h"
 #include "ui/station/digital_mess_view.h"
 #include "ui/station/rs232_dlg.h"
+#include "ui/station/station_alarms.h"
 #include "wiring/bus_wiring.h"
 
 #include <QApplication>
@@ -81,6 +82,8 @@ void CMainFrame::Retranslate()
             v->SetLanguage(m_lang);
     RefreshStatusPanes();
     RefreshSampleCount();
+    if (m_alarms)
+        m_alarms->SetLanguage(m_lang);
 }
 
 void CMainFrame::SetLanguage(int lang)

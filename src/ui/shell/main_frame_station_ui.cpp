@@ -19,6 +19,7 @@
 #include "ui/shell/ui_texts.h"
 #include "ui/station/digital_mess_view.h"
 #include "ui/station/plant_link.h"
+#include "ui/station/station_alarms.h"
 
 #include <QStatusBar>
 #include <algorithm>
@@ -40,8 +41,10 @@ bool CMainFrame::RunRecordingSetup()
 {
     CGrafikSetupGlg dlg(*m_doc, m_station->Modules(), true, m_lang, this);
     OfferGraphRange(dlg);
+    const QCheckBox* rideThrough = m_alarms->AddRideThroughBox(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return false;
+    m_alarms->TakeRideThrough(rideThrough);
     return true;
 }
 

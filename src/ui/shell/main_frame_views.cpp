@@ -22,6 +22,7 @@
 #include "ui/shell/status_pane.h"
 #include "ui/shell/ui_texts.h"
 #include "ui/station/digital_mess_view.h"
+#include "ui/station/station_alarms.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -177,6 +178,7 @@ void CMainFrame::RefreshViews()
     if (m_inRefresh)
         return;
     m_inRefresh = true;
+    m_alarms->Refresh();
     UpdateViews();
     UpdateCommands();
     m_inRefresh = false;

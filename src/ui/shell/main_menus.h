@@ -35,6 +35,7 @@ public:
     QAction* ShowEis() const { return m_showEis; }
     QAction* ShowRun() const { return m_showRun; }
     RecentFilesMenu& Recent() { return *m_recent; }
+    QMenu* StationMenu() const { return m_stationMenu; }
     const RecentFilesMenu& Recent() const { return *m_recent; }
 
     void Retranslate(int lang);

@@ -104,6 +104,15 @@ void C3DMeterCtrl::SetUnits(const QString& unit)
     InvalidateFace();
 }
 
+void C3DMeterCtrl::SetAlarmTint(const QColor& tint)
+{
+    if (tint == m_alarmTint)
+        return;
+    m_alarmTint = tint;
+    InvalidateFace();
+    update();
+}
+
 void C3DMeterCtrl::SetNeedleColor(std::uint32_t colorRef)
 {
     m_needleColor = colorRef & 0xFFFFFF;
@@ -175,8 +184,8 @@ void C3DMeterCtrl::DrawFace(QPainter& p) const
 
     // Face with a raised three-dimensional frame.
     QLinearGradient face(0, 0, 0, r.height());
-    face.setColorAt(0.0, QColor(0xFB, 0xFB, 0xF8));
-    face.setColorAt(1.0, QColor(0xE2, 0xE3, 0xDE));
+    face.setColorAt(0.0, m_alarmTint.isValid() ? m_alarmTint.lighter(140) : QColor(0xFB, 0xFB, 0xF8));
+    face.setColorAt(1.0, m_alarmTint.isValid() ? m_alarmTint : QColor(0xE2, 0xE3, 0xDE));
     p.fillRect(r, face);
     p.setPen(QColor(0xFF, 0xFF, 0xFF));
     p.drawLine(r.topLeft(), r.topRight());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -22,6 +23,9 @@ public:
     void SetUnits(const QString& unit);
     // 0x00BBGGRR, as the colour is stored.
     void SetNeedleColor(std::uint32_t colorRef);
+    // The face in an alarm's colour; an invalid colour gives the plain face back.
+    void SetAlarmTint(const QColor& tint);
+    const QColor& AlarmTint() const { return m_alarmTint; }
 
     double Value() const { return m_value; }
     double RangeMin() const { return m_minimum; }
@@ -56,6 +60,7 @@ private:
     int m_valueDecimals = 3;
     QString m_unit = QStringLiteral("Volts");
     std::uint32_t m_needleColor = 0x0000FF;
+    QColor m_alarmTint;
 
     QPixmap m_face;
     bool m_faceValid = false;

@@ -140,6 +140,25 @@ void CDigitalMessView::SetTitle(const QString& title)
     setWindowTitle(title);
 }
 
+void CDigitalMessView::SetAlarm(int i, int level)
+{
+    const auto k = static_cast<std::size_t>(i);
+    if (k > 2 || m_alarm[k] == level)
+        return;
+    m_alarm[k] = level;
+    static const QColor kBack[] = {QColor(0xFC, 0xFC, 0xFA), QColor(0xE0, 0x30, 0x28),
+                                   QColor(0xF2, 0xA8, 0x20)};
+    static const QColor kText[] = {QColor(0x10, 0x18, 0x20), QColor(0xFF, 0xFF, 0xFF),
+                                   QColor(0x10, 0x18, 0x20)};
+    const int l = std::clamp(level, 0, 2);
+    QPalette pal = m_value[k]->palette();
+    pal.setColor(QPalette::Window, kBack[l]);
+    pal.setColor(QPalette::WindowText, kText[l]);
+    m_value[k]->setPalette(pal);
+    if (k < 2)
+        m_meter[k]->SetAlarmTint(l == 0 ? QColor() : kBack[l]);
+}
+
 void CDigitalMessView::SetLanguage(int lang)
 {
     m_lang = lang;

@@ -44,6 +44,10 @@ public:
     QString ValueText(int i) const;
     QString UnitText(int i) const;
     QLabel* DigitBox(int i) const { return m_value[static_cast<std::size_t>(i)]; }
+    // Value i (0..2) in alarm: 0 none, 1 unacknowledged (red), 2 acknowledged (amber). The
+    // digit box and the meter of the value take the colour.
+    void SetAlarm(int i, int level);
+    int Alarm(int i) const { return m_alarm[static_cast<std::size_t>(i)]; }
 
 protected:
     // The form grows (and shrinks back) with its frame, meters, digits and lamp alike.
@@ -63,6 +67,7 @@ private:
     std::array<C3DMeterCtrl*, 2> m_meter{};
     std::array<QLabel*, 3> m_value{};
     std::array<QString, 3> m_valueText;
+    std::array<int, 3> m_alarm{};
     std::array<QLabel*, 3> m_unit{};
     QLabel* m_runLabel;
     QFont m_digitFont;  // at the size the box height allows

@@ -1,0 +1,43 @@
+// qortool alarms: the alarm transitions a document holds, as JSON lines.
+#include "alarm/alarm_record.h"
+#include "cli/command.h"
+#include "cli/silent_document_ui.h"
+#include "common/text.h"
+
+#include <cstdio>
+
+namespace qor::cli {
+namespace {
+
+int RunAlarms(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    const int lang = TakeLanguage(args);
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (lang < 0)
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
+    if (args.Rest().size() != 1)
+        return Fail("usage: qortool alarms FILE.qo3");
+    CommandDocument d;
+    d.doc.SetLanguage(lang);
+    bool found = false;
+    const std::string error = d.Read(args.Rest()[0], &found, lang);
+    if (!found)
+        return Fail(error);
+    // What was read, even of a file that fails part way.
+    for (const alarm::AlarmTransition& t : alarm::StoredTransitions(d.doc))
+        std::printf("%s\n", alarm::AlarmJsonLine(t).c_str());
+    std::fflush(stdout);
+    if (!error.empty())
+        return Fail(error);
+    return 0;
+}
+
+const Registrar kAlarms({"alarms",
+                         "FILE.qo3   (the alarm transitions the document holds, one JSON line each:\n"
+                         "        {\"time\", \"source\", \"kind\", \"event\", \"value\", \"limit\"})",
+                         RunAlarms});
+
+}  // namespace
+}  // namespace qor::cli
