@@ -22,7 +22,7 @@ cmake --build "$build" --target qor_screenshots qorremote qorsim qortool
 # The settings of the pictures' runs stay in the scratch folder.
 export APPDATA="$work" QT_QPA_PLATFORM=offscreen TZ=UTC
 cd "$work"  # the logbook in the pictures names the file without a folder
-"$build/tests/ui/qor_screenshots" recording.qo3 "$root/docs"
+"$build/tools/screenshots/qor_screenshots" recording.qo3 "$root/docs"
 for lang in de en; do
   "$build/bin/qorremote" --lang "$lang" --screenshot "$root/docs/screenshot_$lang.png" --size 1180x800 \
     recording.qo3

@@ -17,7 +17,6 @@ using namespace qor::graph;
 namespace {
 constexpr int kW = 300, kH = 200;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 using Image = std::vector<std::uint32_t>;
 

@@ -75,15 +75,10 @@ TEST(PotRunCli, ExportAndGraphsOfADocument)
     {
         cli::CommandDocument d;
         data::CPotQORDatenObject s;
-        s.m_counter = 4294967000u;
-        s.m_raw = {1234, -567, 89};
-        s.m_status = 4;
-        s.m_range = 0x03;
+        s.m_counter = 4294967000u, s.m_raw = {1234, -567, 89}, s.m_status = 4, s.m_range = 0x03;
         d.doc.AppendPot(s);
-        s.m_counter = 200;  // wrapped: 0.496 s
-        s.m_raw = {1234, 1234, 0};
-        s.m_status = 1;
-        s.m_range = 0x0D;  // mA range, potential unscaled
+        // Wrapped: 0.496 s later; mA range, potential unscaled.
+        s.m_counter = 200, s.m_raw = {1234, 1234, 0}, s.m_status = 1, s.m_range = 0x0D;
         d.doc.AppendPot(s);
         ASSERT_TRUE(d.doc.WriteFile(qo3).ok);
     }
@@ -159,8 +154,7 @@ TEST(PotRuns, CounterRestartsSplitRunsAndQortoolTakesOne)
         cli::CommandDocument d;
         for (std::uint32_t k = 0; k < 5; ++k) {  // run 1: 0..4 s; run 2: 0..1 s at 100 mV
             data::CPotQORDatenObject s;
-            s.m_counter = 1000 * (k < 3 ? k : k - 3);
-            s.m_range = 3;
+            s.m_counter = 1000 * (k < 3 ? k : k - 3), s.m_range = 3;
             s.m_raw = {100, static_cast<std::int16_t>(k < 3 ? 0 : 1000), 0};
             d.doc.AppendPot(s);
         }
@@ -191,9 +185,8 @@ TEST(PotRunExport, CurrentsKeepTheDecimalsOfTheirRange)
                                                              {4, 1234},  {5, 1234}, {7, -5}};
     std::vector<data::CPotQORDatenObject> list;
     for (const auto& [range, raw] : samples) {
-        list.emplace_back();
-        list.back().m_range = range;
-        list.back().m_raw = {raw, 0, 0};
+        data::CPotQORDatenObject& s = list.emplace_back();
+        s.m_range = range, s.m_raw = {raw, 0, 0};
     }
     std::istringstream lines(RunExportText(list, false));
     std::vector<std::string> currents;
