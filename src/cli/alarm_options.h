@@ -38,6 +38,7 @@ public:
     RecordAlarms(const RecordAlarms&) = delete;
     RecordAlarms& operator=(const RecordAlarms&) = delete;
     void OnAlarmTransition(const alarm::AlarmTransition& t) override;
+    alarm::AlarmMonitor& Monitor() { return m_monitor; }
 
 private:
     station::Station& m_station;

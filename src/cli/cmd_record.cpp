@@ -164,6 +164,64 @@ int ReportUnsaved(data::CQORDoc& doc, const std::string& out)
     return 1;
 }
 
+// Alarm transitions go to the broker's alarm topic too.
+class AlarmsToBroker final : public alarm::AlarmListener {
+public:
+    AlarmsToBroker(alarm::AlarmMonitor& monitor, plant::MqttPublisher& publisher)
+        : m_monitor(monitor), m_publisher(publisher)
+    {
+        m_monitor.AddListener(this);
+    }
+    ~AlarmsToBroker() override { m_monitor.RemoveListener(this); }
+    AlarmsToBroker(const AlarmsToBroker&) = delete;
+    AlarmsToBroker& operator=(const AlarmsToBroker&) = delete;
+    void OnAlarmTransition(const alarm::AlarmTransition& t) override
+    {
+        m_publisher.PublishAlarm(alarm::AlarmJsonLine(t));
+    }
+
+private:
+    alarm::AlarmMonitor& m_monitor;
+    plant::MqttPublisher& m_publisher;
+};
+
+// The recording setup: the interval, and value 1 of every released module drawn.
+void UseRecordingSetup(station::ConsoleStation& cs, long interval)
+{
+    station::Station& st = cs.station;
+    data::CQORDoc& doc = cs.doc;
+    cs.ui.recordingSetup = [&st, &doc, interval] {
+        data::CGrafikSetup setup = doc.GrafikSetup();
+        setup.SetInterval(static_cast<int>(interval / 3600), static_cast<int>(interval / 60 % 60),
+                          static_cast<int>(interval % 60));
+        for (std::size_t a = 0; a < 16; ++a) {
+            const catalogue::CSlave& module = st.Modules()[a];
+            if (!module.m_enabled)
+                continue;
+            setup.m_show1[a] = 1;
+            setup.m_moduleType[a] = module.m_type;
+        }
+        doc.SetGrafikSetup(setup);
+        return true;
+    };
+}
+
+// What the recording kept, and what went to the broker.
+void PrintCounts(const data::CQORDoc& doc, plant::MqttStationLink* plantLink, bool startPot, int lang)
+{
+    std::printf("%zu samples\n", doc.Samples().size());
+    if (plantLink) {
+        const plant::MqttPublisher::Counts c = plantLink->Publisher().GetCounts();
+        std::printf("%llu MQTT messages sent, %llu dropped, %zu not sent\n",
+                    static_cast<unsigned long long>(c.acked), static_cast<unsigned long long>(c.dropped),
+                    c.waiting);
+    }
+    if (startPot)
+        std::printf(TextPair{"%zu Potentiostat-Messwerte, %zu Impedanzpunkte\n",
+                             "%zu potentiostat samples, %zu impedance points\n"}[lang],
+                    doc.Pot().size(), doc.Eis().size());
+}
+
 int RunRecord(const std::vector<std::string>& argv)
 {
     Args args(argv);
@@ -199,21 +257,7 @@ int RunRecord(const std::vector<std::string>& argv)
         return Fail(alarmError);
     cs.ui.quiet = quiet;
     cs.ui.releaseAll = true;
-    // The recording setup: the interval, and value 1 of every released module drawn.
-    cs.ui.recordingSetup = [&] {
-        data::CGrafikSetup setup = doc.GrafikSetup();
-        setup.SetInterval(static_cast<int>(interval / 3600), static_cast<int>(interval / 60 % 60),
-                          static_cast<int>(interval % 60));
-        for (std::size_t a = 0; a < 16; ++a) {
-            const catalogue::CSlave& module = st.Modules()[a];
-            if (!module.m_enabled)
-                continue;
-            setup.m_show1[a] = 1;
-            setup.m_moduleType[a] = module.m_type;
-        }
-        doc.SetGrafikSetup(setup);
-        return true;
-    };
+    UseRecordingSetup(cs, interval);
     // A new recording: the file is written (through a temporary file) at each save, and
     // every sample goes to its journal at once.
     doc.BindToNewFile(out);
@@ -251,8 +295,11 @@ int RunRecord(const std::vector<std::string>& argv)
     if (!StartTsdb(st, o.tsdb, tsdb, error))
         return StationFail(error);
     std::optional<plant::MqttStationLink> plantLink;
+    std::optional<AlarmsToBroker> alarmsToBroker;
     if (o.mqtt)
         plantLink.emplace(st, *o.mqtt);
+    if (plantLink && alarms)
+        alarmsToBroker.emplace(alarms->Monitor(), plantLink->Publisher());
     if (startPot)
         st.StartPotentiostatAndRecording();
     else
@@ -308,17 +355,7 @@ int RunRecord(const std::vector<std::string>& argv)
     FinishTsdb(tsdb.get(), out, lang);
     const bool saved = doc.OnFileSave();
     print();
-    std::printf("%zu samples\n", doc.Samples().size());
-    if (plantLink) {
-        const plant::MqttPublisher::Counts c = plantLink->Publisher().GetCounts();
-        std::printf("%llu MQTT messages sent, %llu dropped, %zu not sent\n",
-                    static_cast<unsigned long long>(c.acked), static_cast<unsigned long long>(c.dropped),
-                    c.waiting);
-    }
-    if (startPot)
-        std::printf(TextPair{"%zu Potentiostat-Messwerte, %zu Impedanzpunkte\n",
-                             "%zu potentiostat samples, %zu impedance points\n"}[lang],
-                    doc.Pot().size(), doc.Eis().size());
+    PrintCounts(doc, plantLink ? &*plantLink : nullptr, startPot, lang);
     if (!saved)
         return ReportUnsaved(doc, out);
     doc.DropJournal();

@@ -99,6 +99,7 @@ CMainFrame::CMainFrame(const StartOptions& options, Clock& clock, station::Timer
     CreateStatusBar();
     m_alarms = std::make_unique<StationAlarms>(
         *this, *m_station, m_clock, m_menus->StationMenu(), [this](int a) { return MeterView(a); }, Quiet());
+    m_plantLink->AttachAlarms(m_alarms->Monitor());
     Retranslate();
     if (options.width > 0)
         resize(options.width, options.height);
@@ -126,6 +127,7 @@ CMainFrame::~CMainFrame()
     m_mdi = nullptr;
     m_graphView = nullptr;
     m_logView = nullptr;
+    m_plantLink.reset();  // it listens to the alarms
     m_alarms.reset();
     m_station.reset();
     m_doc.reset();

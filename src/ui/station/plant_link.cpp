@@ -17,7 +17,23 @@ PlantLink::PlantLink(station::Station& station) : m_station(station)
         m_station.AddLogbookEntry(error);
 }
 
-PlantLink::~PlantLink() = default;
+PlantLink::~PlantLink()
+{
+    if (m_alarms)
+        m_alarms->RemoveListener(this);
+}
+
+void PlantLink::AttachAlarms(alarm::AlarmMonitor& monitor)
+{
+    m_alarms = &monitor;
+    monitor.AddListener(this);
+}
+
+void PlantLink::OnAlarmTransition(const alarm::AlarmTransition& t)
+{
+    if (m_mqtt)
+        m_mqtt->Publisher().PublishAlarm(alarm::AlarmJsonLine(t));
+}
 
 std::string PlantLink::Apply(const plant::PlantSettings& s)
 {

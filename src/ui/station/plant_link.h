@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alarm/alarm_monitor.h"
+#include "alarm/alarm_transition.h"
 #include "plant/mqtt_link.h"
 #include "plant/plant_settings.h"
 
@@ -15,11 +17,16 @@ class Station;
 namespace qor::ui {
 
 // The window's plant link: the settings of config.ini's plant section and the MQTT publisher
-// they ask for, subscribed to the station's cycles for the whole run.
-class PlantLink {
+// they ask for, subscribed to the station's cycles for the whole run; alarm transitions go to
+// the broker's alarm topic.
+class PlantLink final : public alarm::AlarmListener {
 public:
     explicit PlantLink(station::Station& station);
-    ~PlantLink();
+    ~PlantLink() override;
+
+    // The alarms whose transitions are published; the monitor must outlive this link.
+    void AttachAlarms(alarm::AlarmMonitor& monitor);
+    void OnAlarmTransition(const alarm::AlarmTransition& t) override;
 
     const plant::PlantSettings& Settings() const { return m_settings; }
     bool Publishing() const { return m_mqtt != nullptr; }
@@ -32,6 +39,7 @@ private:
     station::Station& m_station;
     plant::PlantSettings m_settings;
     std::unique_ptr<plant::MqttStationLink> m_mqtt;
+    alarm::AlarmMonitor* m_alarms = nullptr;
 };
 
 }  // namespace qor::ui
