@@ -1,7 +1,9 @@
 // Alarms end to end: qortool record against qorsim --tcp driven by a timed script.
 #include "support/free_port.h"
+#include "support/mosquitto_broker.h"
 #include "support/process.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -57,18 +59,46 @@ struct ScriptedSim {
     std::string tcp;
 };
 
+// The printed transitions are those stored, logged and published on the broker's alarm topic.
 TEST(AlarmE2e, PrintedTransitionsAreStoredAndLogged)
 {
     Dir dir;
     ScriptedSim sim(dir);
+    qor::test::MosquittoBroker broker;
+    qor::test::MqttSub sub(broker.Port(), "qor/st/alarm", {}, {"-C", "4"});
+    ASSERT_TRUE(sub.WaitSubscribed());
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "record", "--tcp", sim.tcp, "--out", dir / "a.qo3",
-                          "--interval", "1", "--samples", "18", "--idcount", "1", "--quiet", "--lang", "en",
-                          "--alarms", dir / "alarms.ini", "--print-alarms"},
+    ASSERT_EQ(RunProgram({BinPath("qortool"),
+                          "record",
+                          "--tcp",
+                          sim.tcp,
+                          "--out",
+                          dir / "a.qo3",
+                          "--interval",
+                          "1",
+                          "--samples",
+                          "18",
+                          "--idcount",
+                          "1",
+                          "--quiet",
+                          "--lang",
+                          "en",
+                          "--alarms",
+                          dir / "alarms.ini",
+                          "--print-alarms",
+                          "--mqtt",
+                          broker.Url(),
+                          "--station",
+                          "st"},
                          &out),
               0)
         << out;
     const std::vector<std::string> printed = Lines(out, "{");
+    std::vector<std::string> published;
+    for (std::size_t k = 0; k < printed.size(); ++k)
+        published.push_back(sub.Next().substr(std::string("qor/st/alarm").size()));
+    for (const std::string& p : printed)
+        EXPECT_NE(std::find(published.begin(), published.end(), " " + p), published.end()) << p;
     std::string listed;
     ASSERT_EQ(RunProgram({BinPath("qortool"), "alarms", dir / "a.qo3"}, &listed), 0);
     EXPECT_EQ(Lines(listed, "{"), printed);

@@ -238,6 +238,16 @@ TEST(PlantLinkDialog, SettingsReachTheConfigurationAndThePublisher)
     EXPECT_EQ(link.Apply(s), "");
     EXPECT_TRUE(link.Publishing());
     EXPECT_EQ(plant::ReadPlantSection(station::SaveConfig(cs.station.ConfigToSave())).station, "desk");
+    EXPECT_EQ(link.Database(), nullptr);
+    // The database field starts a writer for the recordings, under the same station name.
+    s.tsdbUrl = "http://127.0.0.1:1/write";
+    EXPECT_EQ(link.Apply(s), "");
+    ASSERT_NE(link.Database(), nullptr);
+    EXPECT_EQ(link.Database()->Options().station, "desk");
+    s.tsdbUrl = "https://127.0.0.1:1/write";
+    EXPECT_NE(link.Apply(s), "");
+    EXPECT_EQ(link.Database(), nullptr);
+    EXPECT_TRUE(link.Publishing());
     EXPECT_EQ(link.Apply(plant::PlantSettings{}), "");
     EXPECT_FALSE(link.Publishing());
     EXPECT_EQ(cs.station.Config().plant, "");

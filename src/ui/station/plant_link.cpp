@@ -19,6 +19,7 @@ PlantLink::PlantLink(station::Station& station) : m_station(station)
 
 PlantLink::~PlantLink()
 {
+    StopDatabase();
     if (m_alarms)
         m_alarms->RemoveListener(this);
 }
@@ -42,14 +43,31 @@ std::string PlantLink::Apply(const plant::PlantSettings& s)
     const std::string section = plant::PlantSection(s);
     m_station.Config().plant = section == plant::PlantSection(plant::PlantSettings{}) ? "" : section;
     m_mqtt.reset();
+    StopDatabase();
+    std::string databaseError;
+    if (!s.tsdbUrl.empty()) {
+        plant::TsdbOptions t;
+        t.url = s.tsdbUrl;
+        t.station = plant::StationName(s);
+        m_tsdb = std::make_unique<plant::TsdbLink>(m_station, t);
+        if (!m_tsdb->Start(databaseError))
+            m_tsdb.reset();
+    }
     if (s.mqttUrl.empty())
-        return {};
+        return databaseError;
     std::string error;
     const std::optional<plant::MqttOptions> options = plant::MqttOptionsFrom(s, m_station.Language(), error);
     if (!options)
         return error;
     m_mqtt = std::make_unique<plant::MqttStationLink>(m_station, *options);
-    return {};
+    return databaseError;
+}
+
+void PlantLink::StopDatabase()
+{
+    if (m_tsdb)
+        m_tsdb->Finish(std::chrono::seconds(2));
+    m_tsdb.reset();
 }
 
 void PlantLink::ShowDialog(QWidget* parent, int lang)

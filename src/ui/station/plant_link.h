@@ -4,6 +4,7 @@
 #include "alarm/alarm_transition.h"
 #include "plant/mqtt_link.h"
 #include "plant/plant_settings.h"
+#include "plant/tsdb_link.h"
 
 #include <memory>
 #include <string>
@@ -30,6 +31,8 @@ public:
 
     const plant::PlantSettings& Settings() const { return m_settings; }
     bool Publishing() const { return m_mqtt != nullptr; }
+    // The database writer of the recordings, when a database is set.
+    const plant::TsdbLink* Database() const { return m_tsdb.get(); }
     // Station > Plant link: the dialog; OK stores the settings and starts the link anew.
     void ShowDialog(QWidget* parent, int lang);
     // Takes the settings into the configuration and (re)starts the publisher; a message on failure.
@@ -38,7 +41,12 @@ public:
 private:
     station::Station& m_station;
     plant::PlantSettings m_settings;
+    // Gives the database a moment for what is queued; the rest stays for the next start or a
+    // backfill (the watermark knows it).
+    void StopDatabase();
+
     std::unique_ptr<plant::MqttStationLink> m_mqtt;
+    std::unique_ptr<plant::TsdbLink> m_tsdb;
     alarm::AlarmMonitor* m_alarms = nullptr;
 };
 

@@ -11,7 +11,7 @@ class QSpinBox;
 
 namespace qor::ui {
 
-inline constexpr TextPair kPlantLinkMenu{"Anlagena&nbindung...", "Pla&nt link..."};
+inline constexpr TextPair kPlantLinkMenu{"Anlagena&nbindung...", "Plant lin&k..."};
 inline constexpr TextPair kPlantLinkPrompt{
     "Messwerte an einen MQTT-Broker und eine Zeitreihen-Datenbank senden",
     "Send the measured values to an MQTT broker and a time-series database"};

@@ -80,7 +80,7 @@ StationAlarms::StationAlarms(QMainWindow& frame, station::Station& station, Cloc
         m_paneAction = stationMenu->addAction(QString());
         m_paneAction->setCheckable(true);
         connect(m_paneAction, &QAction::toggled, m_dock, &QDockWidget::setVisible);
-        connect(m_dock, &QDockWidget::visibilityChanged, m_paneAction, [this](bool on) {
+        connect(m_dock, &QDockWidget::visibilityChanged, this, [this](bool on) {
             if (!m_frame.isMinimized())
                 m_paneAction->setChecked(on);
         });
