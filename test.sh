@@ -7,6 +7,7 @@ cd "$(dirname "$0")"
 ./scripts/deps.sh
 ./scripts/check-format.sh
 ./scripts/check-sizes.sh
+./scripts/check-layers.sh
 
 BUILD=${QOR_TEST_BUILD_DIR:-build/test}
 # Let ccache share objects between checkouts of the tree.
