@@ -2,7 +2,9 @@
 # Fails when a layer includes a layer above it: a file under src/<layer>/ may include its own
 # layer and the layers its library links (as its CMakeLists.txt names them, and theirs in turn).
 # The programs (app, cli, sim's qorsim) and the widget layers sit on top and are checked the
-# same way through the libraries they link.
+# same way through the libraries they link. Inside the window's widgets, a feature folder
+# (document, potentiostat, station) includes only itself, the widget kit (ui/common) and the
+# graph widgets; only ui/shell, the window itself, brings the features together.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,6 +44,7 @@ def owner(path):
     return None
 
 files = subprocess.run(["git", "ls-files", "--", "src"], capture_output=True, text=True, check=True).stdout.split()
+features = ("document", "potentiostat", "station", "common")
 bad = []
 for name in files:
     p = pathlib.Path(name)
@@ -60,6 +63,10 @@ for name in files:
             continue
         if not any(inc.startswith(f + "/") for f in allowed):
             bad.append(f"  {name}:{n}: {lib} includes {inc}")
+        parts = p.parts
+        if len(parts) > 2 and parts[1] == "ui" and parts[2] in features and inc.startswith("ui/"):
+            if inc.split("/")[1] not in (parts[2], "common", "graph"):
+                bad.append(f"  {name}:{n}: the feature folder ui/{parts[2]} includes {inc}")
 if bad:
     print("\n".join(bad))
     print("check-layers: a layer includes a layer it does not link (see above)")

@@ -1,9 +1,9 @@
 #include "cli/silent_document_ui.h"
 #include "data/logbook.h"
 #include "data/qor_doc.h"
+#include "ui/common/fehler_dlg.h"
 #include "ui/document/grafik_setup_dlg.h"
 #include "ui/document/virtuell_kanal.h"
-#include "ui/shell/fehler_dlg.h"
 #include "ui_test_app.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "ui/document/export_dlg.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

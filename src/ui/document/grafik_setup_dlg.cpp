@@ -1,8 +1,8 @@
 #include "ui/document/grafik_setup_dlg.h"
 
 #include "data/qor_doc.h"
+#include "ui/common/ui_texts.h"
 #include "ui/document/virtuell_kanal.h"
-#include "ui/shell/ui_texts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

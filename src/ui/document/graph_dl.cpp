@@ -2,9 +2,9 @@
 
 #include "common/clock.h"
 #include "common/text.h"
+#include "ui/common/ui_texts.h"
+#include "ui/common/wait_wnd.h"
 #include "ui/graph/graph_wnd.h"
-#include "ui/shell/ui_texts.h"
-#include "ui/shell/wait_wnd.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "ui/document/logbuch_view.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QAction>
 #include <QFontDatabase>

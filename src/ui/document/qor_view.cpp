@@ -3,9 +3,9 @@
 #include "data/document_graph.h"
 #include "data/qor_doc.h"
 #include "station/config.h"
+#include "ui/common/ui_texts.h"
 #include "ui/graph/graph_panel.h"
 #include "ui/graph/graph_wnd.h"
-#include "ui/shell/ui_texts.h"
 
 #include <QCursor>
 #include <QToolTip>

@@ -1,7 +1,7 @@
 #include "ui/document/virtuell_kanal.h"
 
-#include "ui/shell/fehler_dlg.h"
-#include "ui/shell/ui_texts.h"
+#include "ui/common/fehler_dlg.h"
+#include "ui/common/ui_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>

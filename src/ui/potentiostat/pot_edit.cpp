@@ -1,7 +1,7 @@
 #include "ui/potentiostat/pot_edit.h"
 
 #include "potentiostat/pot_texts.h"
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "potentiostat/pot_texts.h"
 #include "station/pot_program.h"
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

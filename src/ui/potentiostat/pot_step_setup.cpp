@@ -3,8 +3,8 @@
 #include "potentiostat/pot_edit_model.h"
 #include "potentiostat/pot_texts.h"
 #include "station/pot_program.h"
+#include "ui/common/ui_texts.h"
 #include "ui/potentiostat/pot_edit.h"
-#include "ui/shell/ui_texts.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #include "ui/shell/command_texts.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 namespace qor::ui {
 

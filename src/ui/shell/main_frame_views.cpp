@@ -5,6 +5,7 @@
 #include "station/link_texts.h"
 #include "station/station.h"
 #include "station/timers.h"
+#include "ui/common/ui_texts.h"
 #include "ui/document/graph_dl.h"
 #include "ui/document/logbuch_view.h"
 #include "ui/document/qor_view.h"
@@ -20,7 +21,6 @@
 #include "ui/shell/meter_windows.h"
 #include "ui/shell/shell_services.h"
 #include "ui/shell/status_pane.h"
-#include "ui/shell/ui_texts.h"
 #include "ui/station/digital_mess_view.h"
 #include "ui/station/station_alarms.h"
 

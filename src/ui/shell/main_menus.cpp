@@ -2,11 +2,11 @@
 
 #include "data/qor_doc.h"
 #include "potentiostat/xy_texts.h"
+#include "ui/common/ui_texts.h"
 #include "ui/document/qor_view.h"
 #include "ui/shell/command_texts.h"
 #include "ui/shell/main_frame.h"
 #include "ui/shell/recent_files_menu.h"
-#include "ui/shell/ui_texts.h"
 #include "ui/station/plant_link_dlg.h"
 
 #include <QAction>

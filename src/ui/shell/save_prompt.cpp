@@ -1,6 +1,6 @@
 #include "ui/shell/save_prompt.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QMessageBox>
 #include <QPushButton>

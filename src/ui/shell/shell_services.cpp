@@ -3,10 +3,10 @@
 #include "common/clock.h"
 #include "data/document_ui.h"
 #include "station/station_texts.h"
-#include "ui/shell/fehler_dlg.h"
+#include "ui/common/fehler_dlg.h"
+#include "ui/common/ui_texts.h"
+#include "ui/common/wait_wnd.h"
 #include "ui/shell/main_frame.h"
-#include "ui/shell/ui_texts.h"
-#include "ui/shell/wait_wnd.h"
 #include "ui/station/freigabe_dlg.h"
 #include "ui/station/slave_auswahl.h"
 

@@ -1,6 +1,6 @@
 #include "ui/station/alarm_dlg.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

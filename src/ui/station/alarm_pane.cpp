@@ -1,7 +1,7 @@
 #include "ui/station/alarm_pane.h"
 
 #include "alarm/alarm_texts.h"
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "ui/station/digital_mess_view.h"
 
 #include "station/digital_mess_view_model.h"
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 #include "ui/station/c3d_meter_ctrl.h"
 #include "ui/station/fitted_digits.h"
 #include "ui/station/led.h"

@@ -1,6 +1,6 @@
 #include "ui/station/freigabe_dlg.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #include "ui/station/plant_link.h"
 
 #include "station/station.h"
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 #include "ui/station/plant_link_dlg.h"
 
 #include <QMessageBox>

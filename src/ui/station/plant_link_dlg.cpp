@@ -1,6 +1,6 @@
 #include "ui/station/plant_link_dlg.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>

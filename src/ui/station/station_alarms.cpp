@@ -2,7 +2,7 @@
 
 #include "station/config.h"
 #include "station/station.h"
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 #include "ui/station/alarm_dlg.h"
 #include "ui/station/alarm_pane.h"
 #include "ui/station/digital_mess_view.h"

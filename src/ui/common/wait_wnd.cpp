@@ -1,6 +1,6 @@
-#include "ui/shell/wait_wnd.h"
+#include "ui/common/wait_wnd.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,6 +1,6 @@
-#include "ui/shell/fehler_dlg.h"
+#include "ui/common/fehler_dlg.h"
 
-#include "ui/shell/ui_texts.h"
+#include "ui/common/ui_texts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
