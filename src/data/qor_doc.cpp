@@ -92,15 +92,15 @@ void CQORDoc::SetLabels(std::vector<CStringDatenObject> labels)
     m_labels = std::move(labels);
 }
 
-void CQORDoc::AddPotData(int kind, const std::uint8_t* block, std::size_t size)
+void CQORDoc::AddPotData(PotBlock kind, const std::uint8_t* block, std::size_t size)
 {
     if (!m_potRunning || !block)
         return;
-    if (kind == 1 && size >= CPotQORDatenObject::kBlockSize) {
+    if (kind == PotBlock::Record && size >= CPotQORDatenObject::kBlockSize) {
         m_pot.push_back(CPotQORDatenObject::FromBlock(block, m_clock.Now()));
         UpdateJournal();
         m_ui.PotSampleAdded();
-    } else if (kind == 2 && size >= CEISDatenObject::kBlockSize) {
+    } else if (kind == PotBlock::Impedance && size >= CEISDatenObject::kBlockSize) {
         m_eis.push_back(CEISDatenObject::FromBlock(block, m_clock.Now()));
         UpdateJournal();
         m_ui.EisPointAdded();

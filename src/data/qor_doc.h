@@ -118,9 +118,13 @@ public:
     void AddSample(const CDatenObject& sample);
     // Something was measured that the potentiostat lists keep: the document changed.
     void MarkModified() { m_modified = true; }
-    // kind 1: a 12-byte potentiostat record; kind 2: an 18-byte impedance result block.
+    // What a block from a running potentiostat holds.
+    enum class PotBlock {
+        Record = 1,     // a 12-byte potentiostat record
+        Impedance = 2,  // an 18-byte impedance result block
+    };
     // Ignored unless the potentiostat program runs.
-    void AddPotData(int kind, const std::uint8_t* block, std::size_t size);
+    void AddPotData(PotBlock kind, const std::uint8_t* block, std::size_t size);
     // Appends a logbook entry at the clock's time, marks the document modified, tells the views.
     void AddLogbookEntry(const std::string& text);
     // Timer 3: saves the bound file; true when saved (or nothing bound). A failure is told

@@ -112,14 +112,15 @@ void PotControl::ReadRecords(std::uint8_t address)
         return Accepted(ans, r, command) ? r : -1;
     };
     // Reads until the module has no more to give; false when an exchange failed.
-    auto readAll = [&](std::uint8_t command, std::uint8_t max, int kind) {
+    auto readAll = [&](std::uint8_t command, std::uint8_t max, data::CQORDoc::PotBlock kind) {
         for (int reads = 0; reads < kMaxRecordReads; ++reads) {
             const int r = exchange(command, BuildRequest(req.data(), command, address, {&max, 1}, 0));
             if (r < 0)
                 return false;
             if (r == static_cast<int>(kHeaderSize))
                 break;
-            for (auto record : kind == 1 ? PotRecords(ans, r) : EisRecords(ans, r))
+            for (auto record :
+                 kind == data::CQORDoc::PotBlock::Record ? PotRecords(ans, r) : EisRecords(ans, r))
                 m_ctx.doc.AddPotData(kind, record.data(), record.size());
         }
         return true;
@@ -128,14 +129,15 @@ void PotControl::ReadRecords(std::uint8_t address)
     int r = exchange(CMD_COUNT_EIS_RECORDS, BuildRequest(req.data(), CMD_COUNT_EIS_RECORDS, address));
     if (r < 0)
         return;
-    if (PendingEisRecords(ans, r) != 0 && !readAll(CMD_READ_EIS_RECORDS, 50, 2))
+    if (PendingEisRecords(ans, r) != 0 &&
+        !readAll(CMD_READ_EIS_RECORDS, 50, data::CQORDoc::PotBlock::Impedance))
         return;
 
     r = exchange(CMD_COUNT_POT_RECORDS, BuildRequest(req.data(), CMD_COUNT_POT_RECORDS, address));
     if (r < 0 || PendingPotRecords(ans, r) == 0)
         return;
     m_ctx.timers.Stop(kTimerPoll);
-    readAll(CMD_READ_POT_RECORDS, 100, 1);
+    readAll(CMD_READ_POT_RECORDS, 100, data::CQORDoc::PotBlock::Record);
     if (m_ctx.flags.measuring || m_ctx.flags.inCycle)
         m_ctx.timers.Start(kTimerPoll, 1000);
 }

@@ -377,13 +377,13 @@ TEST(Document, SamplesAndPotentiostatDataAndWhatTheViewsHear)
     f.doc.ClearContents();
 
     const std::uint8_t pot[12] = {1}, eis[18] = {2};
-    f.doc.AddPotData(1, pot, sizeof pot);  // not running: ignored
-    f.doc.OnDisplayXyGraph();              // nothing recorded: a message instead of the window
+    f.doc.AddPotData(CQORDoc::PotBlock::Record, pot, sizeof pot);  // not running: ignored
+    f.doc.OnDisplayXyGraph();  // nothing recorded: a message instead of the window
     EXPECT_EQ(f.ui.messages.size(), 1u);
     f.doc.SetPotRunning(true);
-    f.doc.AddPotData(1, pot, sizeof pot);
-    f.doc.AddPotData(2, eis, sizeof eis);
-    f.doc.AddPotData(1, pot, 5);  // short block: ignored
+    f.doc.AddPotData(CQORDoc::PotBlock::Record, pot, sizeof pot);
+    f.doc.AddPotData(CQORDoc::PotBlock::Impedance, eis, sizeof eis);
+    f.doc.AddPotData(CQORDoc::PotBlock::Record, pot, 5);  // short block: ignored
     EXPECT_EQ(f.doc.Pot().size(), 1u);
     EXPECT_EQ(f.doc.Eis().size(), 1u);
     EXPECT_EQ(f.ui.calls, (std::vector<std::string>{"samples", "setup", "setup", "pot", "eis"}));

@@ -1,5 +1,3 @@
-#include "graph/graph.h"
-#include "graph/graph_data.h"
 #include "graph/graph_model.h"
 #include "graph/graph_selection.h"
 #include "graph/legend_corner.h"
@@ -133,17 +131,6 @@ TEST(GraphModel, AxisFormatsAndStyle)
     EXPECT_EQ(m.GetAxis(kAxisX).FormatWithUnit(42.4), "42 %")
         << "a percent unit must not become a conversion";
     EXPECT_EQ(m.seen.back().code, kNotifyAxisChanged);
-}
-
-TEST(CGraph, ComparisonKindsNeedASecondSet)
-{
-    CGraph g;
-    EXPECT_FALSE(g.SetKind(7, 0, false));
-    EXPECT_TRUE(g.SetKind(7, 0, true));
-    EXPECT_TRUE(g.SetKind(10, 3, false));
-    EXPECT_FALSE(g.SetKind(12, 0, true));
-    EXPECT_FALSE(g.SetKind(11, 4, true));
-    EXPECT_EQ(g.Kind(), 10);
 }
 
 TEST(GraphSelection, AllNoneAndApply)

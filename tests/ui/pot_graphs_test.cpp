@@ -23,14 +23,14 @@ protected:
         b[5] = 0x03;  // µA range, potential in 0.1 mV
         const std::int16_t raw[3] = {current, potential, 0};
         std::memcpy(b + 6, raw, 6);
-        m_frame->Document().AddPotData(1, b, sizeof b);
+        m_frame->Document().AddPotData(data::CQORDoc::PotBlock::Record, b, sizeof b);
     }
     void Point(float hz, float phase, float z)
     {
         std::uint8_t b[18] = {};
         const float v[3] = {hz, phase, z};
         std::memcpy(b + 4, v, 12);
-        m_frame->Document().AddPotData(2, b, sizeof b);
+        m_frame->Document().AddPotData(data::CQORDoc::PotBlock::Impedance, b, sizeof b);
     }
     static int Points(CGraphWnd* g) { return static_cast<int>(g->GetGraph(0)->m_points.size()); }
 };

@@ -28,9 +28,6 @@ inline constexpr TextPair kProgress{"Fortschritt", "Progress"};
 inline constexpr TextPair kAppName{"QORremote", "QORremote"};
 inline constexpr TextPair kStartOfProgram{"Programmstart", "Start of program"};
 inline constexpr TextPair kEndOfProgram{"Programm beendet", "End of program"};
-inline constexpr TextPair kLoggerWritten{"Datenlogger-Datei geschrieben:\n%1",
-                                         "Data logger file written:\n%1"};
-inline constexpr TextPair kPotentiostatChosen{"Slave %1 gewählt.\n", "Slave %1 chosen.\n"};
 inline constexpr TextPair kAbout{"QORremote\nMessstation für bis zu sechzehn Messmodule.",
                                  "QORremote\nMeasurement station for up to sixteen measuring modules."};
 
@@ -167,8 +164,6 @@ inline constexpr TextPair kPromptLanguage{"Sprache der Oberfläche umschalten",
 
 // Document messages.
 inline constexpr TextPair kWrongType{"Falscher Dateityp!", "Wrong file type."};
-inline constexpr TextPair kNotAvailable{"Dieses Fenster ist in dieser Version nicht enthalten.",
-                                        "This window is not part of this version."};
 
 // The document graph on paper, in PDF, and its point list.
 inline constexpr TextPair kFilePrint{"&Drucken...", "&Print..."};
