@@ -12,7 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth socat fonts-liberation
   libmuparser-dev libqcustomplot-dev python3-pandas libeigen3-dev python3-scipy
-  mosquitto mosquitto-clients libmosquitto-dev victoria-metrics zlib1g-dev
+  mosquitto mosquitto-clients libmosquitto-dev victoria-metrics zlib1g-dev python3
 )
 
 missing=()
