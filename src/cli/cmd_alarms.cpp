@@ -12,13 +12,9 @@ namespace {
 int RunAlarms(const std::vector<std::string>& argv)
 {
     Args args(argv);
-    const int lang = TakeLanguage(args);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
-    if (args.Rest().size() != 1)
-        return Fail("usage: qortool alarms FILE.qo3");
+    int lang = 0;
+    if (const auto code = TakeLanguageAndFiles(args, 1, "usage: qortool alarms FILE.qo3", lang))
+        return *code;
     CommandDocument d;
     d.doc.SetLanguage(lang);
     bool found = false;

@@ -41,13 +41,9 @@ struct ConvertUi : data::DocumentUi {
 int RunConvert(const std::vector<std::string>& argv)
 {
     Args args(argv);
-    const int lang = TakeLanguage(args);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
-    if (args.Rest().size() != 2)
-        return Fail("usage: qortool convert IN OUT [--lang de|en]");
+    int lang = 0;
+    if (const auto code = TakeLanguageAndFiles(args, 2, "usage: qortool convert IN OUT [--lang de|en]", lang))
+        return *code;
     ConvertUi ui;
     ui.in = args.Rest()[0];
     ui.out = args.Rest()[1];

@@ -14,13 +14,9 @@ namespace {
 int RunDump(const std::vector<std::string>& argv)
 {
     Args args(argv);
-    const int lang = TakeLanguage(args);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
-    if (args.Rest().size() != 1)
-        return Fail("usage: qortool dump FILE [--lang de|en]");
+    int lang = 0;
+    if (const auto code = TakeLanguageAndFiles(args, 1, "usage: qortool dump FILE [--lang de|en]", lang))
+        return *code;
     CommandDocument d;
     d.doc.SetLanguage(lang);
     bool found = false;

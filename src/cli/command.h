@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,9 @@ bool ParseLong(const std::string& s, long lo, long hi, long& out);
 
 // --lang de (the default) or en: 0 or 1; -1 for anything else.
 int TakeLanguage(Args& args);
+// --lang into `lang`, no unknown option, and exactly `files` file arguments; the exit code of
+// the first that is wrong (`usage` names the command's form).
+std::optional<int> TakeLanguageAndFiles(Args& args, std::size_t files, const char* usage, int& lang);
 
 // Prints "qortool: <message>" on stderr and returns 2: a wrong option.
 int Fail(const std::string& message);

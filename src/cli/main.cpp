@@ -63,6 +63,18 @@ int TakeLanguage(Args& args)
     return lang == "de" ? 0 : lang == "en" ? 1 : -1;
 }
 
+std::optional<int> TakeLanguageAndFiles(Args& args, std::size_t files, const char* usage, int& lang)
+{
+    lang = TakeLanguage(args);
+    if (!args.Unknown().empty())
+        return Fail(args.Unknown());
+    if (lang < 0)
+        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
+    if (args.Rest().size() != files)
+        return Fail(usage);
+    return std::nullopt;
+}
+
 bool ParseLong(const std::string& s, long lo, long hi, long& out)
 {
     char* end = nullptr;
