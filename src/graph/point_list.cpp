@@ -332,9 +332,24 @@ void PointList::AppendShared(const double* y, std::size_t n)
         }
         return;
     }
-    for (std::size_t r = 0; r < n && m_single; ++r)
-        if (!FitsFloat(value(r)))
-            WidenY();
+    // One pass for the precision and the bounds; the X bounds of rows whose X never
+    // decreases are those of the first and last row with a value.
+    bool fits = true;
+    double yLo = std::numeric_limits<double>::infinity(), yHi = -yLo;
+    std::size_t firstValue = n, lastValue = 0;
+    for (std::size_t r = 0; r < n; ++r) {
+        const double v = value(r);
+        if (std::isnan(v))
+            continue;
+        fits = fits && static_cast<double>(static_cast<float>(v)) == v;
+        yLo = std::min(yLo, v);
+        yHi = std::max(yHi, v);
+        lastValue = r;
+        if (firstValue == n)
+            firstValue = r;
+    }
+    if (m_single && !fits)
+        WidenY();
     auto copy = [&](auto* dst, std::size_t r, std::size_t count) {
         using T = std::remove_pointer_t<decltype(dst)>;
         for (std::size_t j = 0; j < count; ++j)
@@ -351,7 +366,15 @@ void PointList::AppendShared(const double* y, std::size_t n)
         m_size += count;
         r += count;
     }
-    for (std::size_t r = 0; r < n; ++r)
+    if (firstValue == n)
+        return;
+    const double xFirst = m_shared->X(first + firstValue), xLast = m_shared->X(first + lastValue);
+    if (m_shared->MonotonicX() && !std::isnan(xFirst) && !std::isnan(xLast)) {
+        Extend(xFirst, yLo);
+        Extend(xLast, yHi);
+        return;
+    }
+    for (std::size_t r = firstValue; r <= lastValue; ++r)
         if (const double v = value(r); !std::isnan(v))
             Extend(m_shared->X(first + r), v);
 }

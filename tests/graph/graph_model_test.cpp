@@ -241,6 +241,37 @@ TEST(GraphModel, SharedRowsKeepOnlyYAndAnEditLeavesThem)
     EXPECT_EQ(m.GetGraph(m.AddGraph(0, "after", kGraphShared))->m_points.size(), 0u);
 }
 
+// A block of rows (more than a recording tick's few) takes its bounds in one pass: from the
+// first and last row with a value where X never decreases, from every row where it does.
+TEST(PointList, BlockOfSharedRowsBoundsSkipGapsAtBothEnds)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* name;
+        double xStep;  // X of row r: r * xStep, or back and forth when negative
+        BoundingBox box;
+    };
+    const Case cases[] = {{"X rising", 1.0, {true, 3, 196, -7.5, 1e10 + 0.1}},
+                          {"X back and forth", -1.0, {true, 0, 98, -7.5, 1e10 + 0.1}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SharedColumns rows;
+        PointList list;
+        list.Share(&rows);
+        std::vector<double> y(200, 1.0);
+        for (int r = 0; r < 200; ++r)
+            rows.Append(c.xStep > 0 ? r * c.xStep : (r % 2 ? 97.0 - r / 2 : r / 2), 0);
+        y[0] = y[1] = y[2] = y[197] = y[198] = y[199] = nan;  // gaps at both ends
+        y[50] = -7.5;
+        y[120] = 1e10 + 0.1;  // no float holds it: the list widens, the bound stays exact
+        list.AppendShared(y.data(), y.size());
+        const BoundingBox& b = list.Bounds();
+        EXPECT_EQ(std::tuple(b.valid, b.xMin, b.xMax, b.yMin, b.yMax),
+                  std::tuple(c.box.valid, c.box.xMin, c.box.xMax, c.box.yMin, c.box.yMax));
+        EXPECT_EQ(list.Y(120), 1e10 + 0.1);
+    }
+}
+
 // A legend box takes the first corner where it hides no point and no line between two
 // points; with data in every corner there is none.
 TEST(LegendCorner, FirstCornerFreeOfData)
