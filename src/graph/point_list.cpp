@@ -490,9 +490,16 @@ template <class T> void PointList::BuildLevel(std::size_t level) const
         double lo = kInf, hi = -kInf;
         const std::size_t end = std::min(lowerCount, i + kFan);
         if (level == 0) {
+            // In the points' own precision; (v < lo ? v : lo) keeps lo for a NaN: a gap
+            // widens nothing.
             const T* g = Group<T>(i);  // a group never crosses a chunk
-            for (std::size_t k = 0; k < end - i; ++k)
-                Widen(lo, hi, static_cast<double>(g[k]));  // a NaN widens nothing
+            T l = std::numeric_limits<T>::infinity(), h = -l;
+            for (std::size_t k = 0; k < end - i; ++k) {
+                l = std::min(l, g[k]);
+                h = std::max(h, g[k]);
+            }
+            lo = static_cast<double>(l);
+            hi = static_cast<double>(h);
         } else {
             for (std::size_t k = i; k < end; ++k)
                 Join(lo, hi, levels[level - 1].Lo(k), levels[level - 1].Hi(k));
