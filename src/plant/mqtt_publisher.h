@@ -60,7 +60,7 @@ public:
 
     void OnMeasurement(const station::Measurement& m) override;
     void OnSampleStored(const data::CQORDoc& doc, std::size_t index) override;
-    // An alarm transition: the JSON line goes to PREFIX/STATION/alarm, QoS 1, in turn with the values.
+    // An alarm transition: the JSON line goes to PREFIX/STATION/alarm, QoS 1, at once.
     void PublishAlarm(const std::string& jsonLine);
     // The clean end: what is queued goes out while the broker takes it (up to drainMs), then
     // "offline"; an outage still open and what stayed unsent are logged. Idempotent.
