@@ -49,7 +49,9 @@ int Live(const qor::plant::TsdbOptions& o, long seconds)
     const std::int64_t first = static_cast<std::int64_t>(std::time(nullptr));
     for (long i = 0; i < seconds; ++i) {
         std::this_thread::sleep_until(t0 + std::chrono::seconds(i));
-        writer.Add(static_cast<std::size_t>(i), Point(first + i, i));
+        writer.Offer(static_cast<std::size_t>(i) + 1, [&](std::size_t k) {
+            return Point(first + static_cast<std::int64_t>(k), static_cast<long>(k));
+        });
     }
     const bool all = writer.Finish(std::chrono::minutes(1));
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -85,13 +87,16 @@ int main(int argc, char** argv)
     const std::int64_t first = static_cast<std::int64_t>(std::time(nullptr)) - samples;
     const double cpu0 = CpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
-    for (long i = 0; i < samples; ++i)
-        writer.Add(static_cast<std::size_t>(i), Point(first + i, i));
+    // As after an outage: the writer holds what it has room for, the rest follows from the recording.
+    const auto point = [&](std::size_t k) {
+        return Point(first + static_cast<std::int64_t>(k), static_cast<long>(k));
+    };
+    writer.Offer(static_cast<std::size_t>(samples), point);
     if (!writer.Start(0, error)) {
         std::fprintf(stderr, "bench_tsdb_backlog: %s\n", error.c_str());
         return 1;
     }
-    const bool all = writer.Finish(std::chrono::minutes(10));
+    const bool all = writer.Finish(std::chrono::minutes(10), point);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("%ld samples, %llu values in %llu requests: %.1f s, %.1f s of processor time%s\n", samples,
                 static_cast<unsigned long long>(writer.ValuesAcknowledged()),

@@ -36,6 +36,7 @@ MqttStationLink::MqttStationLink(station::Station& station, const MqttOptions& o
         options, station.Language(), [&station](const std::string& line) { station.AddLogbookEntry(line); },
         [&station](const station::Measurement& m) { return DocumentVirtualValues(m, station.Document()); });
     station.Measurements().Subscribe(m_publisher.get());
+    station.Document().AddSampleListener(m_publisher.get());
 }
 
 MqttStationLink::~MqttStationLink()
@@ -46,6 +47,7 @@ MqttStationLink::~MqttStationLink()
 void MqttStationLink::Stop()
 {
     m_station.Measurements().Unsubscribe(m_publisher.get());
+    m_station.Document().RemoveSampleListener(m_publisher.get());
     m_publisher->Stop();
 }
 

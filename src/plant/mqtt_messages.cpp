@@ -29,7 +29,8 @@ void AppendJsonString(std::string& out, const std::string& s)
 
 }  // namespace
 
-std::string ValuePayload(std::int64_t t, double v, const std::string& unit, const std::string& name)
+std::string ValuePayload(std::int64_t t, double v, const std::string& unit, const std::string& name,
+                         bool stored)
 {
     std::string out = "{\"t\": " + std::to_string(t) + ", \"v\": ";
     // The values are single precision in the document: the shortest text that reads back as
@@ -46,12 +47,12 @@ std::string ValuePayload(std::int64_t t, double v, const std::string& unit, cons
     AppendJsonString(out, unit);
     out += ", \"name\": ";
     AppendJsonString(out, name);
-    out += '}';
+    out += stored ? ", \"stored\": true}" : ", \"stored\": false}";
     return out;
 }
 
-std::vector<MqttMessage> CycleMessages(const station::Measurement& m, const std::string& base,
-                                       const VirtualValues& virtuals)
+std::vector<MqttMessage> CycleMessages(const station::Measurement& m, const std::string& base, std::int64_t t,
+                                       bool stored, const VirtualValues& virtuals)
 {
     std::vector<MqttMessage> out;
     for (std::size_t a = 0; a < m.modules.size(); ++a) {
@@ -68,13 +69,13 @@ std::vector<MqttMessage> CycleMessages(const station::Measurement& m, const std:
         for (std::size_t k = 0; k < 3; ++k) {
             const double v = r.Measured() ? values[k] : station::ModuleReading::kNone;
             out.push_back({base + "/S" + std::to_string(a) + "/" + std::to_string(k + 1),
-                           ValuePayload(m.time, v, *units[k], r.name + " " + *names[k])});
+                           ValuePayload(t, v, *units[k], r.name + " " + *names[k], stored)});
         }
     }
     for (std::size_t k = 0; k < virtuals.size(); ++k)
         if (virtuals[k].enabled)
             out.push_back({base + "/V" + std::to_string(k + 1),
-                           ValuePayload(m.time, virtuals[k].v, "", virtuals[k].name)});
+                           ValuePayload(t, virtuals[k].v, "", virtuals[k].name, stored)});
     return out;
 }
 

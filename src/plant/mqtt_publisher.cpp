@@ -2,10 +2,12 @@
 
 #include "common/text.h"
 #include "data/local_time.h"
+#include "data/qor_doc.h"
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <mosquitto.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -27,6 +29,14 @@ void InitLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+// Bit for bit, so that the NaN of "no value" matches itself.
+bool SameValues(const data::CDatenObject& a, const data::CDatenObject& b)
+{
+    return std::memcmp(a.m_value.data(), b.m_value.data(), sizeof a.m_value) == 0 &&
+           std::memcmp(a.m_value2.data(), b.m_value2.data(), sizeof a.m_value2) == 0 &&
+           std::memcmp(a.m_temperature.data(), b.m_temperature.data(), sizeof a.m_temperature) == 0;
 }
 
 }  // namespace
@@ -63,20 +73,56 @@ void MqttPublisher::Enqueue(MqttMessage message)
     ++m_queued;
 }
 
-void MqttPublisher::OnMeasurement(const station::Measurement& m)
+void MqttPublisher::Send(const station::Measurement& m, std::int64_t t, bool stored)
 {
-    if (m_stopped)
-        return;
-    m_lastTime = m.time;
-    NoteOutage(m.time);
     std::vector<MqttMessage> messages =
-        CycleMessages(m, m_base, m_virtuals ? m_virtuals(m) : VirtualValues{});
+        CycleMessages(m, m_base, t, stored, m_virtuals ? m_virtuals(m) : VirtualValues{});
     {
         std::lock_guard lock(m_mutex);
         for (MqttMessage& msg : messages)
             Enqueue(std::move(msg));
     }
     m_wake.notify_one();
+}
+
+void MqttPublisher::Release()
+{
+    if (m_held && !m_heldStored)
+        Send(*m_held, m_held->time, false);
+    m_held.reset();
+}
+
+void MqttPublisher::OnMeasurement(const station::Measurement& m)
+{
+    if (m_stopped)
+        return;
+    m_lastTime = m.time;
+    NoteOutage(m.time);
+    // Samples are taken of the last cycle only: the one before is no sample's any more.
+    Release();
+    m_held = m;
+    m_heldStored = false;
+}
+
+void MqttPublisher::OnSampleStored(const data::CQORDoc& doc, std::size_t index)
+{
+    if (m_stopped || !m_held)
+        return;
+    const data::CDatenObject& sample = doc.Samples()[index];
+    station::Measurement m = *m_held;
+    const bool took = SameValues(station::ToSample(m, sample.m_time), sample);
+    if (!took) {
+        // A sample with no recent cycle behind it holds no value: its modules go out as null.
+        for (station::ModuleReading& r : m.modules)
+            if (r.state != station::Reading::Absent) {
+                r.state = station::Reading::Missed;
+                r.values.fill(station::ModuleReading::kNone);
+            }
+        if (!SameValues(station::ToSample(m, sample.m_time), sample))
+            return;
+    }
+    m_heldStored = m_heldStored || took;
+    Send(m, sample.m_time, true);
 }
 
 void MqttPublisher::PublishAlarm(const std::string& jsonLine)
@@ -130,6 +176,7 @@ void MqttPublisher::Stop()
 {
     if (m_stopped)
         return;
+    Release();
     m_stopped = true;
     {
         std::lock_guard lock(m_mutex);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/sample_listener.h"
 #include "plant/mqtt_messages.h"
 #include "station/measurement.h"
 
@@ -37,12 +38,17 @@ struct MqttOptions {
 // Publishes each poll cycle's values to an MQTT broker, QoS 1, and the station's status
 // (retained "online", "offline" at a clean end and as the last will).
 //
+// A cycle is held until it is known whether the recording stores it: a sample stored of it
+// sends its values stamped with the sample's time ("stored": true), and so does a sample
+// stored with no recent cycle (all null); a cycle no sample took goes out with its own time
+// ("stored": false) when the next one ends.
+//
 // OnMeasurement runs on the cycle's thread and only queues; a worker thread owns the
 // connection, sends in order while the broker takes them and reconnects when it is away.
 // What libmosquitto holds unacknowledged it sends again after a reconnect. Outages are
 // written to the logbook on the cycle's thread, one line each, when the broker is back (or
 // at Stop).
-class MqttPublisher final : public station::MeasurementListener {
+class MqttPublisher final : public station::MeasurementListener, public data::SampleListener {
 public:
     using LogbookFn = std::function<void(const std::string&)>;
     using VirtualFn = std::function<VirtualValues(const station::Measurement&)>;
@@ -53,7 +59,8 @@ public:
     MqttPublisher& operator=(const MqttPublisher&) = delete;
 
     void OnMeasurement(const station::Measurement& m) override;
-    // An alarm transition: the JSON line goes to PREFIX/STATION/alarm, QoS 1, in turn with the values.
+    void OnSampleStored(const data::CQORDoc& doc, std::size_t index) override;
+    // An alarm transition: the JSON line goes to PREFIX/STATION/alarm, QoS 1, at once.
     void PublishAlarm(const std::string& jsonLine);
     // The clean end: what is queued goes out while the broker takes it (up to drainMs), then
     // "offline"; an outage still open and what stayed unsent are logged. Idempotent.
@@ -72,6 +79,9 @@ public:
 
 private:
     void Enqueue(MqttMessage message);
+    void Send(const station::Measurement& m, std::int64_t t, bool stored);
+    // The held cycle, unless a sample took it, goes out with its own time.
+    void Release();
     void Run();
     void Feed(mosquitto* mosq);
     void NoteOutage(std::int64_t now);
@@ -100,6 +110,10 @@ private:
     std::atomic<bool> m_connected{false};
     std::atomic<std::uint64_t> m_failures{0};  // lost connections and failed attempts
     std::thread m_worker;
+
+    // The last cycle, and whether a sample took it: cycle thread only.
+    std::optional<station::Measurement> m_held;
+    bool m_heldStored = false;
 
     // Outage bookkeeping: cycle thread only.
     std::uint64_t m_seenFailures = 0;

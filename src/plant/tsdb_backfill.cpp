@@ -26,9 +26,11 @@ bool Backfill(const data::CQORDoc& doc, TsdbOptions options, std::chrono::millis
     if (!writer.Start(report.before, error))
         return false;
     data::VirtualChannels channels;
-    for (std::size_t i = report.before; i < report.samples; ++i)
-        writer.Add(i, PointOf(doc.Samples()[i], doc.GrafikSetup(), doc.Virtuell(), channels));
-    writer.Finish(wait);
+    const TsdbWriter::PointFn point = [&](std::size_t i) {
+        return PointOf(doc.Samples()[i], doc.GrafikSetup(), doc.Virtuell(), channels);
+    };
+    writer.Offer(report.samples, point);
+    writer.Finish(wait, point);
     report.sent = writer.Acknowledged() - report.before;
     report.values = writer.ValuesAcknowledged();
     for (const TsdbEvent& e : writer.TakeEvents())

@@ -10,8 +10,10 @@ namespace qor::plant {
 namespace {
 
 constexpr TextPair kAway = {
-    "Zeitreihendatenbank %s antwortet nicht (%s): die Messungen werden gesendet, sobald sie wieder antwortet",
-    "Time-series database %s does not answer (%s): the samples are sent when it answers again"};
+    "Zeitreihendatenbank %s antwortet nicht (%s): die Messungen werden gesendet, sobald sie wieder antwortet "
+    "(bis zu %zu aus dem Speicher, die späteren aus der Aufzeichnung)",
+    "Time-series database %s does not answer (%s): the samples are sent when it answers again (up to %zu "
+    "from memory, the later ones from the recording)"};
 constexpr TextPair kCannotStart = {"Zeitreihendatenbank: %s", "Time-series database: %s"};
 constexpr TextPair kWatermarkLost = {
     "Was die Zeitreihendatenbank bestätigt hat, kann nicht gespeichert werden (%s)",
@@ -67,9 +69,28 @@ bool TsdbLink::Begin(std::string& error)
     m_writer = std::make_unique<TsdbWriter>(m_options);
     if (!m_writer->Start(acknowledged, error))
         return false;
-    for (std::size_t i = acknowledged; i < doc.Samples().size(); ++i)
-        m_writer->Add(i, PointOf(doc.Samples()[i], doc.GrafikSetup(), doc.Virtuell(), m_channels));
+    Feed();
     return true;
+}
+
+bool TsdbLink::Current(const data::CQORDoc& doc) const
+{
+    return data::IsSet(m_given.recording) || doc.Id() == m_options.recording;
+}
+
+TsdbWriter::PointFn TsdbLink::Points()
+{
+    const data::CQORDoc& doc = m_station.Document();
+    return [this, &doc](std::size_t i) {
+        return PointOf(doc.Samples()[i], doc.GrafikSetup(), doc.Virtuell(), m_channels);
+    };
+}
+
+void TsdbLink::Feed()
+{
+    const data::CQORDoc& doc = m_station.Document();
+    if (Current(doc))
+        m_writer->Offer(doc.Samples().size(), Points());
 }
 
 bool TsdbLink::Start(std::string& error)
@@ -89,9 +110,12 @@ std::size_t TsdbLink::Finish(std::chrono::milliseconds wait)
     std::size_t left = 0;
     for (TsdbWriter* w : Writers()) {
         const auto now = std::chrono::steady_clock::now();
+        // Only the writer of the document's recording can take what it did not hold yet.
+        const bool current = w == m_writer.get() && Current(m_station.Document());
         w->Finish(std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::max(deadline - now, std::chrono::steady_clock::duration::zero())));
-        left += w->Waiting();
+                      std::max(deadline - now, std::chrono::steady_clock::duration::zero())),
+                  current ? Points() : TsdbWriter::PointFn{});
+        left += w->Left();
     }
     LogEvents();
     return left;
@@ -106,9 +130,9 @@ std::vector<TsdbWriter*> TsdbLink::Writers() const
     return all;
 }
 
-void TsdbLink::OnSampleStored(const data::CQORDoc& doc, std::size_t index)
+void TsdbLink::OnSampleStored(const data::CQORDoc& doc, std::size_t)
 {
-    if (!data::IsSet(m_given.recording) && doc.Id() != m_options.recording) {
+    if (!Current(doc)) {
         // The document holds another recording now (cleared, or another file read): its
         // samples are counted from its start, against its own watermark.
         LogEvents();
@@ -117,12 +141,13 @@ void TsdbLink::OnSampleStored(const data::CQORDoc& doc, std::size_t index)
             m_station.AddLogbookEntry(Format(kCannotStart[m_station.Language()], error.c_str()));
         return;  // Begin queued this sample too
     }
-    m_writer->Add(index, PointOf(doc.Samples()[index], doc.GrafikSetup(), doc.Virtuell(), m_channels));
+    Feed();
 }
 
 void TsdbLink::OnMeasurement(const station::Measurement&)
 {
     LogEvents();
+    Feed();  // what found no room while the database was away
 }
 
 void TsdbLink::LogEvents()
@@ -132,7 +157,8 @@ void TsdbLink::LogEvents()
         for (const TsdbEvent& e : w->TakeEvents()) {
             if (e.kind == TsdbEvent::Kind::Away)
                 m_station.AddLogbookEntry(Format(kAway[l], m_options.url.c_str(),
-                                                 DescribeReply(e.reply, l, m_options.timeoutMs).c_str()));
+                                                 DescribeReply(e.reply, l, m_options.timeoutMs).c_str(),
+                                                 m_options.maxQueued));
             else
                 m_station.AddLogbookEntry(Format(kWatermarkLost[l], e.reason.c_str()));
         }

@@ -18,7 +18,8 @@ namespace qor::plant {
 
 // A station's recording written to a time-series database: every sample the document stores
 // goes to the writer (never waiting for it), and what the writer has to tell goes to the
-// logbook at the next poll cycle.
+// logbook at the next poll cycle. Samples the writer had no room for are offered again from
+// the document at each cycle and sample, in order.
 class TsdbLink final : public data::SampleListener, public station::MeasurementListener {
 public:
     // Without a recording identity or a watermark file in `options`, the document's are taken:
@@ -33,8 +34,8 @@ public:
     // every sample stored from now on follows. False with the reason for a URL that cannot be
     // used or a watermark file that cannot be read.
     bool Start(std::string& error);
-    // Gives the writers at most `wait` for what is queued, then stops them and writes what
-    // they have to tell into the logbook. The number of samples not acknowledged.
+    // Gives the writers at most `wait` for the samples not acknowledged, then stops them and
+    // writes what they have to tell into the logbook. The number of samples not acknowledged.
     std::size_t Finish(std::chrono::milliseconds wait);
 
     // The writer of the document's recording now.
@@ -49,6 +50,11 @@ private:
     void LogEvents();
     // A writer for the document's recording, with what it holds beyond the watermark queued.
     bool Begin(std::string& error);
+    // The document holds the recording the writer is for.
+    bool Current(const data::CQORDoc& doc) const;
+    TsdbWriter::PointFn Points();
+    // Hands the writer the document's samples it has room for.
+    void Feed();
     std::vector<TsdbWriter*> Writers() const;
 
     station::Station& m_station;

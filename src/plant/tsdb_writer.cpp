@@ -82,6 +82,7 @@ std::string DescribeReply(const HttpReply& reply, int language, int timeoutMs)
 TsdbWriter::TsdbWriter(TsdbOptions options)
     : m_options(std::move(options)), m_station(EscapeTag(m_options.station))
 {
+    m_options.maxQueued = std::max<std::size_t>(m_options.maxQueued, 1);
 }
 
 TsdbWriter::~TsdbWriter()
@@ -112,25 +113,48 @@ bool TsdbWriter::Start(std::size_t acknowledged, std::string& error)
     return true;
 }
 
-void TsdbWriter::Add(std::size_t index, const TsdbPoint& point)
+void TsdbWriter::Offer(std::size_t total, const PointFn& point)
 {
+    std::size_t next, room;
     {
         std::lock_guard lock(m_mutex);
-        if (index < m_acknowledged || (!m_queue.empty() && index <= m_queue.back().first))
-            return;
-        m_queue.emplace_back(index, point);
+        m_offered = std::max(m_offered, total);
+        next = m_queue.empty() ? m_acknowledged : m_queue.back().first + 1;
+        room = m_options.maxQueued - std::min(m_queue.size(), m_options.maxQueued);
+    }
+    // Only this thread queues, and the writer only takes from the front: `next` stays right.
+    std::vector<std::pair<std::size_t, TsdbPoint>> points;
+    for (std::size_t i = next; i < total && points.size() < room; ++i)
+        points.emplace_back(i, point(i));
+    if (points.empty())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.insert(m_queue.end(), points.begin(), points.end());
     }
     m_wake.notify_all();
 }
 
-bool TsdbWriter::Finish(std::chrono::milliseconds wait)
+bool TsdbWriter::Finish(std::chrono::milliseconds wait, const PointFn& point)
 {
     const auto deadline = SteadyClock::now() + wait;
     std::unique_lock lock(m_mutex);
     m_finishing = true;
     m_wake.notify_all();
-    m_wake.wait_until(lock, deadline, [&] { return m_queue.empty() || m_stop || m_gaveUp; });
-    const bool done = m_queue.empty();
+    const auto more = [&] {
+        return point && (m_queue.empty() ? m_acknowledged : m_queue.back().first + 1) < m_offered;
+    };
+    for (;;) {
+        m_wake.wait_until(lock, deadline, [&] {
+            return m_queue.empty() || m_stop || m_gaveUp || (more() && m_queue.size() < m_options.maxQueued);
+        });
+        if (!more() || m_stop || m_gaveUp || SteadyClock::now() >= deadline)
+            break;
+        lock.unlock();
+        Offer(m_offered, point);
+        lock.lock();
+    }
+    const bool done = m_queue.empty() && m_acknowledged >= m_offered;
     m_stop = true;
     lock.unlock();
     m_wake.notify_all();
@@ -156,6 +180,12 @@ std::size_t TsdbWriter::Waiting() const
 {
     std::lock_guard lock(m_mutex);
     return m_queue.size();
+}
+
+std::size_t TsdbWriter::Left() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_offered - std::min(m_offered, m_acknowledged);
 }
 
 std::uint64_t TsdbWriter::ValuesAcknowledged() const
@@ -196,8 +226,7 @@ void TsdbWriter::Run()
             m_failures = 0;
             // A backlog goes out batch after batch.
             next = full ? SteadyClock::now() : started + kBatchPause;
-            if (m_queue.empty())
-                m_wake.notify_all();  // Finish waits for this
+            m_wake.notify_all();  // Finish waits for room or the end of the queue
         } else {
             m_failures = std::min(m_failures + 1, 10);
             if (m_finishing) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -26,6 +27,9 @@ struct TsdbOptions {
     data::RecordingId recording{};
     int timeoutMs = 10000;  // one request, from connecting to the answer
     bool gzip = true;
+    // Samples held in memory for the database (about 240 bytes each); the later ones wait in
+    // the recording until these are acknowledged.
+    std::size_t maxQueued = 10000;
 };
 
 // What the writer has to tell the logbook; collected on its thread, taken on the recording's.
@@ -42,9 +46,13 @@ struct TsdbEvent {
 // Sends the points of stored samples to the database on a thread of its own, batched at most
 // once a second (a backlog goes out in back-to-back batches), gzip-compressed. What the
 // database did not acknowledge is kept, in order, and sent again when it answers; what it
-// acknowledged is counted in the watermark, so nothing is sent twice.
+// acknowledged is counted in the watermark, so nothing is sent twice. It holds at most
+// maxQueued samples: the recording offers the rest again as these go out.
 class TsdbWriter {
 public:
+    // The point of the recording's sample `index`, made on the caller's thread.
+    using PointFn = std::function<TsdbPoint(std::size_t index)>;
+
     explicit TsdbWriter(TsdbOptions options);
     // Stops the thread without waiting for the database; the watermark tells what is left.
     ~TsdbWriter();
@@ -53,20 +61,22 @@ public:
 
     // Checks the URL and starts the thread; samples before `acknowledged` count as sent.
     bool Start(std::size_t acknowledged, std::string& error);
-    // Queues the point of sample `index`; one already acknowledged is dropped. Never waits
-    // for the network.
-    void Add(std::size_t index, const TsdbPoint& point);
+    // The recording holds `total` samples: queues those after the ones queued or acknowledged
+    // while there is room. Never waits for the network.
+    void Offer(std::size_t total, const PointFn& point);
     // Sends what is queued without the pause between batches, for at most `wait`, then stops
     // the thread; a request that fails meanwhile ends it at once (the watermark keeps the rest
-    // for later). True when everything queued was acknowledged.
-    bool Finish(std::chrono::milliseconds wait);
+    // for later). With `point`, what the last Offer found no room for follows as room frees.
+    // True when every sample offered was acknowledged.
+    bool Finish(std::chrono::milliseconds wait, const PointFn& point = {});
 
     bool Started() const { return m_thread.joinable(); }
     std::vector<TsdbEvent> TakeEvents();
-    // Samples acknowledged (the watermark) and still waiting; values (lines) acknowledged;
-    // requests made.
+    // Samples acknowledged (the watermark), held in memory, offered and not acknowledged;
+    // values (lines) acknowledged; requests made.
     std::size_t Acknowledged() const;
     std::size_t Waiting() const;
+    std::size_t Left() const;
     std::uint64_t ValuesAcknowledged() const;
     std::uint64_t Requests() const;
 
@@ -89,6 +99,7 @@ private:
     std::deque<std::pair<std::size_t, TsdbPoint>> m_queue;
     std::vector<TsdbEvent> m_events;
     std::size_t m_acknowledged = 0;
+    std::size_t m_offered = 0;  // the recording's samples as far as known
     std::uint64_t m_values = 0;
     std::uint64_t m_requests = 0;
     bool m_stop = false;

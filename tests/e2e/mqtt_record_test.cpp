@@ -46,58 +46,61 @@ std::vector<Sample> DumpSamples(const std::string& json)
     return out;
 }
 
-// Messages as "topic t" -> the payloads' v texts in arrival order.
+// The values stored, as "topic t" -> the payloads' v texts; every message counted.
 struct Stream {
-    std::map<std::string, std::vector<std::string>> values;  // "topic t" -> v texts
-    std::map<std::string, std::vector<std::int64_t>> times;  // per topic, in arrival order
+    std::map<std::string, std::vector<std::string>> stored;  // "topic t" -> v texts
+    std::map<std::string, std::vector<std::int64_t>> times;  // per topic, stored ones in arrival order
     std::size_t count = 0, nulls = 0;
     std::set<std::string> distinct;
 
     // Reads until the station's "offline" after `expected` values; false if it never comes. (A
-    // broker that stops sends the station's last will too.)
+    // broker that stops sends the station's last will too.) A message sent again counts once.
     bool ReadUntilOffline(MqttSub& sub, const std::string& base, const std::string& sent)
     {
         const std::size_t expected = std::strtoul(sent.c_str(), nullptr, 10);
         for (std::string line; !(line = sub.Next()).empty();) {
             if (line == base + "/status offline" && count >= expected)
                 return true;
-            const std::string topic = line.substr(0, line.find(' '));
             if (line.find("{\"t\": ") == std::string::npos)
                 continue;
+            ++count;
+            if (!distinct.insert(line).second)
+                continue;
+            const std::string topic = line.substr(0, line.find(' '));
             const std::int64_t t = std::stoll(line.substr(line.find("{\"t\": ") + 6));
             const auto v = line.find("\"v\": ") + 5;
             const std::string value = line.substr(v, line.find(',', v) - v);
-            values[topic + " " + std::to_string(t)].push_back(value);
-            times[topic].push_back(t);
-            ++count;
-            distinct.insert(line);
             nulls += value == "null";
+            if (line.find(", \"stored\": true}") == std::string::npos)
+                continue;
+            stored[topic + " " + std::to_string(t)].push_back(value);
+            times[topic].push_back(t);
         }
         return false;
     }
 };
 
-// Every stored value of modules 0..2 came, with its value. A sample holds the values of the
-// last cycle that ended before its tick: that cycle's time stamp is the sample's or the second
-// before it (the recording keeps its own grid of seconds).
+// Every stored value of modules 0..2 came once as stored, with the sample's time stamp and
+// its value, in order; nothing else came as stored.
 void ExpectStreamEqualsDocument(const Stream& stream, const std::vector<Sample>& samples,
                                 const std::string& base)
 {
+    std::size_t stored = 0;
+    for (const auto& [key, values] : stream.stored)
+        stored += values.size();
+    EXPECT_EQ(stored, samples.size() * 9);
     for (const Sample& s : samples)
         for (int a = 0; a < 3; ++a)
             for (int k = 0; k < 3; ++k) {
-                const std::string topic = base + "/S" + std::to_string(a) + "/" + std::to_string(k + 1) + " ";
-                const float stored = s.values[static_cast<std::size_t>(k)][static_cast<std::size_t>(a)];
-                bool found = false;
-                for (std::int64_t t : {s.time, s.time - 1}) {
-                    const auto it = stream.values.find(topic + std::to_string(t));
-                    if (it == stream.values.end())
-                        continue;
-                    for (const std::string& v : it->second)
-                        found = found || (std::isnan(stored) ? v == "null"
-                                                             : std::strtof(v.c_str(), nullptr) == stored);
-                }
-                EXPECT_TRUE(found) << topic << s.time << " " << stored;
+                const std::string key = base + "/S" + std::to_string(a) + "/" + std::to_string(k + 1) + " " +
+                                        std::to_string(s.time);
+                const float want = s.values[static_cast<std::size_t>(k)][static_cast<std::size_t>(a)];
+                const auto it = stream.stored.find(key);
+                ASSERT_NE(it, stream.stored.end()) << key;
+                ASSERT_EQ(it->second.size(), 1u) << key;
+                const std::string& got = it->second[0];
+                EXPECT_TRUE(std::isnan(want) ? got == "null" : std::strtof(got.c_str(), nullptr) == want)
+                    << key << " " << got << " " << want;
             }
     for (const auto& [topic, times] : stream.times)
         EXPECT_TRUE(std::is_sorted(times.begin(), times.end())) << topic;
@@ -170,6 +173,7 @@ TEST(QortoolRecordMqtt, EveryStoredValueOnceMissedPollNullStatusRetained)
     ExpectStreamEqualsDocument(stream, samples, "qor/st");
     // Each message the broker acknowledged came once: nine a cycle.
     EXPECT_EQ(sent, std::to_string(stream.count) + " MQTT messages sent, 0 dropped, 0 not sent");
+    EXPECT_EQ(stream.count, stream.distinct.size());
     EXPECT_EQ(stream.count % 9, 0u);
     EXPECT_EQ(stream.nulls, 3u);  // the missed poll: its three values
     MqttSub after(broker.Port(), "qor/st/status", {}, {"-C", "1"});

@@ -25,11 +25,12 @@ station::ModuleReading Module(station::Reading state, std::array<double, 3> valu
 }
 
 // Topics and payloads byte for byte: value 1 as the recording stores it (x factor, base unit),
-// a missed poll as null, absent modules left out, names escaped, virtual channels after.
+// a missed poll as null, absent modules left out, names escaped, virtual channels after; the
+// stamp given (a stored sample's), not the cycle's own end.
 TEST(MqttMessages, OneCycleByteForByte)
 {
     station::Measurement m;
-    m.time = 1700000000;
+    m.time = 1699999999;
     m.modules[0] = Module(station::Reading::Measured, {7.25, -120.5, 25.0}, "S0 pH - amplifier", "pH");
     m.modules[4] = Module(station::Reading::Missed, {9.0, 9.0, 9.0}, "S4 Cond", "µS/cm", 0.001f, "mS/cm");
     m.modules[9] =
@@ -40,24 +41,29 @@ TEST(MqttMessages, OneCycleByteForByte)
     v[3] = {true, station::ModuleReading::kNone, "V4 y/z"};
     v[2] = {false, 3.0, "V3 y"};
 
-    const std::vector<MqttMessage> got = CycleMessages(m, "qor/lab1", v);
+    const std::vector<MqttMessage> got = CycleMessages(m, "qor/lab1", 1700000000, true, v);
     const std::vector<std::pair<std::string, std::string>> want = {
         {"qor/lab1/S0/1",
-         R"({"t": 1700000000, "v": 7.25, "unit": "pH", "name": "S0 pH - amplifier value \"1\""})"},
+         R"({"t": 1700000000, "v": 7.25, "unit": "pH", "name": "S0 pH - amplifier value \"1\"", "stored": true})"},
         {"qor/lab1/S0/2",
-         R"({"t": 1700000000, "v": -120.5, "unit": "mV", "name": "S0 pH - amplifier voltage"})"},
+         R"({"t": 1700000000, "v": -120.5, "unit": "mV", "name": "S0 pH - amplifier voltage", "stored": true})"},
         {"qor/lab1/S0/3",
-         R"({"t": 1700000000, "v": 25, "unit": "°C", "name": "S0 pH - amplifier temperature"})"},
-        {"qor/lab1/S4/1", R"({"t": 1700000000, "v": null, "unit": "mS/cm", "name": "S4 Cond value \"1\""})"},
-        {"qor/lab1/S4/2", R"({"t": 1700000000, "v": null, "unit": "mV", "name": "S4 Cond voltage"})"},
-        {"qor/lab1/S4/3", R"({"t": 1700000000, "v": null, "unit": "°C", "name": "S4 Cond temperature"})"},
+         R"({"t": 1700000000, "v": 25, "unit": "°C", "name": "S0 pH - amplifier temperature", "stored": true})"},
+        {"qor/lab1/S4/1",
+         R"({"t": 1700000000, "v": null, "unit": "mS/cm", "name": "S4 Cond value \"1\"", "stored": true})"},
+        {"qor/lab1/S4/2",
+         R"({"t": 1700000000, "v": null, "unit": "mV", "name": "S4 Cond voltage", "stored": true})"},
+        {"qor/lab1/S4/3",
+         R"({"t": 1700000000, "v": null, "unit": "°C", "name": "S4 Cond temperature", "stored": true})"},
         // As the document keeps it: 1500 x 0.001f (0.0010000000475) is 1.50000007, as a float 1.5000001.
         {"qor/lab1/S9/1",
-         R"({"t": 1700000000, "v": 1.5000001, "unit": "mS/cm", "name": "S9 Cond value \"1\""})"},
-        {"qor/lab1/S9/2", R"({"t": 1700000000, "v": 0.5, "unit": "mV", "name": "S9 Cond voltage"})"},
-        {"qor/lab1/S9/3", R"({"t": 1700000000, "v": 21, "unit": "°C", "name": "S9 Cond temperature"})"},
-        {"qor/lab1/V2", R"({"t": 1700000000, "v": 39.5, "unit": "", "name": "V2 y*2+z"})"},
-        {"qor/lab1/V4", R"({"t": 1700000000, "v": null, "unit": "", "name": "V4 y/z"})"},
+         R"({"t": 1700000000, "v": 1.5000001, "unit": "mS/cm", "name": "S9 Cond value \"1\"", "stored": true})"},
+        {"qor/lab1/S9/2",
+         R"({"t": 1700000000, "v": 0.5, "unit": "mV", "name": "S9 Cond voltage", "stored": true})"},
+        {"qor/lab1/S9/3",
+         R"({"t": 1700000000, "v": 21, "unit": "°C", "name": "S9 Cond temperature", "stored": true})"},
+        {"qor/lab1/V2", R"({"t": 1700000000, "v": 39.5, "unit": "", "name": "V2 y*2+z", "stored": true})"},
+        {"qor/lab1/V4", R"({"t": 1700000000, "v": null, "unit": "", "name": "V4 y/z", "stored": true})"},
     };
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
@@ -68,8 +74,8 @@ TEST(MqttMessages, OneCycleByteForByte)
 
 TEST(MqttMessages, NonFiniteAndControlCharacters)
 {
-    EXPECT_EQ(ValuePayload(-5, 1.0 / 0.0, "a\\b", "tab\there"),
-              R"({"t": -5, "v": null, "unit": "a\\b", "name": "tab\u0009here"})");
+    EXPECT_EQ(ValuePayload(-5, 1.0 / 0.0, "a\\b", "tab\there", false),
+              R"({"t": -5, "v": null, "unit": "a\\b", "name": "tab\u0009here", "stored": false})");
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 // The publisher against a real mosquitto on 127.0.0.1, read back with mosquitto_sub.
+#include "common/clock.h"
+#include "data/data_test_util.h"
+#include "data/qor_doc.h"
 #include "plant/mqtt_publisher.h"
+#include "station/recording_samples.h"
 #include "support/mosquitto_broker.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace qor::plant {
 namespace {
@@ -38,10 +43,20 @@ station::Measurement Cycle(std::int64_t t, bool measured = true)
     return m;
 }
 
-std::string Line(const std::string& topic, std::int64_t t, const char* v, const char* name)
+// The three values of Cycle(t) (v1 "null": missed), stamped `stamp`.
+std::vector<std::string> Lines(std::int64_t stamp, const std::string& v1, bool stored)
 {
-    return topic + " {\"t\": " + std::to_string(t) + ", \"v\": " + v +
-           ", \"unit\": \"\", \"name\": \"S2 pH " + name + "\"}";
+    const bool missed = v1 == "null";
+    std::vector<std::string> out;
+    for (const char* k : {"1 pH", "2 mV", "3 T"})
+        out.push_back(std::string("qor/st/S2/") + k[0] + " {\"t\": " + std::to_string(stamp) + ", \"v\": " +
+                      (k[0] == '1'   ? v1
+                       : missed      ? "null"
+                       : k[0] == '2' ? "1"
+                                     : "20") +
+                      ", \"unit\": \"\", \"name\": \"S2 pH " + (k + 2) +
+                      "\", \"stored\": " + (stored ? "true" : "false") + "}");
+    return out;
 }
 
 MqttOptions Options(int port)
@@ -53,25 +68,53 @@ MqttOptions Options(int port)
     return o;
 }
 
-TEST(MqttPublisher, ValuesInOrderStatusRetainedAndAlarm)
+// Each cycle a sample takes goes out with the sample's time, once per sample; a cycle no sample
+// took with its own; a sample with no recent cycle as null.
+TEST(MqttPublisher, ValuesStampedAsStoredStatusRetainedAndAlarm)
 {
     MosquittoBroker broker;
     MqttSub sub(broker.Port(), "qor/st/#");
     ASSERT_TRUE(sub.WaitSubscribed());
+    SimClock clock;
+    data::Logbook logbook;
+    data::test::FakeUi ui;
+    data::CQORDoc doc(clock, logbook, ui);
+    station::RecordingSamples samples(doc);
     std::vector<std::string> log;
     MqttPublisher pub(Options(broker.Port()), 1, [&](const std::string& s) { log.push_back(s); });
+    doc.AddSampleListener(&pub);
     ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().connected; }));
-    pub.OnMeasurement(Cycle(1000125));
-    pub.OnMeasurement(Cycle(1000126, false));
+    const auto cycle = [&](std::int64_t t, std::int64_t tickMs, bool measured) {
+        station::Measurement m = Cycle(t, measured);
+        m.tickMs = tickMs;
+        samples.OnMeasurement(m);
+        pub.OnMeasurement(m);
+    };
+    cycle(1000125, 1000, true);
+    samples.Start(1000, 1000130, false);
+    cycle(1000126, 1500, true);
+    cycle(1000127, 1900, false);
+    samples.Tick(2000, false);
+    cycle(1000128, 2900, true);
+    samples.Tick(5000, false);  // slots 2..4, with 2.1 s since the last cycle: empty
     pub.PublishAlarm(R"({"address":2,"state":"high"})");
-    EXPECT_EQ(sub.Next(), "qor/st/status online");
-    for (const std::string& want :
-         {Line("qor/st/S2/1", 1000125, "1.25", "pH"), Line("qor/st/S2/2", 1000125, "1", "mV"),
-          Line("qor/st/S2/3", 1000125, "20", "T"), Line("qor/st/S2/1", 1000126, "null", "pH"),
-          Line("qor/st/S2/2", 1000126, "null", "mV"), Line("qor/st/S2/3", 1000126, "null", "T"),
-          std::string(R"(qor/st/alarm {"address":2,"state":"high"})")})
-        EXPECT_EQ(sub.Next(), want);
     pub.Stop();
+    EXPECT_EQ(sub.Next(), "qor/st/status online");
+    std::vector<std::string> want;
+    for (const auto& [t, v1, stored] :
+         std::vector<std::tuple<std::int64_t, std::string, bool>>{{1000130, "1.25", true},
+                                                                  {1000126, "1.26", false},
+                                                                  {1000131, "null", true},
+                                                                  {1000132, "null", true},
+                                                                  {1000133, "null", true},
+                                                                  {1000134, "null", true}})
+        for (const std::string& line : Lines(t, v1, stored))
+            want.push_back(line);
+    want.push_back(R"(qor/st/alarm {"address":2,"state":"high"})");
+    for (const std::string& line : Lines(1000128, "1.28", false))
+        want.push_back(line);
+    for (const std::string& line : want)
+        EXPECT_EQ(sub.Next(), line);
     EXPECT_EQ(sub.Next(), "qor/st/status offline");
     EXPECT_TRUE(log.empty()) << log.front();
     // Retained: a reader that comes later is told at once.
@@ -92,7 +135,7 @@ TEST(MqttPublisher, BrokerRestartHeldAndSentInOrder)
     std::int64_t t = 1000100;
     for (; t < 1000103; ++t)
         pub.OnMeasurement(Cycle(t));
-    ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().acked == 9; }));
+    ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().acked == 6; }));  // the last cycle is held
     broker.Stop();
     ASSERT_TRUE(WaitFor([&] { return !pub.GetCounts().connected; }));
     for (; t < 1000110; ++t)
@@ -105,11 +148,11 @@ TEST(MqttPublisher, BrokerRestartHeldAndSentInOrder)
     EXPECT_NE(log[0].find(": 21 messages held and sent after, 0 dropped (queue of 100000 messages)"),
               std::string::npos)
         << log[0];
+    pub.Stop();
     for (std::int64_t want = 1000100; want < t; ++want) {
         const std::string line = sub->Next();
         EXPECT_EQ(line.substr(0, line.find(',')), "qor/st/S2/1 {\"t\": " + std::to_string(want));
     }
-    pub.Stop();
     EXPECT_EQ(pub.GetCounts().acked, 3u * (t - 1000100));
 }
 
@@ -122,7 +165,7 @@ TEST(MqttPublisher, BrokerAwayQueueBound)
     o.maxQueued = 30;
     MqttPublisher pub(o, 1, [&](const std::string& s) { log.push_back(s); });
     ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().failures > 0; }));
-    for (std::int64_t t = 0; t < 1010; ++t)
+    for (std::int64_t t = 0; t < 1011; ++t)  // the last one held
         pub.OnMeasurement(Cycle(t));
     const MqttPublisher::Counts counts = pub.GetCounts();
     EXPECT_EQ(counts.queued, 3030u);
@@ -130,7 +173,7 @@ TEST(MqttPublisher, BrokerAwayQueueBound)
     EXPECT_EQ(counts.waiting, 30u);
     pub.Stop();
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("to the end: 30 messages not sent, 3000 dropped (queue of 30 messages)"),
+    EXPECT_NE(log[0].find("to the end: 30 messages not sent, 3003 dropped (queue of 30 messages)"),
               std::string::npos)
         << log[0];
 }

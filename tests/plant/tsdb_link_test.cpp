@@ -34,10 +34,11 @@ std::map<std::string, test::SeriesPoints> Expected(const std::vector<data::CDate
     return out;
 }
 
+// The database away at first and the writer holding two samples: the rest come from the
+// document when it answers, in order, each once.
 TEST(TsdbLink, TheDatabaseHoldsEveryStoredValueOnceAndNoMissedOne)
 {
     test::VictoriaMetrics vm;
-    ASSERT_TRUE(vm.Start());
     Rig r(Wire::Tcp);
     r.bus.AddModule(0, 1).SetRawValues({7000, -1234, 251});  // 7.000 pH, -123.4 mV, 25.1 °C
     r.bus.AddModule(1, 5).SetRawValues({1234, 500, 200});    // 12.34 mS/cm
@@ -54,15 +55,22 @@ TEST(TsdbLink, TheDatabaseHoldsEveryStoredValueOnceAndNoMissedOne)
     plant::TsdbOptions o;
     o.url = vm.WriteUrl();
     o.station = "rig 1";
+    o.maxQueued = 2;
     plant::TsdbLink link(*r.station, o);
     std::string error;
     ASSERT_TRUE(link.Start(error)) << error;
     ASSERT_TRUE(r.station->StartRecording());
     r.Run(3000);
+    while (link.Writer().Requests() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(link.Writer().Waiting(), 2u);
+    ASSERT_TRUE(vm.Start());
     r.bus.QueueFault(1, sim::Fault::NoAnswer);  // one cycle of module 1 missed
     r.Run(3000);
     r.station->StopCommand();
     ASSERT_EQ(link.Finish(std::chrono::minutes(2)), 0u);
+    EXPECT_NE(r.station->Logbook().find("(bis zu 2 aus dem Speicher, die späteren aus der Aufzeichnung)"),
+              std::string::npos);
 
     const auto& samples = r.doc.Samples();
     ASSERT_GE(samples.size(), 7u);
@@ -129,6 +137,7 @@ TEST(TsdbLink, ThePollCycleKeepsItsPeriodWhileTheDatabaseNeverAnswers)
     o.url = "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/write";
     o.station = "rig";
     o.timeoutMs = 3600 * 1000;  // a poll cycle that waited for it would hold the test for an hour
+    o.maxQueued = 10;
     plant::TsdbLink link(*r.station, o);
     std::string error;
     ASSERT_TRUE(link.Start(error)) << error;
@@ -146,7 +155,9 @@ TEST(TsdbLink, ThePollCycleKeepsItsPeriodWhileTheDatabaseNeverAnswers)
     ASSERT_EQ(periods.ticks.size(), 61u);
     for (std::size_t i = 1; i < periods.ticks.size(); ++i)
         ASSERT_EQ(periods.ticks[i] - periods.ticks[i - 1], 1000) << i;
-    // Nothing was acknowledged, nothing is lost: every sample still waits for the database.
+    // Nothing was acknowledged, nothing is lost: every sample still waits for the database, ten
+    // of them in memory.
+    EXPECT_EQ(link.Writer().Waiting(), 10u);
     EXPECT_EQ(link.Finish(std::chrono::milliseconds(0)), 61u);
     EXPECT_EQ(link.Writer().Acknowledged(), 0u);
     ::close(hole);
