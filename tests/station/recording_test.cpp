@@ -342,8 +342,9 @@ TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
     EXPECT_EQ(std::count(r.docUi.calls.begin(), r.docUi.calls.end(), "pot"), 21);
 }
 
-// Guards a refused or failed start being taken for a running program.
-TEST(Potentiostat, StartAnswers)
+// Guards a refused or failed start being taken for a running program, the stop command ending a
+// running program without asking, and a refused stop going unreported.
+TEST(Potentiostat, StartAndStopAnswers)
 {
     struct Case {
         bool refuse;
@@ -357,41 +358,34 @@ TEST(Potentiostat, StartAnswers)
     for (const auto& c : cases) {
         SCOPED_TRACE(sim::FaultName(c.fault));
         Rig r;
-        r.AddPot(5).SetRefuseStart(c.refuse);
+        auto& pot = r.AddPot(5);
+        pot.SetRefuseStart(c.refuse);
         r.SearchAll();
         if (c.fault != sim::Fault::None)
             r.bus.QueueFault(5, c.fault);
         r.station->StartPotentiostat();
         EXPECT_EQ(r.station->PotentiostatRunning(), !c.message);
         EXPECT_EQ(r.station->Measuring(), !c.message);
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(r.ui.messages, (std::vector<std::string>{c.message}));
-        else
-            EXPECT_EQ(r.ui.meterShown, (std::vector<std::uint8_t>{5}));
+            continue;
+        }
+        EXPECT_EQ(r.ui.meterShown, (std::vector<std::uint8_t>{5}));
+        ASSERT_TRUE(pot.Running());
+        r.ui.answerOk = false;
+        r.station->StopCommand();
+        EXPECT_EQ(r.ui.questions.size(), 1u);
+        EXPECT_TRUE(pot.Running() && r.station->PotentiostatRunning());
+        r.ui.answerOk = true;
+        r.station->StopCommand();
+        EXPECT_FALSE(pot.Running() || r.station->PotentiostatRunning());
+        pot.Start(r.clock.TickMs());
+        r.station->StartPotentiostat();  // refused: already running
+        pot.SetRefuseStop(true);
+        r.ui.messages.clear();
+        r.station->StopPotentiostat();
+        EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
     }
-}
-
-// Guards the stop command ending a running program without asking, and a refused stop going unreported.
-TEST(Potentiostat, StopCommandAsksAndStops)
-{
-    Rig r;
-    auto& pot = r.AddPot(5);
-    r.SearchAll();
-    r.station->StartPotentiostat();
-    ASSERT_TRUE(pot.Running());
-    r.ui.answerOk = false;
-    r.station->StopCommand();
-    EXPECT_EQ(r.ui.questions.size(), 1u);
-    EXPECT_TRUE(pot.Running() && r.station->PotentiostatRunning());
-    r.ui.answerOk = true;
-    r.station->StopCommand();
-    EXPECT_FALSE(pot.Running() || r.station->PotentiostatRunning());
-    pot.Start(r.clock.TickMs());
-    r.station->StartPotentiostat();  // refused: already running
-    pot.SetRefuseStop(true);
-    r.ui.messages.clear();
-    r.station->StopPotentiostat();
-    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
 }
 
 // Guards a keep-alive that never reaches the gateway, and a dead socket kept after the stop's link test.
@@ -444,7 +438,7 @@ TEST(Measurement, SampleAndShownValues)
         EXPECT_TRUE(std::isnan(s.m_value[a]) && std::isnan(s.m_value2[a]) && std::isnan(s.m_temperature[a]))
             << a;
 
-    data::CGrafikSetup setup;  // factors 1
+    data::CGrafikSetup setup;      // factors 1
     setup.m_factor1[3] = 1000.0f;  // shown in µS/cm again
     data::CGrafikSetupVirtuell virtuell;
     virtuell.m_enable = {1, 1, 0, 0};
