@@ -21,21 +21,31 @@ using cd = std::complex<double>;
 using Closed = std::function<cd(double hz)>;
 
 // 70 points, 10 per decade from 100 kHz down, with relative noise on the real and imaginary
-// parts, stored as the module reports them (frequency, phase in degrees, |Z|).
-std::vector<data::CEISDatenObject> Spectrum(const Closed& z0, double noise, unsigned seed = 7)
+// parts.
+std::vector<ImpedancePoint> Points(const Closed& z0, double noise, unsigned seed = 7)
 {
     std::mt19937 rng(seed);
     std::normal_distribution<double> g(0.0, noise);
-    std::vector<data::CEISDatenObject> list(70);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const double hz = std::pow(10.0, 5.0 - static_cast<double>(i) / 10.0);
+    std::vector<ImpedancePoint> pts(70);
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        pts[i].hz = std::pow(10.0, 5.0 - static_cast<double>(i) / 10.0);
         const double wr = g(rng), wi = g(rng);
-        const cd z = z0(hz) * cd(1.0 + wr, wi);
-        list[i].m_val1 = static_cast<float>(hz);
-        list[i].m_val2 = static_cast<float>(std::arg(z) * 180.0 / M_PI);
-        list[i].m_val3 = static_cast<float>(std::abs(z));
-        list[i].m_flag1 = 3;
-        list[i].m_flag2 = 4;
+        pts[i].z = z0(pts[i].hz) * cd(1.0 + wr, wi);
+    }
+    return pts;
+}
+
+// The same points stored as the module reports them (frequency, phase in degrees, |Z|).
+std::vector<data::CEISDatenObject> Spectrum(const Closed& z0, double noise, unsigned seed = 7)
+{
+    std::vector<data::CEISDatenObject> list;
+    for (const ImpedancePoint& p : Points(z0, noise, seed)) {
+        data::CEISDatenObject& o = list.emplace_back();
+        o.m_val1 = static_cast<float>(p.hz);
+        o.m_val2 = static_cast<float>(std::arg(p.z) * 180.0 / M_PI);
+        o.m_val3 = static_cast<float>(std::abs(p.z));
+        o.m_flag1 = 3;
+        o.m_flag2 = 4;
     }
     return list;
 }
@@ -50,6 +60,10 @@ cd Warburg(double hz, double sigma)
 {
     return sigma * cd(1.0, -1.0) / std::sqrt(2.0 * M_PI * hz);
 }
+Closed RandlesCpe(double rs, double rct, double q, double n)
+{
+    return [=](double hz) { return rs + rct / (1.0 + rct * q * Jw(hz, n)); };
+}
 
 struct CircuitCase {
     const char* circuit;
@@ -60,9 +74,7 @@ struct CircuitCase {
 const std::vector<CircuitCase>& Circuits()
 {
     static const std::vector<CircuitCase> cases{
-        {"R0-p(R1,CPE1)",
-         {20.0, 250.0, 2e-5, 0.88},
-         [](double f) { return 20.0 + 250.0 / (1.0 + 250.0 * 2e-5 * Jw(f, 0.88)); }},
+        {"R0-p(R1,CPE1)", {20.0, 250.0, 2e-5, 0.88}, RandlesCpe(20.0, 250.0, 2e-5, 0.88)},
         {"R0-p(R1,C1)",
          {100.0, 1300.0, 20e-6},
          [](double f) { return 100.0 + 1300.0 / (1.0 + cd(0.0, 2.0 * M_PI * f * 1300.0 * 20e-6)); }},
@@ -206,10 +218,8 @@ TEST(EisFit, PoorFitBoundedExponentAndEffectiveCapacitance)
     EXPECT_NEAR(poor.noise, 0.003, 0.001);
     EXPECT_NE(EISViewModel::FitReport(poor, 1).find("Warning: poor fit."), std::string::npos);
 
-    const CircuitFit bounded =
-        FitCircuit(ToImpedance(Spectrum(
-                       [](double f) { return 20.0 + 250.0 / (1.0 + 250.0 * 2e-5 * Jw(f, 1.04)); }, 0.0)),
-                   *CircuitModel::Parse("R0-p(R1,CPE1)"));
+    const CircuitFit bounded = FitCircuit(ToImpedance(Spectrum(RandlesCpe(20.0, 250.0, 2e-5, 1.04), 0.0)),
+                                          *CircuitModel::Parse("R0-p(R1,CPE1)"));
     ASSERT_TRUE(bounded.ok());
     EXPECT_LE(bounded.value[3], 1.0);
     EXPECT_GT(bounded.value[3], 0.999);
@@ -254,35 +264,12 @@ TEST(EisFit, SpectraTooSmallForTheCircuit)
     }
 }
 
-// Rs + Rct / (1 + Rct Q (j w)^n), written out here rather than taken from the fit's model.
-std::complex<double> RandlesCpe(double hz, double rs, double rct, double q, double n)
-{
-    const double w = 2.0 * M_PI * hz;
-    const std::complex<double> jwn = std::pow(w, n) * std::polar(1.0, n * M_PI / 2.0);
-    return rs + rct / (1.0 + rct * q * jwn);
-}
-
-// 70 points from 100 kHz down, 10 a decade, relative noise on the real and imaginary parts.
-std::vector<ImpedancePoint> CpeSpectrum(double rs, double rct, double q, double n, double noise,
-                                        unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::normal_distribution<double> g(0.0, noise);
-    std::vector<ImpedancePoint> pts(70);
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-        pts[i].hz = std::pow(10.0, 5.0 - static_cast<double>(i) / 10.0);
-        const double wr = g(rng), wi = g(rng);
-        pts[i].z = RandlesCpe(pts[i].hz, rs, rct, q, n) * std::complex<double>(1.0 + wr, wi);
-    }
-    return pts;
-}
-
 // A wrong point is flagged where it is, the ends included, and only there; sound spectra with
 // 0.5 % noise have none flagged, the threshold following that noise.
 TEST(KramersKronig, FlagsTheWrongPointAtTheEndsToo)
 {
     for (unsigned seed = 0; seed < 20; ++seed) {
-        const KKCheck kk = CheckKramersKronig(CpeSpectrum(20.0, 250.0, 2e-5, 0.88, 0.005, seed));
+        const KKCheck kk = CheckKramersKronig(Points(RandlesCpe(20.0, 250.0, 2e-5, 0.88), 0.005, seed));
         EXPECT_EQ(kk.flagged, std::vector<std::size_t>{}) << "seed " << seed;
         EXPECT_NEAR(kk.noise, 0.005, 0.0015) << "seed " << seed;
         EXPECT_NEAR(kk.threshold, 4.0 * kk.noise, 1e-12);
@@ -300,7 +287,7 @@ TEST(KramersKronig, FlagsTheWrongPointAtTheEndsToo)
         {0.005, 35, 0.05, true}, {0.005, 68, 0.10, true},
     };
     for (const Case& c : cases) {
-        auto pts = CpeSpectrum(100.0, 1300.0, 2e-5, 0.95, c.noise, 3);
+        auto pts = Points(RandlesCpe(100.0, 1300.0, 2e-5, 0.95), c.noise, 3);
         const std::complex<double> sound = pts[c.at].z;
         pts[c.at].z *= c.phase ? std::polar(1.0, c.error) : 1.0 + c.error;
         const KKCheck kk = CheckKramersKronig(pts);

@@ -1,4 +1,5 @@
 // The run window's diagnostic analyses, and its export and graphs from qortool.
+#include "../data/data_test_util.h"
 #include "cli/silent_document_ui.h"
 #include "potentiostat/harmonic_analysis.h"
 #include "potentiostat/xy_graph_model.h"
@@ -7,11 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <numbers>
-#include <sstream>
 
 namespace qor::potentiostat {
 namespace {
@@ -84,12 +82,11 @@ TEST(PotRunCli, ExportAndGraphsOfADocument)
     }
     std::string out;
     ASSERT_EQ(Qortool({"export-run", qo3, txt, "--comma"}, out), 0) << out;
-    std::ifstream f(txt, std::ios::binary);
-    std::stringstream bytes;
-    bytes << f.rdbuf();
-    EXPECT_EQ(bytes.str(), "step\ttype\tcurrent[\xB5"
-                           "A]\tvoltage[mV]\ttarget\r\n4\t3\t12,34\t-56,70\t8,90\t\r\n"
-                           "1\t13\t1234,00\t1234,00\t0,00\t\r\n");
+    const auto bytes = data::test::ReadBytes(txt);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "step\ttype\tcurrent[\xB5"
+              "A]\tvoltage[mV]\ttarget\r\n4\t3\t12,34\t-56,70\t8,90\t\r\n"
+              "1\t13\t1234,00\t1234,00\t0,00\t\r\n");
 
     ASSERT_EQ(Qortool({"run-graph", qo3}, out), 0) << out;
     EXPECT_EQ(out, "{\"samples\": [\n"
@@ -170,8 +167,7 @@ TEST(PotRuns, CounterRestartsSplitRunsAndQortoolTakesOne)
     EXPECT_NE(out.find("\"time_limit\": 3,"), std::string::npos) << out;
     EXPECT_EQ(Qortool({"run-graph", qo3, "--run", "3"}, out), 2);
     ASSERT_EQ(Qortool({"export-run", qo3, txt, "--run", "2"}, out), 0);
-    std::ifstream f(txt, std::ios::binary);
-    const std::string table((std::istreambuf_iterator<char>(f)), {});
+    const auto table = data::test::ReadBytes(txt);
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 3);
     ASSERT_EQ(Qortool({"export-run", qo3, txt}, out), 0);
     EXPECT_EQ(Qortool({"analyse", qo3, "--charge", "--run", "1"}, out), 0);
@@ -188,15 +184,12 @@ TEST(PotRunExport, CurrentsKeepTheDecimalsOfTheirRange)
         data::CPotQORDatenObject& s = list.emplace_back();
         s.m_range = range, s.m_raw = {raw, 0, 0};
     }
-    std::istringstream lines(RunExportText(list, false));
+    // The third field of each line after the head.
+    const std::string text = RunExportText(list, false);
     std::vector<std::string> currents;
-    std::string line, field;
-    std::getline(lines, line);
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        for (int k = 0; k < 3; ++k)
-            std::getline(fields, field, '\t');
-        currents.push_back(field);
+    for (std::size_t p = text.find('\n'); p + 1 < text.size(); p = text.find('\n', p + 1)) {
+        const std::size_t from = text.find('\t', text.find('\t', p) + 1) + 1;
+        currents.push_back(text.substr(from, text.find('\t', from) - from));
     }
     EXPECT_EQ(currents, (std::vector<std::string>{"-0.01248", "0.0508", "1.234", "12.34", "123.40", "1234.00",
                                                   "-500.00"}));

@@ -1,9 +1,13 @@
 // The step program's rules: text and device form, the editor, the table, the slot, the
 // settings and the manual payloads.
+#include "../data/data_test_util.h"
 #include "potentiostat/pot_edit_model.h"
 #include "potentiostat/pot_manuell_model.h"
 #include "potentiostat/pot_step_setup_model.h"
+#include "support/process.h"
 
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -191,16 +195,22 @@ std::vector<std::string> Column(const PotStepSetupModel& m, int column)
     return v;
 }
 
+// Row `row` goes on to `next` through the editor's change.
+void SetNext(PotStepSetupModel& m, int row, const std::string& next)
+{
+    m.Select(row);
+    std::string msg;
+    StepText t = *m.BeginChange(msg);
+    t[F_NEXT] = next;
+    m.EndChange(t);
+}
+
 PotStepSetupModel Chain(int n)
 {
     PotStepSetupModel m(1);
     for (int i = 0; i < n; ++i) {
         m.Append();
-        m.Select(i);
-        std::string msg;
-        StepText t = *m.BeginChange(msg);
-        t[F_NEXT] = i + 1 < n ? std::to_string(i + 2) : "End";
-        m.EndChange(t);
+        SetNext(m, i, i + 1 < n ? std::to_string(i + 2) : "End");
     }
     m.ClearModified();
     return m;
@@ -244,15 +254,8 @@ TEST(PotStepSetup, TableOperations)
 
     // An earlier row jumping forward follows its step; a later one jumping back stays.
     m = Chain(4);
-    m.Select(0);
-    std::string ignore;
-    StepText t = *m.BeginChange(ignore);
-    t[F_NEXT] = "4";
-    m.EndChange(t);
-    m.Select(3);
-    t = *m.BeginChange(ignore);
-    t[F_NEXT] = "1";
-    m.EndChange(t);
+    SetNext(m, 0, "4");
+    SetNext(m, 3, "1");
     m.Select(2);
     m.Insert();
     EXPECT_EQ(Column(m, 12), (std::vector<std::string>{"5", "3", "4", "5", "1"}));
@@ -356,6 +359,189 @@ TEST(PotManuell, Payloads)
     // Rest potential still sends the set value last read.
     const std::uint8_t set[18] = {1, 2, 1, 0, 0x00, 0x00, 0x48, 0x42};
     EXPECT_EQ(m.StateSetPayload(), std::to_array(set));
+}
+
+// Step program templates of each version, written out byte by byte.
+// A template: numbers little-endian, the version as f64, short strings in Windows-1252.
+struct Bytes : qor::data::test::ByteWriter {
+    Bytes& head(std::uint32_t steps, double version) { return u32(steps).f64(version), *this; }
+    Bytes& strs(std::initializer_list<const char*> texts)
+    {
+        for (const char* t : texts)
+            str(t);
+        return *this;
+    }
+    // Settings: voltage range 1, current range 6, manual 1/0, compensation 1, iR byte 0x85,
+    // capacitor 1, interruption 20, off time 30, filter 2, capacitance 3, data rate 1.
+    Bytes& settings()
+    {
+        return u32(1).u32(6).u32(1).u32(0).u32(1).u8({0x85}).u32(1).u8({20, 30}).u32(2).u32(3).u32(1), *this;
+    }
+    Bytes& aux(std::uint32_t v) { return u32(v), *this; }
+};
+
+TEST(StpFile, ReadsEachVersion)
+{
+    struct Case {
+        std::vector<std::uint8_t> file;
+        std::vector<std::string> columns;  // of the one row after loading
+        std::uint32_t aux;
+    };
+    Bytes v1, v2, v3;
+    // clang-format off
+    v1.head(1, 1.0)
+        .strs({"7", "EMK", "0", "mV", "0", "mV", "50", "mV", "0", "90", "Min", "2", "End"}).settings();
+    v2.head(1, 2.0)
+        .strs({"1", "POT", "M", "mV", "10", "mV", "<2", "mA", "R", "5", "Sec", "3", "4", "Z", "0", "2.5000 mV",
+              "0"}).settings();
+    v3.head(1, 3.0)
+        .strs({"1", "GAL", "1", "\xB5" "A", "2", "mA", ">3", "mV", "0", "10", "Sec", "1", "End", "0", "0", "x",
+              "0", "50"}).aux(70).settings();
+    // clang-format on
+    const Case cases[] = {
+        {v1.b, {"1", "Rest", "0", "mV", "0", "mV", ">50", "mV", "0", "90", "Min", "2", "End", " ", "1"}, 100},
+        {v2.b,
+         {"1", "POT", "M", "mV", "10", "mV", "<2", "mA", "R", "5", "Sec", "3", "End", "2.5000 mV", "1"},
+         100},
+        {v3.b,
+         {"1", "GAL", "1", "µA", "2", "mA", ">3", "mV", "0", "10", "Sec", "1", "End", "199.900 µA", "50"},
+         70},
+    };
+    for (const Case& c : cases) {
+        StpTemplate t;
+        ASSERT_EQ(ReadStp(c.file.data(), c.file.size(), t), StpRead::Ok);
+        PotStepSetupModel m(0);
+        m.Settings().hardwareFilter = 0x12;
+        EXPECT_EQ(m.ApplyTemplate(StpRead::Ok, t), "");
+        ASSERT_EQ(m.Rows(), 1);
+        for (int col = 0; col < kColumnCount; ++col)
+            EXPECT_EQ(m.Cell(0, col), c.columns[static_cast<std::size_t>(col)]) << "column " << col;
+        const PotSettings& s = m.Settings();
+        EXPECT_EQ(std::vector<int>({s.voltageRange, s.currentRange, s.voltageManual, s.currentManual,
+                                    s.compensation, s.irByte, s.irCapacitor, s.interruptionInterval,
+                                    s.offTime, s.filterIndex, s.capacitance, s.dataRate10Hz, s.slider1,
+                                    s.slider2, s.hardwareFilter}),
+                  std::vector<int>({1, 6, 1, 0, 1, 0x85, 1, 20, 30, 2, 3, 1, 20, 30, 0x12}));
+        EXPECT_EQ(s.aux, c.aux);
+        EXPECT_TRUE(m.Modified(0));
+    }
+    // Cut short anywhere, or claiming a 256th step, the file changes nothing.
+    for (std::size_t cut : {std::size_t{0}, std::size_t{3}, v3.b.size() - 1}) {
+        StpTemplate t;
+        EXPECT_EQ(ReadStp(v3.b.data(), cut, t), StpRead::Unreadable);
+    }
+    Bytes many;
+    many.head(256, 3.0);
+    StpTemplate t;
+    EXPECT_EQ(ReadStp(many.b.data(), many.b.size(), t), StpRead::TooManySteps);
+    PotStepSetupModel m(1);
+    m.Append();
+    EXPECT_EQ(m.ApplyTemplate(StpRead::TooManySteps, t), "More than 255 steps are not possible.");
+    EXPECT_EQ(m.Rows(), 1);
+    EXPECT_EQ(m.LoadTemplate("steps.txt"), "Wrong file type.");
+}
+
+// Regression: other versions were read with their steps taken as settings, trailing bytes went
+// unnoticed, and values no editor allows went to the module.
+TEST(StpFile, RefusedAndLimitedTemplates)
+{
+    Bytes v0, nan, v25, trailing, badRange;
+    v0.head(0, 0.0).settings();
+    nan.head(0, NAN).settings();
+    v25.head(0, 2.5).settings();
+    trailing.head(0, 3.0).settings().u8({0});
+    badRange.head(0, 3.0).u32(5).u32(0).u32(0).u32(0).u32(0).u8({0}).u32(0).u8({1, 1}).u32(0).u32(0).u32(0);
+    const std::pair<const Bytes*, std::string> refused[] = {
+        {&v0, "The model has an unknown version (0)."},
+        {&nan, "The model has an unknown version (nan)."},
+        {&v25, "The model has an unknown version (2.5)."},
+        {&trailing, "More data follows the end of the model."},
+        {&badRange, "The model has an invalid setting: voltageRange = 5."},
+    };
+    for (const auto& [file, message] : refused) {
+        StpTemplate t;
+        PotStepSetupModel m(1);
+        m.Append();
+        EXPECT_EQ(m.ApplyTemplate(ReadStp(file->b.data(), file->b.size(), t), t), message);
+        EXPECT_EQ(m.Rows(), 1);
+        EXPECT_EQ(m.Cell(0, 1), "POT");
+    }
+
+    // qortool says so too: a refused template fails `stp dump`.
+    const std::string path = testing::TempDir() + "refused.stp";
+    qor::data::test::WriteBytes(path, nan.b);
+    std::string out;
+    EXPECT_EQ(qor::test::RunProgram({qor::test::BinPath("qortool"), "stp", "dump", path}, &out), 2);
+    EXPECT_EQ(out, "");
+    std::remove(path.c_str());
+
+    Bytes limits;
+    // clang-format off
+    limits.head(4, 3.0)
+        .strs({"1", "POT", "99999", "mV", "-5", "mV", ">100", "mA", "0", "60", "Sec", "300", "999", "0", "0", "0",
+              "0", "7"}).aux(100)
+        .strs({"2", "GAL", "1e12", "\xB5" "A", "0", "\xB5" "A", ">100", "mV", "0", "60", "Sec", "1", "1", "0", "0",
+              "0", "0", "1"}).aux(100)
+        .strs({"3", "EIS", "1e9", "Hz", "0.0001", "Hz", ">100", "mA", "0", "150", "Sec", "0", "End", "0", "0",
+              "500 mV", "0", "1000"}).aux(100)
+        .strs({"4", "XYZ", "0", "mV", "0", "mV", ">100", "mA", "0", "20000", "Sec", "1", "0", "0", "0", "0", "0",
+              "500"}).aux(100)
+        .settings();
+    // clang-format on
+    StpTemplate t;
+    PotStepSetupModel m(1);
+    ASSERT_EQ(m.ApplyTemplate(ReadStp(limits.b.data(), limits.b.size(), t), t), "");
+    const std::vector<std::vector<std::string>> rows = {
+        {"1", "POT", "2000", "mV", "-5", "mV", ">100", "mA", "0", "60", "Sec", "255", "End", "-0.033 V", "5"},
+        {"2", "GAL", "500000", "µA", "0", "µA", ">100", "mV", "0", "60", "Sec", "1", "1", "-8.333 mA", "1"},
+        {"3", "EIS", "100000", "Hz", "0.001", "Hz", ">100", "mA", "0", "100", "/decade", "1", "End",
+         "100 mV Vss", "1000"},
+        {"4", "POT", "0", "mV", "0", "mV", ">100", "mA", "0", "10000", "Sec", "1", "End", "0.000 mV", "500"},
+    };
+    ASSERT_EQ(m.Rows(), 4);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < kColumnCount; ++c)
+            EXPECT_EQ(m.Cell(r, c), rows[std::size_t(r)][std::size_t(c)]) << "row " << r << " column " << c;
+    for (const char* line :
+         {"\nstep 1: Target1 99999 → 2000\n", "\nstep 1: count 300 → 255\n", "\nstep 1: Next 999 → End\n",
+          "\nstep 1: Sample/Sec 7 → 5\n", "\nstep 3: amplitude 500 mV → 100 mV\n", "\nstep 3: count 0 → 1\n",
+          "\nstep 4: Type XYZ → POT\n", "\nstep 4: Next 0 → End"})
+        EXPECT_NE(m.LoadNote().find(line), std::string::npos) << line << m.LoadNote();
+    EXPECT_EQ(m.CheckProgram(), "");
+
+    // A row the module gave back is not programmed as it is.
+    DeviceStep d = ToDevice(DefaultStepText());
+    d.next = 231;
+    m.BeginReadBack();
+    m.AddReadStep(d);
+    EXPECT_EQ(m.CheckProgram(),
+              "Not programmed, the editor does not allow this value:\nstep 1: Next 231 → End");
+    EXPECT_EQ(m.TransferText(true, false, false), "Not programmed, the editor does not allow this value:");
+    m.Select(0);
+    m.EndChange(DefaultStepText());
+    m.Settings().currentRange = 9;
+    EXPECT_EQ(m.CheckProgram(), "The model has an invalid setting: currentRange = 9.");
+}
+
+TEST(StpFile, SavedTemplateBytes)
+{
+    PotStepSetupModel m(0);
+    m.Append();
+    m.Settings().voltageRange = 1, m.Settings().currentRange = 6, m.Settings().voltageManual = 1;
+    m.Settings().compensation = 1, m.Settings().irByte = 0x85, m.Settings().irCapacitor = 1;
+    m.Settings().interruptionInterval = 20, m.Settings().offTime = 30, m.Settings().filterIndex = 2;
+    m.Settings().capacitance = 3, m.Settings().dataRate10Hz = 1;
+    const std::string path = testing::TempDir() + "saved.stp";
+    ASSERT_EQ(m.SaveTemplate(path), "");
+    Bytes expected;
+    // clang-format off
+    expected.head(1, 3.0)
+        .strs({"1", "POT", "0", "mV", "0", "mV", ">100", "mA", "0", "60", "Sec", "1", "End", "", "0"})
+        .u8({8, '0', '.', '0', '0', '0', ' ', 'm', 'V'});
+    expected.strs({"0", "1"}).aux(100).settings();
+    // clang-format on
+    EXPECT_EQ(qor::data::test::ReadBytes(path), expected.b);
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
-// Programming, read-back and manual operation on the bus, against a scripted module that
-// answers each request frame from its own slots.
+// Programming, read-back and manual operation on the simulated bus, against a scripted module
+// that answers each request from its own slots.
 #include "bus/bus_link.h"
+#include "bus/frame.h"
 #include "common/clock.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_byte_stream.h"
 #include "station/console_ui.h"
 #include "station/pot_program.h"
 
@@ -13,60 +16,41 @@ using namespace qor::potentiostat;
 
 namespace {
 
-struct ScriptedModule : bus::ByteStream, bus::LinkListener {
-    bool Open(const bus::SerialSettings&) override { return open = true; }
-    void Close() override { open = false; }
-    bool IsOpen() const override { return open; }
-    bool Write(const std::uint8_t* data, std::size_t length) override
+struct ScriptedModule : sim::SimModule, bus::LinkListener {
+    ScriptedModule() : SimModule(3, 0x50, 1) {}
+    std::optional<sim::Reply> Handle(const sim::Request& q, std::int64_t) override
     {
-        std::vector<std::uint8_t> req(data, data + length - 2);  // without the checksum
+        // The request frame as sent, without the checksum; bytes 5..7 are the bus layer's.
+        std::vector<std::uint8_t> req{2, q.command, q.address, 0, 0, 0, 0, 0};
+        bus::WriteU16(req.data() + 3, q.lengthField);
+        req.insert(req.end(), q.payload.begin(), q.payload.end());
         requests.push_back(req);
         if (static_cast<int>(requests.size()) == silentAt)
-            return true;
-        const std::uint8_t cmd = req[1];
+            return std::nullopt;
         std::vector<std::uint8_t> answer;
-        if (cmd == 0xD1) {
-            slots[req[8]].assign(req.begin() + 8, req.end());
+        if (q.command == 0xD1) {
+            slots[req[8]] = q.payload;
             answer = {1, 0};
-        } else if (cmd == 0xD2) {
+        } else if (q.command == 0xD2) {
             answer = {1, 0};
-        } else if (cmd == 0xE1) {
+        } else if (q.command == 0xE1) {
             answer = slots.count(req[8]) ? slots[req[8]] : std::vector<std::uint8_t>(40, 0);
             if (answer[23] == 1)  // an empty slot answers step number 0
                 answer[0] = 0;
             if (!renumber.empty() && answer[0] != 0)
                 answer[0] = renumber[req[8] - 1];
-        } else if (cmd == 0xE2) {
+        } else if (q.command == 0xE2) {
             answer.assign(24, 0);
             answer[1] = 0x43, answer[4] = 150, answer[10] = 10;
-        } else if (cmd == 0x19) {
-            answer.assign(req.begin() + 8, req.end());
+        } else if (q.command == 0x19) {
+            answer = q.payload;
         }
-        std::vector<std::uint8_t> frame{2, cmd, req[2], static_cast<std::uint8_t>(answer.size()), 0, 0, 0, 0};
-        frame.insert(frame.end(), answer.begin(), answer.end());
-        const std::uint16_t crc = bus::Crc16(frame.data(), frame.size());
-        frame.push_back(static_cast<std::uint8_t>(crc));
-        frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-        input.insert(input.end(), frame.begin(), frame.end());
-        return true;
+        return Answer(q, answer);
     }
-    bool WaitForBytes(std::size_t count, int) override { return input.size() >= count; }
-    std::size_t BytesAvailable() override { return input.size(); }
-    std::size_t Read(std::uint8_t* data, std::size_t length) override
-    {
-        length = std::min(length, input.size());
-        std::copy_n(input.begin(), length, data);
-        input.erase(input.begin(), input.begin() + static_cast<long>(length));
-        return length;
-    }
-    void DiscardInput() override { input.clear(); }
-    void DiscardOutput() override {}
     void OnLinkEvent(const bus::LinkEvent&) override {}
 
-    bool open = false;
     int silentAt = -1;
     std::vector<std::uint8_t> renumber;  // step numbers the module reports instead of its own
-    std::vector<std::uint8_t> input;
     std::vector<std::vector<std::uint8_t>> requests;
     std::map<int, std::vector<std::uint8_t>> slots;
 };
@@ -74,12 +58,14 @@ struct ScriptedModule : bus::ByteStream, bus::LinkListener {
 struct Rig {
     Rig()
     {
-        link.SetSerial(&module);
+        link.SetSerial(&stream);
         ui.quiet = true;
     }
     station::PotProgram Program() { return station::PotProgram(link, ui, 1, 3); }
     SimClock clock;
-    ScriptedModule module;
+    sim::SimBus bus{clock};
+    ScriptedModule& module = static_cast<ScriptedModule&>(bus.AddModule(std::make_unique<ScriptedModule>()));
+    sim::SimByteStream stream{bus};
     bus::BusLink link{clock, module};
     station::ConsoleUi ui{clock};
 };

@@ -1,3 +1,7 @@
+#include "data/grafik_setup.h"
+#include "data/grafik_setup_virtuell.h"
+#include "station/measurement.h"
+#include "station/recording_samples.h"
 #include "station_rig.h"
 
 #include <cmath>
@@ -20,9 +24,8 @@ TEST(Recording, OneDayAtOneSecondFromThreeModules)
     auto& oxygen = r.bus.AddModule(2, 8);
     oxygen.SetRawValues({955, 862, 180});
     r.SearchAll();
-    r.doc.SetRecordingInterval(0, 0, 1);
     const std::int64_t t0 = r.clock.Now();
-    ASSERT_TRUE(r.station->StartRecording());
+    ASSERT_TRUE(r.RecordEachSecond());
     EXPECT_EQ(r.timers.Period(kTimerPoll), 1000);
     EXPECT_EQ(r.timers.Period(kTimerRecord), 1000);
     r.Run(43200 * 1000);
@@ -73,12 +76,10 @@ TEST(Recording, SaveTimerWritesTheBoundFile)
 {
     Rig r;
     TempDir dir;
-    r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
-    r.SearchAll();
+    r.SearchPh(1);
     r.doc.BindToNewFile(dir / "rec.qo3");
-    r.doc.SetRecordingInterval(0, 0, 1);
     r.station->Config().interval = DayFraction(0, 1, 0);
-    ASSERT_TRUE(r.station->StartRecording());
+    ASSERT_TRUE(r.RecordEachSecond());
     r.Run(61000);
     data::Logbook log2;
     data::test::FakeUi ui2;
@@ -128,10 +129,8 @@ TEST(Recording, SixthPollFailureStopsTheRecording)
 TEST(Recording, SamplesWithoutAPollCycleAreEmpty)
 {
     Rig r;
-    r.bus.AddModule(0, 1).SetRawValues({7000, 0, 200});
-    r.SearchAll();
-    r.doc.SetRecordingInterval(0, 0, 1);
-    ASSERT_TRUE(r.station->StartRecording());
+    r.SearchPh(1);
+    ASSERT_TRUE(r.RecordEachSecond());
     const std::int64_t t0 = r.doc.Samples().at(0).m_time;
     r.Run(3000);
     r.station->Link().SetBusy(true);  // the last cycle before the hold ends at t0 + 3
@@ -154,11 +153,8 @@ TEST(Recording, SamplesWithoutAPollCycleAreEmpty)
 TEST(Recording, FrozenGatewayKeepsTheIntervalWithEmptySamples)
 {
     Rig r(Wire::Tcp);
-    for (std::uint8_t a = 0; a < 3; ++a)
-        r.bus.AddModule(a, 1).SetRawValues({7000, 0, 200});
-    r.SearchAll();
-    r.doc.SetRecordingInterval(0, 0, 1);
-    ASSERT_TRUE(r.station->StartRecording());
+    r.SearchPh(3);
+    ASSERT_TRUE(r.RecordEachSecond());
     const std::int64_t t0 = r.doc.Samples().at(0).m_time;
     r.Run(4000);
     // Connected, but one poll cycle gets no answer: each module waits its 2 s time-out.
@@ -189,11 +185,8 @@ TEST(Recording, FrozenGatewayKeepsTheIntervalWithEmptySamples)
 TEST(Recording, OneSilentModuleLeavesNoGapsInTheOthers)
 {
     Rig r(Wire::Tcp);
-    for (std::uint8_t a = 0; a < 2; ++a)
-        r.bus.AddModule(a, 1).SetRawValues({7000, 0, 200});
-    r.SearchAll();
-    r.doc.SetRecordingInterval(0, 0, 1);
-    ASSERT_TRUE(r.station->StartRecording());
+    r.SearchPh(2);
+    ASSERT_TRUE(r.RecordEachSecond());
     r.bus.SetFaultRate(1, 1.0, sim::Fault::NoAnswer);
     r.Run(10000);
     ASSERT_GE(r.doc.Samples().size(), 10u);
@@ -208,9 +201,7 @@ TEST(Recording, OneSilentModuleLeavesNoGapsInTheOthers)
 TEST(Recording, SilentBusIsAskedOneModuleAtATime)
 {
     Rig r(Wire::Tcp);
-    for (std::uint8_t a = 0; a < 3; ++a)
-        r.bus.AddModule(a, 1).SetRawValues({7000, 0, 200});
-    r.SearchAll();
+    r.SearchPh(3);
     ASSERT_TRUE(r.station->StartRecording());
     auto cycle = [&r] {
         const std::int64_t t = r.clock.TickMs();
@@ -251,11 +242,8 @@ TEST(Recording, LinkOutageIsBorneForSixPollTimeouts)
     for (const int awayMs : {11900, 12100}) {
         SCOPED_TRACE(awayMs);
         Rig r(Wire::Tcp);
-        for (std::uint8_t a = 0; a < 3; ++a)
-            r.bus.AddModule(a, 1);
-        r.SearchAll();
-        r.doc.SetRecordingInterval(0, 0, 1);
-        ASSERT_TRUE(r.station->StartRecording());
+        r.SearchPh(3);
+        ASSERT_TRUE(r.RecordEachSecond());
         r.Run(3000);
         r.gateway.SetDown(true);
         r.Run(1000);  // the first poll that finds the link gone
@@ -354,8 +342,9 @@ TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
     EXPECT_EQ(std::count(r.docUi.calls.begin(), r.docUi.calls.end(), "pot"), 21);
 }
 
-// Guards a refused or failed start being taken for a running program.
-TEST(Potentiostat, StartAnswers)
+// Guards a refused or failed start being taken for a running program, the stop command ending a
+// running program without asking, and a refused stop going unreported.
+TEST(Potentiostat, StartAndStopAnswers)
 {
     struct Case {
         bool refuse;
@@ -369,41 +358,34 @@ TEST(Potentiostat, StartAnswers)
     for (const auto& c : cases) {
         SCOPED_TRACE(sim::FaultName(c.fault));
         Rig r;
-        r.AddPot(5).SetRefuseStart(c.refuse);
+        auto& pot = r.AddPot(5);
+        pot.SetRefuseStart(c.refuse);
         r.SearchAll();
         if (c.fault != sim::Fault::None)
             r.bus.QueueFault(5, c.fault);
         r.station->StartPotentiostat();
         EXPECT_EQ(r.station->PotentiostatRunning(), !c.message);
         EXPECT_EQ(r.station->Measuring(), !c.message);
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(r.ui.messages, (std::vector<std::string>{c.message}));
-        else
-            EXPECT_EQ(r.ui.meterShown, (std::vector<std::uint8_t>{5}));
+            continue;
+        }
+        EXPECT_EQ(r.ui.meterShown, (std::vector<std::uint8_t>{5}));
+        ASSERT_TRUE(pot.Running());
+        r.ui.answerOk = false;
+        r.station->StopCommand();
+        EXPECT_EQ(r.ui.questions.size(), 1u);
+        EXPECT_TRUE(pot.Running() && r.station->PotentiostatRunning());
+        r.ui.answerOk = true;
+        r.station->StopCommand();
+        EXPECT_FALSE(pot.Running() || r.station->PotentiostatRunning());
+        pot.Start(r.clock.TickMs());
+        r.station->StartPotentiostat();  // refused: already running
+        pot.SetRefuseStop(true);
+        r.ui.messages.clear();
+        r.station->StopPotentiostat();
+        EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
     }
-}
-
-// Guards the stop command ending a running program without asking, and a refused stop going unreported.
-TEST(Potentiostat, StopCommandAsksAndStops)
-{
-    Rig r;
-    auto& pot = r.AddPot(5);
-    r.SearchAll();
-    r.station->StartPotentiostat();
-    ASSERT_TRUE(pot.Running());
-    r.ui.answerOk = false;
-    r.station->StopCommand();
-    EXPECT_EQ(r.ui.questions.size(), 1u);
-    EXPECT_TRUE(pot.Running() && r.station->PotentiostatRunning());
-    r.ui.answerOk = true;
-    r.station->StopCommand();
-    EXPECT_FALSE(pot.Running() || r.station->PotentiostatRunning());
-    pot.Start(r.clock.TickMs());
-    r.station->StartPotentiostat();  // refused: already running
-    pot.SetRefuseStop(true);
-    r.ui.messages.clear();
-    r.station->StopPotentiostat();
-    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
 }
 
 // Guards a keep-alive that never reaches the gateway, and a dead socket kept after the stop's link test.
@@ -424,6 +406,116 @@ TEST(Tcp, KeepAliveSaveAndStopTicks)
     r.station->StopCommand();
     EXPECT_FALSE(r.station->Link().Connected() || r.gateway.Connected());
     EXPECT_TRUE(Has(r.ui.panes[1], "closed"));
+}
+
+struct Probe : MeasurementListener {
+    std::vector<std::uint64_t>* order;
+    std::uint64_t tag;
+    void OnMeasurement(const Measurement&) override { order->push_back(tag); }
+};
+
+// A missed module is no value in the sample and in what is shown, never 0 or an older value;
+// factors and virtual channels use the figures worked out by hand below.
+TEST(Measurement, SampleAndShownValues)
+{
+    Measurement m;
+    m.time = 1000;
+    m.modules[0].state = Reading::Measured;
+    m.modules[0].values = {7.25, -120.5, 25.0};
+    m.modules[3].state = Reading::Measured;
+    m.modules[3].info.factor = 0.001f;  // 1500 µS/cm is 1.5 mS/cm
+    m.modules[3].values = {1500.0, 0.5, 21.0};
+    m.modules[5].state = Reading::Missed;
+    m.modules[5].values = {9.0, 9.0, 9.0};  // left over: must not be used
+
+    const data::CDatenObject s = ToSample(m, 990);
+    EXPECT_EQ(s.m_time, 990);
+    EXPECT_FLOAT_EQ(s.m_value[0], 7.25f);
+    EXPECT_FLOAT_EQ(s.m_value2[0], -120.5f);
+    EXPECT_FLOAT_EQ(s.m_value[3], 1.5f);
+    EXPECT_FLOAT_EQ(s.m_temperature[3], 21.0f);
+    for (int a : {1, 5, 15})
+        EXPECT_TRUE(std::isnan(s.m_value[a]) && std::isnan(s.m_value2[a]) && std::isnan(s.m_temperature[a]))
+            << a;
+
+    data::CGrafikSetup setup;      // factors 1
+    setup.m_factor1[3] = 1000.0f;  // shown in µS/cm again
+    data::CGrafikSetupVirtuell virtuell;
+    virtuell.m_enable = {1, 1, 0, 0};
+    virtuell.m_sourceY = {0, 9, 0, 0};   // pH of S0; value 1 of S3
+    virtuell.m_sourceZ = {2, 15, 0, 0};  // temperature of S0; value 1 of S5 (missed)
+    virtuell.m_formula = {"y*2+z", "y+z", "y", "y"};
+
+    const ShownValues shown = ShowValues(m, setup, virtuell);
+    EXPECT_NEAR(shown.values[3][0], 1500.0, 1e-3);
+    EXPECT_DOUBLE_EQ(shown.values[0][1], -120.5);
+    EXPECT_TRUE(std::isnan(shown.values[5][0]));
+    EXPECT_NEAR(shown.virtualChannels[0], 7.25 * 2 + 25.0, 1e-4);
+    EXPECT_TRUE(std::isnan(shown.virtualChannels[1]));  // an input was not measured
+    EXPECT_TRUE(std::isnan(shown.virtualChannels[2]));  // not enabled
+}
+
+TEST(Measurement, HubTellsEachSubscriberOnceInOrder)
+{
+    std::vector<std::uint64_t> order;
+    Probe a, b;
+    a.order = b.order = &order;
+    a.tag = 1;
+    b.tag = 2;
+    MeasurementHub hub;
+    hub.Subscribe(&a);
+    hub.Subscribe(&b);
+    hub.Subscribe(&a);
+    hub.Publish({});
+    hub.Unsubscribe(&a);
+    hub.Publish({});
+    EXPECT_EQ(order, (std::vector<std::uint64_t>{1, 2, 2}));
+}
+
+// Measurements fed to the recording without a bus: each interval's sample holds the last
+// measurement while it is recent, a missed module is no value, and nothing older is ever
+// taken; slots passed over by one long cycle take its values only from its end on.
+TEST(RecordingSamples, NeverAnOlderValue)
+{
+    SimClock clock;
+    data::Logbook logbook;
+    data::test::FakeUi ui;
+    data::CQORDoc doc(clock, logbook, ui);
+    RecordingSamples samples(doc);
+    const auto feed = [&](std::int64_t tickMs, Reading state, double v1) {
+        Measurement m;
+        m.tickMs = tickMs;
+        m.modules[0].state = state;
+        m.modules[0].values = {v1, 0.0, 20.0};
+        samples.OnMeasurement(m);
+    };
+    constexpr double kNone = ModuleReading::kNone;
+    samples.Start(1000, 100, false);  // nothing measured yet
+    feed(1000, Reading::Measured, 7.0);
+    samples.SetInterval(1);
+    samples.Tick(2000, false);  // the 1000 ms measurement is recent
+    feed(2900, Reading::Missed, kNone);
+    samples.Tick(3000, false);
+    feed(4000, Reading::Measured, 8.0);
+    samples.Tick(4000, true);  // a cycle runs: its values are half made
+    samples.Tick(5000, false);
+    samples.Tick(7000, false);  // 3 s after the last measurement: 105 and 106 are empty
+    feed(8800, Reading::Measured, 9.0);
+    // One long cycle ended at 8800 ms: no older than the slot of 107 (8000 ms), older than 108's.
+    samples.Tick(10000, false);
+    const std::vector<std::pair<std::int64_t, double>> want = {
+        {100, kNone}, {101, 7.0},   {102, kNone}, {103, kNone}, {104, 8.0},
+        {105, kNone}, {106, kNone}, {107, 9.0},   {108, kNone}, {109, 9.0},
+    };
+    ASSERT_EQ(doc.Samples().size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const data::CDatenObject& s = doc.Samples()[i];
+        EXPECT_EQ(s.m_time, want[i].first) << i;
+        EXPECT_EQ(std::isnan(want[i].second) ? "none" : std::to_string(want[i].second),
+                  std::isnan(s.m_value[0]) ? "none" : std::to_string(static_cast<double>(s.m_value[0])))
+            << i;
+        EXPECT_TRUE(std::isnan(s.m_value[1])) << i;  // never measured
+    }
 }
 
 }  // namespace

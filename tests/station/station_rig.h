@@ -23,6 +23,14 @@ inline bool Has(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+inline std::size_t Count(const std::string& text, const std::string& part)
+{
+    std::size_t n = 0;
+    for (auto p = text.find(part); p != std::string::npos; p = text.find(part, p + 1))
+        ++n;
+    return n;
+}
+
 // The addresses of a dialog list, without the 255 end marks.
 inline std::vector<int> Listed(const std::array<std::uint8_t, 16>& list)
 {
@@ -134,6 +142,21 @@ struct Rig {
 
     // Searches with the scripted user releasing everything found.
     void SearchAll() { station->SearchModules(); }
+
+    // `n` pH modules (7.000 pH, 20.0 °C) from address 0 on, found by a search.
+    void SearchPh(int n)
+    {
+        for (int a = 0; a < n; ++a)
+            bus.AddModule(static_cast<std::uint8_t>(a), 1).SetRawValues({7000, 0, 200});
+        SearchAll();
+    }
+
+    // Starts recording a sample a second.
+    bool RecordEachSecond()
+    {
+        doc.SetRecordingInterval(0, 0, 1);
+        return station->StartRecording();
+    }
 
     sim::SimPotentiostat& AddPot(std::uint8_t address, std::uint8_t type = sim::SimPotentiostat::kDefaultType)
     {
