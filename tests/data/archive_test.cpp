@@ -1,4 +1,3 @@
-#include "common/clock.h"
 #include "data/archive.h"
 #include "data/daten_object.h"
 #include "data/eis_daten_object.h"
@@ -9,7 +8,6 @@
 #include "data/pot_daten_object.h"
 #include "data/pot_qor_daten_object.h"
 #include "data/pot_ref_daten_object.h"
-#include "data/qor_doc.h"
 #include "data/record_list.h"
 #include "data/string_daten_object.h"
 #include "data_test_util.h"
@@ -50,20 +48,6 @@ template <class R> void ExpectBytesBothWays(R& r, const Bytes& b)
     EXPECT_EQ(Store(back), b);
 }
 }  // namespace
-
-TEST(Archive, TimeStampOf2000)
-{
-    Bytes b = Stored([](Archive& ar) {
-        ar.WriteTime(946684800);
-        ar.WriteTime(-86400);
-    });
-    EXPECT_EQ(Bytes(b.begin(), b.begin() + 12),
-              (Bytes{0x0A, 0x00, 0x00, 0x80, 0x80, 0x43, 0x6D, 0x38, 0, 0, 0, 0}));
-    b.insert(b.end(), {0x80, 0x43, 0x6D, 0x38, 0xFF, 0xFF, 0xFF, 0xFF});  // two short forms
-    Archive in = Archive::Load(b.data(), b.size());
-    for (std::int64_t t : {946684800, -86400, 946684800, -1})
-        EXPECT_EQ(in.ReadTime(), t);
-}
 
 TEST(Archive, StringLengthPrefixes)
 {
@@ -115,17 +99,27 @@ TEST(Archive, StringsInWindows1252AndUtf16)
               (Bytes{4, 0xF0, 0x8F, 0xBF, 0xBF}));
 }
 
-TEST(Archive, Counts)
+// Both take a short form and, past it, a marker and a long one.
+TEST(Archive, TimeStampsAndCounts)
 {
     const std::uint32_t counts[] = {0, 0xFFFE, 0xFFFF, 100000};
     Bytes b = Stored([&](Archive& ar) {
+        ar.WriteTime(946684800);
+        ar.WriteTime(-86400);
         for (std::uint32_t n : counts)
             ar.WriteCount(n);
     });
-    EXPECT_EQ(b, (Bytes{0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0xA0, 0x86, 0x01, 0x00}));
+    const Bytes countBytes{0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                           0, 0, 0xFF, 0xFF, 0xA0, 0x86, 0x01, 0x00};
+    EXPECT_EQ(b, ByteWriter().time(946684800).time(-86400).append(countBytes).b);
+    b.insert(b.end(), {0x80, 0x43, 0x6D, 0x38, 0xFF, 0xFF, 0xFF, 0xFF});  // two short time stamps
     Archive in = Archive::Load(b.data(), b.size());
+    for (std::int64_t t : {946684800, -86400})
+        EXPECT_EQ(in.ReadTime(), t);
     for (std::uint32_t n : counts)
         EXPECT_EQ(in.ReadCount(), n);
+    for (std::int64_t t : {946684800, -1})
+        EXPECT_EQ(in.ReadTime(), t);
 }
 
 TEST(Archive, TwoSamplesShareOneClassRecord)
@@ -325,12 +319,9 @@ TEST(Archive, SpareListTakesAnyClassAndCopiesKnownObjects)
 // 2-byte references to a 1 MiB label copied it a thousand times: a gigabyte from a 1 MB file.
 TEST(Archive, ReferencesCannotMultiplyAFileInMemory)
 {
-    qor::SimClock clock;
-    Logbook logbook;
-    FakeUi ui;
-    CQORDoc doc(clock, logbook, ui);
+    Doc d;
     TempDir dir;
-    ASSERT_TRUE(doc.WriteFile(dir / "refs.qo3").ok);
+    ASSERT_TRUE(d.doc.WriteFile(dir / "refs.qo3").ok);
     ByteWriter w;
     w.b = ReadBytes(dir / "refs.qo3");
     w.b.resize(w.b.size() - 4 - 20);  // the label and spare lists follow here (the identity goes)
@@ -341,27 +332,24 @@ TEST(Archive, ReferencesCannotMultiplyAFileInMemory)
     for (std::uint32_t i = 0; i < refs; ++i)
         w.u16(2);  // the label, object 2 after its class
     WriteBytes(dir / "refs.qo3", w.u16(0).b);
-    ui.files = {dir / "refs.qo3"};
-    doc.OnFileOpen();  // as the window opens a file
+    d.ui.files = {dir / "refs.qo3"};
+    d.doc.OnFileOpen();  // as the window opens a file
     std::uint64_t held = 0;
-    for (const CStringDatenObject& l : doc.Labels())
+    for (const CStringDatenObject& l : d.doc.Labels())
         held += l.m_text.size();
-    EXPECT_GE(doc.Labels().size(), 2u);
+    EXPECT_GE(d.doc.Labels().size(), 2u);
     EXPECT_LE(held, w.b.size() + Archive::CopyAllowance(w.b.size()));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find("refs.qo3"), std::string::npos);
+    ASSERT_EQ(d.ui.messages.size(), 1u);
+    EXPECT_NE(d.ui.messages[0].find("refs.qo3"), std::string::npos);
 }
 
 // Negative potentiostat readings are checked through a run of the simulated potentiostat.
-TEST(Records, PotentiostatBlock)
+TEST(Records, PotentiostatAndImpedanceBlocks)
 {
     const std::uint8_t block[12] = {0x01, 0, 0, 0, 0x05, 0x02, 0x10, 0, 0x20, 0, 0x30, 0};
     auto p = CPotQORDatenObject::FromBlock(block, 77);
     EXPECT_EQ(Store(p), ByteWriter().time(77).u32(1).u16(16).u16(32).u16(48).u8({5, 2}).b);
-}
 
-TEST(Records, ImpedanceBlock)
-{
     ByteWriter w;
     w.u32(7).f32(1000.0f).f32(-45.5f).f32(12.25f).u8({3, 4});
     auto e = CEISDatenObject::FromBlock(w.b.data(), 9);
@@ -483,7 +471,7 @@ TEST(Records, GraphSetupTableFileLayout)
     EXPECT_EQ(s.IntervalSeconds(), 60);
 }
 
-TEST(Records, VirtualChannelsByVersion)
+TEST(Records, VirtualChannelsLogbookAndCurvesByVersion)
 {
     CGrafikSetupVirtuell v;
     v.m_enable[1] = 1;
@@ -497,14 +485,10 @@ TEST(Records, VirtualChannelsByVersion)
     old.m_legacyFormat = true;
     Load(old, b, 1);
     EXPECT_EQ(old.m_formula[1], "y*z");
-}
 
-TEST(Records, LogbookAndCurvesByVersion)
-{
     CLogBuchObject l;
     l.m_text = "x";
-    Bytes none;
-    Load(l, none, 0);
+    Load(l, Bytes{}, 0);
     EXPECT_EQ(l.m_text, "");
 
     // Version 1 holds 36 curves; the rest keep their values.

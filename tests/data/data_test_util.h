@@ -1,7 +1,9 @@
 #pragma once
 
+#include "common/clock.h"
 #include "data/daten_object.h"
 #include "data/document_ui.h"
+#include "data/qor_doc.h"
 #include "data/string_daten_object.h"
 #include "support/temp_dir.h"
 
@@ -97,12 +99,13 @@ inline testing::AssertionResult Has(const std::string& text, const std::string& 
     return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
-// Records what the document tells its views; answers file dialogs and the save prompt from a
-// script.
+// Records what the document tells its views; answers file dialogs, the save prompt and the
+// recovery question from a script.
 struct FakeUi : DocumentUi {
     std::vector<std::optional<std::string>> files;  // answers to ChooseFile, in order
     int answer = 2, prompts = 0;                    // the answer to AskSave, and how often it was asked
-    std::vector<std::string> messages, titles, calls;
+    bool recover = true;                            // the answer to AskRecover
+    std::vector<std::string> messages, titles, calls, questions;
 
     std::optional<std::string> ChooseFile(FileDialog, const std::string&, const std::string&) override
     {
@@ -113,6 +116,11 @@ struct FakeUi : DocumentUi {
         return file;
     }
     int AskSave(const std::string&, const std::string&) override { return ++prompts, answer; }
+    bool AskRecover(const std::string&, const std::string& text) override
+    {
+        questions.push_back(text);
+        return recover;
+    }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void SetTitle(const std::string& t) override { titles.push_back(t); }
     void OpenDataLogger(const std::string& path, int) override { calls.push_back("logger " + path); }
@@ -122,6 +130,17 @@ struct FakeUi : DocumentUi {
     void StopLogging() override { calls.push_back("stop"); }
     void PotSampleAdded() override { calls.push_back("pot"); }
     void EisPointAdded() override { calls.push_back("eis"); }
+};
+
+// A document on a simulated clock, with its logbook and the scripted user.
+struct Doc {
+    qor::SimClock clock;
+    Logbook logbook;
+    FakeUi ui;
+    CQORDoc doc{clock, logbook, ui};
+    explicit Doc(std::int64_t now = 946684800) : clock(now) {}
+    // Opens `path` as a file named on the command line.
+    bool Open(const std::string& path) { return doc.OpenByPath(path) && doc.ReadBoundFile(); }
 };
 
 }  // namespace qor::data::test

@@ -326,9 +326,13 @@ TEST(VirtualChannel, Values)
     EXPECT_EQ(channels.EvaluateVirtualChannel(1.0, 1.0, 4), 0.0);
 }
 
-TEST(VirtuellKanal, ChannelListRunsFromAddress15Down)
+TEST(VirtuellKanal, ChannelListRunsFromAddress15DownAndRowsSelectByCode)
 {
     Doc d;
+    d.virtuell.m_enable = {1, 0, 0, 1};
+    d.virtuell.m_sourceY = {1, 15, 30, 0};  // 30: address 10, not in the list
+    d.virtuell.m_sourceZ = {17, 0, 2, 0};
+    d.virtuell.m_formula = {"y*z", "", "y+1", "ln(y)"};
     VirtuellKanalModel dlg(d.virtuell, d.slaves, 0);
     const std::vector<std::pair<std::string, int>> want = {
         {"Slave  5: Potentiostat Sollspannung [mV]", 17},
@@ -346,16 +350,7 @@ TEST(VirtuellKanal, ChannelListRunsFromAddress15Down)
     VirtuellKanalModel none(d.virtuell, std::array<qor::catalogue::CSlave, 16>{}, 0);
     EXPECT_TRUE(none.Channels().empty());
     EXPECT_EQ(none.GetRow(0).ySelection, -1);
-}
-
-TEST(VirtuellKanal, OpeningSelectsByCode)
-{
-    CGrafikSetupVirtuell setup;
-    setup.m_enable = {1, 0, 0, 1};
-    setup.m_sourceY = {1, 15, 30, 0};  // 30: address 10, not in the list
-    setup.m_sourceZ = {17, 0, 2, 0};
-    setup.m_formula = {"y*z", "", "y+1", "ln(y)"};
-    VirtuellKanalModel dlg(setup, Doc().slaves, 0);
+    // Each row selects its stored codes in the list.
     EXPECT_FALSE(dlg.GetRow(1).enabled);
     EXPECT_EQ(dlg.GetRow(0).ySelection, 4);
     EXPECT_EQ(dlg.GetRow(0).zSelection, 0);

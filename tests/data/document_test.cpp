@@ -1,4 +1,3 @@
-#include "common/clock.h"
 #include "data/document_json.h"
 #include "data/document_ui.h"
 #include "data/pot_ref_daten_object.h"
@@ -17,11 +16,8 @@ using namespace qor::data::test;
 
 namespace {
 
-struct Fixture {
-    qor::SimClock clock{1265015103};  // 2010-02-01 09:05:03 UTC
-    Logbook logbook;
-    FakeUi ui;
-    CQORDoc doc{clock, logbook, ui};
+struct Fixture : Doc {
+    Fixture() : Doc(1265015103) {}  // 2010-02-01 09:05:03 UTC
 };
 
 // The bytes of a document file without samples, as Save writes it for a new document,
@@ -391,64 +387,55 @@ TEST(Document, SamplesAndPotentiostatDataAndWhatTheViewsHear)
     EXPECT_EQ(f.ui.messages.size(), 1u);
 }
 
-TEST(Document, ImportTableFile)
+// A table file, and a .qrv file: the .qo3 layout without the potentiostat and impedance lists.
+TEST(Document, ImportTableAndSetupFiles)
 {
     TempDir dir;
-    ByteWriter w;
+    ByteWriter table;
     for (int i = 0; i < 16; ++i)
-        w.u8({0, i == 1}).f32s(1, 2).u8({i == 1 ? 4 : 0});
-    w.f32(0).f32(2000).u32(1).time(946684800 + 5);
-    w.u8({1, 3, 4}).str("y+z").append(Bytes(12, 0));
-    w.u16(1).newClass("CDatenObject", 2).append(SampleBytes(1234567, 321.0f));
-    w.str("log of the table file\n");
+        table.u8({0, i == 1}).f32s(1, 2).u8({i == 1 ? 4 : 0});
+    table.f32(0).f32(2000).u32(1).time(946684800 + 5);
+    table.u8({1, 3, 4}).str("y+z").append(Bytes(12, 0));
+    table.u16(1).newClass("CDatenObject", 2).append(SampleBytes(1234567, 321.0f));
+    table.str("log of the table file\n");
     for (int c = 0; c < 54; ++c)
-        w.u8({1}).str("").u32(0xFF);
-    WriteBytes(dir / "table.XRV", w.b);
-
-    Fixture f;
-    f.ui.files = {dir / "table.XRV"};
-    f.doc.OnFileImport();
-    ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
-    EXPECT_EQ(f.doc.GrafikSetup().m_moduleType[1], 4);
-    EXPECT_EQ(f.doc.Virtuell().m_formula[0], "y+z");
-    ASSERT_EQ(f.doc.Samples().size(), 1u);
-    EXPECT_EQ(f.doc.Samples()[0].m_value[0], 321.0f);
-    EXPECT_EQ(f.doc.GraphProp().m_colour[53], 0xFFu);
-    EXPECT_EQ(f.logbook.m_text.rfind("log of the table file\n", 0), 0u);
-
-    // The imported file is not the document's: Save asks for a .qo3 name and leaves it as it was.
-    f.ui.files = {dir / "table.qo3"};
-    ASSERT_TRUE(f.doc.OnFileSave());
-    EXPECT_EQ(ReadBytes(dir / "table.XRV"), w.b);
-    Fixture g;
-    ASSERT_TRUE(g.doc.ReadFile(dir / "table.qo3", Layout::Qo3).ok);
-    EXPECT_EQ(g.doc.Samples()[0].m_time, 1234567);
-}
-
-TEST(Document, ImportSetupFile)
-{
-    // The .qrv layout is the .qo3 one without the potentiostat and impedance lists.
+        table.u8({1}).str("").u32(0xFF);
+    WriteBytes(dir / "table.XRV", table.b);
     const Bytes empty = EmptyDocumentBytes("qrv log\n");
-    ByteWriter w;
-    w.u16(1)
-        .newClass("CDatenObject")
-        .append(SampleBytes(99, 5.0f))
-        .append(Bytes(empty.begin() + 2, empty.end() - 10));
-    w.u16(0);  // old potentiostat list
-    w.u16(1).newClass("CStringDatenObject").f64(1).f64(2).u8({0, 0}).u32(0).str("Arial");
-    w.u32(10).u8({0}).u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0).str("hello").u32(0).f64(1);
-    w.u16(0);  // spare list
-    TempDir dir;
-    WriteBytes(dir / "setup.qrv", w.b);
+    ByteWriter qrv;
+    qrv.u16(1).newClass("CDatenObject").append(SampleBytes(99, 5.0f));
+    qrv.append(Bytes(empty.begin() + 2, empty.end() - 10)).u16(0);  // no old potentiostat samples
+    qrv.u16(1).newClass("CStringDatenObject").f64(1).f64(2).u8({0, 0}).u32(0).str("Arial");
+    qrv.u32(10).u8({0}).u32(0).u8({0, 0, 0, 0, 0}).u32(400).u32(0).str("hello").u32(0).f64(1);
+    WriteBytes(dir / "setup.qrv", qrv.u16(0).b);  // and the spare list
 
-    Fixture f;
-    f.ui.files = {dir / "setup.qrv"};
-    f.doc.OnFileImport();
-    ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
-    EXPECT_EQ(f.doc.Samples().size(), 1u);
-    ASSERT_EQ(f.doc.Labels().size(), 1u);
-    EXPECT_EQ(f.doc.Labels()[0].m_text, "hello");
-    EXPECT_EQ(f.logbook.m_text.rfind("qrv log\n", 0), 0u);
+    for (const std::string name : {"table.XRV", "setup.qrv"}) {
+        SCOPED_TRACE(name);
+        const bool isTable = name == "table.XRV";
+        Fixture f;
+        f.ui.files = {dir / name};
+        f.doc.OnFileImport();
+        ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0];
+        ASSERT_EQ(f.doc.Samples().size(), 1u);
+        EXPECT_EQ(f.logbook.m_text.rfind(isTable ? "log of the table file\n" : "qrv log\n", 0), 0u);
+        if (!isTable) {
+            ASSERT_EQ(f.doc.Labels().size(), 1u);
+            EXPECT_EQ(f.doc.Labels()[0].m_text, "hello");
+            continue;
+        }
+        EXPECT_EQ(f.doc.GrafikSetup().m_moduleType[1], 4);
+        EXPECT_EQ(f.doc.Virtuell().m_formula[0], "y+z");
+        EXPECT_EQ(f.doc.Samples()[0].m_value[0], 321.0f);
+        EXPECT_EQ(f.doc.GraphProp().m_colour[53], 0xFFu);
+
+        // The imported file is not the document's: Save asks for a .qo3 name and leaves it as it was.
+        f.ui.files = {dir / "table.qo3"};
+        ASSERT_TRUE(f.doc.OnFileSave());
+        EXPECT_EQ(ReadBytes(dir / "table.XRV"), table.b);
+        Fixture g;
+        ASSERT_TRUE(g.doc.ReadFile(dir / "table.qo3", Layout::Qo3).ok);
+        EXPECT_EQ(g.doc.Samples()[0].m_time, 1234567);
+    }
 }
 
 TEST(Document, BrokenFileFromTheCommandLineIsLeftAloneAndUnbound)

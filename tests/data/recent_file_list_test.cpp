@@ -6,7 +6,7 @@ using qor::data::RecentFileList;
 
 namespace {
 
-TEST(RecentFileList, NewestFirstEachOnceAtMostFour)
+TEST(RecentFileList, NewestFirstOrAsStoredEachOnceAtMostFour)
 {
     RecentFileList r;
     for (const char* p : {"/a.qo3", "/b.qo3", "/c.qo3", "/b.qo3", "/d.qo3", "/e.qo3", ""})
@@ -14,11 +14,7 @@ TEST(RecentFileList, NewestFirstEachOnceAtMostFour)
     EXPECT_EQ(r.Files(), (std::vector<std::string>{"/e.qo3", "/d.qo3", "/b.qo3", "/c.qo3"}));
     r.Remove("/d.qo3");
     EXPECT_EQ(r.Files(), (std::vector<std::string>{"/e.qo3", "/b.qo3", "/c.qo3"}));
-}
-
-TEST(RecentFileList, LoadKeepsTheStoredOrderAndDropsRepeats)
-{
-    RecentFileList r;
+    // Loaded, the stored order stays.
     r.Load({"/x.qo3", "", "/y.qo3", "/x.qo3", "/z.qo3", "/w.qo3", "/v.qo3"});
     EXPECT_EQ(r.Files(), (std::vector<std::string>{"/x.qo3", "/y.qo3", "/z.qo3", "/w.qo3"}));
 }

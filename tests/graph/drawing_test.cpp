@@ -124,6 +124,12 @@ Curve Lay(const View& v, const Geometry& g)
 
 using Windows = std::vector<std::pair<int, int>>;
 const Windows kWhole{{0, 1 << 20}};
+const Windows kStrips = [] {  // eight side by side
+    Windows w;
+    for (int s = 0; s < 8; ++s)
+        w.emplace_back(kW * s / 8, kW * (s + 1) / 8);
+    return w;
+}();
 
 // The curves, later ones over earlier ones, window by window, drawn directly or through the
 // vertex list.
@@ -239,10 +245,7 @@ TEST(DrawingDecimator, PictureDrawnWindowByWindowJoinsWithoutSeam)
     std::vector<Windows> splits;
     for (int m : {1, 37, 150, 151, 298, 299})
         splits.push_back({{0, m}, {m, kW}});
-    Windows strips;
-    for (int s = 0; s < 8; ++s)
-        strips.emplace_back(kW * s / 8, kW * (s + 1) / 8);
-    splits.push_back(strips);
+    splits.push_back(kStrips);
     splits.push_back({{200, kW}, {0, 1}, {1, 200}});  // out of order, a one-column window
     for (const Geometry& g : {kCentred, kEdges})
         for (std::size_t s = 0; s < scenes.size(); ++s)
@@ -303,11 +306,10 @@ TEST(DrawingDecimator, RightmostColumnStartingAtTheVeryEdge)
     PointList l;
     for (int i = 0; i < 100000; ++i)  // not evenly spaced, so the column walk draws it
         l.Insert({i + (i % 2) * 1e-7, 100 * std::sin(i * 0.7), 0, 0});
-    const ScaleMapping xm(kW, 0, 19999.99, 89999.99), ym(kH, 0, -150, 150);
-    ASSERT_GT(xm.Pixel(l.X(20000)), kW - 0.001);
-    ASSERT_LT(xm.Pixel(l.X(20000)), kW);
-    const std::vector<Curve> curve{{&l, xm, ym, 0, kW}};
-    EXPECT_TRUE(SamePicture(Draw(true, curve, kW, kH, 0, 0), Draw(false, curve, kW, kH, 0, 0), kW));
+    const View v{"falling", &l, 19999.99, 89999.99, -150, 150, true};
+    ASSERT_GT(Lay(v, kEdges).xm.Pixel(l.X(20000)), kW - 0.001);
+    ASSERT_LT(Lay(v, kEdges).xm.Pixel(l.X(20000)), kW);
+    EXPECT_TRUE(SamePicture(DrawViews(true, {v}, kEdges), DrawViews(false, {v}, kEdges), kW));
 }
 
 // Decimation loses nothing a column shows: the vertex list lights, column by column, the rows
@@ -440,9 +442,6 @@ TEST(DrawingDecimator, KeptWalkFollowsAppendedPoints)
         }
     };
     append(30000);
-    Windows strips;
-    for (int s = 0; s < 8; ++s)
-        strips.emplace_back(kW * s / 8, kW * (s + 1) / 8);
     const struct {
         const char* name;
         std::size_t count, gap;
@@ -457,12 +456,10 @@ TEST(DrawingDecimator, KeptWalkFollowsAppendedPoints)
         PointList fresh;
         for (std::size_t i = 0; i < grow.size(); ++i)
             fresh.Insert(grow[i]);
-        for (const Windows& windows : {kWhole, strips})
+        for (const Windows& windows : {kWhole, kStrips})
             for (const bool direct : {true, false}) {
                 auto picture = [&](const PointList& l) {
-                    const std::vector<Curve> c{{&l, ScaleMapping(0, kW - 1, 0, 40000),
-                                                ScaleMapping(kH, 0, -top, top), -0.5, kW - 0.5}};
-                    return Draw(direct, c, kW, kH, 0.5, 0.5, windows);
+                    return DrawViews(direct, {{"", &l, 0, 40000, -top, top}}, kCentred, windows);
                 };
                 EXPECT_TRUE(SamePicture(picture(grow), picture(fresh), kW))
                     << step.name << (direct ? ", direct" : ", vertices")
