@@ -8,14 +8,12 @@
 #include "ui/station/station_alarms.h"
 #include "ui_test_app.h"
 
-#include <QCheckBox>
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
 #include <fstream>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
