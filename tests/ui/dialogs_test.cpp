@@ -5,26 +5,20 @@
 #include "ui/potentiostat/info_copy.h"
 #include "ui/shell/save_prompt.h"
 #include "ui/shell/shell_services.h"
-#include "ui/station/freigabe_dlg.h"
 #include "ui/station/plant_link.h"
 #include "ui/station/plant_link_dlg.h"
 #include "ui/station/rs232_dlg.h"
 #include "ui/station/slave_auswahl.h"
 #include "ui_test_app.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimeEdit>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
@@ -32,7 +26,6 @@ namespace {
 // The dialog shows the configuration and hands every field to the model.
 TEST(Rs232Dialog, FieldsGoThroughTheModel)
 {
-    test::App();
     station::StationConfig c = station::FirstStartDefaults();
     c.link.ethernet = 1;
     c.link.ip = {10, 0, 0, 7};
@@ -99,7 +92,6 @@ TEST(InfoDialog, EnterClosesItAndTheNoticeOpensOverIt)
 
 TEST(SavePrompt, ThreeAnswersAndEscapeIsCancel)
 {
-    test::App();
     struct Case {
         const char* button;
         int result;
@@ -125,7 +117,6 @@ std::vector<std::string> Texts(QListWidget* list)
 
 TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
 {
-    test::App();
     station::FreigabeDlgModel model(0);
     model.AddNotReleased("Slave  0: pH - Verstärker", 0);
     model.AddNotReleased("Slave  1: 20mS - Verstärker", 1);
@@ -154,7 +145,6 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
 
 TEST(ModuleSelection, FirstEntryPreselected)
 {
-    test::App();
     station::SlaveAuswahlModel model(0);
     model.AddEntry("Slave  3: Potentiostat", 3);
     model.AddEntry("Slave  5: Potentiostat", 5);
@@ -166,7 +156,6 @@ TEST(ModuleSelection, FirstEntryPreselected)
 
 TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
 {
-    test::App();
     CLogbuchView view(0);
     view.resize(400, 120);
     EXPECT_FALSE(view.CopyAction()->isEnabled());
@@ -194,10 +183,9 @@ TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
 }
 
 // A bad broker address or an unreadable password file is named below the fields and the
-// dialog stays open; fixed, OK hands back what was typed.
-TEST(PlantLinkDialog, FaultsNamedUntilFixed)
+// dialog stays open; fixed, OK hands back what was typed, and the link applies it.
+TEST(PlantLinkDialog, FaultsNamedUntilFixedThenApplied)
 {
-    test::App();
     PlantLinkDlg dlg(plant::PlantSettings{}, 1, nullptr);
     dlg.show();
     dlg.BrokerEdit()->setText(QStringLiteral("tcp://broker:1883"));
@@ -221,14 +209,10 @@ TEST(PlantLinkDialog, FaultsNamedUntilFixed)
     EXPECT_EQ(r.mqttUser, "lab");
     EXPECT_EQ(r.prefix, "qor");
     EXPECT_EQ(r.tsdbUrl, "http://db:8428/write");
-}
 
-// The settings go into config.ini's plant section and start the publisher; cleared, the
-// section goes and nothing is published.
-TEST(PlantLinkDialog, SettingsReachTheConfigurationAndThePublisher)
-{
-    Clock& clock = SystemClock::Instance();
-    station::ConsoleStation cs(clock, station::FirstStartDefaults());
+    // The settings go into config.ini's plant section and start the publisher; cleared, the
+    // section goes and nothing is published.
+    station::ConsoleStation cs(SystemClock::Instance(), station::FirstStartDefaults());
     PlantLink link(cs.station);
     EXPECT_FALSE(link.Publishing());
     EXPECT_EQ(cs.station.Config().plant, "");
