@@ -8,7 +8,6 @@
 
 #include <QLabel>
 #include <cstring>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
@@ -34,7 +33,9 @@ station::ModuleReading Module(std::uint8_t type, double v1, double v2, double v3
     return Reading(s, v1, v2, v3);
 }
 
-TEST(DigitalView, LampAndReleaseStates)
+// The lamp by the run bit and the release state; a linear amplifier's scale ends where its
+// calibration says.
+TEST(DigitalView, LampReleaseStatesAndScaleEnd)
 {
     // 0x5A: a potentiostat with its run bit: yellow only while the program runs.
     const station::ModuleReading pot = Module(0x5A, 1.0, 2.0, 3.0);
@@ -47,10 +48,7 @@ TEST(DigitalView, LampAndReleaseStates)
               station::DigitalViewState::Action::RedLamp);
     EXPECT_EQ(station::DigitalViewRefresh(1, Module(1, 7, 0, 20, 0), false).action,
               station::DigitalViewState::Action::Nothing);
-}
 
-TEST(DigitalView, LinearAmplifierScaleEndFromCalibration)
-{
     catalogue::CSlave lin;
     lin.m_type = 9;
     lin.m_enabled = 1;
@@ -66,7 +64,6 @@ TEST(DigitalView, LinearAmplifierScaleEndFromCalibration)
 // units, meter ranges; a faulty module turns the lamp red and leaves the digits.
 TEST(DigitalView, WidgetShowsTheRecord)
 {
-    test::App();
     CDigitalMessView view(0, 0);
     view.InitialUpdate();
     EXPECT_EQ(view.Lamp()->LedState(), CLed::LED_OFF);
@@ -93,7 +90,6 @@ TEST(DigitalView, WidgetShowsTheRecord)
 // a number too long for any legible size becomes a mark without digits.
 TEST(DigitalView, DigitsShrinkToFitOrShowAMark)
 {
-    test::App();
     CDigitalMessView view(2, 1);
     view.InitialUpdate();
     view.resize(view.minimumWidth(), view.minimumHeight() * 4);
