@@ -160,24 +160,6 @@ TEST_F(MainFrameTest, TiledMeasurementWindowsKeepTheirDigits)
     EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
 }
 
-TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
-{
-    test::OnNextModal([](QWidget* w) {
-        auto* edit = w->findChild<QPlainTextEdit*>();
-        ASSERT_NE(edit, nullptr);
-        edit->setPlainText(QStringLiteral("A\nB"));
-        QMetaObject::invokeMethod(w, "accept");
-    });
-    ASSERT_TRUE(m_frame->Run(Cmd::LogbookEntry));
-    EXPECT_NE(Log().find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"), std::string::npos) << Log();
-
-    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
-    EXPECT_FALSE(m_frame->Action(Cmd::ToggleLogbook)->isChecked());
-    EXPECT_FALSE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
-    EXPECT_TRUE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
-}
-
 // End to end: search, release two modules, record three ticks, change a curve and add a text,
 // stop, save, export, close, open again in a new run of the program.
 TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
@@ -249,10 +231,25 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
               std::tie(text.x, text.y, text.text, text.colour, text.font, text.scale));
 }
 
-TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
+// A manual entry goes into the logbook as typed; the toggle turns the logbook and the entry
+// command off and on. Closing with the document so modified asks first.
+TEST_F(MainFrameTest, ManualLogbookEntryAndClosingAsks)
 {
     ASSERT_TRUE(WithFile(Cmd::FileOpen, Path("asked.qo3")));
-    m_frame->GetStation().AddLogbookEntry("x");
+    test::OnNextModal([](QWidget* w) {
+        auto* edit = w->findChild<QPlainTextEdit*>();
+        ASSERT_NE(edit, nullptr);
+        edit->setPlainText(QStringLiteral("A\nB"));
+        QMetaObject::invokeMethod(w, "accept");
+    });
+    ASSERT_TRUE(m_frame->Run(Cmd::LogbookEntry));
+    EXPECT_NE(Log().find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"), std::string::npos) << Log();
+    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
+    EXPECT_FALSE(m_frame->Action(Cmd::ToggleLogbook)->isChecked());
+    EXPECT_FALSE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
+    EXPECT_TRUE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
+
     ASSERT_TRUE(m_frame->Document().Modified());
     // Cancel keeps the window and the bound file.
     test::OnNextModal([](QWidget* w) { w->findChild<QPushButton*>("cancel")->click(); });
@@ -263,26 +260,6 @@ TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
     EXPECT_TRUE(m_frame->close());
     EXPECT_GT(QFileInfo(Path("asked.qo3")).size(), 0);
     EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("QORremote/config.ini")));
-}
-
-TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
-{
-    ASSERT_TRUE(SearchAndRelease({0}));
-    ASSERT_NE(m_frame->SimulatedBus(), nullptr);
-    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (Gateway)");
-    EXPECT_TRUE(m_time.Active(station::kTimerKeepAlive));
-    ASSERT_TRUE(SwitchToSerial());
-    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (seriell)");
-    EXPECT_FALSE(m_frame->GetStation().Link().Connected());
-    EXPECT_FALSE(m_time.Active(station::kTimerKeepAlive));
-    // The serial line in front of the simulated bus answers as well.
-    ASSERT_TRUE(SearchAndRelease({}));
-    EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
-
-    // Measuring keeps the setup away.
-    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
-    EXPECT_FALSE(m_frame->Run(Cmd::PortSetup));
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
 }
 
 // Guards an OK in the port setup writing the simulated bus over the saved link, and a status bar
@@ -343,12 +320,23 @@ struct MessageBoxWatch : QObject {
     int shown = 0;
 };
 
-// Guards the checksum message box held open inside the poll cycle while the record timer stores frozen
-// values.
+// The port setup switches from the gateway to the serial line, which the simulated bus
+// answers as well, and is kept away while measuring. Guards the checksum message box held
+// open inside the poll cycle while the record timer stores frozen values.
 TEST_F(MainFrameTest, ChecksumErrorIsANoticeAndRecordingGoesOn)
 {
-    ASSERT_TRUE(SwitchToSerial());  // frames with a checksum
     ASSERT_TRUE(SearchAndRelease({0}));
+    ASSERT_NE(m_frame->SimulatedBus(), nullptr);
+    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (Gateway)");
+    EXPECT_TRUE(m_time.Active(station::kTimerKeepAlive));
+    ASSERT_TRUE(SwitchToSerial());  // frames with a checksum
+    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (seriell)");
+    EXPECT_FALSE(m_frame->GetStation().Link().Connected());
+    EXPECT_FALSE(m_time.Active(station::kTimerKeepAlive));
+    ASSERT_TRUE(SearchAndRelease({}));
+    EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
+    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+    EXPECT_FALSE(m_frame->Run(Cmd::PortSetup));
     ASSERT_TRUE(StartRecording({{0, 1}}));
     MessageBoxWatch watch;
     for (int i = 0; i < 3; ++i)
