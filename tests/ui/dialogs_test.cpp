@@ -115,7 +115,7 @@ std::vector<std::string> Texts(QListWidget* list)
     return out;
 }
 
-TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
+TEST(ReleaseDialogs, ButtonsAndChoiceGoThroughTheModels)
 {
     station::FreigabeDlgModel model(0);
     model.AddNotReleased("Slave  0: pH - Verstärker", 0);
@@ -141,17 +141,15 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
     EXPECT_EQ(dlg.RightList()->count(), 0);
     EXPECT_EQ(dlg.LeftList()->count(), 3);
     EXPECT_FALSE(dlg.RemoveButton()->isEnabled());
-}
 
-TEST(ModuleSelection, FirstEntryPreselected)
-{
-    station::SlaveAuswahlModel model(0);
-    model.AddEntry("Slave  3: Potentiostat", 3);
-    model.AddEntry("Slave  5: Potentiostat", 5);
-    CSlaveAuswahl dlg(model);
-    EXPECT_EQ(dlg.List()->currentRow(), 0);
-    dlg.List()->setCurrentRow(1);
-    EXPECT_EQ(model.SelectedAddress(), std::optional<std::uint8_t>(5));
+    // The potentiostat choice starts on the first entry and hands the chosen one to its model.
+    station::SlaveAuswahlModel choice(0);
+    choice.AddEntry("Slave  3: Potentiostat", 3);
+    choice.AddEntry("Slave  5: Potentiostat", 5);
+    CSlaveAuswahl pick(choice);
+    EXPECT_EQ(pick.List()->currentRow(), 0);
+    pick.List()->setCurrentRow(1);
+    EXPECT_EQ(choice.SelectedAddress(), std::optional<std::uint8_t>(5));
 }
 
 TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
