@@ -52,24 +52,6 @@ protected:
     CEISGraph m_w{m_list, m_clock, m_ui, 1};
 };
 
-TEST_F(EisWindowTest, NyquistViewKeepsEqualScalesAtEverySize)
-{
-    m_w.show();
-    m_w.ViewButton()->click();
-    for (QSize size : {QSize(900, 640), QSize(420, 900)}) {
-        m_w.resize(size);
-        test::Settle();
-        ASSERT_TRUE(m_w.Graph(CEISGraph::Nyquist)->isVisible() && !m_w.Graph(0)->isVisible());
-        const graph::GraphRange& r = m_w.Graph(CEISGraph::Nyquist)->Range();
-        const QWidget* plot = m_w.Graph(CEISGraph::Nyquist)->Panel();
-        // The length of 200 Ω on each axis.
-        const double onX = 200.0 * (plot->width() - 1) / (r.xTo - r.xFrom);
-        const double onY = 200.0 * (plot->height() - 1) / (r.yTo - r.yFrom);
-        EXPECT_NEAR(onX, onY, 1.0) << size.width();
-        EXPECT_GT(onX, 0.5 * std::min(plot->width(), plot->height())) << "the points fill the plot";
-    }
-}
-
 TEST_F(EisWindowTest, FitIsDrawnInEveryViewAndKKMarksACorruptedPoint)
 {
     QString report;
@@ -166,8 +148,25 @@ TEST_F(EisWindowTest, EachSpectrumShownOnItsOwn)
     EXPECT_TRUE(lines[43].startsWith("0.1,"));
 }
 
-TEST_F(EisWindowTest, PlotCommandDrawsTheAskedView)
+// The Nyquist view keeps equal scales at every size of the window, and in the picture of the
+// plot command, which draws the view asked for.
+TEST_F(EisWindowTest, NyquistEqualScalesAndThePlotCommand)
 {
+    m_w.show();
+    m_w.ViewButton()->click();
+    for (QSize size : {QSize(900, 640), QSize(420, 900)}) {
+        m_w.resize(size);
+        test::Settle();
+        ASSERT_TRUE(m_w.Graph(CEISGraph::Nyquist)->isVisible() && !m_w.Graph(0)->isVisible());
+        const graph::GraphRange& r = m_w.Graph(CEISGraph::Nyquist)->Range();
+        const QWidget* plot = m_w.Graph(CEISGraph::Nyquist)->Panel();
+        // The length of 200 Ω on each axis.
+        const double onX = 200.0 * (plot->width() - 1) / (r.xTo - r.xFrom);
+        const double onY = 200.0 * (plot->height() - 1) / (r.yTo - r.yFrom);
+        EXPECT_NEAR(onX, onY, 1.0) << size.width();
+        EXPECT_GT(onX, 0.5 * std::min(plot->width(), plot->height())) << "the points fill the plot";
+    }
+
     QTemporaryDir dir;
     const QString qo3 = dir.filePath("eis.qo3"), png = dir.filePath("eis.png");
     test::LoneDocument lone;
