@@ -349,30 +349,8 @@ TEST_F(MainFrameTest, ChecksumErrorIsANoticeAndRecordingGoesOn)
     EXPECT_FALSE(std::isnan(samples.back().m_value[0]));
 }
 
-// The potentiostat's lamp turns yellow while its program runs, green again after the stop.
-TEST_F(MainFrameTest, PotentiostatStartAndStopFromTheMenu)
-{
-    ASSERT_TRUE(SearchAndRelease({3}));
-    ASSERT_TRUE(m_frame->GetStation().PotentiostatPresent());
-    EXPECT_FALSE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::StartPotentiostat));
-    ASSERT_TRUE(m_frame->GetStation().PotentiostatRunning());
-    EXPECT_TRUE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
-    EXPECT_FALSE(m_frame->Action(Cmd::DefineSteps)->isEnabled());
-    ASSERT_NE(m_frame->MeterView(3), nullptr);
-    m_time.Advance(1000);
-    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_YELLOW);
-    EXPECT_NE(Log().find("Start POT/GAL"), std::string::npos);
-
-    ASSERT_TRUE(m_frame->Run(Cmd::StopPotentiostat));
-    EXPECT_FALSE(m_frame->GetStation().PotentiostatRunning());
-    m_time.Advance(1000);
-    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
-    EXPECT_EQ(m_frame->MeterFrame(3), nullptr);  // the stop closes the measurement windows
-}
-
-// The Potentiostat menu opens the run window and the impedance window again once closed.
+// The Potentiostat menu opens the run window and the impedance window again once closed, and
+// starts and stops the program.
 TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
 {
     data::CEISDatenObject p;
@@ -401,6 +379,26 @@ TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
     m_frame->EisGraph()->ExportButton()->click();
     EXPECT_EQ(test::ReadFile(Path("spectrum.csv")),
               "frequency[Hz],Z'[Ohm],Z''[Ohm],|Z|[Ohm],phase[deg]\r\n10,43.30127,-25,50,-30\r\n");
+
+    // The potentiostat's lamp turns yellow while its program runs, green again after the stop.
+    ASSERT_TRUE(SearchAndRelease({3}));
+    ASSERT_TRUE(m_frame->GetStation().PotentiostatPresent());
+    EXPECT_FALSE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::StartPotentiostat));
+    ASSERT_TRUE(m_frame->GetStation().PotentiostatRunning());
+    EXPECT_TRUE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(Cmd::DefineSteps)->isEnabled());
+    ASSERT_NE(m_frame->MeterView(3), nullptr);
+    m_time.Advance(1000);
+    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_YELLOW);
+    EXPECT_NE(Log().find("Start POT/GAL"), std::string::npos);
+
+    ASSERT_TRUE(m_frame->Run(Cmd::StopPotentiostat));
+    EXPECT_FALSE(m_frame->GetStation().PotentiostatRunning());
+    m_time.Advance(1000);
+    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    EXPECT_EQ(m_frame->MeterFrame(3), nullptr);  // the stop closes the measurement windows
 }
 
 // The File menu lists the documents opened last and the list outlives the window; a file
