@@ -124,7 +124,7 @@ TEST_F(DocumentViewTest, SectionHoldsWhileSamplesArrive)
     EXPECT_EQ(Section(), (graph::GraphRange{3.0, 40.0, -5.0, 50.0}));
 }
 
-TEST_F(DocumentViewTest, AutomaticScrollingFollowsTheNewestSample)
+TEST_F(DocumentViewTest, AutoScrollSetupRangeZoomRectangleAndReadOut)
 {
     QAction* follow = m_frame->AutoScrollAction();
     ASSERT_FALSE(follow->isChecked());
@@ -145,12 +145,9 @@ TEST_F(DocumentViewTest, AutomaticScrollingFollowsTheNewestSample)
     follow->trigger();
     m_time.Advance(3000);
     EXPECT_EQ(Section().xTo, 13.5);
-}
 
-// The graph setup starts from what the graph shows; a zoom rectangle may reach left of X 0,
-// where the other section commands leave it; the read-out goes to the status bar.
-TEST_F(DocumentViewTest, SetupRangeZoomRectangleAndReadOut)
-{
+    // The graph setup starts from what the graph shows; a zoom rectangle may reach left of X 0,
+    // where the other section commands leave it; the read-out goes to the status bar.
     View().Graph()->SetRange(0.0, 40.0, -12.5, 37.5);
     QString range;
     test::OnNext<CGrafikSetupGlg>([&](CGrafikSetupGlg* dlg) {
