@@ -12,7 +12,8 @@
 namespace qor::ui {
 namespace {
 
-TEST(MeterGeometry, FromClientRectangle)
+// The dial's centre and radii from the client rectangle, and the needle's angle for a value.
+TEST(MeterGeometry, FromClientRectangleAndNeedleAngle)
 {
     struct Case {
         int left, top, right, bottom, cx, cy, R, r, half;
@@ -27,15 +28,12 @@ TEST(MeterGeometry, FromClientRectangle)
         EXPECT_EQ(std::tuple(g.centreX, g.centreY, g.outerRadius, g.innerRadius, g.NeedleHalfBase()),
                   std::tuple(c.cx, c.cy, c.R, c.r, c.half));
     }
-}
 
-TEST(MeterGeometry, NeedleAngle)
-{
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    struct Case {
+    struct Angle {
         double value, min, max, angle;
-    } cases[] = {
+    } angles[] = {
         {0.0, -5.0, 5.0, 90.0},                              // defaults: vertical
         {-5.0, -5.0, 5.0, 120.0},                            // minimum at the left end
         {5.0, -5.0, 5.0, 60.0},                              // maximum at the right end
@@ -46,7 +44,7 @@ TEST(MeterGeometry, NeedleAngle)
         {nan, -5.0, 5.0, 120.0},   {inf, -5.0, 5.0, 60.0},
         {-inf, -5.0, 5.0, 120.0},  {2.0, 5.0, -5.0, 102.0},  // a backward range turns the scale round
     };
-    for (const Case& c : cases)
+    for (const Angle& c : angles)
         EXPECT_NEAR(NeedleAngle(c.value, c.min, c.max), c.angle, 1e-9)
             << c.value << " on " << c.min << ".." << c.max;
 }
