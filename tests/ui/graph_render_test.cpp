@@ -201,8 +201,9 @@ TEST(GraphRender, ImagesGetTheSamePictureStraightOrThroughTheLayer)
 }
 
 // On screen: the curves are shown, the read-out under the mouse names the value with its unit,
-// and the zoom mode (which ends the text mode) sets the range to the dragged rectangle.
-TEST(GraphWidget, ShownReadOutAndZoomRectangle)
+// and the zoom mode (which ends the text mode) sets the range to the dragged rectangle. The
+// dialogs hand what was chosen to the window, and clearing the texts asks first.
+TEST(GraphWidget, ShownReadOutZoomRectangleAndDialogs)
 {
     CGraphWnd g;
     Fill(g);
@@ -235,13 +236,7 @@ TEST(GraphWidget, ShownReadOutAndZoomRectangle)
     EXPECT_NEAR(r.xTo, 5, 0.05);
     EXPECT_NEAR(r.yFrom, 0, 0.02);
     EXPECT_NEAR(r.yTo, 1, 0.02);
-}
 
-// The dialogs hand what was chosen to the window, and clearing the texts asks first.
-TEST(GraphDialogs, SelectionPropertyPagesAndClearTexts)
-{
-    CGraphWnd g;
-    Fill(g);
     {
         CGraphSelect dlg(g, 0);
         dlg.SelectNone();
