@@ -8,14 +8,12 @@
 #include "ui/station/station_alarms.h"
 #include "ui_test_app.h"
 
-#include <QCheckBox>
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
 #include <fstream>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
@@ -48,7 +46,7 @@ protected:
     }
 };
 
-TEST_F(AlarmWindowTest, PaneStatusTitleAndDigitsFollowTheAlarm)
+TEST_F(AlarmWindowTest, PaneStatusTitleDigitsAndRideThrough)
 {
     StartWith("[ALARM1]\nSOURCE=S0.1\nHIGH=7.20\nLOW=6.00\n", 1);
     const QColor plain = DigitColour();
@@ -88,6 +86,21 @@ TEST_F(AlarmWindowTest, PaneStatusTitleAndDigitsFollowTheAlarm)
     EXPECT_EQ(DigitColour(), plain);
     EXPECT_NE(m_frame->LogbookObject().m_text.find("\tAlarm S0 pH value high acknowledged\n"),
               std::string::npos);
+    // The recording dialog sets the ride-through and keeps the definitions.
+    EXPECT_FALSE(m_frame->GetStation().RideThrough());
+    ASSERT_TRUE(StartRecording({{0, 0}}, [this](CGrafikSetupGlg* dlg) {
+        auto* box = dlg->findChild<QCheckBox*>("rideThrough");
+        ASSERT_NE(box, nullptr);
+        Picture(dlg, "recording_dialog_en.png", dlg->sizeHint());
+        EXPECT_EQ(box->text(), "Recording rides through link outages");
+        box->setChecked(true);
+    }));
+    EXPECT_TRUE(m_frame->GetStation().RideThrough());
+    alarm::AlarmSettings stored;
+    std::string error;
+    ASSERT_TRUE(alarm::LoadAlarmsFile(Alarms().SettingsPath(), 1, stored, error)) << error;
+    EXPECT_TRUE(stored.rideThrough);
+    ASSERT_EQ(stored.alarms.size(), 1u) << "the definitions stay";
 }
 
 TEST_F(AlarmWindowTest, ShelvedAlarmReturnsByItself)
@@ -106,25 +119,6 @@ TEST_F(AlarmWindowTest, ShelvedAlarmReturnsByItself)
     EXPECT_NE(m_frame->LogbookObject().m_text.find("\tAlarm S0 pH Wert tief nicht mehr zurückgestellt\n"),
               std::string::npos)
         << m_frame->LogbookObject().m_text;
-}
-
-TEST_F(AlarmWindowTest, RecordingDialogSetsTheRideThrough)
-{
-    StartWith("[ALARM1]\nSOURCE=S0.1\nHIGH=7.20\n", 1);
-    EXPECT_FALSE(m_frame->GetStation().RideThrough());
-    ASSERT_TRUE(StartRecording({{0, 0}}, [this](CGrafikSetupGlg* dlg) {
-        auto* box = dlg->findChild<QCheckBox*>("rideThrough");
-        ASSERT_NE(box, nullptr);
-        Picture(dlg, "recording_dialog_en.png", dlg->sizeHint());
-        EXPECT_EQ(box->text(), "Recording rides through link outages");
-        box->setChecked(true);
-    }));
-    EXPECT_TRUE(m_frame->GetStation().RideThrough());
-    alarm::AlarmSettings stored;
-    std::string error;
-    ASSERT_TRUE(alarm::LoadAlarmsFile(Alarms().SettingsPath(), 1, stored, error)) << error;
-    EXPECT_TRUE(stored.rideThrough);
-    ASSERT_EQ(stored.alarms.size(), 1u) << "the definitions stay";
 }
 
 TEST_F(AlarmWindowTest, DialogTakesTheLanguagesDecimalMarkAndRefusesTheRest)

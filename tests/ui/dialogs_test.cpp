@@ -5,26 +5,20 @@
 #include "ui/potentiostat/info_copy.h"
 #include "ui/shell/save_prompt.h"
 #include "ui/shell/shell_services.h"
-#include "ui/station/freigabe_dlg.h"
 #include "ui/station/plant_link.h"
 #include "ui/station/plant_link_dlg.h"
 #include "ui/station/rs232_dlg.h"
 #include "ui/station/slave_auswahl.h"
 #include "ui_test_app.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimeEdit>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
@@ -32,7 +26,6 @@ namespace {
 // The dialog shows the configuration and hands every field to the model.
 TEST(Rs232Dialog, FieldsGoThroughTheModel)
 {
-    test::App();
     station::StationConfig c = station::FirstStartDefaults();
     c.link.ethernet = 1;
     c.link.ip = {10, 0, 0, 7};
@@ -99,7 +92,6 @@ TEST(InfoDialog, EnterClosesItAndTheNoticeOpensOverIt)
 
 TEST(SavePrompt, ThreeAnswersAndEscapeIsCancel)
 {
-    test::App();
     struct Case {
         const char* button;
         int result;
@@ -123,9 +115,8 @@ std::vector<std::string> Texts(QListWidget* list)
     return out;
 }
 
-TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
+TEST(ReleaseDialogs, ButtonsAndChoiceGoThroughTheModels)
 {
-    test::App();
     station::FreigabeDlgModel model(0);
     model.AddNotReleased("Slave  0: pH - Verstärker", 0);
     model.AddNotReleased("Slave  1: 20mS - Verstärker", 1);
@@ -150,23 +141,19 @@ TEST(ReleaseDialog, ButtonsMoveEntriesThroughTheModel)
     EXPECT_EQ(dlg.RightList()->count(), 0);
     EXPECT_EQ(dlg.LeftList()->count(), 3);
     EXPECT_FALSE(dlg.RemoveButton()->isEnabled());
-}
 
-TEST(ModuleSelection, FirstEntryPreselected)
-{
-    test::App();
-    station::SlaveAuswahlModel model(0);
-    model.AddEntry("Slave  3: Potentiostat", 3);
-    model.AddEntry("Slave  5: Potentiostat", 5);
-    CSlaveAuswahl dlg(model);
-    EXPECT_EQ(dlg.List()->currentRow(), 0);
-    dlg.List()->setCurrentRow(1);
-    EXPECT_EQ(model.SelectedAddress(), std::optional<std::uint8_t>(5));
+    // The potentiostat choice starts on the first entry and hands the chosen one to its model.
+    station::SlaveAuswahlModel choice(0);
+    choice.AddEntry("Slave  3: Potentiostat", 3);
+    choice.AddEntry("Slave  5: Potentiostat", 5);
+    CSlaveAuswahl pick(choice);
+    EXPECT_EQ(pick.List()->currentRow(), 0);
+    pick.List()->setCurrentRow(1);
+    EXPECT_EQ(choice.SelectedAddress(), std::optional<std::uint8_t>(5));
 }
 
 TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
 {
-    test::App();
     CLogbuchView view(0);
     view.resize(400, 120);
     EXPECT_FALSE(view.CopyAction()->isEnabled());
@@ -194,10 +181,9 @@ TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
 }
 
 // A bad broker address or an unreadable password file is named below the fields and the
-// dialog stays open; fixed, OK hands back what was typed.
-TEST(PlantLinkDialog, FaultsNamedUntilFixed)
+// dialog stays open; fixed, OK hands back what was typed, and the link applies it.
+TEST(PlantLinkDialog, FaultsNamedUntilFixedThenApplied)
 {
-    test::App();
     PlantLinkDlg dlg(plant::PlantSettings{}, 1, nullptr);
     dlg.show();
     dlg.BrokerEdit()->setText(QStringLiteral("tcp://broker:1883"));
@@ -221,14 +207,10 @@ TEST(PlantLinkDialog, FaultsNamedUntilFixed)
     EXPECT_EQ(r.mqttUser, "lab");
     EXPECT_EQ(r.prefix, "qor");
     EXPECT_EQ(r.tsdbUrl, "http://db:8428/write");
-}
 
-// The settings go into config.ini's plant section and start the publisher; cleared, the
-// section goes and nothing is published.
-TEST(PlantLinkDialog, SettingsReachTheConfigurationAndThePublisher)
-{
-    Clock& clock = SystemClock::Instance();
-    station::ConsoleStation cs(clock, station::FirstStartDefaults());
+    // The settings go into config.ini's plant section and start the publisher; cleared, the
+    // section goes and nothing is published.
+    station::ConsoleStation cs(SystemClock::Instance(), station::FirstStartDefaults());
     PlantLink link(cs.station);
     EXPECT_FALSE(link.Publishing());
     EXPECT_EQ(cs.station.Config().plant, "");

@@ -8,7 +8,6 @@
 
 #include <QLabel>
 #include <cstring>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
@@ -34,7 +33,9 @@ station::ModuleReading Module(std::uint8_t type, double v1, double v2, double v3
     return Reading(s, v1, v2, v3);
 }
 
-TEST(DigitalView, LampAndReleaseStates)
+// The lamp by the run bit and the release state; a linear amplifier's scale ends where its
+// calibration says.
+TEST(DigitalView, LampReleaseStatesAndScaleEnd)
 {
     // 0x5A: a potentiostat with its run bit: yellow only while the program runs.
     const station::ModuleReading pot = Module(0x5A, 1.0, 2.0, 3.0);
@@ -47,10 +48,7 @@ TEST(DigitalView, LampAndReleaseStates)
               station::DigitalViewState::Action::RedLamp);
     EXPECT_EQ(station::DigitalViewRefresh(1, Module(1, 7, 0, 20, 0), false).action,
               station::DigitalViewState::Action::Nothing);
-}
 
-TEST(DigitalView, LinearAmplifierScaleEndFromCalibration)
-{
     catalogue::CSlave lin;
     lin.m_type = 9;
     lin.m_enabled = 1;
@@ -63,10 +61,11 @@ TEST(DigitalView, LinearAmplifierScaleEndFromCalibration)
 }
 
 // The view shows the record as the catalogue describes the module: digits to its decimals,
-// units, meter ranges; a faulty module turns the lamp red and leaves the digits.
-TEST(DigitalView, WidgetShowsTheRecord)
+// units, meter ranges; a faulty module turns the lamp red and leaves the digits. A digit box
+// never drops leading digits: in a tall, narrow window the digits shrink to fit; a number too
+// long for any legible size becomes a mark without digits.
+TEST(DigitalView, DigitsShrinkToFitOrShowAMark)
 {
-    test::App();
     CDigitalMessView view(0, 0);
     view.InitialUpdate();
     EXPECT_EQ(view.Lamp()->LedState(), CLed::LED_OFF);
@@ -87,17 +86,11 @@ TEST(DigitalView, WidgetShowsTheRecord)
     EXPECT_EQ(view.Lamp()->LedColour(), CLed::LED_COLOR_RED);
     EXPECT_EQ(view.Lamp()->LedState(), CLed::LED_ON);
     EXPECT_EQ(view.ValueText(0), "7.123");
-}
 
-// A digit box never drops leading digits: in a tall, narrow window the digits shrink to fit;
-// a number too long for any legible size becomes a mark without digits.
-TEST(DigitalView, DigitsShrinkToFitOrShowAMark)
-{
-    test::App();
-    CDigitalMessView view(2, 1);
-    view.InitialUpdate();
-    view.resize(view.minimumWidth(), view.minimumHeight() * 4);
-    view.show();
+    CDigitalMessView narrow(2, 1);
+    narrow.InitialUpdate();
+    narrow.resize(narrow.minimumWidth(), narrow.minimumHeight() * 4);
+    narrow.show();
     const struct {
         double v1, v2;
         const char* shown1;  // digit box 1 as it must read
@@ -107,10 +100,10 @@ TEST(DigitalView, DigitsShrinkToFitOrShowAMark)
         {1e30, 0.0, "###"},
     };
     for (const auto& c : cases) {
-        view.Refresh(Module(8, c.v1, c.v2, 21.0), false);  // oxygen: value 1 in % with one decimal
-        EXPECT_EQ(view.DigitBox(0)->text(), c.shown1);
+        narrow.Refresh(Module(8, c.v1, c.v2, 21.0), false);  // oxygen: value 1 in % with one decimal
+        EXPECT_EQ(narrow.DigitBox(0)->text(), c.shown1);
         for (int i = 0; i < 3; ++i) {
-            const QLabel& box = *view.DigitBox(i);
+            const QLabel& box = *narrow.DigitBox(i);
             EXPECT_LE(box.fontMetrics().horizontalAdvance(box.text()), box.contentsRect().width())
                 << box.text().toStdString();
         }

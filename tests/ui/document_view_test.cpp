@@ -1,6 +1,3 @@
-#include "cli/silent_document_ui.h"
-#include "data/logbook.h"
-#include "data/qor_doc.h"
 #include "station/config.h"
 #include "station/station.h"
 #include "ui/document/qor_view.h"
@@ -8,18 +5,15 @@
 #include "ui/graph/graph_wnd.h"
 #include "ui/graph/point_view_bar.h"
 #include "ui/graph/ruler.h"
-#include "ui/shell/main_frame.h"
 #include "ui/shell/main_menus.h"
 #include "ui_test_app.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <tuple>
 
 namespace qor::ui {
@@ -33,7 +27,6 @@ using station::Cmd;
 // grid, PREC sets the Y decimals.
 TEST(DocumentView, DrawsTheStoredSamplesByTheSetup)
 {
-    test::App();
     struct Case {
         const char* name;
         std::function<void(data::CGrafikSetup&)> setup;
@@ -52,10 +45,8 @@ TEST(DocumentView, DrawsTheStoredSamplesByTheSetup)
     config.prec = 4;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SimClock clock;
-        data::Logbook logbook;
-        cli::SilentDocumentUi silent;
-        data::CQORDoc doc(clock, logbook, silent);
+        test::LoneDocument lone;
+        data::CQORDoc& doc = lone.doc;
         CQORView view(doc, 0, GraphDisplay::FromConfig(config));
         EXPECT_EQ(view.Graph()->GetStyle(), unsigned{graph::kStyleMarkers | graph::kStyleLegend});
         EXPECT_EQ(view.Graph()->GetAxis(graph::kAxisY).m_decimals, 4);
@@ -74,14 +65,12 @@ TEST(DocumentView, DrawsTheStoredSamplesByTheSetup)
         add(c.samples);  // recorded after the file was read
         view.OnSamplesAdded();
         EXPECT_EQ(view.Graph()->Range(), (graph::GraphRange{0, 500, setup.m_yFrom, setup.m_yTo}));
-        ASSERT_EQ(view.Graph()->GetGraphCount(), static_cast<int>(c.firstY.size()));
-        int pos = -1;
-        for (double y : c.firstY) {
-            const graph::CGraphProps* g =
-                pos < 0 ? view.Graph()->GetFirstGraph(pos) : view.Graph()->GetNextGraph(pos);
-            ASSERT_EQ(g->m_points.size(), static_cast<std::size_t>(c.samples + 1));
-            EXPECT_EQ(g->m_points.Y(0), y);
-            EXPECT_EQ(g->m_points.X(static_cast<std::size_t>(c.samples)), c.samples);
+        const std::vector<graph::CGraphProps*> curves = test::Curves(*view.Graph());
+        ASSERT_EQ(curves.size(), c.firstY.size());
+        for (std::size_t n = 0; n < curves.size(); ++n) {
+            ASSERT_EQ(curves[n]->m_points.size(), static_cast<std::size_t>(c.samples + 1));
+            EXPECT_EQ(curves[n]->m_points.Y(0), c.firstY[n]);
+            EXPECT_EQ(curves[n]->m_points.X(static_cast<std::size_t>(c.samples)), c.samples);
         }
     }
 }
@@ -103,9 +92,8 @@ protected:
     graph::GraphRange Section() { return View().Graph()->Range(); }
     double NewestX()
     {
-        int pos = -1;
-        const graph::CGraphProps* g = View().Graph()->GetFirstGraph(pos);
-        return g->m_points.X(g->m_points.size() - 1);
+        const graph::PointList& points = test::Curves(*View().Graph()).front()->m_points;
+        return points.X(points.size() - 1);
     }
 };
 
@@ -136,7 +124,7 @@ TEST_F(DocumentViewTest, SectionHoldsWhileSamplesArrive)
     EXPECT_EQ(Section(), (graph::GraphRange{3.0, 40.0, -5.0, 50.0}));
 }
 
-TEST_F(DocumentViewTest, AutomaticScrollingFollowsTheNewestSample)
+TEST_F(DocumentViewTest, AutoScrollSetupRangeZoomRectangleAndReadOut)
 {
     QAction* follow = m_frame->AutoScrollAction();
     ASSERT_FALSE(follow->isChecked());
@@ -157,17 +145,12 @@ TEST_F(DocumentViewTest, AutomaticScrollingFollowsTheNewestSample)
     follow->trigger();
     m_time.Advance(3000);
     EXPECT_EQ(Section().xTo, 13.5);
-}
 
-// The graph setup starts from what the graph shows; a zoom rectangle may reach left of X 0,
-// where the other section commands leave it; the read-out goes to the status bar.
-TEST_F(DocumentViewTest, SetupRangeZoomRectangleAndReadOut)
-{
+    // The graph setup starts from what the graph shows; a zoom rectangle may reach left of X 0,
+    // where the other section commands leave it; the read-out goes to the status bar.
     View().Graph()->SetRange(0.0, 40.0, -12.5, 37.5);
     QString range;
-    test::OnNextModal([&](QWidget* w) {
-        auto* dlg = qobject_cast<CGrafikSetupGlg*>(w);
-        ASSERT_NE(dlg, nullptr);
+    test::OnNext<CGrafikSetupGlg>([&](CGrafikSetupGlg* dlg) {
         range = dlg->YFrom()->text() + " " + dlg->YTo()->text();
         dlg->reject();
     });
@@ -190,31 +173,6 @@ TEST_F(DocumentViewTest, SetupRangeZoomRectangleAndReadOut)
         << m_frame->statusBar()->currentMessage().toStdString();
 }
 
-// The point list follows the recording; the graph goes to PDF through the file dialog.
-TEST_F(DocumentViewTest, PointListAndPdf)
-{
-    m_frame->Menus().PointList()->trigger();
-    ASSERT_NE(m_frame->PointList(), nullptr);
-    ASSERT_TRUE(m_frame->PointList()->isVisible());
-    EXPECT_EQ(m_frame->PointList()->List()->rowCount(), 4);
-    m_time.Advance(1000);
-    EXPECT_EQ(m_frame->PointList()->List()->rowCount(), 5);
-
-    const QString pdf = Path("graph.pdf");
-    test::OnNextModal([pdf](QWidget* w) {
-        auto* dlg = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(dlg, nullptr);
-        dlg->selectFile(pdf);
-        QMetaObject::invokeMethod(dlg, "accept");
-    });
-    m_frame->Menus().ExportPdf()->trigger();
-    QFile f(pdf);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    EXPECT_TRUE(bytes.startsWith("%PDF-"));
-    EXPECT_GT(bytes.size(), 2000);
-}
-
 // Curve changes made in the window's dialogs were lost at Close without a question.
 TEST_F(DocumentViewTest, ChangesInTheGraphsDialogsMarkTheDocumentModified)
 {
@@ -233,19 +191,14 @@ TEST_F(DocumentViewTest, CurvesKeepTheirLookAcrossSetupChanges)
     virtuell.m_enable[0] = 1;
     Doc().SetGrafikSetup(setup, &virtuell);
     ASSERT_EQ(View().Curves().Size(), 2u);
-    int at = -1;
-    View().Graph()->GetFirstGraph(at);
-    graph::CGraphProps* channel = View().Graph()->GetNextGraph(at);
-    ASSERT_NE(channel, nullptr);
+    graph::CGraphProps* channel = test::Curves(*View().Graph()).at(1);
     channel->m_visible = false;
     channel->m_colour = 0x123456;
     setup.m_show2[0] = setup.m_show3[0] = 1;
     Doc().SetGrafikSetup(setup, &virtuell);
     ASSERT_EQ(View().Curves().Size(), 4u);
     std::vector<std::pair<std::uint32_t, bool>> looks;
-    int pos = -1;
-    for (const graph::CGraphProps* g = View().Graph()->GetFirstGraph(pos); g;
-         g = View().Graph()->GetNextGraph(pos))
+    for (const graph::CGraphProps* g : test::Curves(*View().Graph()))
         looks.emplace_back(g->m_colour, g->m_visible);
     // Red, then the next two default colours, green and blue; the channel as it was.
     const std::vector<std::pair<std::uint32_t, bool>> want = {
@@ -260,21 +213,32 @@ TEST_F(DocumentViewTest, CurvesKeepTheirLookAcrossSetupChanges)
     EXPECT_EQ(props.m_visible[1], 1);
 }
 
-// The point list names a renamed curve at once; File > Close leaves no curve in the legend,
-// a virtual channel's neither.
+// The point list follows the recording and names a renamed curve at once; File > Close leaves
+// no curve in the legend, a virtual channel's neither. The graph goes to PDF through the file
+// dialog.
 TEST_F(DocumentViewTest, PointListFollowsARenameAndCloseEmptiesTheLegend)
 {
-    data::CGrafikSetupVirtuell virtuell = Doc().Virtuell();
-    virtuell.m_enable[2] = 1;
-    Doc().SetGrafikSetup(Doc().GrafikSetup(), &virtuell);
     m_frame->Menus().PointList()->trigger();
     CPointViewBar* bar = m_frame->PointList();
     ASSERT_NE(bar, nullptr);
-    int pos = -1;
-    View().Graph()->GetFirstGraph(pos)->m_name = "Cell";
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->List()->rowCount(), 4);
+    m_time.Advance(1000);
+    EXPECT_EQ(bar->List()->rowCount(), 5);
+
+    data::CGrafikSetupVirtuell virtuell = Doc().Virtuell();
+    virtuell.m_enable[2] = 1;
+    Doc().SetGrafikSetup(Doc().GrafikSetup(), &virtuell);
+    test::Curves(*View().Graph()).front()->m_name = "Cell";
     emit View().Graph()->EditedByUser();
     EXPECT_EQ(bar->windowTitle().toStdString(), "Cell");
     EXPECT_EQ(bar->CurveChoice()->itemText(0).toStdString(), "Cell");
+    const QString pdf = Path("graph.pdf");
+    test::OnNextFileDialog(pdf);
+    m_frame->Menus().ExportPdf()->trigger();
+    const QByteArray bytes = test::ReadFile(pdf);
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    EXPECT_GT(bytes.size(), 2000);
 
     Doc().SetModified(false);  // no save prompt
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
@@ -297,8 +261,7 @@ protected:
     {
         Picture p;
         CGraphWnd* g = m_frame->GraphView()->Graph();
-        int pos = -1;
-        for (const graph::CGraphProps* c = g->GetFirstGraph(pos); c; c = g->GetNextGraph(pos)) {
+        for (const graph::CGraphProps* c : test::Curves(*g)) {
             auto& [name, points] = p.curves.emplace_back(c->m_name, decltype(p.curves[0].second){});
             for (std::size_t i = 0; i < c->m_points.size(); ++i) {
                 const graph::GraphPoint pt = c->m_points[i];

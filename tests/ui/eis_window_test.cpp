@@ -1,4 +1,3 @@
-#include "cli/silent_document_ui.h"
 #include "ui/graph/graph_panel.h"
 #include "ui/graph/graph_wnd.h"
 #include "ui/potentiostat/eis_graph.h"
@@ -6,11 +5,8 @@
 #include "ui_test_app.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <numbers>
 
 namespace qor::ui {
@@ -50,30 +46,11 @@ QRect Box(const QImage& img, QRgb colour, const QRect& within = {})
 
 class EisWindowTest : public ::testing::Test {
 protected:
-    QApplication& m_app = test::App();
     std::vector<data::CEISDatenObject> m_list = Spectrum();
     SimClock m_clock;
     cli::SilentDocumentUi m_ui;
     CEISGraph m_w{m_list, m_clock, m_ui, 1};
 };
-
-TEST_F(EisWindowTest, NyquistViewKeepsEqualScalesAtEverySize)
-{
-    m_w.show();
-    m_w.ViewButton()->click();
-    for (QSize size : {QSize(900, 640), QSize(420, 900)}) {
-        m_w.resize(size);
-        test::Settle();
-        ASSERT_TRUE(m_w.Graph(CEISGraph::Nyquist)->isVisible() && !m_w.Graph(0)->isVisible());
-        const graph::GraphRange& r = m_w.Graph(CEISGraph::Nyquist)->Range();
-        const QWidget* plot = m_w.Graph(CEISGraph::Nyquist)->Panel();
-        // The length of 200 Ω on each axis.
-        const double onX = 200.0 * (plot->width() - 1) / (r.xTo - r.xFrom);
-        const double onY = 200.0 * (plot->height() - 1) / (r.yTo - r.yFrom);
-        EXPECT_NEAR(onX, onY, 1.0) << size.width();
-        EXPECT_GT(onX, 0.5 * std::min(plot->width(), plot->height())) << "the points fill the plot";
-    }
-}
 
 TEST_F(EisWindowTest, FitIsDrawnInEveryViewAndKKMarksACorruptedPoint)
 {
@@ -166,22 +143,36 @@ TEST_F(EisWindowTest, EachSpectrumShownOnItsOwn)
 
     QTemporaryDir dir;
     ASSERT_TRUE(m_w.ExportSpectrumTo(dir.filePath("one.csv").toStdString(), false));
-    QFile csv(dir.filePath("one.csv"));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = csv.readAll().split('\n');
+    const QList<QByteArray> lines = test::ReadFile(dir.filePath("one.csv")).split('\n');
     ASSERT_EQ(lines.size(), 45);  // header, 43 points, nothing after the last line end
     EXPECT_TRUE(lines[43].startsWith("0.1,"));
 }
 
-TEST_F(EisWindowTest, PlotCommandDrawsTheAskedView)
+// The Nyquist view keeps equal scales at every size of the window, and in the picture of the
+// plot command, which draws the view asked for.
+TEST_F(EisWindowTest, NyquistEqualScalesAndThePlotCommand)
 {
+    m_w.show();
+    m_w.ViewButton()->click();
+    for (QSize size : {QSize(900, 640), QSize(420, 900)}) {
+        m_w.resize(size);
+        test::Settle();
+        ASSERT_TRUE(m_w.Graph(CEISGraph::Nyquist)->isVisible() && !m_w.Graph(0)->isVisible());
+        const graph::GraphRange& r = m_w.Graph(CEISGraph::Nyquist)->Range();
+        const QWidget* plot = m_w.Graph(CEISGraph::Nyquist)->Panel();
+        // The length of 200 Ω on each axis.
+        const double onX = 200.0 * (plot->width() - 1) / (r.xTo - r.xFrom);
+        const double onY = 200.0 * (plot->height() - 1) / (r.yTo - r.yFrom);
+        EXPECT_NEAR(onX, onY, 1.0) << size.width();
+        EXPECT_GT(onX, 0.5 * std::min(plot->width(), plot->height())) << "the points fill the plot";
+    }
+
     QTemporaryDir dir;
     const QString qo3 = dir.filePath("eis.qo3"), png = dir.filePath("eis.png");
-    data::Logbook logbook;
-    data::CQORDoc doc(m_clock, logbook, m_ui);
+    test::LoneDocument lone;
     for (const auto& p : m_list)
-        doc.AppendEis(p);
-    ASSERT_TRUE(doc.WriteFile(qo3.toStdString()).ok);
+        lone.doc.AppendEis(p);
+    ASSERT_TRUE(lone.doc.WriteFile(qo3.toStdString()).ok);
     const QString tool = QStringLiteral(QOR_BIN_DIR) + "/qortool";
     const QStringList args{"eis", "plot", qo3, "--png", png, "--size", "640x480"};
     ASSERT_EQ(QProcess::execute(tool, args), 0);

@@ -5,41 +5,29 @@
 #include "ui/graph/graph_wnd.h"
 #include "ui_test_app.h"
 
-#include <QCheckBox>
-#include <QFile>
 #include <QImage>
 #include <QMessageBox>
-#include <QTimer>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadFile;
 
 void AcceptNextMessage(QString* text)
 {
-    test::OnNextModal([text](QWidget* w) {
-        if (auto* box = qobject_cast<QMessageBox*>(w))
-            *text = box->text();
-        QMetaObject::invokeMethod(w, "accept");
+    test::OnNext<QMessageBox>([text](QMessageBox* box) {
+        *text = box->text();
+        box->accept();
     });
 }
 
 TEST(GraphDL, OpeningButtonsStateAndExport)
 {
-    test::App();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("dl.tx3"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("0101230930pH   7.000mV   250.0\n\r0101230931pH   7.125mV   251.5\n\r");
-    f.close();
+    ASSERT_TRUE(
+        test::WriteFile(path, "0101230930pH   7.000mV   250.0\n\r0101230931pH   7.125mV   251.5\n\r"));
     SimClock clock;
     CGraphDL dlg(clock);
     dlg.Open(path.toStdString(), 1);
@@ -81,8 +69,8 @@ TEST(GraphDL, OpeningButtonsStateAndExport)
 
     const QString table = dir.filePath(QStringLiteral("t.txt"));
     ASSERT_TRUE(dlg.ExportTo(table.toStdString()));
-    EXPECT_EQ(ReadAll(table), "01.01.23\t09:30\tpH  \t 7,000\tmV  \t 250,0\t\r\n"
-                              "01.01.23\t09:31\tpH  \t 7,125\tmV  \t 251,5\t\r\n");
+    EXPECT_EQ(ReadFile(table), "01.01.23\t09:30\tpH  \t 7,000\tmV  \t 250,0\t\r\n"
+                               "01.01.23\t09:31\tpH  \t 7,125\tmV  \t 251,5\t\r\n");
     QString message;
     AcceptNextMessage(&message);
     EXPECT_FALSE(dlg.ExportTo(dir.filePath(QStringLiteral("no/t.txt")).toStdString()));
@@ -100,17 +88,13 @@ TEST(GraphDL, OpeningButtonsStateAndExport)
 // qortool logger: the reader's result as JSON, the export, and the dialog's picture.
 TEST(GraphDL, QortoolLoggerDumpExportPlot)
 {
-    test::App();
     QTemporaryDir dir;
     const std::string in = dir.filePath(QStringLiteral("a.tx3")).toStdString();
     const std::string out = dir.filePath(QStringLiteral("a.txt")).toStdString();
     const std::string png = dir.filePath(QStringLiteral("a.png")).toStdString();
-    QFile f(QString::fromStdString(in));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("0101230930pH  12.345\xB0"
-            "C   1.000\n\r0101230931pH  12.000\xB0"
-            "C   2.000\n\r");
-    f.close();
+    ASSERT_TRUE(test::WriteFile(QString::fromStdString(in), "0101230930pH  12.345\xB0"
+                                                            "C   1.000\n\r0101230931pH  12.000\xB0"
+                                                            "C   2.000\n\r"));
     const std::string tool = test::BinPath("qortool");
     std::string json;
     ASSERT_EQ(test::RunProgram({"/usr/bin/env", "TZ=UTC", tool, "logger", "dump", in, "--lang", "en"}, &json),
@@ -121,10 +105,10 @@ TEST(GraphDL, QortoolLoggerDumpExportPlot)
         << json;
     EXPECT_NE(json.find(R"({"name": "Channel 1 [°C  ]", "colour": "#00ff00"}]})"), std::string::npos) << json;
     ASSERT_EQ(test::RunProgram({tool, "logger", "export", in, out}), 0);
-    EXPECT_EQ(ReadAll(QString::fromStdString(out)), "01.01.23\t09:30\tpH  \t12,345\t\xB0"
-                                                    "C  \t 1,000\t\r\n"
-                                                    "01.01.23\t09:31\tpH  \t12,000\t\xB0"
-                                                    "C  \t 2,000\t\r\n");
+    EXPECT_EQ(ReadFile(QString::fromStdString(out)), "01.01.23\t09:30\tpH  \t12,345\t\xB0"
+                                                     "C  \t 1,000\t\r\n"
+                                                     "01.01.23\t09:31\tpH  \t12,000\t\xB0"
+                                                     "C  \t 2,000\t\r\n");
     ASSERT_EQ(test::RunProgram({tool, "logger", "plot", in, "--png", png, "--size", "600x400"}), 0);
     SimClock clock;
     CGraphDL dlg(clock);
@@ -134,9 +118,8 @@ TEST(GraphDL, QortoolLoggerDumpExportPlot)
     dlg.accept();
 
     // Bytes that hold no sample line are refused with a word, by every action.
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(QByteArray("QOR3\0\x01\xff\n\rjunk line\n\r", 17));
-    f.close();
+    ASSERT_TRUE(
+        test::WriteFile(QString::fromStdString(in), QByteArray("QOR3\0\x01\xff\n\rjunk line\n\r", 17)));
     for (const std::string& action : {"dump '" + in + "'", "export '" + in + "' '" + out + "'",
                                       "plot '" + in + "' --png '" + png + "'"}) {
         std::string said;
@@ -187,7 +170,7 @@ TEST(GraphDL, ReadOutFromQorsimOpensTheGraph)
     EXPECT_EQ(curves, 3);
     EXPECT_EQ(points, 120u);
     EXPECT_EQ(first, "Kanal 0 [pH  ]");
-    EXPECT_TRUE(ReadAll(file).startsWith("0103260800pH "));
+    EXPECT_TRUE(ReadFile(file).startsWith("0103260800pH "));
 
     // File > Open of the .tx3 and the .tx3 on the command line open it too.
     QString title;

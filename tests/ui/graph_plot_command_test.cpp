@@ -1,14 +1,8 @@
-#include "cli/silent_document_ui.h"
-#include "common/clock.h"
-#include "data/logbook.h"
-#include "data/qor_doc.h"
 #include "support/process.h"
+#include "ui_test_app.h"
 
-#include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <cmath>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -35,10 +29,8 @@ int Coloured(const QImage& img)
 
 void WriteRecording(const std::string& qo3)
 {
-    qor::SimClock clock;
-    qor::data::Logbook logbook;
-    qor::cli::SilentDocumentUi ui;
-    qor::data::CQORDoc doc(clock, logbook, ui);
+    qor::test::LoneDocument lone;
+    qor::data::CQORDoc& doc = lone.doc;
     qor::data::CGrafikSetup setup;
     setup.m_show1[2] = setup.m_show1[5] = 1;
     doc.SetGrafikSetup(setup);
@@ -52,6 +44,7 @@ void WriteRecording(const std::string& qo3)
     ASSERT_TRUE(doc.WriteFile(qo3).ok);
 }
 
+// A recording drawn into a PNG and a PDF; bad input is refused without writing anything.
 TEST(PlotCommand, WritesPngAndPdfOfARecording)
 {
     QTemporaryDir dir;
@@ -64,15 +57,26 @@ TEST(PlotCommand, WritesPngAndPdfOfARecording)
     EXPECT_GT(Coloured(img), 300) << "the curves are drawn in colour";
 
     ASSERT_EQ(RunQortool({"plot", QString::fromStdString(qo3), "--pdf", pdf, "--absolute"}), 0);
-    QFile f(pdf);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = qor::test::ReadFile(pdf);
     EXPECT_TRUE(bytes.startsWith("%PDF-1."));
     EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
     int pages = 0;  // page objects, not the page tree
     for (qsizetype at = bytes.indexOf("/Type /Page"); at >= 0; at = bytes.indexOf("/Type /Page", at + 1))
         pages += bytes.mid(at + 11, 1) != "s";
     EXPECT_EQ(pages, 1);
+
+    const QString junk = dir.filePath("junk.qo3"), x = dir.filePath("x.png");
+    ASSERT_TRUE(qor::test::WriteFile(junk, "not a document"));
+    const QStringList cases[] = {
+        {"plot", dir.filePath("missing.qo3"), "--png", x},
+        {"plot", junk, "--png", x},
+        {"plot", junk, "--png", x, "--pdf", dir.filePath("x.pdf")},  // one output only
+        {"plot", junk, "--png", x, "--size", "10x10"},
+    };
+    for (const QStringList& args : cases) {
+        EXPECT_EQ(RunQortool(args), 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(QFile::exists(x));
+    }
 }
 
 // The window draws the file once into the picture and ends; a file that is not there is
@@ -94,26 +98,6 @@ TEST(ScreenshotOption, WindowWithTheDocumentGraph)
     EXPECT_GT(Coloured(img), 300);
     EXPECT_EQ(qorremote({none, d + "/missing.qo3"}), 1);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(none)));
-}
-
-TEST(PlotCommand, RefusesBadInputWithoutWritingAnything)
-{
-    QTemporaryDir dir;
-    QFile junk(dir.filePath("junk.qo3"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a document");
-    junk.close();
-    const QString png = dir.filePath("x.png");
-    const QStringList cases[] = {
-        {"plot", dir.filePath("missing.qo3"), "--png", png},
-        {"plot", junk.fileName(), "--png", png},
-        {"plot", junk.fileName(), "--png", png, "--pdf", dir.filePath("x.pdf")},  // one output only
-        {"plot", junk.fileName(), "--png", png, "--size", "10x10"},
-    };
-    for (const QStringList& args : cases) {
-        EXPECT_EQ(RunQortool(args), 2) << args.join(' ').toStdString();
-        EXPECT_FALSE(QFile::exists(png));
-    }
 }
 
 }  // namespace

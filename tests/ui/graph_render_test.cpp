@@ -7,7 +7,6 @@
 #include "ui/graph/ruler.h"
 #include "ui_test_app.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
@@ -15,7 +14,6 @@
 #include <QSpinBox>
 #include <QTest>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <optional>
 
 namespace qor::ui {
@@ -29,6 +27,17 @@ int DarkPixels(const QImage& img, const QRect& r, std::optional<QRgb> colour = {
         for (int x = r.left(); x <= r.right(); ++x)
             n += colour ? img.pixel(x, y) == *colour : qGray(img.pixel(x, y)) < 128;
     return n;
+}
+
+// `g` drawn into a white picture of `size`, and the layout of the drawing.
+std::pair<QImage, CGraphWnd::Layout> Draw(CGraphWnd& g, QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    g.Render(p, img.rect());
+    p.end();
+    return {img, g.ComputeLayout(img.rect(), &img)};
 }
 
 // A numeric graph: a red line at y = 0 and a blue spike at x = 5.
@@ -45,33 +54,11 @@ void Fill(CGraphWnd& g)
     g.SetRange(0, 10, -1, 1, false);
 }
 
-// A legend too large for a corner of the plot gets a band below the rulers; the band holds
-// its curves' colours and the plot keeps the rest of the picture.
-TEST(GraphRender, LegendLeavesASmallPlotFree)
-{
-    test::App();
-    CGraphWnd g;
-    Fill(g);
-    for (int i = 0; i < 6; ++i)
-        g.AddGraph(graph::MakeRgb(0, 160, 0), "a long curve name of some module [unit] * 1.0");
-    g.SetStyle(graph::kStyleLegend, false);
-    for (const QSize size : {QSize(1600, 1000), QSize(400, 300)}) {
-        QImage img(size, QImage::Format_RGB32);
-        QPainter p(&img);
-        g.Render(p, img.rect());
-        p.end();
-        const CGraphWnd::Layout l = g.ComputeLayout(img.rect(), &img);
-        EXPECT_EQ(l.legend.isEmpty(), size.width() > 1000);
-        EXPECT_FALSE(l.plot.intersects(l.legend));
-        EXPECT_EQ(DarkPixels(img, l.legend, qRgb(0, 160, 0)) > 20, !l.legend.isEmpty());
-    }
-}
-
 // The legend stands where it hides no data: a rising line keeps the top right corner in
-// sight; lines through every corner send the legend below the plot.
+// sight. A legend too large for a corner of a small plot, or lines through every corner, send
+// it to a band below the rulers that holds its curves' colours, the plot keeping the rest.
 TEST(GraphRender, LegendCoversNoData)
 {
-    test::App();
     CGraphWnd g;
     g.SetFrameFlags(graph::kFrameNumericX);
     g.SetStyle(graph::kStyleLegend, false);
@@ -79,39 +66,37 @@ TEST(GraphRender, LegendCoversNoData)
     for (int i = 0; i <= 100; ++i)
         g.AddPoint(rising, i, i / 10.0, i / 10.0, false);
     g.SetRange(0, 10, 0, 10, false);
-    QImage img(QSize(1200, 800), QImage::Format_RGB32);
-    auto render = [&] {
-        img.fill(Qt::white);
-        QPainter p(&img);
-        g.Render(p, img.rect());
-        return g.ComputeLayout(img.rect(), &img);
-    };
-    CGraphWnd::Layout l = render();
+    auto [img, l] = Draw(g, QSize(1200, 800));
     ASSERT_TRUE(l.legend.isEmpty());
     const QRect topRight(l.plot.right() - 150, l.plot.top(), 150, 60);
     EXPECT_GT(DarkPixels(img, topRight, qRgb(255, 0, 0)), 40) << "the line's end is not covered";
 
+    for (int i = 0; i < 6; ++i)
+        g.AddGraph(graph::MakeRgb(0, 160, 0), "a long curve name of some module [unit] * 1.0");
+    for (const QSize size : {QSize(1600, 1000), QSize(400, 300)}) {
+        std::tie(img, l) = Draw(g, size);
+        EXPECT_EQ(l.legend.isEmpty(), size.width() > 1000);
+        EXPECT_FALSE(l.plot.intersects(l.legend));
+        EXPECT_EQ(DarkPixels(img, l.legend, qRgb(0, 160, 0)) > 20, !l.legend.isEmpty());
+    }
+
     const int falling = g.AddGraph(graph::MakeRgb(0, 0, 255), "falling");
     for (int i = 0; i <= 100; ++i)
         g.AddPoint(falling, i, i / 10.0, 10.0 - i / 10.0, false);
-    l = render();
+    std::tie(img, l) = Draw(g, QSize(1200, 800));
     EXPECT_FALSE(l.legend.isEmpty());
     EXPECT_FALSE(l.plot.intersects(l.legend));
+    EXPECT_GT(DarkPixels(img, l.legend, qRgb(0, 0, 255)), 20);
 }
 
 TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
 {
-    test::App();
     CGraphWnd g;
     const int c = g.AddGraph(graph::MakeRgb(0, 128, 0), "t");
     for (int i = 0; i < 100; ++i)
         g.AddPoint(c, 1700000000 + 60 * i, i, std::sin(i / 10.0), false);
     g.SetRange(0, 200, -1, 1, false);  // half the axis lies past the last sample
-    QImage img(500, 300, QImage::Format_RGB32);
-    QPainter p(&img);
-    g.Render(p, img.rect());
-    p.end();
-    const CGraphWnd::Layout l = g.ComputeLayout(img.rect(), &img);
+    const auto [img, l] = Draw(g, QSize(500, 300));
     const QRect leftHalf(l.hRuler.left(), l.hRuler.top() + 6, l.hRuler.width() / 2 - 20,
                          l.hRuler.height() - 6);
     const QRect rightHalf(l.hRuler.center().x() + 20, l.hRuler.top() + 6, l.hRuler.width() / 2 - 80,
@@ -124,7 +109,6 @@ TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
 // drawn in one piece, and a sparse curve with markers keeps its marks.
 TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
 {
-    test::App();
     CGraphWnd g;
     g.SetFrameFlags(graph::kFrameNumericX);
     g.SetStyle(0, false);  // no grid: the strips clear their own columns
@@ -139,13 +123,8 @@ TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
     for (int i = 0; i < 5; ++i)
         g.AddPoint(marked, i, i * n / 5.0 + n / 10.0, 0.0, false);
     g.SetRange(0, n - 1, -2, 2, false);
-    QImage img(900, 500, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    {
-        QPainter p(&img);
-        g.Render(p, img.rect());
-    }
-    const QRect plot = g.ComputeLayout(img.rect(), &img).plot;
+    const auto [img, layout] = Draw(g, QSize(900, 500));
+    const QRect plot = layout.plot;
 
     // The same curves, one after the other, straight into a buffer of the plot's size.
     std::vector<std::uint32_t> want(static_cast<std::size_t>(plot.width() * plot.height()), 0xffffffffu);
@@ -179,7 +158,6 @@ TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
 // leaves the window's own layer alone.
 TEST(GraphRender, ImagesGetTheSamePictureStraightOrThroughTheLayer)
 {
-    test::App();
     CGraphWnd g;
     Fill(g);
     g.SetStyle(graph::kStyleGrid, false);
@@ -223,10 +201,10 @@ TEST(GraphRender, ImagesGetTheSamePictureStraightOrThroughTheLayer)
 }
 
 // On screen: the curves are shown, the read-out under the mouse names the value with its unit,
-// and the zoom mode (which ends the text mode) sets the range to the dragged rectangle.
-TEST(GraphWidget, ShownReadOutAndZoomRectangle)
+// and the zoom mode (which ends the text mode) sets the range to the dragged rectangle. The
+// dialogs hand what was chosen to the window, and clearing the texts asks first.
+TEST(GraphWidget, ShownReadOutZoomRectangleAndDialogs)
 {
-    test::App();
     CGraphWnd g;
     Fill(g);
     g.resize(600, 400);
@@ -258,26 +236,7 @@ TEST(GraphWidget, ShownReadOutAndZoomRectangle)
     EXPECT_NEAR(r.xTo, 5, 0.05);
     EXPECT_NEAR(r.yFrom, 0, 0.02);
     EXPECT_NEAR(r.yTo, 1, 0.02);
-}
 
-TEST(GraphWidget, ClearTextsAsksFirst)
-{
-    test::App();
-    CGraphWnd g;
-    g.AddText({1, 1, "note", 0, {}, 1.0});
-    for (const auto& [answer, cleared] : {std::pair{QMessageBox::No, false}, {QMessageBox::Yes, true}}) {
-        test::OnNextModal([answer](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(answer)->click(); });
-        EXPECT_EQ(g.ClearTextsAsk(), cleared);
-        EXPECT_EQ(g.Texts().empty(), cleared);
-    }
-}
-
-// The dialogs hand what was chosen to the window.
-TEST(GraphDialogs, SelectionAndPropertyPages)
-{
-    test::App();
-    CGraphWnd g;
-    Fill(g);
     {
         CGraphSelect dlg(g, 0);
         dlg.SelectNone();
@@ -300,11 +259,19 @@ TEST(GraphDialogs, SelectionAndPropertyPages)
     EXPECT_TRUE(g.GetGraph(0)->m_visible);
     EXPECT_EQ(g.GetGraph(0)->m_colour, graph::MakeRgb(1, 2, 3));
     EXPECT_EQ(g.GetGraph(0)->m_name, "renamed");
+
+    g.AddText({1, 1, "note", 0, {}, 1.0});
+    for (const auto& [answer, cleared] : {std::pair{QMessageBox::No, false}, {QMessageBox::Yes, true}}) {
+        test::OnNextModal([answer](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(answer)->click(); });
+        EXPECT_EQ(g.ClearTextsAsk(), cleared);
+        EXPECT_EQ(g.Texts().empty(), cleared);
+    }
 }
 
-TEST(Rulers, SizesFollowTheDeviceResolution)
+// Rulers grow with the device resolution. The Y ruler and a numeric X ruler keep their
+// pictures on raster devices; whatever they show must still follow.
+TEST(Rulers, KeptRulersFollowEveryChange)
 {
-    test::App();
     FVRuler v;
     FHRuler h;
     QImage low(10, 10, QImage::Format_RGB32), high(10, 10, QImage::Format_RGB32);
@@ -317,15 +284,7 @@ TEST(Rulers, SizesFollowTheDeviceResolution)
     h.SetMode(graph::kFrameNumericX);
     EXPECT_GE(timeAxis, 32) << "a third of an inch for two label lines";
     EXPECT_LT(h.GetThickness(&low), timeAxis);
-}
 
-// The Y ruler and a numeric X ruler keep their pictures on raster devices; whatever they
-// show must still follow.
-TEST(Rulers, KeptRulersFollowEveryChange)
-{
-    test::App();
-    FVRuler v;
-    FHRuler h;
     const struct {
         const char* name;
         FRuler* ruler;

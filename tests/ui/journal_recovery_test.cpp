@@ -1,13 +1,10 @@
 // The window finds the journal of a recording that ended without its save, and asks.
 #include "station/station.h"
-#include "ui/shell/main_frame.h"
 #include "ui_test_app.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPushButton>
 #include <cstring>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {

@@ -6,7 +6,6 @@
 #include "ui/graph/graph_wnd.h"
 #include "ui/potentiostat/eis_graph.h"
 #include "ui/potentiostat/xy_graph.h"
-#include "ui/shell/main_frame.h"
 #include "ui/shell/main_menus.h"
 #include "ui/station/c3d_meter_ctrl.h"
 #include "ui/station/digital_mess_view.h"
@@ -14,27 +13,19 @@
 #include "ui/station/rs232_dlg.h"
 #include "ui_test_app.h"
 
-#include <QCheckBox>
 #include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <cmath>
-#include <gtest/gtest.h>
-#include <memory>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace qor::ui {
 namespace {
@@ -46,97 +37,15 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
     const std::string& Log() { return m_frame->LogbookObject().m_text; }
     CGraphWnd& Graph() { return *m_frame->GraphView()->Graph(); }
+    bool SwitchToSerial()
+    {
+        test::OnNext<Crs232>([](Crs232* dlg) {
+            dlg->SerialChoice()->click();
+            dlg->accept();
+        });
+        return m_frame->Run(Cmd::PortSetup);
+    }
 };
-
-TEST_F(MainFrameTest, MetersCascadeAndShowThePolledModules)
-{
-    ASSERT_TRUE(SearchAndRelease({0, 1, 2}));
-    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
-    EXPECT_EQ(m_frame->PaneText(2), "Datenübertragung läuft");
-    for (int a = 0; a < 3; ++a) {
-        ASSERT_NE(m_frame->MeterFrame(a), nullptr) << a;
-        EXPECT_EQ(m_frame->MeterFrame(a)->pos(), QPoint(20 * (a + 1), 20 * (a + 1)));
-    }
-    EXPECT_EQ(m_frame->MeterFrame(3), nullptr);
-    EXPECT_FALSE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
-    m_frame->SetLanguage(1);  // before any poll, the titles follow the language too
-    EXPECT_EQ(m_frame->MeterFrame(1)->windowTitle(), "Slave 01 2000µS - amplifier");
-    m_frame->SetLanguage(0);
-
-    // One poll: the digits show the cycle's measurement, the lamp is lit green; a cycle that
-    // missed the module shows no value, and the names follow the language at once.
-    struct Last : station::MeasurementListener {
-        station::Measurement m;
-        void OnMeasurement(const station::Measurement& x) override { m = x; }
-    } last;
-    m_frame->GetStation().Measurements().Subscribe(&last);
-    m_time.Advance(1000);
-    CDigitalMessView* view = m_frame->MeterView(0);
-    EXPECT_EQ(view->ValueText(0), QString::asprintf("%.3f", last.m.modules[0].values[0]));
-    EXPECT_EQ(view->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
-    m_frame->SimulatedBus()->QueueFault(0, sim::Fault::NoAnswer);
-    m_time.Advance(1000);
-    EXPECT_EQ(last.m.modules[0].state, station::Reading::Missed);
-    EXPECT_EQ(view->ValueText(0), "---");
-    m_frame->SetLanguage(1);
-    EXPECT_EQ(view->Title(), "Slave 00 pH - amplifier");
-    m_frame->SetLanguage(0);
-    m_frame->GetStation().Measurements().Unsubscribe(&last);
-
-    // Closing every view enables the command again while measuring runs.
-    for (int a = 0; a < 3; ++a)
-        m_frame->MeterFrame(a)->close();
-    test::Settle();
-    EXPECT_TRUE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
-    EXPECT_FALSE(m_time.Active(station::kTimerPoll));
-    EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
-}
-
-// Measurement windows come to the front each time measuring starts, and stay there when one
-// of them closes; Tile and Cascade leave every window whole and its title bar free; a
-// digital view grows with its frame.
-TEST_F(MainFrameTest, MeasurementWindowsStayInFrontAndArrange)
-{
-    ASSERT_TRUE(SearchAndRelease({0, 1, 2}));
-    QMdiArea* area = m_frame->MdiArea();
-    auto expectInFront = [&](const char* when) {
-        const QList<QMdiSubWindow*> order = area->subWindowList(QMdiArea::StackingOrder);
-        const auto graph = order.indexOf(qobject_cast<QMdiSubWindow*>(m_frame->GraphView()->parentWidget()));
-        for (int a = 0; a < 3; ++a)
-            EXPECT_TRUE(!m_frame->MeterFrame(a) || order.indexOf(m_frame->MeterFrame(a)) > graph)
-                << when << a;
-    };
-    for (int run = 0; run < 2; ++run) {
-        ASSERT_TRUE(run == 0 || m_frame->Run(Cmd::Stop));
-        ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
-        test::Settle();
-        expectInFront("measuring started");
-    }
-    // The user works in the window and closes the meter in front.
-    QApplication::setActiveWindow(m_frame.get());
-    area->setActiveSubWindow(m_frame->MeterFrame(1));
-    m_frame->MeterFrame(1)->close();
-    test::Settle();
-    expectInFront("one closed");
-
-    m_frame->ArrangeWindows(true);
-    const QList<QMdiSubWindow*> shown = area->subWindowList(QMdiArea::StackingOrder);
-    for (QMdiSubWindow* w : shown)
-        for (QMdiSubWindow* other : shown)
-            EXPECT_TRUE(w == other || !w->geometry().intersects(other->geometry()));
-    m_frame->ArrangeWindows(false);
-    const QList<QMdiSubWindow*> stack = area->subWindowList(QMdiArea::StackingOrder);
-    for (qsizetype i = 0; i < stack.size(); ++i)
-        for (qsizetype above = i + 1; above < stack.size(); ++above)
-            EXPECT_FALSE(stack[above]->geometry().contains(stack[i]->geometry().topLeft() + QPoint(8, 6)));
-
-    QMdiSubWindow* frame = m_frame->MeterFrame(0);
-    const int meterWidth = m_frame->MeterView(0)->Meter(0)->width();
-    frame->resize(frame->size() * 2);
-    EXPECT_GE(m_frame->MeterView(0)->Meter(0)->width(), meterWidth * 3 / 2);
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
-}
 
 // Every digit box shows its whole number at a size that fits, or a mark without digits;
 // units and "Run:" are not cut.
@@ -159,43 +68,96 @@ void ExpectWhole(const CDigitalMessView& view, const char* when)
     }
 }
 
-// Tile and Cascade give the four measurement windows and the graph a size at which the
-// digits stay whole, side by side in a 1280x800 window.
+// The meters of the released modules open in a cascade and come to the front each time
+// measuring starts, and stay there when one of them closes; their names follow the language,
+// their digits the poll. Tile and Cascade give the four measurement windows and the graph a
+// size at which the digits stay whole in a 1280x800 window, tiled side by side, cascaded with
+// every title bar free; a digital view grows with its frame.
 TEST_F(MainFrameTest, TiledMeasurementWindowsKeepTheirDigits)
 {
     m_frame->resize(1280, 800);
     ASSERT_TRUE(SearchAndRelease({0, 1, 2, 3}));
-    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
-    m_time.Advance(1000);
     QMdiArea* area = m_frame->MdiArea();
+    auto expectInFront = [&](const char* when) {
+        const QList<QMdiSubWindow*> order = area->subWindowList(QMdiArea::StackingOrder);
+        const auto graph = order.indexOf(qobject_cast<QMdiSubWindow*>(m_frame->GraphView()->parentWidget()));
+        for (int a = 0; a < 4; ++a)
+            EXPECT_TRUE(!m_frame->MeterFrame(a) || order.indexOf(m_frame->MeterFrame(a)) > graph)
+                << when << a;
+    };
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(run == 0 || m_frame->Run(Cmd::Stop));
+        ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+        test::Settle();
+        expectInFront("measuring started");
+    }
+    EXPECT_EQ(m_frame->PaneText(2), "Datenübertragung läuft");
+    for (int a = 0; a < 4; ++a) {
+        ASSERT_NE(m_frame->MeterFrame(a), nullptr) << a;
+        EXPECT_EQ(m_frame->MeterFrame(a)->pos(), QPoint(20 * (a + 1), 20 * (a + 1)));
+    }
+    EXPECT_EQ(m_frame->MeterFrame(4), nullptr);
+    EXPECT_FALSE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
+    m_frame->SetLanguage(1);  // before any poll, the titles follow the language too
+    EXPECT_EQ(m_frame->MeterFrame(1)->windowTitle(), "Slave 01 2000µS - amplifier");
+    m_frame->SetLanguage(0);
+
+    // One poll: the digits show the cycle's measurement, the lamp is lit green.
+    struct Last : station::MeasurementListener {
+        station::Measurement m;
+        void OnMeasurement(const station::Measurement& x) override { m = x; }
+    } last;
+    m_frame->GetStation().Measurements().Subscribe(&last);
+    m_time.Advance(1000);
+    CDigitalMessView* view = m_frame->MeterView(0);
+    EXPECT_EQ(view->ValueText(0), QString::asprintf("%.3f", last.m.modules[0].values[0]));
+    EXPECT_EQ(view->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
     for (const bool tile : {true, false}) {
         m_frame->ArrangeWindows(tile);
         test::Settle();
         const char* when = tile ? "tiled" : "cascaded";
-        for (QMdiSubWindow* w : area->subWindowList())
-            EXPECT_TRUE(area->viewport()->rect().contains(w->geometry())) << when;
+        const QList<QMdiSubWindow*> stack = area->subWindowList(QMdiArea::StackingOrder);
+        for (qsizetype i = 0; i < stack.size(); ++i) {
+            const QRect below = stack[i]->geometry();
+            EXPECT_TRUE(area->viewport()->rect().contains(below)) << when;
+            for (qsizetype above = i + 1; above < stack.size(); ++above) {
+                const QRect over = stack[above]->geometry();
+                EXPECT_FALSE(tile ? over.intersects(below) : over.contains(below.topLeft() + QPoint(8, 6)))
+                    << when << i << " under " << above;
+            }
+        }
         for (int a = 0; a < 4; ++a)
             ExpectWhole(*m_frame->MeterView(a), when);
     }
+    // A cycle that missed the module shows no value, and the names follow the language at once.
+    m_frame->SimulatedBus()->QueueFault(0, sim::Fault::NoAnswer);
+    m_time.Advance(1000);
+    EXPECT_EQ(last.m.modules[0].state, station::Reading::Missed);
+    EXPECT_EQ(view->ValueText(0), "---");
+    m_frame->SetLanguage(1);
+    EXPECT_EQ(view->Title(), "Slave 00 pH - amplifier");
+    m_frame->SetLanguage(0);
+    m_frame->GetStation().Measurements().Unsubscribe(&last);
+
+    // The user works in the window and closes the meter in front.
+    QApplication::setActiveWindow(m_frame.get());
+    area->setActiveSubWindow(m_frame->MeterFrame(1));
+    m_frame->MeterFrame(1)->close();
+    test::Settle();
+    expectInFront("one closed");
+    QMdiSubWindow* frame = m_frame->MeterFrame(0);
+    const int meterWidth = m_frame->MeterView(0)->Meter(0)->width();
+    frame->resize(frame->size() * 2);
+    EXPECT_GE(m_frame->MeterView(0)->Meter(0)->width(), meterWidth * 3 / 2);
+
+    // Closing every view enables the command again while measuring runs.
+    for (int a : {0, 2, 3})
+        m_frame->MeterFrame(a)->close();
+    test::Settle();
+    EXPECT_TRUE(m_frame->Action(Cmd::ShowMeters)->isEnabled());
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
-}
-
-TEST_F(MainFrameTest, ManualLogbookEntryAndToggle)
-{
-    test::OnNextModal([](QWidget* w) {
-        auto* edit = w->findChild<QPlainTextEdit*>();
-        ASSERT_NE(edit, nullptr);
-        edit->setPlainText(QStringLiteral("A\nB"));
-        QMetaObject::invokeMethod(w, "accept");
-    });
-    ASSERT_TRUE(m_frame->Run(Cmd::LogbookEntry));
-    EXPECT_NE(Log().find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"), std::string::npos) << Log();
-
-    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
-    EXPECT_FALSE(m_frame->Action(Cmd::ToggleLogbook)->isChecked());
-    EXPECT_FALSE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
-    EXPECT_TRUE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
+    EXPECT_FALSE(m_time.Active(station::kTimerPoll));
+    EXPECT_EQ(m_frame->PaneText(2), "keine Datenübertragung");
 }
 
 // End to end: search, release two modules, record three ticks, change a curve and add a text,
@@ -219,11 +181,13 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     EXPECT_FALSE(m_frame->GetStation().Recording());
     const float first = m_frame->Document().Samples().front().m_value[0];
-    int pos = -1;
-    const graph::CGraphProps* curve0 = Graph().GetFirstGraph(pos);
-    const auto kept = std::tuple(curve0->m_colour, curve0->m_name, curve0->m_visible);
-    graph::CGraphProps* changed = Graph().GetNextGraph(pos);
-    ASSERT_NE(changed, nullptr);
+    auto look = [](const graph::CGraphProps* c) {
+        return std::tuple(c->m_colour, c->m_name, c->m_visible, c->m_points.size());
+    };
+    std::vector<graph::CGraphProps*> curves = test::Curves(Graph());
+    ASSERT_EQ(curves.size(), 2u);
+    const auto kept = look(curves[0]);
+    graph::CGraphProps* changed = curves[1];
     ASSERT_NE(changed->m_colour, 0x123456u);
     changed->m_colour = 0x123456;
     changed->m_name = "Cell voltage";
@@ -243,15 +207,12 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
         dlg->DecimalChoice(1)->click();
         QMetaObject::invokeMethod(dlg, "accept");
     }));
-    QFile exported(table);
-    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = exported.readAll().split('\n');
+    const QList<QByteArray> lines = test::ReadFile(table).split('\n');
     EXPECT_EQ(lines.size(), 4 + 2);  // header, samples, empty tail
     EXPECT_TRUE(lines.value(1).contains(QByteArray::number(first, 'f', 2)));
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
     EXPECT_FALSE(m_frame->Document().FileBound());
     EXPECT_TRUE(m_frame->Document().Samples().empty());
-    EXPECT_EQ(Graph().GetGraphCount(), 0);
     EXPECT_TRUE(Graph().Texts().empty());
 
     Start();
@@ -259,23 +220,35 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
     ASSERT_EQ(m_frame->Document().Samples().size(), 4u);
     EXPECT_EQ(m_frame->Document().Samples().front().m_value[0], first);
     EXPECT_NE(Log().find("Aufzeichnung gestartet aller  00:00:01"), std::string::npos) << Log();
-    pos = -1;
-    const graph::CGraphProps* a = Graph().GetFirstGraph(pos);
-    const graph::CGraphProps* b = Graph().GetNextGraph(pos);
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(std::tie(a->m_colour, a->m_name, a->m_visible), kept);
-    EXPECT_EQ(std::tuple(b->m_colour, b->m_name, b->m_visible, b->m_points.size()),
-              std::tuple(0x123456u, std::string("Cell voltage"), false, std::size_t{4}));
+    curves = test::Curves(Graph());
+    ASSERT_EQ(curves.size(), 2u);
+    EXPECT_EQ(look(curves[0]), kept);
+    EXPECT_EQ(look(curves[1]), std::tuple(0x123456u, std::string("Cell voltage"), false, std::size_t{4}));
     ASSERT_EQ(Graph().Texts().size(), 1u);
     const graph::GraphText& back = Graph().Texts()[0];
     EXPECT_EQ(std::tie(back.x, back.y, back.text, back.colour, back.font, back.scale),
               std::tie(text.x, text.y, text.text, text.colour, text.font, text.scale));
 }
 
-TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
+// A manual entry goes into the logbook as typed; the toggle turns the logbook and the entry
+// command off and on. Closing with the document so modified asks first.
+TEST_F(MainFrameTest, ManualLogbookEntryAndClosingAsks)
 {
     ASSERT_TRUE(WithFile(Cmd::FileOpen, Path("asked.qo3")));
-    m_frame->GetStation().AddLogbookEntry("x");
+    test::OnNextModal([](QWidget* w) {
+        auto* edit = w->findChild<QPlainTextEdit*>();
+        ASSERT_NE(edit, nullptr);
+        edit->setPlainText(QStringLiteral("A\nB"));
+        QMetaObject::invokeMethod(w, "accept");
+    });
+    ASSERT_TRUE(m_frame->Run(Cmd::LogbookEntry));
+    EXPECT_NE(Log().find("\tmanueller Eintrag\n\t\t\t\tA\r\n\t\t\t\tB\n"), std::string::npos) << Log();
+    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
+    EXPECT_FALSE(m_frame->Action(Cmd::ToggleLogbook)->isChecked());
+    EXPECT_FALSE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::ToggleLogbook));
+    EXPECT_TRUE(m_frame->Action(Cmd::LogbookEntry)->isEnabled());
+
     ASSERT_TRUE(m_frame->Document().Modified());
     // Cancel keeps the window and the bound file.
     test::OnNextModal([](QWidget* w) { w->findChild<QPushButton*>("cancel")->click(); });
@@ -288,32 +261,6 @@ TEST_F(MainFrameTest, ClosingWithModifiedDocumentAsks)
     EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("QORremote/config.ini")));
 }
 
-TEST_F(MainFrameTest, PortSetupSwitchesFromLanToCom)
-{
-    ASSERT_TRUE(SearchAndRelease({0}));
-    ASSERT_NE(m_frame->SimulatedBus(), nullptr);
-    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (Gateway)");
-    EXPECT_TRUE(m_time.Active(station::kTimerKeepAlive));
-    test::OnNextModal([](QWidget* w) {
-        auto* dlg = qobject_cast<Crs232*>(w);
-        ASSERT_NE(dlg, nullptr);
-        dlg->SerialChoice()->click();
-        QMetaObject::invokeMethod(dlg, "accept");
-    });
-    ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
-    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (seriell)");
-    EXPECT_FALSE(m_frame->GetStation().Link().Connected());
-    EXPECT_FALSE(m_time.Active(station::kTimerKeepAlive));
-    // The serial line in front of the simulated bus answers as well.
-    ASSERT_TRUE(SearchAndRelease({}));
-    EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
-
-    // Measuring keeps the setup away.
-    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
-    EXPECT_FALSE(m_frame->Run(Cmd::PortSetup));
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
-}
-
 // Guards an OK in the port setup writing the simulated bus over the saved link, and a status bar
 // that calls the simulated bus a gateway.
 TEST_F(MainFrameTest, SimulatedBusNeverReplacesTheSavedLink)
@@ -323,25 +270,20 @@ TEST_F(MainFrameTest, SimulatedBusNeverReplacesTheSavedLink)
     ASSERT_TRUE(QDir().mkpath(m_dir.filePath("QORremote")));
     const QByteArray saved = "[RS232]\n\rPORT=3\n\r[GRAFIK]\n\rIDCOUNT=4\n\rETHERNET=0\n\r"
                              "IP_ADR=010000000001\n\rTCP_PORT=50001\n\r";
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(saved) == saved.size());
-    file.close();
+    ASSERT_TRUE(test::WriteFile(path, saved));
     Start();
     EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (Gateway)");
     m_frame->SetLanguage(1);
     EXPECT_EQ(m_frame->PaneText(1), "Simulated bus (gateway)");
-    test::OnNextModal([](QWidget* w) {
-        auto* dlg = qobject_cast<Crs232*>(w);
-        ASSERT_NE(dlg, nullptr);
+    test::OnNext<Crs232>([](Crs232* dlg) {
         dlg->IdCountEdit()->setValue(7);  // not a link setting: kept
-        QMetaObject::invokeMethod(dlg, "accept");
+        dlg->accept();
     });
     ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
     ASSERT_TRUE(SearchAndRelease({0}));
     EXPECT_EQ(m_frame->PaneText(1), "Simulated bus (gateway)");
     Quit();
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray written = file.readAll();
+    const QByteArray written = test::ReadFile(path);
     for (const char* line :
          {"\rPORT=3\n", "\rETHERNET=0\n", "\rIP_ADR=010000000001\n", "\rTCP_PORT=50001\n", "\rIDCOUNT=7\n"})
         EXPECT_TRUE(written.contains(line)) << line << "\n" << written.toStdString();
@@ -377,16 +319,23 @@ struct MessageBoxWatch : QObject {
     int shown = 0;
 };
 
-// Guards the checksum message box held open inside the poll cycle while the record timer stores frozen
-// values.
+// The port setup switches from the gateway to the serial line, which the simulated bus
+// answers as well, and is kept away while measuring. Guards the checksum message box held
+// open inside the poll cycle while the record timer stores frozen values.
 TEST_F(MainFrameTest, ChecksumErrorIsANoticeAndRecordingGoesOn)
 {
-    test::OnNextModal([](QWidget* w) {
-        qobject_cast<Crs232*>(w)->SerialChoice()->click();  // frames with a checksum
-        QMetaObject::invokeMethod(w, "accept");
-    });
-    ASSERT_TRUE(m_frame->Run(Cmd::PortSetup));
     ASSERT_TRUE(SearchAndRelease({0}));
+    ASSERT_NE(m_frame->SimulatedBus(), nullptr);
+    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (Gateway)");
+    EXPECT_TRUE(m_time.Active(station::kTimerKeepAlive));
+    ASSERT_TRUE(SwitchToSerial());  // frames with a checksum
+    EXPECT_EQ(m_frame->PaneText(1), "Simulierter Bus (seriell)");
+    EXPECT_FALSE(m_frame->GetStation().Link().Connected());
+    EXPECT_FALSE(m_time.Active(station::kTimerKeepAlive));
+    ASSERT_TRUE(SearchAndRelease({}));
+    EXPECT_EQ(m_frame->PaneText(3), "Module angemeldet");
+    ASSERT_TRUE(m_frame->Run(Cmd::StartMeasuring));
+    EXPECT_FALSE(m_frame->Run(Cmd::PortSetup));
     ASSERT_TRUE(StartRecording({{0, 1}}));
     MessageBoxWatch watch;
     for (int i = 0; i < 3; ++i)
@@ -400,30 +349,8 @@ TEST_F(MainFrameTest, ChecksumErrorIsANoticeAndRecordingGoesOn)
     EXPECT_FALSE(std::isnan(samples.back().m_value[0]));
 }
 
-// The potentiostat's lamp turns yellow while its program runs, green again after the stop.
-TEST_F(MainFrameTest, PotentiostatStartAndStopFromTheMenu)
-{
-    ASSERT_TRUE(SearchAndRelease({3}));
-    ASSERT_TRUE(m_frame->GetStation().PotentiostatPresent());
-    EXPECT_FALSE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
-    ASSERT_TRUE(m_frame->Run(Cmd::StartPotentiostat));
-    ASSERT_TRUE(m_frame->GetStation().PotentiostatRunning());
-    EXPECT_TRUE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
-    EXPECT_FALSE(m_frame->Action(Cmd::DefineSteps)->isEnabled());
-    ASSERT_NE(m_frame->MeterView(3), nullptr);
-    m_time.Advance(1000);
-    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_YELLOW);
-    EXPECT_NE(Log().find("Start POT/GAL"), std::string::npos);
-
-    ASSERT_TRUE(m_frame->Run(Cmd::StopPotentiostat));
-    EXPECT_FALSE(m_frame->GetStation().PotentiostatRunning());
-    m_time.Advance(1000);
-    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
-    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
-    EXPECT_EQ(m_frame->MeterFrame(3), nullptr);  // the stop closes the measurement windows
-}
-
-// The Potentiostat menu opens the run window and the impedance window again once closed.
+// The Potentiostat menu opens the run window and the impedance window again once closed, and
+// starts and stops the program.
 TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
 {
     data::CEISDatenObject p;
@@ -448,18 +375,30 @@ TEST_F(MainFrameTest, PotentiostatMenuReopensTheResultWindows)
         EXPECT_FALSE(m_frame->EisGraph()->isVisible());
     }
     // Its export: the CSV filter chosen, a name without suffix becomes a .csv file of values.
-    test::OnNextModal([this](QWidget* w) {
-        auto* dlg = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(dlg, nullptr);
-        dlg->selectNameFilter("CSV (*.csv)");
-        dlg->selectFile(Path("spectrum"));
-        QMetaObject::invokeMethod(dlg, "accept");
-    });
+    test::OnNextFileDialog(Path("spectrum"), "CSV (*.csv)");
     m_frame->EisGraph()->ExportButton()->click();
-    QFile csv(Path("spectrum.csv"));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    EXPECT_EQ(csv.readAll(),
+    EXPECT_EQ(test::ReadFile(Path("spectrum.csv")),
               "frequency[Hz],Z'[Ohm],Z''[Ohm],|Z|[Ohm],phase[deg]\r\n10,43.30127,-25,50,-30\r\n");
+
+    // The potentiostat's lamp turns yellow while its program runs, green again after the stop.
+    ASSERT_TRUE(SearchAndRelease({3}));
+    ASSERT_TRUE(m_frame->GetStation().PotentiostatPresent());
+    EXPECT_FALSE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
+    ASSERT_TRUE(m_frame->Run(Cmd::StartPotentiostat));
+    ASSERT_TRUE(m_frame->GetStation().PotentiostatRunning());
+    EXPECT_TRUE(m_frame->Action(Cmd::StopPotentiostat)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(Cmd::DefineSteps)->isEnabled());
+    ASSERT_NE(m_frame->MeterView(3), nullptr);
+    m_time.Advance(1000);
+    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_YELLOW);
+    EXPECT_NE(Log().find("Start POT/GAL"), std::string::npos);
+
+    ASSERT_TRUE(m_frame->Run(Cmd::StopPotentiostat));
+    EXPECT_FALSE(m_frame->GetStation().PotentiostatRunning());
+    m_time.Advance(1000);
+    EXPECT_EQ(m_frame->MeterView(3)->Lamp()->LedColour(), CLed::LED_COLOR_GREEN);
+    ASSERT_TRUE(m_frame->Run(Cmd::Stop));
+    EXPECT_EQ(m_frame->MeterFrame(3), nullptr);  // the stop closes the measurement windows
 }
 
 // The File menu lists the documents opened last and the list outlives the window; a file
@@ -498,10 +437,7 @@ TEST_F(MainFrameTest, RecentFilesAndTheCommandLineFile)
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
 
     ASSERT_TRUE(QFile::remove(second));
-    test::OnNextModal([](QWidget* w) {
-        ASSERT_NE(qobject_cast<QMessageBox*>(w), nullptr) << w->metaObject()->className();
-        QMetaObject::invokeMethod(w, "accept");
-    });
+    test::OnNext<QMessageBox>([](QMessageBox* box) { box->accept(); });
     m_frame->OpenRecent(1);
     EXPECT_FALSE(QFile::exists(second));
     EXPECT_FALSE(m_frame->Document().FileBound());

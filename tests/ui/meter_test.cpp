@@ -6,14 +6,14 @@
 
 #include <QImage>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <limits>
 #include <tuple>
 
 namespace qor::ui {
 namespace {
 
-TEST(MeterGeometry, FromClientRectangle)
+// The dial's centre and radii from the client rectangle, and the needle's angle for a value.
+TEST(MeterGeometry, FromClientRectangleAndNeedleAngle)
 {
     struct Case {
         int left, top, right, bottom, cx, cy, R, r, half;
@@ -28,15 +28,12 @@ TEST(MeterGeometry, FromClientRectangle)
         EXPECT_EQ(std::tuple(g.centreX, g.centreY, g.outerRadius, g.innerRadius, g.NeedleHalfBase()),
                   std::tuple(c.cx, c.cy, c.R, c.r, c.half));
     }
-}
 
-TEST(MeterGeometry, NeedleAngle)
-{
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    struct Case {
+    struct Angle {
         double value, min, max, angle;
-    } cases[] = {
+    } angles[] = {
         {0.0, -5.0, 5.0, 90.0},                              // defaults: vertical
         {-5.0, -5.0, 5.0, 120.0},                            // minimum at the left end
         {5.0, -5.0, 5.0, 60.0},                              // maximum at the right end
@@ -47,14 +44,14 @@ TEST(MeterGeometry, NeedleAngle)
         {nan, -5.0, 5.0, 120.0},   {inf, -5.0, 5.0, 60.0},
         {-inf, -5.0, 5.0, 120.0},  {2.0, 5.0, -5.0, 102.0},  // a backward range turns the scale round
     };
-    for (const Case& c : cases)
+    for (const Angle& c : angles)
         EXPECT_NEAR(NeedleAngle(c.value, c.min, c.max), c.angle, 1e-9)
             << c.value << " on " << c.min << ".." << c.max;
 }
 
-TEST(Meter, Texts)
+// The texts of a meter, and its needle drawn where the angle says.
+TEST(Meter, TextsAndNeedle)
 {
-    test::App();
     C3DMeterCtrl meter;  // -5 .. 5
     meter.UpdateNeedle(7.0);
     EXPECT_EQ(meter.ValueText(), "7.000");  // the digits keep the value the needle cannot show
@@ -69,13 +66,30 @@ TEST(Meter, Texts)
     EXPECT_EQ(meter.MaxText(), "2000");
     meter.SetValueDecimals(-4);  // nonsense decimals are held to the printable range
     EXPECT_EQ(meter.ValueText(), "-123");
+
+    C3DMeterCtrl drawn;
+    drawn.resize(200, 160);
+    drawn.SetNeedleColor(0x0000FF);
+    // Needle at the right end: red pixels right of the centre, none on the left half.
+    drawn.UpdateNeedle(5.0);
+    QImage img = drawn.grab().toImage();
+    const MeterGeometry g = MeterGeometry::FromRect(0, 0, 200, 160);
+    const MeterPoint tip = g.PointAt(60, 70);
+    EXPECT_GT(img.pixelColor(tip.x, tip.y).red(), 180);
+    EXPECT_LT(img.pixelColor(tip.x, tip.y).green(), 90);
+    const MeterPoint mirror = g.PointAt(120, 70);
+    EXPECT_LT(img.pixelColor(mirror.x, mirror.y).red() - img.pixelColor(mirror.x, mirror.y).green(), 60);
+
+    drawn.UpdateNeedle(-5.0);
+    img = drawn.grab().toImage();
+    EXPECT_GT(img.pixelColor(mirror.x, mirror.y).red(), 180);
+    EXPECT_LT(img.pixelColor(mirror.x, mirror.y).green(), 90);
 }
 
 // A read-out narrows its digits to fit; a number that fits at no size shows a mark without
 // digits, and a unit is only narrowed.
 TEST(Meter, ReadOutsNeverShowACutNumber)
 {
-    test::App();
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(20);
     const struct {
@@ -97,31 +111,8 @@ TEST(Meter, ReadOutsNeverShowACutNumber)
     }
 }
 
-TEST(Meter, DrawsNeedleWhereTheAngleSays)
-{
-    test::App();
-    C3DMeterCtrl meter;
-    meter.resize(200, 160);
-    meter.SetNeedleColor(0x0000FF);
-    // Needle at the right end: red pixels right of the centre, none on the left half.
-    meter.UpdateNeedle(5.0);
-    QImage img = meter.grab().toImage();
-    const MeterGeometry g = MeterGeometry::FromRect(0, 0, 200, 160);
-    const MeterPoint tip = g.PointAt(60, 70);
-    EXPECT_GT(img.pixelColor(tip.x, tip.y).red(), 180);
-    EXPECT_LT(img.pixelColor(tip.x, tip.y).green(), 90);
-    const MeterPoint mirror = g.PointAt(120, 70);
-    EXPECT_LT(img.pixelColor(mirror.x, mirror.y).red() - img.pixelColor(mirror.x, mirror.y).green(), 60);
-
-    meter.UpdateNeedle(-5.0);
-    img = meter.grab().toImage();
-    EXPECT_GT(img.pixelColor(mirror.x, mirror.y).red(), 180);
-    EXPECT_LT(img.pixelColor(mirror.x, mirror.y).green(), 90);
-}
-
 TEST(Led, CellOfTheStrip)
 {
-    test::App();
     CLed led;
     struct Case {
         int colour, state, shape;

@@ -4,11 +4,9 @@
 #include "ui_test_app.h"
 
 #include <QDir>
-#include <QFile>
 #include <QPrinter>
 #include <cmath>
 #include <cstring>
-#include <gtest/gtest.h>
 
 namespace qor::ui {
 namespace {
@@ -58,9 +56,7 @@ TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
 
     const QString file = Path("run.txt");
     ASSERT_TRUE(run->ExportTo(file.toStdString(), true));
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = test::ReadFile(file);
     EXPECT_TRUE(bytes.startsWith("step\ttype\tcurrent[\xB5"
                                  "A]\tvoltage[mV]\ttarget\r\n1\t3\t1,00\t-5,00\t0,00\t\r\n"));
     EXPECT_EQ(bytes.count("\r\n"), 5);
@@ -107,10 +103,7 @@ TEST_F(PotGraphsTest, RunWindowServiceButtonsAndPrint)
 {
     const QString home = QDir::currentPath();
     QDir::setCurrent(m_dir.path());
-    auto read = [](const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-    };
+    using test::ReadFile;
     m_frame->Document().SetPotRunning(true);
     for (std::uint32_t k = 0; k < 150; ++k)
         Sample(k, 125, 2500);
@@ -120,13 +113,13 @@ TEST_F(PotGraphsTest, RunWindowServiceButtonsAndPrint)
     EXPECT_TRUE(w->EvaluateButton()->isVisible());
     EXPECT_FALSE(w->ClearButton()->isVisible() || w->DftButton()->isVisible() || w->FftButton()->isVisible());
     w->DftButton()->click();  // too few samples for a block: said, no file
-    EXPECT_EQ(read("eis_daten.txt"), "(none)");
+    EXPECT_FALSE(QFile::exists("eis_daten.txt"));
     for (std::uint32_t k = 150; k < 399; ++k)
         Sample(k, 125, 2500);
     w->DftButton()->click();
     w->FftButton()->click();
-    EXPECT_EQ(read("eis_daten.txt"), "M0,00 M0,00 P0,00 P0,00\n\rm_count=64 Z=200,00 P=0,00\n\r");
-    EXPECT_TRUE(read("eis_fftdaten.txt").startsWith("G32000,00 G160,00 M0,00 M0,00 P0,00 P0,00\n\rZ="));
+    EXPECT_EQ(ReadFile("eis_daten.txt"), "M0,00 M0,00 P0,00 P0,00\n\rm_count=64 Z=200,00 P=0,00\n\r");
+    EXPECT_TRUE(ReadFile("eis_fftdaten.txt").startsWith("G32000,00 G160,00 M0,00 M0,00 P0,00 P0,00\n\rZ="));
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0], "Zu wenige Messwerte für eine Analyse (200 je Block).");
     EXPECT_EQ(shown[1], "M0,00 M0,00 P0,00 P0,00\nm_count=64 Z=200,00 P=0,00\neis_daten.txt");
@@ -137,7 +130,7 @@ TEST_F(PotGraphsTest, RunWindowServiceButtonsAndPrint)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(Path("run.pdf"));
     w->PrintOn(printer);
-    const QByteArray pdf = read(Path("run.pdf"));
+    const QByteArray pdf = ReadFile(Path("run.pdf"));
     EXPECT_TRUE(pdf.startsWith("%PDF") && pdf.contains("/Count 1"));  // one page, named for the plot
     EXPECT_TRUE(pdf.contains(QByteArray("\0Q\0O\0r\0e\0m\0o\0t\0e\0 \0P\0l\0o\0t", 26)));
     w->ClearButton()->click();

@@ -10,10 +10,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <gtest/gtest.h>
 
 using namespace qor;
 using namespace qor::potentiostat;
@@ -22,7 +20,6 @@ namespace {
 
 TEST(PotEditWindow, ControlsByTypeAndMessages)
 {
-    test::App();
     struct Case {
         int type;
         bool momentary;
@@ -84,7 +81,6 @@ std::vector<std::string> TableColumn(QTableWidget* t, int column)
 
 TEST(PotStepSetupWindow, TableCommands)
 {
-    test::App();
     PotStepSetupModel model(1);
     std::vector<std::string> messages;
     ui::CPotStepSetup dlg(model, nullptr, [&](const std::string& m) { messages.push_back(m); });
@@ -129,7 +125,6 @@ TEST(PotStepSetupWindow, TableCommands)
 // slots, and a Cancel or close that leaves the link taken.
 TEST(PotStepSetupWindow, TransferStaysLiveAndStopsOnCancelOrClose)
 {
-    test::App();
     using W = ui::CPotStepSetup;
     for (const bool close : {false, true}) {
         station::testing::Rig r;
@@ -161,7 +156,6 @@ TEST(PotStepSetupWindow, TransferStaysLiveAndStopsOnCancelOrClose)
 // measured values nor what Calculate sent.
 TEST(PotWindows, SayWhatWasTransferredMeasuredAndSent)
 {
-    test::App();
     station::testing::Rig r;
     sim::SimPotentiostat& pot = r.AddPot(5);
     r.SearchAll();

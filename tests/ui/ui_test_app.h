@@ -1,7 +1,10 @@
 #pragma once
 
+#include "cli/silent_document_ui.h"
 #include "common/clock.h"
+#include "data/logbook.h"
 #include "data/qor_doc.h"
+#include "graph/graph_props.h"
 #include "station/timers.h"
 #include "ui/document/grafik_setup_dlg.h"
 #include "ui/shell/main_frame.h"
@@ -9,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QPushButton>
@@ -18,6 +22,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,7 +31,7 @@
 
 namespace qor::test {
 
-// One QApplication for the whole test program, created by the first test that needs it.
+// One QApplication for the whole test program, there before the first test.
 inline QApplication& App()
 {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
@@ -37,6 +42,11 @@ inline QApplication& App()
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
+struct AppEnvironment : ::testing::Environment {
+    void SetUp() override { App(); }
+};
+inline ::testing::Environment* const kAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
 // Handles what is pending, deferred deletions included, as an idle event loop would.
 inline void Settle()
@@ -60,6 +70,53 @@ inline void OnNextModal(std::function<void(QWidget*)> action, const QWidget* ope
         }
     });
     timer->start();
+}
+
+// Runs `action` on the next modal dialog, which must be a D; any other is rejected.
+template <class D> void OnNext(std::function<void(D*)> action, const QWidget* open = nullptr)
+{
+    OnNextModal(
+        [action](QWidget* w) {
+            if (auto* d = qobject_cast<D*>(w))
+                return action(d);
+            ADD_FAILURE() << "unexpected " << w->metaObject()->className();
+            QMetaObject::invokeMethod(w, "reject");
+        },
+        open);
+}
+
+// The next file dialog gets `path` (and the name filter `filter` when one is given).
+inline void OnNextFileDialog(const QString& path, const QString& filter = {})
+{
+    OnNext<QFileDialog>([path, filter](QFileDialog* dlg) {
+        if (!filter.isEmpty())
+            dlg->selectNameFilter(filter);
+        dlg->selectFile(path);
+        QMetaObject::invokeMethod(dlg, "accept");
+    });
+}
+
+// The bytes of a file, none when it cannot be read.
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Every curve of a graph, in its order.
+template <class Graph> std::vector<graph::CGraphProps*> Curves(const Graph& g)
+{
+    std::vector<graph::CGraphProps*> all;
+    int pos = -1;
+    for (graph::CGraphProps* c = g.GetFirstGraph(pos); c; c = g.GetNextGraph(pos))
+        all.push_back(c);
+    return all;
 }
 
 // The window's timers on a simulated clock: Advance moves the clock and fires each timer as it
@@ -104,8 +161,16 @@ private:
     std::map<int, Entry> m_timers;
 };
 
+// A document without a window, on a simulated clock.
+struct LoneDocument {
+    SimClock clock;
+    data::Logbook logbook;
+    cli::SilentDocumentUi ui;
+    data::CQORDoc doc{clock, logbook, ui};
+};
+
 // A main window on the simulated bus and clock, its configuration in a temporary folder. A
-// dialog other than the one a helper expects is rejected, so the command reports failure.
+// dialog other than the one a helper expects is rejected and fails the test.
 class SimFrame {
 public:
     explicit SimFrame(std::int64_t startSeconds = 946684800) : m_time(startSeconds)
@@ -141,10 +206,7 @@ public:
     // Runs a file command whose file dialog gets `path`; `then` handles the next dialog.
     bool WithFile(station::Cmd cmd, const QString& path, std::function<void(QWidget*)> then = {})
     {
-        OnNextModal([path, then](QWidget* w) {
-            auto* dlg = qobject_cast<QFileDialog*>(w);
-            if (!dlg)
-                return Reject(w);
+        OnNext<QFileDialog>([path, then](QFileDialog* dlg) {
             dlg->selectFile(path);
             if (then)
                 OnNextModal(then);
@@ -156,10 +218,7 @@ public:
     // Searches and releases the modules at the given rows of the "not released" list.
     bool SearchAndRelease(std::vector<int> rows)
     {
-        OnNextModal([rows](QWidget* w) {
-            auto* dlg = qobject_cast<ui::CFreigabeDlg*>(w);
-            if (!dlg)
-                return Reject(w);
+        OnNext<ui::CFreigabeDlg>([rows](ui::CFreigabeDlg* dlg) {
             int moved = 0;
             for (int row : rows) {
                 dlg->LeftList()->setCurrentRow(row - moved++);
@@ -174,10 +233,7 @@ public:
     bool StartRecording(std::vector<std::pair<int, int>> curves,
                         std::function<void(ui::CGrafikSetupGlg*)> check = {})
     {
-        OnNextModal([curves, check](QWidget* w) {
-            auto* dlg = qobject_cast<ui::CGrafikSetupGlg*>(w);
-            if (!dlg)
-                return Reject(w);
+        OnNext<ui::CGrafikSetupGlg>([curves, check](ui::CGrafikSetupGlg* dlg) {
             if (check)
                 check(dlg);
             dlg->IntervalEdit()->setTime(QTime(0, 0, 1));
@@ -191,9 +247,6 @@ public:
     QTemporaryDir m_dir;
     SimTime m_time;
     std::unique_ptr<ui::CMainFrame> m_frame;
-
-private:
-    static void Reject(QWidget* w) { QMetaObject::invokeMethod(w, "reject"); }
 };
 
 }  // namespace qor::test
