@@ -2,6 +2,7 @@
 #include "../data/data_test_util.h"
 #include "cli/silent_document_ui.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -42,7 +43,8 @@ TEST(Qortool, ExportOfADocument)
     const std::string tool = BinPath("qortool");
     if (!std::filesystem::exists(tool))
         GTEST_SKIP() << "qortool not built";
-    const std::string qo3 = testing::TempDir() + "qortool_export_test.qo3";
+    const qor::test::TempDir tmp;
+    const std::string qo3 = tmp / "qortool_export_test.qo3";
     {
         qor::cli::CommandDocument d;
         qor::data::CGrafikSetup setup;

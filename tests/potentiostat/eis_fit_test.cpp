@@ -4,6 +4,7 @@
 #include "potentiostat/kk_check.h"
 #include "potentiostat/pot_step_setup_model.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <cmath>
 #include <filesystem>
@@ -311,7 +312,8 @@ TEST(EisCommand, ExportFitAndCheckEndToEnd)
     const std::string tool = test::BinPath("qortool");
     if (!std::filesystem::exists(tool))
         GTEST_SKIP() << "qortool not built";
-    const std::string dir = testing::TempDir();
+    const test::TempDir tmp;
+    const std::string dir = tmp.path.string() + "/";
     auto write = [&](const std::string& name, const std::vector<data::CEISDatenObject>& list) {
         cli::CommandDocument d;
         for (const auto& p : list)
@@ -417,7 +419,8 @@ TEST(EisCommand, ExportFitAndCheckEndToEnd)
 // CPE 20 µS·sⁿ with n 0.85) recorded into one document: two spectra, fitted one at a time.
 TEST(EisCommand, TwoSpectraOfOneProgramFittedApart)
 {
-    const std::string dir = testing::TempDir(), doc = dir + "eis_two_steps.qo3",
+    const test::TempDir tmp;
+    const std::string dir = tmp.path.string() + "/", doc = dir + "eis_two_steps.qo3",
                       tool = test::BinPath("qortool");
     PotStepSetupModel m(1);
     ASSERT_EQ(m.LoadTemplate(QOR_TEST_DATA "/potentiostat/corrosion.stp"), "");

@@ -4,6 +4,7 @@
 #include "potentiostat/harmonic_analysis.h"
 #include "potentiostat/xy_graph_model.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,8 +69,8 @@ int Qortool(std::vector<std::string> args, std::string& out)
 
 TEST(PotRunCli, ExportAndGraphsOfADocument)
 {
-    const std::string dir = testing::TempDir(), qo3 = dir + "qor_pot_run_cli.qo3",
-                      txt = dir + "qor_pot_run_cli.txt";
+    const test::TempDir tmp;
+    const std::string qo3 = tmp / "qor_pot_run_cli.qo3", txt = tmp / "qor_pot_run_cli.txt";
     {
         cli::CommandDocument d;
         data::CPotQORDatenObject s;
@@ -145,8 +146,8 @@ TEST(PotRuns, CounterRestartsSplitRunsAndQortoolTakesOne)
     next.m_counter = 200;
     EXPECT_EQ(live.Add(next, two.size() + 1, shown).points[XYGraphModel::CurrentTime].x, 0.0);
 
-    const std::string dir = testing::TempDir(), qo3 = dir + "qor_pot_runs.qo3",
-                      txt = dir + "qor_pot_runs.txt";
+    const test::TempDir tmp;
+    const std::string qo3 = tmp / "qor_pot_runs.qo3", txt = tmp / "qor_pot_runs.txt";
     {
         cli::CommandDocument d;
         for (std::uint32_t k = 0; k < 5; ++k) {  // run 1: 0..4 s; run 2: 0..1 s at 100 mV

@@ -5,6 +5,7 @@
 #include "potentiostat/pot_manuell_model.h"
 #include "potentiostat/pot_step_setup_model.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <cmath>
 #include <cstdio>
@@ -468,7 +469,8 @@ TEST(StpFile, RefusedAndLimitedTemplates)
     }
 
     // qortool says so too: a refused template fails `stp dump`.
-    const std::string path = testing::TempDir() + "refused.stp";
+    const qor::test::TempDir tmp;
+    const std::string path = tmp / "refused.stp";
     qor::data::test::WriteBytes(path, nan.b);
     std::string out;
     EXPECT_EQ(qor::test::RunProgram({qor::test::BinPath("qortool"), "stp", "dump", path}, &out), 2);
@@ -531,7 +533,8 @@ TEST(StpFile, SavedTemplateBytes)
     m.Settings().compensation = 1, m.Settings().irByte = 0x85, m.Settings().irCapacitor = 1;
     m.Settings().interruptionInterval = 20, m.Settings().offTime = 30, m.Settings().filterIndex = 2;
     m.Settings().capacitance = 3, m.Settings().dataRate10Hz = 1;
-    const std::string path = testing::TempDir() + "saved.stp";
+    const qor::test::TempDir tmp;
+    const std::string path = tmp / "saved.stp";
     ASSERT_EQ(m.SaveTemplate(path), "");
     Bytes expected;
     // clang-format off
