@@ -99,7 +99,7 @@ int RunExport(const Parsed& p)
                                  : potentiostat::EisExportText(chosen.points, comma);
     std::ofstream f(files[1], std::ios::binary | std::ios::trunc);
     if (!f || !f.write(text.data(), static_cast<std::streamsize>(text.size())) || !f.flush())
-        return StationFail(TextPair{"kann nicht schreiben: ", "cannot write "}[lang] + files[1]);
+        return StationFail(TextPair{"nicht schreibbar: ", "cannot write "}[lang] + files[1]);
     return 0;
 }
 
