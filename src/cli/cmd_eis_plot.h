@@ -7,7 +7,7 @@
 
 namespace qor::cli {
 
-class Parsed;
+struct Parsed;
 
 // The spectrum a command works on (see potentiostat::Spectra).
 struct SpectrumChoice {

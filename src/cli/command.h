@@ -50,9 +50,8 @@ struct Syntax {
 
 struct Command;
 
-// The command line as the syntax took it.
-class Parsed {
-public:
+// The command line as the syntax took it (filled by Parse).
+struct Parsed {
     int lang = 0;  // 0 German, 1 English
     bool Has(const std::string& name) const;
     // The value given last, or `fallback`.
@@ -62,9 +61,9 @@ public:
     // Every value of a repeated option, in order.
     std::vector<std::string> Values(const std::string& name) const;
     const std::vector<std::string>& Operands() const { return operands; }
-    const Command* command = nullptr;
+    const Command* command = nullptr;  // the one parsed for
 
-    std::vector<std::pair<std::string, std::string>> given;
+    std::vector<std::pair<std::string, std::string>> given;  // option and value, in order
     std::vector<std::string> operands;
 };
 
