@@ -9,27 +9,26 @@
 
 namespace qor::cli {
 
-const char* const kAlarmOptionsUsage =
-    "        --alarms FILE evaluates the alarms of FILE (default: alarms.ini of the configuration folder\n"
+const char* const kAlarmOptionsHelp =
+    "--alarms FILE evaluates the alarms of FILE (default: alarms.ini of the configuration folder\n"
     "        when there is one) on every poll cycle and stores their transitions in FILE.qo3;\n"
     "        --print-alarms prints each transition as a JSON line the moment it happens;\n"
     "        --alarm-command CMD runs CMD (through /bin/sh, not waited for) once per transition with\n"
     "        QOR_ALARM_SOURCE, _KIND, _EVENT, _VALUE, _LIMIT, _TIME set; --ride-through keeps recording\n"
     "        through link outages (empty samples, the link tried again every 1..30 s)";
 
-std::string TakeAlarmOptions(Args& args, int language, AlarmOptions& out)
+void DeclareAlarmOptions(std::vector<Option>& options)
 {
-    const bool given = args.Has("--alarms");
-    out.file = args.Take("--alarms");
-    if (given && out.file.empty())
-        return TextPair{"--alarms verlangt eine Datei", "--alarms needs a file"}[language];
-    const bool hasCommand = args.Has("--alarm-command");
-    out.command = args.Take("--alarm-command");
-    if (hasCommand && out.command.empty())
-        return TextPair{"--alarm-command verlangt einen Befehl", "--alarm-command needs a command"}[language];
-    out.print = args.Flag("--print-alarms");
-    out.rideThrough = args.Flag("--ride-through");
-    return {};
+    options.push_back(Option::Text("--alarms", "FILE"));
+    options.push_back(Option::Flag("--print-alarms"));
+    options.push_back(Option::Text("--alarm-command", "CMD"));
+    options.push_back(Option::Flag("--ride-through"));
+}
+
+AlarmOptions AlarmOptionsOf(const Parsed& p)
+{
+    return AlarmOptions{p.Value("--alarms"), p.Has("--print-alarms"), p.Value("--alarm-command"),
+                        p.Has("--ride-through")};
 }
 
 RecordAlarms::RecordAlarms(station::Station& station, Clock& clock, const alarm::AlarmSettings& settings,

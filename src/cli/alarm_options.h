@@ -2,6 +2,7 @@
 
 #include "alarm/alarm_monitor.h"
 #include "alarm/alarm_transition.h"
+#include "cli/command.h"
 
 #include <memory>
 #include <string>
@@ -15,8 +16,6 @@ class Station;
 
 namespace qor::cli {
 
-class Args;
-
 // The alarm options of qortool record.
 struct AlarmOptions {
     std::string file;  // --alarms FILE; empty: the configuration folder's alarms.ini when present
@@ -25,9 +24,10 @@ struct AlarmOptions {
     bool rideThrough = false;
 };
 
-// Takes --alarms, --print-alarms, --alarm-command and --ride-through; the message of a wrong one.
-std::string TakeAlarmOptions(Args& args, int language, AlarmOptions& out);
-extern const char* const kAlarmOptionsUsage;
+// --alarms FILE, --print-alarms, --alarm-command CMD and --ride-through.
+void DeclareAlarmOptions(std::vector<Option>& options);
+AlarmOptions AlarmOptionsOf(const Parsed& p);
+extern const char* const kAlarmOptionsHelp;
 
 // The alarms of a recording: evaluated on every poll cycle of `station`, and with --print-alarms
 // each transition printed on stdout as its JSON line the moment it happens.

@@ -9,16 +9,13 @@
 namespace qor::cli {
 namespace {
 
-int RunAlarms(const std::vector<std::string>& argv)
+int RunAlarms(const Parsed& p)
 {
-    Args args(argv);
-    int lang = 0;
-    if (const auto code = TakeLanguageAndFiles(args, 1, "usage: qortool alarms FILE.qo3", lang))
-        return *code;
+    const int lang = p.lang;
     CommandDocument d;
     d.doc.SetLanguage(lang);
     bool found = false;
-    const std::string error = d.Read(args.Rest()[0], &found, lang);
+    const std::string error = d.Read(p.Operands()[0], &found, lang);
     if (!found)
         return Fail(error);
     // What was read, even of a file that fails part way.
@@ -31,8 +28,9 @@ int RunAlarms(const std::vector<std::string>& argv)
 }
 
 const Registrar kAlarms({"alarms",
-                         "FILE.qo3   (the alarm transitions the document holds, one JSON line each:\n"
-                         "        {\"time\", \"source\", \"kind\", \"event\", \"value\", \"limit\"})",
+                         {{}, {"FILE.qo3"}},
+                         "the alarm transitions the document holds, one JSON line each:\n"
+                         "        {\"time\", \"source\", \"kind\", \"event\", \"value\", \"limit\"}",
                          RunAlarms});
 
 }  // namespace

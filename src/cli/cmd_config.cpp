@@ -7,11 +7,8 @@
 namespace qor::cli {
 namespace {
 
-int RunConfig(const std::vector<std::string>& argv)
+int RunConfig(const Parsed&)
 {
-    Args args(argv);
-    if (!args.Rest().empty())
-        return Fail("config takes no arguments");
     const std::string path = station::ConfigPath();
     bool created = false;
     std::string error;
@@ -33,8 +30,10 @@ int RunConfig(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"config", "   prints the configuration file's path and settings (creates it on first start)",
-               RunConfig});
+const Registrar kConfig({"config",
+                         {},
+                         "prints the configuration file's path and settings (creates it on first start)",
+                         RunConfig});
 
 }  // namespace
 }  // namespace qor::cli

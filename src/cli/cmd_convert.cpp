@@ -24,29 +24,24 @@ struct ConvertUi : data::DocumentUi {
     int AskSave(const std::string&, const std::string&) override { return 3; }
     void ShowMessage(const std::string& text) override
     {
-        std::fprintf(stderr, "qortool: %s\n", text.c_str());
+        Say(text);
         failed = true;
     }
     void SetTitle(const std::string&) override {}
     void OpenDataLogger(const std::string& path, int) override
     {
-        std::fprintf(stderr, "qortool: %s\n",
-                     (path + TextPair{" ist eine Datenloggerdatei, kein Dokument",
-                                      " is a data logger file, not a document"}[lang])
-                         .c_str());
+        Say(path + TextPair{" ist eine Datenloggerdatei, kein Dokument",
+                            " is a data logger file, not a document"}[lang]);
         failed = true;
     }
 };
 
-int RunConvert(const std::vector<std::string>& argv)
+int RunConvert(const Parsed& p)
 {
-    Args args(argv);
-    int lang = 0;
-    if (const auto code = TakeLanguageAndFiles(args, 2, "usage: qortool convert IN OUT [--lang de|en]", lang))
-        return *code;
+    const int lang = p.lang;
     ConvertUi ui;
-    ui.in = args.Rest()[0];
-    ui.out = args.Rest()[1];
+    ui.in = p.Operands()[0];
+    ui.out = p.Operands()[1];
     ui.lang = lang;
     std::error_code ec;
     // Open would create a missing file; a converter must not.
@@ -68,9 +63,8 @@ int RunConvert(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kConvert({"convert",
-                          "IN OUT [--lang de|en]   (open or import IN, save it as a .qo3 file OUT)",
-                          RunConvert});
+const Registrar kConvert(
+    {"convert", {{}, {"IN", "OUT"}}, "opens or imports IN and saves it as a .qo3 file OUT", RunConvert});
 
 }  // namespace
 }  // namespace qor::cli

@@ -50,19 +50,12 @@ void PrintCurve(const data::DocumentCurve& c, const graph::CGraphProps& g, bool 
     std::printf("}");
 }
 
-int RunCurves(const std::vector<std::string>& argv)
+int RunCurves(const Parsed& p)
 {
-    Args args(argv);
-    const bool points = args.Flag("--points");
-    const int language = TakeLanguage(args);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (language < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
-    if (args.Rest().size() != 1)
-        return Fail("usage: qortool curves FILE.qo3 [--lang de|en] [--points]");
+    const bool points = p.Has("--points");
+    const int language = p.lang;
     CommandDocument d;
-    if (const std::string error = d.Read(args.Rest()[0], nullptr, language); !error.empty())
+    if (const std::string error = d.Read(p.Operands()[0], nullptr, language); !error.empty())
         return Fail(error);
     const data::CQORDoc& doc = d.doc;
 
@@ -96,7 +89,10 @@ int RunCurves(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kCurves({"curves", "FILE.qo3 [--lang de|en] [--points]", RunCurves});
+const Registrar kCurves({"curves",
+                         {{Option::Flag("--points")}, {"FILE.qo3"}},
+                         "the document view's curves after a rebuild from the file, as JSON",
+                         RunCurves});
 
 }  // namespace
 }  // namespace qor::cli

@@ -11,16 +11,13 @@
 namespace qor::cli {
 namespace {
 
-int RunDump(const std::vector<std::string>& argv)
+int RunDump(const Parsed& p)
 {
-    Args args(argv);
-    int lang = 0;
-    if (const auto code = TakeLanguageAndFiles(args, 1, "usage: qortool dump FILE [--lang de|en]", lang))
-        return *code;
+    const int lang = p.lang;
     CommandDocument d;
     d.doc.SetLanguage(lang);
     bool found = false;
-    const std::string error = d.Read(args.Rest()[0], &found, lang);
+    const std::string error = d.Read(p.Operands()[0], &found, lang);
     if (!found)
         return Fail(error);
     // What was read, even of a file that fails part way.
@@ -31,8 +28,7 @@ int RunDump(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kDump({"dump", "FILE [--lang de|en]   (a .qo3, .qrv or .xrv file as JSON on stdout)",
-                       RunDump});
+const Registrar kDump({"dump", {{}, {"FILE"}}, "a .qo3, .qrv or .xrv file as JSON on stdout", RunDump});
 
 }  // namespace
 }  // namespace qor::cli

@@ -15,21 +15,6 @@
 #include <fstream>
 
 namespace qor::cli {
-namespace {
-
-// A sub-command gets the arguments after its name, with --lang already taken.
-struct SubCommand {
-    const char* name;
-    const char* usage;
-    int (*run)(Args& args, int lang);
-};
-
-int Usage(const SubCommand& s)
-{
-    return Fail(std::string("usage: qortool eis ") + s.name + " " + s.usage);
-}
-
-}  // namespace
 
 int ReadSpectrum(const std::string& path, const std::string& spectrum, bool all, int lang,
                  SpectrumChoice& out)
@@ -96,67 +81,41 @@ void PrintNumber(double v)
         std::printf("null");
 }
 
-int RunExport(Args& args, int lang);
-int RunFit(Args& args, int lang);
-int RunKK(Args& args, int lang);
-
-const SubCommand kSubCommands[] = {
-    {"export",
-     "DOC.qo3 OUT [--spectrum N | --all] [--csv | --comma]   (the table of the impedance window's Export, or "
-     "CSV)",
-     RunExport},
-    {"fit",
-     "DOC.qo3 [--spectrum N] [--circuit STRING]   (equivalent-circuit fit, JSON; STRING such as "
-     "R0-p(R1,CPE1) or L0-R0-p(R1-W1,CPE1), randles and randles-w for the first two; exit 3 on a poor fit)",
-     RunFit},
-    {"kk", "DOC.qo3 [--spectrum N]   (linear Kramers-Kronig check, JSON)", RunKK},
-    {"plot", kEisPlotUsage, RunEisPlot},
-};
-
-int RunExport(Args& args, int lang)
+int RunExport(const Parsed& p)
 {
-    const bool comma = args.Flag("--comma");
-    const bool csv = args.Flag("--csv");
-    const bool all = args.Flag("--all");
-    const std::string spectrum = args.Take("--spectrum");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (args.Rest().size() != 2)
-        return Usage(kSubCommands[0]);
-    if (csv && comma)
-        return Fail(TextPair{"CSV schreibt den Dezimalpunkt: --comma passt nicht zu --csv",
-                             "CSV takes the decimal point: --comma does not go with --csv"}[lang]);
-    if (all && !spectrum.empty())
-        return Fail(TextPair{"--all oder --spectrum, nicht beides", "--all or --spectrum, not both"}[lang]);
+    const int lang = p.lang;
+    const bool comma = p.Has("--comma");
+    const bool csv = p.Has("--csv");
+    const bool all = p.Has("--all");
+    const std::string spectrum = p.Value("--spectrum");
+    const std::vector<std::string>& files = p.Operands();
     SpectrumChoice chosen;
-    if (const int code = ReadSpectrum(args.Rest()[0], spectrum, all, lang, chosen))
+    if (const int code = ReadSpectrum(files[0], spectrum, all, lang, chosen))
         return code;
     if (chosen.points.empty())
-        Say(args.Rest()[0] + TextPair{": keine Impedanzpunkte, nur die Kopfzeile geschrieben",
-                                      ": no impedance points, only the header written"}[lang]);
+        Say(files[0] + TextPair{": keine Impedanzpunkte, nur die Kopfzeile geschrieben",
+                                ": no impedance points, only the header written"}[lang]);
     const std::string text = csv ? potentiostat::EisCsvText(chosen.points, all)
                                  : potentiostat::EisExportText(chosen.points, comma);
-    std::ofstream f(args.Rest()[1], std::ios::binary | std::ios::trunc);
+    std::ofstream f(files[1], std::ios::binary | std::ios::trunc);
     if (!f || !f.write(text.data(), static_cast<std::streamsize>(text.size())) || !f.flush())
-        return StationFail(TextPair{"kann nicht schreiben: ", "cannot write "}[lang] + args.Rest()[1]);
+        return StationFail(TextPair{"nicht schreibbar: ", "cannot write "}[lang] + files[1]);
     return 0;
 }
 
-int RunFit(Args& args, int lang)
+int RunFit(const Parsed& p)
 {
-    const std::string name = args.Take("--circuit", "randles");
-    const std::string spectrum = args.Take("--spectrum");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
+    const int lang = p.lang;
+    const std::string name = p.Value("--circuit", "randles");
+    const std::string spectrum = p.Value("--spectrum");
+    const std::string& path = p.Operands()[0];
     std::string error;
     const auto circuit =
         potentiostat::CircuitModel::Parse(potentiostat::ExpandCircuitName(name), &error, lang);
     if (!circuit)
         return Fail("--circuit '" + name + "': " + error);
-    if (args.Rest().size() != 1)
-        return Usage(kSubCommands[1]);
     SpectrumChoice chosen;
-    if (const int code = ReadSpectrum(args.Rest()[0], spectrum, false, lang, chosen))
+    if (const int code = ReadSpectrum(path, spectrum, false, lang, chosen))
         return code;
     const std::vector<data::CEISDatenObject>& list = chosen.points;
     const potentiostat::CircuitFit fit = potentiostat::FitCircuit(potentiostat::ToImpedance(list), *circuit);
@@ -164,7 +123,7 @@ int RunFit(Args& args, int lang)
     case potentiostat::CircuitFit::Ok:
         break;
     case potentiostat::CircuitFit::NoPoints:
-        return NoPoints(args.Rest()[0], lang);
+        return NoPoints(path, lang);
     case potentiostat::CircuitFit::TooFewPoints:
         return StationFail(
             Format(TextPair{"%zu Impedanzpunkte sind zu wenig für die %zu Parameter von %s",
@@ -218,23 +177,21 @@ int RunFit(Args& args, int lang)
     return 0;
 }
 
-int RunKK(Args& args, int lang)
+int RunKK(const Parsed& p)
 {
-    const std::string spectrum = args.Take("--spectrum");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (args.Rest().size() != 1)
-        return Usage(kSubCommands[2]);
+    const int lang = p.lang;
+    const std::string spectrum = p.Value("--spectrum");
+    const std::string& path = p.Operands()[0];
     SpectrumChoice chosen;
-    if (const int code = ReadSpectrum(args.Rest()[0], spectrum, false, lang, chosen))
+    if (const int code = ReadSpectrum(path, spectrum, false, lang, chosen))
         return code;
     const std::vector<data::CEISDatenObject>& list = chosen.points;
     if (list.empty())
-        return NoPoints(args.Rest()[0], lang);
+        return NoPoints(path, lang);
     const potentiostat::KKCheck kk = potentiostat::CheckKramersKronig(potentiostat::ToImpedance(list));
     if (!kk.ok)
-        return StationFail(args.Rest()[0] + TextPair{": die Prüfung braucht mindestens 3 Impedanzpunkte",
-                                                     ": the check needs at least 3 impedance points"}[lang]);
+        return StationFail(path + TextPair{": die Prüfung braucht mindestens 3 Impedanzpunkte",
+                                           ": the check needs at least 3 impedance points"}[lang]);
     auto printList = [](const char* key, const std::vector<double>& v) {
         std::printf("\"%s\":[", key);
         for (std::size_t i = 0; i < v.size(); ++i) {
@@ -265,27 +222,29 @@ int RunKK(Args& args, int lang)
     return 0;
 }
 
-std::string EisUsage()
-{
-    std::string u;
-    for (const SubCommand& s : kSubCommands)
-        u += std::string(u.empty() ? "" : "\n        eis ") + s.name + " " + s.usage;
-    return u + "\n        (each takes --lang de|en for its messages)";
-}
+const Option kSpectrum = Option::Text("--spectrum", "N");
 
-int RunEis(const std::vector<std::string>& argv)
-{
-    Args args(argv.empty() ? argv : std::vector<std::string>(argv.begin() + 1, argv.end()));
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
-    for (const SubCommand& s : kSubCommands)
-        if (!argv.empty() && argv[0] == s.name)
-            return s.run(args, lang);
-    return Fail("usage: qortool eis " + EisUsage());
-}
-
-const Registrar kEis({"eis", EisUsage(), RunEis});
+const Registrar kExport({"eis export",
+                         {{kSpectrum.Shown("[--spectrum N | --all]"),
+                           Option::Flag("--all").Excludes("--spectrum").Shown("-"),
+                           Option::Flag("--csv").Excludes("--comma").Shown("[--csv | --comma]"),
+                           Option::Flag("--comma").Shown("-")},
+                          {"DOC.qo3", "OUT"}},
+                         "the table of the impedance window's Export, or CSV",
+                         RunExport});
+const Registrar kFit({"eis fit",
+                      {{kSpectrum, Option::Text("--circuit", "STRING")}, {"DOC.qo3"}},
+                      "equivalent-circuit fit, JSON; STRING such as R0-p(R1,CPE1) or L0-R0-p(R1-W1,CPE1),\n"
+                      "        randles and randles-w for the first two; exit 3 on a poor fit",
+                      RunFit});
+const Registrar kKK({"eis kk", {{kSpectrum}, {"DOC.qo3"}}, "linear Kramers-Kronig check, JSON", RunKK});
+const Registrar kPlot({"eis plot",
+                       {{Option::Text("--png", "OUT.png").Required(), kSpectrum, Option::Flag("--nyquist"),
+                         Option::Text("--size", "WxH"), Option::Text("--fit", "CIRCUIT"),
+                         Option::Flag("--fit-residuals").Needs({"--fit"}), Option::Flag("--kk")},
+                        {"DOC.qo3"}},
+                       "the impedance window's graphs",
+                       RunEisPlot});
 
 }  // namespace
 }  // namespace qor::cli

@@ -14,35 +14,23 @@
 
 namespace qor::cli {
 
-int RunEisPlot(Args& args, int lang)
+int RunEisPlot(const Parsed& p)
 {
-    const std::string png = args.Take("--png");
-    const std::string size = args.Take("--size", "1200x800");
-    const std::string fit = args.Take("--fit");
-    const bool nyquist = args.Flag("--nyquist");
-    const bool kk = args.Flag("--kk");
-    const bool fitResiduals = args.Flag("--fit-residuals");
-    const std::string spectrum = args.Take("--spectrum");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    const int l = lang == 1 ? 1 : 0;
-    if (args.Rest().size() != 1 || png.empty())
-        return Fail(std::string("usage: qortool eis plot ") + kEisPlotUsage);
-    if (fitResiduals && fit.empty())
-        return Fail(
-            TextPair{"--fit-residuals verlangt --fit CIRCUIT", "--fit-residuals takes --fit CIRCUIT"}[l]);
+    const std::string png = p.Value("--png");
+    const std::string fit = p.Value("--fit");
+    const bool nyquist = p.Has("--nyquist");
+    const bool kk = p.Has("--kk");
+    const bool fitResiduals = p.Has("--fit-residuals");
+    const std::string spectrum = p.Value("--spectrum");
+    const int l = p.lang;
     int w = 0, h = 0;
-    char x = 0, rest = 0;
-    if (std::sscanf(size.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') || w < 100 ||
-        h < 100 || w > 20000 || h > 20000)
-        return Fail(Format(TextPair{"falsche --size '%s' (BxH, je 100 bis 20000 Pixel)",
-                                    "bad --size '%s' (WxH, 100 to 20000 pixels each)"}[l],
-                           size.c_str()));
+    if (const auto code = TakeSize(p, w, h))
+        return *code;
     std::string circuitError;
     if (!fit.empty() &&
         !potentiostat::CircuitModel::Parse(potentiostat::ExpandCircuitName(fit), &circuitError, l))
         return Fail("--fit '" + fit + "': " + circuitError);
-    const std::string path = args.Rest()[0];
+    const std::string path = p.Operands()[0];
     CommandDocument d;
     if (const std::string error = d.Read(path, nullptr, l); !error.empty())
         return Fail(error);

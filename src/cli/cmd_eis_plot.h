@@ -7,7 +7,7 @@
 
 namespace qor::cli {
 
-class Args;
+struct Parsed;
 
 // The spectrum a command works on (see potentiostat::Spectra).
 struct SpectrumChoice {
@@ -25,12 +25,7 @@ int ChooseSpectrum(const std::vector<data::CEISDatenObject>& list, const std::st
 int ReadSpectrum(const std::string& path, const std::string& spectrum, bool all, int lang,
                  SpectrumChoice& out);
 
-// qortool eis plot: the impedance window's Bode plot (or its Nyquist view) as a picture. `args`
-// are those after "plot", --lang taken (`lang` 0 German, 1 English).
-int RunEisPlot(Args& args, int lang);
-
-inline constexpr const char* kEisPlotUsage = "DOC.qo3 --png OUT.png [--spectrum N] [--nyquist] [--size WxH] "
-                                             "[--fit CIRCUIT [--fit-residuals]] [--kk]   "
-                                             "(the impedance window's graphs)";
+// qortool eis plot: the impedance window's Bode plot (or its Nyquist view) as a picture.
+int RunEisPlot(const Parsed& p);
 
 }  // namespace qor::cli

@@ -107,30 +107,23 @@ int RunBatch()
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int RunEval(const std::vector<std::string>& argv)
+int RunEval(const Parsed& p)
 {
-    Args args(argv);
-    const bool batch = args.Flag("--batch");
-    const bool hasY = args.Has("--y");
-    const bool hasZ = args.Has("--z");
-    const std::string ys = args.Take("--y");
-    const std::string zs = args.Take("--z");
-    // A formula may start with "--" (such as --3), so the one word left is the formula.
-    if (!args.Unknown().empty() && args.Rest().size() != 1)
-        return Fail(args.Unknown());
-    if (batch) {
-        if (!args.Rest().empty() || hasY || hasZ)
-            return Fail("usage: qortool eval --batch   (formulas on stdin)");
+    const bool hasY = p.Has("--y");
+    const bool hasZ = p.Has("--z");
+    const std::string ys = p.Value("--y");
+    const std::string zs = p.Value("--z");
+    if (p.Has("--batch") ? hasY || hasZ || !p.Operands().empty() : p.Operands().empty())
+        return UsageFault(p);
+    if (p.Has("--batch"))
         return RunBatch();
-    }
-    if (args.Rest().size() != 1)
-        return Fail("usage: qortool eval FORMULA [--y Y --z Z] | --batch");
-    const std::string& f = args.Rest()[0];
+    const std::string& f = p.Operands()[0];
     std::string out;
     if (hasY || hasZ) {
         double y = 0.0, z = 0.0;
         if ((hasY && !ParseNumber(ys, &y)) || (hasZ && !ParseNumber(zs, &z)))
-            return Fail("--y and --z take numbers, such as 2.5 or -1e3");
+            return Fail(TextPair{"--y und --z verlangen Zahlen wie 2.5 oder -1e3",
+                                 "--y and --z take numbers, such as 2.5 or -1e3"}[p.lang]);
         formula::FormulaProgram p(f);
         AppendG17(out, p.Evaluate(y, z));
     } else {
@@ -140,11 +133,13 @@ int RunEval(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar
-    kEval({"eval",
-           "FORMULA [--y Y --z Z] | --batch   (a formula's value; with y and z a virtual channel's; "
-           "--batch: one per stdin line, FORMULA or FORMULA<TAB>Y<TAB>Z)",
-           RunEval});
+// A formula may start with "--" (such as --3): such a word is the formula.
+const Registrar kEval(
+    {"eval",
+     {{Option::Text("--y", "Y"), Option::Text("--z", "Z"), Option::Flag("--batch")}, {"FORMULA"}, 1, true},
+     "a formula's value; with y and z a virtual channel's; --batch: one per stdin line,\n"
+     "        FORMULA or FORMULA<TAB>Y<TAB>Z",
+     RunEval});
 
 }  // namespace
 }  // namespace qor::cli

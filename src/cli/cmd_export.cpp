@@ -28,46 +28,17 @@ int ConfiguredPrecision()
     return station::LoadConfig(ss.str()).prec;
 }
 
-int RunExport(const std::vector<std::string>& argv)
+int RunExport(const Parsed& p)
 {
-    Args args(argv);
-    const std::string out = args.Take("--out");
-    const std::string precisionText = args.Take("--precision");
-    const std::string langText = args.Take("--lang", "0");
-    const bool comma = args.Flag("--comma");
-    const bool point = args.Flag("--point");
-    const bool together = args.Flag("--together");
-    const bool separate = args.Flag("--separate");
-    const bool withVirtual = args.Flag("--virtual");
-    const bool noVirtual = args.Flag("--no-virtual");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (args.Rest().size() != 1 || out.empty())
-        return Fail(
-            "usage: qortool export FILE.qo3 --out FILE.txt [--comma | --point] [--together | --separate] "
-            "[--precision P] [--virtual | --no-virtual] [--lang 0|1]");
-    const int l = args.Language();
-    if ((comma && point) || (together && separate) || (withVirtual && noVirtual))
-        return Fail(
-            TextPair{"nur eins von --comma/--point, --together/--separate, --virtual/--no-virtual",
-                     "choose one of --comma/--point, --together/--separate, --virtual/--no-virtual"}[l]);
-    int precision = 0;
-    if (precisionText.empty()) {
-        precision = ConfiguredPrecision();
-    } else {
-        char* end = nullptr;
-        const long p = std::strtol(precisionText.c_str(), &end, 10);
-        if (*end != '\0' || p < 0 || p > 20)
-            return Fail(TextPair{"--precision verlangt 0 bis 20 Dezimalstellen",
-                                 "--precision takes a number of decimals from 0 to 20"}[l]);
-        precision = static_cast<int>(p);
-    }
-    if (langText != "0" && langText != "1")
-        return Fail(TextPair{"--lang verlangt 0 (Deutsch) oder 1 (Englisch)",
-                             "--lang takes 0 (German) or 1 (English)"}[l]);
-    const int language = langText == "1" ? 1 : 0;
-
-    const std::string path = args.Rest()[0];
+    const std::string out = p.Value("--out");
+    const bool point = p.Has("--point");
+    const bool separate = p.Has("--separate");
+    const bool withVirtual = p.Has("--virtual");
+    const bool noVirtual = p.Has("--no-virtual");
+    const int precision =
+        p.Has("--precision") ? static_cast<int>(p.Number("--precision", 0)) : ConfiguredPrecision();
+    const int language = p.lang;
+    const std::string path = p.Operands()[0];
     CommandDocument d;
     if (const std::string error = d.Read(path, nullptr, language); !error.empty())
         return Fail(error);
@@ -91,10 +62,19 @@ int RunExport(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kExport({"export",
-                         "FILE.qo3 --out FILE.txt [--comma|--point] [--together|--separate] [--precision P] "
-                         "[--virtual|--no-virtual] [--lang 0|1]   (the samples as a tab-separated table)",
-                         RunExport});
+const Registrar
+    kExport({"export",
+             {{Option::Text("--out", "FILE.txt").Required(),
+               Option::Flag("--comma").Excludes("--point").Shown("[--comma | --point]"),
+               Option::Flag("--point").Shown("-"),
+               Option::Flag("--together").Excludes("--separate").Shown("[--together | --separate]"),
+               Option::Flag("--separate").Shown("-"),
+               Option::Number("--precision", "P", 0, 20, {"Dezimalstellen", "decimals"}),
+               Option::Flag("--virtual").Excludes("--no-virtual").Shown("[--virtual | --no-virtual]"),
+               Option::Flag("--no-virtual").Shown("-")},
+              {"FILE.qo3"}},
+             "the samples as a tab-separated table",
+             RunExport});
 
 }  // namespace
 }  // namespace qor::cli

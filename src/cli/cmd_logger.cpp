@@ -19,15 +19,12 @@
 namespace qor::cli {
 namespace {
 
-constexpr const char* kUsage = "dump FILE [--lang de|en] | export FILE OUT.txt | "
-                               "plot FILE (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--lang de|en]";
-
 bool Load(const std::string& path, std::string& bytes)
 {
     std::string error;
     if (data::LoggerFile::ReadBytes(path, bytes, &error))
         return true;
-    Fail(path + ": " + error);
+    Say(path + ": " + error);
     return false;
 }
 
@@ -70,14 +67,6 @@ int Dump(const data::LoggerFile& file, int lang)
     return 0;
 }
 
-bool ParseSize(const std::string& s, int& w, int& h)
-{
-    char x = 0, rest = 0;
-    if (std::sscanf(s.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X'))
-        return false;
-    return w >= 100 && h >= 100 && w <= 20000 && h <= 20000;
-}
-
 int Plot(const std::string& path, const data::LoggerFile& file, int lang, const std::string& png,
          const std::string& pdf, int w, int h)
 {
@@ -93,53 +82,47 @@ int Plot(const std::string& path, const data::LoggerFile& file, int lang, const 
     const bool ok = png.empty() ? graph->SavePdf(QString::fromStdString(pdf))
                                 : graph->SavePng(QString::fromStdString(png), QSize(w, h));
     if (!ok)
-        return Fail("cannot write " + (png.empty() ? pdf : png));
+        return Fail(TextPair{"nicht schreibbar: ", "cannot write "}[lang] + (png.empty() ? pdf : png));
     std::printf("%s: %zu samples, %d curves -> %s\n", path.c_str(), file.Samples().size(),
                 graph->GetGraphCount(), (png.empty() ? pdf : png).c_str());
     return 0;
 }
 
-int RunLogger(const std::vector<std::string>& argv)
+// dump, export and plot: the file first, then what the action makes of it.
+int RunLogger(const Parsed& p)
 {
-    Args args(argv);
-    const std::string png = args.Take("--png");
-    const std::string pdf = args.Take("--pdf");
-    const std::string size = args.Take("--size", "1200x800");
-    const int lang = TakeLanguage(args);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (lang < 0)
-        return Fail("--lang takes de or en");
-    const std::vector<std::string>& rest = args.Rest();
-    const std::string action = rest.empty() ? "" : rest[0];
-    const bool dump = action == "dump" && rest.size() == 2;
-    const bool exportTable = action == "export" && rest.size() == 3;
-    const bool plot = action == "plot" && rest.size() == 2 && png.empty() != pdf.empty();
-    if (!dump && !exportTable && !plot)
-        return Fail(std::string("usage: qortool logger ") + kUsage);
+    const int lang = p.lang;
+    const std::vector<std::string>& files = p.Operands();
+    const std::string action = p.command->name.substr(p.command->name.find(' ') + 1);
+    const std::string png = p.Value("--png"), pdf = p.Value("--pdf");
     int w = 0, h = 0;
-    if (plot && !ParseSize(size, w, h))
-        return Fail("bad --size '" + size + "' (WxH, 100 to 20000 pixels each)");
+    if (action == "plot" && png.empty() && pdf.empty())
+        return UsageFault(p);
+    if (action == "plot")
+        if (const auto code = TakeSize(p, w, h))
+            return *code;
     std::string bytes;
-    if (!Load(rest[1], bytes))
+    if (!Load(files[0], bytes))
         return 1;
-    if (!data::LoggerFile::HoldsSamples(bytes)) {
-        Fail(rest[1] + TextPair{": keine Messwerte eines Datenloggers (keine .tx3-Datei?)",
-                                ": holds no data logger samples (not a .tx3 file?)"}[lang]);
-        return 1;
-    }
-    if (exportTable) {
+    if (!data::LoggerFile::HoldsSamples(bytes))
+        return StationFail(files[0] + TextPair{": keine Messwerte eines Datenloggers (keine .tx3-Datei?)",
+                                               ": holds no data logger samples (not a .tx3 file?)"}[lang]);
+    if (action == "export") {
         std::string error;
-        if (data::WriteLoggerExport(rest[2], bytes, &error))
+        if (data::WriteLoggerExport(files[1], bytes, &error))
             return 0;
-        Fail("cannot write " + rest[2] + ": " + error);
-        return 1;
+        return StationFail(TextPair{"nicht schreibbar: ", "cannot write "}[lang] + files[1] + ": " + error);
     }
     const data::LoggerFile file = data::LoggerFile::Parse(bytes);
-    return dump ? Dump(file, lang) : Plot(rest[1], file, lang, png, pdf, w, h);
+    return action == "dump" ? Dump(file, lang) : Plot(files[0], file, lang, png, pdf, w, h);
 }
 
-const Registrar kLogger({"logger", kUsage, RunLogger});
+const Registrar kDump(
+    {"logger dump", {{}, {"FILE.tx3"}}, "a data logger file as the reader sees it, as JSON", RunLogger});
+const Registrar
+    kExport({"logger export", {{}, {"FILE.tx3", "OUT.txt"}}, "the data logger export table", RunLogger});
+const Registrar kPlot({"logger plot", PictureSyntax({}, {"FILE.tx3"}), "the data logger graph as a picture",
+                       RunLogger});
 
 }  // namespace
 }  // namespace qor::cli

@@ -20,37 +20,18 @@
 namespace qor::cli {
 namespace {
 
-bool ParseSize(const std::string& s, int& w, int& h)
+int RunPlot(const Parsed& p)
 {
-    char x = 0;
-    char rest = 0;
-    if (std::sscanf(s.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X'))
-        return false;
-    return w >= 100 && h >= 100 && w <= 20000 && h <= 20000;
-}
-
-int RunPlot(const std::vector<std::string>& argv)
-{
-    Args args(argv);
-    const std::string png = args.Take("--png");
-    const std::string pdf = args.Take("--pdf");
-    const std::string size = args.Take("--size", "1200x800");
-    const bool absolute = args.Flag("--absolute");
-    const int language = TakeLanguage(args);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    const int l = args.Language();
-    if (language < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[l]);
-    if (args.Rest().size() != 1 || png.empty() == pdf.empty())
-        return Fail("usage: qortool plot FILE.qo3 (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--absolute] "
-                    "[--lang de|en]");
+    const std::string png = p.Value("--png");
+    const std::string pdf = p.Value("--pdf");
+    const bool absolute = p.Has("--absolute");
+    const int language = p.lang, l = p.lang;
+    if (png.empty() && pdf.empty())
+        return UsageFault(p);
     int w = 0, h = 0;
-    if (!ParseSize(size, w, h))
-        return Fail(Format(TextPair{"falsche --size '%s' (BxH, je 100 bis 20000 Pixel)",
-                                    "bad --size '%s' (WxH, 100 to 20000 pixels each)"}[l],
-                           size.c_str()));
-    const std::string path = args.Rest()[0];
+    if (const auto code = TakeSize(p, w, h))
+        return *code;
+    const std::string path = p.Operands()[0];
     CommandDocument d;
     if (const std::string error = d.Read(path, nullptr, l); !error.empty())
         return Fail(error);
@@ -86,9 +67,8 @@ int RunPlot(const std::vector<std::string>& argv)
     return 0;
 }
 
-const Registrar kPlot({"plot",
-                       "FILE.qo3 (--png OUT.png | --pdf OUT.pdf) [--size WxH] [--absolute] [--lang de|en]",
-                       RunPlot});
+const Registrar kPlot({"plot", PictureSyntax({Option::Flag("--absolute")}, {"FILE.qo3"}),
+                       "a picture of a recording, drawn offscreen with the graph engine", RunPlot});
 
 }  // namespace
 }  // namespace qor::cli

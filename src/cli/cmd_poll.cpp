@@ -33,29 +33,15 @@ std::string FormatLine(const catalogue::CSlave& s)
                   info.unit2.c_str(), s.m_value3, info.unit3.c_str());
 }
 
-int RunPoll(const std::vector<std::string>& argv)
+int RunPoll(const Parsed& p)
 {
-    Args args(argv);
     std::string error;
-    auto transport = LinkOptions::FromArgs(args, error);
+    auto transport = LinkOptions::From(p, error);
     if (!transport)
         return Fail(error);
-    const int l = args.Language();
-    long address = -1, count = -1, period = 1000;
-    std::string v;
-    if (!(v = args.Take("--address")).empty() && !ParseLong(v, 0, 15, address))
-        return Fail(TextPair{"--address verlangt eine Moduladresse 0..15",
-                             "--address needs a module address 0..15"}[l]);
-    if (!(v = args.Take("--count")).empty() && !ParseLong(v, 1, 100000000, count))
-        return Fail(TextPair{"--count verlangt eine positive Zahl", "--count needs a positive number"}[l]);
-    if (!(v = args.Take("--period")).empty() && !ParseLong(v, 0, 3600000, period))
-        return Fail(TextPair{"--period verlangt Millisekunden 0..3600000",
-                             "--period needs milliseconds 0..3600000"}[l]);
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[l]);
-    if (const std::string left = args.Leftover(); !left.empty())
-        return Fail(left);
+    const long address = p.Number("--address", -1), count = p.Number("--count", -1),
+               period = p.Number("--period", 1000);
+    const int lang = p.lang;
 
     CoreApp app;
 
@@ -77,8 +63,8 @@ int RunPoll(const std::vector<std::string>& argv)
     if (address >= 0) {
         addresses.push_back(static_cast<std::uint8_t>(address));
     } else {
-        std::fprintf(stderr, lang ? "searching modules on the %s ...\n" : "suche Module am %s ...\n",
-                     transport->Describe(lang).c_str());
+        Say(Format(lang ? "searching modules on the %s ..." : "suche Module am %s ...",
+                   transport->Describe(lang).c_str()));
         // A plain exchange per address: absent modules are expected here and must not
         // count as poll failures.
         for (std::uint8_t a = 0; a < 16 && !g_interrupted; ++a) {
@@ -131,13 +117,20 @@ int RunPoll(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar
-    reg({"poll",
-         std::string(LinkOptions::Usage()) +
-             " [--address N] [--count K] [--period MS] [--lang de|en]\n"
-             "        polls the modules once per period and prints address, type code, value and unit of "
-             "values 1..3",
-         RunPoll});
+Syntax PollSyntax()
+{
+    Syntax s;
+    LinkOptions::Declare(s.options);
+    s.options.insert(s.options.end(),
+                     {AddressOption(), Option::Number("--count", "K", 1, 100000000),
+                      Option::Number("--period", "MS", 0, 3600000, {"Millisekunden", "milliseconds"})});
+    return s;
+}
+
+const Registrar kPoll({"poll", PollSyntax(),
+                       "polls the modules once per period and prints address, type code, value and unit of "
+                       "values 1..3",
+                       RunPoll});
 
 }  // namespace
 }  // namespace qor::cli

@@ -1,7 +1,4 @@
 // qortool pot start | stop: starts or stops the step program of the first potentiostat.
-#include "cli/cmd_pot_analyse.h"
-#include "cli/cmd_pot_program.h"
-#include "cli/cmd_pot_run.h"
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
@@ -14,30 +11,15 @@
 namespace qor::cli {
 namespace {
 
-int RunPot(const std::vector<std::string>& argv)
+int RunPot(const Parsed& p)
 {
-    if (!argv.empty() && IsPotProgramCommand(argv[0]))
-        return RunPotProgram(argv);
-    if (!argv.empty() && argv[0] == "analyse")
-        return RunPotAnalyse(argv);
-    if (!argv.empty() && IsPotRunCommand(argv[0]))
-        return RunPotRun(argv);
-    Args args(argv);
     std::string error;
-    auto transport = LinkOptions::FromArgs(args, error);
+    auto transport = LinkOptions::From(p, error);
     if (!transport)
         return Fail(error);
-    PotTarget target;
-    if (!TakePotTarget(args, target, error))
-        return Fail(error);
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (args.Rest().size() != 1 || (args.Rest()[0] != "start" && args.Rest()[0] != "stop"))
-        return Fail(TextPair{"start oder stop angeben", "say start or stop"}[lang]);
-    const bool start = args.Rest()[0] == "start";
+    const PotTarget target = PotTargetOf(p);
+    const int lang = p.lang;
+    const bool start = p.command->name == "pot start";
 
     CoreApp app;
 
@@ -63,13 +45,19 @@ int RunPot(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"pot",
-               std::string("start | stop ") + LinkOptions::Usage() + " " + kPotTargetUsage +
-                   " [--lang de|en]\n"
-                   "        starts or stops the step program of the first potentiostat (or of the one at\n"
-                   "        --address, found without a search)\n    " +
-                   kPotProgramUsage + "\n    " + kPotRunUsage + "\n    " + kPotAnalyseUsage,
-               RunPot});
+Syntax PotSyntax()
+{
+    Syntax s;
+    LinkOptions::Declare(s.options);
+    DeclarePotTarget(s.options);
+    return s;
+}
+
+const Registrar kStart({"pot start", PotSyntax(),
+                        "starts the step program of the first potentiostat (or of the one at --address,\n"
+                        "        found without a search)",
+                        RunPot});
+const Registrar kStop({"pot stop", PotSyntax(), "stops it", RunPot});
 
 }  // namespace
 }  // namespace qor::cli

@@ -1,7 +1,5 @@
 // qortool pot analyse: what the XY window computes from a document's potentiostat samples
 // (Tafel lines, charges, export table, reference file), as text blocks on stdout.
-#include "cli/cmd_pot_analyse.h"
-
 #include "catalogue/catalogue.h"
 #include "cli/cmd_pot_run.h"
 #include "cli/command.h"
@@ -22,15 +20,6 @@
 namespace qor::cli {
 
 using namespace qor::potentiostat;
-
-const char* const kPotAnalyseUsage =
-    "pot analyse DOC.qo3 [--lang de|en] [--usoll] [--unit nA|µA|mA] [--tafel FROM:TO]... [--charge]\n"
-    "        [--dft] [--fft] [--xy-export OUT.txt [--orientation mV/µA|µA/mV] [--comma] [--xy-precision P]]\n"
-    "        [--ref-save OUT.ref] [--run N]\n"
-    "        [--rp [--band MV] [--area CM2] [--ew G --density G/CM3] [--rs OHM]]\n"
-    "        the XY window's analyses of one run (the last, or run N): each --tafel is a range\n"
-    "        selection (mV) in TAFEL mode on G1; --rp the polarisation resistance near the\n"
-    "        open-circuit potential (JSON), with B and icorr from an anodic and a cathodic line";
 
 namespace {
 
@@ -68,18 +57,17 @@ void Block(const char* kind, const std::string& text)
 }
 
 // The figures of the polarisation resistance (--band, --area, --ew, --density, --rs); the exit
-// code when one is wrong or given without --rp.
-std::optional<int> TakeRpOptions(Args& args, bool rp, int lang, RpOptions& o)
+// code when one is wrong.
+std::optional<int> TakeRpOptions(const Parsed& p, RpOptions& o)
 {
+    const int lang = p.lang;
     for (auto [flag, value] :
          {std::pair{"--band", &o.band}, std::pair{"--area", &o.area}, std::pair{"--ew", &o.ew},
           std::pair{"--density", &o.density}, std::pair{"--rs", &o.rs}}) {
-        if (!args.Has(flag))
+        if (!p.Has(flag))
             continue;
-        const std::string text = args.Take(flag);
+        const std::string text = p.Value(flag);
         const auto v = Number(text);
-        if (!rp)
-            return Fail(Format(TextPair{"%s gehört zu --rp", "%s belongs to --rp"}[lang], flag));
         // Rs may be 0 (no correction); the others need a positive figure.
         if (!v || !std::isfinite(*v) || *v < 0 || (*v == 0 && std::string(flag) != "--rs"))
             return Fail(Format(TextPair{"%s verlangt eine positive Zahl, nicht '%s'",
@@ -94,30 +82,36 @@ std::optional<int> TakeRpOptions(Args& args, bool rp, int lang, RpOptions& o)
     return std::nullopt;
 }
 
-}  // namespace
-
-int RunPotAnalyse(const std::vector<std::string>& argv)
+Syntax AnalyseSyntax()
 {
-    Args args(std::vector<std::string>(argv.begin() + 1, argv.end()));
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
+    const std::vector<std::string> rp{"--rp"}, xyExport{"--xy-export"};
+    return {{Option::Flag("--usoll"), Option::Choice("--unit", {"nA", "µA", "uA", "mA"}),
+             Option::Text("--tafel", "FROM:TO").Repeats(), Option::Flag("--charge"), Option::Flag("--dft"),
+             Option::Flag("--fft"), Option::Text("--xy-export", "OUT.txt"),
+             Option::Choice("--orientation", {"mV/µA", "µA/mV", "mV/uA", "uA/mV"}).Needs(xyExport),
+             Option::Flag("--comma").Needs(xyExport),
+             Option::Number("--xy-precision", "P", 0, 10, {"Dezimalstellen", "decimals"}).Needs(xyExport),
+             Option::Text("--ref-save", "OUT.ref"), Option::Text("--run", "N"), Option::Flag("--rp"),
+             Option::Text("--band", "MV").Needs(rp), Option::Text("--area", "CM2").Needs(rp),
+             Option::Text("--ew", "G").Needs(rp), Option::Text("--density", "G/CM3").Needs(rp),
+             Option::Text("--rs", "OHM").Needs(rp)},
+            {"DOC.qo3"}};
+}
+
+int RunPotAnalyse(const Parsed& p)
+{
+    const int lang = p.lang;
     XySettings settings;
-    settings.usoll = args.Flag("--usoll");
-    if (args.Has("--unit")) {
-        const std::string u = args.Take("--unit");
-        if (u == "nA")
-            settings.unit = XyCurrentUnit::NanoAmp;
-        else if (u == "µA" || u == "uA")
-            settings.unit = XyCurrentUnit::MicroAmp;
-        else if (u == "mA")
-            settings.unit = XyCurrentUnit::MilliAmp;
-        else
-            return Fail(TextPair{"--unit verlangt nA, µA oder mA", "--unit needs nA, µA or mA"}[lang]);
-    }
+    settings.usoll = p.Has("--usoll");
+    const std::string u = p.Value("--unit");
+    if (u == "nA")
+        settings.unit = XyCurrentUnit::NanoAmp;
+    else if (u == "µA" || u == "uA")
+        settings.unit = XyCurrentUnit::MicroAmp;
+    else if (u == "mA")
+        settings.unit = XyCurrentUnit::MilliAmp;
     std::vector<Range> ranges;
-    while (args.Has("--tafel")) {
-        const std::string text = args.Take("--tafel");
+    for (const std::string& text : p.Values("--tafel")) {
         const auto r = ParseRange(text);
         if (!r)
             return Fail(Format(TextPair{"--tafel verlangt VON:BIS in mV, nicht '%s'",
@@ -125,42 +119,26 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
                                text.c_str()));
         ranges.push_back(*r);
     }
-    const bool charge = args.Flag("--charge");
-    const bool dft = args.Flag("--dft");
-    const bool fft = args.Flag("--fft");
-    const std::string exportPath = args.Take("--xy-export");
-    const std::string orientation = args.Take("--orientation");
-    const std::string precisionText = args.Take("--xy-precision");
-    const bool comma = args.Flag("--comma");
-    const std::string refPath = args.Take("--ref-save");
-    const bool rp = args.Flag("--rp");
+    const bool charge = p.Has("--charge");
+    const bool dft = p.Has("--dft");
+    const bool fft = p.Has("--fft");
+    const std::string exportPath = p.Value("--xy-export");
+    const std::string orientation = p.Value("--orientation");
+    const bool comma = p.Has("--comma");
+    const std::string refPath = p.Value("--ref-save");
+    const bool rp = p.Has("--rp");
     RpOptions rpOptions;
-    if (const auto code = TakeRpOptions(args, rp, lang, rpOptions))
+    if (const auto code = TakeRpOptions(p, rpOptions))
         return *code;
-    const bool oneRun = args.Has("--run");
-    const std::string run = args.Take("--run");
-    if (oneRun && run.empty())
-        return Fail(TextPair{"--run verlangt eine Lauf-Nummer", "--run needs a run number"}[lang]);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (args.Rest().size() != 1)
-        return Fail(std::string("usage: qortool ") + kPotAnalyseUsage);
-    if (exportPath.empty() && (!orientation.empty() || !precisionText.empty() || comma))
-        return Fail(TextPair{"--orientation, --comma und --xy-precision gehören zu --xy-export",
-                             "--orientation, --comma and --xy-precision belong to --xy-export"}[lang]);
-    XyOrientation exportOrientation = XyOrientation::PotentialX;
-    if (orientation == "µA/mV" || orientation == "uA/mV")
-        exportOrientation = XyOrientation::CurrentX;
-    else if (!orientation.empty() && orientation != "mV/µA" && orientation != "mV/uA")
-        return Fail(
-            TextPair{"--orientation verlangt mV/µA oder µA/mV", "--orientation needs mV/µA or µA/mV"}[lang]);
-    long precision = 2;
-    if (!precisionText.empty() && !ParseLong(precisionText, 0, 10, precision))
-        return Fail(TextPair{"--xy-precision verlangt 0 bis 10 Dezimalstellen",
-                             "--xy-precision takes a number of decimals from 0 to 10"}[lang]);
+    const bool oneRun = p.Has("--run");
+    const std::string run = p.Value("--run");
+    const XyOrientation exportOrientation = orientation == "µA/mV" || orientation == "uA/mV"
+                                                ? XyOrientation::CurrentX
+                                                : XyOrientation::PotentialX;
+    const long precision = p.Number("--xy-precision", 2);
 
     CommandDocument d;
-    if (const std::string error = d.Read(args.Rest()[0], nullptr, lang); !error.empty())
+    if (const std::string error = d.Read(p.Operands()[0], nullptr, lang); !error.empty())
         return Fail(error);
     const data::CQORDoc& doc = d.doc;
     // One run at a time: a second run's counter and curve start again.
@@ -233,4 +211,13 @@ int RunPotAnalyse(const std::vector<std::string>& argv)
     return messages.empty() ? 0 : 1;
 }
 
+const Registrar
+    kAnalyse({"pot analyse", AnalyseSyntax(),
+              "the XY window's analyses of one run (the last, or run N): each --tafel is a range\n"
+              "        selection (mV) in TAFEL mode on G1; --rp the polarisation resistance near the\n"
+              "        open-circuit potential (JSON), with B and icorr from an anodic and a cathodic "
+              "line",
+              RunPotAnalyse});
+
+}  // namespace
 }  // namespace qor::cli

@@ -1,7 +1,5 @@
 // qortool pot program | read-program | manual: the step program and manual operation of a
 // potentiostat, as the setup and manual windows do them.
-#include "cli/cmd_pot_program.h"
-
 #include "cli/command.h"
 #include "cli/core_app.h"
 #include "cli/link_options.h"
@@ -19,35 +17,7 @@ namespace qor::cli {
 
 using namespace qor::potentiostat;
 
-const char* const kPotProgramUsage =
-    "pot program FILE.stp | read-program --out FILE.stp | manual [--mode galvanostat|potentiostat|rest]\n"
-    "        [--relay on|off] [--set VALUE] [--current-range I] [--voltage-range I] [--filter I]\n"
-    "        [--capacitance I] [--voltage-filter I] [--current-filter I] [--filters-disabled 0|1]\n"
-    "        (--sim | --tcp HOST:PORT | --serial DEVICE [--baud N]) [--address N] [--lang de|en]\n"
-    "        programs a template, reads the program back into a template, or operates the potentiostat by "
-    "hand";
-
-bool IsPotProgramCommand(const std::string& name)
-{
-    return name == "program" || name == "read-program" || name == "manual";
-}
-
 namespace {
-
-// An integer option within [lo, hi]; nullopt when absent, `bad` set when malformed.
-std::optional<int> IntOption(Args& args, const char* name, int lo, int hi, std::string& bad)
-{
-    if (!args.Has(name))
-        return std::nullopt;
-    const std::string text = args.Take(name);
-    int v = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (r.ec != std::errc{} || r.ptr != text.data() + text.size() || v < lo || v > hi) {
-        bad = Format("%s needs a whole number from %d to %d", name, lo, hi);
-        return std::nullopt;
-    }
-    return v;
-}
 
 std::string Json(float v)
 {
@@ -58,43 +28,38 @@ std::string Json(float v)
     return std::string(buf, r.ptr);
 }
 
-// The manual options, checked before anything goes on the bus.
+// The manual options; their values were checked by the parser.
 struct ManualOptions {
     std::optional<int> mode, relay, currentRange, voltageRange, filter, capacitance, voltageFilter,
         currentFilter, filtersDisabled;
     std::optional<float> set;
 
-    std::string Take(Args& args)
+    // The message of a --set that is no number.
+    std::string Take(const Parsed& p)
     {
-        std::string bad;
-        if (args.Has("--mode")) {
-            const std::string m = args.Take("--mode");
-            mode = m == "galvanostat" ? 0 : m == "potentiostat" ? 1 : m == "rest" ? 2 : -1;
-            if (*mode < 0)
-                return "--mode needs galvanostat, potentiostat or rest";
+        if (p.Has("--mode")) {
+            const std::string m = p.Value("--mode");
+            mode = m == "galvanostat" ? 0 : m == "potentiostat" ? 1 : 2;
         }
-        if (args.Has("--relay")) {
-            const std::string r = args.Take("--relay");
-            if (r != "on" && r != "off")
-                return "--relay needs on or off";
-            relay = r == "on";
-        }
-        if (args.Has("--set")) {
-            const std::string v = args.Take("--set");
+        if (p.Has("--relay"))
+            relay = p.Value("--relay") == "on";
+        if (p.Has("--set")) {
+            const std::string v = p.Value("--set");
             float f = 0;
             const auto r = std::from_chars(v.data(), v.data() + v.size(), f);
             if (r.ec != std::errc{} || r.ptr != v.data() + v.size() || !std::isfinite(f))
-                return "--set needs a number";
+                return TextPair{"--set verlangt eine Zahl", "--set needs a number"}[p.lang];
             set = f;
         }
-        currentRange = IntOption(args, "--current-range", 0, 7, bad);
-        voltageRange = IntOption(args, "--voltage-range", 0, 1, bad);
-        filter = IntOption(args, "--filter", 0, 5, bad);
-        capacitance = IntOption(args, "--capacitance", 0, 5, bad);
-        voltageFilter = IntOption(args, "--voltage-filter", 0, 3, bad);
-        currentFilter = IntOption(args, "--current-filter", 0, 3, bad);
-        filtersDisabled = IntOption(args, "--filters-disabled", 0, 1, bad);
-        return bad;
+        using Field = std::pair<const char*, std::optional<int>*>;
+        for (auto [name, value] :
+             {Field{"--current-range", &currentRange}, Field{"--voltage-range", &voltageRange},
+              Field{"--filter", &filter}, Field{"--capacitance", &capacitance},
+              Field{"--voltage-filter", &voltageFilter}, Field{"--current-filter", &currentFilter},
+              Field{"--filters-disabled", &filtersDisabled}})
+            if (p.Has(name))
+                *value = static_cast<int>(p.Number(name, 0));
+        return {};
     }
 
     void Apply(PotManuellModel& m) const
@@ -135,38 +100,26 @@ void PrintManual(const PotManuellModel& m)
                 m.Hardware().disabled ? 1 : 0);
 }
 
-}  // namespace
-
-int RunPotProgram(const std::vector<std::string>& argv)
+// program, read-program and manual: what the command's name says.
+int RunPotProgram(const Parsed& p)
 {
-    Args args(argv);
     std::string error;
-    auto transport = LinkOptions::FromArgs(args, error);
+    auto transport = LinkOptions::From(p, error);
     if (!transport)
         return Fail(error);
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail("--lang needs de or en");
-    std::string bad;
-    const std::optional<int> address = IntOption(args, "--address", 0, 15, bad);
-    const std::string out = args.Take("--out");
+    const int lang = p.lang;
+    const std::optional<long> address =
+        p.Has("--address") ? std::optional(p.Number("--address", 0)) : std::nullopt;
+    const std::string out = p.Value("--out");
+    const std::string what = p.command->name.substr(4);
     ManualOptions manual;
-    const std::string what = args.Rest().empty() ? std::string() : args.Rest()[0];
-    if (what == "manual" && bad.empty())
-        bad = manual.Take(args);
-    if (!bad.empty())
-        return Fail(bad);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    const std::size_t operands = what == "program" ? 2 : 1;
-    if (args.Rest().size() != operands)
-        return Fail(what == "program" ? "say program FILE.stp" : "unexpected argument " + args.Rest().back());
-    if (what == "read-program" && out.empty())
-        return Fail("read-program needs --out FILE.stp");
+    if (what == "manual")
+        if (const std::string bad = manual.Take(p); !bad.empty())
+            return Fail(bad);
 
     PotStepSetupModel model(lang);
     if (what == "program") {
-        const std::string message = model.LoadTemplate(args.Rest()[1]);
+        const std::string message = model.LoadTemplate(p.Operands()[0]);
         if (!message.empty())
             return Fail(message);
         if (!model.LoadNote().empty())
@@ -217,4 +170,33 @@ int RunPotProgram(const std::vector<std::string>& argv)
     return 0;
 }
 
+Syntax PotProgramSyntax(std::vector<Option> more, std::vector<std::string> operands)
+{
+    Syntax s({}, std::move(operands));
+    LinkOptions::Declare(s.options);
+    s.options.push_back(AddressOption());
+    s.options.insert(s.options.end(), more.begin(), more.end());
+    return s;
+}
+
+Syntax ManualSyntax()
+{
+    const auto number = [](const char* name, long hi) { return Option::Number(name, "I", 0, hi); };
+    return PotProgramSyntax({Option::Choice("--mode", {"galvanostat", "potentiostat", "rest"}),
+                             Option::Choice("--relay", {"on", "off"}), Option::Text("--set", "VALUE"),
+                             number("--current-range", 7), number("--voltage-range", 1),
+                             number("--filter", 5), number("--capacitance", 5), number("--voltage-filter", 3),
+                             number("--current-filter", 3), Option::Choice("--filters-disabled", {"0", "1"})},
+                            {});
+}
+
+const Registrar kProgram({"pot program", PotProgramSyntax({}, {"FILE.stp"}),
+                          "programs the template into the potentiostat", RunPotProgram});
+const Registrar kReadProgram({"pot read-program",
+                              PotProgramSyntax({Option::Text("--out", "FILE.stp").Required()}, {}),
+                              "reads the program back into a template", RunPotProgram});
+const Registrar kManual({"pot manual", ManualSyntax(),
+                         "operates the potentiostat by hand, as the manual window does", RunPotProgram});
+
+}  // namespace
 }  // namespace qor::cli

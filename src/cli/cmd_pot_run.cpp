@@ -15,16 +15,6 @@ namespace qor::cli {
 
 using potentiostat::XYGraphModel;
 
-const char* const kPotRunUsage =
-    "pot export-run FILE.qo3 OUT.txt [--comma] [--run N] | run-graph FILE.qo3 [--run N] [--lang de|en]\n"
-    "        the run window's table of the potentiostat samples (Windows-1252; every run, or run N), or\n"
-    "        the samples and graph sections of one run (the last, or run N) as JSON";
-
-bool IsPotRunCommand(const std::string& name)
-{
-    return name == "export-run" || name == "run-graph";
-}
-
 std::string ChooseRun(const std::vector<data::CPotQORDatenObject>& list, const std::string& number, int lang,
                       std::vector<data::CPotQORDatenObject>& out)
 {
@@ -81,29 +71,16 @@ void PrintRunGraph(const std::vector<data::CPotQORDatenObject>& list)
     std::fwrite(json.data(), 1, json.size(), stdout);
 }
 
-}  // namespace
-
-int RunPotRun(const std::vector<std::string>& argv)
+// export-run and run-graph.
+int RunPotRun(const Parsed& p)
 {
-    Args args(argv);
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
-    const bool comma = args.Flag("--comma");
-    const bool oneRun = args.Has("--run");
-    const std::string run = args.Take("--run");
-    if (oneRun && run.empty())
-        return Fail(TextPair{"--run verlangt eine Lauf-Nummer", "--run needs a run number"}[lang]);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    const std::vector<std::string>& rest = args.Rest();
-    const bool exporting = rest[0] == "export-run";
-    if (rest.size() != (exporting ? 3u : 2u) || (comma && !exporting))
-        return Fail(TextPair{"Aufruf: qortool ", "usage: qortool "}[lang] +
-                    std::string(exporting ? "pot export-run FILE.qo3 OUT.txt [--comma] [--run N]"
-                                          : "pot run-graph FILE.qo3 [--run N]"));
+    const int lang = p.lang;
+    const bool oneRun = p.Has("--run");
+    const std::string run = p.Value("--run");
+    const std::vector<std::string>& files = p.Operands();
+    const bool exporting = p.command->name == "pot export-run";
     CommandDocument d;
-    if (const std::string error = d.Read(rest[1], nullptr, lang); !error.empty())
+    if (const std::string error = d.Read(files[0], nullptr, lang); !error.empty())
         return Fail(error);
     // The export holds every run unless one is asked for; the graphs show one run, the last
     // by default, as a second run's counter starts again.
@@ -113,9 +90,20 @@ int RunPotRun(const std::vector<std::string>& argv)
             return Fail(bad);
     const std::vector<data::CPotQORDatenObject>& chosen = exporting && !oneRun ? d.doc.Pot() : samples;
     if (exporting)
-        return ExportRun(chosen, rest[1], rest[2], comma, lang);
+        return ExportRun(chosen, files[0], files[1], p.Has("--comma"), lang);
     PrintRunGraph(chosen);
     return 0;
 }
 
+const Registrar
+    kExportRun({"pot export-run",
+                {{Option::Flag("--comma"), Option::Text("--run", "N")}, {"FILE.qo3", "OUT.txt"}},
+                "the run window's table of the potentiostat samples (Windows-1252; every run, or run N)",
+                RunPotRun});
+const Registrar kRunGraph({"pot run-graph",
+                           {{Option::Text("--run", "N")}, {"FILE.qo3"}},
+                           "the samples and graph sections of one run (the last, or run N) as JSON",
+                           RunPotRun});
+
+}  // namespace
 }  // namespace qor::cli

@@ -7,12 +7,6 @@
 
 namespace qor::cli {
 
-// qortool pot export-run | run-graph: the run window's export and graphs from a document;
-// `argv` starts with the sub-command.
-bool IsPotRunCommand(const std::string& name);
-int RunPotRun(const std::vector<std::string>& argv);
-extern const char* const kPotRunUsage;
-
 // The samples of run `number` (1-based text) of `list`, or of the last run when `number` is
 // empty; the message when there is no such run (empty when `out` was filled). A document
 // without samples has no run to choose but gives an empty list.

@@ -11,21 +11,14 @@
 namespace qor::cli {
 namespace {
 
-int RunReadLogbook(const std::vector<std::string>& argv)
+int RunReadLogbook(const Parsed& p)
 {
-    Args args(argv);
     std::string error;
-    auto transport = LinkOptions::FromArgs(args, error);
+    auto transport = LinkOptions::From(p, error);
     if (!transport)
         return Fail(error);
-    PotTarget target;
-    if (!TakePotTarget(args, target, error))
-        return Fail(error);
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
-    if (const std::string left = args.Leftover(); !left.empty())
-        return Fail(left);
+    const PotTarget target = PotTargetOf(p);
+    const int lang = p.lang;
 
     CoreApp app;
 
@@ -42,12 +35,19 @@ int RunReadLogbook(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"read-logbook",
-               std::string(LinkOptions::Usage()) + " " + kPotTargetUsage +
-                   " [--lang de|en]\n"
-                   "        reads the logbook of the first potentiostat (or of the one at --address, found\n"
-                   "        without a search) and prints it as one logbook entry",
-               RunReadLogbook});
+Syntax ReadLogbookSyntax()
+{
+    Syntax s;
+    LinkOptions::Declare(s.options);
+    DeclarePotTarget(s.options);
+    return s;
+}
+
+const Registrar
+    kReadLogbook({"read-logbook", ReadLogbookSyntax(),
+                  "reads the logbook of the first potentiostat (or of the one at --address, found\n"
+                  "        without a search) and prints it as one logbook entry",
+                  RunReadLogbook});
 
 }  // namespace
 }  // namespace qor::cli

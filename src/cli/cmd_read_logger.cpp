@@ -12,25 +12,16 @@
 namespace qor::cli {
 namespace {
 
-int RunReadLogger(const std::vector<std::string>& argv)
+int RunReadLogger(const Parsed& p)
 {
-    Args args(argv);
     std::string error;
-    auto transport = LinkOptions::FromArgs(args, error);
+    auto transport = LinkOptions::From(p, error);
     if (!transport)
         return Fail(error);
-    PotTarget target;
-    if (!TakePotTarget(args, target, error))
-        return Fail(error);
-    const std::string out = args.Take("--out");
-    const int lang = TakeLanguage(args);
-    const bool quiet = args.Flag("--quiet");
-    if (out.empty())
-        return Fail(TextPair{"--out DATEI.tx3 fehlt", "--out FILE.tx3 is required"}[args.Language()]);
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
-    if (const std::string left = args.Leftover(); !left.empty())
-        return Fail(left);
+    const PotTarget target = PotTargetOf(p);
+    const std::string out = p.Value("--out");
+    const int lang = p.lang;
+    const bool quiet = p.Has("--quiet");
 
     CoreApp app;
 
@@ -43,20 +34,26 @@ int RunReadLogger(const std::vector<std::string>& argv)
     if (cs.ui.shownLoggerFile != out)
         return 1;
     if (!quiet)
-        std::fprintf(stderr, "%s\n",
-                     Format(TextPair{"Datenlogger von Modul %u in %s geschrieben",
-                                     "data logger of module %u written to %s"}[lang],
-                            unsigned{cs.station.Potentiostats().front()}, out.c_str())
-                         .c_str());
+        Say(Format(TextPair{"Datenlogger von Modul %u in %s geschrieben",
+                            "data logger of module %u written to %s"}[lang],
+                   unsigned{cs.station.Potentiostats().front()}, out.c_str()));
     return 0;
 }
 
-Registrar reg({"read-logger",
-               std::string(LinkOptions::Usage()) + " --out FILE.tx3 " + kPotTargetUsage +
-                   " [--lang de|en] [--quiet]\n"
-                   "        reads the data logger of the first potentiostat (or of the one at --address,\n"
-                   "        found without a search) and writes it in time order",
-               RunReadLogger});
+Syntax ReadLoggerSyntax()
+{
+    Syntax s;
+    LinkOptions::Declare(s.options);
+    s.options.push_back(Option::Text("--out", "FILE.tx3").Required());
+    DeclarePotTarget(s.options);
+    s.options.push_back(Option::Flag("--quiet"));
+    return s;
+}
+
+const Registrar kReadLogger({"read-logger", ReadLoggerSyntax(),
+                             "reads the data logger of the first potentiostat (or of the one at --address,\n"
+                             "        found without a search) and writes it in time order",
+                             RunReadLogger});
 
 }  // namespace
 }  // namespace qor::cli

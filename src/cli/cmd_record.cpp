@@ -51,59 +51,55 @@ struct RecordOptions {
     bool quiet = false, printSamples = false, startPot = false;
 };
 
-// The command's options; the exit code when one is wrong.
-std::optional<int> TakeOptions(Args& args, RecordOptions& o)
+Syntax RecordSyntax()
 {
-    o.out = args.Take("--out");
+    Syntax s;
+    LinkOptions::Declare(s.options);
+    const TextPair seconds{"Sekunden", "seconds"};
+    s.options.insert(
+        s.options.end(),
+        {Option::Text("--out", "FILE.qo3").Required(), Option::Number("--interval", "S", 0, 86399, seconds),
+         Option::Number("--samples", "N", 1, 100000000)
+             .Excludes("--duration")
+             .Shown("[--samples N | --duration S]"),
+         Option::Number("--duration", "S", 1, 100000000, seconds).Shown("-"),
+         Option::Number("--save", "S", 1, 86399, seconds), IdCountOption(), Option::Flag("--quiet"),
+         Option::Flag("--print-samples"), Option::Flag("--start-potentiostat"),
+         Option::Number("--runs", "N", 1, 100).Needs({"--start-potentiostat"}), Option::Text("--tsdb", "URL"),
+         Option::Text("--station", "NAME").Needs({"--mqtt", "--tsdb"})});
+    DeclareMqttOptions(s.options);
+    DeclareAlarmOptions(s.options);
+    return s;
+}
+
+// The command's options; the exit code when one is wrong.
+std::optional<int> TakeOptions(const Parsed& p, RecordOptions& o)
+{
+    o.out = p.Value("--out");
     const std::string& out = o.out;
-    const int l = args.Language();
-    long &interval = o.interval, &samples = o.samples, &duration = o.duration, &save = o.save,
-         &idCount = o.idCount;
-    std::string v;
-    if (out.empty())
-        return Fail(TextPair{"--out DATEI.qo3 fehlt", "--out FILE.qo3 is required"}[l]);
+    const int l = p.lang;
     if (out.size() < 4 || out.substr(out.size() - 4) != ".qo3")
         return Fail(TextPair{"--out verlangt einen Dateinamen mit .qo3",
                              "--out needs a file name ending in .qo3"}[l]);
-    if (!(v = args.Take("--interval")).empty() && !ParseLong(v, 0, 86399, interval))
-        return Fail(
-            TextPair{"--interval verlangt Sekunden 0..86399", "--interval needs seconds 0..86399"}[l]);
-    if (!(v = args.Take("--samples")).empty() && !ParseLong(v, 1, 100000000, samples))
-        return Fail(
-            TextPair{"--samples verlangt eine positive Zahl", "--samples needs a positive number"}[l]);
-    if (!(v = args.Take("--duration")).empty() && !ParseLong(v, 1, 100000000, duration))
-        return Fail(TextPair{"--duration verlangt Sekunden", "--duration needs seconds"}[l]);
-    if (!(v = args.Take("--save")).empty() && !ParseLong(v, 1, 86399, save))
-        return Fail(TextPair{"--save verlangt Sekunden 1..86399", "--save needs seconds 1..86399"}[l]);
-    if (!(v = args.Take("--idcount")).empty() && !ParseLong(v, 0, 15, idCount))
-        return Fail(TextPair{"--idcount verlangt die höchste Adresse 0..15",
-                             "--idcount needs the highest address 0..15"}[l]);
-    o.lang = TakeLanguage(args);
-    if (o.lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[l]);
-    o.quiet = args.Flag("--quiet");
-    o.printSamples = args.Flag("--print-samples");
-    o.startPot = args.Flag("--start-potentiostat");
-    if (!(v = args.Take("--runs")).empty() && (!o.startPot || !ParseLong(v, 1, 100, o.runs)))
-        return Fail(TextPair{"--runs verlangt 1..100 und --start-potentiostat",
-                             "--runs needs 1..100 and --start-potentiostat"}[l]);
+    o.interval = p.Number("--interval", o.interval);
+    o.samples = p.Number("--samples", o.samples);
+    o.duration = p.Number("--duration", o.duration);
+    o.save = p.Number("--save", o.save);
+    o.idCount = p.Number("--idcount", o.idCount);
+    o.runs = p.Number("--runs", o.runs);
+    o.lang = l;
+    o.quiet = p.Has("--quiet");
+    o.printSamples = p.Has("--print-samples");
+    o.startPot = p.Has("--start-potentiostat");
     // One station name for the broker and the database.
-    const std::string station = args.Take("--station");
+    const std::string station = p.Value("--station");
     std::string error;
-    if (!TakeTsdbOptions(args, l, station, o.tsdb, error))
+    if (!TsdbOptionsOf(p, station, o.tsdb, error))
         return Fail(error);
-    o.mqtt = TakeMqttOptions(args, station, error);
+    o.mqtt = MqttOptionsOf(p, station, error);
     if (!error.empty())
         return Fail(error);
-    if (!station.empty() && !o.mqtt && !o.tsdb)
-        return Fail(TextPair{"--station verlangt --mqtt oder --tsdb", "--station needs --mqtt or --tsdb"}[l]);
-    if (const std::string e = TakeAlarmOptions(args, l, o.alarms); !e.empty())
-        return Fail(e);
-    if (samples > 0 && duration > 0)
-        return Fail(
-            TextPair{"entweder --samples oder --duration angeben", "give either --samples or --duration"}[l]);
-    if (const std::string left = args.Leftover(); !left.empty())
-        return Fail(left);
+    o.alarms = AlarmOptionsOf(p);
     if (std::error_code ec; std::filesystem::is_directory(out, ec))
         return Fail(
             Format(TextPair{"--out %s ist ein Ordner, keine Datei", "--out %s is a folder, not a file"}[l],
@@ -135,8 +131,8 @@ std::optional<int> SettleEarlierJournal(const data::CQORDoc& doc, const std::str
                         " first");
         old.Recover(*r);
         if (!r->keptAs.empty() && !quiet)
-            std::fprintf(stderr, "qortool: %zu damaged entries of %s; it is kept as %s\n",
-                         r->contents.damaged, journal.c_str(), r->keptAs.c_str());
+            Say(Format("%zu damaged entries of %s; it is kept as %s", r->contents.damaged, journal.c_str(),
+                       r->keptAs.c_str()));
     }
     return std::nullopt;
 }
@@ -144,13 +140,12 @@ std::optional<int> SettleEarlierJournal(const data::CQORDoc& doc, const std::str
 // A progress line: the samples so far, and during a program the potentiostat's records.
 void ShowProgress(const data::CQORDoc& doc, bool startPot, int lang)
 {
-    std::fprintf(stderr, lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
+    std::string line = Format(lang == 1 ? "%zu samples" : "%zu Messungen", doc.Samples().size());
     if (startPot)
-        std::fprintf(stderr,
-                     TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
-                              ", %zu potentiostat samples, %zu impedance points"}[lang],
-                     doc.Pot().size(), doc.Eis().size());
-    std::fprintf(stderr, "\n");
+        line += Format(TextPair{", %zu Potentiostat-Messwerte, %zu Impedanzpunkte",
+                                ", %zu potentiostat samples, %zu impedance points"}[lang],
+                       doc.Pot().size(), doc.Eis().size());
+    Say(line);
 }
 
 // After a final save that failed: what the journal could still take goes there now; then
@@ -158,9 +153,9 @@ void ShowProgress(const data::CQORDoc& doc, bool startPot, int lang)
 int ReportUnsaved(data::CQORDoc& doc, const std::string& out)
 {
     doc.SyncJournal();
-    std::fprintf(stderr, "qortool: %s\n", doc.UnsavedReport().c_str());
+    Say(doc.UnsavedReport());
     if (!doc.OpenJournal().empty())
-        std::fprintf(stderr, "qortool: qortool recover %s saves what the journal holds\n", out.c_str());
+        Say("qortool recover " + out + " saves what the journal holds");
     return 1;
 }
 
@@ -222,15 +217,14 @@ void PrintCounts(const data::CQORDoc& doc, plant::MqttStationLink* plantLink, bo
                     doc.Pot().size(), doc.Eis().size());
 }
 
-int RunRecord(const std::vector<std::string>& argv)
+int RunRecord(const Parsed& p)
 {
-    Args args(argv);
     std::string error;
-    auto transport = LinkOptions::FromArgs(args, error);
+    auto transport = LinkOptions::From(p, error);
     if (!transport)
         return Fail(error);
     RecordOptions o;
-    if (const auto code = TakeOptions(args, o))
+    if (const auto code = TakeOptions(p, o))
         return *code;
     const std::string& out = o.out;
     const long interval = o.interval, samples = o.samples, duration = o.duration, save = o.save,
@@ -277,11 +271,9 @@ int RunRecord(const std::vector<std::string>& argv)
         return st.Link().LinkLost() ? 1
                                     : StationFail(lang == 1 ? "No slave available." : "Kein Slave am Bus.");
     if (!quiet)
-        std::fprintf(stderr, "%s\n",
-                     Format(TextPair{"Aufzeichnung in %s alle %ld s, gesichert alle %ld s",
-                                     "recording to %s every %ld s, saving every %ld s"}[lang],
-                            out.c_str(), interval, save)
-                         .c_str());
+        Say(Format(TextPair{"Aufzeichnung in %s alle %ld s, gesichert alle %ld s",
+                            "recording to %s every %ld s, saving every %ld s"}[lang],
+                   out.c_str(), interval, save));
 
     if (startPot && st.Potentiostats().empty())
         return StationFail(TextPair{"kein Potentiostat am Bus", "no potentiostat on the bus"}[lang]);
@@ -367,14 +359,9 @@ int RunRecord(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar
-    reg({"record",
-         std::string(LinkOptions::Usage()) +
-             " --out FILE.qo3 [--interval S] [--samples N | --duration S] [--save S] [--idcount N]\n"
-             "        [--lang de|en] [--quiet] [--print-samples] [--start-potentiostat [--runs N]]\n"
-             "        [--tsdb URL] [--station NAME]\n" +
-             MqttUsage() +
-             "        releases every module found and records every S seconds (default 10) into a new\n"
+const Registrar
+    kRecord({"record", RecordSyntax(),
+             "releases every module found and records every S seconds (default 10) into a new\n"
              "        FILE.qo3, saved every --save seconds (default 600) and at the end; Ctrl-C ends it.\n"
              "        Each sample goes to FILE.qo3.journal at once (see recover). --print-samples prints\n"
              "        each stored sample: its number, time and values 1, 2, 3 of the sixteen channels.\n"
@@ -385,10 +372,9 @@ Registrar
              "        every stored sample to a time-series database as the station NAME (default: the host\n"
              "        name); what it did not acknowledge is counted in FILE.qo3.tsdb (see tsdb-backfill).\n"
              "        --mqtt publishes each poll cycle's values to the broker (QoS 1) under PREFIX/STATION\n"
-             "        (default qor/<host name>)\n"
-             "        [--alarms FILE] [--print-alarms] [--alarm-command CMD] [--ride-through]\n" +
-             kAlarmOptionsUsage,
-         RunRecord});
+             "        (default qor/<host name>).\n        " +
+                 std::string(kAlarmOptionsHelp),
+             RunRecord});
 
 }  // namespace
 }  // namespace qor::cli

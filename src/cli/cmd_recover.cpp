@@ -18,26 +18,16 @@ struct RecoverUi : data::DocumentUi {
         return std::nullopt;
     }
     int AskSave(const std::string&, const std::string&) override { return 1; }
-    void ShowMessage(const std::string& text) override
-    {
-        std::fprintf(stderr, "qortool: %s\n", text.c_str());
-    }
+    void ShowMessage(const std::string& text) override { Say(text); }
     void SetTitle(const std::string&) override {}
     void OpenDataLogger(const std::string&, int) override {}
     data::Logbook logbook;
 };
 
-int RunRecover(const std::vector<std::string>& argv)
+int RunRecover(const Parsed& p)
 {
-    Args args(argv);
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail("--lang needs de or en");
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (args.Rest().size() != 1)
-        return Fail("recover needs one FILE.qo3");
-    const std::string file = args.Rest()[0];
+    const int lang = p.lang;
+    const std::string file = p.Operands()[0];
     if (data::LayoutOf(file) != data::Layout::Qo3)
         return Fail("recover needs a file name ending in .qo3");
     RecoverUi ui;
@@ -75,13 +65,13 @@ int RunRecover(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar
-    reg({"recover",
-         "FILE.qo3 [--lang de|en]\n"
-         "        appends what FILE.qo3.journal holds beyond FILE.qo3 (the samples and logbook entries\n"
-         "        of a recording that ended without its last save) and saves FILE.qo3; the journal of\n"
-         "        another recording is saved as FILE.recovered.qo3 instead, and FILE.qo3 is left alone",
-         RunRecover});
+const Registrar
+    kRecover({"recover",
+              {{}, {"FILE.qo3"}},
+              "appends what FILE.qo3.journal holds beyond FILE.qo3 (the samples and logbook entries\n"
+              "        of a recording that ended without its last save) and saves FILE.qo3; the journal of\n"
+              "        another recording is saved as FILE.recovered.qo3 instead, and FILE.qo3 is left alone",
+              RunRecover});
 
 }  // namespace
 }  // namespace qor::cli

@@ -13,27 +13,16 @@
 namespace qor::cli {
 namespace {
 
-int RunSearch(const std::vector<std::string>& argv)
+int RunSearch(const Parsed& p)
 {
-    Args args(argv);
     std::string error;
-    auto transport = LinkOptions::FromArgs(args, error);
+    auto transport = LinkOptions::From(p, error);
     if (!transport)
         return Fail(error);
     station::StationConfig cfg;
-    const std::string idCount = args.Take("--idcount", "15");
-    const int lang = TakeLanguage(args);
-    const bool release = args.Flag("--release");
-    char* end = nullptr;
-    const long n = std::strtol(idCount.c_str(), &end, 10);
-    if (*end || n < 0 || n > 15)
-        return Fail(TextPair{"--idcount verlangt die höchste Adresse 0..15",
-                             "--idcount needs the highest address 0..15"}[args.Language()]);
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang needs de or en"}[args.Language()]);
-    if (const std::string left = args.Leftover(); !left.empty())
-        return Fail(left);
-    cfg.idCount = static_cast<int>(n);
+    const int lang = p.lang;
+    const bool release = p.Has("--release");
+    cfg.idCount = static_cast<int>(p.Number("--idcount", 15));
 
     CoreApp app;
 
@@ -54,12 +43,18 @@ int RunSearch(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"search",
-               std::string(LinkOptions::Usage()) +
-                   " [--idcount N] [--lang de|en] [--release]\n"
-                   "        searches addresses 0..N and prints one \"Slave %2d: %s\" line per module found;\n"
-                   "        --release also releases and identifies them and lists the potentiostats",
-               RunSearch});
+Syntax SearchSyntax()
+{
+    Syntax s;
+    LinkOptions::Declare(s.options);
+    s.options.insert(s.options.end(), {IdCountOption(), Option::Flag("--release")});
+    return s;
+}
+
+const Registrar kSearch({"search", SearchSyntax(),
+                         "searches addresses 0..N and prints one \"Slave %2d: %s\" line per module found;\n"
+                         "        --release also releases and identifies them and lists the potentiostats",
+                         RunSearch});
 
 }  // namespace
 }  // namespace qor::cli

@@ -32,15 +32,10 @@ std::string DeviceJson(const DeviceStep& d)
         d.fromMomentary, d.limitBelow, d.cyclic, d.constant, d.interval, d.passes, d.next, d.samples);
 }
 
-int RunStp(const std::vector<std::string>& argv)
+int RunStp(const Parsed& p)
 {
-    Args args(argv);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (args.Rest().size() != 2 || args.Rest()[0] != "dump")
-        return Fail("say dump FILE.stp");
     PotStepSetupModel model(1);
-    const std::string message = model.LoadTemplate(args.Rest()[1]);
+    const std::string message = model.LoadTemplate(p.Operands()[0]);
     if (!message.empty())
         return Fail(message);
     if (!model.LoadNote().empty())
@@ -77,8 +72,8 @@ int RunStp(const std::vector<std::string>& argv)
     return 0;
 }
 
-Registrar reg({"stp", "dump FILE.stp\n        prints what loading the step program template gives, as JSON",
-               RunStp});
+const Registrar kStp(
+    {"stp dump", {{}, {"FILE.stp"}}, "prints what loading the step program template gives, as JSON", RunStp});
 
 }  // namespace
 }  // namespace qor::cli

@@ -17,24 +17,14 @@ namespace {
 // requests but answers none.
 constexpr auto kBackfillWait = std::chrono::minutes(10);
 
-int RunTsdbBackfill(const std::vector<std::string>& argv)
+int RunTsdbBackfill(const Parsed& p)
 {
-    Args args(argv);
-    const int lang = TakeLanguage(args);
-    if (lang < 0)
-        return Fail("--lang needs de or en");
+    const int lang = p.lang;
     std::optional<plant::TsdbOptions> options;
     std::string error;
-    if (!TakeTsdbOptions(args, lang, args.Take("--station"), options, error))
+    if (!TsdbOptionsOf(p, p.Value("--station"), options, error))
         return Fail(error);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (args.Rest().size() != 1)
-        return Fail(
-            TextPair{"tsdb-backfill verlangt eine DATEI.qo3", "tsdb-backfill needs one FILE.qo3"}[lang]);
-    if (!options)
-        return Fail(TextPair{"--tsdb URL fehlt", "--tsdb URL is required"}[lang]);
-    const std::string file = args.Rest()[0];
+    const std::string file = p.Operands()[0];
     if (data::LayoutOf(file) != data::Layout::Qo3)
         return Fail(TextPair{"tsdb-backfill verlangt einen Dateinamen mit .qo3",
                              "tsdb-backfill needs a file name ending in .qo3"}[lang]);
@@ -61,10 +51,9 @@ int RunTsdbBackfill(const std::vector<std::string>& argv)
                 ++fromJournal;
             }
     } else if (r) {
-        std::fprintf(stderr,
-                     TextPair{"qortool: %s gehört zu einer anderen Aufzeichnung und wird nicht gesendet\n",
-                              "qortool: %s belongs to another recording and is not sent\n"}[lang],
-                     r->journal.c_str());
+        Say(Format(TextPair{"%s gehört zu einer anderen Aufzeichnung und wird nicht gesendet",
+                            "%s belongs to another recording and is not sent"}[lang],
+                   r->journal.c_str()));
     } else if (!fileThere) {
         return StationFail(
             Format(TextPair{"Datei nicht gefunden: %s", "no such file: %s"}[lang], file.c_str()));
@@ -82,7 +71,7 @@ int RunTsdbBackfill(const std::vector<std::string>& argv)
                              "%zu of the samples came from the journal\n"}[lang],
                     fromJournal);
     if (!report.watermarkError.empty())
-        std::fprintf(stderr, "qortool: %s\n", report.watermarkError.c_str());
+        Say(report.watermarkError);
     if (report.Left() > 0) {
         const std::string why = report.failure
                                     ? plant::DescribeReply(*report.failure, lang, options->timeoutMs)
@@ -94,12 +83,13 @@ int RunTsdbBackfill(const std::vector<std::string>& argv)
     return report.watermarkError.empty() ? 0 : 1;
 }
 
-Registrar reg({"tsdb-backfill",
-               "FILE.qo3 --tsdb URL [--station NAME] [--lang de|en]\n"
-               "        sends the samples of FILE.qo3 (and of its journal, when a recording was not saved)\n"
-               "        that the time-series database at URL has not acknowledged for the station NAME\n"
-               "        (default: the host name), as FILE.qo3.tsdb counts them, and says how many",
-               RunTsdbBackfill});
+const Registrar kTsdbBackfill(
+    {"tsdb-backfill",
+     {{Option::Text("--tsdb", "URL").Required(), Option::Text("--station", "NAME")}, {"FILE.qo3"}},
+     "sends the samples of FILE.qo3 (and of its journal, when a recording was not saved)\n"
+     "        that the time-series database at URL has not acknowledged for the station NAME\n"
+     "        (default: the host name), as FILE.qo3.tsdb counts them, and says how many",
+     RunTsdbBackfill});
 
 }  // namespace
 }  // namespace qor::cli

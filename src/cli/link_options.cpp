@@ -11,21 +11,26 @@
 
 namespace qor::cli {
 
-std::unique_ptr<LinkOptions> LinkOptions::FromArgs(Args& args, std::string& error)
+void LinkOptions::Declare(std::vector<Option>& options)
+{
+    options.push_back(Option::Flag("--sim").Shown(Usage()));
+    options.push_back(Option::Text("--tcp", "HOST:PORT").Shown("-"));
+    options.push_back(Option::Text("--serial", "DEVICE").Shown("-"));
+    options.push_back(Option::Number("--baud", "N", kMinBaud, kMaxBaud, {"eine Baudrate", "a rate"})
+                          .Needs({"--serial"})
+                          .Shown("-"));
+}
+
+std::unique_ptr<LinkOptions> LinkOptions::From(const Parsed& p, std::string& error)
 {
     using Transport = wiring::LinkChoice::Transport;
-    const int lang = args.Language();
+    const int lang = p.lang;
     wiring::LinkChoice choice;
-    const bool sim = args.Flag("--sim");
-    const std::string tcp = args.Take("--tcp");
-    const std::string serial = args.Take("--serial");
-    const std::string baud = args.Take("--baud");
+    const bool sim = p.Has("--sim");
+    const std::string tcp = p.Value("--tcp");
+    const std::string serial = p.Value("--serial");
     if (int(sim) + int(!tcp.empty()) + int(!serial.empty()) != 1) {
         error = TextPair{"eine Verbindung wählen: ", "choose one transport: "}[lang] + std::string(Usage());
-        return nullptr;
-    }
-    if (!baud.empty() && serial.empty()) {
-        error = TextPair{"--baud gilt nur mit --serial", "--baud goes with --serial only"}[lang];
         return nullptr;
     }
     if (sim) {
@@ -45,17 +50,9 @@ std::unique_ptr<LinkOptions> LinkOptions::FromArgs(Args& args, std::string& erro
         choice.device = serial;
         if (serial[0] != '/' && std::filesystem::exists(serial, ec))
             choice.device = std::filesystem::absolute(serial, ec).lexically_normal().string();
-        // The rates a serial line on Linux can be set to; anything else the port would refuse
-        // (or, past the range of an int, silently take as some other rate).
-        long b = 0;
-        if (!baud.empty() && !ParseLong(baud, kMinBaud, kMaxBaud, b)) {
-            error = Format(TextPair{"--baud verlangt eine Baudrate von %d bis %d",
-                                    "--baud needs a rate from %d to %d"}[lang],
-                           kMinBaud, kMaxBaud);
-            return nullptr;
-        }
-        if (b > 0)
-            choice.baud = static_cast<int>(b);
+        // The rates a serial line on Linux can be set to (the option's range); anything else
+        // the port would refuse (or, past the range of an int, silently take as some other rate).
+        choice.baud = static_cast<int>(p.Number("--baud", choice.baud));
     }
     return std::unique_ptr<LinkOptions>(new LinkOptions(choice));
 }
@@ -75,27 +72,15 @@ std::string LinkOptions::Describe(int lang) const
     }
 }
 
-bool TakePotTarget(Args& args, PotTarget& target, std::string& error)
+void DeclarePotTarget(std::vector<Option>& options)
 {
-    const int lang = args.Language();
-    const std::string address = args.Take("--address");
-    const std::string idCount = args.Take("--idcount");
-    if (!address.empty() && !idCount.empty()) {
-        error =
-            TextPair{"entweder --address oder --idcount angeben", "give either --address or --idcount"}[lang];
-        return false;
-    }
-    if (!address.empty() && !ParseLong(address, 0, 15, target.address)) {
-        error = TextPair{"--address verlangt eine Moduladresse 0..15",
-                         "--address needs a module address 0..15"}[lang];
-        return false;
-    }
-    if (!idCount.empty() && !ParseLong(idCount, 0, 15, target.idCount)) {
-        error = TextPair{"--idcount verlangt die höchste Adresse 0..15",
-                         "--idcount needs the highest address 0..15"}[lang];
-        return false;
-    }
-    return true;
+    options.push_back(AddressOption().Excludes("--idcount").Shown("[--address N | --idcount N]"));
+    options.push_back(IdCountOption().Shown("-"));
+}
+
+PotTarget PotTargetOf(const Parsed& p)
+{
+    return PotTarget{p.Number("--address", -1), p.Number("--idcount", 15)};
 }
 
 void LinkOptions::Attach(bus::BusLink& link)
@@ -109,7 +94,7 @@ void ConsoleLinkHost::OnLinkEvent(const bus::LinkEvent& event)
 {
     const station::LinkEventTexts texts = station::TextsFor(event, language);
     if (!texts.message.empty())
-        std::fprintf(stderr, "qortool: %s\n", texts.message.c_str());
+        Say(texts.message);
 }
 
 bool SearchPotentiostats(station::ConsoleStation& cs, LinkOptions& transport, int lang,

@@ -21,10 +21,12 @@ namespace qor::cli {
 // with Attach().
 class LinkOptions {
 public:
-    // Takes the transport options out of `args`. Null with `error` set when they are
-    // missing or malformed.
-    static std::unique_ptr<LinkOptions> FromArgs(Args& args, std::string& error);
+    // The transport options, shown as one group in the usage line.
+    static void Declare(std::vector<Option>& options);
     static const char* Usage() { return "(--sim | --tcp HOST:PORT | --serial DEVICE [--baud N])"; }
+    // The transport chosen. Null with `error` set when none is, or more than one, or a
+    // malformed one.
+    static std::unique_ptr<LinkOptions> From(const Parsed& p, std::string& error);
     static constexpr int kMinBaud = 50;
     static constexpr int kMaxBaud = 4000000;
 
@@ -52,9 +54,18 @@ struct PotTarget {
     long address = -1;
     long idCount = 15;
 };
-// Takes --address N or --idcount N out of `args`; false with `error` set when malformed.
-bool TakePotTarget(Args& args, PotTarget& target, std::string& error);
-inline constexpr const char* kPotTargetUsage = "[--address N | --idcount N]";
+// --address N or --idcount N.
+void DeclarePotTarget(std::vector<Option>& options);
+PotTarget PotTargetOf(const Parsed& p);
+// The highest address a search takes, and one module's address.
+inline Option IdCountOption()
+{
+    return Option::Number("--idcount", "N", 0, 15, {"die höchste Adresse", "the highest address"});
+}
+inline Option AddressOption()
+{
+    return Option::Number("--address", "N", 0, 15, {"eine Moduladresse", "a module address"});
+}
 
 // Attaches the bus to the console station in language `lang` and finds the potentiostats:
 // a search with every module found released to the station, or the identification of the

@@ -1,137 +1,53 @@
 // qortool: drives the station without a window.
 #include "cli/command.h"
-#include "common/text.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-namespace qor::cli {
-
-std::vector<Command>& Commands()
-{
-    static std::vector<Command> commands;
-    return commands;
-}
-
-Args::Args(std::vector<std::string> args) : m_args(std::move(args))
-{
-    for (std::size_t i = 0; i + 1 < m_args.size(); ++i)
-        if (m_args[i] == "--lang" && (m_args[i + 1] == "en" || m_args[i + 1] == "1"))
-            m_lang = 1;
-}
-
-std::string Args::Take(const std::string& name, const std::string& fallback)
-{
-    for (std::size_t i = 0; i < m_args.size(); ++i) {
-        if (m_args[i] == name && i + 1 < m_args.size()) {
-            std::string v = m_args[i + 1];
-            m_args.erase(m_args.begin() + static_cast<long>(i), m_args.begin() + static_cast<long>(i) + 2);
-            return v;
-        }
-    }
-    return fallback;
-}
-
-bool Args::Has(const std::string& name) const
-{
-    return std::find(m_args.begin(), m_args.end(), name) != m_args.end();
-}
-
-bool Args::Flag(const std::string& name)
-{
-    auto it = std::find(m_args.begin(), m_args.end(), name);
-    if (it == m_args.end())
-        return false;
-    m_args.erase(it);
-    return true;
-}
-
-std::string Args::Unknown() const
-{
-    for (const auto& a : m_args)
-        if (a.size() > 2 && a.rfind("--", 0) == 0)
-            return TextPair{"unbekannte Option ", "unknown option "}[m_lang] + a;
-    return {};
-}
-
-int TakeLanguage(Args& args)
-{
-    const std::string lang = args.Take("--lang", "de");
-    return lang == "de" ? 0 : lang == "en" ? 1 : -1;
-}
-
-std::optional<int> TakeLanguageAndFiles(Args& args, std::size_t files, const char* usage, int& lang)
-{
-    lang = TakeLanguage(args);
-    if (!args.Unknown().empty())
-        return Fail(args.Unknown());
-    if (lang < 0)
-        return Fail(TextPair{"--lang verlangt de oder en", "--lang takes de or en"}[args.Language()]);
-    if (args.Rest().size() != files)
-        return Fail(usage);
-    return std::nullopt;
-}
-
-bool ParseLong(const std::string& s, long lo, long hi, long& out)
-{
-    char* end = nullptr;
-    out = std::strtol(s.c_str(), &end, 10);
-    return !s.empty() && !*end && out >= lo && out <= hi;
-}
-
-std::string Args::Leftover() const
-{
-    std::string unknown = Unknown();
-    if (unknown.empty() && !m_args.empty())
-        unknown = TextPair{"unerwartetes Argument ", "unexpected argument "}[m_lang] + m_args.front();
-    return unknown;
-}
-
-void Say(const std::string& message)
-{
-    std::fprintf(stderr, "qortool: %s\n", message.c_str());
-}
-
-int Fail(const std::string& message)
-{
-    Say(message);
-    return 2;
-}
-
-int StationFail(const std::string& message)
-{
-    Say(message);
-    return 1;
-}
-
-}  // namespace qor::cli
-
 namespace {
-void Usage()
+
+// Every command with its usage line and what it does, from their declarations.
+void Usage(std::FILE* to)
 {
     auto cmds = qor::cli::Commands();
     std::sort(cmds.begin(), cmds.end(), [](auto& a, auto& b) { return a.name < b.name; });
-    std::fprintf(stderr, "usage: qortool COMMAND [options]\n\ncommands:\n");
-    for (const auto& c : cmds)
-        std::fprintf(stderr, "  %s %s\n", c.name.c_str(), c.usage.c_str());
+    std::fprintf(to,
+                 "usage: qortool COMMAND [options]   (qortool COMMAND --help: one command)\n\ncommands:\n");
+    for (const auto& c : cmds) {
+        std::fprintf(to, "  %s\n", qor::cli::Wrap(c.name + " " + qor::cli::Synopsis(c.syntax)).c_str());
+        if (!c.help.empty())
+            std::fprintf(to, "        %s\n", c.help.c_str());
+    }
 }
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    using qor::cli::Commands;
     if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
-        Usage();
+        Usage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
     const std::string name = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
-    for (const auto& c : qor::cli::Commands())
+    // A command of a group ("pot analyse") before the group's own ("pot").
+    if (argc > 2)
+        for (const auto& c : Commands())
+            if (c.name == name + " " + argv[2])
+                return qor::cli::Run(c, std::vector<std::string>(argv + 3, argv + argc));
+    for (const auto& c : Commands())
         if (c.name == name)
-            return c.run(args);
-    std::fprintf(stderr, "qortool: unknown command '%s'\n", name.c_str());
-    Usage();
+            return qor::cli::Run(c, std::vector<std::string>(argv + 2, argv + argc));
+    std::string group;
+    for (const auto& c : Commands())
+        if (c.name.rfind(name + " ", 0) == 0)
+            group += (group.empty() ? "" : "|") + c.name.substr(name.size() + 1);
+    if (!group.empty())
+        return qor::cli::Fail("usage: qortool " + name + " " + group + " ...   (qortool " + name + " " +
+                              group.substr(0, group.find('|')) + " --help: one of them)");
+    qor::cli::Say("unknown command '" + name + "'");
+    Usage(stderr);
     return 2;
 }

@@ -5,38 +5,31 @@
 
 namespace qor::cli {
 
-std::optional<plant::MqttOptions> TakeMqttOptions(Args& args, const std::string& station, std::string& error)
+void DeclareMqttOptions(std::vector<Option>& options)
 {
-    const int l = args.Language();
-    plant::PlantSettings s;
-    s.mqttUrl = args.Take("--mqtt");
-    s.station = station;
-    s.mqttUser = args.Take("--mqtt-user");
-    s.passwordFile = args.Take("--mqtt-password-file");
-    s.tlsCa = args.Take("--mqtt-tls");
-    s.prefix = args.Take("--mqtt-prefix", "qor");
-    const std::string keepAlive = args.Take("--mqtt-keepalive");
-    long k = s.keepAliveS;
-    if (!keepAlive.empty() && !ParseLong(keepAlive, 5, 65535, k)) {
-        error = TextPair{"--mqtt-keepalive verlangt Sekunden 5..65535",
-                         "--mqtt-keepalive needs seconds 5..65535"}[l];
-        return std::nullopt;
-    }
-    s.keepAliveS = static_cast<int>(k);
-    if (s.mqttUrl.empty()) {
-        if (!s.mqttUser.empty() || !s.passwordFile.empty() || !s.tlsCa.empty() || s.prefix != "qor" ||
-            !keepAlive.empty())
-            error = TextPair{"die MQTT-Optionen verlangen --mqtt mqtt://RECHNER:PORT",
-                             "the MQTT options need --mqtt mqtt://HOST:PORT"}[l];
-        return std::nullopt;
-    }
-    return plant::MqttOptionsFrom(s, l, error);
+    options.push_back(Option::Text("--mqtt", "mqtt://HOST:PORT"));
+    const std::vector<std::string> mqtt{"--mqtt"};
+    options.push_back(Option::Text("--mqtt-user", "U").Needs(mqtt));
+    options.push_back(Option::Text("--mqtt-password-file", "F").Needs(mqtt));
+    options.push_back(Option::Text("--mqtt-tls", "CAFILE").Needs(mqtt));
+    options.push_back(Option::Text("--mqtt-prefix", "P").Needs(mqtt));
+    options.push_back(Option::Number("--mqtt-keepalive", "S", 5, 65535, {"Sekunden", "seconds"}).Needs(mqtt));
 }
 
-const char* MqttUsage()
+std::optional<plant::MqttOptions> MqttOptionsOf(const Parsed& p, const std::string& station,
+                                                std::string& error)
 {
-    return "        [--mqtt mqtt://HOST:PORT [--station NAME] [--mqtt-user U --mqtt-password-file F]\n"
-           "         [--mqtt-tls CAFILE] [--mqtt-prefix P] [--mqtt-keepalive S]]\n";
+    if (!p.Has("--mqtt"))
+        return std::nullopt;
+    plant::PlantSettings s;
+    s.mqttUrl = p.Value("--mqtt");
+    s.station = station;
+    s.mqttUser = p.Value("--mqtt-user");
+    s.passwordFile = p.Value("--mqtt-password-file");
+    s.tlsCa = p.Value("--mqtt-tls");
+    s.prefix = p.Value("--mqtt-prefix", "qor");
+    s.keepAliveS = static_cast<int>(p.Number("--mqtt-keepalive", s.keepAliveS));
+    return plant::MqttOptionsFrom(s, p.lang, error);
 }
 
 }  // namespace qor::cli

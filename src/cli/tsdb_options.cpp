@@ -23,13 +23,13 @@ std::string DefaultStationName()
     return name;
 }
 
-bool TakeTsdbOptions(Args& args, int lang, const std::string& station, std::optional<plant::TsdbOptions>& out,
-                     std::string& error)
+bool TsdbOptionsOf(const Parsed& p, const std::string& station, std::optional<plant::TsdbOptions>& out,
+                   std::string& error)
 {
-    const bool hasUrl = args.Has("--tsdb");
-    const std::string url = args.Take("--tsdb");
+    const int lang = p.lang;
+    const std::string url = p.Value("--tsdb");
     out.reset();
-    if (!hasUrl)
+    if (!p.Has("--tsdb"))
         return true;
     plant::HttpTarget target;
     std::string why;

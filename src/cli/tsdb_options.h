@@ -16,11 +16,11 @@ namespace qor::cli {
 // The host name: the station tag when --station is not given.
 std::string DefaultStationName();
 
-// Takes "--tsdb URL" from the arguments, for the station `station` (the value of --station,
-// which other links share; empty: the host name). Nothing when --tsdb is absent; false with
-// the message (in language `lang`) for a URL that cannot be used or a bad name.
-bool TakeTsdbOptions(Args& args, int lang, const std::string& station, std::optional<plant::TsdbOptions>& out,
-                     std::string& error);
+// The database's options for the station `station` (the value of --station, which other links
+// share; empty: the host name). Nothing without --tsdb; false with the message for a URL that
+// cannot be used or a bad name.
+bool TsdbOptionsOf(const Parsed& p, const std::string& station, std::optional<plant::TsdbOptions>& out,
+                   std::string& error);
 
 // The writer of a recording, started on the station's document (nothing without options).
 // False with the message when it cannot start.
