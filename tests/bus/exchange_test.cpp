@@ -24,15 +24,19 @@ const Bytes kPhAnswer = {0x02, 0x10, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00,  // hea
                          0x00, 0x00, 0x00, 0x00, 0x80, 0x01, 0x58, 0x1B, 0x2E, 0xFB, 0xFB, 0x00,  // data
                          0x16, 0x6A};  // CRC low, high
 
+Bytes WithCrc(Bytes f)
+{
+    const std::uint16_t crc = Crc16(f.data(), f.size());
+    f.insert(f.end(), {static_cast<std::uint8_t>(crc), static_cast<std::uint8_t>(crc >> 8)});
+    return f;
+}
+
 // A file-block answer with `n` data bytes and its checksum.
 Bytes Frame(std::uint16_t n)
 {
     Bytes f = {0x02, 0x29, 0x00, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), 0, 0, 0};
     f.resize(8u + n, 0x33);
-    const std::uint16_t crc = Crc16(f.data(), f.size());
-    f.push_back(static_cast<std::uint8_t>(crc));
-    f.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return f;
+    return WithCrc(f);
 }
 
 // Records what the link reports.
@@ -189,10 +193,8 @@ TEST_F(SerialExchange, FaultyAnswersAreNoMeasurement)
     EXPECT_EQ(host.kinds, (std::vector<K>{K::ChecksumError}));
     // Two data bytes short with a right checksum: raw value 3 would be left from an earlier answer.
     stream.SetTransform([](Bytes& a) {
-        a = {0x02, 0x10, 0x02, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00,
-             0x00, 0x00, 0x00, 0x00, 0x08, 0x58, 0x1B, 0x2E, 0xFB};
-        const std::uint16_t crc = Crc16(a.data(), a.size());
-        a.push_back(static_cast<std::uint8_t>(crc)), a.push_back(static_cast<std::uint8_t>(crc >> 8));
+        a = WithCrc({0x02, 0x10, 0x02, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x58,
+                     0x1B, 0x2E, 0xFB});
     });
     EXPECT_EQ(Poll(2), 0);
     stream.SetTransform(nullptr);
@@ -219,8 +221,7 @@ TEST_F(SerialExchange, AnswerMustBelongToTheRequest)
         stream.SetTransform([&](Bytes& a) {
             a[2] = c.carried;
             a[13] = c.status;
-            const std::uint16_t crc = Crc16(a.data(), 20);
-            a[20] = static_cast<std::uint8_t>(crc), a[21] = static_cast<std::uint8_t>(crc >> 8);
+            a = WithCrc(Bytes(a.begin(), a.begin() + 20));
         });
         link.SetPollErrors(0);
         EXPECT_EQ(Poll(c.address), c.result);

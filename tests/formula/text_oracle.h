@@ -4,6 +4,7 @@
 // printf("%.12f") and strtod (decimal numbers only) after every step. The production code must agree with it
 // bit for bit; it is not used anywhere else.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -35,19 +36,11 @@ inline bool IsOp(char c)
     return c != '\0' && std::strchr("^*/+-", c) != nullptr;
 }
 
+// Left to right, never into what was put in.
 inline void ReplaceEvery(std::string& s, const std::string& a, const std::string& b)
 {
-    std::string out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        if (s.compare(i, a.size(), a) == 0) {
-            out += b;
-            i += a.size();
-        } else {
-            out += s[i++];
-        }
-    }
-    s = out;
+    for (std::size_t p = 0; (p = s.find(a, p)) != std::string::npos; p += b.size())
+        s.replace(p, a.size(), b);
 }
 
 inline bool Syntax(std::string s)
@@ -94,10 +87,7 @@ inline double Num(const std::string& t)
 
 inline int Minus(const std::string& t)
 {
-    int n = 0;
-    while (n < static_cast<int>(t.size()) && t[static_cast<std::size_t>(n)] == '-')
-        ++n;
-    return n;
+    return static_cast<int>(std::min(t.find_first_not_of('-'), t.size()));
 }
 
 inline std::string Written(double r, bool& err)
@@ -118,48 +108,30 @@ inline double Flat(std::string e, bool& err)
             std::size_t pos = e.find(name);
             if (pos == std::string::npos)
                 break;
-            std::size_t a = pos + len;
-            int minus = 0;
-            while (a < e.size() && e[a] == '-') {
-                ++a;
-                ++minus;
-            }
+            const int minus = Minus(e.substr(pos + len));
+            const std::size_t a = pos + len + static_cast<std::size_t>(minus);
             std::size_t b = a;
             while (b < e.size() && (IsDig(e[b]) || e[b] == '.'))
                 ++b;
             if (a == b)
                 break;
             double x = Dec(e.substr(a, b - a));
-            for (int i = 0; i < minus; ++i)
+            if (minus % 2)
                 x = -x;
-            double r = 0.0;
-            std::string n = name;
-            if (n == "sin")
-                r = std::sin(x);
-            if (n == "cos")
-                r = std::cos(x);
-            if (n == "tan")
-                r = std::tan(x);
-            if (n == "atan")
-                r = std::atan(x);
-            if (n == "exp")
-                r = std::exp(x);
-            if (n == "asin" || n == "acos") {
-                if (x < -1 || x > 1) {
-                    err = true;
-                    r = 0.0;
-                } else {
-                    r = n == "asin" ? std::asin(x) : std::acos(x);
-                }
-            }
-            if (n == "ln" || n == "log") {
-                if (x <= 0) {
-                    err = true;
-                    r = 0.0;
-                } else {
-                    r = n == "ln" ? std::log(x) : std::log10(x);
-                }
-            }
+            const std::string n = name;
+            const bool outside =
+                n == "asin" || n == "acos" ? x < -1 || x > 1 : (n == "ln" || n == "log") && x <= 0;
+            err = err || outside;
+            const double r = outside       ? 0.0
+                             : n == "sin"  ? std::sin(x)
+                             : n == "cos"  ? std::cos(x)
+                             : n == "tan"  ? std::tan(x)
+                             : n == "atan" ? std::atan(x)
+                             : n == "exp"  ? std::exp(x)
+                             : n == "asin" ? std::asin(x)
+                             : n == "acos" ? std::acos(x)
+                             : n == "ln"   ? std::log(x)
+                                           : std::log10(x);
             e = e.substr(0, pos) + Written(r, err) + e.substr(b);
         }
     }
@@ -182,31 +154,16 @@ inline double Flat(std::string e, bool& err)
             std::string left = (lo == std::string::npos || lo == 0) ? L : L.substr(lo + 1);
             std::string span = left + op + right;
             double a = Num(span), b = Num(right);
-            for (int n = Minus(span); n > 0; --n)
+            if (Minus(span) % 2)
                 a = -a;
-            for (int n = Minus(right); n > 0; --n)
+            if (Minus(right) % 2)
                 b = -b;
-            double r = 0.0;
-            switch (op) {
-            case '^':
-                r = std::pow(a, b);
-                break;
-            case '/':
-                if (b == 0)
-                    err = true;
-                else
-                    r = a / b;
-                break;
-            case '*':
-                r = a * b;
-                break;
-            case '+':
-                r = a + b;
-                break;
-            case '-':
-                r = a - b;
-                break;
-            }
+            err = err || (op == '/' && b == 0);
+            const double r = op == '^'   ? std::pow(a, b)
+                             : op == '/' ? (b == 0 ? 0.0 : a / b)
+                             : op == '*' ? a * b
+                             : op == '+' ? a + b
+                                         : a - b;
             std::size_t start = L.size() - left.size();
             e = e.substr(0, start) + Written(r, err) + e.substr(start + span.size());
         }
@@ -251,12 +208,10 @@ inline Result Run(std::string s)
 // The virtual channel: "%f" substitution of y, then z; 0.0 on any error.
 inline Result Channel(const std::string& formula, double y, double z)
 {
-    std::string t;
-    for (char c : formula)
-        t += c == 'y' ? Fmt("%f", y) : std::string(1, c);
-    std::string u;
-    for (char c : t)
-        u += c == 'z' ? Fmt("%f", z) : std::string(1, c);
+    std::string t = formula;
+    ReplaceEvery(t, "y", Fmt("%f", y));
+    std::string u = t;
+    ReplaceEvery(u, "z", Fmt("%f", z));
     Result r = Run(u);
     if (r.error)
         r.value = 0.0;

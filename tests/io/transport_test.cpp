@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace qor;
 
@@ -49,10 +50,7 @@ void ExpectPhMeasurement(bus::BusLink& link)
     link.PrepareMeasureRequest(0);
     const std::optional<bus::MeasurementAnswer> m = link.PollModule();
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->status, 1);
-    EXPECT_EQ(m->raw[0], 7000);
-    EXPECT_EQ(m->raw[1], -1234);
-    EXPECT_EQ(m->raw[2], 251);
+    EXPECT_EQ(std::tuple(m->status, m->raw), std::tuple(1, std::array<std::int16_t, 3>{7000, -1234, 251}));
 }
 
 // Polls until a valid answer, for at most `tries` polls.

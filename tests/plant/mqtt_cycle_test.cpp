@@ -1,10 +1,9 @@
 // The publisher as a subscriber of a recording station on the simulated clock.
 #include "plant/mqtt_link.h"
 #include "station/station_rig.h"
+#include "support/free_port.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace qor::plant {
@@ -17,14 +16,9 @@ using station::testing::Wire;
 // second, sample for sample, and every cycle's values wait in the queue.
 TEST(MqttCycle, SilentBrokerNeverSlowsTheRecording)
 {
-    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::listen(silent, 4), 0);
-    ::getsockname(silent, reinterpret_cast<sockaddr*>(&a), &len);
+    int port = 0;
+    const int silent = test::ListenLoopback(port);
+    ASSERT_GE(silent, 0);
 
     Rig r(Wire::Tcp);
     r.bus.AddModule(0, 1).SetRawValues({7000, -1234, 251});
@@ -32,7 +26,7 @@ TEST(MqttCycle, SilentBrokerNeverSlowsTheRecording)
     r.SearchAll();
     r.doc.SetRecordingInterval(0, 0, 1);
     MqttOptions o;
-    o.port = ntohs(a.sin_port);
+    o.port = port;
     o.station = "rig";
     o.drainMs = 100;
     MqttStationLink link(*r.station, o);
@@ -49,9 +43,8 @@ TEST(MqttCycle, SilentBrokerNeverSlowsTheRecording)
     EXPECT_EQ(c.queued, c.waiting);  // nothing went out, nothing was dropped
     EXPECT_GE(c.queued, 6u * 3600);  // two modules, three values, a cycle a second
     EXPECT_EQ(c.dropped, 0u);
-    EXPECT_NE(
-        r.station->Logbook().find(std::to_string(c.waiting) + " Nachrichten beim Beenden nicht gesendet"),
-        std::string::npos);
+    EXPECT_TRUE(data::test::Has(r.station->Logbook(),
+                                std::to_string(c.waiting) + " Nachrichten beim Beenden nicht gesendet"));
     ::close(silent);
 }
 

@@ -7,11 +7,11 @@
 #include "support/mosquitto_broker.h"
 
 #include <gtest/gtest.h>
-#include <tuple>
 
 namespace qor::plant {
 namespace {
 
+using data::test::Has;
 using test::MosquittoBroker;
 using test::MqttSub;
 
@@ -43,20 +43,16 @@ station::Measurement Cycle(std::int64_t t, bool measured = true)
     return m;
 }
 
-// The three values of Cycle(t) (v1 "null": missed), stamped `stamp`.
-std::vector<std::string> Lines(std::int64_t stamp, const std::string& v1, bool stored)
+// Appends the three values of Cycle(t) (v1 "null": missed), stamped `stamp`.
+void AddLines(std::vector<std::string>& out, std::int64_t stamp, const std::string& v1, bool stored)
 {
     const bool missed = v1 == "null";
-    std::vector<std::string> out;
-    for (const char* k : {"1 pH", "2 mV", "3 T"})
-        out.push_back(std::string("qor/st/S2/") + k[0] + " {\"t\": " + std::to_string(stamp) + ", \"v\": " +
-                      (k[0] == '1'   ? v1
-                       : missed      ? "null"
-                       : k[0] == '2' ? "1"
-                                     : "20") +
-                      ", \"unit\": \"\", \"name\": \"S2 pH " + (k + 2) +
+    const std::string values[] = {v1, missed ? "null" : "1", missed ? "null" : "20"},
+                      names[] = {"pH", "mV", "T"};
+    for (int k = 0; k < 3; ++k)
+        out.push_back("qor/st/S2/" + std::to_string(k + 1) + " {\"t\": " + std::to_string(stamp) +
+                      ", \"v\": " + values[k] + ", \"unit\": \"\", \"name\": \"S2 pH " + names[k] +
                       "\", \"stored\": " + (stored ? "true" : "false") + "}");
-    return out;
 }
 
 MqttOptions Options(int port)
@@ -101,18 +97,12 @@ TEST(MqttPublisher, ValuesStampedAsStoredStatusRetainedAndAlarm)
     pub.Stop();
     EXPECT_EQ(sub.Next(), "qor/st/status online");
     std::vector<std::string> want;
-    for (const auto& [t, v1, stored] :
-         std::vector<std::tuple<std::int64_t, std::string, bool>>{{1000130, "1.25", true},
-                                                                  {1000126, "1.26", false},
-                                                                  {1000131, "null", true},
-                                                                  {1000132, "null", true},
-                                                                  {1000133, "null", true},
-                                                                  {1000134, "null", true}})
-        for (const std::string& line : Lines(t, v1, stored))
-            want.push_back(line);
+    AddLines(want, 1000130, "1.25", true);
+    AddLines(want, 1000126, "1.26", false);
+    for (std::int64_t t = 1000131; t <= 1000134; ++t)
+        AddLines(want, t, "null", true);
     want.push_back(R"(qor/st/alarm {"address":2,"state":"high"})");
-    for (const std::string& line : Lines(1000128, "1.28", false))
-        want.push_back(line);
+    AddLines(want, 1000128, "1.28", false);
     for (const std::string& line : want)
         EXPECT_EQ(sub.Next(), line);
     EXPECT_EQ(sub.Next(), "qor/st/status offline");
@@ -144,10 +134,8 @@ TEST(MqttPublisher, BrokerRestartHeldAndSentInOrder)
     ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().connected; }));
     pub.OnMeasurement(Cycle(t++));  // notices the end of the outage
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("unreachable from"), std::string::npos) << log[0];
-    EXPECT_NE(log[0].find(": 21 messages held and sent after, 0 dropped (queue of 100000 messages)"),
-              std::string::npos)
-        << log[0];
+    EXPECT_TRUE(Has(log[0], "unreachable from"));
+    EXPECT_TRUE(Has(log[0], ": 21 messages held and sent after, 0 dropped (queue of 100000 messages)"));
     pub.Stop();
     for (std::int64_t want = 1000100; want < t; ++want) {
         const std::string line = sub->Next();
@@ -173,9 +161,7 @@ TEST(MqttPublisher, BrokerAwayQueueBound)
     EXPECT_EQ(counts.waiting, 30u);
     pub.Stop();
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("to the end: 30 messages not sent, 3003 dropped (queue of 30 messages)"),
-              std::string::npos)
-        << log[0];
+    EXPECT_TRUE(Has(log[0], "to the end: 30 messages not sent, 3003 dropped (queue of 30 messages)"));
 }
 
 }  // namespace

@@ -16,21 +16,13 @@ using Failure = plant::HttpReply::Failure;
 namespace {
 
 // Accepts one connection, reads one request (head and announced body), answers `answer`
-// and closes; with `hold`, keeps the connection open without answering until it goes.
+// and closes.
 class CannedServer {
 public:
-    explicit CannedServer(std::string answer, bool hold = false)
+    explicit CannedServer(std::string answer)
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(m_fd, 4);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-        m_thread = std::thread([this, answer, hold] {
+        m_fd = test::ListenLoopback(port);
+        m_thread = std::thread([this, answer] {
             const int c = ::accept(m_fd, nullptr, nullptr);
             if (c < 0)
                 return;
@@ -43,11 +35,7 @@ public:
                     request.size() >= head + 4 + std::stoul(request.substr(cl + 16)))
                     break;
             }
-            if (!hold)
-                ::send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
-            else
-                while (::recv(c, buf, sizeof buf, 0) > 0) {
-                }
+            ::send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
             ::close(c);
         });
     }
@@ -106,33 +94,27 @@ TEST(TsdbHttp, OnlyTwoHundredAndTwoHundredFourAreAcknowledgements)
 
 TEST(TsdbHttp, RequestAsSentAndFailuresWithoutAnAnswer)
 {
-    {
-        CannedServer server("HTTP/1.1 204 No Content\r\n\r\n");
-        const auto r = plant::HttpPost(Target(server.port, "/write?db=plant"), "hello",
-                                       {{"Content-Encoding", "gzip"}}, 60000);
-        EXPECT_TRUE(r.Acknowledged());
-        EXPECT_EQ(server.request,
-                  "POST /write?db=plant HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port) +
-                      "\r\nConnection: close\r\nContent-Length: 5\r\nContent-Encoding: gzip\r\n\r\n"
-                      "hello");
-    }
-    {
-        // Takes the request and never answers: the time-out ends the wait.
-        CannedServer server("", true);
-        const auto r = plant::HttpPost(Target(server.port), "x", {}, 200);
-        EXPECT_EQ(r.failure, Failure::Timeout);
-        EXPECT_FALSE(r.Acknowledged());
-    }
-    {
-        CannedServer server("", true);
-        int cancel[2];
-        ASSERT_EQ(::pipe(cancel), 0);
-        ASSERT_EQ(::write(cancel[1], "x", 1), 1);
-        const auto r = plant::HttpPost(Target(server.port), "x", {}, 600000, cancel[0]);
-        EXPECT_EQ(r.failure, Failure::Cancelled);
-        ::close(cancel[0]);
-        ::close(cancel[1]);
-    }
+    CannedServer server("HTTP/1.1 204 No Content\r\n\r\n");
+    const auto r = plant::HttpPost(Target(server.port, "/write?db=plant"), "hello",
+                                   {{"Content-Encoding", "gzip"}}, 60000);
+    EXPECT_TRUE(r.Acknowledged());
+    EXPECT_EQ(server.request,
+              "POST /write?db=plant HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port) +
+                  "\r\nConnection: close\r\nContent-Length: 5\r\nContent-Encoding: gzip\r\n\r\n"
+                  "hello");
+    // Takes the connection and the request and never answers: the time-out or the cancel ends the wait.
+    int port = 0;
+    const int silent = test::ListenLoopback(port);
+    const auto late = plant::HttpPost(Target(port), "x", {}, 200);
+    EXPECT_EQ(late.failure, Failure::Timeout);
+    EXPECT_FALSE(late.Acknowledged());
+    int cancel[2];
+    ASSERT_EQ(::pipe(cancel), 0);
+    ASSERT_EQ(::write(cancel[1], "x", 1), 1);
+    EXPECT_EQ(plant::HttpPost(Target(port), "x", {}, 600000, cancel[0]).failure, Failure::Cancelled);
+    ::close(cancel[0]);
+    ::close(cancel[1]);
+    ::close(silent);
     const auto refused = plant::HttpPost(Target(test::PickFreePort()), "x", {}, 60000);
     EXPECT_EQ(refused.failure, Failure::Connect);
     EXPECT_EQ(refused.error, ECONNREFUSED);

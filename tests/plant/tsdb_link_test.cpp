@@ -5,8 +5,6 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 using namespace qor;
 using station::testing::Rig;
@@ -69,8 +67,8 @@ TEST(TsdbLink, TheDatabaseHoldsEveryStoredValueOnceAndNoMissedOne)
     r.Run(3000);
     r.station->StopCommand();
     ASSERT_EQ(link.Finish(std::chrono::minutes(2)), 0u);
-    EXPECT_NE(r.station->Logbook().find("(bis zu 2 aus dem Speicher, die späteren aus der Aufzeichnung)"),
-              std::string::npos);
+    EXPECT_TRUE(data::test::Has(r.station->Logbook(),
+                                "(bis zu 2 aus dem Speicher, die späteren aus der Aufzeichnung)"));
 
     const auto& samples = r.doc.Samples();
     ASSERT_GE(samples.size(), 7u);
@@ -120,21 +118,16 @@ TEST(TsdbLink, ANewRecordingInTheSameDocumentIsSentToo)
 // answers holds each request for its whole time-out.
 TEST(TsdbLink, ThePollCycleKeepsItsPeriodWhileTheDatabaseNeverAnswers)
 {
-    const int hole = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(hole, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::listen(hole, 16), 0);  // the kernel completes connections; nobody accepts them
-    ASSERT_EQ(::getsockname(hole, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    int port = 0;
+    const int hole = test::ListenLoopback(port, 16);
+    ASSERT_GE(hole, 0);
 
     Rig r(Wire::Tcp);
     r.bus.AddModule(0, 1);
     r.SearchAll();
     r.doc.SetRecordingInterval(0, 0, 1);
     plant::TsdbOptions o;
-    o.url = "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/write";
+    o.url = "http://127.0.0.1:" + std::to_string(port) + "/write";
     o.station = "rig";
     o.timeoutMs = 3600 * 1000;  // a poll cycle that waited for it would hold the test for an hour
     o.maxQueued = 10;

@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using namespace qor;
 using plant::TsdbWatermark;
@@ -13,10 +12,8 @@ namespace {
 
 std::string ReadText(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    const data::test::Bytes b = data::test::ReadBytes(path);
+    return {b.begin(), b.end()};
 }
 
 data::RecordingId Id(std::uint8_t first)
@@ -27,15 +24,23 @@ data::RecordingId Id(std::uint8_t first)
     return id;
 }
 
+// The count the file at `path` holds for recording Id(first); the test fails when it cannot be read.
+std::size_t Acknowledged(const std::string& path, std::uint8_t first, const std::string& url,
+                         const std::string& station)
+{
+    std::size_t n = 99;
+    std::string error;
+    EXPECT_TRUE(TsdbWatermark::Read(path, Id(first), url, station, n, error)) << error;
+    return n;
+}
+
 TEST(TsdbWatermark, OneLinePerDatabaseAndStationOfOneRecording)
 {
     data::test::TempDir dir;
     const std::string path = TsdbWatermark::PathFor(dir / "a.qo3");
     EXPECT_EQ(path, dir / "a.qo3.tsdb");
+    EXPECT_EQ(Acknowledged(path, 0xf0, "http://db/write", "lab 1"), 0u) << "no file: nothing acknowledged";
     std::string error;
-    std::size_t n = 99;
-    ASSERT_TRUE(TsdbWatermark::Read(path, Id(0xf0), "http://db/write", "lab 1", n, error)) << error;
-    EXPECT_EQ(n, 0u) << "no file: nothing acknowledged";
 
     ASSERT_TRUE(TsdbWatermark::Write(path, Id(0xf0), "http://db/write", "lab 1", 12, error)) << error;
     ASSERT_TRUE(TsdbWatermark::Write(path, Id(0xf0), "http://other/write", "lab 1", 3, error)) << error;
@@ -44,21 +49,11 @@ TEST(TsdbWatermark, OneLinePerDatabaseAndStationOfOneRecording)
                               "f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff\n"
                               "20\thttp://db/write\tlab 1\n"
                               "3\thttp://other/write\tlab 1\n");
-    const struct {
-        data::RecordingId id;
-        const char* url;
-        const char* station;
-        std::size_t n;
-    } reads[] = {
-        {Id(0xf0), "http://db/write", "lab 1", 20},
-        {Id(0xf0), "http://other/write", "lab 1", 3},
-        {Id(0xf0), "http://db/write", "lab 2", 0},
-        {Id(0x10), "http://db/write", "lab 1", 0},  // another recording into the same name
-    };
-    for (const auto& r : reads) {
-        ASSERT_TRUE(TsdbWatermark::Read(path, r.id, r.url, r.station, n, error)) << error;
-        EXPECT_EQ(n, r.n) << r.url << " " << r.station;
-    }
+    EXPECT_EQ(Acknowledged(path, 0xf0, "http://db/write", "lab 1"), 20u);
+    EXPECT_EQ(Acknowledged(path, 0xf0, "http://other/write", "lab 1"), 3u);
+    EXPECT_EQ(Acknowledged(path, 0xf0, "http://db/write", "lab 2"), 0u);
+    EXPECT_EQ(Acknowledged(path, 0x10, "http://db/write", "lab 1"),
+              0u);  // another recording into the same name
 
     // Another recording's marks are replaced, not mixed with this one's.
     ASSERT_TRUE(TsdbWatermark::Write(path, Id(0x10), "http://db/write", "lab 1", 1, error)) << error;
@@ -79,17 +74,14 @@ TEST(TsdbWatermark, ForeignOrDamagedFilesAreRefusedOnRead)
         EXPECT_FALSE(error.empty()) << text;
         // Writing replaces it with a good one.
         ASSERT_TRUE(TsdbWatermark::Write(path, Id(0xf0), "u", "s", 5, error)) << error;
-        ASSERT_TRUE(TsdbWatermark::Read(path, Id(0xf0), "u", "s", n, error)) << error;
-        EXPECT_EQ(n, 5u);
+        EXPECT_EQ(Acknowledged(path, 0xf0, "u", "s"), 5u);
     }
     // A station name with a TAB or line break cannot split its line.
     std::string error;
-    std::size_t n = 0;
     ASSERT_TRUE(TsdbWatermark::Write(path, Id(0xf0), "u", "a\tb\nc", 4, error)) << error;
-    ASSERT_TRUE(TsdbWatermark::Read(path, Id(0xf0), "u", "a\tb\nc", n, error)) << error;
-    EXPECT_EQ(n, 4u);
+    EXPECT_EQ(Acknowledged(path, 0xf0, "u", "a\tb\nc"), 4u);
     EXPECT_FALSE(TsdbWatermark::Write(dir / "gone/x.qo3.tsdb", Id(0xf0), "u", "s", 5, error));
-    EXPECT_NE(error.find("gone"), std::string::npos) << error;
+    EXPECT_TRUE(data::test::Has(error, "gone"));
 }
 
 }  // namespace

@@ -3,13 +3,12 @@
 // A gateway between one client and a real gateway that misbehaves on command: it doubles
 // every fourth answer, hands out another address's answer for every fourth, or swallows
 // all answers (frozen). Frames: a 16-bit little-endian count, then the frame.
-#include <arpa/inet.h>
+#include "support/free_port.h"
+
 #include <atomic>
 #include <cstdint>
 #include <map>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -40,19 +39,7 @@ private:
             ::close(fd);
         fd = -1;
     }
-    static int Socket(int port, bool listen)
-    {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0), one = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<std::uint16_t>(port));
-        auto* sa = reinterpret_cast<sockaddr*>(&a);
-        if (listen ? ::bind(fd, sa, sizeof a) != 0 || ::listen(fd, 4) != 0 : ::connect(fd, sa, sizeof a) != 0)
-            Drop(fd);
-        return fd;
-    }
+    static int Socket(int port, bool listen) { return listen ? ListenLoopback(port) : ConnectLoopback(port); }
     static bool ReadFull(int fd, std::uint8_t* p, std::size_t n)
     {
         for (ssize_t r = 0; n > 0; p += r, n -= static_cast<std::size_t>(r)) {

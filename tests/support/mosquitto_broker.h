@@ -6,13 +6,10 @@
 #include "support/free_port.h"
 #include "support/process.h"
 
-#include <arpa/inet.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
 
 namespace qor::test {
 
@@ -79,14 +76,10 @@ public:
 private:
     bool Accepts() const
     {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<std::uint16_t>(m_port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        ::close(fd);
-        return ok;
+        const int fd = ConnectLoopback(m_port);
+        if (fd >= 0)
+            ::close(fd);
+        return fd >= 0;
     }
 
     int m_port;
@@ -102,19 +95,9 @@ public:
             std::vector<std::string> extra = {})
     {
         // Line-buffered: in a pipe its output would wait for a full buffer.
-        std::vector<std::string> args = {"/usr/bin/stdbuf",
-                                         "-oL",
-                                         "/usr/bin/mosquitto_sub",
-                                         "-h",
-                                         "127.0.0.1",
-                                         "-p",
-                                         std::to_string(port),
-                                         "-t",
-                                         topic,
-                                         "-q",
-                                         "1",
-                                         "-v",
-                                         "-d"};
+        std::vector<std::string> args = {"/usr/bin/stdbuf", "-oL", "/usr/bin/mosquitto_sub", "-h",
+                                         "127.0.0.1"};
+        args.insert(args.end(), {"-p", std::to_string(port), "-t", topic, "-q", "1", "-v", "-d"});
         if (!clientId.empty())
             args.insert(args.end(), {"-c", "-i", clientId});
         args.insert(args.end(), extra.begin(), extra.end());

@@ -7,14 +7,16 @@
 #include "support/process.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
-#include <netinet/in.h>
+#include <sstream>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -27,22 +29,17 @@ namespace qor::test {
 // One plain HTTP/1.0 GET to 127.0.0.1:port; the body, or nothing when no 200 came.
 inline bool HttpGet(int port, const std::string& target, std::string& body)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    const int fd = ConnectLoopback(port);
+    const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
     std::string in;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-        const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-            static_cast<ssize_t>(request.size())) {
-            char buf[65536];
-            for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;)
-                in.append(buf, static_cast<std::size_t>(n));
-        }
+    if (fd >= 0 &&
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+        char buf[65536];
+        for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;)
+            in.append(buf, static_cast<std::size_t>(n));
     }
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     const auto head = in.find("\r\n\r\n");
     if (in.compare(0, 12, "HTTP/1.0 200") != 0 && in.compare(0, 12, "HTTP/1.1 200") != 0)
         return false;
@@ -114,50 +111,28 @@ public:
     // Every point of the station's series, by "ADDRESS/VALUE" ("0/1", "V1/1"), in time order.
     std::map<std::string, SeriesPoints> Export(const std::string& station)
     {
-        std::string body;
+        std::string body, match;
         HttpGet(m_port, "/internal/force_flush", body);
-        std::map<std::string, SeriesPoints> out;
-        if (!HttpGet(m_port, "/api/v1/export?match%5B%5D=%7B__name__%3D%22qor_v%22%7D", body))
-            return out;
-        for (std::size_t pos = 0, end; (end = body.find('\n', pos)) != std::string::npos; pos = end + 1) {
-            const std::string line = body.substr(pos, end - pos);
-            if (Label(line, "station") != station)
-                continue;
-            const auto numbers = [&](const std::string& key) {
-                std::vector<double> v;
-                std::size_t p = line.find("\"" + key + "\":[");
-                if (p == std::string::npos)
-                    return v;
-                const char* c = line.c_str() + p + key.size() + 4;
-                while (*c && *c != ']') {
-                    char* e = nullptr;
-                    v.push_back(std::strtod(c, &e));
-                    c = *e == ',' ? e + 1 : e;
-                }
-                return v;
-            };
-            const std::vector<double> values = numbers("values"), times = numbers("timestamps");
-            SeriesPoints& s = out[Label(line, "address") + "/" + Label(line, "value")];
-            for (std::size_t i = 0; i < values.size() && i < times.size(); ++i)
-                s.emplace_back(static_cast<std::int64_t>(times[i]), values[i]);
-            std::sort(s.begin(), s.end());
+        for (const char c : "{__name__=\"qor_v\",station=\"" + station + "\"}") {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+            match += std::isalnum(static_cast<unsigned char>(c)) ? std::string(1, c) : std::string(hex);
         }
+        std::map<std::string, SeriesPoints> out;
+        const std::string csv = "/api/v1/export/csv?format=address,value,__timestamp__:unix_ms,__value__";
+        if (!HttpGet(m_port, csv + "&match%5B%5D=" + match, body))
+            return out;
+        std::istringstream rows(body);
+        for (std::string address, value, time, v; std::getline(rows, address, ',') &&
+                                                  std::getline(rows, value, ',') &&
+                                                  std::getline(rows, time, ',') && std::getline(rows, v);)
+            out[address + "/" + value].emplace_back(std::stoll(time), std::stod(v));
+        for (auto& [series, points] : out)
+            std::sort(points.begin(), points.end());
         return out;
     }
 
 private:
-    static std::string Label(const std::string& line, const std::string& name)
-    {
-        const std::string key = "\"" + name + "\":\"";
-        const auto p = line.find(key);
-        if (p == std::string::npos)
-            return {};
-        std::string v;
-        for (std::size_t i = p + key.size(); i < line.size() && line[i] != '"'; ++i)
-            v += line[i] == '\\' && i + 1 < line.size() ? line[++i] : line[i];
-        return v;
-    }
-
     int m_port;
     std::string m_dir;
     std::unique_ptr<Process> m_process;
