@@ -25,6 +25,13 @@ float StoredValue(const CDatenObject& s, std::size_t address, int value)
     return value == 1 ? s.m_value[address] : value == 2 ? s.m_value2[address] : s.m_temperature[address];
 }
 
+float Factor(const CGrafikSetup& setup, std::size_t address, int value)
+{
+    return value == 1   ? setup.m_factor1[address]
+           : value == 2 ? setup.m_factor2[address]
+                        : setup.m_factor3[address];
+}
+
 }  // namespace
 
 std::string FactorText(float factor)
@@ -152,9 +159,7 @@ std::string DocumentCurves::Label(const DocumentCurve& c) const
     const catalogue::CSlave& s = m_slaves[a];
     const catalogue::ChannelInfo info = catalogue::DescribeModule(s);
     const std::string& name = c.value == 1 ? info.name1 : c.value == 2 ? info.name2 : info.name3;
-    const float factor = c.value == 1   ? m_setup.m_factor1[a]
-                         : c.value == 2 ? m_setup.m_factor2[a]
-                                        : m_setup.m_factor3[a];
+    const float factor = Factor(m_setup, a, c.value);
     return Format("S%d %s %s [%s] * %s", c.address, catalogue::ModuleName(s).c_str(), name.c_str(),
                   valueText(a, c.value).c_str(), FactorText(factor).c_str());
 }
@@ -188,13 +193,13 @@ void DocumentCurves::Values(std::size_t index, const CDatenObject* samples, std:
         m_virtual.EvaluateMany(static_cast<std::uint8_t>(v), m_y.data(), m_z.data(), out, n);
         return;
     }
+    // As Value, in one pass: a stored NaN stays NaN (a gap), a magnitude out of range is 0.0.
     const auto a = static_cast<std::size_t>(c.address);
-    const auto code = static_cast<std::uint8_t>(c.address * 3 + c.value - 1);
-    SourceValues(samples, n, m_setup, code, out);
+    const float factor = Factor(m_setup, a, c.value);
     for (std::size_t i = 0; i < n; ++i) {
         const float stored = StoredValue(samples[i], a, c.value);
-        if (!std::isnan(stored) && !(std::fabs(stored) < kOutOfRange))
-            out[i] = 0.0;  // a stored NaN stays NaN: a gap
+        out[i] = std::fabs(stored) < kOutOfRange || std::isnan(stored) ? static_cast<double>(stored * factor)
+                                                                       : 0.0;
     }
 }
 

@@ -317,8 +317,8 @@ void PointList::AppendShared(const double* y, std::size_t n)
     constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
     auto value = [y](std::size_t r) { return y && std::isfinite(y[r]) ? y[r] : kGap; };
     const std::size_t first = m_size;
-    // A few rows (a recording's tick) keep the summary up to date; a block leaves it to be
-    // rebuilt in one pass when it is next asked for.
+    // A few rows (a recording's tick) keep the summary up to date point by point; a block
+    // extends it once its rows are in.
     constexpr std::size_t kIncremental = 64;
     if (n <= kIncremental) {
         const bool summary = m_summaryValid == m_size;
@@ -332,39 +332,48 @@ void PointList::AppendShared(const double* y, std::size_t n)
         }
         return;
     }
-    // One pass for the precision and the bounds; the X bounds of rows whose X never
-    // decreases are those of the first and last row with a value.
+    // One pass copies the rows at the list's precision and takes their bounds (X from the
+    // first and last row with a value where X never decreases); a value no float holds
+    // widens the list, and the rows are copied again as doubles.
     bool fits = true;
     double yLo = std::numeric_limits<double>::infinity(), yHi = -yLo;
     std::size_t firstValue = n, lastValue = 0;
-    for (std::size_t r = 0; r < n; ++r) {
-        const double v = value(r);
-        if (std::isnan(v))
-            continue;
-        fits = fits && static_cast<double>(static_cast<float>(v)) == v;
-        yLo = std::min(yLo, v);
-        yHi = std::max(yHi, v);
-        lastValue = r;
-        if (firstValue == n)
-            firstValue = r;
-    }
-    if (m_single && !fits)
-        WidenY();
-    auto copy = [&](auto* dst, std::size_t r, std::size_t count) {
-        using T = std::remove_pointer_t<decltype(dst)>;
-        for (std::size_t j = 0; j < count; ++j)
-            dst[j] = static_cast<T>(value(r + j));
+    auto copy = [&](auto tag, bool scan) {
+        using T = decltype(tag);
+        for (std::size_t r = 0; r < n;) {
+            const std::size_t at = first + r;
+            if ((at >> kChunkBits) == m_y.size())
+                m_y.emplace_back(NewYChunk());
+            const std::size_t count = std::min(n - r, kChunk - (at & (kChunk - 1)));
+            T* dst = const_cast<T*>(Group<T>(at));
+            for (std::size_t j = 0; j < count; ++j, ++r) {
+                const double v = value(r);
+                dst[j] = static_cast<T>(v);
+                if (!scan || std::isnan(v))
+                    continue;
+                fits = fits && static_cast<double>(static_cast<float>(v)) == v;
+                yLo = std::min(yLo, v);
+                yHi = std::max(yHi, v);
+                lastValue = r;
+                firstValue = std::min(firstValue, r);
+            }
+        }
     };
-    for (std::size_t r = 0; r < n;) {
-        if ((m_size >> kChunkBits) == m_y.size())
-            m_y.emplace_back(NewYChunk());
-        const std::size_t count = std::min(n - r, kChunk - (m_size & (kChunk - 1)));
+    if (m_single)
+        copy(float{}, true);
+    else
+        copy(double{}, true);
+    m_size = first + n;
+    if (m_single && !fits) {
+        WidenY();
+        copy(double{}, false);
+    }
+    const bool summary = m_summaryValid == first;  // a list just widened rebuilds its summary
+    if (summary) {
         if (m_single)
-            copy(const_cast<float*>(Group<float>(m_size)), r, count);
+            SummaryExtend<float>(first);
         else
-            copy(const_cast<double*>(Group<double>(m_size)), r, count);
-        m_size += count;
-        r += count;
+            SummaryExtend<double>(first);
     }
     if (firstValue == n)
         return;
@@ -476,17 +485,24 @@ std::size_t PointList::LowerBoundX(double x, std::size_t from, std::size_t to, s
     return lo;
 }
 
-template <class T> void PointList::BuildLevel(std::size_t level) const
+template <class T> void PointList::BuildLevel(std::size_t level, std::size_t fromEntry) const
 {
-    // Summarise the level below (or the points) from scratch.
+    // Summarise the level below (or the points) from the entry on.
     auto& levels = LevelsOf<T>();
     const std::size_t lowerCount = level == 0 ? m_size : levels[level - 1].count;
-    Level<T> lv;
-    // Room for the points of a growing curve: the first sample after a rebuild would
-    // otherwise move the whole level (megabytes on a long run).
-    const std::size_t entries = (lowerCount + kFan - 1) / kFan;
-    lv.pairs.reserve(2 * (entries + entries / 8 + kFan));
-    for (std::size_t i = 0; i < lowerCount; i += kFan) {
+    if (level == levels.size()) {
+        Level<T> lv;
+        // Room for the points of a growing curve: the first sample after a rebuild would
+        // otherwise move the whole level (megabytes on a long run).
+        const std::size_t entries = (lowerCount + kFan - 1) / kFan;
+        lv.pairs.reserve(2 * (entries + entries / 8 + kFan));
+        levels.push_back(std::move(lv));
+        fromEntry = 0;
+    }
+    Level<T>& lv = levels[level];
+    lv.pairs.resize(2 * fromEntry);
+    lv.count = fromEntry;
+    for (std::size_t i = fromEntry * kFan; i < lowerCount; i += kFan) {
         double lo = kInf, hi = -kInf;
         const std::size_t end = std::min(lowerCount, i + kFan);
         if (level == 0) {
@@ -506,7 +522,16 @@ template <class T> void PointList::BuildLevel(std::size_t level) const
         }
         lv.Push(lo, hi);
     }
-    levels.push_back(std::move(lv));
+}
+
+template <class T> void PointList::SummaryExtend(std::size_t from) const
+{
+    // Only the entries over points from `from` on change; they are made while the points
+    // are still in the cache.
+    auto& levels = LevelsOf<T>();
+    for (std::size_t level = 0, lower = m_size; lower > kFan; lower = levels[level++].count, from /= kFan)
+        BuildLevel<T>(level, from / kFan);
+    m_summaryValid = m_size;
 }
 
 void PointList::SummaryAppend(double y)

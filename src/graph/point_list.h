@@ -223,7 +223,9 @@ private:
     void SummaryAppend(double y);
     void SummaryInvalidate(std::size_t fromIndex);
     void SummaryRebuild() const;
-    template <class T> void BuildLevel(std::size_t level) const;
+    // Level `level` made anew from its entry `fromEntry` on (a new level: from the start).
+    template <class T> void BuildLevel(std::size_t level, std::size_t fromEntry = 0) const;
+    template <class T> void SummaryExtend(std::size_t from) const;
     template <class T> void SummaryAppendOf(double y);
 
     void SetY(std::size_t i, double y);

@@ -266,6 +266,36 @@ TEST(PointList, BlockOfSharedRowsBoundsSkipGapsAtBothEnds)
     }
 }
 
+// Blocks that start and end inside a summary group: the extremes of any range read from the
+// summary are those of its points, counted one by one.
+TEST(PointList, SummaryOfBlocksOfSharedRowsHoldsEveryPoint)
+{
+    SharedColumns rows;
+    PointList list;
+    list.Share(&rows);
+    std::vector<double> y;
+    for (std::size_t block = 0; block < 5; ++block) {
+        std::vector<double> b(997);
+        for (std::size_t r = 0; r < b.size(); ++r) {
+            const std::size_t i = y.size() + r;
+            b[r] =
+                (i * 7919) % 1009 == 0 ? std::numeric_limits<double>::quiet_NaN() : double((i * 7919) % 1013);
+            rows.Append(double(i), 0);
+        }
+        list.AppendShared(b.data(), b.size());
+        y.insert(y.end(), b.begin(), b.end());
+    }
+    for (std::size_t from = 0; from < y.size(); from += 331)
+        for (std::size_t to : {from + 1, from + 9, from + 70, from + 997, y.size()}) {
+            double lo = INFINITY, hi = -INFINITY, sLo = 0, sHi = 0;
+            for (std::size_t i = from; i < std::min(to, y.size()); ++i)
+                if (!std::isnan(y[i]))
+                    lo = std::min(lo, y[i]), hi = std::max(hi, y[i]);
+            list.MinMaxY(from, to, sLo, sHi);
+            ASSERT_EQ(std::pair(sLo, sHi), std::pair(lo, hi)) << from << ".." << to;
+        }
+}
+
 // A legend box takes the first corner where it hides no point and no line between two
 // points; with data in every corner there is none.
 TEST(LegendCorner, FirstCornerFreeOfData)
