@@ -33,7 +33,8 @@ trap 'restore; rm -f "$backup" "$log"; exit 130' INT TERM
 trap 'restore; rm -f "$backup" "$log"' EXIT
 
 # build TARGETS...: false when it does not build (the log is in $log).
-build() { cmake --build "$build" --target "$@" -j2 >"$log" 2>&1; }
+# The programs some tests drive are built with them.
+build() { cmake --build "$build" --target "$@" qorsim qortool -j2 >"$log" 2>&1; }
 # run TARGETS...: false at the first test binary that fails.
 run() {
     local t bin
