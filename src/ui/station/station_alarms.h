@@ -44,8 +44,6 @@ public:
     alarm::AlarmMonitor& Monitor() { return m_monitor; }
     CAlarmPane* Pane() const { return m_pane; }
     QDockWidget* Dock() const { return m_dock; }
-    QAction* DialogAction() const { return m_action; }
-    QAction* PaneAction() const { return m_paneAction; }
     QLabel* StatusPane() const { return m_status; }
     const std::string& SettingsPath() const { return m_path; }
 
