@@ -54,7 +54,7 @@ public:
     void RunDialog();
     // The recording dialog's box "Recording rides through link outages", put above its buttons;
     // TakeRideThrough keeps what it says once the dialog was accepted.
-    QCheckBox* AddRideThroughBox(QDialog& recordingDialog);
+    QCheckBox* AddRideThroughBox(QDialog& dlg);
     void TakeRideThrough(const QCheckBox* box);
     // How the dialog is run (tests answer it themselves).
     std::function<int(CAlarmDlg&)> execDialog;
