@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-translations-l10n
   libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth socat fonts-liberation
   libmuparser-dev libqcustomplot-dev python3-pandas libeigen3-dev python3-scipy
   mosquitto mosquitto-clients libmosquitto-dev victoria-metrics zlib1g-dev python3

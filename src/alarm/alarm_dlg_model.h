@@ -37,7 +37,7 @@ public:
     std::optional<AlarmSettings> Accept(std::string& error) const;
 
 private:
-    bool ParseField(const std::string& text, double& out) const;
+    bool ParseField(const std::string& field, double& out) const;
 
     int m_lang;
 };

@@ -64,7 +64,7 @@ void AlarmMonitor::RemoveListener(AlarmListener* l)
     std::erase(m_listeners, l);
 }
 
-void AlarmMonitor::Handle(std::vector<AlarmTransition> transitions)
+void AlarmMonitor::Handle(const std::vector<AlarmTransition>& transitions)
 {
     const int lang = m_language();
     for (const AlarmTransition& t : transitions) {

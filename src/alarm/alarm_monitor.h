@@ -52,7 +52,7 @@ public:
     void RemoveListener(AlarmListener* l);
 
 private:
-    void Handle(std::vector<AlarmTransition> transitions);
+    void Handle(const std::vector<AlarmTransition>& transitions);
     void ReapCommands();
 
     data::CQORDoc& m_doc;

@@ -47,7 +47,6 @@ public:
     void SetSerial(ByteStream* stream) { m_serial = stream; }
     void SetGateway(Gateway* gateway) { m_gateway = gateway; }
     ByteStream* Serial() const { return m_serial; }
-    Gateway* GatewayLink() const { return m_gateway; }
 
     LinkSettings& Settings() { return m_settings; }
     const LinkSettings& Settings() const { return m_settings; }
@@ -88,7 +87,6 @@ public:
     int LinkTest();
 
     bool Connected() const { return m_connected; }
-    void SetConnected(bool c) { m_connected = c; }
     bool Busy() const { return m_busy; }
     void SetBusy(bool b) { m_busy = b; }
     std::uint8_t PollErrors() const { return m_pollErrors; }

@@ -126,13 +126,6 @@ std::string Cp1252ToUtf8(std::string_view cp1252)
     return out;
 }
 
-bool FitsCp1252(std::string_view utf8)
-{
-    bool ok = true;
-    Utf8ToCp1252(utf8, &ok);
-    return ok;
-}
-
 std::u16string Utf8ToUtf16(std::string_view utf8)
 {
     std::u16string out;

@@ -12,8 +12,6 @@ namespace qor {
 // *lossless (if given) is set false. Invalid UTF-8 bytes are taken as Windows-1252 bytes.
 std::string Utf8ToCp1252(std::string_view utf8, bool* lossless = nullptr);
 std::string Cp1252ToUtf8(std::string_view cp1252);
-// True when every character of the UTF-8 text has a Windows-1252 form.
-bool FitsCp1252(std::string_view utf8);
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);

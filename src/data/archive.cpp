@@ -413,11 +413,4 @@ std::string Archive::Printable(std::string_view name)
     return out;
 }
 
-const std::string& Archive::ClassOfObject(std::uint32_t number) const
-{
-    if (number >= m_entries.size() || m_entries[number].classIndex < 0)
-        Fail("reference to an unknown object");
-    return m_classes[static_cast<std::size_t>(m_entries[number].classIndex)];
-}
-
 }  // namespace qor::data

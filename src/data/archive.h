@@ -130,8 +130,6 @@ public:
     std::unique_ptr<CListRecord> CopyOf(const Placed& at);
     // A name from the file fit for a message: bytes outside printable ASCII as \xNN.
     static std::string Printable(std::string_view name);
-    // The class name of an object read earlier.
-    const std::string& ClassOfObject(std::uint32_t number) const;
 
     // Storing: writes out what is buffered. Throws on a write error.
     void Flush();

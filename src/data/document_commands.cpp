@@ -292,9 +292,4 @@ void CQORDoc::OnDisplayXyGraph()
     m_ui.ShowPotGraph();
 }
 
-void CQORDoc::OnShowEisGraph()
-{
-    m_ui.ShowEisGraph();
-}
-
 }  // namespace qor::data

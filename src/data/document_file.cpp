@@ -161,16 +161,16 @@ IoResult ReadDocumentFile(const std::string& path, const std::function<void(Arch
     return r;
 }
 
-std::string ResolveLink(const std::string& bound)
+std::string ResolveLink(const std::string& path)
 {
     // A link stays a link: the file it points to is the one replaced.
     std::error_code ec;
-    if (std::filesystem::is_symlink(bound, ec)) {
-        auto target = std::filesystem::weakly_canonical(bound, ec);
+    if (std::filesystem::is_symlink(path, ec)) {
+        auto target = std::filesystem::weakly_canonical(path, ec);
         if (!ec)
             return target.string();
     }
-    return bound;
+    return path;
 }
 
 IoResult WriteDocumentFile(const std::string& bound, const std::function<void(Archive&)>& write,

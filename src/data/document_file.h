@@ -36,10 +36,10 @@ std::string ResolveLink(const std::string& path);
 // version, also when the file broke off.
 IoResult ReadDocumentFile(const std::string& path, const std::function<void(Archive&)>& read, int& version);
 
-// Writes through `write` to a temporary file beside `path`, syncs it and renames it over the
-// old one. A folder that takes no new file gets the file written in place, after a whole copy
-// went to `inPlaceCopy` (none when empty).
-IoResult WriteDocumentFile(const std::string& path, const std::function<void(Archive&)>& write,
+// Writes through `write` to a temporary file beside `bound` (or the file it links to), syncs
+// it and renames it over the old one. A folder that takes no new file gets the file written in
+// place, after a whole copy went to `inPlaceCopy` (none when empty).
+IoResult WriteDocumentFile(const std::string& bound, const std::function<void(Archive&)>& write,
                            const std::string& inPlaceCopy);
 
 // Temporary files of killed saves of the document at `path` are removed.

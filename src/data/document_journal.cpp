@@ -86,8 +86,8 @@ std::string DocumentJournal::ConfigPathFor(const std::string& path) const
 
 std::string DocumentJournal::ExistingFor(const std::string& path) const
 {
-    const std::string journal = PathFor(path);
-    const std::string moved = ConfigPathFor(path);
+    std::string journal = PathFor(path);
+    std::string moved = ConfigPathFor(path);
     std::error_code ec;
     if (!std::filesystem::exists(journal, ec) && !moved.empty() && std::filesystem::exists(moved, ec))
         return moved;

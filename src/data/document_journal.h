@@ -69,7 +69,6 @@ private:
     void Failed();
     // The journal's file went (its folder removed): it goes on in the configuration folder.
     void Relocate();
-    bool HoldsMore() const;
 
     CQORDoc& m_doc;
     Clock& m_clock;

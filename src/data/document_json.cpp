@@ -226,14 +226,14 @@ void WriteCurves(const CQORDoc& d, JsonOut& j)
     j.Key("curves");
     j.Begin('{');
     j.Key("visible");
-    j.IntArray(c.m_visible, c.kCurves);
+    j.IntArray(c.m_visible, CGraphPropObject::kCurves);
     j.Key("name");
     j.Begin('[');
     for (const auto& n : c.m_name)
         j.Str(n);
     j.End(']');
     j.Key("colour");
-    j.IntArray(c.m_colour, c.kCurves);
+    j.IntArray(c.m_colour, CGraphPropObject::kCurves);
     j.End('}');
 }
 

@@ -48,9 +48,8 @@ public:
     // window shows it, opening if needed.
     virtual void PotSampleAdded() {}
     virtual void EisPointAdded() {}
-    // The menu asks for the potentiostat U/I-time window or the impedance window.
+    // The menu asks for the potentiostat U/I-time window.
     virtual void ShowPotGraph() {}
-    virtual void ShowEisGraph() {}
 };
 
 }  // namespace qor::data

@@ -192,14 +192,14 @@ public:
     bool ReadBoundFile();
     // "Display XY-Graphic window": a message instead when nothing was recorded.
     void OnDisplayXyGraph();
-    void OnShowEisGraph();
 
     // --- the files themselves, without dialogs (document_file) ---
     // Reads a file of the given layout into the records (merge rules apply); on error the
     // records read so far stay.
     IoResult ReadFile(const std::string& path, Layout layout);
-    // Writes the .qo3 layout to a temporary file beside `path`, syncs and renames it.
-    IoResult WriteFile(const std::string& path);
+    // Writes the .qo3 layout to a temporary file beside `bound` (or the file it links to),
+    // syncs and renames it.
+    IoResult WriteFile(const std::string& bound);
     void Serialize(Archive& ar, Layout layout);
     // Clears the lists and the show flags and module types of the graph setup; the views are
     // told the setup changed.

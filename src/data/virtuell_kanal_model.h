@@ -58,8 +58,6 @@ public:
     // when the dialog may close; otherwise `messages` gets one "Syntaxfehler in Formel %d"
     // per failed formula and the dialog stays open.
     bool OnOK(std::vector<std::string>* messages = nullptr);
-    // Cancel stores nothing.
-    void OnCancel() {}
 
     // The check the OK button applies to one formula: y and z stand for 1.
     static bool FormulaPasses(const std::string& formula);

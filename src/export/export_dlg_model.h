@@ -15,8 +15,6 @@ namespace qor::exporter {
 
 // The save dialog of "Export data to ASCII"; the file is created (emptied) as soon as it is
 // chosen, so a Cancel in the export dialog leaves it empty.
-inline constexpr const char* kExportDefaultExt = "txt";
-inline constexpr const char* kExportDefaultName = "*.txt";
 inline constexpr const char* kExportFilter = "Tabellen (*.txt) | *.txt | Alle Dateien (*.*)|*.*||";
 
 // The catalogue's words for the sixteen module records; the unit of value 1 is that of the

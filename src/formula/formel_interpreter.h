@@ -28,7 +28,7 @@ public:
 
 private:
     double EvaluateText();
-    double EvaluateFlat(std::string& text);
+    double EvaluateFlat(std::string& e);
 
     std::string m_formula;
     int m_error = 0;

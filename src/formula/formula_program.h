@@ -30,9 +30,6 @@ public:
     void EvaluateMany(const double* y, const double* z, double* out, std::size_t n,
                       std::uint8_t* errors = nullptr);
 
-    // Exposed for tests and benchmarks: how many recorded steps the program holds.
-    std::size_t RecordedSteps() const { return m_nodes.size(); }
-
     struct Step {
         char kind = 0;  // operator character, 'F' function, 'G' bracket result, 'R' final value
         std::uint8_t function = 0;

@@ -39,10 +39,9 @@ void GraphAxis::Set(const std::string& name, const std::string& unit, int decima
     m_name = name;
     m_unit = unit;
     m_decimals = std::clamp(decimals, 0, 10);
-    const std::string n = EscapePercent(name), u = EscapePercent(unit);
+    const std::string u = EscapePercent(unit);
     m_fmtNumber = Format("%%0.%df", m_decimals);
     m_fmtUnit = Format("%%0.%df %s", m_decimals, u.c_str());
-    m_fmtNamed = Format("%s: %%0.%df %s", n.c_str(), m_decimals, u.c_str());
 }
 
 std::string GraphAxis::FormatNumber(double v) const
@@ -52,10 +51,6 @@ std::string GraphAxis::FormatNumber(double v) const
 std::string GraphAxis::FormatWithUnit(double v) const
 {
     return Apply(m_fmtUnit, v);
-}
-std::string GraphAxis::FormatNamed(double v) const
-{
-    return Apply(m_fmtNamed, v);
 }
 
 std::string GraphAxis::Title() const

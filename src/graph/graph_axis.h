@@ -11,7 +11,6 @@ struct GraphAxis {
     int m_decimals = 0;
     std::string m_fmtNumber;  // "%0.<d>f"
     std::string m_fmtUnit;    // "%0.<d>f <unit>"
-    std::string m_fmtNamed;   // "<name>: %0.<d>f <unit>"
 
     GraphAxis() { Set("", "", 0); }
     // Decimals are clamped to 0..10, the range a format can carry.
@@ -21,7 +20,6 @@ struct GraphAxis {
     static constexpr const char* kNoValue = "---";
     std::string FormatNumber(double v) const;
     std::string FormatWithUnit(double v) const;
-    std::string FormatNamed(double v) const;
     // "name [unit]", or the name alone.
     std::string Title() const;
 };

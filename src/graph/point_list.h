@@ -100,10 +100,6 @@ public:
                         : reinterpret_cast<const double*>(c)[k];
     }
 
-    bool Sorted() const { return m_sorted; }
-    // Switching sorting on does not reorder the points already held.
-    void SetSorted(bool sorted) { m_sorted = sorted; }
-
     // pos -1: append, or on a sorted list insert before the first point with a larger X.
     // pos >= size appends. Returns the index of the new point, -1 for a bad position.
     int Insert(const GraphPoint& p, int pos = -1);

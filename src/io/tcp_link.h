@@ -23,7 +23,6 @@ public:
     void CloseSocket() override;
     bool IsConnected() const override;
 
-    void SetConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }
     const std::string& LastError() const { return m_lastError; }
 
 private:

@@ -55,15 +55,15 @@ const char* CurrentUnitText(XyCurrentUnit unit)
     return xytext::kUnitTexts[static_cast<std::size_t>(unit)];
 }
 
-ScaledCharge ScaleCharge(double v)
+ScaledCharge ScaleCharge(double microAmpSeconds)
 {
     double f = 1000.0;
     std::size_t index = 0;
-    while (f * v > 1000.0 && index < 6) {
+    while (f * microAmpSeconds > 1000.0 && index < 6) {
         ++index;
         f /= 1000.0;
     }
-    return {f * v, xytext::kChargeUnits[index]};
+    return {f * microAmpSeconds, xytext::kChargeUnits[index]};
 }
 
 std::string ChargeFieldText(double microAmpSeconds)

@@ -20,7 +20,6 @@ void PotManuellModel::TakeSettings(const std::uint8_t* d)
     m_kept[0] = d[7];
     m_kept[1] = d[8];
     m_kept[2] = d[9];
-    m_aux = 10u * d[10];
 }
 
 void PotManuellModel::TakeState(const std::uint8_t* data)
@@ -62,7 +61,7 @@ std::string PotManuellModel::MeasuredText(int lang) const
 {
     lang = lang == 1 ? 1 : 0;
     if (!m_measured)
-        return Format(text::kMeasuredNone[lang]);
+        return text::kMeasuredNone[lang];
     data::CPotQORDatenObject s;
     s.m_range = static_cast<std::uint8_t>(m_measured->first & 0x0F);
     s.m_raw = m_measured->second;

@@ -42,11 +42,7 @@ public:
 
     const OperatingState& State() const { return m_state; }
     int Capacitance() const { return m_capacitance; }
-    std::uint8_t FilterCodeNow() const { return m_filterCode; }
-    std::uint32_t Aux() const { return m_aux; }
     const HardwareFilter& Hardware() const { return m_hardware; }
-    std::uint8_t CurrentRangeByte() const { return m_currentRange; }
-    std::uint8_t VoltageRangeByte() const { return m_voltageRange; }
     ManuellView View() const;
 
     // The 0xD2 payload of this window.
@@ -76,7 +72,6 @@ private:
     HardwareFilter m_hardware;
     std::uint8_t m_compensation = 0;
     std::uint8_t m_kept[3] = {0, 0, 0};  // bytes 7, 8, 9
-    std::uint32_t m_aux = 100;
     OperatingState m_state;
     std::optional<std::pair<std::uint8_t, std::array<std::int16_t, 3>>> m_measured;
 };

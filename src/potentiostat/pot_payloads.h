@@ -17,7 +17,7 @@ using SettingsBytes = std::array<std::uint8_t, kSettingsSize>;
 using StateBytes = std::array<std::uint8_t, kStateSize>;
 
 // One step slot as sent with 0xD1 and answered to 0xE1. `number` is the slot's step number.
-StepSlot EncodeSlot(const DeviceStep& step, std::uint8_t number, bool modified);
+StepSlot EncodeSlot(const DeviceStep& d, std::uint8_t number, bool modified);
 // The slot behind the last step: its number and the empty mark only.
 StepSlot EmptySlot(std::uint8_t number);
 DeviceStep DecodeSlot(const std::uint8_t* slot);

@@ -37,8 +37,6 @@ inline constexpr TextPair kSaveModel{"Vorlage\nSpeichern", "Save\nmodel"};
 inline constexpr TextPair kProgram{"Daten Programmieren", "Program\ndata"};
 inline constexpr TextPair kReadBack{"Daten Auslesen", "Read data"};
 inline constexpr TextPair kTransfer{"Datenübertragung", "Data transmission"};
-inline constexpr TextPair kStpFilter{"Potentiostat (*.stp) | *.stp | Alle Dateien (*.*)|*.*||",
-                                     "Potentiostat (*.stp) | *.stp | All files (*.*)|*.*||"};
 
 inline constexpr TextPair kNoSelection{"Kein Schritt ausgewählt!", "No step selected!"};
 inline constexpr TextPair kCopied{"Liste in Zwischenablage kopiert.", "Steps copy to clipboard."};

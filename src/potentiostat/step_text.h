@@ -85,9 +85,9 @@ DeviceStep ToDevice(StepText& text);
 DeviceStep ToDevice(const StepText& text);
 // Device form to text. Values get as many decimals as they need to give the same device
 // value again (at least the usual two).
-StepText FromDevice(const DeviceStep& step);
+StepText FromDevice(const DeviceStep& d);
 // The table's slew column of a step.
-std::string SlewText(const DeviceStep& step);
+std::string SlewText(const DeviceStep& d);
 
 // The 15 table columns of a row: fields 0-8, 12-17.
 inline constexpr int kColumnCount = 15;

@@ -88,9 +88,6 @@ public:
     // A run's curve: its colour (0xRRGGBB; the first run red) and its legend name.
     static std::uint32_t RunColour(int run);
     static std::string RunName(int run, int lang);
-    double MinCurrent() const { return m_minI; }
-    double MaxCurrent() const { return m_maxI; }
-    double MinPotential() const { return m_minU; }
     double MaxPotential() const { return m_maxU; }
 
     static const char* Title(Graph g);

@@ -4,9 +4,8 @@
 
 namespace qor::sim {
 
-bool SimByteStream::Open(const bus::SerialSettings& settings)
+bool SimByteStream::Open(const bus::SerialSettings& /*settings*/)
 {
-    m_settings = settings;
     m_open = true;
     ++m_opens;
     m_input.clear();
@@ -20,10 +19,7 @@ bool SimByteStream::Write(const std::uint8_t* data, std::size_t length)
     std::vector<std::uint8_t> answer = m_bus.ExchangeSerial(data, length);
     if (m_transform)
         m_transform(answer);
-    std::int64_t at = m_bus.BusClock().TickMs() + m_delayMs;
-    if (m_wireTime && m_settings.baud > 0)
-        at += static_cast<std::int64_t>((length + answer.size()) * 10 * 1000 /
-                                        static_cast<std::size_t>(m_settings.baud));
+    const std::int64_t at = m_bus.BusClock().TickMs() + m_delayMs;
     for (std::uint8_t b : answer)
         m_input.push_back({at, b});
     return true;

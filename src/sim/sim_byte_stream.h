@@ -11,8 +11,7 @@
 namespace qor::sim {
 
 // A serial line in front of the simulated bus, on the bus clock. Answers arrive after an
-// optional delay (or the wire time at the port's baud rate); a test can cut or corrupt
-// them, or put arbitrary bytes on the line.
+// optional delay; a test can cut or corrupt them, or put arbitrary bytes on the line.
 class SimByteStream final : public bus::ByteStream {
 public:
     explicit SimByteStream(SimBus& bus) : m_bus(bus) {}
@@ -30,11 +29,9 @@ public:
     // Changes the bytes of the next answers before they go on the line.
     void SetTransform(std::function<void(std::vector<std::uint8_t>&)> f) { m_transform = std::move(f); }
     void SetAnswerDelayMs(int ms) { m_delayMs = ms; }
-    void SetWireTime(bool on) { m_wireTime = on; }
     // Bytes that arrive `afterMs` from now regardless of any request.
     void Inject(const std::vector<std::uint8_t>& bytes, int afterMs = 0);
     int Opens() const { return m_opens; }
-    const bus::SerialSettings& OpenedWith() const { return m_settings; }
 
 private:
     struct Pending {
@@ -44,11 +41,9 @@ private:
     SimBus& m_bus;
     bool m_open = false;
     int m_opens = 0;
-    bus::SerialSettings m_settings;
     std::deque<Pending> m_input;
     std::function<void(std::vector<std::uint8_t>&)> m_transform;
     int m_delayMs = 0;
-    bool m_wireTime = false;
 };
 
 }  // namespace qor::sim

@@ -63,11 +63,6 @@ double SimCell::SlopeAPerV(double v) const
             Decades(-etaMv / m_p.betaCathodicMv) / m_p.betaCathodicMv);
 }
 
-double SimCell::FaradaicUa(double interfaceMv) const
-{
-    return FaradaicA(interfaceMv / 1000.0) * 1e6;
-}
-
 double SimCell::ChargeTransferOhm(double interfaceMv) const
 {
     return 1.0 / SlopeAPerV(interfaceMv / 1000.0);
@@ -135,15 +130,6 @@ double SimCell::HoldCurrent(double currentUa, double seconds)
         m_interfaceV = Solve(c, m_interfaceV, 0.0, 0.0, m_currentA);
     }
     return ElectrodeMv();
-}
-
-double SimCell::SteadyCurrentUa(double appliedMv) const
-{
-    const double eApp = appliedMv / 1000.0;
-    if (m_p.rsOhm <= 0.0)
-        return FaradaicA(eApp) * 1e6;
-    const double e = Solve(0.0, m_p.eCorrMv / 1000.0, 1.0 / m_p.rsOhm, eApp, 0.0);
-    return (eApp - e) / m_p.rsOhm * 1e6;
 }
 
 double SimCell::Jitter(double relative)

@@ -34,14 +34,11 @@ public:
     // New parameters; the cell starts again at rest.
     void SetParams(const CellParams& params);
 
-    // Charge-transfer current at an interface potential (the IR-free electrode potential).
-    double FaradaicUa(double interfaceMv) const;
-    // Charge-transfer resistance at an interface potential: the inverse slope of FaradaicUa.
+    // Charge-transfer resistance at an interface potential (the IR-free electrode potential):
+    // the inverse slope of the charge-transfer current.
     double ChargeTransferOhm(double interfaceMv) const;
     // Randles impedance at `hz` around an interface potential (the double layer a CPE).
     std::complex<double> ImpedanceOhm(double hz, double interfaceMv) const;
-    // Steady current with `appliedMv` held across the cell: I = i(E - I Rs).
-    double SteadyCurrentUa(double appliedMv) const;
 
     // The cell driven for `seconds` (implicit Euler, so any step is stable). Potentiostatic:
     // returns the current; galvanostatic: returns the electrode potential including I Rs.

@@ -30,9 +30,6 @@ public:
     virtual ~SimModule() = default;
 
     std::uint8_t Address() const { return m_address; }
-    std::uint8_t TypeCode() const { return m_typeCode; }
-    void SetTypeCode(std::uint8_t t) { m_typeCode = t; }
-    void SetRevision(float r) { m_revision = r; }
     // Fixes the three raw values; otherwise they drift slowly around plausible readings.
     void SetRawValues(std::array<std::int16_t, 3> raw) { m_fixedRaw = raw; }
     void SetDisplayMode(std::uint8_t mode) { m_displayMode = static_cast<std::uint8_t>(mode & 3); }

@@ -71,7 +71,6 @@ public:
 
     // Pending records (for tests).
     std::size_t QueuedSamples() const { return m_samples.size(); }
-    std::size_t QueuedImpedancePoints() const { return m_points.size(); }
 
 protected:
     std::array<std::int16_t, 3> RawValues(std::int64_t nowMs) override;

@@ -34,7 +34,7 @@ struct SimStep {
     int samplesPerSecond = 1;
 
     // Nothing for an empty slot (step number 0 or the empty flag set).
-    static std::optional<SimStep> Decode(const StepSlot& slot);
+    static std::optional<SimStep> Decode(const StepSlot& b);
     StepSlot Encode(bool modified) const;
 };
 
@@ -69,7 +69,6 @@ public:
 
     // The present state, as a measurement answer shows it.
     double SetValue() const { return m_set; }
-    std::uint8_t StepNumber() const { return m_step ? m_step->number : 0; }
     std::uint8_t Mode() const { return m_step ? m_step->mode : kModeRest; }
 
 private:

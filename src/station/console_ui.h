@@ -92,7 +92,6 @@ public:
     explicit LoopTimers(Clock& clock) : m_clock(clock) {}
     void Start(int id, int ms) override;
     void Stop(int id) override { m_timers.erase(id); }
-    bool Running(int id) const { return m_timers.count(id) != 0; }
     bool Empty() const { return m_timers.empty(); }
     // Fires due timers through `fire` until `done()` holds; waits at most `sliceMs` at a time
     // so `done` is checked often. Returns when done() is true or no timer runs.

@@ -89,7 +89,6 @@ public:
     void Subscribe(MeasurementListener* listener);
     void Unsubscribe(MeasurementListener* listener);
     void Publish(const Measurement& m) const;
-    std::size_t Subscribers() const { return m_listeners.size(); }
 
 private:
     std::vector<MeasurementListener*> m_listeners;

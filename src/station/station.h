@@ -49,7 +49,6 @@ public:
     // Everything as the configuration file should store it now.
     StationConfig ConfigToSave() const;
     data::CQORDoc& Document() { return m_doc; }
-    Clock& GetClock() { return m_clock; }
 
     int Language() const { return m_language; }
     // The station's texts and its modules' names, value names and units follow it.
@@ -120,12 +119,9 @@ public:
     bool ModulesReleased() const { return m_flags.modulesReleased; }
     bool Measuring() const { return m_flags.measuring; }
     bool Recording() const { return m_flags.recording; }
-    bool MetersShown() const { return m_flags.metersShown; }
     bool PotentiostatPresent() const { return m_flags.potPresent; }
     bool PotentiostatRunning() const { return m_flags.potRunning; }
     bool PotentiostatWithRecording() const { return m_flags.potWithRecording; }
-    bool CycleFree() const { return m_flags.cycleFree; }
-    bool FirstSampleStored() const { return m_flags.firstSample; }
     const std::vector<std::uint8_t>& Potentiostats() const { return m_flags.potList; }
     // Set by the main window when the document's window is closed / a new one is made.
     void SetDocumentClosed(bool closed) { m_flags.documentClosed = closed; }

@@ -22,7 +22,6 @@ inline constexpr TextPair kCheckSlave{
 inline constexpr TextPair kOnlyFourPots{"Nur 4 Potentiostaten sind erlaubt!",
                                         "Only 4 potentiostats are possible!"};
 inline constexpr TextPair kWaitTitle{"Information", "Information"};
-inline constexpr TextPair kErrorDialogTitle{"Fehlerdialog", "Error dialog"};
 
 // Release dialog.
 inline constexpr TextPair kReleaseCaption{"Freigabe Dialog", "Release Dialog"};

@@ -43,7 +43,6 @@ public:
 
     // Gives `link` the transports and, unless the choice is Configured, the chosen settings.
     void Attach(bus::BusLink& link) const;
-    const LinkChoice& Choice() const { return m_choice; }
     sim::SimBus* SimulatedBus() const { return m_simBus.get(); }
 
 private:

@@ -386,12 +386,11 @@ TEST(VirtuellKanal, OkStoresWhatPassedAndNamesTheRest)
     EXPECT_TRUE(dlg.OnOK(&messages));
     EXPECT_EQ(setup.m_formula[1], "y*z");
 
-    // The edit takes 20 characters; Cancel stores nothing.
+    // The edit takes 20 characters; nothing is stored before OK.
     VirtuellKanalModel other(setup, d.slaves, 0);
     other.SetEnabled(0, true);
     other.SetFormula(0, "123456789012345678901234");
     EXPECT_EQ(other.GetRow(0).formula, "12345678901234567890");
-    other.OnCancel();
     EXPECT_EQ(setup.m_enable[0], 0);
     EXPECT_EQ(setup.m_formula[0], "");
 }

@@ -119,7 +119,7 @@ TEST(GraphModel, AxisFormatsAndStyle)
 {
     RecordingModel m;
     m.SetAxisTitle("Temp", "°C", 2, kAxisY);
-    EXPECT_EQ(m.GetAxis(kAxisY).FormatNamed(21.456), "Temp: 21.46 °C");
+    EXPECT_EQ(m.GetAxis(kAxisY).FormatWithUnit(21.456), "21.46 °C");
     EXPECT_EQ(m.GetAxis(0).m_name, "") << "any other number is the X axis";
     m.SetAxisTitle("Load", "%", 0, 7);
     EXPECT_EQ(m.GetAxis(kAxisX).FormatWithUnit(42.4), "42 %")

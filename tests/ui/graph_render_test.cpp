@@ -255,7 +255,8 @@ TEST(GraphWidget, ShownReadOutZoomRectangleAndDialogs)
     gp->SetColour(graph::MakeRgb(1, 2, 3));
     gp->NameEdit()->setText("renamed");
     sheet.ApplyAll();
-    EXPECT_EQ(g.GetAxis(graph::kAxisY).m_fmtNamed, "Strom: %0.3f mA");
+    EXPECT_EQ(g.GetAxis(graph::kAxisY).m_name, "Strom");
+    EXPECT_EQ(g.GetAxis(graph::kAxisY).m_fmtUnit, "%0.3f mA");
     EXPECT_TRUE(g.GetGraph(0)->m_visible);
     EXPECT_EQ(g.GetGraph(0)->m_colour, graph::MakeRgb(1, 2, 3));
     EXPECT_EQ(g.GetGraph(0)->m_name, "renamed");

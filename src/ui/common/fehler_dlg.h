@@ -14,7 +14,6 @@ public:
     explicit CFehlerDlg(int lang, QWidget* parent = nullptr);
     void SetText(const QString& text);
     QString Text() const;
-    QPushButton* OkButton() const { return m_ok; }
 
 private:
     QLabel* m_text;

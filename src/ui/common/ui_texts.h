@@ -47,7 +47,6 @@ inline constexpr TextPair kTcpPort{"TCP Port", "TCP port"};
 inline constexpr TextPair kBaud{"Baudrate", "Baud rate"};
 inline constexpr TextPair kHardware{"Schnittstelle", "Interface"};
 inline constexpr TextPair kStation{"Station", "Station"};
-inline constexpr TextPair kBadIp{"Ungültige IP-Adresse.", "Invalid IP address."};
 
 // Release dialog and module selection.
 inline constexpr const TextPair& kReleaseCaption = station::text::kReleaseCaption;
@@ -77,7 +76,6 @@ inline constexpr const TextPair& kTransfer = station::text::kTransfer;
 inline constexpr const TextPair& kNoModules = station::text::kNoModules;
 inline constexpr const TextPair& kModules = station::text::kModules;
 inline constexpr TextPair kSamples{"Messwerte: %1", "Samples: %1"};
-inline constexpr TextPair kReady{"Bereit", "Ready"};
 
 // Menus.
 inline constexpr TextPair kMenuFile{"&Datei", "&File"};

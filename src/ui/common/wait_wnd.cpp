@@ -28,11 +28,6 @@ void CWaitWnd::SetText(const QString& text)
         m_text->repaint();
 }
 
-QString CWaitWnd::Text() const
-{
-    return m_text->text();
-}
-
 CProgressWnd::CProgressWnd(int lang, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(Tr(txt::kProgress, lang));
@@ -64,15 +59,6 @@ void CProgressWnd::SetPos(int position)
     m_bar->setValue(position);
     if (isVisible())
         m_bar->repaint();
-}
-
-int CProgressWnd::Pos() const
-{
-    return m_bar->value();
-}
-int CProgressWnd::Maximum() const
-{
-    return m_bar->maximum();
 }
 
 }  // namespace qor::ui

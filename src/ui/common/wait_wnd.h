@@ -14,7 +14,6 @@ class CWaitWnd : public QDialog {
 public:
     explicit CWaitWnd(int lang, QWidget* parent = nullptr);
     void SetText(const QString& text);
-    QString Text() const;
 
 private:
     QLabel* m_text;
@@ -28,8 +27,6 @@ public:
     void SetText(const QString& text);
     void SetRange(int minimum, int maximum);
     void SetPos(int position);
-    int Pos() const;
-    int Maximum() const;
 
 private:
     QLabel* m_text;

@@ -33,7 +33,6 @@ public:
     {
         return m_factor[static_cast<std::size_t>(address)][value];
     }
-    QLabel* RowLabel(int address) const { return m_label[static_cast<std::size_t>(address)]; }
     QLineEdit* YFrom() const { return m_yFrom; }
     QLineEdit* YTo() const { return m_yTo; }
     QPushButton* VirtualButton() const { return m_virtualButton; }

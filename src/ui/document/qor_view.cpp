@@ -37,7 +37,7 @@ GraphDisplay GraphDisplay::FromConfig(const station::StationConfig& config)
 
 CQORView::CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display, const data::ModuleRecords* live,
                    QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_live(live), m_lang(lang), m_display(display)
+    : QWidget(parent), m_doc(doc), m_live(live), m_lang(lang)
 {
     setMinimumSize(200, 120);
     m_graph = new CGraphWnd(this);

@@ -42,7 +42,6 @@ public:
     CQORView(data::CQORDoc& doc, int lang, const GraphDisplay& display = {},
              const data::ModuleRecords* live = nullptr, QWidget* parent = nullptr);
     void SetLanguage(int lang);
-    const GraphDisplay& Display() const { return m_display; }
 
     void SetAutoScroll(bool on);
     bool AutoScroll() const { return m_autoScroll; }
@@ -68,7 +67,6 @@ public:
 
     CGraphWnd* Graph() const { return m_graph; }
     const data::DocumentCurves& Curves() const { return *m_curves; }
-    std::size_t SamplesShown() const { return m_fed; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -86,7 +84,6 @@ private:
     data::CQORDoc& m_doc;
     const data::ModuleRecords* m_live;
     int m_lang;
-    GraphDisplay m_display;
     CGraphWnd* m_graph;
     std::unique_ptr<data::DocumentCurves> m_curves;
     std::vector<int> m_ids;                          // graph index per document curve

@@ -54,20 +54,16 @@ public:
     void ShowAll();
     void Choose(int row);
     void SetColour(graph::Rgb colour);
-    QListWidget* List() const { return m_list; }
     QLineEdit* NameEdit() const { return m_name; }
-    QRadioButton* HideButton() const { return m_hide; }
-    QRadioButton* OnButton() const { return m_on; }
 
+private:
     struct Entry {
         int index;
         std::string name;
         graph::Rgb colour;
         bool visible;
     };
-    const std::vector<Entry>& Entries() const { return m_entries; }
 
-private:
     void StoreCurrent();
     void UpdateSwatch();
     std::vector<Entry> m_entries;
@@ -84,7 +80,6 @@ class CGraphTitlePage : public CGraphPropertyPage {
 public:
     CGraphTitlePage(CGraphWnd& wnd, int lang, QWidget* parent = nullptr);
     void Apply() override;
-    QLineEdit* TitleEdit() const { return m_title; }
 
 private:
     QLineEdit* m_title;

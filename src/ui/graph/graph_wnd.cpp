@@ -283,8 +283,9 @@ void CGraphWnd::DrawLegendEntries(QPainter& p, const LegendMetrics& m, const QRe
     for (const graph::CGraphProps* g = GetFirstGraph(pos); g; g = GetNextGraph(pos)) {
         if (!g->m_visible)
             continue;
-        const double x = area.left() + (i % columns) * columnW + m.pad;
-        const double y = area.top() + (i / columns) * m.line + fm.ascent();
+        const int row = i / columns, column = i % columns;
+        const double x = area.left() + column * columnW + m.pad;
+        const double y = area.top() + row * m.line + fm.ascent();
         if (y - fm.ascent() + m.line > area.bottom() + 1)
             break;
         const double ly = y - fm.ascent() / 2 + fm.descent() / 2;

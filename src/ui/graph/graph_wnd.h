@@ -147,7 +147,7 @@ private:
     void CheckLegendPlace();
     // The legend inside the plot, in a corner that covers no data (top right first), or when
     // `band` holds it below the rulers.
-    void DrawLegendInside(QPainter& p, const QRect& plot) const;
+    void DrawLegendInside(QPainter& p, const QRect& rect) const;
     void DrawLegendBand(QPainter& p, const QRect& band, int columns) const;
     void DrawLegendEntries(QPainter& p, const LegendMetrics& m, const QRectF& area, int columns) const;
 

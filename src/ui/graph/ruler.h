@@ -22,8 +22,6 @@ public:
 
     // Stores the range; with `redraw` the ruler repaints at once.
     void SetRange(double start, double end, bool redraw);
-    double RangeStart() const { return m_start; }
-    double RangeEnd() const { return m_end; }
     void SetTexts(const QString& title, const QString& tooltip);
     QString Title() const { return m_title; }
 

@@ -337,7 +337,7 @@ potentiostat::CircuitFit CEISGraph::RunFit()
 potentiostat::KKCheck CEISGraph::RunKK()
 {
     using namespace potentiostat;
-    const KKCheck kk = CheckKramersKronig(ToImpedance(m_shown));
+    KKCheck kk = CheckKramersKronig(ToImpedance(m_shown));
     constexpr double gap = std::numeric_limits<double>::quiet_NaN();
     for (int i = 0; i < GraphCount(); ++i)
         Graph(i)->ClearPoints(Flagged, false);

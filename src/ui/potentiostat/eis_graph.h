@@ -40,7 +40,6 @@ public:
 
     // The Nyquist view instead of the Bode plot, or back.
     void ShowNyquist(bool on);
-    bool NyquistShown() const { return m_view == Nyquist; }
     // The Kramers–Kronig residuals in percent over the frequency (the check is run first
     // when the shown points have none).
     void ShowResiduals();
@@ -51,7 +50,6 @@ public:
     bool FitResidualsShown() const { return m_view == FitResiduals; }
     QPushButton* FitResidualsButton() const { return m_fitResidualsButton; }
     QPushButton* ViewButton() const { return m_viewButton; }
-    QPushButton* ResidualsButton() const { return m_residualsButton; }
 
     // The spectra of the list, and the one shown (1 = the first). The choice offers the last
     // one first; new points of a further spectrum bring it up unless an earlier one was chosen.
@@ -63,10 +61,8 @@ public:
     const std::vector<data::CEISDatenObject>& ShownPoints() const { return m_shown; }
     // The circuit to fit: a string such as "R0-p(R1,CPE1)" (or "randles", "randles-w"),
     // chosen from the list or typed.
-    QComboBox* CircuitChoice() const { return m_circuit; }
     void SetCircuit(const std::string& circuit);
     QPushButton* FitButton() const { return m_fitButton; }
-    QPushButton* KKButton() const { return m_kkButton; }
 
     // Fits the chosen circuit and draws the model and its residuals ("Fit" then shows the
     // report); a circuit string that does not parse gives status BadCircuit.

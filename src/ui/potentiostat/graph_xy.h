@@ -55,15 +55,10 @@ public:
 
     CGraphWnd* Graph() const { return m_graph; }
     const potentiostat::GraphXYModel& Model() const { return m_model; }
-    QRadioButton* OrientationRadio(int i) const { return m_orientation[static_cast<std::size_t>(i)]; }
-    QRadioButton* UnitRadio(int i) const { return m_unit[static_cast<std::size_t>(i)]; }
     QRadioButton* ScaleRadio(bool log) const { return m_scale[log ? 1 : 0]; }
-    QRadioButton* PotentialRadio(bool usoll) const { return m_potential[usoll ? 1 : 0]; }
-    QCheckBox* GraphBox(int i) const { return m_graphBox[static_cast<std::size_t>(i)]; }
     QCheckBox* ReferenceBox(int i) const { return m_refBox[static_cast<std::size_t>(i)]; }
     QPushButton* ChargeField(int i) const { return m_charge[static_cast<std::size_t>(i)]; }
     QPushButton* TafelButton() const { return m_tafel; }
-    QPushButton* ClearButton() const { return m_clear; }
     QPushButton* InfoButton() const { return m_info; }
     // "Rp …": the options of the polarisation resistance in the Info report (band, electrode
     // area, equivalent weight and density, Rs), asked in a dialog.
@@ -74,7 +69,6 @@ public:
     QPushButton* SaveRefButton() const { return m_saveRef; }
     QPushButton* LoadRefButton() const { return m_loadRef; }
     QPushButton* ExportButton() const { return m_export; }
-    QPushButton* PrintButton() const { return m_print; }
     QPushButton* CloseButton() const { return m_close; }
     QLineEdit* CurveNameField() const { return m_name; }
     // The run worked on ("1" … "N", the last at first); shown only for more than one run.

@@ -30,14 +30,11 @@ public:
     QLineEdit* Value2() const { return m_value2; }
     QLineEdit* IntervalEdit() const { return m_interval; }
     QLineEdit* SlewEdit() const { return m_slew; }
-    QComboBox* Unit1() const { return m_unit1; }
     QComboBox* LimitUnit() const { return m_limitUnit; }
-    QComboBox* IntervalUnit() const { return m_intervalUnit; }
     QRadioButton* IntervalRadio() const { return m_intervalRadio; }
     QRadioButton* SlewRadio() const { return m_slewRadio; }
     QCheckBox* MomentaryBox() const { return m_momentary; }
     QCheckBox* RestBox() const { return m_rest; }
-    QCheckBox* CyclicBox() const { return m_cyclic; }
     QLabel* SlewLabel() const { return m_slewLabel; }
     QLabel* SlewUnit() const { return m_slewUnit; }
 

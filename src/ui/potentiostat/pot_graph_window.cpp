@@ -54,8 +54,7 @@ PotGraphWindow::PotGraphWindow(const QString& title, int graphs, Clock& clock, d
     auto* row = new QHBoxLayout(m_buttonRow);
     row->setContentsMargins(0, 0, 0, 0);
     row->addStretch();
-    m_print =
-        AddButton(QString::fromUtf8(TextPair{"Drucken", "Print"}[m_lang == 1 ? 1 : 0]), [this] { Print(); });
+    AddButton(QString::fromUtf8(TextPair{"Drucken", "Print"}[m_lang == 1 ? 1 : 0]), [this] { Print(); });
     m_export = AddButton(QStringLiteral("Export"), [this] { Export(); });
     AddButton(QStringLiteral("OK"), [this] { close(); });
     resize(900, 640);

@@ -30,7 +30,6 @@ class PotGraphWindow : public QDialog {
 public:
     int GraphCount() const { return static_cast<int>(m_graphs.size()); }
     CGraphWnd* Graph(int i) const { return m_graphs[static_cast<std::size_t>(i)]; }
-    QPushButton* PrintButton() const { return m_print; }
     QPushButton* ExportButton() const { return m_export; }
     // The tool tip text at a pixel of a graph's plot: empty off the curve.
     QString HoverAt(int graph, const QPoint& pos) const;
@@ -70,7 +69,6 @@ private:
     std::vector<CGraphWnd*> m_graphs;
     QWidget* m_buttonRow;
     QLabel* m_status;
-    QPushButton* m_print;
     QPushButton* m_export;
 };
 

@@ -27,10 +27,7 @@ public:
                 QWidget* parent = nullptr);
 
     QRadioButton* ModeRadio(int mode) const { return m_mode[static_cast<std::size_t>(mode)]; }
-    QRadioButton* CurrentRadio(int index) const { return m_current[static_cast<std::size_t>(index)]; }
-    QRadioButton* VoltageRadio(int index) const { return m_voltage[static_cast<std::size_t>(index)]; }
     QLineEdit* SetValue() const { return m_value; }
-    QLabel* Unit() const { return m_unit; }
     QPushButton* Calculate() const { return m_calculate; }
     QLabel* Measured() const { return m_measured; }
     QLabel* Sent() const { return m_sent; }

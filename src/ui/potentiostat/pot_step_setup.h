@@ -48,7 +48,6 @@ public:
     void OnRead();
     // Refreshes every control from the model.
     void Refresh();
-    bool Transferring() const { return m_transferring; }
     // The line that says how the last transfer ended.
     QLabel* TransferStatus() const { return m_status; }
     void ShowTransfer(bool program, bool ok);

@@ -88,8 +88,6 @@ public:
     QString PaneText(int pane) const;
     CLogbuchView* LogbookView() const { return m_logView; }
     CQORView* GraphView() const { return m_graphView; }
-    // The data logger graph, once it was opened.
-    CGraphDL* LoggerGraph() const { return m_loggerGraph; }
     // The potentiostat run window and the impedance window, once opened.
     CXYGraph* PotGraph() const { return m_potGraph; }
     // The XY window on the document's samples, named after the potentiostat the station drives;
@@ -99,7 +97,6 @@ public:
     void ShowRunGraph();
     // Station > Plant link.
     void ShowPlantLink();
-    PlantLink& Plant() { return *m_plantLink; }
     CEISGraph* EisGraph() const { return m_eisGraph; }
     QMdiArea* MdiArea() const { return m_mdi; }
     StationAlarms& Alarms() const { return *m_alarms; }
@@ -145,6 +142,8 @@ public:
     void CloseMeters();
     void ShowMeter(std::uint8_t address);
     void RefreshViews();
+    // The impedance window (its menu command, the screenshots).
+    void ShowEisGraph();
 
     // --- DocumentUi ---
     std::optional<std::string> ChooseFile(data::FileDialog kind, const std::string& defaultExt,
@@ -166,7 +165,6 @@ public:
     void EisPointAdded() override;
     // The XY window ("Display XY-Graphic window"); the run window opens on the samples.
     void ShowPotGraph() override;
-    void ShowEisGraph() override;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -28,7 +28,6 @@ public:
     QAction* AutoScroll() const { return m_autoScroll; }
     // File › Print, Print preview, Export as PDF; View › Point list (checked while shown).
     QAction* Print() const { return m_print; }
-    QAction* Preview() const { return m_preview; }
     QAction* ExportPdf() const { return m_exportPdf; }
     QAction* PointList() const { return m_pointList; }
     // Potentiostat › "Show EIS graphic" and the run window, each opened again on its list.

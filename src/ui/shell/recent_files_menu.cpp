@@ -24,7 +24,7 @@ QString Key(std::size_t index)
 
 }  // namespace
 
-RecentFilesMenu::RecentFilesMenu(QMenu& menu, std::function<void(int)> open)
+RecentFilesMenu::RecentFilesMenu(QMenu& menu, const std::function<void(int)>& open)
 {
     m_separator = menu.addSeparator();
     for (std::size_t i = 0; i < m_actions.size(); ++i) {

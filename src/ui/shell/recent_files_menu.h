@@ -17,7 +17,7 @@ class RecentFilesMenu {
 public:
     // Adds a separator and the entries to `menu` and loads the stored list; choosing entry
     // i calls `open(i)`.
-    RecentFilesMenu(QMenu& menu, std::function<void(int)> open);
+    RecentFilesMenu(QMenu& menu, const std::function<void(int)>& open);
 
     const data::RecentFileList& List() const { return m_list; }
     QAction* Action(int index) const { return m_actions[static_cast<std::size_t>(index)]; }

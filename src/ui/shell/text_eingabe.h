@@ -14,7 +14,6 @@ public:
     explicit CTextEingabe(int lang, QWidget* parent = nullptr);
     // The typed text, lines separated by CR LF as the field hands them over.
     std::string Text() const;
-    QPlainTextEdit* Field() const { return m_field; }
 
 private:
     QPlainTextEdit* m_field;

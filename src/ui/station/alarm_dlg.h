@@ -25,11 +25,7 @@ public:
     const std::optional<alarm::AlarmSettings>& Result() const { return m_result; }
 
     QTableWidget* Table() const { return m_table; }
-    QLineEdit* CommLossField() const { return m_commLoss; }
-    QLineEdit* CommandField() const { return m_command; }
-    QCheckBox* RideThroughBox() const { return m_rideThrough; }
     QPushButton* AddButton() const { return m_add; }
-    QPushButton* RemoveButton() const { return m_remove; }
     QPushButton* OkButton() const { return m_ok; }
     QLabel* ErrorLabel() const { return m_error; }
 

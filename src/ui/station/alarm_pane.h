@@ -30,7 +30,6 @@ public:
 
     QTableWidget* Table() const { return m_table; }
     QPushButton* AcknowledgeButton() const { return m_ack; }
-    QPushButton* AcknowledgeAllButton() const { return m_ackAll; }
     QPushButton* ShelveButton() const { return m_shelve; }
     // The id of the selected row's alarm, -1 when none is selected.
     int SelectedId() const;

@@ -25,15 +25,9 @@ public:
     void SetNeedleColor(std::uint32_t colorRef);
     // The face in an alarm's colour; an invalid colour gives the plain face back.
     void SetAlarmTint(const QColor& tint);
-    const QColor& AlarmTint() const { return m_alarmTint; }
 
-    double Value() const { return m_value; }
     double RangeMin() const { return m_minimum; }
     double RangeMax() const { return m_maximum; }
-    int ScaleDecimals() const { return m_scaleDecimals; }
-    int ValueDecimals() const { return m_valueDecimals; }
-    const QString& Units() const { return m_unit; }
-    std::uint32_t NeedleColor() const { return m_needleColor; }
 
     // Texts exactly as drawn.
     QString ValueText() const;

@@ -27,7 +27,6 @@ public:
 
     CDigitalMessView(std::uint8_t address, int lang, QWidget* parent = nullptr);
 
-    std::uint8_t Address() const { return m_address; }
     const QString& Title() const { return m_title; }
     void SetTitle(const QString& title);
     void SetLanguage(int lang);
@@ -47,7 +46,6 @@ public:
     // Value i (0..2) in alarm: 0 none, 1 unacknowledged (red), 2 acknowledged (amber). The
     // digit box and the meter of the value take the colour.
     void SetAlarm(int i, int level);
-    int Alarm(int i) const { return m_alarm[static_cast<std::size_t>(i)]; }
 
 protected:
     // The form grows (and shrinks back) with its frame, meters, digits and lamp alike.

@@ -22,7 +22,6 @@ public:
     QPushButton* SelectAllButton() const { return m_selectAll; }
     QPushButton* RemoveAllButton() const { return m_removeAll; }
     QPushButton* OkButton() const { return m_ok; }
-    QPushButton* CancelButton() const { return m_cancel; }
 
 private:
     void Reload();

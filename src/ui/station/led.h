@@ -21,7 +21,6 @@ public:
     void SetLed(int colour, int state, int shape);
     int LedColour() const { return m_colour; }
     int LedState() const { return m_state; }
-    int LedShape() const { return m_shape; }
 
     // The cell of the strip for the current values, in strip pixels.
     QRect Cell() const;

@@ -28,11 +28,8 @@ public:
 
     QLineEdit* BrokerEdit() const { return m_broker; }
     QLineEdit* StationEdit() const { return m_station; }
-    QLineEdit* PrefixEdit() const { return m_prefix; }
     QLineEdit* UserEdit() const { return m_user; }
     QLineEdit* PasswordFileEdit() const { return m_passwordFile; }
-    QLineEdit* TlsCaEdit() const { return m_tlsCa; }
-    QSpinBox* KeepAliveEdit() const { return m_keepAlive; }
     QLineEdit* DatabaseEdit() const { return m_database; }
     QLabel* ErrorLabel() const { return m_error; }
 

@@ -21,7 +21,6 @@ public:
     explicit IpAddressEdit(QWidget* parent = nullptr);
     void SetAddress(const std::array<std::uint8_t, 4>& ip);
     std::array<std::uint8_t, 4> Address() const;
-    QSpinBox* Octet(int i) const { return m_octets[i]; }
 
 private:
     std::array<QSpinBox*, 4> m_octets{};
@@ -35,18 +34,14 @@ public:
     Crs232(const station::StationConfig& config, int lang, QWidget* parent = nullptr);
 
     station::StationConfig Result() const { return m_model.Accept(); }
-    station::Rs232Model& Model() { return m_model; }
 
     QRadioButton* SerialChoice() const { return m_serial; }
-    QRadioButton* LanChoice() const { return m_lan; }
     QTimeEdit* IntervalEdit() const { return m_interval; }
     QSpinBox* TcpPortEdit() const { return m_tcpPort; }
     QSpinBox* PortEdit() const { return m_port; }
     QComboBox* DeviceEdit() const { return m_device; }
     QSpinBox* IdCountEdit() const { return m_idCount; }
-    QCheckBox* AutoEnableEdit() const { return m_autoEnable; }
     IpAddressEdit* IpEdit() const { return m_ip; }
-    QLineEdit* HostNameEdit() const { return m_hostName; }
 
     void accept() override;
 

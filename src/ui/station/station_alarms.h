@@ -44,8 +44,6 @@ public:
     alarm::AlarmMonitor& Monitor() { return m_monitor; }
     CAlarmPane* Pane() const { return m_pane; }
     QDockWidget* Dock() const { return m_dock; }
-    QAction* DialogAction() const { return m_action; }
-    QAction* PaneAction() const { return m_paneAction; }
     QLabel* StatusPane() const { return m_status; }
     const std::string& SettingsPath() const { return m_path; }
 
@@ -56,7 +54,7 @@ public:
     void RunDialog();
     // The recording dialog's box "Recording rides through link outages", put above its buttons;
     // TakeRideThrough keeps what it says once the dialog was accepted.
-    QCheckBox* AddRideThroughBox(QDialog& recordingDialog);
+    QCheckBox* AddRideThroughBox(QDialog& dlg);
     void TakeRideThrough(const QCheckBox* box);
     // How the dialog is run (tests answer it themselves).
     std::function<int(CAlarmDlg&)> execDialog;
