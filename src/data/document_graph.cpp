@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <future>
 
 namespace qor::data {
 
@@ -47,22 +49,48 @@ void FeedSamples(graph::GraphModel& graph, DocumentCurves& curves, const std::ve
     // In blocks: each curve's values of a block at once (a virtual channel's formula runs
     // over all of them together), then the block's rows onto every curve.
     constexpr std::size_t kBlock = 1024;  // the block's samples stay in the cache for every curve
-    const std::size_t block = std::min(kBlock, samples.size() - std::min(from, samples.size()));
-    std::vector<double> x(block), values(block * ids.size());
-    std::vector<std::int64_t> times(block);
-    std::vector<const double*> ys(ids.size());
-    for (std::size_t start = from; start < samples.size(); start += block) {
-        const std::size_t n = std::min(block, samples.size() - start);
-        for (std::size_t r = 0; r < n; ++r) {
-            x[r] = static_cast<double>(start + r);
-            times[r] = samples[start + r].m_time;
+    from = std::min(from, samples.size());
+    const std::size_t block = std::min(kBlock, samples.size() - from);
+    struct Rows {
+        std::vector<double> x, values;
+        std::vector<std::int64_t> times;
+        std::vector<const double*> ys;
+        std::size_t n = 0;
+    };
+    auto make = [&](Rows& rows, std::size_t start) {
+        rows.n = std::min(block, samples.size() - start);
+        rows.x.resize(block), rows.times.resize(block), rows.values.resize(block * ids.size());
+        rows.ys.resize(ids.size());
+        for (std::size_t r = 0; r < rows.n; ++r) {
+            rows.x[r] = static_cast<double>(start + r);
+            rows.times[r] = samples[start + r].m_time;
         }
         for (std::size_t c = 0; c < ids.size(); ++c) {
-            ys[c] = &values[c * block];
+            rows.ys[c] = &rows.values[c * block];
             if (ids[c] >= 0)
-                curves.Values(c, &samples[start], n, &values[c * block]);
+                curves.Values(c, &samples[start], rows.n, &rows.values[c * block]);
         }
-        graph.AddRows(n, x.data(), times.data(), ids, ys, redraw);
+    };
+    Rows rows[2];
+    // A long run of samples (a file opened): the next block's values are made on a second
+    // thread while this block's rows go onto the curves. The curves' values and the graph
+    // share nothing.
+    constexpr std::size_t kAlongside = 8 * kBlock;
+    const bool alongside = samples.size() - from >= kAlongside;
+    if (block > 0)
+        make(rows[0], from);
+    for (std::size_t start = from, k = 0; start < samples.size(); start += block, k ^= 1) {
+        const std::size_t next = start + block;
+        std::future<void> made;
+        if (next < samples.size()) {
+            if (alongside)
+                made = std::async(std::launch::async, make, std::ref(rows[k ^ 1]), next);
+            else
+                make(rows[k ^ 1], next);
+        }
+        graph.AddRows(rows[k].n, rows[k].x.data(), rows[k].times.data(), ids, rows[k].ys, redraw);
+        if (made.valid())
+            made.get();
     }
 }
 

@@ -1,11 +1,13 @@
 #include "data/daten_object.h"
 #include "data/document_curves.h"
+#include "data/document_graph.h"
 #include "data/grafik_setup_glg_model.h"
 #include "data/grafik_setup_virtuell.h"
 #include "data/graph_prop_object.h"
 #include "data/virtual_channel.h"
 #include "data/virtuell_kanal_model.h"
 #include "formula/text_oracle.h"
+#include "graph/graph_model.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -214,6 +216,21 @@ TEST(DocumentCurves, PointValues)
         curves.Values(c, samples.data(), samples.size(), block.data());
         for (std::size_t i = 0; i < samples.size(); ++i)
             EXPECT_EQ(Texts({block[i]}), Texts({cases[i % n].want[c]})) << "curve " << c << ", sample " << i;
+    }
+    // And onto a graph, long enough for the next blocks' values to be made alongside.
+    while (samples.size() < 10007) {
+        const CDatenObject s = samples[samples.size() % n];
+        samples.push_back(s);
+    }
+    qor::graph::GraphModel graph;
+    const std::vector<int> ids = AddDocumentCurves(graph, curves);
+    FeedSamples(graph, curves, ids, samples, 0, false);
+    for (std::size_t c = 0; c < 4; ++c) {
+        const qor::graph::PointList& points = graph.GetGraph(ids[c])->m_points;
+        ASSERT_EQ(points.size(), samples.size());
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            ASSERT_EQ(Texts({points.Y(i)}), Texts({cases[i % n].want[c]}))
+                << "curve " << c << ", sample " << i;
     }
 }
 
