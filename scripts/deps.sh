@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-serialport-dev libqt6opengl6-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6opengl6-dev
   qt6-translations-l10n
   libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
