@@ -66,7 +66,6 @@ public:
     // "offline"; an outage still open and what stayed unsent are logged. Idempotent.
     void Stop();
 
-    std::string BaseTopic() const { return m_base; }
     struct Counts {
         std::uint64_t queued = 0;   // handed to the queue
         std::uint64_t acked = 0;    // acknowledged by the broker

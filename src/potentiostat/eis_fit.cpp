@@ -170,15 +170,6 @@ std::vector<ImpedancePoint> ToImpedance(const std::vector<data::CEISDatenObject>
     return out;
 }
 
-std::vector<NyquistPoint> NyquistPoints(const std::vector<ImpedancePoint>& points)
-{
-    std::vector<NyquistPoint> out;
-    out.reserve(points.size());
-    for (const auto& p : points)
-        out.push_back({p.z.real(), -p.z.imag()});
-    return out;
-}
-
 CircuitFit FitCircuit(const std::vector<ImpedancePoint>& points, const CircuitModel& circuit,
                       std::optional<double> noise)
 {

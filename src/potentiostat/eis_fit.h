@@ -23,12 +23,6 @@ struct ImpedancePoint {
 ImpedancePoint ToImpedance(const data::CEISDatenObject& p);
 std::vector<ImpedancePoint> ToImpedance(const std::vector<data::CEISDatenObject>& list);
 
-// A point of the Nyquist plot: x = Z', y = -Z'' (capacitive arcs above the axis).
-struct NyquistPoint {
-    double x = 0.0, y = 0.0;
-};
-std::vector<NyquistPoint> NyquistPoints(const std::vector<ImpedancePoint>& points);
-
 // The fitted circuit, its parameters with their standard errors and what they mean.
 struct CircuitFit {
     enum Status {
