@@ -123,22 +123,29 @@ bool CQORDoc::AfterRead(const std::string& path, const IoResult& r, Layout layou
     return true;
 }
 
+bool CQORDoc::CreateIfMissing(const std::string& path, struct stat& st)
+{
+    if (::stat(path.c_str(), &st) == 0)
+        return true;
+    // A new name: the document is bound to a new, empty file.
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        m_ui.ShowMessage(Format(doctext::kWriteError[m_language], path.c_str(), SystemError().c_str()));
+        return false;
+    }
+    std::fclose(f);
+    st.st_size = 0;
+    return true;
+}
+
 bool CQORDoc::OpenFile(const std::string& path, Layout layout)
 {
     if (!PromptSave())
         return false;
     ClearContents();
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        // A new name: the document is bound to a new, empty file.
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f) {
-            m_ui.ShowMessage(Format(doctext::kWriteError[m_language], path.c_str(), SystemError().c_str()));
-            return false;
-        }
-        std::fclose(f);
-        st.st_size = 0;
-    }
+    if (!CreateIfMissing(path, st))
+        return false;
     if (layout == Layout::Qo3) {
         FinishInterruptedSave(path);
         ::stat(path.c_str(), &st);
@@ -249,14 +256,8 @@ bool CQORDoc::OpenByPath(const std::string& path)
     if (m_fileBound && !CanCloseFrame())
         return false;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f) {
-            m_ui.ShowMessage(Format(doctext::kWriteError[m_language], path.c_str(), SystemError().c_str()));
-            return false;
-        }
-        std::fclose(f);
-    }
+    if (!CreateIfMissing(path, st))
+        return false;
     m_path = path;
     m_fileBound = true;
     m_boundFileWaiting = true;

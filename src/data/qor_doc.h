@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+struct stat;
+
 namespace qor::data {
 
 class Archive;
@@ -206,6 +208,8 @@ public:
     void ClearContents();
 
 private:
+    // `path` as it is, or a new empty file of that name; false (and a message) when none can be made.
+    bool CreateIfMissing(const std::string& path, struct stat& st);
     bool Save(const std::string& path, bool periodic = false);
     // Save for a document that has a .qo3 name; an imported one asks for it first.
     bool SaveBound();
