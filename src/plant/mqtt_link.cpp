@@ -33,7 +33,8 @@ std::optional<MqttOptions> MqttOptionsFrom(const PlantSettings& s, int l, std::s
 MqttStationLink::MqttStationLink(station::Station& station, const MqttOptions& options) : m_station(station)
 {
     m_publisher = std::make_unique<MqttPublisher>(
-        options, station.Language(), [&station](const std::string& line) { station.AddLogbookEntry(line); },
+        options, [&station] { return station.Language(); },
+        [&station](const std::string& line) { station.AddLogbookEntry(line); },
         [&station](const station::Measurement& m) { return DocumentVirtualValues(m, station.Document()); });
     station.Measurements().Subscribe(m_publisher.get());
     station.Document().AddSampleListener(m_publisher.get());

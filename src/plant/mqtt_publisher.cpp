@@ -42,12 +42,23 @@ bool SameValues(const data::CDatenObject& a, const data::CDatenObject& b)
 }  // namespace
 
 MqttPublisher::MqttPublisher(MqttOptions options, int language, LogbookFn logbook, VirtualFn virtuals)
-    : m_options(std::move(options)), m_language(language == 1 ? 1 : 0),
+    : MqttPublisher(std::move(options), LanguageFn([language] { return language; }), std::move(logbook),
+                    std::move(virtuals))
+{
+}
+
+MqttPublisher::MqttPublisher(MqttOptions options, LanguageFn language, LogbookFn logbook, VirtualFn virtuals)
+    : m_options(std::move(options)), m_language(std::move(language)),
       m_base(m_options.prefix + "/" + m_options.station), m_logbook(std::move(logbook)),
       m_virtuals(std::move(virtuals))
 {
     InitLibrary();
     m_worker = std::thread([this] { Run(); });
+}
+
+int MqttPublisher::Language() const
+{
+    return m_language && m_language() == 1 ? 1 : 0;
 }
 
 MqttPublisher::~MqttPublisher()
@@ -166,7 +177,7 @@ void MqttPublisher::NoteOutage(std::int64_t now)
     m_logbook(Format(TextPair{"MQTT-Broker %s:%d nicht erreichbar von %s bis %s: %llu Nachrichten gepuffert "
                               "und nachgesendet, %llu verworfen (Puffer %zu Nachrichten)",
                               "MQTT broker %s:%d unreachable from %s to %s: %llu messages held and sent "
-                              "after, %llu dropped (queue of %zu messages)"}[m_language],
+                              "after, %llu dropped (queue of %zu messages)"}[Language()],
                      m_options.host.c_str(), m_options.port, Clock(m_outageStart).c_str(), Clock(now).c_str(),
                      static_cast<unsigned long long>(queued - std::min(queued, dropped)),
                      static_cast<unsigned long long>(dropped), m_options.maxQueued));
@@ -200,12 +211,12 @@ void MqttPublisher::Stop()
             Format(TextPair{"MQTT-Broker %s:%d nicht erreichbar von %s bis zum Ende: %zu Nachrichten nicht "
                             "gesendet, %llu verworfen (Puffer %zu Nachrichten)",
                             "MQTT broker %s:%d unreachable from %s to the end: %zu messages not sent, "
-                            "%llu dropped (queue of %zu messages)"}[m_language],
+                            "%llu dropped (queue of %zu messages)"}[Language()],
                    m_options.host.c_str(), m_options.port, Clock(m_outageStart).c_str(), unsent,
                    static_cast<unsigned long long>(dropped), m_options.maxQueued));
     else if (unsent > 0)
         m_logbook(Format(TextPair{"MQTT: %zu Nachrichten beim Beenden nicht gesendet",
-                                  "MQTT: %zu messages not sent at the end"}[m_language],
+                                  "MQTT: %zu messages not sent at the end"}[Language()],
                          unsent));
 }
 

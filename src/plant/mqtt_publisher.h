@@ -52,7 +52,11 @@ class MqttPublisher final : public station::MeasurementListener, public data::Sa
 public:
     using LogbookFn = std::function<void(const std::string&)>;
     using VirtualFn = std::function<VirtualValues(const station::Measurement&)>;
+    // The logbook's language when a line is written (0 German, 1 English): the user may switch
+    // it while the link runs.
+    using LanguageFn = std::function<int()>;
 
+    MqttPublisher(MqttOptions options, LanguageFn language, LogbookFn logbook, VirtualFn virtuals = {});
     MqttPublisher(MqttOptions options, int language, LogbookFn logbook, VirtualFn virtuals = {});
     ~MqttPublisher() override;
     MqttPublisher(const MqttPublisher&) = delete;
@@ -85,6 +89,7 @@ private:
     void Feed(mosquitto* mosq);
     void NoteOutage(std::int64_t now);
     std::string Clock(std::int64_t t) const;
+    int Language() const;
 
     // libmosquitto's callbacks (worker thread).
     static void OnConnect(mosquitto* mosq, void* self, int rc);
@@ -92,7 +97,7 @@ private:
     static void OnPublish(mosquitto* mosq, void* self, int mid);
 
     const MqttOptions m_options;
-    const int m_language;
+    const LanguageFn m_language;
     const std::string m_base;
     LogbookFn m_logbook;
     VirtualFn m_virtuals;

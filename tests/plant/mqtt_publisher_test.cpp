@@ -145,13 +145,15 @@ TEST(MqttPublisher, BrokerRestartHeldAndSentInOrder)
 }
 
 // A broker that refuses: the cycle only queues; past the bound the oldest are dropped and
-// counted, and the end says what was not sent.
+// counted, and the end says what was not sent, in the language the user switched to meanwhile.
 TEST(MqttPublisher, BrokerAwayQueueBound)
 {
     std::vector<std::string> log;
     MqttOptions o = Options(test::PickFreePort());
     o.maxQueued = 30;
-    MqttPublisher pub(o, 1, [&](const std::string& s) { log.push_back(s); });
+    int language = 0;
+    MqttPublisher pub(
+        o, [&] { return language; }, [&](const std::string& s) { log.push_back(s); });
     ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().failures > 0; }));
     for (std::int64_t t = 0; t < 1011; ++t)  // the last one held
         pub.OnMeasurement(Cycle(t));
@@ -159,6 +161,7 @@ TEST(MqttPublisher, BrokerAwayQueueBound)
     EXPECT_EQ(counts.queued, 3030u);
     EXPECT_EQ(counts.dropped, 3000u);
     EXPECT_EQ(counts.waiting, 30u);
+    language = 1;
     pub.Stop();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_TRUE(Has(log[0], "to the end: 30 messages not sent, 3003 dropped (queue of 30 messages)"));
