@@ -115,4 +115,6 @@ TEST(QortoolPotentiostat, CommandsJudgedByTheirOwnOutcome)
     EXPECT_EQ(out.substr(0, 5), "0\t83\t") << out;
     EXPECT_EQ(Qortool({"pot", "stop", "--tcp", tcp, "--idcount", "4", "--lang", "en"}, out), 0) << out;
     EXPECT_NE(out.find("potentiostat 0 stopped\n"), std::string::npos);
+    EXPECT_EQ(Qortool({"poll", "--tcp", tcp, "--address", "0", "--count", "1"}, out), 0);
+    EXPECT_EQ(out.substr(0, 5), "0\t67\t") << out;  // the running bit gone
 }
