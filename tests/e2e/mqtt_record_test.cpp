@@ -3,7 +3,6 @@
 #include "support/recording.h"
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
@@ -17,8 +16,6 @@ using qor::test::Process;
 using qor::test::Sample;
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The values stored, as "topic t" -> the payloads' v texts; every message counted.
 struct Stream {
@@ -82,20 +79,12 @@ void ExpectStreamEqualsDocument(const Stream& stream, const std::vector<Sample>&
 
 struct Recording {
     Recording(const MosquittoBroker& broker, std::vector<std::string> extra)
-        : file((fs::temp_directory_path() / ("qor-mqtt-" + std::to_string(::getpid()) + ".qo3")).string()),
-          sim({"--module", "0=1", "--module", "1=5", "--module", "2=8", "--seed", "3"})
+        : sim({"--module", "0=1", "--module", "1=5", "--module", "2=8", "--seed", "3"})
     {
-        fs::remove(file);
         extra.insert(extra.begin(),
                      {"--out", file, "--interval", "1", "--idcount", "3", "--quiet", "--print-samples",
                       "--lang", "en", "--mqtt", broker.Url(), "--station", "st"});
         record = std::make_unique<Process>(sim.Qortool("record", extra));
-    }
-    ~Recording()
-    {
-        record.reset();
-        fs::remove(file);
-        fs::remove(file + ".journal");
     }
     // Reads the printed samples up to number n.
     bool WaitSample(int n)
@@ -116,7 +105,8 @@ struct Recording {
         const auto from = out.rfind('\n', at) + 1;
         return out.substr(from, out.find('\n', at) - from);
     }
-    std::string file;
+    const qor::test::TempDir dir;
+    const std::string file = dir / "m.qo3";
     qor::test::Qorsim sim;
     std::unique_ptr<Process> record;
 };
