@@ -1,6 +1,6 @@
 // qortool convert and dump: a recording made by the station, converted as the station's
 // Open and Save would, reads back with the same samples.
-#include "support/process.h"
+#include "support/recording.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -33,9 +33,7 @@ TEST(QortoolConvert, KeepsTheSamplesAndAddsTheLoadEntry)
         << text;
     ASSERT_EQ(RunProgram({BinPath("qortool"), "convert", in, out}, &text), 0) << text;
 
-    std::string a, b;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", in}, &a), 0);
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", out}, &b), 0);
+    const std::string a = qor::test::Dump(in), b = qor::test::Dump(out);
     const std::string samples = Section(a, "samples");
     ASSERT_FALSE(samples.empty()) << a;
     EXPECT_NE(samples.find("\"time\""), std::string::npos);

@@ -1,63 +1,51 @@
 // The sample journal end to end: qortool record against qorsim, killed, recovered; a
 // target that cannot be written; a disk that fills and is freed during a recording.
-#include "support/free_port.h"
-#include "support/process.h"
+#include "support/recording.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using qor::test::BinPath;
+using qor::test::Dump;
+using qor::test::PrintedSamples;
 using qor::test::Process;
 using qor::test::RunProgram;
+using qor::test::Sample;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The `sample` lines of qortool record's output, each as `qortool dump` shows that sample
-// (where nothing was measured: "nan" printed, null dumped).
-std::vector<std::string> PrintedSamples(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream lines(text);
-    for (std::string line, word; std::getline(lines, line);) {
-        std::istringstream in(line);
-        if (!(in >> word >> word >> word) || line.rfind("sample ", 0) != 0)
-            continue;
-        std::string json = "{\"time\":" + word;
-        for (const char* name : {"value", "value2", "temperature"})
-            for (int c = 0; c < 16; ++c)
-                json += (c ? "," : std::string(",\"") + name + "\":[") +
-                        (in >> word, word == "nan" ? "null" : word) + (c < 15 ? "" : "]");
-        out.push_back(json + "}");
-    }
-    return out;
-}
-
 class JournalE2e : public ::testing::Test {
 protected:
-    JournalE2e()
-        : tcp("127.0.0.1:" + std::to_string(qor::test::PickFreePort())),
-          sim({BinPath("qorsim"), "--tcp", tcp})
-    {
-        EXPECT_FALSE(sim.ReadLine().empty());
-    }
     std::string Record(const std::string& out, const std::string& more) const
     {
-        return BinPath("qortool") + " record --tcp " + tcp + " --out " + out +
+        return BinPath("qortool") + " record --tcp " + sim.at + " --out " + out +
                " --interval 1 --quiet --lang en --print-samples --idcount 2 " + more;
     }
-    // Every sample printed is in the document, in order, with its values.
-    static void ExpectInOrder(const std::vector<std::string>& printed, const std::string& dump)
+    // The samples a recording into `out` printed before it was killed after the third.
+    std::string KilledAfterThreeSamples(const std::string& out) const
     {
-        std::size_t at = 0;
-        for (const auto& s : printed)
-            ASSERT_NE(at = dump.find(s, at), std::string::npos) << s << "\n" << dump.substr(0, 800);
+        Process rec({"/bin/sh", "-c", "exec " + Record(out, "--duration 3600")});
+        std::string printed;
+        for (int i = 0; i < 3; ++i)
+            printed += rec.ReadLine() + "\n";
+        rec.Stop(SIGKILL);
+        EXPECT_EQ(PrintedSamples(printed).size(), 3u);
+        return printed;
     }
-    std::string tcp;
-    Process sim;
+    // Every sample printed is in the document, in order, with its values.
+    static void ExpectInOrder(const std::string& printed, const std::string& dump)
+    {
+        const std::vector<Sample> stored = qor::test::DumpSamples(dump);
+        auto at = stored.begin();
+        for (const Sample& s : PrintedSamples(printed))
+            ASSERT_NE(at = std::find(at, stored.end(), s), stored.end()) << s.time << "\n"
+                                                                         << dump.substr(0, 800);
+    }
+    const qor::test::Qorsim sim{{}};
     const qor::test::TempDir temp;
     const std::string dir = temp.path.string();
 };
@@ -65,19 +53,14 @@ protected:
 TEST_F(JournalE2e, KilledRecordingIsRecoveredExactly)
 {
     const std::string file = dir + "/k.qo3";
-    Process rec({"/bin/sh", "-c", "exec " + Record(file, "--duration 3600")});
-    std::string printed;
-    for (int i = 0; i < 3; ++i)
-        printed += rec.ReadLine() + "\n";
-    rec.Stop(SIGKILL);
+    const std::string printed = KilledAfterThreeSamples(file);
     ASSERT_FALSE(fs::exists(file));
-    std::string out, dump;
+    std::string out;
     ASSERT_EQ(RunProgram({BinPath("qortool"), "recover", file, "--lang", "en"}, &out), 0);
     EXPECT_NE(out.find("samples from"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(file + ".journal"));
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", file}, &dump), 0);
-    ASSERT_EQ(PrintedSamples(printed).size(), 3u);
-    ExpectInOrder(PrintedSamples(printed), dump);
+    const std::string dump = Dump(file);
+    ExpectInOrder(printed, dump);
     EXPECT_NE(dump.find("Start for logging every"), std::string::npos);
 
     // A folder that is not there: refused with the reason, before any sample.
@@ -108,13 +91,8 @@ TEST_F(JournalE2e, LeftoverJournalGoesAndAForeignOneGetsItsOwnFile)
     ASSERT_EQ(RunProgram({"/bin/sh", "-c", Record(file, "--samples 2 2>&1")}, &out), 0) << out;
     EXPECT_FALSE(fs::exists(journal));
 
-    std::string before, after;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", file}, &before), 0);
-    Process rec({"/bin/sh", "-c", "exec " + Record(file, "--duration 3600")});
-    std::string printed;
-    for (int i = 0; i < 3; ++i)
-        printed += rec.ReadLine() + "\n";
-    rec.Stop(SIGKILL);
+    const std::string before = Dump(file);
+    const std::string printed = KilledAfterThreeSamples(file);
     out.clear();
     ASSERT_EQ(RunProgram({BinPath("qortool"), "recover", file}, &out), 0);
     EXPECT_NE(out.find(journal + " belongs to another recording: its "), std::string::npos) << out;
@@ -123,12 +101,8 @@ TEST_F(JournalE2e, LeftoverJournalGoesAndAForeignOneGetsItsOwnFile)
         std::string::npos)
         << out;
     EXPECT_FALSE(fs::exists(journal));
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", file}, &after), 0);
-    EXPECT_EQ(after, before);
-    out.clear();
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", dir + "/day.recovered.qo3"}, &out), 0);
-    ASSERT_EQ(PrintedSamples(printed).size(), 3u);
-    ExpectInOrder(PrintedSamples(printed), out);
+    EXPECT_EQ(Dump(file), before);
+    ExpectInOrder(printed, Dump(dir + "/day.recovered.qo3"));
 }
 
 // A small file system of its own (a mount namespace) fills during the recording and is
@@ -151,7 +125,7 @@ TEST_F(JournalE2e, FullDiskThenFreedKeepsEverySample)
     ASSERT_EQ(RunProgram({"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script}, &out), 0) << out;
     EXPECT_NE(out.find("\nexit 0\n"), std::string::npos) << out;
     ASSERT_GE(PrintedSamples(out).size(), 8u) << out;
-    ExpectInOrder(PrintedSamples(out), out.substr(out.find("\nexit 0\n")));
+    ExpectInOrder(out, out.substr(out.find("\nexit 0\n")));
     const auto failed = out.find("Save failed (" + file + ": no space left on the device)");
     EXPECT_NE(failed, std::string::npos) << out;
     EXPECT_EQ(out.find("Save failed", failed + 1), std::string::npos);

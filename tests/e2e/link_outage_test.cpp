@@ -1,29 +1,20 @@
 // qortool record through a gateway that misbehaves and over a serial device that goes away.
-#include "support/free_port.h"
 #include "support/gateway_proxy.h"
-#include "support/process.h"
+#include "support/recording.h"
 
 #include <array>
-#include <filesystem>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <sstream>
 
 using qor::test::BinPath;
 using qor::test::GatewayProxy;
 using qor::test::Process;
-using qor::test::RunProgram;
 using Mode = GatewayProxy::Mode;
 // The gateway process itself is killed (and started again on the same port).
 constexpr auto kKilled = static_cast<Mode>(-1);
 
 namespace {
-
-namespace fs = std::filesystem;
-
-// pH 7.000, 12.34 mS/cm, 95.5 % oxygen: fixed, so every stored value is known.
-const std::vector<std::string> kModules = {"--module", "0=1", "--raw", "0=7000,-1234,251",
-                                           "--module", "1=5", "--raw", "1=1234,567,200",
-                                           "--module", "2=8", "--raw", "2=955,862,180"};
 
 // Records until interrupted (or the link fails for good), printing each sample.
 std::vector<std::string> Record(const std::vector<std::string>& link, const std::string& out)
@@ -69,44 +60,30 @@ struct Tally {
 // or null (not measured); the samples without any measured value are counted.
 Tally Check(const std::string& path)
 {
-    std::string json;
-    EXPECT_EQ(RunProgram({BinPath("qortool"), "dump", path}, &json), 0);
+    const std::string json = qor::test::Dump(path);
     Tally t;
     for (auto p = json.find("TCP Socket Connect Error"); p != std::string::npos;
          p = json.find("TCP Socket", p + 1))
         ++t.lostLines;
-    json = json.substr(0, json.find("],\"setup\""));
-    // The first three entries of an array named `key` from `from` on.
-    auto firstThree = [&](const std::string& key, std::size_t from, std::array<std::string, 9>& v, int at) {
-        std::size_t p = json.find("\"" + key + "\":[", from) + key.size() + 4;
-        for (int i = 0; i < 3; ++i) {
-            const std::size_t comma = json.find(',', p);
-            v[static_cast<std::size_t>(at + i)] = json.substr(p, comma - p);
-            p = comma + 1;
-        }
-    };
-    const std::array<std::string, 3> kValue1 = {"7", "12340", "95.5"};
-    std::array<std::string, 9> seen{};
-    long long previous = 0;
-    for (std::size_t at = json.find("{\"time\":"); at != std::string::npos;
-         at = json.find("{\"time\":", at + 1)) {
-        const long long time = std::stoll(json.substr(at + 8, 24));
-        t.everySecond = t.everySecond && (t.samples == 0 || time == previous + 1);
-        previous = time;
-        std::array<std::string, 9> v;
-        firstThree("value", at, v, 0);
-        firstThree("value2", at, v, 3);
-        firstThree("temperature", at, v, 6);
+    const std::array<float, 3> kValue1 = {7, 12340, 95.5f};
+    std::array<float, 9> seen;
+    seen.fill(NAN);
+    std::int64_t previous = 0;
+    for (const qor::test::Sample& s : qor::test::DumpSamples(json)) {
+        t.everySecond = t.everySecond && (t.samples == 0 || s.time == previous + 1);
+        previous = s.time;
         int nulls = 0;
-        for (std::size_t i = 0; i < 9; ++i) {
-            if (v[i] == "null") {
-                ++nulls;
-                continue;
+        for (std::size_t k = 0; k < 3; ++k)
+            for (std::size_t a = 0; a < 3; ++a) {
+                const float v = s.values[k][a];
+                if (std::isnan(v)) {
+                    ++nulls;
+                    continue;
+                }
+                float& first = seen[k * 3 + a];
+                first = std::isnan(first) ? v : first;
+                EXPECT_EQ(v, k == 0 ? kValue1[a] : first) << "sample " << t.samples << " " << k << a;
             }
-            if (seen[i].empty())
-                seen[i] = v[i];
-            EXPECT_EQ(v[i], i < 3 ? kValue1[i] : seen[i]) << "sample " << t.samples << " column " << i;
-        }
         ++t.samples;
         t.gaps += nulls == 9;
         t.lastWhole = nulls == 0;
@@ -127,7 +104,7 @@ TEST_P(GatewayFaults, StoreOnlyWhatTheModulesSent)
     const GatewayCase& c = GetParam();
     const int simPort = qor::test::PickFreePort(), proxyPort = qor::test::PickFreePort();
     std::vector<std::string> simArgs = {BinPath("qorsim"), "--tcp", "127.0.0.1:" + std::to_string(simPort)};
-    simArgs.insert(simArgs.end(), kModules.begin(), kModules.end());
+    simArgs.insert(simArgs.end(), qor::test::kThreeAmplifiers.begin(), qor::test::kThreeAmplifiers.end());
     auto sim = std::make_unique<Process>(simArgs);
     ASSERT_FALSE(sim->ReadLine().empty());
     GatewayProxy proxy(proxyPort, simPort);
@@ -177,7 +154,7 @@ TEST(SerialOutage, DeviceGoneForTwoSamplesRecordingGoesOn)
     const qor::test::TempDir dir;
     const std::string device = dir / "pty", out = dir / "pty.qo3";
     std::vector<std::string> simArgs = {BinPath("qorsim"), "--pty", "--link", device};
-    simArgs.insert(simArgs.end(), kModules.begin(), kModules.end());
+    simArgs.insert(simArgs.end(), qor::test::kThreeAmplifiers.begin(), qor::test::kThreeAmplifiers.end());
     auto sim = std::make_unique<Process>(simArgs);
     ASSERT_FALSE(sim->ReadLine().empty());
     Process rec(Record({"--serial", device}, out));

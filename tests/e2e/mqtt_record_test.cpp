@@ -1,50 +1,21 @@
 // qortool record --mqtt against a real mosquitto, read with mosquitto_sub; the bus is qorsim.
 #include "support/mosquitto_broker.h"
+#include "support/recording.h"
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
 
-using qor::test::BinPath;
+using qor::test::Dump;
+using qor::test::DumpSamples;
 using qor::test::MosquittoBroker;
 using qor::test::MqttSub;
 using qor::test::Process;
-using qor::test::RunProgram;
+using qor::test::Sample;
 
 namespace {
-
-namespace fs = std::filesystem;
-
-struct Sample {
-    std::int64_t time = 0;
-    std::array<std::array<float, 16>, 3> values{};  // value 1, value 2, temperature
-};
-
-// The samples of a `qortool dump`.
-std::vector<Sample> DumpSamples(const std::string& json)
-{
-    std::vector<Sample> out;
-    const auto end = json.find("],\"setup\"");
-    for (auto p = json.find("{\"time\":"); p != std::string::npos && p < end;
-         p = json.find("{\"time\":", p + 1)) {
-        Sample s;
-        s.time = std::stoll(json.substr(p + 8));
-        std::size_t q = p;
-        for (auto& values : s.values) {
-            q = json.find('[', q) + 1;
-            for (float& v : values) {
-                const std::string field = json.substr(q, json.find_first_of(",]", q) - q);
-                v = field == "null" ? NAN : std::strtof(field.c_str(), nullptr);
-                q = json.find_first_of(",]", q) + 1;
-            }
-        }
-        out.push_back(s);
-    }
-    return out;
-}
 
 // The values stored, as "topic t" -> the payloads' v texts; every message counted.
 struct Stream {
@@ -108,26 +79,12 @@ void ExpectStreamEqualsDocument(const Stream& stream, const std::vector<Sample>&
 
 struct Recording {
     Recording(const MosquittoBroker& broker, std::vector<std::string> extra)
-        : file((fs::temp_directory_path() / ("qor-mqtt-" + std::to_string(::getpid()) + ".qo3")).string())
+        : sim({"--module", "0=1", "--module", "1=5", "--module", "2=8", "--seed", "3"})
     {
-        fs::remove(file);
-        const std::string at = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
-        sim = std::make_unique<Process>(std::vector<std::string>{BinPath("qorsim"), "--tcp", at, "--module",
-                                                                 "0=1", "--module", "1=5", "--module", "2=8",
-                                                                 "--seed", "3"});
-        EXPECT_FALSE(sim->ReadLine().empty());
-        std::vector<std::string> args = {
-            BinPath("qortool"), "record", "--tcp",     at,           "--out",     file,
-            "--interval",       "1",      "--idcount", "3",          "--quiet",   "--print-samples",
-            "--lang",           "en",     "--mqtt",    broker.Url(), "--station", "st"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        record = std::make_unique<Process>(args);
-    }
-    ~Recording()
-    {
-        record.reset();
-        fs::remove(file);
-        fs::remove(file + ".journal");
+        extra.insert(extra.begin(),
+                     {"--out", file, "--interval", "1", "--idcount", "3", "--quiet", "--print-samples",
+                      "--lang", "en", "--mqtt", broker.Url(), "--station", "st"});
+        record = std::make_unique<Process>(sim.Qortool("record", extra));
     }
     // Reads the printed samples up to number n.
     bool WaitSample(int n)
@@ -148,27 +105,30 @@ struct Recording {
         const auto from = out.rfind('\n', at) + 1;
         return out.substr(from, out.find('\n', at) - from);
     }
-    std::string file;
-    std::unique_ptr<Process> sim, record;
+    const qor::test::TempDir dir;
+    const std::string file = dir / "m.qo3";
+    qor::test::Qorsim sim;
+    std::unique_ptr<Process> record;
 };
 
+// With credentials from a password file made for the broker.
 TEST(QortoolRecordMqtt, EveryStoredValueOnceMissedPollNullStatusRetained)
 {
-    MosquittoBroker broker;
-    MqttSub sub(broker.Port(), "qor/st/#");
+    MosquittoBroker broker({false, "lab", "pa ss"});
+    const std::string pw = broker.Dir() + "/station-password";
+    std::ofstream(pw) << "pa ss\n";
+    MqttSub sub(broker.Port(), "qor/st/#", {}, {"-u", "lab", "-P", "pa ss"});
     ASSERT_TRUE(sub.WaitSubscribed());
-    Recording rec(broker, {"--samples", "20"});
+    Recording rec(broker, {"--samples", "20", "--mqtt-user", "lab", "--mqtt-password-file", pw});
     ASSERT_TRUE(rec.WaitSample(3));
-    rec.sim->Write("fault 1 silent 1\n");  // one poll of module 1 goes unanswered
-    MqttSub status(broker.Port(), "qor/st/status", {}, {"-C", "1"});
+    rec.sim.process->Write("fault 1 silent 1\n");  // one poll of module 1 goes unanswered
+    MqttSub status(broker.Port(), "qor/st/status", {}, {"-C", "1", "-u", "lab", "-P", "pa ss"});
     EXPECT_EQ(status.Next(), "qor/st/status online");
     const std::string sent = rec.Finish();
 
     Stream stream;
     ASSERT_TRUE(stream.ReadUntilOffline(sub, "qor/st", sent));
-    std::string dump;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", rec.file}, &dump), 0);
-    const std::vector<Sample> samples = DumpSamples(dump);
+    const std::vector<Sample> samples = DumpSamples(Dump(rec.file));
     ASSERT_EQ(samples.size(), 20u);
     ExpectStreamEqualsDocument(stream, samples, "qor/st");
     // Each message the broker acknowledged came once: nine a cycle.
@@ -176,7 +136,7 @@ TEST(QortoolRecordMqtt, EveryStoredValueOnceMissedPollNullStatusRetained)
     EXPECT_EQ(stream.count, stream.distinct.size());
     EXPECT_EQ(stream.count % 9, 0u);
     EXPECT_EQ(stream.nulls, 3u);  // the missed poll: its three values
-    MqttSub after(broker.Port(), "qor/st/status", {}, {"-C", "1"});
+    MqttSub after(broker.Port(), "qor/st/status", {}, {"-C", "1", "-u", "lab", "-P", "pa ss"});
     EXPECT_EQ(after.Next(), "qor/st/status offline");
 }
 
@@ -224,8 +184,7 @@ TEST(QortoolRecordMqtt, BrokerRestartLosesNothing)
     EXPECT_LE(stream.count - stream.distinct.size(), 9u);
     std::printf("%zu values, %zu sent again after the broker's restart\n", stream.count,
                 stream.count - stream.distinct.size());
-    std::string dump;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", rec.file}, &dump), 0);
+    const std::string dump = Dump(rec.file);
     const std::vector<Sample> samples = DumpSamples(dump);
     // A sample a second for the 24 s, by the program's own clock.
     EXPECT_GE(samples.size(), 24u);
@@ -234,41 +193,6 @@ TEST(QortoolRecordMqtt, BrokerRestartLosesNothing)
     EXPECT_EQ(stream.nulls, 0u);
     EXPECT_NE(dump.find("MQTT broker 127.0.0.1:" + std::to_string(broker.Port()) + " unreachable from "),
               std::string::npos);
-}
-
-// Credentials from a password file made for the broker; wrong options are refused with a
-// message before anything is recorded.
-TEST(QortoolRecordMqtt, CredentialsAndBadOptions)
-{
-    MosquittoBroker broker({false, "lab", "pa ss"});
-    const std::string pw = broker.Dir() + "/station-password";
-    std::ofstream(pw) << "pa ss\n";
-    MqttSub sub(broker.Port(), "qor/st/S0/1", {}, {"-u", "lab", "-P", "pa ss"});
-    ASSERT_TRUE(sub.WaitSubscribed());
-    {
-        Recording rec(broker, {"--samples", "2", "--mqtt-user", "lab", "--mqtt-password-file", pw});
-        const std::string sent = rec.Finish();
-        EXPECT_GE(std::strtoul(sent.c_str(), nullptr, 10), 9u);  // a cycle at least: 3 modules x 3 values
-        EXPECT_NE(sent.find(" MQTT messages sent, 0 dropped, 0 not sent"), std::string::npos) << sent;
-    }
-    EXPECT_EQ(sub.Next().rfind("qor/st/S0/1 {\"t\": ", 0), 0u);
-
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"--mqtt", "broker:1883"},
-         "qortool: Invalid broker address \"broker:1883\": expected mqtt://HOST:PORT or mqtts://HOST:PORT"},
-        {{"--mqtt", "mqtt://h", "--station", "a/b"}, "qortool: The station name must not contain /, + or #"},
-        {{"--mqtt", "mqtt://h", "--mqtt-user", "u", "--mqtt-password-file", "/nonexistent"},
-         "qortool: The password file /nonexistent cannot be read"},
-    };
-    for (const auto& [options, message] : cases) {
-        std::vector<std::string> args = {
-            "/bin/sh", "-c",    "exec \"$0\" \"$@\" 2>&1", BinPath("qortool"), "record",
-            "--sim",   "--out", "/tmp/never.qo3",          "--lang",           "en"};
-        args.insert(args.end(), options.begin(), options.end());
-        std::string out;
-        EXPECT_EQ(RunProgram(args, &out), 2) << message;
-        EXPECT_EQ(out, message + "\n");
-    }
 }
 
 }  // namespace

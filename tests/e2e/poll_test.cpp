@@ -1,13 +1,12 @@
-// qortool poll and qortool config, run as programs against qorsim.
-#include "support/free_port.h"
-#include "support/process.h"
+// qortool poll against qorsim, and qortool config.
+#include "support/recording.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 
 using qor::test::BinPath;
-using qor::test::Process;
+using qor::test::Qorsim;
 using qor::test::RunProgram;
 
 namespace {
@@ -23,14 +22,10 @@ std::vector<std::string> Lines(const std::string& text)
 
 TEST(QortoolPoll, DecodedValuesOverTheGateway)
 {
-    const std::string at = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
-    Process sim({BinPath("qorsim"), "--tcp", at, "--module", "0=1", "--raw", "0=7000,-1234,251", "--module",
-                 "2=5", "--raw", "2=1234,567,-15", "--display-mode", "2=2", "--module", "4=8", "--raw",
-                 "4=955,862,-3"});
-    ASSERT_EQ(sim.ReadLine(), "tcp " + at);
+    const Qorsim sim({"--module", "0=1", "--raw", "0=7000,-1234,251", "--module", "2=5", "--raw",
+                      "2=1234,567,-15", "--display-mode", "2=2", "--module", "4=8", "--raw", "4=955,862,-3"});
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--tcp", at, "--count", "2", "--period", "10"}, &out),
-              0);
+    ASSERT_EQ(RunProgram(sim.Qortool("poll", {"--count", "2", "--period", "10"}), &out), 0);
     auto lines = Lines(out);
     ASSERT_EQ(lines.size(), 6u) << out;
     EXPECT_EQ(lines[0], "0\t1\t7.000\tpH\t-123.4\tmV\t25.1\t°C");
@@ -43,26 +38,13 @@ TEST(QortoolPoll, DecodedValuesOverTheGateway)
 // Regression: the potentiostat's revision was never asked, so its target read a tenth.
 TEST(QortoolPoll, PotentiostatTargetByItsRevision)
 {
-    Process sim({BinPath("qorsim"), "--pty", "--module", "1=67", "--raw", "1=1234,-567,1000"});
-    const std::string tty = sim.ReadLine();
-    ASSERT_FALSE(tty.empty());
+    const Qorsim sim({"--module", "1=67", "--raw", "1=1234,-567,1000"}, false);
     std::string out;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "poll", "--serial", tty, "--address", "1", "--count", "2",
-                          "--period", "0"},
-                         &out),
-              0);
+    ASSERT_EQ(RunProgram(sim.Qortool("poll", {"--address", "1", "--count", "2", "--period", "0"}), &out), 0);
     const auto lines = Lines(out);
     ASSERT_EQ(lines.size(), 2u) << out;
     for (const std::string& line : lines)
         EXPECT_EQ(line.substr(line.size() - 10), "\t1000.0\tmV") << line;
-}
-
-TEST(QortoolPoll, ClearErrorsAndStatus)
-{
-    std::string out;
-    EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--count", "1"}, &out), 0);
-    EXPECT_NE(RunProgram({BinPath("qortool"), "poll", "--tcp", "nowhere", "--count", "1"}, &out), 0);
-    EXPECT_TRUE(out.empty());
 }
 
 TEST(QortoolConfig, FirstStartWritesTheFileAndPrintsIt)

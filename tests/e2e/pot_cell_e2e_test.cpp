@@ -1,12 +1,14 @@
-// A step program of an impedance sweep and a polarisation sweep, programmed into qorsim's
-// potentiostat through its pseudo-terminal, read back, and run by qortool record: the recording,
-// the Tafel and circuit fits and the potentiostat windows give back the simulated cell.
-#include "support/process.h"
+// Step programs programmed into qorsim's potentiostat through its pseudo-terminal and run by
+// qortool record: the recordings, the Tafel and circuit fits and the potentiostat windows give
+// back the simulated cell.
+#include "support/recording.h"
 
 #include <QImage>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using qor::test::BinPath;
+using qor::test::RunProgram;
 
 namespace {
 
@@ -14,28 +16,27 @@ namespace {
 std::string Succeeds(const std::vector<std::string>& argv)
 {
     std::string out;
-    EXPECT_EQ(qor::test::RunProgram(argv, &out), 0) << argv[1] << " " << argv[2];
+    EXPECT_EQ(RunProgram(argv, &out), 0) << argv[1] << " " << argv[2] << "\n" << out;
     return out;
 }
 
-// The numbers that follow each `key` in `text`.
-std::vector<double> After(const std::string& text, const std::string& key)
+// The number after "key": following `section` in `text`.
+double Field(const std::string& text, const std::string& section, const std::string& key)
 {
-    std::vector<double> v;
-    for (auto p = text.find(key); p != std::string::npos; p = text.find(key, p + 1))
-        v.push_back(std::strtod(text.c_str() + p + key.size(), nullptr));
-    return v;
+    const std::size_t at = text.find(key, text.find(section));
+    return at == std::string::npos ? NAN : std::strtod(text.c_str() + at + key.size(), nullptr);
 }
 
+// An impedance sweep and a polarisation sweep, written, read back and run once.
 TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
 {
     // Ecorr -50 mV; at rest Rct = ba bc / (ln 10 icorr (ba + bc)) = 20.85 kOhm.
-    qor::test::Process sim({BinPath("qorsim"), "--pty", "--module", "0=67", "--cell-rs", "10", "--cell-icorr",
-                            "1", "--cell-ba", "80", "--cell-bc", "120", "--cell-cdl", "2", "--cell-n",
-                            "0.9"});
+    const qor::test::Qorsim sim({"--module", "0=67", "--cell-rs", "10", "--cell-icorr", "1", "--cell-ba",
+                                 "80", "--cell-bc", "120", "--cell-cdl", "2", "--cell-n", "0.9"},
+                                false);
     // Named per process: two runs at once must not share a document or its journal.
     const std::string tmp = testing::TempDir() + "pot_cell_" + std::to_string(::getpid());
-    const std::string tty = sim.ReadLine(), doc = tmp + ".qo3", tool = BinPath("qortool");
+    const std::string tty = sim.link[1], doc = tmp + ".qo3", tool = BinPath("qortool");
     const std::string stp = QOR_TEST_DATA "/potentiostat/corrosion.stp", back = tmp + ".stp";
     Succeeds({tool, "pot", "program", stp, "--serial", tty, "--address", "0"});
     // Read back, the program holds the template's steps in their device form.
@@ -57,16 +58,15 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     // Both branches 80 .. 240 mV from Ecorr, where the IR drop bends the anodic one least.
     const std::string tafel =
         Succeeds({tool, "pot", "analyse", doc, "--lang", "en", "--tafel", "-290:-130", "--tafel", "30:190"});
-    // at() fails the test when a line is missing
-    EXPECT_NEAR(After(tafel, "βc=").at(0), -120.0, 12.0) << tafel;
-    EXPECT_NEAR(After(tafel, "βa=").at(0), 80.0, 8.0) << tafel;
-    EXPECT_NEAR(After(tafel, "\n  Icorr = ").at(0), 1.0, 0.1) << tafel;  // where the lines cross
+    EXPECT_NEAR(Field(tafel, "", "βc="), -120.0, 12.0) << tafel;
+    EXPECT_NEAR(Field(tafel, "", "βa="), 80.0, 8.0) << tafel;
+    EXPECT_NEAR(Field(tafel, "", "\n  Icorr = "), 1.0, 0.1) << tafel;  // where the lines cross
     const std::string fit = Succeeds({tool, "eis", "fit", doc});
     // The simulated spectrum is the circuit itself (double layer a CPE), with 0.2 % noise.
-    EXPECT_NEAR(After(fit, "\"R0\":").at(0), 10.0, 0.3) << fit;
-    EXPECT_NEAR(After(fit, "\"R1\":").at(0), 20850.0, 400.0) << fit;
-    EXPECT_NEAR(After(fit, "\"CPE1_Q\":").at(0), 2e-6, 0.1e-6) << fit;
-    EXPECT_NEAR(After(fit, "\"CPE1_n\":").at(0), 0.9, 0.01) << fit;
+    EXPECT_NEAR(Field(fit, "", "\"R0\":"), 10.0, 0.3) << fit;
+    EXPECT_NEAR(Field(fit, "", "\"R1\":"), 20850.0, 400.0) << fit;
+    EXPECT_NEAR(Field(fit, "", "\"CPE1_Q\":"), 2e-6, 0.1e-6) << fit;
+    EXPECT_NEAR(Field(fit, "", "\"CPE1_n\":"), 0.9, 0.01) << fit;
 
     for (const std::string window : {"run", "eis"}) {
         const std::string png = tmp + "_" + window + ".png";
@@ -87,6 +87,61 @@ TEST(PotentiostatCell, RecordedRunGivesBackTheCell)
     }
     for (const char* made : {".qo3", ".stp", "_run.png", "_eis.png"})
         std::remove((tmp + made).c_str());
+}
+
+// Two impedance steps and a polarisation sweep, run twice into one document: four spectra and
+// two runs, each analysed on its own.
+TEST(PotentiostatTwoRuns, EachSpectrumAndEachRunAnalysedApart)
+{
+    const qor::test::Qorsim sim({"--module", "0=67", "--cell-rs", "20", "--cell-icorr", "50", "--cell-ba",
+                                 "80", "--cell-bc", "120", "--cell-cdl", "20", "--cell-n", "0.85"},
+                                false);
+    const std::string tmp = testing::TempDir() + "pot_two_runs_" + std::to_string(::getpid());
+    const std::string tty = sim.link[1], doc = tmp + ".qo3", tool = BinPath("qortool");
+    Succeeds({tool, "pot", "program", QOR_TEST_DATA "/potentiostat/two_eis_sweep.stp", "--serial", tty,
+              "--address", "0"});
+    const std::string out = Succeeds({tool, "record", "--serial", tty, "--idcount", "0", "--quiet", "--lang",
+                                      "en", "--start-potentiostat", "--runs", "2", "--out", doc});
+    // Per run 10 kHz .. 1 Hz and 1 kHz .. 1 Hz, five a decade, and 250 sweep samples.
+    EXPECT_NE(out.find("\n500 potentiostat samples, 74 impedance points"), std::string::npos) << out;
+
+    // Four spectra: refused as one, each fitted and checked alone, all at rest: the cell.
+    std::string listing;
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c", tool + " eis fit " + doc + " --lang en 2>&1"}, &listing), 2);
+    EXPECT_NE(listing.find("holds 4 spectra"), std::string::npos) << listing;
+    const double rct = 80.0 * 120.0 / (std::log(10.0) * 50e-6 * 200.0) * 1e-3;  // Stern-Geary at rest
+    for (const char* spectrum : {"1", "2", "3", "4"}) {
+        const std::string json =
+            Succeeds({tool, "eis", "fit", doc, "--spectrum", spectrum, "--circuit", "R0-p(R1,CPE1)"});
+        EXPECT_NEAR(Field(json, "parameters", "\"R0\":"), 20.0, 0.5) << json;
+        EXPECT_NEAR(Field(json, "parameters", "\"R1\":"), rct, 0.02 * rct) << json;
+        EXPECT_NEAR(Field(json, "parameters", "\"CPE1_n\":"), 0.85, 0.01) << json;
+        EXPECT_NE(json.find("\"poor\":false"), std::string::npos) << json;
+        EXPECT_NE(Succeeds({tool, "eis", "kk", doc, "--spectrum", spectrum}).find("\"flagged\":[]"),
+                  std::string::npos)
+            << spectrum;
+    }
+
+    // Two runs: each its own 250 samples, each giving the same Tafel slopes, and near the
+    // open-circuit potential the resistance the impedance fit found, Rs + Rct.
+    std::vector<double> slopes;
+    for (const char* run : {"1", "2"}) {
+        const std::string csv = tmp + "_run" + run + ".txt";
+        Succeeds({tool, "pot", "export-run", doc, csv, "--run", run});
+        EXPECT_EQ(std::stoi(Succeeds({"/bin/sh", "-c", "wc -l < " + csv})), 251)
+            << run;  // a header, 250 samples
+        std::remove(csv.c_str());
+        const std::string tafel = Succeeds({tool, "pot", "analyse", doc, "--lang", "en", "--run", run,
+                                            "--tafel", "-290:-130", "--tafel", "30:190", "--rp"});
+        slopes.push_back(Field(tafel, "", "βc="));
+        slopes.push_back(Field(tafel, "", "βa="));
+        EXPECT_NEAR(Field(tafel, "Polarisation resistance", "Rp="), 20.0 + rct, 0.03 * rct) << tafel;
+    }
+    ASSERT_EQ(slopes.size(), 4u);
+    EXPECT_NEAR(slopes[2], slopes[0], 0.02 * std::fabs(slopes[0]));
+    EXPECT_NEAR(slopes[3], slopes[1], 0.02 * std::fabs(slopes[1]));
+    EXPECT_NE(RunProgram({tool, "pot", "analyse", doc, "--run", "3"}), 0);
+    std::remove(doc.c_str());
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 // qortool's command line: exit status, the language of its messages, and the potentiostat
 // commands judged by their own outcome.
-#include "support/free_port.h"
-#include "support/process.h"
+#include "support/recording.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <tuple>
 
 using qor::test::BinPath;
-using qor::test::Process;
 using qor::test::RunProgram;
 
 namespace {
@@ -49,6 +49,16 @@ TEST(QortoolOptions, EveryFaultOfTheCommandLineSaysWhatInOneWording)
         {{"record", "--sim", "--out", "x.qo3", "--runs", "2"},
          2,
          "qortool: --runs gilt nur mit --start-potentiostat\n"},
+        {{"record", "--sim", "--out", "x.qo3", "--lang", "en", "--mqtt", "broker:1883"},
+         2,
+         "qortool: Invalid broker address \"broker:1883\": expected mqtt://HOST:PORT or mqtts://HOST:PORT\n"},
+        {{"record", "--sim", "--out", "x.qo3", "--lang", "en", "--mqtt", "mqtt://h", "--station", "a/b"},
+         2,
+         "qortool: The station name must not contain /, + or #\n"},
+        {{"record", "--sim", "--out", "x.qo3", "--lang", "en", "--mqtt", "mqtt://h", "--mqtt-user", "u",
+          "--mqtt-password-file", "/nonexistent"},
+         2,
+         "qortool: The password file /nonexistent cannot be read\n"},
         {{"read-logbook", "--sim", "--address", "3", "--idcount", "2"},
          2,
          "qortool: entweder --address oder --idcount angeben\n"},
@@ -59,6 +69,12 @@ TEST(QortoolOptions, EveryFaultOfTheCommandLineSaysWhatInOneWording)
          1,
          "qortool: TCP Socket not connected!\nqortool: cannot open the gateway " + dead + "\n"},
         {{"read-logbook", "--sim", "--address", "1"}, 1, "qortool: Kein entsprechender Slave am Bus.\n"},
+        {{"poll", "--count", "1"},
+         2,
+         "qortool: eine Verbindung wählen: (--sim | --tcp HOST:PORT | --serial DEVICE [--baud N])\n"},
+        {{"poll", "--tcp", "nowhere", "--lang", "en"},
+         2,
+         "qortool: --tcp needs an IPv4 address and a port, e.g. 127.0.0.1:50000\n"},
         {{"dump", "/nonexistent/a.qo3"}, 2, "qortool: Datei nicht gefunden: /nonexistent/a.qo3\n"},
         {{"convert", "/nonexistent/a.qo3", "/nonexistent/b.qo3", "--lang", "1"},
          2,
@@ -72,16 +88,23 @@ TEST(QortoolOptions, EveryFaultOfTheCommandLineSaysWhatInOneWording)
 }
 
 // Five potentiostats: the search says that only four are allowed, which must not fail the
-// commands after it.
+// commands after it. The logger and the logbook read are the simulated ones.
 TEST(QortoolPotentiostat, CommandsJudgedByTheirOwnOutcome)
 {
-    const std::string tcp = "127.0.0.1:" + std::to_string(qor::test::PickFreePort());
-    Process sim({BinPath("qorsim"), "--tcp", tcp, "--module", "0=67", "--module", "1=67", "--module", "2=67",
-                 "--module", "3=67", "--module", "4=67"});
-    ASSERT_FALSE(sim.ReadLine().empty());
+    const qor::test::Qorsim sim(
+        {"--module", "0=67", "--module", "1=67", "--module", "2=67", "--module", "3=67", "--module", "4=67"});
+    const std::string tcp = sim.at;
     std::string out;
-    EXPECT_EQ(Qortool({"read-logbook", "--tcp", tcp, "--idcount", "4"}, out), 0) << out;
-    EXPECT_NE(out.find("Logbuch QOR- System"), std::string::npos);
+    EXPECT_EQ(Qortool({"read-logbook", "--tcp", tcp, "--idcount", "4", "--lang", "en"}, out), 0) << out;
+    EXPECT_NE(out.find("\tlog book QOR- System\n01.03.2026 07:58 Netz ein\t"), std::string::npos) << out;
+    const qor::test::TempDir dir;
+    ASSERT_EQ(Qortool({"read-logger", "--tcp", tcp, "--out", dir / "l.tx3", "--quiet"}, out), 0) << out;
+    std::ifstream in(dir / "l.tx3", std::ios::binary);
+    const std::string logger((std::istreambuf_iterator<char>(in)), {});
+    // 120 lines of 40 characters, oldest (08:00 on 1 March) first.
+    ASSERT_EQ(logger.size(), 120u * 42);
+    EXPECT_EQ(logger.substr(0, 10), "0103260800");
+    EXPECT_EQ(logger.substr(119 * 42, 10), "0103260959");
     EXPECT_EQ(Qortool({"pot", "start", "--tcp", tcp, "--address", "0"}, out), 0) << out;
     EXPECT_EQ(out, "Potentiostat 0 gestartet\n");
     // The program runs now: a second start is refused, though the search finds it running.
@@ -92,4 +115,6 @@ TEST(QortoolPotentiostat, CommandsJudgedByTheirOwnOutcome)
     EXPECT_EQ(out.substr(0, 5), "0\t83\t") << out;
     EXPECT_EQ(Qortool({"pot", "stop", "--tcp", tcp, "--idcount", "4", "--lang", "en"}, out), 0) << out;
     EXPECT_NE(out.find("potentiostat 0 stopped\n"), std::string::npos);
+    EXPECT_EQ(Qortool({"poll", "--tcp", tcp, "--address", "0", "--count", "1"}, out), 0);
+    EXPECT_EQ(out.substr(0, 5), "0\t67\t") << out;  // the running bit gone
 }

@@ -1,12 +1,9 @@
 // qortool record --tsdb and qortool tsdb-backfill against qorsim and a real VictoriaMetrics.
-#include "support/free_port.h"
-#include "support/process.h"
+#include "support/recording.h"
 #include "support/victoria_metrics.h"
 
 #include <cmath>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using qor::test::BinPath;
 using qor::test::Process;
@@ -15,53 +12,17 @@ using qor::test::SeriesPoints;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Files {
-    Files() : dir(fs::temp_directory_path() / ("qor-tsdb-" + std::to_string(::getpid())))
-    {
-        fs::create_directories(dir);
-    }
-    ~Files() { fs::remove_all(dir); }
-    std::string operator/(const std::string& name) const { return (dir / name).string(); }
-    fs::path dir;
-};
-
 // qorsim on a free TCP port: a pH amplifier at 0 and a conductivity amplifier at 1 that
 // misses about every third poll.
 struct Gateway {
-    Gateway()
-        : at("127.0.0.1:" + std::to_string(qor::test::PickFreePort())),
-          sim({BinPath("qorsim"), "--tcp", at, "--module", "0=1", "--raw", "0=7000,-1234,251", "--module",
-               "1=5", "--raw", "1=1234,567,200", "--fault", "1=status0:0.3", "--seed", "7"})
-    {
-        EXPECT_FALSE(sim.ReadLine().empty());
-    }
     std::vector<std::string> Record(const std::string& out, int samples, const std::string& url) const
     {
-        return {BinPath("qortool"),
-                "record",
-                "--tcp",
-                at,
-                "--out",
-                out,
-                "--interval",
-                "1",
-                "--idcount",
-                "1",
-                "--samples",
-                std::to_string(samples),
-                "--quiet",
-                "--print-samples",
-                "--lang",
-                "en",
-                "--tsdb",
-                url,
-                "--station",
-                "e2e line"};
+        return sim.Qortool("record", {"--out", out, "--interval", "1", "--idcount", "1", "--samples",
+                                      std::to_string(samples), "--quiet", "--print-samples", "--lang", "en",
+                                      "--tsdb", url, "--station", "e2e line"});
     }
-    std::string at;
-    Process sim;
+    const qor::test::Qorsim sim{{"--module", "0=1", "--raw", "0=7000,-1234,251", "--module", "1=5", "--raw",
+                                 "1=1234,567,200", "--fault", "1=status0:0.3", "--seed", "7"}};
 };
 
 // The stored samples as the database should hold them: every value printed by
@@ -69,24 +30,15 @@ struct Gateway {
 std::map<std::string, SeriesPoints> Printed(const std::string& text, std::size_t* missed = nullptr)
 {
     std::map<std::string, SeriesPoints> out;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream in(line);
-        std::string word;
-        long long n = 0, time = 0;
-        if (!(in >> word >> n >> time) || word != "sample")
-            continue;
-        for (int k = 1; k <= 3; ++k)
-            for (int a = 0; a < 16; ++a) {
-                in >> word;
-                if (word == "nan") {
-                    if (missed && a == 1 && k == 1)
-                        ++*missed;
-                    continue;
-                }
-                out[std::to_string(a) + "/" + std::to_string(k)].emplace_back(time * 1000, std::stod(word));
+    for (const qor::test::Sample& s : qor::test::PrintedSamples(text))
+        for (std::size_t k = 0; k < 3; ++k)
+            for (std::size_t a = 0; a < 16; ++a) {
+                if (!std::isnan(s.values[k][a]))
+                    out[std::to_string(a) + "/" + std::to_string(k + 1)].emplace_back(s.time * 1000,
+                                                                                      s.values[k][a]);
+                else if (missed && a == 1 && k == 0)
+                    ++*missed;
             }
-    }
     return out;
 }
 
@@ -105,7 +57,7 @@ TEST(TsdbE2e, ADatabaseStoppedAndStartedAgainMidRecordingGetsEverySampleOnce)
     qor::test::VictoriaMetrics vm;
     ASSERT_TRUE(vm.Start());
     Gateway gw;
-    Files files;
+    const qor::test::TempDir files;
     Process rec(gw.Record(files / "b.qo3", 16, vm.WriteUrl()));
     std::string out;
     const auto samples = [&](int n) {
@@ -129,8 +81,7 @@ TEST(TsdbE2e, ADatabaseStoppedAndStartedAgainMidRecordingGetsEverySampleOnce)
     EXPECT_GE(missed, 1u) << "the conductivity module never missed a poll";
     EXPECT_EQ(printed.at("0/1").size(), 16u);
     qor::test::ExpectSameSeries(vm.Export("e2e line"), printed);
-    std::string dump;
-    ASSERT_EQ(RunProgram({BinPath("qortool"), "dump", files / "b.qo3"}, &dump), 0);
+    const std::string dump = qor::test::Dump(files / "b.qo3");
     EXPECT_EQ(Count(dump, R"(\tTime-series database )" + vm.WriteUrl() + " does not answer ("), 1u)
         << "one logbook line per outage: " << dump.substr(dump.find("logbook"));
 }
@@ -140,7 +91,7 @@ TEST(TsdbE2e, BackfillSendsJustWhatARecordingEndedInAnOutageLeft)
     qor::test::VictoriaMetrics vm;
     ASSERT_TRUE(vm.Start());
     Gateway gw;
-    Files files;
+    const qor::test::TempDir files;
     const std::string file = files / "c.qo3";
     Process rec(gw.Record(file, 8, vm.WriteUrl()));
     std::string out;

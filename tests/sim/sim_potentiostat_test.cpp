@@ -27,7 +27,6 @@ struct PotBus {
 
 const Bytes kMeasure = {0x02, 0x10, 0x04, 0, 0, 0, 0, 0};
 const Bytes kStart = {0x02, 0x14, 0x04, 0x02, 0x00, 0, 0, 0, 0x01, 0x00};
-const Bytes kStop = {0x02, 0x15, 0x04, 0, 0, 0, 0, 0};
 const Bytes kCount1 = {0x02, 0x12, 0x04, 0, 0, 0, 0, 0};
 const Bytes kRead1 = {0x02, 0x11, 0x04, 0, 0, 0, 0, 0, 100};
 
@@ -44,19 +43,6 @@ Bytes FileRequest(const std::string& name, std::uint16_t block)
                   static_cast<std::uint8_t>(block >> 8)};
     data.insert(data.end(), name.begin(), name.end());
     return Frame(0x29, data);
-}
-
-TEST(SimPotentiostat, StartShowsTheRunInTheTypeCodeAndStopEndsIt)
-{
-    PotBus b;
-    Bytes a = b.Ok(kMeasure);
-    ASSERT_EQ(a.size(), 20u);
-    EXPECT_EQ(a[8 + 5], 0x43);
-    EXPECT_EQ(b.Ok(kStart), (Bytes{0x02, 0x14, 0x04, 0x02, 0x00, 0x00, 0, 0, 0x01, 0x00}));
-    EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x53);
-    EXPECT_EQ(b.Ok(kStart)[8], 0x00);  // already running
-    EXPECT_EQ(b.Ok(kStop), (Bytes{0x02, 0x15, 0x04, 0x02, 0x00, 0x00, 0, 0, 0x01, 0x00}));
-    EXPECT_EQ(b.Ok(kMeasure)[8 + 5], 0x43);
 }
 
 TEST(SimPotentiostat, QueuesSamplesWhileRunning)
