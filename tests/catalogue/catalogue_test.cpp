@@ -236,19 +236,6 @@ TEST(ModuleName, RangeEnds)
     EXPECT_NEAR(s.m_value2, 1500.0, 1e-9);
 }
 
-TEST(DescribeModule, EveryCodeHasThreeNamesAndSaneRanges)
-{
-    for (int code = 0; code <= 255; ++code)
-        for (int lang = 0; lang < 2; ++lang)
-            for (int mode = 0; mode < 4; ++mode) {
-                const auto ci = DescribeModule(Slave(code, lang, mode));
-                EXPECT_FALSE(ci.name1.empty() || ci.name2.empty() || ci.name3.empty())
-                    << code << " " << lang << mode;
-                EXPECT_TRUE(ci.min1 < ci.max1 && ci.min2 < ci.max2 && ci.factor > 0)
-                    << code << " " << lang << mode;
-            }
-}
-
 TEST(DescribeModule, UnitTextFromTheModulesBytes)
 {
     CSlave s = Slave(10);

@@ -20,10 +20,6 @@ namespace {
 struct QuietHost : bus::LinkListener {
     std::vector<bus::LinkEventKind> events;
     void OnLinkEvent(const bus::LinkEvent& e) override { events.push_back(e.kind); }
-    bool Saw(bus::LinkEventKind k) const
-    {
-        return std::find(events.begin(), events.end(), k) != events.end();
-    }
 };
 
 std::unique_ptr<test::Process> StartPtySim(const std::string& link)
@@ -65,25 +61,17 @@ int PollsUntilValid(bus::BusLink& link, int tries)
 }
 
 // A bus link on a pseudo-terminal of qorsim, reached through a symbolic link of its own.
-class SerialTransport : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        sim = StartPtySim(linkPath);
-        link.SetSerial(&serial);
-        link.Settings().device = linkPath;
-        ASSERT_EQ(link.OpenPort(), 1) << serial.LastError();
-    }
+TEST(SerialTransport, PollsThroughAPseudoTerminalAndRecoversAfterARestart)
+{
     const test::TempDir dir;
     const std::string linkPath = dir / "tty";
-    std::unique_ptr<test::Process> sim;
+    auto sim = StartPtySim(linkPath);
     QuietHost host;
     io::SerialLink serial;
     bus::BusLink link{SystemClock::Instance(), host};
-};
-
-TEST_F(SerialTransport, PollsThroughAPseudoTerminalAndRecoversAfterARestart)
-{
+    link.SetSerial(&serial);
+    link.Settings().device = linkPath;
+    ASSERT_EQ(link.OpenPort(), 1) << serial.LastError();
     ExpectPhMeasurement(link);
     // Identification of the second module comes back with its checksum verified.
     std::uint8_t req[bus::kBufferSize];
@@ -91,7 +79,7 @@ TEST_F(SerialTransport, PollsThroughAPseudoTerminalAndRecoversAfterARestart)
     int n = bus::BuildRequest(req, bus::CMD_IDENTIFY, 3, payload);
     EXPECT_EQ(link.SendCommand(req, n, link.Answer(), 2), 88);
     EXPECT_EQ(link.Answer()[8 + 10], 4);
-    EXPECT_FALSE(host.Saw(bus::LinkEventKind::ChecksumError));
+    EXPECT_EQ(std::count(host.events.begin(), host.events.end(), bus::LinkEventKind::ChecksumError), 0);
 
     sim->Stop();
     sim = StartPtySim(linkPath);
@@ -145,10 +133,6 @@ TEST_F(TcpTransport, PollsThroughTheGatewayAndRecoversAfterARestart)
     ExpectPhMeasurement(link);
     link.KeepAlive();
     EXPECT_TRUE(link.Connected());
-    // An absent module: the gateway answers "no answer" at once.
-    link.PrepareMeasureRequest(7);
-    EXPECT_FALSE(link.PollModule());
-    ExpectPhMeasurement(link);
 
     sim->Stop();
     // The keep-alive finds the link dead and closes it.

@@ -31,10 +31,9 @@ TEST(MqttMessages, OneCycleByteForByte)
 {
     station::Measurement m;
     m.time = 1699999999;
-    m.modules[0] = Module(station::Reading::Measured, {7.25, -120.5, 25.0}, "S0 pH - amplifier", "pH");
-    m.modules[4] = Module(station::Reading::Missed, {9.0, 9.0, 9.0}, "S4 Cond", "µS/cm", 0.001f, "mS/cm");
-    m.modules[9] =
-        Module(station::Reading::Measured, {1500.0, 0.5, 21.0}, "S9 Cond", "µS/cm", 0.001f, "mS/cm");
+    m.modules[0] = Module(station::Reading::Measured, {1500.0, -120.5, 25.0}, "S0 Cond - amplifier", "µS/cm",
+                          0.001f, "mS/cm");
+    m.modules[4] = Module(station::Reading::Missed, {9.0, 9.0, 9.0}, "S4 pH", "pH");
     m.modules[12].type = 1;  // known but not released: nothing published
     VirtualValues v;
     v[1] = {true, 39.5, "V2 y*2+z"};
@@ -43,25 +42,19 @@ TEST(MqttMessages, OneCycleByteForByte)
 
     const std::vector<MqttMessage> got = CycleMessages(m, "qor/lab1", 1700000000, true, v);
     const std::vector<std::pair<std::string, std::string>> want = {
-        {"qor/lab1/S0/1",
-         R"({"t": 1700000000, "v": 7.25, "unit": "pH", "name": "S0 pH - amplifier value \"1\"", "stored": true})"},
-        {"qor/lab1/S0/2",
-         R"({"t": 1700000000, "v": -120.5, "unit": "mV", "name": "S0 pH - amplifier voltage", "stored": true})"},
-        {"qor/lab1/S0/3",
-         R"({"t": 1700000000, "v": 25, "unit": "°C", "name": "S0 pH - amplifier temperature", "stored": true})"},
-        {"qor/lab1/S4/1",
-         R"({"t": 1700000000, "v": null, "unit": "mS/cm", "name": "S4 Cond value \"1\"", "stored": true})"},
-        {"qor/lab1/S4/2",
-         R"({"t": 1700000000, "v": null, "unit": "mV", "name": "S4 Cond voltage", "stored": true})"},
-        {"qor/lab1/S4/3",
-         R"({"t": 1700000000, "v": null, "unit": "°C", "name": "S4 Cond temperature", "stored": true})"},
         // As the document keeps it: 1500 x 0.001f (0.0010000000475) is 1.50000007, as a float 1.5000001.
-        {"qor/lab1/S9/1",
-         R"({"t": 1700000000, "v": 1.5000001, "unit": "mS/cm", "name": "S9 Cond value \"1\"", "stored": true})"},
-        {"qor/lab1/S9/2",
-         R"({"t": 1700000000, "v": 0.5, "unit": "mV", "name": "S9 Cond voltage", "stored": true})"},
-        {"qor/lab1/S9/3",
-         R"({"t": 1700000000, "v": 21, "unit": "°C", "name": "S9 Cond temperature", "stored": true})"},
+        {"qor/lab1/S0/1",
+         R"({"t": 1700000000, "v": 1.5000001, "unit": "mS/cm", "name": "S0 Cond - amplifier value \"1\"", "stored": true})"},
+        {"qor/lab1/S0/2",
+         R"({"t": 1700000000, "v": -120.5, "unit": "mV", "name": "S0 Cond - amplifier voltage", "stored": true})"},
+        {"qor/lab1/S0/3",
+         R"({"t": 1700000000, "v": 25, "unit": "°C", "name": "S0 Cond - amplifier temperature", "stored": true})"},
+        {"qor/lab1/S4/1",
+         R"({"t": 1700000000, "v": null, "unit": "pH", "name": "S4 pH value \"1\"", "stored": true})"},
+        {"qor/lab1/S4/2",
+         R"({"t": 1700000000, "v": null, "unit": "mV", "name": "S4 pH voltage", "stored": true})"},
+        {"qor/lab1/S4/3",
+         R"({"t": 1700000000, "v": null, "unit": "°C", "name": "S4 pH temperature", "stored": true})"},
         {"qor/lab1/V2", R"({"t": 1700000000, "v": 39.5, "unit": "", "name": "V2 y*2+z", "stored": true})"},
         {"qor/lab1/V4", R"({"t": 1700000000, "v": null, "unit": "", "name": "V4 y/z", "stored": true})"},
     };

@@ -112,13 +112,11 @@ TEST(MqttPublisher, ValuesStampedAsStoredStatusRetainedAndAlarm)
     EXPECT_EQ(later.Next(), "qor/st/status offline");
 }
 
-// The broker stopped and started again on its port: what was measured meanwhile is held and
-// sent in order when it is back, each message once; the outage is one logbook line.
-TEST(MqttPublisher, BrokerRestartHeldAndSentInOrder)
+// The broker stopped and started again on its port: the outage is one logbook line that counts
+// what was held. (What arrives, in order and once, the end-to-end recording checks.)
+TEST(MqttPublisher, BrokerRestartHeldCountedAndAllAcknowledged)
 {
     MosquittoBroker broker({true, "", ""});
-    auto sub = std::make_unique<MqttSub>(broker.Port(), "qor/st/S2/1", "restart-reader");
-    ASSERT_TRUE(sub->WaitSubscribed());
     std::vector<std::string> log;
     MqttPublisher pub(Options(broker.Port()), 1, [&](const std::string& s) { log.push_back(s); });
     ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().connected; }));
@@ -137,10 +135,6 @@ TEST(MqttPublisher, BrokerRestartHeldAndSentInOrder)
     EXPECT_TRUE(Has(log[0], "unreachable from"));
     EXPECT_TRUE(Has(log[0], ": 21 messages held and sent after, 0 dropped (queue of 100000 messages)"));
     pub.Stop();
-    for (std::int64_t want = 1000100; want < t; ++want) {
-        const std::string line = sub->Next();
-        EXPECT_EQ(line.substr(0, line.find(',')), "qor/st/S2/1 {\"t\": " + std::to_string(want));
-    }
     EXPECT_EQ(pub.GetCounts().acked, 3u * (t - 1000100));
 }
 

@@ -136,7 +136,6 @@ TEST(TsdbHttp, Urls)
         {"http://db", true, "db", 80, "/"},
         {"http://[::1]:8428/write", true, "::1", 8428, "/write"},
         {"https://db:8428/write", false, "", 0, ""},
-        {"db:8428/write", false, "", 0, ""},
         {"http://:8428/write", false, "", 0, ""},
         {"http://db:0/write", false, "", 0, ""},
         {"http://db:/write", false, "", 0, ""},

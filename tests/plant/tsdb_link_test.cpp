@@ -93,7 +93,6 @@ TEST(TsdbLink, ANewRecordingInTheSameDocumentIsSentToo)
     Rig r(Wire::Tcp);
     r.bus.AddModule(0, 1);
     r.SearchAll();
-    r.doc.SetRecordingInterval(0, 0, 1);
     plant::TsdbOptions o;
     o.url = vm.WriteUrl();
     o.station = "rig 2";

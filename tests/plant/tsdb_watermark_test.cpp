@@ -34,7 +34,7 @@ std::size_t Acknowledged(const std::string& path, std::uint8_t first, const std:
     return n;
 }
 
-TEST(TsdbWatermark, OneLinePerDatabaseAndStationOfOneRecording)
+TEST(TsdbWatermark, OneLinePerDatabaseAndStationAndDamagedFilesRefused)
 {
     data::test::TempDir dir;
     const std::string path = TsdbWatermark::PathFor(dir / "a.qo3");
@@ -58,18 +58,14 @@ TEST(TsdbWatermark, OneLinePerDatabaseAndStationOfOneRecording)
     // Another recording's marks are replaced, not mixed with this one's.
     ASSERT_TRUE(TsdbWatermark::Write(path, Id(0x10), "http://db/write", "lab 1", 1, error)) << error;
     EXPECT_EQ(ReadText(path), "QORTSDB 1\n101112131415161718191a1b1c1d1e1f\n1\thttp://db/write\tlab 1\n");
-}
 
-TEST(TsdbWatermark, ForeignOrDamagedFilesAreRefusedOnRead)
-{
-    data::test::TempDir dir;
-    const std::string path = dir / "x.qo3.tsdb";
+    // Foreign or damaged files are refused on read.
     for (const char* text :
          {"QORJ", "QORTSDB 1\nshort\n", "QORTSDB 1\nf0f1f2f3f4f5f6f7f8f9fafbfcfdfeff\nx\tu\ts\n",
           "QORTSDB 1\nf0f1f2f3f4f5f6f7f8f9fafbfcfdfeff\n12 http://db/write\n"}) {
         std::ofstream(path, std::ios::binary) << text;
         std::size_t n = 7;
-        std::string error;
+        error.clear();
         EXPECT_FALSE(TsdbWatermark::Read(path, Id(0xf0), "u", "s", n, error)) << text;
         EXPECT_FALSE(error.empty()) << text;
         // Writing replaces it with a good one.
@@ -77,7 +73,6 @@ TEST(TsdbWatermark, ForeignOrDamagedFilesAreRefusedOnRead)
         EXPECT_EQ(Acknowledged(path, 0xf0, "u", "s"), 5u);
     }
     // A station name with a TAB or line break cannot split its line.
-    std::string error;
     ASSERT_TRUE(TsdbWatermark::Write(path, Id(0xf0), "u", "a\tb\nc", 4, error)) << error;
     EXPECT_EQ(Acknowledged(path, 0xf0, "u", "a\tb\nc"), 4u);
     EXPECT_FALSE(TsdbWatermark::Write(dir / "gone/x.qo3.tsdb", Id(0xf0), "u", "s", 5, error));
