@@ -15,42 +15,6 @@ bool CycleTimersOn(const Rig& r)
     return r.timers.On(kTimerPoll) || r.timers.On(kTimerRecord) || r.timers.On(kTimerSave);
 }
 
-// Guards the record timer drifting or dropping samples over a day, and the per-type scaling of values.
-TEST(Recording, OneDayAtOneSecondFromThreeModules)
-{
-    Rig r(Wire::Tcp);
-    r.bus.AddModule(0, 1).SetRawValues({7000, -1234, 251});  // 7.000 pH, -123.4 mV, 25.1 °C
-    r.bus.AddModule(1, 5).SetRawValues({1234, 500, 200});    // 12.34 mS/cm
-    auto& oxygen = r.bus.AddModule(2, 8);
-    oxygen.SetRawValues({955, 862, 180});
-    r.SearchAll();
-    const std::int64_t t0 = r.clock.Now();
-    ASSERT_TRUE(r.RecordEachSecond());
-    EXPECT_EQ(r.timers.Period(kTimerPoll), 1000);
-    EXPECT_EQ(r.timers.Period(kTimerRecord), 1000);
-    r.Run(43200 * 1000);
-    oxygen.SetRawValues({1000, 900, 190});
-    r.Run(43200 * 1000);
-    r.station->StopCommand();
-
-    const auto& samples = r.doc.Samples();
-    ASSERT_EQ(samples.size(), 86401u);
-    EXPECT_EQ(r.doc.GrafikSetup().m_sampleCount, 86401u);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        ASSERT_EQ(samples[i].m_time, t0 + static_cast<std::int64_t>(i)) << i;
-    for (std::size_t i : {0u, 43200u, 43201u, 86400u}) {
-        const auto& s = samples[i];
-        EXPECT_FLOAT_EQ(s.m_value[0], 7.0f);
-        EXPECT_FLOAT_EQ(s.m_value2[0], -123.4f);
-        EXPECT_FLOAT_EQ(s.m_temperature[0], 25.1f);
-        EXPECT_FLOAT_EQ(s.m_value[1], 12340.0f);  // mS/cm x 1000 = µS/cm
-        EXPECT_FLOAT_EQ(s.m_value[2], i <= 43200 ? 95.5f : 100.0f);
-        EXPECT_FLOAT_EQ(s.m_value2[2], i <= 43200 ? 8.62f : 9.0f);
-    }
-    EXPECT_FALSE(r.station->Recording() || CycleTimersOn(r));
-    EXPECT_TRUE(Has(r.logbook.m_text, "\tAufzeichnung beendet\n"));
-}
-
 // Guards the sample count of a minute (and the interval 0, which records every second) and the save period.
 TEST(Recording, RecordAndSaveIntervals)
 {
@@ -58,8 +22,7 @@ TEST(Recording, RecordAndSaveIntervals)
     const int cases[][4] = {{0, 0, 600, 61}, {10, 30, 30, 7}, {10, 13 * 3600, 13 * 3600, 7}};
     for (const auto& c : cases) {
         Rig r;
-        r.bus.AddModule(0, 1);
-        r.SearchAll();
+        r.SearchPh(1);
         r.doc.SetRecordingInterval(0, 0, c[0]);
         r.station->Config().interval = DayFraction(c[1] / 3600, c[1] / 60 % 60, c[1] % 60);
         ASSERT_TRUE(r.station->StartRecording());
@@ -94,8 +57,7 @@ TEST(Recording, SaveTimerWritesTheBoundFile)
 TEST(Recording, CancelledSetupStartsNothing)
 {
     Rig r;
-    r.bus.AddModule(0, 1);
-    r.SearchAll();
+    r.SearchPh(1);
     r.ui.setupOk = false;
     EXPECT_FALSE(r.station->StartRecording());
     r.station->StartPotentiostatAndRecording();
@@ -108,8 +70,7 @@ TEST(Recording, CancelledSetupStartsNothing)
 TEST(Recording, SixthPollFailureStopsTheRecording)
 {
     Rig r;
-    r.bus.AddModule(0, 1);
-    r.SearchAll();
+    r.SearchPh(1);
     ASSERT_TRUE(r.station->StartRecording());
     r.Run(3000);
     for (int i = 0; i < 7; ++i)
@@ -260,18 +221,22 @@ TEST(Recording, LinkOutageIsBorneForSixPollTimeouts)
     }
 }
 
-// Guards measuring without meters or poll timer, polls during a transfer, and a lost conductivity mode.
+// Guards measuring without meters or poll timer, polls during a transfer, a lost conductivity mode, and
+// value 2 of the first poll read with the display mode of the record instead of the answer.
 TEST(Measuring, PollsEverySecondButNotWhileTheLinkIsBusy)
 {
     Rig r;
     r.bus.AddModule(0, 1).SetRawValues({6500, 100, 200});
-    r.bus.AddModule(1, 5).SetDisplayMode(2);
+    auto& cond = r.bus.AddModule(1, 5);
+    cond.SetRawValues({1234, 567, 200});
+    cond.SetDisplayMode(2);  // TDS: value 2 with the decimals of value 1
     r.SearchAll();
     r.station->StartMeasuring();
     EXPECT_EQ(r.ui.meterShows, 1);
-    r.Run(1000);
+    r.Run(1000);  // the first poll
     EXPECT_DOUBLE_EQ(r.station->Modules()[0].m_value1, 6.5);
     EXPECT_EQ(r.station->Modules()[1].m_displayMode, 2);
+    EXPECT_DOUBLE_EQ(r.station->Modules()[1].m_value2, 5.67);
     EXPECT_GE(r.ui.refreshes, 1);
     EXPECT_TRUE(CommandEnabled(Cmd::Stop, r.station->Commands()));
     const auto before = r.bus.Exchanges();
@@ -311,7 +276,8 @@ TEST(Potentiostat, FastModeFillsTenSlotsOnlyWithOnePotentiostat)
     }
 }
 
-// Guards lost or reordered records, a lost answer ending the run, and a recording outliving its program.
+// Guards lost records, a lost answer ending the run, and a recording outliving its program (the records'
+// order and values show in the runs qortool splits and analyses).
 TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
 {
     Rig r;
@@ -333,12 +299,8 @@ TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
     ASSERT_EQ(r.doc.Pot().size(), 21u);
     ASSERT_EQ(r.doc.Eis().size(), 3u);
     EXPECT_EQ(pot.QueuedSamples(), 0u);
-    for (std::size_t i = 0; i < r.doc.Pot().size(); ++i)
-        EXPECT_EQ(r.doc.Pot()[i].m_counter, i * 100) << i;
     EXPECT_EQ(r.doc.Pot().front().m_raw[2], -4000);  // -400.0 mV target
     EXPECT_EQ(r.doc.Pot().back().m_raw[2], 4000);
-    EXPECT_EQ(r.doc.Eis()[2].m_index, 2u);
-    EXPECT_FLOAT_EQ(r.doc.Eis()[0].m_val1, 10000.0f);
     EXPECT_EQ(std::count(r.docUi.calls.begin(), r.docUi.calls.end(), "pot"), 21);
 }
 
@@ -353,8 +315,7 @@ TEST(Potentiostat, StartAndStopAnswers)
     };
     const Case cases[] = {{false, sim::Fault::None, nullptr},
                           {true, sim::Fault::None, "Start nicht möglich!"},
-                          {false, sim::Fault::NoAnswer, "Übertragunsfehler!"},
-                          {false, sim::Fault::StatusError, "Übertragunsfehler!"}};
+                          {false, sim::Fault::NoAnswer, "Übertragunsfehler!"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(sim::FaultName(c.fault));
         Rig r;

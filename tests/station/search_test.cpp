@@ -163,7 +163,7 @@ TEST(Search, TcpLinkDownShowsTheSocketMessageOnly)
     EXPECT_TRUE(Has(r.ui.panes[1], "closed"));
 }
 
-// Guards the choice offering other module types or none being reported as a choice.
+// Guards the choice offering other module types, or no preselected one, or none being reported as a choice.
 TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
 {
     Rig r;
@@ -171,6 +171,7 @@ TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
     r.AddPot(3);
     r.AddPot(7, 0x4B);
     r.SearchAll();
+    EXPECT_EQ(r.station->ChoosePotentiostat(), 3);  // the first one preselected
     r.ui.selectRow = 1;
     EXPECT_EQ(r.station->ChoosePotentiostat(), 7);
     EXPECT_EQ(r.ui.selectionShown, 2u);
@@ -276,19 +277,6 @@ TEST(Checksum, ErrorIsNoticedAndLoggedWithoutAMessageBox)
     r.Run(2000);
     EXPECT_EQ(Count(r.logbook.m_text, "\tError CS protocol\n"), 2u);
     EXPECT_TRUE(r.station->Recording());
-}
-
-// Guards value 2 of the first poll read with the display mode of the record instead of the answer.
-TEST(Measuring, FirstPollReadsTheDisplayModeItCarries)
-{
-    Rig r;
-    auto& cond = r.bus.AddModule(0, 5);
-    cond.SetRawValues({1234, 567, 200});
-    cond.SetDisplayMode(2);  // TDS: value 2 with the decimals of value 1
-    r.SearchAll();
-    r.station->StartMeasuring();
-    r.station->PollCycle();
-    EXPECT_DOUBLE_EQ(r.station->Modules()[0].m_value2, 5.67);
 }
 
 // A port that will not open, for the reason given.
