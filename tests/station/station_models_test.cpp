@@ -118,23 +118,9 @@ TEST(CommandRules, EnableRulesAcrossStates)
     }
 }
 
-// Guards the console loop firing timers off their period, or running on when nothing is left.
-TEST(LoopTimers, FiresOnTheClockAndStopsWhenDone)
-{
-    SimClock clock;
-    LoopTimers timers(clock);
-    std::map<int, int> fired;
-    timers.Start(1, 1000);
-    timers.Start(2, 2500);
-    timers.Run([&](int id) { ++fired[id]; }, [&] { return clock.TickMs() > 10000; });
-    EXPECT_EQ(fired, (std::map<int, int>{{1, 10}, {2, 4}}));
-    timers.Stop(2);
-    timers.Run([&](int id) { timers.Stop(id); }, [] { return false; });
-    EXPECT_TRUE(timers.Empty());
-}
-
-// Guards the console releasing modules unasked.
-TEST(ConsoleUi, ReleasePolicyAndMessages)
+// Guards the console releasing modules unasked, and its loop firing timers off their period or
+// running on when nothing is left.
+TEST(ConsoleUi, ReleasePolicyAndLoopTimers)
 {
     SimClock clock;
     std::FILE* out = std::tmpfile();
@@ -147,6 +133,16 @@ TEST(ConsoleUi, ReleasePolicyAndMessages)
     EXPECT_TRUE(ui.RunReleaseDialog(d));
     EXPECT_EQ(d.Released()[0], 1);
     std::fclose(out);
+
+    LoopTimers timers(clock);
+    std::map<int, int> fired;
+    timers.Start(1, 1000);
+    timers.Start(2, 2500);
+    timers.Run([&](int id) { ++fired[id]; }, [&] { return clock.TickMs() > 10000; });
+    EXPECT_EQ(fired, (std::map<int, int>{{1, 10}, {2, 4}}));
+    timers.Stop(2);
+    timers.Run([&](int id) { timers.Stop(id); }, [] { return false; });
+    EXPECT_TRUE(timers.Empty());
 }
 
 }  // namespace
