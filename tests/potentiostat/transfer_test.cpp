@@ -97,8 +97,6 @@ TEST(PotTransfer, ProgramSendsAllSlotsAndReadBackFillsTheTableInOrder)
     PotStepSetupModel back(1);
     ASSERT_TRUE(rig.Program().ReadBack(back));
     ASSERT_EQ(back.Rows(), 3);
-    EXPECT_EQ(back.Cell(1, 2), "1.234567");
-    EXPECT_EQ(back.Cell(1, 3), "mA");
     for (int r = 0; r < 3; ++r) {
         DeviceStep a = ToDevice(m.Row(r)), b = ToDevice(back.Row(r));
         EXPECT_EQ(a, b) << "row " << r;
