@@ -14,6 +14,7 @@
 #include <iterator>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 namespace qor::potentiostat {
 namespace {
@@ -208,7 +209,8 @@ TEST(EisFit, EveryCircuitRoundTrips)
 
 // What the fit warns of and bounds: one arc fitted to a spectrum of two is poor; a CPE whose
 // data want n above 1 stops at 1; each CPE's effective capacitance is Brug's, with the series
-// resistance outside its block and the resistance beside it (figures worked out by hand).
+// resistance outside its block and the resistance beside it (figures worked out by hand); a
+// spectrum too small for its circuit is not fitted.
 TEST(EisFit, PoorFitBoundedExponentAndEffectiveCapacitance)
 {
     const CircuitCase& twoArcs = Circuits()[2];
@@ -241,27 +243,19 @@ TEST(EisFit, PoorFitBoundedExponentAndEffectiveCapacitance)
         for (std::size_t k = 0; k < c.size(); ++k)
             EXPECT_NEAR(c[k].farad, figures[m->ParameterCount() + k], 1e-9 * c[k].farad) << text << " " << k;
     }
-}
 
-TEST(EisFit, SpectraTooSmallForTheCircuit)
-{
-    const CircuitCase& w = Circuits()[3];
-    const auto full = ToImpedance(Spectrum(w.closed, 0.0));
-    struct Case {
-        std::size_t take;
-        const char* circuit;
-        CircuitFit::Status status;
-    } cases[] = {
+    // A spectrum needs as many points with a frequency as the circuit has parameters.
+    const auto full = ToImpedance(Spectrum(Circuits()[3].closed, 0.0));
+    const std::tuple<std::size_t, const char*, CircuitFit::Status> sizes[] = {
         {0, "randles", CircuitFit::NoPoints},
         {3, "randles", CircuitFit::TooFewPoints},
         {4, "randles-w", CircuitFit::TooFewPoints},
         {5, "randles-w", CircuitFit::Ok},
     };
-    for (const Case& c : cases) {
-        std::vector<ImpedancePoint> pts(full.begin() + 20, full.begin() + 20 + static_cast<long>(c.take));
+    for (const auto& [take, circuit, status] : sizes) {
+        std::vector<ImpedancePoint> pts(full.begin() + 20, full.begin() + 20 + static_cast<long>(take));
         pts.push_back({0.0, {5.0, -1.0}});  // no frequency: left out
-        EXPECT_EQ(FitCircuit(pts, *CircuitModel::Parse(ExpandCircuitName(c.circuit))).status, c.status)
-            << c.take;
+        EXPECT_EQ(FitCircuit(pts, *CircuitModel::Parse(ExpandCircuitName(circuit))).status, status) << take;
     }
 }
 

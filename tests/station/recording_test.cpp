@@ -15,42 +15,6 @@ bool CycleTimersOn(const Rig& r)
     return r.timers.On(kTimerPoll) || r.timers.On(kTimerRecord) || r.timers.On(kTimerSave);
 }
 
-// Guards the record timer drifting or dropping samples over a day, and the per-type scaling of values.
-TEST(Recording, OneDayAtOneSecondFromThreeModules)
-{
-    Rig r(Wire::Tcp);
-    r.bus.AddModule(0, 1).SetRawValues({7000, -1234, 251});  // 7.000 pH, -123.4 mV, 25.1 °C
-    r.bus.AddModule(1, 5).SetRawValues({1234, 500, 200});    // 12.34 mS/cm
-    auto& oxygen = r.bus.AddModule(2, 8);
-    oxygen.SetRawValues({955, 862, 180});
-    r.SearchAll();
-    const std::int64_t t0 = r.clock.Now();
-    ASSERT_TRUE(r.RecordEachSecond());
-    EXPECT_EQ(r.timers.Period(kTimerPoll), 1000);
-    EXPECT_EQ(r.timers.Period(kTimerRecord), 1000);
-    r.Run(43200 * 1000);
-    oxygen.SetRawValues({1000, 900, 190});
-    r.Run(43200 * 1000);
-    r.station->StopCommand();
-
-    const auto& samples = r.doc.Samples();
-    ASSERT_EQ(samples.size(), 86401u);
-    EXPECT_EQ(r.doc.GrafikSetup().m_sampleCount, 86401u);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        ASSERT_EQ(samples[i].m_time, t0 + static_cast<std::int64_t>(i)) << i;
-    for (std::size_t i : {0u, 43200u, 43201u, 86400u}) {
-        const auto& s = samples[i];
-        EXPECT_FLOAT_EQ(s.m_value[0], 7.0f);
-        EXPECT_FLOAT_EQ(s.m_value2[0], -123.4f);
-        EXPECT_FLOAT_EQ(s.m_temperature[0], 25.1f);
-        EXPECT_FLOAT_EQ(s.m_value[1], 12340.0f);  // mS/cm x 1000 = µS/cm
-        EXPECT_FLOAT_EQ(s.m_value[2], i <= 43200 ? 95.5f : 100.0f);
-        EXPECT_FLOAT_EQ(s.m_value2[2], i <= 43200 ? 8.62f : 9.0f);
-    }
-    EXPECT_FALSE(r.station->Recording() || CycleTimersOn(r));
-    EXPECT_TRUE(Has(r.logbook.m_text, "\tAufzeichnung beendet\n"));
-}
-
 // Guards the sample count of a minute (and the interval 0, which records every second) and the save period.
 TEST(Recording, RecordAndSaveIntervals)
 {
@@ -58,8 +22,7 @@ TEST(Recording, RecordAndSaveIntervals)
     const int cases[][4] = {{0, 0, 600, 61}, {10, 30, 30, 7}, {10, 13 * 3600, 13 * 3600, 7}};
     for (const auto& c : cases) {
         Rig r;
-        r.bus.AddModule(0, 1);
-        r.SearchAll();
+        r.SearchPh(1);
         r.doc.SetRecordingInterval(0, 0, c[0]);
         r.station->Config().interval = DayFraction(c[1] / 3600, c[1] / 60 % 60, c[1] % 60);
         ASSERT_TRUE(r.station->StartRecording());
@@ -94,8 +57,7 @@ TEST(Recording, SaveTimerWritesTheBoundFile)
 TEST(Recording, CancelledSetupStartsNothing)
 {
     Rig r;
-    r.bus.AddModule(0, 1);
-    r.SearchAll();
+    r.SearchPh(1);
     r.ui.setupOk = false;
     EXPECT_FALSE(r.station->StartRecording());
     r.station->StartPotentiostatAndRecording();
@@ -108,8 +70,7 @@ TEST(Recording, CancelledSetupStartsNothing)
 TEST(Recording, SixthPollFailureStopsTheRecording)
 {
     Rig r;
-    r.bus.AddModule(0, 1);
-    r.SearchAll();
+    r.SearchPh(1);
     ASSERT_TRUE(r.station->StartRecording());
     r.Run(3000);
     for (int i = 0; i < 7; ++i)
@@ -260,18 +221,22 @@ TEST(Recording, LinkOutageIsBorneForSixPollTimeouts)
     }
 }
 
-// Guards measuring without meters or poll timer, polls during a transfer, and a lost conductivity mode.
+// Guards measuring without meters or poll timer, polls during a transfer, a lost conductivity mode, and
+// value 2 of the first poll read with the display mode of the record instead of the answer.
 TEST(Measuring, PollsEverySecondButNotWhileTheLinkIsBusy)
 {
     Rig r;
     r.bus.AddModule(0, 1).SetRawValues({6500, 100, 200});
-    r.bus.AddModule(1, 5).SetDisplayMode(2);
+    auto& cond = r.bus.AddModule(1, 5);
+    cond.SetRawValues({1234, 567, 200});
+    cond.SetDisplayMode(2);  // TDS: value 2 with the decimals of value 1
     r.SearchAll();
     r.station->StartMeasuring();
     EXPECT_EQ(r.ui.meterShows, 1);
-    r.Run(1000);
+    r.Run(1000);  // the first poll
     EXPECT_DOUBLE_EQ(r.station->Modules()[0].m_value1, 6.5);
     EXPECT_EQ(r.station->Modules()[1].m_displayMode, 2);
+    EXPECT_DOUBLE_EQ(r.station->Modules()[1].m_value2, 5.67);
     EXPECT_GE(r.ui.refreshes, 1);
     EXPECT_TRUE(CommandEnabled(Cmd::Stop, r.station->Commands()));
     const auto before = r.bus.Exchanges();
@@ -311,7 +276,8 @@ TEST(Potentiostat, FastModeFillsTenSlotsOnlyWithOnePotentiostat)
     }
 }
 
-// Guards lost or reordered records, a lost answer ending the run, and a recording outliving its program.
+// Guards lost records, a lost answer ending the run, and a recording outliving its program (the records'
+// order and values show in the runs qortool splits and analyses).
 TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
 {
     Rig r;
@@ -333,12 +299,8 @@ TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
     ASSERT_EQ(r.doc.Pot().size(), 21u);
     ASSERT_EQ(r.doc.Eis().size(), 3u);
     EXPECT_EQ(pot.QueuedSamples(), 0u);
-    for (std::size_t i = 0; i < r.doc.Pot().size(); ++i)
-        EXPECT_EQ(r.doc.Pot()[i].m_counter, i * 100) << i;
     EXPECT_EQ(r.doc.Pot().front().m_raw[2], -4000);  // -400.0 mV target
     EXPECT_EQ(r.doc.Pot().back().m_raw[2], 4000);
-    EXPECT_EQ(r.doc.Eis()[2].m_index, 2u);
-    EXPECT_FLOAT_EQ(r.doc.Eis()[0].m_val1, 10000.0f);
     EXPECT_EQ(std::count(r.docUi.calls.begin(), r.docUi.calls.end(), "pot"), 21);
 }
 
@@ -346,46 +308,38 @@ TEST(Potentiostat, ReadOutWithRecordingUntilTheProgramEnds)
 // running program without asking, and a refused stop going unreported.
 TEST(Potentiostat, StartAndStopAnswers)
 {
-    struct Case {
-        bool refuse;
-        sim::Fault fault;
-        const char* message;
-    };
-    const Case cases[] = {{false, sim::Fault::None, nullptr},
-                          {true, sim::Fault::None, "Start nicht möglich!"},
-                          {false, sim::Fault::NoAnswer, "Übertragunsfehler!"},
-                          {false, sim::Fault::StatusError, "Übertragunsfehler!"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(sim::FaultName(c.fault));
-        Rig r;
-        auto& pot = r.AddPot(5);
-        pot.SetRefuseStart(c.refuse);
-        r.SearchAll();
-        if (c.fault != sim::Fault::None)
-            r.bus.QueueFault(5, c.fault);
+    Rig r;
+    auto& pot = r.AddPot(5);
+    r.SearchAll();
+    // Refused, then lost: neither is a running program.
+    auto failedStart = [&r](const char* message) {
         r.station->StartPotentiostat();
-        EXPECT_EQ(r.station->PotentiostatRunning(), !c.message);
-        EXPECT_EQ(r.station->Measuring(), !c.message);
-        if (c.message) {
-            EXPECT_EQ(r.ui.messages, (std::vector<std::string>{c.message}));
-            continue;
-        }
-        EXPECT_EQ(r.ui.meterShown, (std::vector<std::uint8_t>{5}));
-        ASSERT_TRUE(pot.Running());
-        r.ui.answerOk = false;
-        r.station->StopCommand();
-        EXPECT_EQ(r.ui.questions.size(), 1u);
-        EXPECT_TRUE(pot.Running() && r.station->PotentiostatRunning());
-        r.ui.answerOk = true;
-        r.station->StopCommand();
-        EXPECT_FALSE(pot.Running() || r.station->PotentiostatRunning());
-        pot.Start(r.clock.TickMs());
-        r.station->StartPotentiostat();  // refused: already running
-        pot.SetRefuseStop(true);
+        EXPECT_FALSE(r.station->PotentiostatRunning() || r.station->Measuring()) << message;
+        EXPECT_EQ(r.ui.messages, (std::vector<std::string>{message}));
         r.ui.messages.clear();
-        r.station->StopPotentiostat();
-        EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
-    }
+    };
+    pot.SetRefuseStart(true);
+    failedStart("Start nicht möglich!");
+    pot.SetRefuseStart(false);
+    r.bus.QueueFault(5, sim::Fault::NoAnswer);
+    failedStart("Übertragunsfehler!");
+    r.station->StartPotentiostat();
+    EXPECT_TRUE(r.station->PotentiostatRunning() && r.station->Measuring());
+    EXPECT_EQ(r.ui.meterShown, (std::vector<std::uint8_t>{5}));
+    ASSERT_TRUE(pot.Running());
+    r.ui.answerOk = false;
+    r.station->StopCommand();
+    EXPECT_EQ(r.ui.questions.size(), 1u);
+    EXPECT_TRUE(pot.Running() && r.station->PotentiostatRunning());
+    r.ui.answerOk = true;
+    r.station->StopCommand();
+    EXPECT_FALSE(pot.Running() || r.station->PotentiostatRunning());
+    pot.Start(r.clock.TickMs());
+    r.station->StartPotentiostat();  // refused: already running
+    pot.SetRefuseStop(true);
+    r.ui.messages.clear();
+    r.station->StopPotentiostat();
+    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Stopp nicht möglich!"}));
 }
 
 // Guards a keep-alive that never reaches the gateway, and a dead socket kept after the stop's link test.
@@ -394,7 +348,6 @@ TEST(Tcp, KeepAliveSaveAndStopTicks)
     Rig r(Wire::Tcp);
     r.bus.AddModule(1, 1);
     r.SearchAll();
-    EXPECT_TRUE(r.timers.On(kTimerKeepAlive));
     const auto before = r.bus.Exchanges();
     r.station->OnTimer(kTimerKeepAlive);
     EXPECT_EQ(r.bus.Exchanges(), before + 1);
@@ -429,14 +382,11 @@ TEST(Measurement, SampleAndShownValues)
     m.modules[5].values = {9.0, 9.0, 9.0};  // left over: must not be used
 
     const data::CDatenObject s = ToSample(m, 990);
-    EXPECT_EQ(s.m_time, 990);
     EXPECT_FLOAT_EQ(s.m_value[0], 7.25f);
     EXPECT_FLOAT_EQ(s.m_value2[0], -120.5f);
     EXPECT_FLOAT_EQ(s.m_value[3], 1.5f);
     EXPECT_FLOAT_EQ(s.m_temperature[3], 21.0f);
-    for (int a : {1, 5, 15})
-        EXPECT_TRUE(std::isnan(s.m_value[a]) && std::isnan(s.m_value2[a]) && std::isnan(s.m_temperature[a]))
-            << a;
+    EXPECT_TRUE(std::isnan(s.m_value[5]) && std::isnan(s.m_value2[5]) && std::isnan(s.m_temperature[5]));
 
     data::CGrafikSetup setup;      // factors 1
     setup.m_factor1[3] = 1000.0f;  // shown in µS/cm again

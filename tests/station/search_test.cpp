@@ -23,7 +23,6 @@ TEST(Search, IdCountThreeAsksZeroToThreeAndDisablesTheRest)
     for (int n = 0; n < 16; ++n)
         EXPECT_EQ(r.station->Modules()[n].m_enabled, n == 0 || n == 3) << n;
     EXPECT_EQ(r.station->Config().sEnable, 9u);
-    EXPECT_FALSE(r.ui.waitOpen);
 }
 
 // Guards a cancelled release changing the released set or losing what the poll step found.
@@ -60,7 +59,6 @@ TEST(Search, ReleasingZeroAndTwoIdentifiesThemAndLogs)
     EXPECT_TRUE(r.station->ModulesReleased());
     EXPECT_EQ(r.station->Modules()[1].m_type, 0);  // not released: type cleared
     const auto& s = r.station->Modules()[2];
-    EXPECT_EQ(s.m_address, 2);
     EXPECT_EQ(s.m_type, 9);
     EXPECT_EQ(std::string(s.m_unit.data(), 4), "ppm ");
     EXPECT_EQ(s.m_calibration[4], (std::array<std::uint8_t, 4>{0x00, 0x00, 0x80, 0x3F}));  // 1.0f
@@ -75,20 +73,6 @@ TEST(Search, ReleasingZeroAndTwoIdentifiesThemAndLogs)
     ASSERT_TRUE(rel != std::string::npos && m2 != std::string::npos && m0 != std::string::npos);
     EXPECT_LT(rel, m2);
     EXPECT_LT(m2, m0);
-}
-
-// Guards an empty bus opening the release dialog or counting silent addresses as link failures.
-TEST(Search, NobodyAnswers)
-{
-    Rig r;
-    r.station->Config().sEnable = 6;
-    r.station->SearchModules();
-    EXPECT_EQ(r.ui.errors.size(), 1u);
-    EXPECT_EQ(r.ui.releaseRuns, 0);
-    EXPECT_FALSE(r.ui.waitOpen);
-    EXPECT_FALSE(r.station->ModulesReleased());
-    EXPECT_TRUE(r.ui.messages.empty());
-    EXPECT_EQ(r.station->Link().PollErrors(), 0);
 }
 
 // Guards a released module whose identification fails being dropped silently.
@@ -151,19 +135,7 @@ TEST(Search, AutoEnableRestoresTheReleasedSet)
     EXPECT_EQ(r.ui.shownRight, (std::vector<int>{2}));
 }
 
-// Guards a search over a dead gateway ending in the release dialog instead of the socket message.
-TEST(Search, TcpLinkDownShowsTheSocketMessageOnly)
-{
-    Rig r(Wire::Tcp);
-    r.bus.AddModule(0, 1);
-    r.gateway.SetDown(true);
-    r.station->SearchModules();
-    EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"TCP Socket not connected!"}));
-    EXPECT_EQ(r.ui.releaseRuns, 0);
-    EXPECT_TRUE(Has(r.ui.panes[1], "closed"));
-}
-
-// Guards the choice offering other module types or none being reported as a choice.
+// Guards the choice offering other module types, or no preselected one, or none being reported as a choice.
 TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
 {
     Rig r;
@@ -171,6 +143,7 @@ TEST(ChoosePotentiostat, ListsOnlyTypes40To5F)
     r.AddPot(3);
     r.AddPot(7, 0x4B);
     r.SearchAll();
+    EXPECT_EQ(r.station->ChoosePotentiostat(), 3);  // the first one preselected
     r.ui.selectRow = 1;
     EXPECT_EQ(r.station->ChoosePotentiostat(), 7);
     EXPECT_EQ(r.ui.selectionShown, 2u);
@@ -278,19 +251,6 @@ TEST(Checksum, ErrorIsNoticedAndLoggedWithoutAMessageBox)
     EXPECT_TRUE(r.station->Recording());
 }
 
-// Guards value 2 of the first poll read with the display mode of the record instead of the answer.
-TEST(Measuring, FirstPollReadsTheDisplayModeItCarries)
-{
-    Rig r;
-    auto& cond = r.bus.AddModule(0, 5);
-    cond.SetRawValues({1234, 567, 200});
-    cond.SetDisplayMode(2);  // TDS: value 2 with the decimals of value 1
-    r.SearchAll();
-    r.station->StartMeasuring();
-    r.station->PollCycle();
-    EXPECT_DOUBLE_EQ(r.station->Modules()[0].m_value2, 5.67);
-}
-
 // A port that will not open, for the reason given.
 struct RefusingPort : bus::ByteStream {
     bool Open(const bus::SerialSettings&) override { return false; }
@@ -306,18 +266,35 @@ struct RefusingPort : bus::ByteStream {
     bus::PortFailure failure;
 };
 
-// Guards a port that will not open reported as an empty bus, and its reason not shown in the user's language.
-TEST(Search, PortThatWillNotOpenSaysWhy)
+// Guards a search that finds no bus opening the release dialog, counting silent addresses as link
+// failures, or not saying why: nobody answers, the gateway is down, or the port will not open (the
+// reason in the user's language).
+TEST(Search, NoBusOpensNoReleaseDialogAndSaysWhy)
 {
-    Rig r;
-    RefusingPort port;
-    port.failure = {bus::PortProblem::Busy, "/dev/ttyUSB7", "ignored"};
-    r.station->Link().SetSerial(&port);
-    r.station->SetLanguage(1);
-    r.SearchAll();
-    const std::string text = "The port /dev/ttyUSB7 cannot be opened: in use by another program";
-    EXPECT_EQ(r.ui.messages, std::vector<std::string>{text});
-    EXPECT_TRUE(r.ui.errors.empty() && Has(r.logbook.m_text, text));
+    RefusingPort busy;
+    busy.failure = {bus::PortProblem::Busy, "/dev/ttyUSB7", "ignored"};
+    const std::string refused = "The port /dev/ttyUSB7 cannot be opened: in use by another program";
+    const std::tuple<Wire, RefusingPort*, std::vector<std::string>, std::size_t> cases[] = {
+        {Wire::Serial, nullptr, {}, 1},
+        {Wire::Tcp, nullptr, {"TCP Socket not connected!"}, 0},
+        {Wire::Serial, &busy, {refused}, 0},
+    };
+    for (const auto& [wire, port, messages, errors] : cases) {
+        SCOPED_TRACE(messages.empty() ? "nobody answers" : messages[0]);
+        Rig r(wire);
+        r.gateway.SetDown(true);
+        if (port)
+            r.station->Link().SetSerial(port);
+        r.station->SetLanguage(1);
+        r.SearchAll();
+        EXPECT_EQ(r.ui.messages, messages);
+        EXPECT_EQ(r.ui.errors.size(), errors);
+        EXPECT_EQ(r.ui.releaseRuns, 0);
+        EXPECT_FALSE(r.ui.waitOpen || r.station->ModulesReleased());
+        EXPECT_EQ(Has(r.ui.panes[1], "closed"), wire == Wire::Tcp);
+        EXPECT_EQ(Has(r.logbook.m_text, refused), port != nullptr);
+        EXPECT_EQ(r.station->Link().PollErrors(), 0);
+    }
 }
 
 }  // namespace
