@@ -4,9 +4,7 @@
 #include "data/grafik_setup_glg_model.h"
 #include "data/grafik_setup_virtuell.h"
 #include "data/graph_prop_object.h"
-#include "data/virtual_channel.h"
 #include "data/virtuell_kanal_model.h"
-#include "formula/text_oracle.h"
 #include "graph/graph_model.h"
 
 #include <cmath>
@@ -314,33 +312,6 @@ TEST(GrafikSetupGlg, NumbersTakeTheDecimalMarkOfTheLanguage)
             EXPECT_EQ(GrafikSetupGlgModel::ParseNumber(shown, c.lang), c.want);
         }
     }
-}
-
-TEST(VirtualChannel, Values)
-{
-    struct Case {
-        const char* formula;
-        double y, z, want;
-    };
-    const Case cases[] = {
-        {"y/z", 5.0, 0.0, 0.0},                                        // division by zero
-        {"y-z", 1.0, -2.5, 3.5},                                       // 1.000000--2.500000
-        {"y*1000000", -0.0000004, 0.0, -0.0},                          // "-0.000000" keeps its sign
-        {"y*2", 1.25, std::numeric_limits<double>::quiet_NaN(), 2.5},  // z unused
-        {"y*2", std::numeric_limits<double>::infinity(), 0.0, 0.0},    // "inf" fails the check
-        {"2y", 1.0, 0.0, 21.0},  // the digits run together, as in the text
-    };
-    VirtualChannels channels;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.formula);
-        const double v = EvaluateVirtualChannel(c.formula, c.y, c.z);
-        EXPECT_EQ(v, c.want);
-        EXPECT_EQ(std::signbit(v), std::signbit(c.want));
-        channels.SetFormula(1, c.formula);
-        EXPECT_EQ(channels.EvaluateVirtualChannel(c.y, c.z, 1), v);
-        EXPECT_EQ(v, oracle::Channel(c.formula, c.y, c.z).value);
-    }
-    EXPECT_EQ(channels.EvaluateVirtualChannel(1.0, 1.0, 4), 0.0);
 }
 
 TEST(VirtuellKanal, ChannelListRunsFromAddress15DownAndRowsSelectByCode)
