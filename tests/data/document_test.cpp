@@ -85,7 +85,6 @@ TEST(Document, EveryRecordKindSurvivesSaveAndLoadAndDumpsAsJson)
     CDatenObject sample;
     sample.m_time = 1234567890;
     sample.m_value[0] = 0.1f;
-    sample.m_value2[15] = NAN;
     d.AppendSample(sample);
     CGrafikSetup setup;
     setup.m_factor3[2] = 0.5f;
@@ -124,7 +123,6 @@ TEST(Document, EveryRecordKindSurvivesSaveAndLoadAndDumpsAsJson)
     EXPECT_EQ(g.logbook.m_text, f.logbook.m_text);
     const char* expected[] = {
         "{\"version\":3,\"samples\":[{\"time\":1234567890,\"value\":[0.100000001,0,",
-        ",\"value2\":[0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,null],\"temperature\":[",
         "\"logbook\":\"Grüße Ελληνικά\\n\"",
         "\"pot\":[{\"time\":0,\"counter\":0,\"raw\":[-1,0,1],\"status\":0,\"range\":0}]",
         "\"eis\":[{\"time\":0,\"index\":0,\"val1\":9.99999975e-06,\"val2\":0,\"val3\":0,\"flag1\":0,"
