@@ -343,8 +343,9 @@ TEST(Archive, ReferencesCannotMultiplyAFileInMemory)
     EXPECT_NE(d.ui.messages[0].find("refs.qo3"), std::string::npos);
 }
 
-// Negative potentiostat readings are checked through a run of the simulated potentiostat.
-TEST(Records, PotentiostatAndImpedanceBlocks)
+// The potentiostat's blocks, its reference points and its old layout. Negative readings are
+// checked through a run of the simulated potentiostat.
+TEST(Records, PotentiostatImpedanceAndReferenceLayouts)
 {
     const std::uint8_t block[12] = {0x01, 0, 0, 0, 0x05, 0x02, 0x10, 0, 0x20, 0, 0x30, 0};
     auto p = CPotQORDatenObject::FromBlock(block, 77);
@@ -357,10 +358,7 @@ TEST(Records, PotentiostatAndImpedanceBlocks)
     ExpectBytesBothWays(e, expect);
     CEISDatenObject none;
     Load(none, expect, 2, expect.size());  // version 2 reads nothing for this class
-}
 
-TEST(Records, ReferencePoints)
-{
     CPotRefDatenObject r;
     r.m_time = 4;
     r.m_count = 2;
@@ -370,25 +368,21 @@ TEST(Records, ReferencePoints)
     r.m_z = {10, 20};
     Bytes b = ByteWriter().time(4).u8({2, 1}).f32(0.5f).f32(-1).f32(10).u8({6}).f32(1.5f).f32(-2).f32(20).b;
     ExpectBytesBothWays(r, b);
-
     EXPECT_THROW(Load(r, ByteWriter().time(4).u8({11}).b), ArchiveError);  // past the ten entries
-}
 
-TEST(Records, OldPotentiostatLayout)
-{
-    CPotDatenObject p;
-    p.m_time = 12;
-    p.m_count = {1, 0, 2, 0};
-    p.m_code[0][0] = 9;
-    p.m_val1[0] = 1;
-    p.m_code[2][1] = 8;
-    p.m_val3[21] = 3;
+    CPotDatenObject old;
+    old.m_time = 12;
+    old.m_count = {1, 0, 2, 0};
+    old.m_code[0][0] = 9;
+    old.m_val1[0] = 1;
+    old.m_code[2][1] = 8;
+    old.m_val3[21] = 3;
     // clang-format off
-    Bytes b = ByteWriter().u8({1, 9}).f32(1).f32(0).f32(0).u8({0, 2, 0}).f32(0).f32(0).f32(0)
-                  .u8({8}).f32(0).f32(0).f32(3).u8({0}).time(12).b;
+    b = ByteWriter().u8({1, 9}).f32(1).f32(0).f32(0).u8({0, 2, 0}).f32(0).f32(0).f32(0)
+            .u8({8}).f32(0).f32(0).f32(3).u8({0}).time(12).b;
     // clang-format on
-    ExpectBytesBothWays(p, b);
-    EXPECT_THROW(Load(p, ByteWriter().u8({200}).b), ArchiveError);  // more codes than a slot holds
+    ExpectBytesBothWays(old, b);
+    EXPECT_THROW(Load(old, ByteWriter().u8({200}).b), ArchiveError);  // more codes than a slot holds
 }
 
 TEST(Records, LabelLayoutAndFaceName)

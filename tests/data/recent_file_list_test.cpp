@@ -6,7 +6,7 @@ using qor::data::RecentFileList;
 
 namespace {
 
-TEST(RecentFileList, NewestFirstOrAsStoredEachOnceAtMostFour)
+TEST(RecentFileList, NewestFirstOrAsStoredEachOnceAtMostFourAndTheirMenuTexts)
 {
     RecentFileList r;
     for (const char* p : {"/a.qo3", "/b.qo3", "/c.qo3", "/b.qo3", "/d.qo3", "/e.qo3", ""})
@@ -17,11 +17,9 @@ TEST(RecentFileList, NewestFirstOrAsStoredEachOnceAtMostFour)
     // Loaded, the stored order stays.
     r.Load({"/x.qo3", "", "/y.qo3", "/x.qo3", "/z.qo3", "/w.qo3", "/v.qo3"});
     EXPECT_EQ(r.Files(), (std::vector<std::string>{"/x.qo3", "/y.qo3", "/z.qo3", "/w.qo3"}));
-}
 
-TEST(RecentFileList, MenuTextNumbersShortensAndEscapes)
-{
-    RecentFileList r;
+    // The menu text numbers, shortens and escapes.
+    r.Load({});
     r.Add("/home/lab/very/long/folder/name/that/goes/on/and/on/reactor-2.qo3");
     r.Add("/data/R&D.qo3");
     EXPECT_EQ(r.MenuText(0), "&1 /data/R&&D.qo3");

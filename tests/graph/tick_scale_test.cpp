@@ -7,17 +7,6 @@
 
 using namespace qor::graph;
 
-TEST(DecimalExponent, Table)
-{
-    const struct {
-        double x;
-        int e;
-    } cases[] = {{0.0, 0},    {1.0, 0},  {9.99, 0},  {10.0, 1},  {100.0, 2},
-                 {-250.0, 2}, {0.5, -1}, {0.01, -3}, {-0.5, -1}, {0.099, -2}};
-    for (const auto& c : cases)
-        EXPECT_EQ(DecimalExponent(c.x), c.e) << c.x;
-}
-
 TEST(ScaleMapping, PixelAndEmptyRange)
 {
     const ScaleMapping m(0, 200, 0, 100), up(300, 100, -1, 1), flat(7, 7, 0, 100);  // up: vertical
@@ -42,6 +31,8 @@ TEST(TickScale, Table)
         // Runs downward from the start; 5 * 0.2f lies above 1, so the first tick is 80.
         {"backward 100..0", 100, 0, 5, 2, {80, 60, 40, 20, 0}},
         {"negative -50..50", -50, 50, 5, 1, {-40, -20, 0, 20, 40}},
+        // Below 1 the decade rounds away from zero: 0.5 is 5 of the decade -1.
+        {"0..0.5 below one", 0, 0.5, 5, -1, {0, 0.1, 0.2, 0.3, 0.4, 0.5}},
         {"log decades 0..3", 0, 3, 6, 0, {0, 0.5, 1, 1.5, 2, 2.5, 3}},
         {"0..1000 ten labels", 0, 1000, 10, 3, {0, 100, 200, 300, 400, 500, 600, 700, 800, 900}},
         // No count: a tenth step; 0.1f * 10 overshoots 1 and is dropped.
