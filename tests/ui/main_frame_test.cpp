@@ -289,22 +289,6 @@ TEST_F(MainFrameTest, SimulatedBusNeverReplacesTheSavedLink)
         EXPECT_TRUE(written.contains(line)) << line << "\n" << written.toStdString();
 }
 
-// Guards status panes that cut their text in a narrow window ("keine Datenübertragun").
-TEST_F(MainFrameTest, StatusPanesShowTheirWholeText)
-{
-    for (int lang : {0, 1}) {
-        m_frame->SetLanguage(lang);
-        m_frame->resize(640, 480);
-        test::Settle();
-        for (int pane = 1; pane <= 4; ++pane) {
-            auto* label = m_frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(pane));
-            ASSERT_NE(label, nullptr);
-            EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(label->text()))
-                << lang << " " << label->text().toStdString();
-        }
-    }
-}
-
 // Catches every message box that opens and closes it again.
 struct MessageBoxWatch : QObject {
     MessageBoxWatch() { QCoreApplication::instance()->installEventFilter(this); }
