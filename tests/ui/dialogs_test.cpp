@@ -3,7 +3,6 @@
 #include "station/rs232_model.h"
 #include "ui/document/logbuch_view.h"
 #include "ui/potentiostat/info_copy.h"
-#include "ui/shell/save_prompt.h"
 #include "ui/shell/shell_services.h"
 #include "ui/station/plant_link.h"
 #include "ui/station/plant_link_dlg.h"
@@ -86,23 +85,6 @@ TEST(InfoDialog, EnterClosesItAndTheNoticeOpensOverIt)
     EXPECT_TRUE(closedByEnter);
     EXPECT_EQ(copies, 1) << "Enter copied the text again";
     EXPECT_EQ(noticeOver, &dlg);
-}
-
-TEST(SavePrompt, ThreeAnswersAndEscapeIsCancel)
-{
-    struct Case {
-        const char* button;
-        int result;
-    } cases[] = {{"yes", kSaveYes}, {"cancel", kSaveCancel}, {"no", kSaveNo}, {nullptr, kSaveCancel}};
-    for (const Case& c : cases) {
-        test::OnNextModal([&](QWidget* w) {
-            if (c.button)
-                w->findChild<QPushButton*>(c.button)->click();
-            else
-                QTest::keyClick(w, Qt::Key_Escape);
-        });
-        EXPECT_EQ(AskSave(nullptr, 0), c.result) << (c.button ? c.button : "Escape");
-    }
 }
 
 std::vector<std::string> Texts(QListWidget* list)

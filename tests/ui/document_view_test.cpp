@@ -221,8 +221,11 @@ TEST_F(DocumentViewTest, PointListFollowsARenameAndCloseEmptiesTheLegend)
     EXPECT_TRUE(bytes.startsWith("%PDF-"));
     EXPECT_GT(bytes.size(), 2000);
 
-    Doc().SetModified(false);  // no save prompt
+    // Closed without saving.
+    const qint64 stored = QFileInfo(Path("run.qo3")).size();
+    test::OnNextModal([](QWidget* w) { w->findChild<QPushButton*>("no")->click(); });
     ASSERT_TRUE(m_frame->Run(Cmd::FileClose));
+    EXPECT_EQ(QFileInfo(Path("run.qo3")).size(), stored);
     EXPECT_EQ(View().Graph()->GetGraphCount(), 0);
     EXPECT_EQ(bar->CurveChoice()->count(), 0);
 }

@@ -24,6 +24,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTest>
 #include <cmath>
 #include <tuple>
 
@@ -231,7 +232,7 @@ TEST_F(MainFrameTest, RecordSaveExportCloseAndOpenAgain)
 }
 
 // A manual entry goes into the logbook as typed; the toggle turns the logbook and the entry
-// command off and on. Closing with the document so modified asks first.
+// command off and on. Closing with the document so modified asks first; Escape is Cancel.
 TEST_F(MainFrameTest, ManualLogbookEntryAndClosingAsks)
 {
     ASSERT_TRUE(WithFile(Cmd::FileOpen, Path("asked.qo3")));
@@ -251,7 +252,7 @@ TEST_F(MainFrameTest, ManualLogbookEntryAndClosingAsks)
 
     ASSERT_TRUE(m_frame->Document().Modified());
     // Cancel keeps the window and the bound file.
-    test::OnNextModal([](QWidget* w) { w->findChild<QPushButton*>("cancel")->click(); });
+    test::OnNextModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
     EXPECT_FALSE(m_frame->close());
     EXPECT_TRUE(m_frame->Document().FileBound());
     // Yes saves, then the window closes and the configuration is written.
