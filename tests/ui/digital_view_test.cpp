@@ -63,7 +63,6 @@ TEST(DigitalView, DigitsShrinkToFitOrShowAMark)
 {
     CDigitalMessView view(0, 0);
     view.InitialUpdate();
-    EXPECT_EQ(view.Lamp()->LedState(), CLed::LED_OFF);
 
     view.Refresh(Module(1, 7.123, -123.44, 21.06), false);
     EXPECT_EQ(view.Title(), "Slave 00 pH - Verstärker");
