@@ -33,18 +33,8 @@ void DragX(CGraphWnd* g, double from, double to)
     QTest::mouseRelease(panel, Qt::LeftButton, {}, px(to));
 }
 
+using test::InfoOf;
 using test::OnNext;
-
-std::string InfoOf(QPushButton* button)
-{
-    std::string text;
-    OnNext<CInfoCopy>([&text](CInfoCopy* d) {
-        text = d->Text().toStdString();
-        d->accept();
-    });
-    button->click();
-    return text;
-}
 
 // Samples of range 3 (0.01 µA and 0.1 mV a step) a second apart; `at` gives sample k's
 // current in µA and potential in mV.
