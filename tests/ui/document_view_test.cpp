@@ -264,6 +264,14 @@ TEST_F(LiveViewTest, MeasuringFirstThenLoggingDrawsWhatTheFileHolds)
     m_time.Advance(6000);
     ASSERT_TRUE(m_frame->Run(Cmd::Stop));
     const Picture live = Take();
+    // The time ruler labels the samples and nothing past the last one (below its ticks, left
+    // of the axis title).
+    int dark[2] = {0, 0};
+    for (int y = 8; y < live.labels.height(); ++y)
+        for (int x = 0; x < live.labels.width() - 80; ++x)
+            dark[x > live.labels.width() / 2] += qGray(live.labels.pixel(x, y)) < 128;
+    EXPECT_GT(dark[0], 40);
+    EXPECT_EQ(dark[1], 0);
     const std::vector<data::CDatenObject>& samples = m_frame->Document().Samples();
     ASSERT_GE(samples.size(), 7u);
     ASSERT_EQ(live.curves.size(), 2u);

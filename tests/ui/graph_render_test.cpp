@@ -88,22 +88,6 @@ TEST(GraphRender, LegendCoversNoData)
     EXPECT_GT(DarkPixels(img, l.legend, qRgb(0, 0, 255)), 20);
 }
 
-TEST(GraphRender, TimeAxisLabelsComeFromTheFirstCurve)
-{
-    CGraphWnd g;
-    const int c = g.AddGraph(graph::MakeRgb(0, 128, 0), "t");
-    for (int i = 0; i < 100; ++i)
-        g.AddPoint(c, 1700000000 + 60 * i, i, std::sin(i / 10.0), false);
-    g.SetRange(0, 200, -1, 1, false);  // half the axis lies past the last sample
-    const auto [img, l] = Draw(g, QSize(500, 300));
-    const QRect leftHalf(l.hRuler.left(), l.hRuler.top() + 6, l.hRuler.width() / 2 - 20,
-                         l.hRuler.height() - 6);
-    const QRect rightHalf(l.hRuler.center().x() + 20, l.hRuler.top() + 6, l.hRuler.width() / 2 - 80,
-                          l.hRuler.height() - 6);
-    EXPECT_GT(DarkPixels(img, leftHalf), 40) << "elapsed-time labels where samples exist";
-    EXPECT_EQ(DarkPixels(img, rightHalf), 0) << "ticks past the last sample have no label";
-}
-
 // A picture of many points is drawn by two threads in strips; it must equal the curves
 // drawn in one piece, and a sparse curve with markers keeps its marks.
 TEST(GraphRender, LargePictureInStripsMatchesOneDrawing)
