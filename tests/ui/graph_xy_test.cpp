@@ -76,20 +76,6 @@ protected:
     std::vector<std::string> m_messages;
 };
 
-// Overloaded samples get marks over the curve, one curve per unbroken stretch.
-TEST_F(GraphXyTest, OverloadedSamplesAreMarked)
-{
-    const double words[] = {100, 32767, 200, 300, -32768, -32768};
-    const auto samples = Samples(6, [&](int k) { return std::pair(words[k] / 100, 10.0 * k); });
-    const auto xy = Open(samples, 3, 1);
-    ASSERT_EQ(xy->Graph()->GetGraphCount(), 3);
-    std::vector<std::size_t> marks;
-    for (const graph::CGraphProps* g : test::Curves(*xy->Graph()))
-        if (g->m_name == "Overload")
-            marks.push_back(g->m_points.size());
-    EXPECT_EQ(marks, (std::vector<std::size_t>{1, 2}));
-}
-
 TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
 {
     // Butler-Volmer from -300 to 150 mV.
@@ -168,8 +154,8 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
 
 // The curve-name field names the measured curve (empty: after the bus address) and keeps
 // the section; the zoom buttons zoom, and "Zoom -" and "Alles" are offered only while part
-// of the curve is out of sight.
-TEST_F(GraphXyTest, CurveNameAndZoomButtons)
+// of the curve is out of sight. Runs and overloads get curves of their own.
+TEST_F(GraphXyTest, CurveNameZoomButtonsRunsAndOverloads)
 {
     auto samples = Samples(20, [](int k) { return std::pair(k * k / 10.0, 10.0 * k); });
     const auto window = Open(samples, 5, 1);
@@ -215,6 +201,17 @@ TEST_F(GraphXyTest, CurveNameAndZoomButtons)
     EXPECT_EQ(two->Graph()->GetGraph(0)->m_points.size(), 5u);
     two->RunBox()->setCurrentIndex(0);
     EXPECT_EQ(two->Graph()->GetGraph(0)->m_points.size(), 20u);
+
+    // Overloaded samples get marks over the curve, one curve per unbroken stretch.
+    const double words[] = {100, 32767, 200, 300, -32768, -32768};
+    const auto overloaded = Samples(6, [&](int k) { return std::pair(words[k] / 100, 10.0 * k); });
+    const auto marked = Open(overloaded, 3, 1);
+    ASSERT_EQ(marked->Graph()->GetGraphCount(), 3);
+    std::vector<std::size_t> marks;
+    for (const graph::CGraphProps* g : test::Curves(*marked->Graph()))
+        if (g->m_name == "Overload")
+            marks.push_back(g->m_points.size());
+    EXPECT_EQ(marks, (std::vector<std::size_t>{1, 2}));
 }
 
 // "Rp …" asks for the options of the polarisation resistance that the Info report then uses;
