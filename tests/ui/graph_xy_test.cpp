@@ -33,18 +33,8 @@ void DragX(CGraphWnd* g, double from, double to)
     QTest::mouseRelease(panel, Qt::LeftButton, {}, px(to));
 }
 
+using test::InfoOf;
 using test::OnNext;
-
-std::string InfoOf(QPushButton* button)
-{
-    std::string text;
-    OnNext<CInfoCopy>([&text](CInfoCopy* d) {
-        text = d->Text().toStdString();
-        d->accept();
-    });
-    button->click();
-    return text;
-}
 
 // Samples of range 3 (0.01 µA and 0.1 mV a step) a second apart; `at` gives sample k's
 // current in µA and potential in mV.
@@ -86,38 +76,6 @@ protected:
     std::vector<std::string> m_messages;
 };
 
-TEST_F(GraphXyTest, RangeSelectionModeOfTheGraph)
-{
-    CGraphWnd g(nullptr, 1);
-    g.resize(400, 300);
-    g.show();
-    g.SetRange(0, 100, 0, 10, true);
-    g.SetZoomMode(true);
-    g.SetRangeSelectMode(true);  // the modes exclude each other
-    EXPECT_FALSE(g.ZoomMode());
-    DragX(&g, 80, 30);  // right to left: the limits still come as from < to
-    EXPECT_TRUE(g.Selection().done && g.RangeSelectMode());
-    EXPECT_LT(std::fabs(g.Selection().from - 30) + std::fabs(g.Selection().to - 80), 1);
-    EXPECT_EQ(g.Range(), (graph::GraphRange{0, 100, 0, 10}));  // no zoom
-    g.ClearSelection();
-    DragX(&g, 50, 50.3);  // a click marks nothing
-    EXPECT_FALSE(g.Selection().done);
-}
-
-// Overloaded samples get marks over the curve, one curve per unbroken stretch.
-TEST_F(GraphXyTest, OverloadedSamplesAreMarked)
-{
-    const double words[] = {100, 32767, 200, 300, -32768, -32768};
-    const auto samples = Samples(6, [&](int k) { return std::pair(words[k] / 100, 10.0 * k); });
-    const auto xy = Open(samples, 3, 1);
-    ASSERT_EQ(xy->Graph()->GetGraphCount(), 3);
-    std::vector<std::size_t> marks;
-    for (const graph::CGraphProps* g : test::Curves(*xy->Graph()))
-        if (g->m_name == "Overload")
-            marks.push_back(g->m_points.size());
-    EXPECT_EQ(marks, (std::vector<std::size_t>{1, 2}));
-}
-
 TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
 {
     // Butler-Volmer from -300 to 150 mV.
@@ -130,14 +88,11 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     CGraphXY& xy = *window;
     EXPECT_TRUE(xy.ExportButton()->isEnabled() && !xy.TafelButton()->isEnabled());
 
-    // Export (lin), the decimal choice left at the comma; the file is Windows-1252.
+    // Export (lin), the decimal choice left at the comma.
     m_ui.files = {Path("xy.txt").toStdString()};
     OnNext<QDialog>([](QDialog* d) { d->accept(); });
     xy.ExportButton()->click();
-    const QByteArray bytes = test::ReadFile(Path("xy.txt"));
-    EXPECT_TRUE(bytes.startsWith("X-Axis [mV]\tY-Axis [\xB5"
-                                 "A]\t\r\n-300,00\t-316,23\t\r\n"));
-    EXPECT_EQ(bytes.count("\r\n"), 92);
+    EXPECT_EQ(test::ReadFile(Path("xy.txt")).count("\r\n"), 92);  // the head and every sample
 
     const std::string report = InfoOf(xy.ChargeField(0));
     EXPECT_NE(report.find(Format("Gesamt: %.2f mQ", charge / 1000)), std::string::npos) << report;
@@ -146,8 +101,12 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
     EXPECT_TRUE(!xy.ExportButton()->isEnabled() && xy.TafelButton()->isEnabled());
     xy.TafelButton()->click();
     EXPECT_TRUE(xy.TafelButton()->isChecked() && xy.Graph()->RangeSelectMode());
-    // Anodic with G1, cathodic with the choice cancelled (the first graph), then a third.
-    const std::pair<double, double> ranges[] = {{70, 145}, {-295, -160}, {0, 50}};
+    const graph::GraphRange shown = xy.Graph()->Range();
+    DragX(xy.Graph(), 0, 0.3);  // a click marks nothing
+    EXPECT_FALSE(xy.Graph()->Selection().done);
+    // Anodic with G1 (dragged right to left), cathodic with the choice cancelled (the first
+    // graph), then a third.
+    const std::pair<double, double> ranges[] = {{145, 70}, {-295, -160}, {0, 50}};
     for (int n = 0; n < 3; ++n) {
         OnNext<CGraphAuswahlDlg>([n](CGraphAuswahlDlg* d) { n == 1 ? d->reject() : d->Button(0)->click(); });
         DragX(xy.Graph(), ranges[n].first, ranges[n].second);
@@ -155,6 +114,7 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
         EXPECT_EQ(xy.Graph()->GetGraphCount(), 2 + std::min(n, 1)) << n;
     }
     EXPECT_EQ(m_messages, std::vector<std::string>{"Nur 2 Geraden sind möglich!"});
+    EXPECT_EQ(xy.Graph()->Range(), shown) << "a range is no zoom";
     const std::string info = InfoOf(xy.InfoButton());
     const std::size_t anodic = info.find("βa="), cathodic = info.find("βc=");
     ASSERT_TRUE(anodic != std::string::npos && cathodic != std::string::npos) << info;
@@ -194,8 +154,8 @@ TEST_F(GraphXyTest, TafelLinesChargesExportReferencesAndTheMenuCommand)
 
 // The curve-name field names the measured curve (empty: after the bus address) and keeps
 // the section; the zoom buttons zoom, and "Zoom -" and "Alles" are offered only while part
-// of the curve is out of sight.
-TEST_F(GraphXyTest, CurveNameAndZoomButtons)
+// of the curve is out of sight. Runs and overloads get curves of their own.
+TEST_F(GraphXyTest, CurveNameZoomButtonsRunsAndOverloads)
 {
     auto samples = Samples(20, [](int k) { return std::pair(k * k / 10.0, 10.0 * k); });
     const auto window = Open(samples, 5, 1);
@@ -241,6 +201,17 @@ TEST_F(GraphXyTest, CurveNameAndZoomButtons)
     EXPECT_EQ(two->Graph()->GetGraph(0)->m_points.size(), 5u);
     two->RunBox()->setCurrentIndex(0);
     EXPECT_EQ(two->Graph()->GetGraph(0)->m_points.size(), 20u);
+
+    // Overloaded samples get marks over the curve, one curve per unbroken stretch.
+    const double words[] = {100, 32767, 200, 300, -32768, -32768};
+    const auto overloaded = Samples(6, [&](int k) { return std::pair(words[k] / 100, 10.0 * k); });
+    const auto marked = Open(overloaded, 3, 1);
+    ASSERT_EQ(marked->Graph()->GetGraphCount(), 3);
+    std::vector<std::size_t> marks;
+    for (const graph::CGraphProps* g : test::Curves(*marked->Graph()))
+        if (g->m_name == "Overload")
+            marks.push_back(g->m_points.size());
+    EXPECT_EQ(marks, (std::vector<std::size_t>{1, 2}));
 }
 
 // "Rp …" asks for the options of the polarisation resistance that the Info report then uses;

@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QMessageBox>
-#include <cstring>
 
 namespace qor::ui {
 namespace {
@@ -44,13 +43,9 @@ TEST_P(JournalRecoveryTest, AsksAndRecoversOrDiscards)
         EXPECT_TRUE(doc.Samples().empty());
         return;
     }
+    // What was recovered, bit for bit, is Journal.ADocumentRecoversWhatItsFileDoesNotHold's.
     ASSERT_EQ(doc.Samples().size(), recorded.size());
-    // Bit for bit: the modules not released hold no value, and no value never equals itself.
-    for (std::size_t i = 0; i < recorded.size(); ++i)
-        EXPECT_EQ(std::memcmp(doc.Samples()[i].m_value.data(), recorded[i].m_value.data(),
-                              sizeof recorded[i].m_value),
-                  0)
-            << i;
+    EXPECT_EQ(doc.Samples().back().m_time, recorded.back().m_time);
     EXPECT_FALSE(doc.Modified());
     EXPECT_EQ(m_frame->PaneText(4), "Messwerte: 4");
 }

@@ -7,6 +7,7 @@
 #include "graph/graph_props.h"
 #include "station/timers.h"
 #include "ui/document/grafik_setup_dlg.h"
+#include "ui/potentiostat/info_copy.h"
 #include "ui/shell/main_frame.h"
 #include "ui/station/freigabe_dlg.h"
 
@@ -94,6 +95,18 @@ inline void OnNextFileDialog(const QString& path, const QString& filter = {})
         dlg->selectFile(path);
         QMetaObject::invokeMethod(dlg, "accept");
     });
+}
+
+// The text of the report a click on `button` opens, which is then closed.
+inline std::string InfoOf(QAbstractButton* button)
+{
+    std::string text;
+    OnNext<ui::CInfoCopy>([&text](ui::CInfoCopy* d) {
+        text = d->Text().toStdString();
+        d->accept();
+    });
+    button->click();
+    return text;
 }
 
 // The bytes of a file, none when it cannot be read.
