@@ -384,6 +384,16 @@ TEST(EisCommand, ExportFitAndCheckEndToEnd)
             << keys[k];
     EXPECT_NEAR(Field(json, "effectiveCapacitance", "CPE1"),
                 std::pow(5e-5, 1 / 0.92) * std::pow(1 / 15.0 + 1 / 120.0, (0.92 - 1) / 0.92), 2e-6);
+    // The picture of the fitted Nyquist view at the size asked for (the PNG header's IHDR).
+    plotted.clear();
+    EXPECT_EQ(run({"plot", dir + "eis_fit.qo3", "--nyquist", "--fit", "randles-w", "--size", "640x480",
+                   "--png", dir + "eis_fit.png"},
+                  &plotted),
+              0);
+    EXPECT_NE(plotted.find(": 70 impedance points, Nyquist"), std::string::npos) << plotted;
+    std::ifstream png(dir + "eis_fit.png", std::ios::binary);
+    const std::string header((std::istreambuf_iterator<char>(png)), {});
+    EXPECT_EQ(header.substr(12, 12), std::string("IHDR\0\0\x02\x80\0\0\x01\xE0", 12));
     // A poor fit prints its figures with the warning, and says so by its exit code.
     const std::string twoArcs = write("eis_arcs.qo3", Spectrum(Circuits()[2].closed, 0.002));
     json.clear();

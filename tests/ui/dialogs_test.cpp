@@ -7,6 +7,7 @@
 #include "ui/station/plant_link.h"
 #include "ui/station/plant_link_dlg.h"
 #include "ui/station/rs232_dlg.h"
+#include "ui/station/slave_auswahl.h"
 #include "ui_test_app.h"
 
 #include <QClipboard>
@@ -81,6 +82,48 @@ TEST(InfoDialog, EnterClosesItAndTheNoticeOpensOverIt)
     EXPECT_TRUE(closedByEnter);
     EXPECT_EQ(copies, 1) << "Enter copied the text again";
     EXPECT_EQ(noticeOver, &dlg);
+}
+
+std::vector<std::string> Texts(QListWidget* list)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i)
+        out.push_back(list->item(i)->text().toStdString());
+    return out;
+}
+
+TEST(ReleaseDialogs, ButtonsAndChoiceGoThroughTheModels)
+{
+    station::FreigabeDlgModel model(0);
+    model.AddNotReleased("Slave  0: pH - Verstärker", 0);
+    model.AddNotReleased("Slave  1: 20mS - Verstärker", 1);
+    model.AddReleased("Slave  2: Sauerstoff - Verstärker", 2);
+    CFreigabeDlg dlg(model);
+    dlg.LeftList()->setCurrentRow(1);
+    dlg.AddButton()->click();  // as every search of the window tests does
+    dlg.RightList()->setCurrentRow(0);
+    dlg.RemoveButton()->click();
+    EXPECT_EQ(Texts(dlg.LeftList()),
+              (std::vector<std::string>{"Slave  0: pH - Verstärker", "Slave  2: Sauerstoff - Verstärker"}));
+
+    dlg.SelectAllButton()->click();
+    EXPECT_EQ(dlg.LeftList()->count(), 0);
+    EXPECT_EQ(dlg.RightList()->count(), 3);
+    EXPECT_FALSE(dlg.AddButton()->isEnabled());
+
+    dlg.RemoveAllButton()->click();
+    EXPECT_EQ(dlg.RightList()->count(), 0);
+    EXPECT_EQ(dlg.LeftList()->count(), 3);
+    EXPECT_FALSE(dlg.RemoveButton()->isEnabled());
+
+    // The potentiostat choice starts on the first entry and hands the chosen one to its model.
+    station::SlaveAuswahlModel choice(0);
+    choice.AddEntry("Slave  3: Potentiostat", 3);
+    choice.AddEntry("Slave  5: Potentiostat", 5);
+    CSlaveAuswahl pick(choice);
+    EXPECT_EQ(pick.List()->currentRow(), 0);
+    pick.List()->setCurrentRow(1);
+    EXPECT_EQ(choice.SelectedAddress(), std::optional<std::uint8_t>(5));
 }
 
 TEST(LogbookView, ShowsNewEntriesAndCopiesOnlyASelection)
