@@ -45,6 +45,9 @@ TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
     Sample(100200, 300, 40);  // 100.496 s
     for (int g = 0; g < 3; ++g)
         EXPECT_EQ(Points(run->Graph(g)), 3) << g;
+    // The axes grow with the run, over the wrapped counter.
+    EXPECT_EQ(run->Graph(0)->Range(), (graph::GraphRange{0, 121, 0, 3}));
+    EXPECT_EQ(run->Graph(2)->Range(), (graph::GraphRange{0, 3, -8, 4}));
 
     // Closed and fed again, it opens with the whole list.
     run->close();
@@ -54,7 +57,10 @@ TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
 
     const QString file = Path("run.txt");
     ASSERT_TRUE(run->ExportTo(file.toStdString(), true));
-    EXPECT_EQ(test::ReadFile(file).count("\r\n"), 5);  // the head and every sample
+    const QByteArray bytes = test::ReadFile(file);
+    EXPECT_TRUE(bytes.startsWith("step\ttype\tcurrent[\xB5"
+                                 "A]\tvoltage[mV]\ttarget\r\n1\t3\t1,00\t-5,00\t0,00\t\r\n"));
+    EXPECT_EQ(bytes.count("\r\n"), 5);  // the head and every sample
 
     Point(10, -45, 50);
     CEISGraph* eis = m_frame->EisGraph();
@@ -62,7 +68,8 @@ TEST_F(PotGraphsTest, DocumentOpensAndFeedsTheWindows)
     Point(1, -10, 200);
     Point(100, -80, 20);
     EXPECT_EQ(Points(eis->Graph(0)), 3);
-    // Decades of frequency (1 … 1000 Hz) and of |Z| (20 … 200).
+    // Decades of frequency (1 … 1000 Hz), the phase's whole circle, and decades of |Z| (20 … 200).
+    EXPECT_EQ(eis->Graph(0)->Range(), (graph::GraphRange{0, 3, -180, 180}));
     EXPECT_EQ(eis->Graph(1)->Range(), (graph::GraphRange{0, 3, std::log10(20.0), std::log10(200.0)}));
 }
 
