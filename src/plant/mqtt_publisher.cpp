@@ -41,12 +41,6 @@ bool SameValues(const data::CDatenObject& a, const data::CDatenObject& b)
 
 }  // namespace
 
-MqttPublisher::MqttPublisher(MqttOptions options, int language, LogbookFn logbook, VirtualFn virtuals)
-    : MqttPublisher(std::move(options), LanguageFn([language] { return language; }), std::move(logbook),
-                    std::move(virtuals))
-{
-}
-
 MqttPublisher::MqttPublisher(MqttOptions options, LanguageFn language, LogbookFn logbook, VirtualFn virtuals)
     : m_options(std::move(options)), m_language(std::move(language)),
       m_base(m_options.prefix + "/" + m_options.station), m_logbook(std::move(logbook)),

@@ -57,7 +57,6 @@ public:
     using LanguageFn = std::function<int()>;
 
     MqttPublisher(MqttOptions options, LanguageFn language, LogbookFn logbook, VirtualFn virtuals = {});
-    MqttPublisher(MqttOptions options, int language, LogbookFn logbook, VirtualFn virtuals = {});
     ~MqttPublisher() override;
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;

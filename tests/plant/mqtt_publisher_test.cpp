@@ -55,6 +55,11 @@ void AddLines(std::vector<std::string>& out, std::int64_t stamp, const std::stri
                       "\", \"stored\": " + (stored ? "true" : "false") + "}");
 }
 
+int English()
+{
+    return 1;
+}
+
 MqttOptions Options(int port)
 {
     MqttOptions o;
@@ -77,7 +82,7 @@ TEST(MqttPublisher, ValuesStampedAsStoredStatusRetainedAndAlarm)
     data::CQORDoc doc(clock, logbook, ui);
     station::RecordingSamples samples(doc);
     std::vector<std::string> log;
-    MqttPublisher pub(Options(broker.Port()), 1, [&](const std::string& s) { log.push_back(s); });
+    MqttPublisher pub(Options(broker.Port()), English, [&](const std::string& s) { log.push_back(s); });
     doc.AddSampleListener(&pub);
     ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().connected; }));
     const auto cycle = [&](std::int64_t t, std::int64_t tickMs, bool measured) {
@@ -118,7 +123,7 @@ TEST(MqttPublisher, BrokerRestartHeldCountedAndAllAcknowledged)
 {
     MosquittoBroker broker({true, "", ""});
     std::vector<std::string> log;
-    MqttPublisher pub(Options(broker.Port()), 1, [&](const std::string& s) { log.push_back(s); });
+    MqttPublisher pub(Options(broker.Port()), English, [&](const std::string& s) { log.push_back(s); });
     ASSERT_TRUE(WaitFor([&] { return pub.GetCounts().connected; }));
     std::int64_t t = 1000100;
     for (; t < 1000103; ++t)
